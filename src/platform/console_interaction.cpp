@@ -1,0 +1,93 @@
+#include "platform/console_interaction.h"
+
+#include <atomic>
+#include <string>
+
+namespace parvel {
+namespace {
+
+std::atomic<bool> g_cancel_requested{false};
+
+}  // namespace
+
+ConsoleInteraction::ConsoleInteraction(std::ostream& err, std::istream& in, Policy policy,
+                                       bool interactive)
+    : err_(err), in_(in), policy_(policy), interactive_(interactive) {}
+
+void ConsoleInteraction::RequestCancel() {
+  g_cancel_requested = true;
+}
+
+Answer ConsoleInteraction::Decide(Buttons buttons) {
+  const bool has_yes = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel;
+  const Answer positive = has_yes ? Answer::Yes : Answer::Ok;
+  const Answer negative = has_yes ? Answer::No : Answer::Cancel;
+  if (policy_ == Policy::Yes) return positive;
+  if (policy_ == Policy::No || !interactive_) return negative;
+  for (;;) {
+    err_ << (has_yes ? "[y/n] " : "[o/c] ") << std::flush;
+    std::string line;
+    if (!std::getline(in_, line)) return negative;
+    if (!line.empty()) {
+      const char c = static_cast<char>(line[0] | 0x20);
+      if (c == 'y' && has_yes) return Answer::Yes;
+      if (c == 'n' && has_yes) return Answer::No;
+      if (c == 'o' && !has_yes) return Answer::Ok;
+      if (c == 'c') return Answer::Cancel;
+    }
+  }
+}
+
+Answer ConsoleInteraction::Message(MessageKind kind, std::string_view text, Buttons buttons) {
+  if (!last_progress_.empty()) {
+    err_ << '\n';
+    last_progress_.clear();
+  }
+  err_ << MessageKindName(kind) << ": " << text << '\n';
+  Answer answer = Answer::Ok;
+  if (buttons != Buttons::Ok) answer = Decide(buttons);
+  err_ << "Answer: " << AnswerName(answer) << '\n';
+  err_ << std::flush;
+  return answer;
+}
+
+std::optional<std::string> ConsoleInteraction::Prompt(std::string_view caption,
+                                                      std::string_view question,
+                                                      std::string_view initial) {
+  err_ << caption << ": " << question << " [" << initial << "] " << std::flush;
+  if (policy_ != Policy::Ask || !interactive_) {
+    err_ << '\n';
+    if (policy_ == Policy::No) return std::nullopt;
+    return std::string(initial);
+  }
+  std::string line;
+  if (!std::getline(in_, line)) return std::nullopt;
+  if (line.empty()) return std::string(initial);
+  return line;
+}
+
+void ConsoleInteraction::Progress(std::string_view message, int position, int maximum) {
+  std::string line = std::string(message);
+  if (maximum > 0) line += " (" + std::to_string(position) + "/" + std::to_string(maximum) + ")";
+  if (line == last_progress_) return;
+  last_progress_ = line;
+  if (interactive_) {
+    err_ << '\r' << line << "\x1b[K" << std::flush;
+  } else {
+    err_ << line << '\n';
+  }
+}
+
+bool ConsoleInteraction::Checkpoint() {
+  return g_cancel_requested.exchange(false);
+}
+
+void ConsoleInteraction::OpenDocument(const std::string& path) {
+  err_ << "Open: " << path << '\n';
+}
+
+void ConsoleInteraction::ShowHelp(int topic) {
+  err_ << "Help: topic " << topic << '\n';
+}
+
+}  // namespace parvel

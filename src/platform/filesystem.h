@@ -1,0 +1,62 @@
+// Every file the core writes goes through FileSystem, so that tests can replace it and make any
+// write fail. Reads go straight to the disk (ReadWholeFile) since a failed read harms nothing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace parvel {
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Replaces (or creates) `path` with `contents` in one step: a temporary file in the same folder
+  // is written, flushed and renamed over it, so the old content stays whole when this fails.
+  virtual bool WriteFileAtomic(const std::string& path, std::string_view contents,
+                               std::string* error) = 0;
+  // Copies a file; fails when `to` exists already.
+  virtual bool CopyFile(const std::string& from, const std::string& to, std::string* error) = 0;
+  // Creates one directory whose parent exists.
+  virtual bool CreateDirectory(const std::string& path, std::string* error) = 0;
+  // Removes one file, or one empty directory.
+  virtual bool Remove(const std::string& path, std::string* error) = 0;
+  // Removes a directory with everything in it.
+  virtual bool RemoveAll(const std::string& path, std::string* error) = 0;
+  // Gives the owner write permission (clears the read-only mark).
+  virtual bool MakeWritable(const std::string& path, std::string* error) = 0;
+  // Renames a file or directory; replaces a file at `to`.
+  virtual bool Rename(const std::string& from, const std::string& to, std::string* error) = 0;
+};
+
+// The disk itself.
+FileSystem& RealFileSystem();
+
+// The file system the core writes through: the real one unless a test has swapped in another.
+FileSystem& Files();
+
+// Makes `fs` the one Files() returns for the life of the guard (tests only; not thread-safe).
+class ScopedFileSystem {
+ public:
+  explicit ScopedFileSystem(FileSystem& fs);
+  ~ScopedFileSystem();
+  ScopedFileSystem(const ScopedFileSystem&) = delete;
+  ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
+
+ private:
+  FileSystem* previous_;
+};
+
+// Reads a whole file into `out`; false when it cannot be opened or is larger than `limit` bytes.
+bool ReadWholeFile(const std::string& path, std::string* out,
+                   std::uint64_t limit = std::uint64_t{1} << 31);
+
+// Read-only questions about the disk.
+bool FileExists(const std::string& path);       // a file (not a directory) is there
+bool DirectoryExists(const std::string& path);  // a directory is there
+bool PathExists(const std::string& path);       // anything is there
+bool IsReadOnly(const std::string& path);       // the owner may not write to it
+
+}  // namespace parvel

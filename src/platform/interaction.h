@@ -1,0 +1,66 @@
+// The program's dialogue with its user: message boxes, the text prompt, the busy cursor,
+// progress, checkpoints, opening a file and help. The Qt window, the console and the tests each
+// provide one; the core calls nothing else to talk to a person.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace parvel {
+
+enum class MessageKind { Information, Warning, Confirmation, Plain };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+
+std::string_view MessageKindName(MessageKind kind);  // "Information", "Warning", ...
+std::string_view AnswerName(Answer answer);          // "OK", "Cancel", "Yes", "No"
+
+class Interaction {
+ public:
+  virtual ~Interaction() = default;
+
+  // Shows a modal message box and returns the button pressed. A box with only OK returns Ok.
+  virtual Answer Message(MessageKind kind, std::string_view text, Buttons buttons) = 0;
+
+  // Asks for one line of text; nullopt when the user cancels.
+  virtual std::optional<std::string> Prompt(std::string_view caption, std::string_view question,
+                                            std::string_view initial) = 0;
+
+  // Busy cursor on (nested calls count) and off again; use BusyCursor rather than these.
+  virtual void BeginBusy() = 0;
+  virtual void EndBusy() = 0;
+
+  // Progress of a long operation: a message and a position out of a maximum.
+  virtual void Progress(std::string_view message, int position, int maximum) = 0;
+
+  // Lets pending events run; true when the user has asked to cancel since the last checkpoint.
+  virtual bool Checkpoint() = 0;
+
+  // Opens a file or page with the program the desktop associates with it.
+  virtual void OpenDocument(const std::string& path) = 0;
+
+  // Shows a help topic by its number (0: the contents).
+  virtual void ShowHelp(int topic) = 0;
+
+  // Shorthands for the usual boxes.
+  void Warn(std::string_view text) { Message(MessageKind::Warning, text, Buttons::Ok); }
+  void Inform(std::string_view text) { Message(MessageKind::Information, text, Buttons::Ok); }
+  bool AskYesNo(std::string_view text) {
+    return Message(MessageKind::Confirmation, text, Buttons::YesNo) == Answer::Yes;
+  }
+};
+
+// Shows the busy cursor for the life of the guard, also when the scope is left by an exception.
+class BusyCursor {
+ public:
+  explicit BusyCursor(Interaction& ui) : ui_(ui) { ui_.BeginBusy(); }
+  ~BusyCursor() { ui_.EndBusy(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  Interaction& ui_;
+};
+
+}  // namespace parvel

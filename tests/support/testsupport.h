@@ -1,0 +1,33 @@
+// Helpers shared by the test programs: a temporary folder per test, and whole-file I/O.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace parvel::testing {
+
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The folder, with a trailing "/".
+  const std::string& path() const { return path_; }
+  // path() + name.
+  std::string operator/(std::string_view name) const { return path_ + std::string(name); }
+
+ private:
+  std::string path_;
+};
+
+// Writes bytes to a file (creating its folders); fails the test on error.
+void WriteFile(const std::string& path, std::string_view contents);
+// The whole file, or "<missing>" when it cannot be read.
+std::string ReadFile(const std::string& path);
+// A file in tests/data.
+std::string DataFile(std::string_view name);
+
+}  // namespace parvel::testing
