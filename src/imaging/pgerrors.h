@@ -1,0 +1,59 @@
+// The exception family of the image layer. Every error a reader or writer finds is raised as the
+// format's own class, whose message starts with the format's prefix ("BMP: Unexpected end of
+// file").
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace parvel {
+
+class EPixelGraphic : public std::runtime_error {
+ public:
+  explicit EPixelGraphic(const std::string& message) : std::runtime_error(message) {}
+};
+
+#define PARVEL_PG_ERROR(Name)                                             \
+  class Name : public EPixelGraphic {                                     \
+   public:                                                                \
+    explicit Name(const std::string& message) : EPixelGraphic(message) {} \
+  };
+
+// Errors of the image layer itself; the texts are made by the functions below.
+PARVEL_PG_ERROR(EPGUnknownFileFormat)         // "Unknown file format"
+PARVEL_PG_ERROR(EPGUnknownExtension)          // "Unknown file extension "%S1""
+PARVEL_PG_ERROR(EPGFileFormatWritersEmpty)    // "%S1 is empty"
+PARVEL_PG_ERROR(EPGCanWriteResolutionsEmpty)  // "%S1 is empty"
+PARVEL_PG_ERROR(EPGCannotWriteColorRes)
+PARVEL_PG_ERROR(EPGInvalidBitCountNum)  // "Invalid value for %S1"
+#undef PARVEL_PG_ERROR
+
+// A format's own error: the message is the prefix followed by the text.
+#define PARVEL_PG_FORMAT_ERROR(Name, Prefix)                         \
+  class Name : public EPixelGraphic {                                \
+   public:                                                           \
+    static constexpr std::string_view kPrefix = Prefix;              \
+    explicit Name(std::string_view text)                             \
+        : EPixelGraphic(std::string(kPrefix) + std::string(text)) {} \
+  };
+
+PARVEL_PG_FORMAT_ERROR(EPGBMPFileFormatReader, "BMP: ")
+PARVEL_PG_FORMAT_ERROR(EPGJPGFileFormatReaderWriter, "JPG: ")
+PARVEL_PG_FORMAT_ERROR(EPGPNGFileFormatReaderWriter, "PNG: ")
+PARVEL_PG_FORMAT_ERROR(EPGPCXFileFormatReader, "PCX: ")
+PARVEL_PG_FORMAT_ERROR(EPGPxMFileFormatReader, "PBM, PGM, PPM: ")
+PARVEL_PG_FORMAT_ERROR(EPGPxMFileFormatWriter, "PBM, PGM, PPM: ")
+PARVEL_PG_FORMAT_ERROR(EPGTGAFileFormatReader, "TGA: ")
+PARVEL_PG_FORMAT_ERROR(EPGTIFFileFormatReader, "TIFF: ")
+PARVEL_PG_FORMAT_ERROR(EPGTIFFileFormatWriter, "TIFF: ")
+// Formats the fixed list names no class for; they follow the same pattern.
+PARVEL_PG_FORMAT_ERROR(EPGGIFFileFormatReaderWriter, "GIF: ")
+PARVEL_PG_FORMAT_ERROR(EPGICOFileFormatReader, "ICO: ")
+PARVEL_PG_FORMAT_ERROR(EPGWMFFileFormatReader, "WMF: ")
+PARVEL_PG_FORMAT_ERROR(EPGEMFFileFormatReader, "EMF: ")
+PARVEL_PG_FORMAT_ERROR(EPGTGAFileFormatWriter, "TGA: ")
+PARVEL_PG_FORMAT_ERROR(EPGBMPFileFormatWriter, "BMP: ")
+#undef PARVEL_PG_FORMAT_ERROR
+
+}  // namespace parvel
