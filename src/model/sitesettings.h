@@ -1,0 +1,179 @@
+// The page settings of one site or rotation (`SiteSettings`), their initial values, and how they
+// move between memory and section "Rotation_N" of the site's settings file.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "model/colour.h"
+#include "platform/interaction.h"
+
+namespace parvel {
+
+// An inclusive range of integers: a spin field's limits or a choice list's item values.
+struct IntRange {
+  int lo;
+  int hi;
+  constexpr bool Holds(int v) const { return v >= lo && v <= hi; }
+  constexpr int Clamp(int v) const { return v < lo ? lo : (v > hi ? hi : v); }
+};
+
+// Spin fields: values read from a file are clamped to these.
+inline constexpr IntRange kThumbSizeRange{20, 900};  // Thumb_Width, Thumb_Height
+inline constexpr IntRange kCellPaddingRange{0, 30};
+inline constexpr IntRange kCellSpacingRange{0, 20};
+inline constexpr IntRange kThumbBorderRange{0, 9};
+inline constexpr IntRange kJpegQualityRange{1, 100};
+inline constexpr IntRange kThumbCountRange{1, 100};  // Horizontal_ and Vertical_Thumb_Count
+inline constexpr IntRange kIndexImageFontSizeRange{2, 144};
+inline constexpr IntRange kImageSizeRange{100, 5000};  // Image_Width, Image_Height
+
+// Choice fields: a value outside its range means "no valid choice" (no item selected), which
+// SetDefaultValues replaces by the default.
+inline constexpr IntRange kHeadingSizeChoices{0, 3};      // Page_Position_Heading_Size
+inline constexpr IntRange kFontSizeChoices{-2, 4};        // Default_/Index_Font_Size, 0 = default
+inline constexpr IntRange kLinkEnclosureChoices{0, 4};    // Link_Enclosure
+inline constexpr IntRange kDisplayMethodChoices{0, 3};    // Image_Display_Method
+inline constexpr IntRange kHeaderModeChoices{0, 2};       // Header_Mode, Footer_Mode
+inline constexpr IntRange kImageHeaderModeChoices{0, 3};  // Image_Header_Mode, Image_Footer_Mode
+
+// The caption under each thumbnail.
+enum class FilenameDisplay { None, HideExt, DescriptionFile, Normal };
+// The page index as one column or in rows.
+enum class IndexLayout { Vertical, Horizontal };
+
+// Header_Mode / Footer_Mode values.
+inline constexpr int kHeaderNone = 0;
+inline constexpr int kHeaderHtml = 1;  // the same HTML text on every page
+inline constexpr int kHeaderList = 2;  // a list file whose entries rotate page by page
+// Image_Header_Mode / Image_Footer_Mode values.
+inline constexpr int kImageHeaderNone = 0;
+inline constexpr int kImageHeaderSameAsIndex = 1;
+inline constexpr int kImageHeaderHtml = 2;
+inline constexpr int kImageHeaderList = 3;
+
+// One record per program run, filled with these initial values and then edited in place; loading
+// a section overwrites only what the section provides. Fields are named by their settings keys.
+struct SiteSettings {
+  int Status = 0;  // 0 or 1 not built, 2 built
+  std::string Rotation_Path;
+  std::string Style_File;
+  std::string Header_File;
+  std::string Header_HTML;
+  std::string Footer_File;
+  std::string Footer_HTML;
+  bool ImageNavigationBar = false;
+  bool KorrinLink = false;
+  bool IndexInThumbPages = true;
+  bool IndexInImagePages = true;
+  bool Page_Position_Heading = false;
+  int Page_Position_Heading_Size = 0;  // 0 H1 .. 3 H4
+  int Thumb_Width = 100;
+  int Cell_Padding = 10;
+  int Cell_Spacing = 3;
+  int Thumb_Height = 100;
+  int Thumb_Border = 2;
+  int Thumb_JPEG_Quality = 70;
+  int Horizontal_Thumb_Count = 5;
+  int Vertical_Thumb_Count = 4;
+  std::string Default_Font;
+  int Default_Font_Size = 0;
+  std::string Index_Font;
+  int Index_Font_Size = 0;
+  int Index_Image_Font_Size = 10;
+  std::string Previous_Page_File;
+  std::string Next_Page_File;
+  std::string Return_To_Index_File;
+  int Image_Display_Method = 0;
+  std::string Selected_Page_Index_File;
+  std::string Other_Page_Index_File;
+  FilenameDisplay Filename_Display = FilenameDisplay::HideExt;
+  std::string Description_File;
+  bool ShowFilenameWhenNoDesc = true;
+  Colour Displayed_Page_Text_Colour;
+  Colour Other_Page_Text_Colour;
+  Colour Link_Enclosure_Colour;
+  Colour Heading_Colour;
+  std::string Page_Number_Prefix = "Page";
+  int Link_Enclosure = 0;  // 0 none, 1 "< >", 2 "> <", 3 "[  ]", 4 "-  -"
+  IndexLayout Index_Layout = IndexLayout::Vertical;
+  bool DisplayAsImage = true;
+  std::string Image_Style_File;
+  bool Image_Header_Same_As_Index = true;  // mirrors Image_Header_Mode == 1 after a load
+  std::string Image_Header_File;
+  std::string Image_Header_HTML;
+  bool Image_Footer_Same_As_Index = true;  // mirrors Image_Footer_Mode == 1 after a load
+  std::string Image_Footer_File;
+  std::string Image_Footer_HTML;
+  int Image_Width = 800;   // used only while max_image_size is on
+  int Image_Height = 600;  // likewise
+  bool Image_Heading = false;
+  bool Image_UseSameNavGraphics = true;
+  bool Default_Font_Bold = false;
+  bool Default_Font_Italics = false;
+  bool Index_Font_Bold = false;
+  bool Index_Font_Italics = false;
+
+  // Which header/footer keys are in use (kHeader* and kImageHeader* values).
+  int Header_Mode = kHeaderNone;
+  int Footer_Mode = kHeaderNone;
+  int Image_Header_Mode = kImageHeaderSameAsIndex;
+  int Image_Footer_Mode = kImageHeaderSameAsIndex;
+
+  // Switches the page settings dialog keeps as check boxes.
+  bool prev_next_image_buttons = false;  // Previous_/Next_/Return_To_Index_File are used
+  bool index_image_buttons = false;      // Selected_/Other_Page_Index_File are used
+  bool max_image_size = false;           // Image_Width/Image_Height are used
+  bool default_font_default = true;      // Default_Font is ignored (the browser's font)
+  bool index_font_default = true;        // Index_Font is ignored
+
+  // The rotation whose settings the record holds; -1 when none.
+  int current_rotation = -1;
+};
+
+// What LoadRotation and SaveRotation need to know about a site.
+struct SiteContext {
+  std::string site_key;        // "Site_1"
+  std::string site_path;       // the site's image directory, expanded, ending in "/"
+  bool use_rotations = false;  // the application option
+};
+
+inline constexpr std::string_view kSaveRotationWarning =
+    "Error encountered saving the settings for the current rotation.  Ensure you have sufficient "
+    "disk space and write access to this drive";
+
+// The settings file of a site: data directory + site key + ".ini".
+std::string SiteSettingsFile(std::string_view site_key);
+// "Rotation_" + the number.
+std::string RotationSection(int rotation);
+
+// Reads section Rotation_<rotation> of the site's settings file into `settings`. With
+// `make_current` the rotation becomes current_rotation and Status is read (the caller then shows
+// EditorTitle and Displaycurrentstatus); with `with_path` Rotation_Path is read too. A missing file
+// or section is no error. False when a colour text cannot be read: the fields after it keep their
+// values.
+bool LoadRotation(Interaction& ui, SiteSettings& settings, const SiteContext& site, int rotation,
+                  bool with_path, bool make_current);
+
+// Writes `settings` into section Rotation_<rotation> of the site's settings file (created when
+// missing), Status and Rotation_Path only `with_status_and_path`. A negative rotation writes
+// nothing and succeeds. On failure shows kSaveRotationWarning, returns false and leaves the file
+// as it was.
+bool SaveRotation(Interaction& ui, const SiteSettings& settings, const SiteContext& site,
+                  int rotation, bool with_status_and_path);
+
+// Gives every choice field that holds no valid choice its default; valid choices stay.
+void SetDefaultValues(SiteSettings& settings);
+
+// The site editor's status line and whether Preview is enabled.
+struct CurrentStatus {
+  std::optional<std::string> line;  // nullopt: leave the line as it is (Status not 0, 1 or 2)
+  bool preview_enabled = false;
+};
+CurrentStatus Displaycurrentstatus(const SiteSettings& settings, bool use_rotations);
+
+// The site editor's title for a current rotation: "Rotation N", or "Current Site".
+std::string EditorTitle(int rotation, bool use_rotations);
+
+}  // namespace parvel
