@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace parvel {
 
@@ -77,5 +78,10 @@ class ByteReader {
   std::span<const std::uint8_t> data_;
   std::size_t pos_ = 0;
 };
+
+// Appends the low `count` bytes of value, least significant first (the writers' counterpart).
+inline void AppendLE(std::vector<std::uint8_t>& out, std::uint32_t value, int count) {
+  for (int i = 0; i < count; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
 
 }  // namespace parvel
