@@ -1,0 +1,116 @@
+#include "model/filehelpers.h"
+
+#include <exception>
+#include <filesystem>
+#include <vector>
+
+#include "model/paths.h"
+#include "platform/filesystem.h"
+
+namespace parvel {
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
+void WarnCreateFailed(Interaction& ui, const std::string& path) {
+  ui.Warn("An error was encountered whilst trying to create the directory, " + path);
+}
+
+}  // namespace
+
+bool createnewdirectory(Interaction& ui, const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string full = fixpath(path, true);
+  // Settings written on another system may use "\"; on this one only "/" separates.
+  for (char& c : full) {
+    if (c == '\\') c = '/';
+  }
+
+  // Every prefix that ends at a separator and is not yet a directory, outermost first. The root
+  // and empty components ("a//b") are skipped.
+  std::vector<std::string> missing;
+  const size_t root = (!full.empty() && full[0] == '/') ? 1 : 0;
+  for (size_t i = root; i < full.size(); ++i) {
+    if (full[i] != '/' || i == 0 || IsSeparator(full[i - 1])) continue;
+    std::string prefix = full.substr(0, i + 1);
+    if (!DirectoryExists(prefix)) missing.push_back(std::move(prefix));
+  }
+
+  std::vector<std::string> made;
+  for (const auto& dir : missing) {
+    if (!Files().CreateDirectory(dir, nullptr)) {
+      // The directories made here were empty when made; take them away innermost first.
+      for (auto it = made.rbegin(); it != made.rend(); ++it) Files().Remove(*it, nullptr);
+      WarnCreateFailed(ui, full);
+      return false;
+    }
+    made.push_back(dir);
+  }
+  return true;
+}
+
+bool dodeletefile(Interaction& ui, const std::string& filename, bool overwriting) {
+  try {
+    if (!FileExists(filename)) {
+      ui.Warn("Unable to locate the file, " + filename);
+      return true;
+    }
+    if (IsReadOnly(filename)) {
+      if (!ui.AskYesNo("Are you sure you want to delete the file, " + filename +
+                       "?  This file is marked READ ONLY!")) {
+        return false;
+      }
+      if (!Files().MakeWritable(filename, nullptr)) {
+        ui.Warn("Error encountered resetting the read-only tag on the file, " + filename);
+        return false;
+      }
+    }
+    if (!Files().Remove(filename, nullptr)) {
+      ui.Warn(std::string("Parvel Pro encountered an error ") +
+              (overwriting ? "overwriting" : "deleting or overwriting") + " the file, " + filename);
+      return false;
+    }
+    return true;
+  } catch (const std::exception&) {
+    ui.Warn("Error during deletion");
+    return false;
+  }
+}
+
+bool dodeletedir(Interaction& ui, const std::string& directory) {
+  if (directory.size() < 4) return false;
+  // "/./" or "/tmp/.." are long enough but still name the root; never hand that to RemoveAll.
+  std::error_code ec;
+  const std::filesystem::path resolved = std::filesystem::weakly_canonical(directory, ec);
+  if (!ec && resolved == resolved.root_path()) return false;
+  if (!Files().RemoveAll(directory, nullptr)) {
+    ui.Warn("Cannot remove directory, it may be not be empty or it may be marked read-only.");
+    return false;
+  }
+  return true;
+}
+
+bool docopyfile(Interaction& ui, const std::string& source, const std::string& destination,
+                bool ask) {
+  std::error_code ec;
+  // Replacing a file by itself would delete the only copy before copying it.
+  if (std::filesystem::equivalent(source, destination, ec)) return true;
+
+  if (PathExists(destination)) {
+    if (ask && !ui.AskYesNo("A file already exists by the name of " + destination +
+                            ".  Are you sure you want to overwrite it?")) {
+      return false;
+    }
+    // When this fails the destination is still there and the copy below fails and says so.
+    dodeletefile(ui, destination, true);
+  }
+  if (!Files().CopyFile(source, destination, nullptr)) {
+    ui.Warn("An error was encountered copying the file, " + source + "!");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace parvel

@@ -1,0 +1,31 @@
+// The file-system helpers the rest of the program uses for its own directories and files. Each
+// reports its failure to the user itself; the result only tells the caller whether to go on.
+#pragma once
+
+#include <string>
+
+#include "platform/interaction.h"
+
+namespace parvel {
+
+// Creates `path` and every missing parent (never the root). A path shorter than 4 characters
+// gives false at once. On failure the directories made so far are removed again and a warning is
+// shown. "\" counts as a separator like "/".
+bool createnewdirectory(Interaction& ui, const std::string& path);
+
+// Deletes one file. A missing file is reported and gives true; a read-only file is only deleted
+// after the user agrees. `overwriting` says the file is being replaced (it changes the wording of
+// the failure message). False when the file is still there.
+bool dodeletefile(Interaction& ui, const std::string& filename, bool overwriting);
+
+// Deletes a directory with everything in it; paths shorter than 4 characters and the root are
+// ignored. True when the directory was removed (or was not there), false after a warning.
+bool dodeletedir(Interaction& ui, const std::string& directory);
+
+// Copies `source` to `destination`, replacing an existing destination (after asking, when `ask`
+// is set). A failure is reported here; the result is true when the destination now holds the
+// source's content. Copying a file onto itself leaves it alone and reports nothing.
+bool docopyfile(Interaction& ui, const std::string& source, const std::string& destination,
+                bool ask);
+
+}  // namespace parvel
