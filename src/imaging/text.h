@@ -1,6 +1,6 @@
 // Text measuring and drawing on a raster, with faces found through fontconfig and rendered by
-// FreeType. Sizes are points at 96 pixels per inch (10 pt is an em of 13 pixels). Safe to call
-// from several threads.
+// FreeType. Sizes are points at 96 pixels per inch (10 pt is an em of 13 pixels; the em is kept
+// within 1..2048 pixels). Safe to call from several threads.
 #pragma once
 
 #include <string>
@@ -12,8 +12,8 @@
 namespace parvel {
 
 struct TextStyle {
-  std::string
-      face;  // one family name, looked up whole; a missing face falls back to the best match
+  // One family name, looked up whole; a face that is not installed falls back to the best match.
+  std::string face;
   int points = 10;
   bool bold = false;
   bool italic = false;
