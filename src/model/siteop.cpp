@@ -1,0 +1,224 @@
+#include "model/siteop.h"
+
+#include <filesystem>
+#include <set>
+
+#include "model/filehelpers.h"
+#include "model/inifile.h"
+#include "model/paths.h"
+#include "model/textutil.h"
+#include "platform/filesystem.h"
+
+namespace parvel {
+namespace {
+
+constexpr char kSites[] = "Sites";
+constexpr char kGeneral[] = "General";
+constexpr char kNewSiteName[] = "New Site";
+constexpr char kDefaultBaseHTMLName[] = "Index.html";
+constexpr int kLastSiteNumber = 90000;
+// A count the rotation list also assumes when the key is missing or unreadable.
+constexpr std::int32_t kUnknownRotationCount = 10;
+
+// Sets one key in a file and saves it. A file that exists but cannot be read is left alone
+// rather than replaced by a document holding only this key.
+bool WriteKey(const std::string& file, const char* section, const std::string& key,
+              const std::string& value) {
+  IniFile ini(file);
+  if (!ini.Load()) return false;
+  ini.Set(section, key, value);
+  return ini.Save();
+}
+
+// Names in the data directory, lower-cased: file names there match without regard to case.
+std::set<std::string> DataDirectoryNamesLower() {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(DataDirectory(), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    names.insert(LowerAscii(it->path().filename().string()));
+  }
+  return names;
+}
+
+}  // namespace
+
+std::string SitesFileName() {
+  return DataDirectory() + "sites.ini";
+}
+
+std::string SiteSettingsFileName(const std::string& site_key) {
+  return DataDirectory() + site_key + ".ini";
+}
+
+void Catalogue::ReadSites() {
+  IniFile ini(SitesFileName());
+  ini.Load();
+  keys_ = ini.Keys(kSites);
+  selected_ = -1;
+  rebuildSiteNameList();
+}
+
+const std::vector<std::string>& Catalogue::names() {
+  if (names_.size() != keys_.size()) rebuildSiteNameList();
+  return names_;
+}
+
+std::string Catalogue::generatenewsitename() const {
+  const std::set<std::string> existing = DataDirectoryNamesLower();
+  for (int n = static_cast<int>(keys_.size()) + 1; n <= kLastSiteNumber; ++n) {
+    const std::string candidate = "Site_" + IntToStr(n);
+    if (existing.count(LowerAscii(candidate + ".ini")) != 0) continue;
+    bool listed = false;
+    for (const auto& key : keys_) listed = listed || EqualsNoCase(key, candidate);
+    if (!listed) return candidate;
+  }
+  return std::string();
+}
+
+bool Catalogue::addsite(const std::string& site_key) {
+  bool ok = WriteKey(SiteSettingsFileName(site_key), kGeneral, "Name", kNewSiteName);
+  ok = ok && WriteKey(SitesFileName(), kSites, site_key, kNewSiteName);
+  keys_.push_back(site_key);
+  return ok;
+}
+
+bool Catalogue::loadsite(const std::string& site_key) {
+  site_.SiteKey = site_key;
+  IniFile ini(SiteSettingsFileName(site_key));
+  ini.Load();  // an unreadable file reads like a missing one
+  site_.Name = ini.GetString(kGeneral, "Name", "Name Error");
+  site_.Path = fixpath(expandpath(ini.GetString(kGeneral, "Path", "")), true);
+  site_.BaseHTMLName = ini.GetString(kGeneral, "BaseHTMLName", kDefaultBaseHTMLName);
+  site_.LivePath = ini.GetString(kGeneral, "LivePath", "");
+  site_.AutoRotate = !site_.LivePath.empty() &&
+                     UpperAscii(ini.GetString(kGeneral, "AutoRotate", "False")) == "TRUE";
+  site_.CurrentRotationPosition =
+      ParseInt(ini.GetString(kGeneral, "CurrentRotationPosition", "1")).value_or(1);
+  const auto count = ini.Get(kGeneral, "RotationCount");
+  const std::int32_t rotations =
+      count ? ParseInt(*count).value_or(kUnknownRotationCount) : kUnknownRotationCount;
+  site_.RotationCount = rotations < 0 ? 0 : rotations;
+  return !site_.Path.empty();
+}
+
+bool Catalogue::savecurrentsite() {
+  // Without a current site there is no file to write (the key would name ".ini").
+  if (site_.SiteKey.empty()) return false;
+  IniFile ini(SiteSettingsFileName(site_.SiteKey));
+  if (!ini.Load()) return false;
+  ini.Set(kGeneral, "Name", site_.Name);
+  ini.Set(kGeneral, "Path", truncatepath(site_.Path));
+  ini.Set(kGeneral, "LivePath", site_.LivePath);
+  ini.Set(kGeneral, "AutoRotate", site_.AutoRotate ? "True" : "False");
+  ini.Set(kGeneral, "CurrentRotationPosition", IntToStr(site_.CurrentRotationPosition));
+  ini.Set(kGeneral, "BaseHTMLName", site_.BaseHTMLName);
+  ini.Set(kGeneral, "RotationCount", IntToStr(site_.RotationCount));
+  if (!ini.Save()) return false;
+  return WriteKey(SitesFileName(), kSites, site_.SiteKey, site_.Name);
+}
+
+void Catalogue::deletecurrentsite(Interaction& ui) {
+  RemoveCurrentSite(ui, true);
+}
+
+void Catalogue::RemoveCurrentSite(Interaction& ui, bool remove_directory) {
+  const std::string settings = SiteSettingsFileName(site_.SiteKey);
+  if (FileExists(settings)) Files().Remove(settings, nullptr);
+  const std::string dir = fixpath(site_.Path, true);
+  if (remove_directory && !dir.empty() && DirectoryExists(dir)) dodeletedir(ui, dir);
+  IniFile sites(SitesFileName());
+  if (sites.Load() && sites.EraseKey(kSites, site_.SiteKey)) sites.Save();
+  if (SelectedIsCurrent()) keys_.erase(keys_.begin() + selected_);
+  selected_ = -1;
+  rebuildSiteNameList();
+}
+
+void Catalogue::rebuildSiteNameList() {
+  IniFile ini(SitesFileName());
+  ini.Load();
+  names_.clear();
+  for (const auto& key : keys_) names_.push_back(ini.GetString(kSites, key, "Error: " + key));
+}
+
+SelectionStatus Catalogue::doselectionstatus(bool use_rotations) {
+  if (selected_ < 0 || selected_ >= static_cast<int>(keys_.size())) {
+    selected_ = -1;
+    site_.SiteKey.clear();
+  }
+  SelectionStatus status;
+  if (site_.SiteKey.empty()) return status;
+  status.site_name = site_.Name;
+  status.location = site_.Path;
+  status.rotations = use_rotations ? IntToStr(site_.RotationCount) : "N/A";
+  if (site_.AutoRotate && use_rotations) {
+    status.auto_rotate = "Yes";
+    status.copy_to = site_.LivePath;
+    status.next_rotation = IntToStr(site_.CurrentRotationPosition);
+  } else {
+    status.auto_rotate = "No";
+  }
+  status.delete_site_enabled = status.site_options_enabled = status.edit_site_enabled = true;
+  return status;
+}
+
+bool Catalogue::SelectedIsCurrent() const {
+  return selected_ >= 0 && selected_ < static_cast<int>(keys_.size()) && !site_.SiteKey.empty() &&
+         EqualsNoCase(keys_[selected_], site_.SiteKey);
+}
+
+SelectionStatus Catalogue::NewSite(Interaction& ui, bool use_rotations,
+                                   const std::function<bool()>& site_options) {
+  const std::string key = generatenewsitename();
+  if (key.empty() || !addsite(key)) {
+    ui.Warn(
+        "Error encountered creating new site!  Ensure you have write access and sufficient disk "
+        "space for your data directory, " +
+        DataDirectory() + "!");
+    // Every key up to the last number is taken: there is no site to go on with.
+    if (key.empty()) return doselectionstatus(use_rotations);
+  }
+  site_.SiteKey = key;
+  site_.Name = kNewSiteName;
+  site_.Path = DataDirectory() + key + "/";
+  site_.BaseHTMLName = kDefaultBaseHTMLName;
+  site_.LivePath.clear();
+  site_.AutoRotate = false;
+  site_.CurrentRotationPosition = 1;
+  site_.RotationCount = 0;
+  selected_ = static_cast<int>(keys_.size()) - 1;
+
+  // A directory of that name that was there before belongs to someone else: cancelling must
+  // not take it away.
+  const bool had_directory = DirectoryExists(site_.Path);
+  if (!site_options()) RemoveCurrentSite(ui, !had_directory);
+  return doselectionstatus(use_rotations);
+}
+
+SelectionStatus Catalogue::SelectSite(int index, bool use_rotations) {
+  selected_ = (index >= 0 && index < static_cast<int>(keys_.size())) ? index : -1;
+  if (selected_ >= 0) loadsite(keys_[selected_]);
+  return doselectionstatus(use_rotations);
+}
+
+Catalogue::DoubleClickResult Catalogue::DoubleClickSite(int index, bool use_rotations) {
+  DoubleClickResult result;
+  result.status = SelectSite(index, use_rotations);
+  result.open_editor = selected_ >= 0;
+  return result;
+}
+
+std::string Catalogue::DeleteQuestion() const {
+  return "Are you sure you want to delete the current site, " + site_.Name +
+         "?  \r\n\r\nNote: This will also delete the directory, " + site_.Path +
+         " and all files that it contains!";
+}
+
+SelectionStatus Catalogue::DeleteSite(Interaction& ui, bool use_rotations) {
+  if (!SelectedIsCurrent()) return doselectionstatus(use_rotations);
+  if (ui.AskYesNo(DeleteQuestion())) deletecurrentsite(ui);
+  // Yes or No, the selection is handled afresh; after a deletion nothing is selected.
+  return SelectSite(selected_, use_rotations);
+}
+
+}  // namespace parvel

@@ -1,0 +1,104 @@
+// The catalogue of sites: sites.ini, the "General" section of each site's settings file, the
+// current site record and the main window's site list with its New, Delete and selection flows.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/interaction.h"
+
+namespace parvel {
+
+// The current site's catalogue entry. An empty SiteKey means there is no current site.
+struct tsiterecord {
+  std::string SiteKey;
+  std::string Name;
+  std::string Path;  // after loadsite: expanded, with a trailing separator
+  std::string LivePath;
+  bool AutoRotate = false;
+  std::int32_t CurrentRotationPosition = 1;
+  std::int32_t RotationCount = 0;
+  std::string BaseHTMLName;
+};
+
+// What the main window shows for the current site, and which site actions it enables.
+struct SelectionStatus {
+  std::string site_name;
+  std::string location;
+  std::string rotations;  // the count, or "N/A" without rotations
+  std::string auto_rotate;
+  std::string copy_to;
+  std::string next_rotation;
+  bool delete_site_enabled = false;
+  bool site_options_enabled = false;
+  bool edit_site_enabled = false;
+};
+
+// Full names of the catalogue and of a site's settings file in the data directory.
+std::string SitesFileName();
+std::string SiteSettingsFileName(const std::string& site_key);
+
+// The catalogue for one run of the program: the site list (keys and display names, at most one
+// entry selected) and the current site record. It reads and writes the files as it goes.
+class Catalogue {
+ public:
+  // Fills the site list from section "Sites" of sites.ini in file order and reads the names.
+  // Nothing is selected afterwards.
+  void ReadSites();
+
+  const std::vector<std::string>& keys() const { return keys_; }
+  // The display names, one per key; re-read first when they have fallen out of step with the keys.
+  const std::vector<std::string>& names();
+  int selected() const { return selected_; }  // -1: none
+  tsiterecord& site() { return site_; }
+  const tsiterecord& site() const { return site_; }
+
+  // A key "Site_<n>" that is neither in the list nor has a settings file; empty if none is left.
+  std::string generatenewsitename() const;
+  // Writes Name = "New Site" into the site's settings file and sites.ini and appends the key to
+  // the list (also when a write failed, so that the new site can still be worked with).
+  // False when a file could not be written.
+  bool addsite(const std::string& site_key);
+  // Makes the site current from its settings file; false (no message) when it has no Path.
+  bool loadsite(const std::string& site_key);
+  // Writes the current record into "General" and its name into sites.ini. False when a file
+  // could not be written; callers in the program do not report it.
+  bool savecurrentsite();
+  // Removes the current site's settings file, directory and catalogue line, and its list entry
+  // when it is selected. Only a directory failure is reported. Nothing is selected afterwards.
+  void deletecurrentsite(Interaction& ui);
+  // Re-reads every display name from sites.ini ("Error: " + key for a missing line).
+  void rebuildSiteNameList();
+  // Drops the current site when nothing is selected and returns what the main window shows.
+  SelectionStatus doselectionstatus(bool use_rotations);
+
+  // The main window's actions. `site_options` runs the site options for the current site and
+  // returns true when the user confirmed them.
+  SelectionStatus NewSite(Interaction& ui, bool use_rotations,
+                          const std::function<bool()>& site_options);
+  SelectionStatus SelectSite(int index, bool use_rotations);
+  // Selects like SelectSite; `open_editor` tells the caller to run Edit/Build Site.
+  struct DoubleClickResult {
+    SelectionStatus status;
+    bool open_editor = false;
+  };
+  DoubleClickResult DoubleClickSite(int index, bool use_rotations);
+  // Asks, then deletes the current site; only while the selected entry is the current site.
+  SelectionStatus DeleteSite(Interaction& ui, bool use_rotations);
+
+  // The question Delete Site asks for the current site.
+  std::string DeleteQuestion() const;
+
+ private:
+  void RemoveCurrentSite(Interaction& ui, bool remove_directory);
+  bool SelectedIsCurrent() const;
+
+  std::vector<std::string> keys_;
+  std::vector<std::string> names_;
+  int selected_ = -1;
+  tsiterecord site_;
+};
+
+}  // namespace parvel
