@@ -56,4 +56,28 @@ PARVEL_PG_FORMAT_ERROR(EPGTGAFileFormatWriter, "TGA: ")
 PARVEL_PG_FORMAT_ERROR(EPGBMPFileFormatWriter, "BMP: ")
 #undef PARVEL_PG_FORMAT_ERROR
 
+// The texts of the image layer's own errors.
+inline EPGUnknownFileFormat UnknownFileFormatError() {
+  return EPGUnknownFileFormat("Unknown file format");
+}
+inline EPGUnknownExtension UnknownExtensionError(std::string_view extension) {
+  return EPGUnknownExtension("Unknown file extension \"" + std::string(extension) + "\"");
+}
+inline EPGFileFormatWritersEmpty FileFormatWritersEmptyError() {
+  return EPGFileFormatWritersEmpty("FileFormatWriters is empty");
+}
+inline EPGCanWriteResolutionsEmpty CanWriteResolutionsEmptyError() {
+  return EPGCanWriteResolutionsEmpty("CanWriteResolutions is empty");
+}
+// `format` is the writer's description, `depth` the name of the image's colour resolution.
+inline EPGCannotWriteColorRes CannotWriteColorResError(std::string_view format,
+                                                       std::string_view depth) {
+  return EPGCannotWriteColorRes("The graphic cannot be saved with to a " + std::string(format) +
+                                " file with the current color resolution (" + std::string(depth) +
+                                ")");
+}
+inline EPGInvalidBitCountNum InvalidBitCountNumError() {
+  return EPGInvalidBitCountNum("Invalid value for BitCountNum");
+}
+
 }  // namespace parvel

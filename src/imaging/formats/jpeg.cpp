@@ -1,0 +1,332 @@
+#include "imaging/formats/jpeg.h"
+
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
+#include <algorithm>
+#include <csetjmp>
+#include <string>
+
+#include "imaging/pgerrors.h"
+
+namespace parvel {
+namespace {
+
+// libjpeg's own pools may grow to this; a progressive file claiming a vast size then fails
+// instead of taking gigabytes for its coefficients.
+constexpr long kLibraryMemoryLimit = 512L * 1024 * 1024;
+
+using JpegError = EPGJPGFileFormatReaderWriter;
+
+// The library's error manager with the place to jump back to; `mgr` must stay first.
+struct ErrorTrap {
+  jpeg_error_mgr mgr{};
+  std::jmp_buf jump{};
+  char text[JMSG_LENGTH_MAX] = {};
+};
+
+[[noreturn]] void ErrorExit(j_common_ptr info) {
+  auto* trap = reinterpret_cast<ErrorTrap*>(info->err);
+  info->err->format_message(info, trap->text);
+  std::longjmp(trap->jump, 1);
+}
+
+void EmitMessage(j_common_ptr info, int level) {
+  if (level >= 0) return;
+  // Where the data runs out, in the file or in a scan, the library pads the rest with gray;
+  // here that is an error, which also stops a short file from being decoded at a vast size.
+  if (info->err->msg_code == JWRN_JPEG_EOF || info->err->msg_code == JWRN_HIT_MARKER) {
+    ErrorExit(info);
+  }
+  ++info->err->num_warnings;
+}
+
+void OutputMessage(j_common_ptr) {}
+
+void InstallTrap(ErrorTrap& trap) {
+  jpeg_std_error(&trap.mgr);
+  trap.mgr.error_exit = ErrorExit;
+  trap.mgr.emit_message = EmitMessage;
+  trap.mgr.output_message = OutputMessage;
+}
+
+// Runs one step of library calls with the error exit landing here. `body` must own nothing that
+// needs destroying: a jump out of it skips destructors.
+template <class Body>
+bool Trapped(ErrorTrap& trap, Body& body) {
+  if (setjmp(trap.jump) != 0) return false;
+  body();
+  return true;
+}
+
+template <class Body>
+void Run(ErrorTrap& trap, Body&& body) {
+  if (!Trapped(trap, body)) throw JpegError(trap.text);
+}
+
+std::string SizeText(std::int64_t w, std::int64_t h) {
+  return "Image too large (" + std::to_string(w) + " x " + std::to_string(h) + " pixels)";
+}
+
+// Owns the library's state, so that it is released also when a constructor below throws.
+struct DecompressState {
+  jpeg_decompress_struct info{};
+  DecompressState() = default;
+  DecompressState(const DecompressState&) = delete;
+  DecompressState& operator=(const DecompressState&) = delete;
+  ~DecompressState() { jpeg_destroy_decompress(&info); }
+};
+
+struct CompressState {
+  jpeg_compress_struct info{};
+  CompressState() = default;
+  CompressState(const CompressState&) = delete;
+  CompressState& operator=(const CompressState&) = delete;
+  ~CompressState() { jpeg_destroy_compress(&info); }
+};
+
+class Decompressor {
+ public:
+  explicit Decompressor(std::span<const std::uint8_t> data) : info_(state_.info) {
+    InstallTrap(trap_);
+    info_.err = &trap_.mgr;
+    Run(trap_, [&] {
+      jpeg_create_decompress(&info_);
+      info_.mem->max_memory_to_use = kLibraryMemoryLimit;
+      jpeg_mem_src(&info_, data.data(), static_cast<unsigned long>(data.size()));
+      jpeg_read_header(&info_, TRUE);
+    });
+    if (!SizeIsAcceptable(info_.image_width, info_.image_height)) {
+      throw JpegError(SizeText(info_.image_width, info_.image_height));
+    }
+  }
+  jpeg_decompress_struct& info() { return info_; }
+  bool cmyk() const { return info_.out_color_space == JCS_CMYK; }
+
+  void Start(const JpegDecodeOptions& options) {
+    if (options.scale != 1 && options.scale != 2 && options.scale != 4 && options.scale != 8) {
+      throw JpegError("Invalid decode scale");
+    }
+    info_.scale_num = 1;
+    info_.scale_denom = static_cast<unsigned>(options.scale);
+    info_.dct_method = options.fast ? JDCT_IFAST : JDCT_ISLOW;
+    const bool ink = info_.jpeg_color_space == JCS_CMYK || info_.jpeg_color_space == JCS_YCCK;
+    info_.out_color_space = ink ? JCS_CMYK : JCS_RGB;
+    Run(trap_, [&] { jpeg_start_decompress(&info_); });
+  }
+
+  // Reads rows into `rows` (each 3 bytes a pixel, or 4 for CMYK) until `count` are read.
+  void ReadRows(JSAMPROW* rows, JDIMENSION count) {
+    JDIMENSION done = 0;
+    bool stalled = false;
+    Run(trap_, [&] {
+      while (done < count) {
+        const JDIMENSION n = jpeg_read_scanlines(&info_, rows + done, count - done);
+        if (n == 0) {
+          stalled = true;
+          return;
+        }
+        done += n;
+      }
+    });
+    if (stalled) throw JpegError("Unexpected end of file");
+  }
+
+ private:
+  ErrorTrap trap_;
+  DecompressState state_;
+  jpeg_decompress_struct& info_;
+};
+
+// Converts a row of CMYK samples as the library gives them (inverted when the file carries the
+// Adobe marker, as such files usually do) into RGB.
+void CmykRowToRgb(const JSAMPLE* in, std::uint8_t* out, std::int32_t width, bool inverted) {
+  for (std::int32_t x = 0; x < width; ++x, in += 4, out += 3) {
+    const int k = inverted ? in[3] : 255 - in[3];
+    for (int c = 0; c < 3; ++c) {
+      const int v = inverted ? in[c] : 255 - in[c];
+      out[c] = static_cast<std::uint8_t>((v * k + 127) / 255);
+    }
+  }
+}
+
+// Decodes `count` rows starting at the current row into the rows of `target` from `y`.
+void DecodeRows(Decompressor& d, Raster& target, std::int32_t y, std::int32_t count,
+                std::vector<std::uint8_t>& ink_row, std::vector<JSAMPROW>& pointers) {
+  auto& info = d.info();
+  if (!d.cmyk()) {
+    pointers.resize(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i)
+      pointers[static_cast<std::size_t>(i)] = target.Row(y + i);
+    d.ReadRows(pointers.data(), static_cast<JDIMENSION>(count));
+    return;
+  }
+  ink_row.resize(4 * static_cast<std::size_t>(target.width));
+  JSAMPROW row = ink_row.data();
+  for (std::int32_t i = 0; i < count; ++i) {
+    d.ReadRows(&row, 1);
+    CmykRowToRgb(row, target.Row(y + i), target.width, info.saw_Adobe_marker);
+  }
+}
+
+}  // namespace
+
+bool IsJpegSignature(std::span<const std::uint8_t> head) {
+  return head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
+}
+
+std::int32_t JpegScaledSide(std::int32_t side, int scale) {
+  return (side + scale - 1) / scale;
+}
+
+ImageInfo ReadJpegInfo(std::span<const std::uint8_t> data) {
+  Decompressor d(data);
+  const auto& info = d.info();
+  ImageInfo out;
+  out.width = static_cast<std::int32_t>(info.image_width);
+  out.height = static_cast<std::int32_t>(info.image_height);
+  out.bits = 8 * info.num_components;
+  std::string space = info.jpeg_color_space == JCS_GRAYSCALE ? "gray"
+                      : info.jpeg_color_space == JCS_CMYK    ? "CMYK"
+                      : info.jpeg_color_space == JCS_YCCK    ? "YCCK"
+                      : info.jpeg_color_space == JCS_RGB     ? "RGB"
+                                                             : "YCbCr";
+  out.subformat = std::string(info.progressive_mode ? "progressive " : "baseline ") + space;
+  return out;
+}
+
+void DecodeJpegInto(std::span<const std::uint8_t> data, const JpegDecodeOptions& options,
+                    Raster& target) {
+  Decompressor d(data);
+  d.Start(options);
+  const auto& info = d.info();
+  if (target.bits != 24 || target.width != static_cast<std::int32_t>(info.output_width) ||
+      target.height != static_cast<std::int32_t>(info.output_height) ||
+      target.pixels.size() != target.Stride() * static_cast<std::size_t>(target.height)) {
+    throw JpegError("The target does not have the decoded size");
+  }
+  std::vector<std::uint8_t> ink_row;
+  std::vector<JSAMPROW> pointers;
+  DecodeRows(d, target, 0, target.height, ink_row, pointers);
+}
+
+Raster ReadJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& options) {
+  Decompressor d(data);
+  d.Start(options);
+  const auto& info = d.info();
+  Raster out;
+  out.width = static_cast<std::int32_t>(info.output_width);
+  out.height = static_cast<std::int32_t>(info.output_height);
+  out.bits = 24;
+  // Photographs compress well below a tenth; a file far shorter than its claimed size gets its
+  // store only as rows arrive.
+  const std::size_t full = out.Stride() * static_cast<std::size_t>(out.height);
+  out.pixels.reserve(std::min(full, data.size() * 32));
+  std::vector<std::uint8_t> ink_row;
+  std::vector<JSAMPROW> pointers;
+  constexpr std::int32_t kBand = 64;
+  for (std::int32_t y = 0; y < out.height; y += kBand) {
+    const std::int32_t count = std::min(kBand, out.height - y);
+    out.pixels.resize(out.Stride() * static_cast<std::size_t>(y + count));
+    DecodeRows(d, out, y, count, ink_row, pointers);
+  }
+  return out;
+}
+
+namespace {
+
+// A destination that appends to a vector; running out of memory becomes a library error.
+struct VectorDestination {
+  jpeg_destination_mgr mgr{};
+  std::vector<std::uint8_t>* out = nullptr;
+};
+
+void InitDestination(j_compress_ptr info) {
+  auto* dest = reinterpret_cast<VectorDestination*>(info->dest);
+  dest->out->resize(64 * 1024);
+  dest->mgr.next_output_byte = dest->out->data();
+  dest->mgr.free_in_buffer = dest->out->size();
+}
+
+boolean EmptyOutputBuffer(j_compress_ptr info) {
+  auto* dest = reinterpret_cast<VectorDestination*>(info->dest);
+  const std::size_t used = dest->out->size();
+  bool grown = true;
+  try {
+    dest->out->resize(used * 2);
+  } catch (...) {
+    grown = false;
+  }
+  if (!grown) ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
+  dest->mgr.next_output_byte = dest->out->data() + used;
+  dest->mgr.free_in_buffer = dest->out->size() - used;
+  return TRUE;
+}
+
+void TermDestination(j_compress_ptr info) {
+  auto* dest = reinterpret_cast<VectorDestination*>(info->dest);
+  dest->out->resize(dest->out->size() - dest->mgr.free_in_buffer);
+}
+
+class Compressor {
+ public:
+  Compressor() : info_(state_.info) {
+    InstallTrap(trap_);
+    info_.err = &trap_.mgr;
+    Run(trap_, [&] { jpeg_create_compress(&info_); });
+  }
+
+  std::vector<std::uint8_t> Encode(const Raster& image, int quality, bool progressive) {
+    std::vector<std::uint8_t> out;
+    dest_.out = &out;
+    dest_.mgr.init_destination = InitDestination;
+    dest_.mgr.empty_output_buffer = EmptyOutputBuffer;
+    dest_.mgr.term_destination = TermDestination;
+    info_.dest = &dest_.mgr;
+    info_.image_width = static_cast<JDIMENSION>(image.width);
+    info_.image_height = static_cast<JDIMENSION>(image.height);
+    info_.input_components = 3;
+    info_.in_color_space = JCS_RGB;
+    std::vector<JSAMPROW> rows(static_cast<std::size_t>(image.height));
+    for (std::int32_t y = 0; y < image.height; ++y) {
+      rows[static_cast<std::size_t>(y)] = const_cast<JSAMPROW>(image.Row(y));
+    }
+    Run(trap_, [&] {
+      jpeg_set_defaults(&info_);
+      if (progressive) jpeg_simple_progression(&info_);
+      jpeg_set_quality(&info_, quality, TRUE);
+      info_.dct_method = JDCT_FLOAT;
+      jpeg_start_compress(&info_, TRUE);
+      while (info_.next_scanline < info_.image_height) {
+        jpeg_write_scanlines(&info_, rows.data() + info_.next_scanline,
+                             info_.image_height - info_.next_scanline);
+      }
+      jpeg_finish_compress(&info_);
+    });
+    return out;
+  }
+
+ private:
+  ErrorTrap trap_;
+  CompressState state_;
+  jpeg_compress_struct& info_;
+  VectorDestination dest_;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progressive) {
+  if (image.bits != 24) throw JpegError("Only 24-bit images can be written");
+  if (image.width <= 0 || image.height <= 0 || image.width > JPEG_MAX_DIMENSION ||
+      image.height > JPEG_MAX_DIMENSION) {
+    throw JpegError("Image size not allowed (" + std::to_string(image.width) + " x " +
+                    std::to_string(image.height) + " pixels)");
+  }
+  Compressor c;
+  return c.Encode(image, std::clamp(quality, 0, 100), progressive);
+}
+
+}  // namespace parvel

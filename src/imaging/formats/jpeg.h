@@ -1,0 +1,41 @@
+// JPEG reading and writing through the libjpeg API. Errors of the library never end the program:
+// they come back as EPGJPGFileFormatReaderWriter ("JPG: " and the library's text). A file that
+// ends before its last scan counts as an error, not as a picture with a gray rest.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "imaging/raster.h"
+
+namespace parvel {
+
+// True when the bytes start with a JPEG start-of-image marker followed by another marker.
+bool IsJpegSignature(std::span<const std::uint8_t> head);
+
+struct JpegDecodeOptions {
+  bool fast = false;  // the fast integer DCT instead of the accurate one
+  int scale = 1;      // 1, 2, 4 or 8: decode at 1/scale of the stored size
+};
+
+// Stored size, components and coding of the file, from its headers only. Refuses a size over the
+// raster limits.
+ImageInfo ReadJpegInfo(std::span<const std::uint8_t> data);
+
+// The size a decode at 1/scale gives (each side rounded up, as the library does).
+std::int32_t JpegScaledSide(std::int32_t side, int scale);
+
+// Decodes straight into `target`, a 24-bit raster whose size is already the scaled size.
+void DecodeJpegInto(std::span<const std::uint8_t> data, const JpegDecodeOptions& options,
+                    Raster& target);
+
+// Decodes to a new 24-bit raster. The pixel store grows with the rows actually decoded, so a
+// short file that claims a huge size fails before much is allocated.
+Raster ReadJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& options);
+
+// Encodes a 24-bit raster: library defaults, the simple progressive script when asked, the
+// quality (0..100, clamped) with baseline-compatible tables, the floating-point DCT.
+std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progressive);
+
+}  // namespace parvel

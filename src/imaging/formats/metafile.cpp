@@ -1,0 +1,26 @@
+#include "imaging/formats/metafile.h"
+
+#include "imaging/pgerrors.h"
+
+namespace parvel {
+namespace {
+
+constexpr const char* kWmfText = "Windows metafiles cannot be read on this platform";
+constexpr const char* kEmfText = "Enhanced metafiles cannot be read on this platform";
+
+}  // namespace
+
+Raster ReadWmf(std::span<const std::uint8_t>) {
+  throw EPGWMFFileFormatReader(kWmfText);
+}
+ImageInfo ReadWmfInfo(std::span<const std::uint8_t>) {
+  throw EPGWMFFileFormatReader(kWmfText);
+}
+Raster ReadEmf(std::span<const std::uint8_t>) {
+  throw EPGEMFFileFormatReader(kEmfText);
+}
+ImageInfo ReadEmfInfo(std::span<const std::uint8_t>) {
+  throw EPGEMFFileFormatReader(kEmfText);
+}
+
+}  // namespace parvel

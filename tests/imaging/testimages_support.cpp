@@ -1,0 +1,89 @@
+#include "imaging/testimages.h"
+
+#include <cmath>
+#include <limits>
+
+namespace parvel::testing {
+
+Raster PhotoLike(std::int32_t width, std::int32_t height) {
+  Raster r;
+  r.Allocate(width, height, 24);
+  std::uint32_t seed = 12345;
+  for (std::int32_t y = 0; y < height; ++y) {
+    std::uint8_t* p = r.Row(y);
+    for (std::int32_t x = 0; x < width; ++x, p += 3) {
+      seed = seed * 1103515245u + 12345u;
+      const int noise = static_cast<int>((seed >> 16) % 7) - 3;
+      const double fx = static_cast<double>(x) / std::max(1, width - 1);
+      const double fy = static_cast<double>(y) / std::max(1, height - 1);
+      const auto clamp = [](double v) {
+        return static_cast<std::uint8_t>(std::lround(std::fmin(255.0, std::fmax(0.0, v))));
+      };
+      p[0] = clamp(40 + 180 * fx + noise);
+      p[1] = clamp(60 + 150 * fy + noise);
+      p[2] = clamp(200 - 120 * fx * fy + 30 * std::sin(fx * 6.28) + noise);
+    }
+  }
+  return r;
+}
+
+Raster IndexedPattern(std::int32_t width, std::int32_t height, int bits) {
+  Raster r;
+  r.Allocate(width, height, bits);
+  const int n = 1 << bits;
+  for (int i = 0; i < n; ++i) {
+    r.palette[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i * 37 % 256),
+                                              static_cast<std::uint8_t>(255 - i * 11 % 256),
+                                              static_cast<std::uint8_t>(i * 101 % 256)};
+  }
+  for (std::int32_t y = 0; y < height; ++y) {
+    for (std::int32_t x = 0; x < width; ++x) {
+      const int index = (x * 7 + y * 3) % n;
+      std::uint8_t* row = r.Row(y);
+      if (bits == 1) {
+        row[x >> 3] |= static_cast<std::uint8_t>(index << (7 - (x & 7)));
+      } else if (bits == 4) {
+        row[x >> 1] |= static_cast<std::uint8_t>((x & 1) ? index : index << 4);
+      } else {
+        row[x] = static_cast<std::uint8_t>(index);
+      }
+    }
+  }
+  return r;
+}
+
+Raster Solid(std::int32_t width, std::int32_t height, Rgb colour) {
+  Raster r;
+  r.Allocate(width, height, 24);
+  for (std::size_t i = 0; i < r.pixels.size(); i += 3) {
+    r.pixels[i] = colour.r;
+    r.pixels[i + 1] = colour.g;
+    r.pixels[i + 2] = colour.b;
+  }
+  return r;
+}
+
+bool SameColours(const Raster& a, const Raster& b) {
+  if (a.width != b.width || a.height != b.height) return false;
+  for (std::int32_t y = 0; y < a.height; ++y) {
+    for (std::int32_t x = 0; x < a.width; ++x) {
+      if (!(a.ColorAt(x, y) == b.ColorAt(x, y))) return false;
+    }
+  }
+  return true;
+}
+
+double Psnr(const Raster& a, const Raster& b) {
+  double sum = 0;
+  for (std::int32_t y = 0; y < a.height; ++y) {
+    for (std::int32_t x = 0; x < a.width; ++x) {
+      const Rgb p = a.ColorAt(x, y), q = b.ColorAt(x, y);
+      sum += (p.r - q.r) * (p.r - q.r) + (p.g - q.g) * (p.g - q.g) + (p.b - q.b) * (p.b - q.b);
+    }
+  }
+  if (sum == 0) return std::numeric_limits<double>::infinity();
+  const double mse = sum / (3.0 * a.width * a.height);
+  return 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+}  // namespace parvel::testing
