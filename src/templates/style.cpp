@@ -1,0 +1,240 @@
+// References are found by a plain text search rather than an HTML parser on purpose: the test
+// must list exactly the double-quoted background and src values, in any markup, however broken.
+#include "templates/style.h"
+
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+#include <unordered_map>
+
+#include "model/paths.h"
+#include "model/textutil.h"
+#include "platform/filesystem.h"
+
+namespace parvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kBackgroundAttribute = "background=\"";
+constexpr std::string_view kSourceAttribute = "src=\"";
+
+bool IsRegularFile(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec);
+}
+
+bool IsDirectory(const std::string& path) {
+  std::error_code ec;
+  return fs::is_directory(path, ec);
+}
+
+// The parts of a relative reference with "." and empty parts dropped and ".." applied; nullopt
+// when the reference is absolute (a leading separator or a drive letter) or climbs above its
+// starting folder.
+std::optional<std::vector<std::string_view>> NormalParts(std::string_view ref) {
+  if (!ref.empty() && (ref[0] == '/' || ref[0] == '\\')) return std::nullopt;
+  if (ref.size() >= 2 && std::isalpha(static_cast<unsigned char>(ref[0])) && ref[1] == ':') {
+    return std::nullopt;
+  }
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  while (start <= ref.size()) {
+    size_t end = ref.find_first_of("/\\", start);
+    if (end == std::string_view::npos) end = ref.size();
+    const std::string_view part = ref.substr(start, end - start);
+    if (part == "..") {
+      if (parts.empty()) return std::nullopt;
+      parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  return parts;
+}
+
+std::string JoinParts(const std::vector<std::string_view>& parts) {
+  std::string out;
+  for (const auto& part : parts) {
+    if (!out.empty()) out += '/';
+    out += part;
+  }
+  return out;
+}
+
+// Finds files below a folder without regard to letter case. Each directory is listed at most once,
+// so a template with very many references costs one lookup per reference.
+class NoCaseResolver {
+ public:
+  std::optional<std::string> Find(const std::string& folder,
+                                  const std::vector<std::string_view>& parts) {
+    if (parts.empty()) return std::nullopt;
+    std::string dir = folder;
+    if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
+    for (size_t i = 0; i < parts.size(); ++i) {
+      const bool last = i + 1 == parts.size();
+      auto entry = FindEntry(dir, parts[i], !last);
+      if (!entry) return std::nullopt;
+      if (last) return entry;
+      dir = *entry + "/";
+    }
+    return std::nullopt;
+  }
+
+ private:
+  using Listing = std::unordered_multimap<std::string, std::string>;  // lower case -> name
+
+  std::optional<std::string> FindEntry(const std::string& dir, std::string_view name,
+                                       bool want_directory) {
+    const auto is_wanted = [&](const std::string& path) {
+      return want_directory ? IsDirectory(path) : IsRegularFile(path);
+    };
+    const std::string exact = dir + std::string(name);
+    if (is_wanted(exact)) return exact;
+    const auto [first, last] = ListingOf(dir).equal_range(LowerAscii(name));
+    for (auto it = first; it != last; ++it) {
+      if (is_wanted(dir + it->second)) return dir + it->second;
+    }
+    return std::nullopt;
+  }
+
+  const Listing& ListingOf(const std::string& dir) {
+    auto [slot, fresh] = listings_.try_emplace(dir);
+    if (!fresh) return slot->second;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end;
+         it.increment(ec)) {
+      std::string entry = it->path().filename().string();
+      slot->second.emplace(LowerAscii(entry), std::move(entry));
+    }
+    return slot->second;
+  }
+
+  std::unordered_map<std::string, Listing> listings_;
+};
+
+struct Scan {
+  const std::string& folder;
+  ComplianceResult& result;
+  std::vector<std::string> inside;  // each listed reference, normalised below the folder
+
+  // Lists one reference unless it is empty or a web address; one that leaves the folder is
+  // refused with a warning, since the build would copy it from elsewhere into the site.
+  void Add(std::string_view found) {
+    if (found.empty()) return;
+    if (found.find("http:") != std::string_view::npos) return;
+    if (found.find("https:") != std::string_view::npos) return;
+    const std::string ref = ReplaceAll(found, "\\", "/");
+    const auto parts = NormalParts(ref);
+    if (!parts) {
+      result.warnings.push_back("* The file, " + ref + ", lies outside the directory, " + folder +
+                                ", and will not be copied");
+      return;
+    }
+    result.required_files.push_back(ref);
+    inside.push_back(JoinParts(*parts));
+  }
+};
+
+}  // namespace
+
+std::string_view FoundText(bool found) {
+  return found ? "- Found" : "- NOT FOUND!";
+}
+
+std::optional<std::string> FindFileNoCase(const std::string& folder, std::string_view relative) {
+  if (relative.find('\0') != std::string_view::npos) return std::nullopt;
+  const auto parts = NormalParts(relative);
+  if (!parts) return std::nullopt;
+  return NoCaseResolver().Find(folder, *parts);
+}
+
+bool GenerateRequiredFilesList(std::string_view templateText, const std::string& folder,
+                               ComplianceResult& result) {
+  result.required_files.clear();
+  result.source_paths.clear();
+  const std::string text = LowerAscii(templateText);
+  Scan scan{folder, result, {}};
+
+  // Only the first background attribute counts. One without a closing quote, or too long to be a
+  // file name, is not listed.
+  if (size_t at = text.find(kBackgroundAttribute); at != std::string::npos) {
+    const size_t start = at + kBackgroundAttribute.size();
+    const size_t close = text.find('"', start);
+    if (close != std::string::npos && close - start < kMaxReferenceLength) {
+      scan.Add(std::string_view(text).substr(start, close - start));
+    }
+  }
+
+  // Each search starts right after the previous opening quote, so the text is walked once.
+  bool complete = true;
+  for (size_t from = 0;;) {
+    const size_t at = text.find(kSourceAttribute, from);
+    if (at == std::string::npos) break;
+    const size_t start = at + kSourceAttribute.size();
+    const size_t close = text.find('"', start);
+    if (close == std::string::npos) break;  // no quote left, hence no further attribute either
+    if (close - start >= kMaxReferenceLength) {
+      complete = false;
+      break;
+    }
+    scan.Add(std::string_view(text).substr(start, close - start));
+    from = start;
+  }
+
+  NoCaseResolver resolver;
+  std::unordered_map<std::string, std::optional<std::string>> known;
+  for (size_t i = 0; i < result.required_files.size(); ++i) {
+    auto [slot, fresh] = known.try_emplace(scan.inside[i]);
+    if (fresh && scan.inside[i].find('\0') == std::string::npos) {
+      slot->second = resolver.Find(folder, *NormalParts(scan.inside[i]));
+    }
+    const std::optional<std::string>& found = slot->second;
+    result.source_paths.push_back(found ? *found : folder + scan.inside[i]);
+    if (!found && complete) {
+      result.warnings.push_back("* The file, " + result.required_files[i] +
+                                ", could not be located in the directory, " + folder);
+    }
+  }
+  return complete;
+}
+
+ComplianceResult TestCompliancy(const std::string& templatePath, bool forThumbnailPages,
+                                TemplateMarkers& markers) {
+  ComplianceResult result;
+  result.template_path = templatePath;
+  result.explanation = forThumbnailPages ? kThumbnailExplanation : kImageExplanation;
+
+  // A device or pipe named as the template would block or never end; only plain files are read.
+  std::string text;
+  if (!IsRegularFile(templatePath) || !ReadWholeFile(templatePath, &text, kMaxTemplateSize)) {
+    result.warnings.push_back("* Error encountered loading the HTML file, " + templatePath);
+    return result;
+  }
+  result.loaded = true;
+
+  MarkerFlags& found = result.found;
+  found.content = text.find(kContentMarker) != std::string::npos;
+  found.index = text.find(kIndexMarker) != std::string::npos;
+  found.footer = text.find(kFooterMarker) != std::string::npos;
+  found.header = text.find(kHeaderMarker) != std::string::npos;
+  if (!found.content) {
+    result.warnings.push_back(
+        "* The text, ***CONTENT***, could not be located in your HTML file.  This text is "
+        "required so that Parvel Pro knows where to insert the thumbnails or image.");
+  }
+
+  GenerateRequiredFilesList(text, DirectoryPart(templatePath), result);
+
+  markers.For(forThumbnailPages) = found;
+  result.result = found.content;
+  return result;
+}
+
+bool ConfirmCompliance(Interaction& ui, const ComplianceResult& result) {
+  if (result.warnings.empty()) return true;
+  return ui.Message(MessageKind::Confirmation, kComplianceQuestion, Buttons::YesNo) == Answer::Yes;
+}
+
+}  // namespace parvel

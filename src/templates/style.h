@@ -1,0 +1,95 @@
+// The template compliance test: which of the four markers an HTML template holds, which files it
+// refers to (background and source attributes) and whether they lie next to it, plus the marker
+// flags of the thumbnail and the image template that the builder reads during a build.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/interaction.h"
+
+namespace parvel {
+
+inline constexpr std::string_view kContentMarker = "***CONTENT***";
+inline constexpr std::string_view kIndexMarker = "***INDEX***";
+inline constexpr std::string_view kHeaderMarker = "***HEADER***";
+inline constexpr std::string_view kFooterMarker = "***FOOTER***";
+
+inline constexpr std::string_view kComplianceTitle = "HTML Compliance";
+inline constexpr std::string_view kRequiredFilesLine =
+    "The HTML file uses the following files.  These will be copied to your site.";
+inline constexpr std::string_view kThumbnailExplanation =
+    "(This text indicates where the Thumbnail grid should be inserted)";
+inline constexpr std::string_view kImageExplanation =
+    "(This text indicates where the image should be inserted)";
+inline constexpr std::string_view kComplianceQuestion =
+    "Some warning were raised while testing this HTML file for compliancy.  Are you sure you want "
+    "to use it?";
+
+// Larger templates are not read; the test then reports the template as unreadable.
+inline constexpr std::uint64_t kMaxTemplateSize = 4u << 20;
+// A reference of this many characters or more ends the scan of references.
+inline constexpr std::size_t kMaxReferenceLength = 255;
+
+// Whether each marker occurs in one template (exact, case-sensitive).
+struct MarkerFlags {
+  bool content = false;
+  bool index = false;
+  bool header = false;
+  bool footer = false;
+};
+
+// The flags of the last successful test of each template kind. The program owns one for its whole
+// run; the pre-build checks refresh it and the builder reads it.
+struct TemplateMarkers {
+  MarkerFlags thumbnail;
+  MarkerFlags image;
+
+  MarkerFlags& For(bool forThumbnailPages) { return forThumbnailPages ? thumbnail : image; }
+  const MarkerFlags& For(bool forThumbnailPages) const {
+    return forThumbnailPages ? thumbnail : image;
+  }
+};
+
+// What the compliance dialog shows, and what the pre-build checks need.
+struct ComplianceResult {
+  std::string template_path;
+  std::string explanation;  // kThumbnailExplanation or kImageExplanation
+  bool loaded = false;      // the template could be read; the marker fields mean nothing otherwise
+  MarkerFlags found;
+  // References in order of discovery, lower-cased with "\" read as "/", duplicates kept.
+  std::vector<std::string> required_files;
+  // For each required file, where it lies on disk in its own letter case (the template's folder
+  // plus the reference when no file matches): the file the build copies into the site.
+  std::vector<std::string> source_paths;
+  std::vector<std::string> warnings;
+  bool result = false;  // the content marker was found
+};
+
+// "- Found" or "- NOT FOUND!", as the dialog shows beside each marker.
+std::string_view FoundText(bool found);
+
+// Reads the template and fills a result. When it can be read, the found flags are also stored as
+// the marker flags of its kind in `markers`; an unreadable template leaves `markers` alone.
+ComplianceResult TestCompliancy(const std::string& templatePath, bool forThumbnailPages,
+                                TemplateMarkers& markers);
+
+// Fills result.required_files and result.source_paths from the template text, warning about
+// references outside `folder` (the template's folder with its trailing "/") and, when the scan
+// ends normally, about listed files missing from it. False when a source reference is
+// kMaxReferenceLength characters or longer: the scan stops there and no missing-file warnings
+// are made. Runs in time linear in the text.
+bool GenerateRequiredFilesList(std::string_view templateText, const std::string& folder,
+                               ComplianceResult& result);
+
+// The dialog's OK: true when it may close (no warnings, or the user agrees to use the template).
+bool ConfirmCompliance(Interaction& ui, const ComplianceResult& result);
+
+// The file `relative` (separated by "/" or "\") below `folder`, matching each part without regard
+// to ASCII case when no exact match exists; nullopt when there is no such regular file.
+std::optional<std::string> FindFileNoCase(const std::string& folder, std::string_view relative);
+
+}  // namespace parvel

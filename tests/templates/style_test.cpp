@@ -1,0 +1,295 @@
+#include "templates/style.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/scripted_interaction.h"
+#include "support/testsupport.h"
+
+namespace parvel {
+namespace {
+
+using testing::TempDir;
+using testing::WriteFile;
+
+const std::string kAllMarkers = "***CONTENT*** ***INDEX*** ***HEADER*** ***FOOTER***";
+
+std::string MissingWarning(const std::string& ref, const std::string& folder) {
+  return "* The file, " + ref + ", could not be located in the directory, " + folder;
+}
+
+std::string OutsideWarning(const std::string& ref, const std::string& folder) {
+  return "* The file, " + ref + ", lies outside the directory, " + folder +
+         ", and will not be copied";
+}
+
+class StyleTest : public ::testing::Test {
+ protected:
+  std::string Folder() const { return dir_ / "tpl/"; }
+  std::string Template(const std::string& text) {
+    const std::string path = Folder() + "page.htm";
+    WriteFile(path, text);
+    return path;
+  }
+  void Touch(const std::string& relative) { WriteFile(Folder() + relative, "x"); }
+
+  TempDir dir_;
+  TemplateMarkers markers_;
+};
+
+TEST_F(StyleTest, MarkersAreFoundExactlyAndOnlyContentIsRequired) {
+  const std::string content_warning =
+      "* The text, ***CONTENT***, could not be located in your HTML file.  This text is required "
+      "so that Parvel Pro knows where to insert the thumbnails or image.";
+  struct Case {
+    const char* name;
+    std::string text;
+    MarkerFlags found;
+    std::vector<std::string> warnings;
+  } cases[] = {
+      {"all four", kAllMarkers, {true, true, true, true}, {}},
+      {"content only", "<p>***CONTENT***</p>", {true, false, false, false}, {}},
+      {"lower-case content",
+       "***content*** ***INDEX***",
+       {false, true, false, false},
+       {content_warning}},
+      {"header and footer",
+       "***HEADER******FOOTER***",
+       {false, false, true, true},
+       {content_warning}},
+      {"empty file", "", {}, {content_warning}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ComplianceResult r = TestCompliancy(Template(c.text), true, markers_);
+    EXPECT_TRUE(r.loaded);
+    EXPECT_EQ(r.result, c.found.content);
+    EXPECT_EQ(r.found.content, c.found.content);
+    EXPECT_EQ(r.found.index, c.found.index);
+    EXPECT_EQ(r.found.header, c.found.header);
+    EXPECT_EQ(r.found.footer, c.found.footer);
+    EXPECT_EQ(r.warnings, c.warnings);
+    EXPECT_TRUE(r.required_files.empty());
+    EXPECT_EQ(markers_.thumbnail.header, c.found.header);
+    EXPECT_EQ(markers_.thumbnail.index, c.found.index);
+  }
+}
+
+TEST_F(StyleTest, ExplanationFollowsTheTemplateKind) {
+  const std::string path = Template(kAllMarkers);
+  EXPECT_EQ(TestCompliancy(path, true, markers_).explanation,
+            "(This text indicates where the Thumbnail grid should be inserted)");
+  EXPECT_EQ(TestCompliancy(path, false, markers_).explanation,
+            "(This text indicates where the image should be inserted)");
+  EXPECT_EQ(FoundText(true), "- Found");
+  EXPECT_EQ(FoundText(false), "- NOT FOUND!");
+}
+
+TEST_F(StyleTest, EachTemplateKindKeepsItsOwnFlags) {
+  TestCompliancy(Template(kAllMarkers), true, markers_);
+  TestCompliancy(Template("***CONTENT***"), false, markers_);
+  EXPECT_TRUE(markers_.thumbnail.header);
+  EXPECT_TRUE(markers_.thumbnail.footer);
+  EXPECT_TRUE(markers_.thumbnail.index);
+  EXPECT_TRUE(markers_.image.content);
+  EXPECT_FALSE(markers_.image.header);
+  EXPECT_FALSE(markers_.image.footer);
+  EXPECT_FALSE(markers_.image.index);
+}
+
+TEST_F(StyleTest, UnreadableTemplateWarnsAndKeepsTheFlags) {
+  TestCompliancy(Template(kAllMarkers), false, markers_);
+  const std::string huge = Folder() + "huge.htm";
+  WriteFile(huge, "***CONTENT***");
+  std::filesystem::resize_file(huge, kMaxTemplateSize + 1);
+  const std::string inputs[] = {Folder() + "none.htm", Folder(), huge, "/dev/zero"};
+  for (const auto& path : inputs) {
+    SCOPED_TRACE(path);
+    const ComplianceResult r = TestCompliancy(path, false, markers_);
+    EXPECT_FALSE(r.loaded);
+    EXPECT_FALSE(r.result);
+    EXPECT_FALSE(r.found.content);
+    EXPECT_EQ(r.warnings,
+              std::vector<std::string>{"* Error encountered loading the HTML file, " + path});
+    EXPECT_TRUE(markers_.image.header) << "flags of the last good test stay";
+  }
+}
+
+struct RefCase {
+  const char* name;
+  std::string body;
+  std::vector<std::string> existing;  // files made in the template's folder
+  std::vector<std::string> listed = {};
+  std::vector<std::string> missing = {};  // references warned about as missing
+  std::vector<std::string> outside = {};  // references warned about as outside the folder
+  bool complete = true;
+};
+
+TEST_F(StyleTest, ReferencesAreListedAndChecked) {
+  const std::string long254(254, 'a');
+  const std::string long255(255, 'b');
+  const RefCase cases[] = {
+      {"background any case, first only",
+       "<BODY BACKGROUND=\"Back.GIF\"><td background=\"two.gif\">",
+       {"Back.GIF"},
+       {"back.gif"}},
+      {"web addresses skipped",
+       "<img src=\"pics/a.gif\"><img SRC=\"http://x.org/b.gif\"><img src=\"HTTPS://y/c.gif\">",
+       {"pics/a.gif"},
+       {"pics/a.gif"}},
+      {"folder and file found in another case",
+       "<img src=\"PICS/A.GIF\">",
+       {"Pics/a.Gif"},
+       {"pics/a.gif"}},
+      {"duplicates kept",
+       "<img src=\"a.gif\"><img src=\"a.gif\">",
+       {},
+       {"a.gif", "a.gif"},
+       {"a.gif", "a.gif"}},
+      {"missing file",
+       "<img src=\"a.gif\"><script src=\"s.js\">",
+       {"s.js"},
+       {"a.gif", "s.js"},
+       {"a.gif"}},
+      {"empty and unquoted references skipped",
+       "<img src=\"\"><img src='q.gif'><img src=r.gif><img src = \"s.gif\">",
+       {},
+       {}},
+      {"background before sources",
+       "<img src=\"a.gif\"><body background=\"b.gif\">",
+       {"a.gif", "b.gif"},
+       {"b.gif", "a.gif"}},
+      {"backslashes read as slashes", "<img src=\"pics\\a.gif\">", {"pics/a.gif"}, {"pics/a.gif"}},
+      {"254 characters is a reference", "<img src=\"" + long254 + "\">", {}, {long254}, {long254}},
+      {"255 characters ends the scan",
+       "<img src=\"x.gif\"><img src=\"" + long255 + "\"><img src=\"y.gif\">",
+       {},
+       {"x.gif"},
+       {},
+       {},
+       false},
+      {"unclosed source", "<img src=\"a.gif>", {}, {}},
+      {"unclosed background", "<img src=\"a.gif\"><body background=\"b.gif>", {"a.gif"}, {"a.gif"}},
+      {"background running into the next attribute",
+       "<body background=\"b.gif><img src=\"a.gif\">",
+       {"a.gif"},
+       {"b.gif><img src=", "a.gif"},
+       {"b.gif><img src="}},
+      {"closing quote at the very end", "<img src=\"a.gif\"", {"a.gif"}, {"a.gif"}},
+      {"leaving the folder",
+       "<img src=\"../up.gif\"><img src=\"a/../../x.gif\"><img src=\"/etc/passwd\">"
+       "<img src=\"c:\\win\\w.gif\"><img src=\"\\\\server\\s.gif\">",
+       {},
+       {},
+       {},
+       {"../up.gif", "a/../../x.gif", "/etc/passwd", "c:/win/w.gif", "//server/s.gif"}},
+      {"staying inside after normalising",
+       "<img src=\"a/../b.gif\"><img src=\"./c/./d.gif\">",
+       {"b.gif", "c/d.gif"},
+       {"a/../b.gif", "./c/./d.gif"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string folder = dir / "tpl/";
+    for (const auto& f : c.existing) WriteFile(folder + f, "x");
+    WriteFile(folder + "page.htm", "***CONTENT***" + c.body);
+    const ComplianceResult r = TestCompliancy(folder + "page.htm", true, markers_);
+    EXPECT_TRUE(r.result) << "the references never change the result";
+    EXPECT_EQ(r.required_files, c.listed);
+    std::vector<std::string> warnings;
+    for (const auto& ref : c.outside) warnings.push_back(OutsideWarning(ref, folder));
+    for (const auto& ref : c.missing) warnings.push_back(MissingWarning(ref, folder));
+    EXPECT_EQ(r.warnings, warnings);
+
+    ComplianceResult direct;
+    EXPECT_EQ(GenerateRequiredFilesList("***CONTENT***" + c.body, folder, direct), c.complete);
+  }
+}
+
+TEST_F(StyleTest, SourcePathsNameTheFilesOnDiskInsideTheFolder) {
+  Touch("Pics/Back.GIF");
+  Touch("b.gif");
+  const ComplianceResult r = TestCompliancy(
+      Template("***CONTENT***<body background=\"pics/back.gif\"><img src=\"x/../b.gif\">"
+               "<img src=\"gone.gif\">"),
+      true, markers_);
+  EXPECT_EQ(r.source_paths, (std::vector<std::string>{Folder() + "Pics/Back.GIF",
+                                                      Folder() + "b.gif", Folder() + "gone.gif"}));
+}
+
+TEST_F(StyleTest, ADirectoryIsNoRequiredFile) {
+  Touch("pics/a.gif");
+  const ComplianceResult r =
+      TestCompliancy(Template("***CONTENT***<img src=\"pics\">"), true, markers_);
+  EXPECT_EQ(r.warnings, std::vector<std::string>{MissingWarning("pics", Folder())});
+}
+
+TEST_F(StyleTest, FindFileNoCase) {
+  Touch("Sub/Dir/File.TXT");
+  struct Case {
+    const char* relative;
+    std::optional<std::string> found;
+  } cases[] = {
+      {"sub/dir/file.txt", "Sub/Dir/File.TXT"},
+      {"Sub\\Dir\\File.TXT", "Sub/Dir/File.TXT"},
+      {"SUB/./dir/FILE.txt", "Sub/Dir/File.TXT"},
+      {"sub/dir", std::nullopt},
+      {"sub/dir/other.txt", std::nullopt},
+      {"../tpl/sub/dir/file.txt", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const auto found = FindFileNoCase(Folder(), c.relative);
+    EXPECT_EQ(found, c.found ? std::optional(Folder() + *c.found) : std::nullopt) << c.relative;
+  }
+  EXPECT_EQ(FindFileNoCase(Folder(), std::string("sub/dir/file.txt\0x", 18)), std::nullopt);
+}
+
+TEST_F(StyleTest, BinaryTemplateGivesAPlainResult) {
+  std::string bytes;
+  for (int i = 0; i < 70000; ++i) bytes += static_cast<char>((i * 131 + i / 7) & 0xFF);
+  bytes += std::string("\0src=\"\x01\xFF.gif\"\0", 14);
+  const ComplianceResult r = TestCompliancy(Template(bytes), true, markers_);
+  EXPECT_TRUE(r.loaded);
+  EXPECT_FALSE(r.result);
+  EXPECT_FALSE(r.required_files.empty());
+}
+
+TEST_F(StyleTest, ManyReferencesAreScannedInOnePass) {
+  // Every attribute's closing quote opens the next one: a scan that copies the rest of the text
+  // for each reference would take hours on this.
+  std::string text = "***CONTENT***";
+  while (text.size() < (1u << 20)) text += "src=\"";
+  text += "\"";
+  const ComplianceResult r = TestCompliancy(Template(text), true, markers_);
+  ASSERT_FALSE(r.required_files.empty());
+  EXPECT_EQ(r.required_files.front(), "src=");
+  EXPECT_EQ(r.required_files.size(), r.warnings.size());
+}
+
+TEST_F(StyleTest, OkAsksOnlyWhenThereAreWarnings) {
+  ScriptedInteraction ui;
+  ComplianceResult clean;
+  EXPECT_TRUE(ConfirmCompliance(ui, clean));
+  EXPECT_TRUE(ui.messages().empty());
+
+  ComplianceResult warned;
+  warned.warnings.push_back("* something");
+  ui.QueueAnswer(Answer::No);
+  ui.QueueAnswer(Answer::Yes);
+  EXPECT_FALSE(ConfirmCompliance(ui, warned));
+  EXPECT_TRUE(ConfirmCompliance(ui, warned));
+  ASSERT_EQ(ui.messages().size(), 2u);
+  EXPECT_EQ(ui.messages()[0].text,
+            "Some warning were raised while testing this HTML file for compliancy.  Are you sure "
+            "you want to use it?");
+  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Confirmation);
+  EXPECT_EQ(ui.messages()[0].buttons, Buttons::YesNo);
+}
+
+}  // namespace
+}  // namespace parvel
