@@ -360,17 +360,6 @@ TEST(ApplyOrientation, PackedDepthsAgreeWithTrueColourOnOddSizes) {
   }
 }
 
-TEST(ApplyOrientation, QuarterTurnsUndoEachOther) {
-  const Raster stored = FromLetters({"ABCD", "EFGH", "IJKL"}, 24);
-  Raster image = stored;
-  ApplyOrientation(image, 6);
-  ApplyOrientation(image, 8);
-  EXPECT_EQ(ToLetters(image), ToLetters(stored));
-  ApplyOrientation(image, 5);
-  ApplyOrientation(image, 5);
-  EXPECT_EQ(ToLetters(image), ToLetters(stored));
-}
-
 TEST(ApplyOrientation, LeavesAnInconsistentRasterAlone) {
   Raster image;
   image.Allocate(3, 2, 24);

@@ -165,20 +165,17 @@ TEST(DrawText, BaselineLiesAtTopPlusAscent) {
   EXPECT_EQ(bb.left, ba.left);
 }
 
-// Whether or not a bold or italic face is installed, the style must show in the pixels.
-TEST(DrawText, BoldAndItalicChangeTheInk) {
+// Whether or not a bold face is installed, bold must show in the pixels.
+TEST(DrawText, BoldPaintsMoreInk) {
   const Raster background = Patterned(200, 40);
-  auto draw = [&](bool bold, bool italic) {
-    TextStyle style = Style(16, bold, italic);
+  auto ink = [&](bool bold) {
+    TextStyle style = Style(16, bold);
     style.antialias = false;
     Raster r = background;
     DrawText(r, 2, 2, style, "Page 12");
-    return r;
+    return ChangedPixels(background, r).changed;
   };
-  const Raster regular = draw(false, false), bold = draw(true, false), italic = draw(false, true);
-  EXPECT_GT(ChangedPixels(background, bold).changed,
-            ChangedPixels(background, regular).changed * 11 / 10);
-  EXPECT_NE(italic.pixels, regular.pixels);
+  EXPECT_GT(ink(true), ink(false) * 11 / 10);
 }
 
 // Leftmost ink in a row, or -1.
@@ -189,6 +186,7 @@ int LeftmostInk(const Raster& background, const Raster& drawn, int y) {
   return -1;
 }
 
+// Whether or not an italic face is installed, italic text must lean.
 TEST(DrawText, ItalicLeansToTheRight) {
   const Raster background = Patterned(60, 60);
   for (bool italic : {false, true}) {
