@@ -78,6 +78,13 @@ void ConsoleInteraction::Progress(std::string_view message, int position, int ma
   }
 }
 
+void ConsoleInteraction::Status(std::string_view message) {
+  // Only a terminal shows the passing status; a log gets the progress lines alone.
+  if (!interactive_) return;
+  last_progress_ = std::string(message);
+  err_ << '\r' << message << "\x1b[K" << std::flush;
+}
+
 bool ConsoleInteraction::Checkpoint() {
   return g_cancel_requested.exchange(false);
 }

@@ -24,6 +24,7 @@ class ConsoleInteraction : public Interaction {
   void BeginBusy() override {}
   void EndBusy() override {}
   void Progress(std::string_view message, int position, int maximum) override;
+  void Status(std::string_view message) override;
   bool Checkpoint() override;
   void OpenDocument(const std::string& path) override;
   void ShowHelp(int topic) override;

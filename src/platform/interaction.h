@@ -34,6 +34,9 @@ class Interaction {
   // Progress of a long operation: a message and a position out of a maximum.
   virtual void Progress(std::string_view message, int position, int maximum) = 0;
 
+  // The status line of a long operation, without moving its progress.
+  virtual void Status(std::string_view message) = 0;
+
   // Lets pending events run; true when the user has asked to cancel since the last checkpoint.
   virtual bool Checkpoint() = 0;
 

@@ -33,6 +33,7 @@ class ScriptedInteraction : public Interaction {
   void BeginBusy() override { ++busy_depth_; }
   void EndBusy() override { --busy_depth_; }
   void Progress(std::string_view message, int position, int maximum) override;
+  void Status(std::string_view message) override { statuses_.emplace_back(message); }
   bool Checkpoint() override;
   void OpenDocument(const std::string& path) override { opened_.push_back(path); }
   void ShowHelp(int topic) override { help_topics_.push_back(topic); }
@@ -52,6 +53,7 @@ class ScriptedInteraction : public Interaction {
     int maximum;
   };
   const std::vector<ProgressStep>& progress() const { return progress_; }
+  const std::vector<std::string>& statuses() const { return statuses_; }
   void Clear() {
     messages_.clear();
     unexpected_.clear();
@@ -65,6 +67,7 @@ class ScriptedInteraction : public Interaction {
   std::vector<std::string> opened_;
   std::vector<int> help_topics_;
   std::vector<ProgressStep> progress_;
+  std::vector<std::string> statuses_;
   int busy_depth_ = 0;
   int checkpoints_ = 0;
   int cancel_at_ = -1;
