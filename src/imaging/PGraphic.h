@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "imaging/pgerrors.h"
 #include "imaging/raster.h"
 #include "imaging/registry.h"
 #include "imaging/text.h"

@@ -192,7 +192,7 @@ ImageInfo ReadGifInfo(std::span<const std::uint8_t> data) {
   info.height = static_cast<std::int32_t>(std::min<std::int64_t>(height, INT32_MAX));
   const ColorMapObject* map = gif->Image.ColorMap ? gif->Image.ColorMap : gif->SColorMap;
   info.bits = map ? map->BitsPerPixel : 8;
-  info.subformat = DGifGetGifVersion(gif);
+  info.subformat = std::string(reinterpret_cast<const char*>(data.data()) + 3, 3);  // "87a", "89a"
   // Later images are counted without decoding; a damaged tail ends the count.
   try {
     d.SkipImage();
