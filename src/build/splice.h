@@ -6,13 +6,9 @@
 #include <string_view>
 
 #include "model/sitesettings.h"
+#include "templates/style.h"  // the four markers
 
 namespace parvel {
-
-inline constexpr std::string_view kContentMarker = "***CONTENT***";
-inline constexpr std::string_view kIndexMarker = "***INDEX***";
-inline constexpr std::string_view kHeaderMarker = "***HEADER***";
-inline constexpr std::string_view kFooterMarker = "***FOOTER***";
 
 // The script that defines openWin(url, name), eight lines each ended by CR LF.
 inline constexpr std::string_view kPopupScript =
