@@ -123,6 +123,10 @@ void Catalogue::deletecurrentsite(Interaction& ui) {
 }
 
 void Catalogue::RemoveCurrentSite(Interaction& ui, bool remove_directory) {
+  if (site_.SiteKey.empty()) {
+    selected_ = -1;
+    return;
+  }
   const std::string settings = SiteSettingsFileName(site_.SiteKey);
   if (FileExists(settings)) Files().Remove(settings, nullptr);
   const std::string dir = fixpath(site_.Path, true);

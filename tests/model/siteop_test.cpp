@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "Name Error", "/srv/a/", "", false, 1, 10, "Index.html"},
         LoadCase{"negative_count", "Path=/srv/a\r\nRotationCount=-2\r\n", true, "Name Error",
                  "/srv/a/", "", false, 1, 0, "Index.html"},
-        LoadCase{"stored_form_from_windows", "Path=%\\Site_1\\Pics\r\n", true, "Name Error",
+        LoadCase{"stored_form_with_backslashes", "Path=%\\Site_1\\Pics\r\n", true, "Name Error",
                  "Site_1/Pics/", "", false, 1, 10, "Index.html"}),
     [](const auto& info) { return std::string(info.param.name); });
 
