@@ -1,0 +1,956 @@
+#include "model/sitesettings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "model/inifile.h"
+#include "model/paths.h"
+#include "model/textutil.h"
+#include "platform/faulty_filesystem.h"
+#include "platform/scripted_interaction.h"
+#include "support/testsupport.h"
+
+namespace parvel {
+namespace {
+
+using testing::DataFile;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+// ---- Every field of the record as text, so that a test can say what changed and what did not.
+
+struct TextOf {
+  std::string operator()(int v) const { return std::to_string(v); }
+  std::string operator()(bool v) const { return v ? "true" : "false"; }
+  std::string operator()(const std::string& v) const { return v; }
+  std::string operator()(const Colour& v) const { return ColourToString(v); }
+  std::string operator()(IndexLayout v) const {
+    return v == IndexLayout::Horizontal ? "Horizontal" : "Vertical";
+  }
+  std::string operator()(FilenameDisplay v) const {
+    static const char* const kWords[] = {"None", "HideExt", "DescriptionFile", "Normal"};
+    return kWords[static_cast<int>(v)];
+  }
+};
+
+// clang-format off
+#define PARVEL_SETTINGS_FIELDS(X)                                                                 \
+  X(Status) X(Rotation_Path) X(Style_File) X(Header_File) X(Header_HTML) X(Footer_File)           \
+  X(Footer_HTML) X(ImageNavigationBar) X(KorrinLink) X(IndexInThumbPages) X(IndexInImagePages)    \
+  X(Page_Position_Heading) X(Page_Position_Heading_Size) X(Thumb_Width) X(Cell_Padding)           \
+  X(Cell_Spacing) X(Thumb_Height) X(Thumb_Border) X(Thumb_JPEG_Quality) X(Horizontal_Thumb_Count) \
+  X(Vertical_Thumb_Count) X(Default_Font) X(Default_Font_Size) X(Index_Font) X(Index_Font_Size)   \
+  X(Index_Image_Font_Size) X(Previous_Page_File) X(Next_Page_File) X(Return_To_Index_File)        \
+  X(Image_Display_Method) X(Selected_Page_Index_File) X(Other_Page_Index_File)                    \
+  X(Filename_Display) X(Description_File) X(ShowFilenameWhenNoDesc)                              \
+  X(Displayed_Page_Text_Colour) X(Other_Page_Text_Colour) X(Link_Enclosure_Colour)                \
+  X(Heading_Colour) X(Page_Number_Prefix) X(Link_Enclosure) X(Index_Layout) X(DisplayAsImage)     \
+  X(Image_Style_File) X(Image_Header_Same_As_Index) X(Image_Header_File) X(Image_Header_HTML)     \
+  X(Image_Footer_Same_As_Index) X(Image_Footer_File) X(Image_Footer_HTML) X(Image_Width)          \
+  X(Image_Height) X(Image_Heading) X(Image_UseSameNavGraphics) X(Default_Font_Bold)               \
+  X(Default_Font_Italics) X(Index_Font_Bold) X(Index_Font_Italics) X(Header_Mode) X(Footer_Mode)  \
+  X(Image_Header_Mode) X(Image_Footer_Mode) X(prev_next_image_buttons) X(index_image_buttons)     \
+  X(max_image_size) X(default_font_default) X(index_font_default) X(current_rotation)
+// clang-format on
+
+using FieldMap = std::map<std::string, std::string>;
+
+FieldMap Describe(const SiteSettings& s) {
+  FieldMap m;
+#define PARVEL_DESCRIBE(field) m[#field] = TextOf()(s.field);
+  PARVEL_SETTINGS_FIELDS(PARVEL_DESCRIBE)
+#undef PARVEL_DESCRIBE
+  return m;
+}
+
+// `changes` is "Field=value; Field=value"; "<data>/" in a value stands for the data directory.
+FieldMap Apply(FieldMap base, std::string_view changes) {
+  while (!changes.empty()) {
+    const size_t end = std::min(changes.find("; "), changes.size());
+    const std::string_view item = changes.substr(0, end);
+    const size_t eq = item.find('=');
+    const std::string key(item.substr(0, eq));
+    EXPECT_TRUE(eq != std::string_view::npos && base.count(key)) << "bad change " << item;
+    base[key] = ReplaceAll(item.substr(eq + 1), "<data>/", DataDirectory());
+    changes.remove_prefix(std::min(end + 2, changes.size()));
+  }
+  return base;
+}
+
+// The fields that differ, one line each, or empty.
+std::string Diff(const FieldMap& expected, const FieldMap& actual) {
+  std::string out;
+  for (const auto& [key, value] : expected) {
+    const std::string got = actual.count(key) ? actual.at(key) : "<none>";
+    if (got != value) out += key + ": expected \"" + value + "\", got \"" + got + "\"\n";
+  }
+  return out;
+}
+
+// A record where every field differs from its initial value and from what a missing key gives,
+// so that "keeps" and "missing gives X" can be told apart.
+// clang-format off
+SiteSettings Primed() {
+  return SiteSettings{
+      .Status = 1, .Rotation_Path = "/kept/rotation/", .Style_File = "/kept/style.htm",
+      .Header_File = "/kept/header.txt", .Header_HTML = "kept header",
+      .Footer_File = "/kept/footer.txt", .Footer_HTML = "kept footer",
+      .ImageNavigationBar = false, .KorrinLink = false, .IndexInThumbPages = false,
+      .IndexInImagePages = false, .Page_Position_Heading = false, .Page_Position_Heading_Size = 2,
+      .Thumb_Width = 321, .Cell_Padding = 17, .Cell_Spacing = 12, .Thumb_Height = 322,
+      .Thumb_Border = 5, .Thumb_JPEG_Quality = 55, .Horizontal_Thumb_Count = 7,
+      .Vertical_Thumb_Count = 8, .Default_Font = "Kept Sans", .Default_Font_Size = 2,
+      .Index_Font = "Kept Serif", .Index_Font_Size = -1, .Index_Image_Font_Size = 33,
+      .Previous_Page_File = "/kept/prev.gif", .Next_Page_File = "/kept/next.gif",
+      .Return_To_Index_File = "/kept/index.gif", .Image_Display_Method = 2,
+      .Selected_Page_Index_File = "/kept/sel.gif", .Other_Page_Index_File = "/kept/other.gif",
+      .Filename_Display = FilenameDisplay::None, .Description_File = "kept.csv",
+      .ShowFilenameWhenNoDesc = false, .Displayed_Page_Text_Colour = Colour::Of(0x00010203),
+      .Other_Page_Text_Colour = Colour::Of(0x00040506),
+      .Link_Enclosure_Colour = Colour::Of(0x00070809), .Heading_Colour = Colour::Of(0x000A0B0C),
+      .Page_Number_Prefix = "Kept", .Link_Enclosure = 3, .Index_Layout = IndexLayout::Horizontal,
+      .DisplayAsImage = false, .Image_Style_File = "/kept/image.htm",
+      .Image_Header_Same_As_Index = false, .Image_Header_File = "/kept/image_header.txt",
+      .Image_Header_HTML = "kept image header", .Image_Footer_Same_As_Index = false,
+      .Image_Footer_File = "/kept/image_footer.txt", .Image_Footer_HTML = "kept image footer",
+      .Image_Width = 1234, .Image_Height = 987, .Image_Heading = false,
+      .Image_UseSameNavGraphics = false, .Default_Font_Bold = true, .Default_Font_Italics = true,
+      .Index_Font_Bold = true, .Index_Font_Italics = true, .Header_Mode = kHeaderList,
+      .Footer_Mode = kHeaderHtml, .Image_Header_Mode = kImageHeaderList,
+      .Image_Footer_Mode = kImageHeaderHtml, .prev_next_image_buttons = true,
+      .index_image_buttons = true, .max_image_size = true, .default_font_default = false,
+      .index_font_default = false, .current_rotation = 5};
+}
+// clang-format on
+
+// What an empty section does to the primed record: the missing-key rules.
+constexpr std::string_view kMissingKeyChanges =
+    "Header_Mode=0; Footer_Mode=0; ImageNavigationBar=true; KorrinLink=true; "
+    "IndexInThumbPages=true; IndexInImagePages=true; Page_Position_Heading=true; "
+    "Filename_Display=Normal; ShowFilenameWhenNoDesc=true; Index_Layout=Vertical; "
+    "DisplayAsImage=true; Default_Font_Bold=false; Default_Font_Italics=false; "
+    "Index_Font_Bold=false; Index_Font_Italics=false; Image_Footer_Mode=0; max_image_size=false; "
+    "Image_Heading=true; Image_UseSameNavGraphics=true";
+
+class SiteSettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    old_data_dir_ = DataDirectory();
+    SetDataDirectory(dir_.path());
+    site_ = {"Site_1", dir_.path() + "Site_1/", true};
+  }
+  void TearDown() override {
+    EXPECT_EQ(ui_.busy_depth(), 0);
+    EXPECT_TRUE(ui_.unexpected().empty());
+    SetDataDirectory(old_data_dir_);
+  }
+
+  std::string File() const { return dir_ / "Site_1.ini"; }
+  void WriteSection(std::string_view body, int rotation = 1) {
+    WriteFile(File(), "[Rotation_" + std::to_string(rotation) + "]\r\n" + std::string(body));
+  }
+  bool Load(SiteSettings& s, int rotation = 1, bool with_path = false, bool make_current = false) {
+    return LoadRotation(ui_, s, site_, rotation, with_path, make_current);
+  }
+  bool Save(const SiteSettings& s, int rotation = 1, bool with_status_and_path = true) {
+    return SaveRotation(ui_, s, site_, rotation, with_status_and_path);
+  }
+  // The lines of the saved file strictly between the line starting with `from` and the next
+  // line starting with `to`.
+  std::vector<std::string> Between(std::string_view from, std::string_view to) const {
+    std::vector<std::string> out;
+    bool inside = false;
+    for (const auto& line : SplitLines(ReadFile(File()))) {
+      if (inside && line.rfind(to, 0) == 0) return out;
+      if (inside) out.push_back(line);
+      if (!inside && line.rfind(from, 0) == 0) inside = true;
+    }
+    ADD_FAILURE() << "no lines between " << from << " and " << to;
+    return out;
+  }
+
+  TempDir dir_;
+  ScriptedInteraction ui_;
+  SiteContext site_;
+  std::string old_data_dir_;
+};
+
+// ---- Loading: the rule of every key, one key (or one small group) at a time.
+
+struct KeyCase {
+  const char* name;
+  const char* body;
+  const char* changes;  // over the primed record loaded from an empty section
+};
+
+void PrintTo(const KeyCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class LoadKeyTest : public SiteSettingsTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(LoadKeyTest, ChangesOnlyWhatTheKeySays) {
+  WriteSection(GetParam().body);
+  SiteSettings s = Primed();
+  EXPECT_TRUE(Load(s));
+  const FieldMap expected =
+      Apply(Apply(Describe(Primed()), kMissingKeyChanges), GetParam().changes);
+  EXPECT_EQ(Diff(expected, Describe(s)), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, LoadKeyTest,
+    ::testing::Values(
+        KeyCase{"empty_section", "", ""},
+        // Integers clamped to their ranges; a missing key keeps.
+        KeyCase{"thumb_width_above", "Thumb_Width=5000", "Thumb_Width=900"},
+        KeyCase{"thumb_width_below", "Thumb_Width=5", "Thumb_Width=20"},
+        KeyCase{"thumb_width_hex", "Thumb_Width=$64", "Thumb_Width=100"},
+        KeyCase{"thumb_height_negative", "Thumb_Height=-3", "Thumb_Height=20"},
+        KeyCase{"thumb_border_above", "Thumb_Border=10", "Thumb_Border=9"},
+        KeyCase{"quality_zero", "Thumb_JPEG_Quality=0", "Thumb_JPEG_Quality=1"},
+        KeyCase{"quality_above", "Thumb_JPEG_Quality=101", "Thumb_JPEG_Quality=100"},
+        KeyCase{"columns_zero", "Horizontal_Thumb_Count=0", "Horizontal_Thumb_Count=1"},
+        KeyCase{"rows_above", "Vertical_Thumb_Count=1000", "Vertical_Thumb_Count=100"},
+        KeyCase{"spacing_above", "Cell_Spacing=21", "Cell_Spacing=20"},
+        KeyCase{"padding_below", "Cell_Padding=-1", "Cell_Padding=0"},
+        KeyCase{"padding_above", "Cell_Padding=31", "Cell_Padding=30"},
+        KeyCase{"button_text_below", "Index_Image_Font_Size=1", "Index_Image_Font_Size=2"},
+        KeyCase{"button_text_above", "Index_Image_Font_Size=200", "Index_Image_Font_Size=144"},
+        KeyCase{"button_text_unreadable", "Index_Image_Font_Size=big", "Index_Image_Font_Size=10"},
+        // Choices: outside the list means no choice, except the heading size.
+        KeyCase{"enclosure_valid", "Link_Enclosure=4", "Link_Enclosure=4"},
+        KeyCase{"enclosure_no_choice", "Link_Enclosure=9", "Link_Enclosure=9"},
+        KeyCase{"font_size_lowest", "Default_Font_Size=-2", "Default_Font_Size=-2"},
+        KeyCase{"font_size_no_choice", "Default_Font_Size=5", "Default_Font_Size=5"},
+        KeyCase{"index_size_no_choice", "Index_Font_Size=-3", "Index_Font_Size=-3"},
+        KeyCase{"heading_size_above", "Page_Position_Heading_Size=7",
+                "Page_Position_Heading_Size=1"},
+        KeyCase{"heading_size_below", "Page_Position_Heading_Size=-1",
+                "Page_Position_Heading_Size=1"},
+        KeyCase{"heading_size_valid", "Page_Position_Heading_Size=3",
+                "Page_Position_Heading_Size=3"},
+        KeyCase{"heading_size_unreadable", "Page_Position_Heading_Size=H2", ""},
+        KeyCase{"method_unreadable", "Image_Display_Method=x", "Image_Display_Method=0"},
+        KeyCase{"method_no_choice", "Image_Display_Method=4", "Image_Display_Method=4"},
+        KeyCase{"method_valid", "Image_Display_Method=3", "Image_Display_Method=3"},
+        // Fonts and their default-font flags.
+        KeyCase{"page_font_empty", "Default_Font=", "Default_Font=; default_font_default=true"},
+        KeyCase{"page_font_list", "Default_Font=Arial, Helvetica", "Default_Font=Arial, Helvetica"},
+        KeyCase{"index_font_empty", "Index_Font=", "Index_Font=; index_font_default=true"},
+        // Booleans whose missing value is True: only "FALSE" in any case is false.
+        KeyCase{"nav_bar_no", "ImageNavigationBar=no", ""},
+        KeyCase{"nav_bar_zero", "ImageNavigationBar=0", ""},
+        KeyCase{"nav_bar_false", "ImageNavigationBar=false", "ImageNavigationBar=false"},
+        KeyCase{"credit_false", "KorrinLink=FALSE", "KorrinLink=false"},
+        KeyCase{"thumb_index_false", "IndexInThumbPages=fAlSe", "IndexInThumbPages=false"},
+        KeyCase{"image_index_false", "IndexInImagePages=False", "IndexInImagePages=false"},
+        KeyCase{"heading_false", "Page_Position_Heading=False", "Page_Position_Heading=false"},
+        KeyCase{"filename_fallback_false", "ShowFilenameWhenNoDesc=False",
+                "ShowFilenameWhenNoDesc=false"},
+        KeyCase{"image_heading_false", "Image_Heading=False", "Image_Heading=false"},
+        KeyCase{"bare_images_no", "DisplayAsImage=no", ""},
+        // Booleans whose missing value is False: only "TRUE" in any case is true.
+        KeyCase{"bold_yes", "Default_Font_Bold=yes", ""},
+        KeyCase{"bold_one", "Default_Font_Bold=1", ""},
+        KeyCase{"bold_true", "Default_Font_Bold=True", "Default_Font_Bold=true"},
+        KeyCase{"italics_true", "Default_Font_Italics=TRUE", "Default_Font_Italics=true"},
+        KeyCase{"index_bold_true", "Index_Font_Bold=true", "Index_Font_Bold=true"},
+        KeyCase{"index_italics_true", "Index_Font_Italics=tRUE", "Index_Font_Italics=true"},
+        // Paths are expanded (either separator after "%"); Description_File is taken as typed.
+        KeyCase{"style_in_data_dir", "Style_File=%/Styles/a.htm", "Style_File=<data>/Styles/a.htm"},
+        KeyCase{"style_backslashes", "Style_File=%\\Styles\\a.htm",
+                "Style_File=<data>/Styles/a.htm"},
+        KeyCase{"style_elsewhere", "Style_File=/web/s.htm", "Style_File=/web/s.htm"},
+        KeyCase{"style_empty", "Style_File=", "Style_File="},
+        KeyCase{"description_as_typed", "Description_File=%/desc.csv",
+                "Description_File=%/desc.csv"},
+        KeyCase{"prefix", "Page_Number_Prefix=Seite", "Page_Number_Prefix=Seite"},
+        KeyCase{"prefix_empty", "Page_Number_Prefix=", "Page_Number_Prefix="},
+        // Navigation and index button images and their switches.
+        KeyCase{"next_expanded", "Next_Page_File=%/navgraph/Next.gif",
+                "Next_Page_File=<data>/navgraph/Next.gif"},
+        KeyCase{
+            "previous_empty", "Previous_Page_File=",
+            "Previous_Page_File=; prev_next_image_buttons=false; Image_UseSameNavGraphics=false"},
+        KeyCase{"same_nav_false", "Image_UseSameNavGraphics=False",
+                "Image_UseSameNavGraphics=false"},
+        KeyCase{"same_nav_without_buttons", "Next_Page_File=\r\nImage_UseSameNavGraphics=True",
+                "Next_Page_File=; prev_next_image_buttons=false; Image_UseSameNavGraphics=false"},
+        KeyCase{"index_button_empty",
+                "Other_Page_Index_File=", "Other_Page_Index_File=; index_image_buttons=false"},
+        // Words.
+        KeyCase{"filenames_normal_lower", "Filename_Display=normal", ""},
+        KeyCase{"filenames_empty", "Filename_Display=", ""},
+        KeyCase{"filenames_garbled", "Filename_Display=Hide Ext", ""},
+        KeyCase{"filenames_hide_ext", "Filename_Display=hideext", "Filename_Display=HideExt"},
+        KeyCase{"filenames_none", "Filename_Display=NONE", "Filename_Display=None"},
+        KeyCase{"filenames_description", "Filename_Display=descriptionFile",
+                "Filename_Display=DescriptionFile"},
+        KeyCase{"layout_horizontal", "Index_Layout=horizontal", "Index_Layout=Horizontal"},
+        KeyCase{"layout_other_word", "Index_Layout=Horizontally", ""},
+        // Colours.
+        KeyCase{"colour_name", "Heading_Colour=clRed", "Heading_Colour=clRed"},
+        KeyCase{"colour_custom", "Link_Enclosure_Colour=$00123456",
+                "Link_Enclosure_Colour=$00123456"},
+        KeyCase{"colour_default", "Other_Page_Text_Colour=default",
+                "Other_Page_Text_Colour=Default"},
+        KeyCase{"colour_decimal", "Displayed_Page_Text_Colour=16711680",
+                "Displayed_Page_Text_Colour=clBlue"},
+        // Maximum image size: both numbers or none.
+        KeyCase{"image_size_both", "Image_Width=200\r\nImage_Height=300",
+                "Image_Width=200; Image_Height=300; max_image_size=true"},
+        KeyCase{"image_size_clamped", "Image_Width=50\r\nImage_Height=6000",
+                "Image_Width=100; Image_Height=5000; max_image_size=true"},
+        KeyCase{"image_size_na", "Image_Width=NA\r\nImage_Height=300", ""},
+        KeyCase{"image_height_na", "Image_Width=200\r\nImage_Height=NA", "Image_Width=200"},
+        KeyCase{"image_height_missing", "Image_Width=200", "Image_Width=200"},
+        // Headers and footers: a file wins over text; empty keys keep the fields.
+        KeyCase{"header_text", "Header_HTML=<b>Hi</b>", "Header_HTML=<b>Hi</b>; Header_Mode=1"},
+        KeyCase{"header_text_and_file", "Header_HTML=<b>Hi</b>\r\nHeader_File=%/h.txt",
+                "Header_HTML=<b>Hi</b>; Header_File=<data>/h.txt; Header_Mode=2"},
+        KeyCase{"header_both_empty", "Header_HTML=\r\nHeader_File=", ""},
+        KeyCase{"footer_file", "Footer_File=/lists/f.txt",
+                "Footer_File=/lists/f.txt; Footer_Mode=2"},
+        // Image headers are read only for HTML image pages; image footers always.
+        KeyCase{"image_pages_no_header", "DisplayAsImage=False",
+                "DisplayAsImage=false; Image_Header_Mode=0"},
+        KeyCase{"image_header_same_wins",
+                "DisplayAsImage=False\r\nImage_Header_Same_As_Index=True\r\nImage_Header_HTML=old",
+                "DisplayAsImage=false; Image_Header_Same_As_Index=true; Image_Header_Mode=1"},
+        KeyCase{"image_header_same_yes", "DisplayAsImage=False\r\nImage_Header_Same_As_Index=yes",
+                "DisplayAsImage=false; Image_Header_Mode=0"},
+        KeyCase{"image_header_text", "DisplayAsImage=False\r\nImage_Header_HTML=<i>x</i>",
+                "DisplayAsImage=false; Image_Header_HTML=<i>x</i>; Image_Header_Mode=2"},
+        KeyCase{"image_header_file_wins",
+                "DisplayAsImage=False\r\nImage_Header_HTML=x\r\nImage_Header_File=%/ih.txt",
+                "DisplayAsImage=false; Image_Header_HTML=x; Image_Header_File=<data>/ih.txt; "
+                "Image_Header_Mode=3"},
+        KeyCase{"image_template", "DisplayAsImage=False\r\nImage_Style_File=%/i.htm",
+                "DisplayAsImage=false; Image_Style_File=<data>/i.htm; Image_Header_Mode=0"},
+        KeyCase{"bare_images_skip_image_header",
+                "DisplayAsImage=True\r\nImage_Style_File=/new.htm\r\nImage_Header_Same_As_Index="
+                "True\r\nImage_Header_HTML=x\r\nImage_Header_File=/y.txt",
+                ""},
+        KeyCase{"image_footer_with_bare_images", "Image_Footer_HTML=<p>f</p>",
+                "Image_Footer_HTML=<p>f</p>; Image_Footer_Mode=2"},
+        KeyCase{"image_footer_same", "Image_Footer_Same_As_Index=TRUE\r\nImage_Footer_File=/z",
+                "Image_Footer_Same_As_Index=true; Image_Footer_Mode=1"},
+        // Keys and sections are matched without regard to case.
+        KeyCase{"key_case", "THUMB_WIDTH=200", "Thumb_Width=200"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SiteSettingsTest, MissingFileIsNoErrorAndAppliesTheMissingKeyRules) {
+  SiteSettings s = Primed();
+  EXPECT_TRUE(Load(s));
+  EXPECT_EQ(Diff(Apply(Describe(Primed()), kMissingKeyChanges), Describe(s)), "");
+  EXPECT_TRUE(ui_.messages().empty());
+}
+
+TEST_F(SiteSettingsTest, MissingColourKeysKeepDefault) {
+  WriteSection("Thumb_Width=200\r\n");
+  SiteSettings s;
+  s.Heading_Colour = Colour::Of(kClRed);
+  EXPECT_TRUE(Load(s));
+  EXPECT_TRUE(s.Displayed_Page_Text_Colour.IsDefault());
+  EXPECT_TRUE(s.Link_Enclosure_Colour.IsDefault());
+  EXPECT_EQ(s.Heading_Colour, Colour::Of(kClRed));
+}
+
+TEST_F(SiteSettingsTest, UnreadableThumbWidthLeavesTheWholeGroupAndReadsLaterKeys) {
+  WriteSection(
+      "Thumb_Width=abc\r\nThumb_Height=200\r\nThumb_Border=1\r\nThumb_JPEG_Quality=90\r\n"
+      "Horizontal_Thumb_Count=3\r\nVertical_Thumb_Count=3\r\nLink_Enclosure=1\r\n"
+      "Default_Font=Arial\r\nDefault_Font_Size=1\r\nIndex_Font=Arial\r\nIndex_Font_Size=1\r\n"
+      "Index_Image_Font_Size=12\r\nCell_Spacing=1\r\nCell_Padding=1\r\n"
+      "Page_Position_Heading_Size=0\r\nFilename_Display=HideExt\r\nHeading_Colour=clRed\r\n"
+      "Page_Number_Prefix=Seite\r\nImage_Display_Method=1\r\n");
+  SiteSettings s = Primed();
+  EXPECT_TRUE(Load(s));
+  EXPECT_EQ(
+      Diff(Apply(Describe(Primed()), kMissingKeyChanges),
+           Apply(Describe(s),
+                 "Page_Position_Heading_Size=2; Filename_Display=Normal; Heading_Colour=$000A0B0C; "
+                 "Page_Number_Prefix=Kept; Image_Display_Method=2")),
+      "");
+  // The keys before and after the group were read.
+  EXPECT_EQ(s.Page_Position_Heading_Size, 0);
+  EXPECT_EQ(s.Filename_Display, FilenameDisplay::HideExt);
+  EXPECT_EQ(s.Heading_Colour, Colour::Of(kClRed));
+  EXPECT_EQ(s.Page_Number_Prefix, "Seite");
+  EXPECT_EQ(s.Image_Display_Method, 1);
+}
+
+TEST_F(SiteSettingsTest, UnreadableValueInsideTheGroupStopsOnlyTheRest) {
+  WriteSection(
+      "Thumb_Width=200\r\nLink_Enclosure=1\r\nDefault_Font=\r\nDefault_Font_Size=big\r\n"
+      "Index_Font=\r\nIndex_Font_Size=1\r\nIndex_Image_Font_Size=12\r\nCell_Spacing=1\r\n");
+  SiteSettings s = Primed();
+  EXPECT_TRUE(Load(s));
+  EXPECT_EQ(s.Thumb_Width, 200);
+  EXPECT_EQ(s.Link_Enclosure, 1);
+  EXPECT_EQ(s.Default_Font, "");
+  EXPECT_TRUE(s.default_font_default);
+  EXPECT_EQ(s.Default_Font_Size, 2);
+  EXPECT_EQ(s.Index_Font, "Kept Serif");
+  EXPECT_EQ(s.Index_Font_Size, -1);
+  EXPECT_EQ(s.Index_Image_Font_Size, 33);
+  EXPECT_EQ(s.Cell_Spacing, 12);
+}
+
+TEST_F(SiteSettingsTest, UnreadableButtonTextSizeDoesNotStopTheGroup) {
+  WriteSection("Index_Image_Font_Size=big\r\nCell_Spacing=1\r\nCell_Padding=2\r\n");
+  SiteSettings s = Primed();
+  EXPECT_TRUE(Load(s));
+  EXPECT_EQ(s.Index_Image_Font_Size, 10);
+  EXPECT_EQ(s.Cell_Spacing, 1);
+  EXPECT_EQ(s.Cell_Padding, 2);
+}
+
+TEST_F(SiteSettingsTest, BadColourStopsTheLoadAndKeepsLaterFields) {
+  WriteSection(
+      "Thumb_Width=200\r\nDisplayed_Page_Text_Colour=clRed\r\nOther_Page_Text_Colour=reddish\r\n"
+      "Link_Enclosure_Colour=clBlue\r\nPage_Number_Prefix=Seite\r\nDisplayAsImage=True\r\n"
+      "Image_Display_Method=1\r\nImage_Width=300\r\nImage_Height=300\r\nImage_Heading=False\r\n");
+  SiteSettings s = Primed();
+  EXPECT_FALSE(Load(s));
+  EXPECT_EQ(s.Thumb_Width, 200);
+  EXPECT_EQ(s.Displayed_Page_Text_Colour, Colour::Of(kClRed));
+  EXPECT_EQ(s.Other_Page_Text_Colour, Primed().Other_Page_Text_Colour);
+  EXPECT_EQ(s.Link_Enclosure_Colour, Primed().Link_Enclosure_Colour);
+  EXPECT_EQ(s.Page_Number_Prefix, "Kept");
+  EXPECT_FALSE(s.DisplayAsImage);
+  EXPECT_EQ(s.Image_Display_Method, 2);
+  EXPECT_EQ(s.Image_Width, 1234);
+  EXPECT_TRUE(s.max_image_size);
+  EXPECT_TRUE(s.Index_Font_Bold);
+  EXPECT_TRUE(ui_.messages().empty());
+}
+
+TEST_F(SiteSettingsTest, ColoursRoundTripThroughTheFile) {
+  SiteSettings s;
+  s.Displayed_Page_Text_Colour = Colour::Of(0x00123456);
+  s.Other_Page_Text_Colour = Colour::Of(kClRed);
+  s.Link_Enclosure_Colour = Colour::Default();
+  s.Heading_Colour = Colour::Of(0x8000000F);
+  ASSERT_TRUE(Save(s));
+  IniFile ini(File());
+  ASSERT_TRUE(ini.Load());
+  EXPECT_EQ(ini.Get("Rotation_1", "Displayed_Page_Text_Colour"), "$00123456");
+  EXPECT_EQ(ini.Get("Rotation_1", "Other_Page_Text_Colour"), "clRed");
+  EXPECT_EQ(ini.Get("Rotation_1", "Link_Enclosure_Colour"), "Default");
+  EXPECT_EQ(ini.Get("Rotation_1", "Heading_Colour"), "clBtnFace");
+
+  SiteSettings back = Primed();
+  ASSERT_TRUE(Load(back));
+  EXPECT_EQ(back.Displayed_Page_Text_Colour, Colour::Of(0x00123456));
+  EXPECT_EQ(back.Other_Page_Text_Colour, Colour::Of(0x000000FF));
+  EXPECT_TRUE(back.Link_Enclosure_Colour.IsDefault());
+  EXPECT_EQ(back.Heading_Colour, Colour::Of(0x8000000F));
+}
+
+TEST_F(SiteSettingsTest, MakeCurrentReadsStatusAndSetsTheRotation) {
+  WriteSection("Status=2\r\n", 3);
+  SiteSettings s = Primed();
+  EXPECT_TRUE(Load(s, 3, false, true));
+  EXPECT_EQ(s.current_rotation, 3);
+  EXPECT_EQ(s.Status, 2);
+  EXPECT_EQ(s.Rotation_Path, "/kept/rotation/");
+}
+
+TEST_F(SiteSettingsTest, StatusMissingOrUnreadableIsZero) {
+  for (const char* body : {"", "Status=built\r\n"}) {
+    WriteSection(body);
+    SiteSettings s = Primed();
+    EXPECT_TRUE(Load(s, 1, false, true));
+    EXPECT_EQ(s.Status, 0) << body;
+  }
+}
+
+TEST_F(SiteSettingsTest, WithoutMakeCurrentStatusAndRotationStay) {
+  WriteSection("Status=2\r\nRotation_Path=/elsewhere/\r\n", 2);
+  SiteSettings s = Primed();
+  EXPECT_TRUE(Load(s, 2, false, false));
+  EXPECT_EQ(s.Status, 1);
+  EXPECT_EQ(s.current_rotation, 5);
+  EXPECT_EQ(s.Rotation_Path, "/kept/rotation/");
+}
+
+struct PathCase {
+  const char* name;
+  const char* body;
+  bool use_rotations;
+  const char* expected;  // "<data>/" stands for the data directory
+};
+void PrintTo(const PathCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RotationPathTest : public SiteSettingsTest, public ::testing::WithParamInterface<PathCase> {};
+
+TEST_P(RotationPathTest, Reads) {
+  site_.use_rotations = GetParam().use_rotations;
+  WriteSection(GetParam().body, 4);
+  SiteSettings s = Primed();
+  EXPECT_TRUE(Load(s, 4, true, false));
+  EXPECT_EQ(s.Rotation_Path, ReplaceAll(GetParam().expected, "<data>/", DataDirectory()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RotationPathTest,
+    ::testing::Values(PathCase{"stored_form", "Rotation_Path=%/Site_1/Rotation_4/", true,
+                               "<data>/Site_1/Rotation_4/"},
+                      PathCase{"old_stored_form", "Rotation_Path=%\\Site_1\\R4\\", true,
+                               "<data>/Site_1/R4/"},
+                      PathCase{"elsewhere", "Rotation_Path=/srv/www/r4/", true, "/srv/www/r4/"},
+                      PathCase{"missing_with_rotations", "", true, "<data>/Site_1/Rotation_4"},
+                      PathCase{"missing_without_rotations", "", false, "<data>/Site_1/"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SiteSettingsTest, LongValuesComeBackCutTo1023Characters) {
+  SiteSettings s;
+  s.Header_Mode = kHeaderHtml;
+  s.Header_HTML = std::string(1500, 'h');
+  ASSERT_TRUE(Save(s));
+  SiteSettings back;
+  ASSERT_TRUE(Load(back));
+  EXPECT_EQ(back.Header_HTML, std::string(1023, 'h'));
+  EXPECT_EQ(back.Header_Mode, kHeaderHtml);
+}
+
+// ---- The hand-written file full of garbage.
+
+struct GarbageCase {
+  const char* name;
+  int rotation;
+  bool result;
+  const char* changes;  // over the primed record
+};
+void PrintTo(const GarbageCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class GarbageFileTest : public SiteSettingsTest,
+                        public ::testing::WithParamInterface<GarbageCase> {};
+
+TEST_P(GarbageFileTest, LoadsByTheRules) {
+  WriteFile(File(), ReadFile(DataFile("settings_full_of_garbage.ini")));
+  SiteSettings s = Primed();
+  EXPECT_EQ(Load(s, GetParam().rotation, true, true), GetParam().result);
+  EXPECT_EQ(Diff(Apply(Describe(Primed()), GetParam().changes), Describe(s)), "");
+  EXPECT_TRUE(ui_.messages().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sections, GarbageFileTest,
+    ::testing::Values(
+        // Everything garbage: the group stops at once and the first colour ends the load.
+        GarbageCase{
+            "all_garbage", 1, false,
+            "current_rotation=1; Status=0; Rotation_Path=~garbage~; Style_File=~garbage~; "
+            "Header_File=~garbage~; Header_HTML=~garbage~; Header_Mode=2; Footer_HTML=~garbage~; "
+            "Footer_Mode=1; ImageNavigationBar=true; KorrinLink=true; IndexInThumbPages=true; "
+            "IndexInImagePages=true; Page_Position_Heading=true; Filename_Display=Normal; "
+            "Description_File=~garbage~; ShowFilenameWhenNoDesc=true; "
+            "Previous_Page_File=~garbage~; Next_Page_File=~garbage~; "
+            "Return_To_Index_File=~garbage~; Selected_Page_Index_File=~garbage~; "
+            "Other_Page_Index_File=~garbage~"},
+        // Out-of-range numbers, odd words, a duplicate key and a line that is no key.
+        GarbageCase{
+            "out_of_range", 2, true,
+            "current_rotation=2; Status=7; Rotation_Path=<data>/Site_1/Rotation_2; "
+            "Style_File=<data>/Styles/Sample_With_Index.htm; Header_Mode=0; "
+            "Footer_HTML=<p>footer</p>; Footer_File=<data>/footers.txt; Footer_Mode=2; "
+            "ImageNavigationBar=false; KorrinLink=false; IndexInThumbPages=false; "
+            "IndexInImagePages=true; Page_Position_Heading=true; Page_Position_Heading_Size=1; "
+            "Thumb_Width=900; Thumb_Height=20; Thumb_Border=9; Thumb_JPEG_Quality=1; "
+            "Horizontal_Thumb_Count=1; Vertical_Thumb_Count=100; Link_Enclosure=9; Default_Font=; "
+            "default_font_default=true; Default_Font_Size=-9; Index_Font=Verdana, Arial; "
+            "Index_Font_Size=5; Index_Image_Font_Size=10; Cell_Spacing=0; Cell_Padding=30; "
+            "Filename_Display=DescriptionFile; Description_File=%/desc.csv; "
+            "ShowFilenameWhenNoDesc=true; Return_To_Index_File=<data>/navgraph/Index.gif; "
+            "Previous_Page_File=; Next_Page_File=<data>/navgraph/Next.gif; "
+            "prev_next_image_buttons=false; Selected_Page_Index_File=/buttons/sel.gif; "
+            "Other_Page_Index_File=/buttons/other.gif; Image_Display_Method=12; "
+            "Displayed_Page_Text_Colour=Default; Other_Page_Text_Colour=clBtnFace; "
+            "Link_Enclosure_Colour=$000080FF; Heading_Colour=clBlue; Page_Number_Prefix=; "
+            "Index_Layout=Horizontal; DisplayAsImage=true; "
+            "Image_Footer_File=<data>/image_footers.txt; Image_Footer_Mode=3; Image_Width=640; "
+            "max_image_size=false; Image_Heading=false; Image_UseSameNavGraphics=false; "
+            "Default_Font_Bold=false; Default_Font_Italics=true; Index_Font_Bold=true; "
+            "Index_Font_Italics=false"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- SetDefaultValues.
+
+TEST_F(SiteSettingsTest, OutOfRangeEnclosureLoadsAsNoChoiceAndGetsItsDefault) {
+  WriteSection("Link_Enclosure=9\r\n");
+  SiteSettings s;
+  s.Link_Enclosure = 2;
+  ASSERT_TRUE(Load(s));
+  EXPECT_FALSE(kLinkEnclosureChoices.Holds(s.Link_Enclosure));
+  SetDefaultValues(s);
+  EXPECT_EQ(s.Link_Enclosure, 0);
+}
+
+TEST_F(SiteSettingsTest, SetDefaultValuesFillsOnlyChoicesWithoutAValidChoice) {
+  SiteSettings s = Primed();
+  s.Page_Position_Heading_Size = -1;
+  s.Link_Enclosure = 5;
+  s.Default_Font_Size = -3;
+  s.Index_Font_Size = 5;
+  s.Image_Header_Mode = -1;
+  s.Image_Footer_Mode = 4;
+  s.Image_Display_Method = 9;
+  SetDefaultValues(s);
+  EXPECT_EQ(
+      Diff(Apply(Describe(Primed()),
+                 "Page_Position_Heading_Size=0; Link_Enclosure=0; Default_Font_Size=0; "
+                 "Index_Font_Size=0; Image_Header_Mode=1; Image_Header_Same_As_Index=true; "
+                 "Image_Footer_Mode=1; Image_Footer_Same_As_Index=true; Image_Display_Method=0"),
+           Describe(s)),
+      "");
+
+  // Valid choices, picked colours among them, are left alone.
+  const SiteSettings primed = Primed();
+  SiteSettings valid = primed;
+  SetDefaultValues(valid);
+  EXPECT_EQ(Diff(Describe(primed), Describe(valid)), "");
+}
+
+// ---- Saving.
+
+TEST_F(SiteSettingsTest, FreshRecordWritesEveryKeyInOrder) {
+  ASSERT_TRUE(Save(SiteSettings()));
+  EXPECT_EQ(ReadFile(File()), ReplaceAll(R"([Rotation_1]
+Status=0
+Rotation_Path=
+Style_File=
+Header_File=
+Header_HTML=
+Footer_File=
+Footer_HTML=
+ImageNavigationBar=False
+KorrinLink=False
+IndexInThumbPages=True
+IndexInImagePages=True
+Page_Position_Heading=False
+Page_Position_Heading_Size=0
+Thumb_Width=100
+Cell_Padding=10
+Cell_Spacing=3
+Thumb_Height=100
+Thumb_Border=2
+Thumb_JPEG_Quality=70
+Horizontal_Thumb_Count=5
+Vertical_Thumb_Count=4
+Default_Font=
+Default_Font_Size=0
+Index_Font=
+Index_Font_Size=0
+Index_Image_Font_Size=10
+Previous_Page_File=
+Next_Page_File=
+Return_To_Index_File=
+Image_Display_Method=0
+Selected_Page_Index_File=
+Other_Page_Index_File=
+Filename_Display=HideExt
+Description_File=
+ShowFilenameWhenNoDesc=True
+Displayed_Page_Text_Colour=Default
+Other_Page_Text_Colour=Default
+Link_Enclosure_Colour=Default
+Heading_Colour=Default
+Page_Number_Prefix=Page
+Link_Enclosure=0
+Index_Layout=Vertical
+DisplayAsImage=True
+Image_Style_File=
+Image_Header_Same_As_Index=True
+Image_Footer_Same_As_Index=True
+Image_Width=NA
+Image_Height=NA
+Image_Heading=False
+Image_UseSameNavGraphics=True
+Default_Font_Bold=False
+Default_Font_Italics=False
+Index_Font_Bold=False
+Index_Font_Italics=False
+)",
+                                         "\n", "\r\n"));
+  EXPECT_TRUE(ui_.messages().empty());
+}
+
+TEST_F(SiteSettingsTest, CustomisedRecordWritesStoredForms) {
+  SiteSettings s = Primed();
+  s.Style_File = DataDirectory() + "Styles/Blue.htm";
+  s.Previous_Page_File = DataDirectory() + "navgraph/Previous.gif";
+  s.Description_File = DataDirectory() + "desc.csv";
+  s.Rotation_Path = DataDirectory() + "Site_1/Rotation_1/";
+  ASSERT_TRUE(Save(s, 2));
+  IniFile ini(File());
+  ASSERT_TRUE(ini.Load());
+  const std::vector<std::pair<const char*, std::string>> expected = {
+      {"Status", "1"},
+      {"Rotation_Path", "%/Site_1/Rotation_1/"},
+      {"Style_File", "%/Styles/Blue.htm"},
+      {"Previous_Page_File", "%/navgraph/Previous.gif"},
+      {"Next_Page_File", "/kept/next.gif"},
+      {"Return_To_Index_File", "/kept/index.gif"},
+      {"Description_File", DataDirectory() + "desc.csv"},
+      {"Default_Font", "Kept Sans"},
+      {"Index_Font_Size", "-1"},
+      {"Filename_Display", "None"},
+      {"Index_Layout", "Horizontal"},
+      {"Displayed_Page_Text_Colour", "$00010203"},
+      {"Image_Width", "1234"},
+      {"Image_Height", "987"},
+      {"Image_Display_Method", "2"},
+  };
+  for (const auto& [key, value] : expected) EXPECT_EQ(ini.Get("Rotation_2", key), value) << key;
+}
+
+TEST_F(SiteSettingsTest, SwitchesOffWriteEmptyFilesAndNoImageSize) {
+  SiteSettings s = Primed();
+  s.prev_next_image_buttons = false;
+  s.index_image_buttons = false;
+  s.max_image_size = false;
+  s.default_font_default = true;
+  s.index_font_default = true;
+  ASSERT_TRUE(Save(s));
+  IniFile ini(File());
+  ASSERT_TRUE(ini.Load());
+  for (const char* key :
+       {"Previous_Page_File", "Next_Page_File", "Return_To_Index_File", "Selected_Page_Index_File",
+        "Other_Page_Index_File", "Default_Font", "Index_Font"}) {
+    EXPECT_EQ(ini.Get("Rotation_1", key), "") << key;
+  }
+  EXPECT_EQ(ini.Get("Rotation_1", "Image_Width"), "NA");
+  EXPECT_EQ(ini.Get("Rotation_1", "Image_Height"), "NA");
+}
+
+struct ModeCase {
+  const char* name;
+  bool image_pages;  // Image_Header/Footer_Mode, else Header/Footer_Mode
+  int header_mode;
+  int footer_mode;
+  const char* lines;  // the header and footer lines written, joined by "|"
+};
+void PrintTo(const ModeCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class SaveModeTest : public SiteSettingsTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(SaveModeTest, WritesTheKeysOfTheMode) {
+  SiteSettings s;
+  const ModeCase& c = GetParam();
+  (c.image_pages ? s.Image_Header_Mode : s.Header_Mode) = c.header_mode;
+  (c.image_pages ? s.Image_Footer_Mode : s.Footer_Mode) = c.footer_mode;
+  s.Header_HTML = s.Image_Header_HTML = "<b>head</b>";
+  s.Header_File = s.Image_Header_File = DataDirectory() + "lists/h.txt";
+  s.Footer_HTML = s.Image_Footer_HTML = "<i>foot</i>";
+  s.Footer_File = s.Image_Footer_File = "/lists/f.txt";
+  ASSERT_TRUE(Save(s));
+  const std::vector<std::string> lines = c.image_pages
+                                             ? Between("Image_Style_File=", "Image_Width=")
+                                             : Between("Style_File=", "ImageNavigationBar=");
+  EXPECT_EQ(ReplaceAll(JoinLinesCrLf(lines), "\r\n", "|"), c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, SaveModeTest,
+    ::testing::Values(
+        ModeCase{"none", false, 0, 0, "Header_File=|Header_HTML=|Footer_File=|Footer_HTML=|"},
+        ModeCase{"text_and_list", false, 1, 2,
+                 "Header_File=|Header_HTML=<b>head</b>|Footer_File=/lists/f.txt|Footer_HTML=|"},
+        ModeCase{"list_and_text", false, 2, 1,
+                 "Header_File=%/lists/h.txt|Header_HTML=|Footer_File=|Footer_HTML=<i>foot</i>|"},
+        ModeCase{"no_choice", false, -1, 3, ""},
+        ModeCase{"image_none", true, 0, 0,
+                 "Image_Header_Same_As_Index=False|Image_Header_File=|Image_Header_HTML=|"
+                 "Image_Footer_Same_As_Index=False|Image_Footer_File=|Image_Footer_HTML=|"},
+        ModeCase{"image_same_as_index", true, 1, 1,
+                 "Image_Header_Same_As_Index=True|Image_Footer_Same_As_Index=True|"},
+        ModeCase{"image_text_and_list", true, 2, 3,
+                 "Image_Header_Same_As_Index=False|Image_Header_File=|"
+                 "Image_Header_HTML=<b>head</b>|Image_Footer_Same_As_Index=False|"
+                 "Image_Footer_File=/lists/f.txt|Image_Footer_HTML=|"},
+        ModeCase{"image_list_and_text", true, 3, 2,
+                 "Image_Header_Same_As_Index=False|Image_Header_File=%/lists/h.txt|"
+                 "Image_Header_HTML=|Image_Footer_Same_As_Index=False|Image_Footer_File=|"
+                 "Image_Footer_HTML=<i>foot</i>|"},
+        ModeCase{"image_no_choice", true, -1, 7,
+                 "Image_Header_Same_As_Index=False|Image_Footer_Same_As_Index=False|"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SiteSettingsTest, SameAsIndexModeLeavesEarlierImageHeaderKeysInTheFile) {
+  WriteSection("Image_Header_HTML=earlier\r\nImage_Footer_File=%/earlier.txt\r\n");
+  SiteSettings s;
+  s.Image_Header_HTML = "new";
+  ASSERT_TRUE(Save(s));
+  IniFile ini(File());
+  ASSERT_TRUE(ini.Load());
+  EXPECT_EQ(ini.Get("Rotation_1", "Image_Header_HTML"), "earlier");
+  EXPECT_EQ(ini.Get("Rotation_1", "Image_Footer_File"), "%/earlier.txt");
+  EXPECT_EQ(ini.Get("Rotation_1", "Image_Header_Same_As_Index"), "True");
+}
+
+TEST_F(SiteSettingsTest, DisplayMethodWithoutAChoiceLeavesTheKeyAsItWas) {
+  WriteSection("Image_Display_Method=2\r\n");
+  SiteSettings s;
+  s.Image_Display_Method = 4;
+  ASSERT_TRUE(Save(s));
+  IniFile ini(File());
+  ASSERT_TRUE(ini.Load());
+  EXPECT_EQ(ini.Get("Rotation_1", "Image_Display_Method"), "2");
+
+  TempDir other;
+  SetDataDirectory(other.path());
+  ASSERT_TRUE(Save(s));
+  EXPECT_EQ(ReadFile(other / "Site_1.ini").find("Image_Display_Method"), std::string::npos);
+}
+
+TEST_F(SiteSettingsTest, NoChoiceEnclosureIsWrittenSoThatItReadsBackAsNoChoice) {
+  SiteSettings s;
+  s.Link_Enclosure = -1;
+  s.Default_Font_Size = -3;
+  ASSERT_TRUE(Save(s));
+  SiteSettings back;
+  ASSERT_TRUE(Load(back));
+  EXPECT_FALSE(kLinkEnclosureChoices.Holds(back.Link_Enclosure));
+  EXPECT_FALSE(kFontSizeChoices.Holds(back.Default_Font_Size));
+}
+
+TEST_F(SiteSettingsTest, WithoutStatusAndPathTheRotationKeepsItsOwn) {
+  WriteSection("Status=2\r\nRotation_Path=/srv/r2/\r\nThumb_Width=300\r\n", 2);
+  SiteSettings s;
+  s.Status = 0;
+  s.Rotation_Path = "/srv/other/";
+  ASSERT_TRUE(Save(s, 2, false));
+  IniFile ini(File());
+  ASSERT_TRUE(ini.Load());
+  EXPECT_EQ(ini.Get("Rotation_2", "Status"), "2");
+  EXPECT_EQ(ini.Get("Rotation_2", "Rotation_Path"), "/srv/r2/");
+  EXPECT_EQ(ini.Get("Rotation_2", "Thumb_Width"), "100");
+}
+
+TEST_F(SiteSettingsTest, SaveKeepsOtherSectionsAndUnknownKeys) {
+  WriteFile(File(),
+            "[General]\r\nName=My Site\r\n[Rotation_1]\r\nNotes=mine\r\nThumb_Width=300\r\n"
+            "[Rotation_2]\r\nThumb_Width=400\r\n");
+  ASSERT_TRUE(Save(SiteSettings()));
+  IniFile ini(File());
+  ASSERT_TRUE(ini.Load());
+  EXPECT_EQ(ini.Get("General", "Name"), "My Site");
+  EXPECT_EQ(ini.Get("Rotation_1", "Notes"), "mine");
+  EXPECT_EQ(ini.Get("Rotation_1", "Thumb_Width"), "100");
+  EXPECT_EQ(ini.Get("Rotation_2", "Thumb_Width"), "400");
+}
+
+TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
+  SiteSettings original = Primed();
+  original.Status = 2;
+  original.Rotation_Path = DataDirectory() + "Site_1/Rotation_1/";
+  original.Style_File = DataDirectory() + "Styles/s.htm";
+  original.Header_Mode = kHeaderList;
+  original.Header_File = DataDirectory() + "h.txt";
+  original.Image_Header_Mode = kImageHeaderList;
+  original.Image_Footer_Mode = kImageHeaderHtml;
+  original.Heading_Colour = Colour::Of(0x00123456);
+  original.Link_Enclosure_Colour = Colour::Of(kClRed);
+  original.Other_Page_Text_Colour = Colour::Default();
+  original.Image_UseSameNavGraphics = true;
+  ASSERT_TRUE(Save(original, 1));
+
+  SiteSettings back;
+  ASSERT_TRUE(Load(back, 1, true, true));
+  original.current_rotation = 1;
+  // Text or files of modes not in use are not stored, so a fresh record keeps its own.
+  original.Header_HTML = back.Header_HTML;
+  original.Footer_File = back.Footer_File;
+  original.Image_Header_HTML = back.Image_Header_HTML;
+  original.Image_Footer_File = back.Image_Footer_File;
+  EXPECT_EQ(Diff(Describe(original), Describe(back)), "");
+}
+
+TEST_F(SiteSettingsTest, FailedSaveWarnsOnceAndLeavesTheOldFileWhole) {
+  const std::string old = "[Rotation_1]\r\nThumb_Width=300\r\n";
+  WriteFile(File(), old);
+  FaultyFileSystem faulty(RealFileSystem());
+  ScopedFileSystem scope(faulty);
+  faulty.FailAll();
+  EXPECT_FALSE(Save(Primed()));
+  EXPECT_GE(faulty.failures(), 1);
+  EXPECT_EQ(ReadFile(File()), old);
+  ASSERT_EQ(ui_.messages().size(), 1u);
+  EXPECT_EQ(ui_.messages()[0].kind, MessageKind::Warning);
+  EXPECT_EQ(ui_.messages()[0].buttons, Buttons::Ok);
+  EXPECT_EQ(ui_.messages()[0].text,
+            "Error encountered saving the settings for the current rotation.  Ensure you have "
+            "sufficient disk space and write access to this drive");
+}
+
+TEST_F(SiteSettingsTest, UnreadableSettingsFileIsNotOverwritten) {
+  // Too large to be read (sparse, so it costs no disk space).
+  WriteFile(File(), "[General]\r\nName=Mine\r\n");
+  std::filesystem::resize_file(File(), IniFile::kMaxFileSize + 1);
+  EXPECT_FALSE(Save(SiteSettings()));
+  ASSERT_EQ(ui_.messages().size(), 1u);
+  EXPECT_EQ(ui_.messages()[0].text, kSaveRotationWarning);
+  EXPECT_EQ(std::filesystem::file_size(File()), IniFile::kMaxFileSize + 1);
+}
+
+TEST_F(SiteSettingsTest, NegativeRotationWritesNothing) {
+  FaultyFileSystem counting(RealFileSystem());
+  ScopedFileSystem scope(counting);
+  EXPECT_TRUE(Save(Primed(), -1));
+  EXPECT_EQ(counting.operations(), 0);
+  EXPECT_FALSE(std::filesystem::exists(File()));
+  EXPECT_TRUE(ui_.messages().empty());
+}
+
+// ---- Status line and title.
+
+struct StatusCase {
+  int status;
+  bool use_rotations;
+  std::optional<std::string> line;
+  bool preview;
+};
+void PrintTo(const StatusCase& c, std::ostream* os) {
+  *os << c.status << (c.use_rotations ? " rotations" : " single site");
+}
+
+class StatusLineTest : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(StatusLineTest, Shows) {
+  SiteSettings s;
+  s.Status = GetParam().status;
+  const CurrentStatus status = Displaycurrentstatus(s, GetParam().use_rotations);
+  EXPECT_EQ(status.line, GetParam().line);
+  EXPECT_EQ(status.preview_enabled, GetParam().preview);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, StatusLineTest,
+    ::testing::Values(StatusCase{0, true, "This Rotation has NOT been built", false},
+                      StatusCase{1, false, "This Site has NOT been built", false},
+                      StatusCase{2, true, "This Rotation has been built", true},
+                      StatusCase{2, false, "This Site has been built", true},
+                      StatusCase{3, true, std::nullopt, false},
+                      StatusCase{-1, false, std::nullopt, false}));
+
+TEST(EditorTitle, NamesTheRotationOrTheSite) {
+  EXPECT_EQ(EditorTitle(3, true), "Rotation 3");
+  EXPECT_EQ(EditorTitle(1, false), "Current Site");
+}
+
+}  // namespace
+}  // namespace parvel
