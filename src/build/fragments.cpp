@@ -85,7 +85,7 @@ std::string getfontstr(const SiteSettings& settings, std::string_view face, bool
 
 std::string getcolourstr(const Colour& colour, bool opening) {
   if (colour.IsDefault()) return {};
-  return opening ? "<FONT COLOR=\"" + colortohtmlhex(colour.IsColour()) + "\">" : "</FONT>";
+  return opening ? "<FONT COLOR=\"" + colortohtmlhex(colour.Value()) + "\">" : "</FONT>";
 }
 
 std::string colortohtmlhex(std::uint32_t colour) {

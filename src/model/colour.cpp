@@ -83,7 +83,7 @@ std::optional<Colour> ParseColour(std::string_view text) {
 
 std::string ColourToString(const Colour& colour) {
   if (colour.IsDefault()) return "Default";
-  const std::uint32_t value = colour.IsColour();
+  const std::uint32_t value = colour.Value();
   if (auto name = ColourName(value); !name.empty()) return std::string(name);
   char text[16];
   std::snprintf(text, sizeof text, "$%08X", static_cast<unsigned>(value));

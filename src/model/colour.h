@@ -19,17 +19,13 @@ class Colour {
 
   constexpr bool IsDefault() const { return is_default_; }
   // The colour value; 0 for Default.
-  constexpr std::uint32_t IsColour() const { return is_default_ ? 0u : value_; }
-  constexpr std::uint8_t Red() const { return static_cast<std::uint8_t>(IsColour() & 0xFF); }
-  constexpr std::uint8_t Green() const {
-    return static_cast<std::uint8_t>((IsColour() >> 8) & 0xFF);
-  }
-  constexpr std::uint8_t Blue() const {
-    return static_cast<std::uint8_t>((IsColour() >> 16) & 0xFF);
-  }
+  constexpr std::uint32_t Value() const { return is_default_ ? 0u : value_; }
+  constexpr std::uint8_t Red() const { return static_cast<std::uint8_t>(Value() & 0xFF); }
+  constexpr std::uint8_t Green() const { return static_cast<std::uint8_t>((Value() >> 8) & 0xFF); }
+  constexpr std::uint8_t Blue() const { return static_cast<std::uint8_t>((Value() >> 16) & 0xFF); }
 
   friend constexpr bool operator==(const Colour& a, const Colour& b) {
-    return a.is_default_ == b.is_default_ && a.IsColour() == b.IsColour();
+    return a.is_default_ == b.is_default_ && a.Value() == b.Value();
   }
 
  private:

@@ -71,10 +71,15 @@ class SectionReader {
     return true;
   }
 
-  // A colour; a missing key keeps the field. False when the text is no colour.
+  // A colour. A missing key gives the colour the field holds, where a field at Default counts as
+  // black (the stored form always has the key, so only hand-made sections meet this). False when
+  // the text is no colour.
   bool ColourValue(std::string_view key, Colour& field) const {
     auto text = Get(key);
-    if (!text) return true;
+    if (!text) {
+      if (field.IsDefault()) field = Colour::Of(kClBlack);
+      return true;
+    }
     auto colour = ParseColour(*text);
     if (!colour) return false;
     field = *colour;

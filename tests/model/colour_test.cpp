@@ -91,7 +91,7 @@ TEST(Colour, CustomValuesRoundTrip) {
 TEST(Colour, DefaultIsNotBlack) {
   EXPECT_TRUE(Colour().IsDefault());
   EXPECT_NE(Colour::Default(), Colour::Of(kClBlack));
-  EXPECT_EQ(Colour::Default().IsColour(), 0u);
+  EXPECT_EQ(Colour::Default().Value(), 0u);
   EXPECT_FALSE(Colour::Of(kClBlack).IsDefault());
 }
 

@@ -352,13 +352,14 @@ TEST_F(SiteSettingsTest, MissingFileIsNoErrorAndAppliesTheMissingKeyRules) {
   EXPECT_TRUE(ui_.messages().empty());
 }
 
-TEST_F(SiteSettingsTest, MissingColourKeysKeepDefault) {
-  WriteSection("Thumb_Width=200\r\n");
+TEST_F(SiteSettingsTest, MissingColourKeysKeepTheColourAndTurnDefaultBlack) {
+  WriteSection("Thumb_Width=200\r\nOther_Page_Text_Colour=Default\r\n");
   SiteSettings s;
   s.Heading_Colour = Colour::Of(kClRed);
   EXPECT_TRUE(Load(s));
-  EXPECT_TRUE(s.Displayed_Page_Text_Colour.IsDefault());
-  EXPECT_TRUE(s.Link_Enclosure_Colour.IsDefault());
+  EXPECT_EQ(s.Displayed_Page_Text_Colour, Colour::Of(kClBlack));
+  EXPECT_EQ(s.Link_Enclosure_Colour, Colour::Of(kClBlack));
+  EXPECT_TRUE(s.Other_Page_Text_Colour.IsDefault());
   EXPECT_EQ(s.Heading_Colour, Colour::Of(kClRed));
 }
 

@@ -1,0 +1,36 @@
+#include "model/imagefiles.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "model/textutil.h"
+
+namespace parvel {
+
+bool IsSiteImageName(std::string_view name) {
+  return EndsWithNoCase(name, ".gif") || EndsWithNoCase(name, ".jpe") ||
+         EndsWithNoCase(name, ".jpg");
+}
+
+void SortNamesNoCase(std::vector<std::string>& names) {
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    const std::string la = LowerAscii(a);
+    const std::string lb = LowerAscii(b);
+    return la != lb ? la < lb : a < b;
+  });
+}
+
+std::vector<std::string> ListSiteImages(const std::string& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code type_ec;
+    if (!it->is_regular_file(type_ec)) continue;
+    std::string name = it->path().filename().string();
+    if (IsSiteImageName(name)) names.push_back(std::move(name));
+  }
+  SortNamesNoCase(names);
+  return names;
+}
+
+}  // namespace parvel
