@@ -368,11 +368,15 @@ std::string RotationSection(int rotation) {
 bool LoadRotation(Interaction& ui, SiteSettings& settings, const SiteContext& site, int rotation,
                   bool with_path, bool make_current) {
   BusyCursor busy(ui);
-  if (make_current) settings.current_rotation = rotation;
-
   // An unreadable file reads as an empty one: every key is then missing.
   IniFile ini(SiteSettingsFile(site.site_key));
   ini.Load();
+  return LoadRotationFrom(ini, settings, site, rotation, with_path, make_current);
+}
+
+bool LoadRotationFrom(const IniFile& ini, SiteSettings& settings, const SiteContext& site,
+                      int rotation, bool with_path, bool make_current) {
+  if (make_current) settings.current_rotation = rotation;
   const SectionReader r(ini, RotationSection(rotation));
 
   if (make_current) settings.Status = ParseInt(r.Get("Status").value_or("0")).value_or(0);
@@ -388,6 +392,13 @@ bool LoadRotation(Interaction& ui, SiteSettings& settings, const SiteContext& si
   return ReadPageSettings(r, settings);
 }
 
+void WriteRotationSection(IniFile& ini, const SiteSettings& settings, int rotation,
+                          bool with_status_and_path) {
+  const std::string section = RotationSection(rotation);
+  WriteSettings([&](std::string_view key, std::string_view value) { ini.Set(section, key, value); },
+                settings, with_status_and_path);
+}
+
 bool SaveRotation(Interaction& ui, const SiteSettings& settings, const SiteContext& site,
                   int rotation, bool with_status_and_path) {
   if (rotation < 0) return true;
@@ -396,10 +407,7 @@ bool SaveRotation(Interaction& ui, const SiteSettings& settings, const SiteConte
   // Saving over a file that could not be read would lose its other sections.
   bool ok = ini.Load();
   if (ok) {
-    const std::string section = RotationSection(rotation);
-    WriteSettings(
-        [&](std::string_view key, std::string_view value) { ini.Set(section, key, value); },
-        settings, with_status_and_path);
+    WriteRotationSection(ini, settings, rotation, with_status_and_path);
     ok = ini.Save();
   }
   if (!ok) ui.Warn(kSaveRotationWarning);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "model/colour.h"
+#include "model/inifile.h"
 #include "platform/interaction.h"
 
 namespace parvel {
@@ -155,6 +156,14 @@ std::string RotationSection(int rotation);
 // values.
 bool LoadRotation(Interaction& ui, SiteSettings& settings, const SiteContext& site, int rotation,
                   bool with_path, bool make_current);
+
+// LoadRotation's reading rules applied to a document already in memory.
+bool LoadRotationFrom(const IniFile& ini, SiteSettings& settings, const SiteContext& site,
+                      int rotation, bool with_path, bool make_current);
+
+// Sets the keys SaveRotation writes, in its order, into section Rotation_<rotation> of `ini`.
+void WriteRotationSection(IniFile& ini, const SiteSettings& settings, int rotation,
+                          bool with_status_and_path);
 
 // Writes `settings` into section Rotation_<rotation> of the site's settings file (created when
 // missing), Status and Rotation_Path only `with_status_and_path`. A negative rotation writes
