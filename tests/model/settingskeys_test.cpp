@@ -1,0 +1,63 @@
+#include "model/settingskeys.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "model/sitesettings.h"
+#include "model/textutil.h"
+
+namespace parvel {
+namespace {
+
+TEST(SettingsKeys, TheTableIsWhatASaveWrites) {
+  // Every key a full save writes is in the table, in the same order, and nothing else is.
+  SiteSettings s;
+  s.Header_Mode = kHeaderHtml;
+  s.Footer_Mode = kHeaderHtml;
+  s.Image_Header_Mode = kImageHeaderHtml;
+  s.Image_Footer_Mode = kImageHeaderHtml;
+  IniFile ini;
+  WriteRotationSection(ini, s, 1, true);
+  std::vector<std::string> table;
+  for (const auto& key : RotationKeys()) table.emplace_back(key.name);
+  // Mode 2 of the image header writes the HTML key; the Same_As_Index keys come first.
+  EXPECT_EQ(ini.Keys("Rotation_1"), table);
+  EXPECT_EQ(table.size(), 58u);
+}
+
+TEST(SettingsKeys, FindsKeysWithoutRegardToCase) {
+  EXPECT_EQ(FindRotationKey("thumb_width")->name, "Thumb_Width");
+  EXPECT_FALSE(FindRotationKey("Thumb_Widht"));
+}
+
+TEST(SettingsKeys, ChecksValuesByKind) {
+  struct Case {
+    const char* key;
+    const char* value;
+    bool ok;
+  } cases[] = {{"Thumb_Width", "150", true},
+               {"Thumb_Width", "wide", false},
+               {"Thumb_Width", "$96", true},
+               {"Image_Width", "NA", true},
+               {"Image_Width", "na", true},
+               {"Image_Width", "big", false},
+               {"DisplayAsImage", "false", true},
+               {"DisplayAsImage", "no", false},
+               {"Heading_Colour", "clRed", true},
+               {"Heading_Colour", "$00123456", true},
+               {"Heading_Colour", "reddish", false},
+               {"Filename_Display", "hideext", true},
+               {"Filename_Display", "Short", false},
+               {"Index_Layout", "HORIZONTAL", true},
+               {"Index_Layout", "Diagonal", false},
+               {"Header_HTML", "<b>Hi</b>", true},
+               {"Style_File", "", true}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(CheckSettingValue(*FindRotationKey(c.key), c.value).empty(), c.ok)
+        << c.key << "=" << c.value;
+  }
+}
+
+}  // namespace
+}  // namespace parvel
