@@ -2,8 +2,6 @@
 
 #include <cstdint>
 #include <exception>
-#include <fstream>
-#include <span>
 
 #include "build/fragments.h"
 #include "build/htmlsafe.h"
@@ -12,25 +10,11 @@
 #include "build/thumbnail.h"
 #include "build/thumbpage.h"
 #include "imaging/PGraphic.h"
-#include "imaging/exif.h"
 
 namespace parvel {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-
-// The EXIF block sits in the leading APP segments, each at most 64 KiB; this covers several.
-constexpr std::streamsize kExifSearchBytes = 256 * 1024;
-
-int OrientationOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return 1;
-  std::string head(static_cast<size_t>(kExifSearchBytes), '\0');
-  in.read(head.data(), kExifSearchBytes);
-  head.resize(static_cast<size_t>(in.gcount()));
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(head.data());
-  return ReadJpegOrientation(std::span<const std::uint8_t>(bytes, head.size()));
-}
 
 }  // namespace
 
@@ -38,8 +22,7 @@ std::string ImageSizeAttributes(const SiteSettings& settings, const std::string&
   if (!settings.max_image_size) return {};
   ImageFileInfo info;
   if (!ReadImageFileInfo(path, 0, &info)) return {};
-  // The file stores a turned photo sideways; the browser shows it upright.
-  if (OrientationSwapsSides(OrientationOf(path))) std::swap(info.width, info.height);
+  // A JPEG's size comes back upright (EXIF orientation applied), as the browser shows it.
   const ThumbSize size =
       calculatedimensions(info.width, info.height, settings.Image_Width, settings.Image_Height);
   if (size.width <= 0 || size.height <= 0) return {};
