@@ -45,7 +45,14 @@ Answer ConsoleInteraction::Message(MessageKind kind, std::string_view text, Butt
   }
   err_ << MessageKindName(kind) << ": " << text << '\n';
   Answer answer = Answer::Ok;
-  if (buttons != Buttons::Ok) answer = Decide(buttons);
+  bool preset = false;
+  for (const auto& [preset_text, preset_answer] : presets_) {
+    if (buttons != Buttons::Ok && preset_text == text) {
+      answer = preset_answer;
+      preset = true;
+    }
+  }
+  if (buttons != Buttons::Ok && !preset) answer = Decide(buttons);
   err_ << "Answer: " << AnswerName(answer) << '\n';
   err_ << std::flush;
   return answer;
@@ -55,6 +62,12 @@ std::optional<std::string> ConsoleInteraction::Prompt(std::string_view caption,
                                                       std::string_view question,
                                                       std::string_view initial) {
   err_ << caption << ": " << question << " [" << initial << "] " << std::flush;
+  for (const auto& [preset_caption, value] : prompt_presets_) {
+    if (preset_caption == caption) {
+      err_ << value << '\n';
+      return value;
+    }
+  }
   if (policy_ != Policy::Ask || !interactive_) {
     err_ << '\n';
     if (policy_ == Policy::No) return std::nullopt;
@@ -67,15 +80,19 @@ std::optional<std::string> ConsoleInteraction::Prompt(std::string_view caption,
 }
 
 void ConsoleInteraction::Progress(std::string_view message, int position, int maximum) {
+  if (message.empty()) return;  // a cleared progress display
   std::string line = std::string(message);
   if (maximum > 0) line += " (" + std::to_string(position) + "/" + std::to_string(maximum) + ")";
-  if (line == last_progress_) return;
-  last_progress_ = line;
   if (interactive_) {
+    if (line == last_progress_) return;
+    last_progress_ = line;
     err_ << '\r' << line << "\x1b[K" << std::flush;
-  } else {
-    err_ << line << '\n';
+    return;
   }
+  // A log gets one line per step: when the message changes, not when only the bar moves.
+  if (message == last_message_) return;
+  last_message_ = std::string(message);
+  err_ << line << '\n';
 }
 
 void ConsoleInteraction::Status(std::string_view message) {

@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <istream>
 #include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/interaction.h"
 
@@ -32,6 +35,14 @@ class ConsoleInteraction : public Interaction {
   // Set from a signal handler (SIGINT) to ask a long operation to stop at its next checkpoint.
   static void RequestCancel();
 
+  // Answers the box with exactly this text with `answer`, whatever the policy (a command line
+  // option that settles one question, such as the page count of a site without images).
+  void Preset(std::string text, Answer answer) { presets_.push_back({std::move(text), answer}); }
+  // Answers the prompt with this caption with `value`.
+  void PresetPrompt(std::string caption, std::string value) {
+    prompt_presets_.push_back({std::move(caption), std::move(value)});
+  }
+
  private:
   Answer Decide(Buttons buttons);
 
@@ -40,6 +51,9 @@ class ConsoleInteraction : public Interaction {
   Policy policy_;
   bool interactive_;
   std::string last_progress_;
+  std::string last_message_;
+  std::vector<std::pair<std::string, Answer>> presets_;
+  std::vector<std::pair<std::string, std::string>> prompt_presets_;
 };
 
 }  // namespace parvel

@@ -1,0 +1,102 @@
+#include "cli/clienv.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+
+#include "model/paths.h"
+#include "model/textutil.h"
+
+namespace parvel::cli {
+
+std::optional<std::string> Arguments::TakeValue(const std::string& name) {
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (words[i] != name) continue;
+    if (i + 1 >= words.size()) {
+      error = name + " needs a value";
+      words.erase(words.begin() + static_cast<std::ptrdiff_t>(i));
+      return std::nullopt;
+    }
+    std::string value = words[i + 1];
+    words.erase(words.begin() + static_cast<std::ptrdiff_t>(i),
+                words.begin() + static_cast<std::ptrdiff_t>(i + 2));
+    return value;
+  }
+  return std::nullopt;
+}
+
+bool Arguments::TakeFlag(const std::string& name) {
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (words[i] == name) {
+      words.erase(words.begin() + static_cast<std::ptrdiff_t>(i));
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string Arguments::UnknownOption() const {
+  for (const auto& word : words) {
+    if (word.size() > 2 && word.compare(0, 2, "--") == 0) return word;
+  }
+  return "";
+}
+
+Arguments ParseCommon(int argc, char** argv) {
+  Arguments args;
+  for (int i = 1; i < argc; ++i) args.words.emplace_back(argv[i]);
+  args.data_dir = args.TakeValue("--data-dir");
+  const bool yes = args.TakeFlag("--yes");
+  const bool no = args.TakeFlag("--no");
+  if (yes && no) args.error = "--yes and --no exclude each other";
+  if (yes) args.policy = ConsoleInteraction::Policy::Yes;
+  if (no) args.policy = ConsoleInteraction::Policy::No;
+  return args;
+}
+
+std::string ProgramDirectory() {
+  char buffer[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+  if (n <= 0) return "./";
+  std::string path(buffer, static_cast<size_t>(n));
+  return DirectoryPart(path);
+}
+
+Session::Session(const Arguments& args)
+    : ui_(std::cerr, std::cin, args.policy, ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO)) {
+  SetDataDirectory(args.data_dir ? *args.data_dir : ProgramDirectory());
+  options_.Read();
+  catalogue_.ReadSites();
+}
+
+bool Session::SelectSite(const std::string& key_or_name) {
+  const auto& keys = catalogue_.keys();
+  int found = -1;
+  for (size_t i = 0; i < keys.size() && found < 0; ++i) {
+    if (EqualsNoCase(keys[i], key_or_name)) found = static_cast<int>(i);
+  }
+  const auto& names = catalogue_.names();
+  for (size_t i = 0; i < names.size() && found < 0; ++i) {
+    if (EqualsNoCase(names[i], key_or_name)) found = static_cast<int>(i);
+  }
+  if (found < 0) {
+    std::cerr << "No site is called " << key_or_name << "\n";
+    return false;
+  }
+  catalogue_.SelectSite(found, options_.UseRotations);
+  return true;
+}
+
+SiteContext Session::Context() const {
+  const tsiterecord& site = catalogue_.site();
+  return SiteContext{site.SiteKey, fixpath(site.Path, true), options_.UseRotations};
+}
+
+std::optional<int> PositiveNumber(const std::string& text) {
+  const auto value = ParseInt(text);
+  if (!value || *value < 1) return std::nullopt;
+  return *value;
+}
+
+}  // namespace parvel::cli

@@ -1,0 +1,68 @@
+// What every command line program sets up first: the data directory, the console Interaction,
+// the application options and the catalogue, and the small argument helpers they share.
+#pragma once
+
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/options.h"
+#include "model/siteop.h"
+#include "model/sitesettings.h"
+#include "platform/console_interaction.h"
+
+namespace parvel::cli {
+
+// Exit statuses of the programs.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// The arguments after the program name, with the options every program knows taken out:
+// --data-dir DIR, --yes, --no.
+struct Arguments {
+  std::vector<std::string> words;
+  std::optional<std::string> data_dir;
+  ConsoleInteraction::Policy policy = ConsoleInteraction::Policy::Ask;
+  std::string error;  // non-empty for a usage error
+
+  // Removes `--name VALUE` from words; nullopt when absent; sets error when VALUE is missing.
+  std::optional<std::string> TakeValue(const std::string& name);
+  // Removes `--name`; true when it was there.
+  bool TakeFlag(const std::string& name);
+  // An option left in words that nobody took ("--x"), or empty.
+  std::string UnknownOption() const;
+};
+
+Arguments ParseCommon(int argc, char** argv);
+
+// The folder of the running program, with a trailing "/".
+std::string ProgramDirectory();
+
+// The session of one command: data directory set, options and catalogue read.
+class Session {
+ public:
+  explicit Session(const Arguments& args);
+
+  ConsoleInteraction& ui() { return ui_; }
+  AppOptions& options() { return options_; }
+  Catalogue& catalogue() { return catalogue_; }
+
+  // Finds a site by key, else by display name (letter case ignored), and makes it current.
+  // False, with a message on stderr, when there is no such site.
+  bool SelectSite(const std::string& key_or_name);
+
+  // What the settings functions need to know about the current site.
+  SiteContext Context() const;
+
+ private:
+  ConsoleInteraction ui_;
+  AppOptions options_;
+  Catalogue catalogue_;
+};
+
+// Parses a positive whole number; nullopt otherwise.
+std::optional<int> PositiveNumber(const std::string& text);
+
+}  // namespace parvel::cli

@@ -1,0 +1,258 @@
+#include "cli/commands.h"
+
+#include <iostream>
+
+#include "build/build.h"
+#include "model/editsite.h"
+#include "model/paths.h"
+#include "model/settingskeys.h"
+#include "model/siteoptions.h"
+#include "model/textutil.h"
+#include "model/turnwheel.h"
+#include "platform/filesystem.h"
+
+namespace parvel::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: parvel-cli [--data-dir DIR] COMMAND ...\n"
+    "  sites\n"
+    "  build SITE [--rotation N | --all] [--remake-thumbnails] [--pages N] [--yes | --no]\n"
+    "  new-site NAME [--path DIR]\n"
+    "  set SITE [--rotation N] KEY=VALUE...\n"
+    "  show SITE [--rotation N]\n"
+    "  rotate\n"
+    "  quick FOLDER [--template FILE] [--yes | --no]\n";
+
+// Takes --rotation N (default 1); 0 on a usage error (reported).
+int TakeRotation(Arguments& args) {
+  const auto text = args.TakeValue("--rotation");
+  if (!text) return args.error.empty() ? 1 : 0;
+  const auto number = PositiveNumber(*text);
+  if (!number) {
+    args.error = "--rotation takes a number from 1";
+    return 0;
+  }
+  return *number;
+}
+
+// Leftover options or a wrong number of words are usage errors.
+bool CheckWords(Arguments& args, size_t min, size_t max) {
+  if (!args.error.empty()) return false;
+  if (const std::string unknown = args.UnknownOption(); !unknown.empty()) {
+    args.error = "unknown option " + unknown;
+    return false;
+  }
+  if (args.words.size() < min || args.words.size() > max) {
+    args.error = "wrong number of arguments";
+    return false;
+  }
+  return true;
+}
+
+// The site editor opened on the current site with `rotation` selected; false (reported) when
+// the rotation is not there or could not be loaded.
+bool OpenOnRotation(Session& session, SiteEditor& editor, int rotation) {
+  if (!editor.Open()) return false;
+  const int count = static_cast<int>(editor.rotation_list().size());
+  if (rotation > count) {
+    std::cerr << "The site has " << count << " rotation" << (count == 1 ? "" : "s")
+              << "; there is no rotation " << rotation << "\n";
+    return false;
+  }
+  if (rotation - 1 != editor.selected() && !editor.SelectRotation(rotation - 1)) {
+    std::cerr << editor.status_line() << "\n";
+    return false;
+  }
+  (void)session;
+  return true;
+}
+
+// One "Build!" of the editor's current rotation: the checks, the dialog's list, Start.
+bool BuildCurrent(Session& session, SiteSettings& settings, bool unattended, bool remake) {
+  BuildState state(session.ui(), settings,
+                   BuildInputsFor(session.catalogue().site(), session.options()));
+  if (!state.PreBuildChecks(unattended)) return false;
+  state.FillImageList();
+  state.set_no_recreate(!remake);
+  return state.Start();
+}
+
+}  // namespace
+
+int Usage(const std::string& problem) {
+  if (!problem.empty()) std::cerr << "parvel-cli: " << problem << "\n";
+  std::cerr << kUsage;
+  return kExitUsage;
+}
+
+int CmdSites(Arguments& args) {
+  if (!CheckWords(args, 0, 0)) return Usage(args.error);
+  Session session(args);
+  Catalogue& catalogue = session.catalogue();
+  const std::vector<std::string> keys = catalogue.keys();
+  const std::vector<std::string> names = catalogue.names();
+  for (size_t i = 0; i < keys.size(); ++i) {
+    catalogue.loadsite(keys[i]);
+    std::cout << keys[i] << '\t' << names[i] << '\t' << catalogue.site().Path << '\n';
+    for (const auto& entry :
+         loadrotationlist(session.ui(), keys[i], session.options().UseRotations).entries) {
+      std::cout << '\t' << entry << '\n';
+    }
+  }
+  return kExitOk;
+}
+
+int CmdBuild(Arguments& args) {
+  const int rotation = TakeRotation(args);
+  const bool all = args.TakeFlag("--all");
+  const bool remake = args.TakeFlag("--remake-thumbnails");
+  const auto pages = args.TakeValue("--pages");
+  if (all && args.error.empty() && rotation != 1)
+    args.error = "--rotation and --all exclude each other";
+  if (pages && !PositiveNumber(*pages)) args.error = "--pages takes a number from 1";
+  if (!CheckWords(args, 1, 1)) return Usage(args.error);
+  Session session(args);
+  if (!session.SelectSite(args.words[0])) return kExitUsage;
+  if (pages) {
+    session.ui().Preset(std::string(kNoImagesQuestion), Answer::Yes);
+    session.ui().PresetPrompt(std::string(kPageCountCaption), *pages);
+  }
+  SiteSettings settings;
+  std::vector<std::string> templates;
+  SiteEditor editor(session.ui(), session.catalogue(), settings, session.options(), templates);
+  if (!OpenOnRotation(session, editor, all ? 1 : rotation)) return kExitFailed;
+  bool every_build_completed = true;
+  if (all) {
+    editor.BuildAll([&] {
+      const bool ok = BuildCurrent(session, settings, true, remake);
+      every_build_completed = every_build_completed && ok;
+      return ok;
+    });
+  } else {
+    every_build_completed = BuildCurrent(session, settings, false, remake);
+    editor.ShowCurrentStatus();
+    editor.RefreshRotationList();
+  }
+  if (!editor.Close()) return kExitFailed;
+  return every_build_completed ? kExitOk : kExitFailed;
+}
+
+int CmdNewSite(Arguments& args) {
+  const auto path = args.TakeValue("--path");
+  if (!CheckWords(args, 1, 1)) return Usage(args.error);
+  Session session(args);
+  Catalogue& catalogue = session.catalogue();
+  const bool rotations = session.options().UseRotations;
+  bool confirmed = false;
+  catalogue.NewSite(session.ui(), rotations, [&] {
+    SiteOptionsDialog dialog(session.ui(), catalogue.site(), rotations);
+    dialog.set_name(args.words[0]);
+    if (path) dialog.set_path(*path);
+    // The folder for the new site is what the user asked for: make it without a question.
+    session.ui().Preset(CreateSiteDirectoryQuestion(dialog.path()), Answer::Yes);
+    confirmed = dialog.Accept(catalogue);
+    return confirmed;
+  });
+  if (!confirmed) return kExitFailed;
+  std::cout << catalogue.site().SiteKey << '\n';
+  return kExitOk;
+}
+
+int CmdShow(Arguments& args) {
+  const int rotation = TakeRotation(args);
+  if (!CheckWords(args, 1, 1)) return Usage(args.error);
+  Session session(args);
+  if (!session.SelectSite(args.words[0])) return kExitUsage;
+  SiteSettings settings;
+  std::vector<std::string> templates;
+  SiteEditor editor(session.ui(), session.catalogue(), settings, session.options(), templates);
+  if (!OpenOnRotation(session, editor, rotation)) return kExitFailed;
+  IniFile section;
+  WriteRotationSection(section, settings, rotation, true);
+  std::cout << "[" << RotationSection(rotation) << "]\n";
+  for (const auto& key : section.Keys(RotationSection(rotation))) {
+    std::cout << key << "=" << section.Get(RotationSection(rotation), key).value_or("") << "\n";
+  }
+  return kExitOk;
+}
+
+int CmdSet(Arguments& args) {
+  const int rotation = TakeRotation(args);
+  if (!CheckWords(args, 2, static_cast<size_t>(-1))) return Usage(args.error);
+  // Every assignment is checked before anything is loaded or saved.
+  std::vector<std::pair<std::string, std::string>> assignments;
+  for (size_t i = 1; i < args.words.size(); ++i) {
+    const std::string& word = args.words[i];
+    const size_t eq = word.find('=');
+    const auto key = eq == std::string::npos ? std::nullopt : FindRotationKey(word.substr(0, eq));
+    if (!key) {
+      std::cerr << "Unknown settings key: " << word.substr(0, eq) << "\n";
+      return kExitUsage;
+    }
+    const std::string value = word.substr(eq + 1);
+    if (const std::string why = CheckSettingValue(*key, value); !why.empty()) {
+      std::cerr << "The value of " << key->name << ", " << value << ", is " << why << "\n";
+      return kExitUsage;
+    }
+    assignments.emplace_back(std::string(key->name), value);
+  }
+  Session session(args);
+  if (!session.SelectSite(args.words[0])) return kExitUsage;
+  SiteSettings settings;
+  std::vector<std::string> templates;
+  SiteEditor editor(session.ui(), session.catalogue(), settings, session.options(), templates);
+  if (!OpenOnRotation(session, editor, rotation)) return kExitFailed;
+  // The section as the editor would save it, with the new values, read back with the rules of
+  // loading a section: clamps, modes and derived switches follow as they do from a file.
+  IniFile section;
+  WriteRotationSection(section, settings, rotation, true);
+  for (const auto& [key, value] : assignments) section.Set(RotationSection(rotation), key, value);
+  if (!LoadRotationFrom(section, settings, editor.context(), rotation, true, true)) {
+    std::cerr << "The settings could not be read back\n";
+    return kExitFailed;
+  }
+  return editor.Close() ? kExitOk : kExitFailed;
+}
+
+int CmdRotate(Arguments& args) {
+  if (!CheckWords(args, 0, 0)) return Usage(args.error);
+  Session session(args);
+  const TurnwheelResult result = RotateSites();
+  for (const auto& line : result.Lines()) std::cout << line << '\n';
+  return result.ok ? kExitOk : kExitFailed;
+}
+
+int CmdQuick(Arguments& args) {
+  const auto template_file = args.TakeValue("--template");
+  if (!CheckWords(args, 1, 1)) return Usage(args.error);
+  Session session(args);
+  const std::string folder = fixpath(args.words[0], true);
+  if (!DirectoryExists(folder)) {
+    std::cerr << "The folder " << folder << " does not exist\n";
+    return kExitUsage;
+  }
+  // The default page settings with the sample template and the sample navigation graphics.
+  SiteSettings settings;
+  settings.Style_File =
+      template_file ? *template_file : DataDirectory() + "Styles/Sample_With_Index.htm";
+  settings.Rotation_Path = folder;
+  const std::string previous = DataDirectory() + "Samples/Previous.gif";
+  const std::string next = DataDirectory() + "Samples/Next.gif";
+  if (FileExists(previous) && FileExists(next)) {
+    settings.Previous_Page_File = previous;
+    settings.Next_Page_File = next;
+    settings.prev_next_image_buttons = true;
+  }
+  tsiterecord site;
+  site.Path = folder;
+  site.BaseHTMLName = "Index.html";
+  BuildState state(session.ui(), settings, BuildInputsFor(site, session.options()));
+  if (!state.PreBuildChecks(true)) return kExitFailed;
+  state.FillImageList();
+  if (!state.Start()) return kExitFailed;
+  std::cout << folder << site.BaseHTMLName << '\n';
+  return kExitOk;
+}
+
+}  // namespace parvel::cli

@@ -1,0 +1,19 @@
+// turnwheel: puts the next rotation of every site on the rotation schedule live.
+#include <iostream>
+
+#include "cli/clienv.h"
+#include "model/turnwheel.h"
+
+int main(int argc, char** argv) {
+  using namespace parvel::cli;
+  Arguments args = ParseCommon(argc, argv);
+  if (args.error.empty() && !args.words.empty()) args.error = "turnwheel takes no arguments";
+  if (!args.error.empty()) {
+    std::cerr << "turnwheel: " << args.error << "\nusage: turnwheel [--data-dir DIR]\n";
+    return kExitUsage;
+  }
+  Session session(args);
+  const parvel::TurnwheelResult result = parvel::RotateSites();
+  for (const auto& line : result.Lines()) std::cout << line << '\n';
+  return result.ok ? kExitOk : kExitFailed;
+}
