@@ -1,0 +1,218 @@
+// Times the thumbnail path on a real photograph: LoadJPEGScaled into a 150 x 150 box, ResampleFrom
+// to the thumbnail size, savetojpeg at quality 70 progressive; and beside it the floor, a bare
+// library decode of the same file at the same scale with the fast DCT into a buffer.
+//   thumbnail_bench [benchmark flags] PHOTO.jpg     (or PARVEL_BENCH_PHOTO=PHOTO.jpg)
+// Without a photograph it says so and ends successfully. bench/make-bench-photo makes one.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "imaging/PGraphic.h"
+#include "imaging/formats/jpeg.h"
+#include "platform/filesystem.h"
+
+namespace {
+
+using namespace parvel;
+
+constexpr std::int32_t kBox = 150;
+
+struct Setup {
+  std::string photo;
+  std::string out_dir;
+  int scale = 1;
+};
+
+Setup& Bench() {
+  static Setup setup;
+  return setup;
+}
+
+// The floor: read the file, decode it at `scale` with the fast integer DCT into `buffer`.
+void BareDecode(const std::string& path, int scale, std::vector<std::uint8_t>& buffer) {
+  std::string data;
+  ReadWholeFile(path, &data);
+  jpeg_decompress_struct info{};
+  jpeg_error_mgr err{};
+  info.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.data()),
+               static_cast<unsigned long>(data.size()));
+  jpeg_read_header(&info, TRUE);
+  info.scale_num = 1;
+  info.scale_denom = static_cast<unsigned>(scale);
+  info.dct_method = JDCT_IFAST;
+  info.out_color_space = JCS_RGB;
+  jpeg_start_decompress(&info);
+  const std::size_t stride = 3 * static_cast<std::size_t>(info.output_width);
+  buffer.resize(stride * info.output_height);
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = buffer.data() + stride * info.output_scanline;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+}
+
+// The thumbnail size for a decoded image fitted into the box, keeping proportions.
+std::pair<std::int32_t, std::int32_t> Fit(std::int32_t w, std::int32_t h) {
+  if (static_cast<std::int64_t>(w) * kBox >= static_cast<std::int64_t>(h) * kBox) {
+    return {kBox, std::max<std::int32_t>(1, h * kBox / w)};
+  }
+  return {std::max<std::int32_t>(1, w * kBox / h), kBox};
+}
+
+// The whole thumbnail path, as the thumbnail maker runs it for a JPEG source.
+bool ThumbnailPath(const std::string& out) {
+  TPixelGraphic work;
+  LoadJPEGScaled(Bench().photo, kBox, kBox, work);
+  const auto [w, h] = Fit(work.Width(), work.Height());
+  TPixelGraphic scaled;
+  scaled.SetStretchMode(smMedium);
+  scaled.SetSize(w, h);
+  ResampleFrom(scaled, work);
+  work.Assign(scaled);
+  return savetojpeg(work, out, 70, true);
+}
+
+void BM_Floor_BareDecode(benchmark::State& state) {
+  std::vector<std::uint8_t> buffer;
+  for (auto _ : state) {
+    BareDecode(Bench().photo, Bench().scale, buffer);
+    benchmark::DoNotOptimize(buffer.data());
+  }
+}
+
+void BM_ThumbnailPath(benchmark::State& state) {
+  const std::string out = Bench().out_dir + "/thumb_thb.jpg";
+  for (auto _ : state) {
+    if (!ThumbnailPath(out)) state.SkipWithError("savetojpeg failed");
+  }
+}
+
+void BM_Step_LoadJPEGScaled(benchmark::State& state) {
+  for (auto _ : state) {
+    TPixelGraphic work;
+    LoadJPEGScaled(Bench().photo, kBox, kBox, work);
+    benchmark::DoNotOptimize(work.Pixels().pixels.data());
+  }
+}
+
+void BM_Step_ResampleFrom(benchmark::State& state) {
+  TPixelGraphic work;
+  LoadJPEGScaled(Bench().photo, kBox, kBox, work);
+  const auto [w, h] = Fit(work.Width(), work.Height());
+  for (auto _ : state) {
+    TPixelGraphic scaled;
+    scaled.SetStretchMode(smMedium);
+    scaled.SetSize(w, h);
+    ResampleFrom(scaled, work);
+    benchmark::DoNotOptimize(scaled.Pixels().pixels.data());
+  }
+}
+
+void BM_Step_Encode(benchmark::State& state) {
+  TPixelGraphic work;
+  LoadJPEGScaled(Bench().photo, kBox, kBox, work);
+  const auto [w, h] = Fit(work.Width(), work.Height());
+  TPixelGraphic scaled;
+  scaled.SetStretchMode(smMedium);
+  scaled.SetSize(w, h);
+  ResampleFrom(scaled, work);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(WriteJpeg(scaled.Pixels(), 70, true).data());
+  }
+}
+
+void BM_Step_SaveToJpeg(benchmark::State& state) {
+  TPixelGraphic work;
+  LoadJPEGScaled(Bench().photo, kBox, kBox, work);
+  const auto [w, h] = Fit(work.Width(), work.Height());
+  TPixelGraphic scaled;
+  scaled.SetStretchMode(smMedium);
+  scaled.SetSize(w, h);
+  ResampleFrom(scaled, work);
+  const std::string out = Bench().out_dir + "/save_thb.jpg";
+  for (auto _ : state) {
+    if (!savetojpeg(scaled, out, 70, true)) state.SkipWithError("savetojpeg failed");
+  }
+}
+
+// Median of `runs` timings of `f`, in milliseconds.
+template <class F>
+double MedianMs(int runs, F&& f) {
+  std::vector<double> ms;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                     .count());
+  }
+  std::sort(ms.begin(), ms.end());
+  return ms[ms.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  const char* env = std::getenv("PARVEL_BENCH_PHOTO");
+  Bench().photo = argc > 1 ? argv[1] : (env ? env : "");
+  if (Bench().photo.empty() || !FileExists(Bench().photo)) {
+    std::printf(
+        "thumbnail_bench: skipped, no photograph (pass a path or set PARVEL_BENCH_PHOTO)\n");
+    return 0;
+  }
+  std::string data;
+  ReadWholeFile(Bench().photo, &data);
+  ImageInfo info;
+  try {
+    info = ReadJpegInfo({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()});
+  } catch (const EPixelGraphic& e) {
+    std::printf("thumbnail_bench: %s: %s\n", Bench().photo.c_str(), e.what());
+    return 1;
+  }
+  Bench().scale = ChooseJPEGScale(info.width, info.height, kBox, kBox);
+  char dir_template[] = "/tmp/parvel-bench-XXXXXX";
+  if (!mkdtemp(dir_template)) return 1;
+  Bench().out_dir = dir_template;
+  std::printf("photograph %s: %dx%d, %zu bytes, decoded at 1/%d\n", Bench().photo.c_str(),
+              info.width, info.height, data.size(), Bench().scale);
+
+  benchmark::RegisterBenchmark("Floor_BareDecode", BM_Floor_BareDecode)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("ThumbnailPath", BM_ThumbnailPath)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Step_LoadJPEGScaled", BM_Step_LoadJPEGScaled)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Step_ResampleFrom", BM_Step_ResampleFrom)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Step_Encode", BM_Step_Encode)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Step_SaveToJpeg", BM_Step_SaveToJpeg)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+
+  // The two that matter once more, interleaved so that both see the same machine load.
+  std::vector<std::uint8_t> buffer;
+  const std::string out = Bench().out_dir + "/ratio_thb.jpg";
+  double floor_ms = 0, path_ms = 0;
+  for (int round = 0; round < 5; ++round) {
+    floor_ms += MedianMs(9, [&] { BareDecode(Bench().photo, Bench().scale, buffer); });
+    path_ms += MedianMs(9, [&] { ThumbnailPath(out); });
+  }
+  std::printf("thumbnail path %.2f ms, floor %.2f ms, ratio %.3f\n", path_ms / 5, floor_ms / 5,
+              path_ms / floor_ms);
+  std::string error;
+  Files().RemoveAll(Bench().out_dir, &error);
+  return 0;
+}
