@@ -1,0 +1,313 @@
+#include "model/editsite.h"
+
+#include <algorithm>
+
+#include "model/filehelpers.h"
+#include "model/imagefiles.h"
+#include "model/paths.h"
+#include "model/textutil.h"
+#include "platform/filesystem.h"
+
+namespace parvel {
+namespace {
+
+constexpr char kGeneral[] = "General";
+constexpr int kUnknownRotationCount = 10;
+
+std::string EntryLabel(int rotation, bool use_rotations) {
+  return use_rotations ? "Rotation " + IntToStr(rotation) : std::string("Current Site ");
+}
+
+std::string ChooserLabel(int rotation, bool use_rotations) {
+  return use_rotations ? "Rotation " + IntToStr(rotation) : std::string("Current Site");
+}
+
+std::string EntryState(const std::string& dir, const std::string& base) {
+  if (!DirectoryExists(dir)) return " : ERROR! Not found!";
+  const std::string images = IntToStr(static_cast<std::int64_t>(ListSiteImages(dir).size()));
+  const bool built = FileExists(fixpath(dir, true) + base);
+  return " : " + images + " Images" + (built ? " : Built" : " : NOT BUILT");
+}
+
+// Clears a flag when the scope ends, also when a build throws.
+class FlagGuard {
+ public:
+  explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagGuard() { flag_ = false; }
+  FlagGuard(const FlagGuard&) = delete;
+  FlagGuard& operator=(const FlagGuard&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+std::string DefaultRotationDirectory(std::string_view site_path, int rotation, bool use_rotations) {
+  // Without a site directory there is no default: a bare "Rotation_1" would name a folder
+  // relative to wherever the program happens to run.
+  const std::string site = fixpath(site_path, true);
+  if (site.empty() || !use_rotations) return site;
+  return site + RotationSection(rotation);
+}
+
+std::string RotationDirectory(const IniFile& site_ini, std::string_view site_path, int rotation,
+                              bool use_rotations) {
+  if (auto stored = site_ini.Get(RotationSection(rotation), "Rotation_Path")) {
+    return expandpath(*stored);
+  }
+  return DefaultRotationDirectory(site_path, rotation, use_rotations);
+}
+
+int ListedRotationCount(const IniFile& site_ini, bool use_rotations) {
+  const auto text = site_ini.Get(kGeneral, "RotationCount");
+  int count = text ? ParseInt(*text).value_or(kUnknownRotationCount) : kUnknownRotationCount;
+  count = std::clamp(count, 0, kMaxRotations);
+  if (!use_rotations && count >= 2) count = 1;
+  return count;
+}
+
+RotationList loadrotationlist(Interaction& ui, const std::string& site_key, bool use_rotations) {
+  BusyCursor busy(ui);
+  RotationList list;
+  IniFile ini(SiteSettingsFileName(site_key));
+  ini.Load();  // an unreadable file reads like a missing one
+  const int count = ListedRotationCount(ini, use_rotations);
+  const std::string site_path = expandpath(ini.GetString(kGeneral, "Path", ""));
+  const std::string base = ini.GetString(kGeneral, "BaseHTMLName", "Index.html");
+  for (int n = 1; n <= count; ++n) {
+    const std::string dir = RotationDirectory(ini, site_path, n, use_rotations);
+    list.entries.push_back(EntryLabel(n, use_rotations) + EntryState(dir, base));
+    list.chooser.push_back(ChooserLabel(n, use_rotations));
+  }
+  return list;
+}
+
+CopySettingsDialog::CopySettingsDialog(Catalogue& catalogue,
+                                       const std::vector<std::string>& editor_rotations)
+    : keys_(catalogue.keys()),
+      names_(catalogue.names()),
+      rotations_(editor_rotations),
+      site_key_(catalogue.site().SiteKey),
+      rotation_(editor_rotations.empty() ? -1 : 0) {
+  for (size_t i = 0; i < keys_.size(); ++i) {
+    if (EqualsNoCase(keys_[i], site_key_)) {
+      site_ = static_cast<int>(i);
+      break;
+    }
+  }
+}
+
+void CopySettingsDialog::ChooseSite(Interaction& ui, int index, bool use_rotations) {
+  if (index < 0 || index >= static_cast<int>(keys_.size())) return;
+  site_ = index;
+  site_key_ = keys_[index];
+  rotations_ = loadrotationlist(ui, site_key_, use_rotations).entries;
+  rotation_ = -1;
+}
+
+void CopySettingsDialog::SelectRotation(int index) {
+  rotation_ = (index >= 0 && index < static_cast<int>(rotations_.size())) ? index : -1;
+}
+
+bool CopySettingsDialog::Accept(Interaction& ui, SiteSettings& settings, bool use_rotations) const {
+  if (rotation_ < 0 || site_key_.empty()) {
+    ui.Message(MessageKind::Information, kNoRotationSelectedMessage, Buttons::Ok);
+    return false;
+  }
+  // Neither the path nor the status: they stay those of the rotation being edited.
+  LoadRotation(ui, settings, SiteContext{site_key_, std::string(), use_rotations}, rotation_ + 1,
+               false, false);
+  return true;
+}
+
+SiteEditor::SiteEditor(Interaction& ui, Catalogue& catalogue, SiteSettings& settings,
+                       const AppOptions& options, std::vector<std::string>& style_templates)
+    : ui_(ui),
+      catalogue_(catalogue),
+      settings_(settings),
+      options_(options),
+      style_templates_(style_templates) {}
+
+SiteContext SiteEditor::context() const {
+  const tsiterecord& site = catalogue_.site();
+  return SiteContext{site.SiteKey, fixpath(site.Path, true), options_.UseRotations};
+}
+
+bool SiteEditor::SaveCurrentRotation() {
+  return SaveRotation(ui_, settings_, context(), settings_.current_rotation, true);
+}
+
+bool SiteEditor::Open() {
+  settings_.current_rotation = -1;
+  AddSampleTemplates(style_templates_);
+  title_.clear();
+  status_line_.clear();
+  selected_ = -1;
+  list_ = RotationList();
+  if (catalogue_.site().SiteKey.empty()) return false;
+
+  RefreshRotationList();
+  if (list_.entries.empty()) NewRotation();
+  if (!list_.entries.empty()) SelectRotation(0);
+  return true;
+}
+
+void SiteEditor::RefreshRotationList() {
+  list_ = loadrotationlist(ui_, catalogue_.site().SiteKey, options_.UseRotations);
+  if (selected_ > LastIndex()) selected_ = LastIndex();
+}
+
+void SiteEditor::ShowCurrentStatus() {
+  const CurrentStatus status = Displaycurrentstatus(settings_, options_.UseRotations);
+  if (status.line) status_line_ = *status.line;
+}
+
+bool SiteEditor::SelectRotation(int index) {
+  if (index < 0 || index > LastIndex()) {
+    selected_ = -1;
+    return false;
+  }
+  const int previous = selected_;
+  selected_ = index;
+  if (!SaveCurrentRotation()) {
+    // The edits of the current rotation live only in memory now: keep it loaded and selected
+    // rather than overwrite them with another rotation.
+    const int current = settings_.current_rotation - 1;
+    selected_ = (current >= 0 && current <= LastIndex()) ? current : previous;
+    return false;
+  }
+
+  const int rotation = index + 1;
+  const SiteContext site = context();
+  IniFile ini(SiteSettingsFileName(site.site_key));
+  ini.Load();
+  const std::string dir = RotationDirectory(ini, site.site_path, rotation, site.use_rotations);
+  if (!DirectoryExists(dir)) {
+    status_line_ = "Error!  The directory, " + dir + ", could not be located!";
+    return false;
+  }
+  LoadRotation(ui_, settings_, site, rotation, true, true);
+  title_ = EditorTitle(rotation, site.use_rotations);
+  ShowCurrentStatus();
+  return true;
+}
+
+bool SiteEditor::NewRotation() {
+  if (!SaveCurrentRotation()) return false;
+  tsiterecord& site = catalogue_.site();
+  const int rotation = static_cast<int>(list_.entries.size()) + 1;
+  // Past the last number the new rotation could not be listed, and selecting "the last entry"
+  // would then save these settings over another rotation's section.
+  const std::string dir =
+      rotation > kMaxRotations
+          ? std::string()
+          : DefaultRotationDirectory(site.Path, rotation, options_.UseRotations);
+  if (dir.empty() || (!DirectoryExists(dir) && !createnewdirectory(ui_, dir))) {
+    ui_.Message(MessageKind::Information, kNewRotationFailedMessage, Buttons::Ok);
+    return false;
+  }
+
+  const std::string old_path = settings_.Rotation_Path;
+  const int old_status = settings_.Status;
+  settings_.Rotation_Path = dir;
+  // The copy starts with the page settings only: its directory holds no site yet.
+  settings_.Status = 0;
+  site.RotationCount += 1;
+  if (!catalogue_.savecurrentsite()) {
+    // The file still counts the old rotations; going on would select the old last rotation and
+    // save the new directory into its section.
+    site.RotationCount -= 1;
+    settings_.Rotation_Path = old_path;
+    settings_.Status = old_status;
+    ui_.Warn(kSaveSiteFailedMessage);
+    return false;
+  }
+
+  RefreshRotationList();
+  settings_.current_rotation = static_cast<int>(list_.entries.size());
+  SelectRotation(LastIndex());
+  return true;
+}
+
+bool SiteEditor::delete_rotation_enabled() const {
+  return options_.UseRotations && selected_ >= 0 && selected_ == LastIndex();
+}
+
+std::string SiteEditor::DeleteQuestion() const {
+  const int rotation = selected_ + 1;
+  std::string dir = settings_.Rotation_Path;
+  if (rotation != settings_.current_rotation) {
+    const SiteContext site = context();
+    IniFile ini(SiteSettingsFileName(site.site_key));
+    ini.Load();
+    dir = RotationDirectory(ini, site.site_path, rotation, site.use_rotations);
+  }
+  return "Are you sure you want to remove Rotation " + IntToStr(rotation) +
+         " and delete all files in the directory, " + dir + "?";
+}
+
+bool SiteEditor::DeleteRotation() {
+  if (!delete_rotation_enabled()) return false;
+  tsiterecord& site = catalogue_.site();
+  const int rotation = selected_ + 1;
+  // Only the site's last rotation can go, so that the numbers stay without gaps.
+  if (rotation != site.RotationCount) return false;
+  if (!ui_.AskYesNo(DeleteQuestion())) return false;
+
+  // When the selected rotation did not load, the editor still holds an earlier rotation and its
+  // directory: that one is not to be deleted, so only the section goes.
+  if (rotation == settings_.current_rotation) {
+    const std::string dir = fixpath(settings_.Rotation_Path, true);
+    if (!dir.empty() && DirectoryExists(dir)) dodeletedir(ui_, dir);
+  }
+  IniFile ini(SiteSettingsFileName(site.SiteKey));
+  if (ini.Load() && ini.EraseSection(RotationSection(rotation))) ini.Save();
+  site.RotationCount -= 1;
+  catalogue_.savecurrentsite();
+  Open();
+  return true;
+}
+
+bool SiteEditor::ApplyToAll() {
+  BusyCursor busy(ui_);
+  const SiteContext site = context();
+  const int count = std::min<int>(catalogue_.site().RotationCount, kMaxRotations);
+  for (int n = 1; n <= count; ++n) {
+    // Each failure shows its own warning; one is enough.
+    if (!SaveRotation(ui_, settings_, site, n, false)) return false;
+  }
+  return true;
+}
+
+void SiteEditor::BuildAll(const std::function<bool()>& build_current) {
+  BusyCursor busy(ui_);
+  {
+    FlagGuard unattended(unattended_build_);
+    for (int i = 0; i <= LastIndex(); ++i) {
+      // A rotation that did not load would leave the previous one in the editor: building then
+      // would build that one again under the wrong name.
+      if (SelectRotation(i)) build_current();
+    }
+  }
+  RefreshRotationList();
+  ShowCurrentStatus();
+}
+
+void SiteEditor::Preview() {
+  if (!preview_enabled()) return;
+  ui_.OpenDocument(fixpath(settings_.Rotation_Path, true) + catalogue_.site().BaseHTMLName);
+}
+
+bool SiteEditor::Close() {
+  const bool rotation_saved = SaveCurrentRotation();
+  const bool site_saved = catalogue_.savecurrentsite();
+  return rotation_saved && site_saved;
+}
+
+std::string SiteEditor::images_heading() const {
+  return options_.UseRotations ? "This Rotation contains the following images:"
+                               : "This Site contains the following images:";
+}
+
+}  // namespace parvel
