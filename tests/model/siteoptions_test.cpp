@@ -1,0 +1,229 @@
+#include "model/siteoptions.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "model/inifile.h"
+#include "model/paths.h"
+#include "platform/faulty_filesystem.h"
+#include "platform/filesystem.h"
+#include "platform/scripted_interaction.h"
+#include "support/testsupport.h"
+
+namespace parvel {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+class SiteOptionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetDataDirectory(tmp.path());
+    WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_1=Cats\r\n");
+    WriteFile(tmp / "Site_1.ini",
+              "[General]\r\nName=Cats\r\nPath=%/Site_1/\r\nLivePath=/srv/live\r\n"
+              "AutoRotate=True\r\nCurrentRotationPosition=2\r\nBaseHTMLName=Index.htm\r\n"
+              "RotationCount=3\r\n");
+    std::filesystem::create_directory(tmp / "Site_1");
+    cat.ReadSites();
+    cat.SelectSite(0, true);
+  }
+  void TearDown() override {
+    EXPECT_TRUE(ui.unexpected().empty()) << ui.unexpected().front();
+    EXPECT_EQ(ui.unused_answers(), 0u);
+  }
+
+  std::string General(const char* key) {
+    IniFile ini(tmp / "Site_1.ini");
+    EXPECT_TRUE(ini.Load());
+    return ini.GetString("General", key, "<missing>");
+  }
+
+  TempDir tmp;
+  ScriptedInteraction ui;
+  Catalogue cat;
+};
+
+TEST_F(SiteOptionsTest, OpensWithTheCurrentSite) {
+  SiteOptionsDialog dialog(ui, cat.site(), true);
+  EXPECT_EQ(dialog.name(), "Cats");
+  EXPECT_EQ(dialog.path(), tmp / "Site_1/");
+  EXPECT_EQ(dialog.base_html_name(), "Index.htm");
+  EXPECT_TRUE(dialog.auto_rotate());
+  EXPECT_TRUE(dialog.live_fields_enabled());
+  EXPECT_EQ(dialog.live_path(), "/srv/live");
+  EXPECT_EQ(dialog.next_rotation(), 2);
+  EXPECT_TRUE(ui.messages().empty());
+  EXPECT_EQ(SiteOptionsDialog::BaseHTMLNameChoices(),
+            (std::vector<std::string>{"Index.htm", "Index.html", "Default.htm", "Default.html"}));
+}
+
+TEST_F(SiteOptionsTest, FirstPageNameRules) {
+  struct Case {
+    const char* entered;
+    const char* stored;
+  } cases[] = {
+      {"home", "home.html"},      {"", "Index.html"},
+      {"start.htm", "start.htm"}, {"Default.html", "Default.html"},
+      {"index.php", "index.php"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(StoredBaseHTMLName(c.entered), c.stored) << c.entered;
+    SiteOptionsDialog dialog(ui, cat.site(), true);
+    dialog.set_base_html_name(c.entered);
+    ASSERT_TRUE(dialog.Accept(cat));
+    EXPECT_EQ(cat.site().BaseHTMLName, c.stored);
+    EXPECT_EQ(General("BaseHTMLName"), c.stored);
+  }
+}
+
+TEST_F(SiteOptionsTest, AutoRotateWithRotationsOffIsTurnedOffAndSavedOff) {
+  SiteOptionsDialog dialog(ui, cat.site(), false);
+  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kRotationsDisabledMessage)});
+  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Information);
+  EXPECT_FALSE(dialog.auto_rotate());
+  EXPECT_FALSE(dialog.live_fields_enabled());
+  dialog.set_auto_rotate(true);  // switching it on again meets the same rule
+  EXPECT_EQ(ui.messages().size(), 2u);
+  EXPECT_FALSE(dialog.auto_rotate());
+  ASSERT_TRUE(dialog.Accept(cat));
+  EXPECT_FALSE(cat.site().AutoRotate);
+  EXPECT_EQ(General("AutoRotate"), "False");
+}
+
+TEST_F(SiteOptionsTest, AutoRotateSwitchWithRotationsOn) {
+  cat.site().AutoRotate = false;
+  SiteOptionsDialog dialog(ui, cat.site(), true);
+  EXPECT_FALSE(dialog.live_fields_enabled());
+  dialog.set_auto_rotate(true);
+  EXPECT_TRUE(dialog.auto_rotate());
+  EXPECT_TRUE(dialog.live_fields_enabled());
+  EXPECT_TRUE(ui.messages().empty());
+}
+
+TEST_F(SiteOptionsTest, NextRotationStaysWithinItsField) {
+  SiteOptionsDialog dialog(ui, cat.site(), true);
+  for (auto [value, kept] : {std::pair{0, 1}, {-4, 1}, {5, 5}, {99999, 99999}, {123456, 99999}}) {
+    dialog.set_next_rotation(value);
+    EXPECT_EQ(dialog.next_rotation(), kept) << value;
+  }
+  cat.site().CurrentRotationPosition = 0;
+  EXPECT_EQ(SiteOptionsDialog(ui, cat.site(), true).next_rotation(), 1);
+}
+
+TEST_F(SiteOptionsTest, OkChecksInOrderAndStoresNothingOnFailure) {
+  struct Case {
+    const char* name;
+    const char* site_name;
+    const char* path;
+    bool auto_rotate;
+    const char* live;
+    std::string_view message;
+  } cases[] = {
+      {"no_name_first", "", "", true, "", kNoSiteNameMessage},
+      {"no_directory", "Dogs", "", true, "", kNoSiteDirectoryMessage},
+      {"no_live_directory", "Dogs", "/tmp", true, "", kNoLiveDirectoryMessage},
+  };
+  const std::string before = ReadFile(tmp / "Site_1.ini");
+  for (const auto& c : cases) {
+    ui.Clear();
+    SiteOptionsDialog dialog(ui, cat.site(), true);
+    dialog.set_name(c.site_name);
+    dialog.set_path(c.path);
+    dialog.set_auto_rotate(c.auto_rotate);
+    dialog.set_live_path(c.live);
+    EXPECT_FALSE(dialog.Accept(cat)) << c.name;
+    ASSERT_EQ(ui.messages().size(), 1u) << c.name;
+    EXPECT_EQ(ui.messages()[0].text, c.message) << c.name;
+    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Information) << c.name;
+    EXPECT_EQ(cat.site().Name, "Cats") << c.name;
+    EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before) << c.name;
+  }
+}
+
+TEST_F(SiteOptionsTest, MissingDirectoryIsCreatedOnlyAfterYes) {
+  const std::string dir = tmp / "new/place";
+  SiteOptionsDialog dialog(ui, cat.site(), true);
+  dialog.set_path(dir);
+  ui.QueueAnswer(Answer::No);
+  EXPECT_FALSE(dialog.Accept(cat));
+  EXPECT_EQ(ui.texts(), std::vector<std::string>{CreateSiteDirectoryQuestion(dir)});
+  EXPECT_EQ(ui.texts()[0],
+            "The directory, " + dir + ", does not exist.  Would you like to create it?");
+  EXPECT_FALSE(std::filesystem::exists(dir));
+  EXPECT_EQ(cat.site().Path, tmp / "Site_1/");
+
+  ui.QueueAnswer(Answer::Yes);
+  ASSERT_TRUE(dialog.Accept(cat));
+  EXPECT_TRUE(std::filesystem::is_directory(dir));
+  EXPECT_EQ(cat.site().Path, dir);  // as typed
+  EXPECT_EQ(General("Path"), "%/new/place");
+}
+
+TEST_F(SiteOptionsTest, DirectoryThatCannotBeMadeKeepsTheDialogOpen) {
+  const std::string dir = tmp / "new/place";
+  SiteOptionsDialog dialog(ui, cat.site(), true);
+  dialog.set_path(dir);
+  FaultyFileSystem faulty(RealFileSystem());
+  ScopedFileSystem scope(faulty);
+  faulty.FailAll();
+  ui.QueueAnswer(Answer::Yes);
+  EXPECT_FALSE(dialog.Accept(cat));
+  const auto texts = ui.texts();
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_EQ(texts[2], "An error was encountered creating the directory ," + dir + "!");
+  EXPECT_EQ(ui.messages()[2].kind, MessageKind::Warning);
+  EXPECT_EQ(cat.site().Path, tmp / "Site_1/");
+}
+
+TEST_F(SiteOptionsTest, OkStoresEveryFieldSavesAndRereadsTheNames) {
+  SiteOptionsDialog dialog(ui, cat.site(), true);
+  dialog.set_name("Dogs");
+  dialog.set_live_path("/srv/dogs");
+  dialog.set_next_rotation(3);
+  dialog.set_base_html_name("start");
+  ASSERT_TRUE(dialog.Accept(cat));
+  const tsiterecord& site = cat.site();
+  EXPECT_EQ(site.Name, "Dogs");
+  EXPECT_EQ(site.LivePath, "/srv/dogs");
+  EXPECT_TRUE(site.AutoRotate);
+  EXPECT_EQ(site.CurrentRotationPosition, 3);
+  EXPECT_EQ(site.BaseHTMLName, "start.html");
+  EXPECT_EQ(General("Name"), "Dogs");
+  EXPECT_EQ(General("LivePath"), "/srv/dogs");
+  EXPECT_EQ(General("CurrentRotationPosition"), "3");
+  EXPECT_EQ(General("RotationCount"), "3");
+  EXPECT_EQ(cat.names(), std::vector<std::string>{"Dogs"});
+  EXPECT_TRUE(ui.messages().empty());
+}
+
+TEST_F(SiteOptionsTest, HelpShowsItsTopic) {
+  SiteOptionsDialog(ui, cat.site(), true).Help();
+  EXPECT_EQ(ui.help_topics(), std::vector<int>{26});
+}
+
+TEST_F(SiteOptionsTest, MainWindowActionWithoutASiteWarns) {
+  cat.SelectSite(-1, true);
+  bool ran = false;
+  const auto status = SiteOptionsAction(ui, cat, true, [&] { return ran = true; });
+  EXPECT_FALSE(status.has_value());
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(ui.texts(), std::vector<std::string>{"You have not selected a site!"});
+  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
+}
+
+TEST_F(SiteOptionsTest, MainWindowActionSavesWhetherConfirmedOrNot) {
+  for (bool confirmed : {true, false}) {
+    cat.site().Name = confirmed ? "Confirmed" : "Cancelled";
+    const auto status = SiteOptionsAction(ui, cat, true, [&] { return confirmed; });
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(status->site_name, cat.site().Name);
+    EXPECT_EQ(General("Name"), cat.site().Name);
+  }
+}
+
+}  // namespace
+}  // namespace parvel
