@@ -1,0 +1,152 @@
+#include "model/turnwheel.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "model/editsite.h"
+#include "model/inifile.h"
+#include "model/livetree.h"
+#include "model/options.h"
+#include "model/paths.h"
+#include "model/siteop.h"
+#include "model/textutil.h"
+#include "platform/filesystem.h"
+
+namespace parvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The path with links resolved and without a trailing separator, for comparing folders.
+fs::path Resolved(const std::string& path) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::path(path), ec);
+  if (ec) p = fs::path(path).lexically_normal();
+  if (!p.has_filename() && p.has_parent_path() && p != p.root_path()) p = p.parent_path();
+  return p;
+}
+
+// True when `inner` is `outer` or lies inside it.
+bool Within(const fs::path& inner, const fs::path& outer) {
+  const auto [o, i] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
+  return o == outer.end();
+}
+
+// Why the live directory cannot take a rotation: swapping it would take away the program's data,
+// the site's own folders or a rotation with it. Empty when it is usable.
+std::string LiveProblem(const std::string& live, const IniFile& ini, const std::string& site_path,
+                        int count, bool use_rotations) {
+  const std::string named = "the live directory, " + live + ", ";
+  if (live.empty() || !fs::path(live).is_absolute()) return named + "is not an absolute path";
+  const fs::path target = Resolved(live);
+  if (target == target.root_path()) return named + "is the root directory";
+  if (Within(Resolved(DataDirectory()), target)) return named + "holds the data directory";
+  if (!site_path.empty() && Within(Resolved(site_path), target)) {
+    return named + "holds the site's directory";
+  }
+  for (int n = 1; n <= count; ++n) {
+    const std::string dir = RotationDirectory(ini, site_path, n, use_rotations);
+    if (dir.empty()) continue;
+    const fs::path rotation = Resolved(dir);
+    if (Within(rotation, target) || Within(target, rotation)) {
+      return named + "overlaps the directory of Rotation " + IntToStr(n);
+    }
+  }
+  return std::string();
+}
+
+// Moves the site's next rotation number on, touching no other key.
+bool SavePosition(const std::string& site_key, int next, std::string* error) {
+  IniFile ini(SiteSettingsFileName(site_key));
+  if (!ini.Load()) {
+    *error = ini.path() + " cannot be read";
+    return false;
+  }
+  ini.Set("General", "CurrentRotationPosition", IntToStr(next));
+  return ini.Save(error);
+}
+
+}  // namespace
+
+std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations) {
+  Catalogue catalogue;
+  catalogue.loadsite(site_key);
+  const tsiterecord& site = catalogue.site();
+  // loadsite reads AutoRotate as on only when LivePath is set.
+  if (!site.AutoRotate) return std::nullopt;
+
+  SiteRotation result;
+  result.site_key = site_key;
+  result.name = site.Name;
+  const int count = std::min<int>(site.RotationCount, kMaxRotations);
+  const int position = site.CurrentRotationPosition;
+  result.rotation = (position < 1 || position > count) ? 1 : position;
+  result.next_rotation = position;
+  const std::string prefix = site_key + " (" + site.Name + "): ";
+  const std::string unchanged = "; the live directory is unchanged";
+  const auto finish = [&](RotationOutcome outcome, std::string line) {
+    result.outcome = outcome;
+    result.line = std::move(line);
+    return result;
+  };
+  if (count < 1) return finish(RotationOutcome::NotFound, prefix + "has no rotations" + unchanged);
+
+  IniFile ini(SiteSettingsFileName(site_key));
+  ini.Load();
+  const std::string site_path = fixpath(site.Path, true);
+  const std::string dir = RotationDirectory(ini, site_path, result.rotation, use_rotations);
+  const std::string label = prefix + "Rotation " + IntToStr(result.rotation);
+  if (!DirectoryExists(dir)) {
+    return finish(RotationOutcome::NotFound,
+                  label + ": the directory, " + dir + ", does not exist" + unchanged);
+  }
+  if (!FileExists(fixpath(dir, true) + site.BaseHTMLName)) {
+    return finish(RotationOutcome::NotBuilt, label + " is not built (" + dir + " holds no " +
+                                                 site.BaseHTMLName + ")" + unchanged);
+  }
+  const std::string live = fixpath(site.LivePath, false);
+  const std::string problem = LiveProblem(live, ini, site_path, count, use_rotations);
+  if (!problem.empty()) {
+    return finish(RotationOutcome::Refused, label + " was not copied: " + problem + unchanged);
+  }
+  std::string error;
+  if (!PutLive(dir, live, &error)) {
+    return finish(RotationOutcome::Failed,
+                  label + " could not be put live in " + live + ": " + error);
+  }
+
+  const int next = result.rotation >= count ? 1 : result.rotation + 1;
+  result.position_saved = SavePosition(site_key, next, &error);
+  if (!result.position_saved) {
+    return finish(RotationOutcome::Live,
+                  label + " is live in " + live +
+                      ", but the next rotation number could not be saved: " + error);
+  }
+  result.next_rotation = next;
+  return finish(RotationOutcome::Live,
+                label + " is live in " + live + "; next rotation: " + IntToStr(next));
+}
+
+TurnwheelResult RotateSites() {
+  AppOptions options;
+  options.Read();
+  Catalogue catalogue;
+  catalogue.ReadSites();
+  TurnwheelResult result;
+  for (const auto& key : catalogue.keys()) {
+    auto site = RotateSite(key, options.UseRotations);
+    if (!site) continue;
+    result.ok = result.ok && site->outcome == RotationOutcome::Live && site->position_saved;
+    result.sites.push_back(std::move(*site));
+  }
+  return result;
+}
+
+std::vector<std::string> TurnwheelResult::Lines() const {
+  if (sites.empty()) return {"No site is due for rotation."};
+  std::vector<std::string> lines;
+  for (const auto& site : sites) lines.push_back(site.line);
+  return lines;
+}
+
+}  // namespace parvel

@@ -1,0 +1,48 @@
+// The rotation schedule that the rotation program and `parvel-cli rotate` run: every site of the
+// catalogue whose AutoRotate is on (with a LivePath) puts its next rotation live and moves its
+// CurrentRotationPosition on.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace parvel {
+
+enum class RotationOutcome {
+  Live,      // the rotation is live
+  NotFound,  // the site has no rotations, or the rotation's directory is missing
+  NotBuilt,  // the rotation's directory holds no BaseHTMLName file
+  Refused,   // the live directory is unusable (relative, or overlapping the site's own folders)
+  Failed,    // copying or swapping failed
+};
+
+// What happened to one due site.
+struct SiteRotation {
+  std::string site_key;
+  std::string name;
+  int rotation = 0;       // the rotation meant to go live
+  int next_rotation = 0;  // CurrentRotationPosition afterwards
+  RotationOutcome outcome = RotationOutcome::Failed;
+  bool position_saved = false;  // the next number reached the settings file
+  std::string line;             // the report line
+};
+
+struct TurnwheelResult {
+  std::vector<SiteRotation> sites;  // the due sites, in catalogue order
+  // Every due site went live and its next number was saved (true when none was due).
+  bool ok = true;
+  // The report lines (one per due site, or one saying that none was due).
+  std::vector<std::string> Lines() const;
+};
+
+// Rotates one site of the catalogue in the data directory; nullopt when it is not due. The
+// rotation due is CurrentRotationPosition, or 1 when that is below 1 or beyond RotationCount.
+// Only a rotation that went live moves the number on (to the next, wrapping to 1); an unbuilt or
+// failed one stays due and the live directory keeps what it held.
+std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations);
+
+// Rotates every due site of sites.ini; the rotation default directories follow options.ini.
+TurnwheelResult RotateSites();
+
+}  // namespace parvel

@@ -1,0 +1,256 @@
+#include "model/livetree.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "platform/faulty_filesystem.h"
+#include "platform/filesystem.h"
+#include "support/testsupport.h"
+
+namespace parvel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+// A tree as relative path -> content ("/" for a directory).
+using Tree = std::map<std::string, std::string>;
+
+Tree ReadTree(const std::string& root) {
+  Tree tree;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string rel = it->path().lexically_relative(root).string();
+    tree[rel] = it->is_directory() ? "/" : ReadFile(it->path().string());
+  }
+  return tree;
+}
+
+void MakeTree(const std::string& root, const Tree& tree) {
+  fs::create_directories(root);
+  for (const auto& [rel, content] : tree) {
+    if (content == "/") {
+      fs::create_directories(root + "/" + rel);
+    } else {
+      WriteFile(root + "/" + rel, content);
+    }
+  }
+}
+
+const Tree kRotation = {{"Index.html", "new index"},       {"a.jpg", "new a"}, {"thumbs", "/"},
+                        {"thumbs/a_thb.jpg", "new thumb"}, {"deep", "/"},      {"deep/er", "/"},
+                        {"deep/er/note.txt", "new note"},  {"empty", "/"}};
+const Tree kOldLive = {{"Index.html", "old index"},
+                       {"stale.html", "old stale"},
+                       {"thumbs", "/"},
+                       {"thumbs/old_thb.jpg", "old thumb"},
+                       {"deep", "old file where a directory comes"},
+                       {"empty", "/"},
+                       {"empty/gone.txt", "old"}};
+
+class LiveTreeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeTree(source, kRotation);
+    MakeTree(live, kOldLive);
+  }
+  // Nothing of ours is left beside the live directory.
+  void ExpectNoLeftovers() {
+    EXPECT_FALSE(fs::exists(LiveStagingName(live)));
+    EXPECT_FALSE(fs::exists(LiveRetiredName(live)));
+  }
+
+  TempDir tmp;
+  const std::string source = tmp / "site/Rotation_2";
+  const std::string live = tmp / "www/site";
+};
+
+TEST_F(LiveTreeTest, SiblingNames) {
+  EXPECT_EQ(LiveStagingName("/srv/www/site/"), "/srv/www/.site.turnwheel-new");
+  EXPECT_EQ(LiveRetiredName("/srv/www/site"), "/srv/www/.site.turnwheel-old");
+}
+
+TEST_F(LiveTreeTest, CopyTreeCopiesSubDirectories) {
+  const std::string target = tmp / "copy";
+  std::string error;
+  ASSERT_TRUE(CopyTree(source, target, &error)) << error;
+  EXPECT_EQ(ReadTree(target), kRotation);
+  EXPECT_FALSE(CopyTree(source, target, &error));  // the target must be new
+}
+
+TEST_F(LiveTreeTest, CopyTreeFollowsFileLinksAndLeavesDirectoryLinksOut) {
+  WriteFile(tmp / "outside.txt", "outside");
+  fs::create_symlink(tmp / "outside.txt", source + "/linked.txt");
+  fs::create_directory_symlink(tmp / "www", source + "/loop");
+  const std::string target = tmp / "copy";
+  std::string error;
+  ASSERT_TRUE(CopyTree(source, target, &error)) << error;
+  Tree expected = kRotation;
+  expected["linked.txt"] = "outside";
+  EXPECT_EQ(ReadTree(target), expected);
+  EXPECT_FALSE(fs::is_symlink(target + "/linked.txt"));
+}
+
+TEST_F(LiveTreeTest, SwapLeavesExactlyTheRotation) {
+  std::string error;
+  ASSERT_TRUE(ReplaceTreeBySwap(source, live, &error)) << error;
+  EXPECT_EQ(ReadTree(live), kRotation);
+  EXPECT_EQ(ReadTree(source), kRotation);
+  ExpectNoLeftovers();
+}
+
+TEST_F(LiveTreeTest, SwapMakesAMissingLiveDirectory) {
+  fs::remove_all(live);
+  std::string error;
+  ASSERT_TRUE(ReplaceTreeBySwap(source, live, &error)) << error;
+  EXPECT_EQ(ReadTree(live), kRotation);
+  ExpectNoLeftovers();
+}
+
+TEST_F(LiveTreeTest, AFailureAtAnyStepLeavesTheOldLiveSiteWhole) {
+  // Count the operations of a good run, then fail each one in turn.
+  int operations = 0;
+  {
+    TempDir probe;
+    MakeTree(probe / "live", kOldLive);
+    FaultyFileSystem counting(RealFileSystem());
+    ScopedFileSystem scope(counting);
+    ASSERT_TRUE(ReplaceTreeBySwap(source, probe / "live", nullptr));
+    operations = counting.operations();
+  }
+  ASSERT_GT(operations, 10);
+  for (int n = 1; n <= operations; ++n) {
+    fs::remove_all(live);
+    MakeTree(live, kOldLive);
+    FaultyFileSystem faulty(RealFileSystem());
+    ScopedFileSystem scope(faulty);
+    faulty.FailAt(n);
+    std::string error;
+    const bool ok = ReplaceTreeBySwap(source, live, &error);
+    // Only the last step, removing the retired tree, may fail without harm.
+    if (ok) {
+      EXPECT_EQ(n, operations) << "step " << n;
+      EXPECT_EQ(ReadTree(live), kRotation) << "step " << n;
+      fs::remove_all(LiveRetiredName(live));
+    } else {
+      EXPECT_EQ(ReadTree(live), kOldLive) << "step " << n;
+      EXPECT_EQ(error, "No space left on device") << "step " << n;
+      ExpectNoLeftovers();
+    }
+  }
+}
+
+TEST_F(LiveTreeTest, AReaderNeverFindsAHalfCopiedSite) {
+  // Looks at the live directory before every write: it must hold the old or the new tree whole
+  // (or, between the two renames, nothing).
+  class Watching : public FaultyFileSystem {
+   public:
+    explicit Watching(const std::string& live) : FaultyFileSystem(RealFileSystem()), live_(live) {}
+    bool CopyFile(const std::string& from, const std::string& to, std::string* error) override {
+      Look();
+      return FaultyFileSystem::CopyFile(from, to, error);
+    }
+    bool CreateDirectory(const std::string& path, std::string* error) override {
+      Look();
+      return FaultyFileSystem::CreateDirectory(path, error);
+    }
+    bool Rename(const std::string& from, const std::string& to, std::string* error) override {
+      Look();
+      const bool ok = FaultyFileSystem::Rename(from, to, error);
+      Look();
+      return ok;
+    }
+    bool RemoveAll(const std::string& path, std::string* error) override {
+      Look();
+      return FaultyFileSystem::RemoveAll(path, error);
+    }
+    void Look() {
+      ++looks;
+      if (!fs::exists(live_)) return;
+      const Tree now = ReadTree(live_);
+      EXPECT_TRUE(now == kOldLive || now == kRotation) << "look " << looks;
+    }
+    int looks = 0;
+
+   private:
+    std::string live_;
+  } watching(live);
+  ScopedFileSystem scope(watching);
+  ASSERT_TRUE(ReplaceTreeBySwap(source, live, nullptr));
+  EXPECT_GT(watching.looks, 10);
+  EXPECT_EQ(ReadTree(live), kRotation);
+}
+
+TEST_F(LiveTreeTest, ARunStoppedBetweenTheRenamesIsRepaired) {
+  // The previous tree was retired, the new one never arrived.
+  fs::rename(live, LiveRetiredName(live));
+  MakeTree(LiveStagingName(live), {{"half.jpg", "half"}});
+  FaultyFileSystem faulty(RealFileSystem());
+  ScopedFileSystem scope(faulty);
+  faulty.FailAt(3);  // restore, clear the staging copy, then fail making the new one
+  EXPECT_FALSE(ReplaceTreeBySwap(source, live, nullptr));
+  EXPECT_EQ(ReadTree(live), kOldLive);
+  ExpectNoLeftovers();
+}
+
+TEST_F(LiveTreeTest, InPlaceLeavesExactlyTheRotation) {
+  std::string error;
+  ASSERT_TRUE(ReplaceTreeInPlace(source, live, &error)) << error;
+  EXPECT_EQ(ReadTree(live), kRotation);
+  ASSERT_TRUE(ReplaceTreeInPlace(source, tmp / "fresh", &error)) << error;
+  EXPECT_EQ(ReadTree(tmp / "fresh"), kRotation);
+}
+
+TEST_F(LiveTreeTest, InPlaceFailureLeavesNoHalfWrittenFile) {
+  const std::string big(1 << 16, 'b');
+  WriteFile(source + "/a.jpg", big);
+  FaultyFileSystem faulty(RealFileSystem());
+  ScopedFileSystem scope(faulty);
+  faulty.FailAt(4);
+  EXPECT_FALSE(ReplaceTreeInPlace(source, live, nullptr));
+  for (const auto& [rel, content] : ReadTree(live)) {
+    EXPECT_EQ(rel.find("turnwheel-part"), std::string::npos) << rel;
+    if (rel == "a.jpg") {
+      EXPECT_EQ(content, big);
+    }
+  }
+  // The next run finishes the job.
+  faulty.Heal();
+  ASSERT_TRUE(ReplaceTreeInPlace(source, live, nullptr));
+  Tree expected = kRotation;
+  expected["a.jpg"] = big;
+  EXPECT_EQ(ReadTree(live), expected);
+}
+
+TEST_F(LiveTreeTest, PutLiveRefusesRelativeAndRootPaths) {
+  std::string error;
+  EXPECT_FALSE(PutLive(source, "www/site", &error));
+  EXPECT_NE(error.find("not an absolute path"), std::string::npos);
+  EXPECT_FALSE(PutLive(source, "/", &error));
+  WriteFile(tmp / "afile", "x");
+  EXPECT_FALSE(PutLive(source, tmp / "afile", &error));
+  EXPECT_EQ(ReadFile(tmp / "afile"), "x");
+}
+
+TEST_F(LiveTreeTest, PutLiveMakesMissingParents) {
+  std::string error;
+  ASSERT_TRUE(PutLive(source, tmp / "a/b/c/", &error)) << error;
+  EXPECT_EQ(ReadTree(tmp / "a/b/c"), kRotation);
+}
+
+TEST_F(LiveTreeTest, PutLiveThroughALinkKeepsTheLink) {
+  const std::string link = tmp / "current";
+  fs::create_directory_symlink(live, link);
+  std::string error;
+  ASSERT_TRUE(PutLive(source, link, &error)) << error;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ReadTree(live), kRotation);
+  ExpectNoLeftovers();
+}
+
+}  // namespace
+}  // namespace parvel

@@ -1,0 +1,231 @@
+#include "model/turnwheel.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "model/inifile.h"
+#include "model/paths.h"
+#include "platform/faulty_filesystem.h"
+#include "platform/filesystem.h"
+#include "support/testsupport.h"
+
+namespace parvel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+class TurnwheelTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetDataDirectory(tmp.path()); }
+
+  // A site with `count` built rotations in Site_N/Rotation_K, each holding Index.html and
+  // a.jpg with the rotation's number, and the given General lines.
+  void MakeSite(int number, int count, const std::string& general) {
+    const std::string key = "Site_" + std::to_string(number);
+    std::string text = "[General]\r\nName=Site " + std::to_string(number) + "\r\nPath=%/" + key +
+                       "/\r\nRotationCount=" + std::to_string(count) + "\r\n" + general;
+    for (int k = 1; k <= count; ++k) {
+      const std::string dir = key + "/Rotation_" + std::to_string(k);
+      WriteFile(Data(dir + "/Index.html"), "page " + std::to_string(k));
+      WriteFile(Data(dir + "/a.jpg"), "image " + std::to_string(k));
+      text += "[Rotation_" + std::to_string(k) + "]\r\nRotation_Path=%/" + dir + "\r\n";
+    }
+    WriteFile(Data(key + ".ini"), text);
+    sites_ += key + "=Site " + std::to_string(number) + "\r\n";
+    WriteFile(Data("sites.ini"), sites_);
+  }
+
+  static std::string Data(const std::string& name) { return DataDirectory() + name; }
+
+  // Due for rotation into tmp/live<number>, next position `position`.
+  std::string Due(int number, int position) {
+    return "LivePath=" + Live(number) +
+           "\r\nAutoRotate=True\r\nCurrentRotationPosition=" + std::to_string(position) + "\r\n";
+  }
+  std::string Live(int number) { return Data("live" + std::to_string(number)); }
+
+  std::string Position(int number) {
+    IniFile ini(Data("Site_" + std::to_string(number) + ".ini"));
+    EXPECT_TRUE(ini.Load());
+    return ini.GetString("General", "CurrentRotationPosition", "<missing>");
+  }
+
+  TempDir tmp;
+  std::string sites_ = "[Sites]\r\n";
+};
+
+TEST_F(TurnwheelTest, DueRotationGoesLiveAndThePositionMovesOnWrappingAtTheEnd) {
+  struct Case {
+    int position;
+    int count;
+    int live;
+    const char* next;
+  } cases[] = {
+      {1, 3, 1, "2"}, {2, 3, 2, "3"},  {3, 3, 3, "1"}, {7, 3, 1, "2"},
+      {0, 3, 1, "2"}, {-5, 3, 1, "2"}, {1, 1, 1, "1"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    SetDataDirectory(dir.path());
+    sites_ = "[Sites]\r\n";
+    MakeSite(1, c.count, Due(1, c.position));
+    const TurnwheelResult result = RotateSites();
+    ASSERT_EQ(result.sites.size(), 1u);
+    const SiteRotation& site = result.sites[0];
+    EXPECT_TRUE(result.ok) << site.line;
+    EXPECT_EQ(site.outcome, RotationOutcome::Live) << c.position;
+    EXPECT_EQ(site.rotation, c.live) << c.position;
+    EXPECT_EQ(ReadFile(Live(1) + "/Index.html"), "page " + std::to_string(c.live)) << c.position;
+    EXPECT_EQ(Position(1), c.next) << c.position;
+    EXPECT_EQ(std::to_string(site.next_rotation), c.next);
+    EXPECT_EQ(site.line, "Site_1 (Site 1): Rotation " + std::to_string(c.live) + " is live in " +
+                             Live(1) + "; next rotation: " + c.next);
+  }
+}
+
+TEST_F(TurnwheelTest, SavingThePositionTouchesNothingElse) {
+  MakeSite(1, 2, Due(1, 1));
+  const std::string before = ReadFile(tmp / "Site_1.ini");
+  ASSERT_TRUE(RotateSites().ok);
+  std::string expected = before;
+  const std::string old_line = "CurrentRotationPosition=1\r\n";
+  expected.replace(expected.find(old_line), old_line.size(), "CurrentRotationPosition=2\r\n");
+  EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), expected);
+}
+
+TEST_F(TurnwheelTest, SubDirectoriesGoLiveAndOldFilesGo) {
+  MakeSite(1, 2, Due(1, 2));
+  WriteFile(tmp / "Site_1/Rotation_2/thumbs/a_thb.jpg", "thumb 2");
+  WriteFile(tmp / "Site_1/Rotation_2/deep/er/x.txt", "deep");
+  WriteFile(Live(1) + "/stale.html", "stale");
+  WriteFile(Live(1) + "/thumbs/old_thb.jpg", "old");
+  ASSERT_TRUE(RotateSites().ok);
+  EXPECT_EQ(ReadFile(Live(1) + "/thumbs/a_thb.jpg"), "thumb 2");
+  EXPECT_EQ(ReadFile(Live(1) + "/deep/er/x.txt"), "deep");
+  EXPECT_FALSE(fs::exists(Live(1) + "/stale.html"));
+  EXPECT_FALSE(fs::exists(Live(1) + "/thumbs/old_thb.jpg"));
+}
+
+TEST_F(TurnwheelTest, AnUnbuiltRotationIsRefusedAndStaysDue) {
+  MakeSite(1, 3, Due(1, 2));
+  fs::remove(tmp / "Site_1/Rotation_2/Index.html");
+  WriteFile(Live(1) + "/Index.html", "old live");
+  const TurnwheelResult result = RotateSites();
+  EXPECT_FALSE(result.ok);
+  ASSERT_EQ(result.sites.size(), 1u);
+  EXPECT_EQ(result.sites[0].outcome, RotationOutcome::NotBuilt);
+  EXPECT_EQ(result.sites[0].line, "Site_1 (Site 1): Rotation 2 is not built (" +
+                                      (tmp / "Site_1/Rotation_2") +
+                                      " holds no Index.html); the live directory is unchanged");
+  EXPECT_EQ(ReadFile(Live(1) + "/Index.html"), "old live");
+  EXPECT_EQ(Position(1), "2");
+}
+
+TEST_F(TurnwheelTest, BuiltMeansTheSitesOwnFirstPage) {
+  MakeSite(1, 1, Due(1, 1) + "BaseHTMLName=home.html\r\n");
+  EXPECT_EQ(RotateSites().sites[0].outcome, RotationOutcome::NotBuilt);
+  WriteFile(tmp / "Site_1/Rotation_1/home.html", "home");
+  EXPECT_EQ(RotateSites().sites[0].outcome, RotationOutcome::Live);
+}
+
+TEST_F(TurnwheelTest, AMissingRotationDirectoryIsReported) {
+  MakeSite(1, 2, Due(1, 1));
+  fs::remove_all(tmp / "Site_1/Rotation_1");
+  const TurnwheelResult result = RotateSites();
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.sites[0].outcome, RotationOutcome::NotFound);
+  EXPECT_EQ(Position(1), "1");
+}
+
+TEST_F(TurnwheelTest, OnlySitesWithAutoRotateAndALiveDirectoryAreDue) {
+  MakeSite(1, 2, "LivePath=" + Live(1) + "\r\nAutoRotate=False\r\n");
+  MakeSite(2, 2, "AutoRotate=True\r\n");
+  MakeSite(3, 2, Due(3, 2));
+  const TurnwheelResult result = RotateSites();
+  EXPECT_TRUE(result.ok);
+  ASSERT_EQ(result.sites.size(), 1u);
+  EXPECT_EQ(result.sites[0].site_key, "Site_3");
+  EXPECT_FALSE(fs::exists(Live(1)));
+  EXPECT_EQ(Position(1), "<missing>");
+}
+
+TEST_F(TurnwheelTest, NoSiteDueIsSuccess) {
+  MakeSite(1, 2, "");
+  const TurnwheelResult result = RotateSites();
+  EXPECT_TRUE(result.ok);
+  EXPECT_EQ(result.Lines(), std::vector<std::string>{"No site is due for rotation."});
+}
+
+TEST_F(TurnwheelTest, OneFailingSiteDoesNotStopTheOthers) {
+  MakeSite(1, 2, Due(1, 1));
+  MakeSite(2, 2, Due(2, 1));
+  fs::remove(tmp / "Site_1/Rotation_1/Index.html");
+  const TurnwheelResult result = RotateSites();
+  EXPECT_FALSE(result.ok);
+  ASSERT_EQ(result.sites.size(), 2u);
+  EXPECT_EQ(result.sites[1].outcome, RotationOutcome::Live);
+  EXPECT_EQ(result.Lines().size(), 2u);
+  EXPECT_EQ(ReadFile(Live(2) + "/a.jpg"), "image 1");
+}
+
+TEST_F(TurnwheelTest, LiveDirectoryThatWouldSwallowTheSiteIsRefused) {
+  struct Case {
+    const char* name;
+    std::string live;
+  } cases[] = {
+      {"the_rotation_itself", tmp / "Site_1/Rotation_1"},
+      {"inside_the_rotation", tmp / "Site_1/Rotation_1/live"},
+      {"another_rotation", tmp / "Site_1/Rotation_2/"},
+      {"the_site_directory", tmp / "Site_1"},
+      {"the_data_directory", tmp.path()},
+      {"relative", "live"},
+  };
+  for (const auto& c : cases) {
+    sites_ = "[Sites]\r\n";
+    MakeSite(1, 2, "LivePath=" + c.live + "\r\nAutoRotate=True\r\nCurrentRotationPosition=1\r\n");
+    const TurnwheelResult result = RotateSites();
+    EXPECT_FALSE(result.ok) << c.name;
+    ASSERT_EQ(result.sites.size(), 1u) << c.name;
+    EXPECT_EQ(result.sites[0].outcome, RotationOutcome::Refused) << c.name;
+    EXPECT_EQ(ReadFile(tmp / "Site_1/Rotation_2/a.jpg"), "image 2") << c.name;
+    EXPECT_EQ(ReadFile(tmp / "Site_1/Rotation_1/a.jpg"), "image 1") << c.name;
+    EXPECT_EQ(Position(1), "1") << c.name;
+  }
+}
+
+TEST_F(TurnwheelTest, ACopyFailureLeavesTheLiveSiteAndThePosition) {
+  MakeSite(1, 2, Due(1, 2));
+  WriteFile(Live(1) + "/Index.html", "old live");
+  FaultyFileSystem faulty(RealFileSystem());
+  ScopedFileSystem scope(faulty);
+  faulty.FailAt(3);  // half-way through copying the rotation
+  const TurnwheelResult result = RotateSites();
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.sites[0].outcome, RotationOutcome::Failed);
+  EXPECT_NE(result.sites[0].line.find("No space left on device"), std::string::npos);
+  EXPECT_EQ(ReadFile(Live(1) + "/Index.html"), "old live");
+  EXPECT_FALSE(fs::exists(Live(1) + "/a.jpg"));
+  EXPECT_EQ(Position(1), "2");
+}
+
+TEST_F(TurnwheelTest, APositionThatCannotBeSavedIsAFailure) {
+  MakeSite(1, 2, Due(1, 1));
+  // Making the copy, its two files, renaming it live: then the settings file.
+  FaultyFileSystem faulty(RealFileSystem());
+  ScopedFileSystem scope(faulty);
+  faulty.FailAt(5);
+  const TurnwheelResult result = RotateSites();
+  EXPECT_FALSE(result.ok);
+  ASSERT_EQ(result.sites.size(), 1u);
+  EXPECT_EQ(result.sites[0].outcome, RotationOutcome::Live);
+  EXPECT_FALSE(result.sites[0].position_saved);
+  EXPECT_EQ(ReadFile(Live(1) + "/Index.html"), "page 1");
+  EXPECT_EQ(Position(1), "1");
+}
+
+}  // namespace
+}  // namespace parvel
