@@ -1,0 +1,90 @@
+#include "model/rotatenow.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "model/paths.h"
+#include "platform/scripted_interaction.h"
+#include "support/testsupport.h"
+
+namespace parvel {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+// Polls `done` for up to five seconds.
+template <typename Done>
+bool Eventually(Done done) {
+  for (int i = 0; i < 500; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return done();
+}
+
+class RotateNowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetDataDirectory(tmp.path());
+    WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_1=One\r\n");
+    WriteFile(tmp / "Site_1.ini",
+              "[General]\r\nName=One\r\nPath=%/Site_1/\r\nLivePath=/srv/one\r\n"
+              "AutoRotate=True\r\nCurrentRotationPosition=2\r\nRotationCount=3\r\n");
+    cat.ReadSites();
+    cat.SelectSite(0, true);
+  }
+
+  TempDir tmp;
+  ScriptedInteraction ui;
+  Catalogue cat;
+};
+
+TEST_F(RotateNowTest, StartsTheProgramWithoutArgumentsAndDoesNotWait) {
+  const std::string marker = tmp / "ran";
+  WriteFile(tmp / "turnwheel", "#!/bin/sh\nsleep 0.2\necho \"$#\" > \"" + marker + ".tmp\"\nmv \"" +
+                                   marker + ".tmp\" \"" + marker + "\"\n");
+  std::filesystem::permissions(tmp / "turnwheel", std::filesystem::perms::owner_all);
+  const auto started = std::chrono::steady_clock::now();
+  const SelectionStatus status = RotateNow(ui, cat, true);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
+  EXPECT_TRUE(ui.messages().empty());
+  EXPECT_EQ(status.next_rotation, "2");
+  ASSERT_TRUE(Eventually([&] { return std::filesystem::exists(marker); }));
+  EXPECT_EQ(ReadFile(marker), "0\n");
+}
+
+TEST_F(RotateNowTest, TheEndedProgramLeavesNoZombie) {
+  WriteFile(tmp / "quick", "#!/bin/sh\nexit 3\n");
+  std::filesystem::permissions(tmp / "quick", std::filesystem::perms::owner_all);
+  pid_t pid = 0;
+  ASSERT_TRUE(StartDetached(tmp / "quick", &pid));
+  ASSERT_GT(pid, 0);
+  // A zombie still answers signal 0; only a reaped child is gone.
+  EXPECT_TRUE(Eventually([&] { return ::kill(pid, 0) != 0 && errno == ESRCH; }));
+}
+
+TEST_F(RotateNowTest, AMissingProgramIsReportedPlainly) {
+  const SelectionStatus status = RotateNow(ui, cat, true);
+  ASSERT_EQ(ui.messages().size(), 1u);
+  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Plain);
+  EXPECT_EQ(ui.messages()[0].text, "Could not load " + tmp.path() + "turnwheel!");
+  EXPECT_EQ(status.site_name, "One");
+}
+
+TEST_F(RotateNowTest, AFileThatIsNoProgramIsReported) {
+  WriteFile(tmp / "turnwheel", "not a program");
+  ::chmod((tmp / "turnwheel").c_str(), 0644);
+  RotateNow(ui, cat, true);
+  EXPECT_EQ(ui.texts(), std::vector<std::string>{"Could not load " + tmp.path() + "turnwheel!"});
+}
+
+}  // namespace
+}  // namespace parvel
