@@ -28,7 +28,7 @@ int ReadData(GifFileType* gif, GifByteType* out, int length) {
   auto* src = static_cast<Source*>(gif->UserData);
   const std::size_t n =
       std::min(static_cast<std::size_t>(std::max(length, 0)), src->data.size() - src->pos);
-  std::memcpy(out, src->data.data() + src->pos, n);
+  if (n > 0) std::memcpy(out, src->data.data() + src->pos, n);
   src->pos += n;
   return static_cast<int>(n);
 }

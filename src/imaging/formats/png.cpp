@@ -48,7 +48,7 @@ struct Source {
 void ReadData(png_structp png, png_bytep out, png_size_t length) {
   auto* src = static_cast<Source*>(png_get_io_ptr(png));
   if (length > src->data.size() - src->pos) png_error(png, "Unexpected end of file");
-  std::memcpy(out, src->data.data() + src->pos, length);
+  if (length > 0) std::memcpy(out, src->data.data() + src->pos, length);
   src->pos += length;
 }
 
