@@ -1,5 +1,6 @@
 #include "platform/console_interaction.h"
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 
@@ -84,6 +85,13 @@ void ConsoleInteraction::Progress(std::string_view message, int position, int ma
   std::string line = std::string(message);
   if (maximum > 0) line += " (" + std::to_string(position) + "/" + std::to_string(maximum) + ")";
   if (interactive_) {
+    // A terminal gets a bar in front of the message, redrawn in place.
+    if (maximum > 0) {
+      constexpr int kWidth = 24;
+      const int filled = static_cast<int>(static_cast<long long>(kWidth) *
+                                          std::min(std::max(position, 0), maximum) / maximum);
+      line = "[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] " + line;
+    }
     if (line == last_progress_) return;
     last_progress_ = line;
     err_ << '\r' << line << "\x1b[K" << std::flush;
