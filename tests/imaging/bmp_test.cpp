@@ -349,6 +349,9 @@ std::vector<ErrorCase> ErrorCases() {
       {"Rle8With4Bits", File(InfoHeader(2, 2, 4, 1), pixels),
        "BMP: Invalid bit count for the compression"},
       {"TinyHeader", File(InfoHeader(2, 2, 24, 0, 0, 8), pixels), "BMP: Unsupported header size 8"},
+      // A broken run-length stream is refused before the large image is allocated.
+      {"LargeRleWithoutEnd", File(InfoHeader(20000, 20000, 8, 1), {255, 1, 0, 0}),
+       "BMP: Unexpected end of file"},
       {"RleWithoutEnd", File(InfoHeader(2, 2, 8, 1), {2, 1, 0, 0, 2, 1}),
        "BMP: Unexpected end of file"},
   };

@@ -249,22 +249,22 @@ void DecodeUncompressed(Reader& r, const DibHeader& h, Raster& out,
 }
 
 // Run-length pixels: runs, end-of-line, end-of-bitmap and delta escapes. Every step consumes
-// input, so the loop ends with the data; pixels that fall outside the image are dropped.
-void DecodeRle(Reader& r, const DibHeader& h, Raster& out) {
-  out.Allocate(h.width, h.height, h.bits);
+// input, so the loop ends with the data; pixels that fall outside the image are dropped. Without
+// an image the stream is only checked, so a broken one is refused before anything is allocated.
+void WalkRle(Reader& r, const DibHeader& h, Raster* out) {
   const bool four = h.compression == kRle4;
   std::int64_t x = 0;
   std::int64_t row = 0;
-  auto put = [&](std::int64_t px, int index) {
-    if (px < h.width && row < h.height) SetIndex(out, px, TargetRow(h, row), index);
+  auto put = [&](int count, auto index_of) {
+    if (!out || row >= h.height) return;
+    const std::int32_t y = TargetRow(h, row);
+    for (int i = 0; i < count && x + i < h.width; ++i) SetIndex(*out, x + i, y, index_of(i));
   };
   for (;;) {
     const std::uint8_t count = r.U8();
     const std::uint8_t value = r.U8();
     if (count > 0) {
-      for (int i = 0; i < count && x + i < h.width; ++i) {
-        put(x + i, four ? ((i & 1) ? (value & 0x0F) : (value >> 4)) : value);
-      }
+      put(count, [&](int i) { return four ? ((i & 1) ? (value & 0x0F) : (value >> 4)) : value; });
       x += count;
       continue;
     }
@@ -282,14 +282,21 @@ void DecodeRle(Reader& r, const DibHeader& h, Raster& out) {
       default: {
         const std::size_t bytes = four ? (value + 1u) / 2 : value;
         auto data = r.Bytes(bytes);
-        for (int i = 0; i < value && x + i < h.width; ++i) {
-          put(x + i, four ? ((i & 1) ? (data[i / 2] & 0x0F) : (data[i / 2] >> 4)) : data[i]);
-        }
+        put(value, [&](int i) {
+          return four ? ((i & 1) ? (data[i / 2] & 0x0F) : (data[i / 2] >> 4)) : data[i];
+        });
         x += value;
         if (bytes & 1) r.Skip(1);  // absolute runs end on a 16-bit boundary
       }
     }
   }
+}
+
+void DecodeRle(Reader& r, const DibHeader& h, Raster& out) {
+  Reader check = r;
+  WalkRle(check, h, nullptr);
+  out.Allocate(h.width, h.height, h.bits);
+  WalkRle(r, h, &out);
 }
 
 void DecodePixels(Reader& r, const DibHeader& h, Raster& out, std::vector<std::uint8_t>* alpha) {
