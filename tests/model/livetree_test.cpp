@@ -69,11 +69,6 @@ class LiveTreeTest : public ::testing::Test {
   const std::string live = tmp / "www/site";
 };
 
-TEST_F(LiveTreeTest, SiblingNames) {
-  EXPECT_EQ(LiveStagingName("/srv/www/site/"), "/srv/www/.site.turnwheel-new");
-  EXPECT_EQ(LiveRetiredName("/srv/www/site"), "/srv/www/.site.turnwheel-old");
-}
-
 TEST_F(LiveTreeTest, CopyTreeCopiesSubDirectories) {
   const std::string target = tmp / "copy";
   std::string error;

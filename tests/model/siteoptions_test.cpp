@@ -200,11 +200,6 @@ TEST_F(SiteOptionsTest, OkStoresEveryFieldSavesAndRereadsTheNames) {
   EXPECT_TRUE(ui.messages().empty());
 }
 
-TEST_F(SiteOptionsTest, HelpShowsItsTopic) {
-  SiteOptionsDialog(ui, cat.site(), true).Help();
-  EXPECT_EQ(ui.help_topics(), std::vector<int>{26});
-}
-
 TEST_F(SiteOptionsTest, MainWindowActionWithoutASiteWarns) {
   cat.SelectSite(-1, true);
   bool ran = false;
