@@ -273,3 +273,63 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace parvel
+
+namespace parvel {
+namespace {
+
+// Damaged files of every library format: each reader either reads the file or raises a member of
+// the image layer's family; nothing else may happen (under the sanitizers this also checks every
+// read stays in bounds).
+class DamagedFiles : public ::testing::TestWithParam<std::string> {};
+
+std::vector<std::uint8_t> SampleOf(const std::string& kind) {
+  if (kind == "jpeg") return WriteJpeg(PhotoLike(40, 24), 80, false);
+  if (kind == "jpeg-progressive") return WriteJpeg(PhotoLike(40, 24), 80, true);
+  if (kind == "png") return WritePng(PhotoLike(40, 24));
+  if (kind == "png-palette") return WritePng(IndexedPattern(40, 24, 4));
+  if (kind == "gif") return WriteGif(IndexedPattern(40, 24, 8));
+  return WriteTiff(kind == "tiff" ? PhotoLike(40, 24) : IndexedPattern(40, 24, 8));
+}
+
+TEST_P(DamagedFiles, RaiseOnlyTheImageLayersErrors) {
+  const std::vector<std::uint8_t> sample = SampleOf(GetParam());
+  const TFileFormatReader* reader = ChooseReader(AsSpan(sample), "");
+  ASSERT_NE(reader, nullptr);
+  std::uint32_t seed = 2024;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  int refused = 0;
+  for (int round = 0; round < 400; ++round) {
+    std::vector<std::uint8_t> damaged = sample;
+    const int changes = 1 + static_cast<int>(next() % 4);
+    for (int c = 0; c < changes; ++c) {
+      damaged[next() % damaged.size()] = static_cast<std::uint8_t>(next());
+    }
+    if (round % 3 == 0) damaged.resize(next() % damaged.size());
+    try {
+      reader->Info(AsSpan(damaged), 0);
+      reader->Read(AsSpan(damaged), 0, {});
+    } catch (const EPixelGraphic&) {
+      ++refused;
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "round " << round << ": " << e.what();
+    }
+  }
+  EXPECT_GT(refused, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, DamagedFiles,
+                         ::testing::Values("jpeg", "jpeg-progressive", "png", "png-palette", "gif",
+                                           "tiff", "tiff-palette"),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           for (char& c : name) {
+                             if (c == '-') c = '_';
+                           }
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace parvel
