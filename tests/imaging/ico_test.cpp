@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/formats/png.h"
 #include "imaging/pgerrors.h"
 
 namespace parvel {
@@ -165,6 +166,17 @@ std::vector<ReadCase> ReadCases() {
        2,
        24,
        {kWhite, kGreen, kBlue, kBlack}},
+      {"Png",
+       Icon({[] {
+         Raster image;
+         image.Allocate(2, 2, 24);
+         image.pixels = {255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0};
+         return WritePng(image);
+       }()}),
+       2,
+       2,
+       24,
+       {kRed, kGreen, kBlue, kBlack}},
       {"FirstOfTwo",
        Icon({IconBitmap(8, rgbk, {{1}}, {{0}}), IconBitmap(8, rgbk, {{2, 2}, {2, 2}}, kOpaque2x2)}),
        1,
@@ -226,11 +238,23 @@ std::string MessageOf(const Bytes& file, bool info = false) {
   return "<no error>";
 }
 
-TEST(IcoRead, RefusesPngIconsClearly) {
+TEST(IcoRead, ReportsPngErrorsUnderItsOwnPrefix) {
   const Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
-  const Bytes file = Icon({png});
-  EXPECT_EQ(MessageOf(file), "ICO: PNG icons are not supported");
-  EXPECT_EQ(MessageOf(file, true), "ICO: PNG icons are not supported");
+  for (bool info : {false, true}) {
+    const std::string message = MessageOf(Icon({png}), info);
+    EXPECT_EQ(message.rfind("ICO: ", 0), 0u) << message;
+    EXPECT_EQ(message.find("PNG: "), std::string::npos) << message;
+  }
+}
+
+TEST(IcoInfo, ReadsAPngIconsHeader) {
+  Raster image;
+  image.Allocate(5, 3, 24);
+  const Bytes file = Icon({WritePng(image), WritePng(image)});
+  const ImageInfo info = ReadIcoInfo(file);
+  EXPECT_EQ(info.image_count, 2);
+  EXPECT_EQ(info.width, 5);
+  EXPECT_EQ(info.height, 3);
 }
 
 TEST(IcoRead, ReportsBitmapErrorsUnderItsOwnPrefix) {

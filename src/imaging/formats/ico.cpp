@@ -1,5 +1,6 @@
 // Icon files read by hand: no maintained library reads them with the bounds checks the image
-// layer needs. The bitmap inside an icon is decoded by the bitmap reader.
+// layer needs. The bitmap inside an icon is decoded by the bitmap reader, a PNG icon by the PNG
+// codec.
 #include "imaging/formats/ico.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 
 #include "imaging/formats/bmp.h"
 #include "imaging/formats/bytereader.h"
+#include "imaging/formats/png.h"
 #include "imaging/pgerrors.h"
 
 namespace parvel {
@@ -18,11 +20,10 @@ using Reader = ByteReader<EPGICOFileFormatReader>;
   throw EPGICOFileFormatReader(text);
 }
 
-constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
 struct Directory {
   int count = 0;
   std::span<const std::uint8_t> first;  // the first icon's data
+  bool png = false;
 };
 
 Directory ParseDirectory(std::span<const std::uint8_t> data) {
@@ -36,20 +37,18 @@ Directory ParseDirectory(std::span<const std::uint8_t> data) {
   const std::uint32_t offset = r.U32LE();
   r.Seek(offset);
   d.first = r.Bytes(size);
-  if (d.first.size() >= sizeof kPngSignature &&
-      std::equal(std::begin(kPngSignature), std::end(kPngSignature), d.first.begin())) {
-    Fail("PNG icons are not supported");
-  }
+  d.png = IsPngSignature(d.first);
   return d;
 }
 
-// Runs the bitmap reader and reports its errors as this format's.
-template <class F>
+// Runs the reader of the embedded image and reports its errors (of class Error) as this
+// format's.
+template <class Error, class F>
 auto AsIconError(F&& read) {
   try {
     return read();
-  } catch (const EPGBMPFileFormatReader& e) {
-    Fail(std::string_view(e.what()).substr(EPGBMPFileFormatReader::kPrefix.size()));
+  } catch (const Error& e) {
+    Fail(std::string_view(e.what()).substr(Error::kPrefix.size()));
   }
 }
 
@@ -88,14 +87,18 @@ bool IsIcoSignature(std::span<const std::uint8_t> head) {
 
 ImageInfo ReadIcoInfo(std::span<const std::uint8_t> data) {
   const Directory d = ParseDirectory(data);
-  ImageInfo info = AsIconError([&] { return ReadIconBitmapInfo(d.first); });
+  ImageInfo info =
+      d.png ? AsIconError<EPGPNGFileFormatReaderWriter>([&] { return ReadPngInfo(d.first); })
+            : AsIconError<EPGBMPFileFormatReader>([&] { return ReadIconBitmapInfo(d.first); });
   info.image_count = d.count;
   return info;
 }
 
 Raster ReadIco(std::span<const std::uint8_t> data) {
   const Directory d = ParseDirectory(data);
-  IconBitmap icon = AsIconError([&] { return ReadIconBitmap(d.first); });
+  // A PNG icon carries its own transparency, which the codec lays on white.
+  if (d.png) return AsIconError<EPGPNGFileFormatReaderWriter>([&] { return ReadPng(d.first); });
+  IconBitmap icon = AsIconError<EPGBMPFileFormatReader>([&] { return ReadIconBitmap(d.first); });
   Raster& image = icon.image;
   const std::int32_t w = image.width;
   const std::int32_t h = image.height;
