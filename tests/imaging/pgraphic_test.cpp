@@ -358,6 +358,19 @@ TEST(LoadJpegScaled, DecodesStraightAtTheReducedScale) {
   EXPECT_EQ(grid.Height(), 600);
 }
 
+TEST(LoadJpegScaled, DecodesIntoTheTargetsOwnPixelStore) {
+  TempDir dir;
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(JpegFile(dir, "big.jpg", 800, 600));
+  jpeg.SetDecodeScale(4);
+  TPixelGraphic target;
+  target.SetSize(jpeg.Width(), jpeg.Height());
+  const std::uint8_t* store = target.Pixels().pixels.data();
+  target.Canvas().StretchDraw({0, 0, target.Width(), target.Height()}, jpeg);
+  EXPECT_EQ(target.Pixels().pixels.data(), store);  // no decoded copy was moved in
+  EXPECT_EQ(target.Pixels().pixels, jpeg.Decode().pixels);
+}
+
 TEST(LoadJpegScaled, ATurnedPhotographComesUpright) {
   TempDir dir;
   const std::string path = dir / "turned.jpg";
