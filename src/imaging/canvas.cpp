@@ -1,4 +1,5 @@
-// The drawing surface of TPixelGraphic (declared in PGraphic.h).
+// The drawing surface of TPixelGraphic (declared in PGraphic.h). Written by hand: fills and
+// copies on the plain pixel store are simple loops; text goes to the FreeType-based text unit.
 #include <algorithm>
 #include <cstring>
 #include <optional>

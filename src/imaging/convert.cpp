@@ -1,3 +1,5 @@
+// Colour reduction uses the GIF library's median-cut quantiser; the exact mapping, the
+// threshold and the gray conversion are a few loops written here.
 #include "imaging/convert.h"
 
 #include <gif_lib.h>

@@ -1,3 +1,5 @@
+// Written by hand: separable filters are short, and none of the libraries the program already
+// uses offers area-averaging or Lanczos scaling of an RGB buffer.
 #include "imaging/resample.h"
 
 #include <algorithm>
