@@ -195,8 +195,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   Bench().scale = ChooseJPEGScale(info.width, info.height, kBox, kBox);
-  // Thumbnails go to a fresh folder under PARVEL_BENCH_OUT (default /tmp); every save is
-  // flushed to the disk, so the folder's file system shows in the wall-clock figures.
+  // Thumbnails go to a fresh folder under PARVEL_BENCH_OUT (default /tmp), replaced in one step
+  // as a build writes them (not flushed one by one: a build can make them again).
   const char* out_env = std::getenv("PARVEL_BENCH_OUT");
   std::string dir_template =
       std::string(out_env && *out_env ? out_env : "/tmp") + "/parvel-bench-XXXXXX";

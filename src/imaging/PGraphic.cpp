@@ -134,7 +134,8 @@ void TPixelGraphic::SaveToFile(const std::string& path, const WriteOptions& opti
   }
   const std::vector<std::uint8_t> bytes = writer->Write(*image, options);
   std::string error;
-  if (!Files().WriteFileAtomic(
+  // Image files are made again by the next build, so they are not flushed one by one.
+  if (!Files().WriteFileReplace(
           path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
           &error)) {
     throw EPixelGraphic("Cannot write " + error);

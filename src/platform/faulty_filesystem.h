@@ -28,6 +28,10 @@ class FaultyFileSystem : public FileSystem {
                        std::string* error) override {
     return Check(error) && inner_.WriteFileAtomic(path, contents, error);
   }
+  bool WriteFileReplace(const std::string& path, std::string_view contents,
+                        std::string* error) override {
+    return Check(error) && inner_.WriteFileReplace(path, contents, error);
+  }
   bool CopyFile(const std::string& from, const std::string& to, std::string* error) override {
     return Check(error) && inner_.CopyFile(from, to, error);
   }

@@ -40,6 +40,16 @@ class DiskFileSystem : public FileSystem {
  public:
   bool WriteFileAtomic(const std::string& path, std::string_view contents,
                        std::string* error) override {
+    return WriteViaTemporary(path, contents, true, error);
+  }
+
+  bool WriteFileReplace(const std::string& path, std::string_view contents,
+                        std::string* error) override {
+    return WriteViaTemporary(path, contents, false, error);
+  }
+
+  bool WriteViaTemporary(const std::string& path, std::string_view contents, bool durable,
+                         std::string* error) {
     const fs::path target(path);
     fs::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
@@ -50,7 +60,7 @@ class DiskFileSystem : public FileSystem {
     if (fd < 0) return FailErrno(error, path, errno);
     struct stat st {};
     const mode_t mode = (::stat(path.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, contents) && ::fsync(fd) == 0;
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, contents) && (!durable || ::fsync(fd) == 0);
     int err = errno;
     if (::close(fd) != 0 && ok) {
       ok = false;

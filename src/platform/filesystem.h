@@ -17,6 +17,11 @@ class FileSystem {
   // is written, flushed and renamed over it, so the old content stays whole when this fails.
   virtual bool WriteFileAtomic(const std::string& path, std::string_view contents,
                                std::string* error) = 0;
+  // Replaces `path` in one step like WriteFileAtomic, but does not wait for the data to reach
+  // the disk: for files a build can make again (thumbnails, buttons), where a flush per file
+  // would cost more than the file itself. A reader still never sees a half-written file.
+  virtual bool WriteFileReplace(const std::string& path, std::string_view contents,
+                                std::string* error) = 0;
   // Copies a file; fails when `to` exists already.
   virtual bool CopyFile(const std::string& from, const std::string& to, std::string* error) = 0;
   // Creates one directory whose parent exists.

@@ -23,6 +23,9 @@ class RecordingFileSystem : public FileSystem {
  public:
   std::vector<std::string> removed;
   bool WriteFileAtomic(const std::string&, std::string_view, std::string*) override { return true; }
+  bool WriteFileReplace(const std::string&, std::string_view, std::string*) override {
+    return true;
+  }
   bool CopyFile(const std::string&, const std::string&, std::string*) override { return true; }
   bool CreateDirectory(const std::string&, std::string*) override { return true; }
   bool Remove(const std::string&, std::string*) override { return true; }
