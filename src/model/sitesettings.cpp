@@ -4,6 +4,7 @@
 
 #include "model/inifile.h"
 #include "model/paths.h"
+#include "model/siteop.h"
 #include "model/textutil.h"
 
 namespace parvel {
@@ -357,10 +358,6 @@ void WriteSettings(const std::function<void(std::string_view, std::string_view)>
 
 }  // namespace
 
-std::string SiteSettingsFile(std::string_view site_key) {
-  return DataDirectory() + std::string(site_key) + ".ini";
-}
-
 std::string RotationSection(int rotation) {
   return "Rotation_" + IntToStr(rotation);
 }
@@ -369,7 +366,7 @@ bool LoadRotation(Interaction& ui, SiteSettings& settings, const SiteContext& si
                   bool with_path, bool make_current) {
   BusyCursor busy(ui);
   // An unreadable file reads as an empty one: every key is then missing.
-  IniFile ini(SiteSettingsFile(site.site_key));
+  IniFile ini(SiteSettingsFileName(site.site_key));
   ini.Load();
   return LoadRotationFrom(ini, settings, site, rotation, with_path, make_current);
 }
@@ -403,7 +400,7 @@ bool SaveRotation(Interaction& ui, const SiteSettings& settings, const SiteConte
                   int rotation, bool with_status_and_path) {
   if (rotation < 0) return true;
   BusyCursor busy(ui);
-  IniFile ini(SiteSettingsFile(site.site_key));
+  IniFile ini(SiteSettingsFileName(site.site_key));
   // Saving over a file that could not be read would lose its other sections.
   bool ok = ini.Load();
   if (ok) {

@@ -144,8 +144,6 @@ inline constexpr std::string_view kSaveRotationWarning =
     "Error encountered saving the settings for the current rotation.  Ensure you have sufficient "
     "disk space and write access to this drive";
 
-// The settings file of a site: data directory + site key + ".ini".
-std::string SiteSettingsFile(std::string_view site_key);
 // "Rotation_" + the number.
 std::string RotationSection(int rotation);
 
