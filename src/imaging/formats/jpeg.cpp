@@ -7,9 +7,14 @@
 // clang-format on
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 
+#include "imaging/formats/jpegscan.h"
 #include "imaging/pgerrors.h"
 
 namespace parvel {
@@ -88,9 +93,163 @@ struct CompressState {
   ~CompressState() { jpeg_destroy_compress(&info); }
 };
 
+// ---- A source that hands the library the kept stretches of a filtered stream one by one.
+
+struct RangeSource {
+  jpeg_source_mgr mgr{};
+  const JpegRanges* ranges = nullptr;
+  std::size_t next = 0;
+};
+
+const JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
+
+void RangeInit(j_decompress_ptr info) {
+  auto* src = reinterpret_cast<RangeSource*>(info->src);
+  src->next = 0;
+  src->mgr.bytes_in_buffer = 0;
+}
+
+boolean RangeFill(j_decompress_ptr info) {
+  auto* src = reinterpret_cast<RangeSource*>(info->src);
+  if (src->next < src->ranges->size()) {
+    const auto& range = (*src->ranges)[src->next++];
+    src->mgr.next_input_byte = range.data();
+    src->mgr.bytes_in_buffer = range.size();
+    return TRUE;
+  }
+  // As the library's memory source does: warn (an error here) and end the image.
+  WARNMS(info, JWRN_JPEG_EOF);
+  src->mgr.next_input_byte = kFakeEoi;
+  src->mgr.bytes_in_buffer = 2;
+  return TRUE;
+}
+
+void RangeSkip(j_decompress_ptr info, long count) {
+  auto* src = reinterpret_cast<RangeSource*>(info->src);
+  if (count <= 0) return;
+  auto left = static_cast<std::size_t>(count);
+  while (left > src->mgr.bytes_in_buffer) {
+    left -= src->mgr.bytes_in_buffer;
+    src->mgr.bytes_in_buffer = 0;
+    RangeFill(info);
+  }
+  src->mgr.next_input_byte += left;
+  src->mgr.bytes_in_buffer -= left;
+}
+
+void RangeTerm(j_decompress_ptr) {}
+
+// ---- Coefficient memory reused from one progressive image to the next.
+//
+// A progressive decode keeps every coefficient of the image; the library takes fresh memory for
+// that at each image, and the first touch of each fresh page is a page fault that costs more than
+// the decode of the skipped scans saved. While a reuse scope is active on a thread, the library's
+// whole-image coefficient arrays are placed in one store that the thread keeps between images.
+
+// A store larger than this is given back after the image instead of being kept.
+constexpr std::size_t kKeptStoreBytes = 128u * 1024 * 1024;
+constexpr std::size_t kMaxArenaArrays = 16;
+
+struct ArenaArray {
+  JDIMENSION blocks_per_row = 0;
+  JDIMENSION rows = 0;
+  std::size_t first_row = 0;
+};
+
+struct CoefficientArena {
+  std::unique_ptr<JBLOCK[]> store;
+  std::size_t capacity = 0;  // blocks
+  std::vector<JBLOCKROW> rows;
+};
+
+thread_local CoefficientArena* t_arena = nullptr;
+
+// The hooks' state for one decompressor; `client_data` points here while the hooks are in.
+struct ArenaHooks {
+  CoefficientArena* arena = nullptr;
+  std::array<ArenaArray, kMaxArenaArrays> arrays{};
+  std::size_t count = 0;
+  jvirt_barray_ptr (*request)(j_common_ptr, int, boolean, JDIMENSION, JDIMENSION,
+                              JDIMENSION) = nullptr;
+  void (*realize)(j_common_ptr) = nullptr;
+  JBLOCKARRAY (*access)(j_common_ptr, jvirt_barray_ptr, JDIMENSION, JDIMENSION, boolean) = nullptr;
+
+  ArenaArray* Ours(jvirt_barray_ptr ptr) {
+    auto* a = reinterpret_cast<ArenaArray*>(ptr);
+    return a >= arrays.data() && a < arrays.data() + count ? a : nullptr;
+  }
+};
+
+ArenaHooks* HooksOf(j_common_ptr info) {
+  return static_cast<ArenaHooks*>(info->client_data);
+}
+
+jvirt_barray_ptr ArenaRequest(j_common_ptr info, int pool, boolean pre_zero,
+                              JDIMENSION blocks_per_row, JDIMENSION rows, JDIMENSION max_access) {
+  ArenaHooks* hooks = HooksOf(info);
+  if (pool != JPOOL_IMAGE || hooks->count == kMaxArenaArrays) {
+    return hooks->request(info, pool, pre_zero, blocks_per_row, rows, max_access);
+  }
+  ArenaArray& a = hooks->arrays[hooks->count++];
+  a = ArenaArray{blocks_per_row, rows, 0};
+  return reinterpret_cast<jvirt_barray_ptr>(&a);
+}
+
+void ArenaRealize(j_common_ptr info) {
+  ArenaHooks* hooks = HooksOf(info);
+  hooks->realize(info);
+  if (hooks->count == 0) return;
+  std::size_t blocks = 0;
+  std::size_t rows = 0;
+  for (std::size_t i = 0; i < hooks->count; ++i) {
+    const ArenaArray& a = hooks->arrays[i];
+    const std::size_t size = static_cast<std::size_t>(a.blocks_per_row) * a.rows;
+    blocks += size;
+    rows += a.rows;
+  }
+  // The same ceiling as the library's own pools: a vast claimed size fails here.
+  if (blocks > static_cast<std::size_t>(kLibraryMemoryLimit) / sizeof(JBLOCK)) {
+    ERREXIT(info, JERR_NO_BACKING_STORE);
+  }
+  CoefficientArena& arena = *hooks->arena;
+  bool allocated = true;
+  try {
+    if (blocks > arena.capacity) {
+      arena.store.reset();
+      arena.capacity = 0;
+      arena.store.reset(new JBLOCK[blocks]);
+      arena.capacity = blocks;
+    }
+    arena.rows.resize(rows);
+  } catch (const std::bad_alloc&) {
+    allocated = false;
+  }
+  if (!allocated) ERREXIT1(info, JERR_OUT_OF_MEMORY, 0);
+  // The library expects its coefficient arrays zeroed.
+  std::memset(static_cast<void*>(arena.store.get()), 0, blocks * sizeof(JBLOCK));
+  JBLOCKROW next = arena.store.get();
+  std::size_t row = 0;
+  for (std::size_t i = 0; i < hooks->count; ++i) {
+    ArenaArray& a = hooks->arrays[i];
+    a.first_row = row;
+    for (JDIMENSION r = 0; r < a.rows; ++r, next += a.blocks_per_row) arena.rows[row++] = next;
+  }
+}
+
+JBLOCKARRAY ArenaAccess(j_common_ptr info, jvirt_barray_ptr ptr, JDIMENSION start, JDIMENSION count,
+                        boolean writable) {
+  ArenaHooks* hooks = HooksOf(info);
+  const ArenaArray* a = hooks->Ours(ptr);
+  if (a == nullptr) return hooks->access(info, ptr, start, count, writable);
+  if (static_cast<std::size_t>(start) + count > a->rows || hooks->arena->rows.empty()) {
+    ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
+  }
+  return hooks->arena->rows.data() + a->first_row + start;
+}
+
 class Decompressor {
  public:
-  explicit Decompressor(std::span<const std::uint8_t> data) : info_(state_.info) {
+  explicit Decompressor(std::span<const std::uint8_t> data) : data_(data), info_(state_.info) {
     InstallTrap(trap_);
     info_.err = &trap_.mgr;
     Run(trap_, [&] {
@@ -102,19 +261,64 @@ class Decompressor {
     if (!SizeIsAcceptable(info_.image_width, info_.image_height)) {
       throw JpegError(SizeText(info_.image_width, info_.image_height));
     }
+    if (t_arena != nullptr) {
+      hooks_.arena = t_arena;
+      hooks_.request = info_.mem->request_virt_barray;
+      hooks_.realize = info_.mem->realize_virt_arrays;
+      hooks_.access = info_.mem->access_virt_barray;
+      info_.client_data = &hooks_;
+      info_.mem->request_virt_barray = ArenaRequest;
+      info_.mem->realize_virt_arrays = ArenaRealize;
+      info_.mem->access_virt_barray = ArenaAccess;
+    }
   }
+  Decompressor(const Decompressor&) = delete;
+  Decompressor& operator=(const Decompressor&) = delete;
+  ~Decompressor() {
+    if (hooks_.arena != nullptr && hooks_.arena->capacity * sizeof(JBLOCK) > kKeptStoreBytes) {
+      hooks_.arena->store.reset();
+      hooks_.arena->capacity = 0;
+      hooks_.arena->rows = {};
+    }
+  }
+
   jpeg_decompress_struct& info() { return info_; }
   bool cmyk() const { return info_.out_color_space == JCS_CMYK; }
+  bool filtered() const { return filtered_; }
 
   void Start(const JpegDecodeOptions& options) {
     if (options.scale != 1 && options.scale != 2 && options.scale != 4 && options.scale != 8) {
       throw JpegError("Invalid decode scale");
     }
-    info_.scale_num = 1;
-    info_.scale_denom = static_cast<unsigned>(options.scale);
-    info_.dct_method = options.fast ? JDCT_IFAST : JDCT_ISLOW;
-    const bool ink = info_.jpeg_color_space == JCS_CMYK || info_.jpeg_color_space == JCS_YCCK;
-    info_.out_color_space = ink ? JCS_CMYK : JCS_RGB;
+    Configure(options);
+    if (options.skip_unused_scans && info_.progressive_mode && !info_.arith_code) {
+      Run(trap_, [&] { jpeg_calc_output_dimensions(&info_); });
+      std::array<bool, MAX_COMPONENTS> dc_only{};
+      const auto components = static_cast<std::size_t>(info_.num_components);
+      for (std::size_t c = 0; c < components && c < dc_only.size(); ++c) {
+        dc_only[c] = info_.comp_info[c].DCT_scaled_size == 1;
+      }
+      if (components <= dc_only.size() &&
+          FilterProgressiveScans(data_, std::span(dc_only.data(), components), ranges_)) {
+        // The same headers again from the filtered stream; the unused scans are never read.
+        // Block smoothing would estimate the left-out coefficients; the whole stream refines
+        // them all (the filter's condition), so a full decode smooths nothing either.
+        Run(trap_, [&] {
+          jpeg_abort_decompress(&info_);
+          source_.ranges = &ranges_;
+          source_.mgr.init_source = RangeInit;
+          source_.mgr.fill_input_buffer = RangeFill;
+          source_.mgr.skip_input_data = RangeSkip;
+          source_.mgr.resync_to_restart = jpeg_resync_to_restart;
+          source_.mgr.term_source = RangeTerm;
+          info_.src = &source_.mgr;
+          jpeg_read_header(&info_, TRUE);
+        });
+        Configure(options);
+        info_.do_block_smoothing = FALSE;
+        filtered_ = true;
+      }
+    }
     Run(trap_, [&] { jpeg_start_decompress(&info_); });
   }
 
@@ -136,6 +340,19 @@ class Decompressor {
   }
 
  private:
+  void Configure(const JpegDecodeOptions& options) {
+    info_.scale_num = 1;
+    info_.scale_denom = static_cast<unsigned>(options.scale);
+    info_.dct_method = options.fast ? JDCT_IFAST : JDCT_ISLOW;
+    const bool ink = info_.jpeg_color_space == JCS_CMYK || info_.jpeg_color_space == JCS_YCCK;
+    info_.out_color_space = ink ? JCS_CMYK : JCS_RGB;
+  }
+
+  std::span<const std::uint8_t> data_;
+  JpegRanges ranges_;
+  RangeSource source_;
+  ArenaHooks hooks_;
+  bool filtered_ = false;
   ErrorTrap trap_;
   DecompressState state_;
   jpeg_decompress_struct& info_;
@@ -173,6 +390,19 @@ void DecodeRows(Decompressor& d, Raster& target, std::int32_t y, std::int32_t co
 }
 
 }  // namespace
+
+JpegCoefficientReuse::JpegCoefficientReuse() {
+  if (t_arena != nullptr) return;
+  auto* arena = new CoefficientArena;
+  t_arena = arena;
+  owned_ = arena;
+}
+
+JpegCoefficientReuse::~JpegCoefficientReuse() {
+  if (owned_ == nullptr) return;
+  t_arena = nullptr;
+  delete static_cast<CoefficientArena*>(owned_);
+}
 
 bool IsJpegSignature(std::span<const std::uint8_t> head) {
   return head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
@@ -213,9 +443,11 @@ void DecodeJpegInto(std::span<const std::uint8_t> data, const JpegDecodeOptions&
   DecodeRows(d, target, 0, target.height, ink_row, pointers);
 }
 
-Raster ReadJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& options) {
+Raster ReadJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& options,
+                bool* scans_skipped) {
   Decompressor d(data);
   d.Start(options);
+  if (scans_skipped != nullptr) *scans_skipped = d.filtered();
   const auto& info = d.info();
   Raster out;
   out.width = static_cast<std::int32_t>(info.output_width);

@@ -17,6 +17,23 @@ bool IsJpegSignature(std::span<const std::uint8_t> head);
 struct JpegDecodeOptions {
   bool fast = false;  // the fast integer DCT instead of the accurate one
   int scale = 1;      // 1, 2, 4 or 8: decode at 1/scale of the stored size
+  // Leave out the scans of a progressive file that the scale leaves unused (jpegscan.h); the
+  // pixels are the same either way.
+  bool skip_unused_scans = true;
+};
+
+// While an object of this class lives, progressive decodes on the constructing thread place
+// their whole-image coefficient arrays in one store kept from image to image (a store over
+// 128 MB is given back after its image). Scopes may nest; the outermost one owns the store.
+class JpegCoefficientReuse {
+ public:
+  JpegCoefficientReuse();
+  ~JpegCoefficientReuse();
+  JpegCoefficientReuse(const JpegCoefficientReuse&) = delete;
+  JpegCoefficientReuse& operator=(const JpegCoefficientReuse&) = delete;
+
+ private:
+  void* owned_ = nullptr;
 };
 
 // Stored size, components and coding of the file, from its headers only. Refuses a size over the
@@ -32,7 +49,9 @@ void DecodeJpegInto(std::span<const std::uint8_t> data, const JpegDecodeOptions&
 
 // Decodes to a new 24-bit raster. The pixel store grows with the rows actually decoded, so a
 // short file that claims a huge size fails before much is allocated.
-Raster ReadJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& options);
+// `scans_skipped`, when given, tells whether unused scans were left out.
+Raster ReadJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& options,
+                bool* scans_skipped = nullptr);
 
 // Encodes a 24-bit raster: library defaults, the simple progressive script when asked, the
 // quality (0..100, clamped) with baseline-compatible tables, the floating-point DCT.

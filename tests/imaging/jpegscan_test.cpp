@@ -1,0 +1,260 @@
+#include "imaging/formats/jpegscan.h"
+
+#include <gtest/gtest.h>
+
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "imaging/formats/jpeg.h"
+#include "imaging/testimages.h"
+
+namespace parvel {
+namespace {
+
+using testing::AsSpan;
+using testing::PhotoLike;
+
+using Script = std::vector<jpeg_scan_info>;
+
+jpeg_scan_info S(std::initializer_list<int> comps, int ss, int se, int ah, int al) {
+  jpeg_scan_info s{};
+  s.comps_in_scan = static_cast<int>(comps.size());
+  int i = 0;
+  for (int c : comps) s.component_index[i++] = c;
+  s.Ss = ss;
+  s.Se = se;
+  s.Ah = ah;
+  s.Al = al;
+  return s;
+}
+
+// Successive approximation with refinement scans on every band, DC refined too.
+Script Refining() {
+  return {S({0, 1, 2}, 0, 0, 0, 1), S({0}, 1, 5, 0, 2),  S({2}, 1, 63, 0, 1),
+          S({1}, 1, 63, 0, 1),      S({0}, 6, 63, 0, 2), S({0}, 1, 63, 2, 1),
+          S({0, 1, 2}, 0, 0, 1, 0), S({2}, 1, 63, 1, 0), S({1}, 1, 63, 1, 0),
+          S({0}, 1, 63, 1, 0)};
+}
+
+// Spectral selection only, one component per DC scan, bands split differently per component.
+Script SpectralOnly() {
+  return {S({0}, 0, 0, 0, 0), S({1}, 0, 0, 0, 0),  S({2}, 0, 0, 0, 0),  S({0}, 1, 2, 0, 0),
+          S({1}, 1, 9, 0, 0), S({0}, 3, 63, 0, 0), S({2}, 1, 63, 0, 0), S({1}, 10, 63, 0, 0)};
+}
+
+// AC bands left at one bit short: a decode of the whole stream smooths blocks.
+Script NotFullyRefined() {
+  return {S({0, 1, 2}, 0, 0, 0, 0), S({0}, 1, 63, 0, 1), S({1}, 1, 63, 0, 0), S({2}, 1, 63, 0, 0)};
+}
+
+struct Encoding {
+  int width = 0;
+  int height = 0;
+  int h = 2, v = 2;  // luma sampling factors; chroma 1x1
+  bool gray = false;
+  int restart = 0;  // restart interval in MCUs
+  Script script;    // empty: the library's simple progression
+  bool progressive = true;
+  bool arithmetic = false;
+};
+
+std::vector<std::uint8_t> Encode(const Encoding& e) {
+  const Raster image = PhotoLike(e.width, e.height);
+  jpeg_compress_struct info{};
+  jpeg_error_mgr err{};
+  info.err = jpeg_std_error(&err);
+  jpeg_create_compress(&info);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &out, &size);
+  info.image_width = static_cast<JDIMENSION>(e.width);
+  info.image_height = static_cast<JDIMENSION>(e.height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  if (e.gray) jpeg_set_colorspace(&info, JCS_GRAYSCALE);
+  info.comp_info[0].h_samp_factor = e.h;
+  info.comp_info[0].v_samp_factor = e.v;
+  jpeg_set_quality(&info, 85, TRUE);
+  info.restart_interval = static_cast<unsigned>(e.restart);
+  info.arith_code = e.arithmetic ? TRUE : FALSE;
+  if (e.progressive) {
+    if (e.script.empty()) {
+      jpeg_simple_progression(&info);
+    } else {
+      info.scan_info = e.script.data();
+      info.num_scans = static_cast<int>(e.script.size());
+    }
+  }
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(image.Row(static_cast<std::int32_t>(info.next_scanline)));
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  std::vector<std::uint8_t> data(out, out + size);
+  jpeg_destroy_compress(&info);
+  std::free(out);
+  return data;
+}
+
+// Decodes at 1/scale with and without leaving scans out; the pixels must be the same.
+void ExpectSamePixels(const std::vector<std::uint8_t>& data, int scale, bool expect_skipped,
+                      bool fast = true) {
+  bool skipped = false;
+  const Raster full = ReadJpeg(AsSpan(data), {fast, scale, false});
+  const Raster filtered = ReadJpeg(AsSpan(data), {fast, scale, true}, &skipped);
+  EXPECT_EQ(skipped, expect_skipped);
+  ASSERT_EQ(full.width, filtered.width);
+  ASSERT_EQ(full.height, filtered.height);
+  EXPECT_TRUE(full.pixels == filtered.pixels) << "pixels differ";
+}
+
+struct Case {
+  const char* name;
+  Encoding encoding;
+  bool skipped_at_eighth;
+};
+
+class ScanSkipping : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ScanSkipping, EighthScaleDecodeIsPixelIdentical) {
+  const Case& c = GetParam();
+  const auto data = Encode(c.encoding);
+  ExpectSamePixels(data, 8, c.skipped_at_eighth);
+  ExpectSamePixels(data, 8, c.skipped_at_eighth, false);
+  // At larger scales no component is DC-only: nothing is left out.
+  ExpectSamePixels(data, 4, false);
+  ExpectSamePixels(data, 1, false);
+}
+
+Encoding Enc(int w, int h, int hs, int vs, Script script = {}, int restart = 0) {
+  Encoding e;
+  e.width = w;
+  e.height = h;
+  e.h = hs;
+  e.v = vs;
+  e.script = std::move(script);
+  e.restart = restart;
+  return e;
+}
+
+Encoding Gray(int w, int h) {
+  Encoding e = Enc(w, h, 1, 1);
+  e.gray = true;
+  return e;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Progressive, ScanSkipping,
+    ::testing::Values(Case{"simple_420", Enc(203, 151, 2, 2), true},
+                      Case{"simple_422", Enc(203, 151, 2, 1), true},
+                      Case{"simple_444", Enc(203, 151, 1, 1), true},
+                      Case{"simple_440", Enc(203, 151, 1, 2), true},
+                      Case{"gray", Gray(97, 203), true}, Case{"tiny_420", Enc(9, 7, 2, 2), true},
+                      Case{"refining_420", Enc(331, 97, 2, 2, Refining()), true},
+                      Case{"refining_444", Enc(331, 97, 1, 1, Refining()), true},
+                      Case{"refining_422", Enc(64, 64, 2, 1, Refining()), true},
+                      Case{"spectral_420", Enc(150, 200, 2, 2, SpectralOnly()), true},
+                      Case{"spectral_444", Enc(150, 200, 1, 1, SpectralOnly()), true},
+                      Case{"restarts_420", Enc(203, 151, 2, 2, {}, 3), true},
+                      Case{"restarts_refining_444", Enc(203, 151, 1, 1, Refining(), 1), true},
+                      Case{"not_fully_refined", Enc(120, 80, 1, 1, NotFullyRefined()), false}),
+    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+TEST(ScanSkipping, BaselineAndArithmeticFilesAreDecodedWhole) {
+  Encoding baseline = Enc(100, 60, 2, 2);
+  baseline.progressive = false;
+  ExpectSamePixels(Encode(baseline), 8, false);
+  Encoding arithmetic = Enc(100, 60, 2, 2);
+  arithmetic.arithmetic = true;
+  ExpectSamePixels(Encode(arithmetic), 8, false);
+}
+
+// The walk over a 4:4:4 file made with the simple progression: which stretches remain.
+TEST(FilterProgressiveScans, KeepsDcScansAndTheOtherComponentsScans) {
+  const auto data = Encode(Enc(64, 48, 1, 1));
+  JpegRanges kept;
+  const bool luma_only[] = {true, false, false};
+  ASSERT_TRUE(FilterProgressiveScans(AsSpan(data), luma_only, kept));
+  const std::size_t size = RangesSize(kept);
+  EXPECT_LT(size, data.size());
+  for (const auto& r : kept) {
+    EXPECT_GE(r.data(), data.data());
+    EXPECT_LE(r.data() + r.size(), data.data() + data.size());
+  }
+  // The filtered stream starts with the start of image and ends with the end of image.
+  EXPECT_EQ(kept.front()[0], 0xFF);
+  EXPECT_EQ(kept.front()[1], 0xD8);
+  EXPECT_EQ(kept.back()[kept.back().size() - 1], 0xD9);
+  // Dropping more components leaves less.
+  JpegRanges all;
+  const bool every[] = {true, true, true};
+  ASSERT_TRUE(FilterProgressiveScans(AsSpan(data), every, all));
+  EXPECT_LT(RangesSize(all), size);
+}
+
+TEST(FilterProgressiveScans, RefusesWhatItCannotVouchFor) {
+  const auto data = Encode(Enc(64, 48, 1, 1));
+  const bool every[] = {true, true, true};
+  JpegRanges kept;
+  // Nothing to drop.
+  const bool none[] = {false, false, false};
+  EXPECT_FALSE(FilterProgressiveScans(AsSpan(data), none, kept));
+  // A component count that is not the frame's.
+  const bool two[] = {true, true};
+  EXPECT_FALSE(FilterProgressiveScans(AsSpan(data), two, kept));
+  // Every truncation, including one inside the last scan and one just before the end marker.
+  for (std::size_t cut : {std::size_t{0}, std::size_t{3}, data.size() / 2, data.size() - 1}) {
+    const std::vector<std::uint8_t> head(data.begin(), data.begin() + cut);
+    EXPECT_FALSE(FilterProgressiveScans(AsSpan(head), every, kept)) << cut;
+    EXPECT_TRUE(kept.empty());
+  }
+  // A define-number-of-lines marker before the end.
+  std::vector<std::uint8_t> dnl(data.begin(), data.end() - 2);
+  for (std::uint8_t b : {0xFF, 0xDC, 0x00, 0x04, 0x00, 0x30, 0xFF, 0xD9}) dnl.push_back(b);
+  EXPECT_FALSE(FilterProgressiveScans(AsSpan(dnl), every, kept));
+  // Garbage where a marker belongs.
+  std::vector<std::uint8_t> garbage = data;
+  garbage[2] = 0x12;
+  EXPECT_FALSE(FilterProgressiveScans(AsSpan(garbage), every, kept));
+  // Bytes after the end marker are not part of the image.
+  std::vector<std::uint8_t> trailing = data;
+  trailing.push_back(0x42);
+  ASSERT_TRUE(FilterProgressiveScans(AsSpan(trailing), every, kept));
+  EXPECT_EQ(kept.back()[kept.back().size() - 1], 0xD9);
+}
+
+// Progressive decodes inside a reuse scope give the same pixels, whatever the order of large and
+// small images, and the reuse ends with the scope.
+TEST(JpegCoefficientReuse, DecodesAreUnchangedAcrossImages) {
+  const std::vector<std::vector<std::uint8_t>> files = {
+      Encode(Enc(320, 240, 2, 2)), Encode(Enc(64, 48, 1, 1, Refining())),
+      Encode(Enc(400, 300, 1, 1)), Encode(Gray(33, 65))};
+  std::vector<Raster> expected;
+  for (const auto& f : files) expected.push_back(ReadJpeg(AsSpan(f), {true, 2, true}));
+  {
+    JpegCoefficientReuse reuse;
+    JpegCoefficientReuse nested;
+    for (int round = 0; round < 2; ++round) {
+      for (std::size_t i = 0; i < files.size(); ++i) {
+        for (int scale : {2, 8}) {
+          const Raster got = ReadJpeg(AsSpan(files[i]), {true, scale, true});
+          const Raster& want =
+              scale == 2 ? expected[i] : ReadJpeg(AsSpan(files[i]), {true, 8, false});
+          EXPECT_TRUE(got.pixels == want.pixels) << i << " at 1/" << scale;
+        }
+      }
+    }
+  }
+  EXPECT_TRUE(ReadJpeg(AsSpan(files[0]), {true, 2, true}).pixels == expected[0].pixels);
+}
+
+}  // namespace
+}  // namespace parvel
