@@ -1,6 +1,10 @@
 // Runs Debian's linkchecker over a built site: every page of the site is a start URL, links are
 // followed inside the site only, and anything on another host is left unchecked (no network).
 import { spawn } from 'node:child_process';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const CONFIG = path.join(path.dirname(fileURLToPath(import.meta.url)), '..', 'linkcheckerrc');
 
 export const LINKCHECKER = process.env.PARVEL_LINKCHECKER || 'linkchecker';
 
@@ -11,7 +15,7 @@ export function runLinkchecker(urls, localHost) {
   const outside = localHost
     ? `^(?!https?://${localHost.replace(/\./g, '\\.')}[:/])`
     : '^(?!file:)';
-  const args = ['--no-status', '--no-warnings', '--no-robots', '--threads', '4', '--timeout', '20',
+  const args = ['--config', CONFIG, '--no-status', '--no-warnings', '--no-robots', '--threads', '4', '--timeout', '20',
     '--ignore-url', outside, '-o', 'text', ...urls];
   return new Promise((resolve, reject) => {
     const child = spawn(LINKCHECKER, args, { stdio: ['ignore', 'pipe', 'pipe'] });

@@ -53,7 +53,8 @@ export async function serveFolder(root) {
         return;
       }
       const type = TYPES[path.extname(file).toLowerCase()] || 'application/octet-stream';
-      res.writeHead(200, { 'Content-Type': type, 'Content-Length': stat.size });
+      // linkchecker asks a server for this header before it sends more than 10 requests a second.
+      res.writeHead(200, { 'Content-Type': type, 'Content-Length': stat.size, LinkChecker: 'any' });
       if (req.method === 'HEAD') {
         res.end();
         return;
