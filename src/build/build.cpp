@@ -11,6 +11,8 @@
 #include "build/pagenames.h"
 #include "build/thumbnail.h"
 #include "build/thumbpage.h"
+#include "build/thumbpool.h"
+#include "imaging/formats/jpeg.h"
 #include "model/filehelpers.h"
 #include "model/imagefiles.h"
 #include "model/paths.h"
@@ -61,7 +63,11 @@ BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options) {
 }
 
 BuildState::BuildState(Interaction& ui, SiteSettings& settings, BuildInputs inputs)
-    : ui_(ui), settings_(settings), inputs_(std::move(inputs)), rotation_(ui, settings, markers_) {
+    : ui_(ui),
+      settings_(settings),
+      inputs_(std::move(inputs)),
+      rotation_(ui, settings, markers_),
+      jobs_(DefaultThumbnailJobs()) {
   if (inputs_.base_html_name.empty()) inputs_.base_html_name = kDefaultBaseHtmlName;
 }
 
@@ -412,20 +418,54 @@ bool BuildState::ButtonPass(const std::string& site_dir, int pages) {
 bool BuildState::ThumbnailPass(const std::vector<std::string>& images, const std::string& site_dir,
                                const std::string& thumb_dir) {
   const SiteSettings& s = settings_;
-  for (const std::string& image : images) {
-    Advance();
-    const std::string target = thumb_dir + ThumbnailName(image);
-    if (!(no_recreate_ && FileExists(target))) {
-      Say("Creating Thumbnail for " + image);
-      if (!createthumbnail(ui_, site_dir + image, target, s.Thumb_Width, s.Thumb_Height,
-                           s.Thumb_JPEG_Quality)) {
-        ui_.Message(MessageKind::Plain, ThumbnailFailedMessage(image), Buttons::Ok);
-        return false;
-      }
+  if (jobs_ <= 1) {
+    JpegCoefficientReuse reuse;
+    for (const std::string& image : images) {
+      Advance();
+      if (!ThumbnailStep(image, thumb_dir + ThumbnailName(image), nullptr, site_dir)) return false;
     }
-    if (!Checkpoint()) return false;
+    return true;
+  }
+  // Workers decode, scale and encode ahead; everything the user sees stays here, in list order.
+  // A thumbnail that exists when the pass starts is not made; one that comes to exist during the
+  // pass (two images sharing a thumbnail name) is checked again when its turn comes.
+  std::vector<std::string> sources(images.size());
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    if (!(no_recreate_ && FileExists(thumb_dir + ThumbnailName(images[i])))) {
+      sources[i] = site_dir + images[i];
+    }
+  }
+  const int box_width = s.Thumb_Width;
+  const int box_height = s.Thumb_Height;
+  const int quality = s.Thumb_JPEG_Quality;
+  ThumbnailPool pool(std::move(sources), jobs_, 2 * jobs_, [=](const std::string& source) {
+    return MakeThumbnailData(source, box_width, box_height, quality);
+  });
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    Advance();
+    const std::vector<std::uint8_t> made = pool.Take(i);
+    if (!ThumbnailStep(images[i], thumb_dir + ThumbnailName(images[i]), &made, site_dir)) {
+      return false;
+    }
   }
   return true;
+}
+
+bool BuildState::ThumbnailStep(const std::string& image, const std::string& target,
+                               const std::vector<std::uint8_t>* made, const std::string& site_dir) {
+  const SiteSettings& s = settings_;
+  if (!(no_recreate_ && FileExists(target))) {
+    Say("Creating Thumbnail for " + image);
+    const bool go_on = made != nullptr && !made->empty()
+                           ? WriteThumbnailData(ui_, *made, target, s.Thumb_JPEG_Quality)
+                           : createthumbnail(ui_, site_dir + image, target, s.Thumb_Width,
+                                             s.Thumb_Height, s.Thumb_JPEG_Quality);
+    if (!go_on) {
+      ui_.Message(MessageKind::Plain, ThumbnailFailedMessage(image), Buttons::Ok);
+      return false;
+    }
+  }
+  return Checkpoint();
 }
 
 // ---- Checkpoints and progress.

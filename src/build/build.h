@@ -146,6 +146,10 @@ class BuildState {
   const std::string& description_ini_path() const { return description_ini_path_; }
   bool no_recreate() const { return no_recreate_; }
   void set_no_recreate(bool on) { no_recreate_ = on; }
+  // Worker threads of the thumbnail pass (at least 1; 1 makes every thumbnail on the build's own
+  // thread). Initially the machine's cores.
+  int jobs() const { return jobs_; }
+  void set_jobs(int jobs) { jobs_ = jobs < 1 ? 1 : jobs; }
 
   // The site directory (Rotation_Path with a trailing separator) and where thumbnails go.
   std::string site_directory() const;
@@ -165,6 +169,9 @@ class BuildState {
   bool ButtonPass(const std::string& site_dir, int pages);
   bool ThumbnailPass(const std::vector<std::string>& images, const std::string& site_dir,
                      const std::string& thumb_dir);
+  // One image of the thumbnail pass after its progress step: false when the build stops.
+  bool ThumbnailStep(const std::string& image, const std::string& target,
+                     const std::vector<std::uint8_t>* made, const std::string& site_dir);
 
   // The build's checkpoint: false when the user confirmed cancelling.
   bool Checkpoint();
@@ -186,6 +193,7 @@ class BuildState {
   std::vector<std::string> excluded_names_;
   std::string description_ini_path_;
   bool no_recreate_ = true;
+  int jobs_ = 1;
   bool no_thumbnail_mode_ = false;
   int requested_page_count_ = 0;
   bool unattended_ = false;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/interaction.h"
 
@@ -37,5 +38,16 @@ inline constexpr std::string_view kThumbnailErrorQuestion =
 // thumbnail), No returns false (stop the build).
 bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
                      std::int32_t box_width, std::int32_t box_height, int quality);
+
+// The part of createthumbnail that touches no file but the source: decodes and scales `source`
+// and encodes the thumbnail. Empty when anything fails; never raises. Safe on any thread.
+std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int32_t box_width,
+                                            std::int32_t box_height, int quality);
+
+// The rest of createthumbnail for data made by MakeThumbnailData (empty data counts as a
+// failure): writes it to `target` and on failure asks the question. Same result as
+// createthumbnail; on the build's thread only.
+bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
+                        const std::string& target, int quality);
 
 }  // namespace parvel

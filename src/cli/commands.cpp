@@ -17,7 +17,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: parvel-cli [--data-dir DIR] COMMAND ...\n"
     "  sites\n"
-    "  build SITE [--rotation N | --all] [--remake-thumbnails] [--pages N] [--yes | --no]\n"
+    "  build SITE [--rotation N | --all] [--remake-thumbnails] [--pages N] [--jobs N]\n"
+    "        [--yes | --no]\n"
     "  new-site NAME [--path DIR]\n"
     "  set SITE [--rotation N] KEY=VALUE...\n"
     "  show SITE [--rotation N]\n"
@@ -69,9 +70,12 @@ bool OpenOnRotation(Session& session, SiteEditor& editor, int rotation) {
 }
 
 // One "Build!" of the editor's current rotation: the checks, the dialog's list, Start.
-bool BuildCurrent(Session& session, SiteSettings& settings, bool unattended, bool remake) {
+// `jobs` 0 keeps the build's own choice (the machine's cores).
+bool BuildCurrent(Session& session, SiteSettings& settings, bool unattended, bool remake,
+                  int jobs) {
   BuildState state(session.ui(), settings,
                    BuildInputsFor(session.catalogue().site(), session.options()));
+  if (jobs > 0) state.set_jobs(jobs);
   if (!state.PreBuildChecks(unattended)) return false;
   state.FillImageList();
   state.set_no_recreate(!remake);
@@ -108,6 +112,15 @@ int CmdBuild(Arguments& args) {
   const bool all = args.TakeFlag("--all");
   const bool remake = args.TakeFlag("--remake-thumbnails");
   const auto pages = args.TakeValue("--pages");
+  const auto jobs_text = args.TakeValue("--jobs");
+  int jobs = 0;
+  if (jobs_text) {
+    const auto n = PositiveNumber(*jobs_text);
+    if (n)
+      jobs = *n;
+    else
+      args.error = "--jobs takes a number from 1";
+  }
   if (all && args.error.empty() && rotation != 1)
     args.error = "--rotation and --all exclude each other";
   if (pages && !PositiveNumber(*pages)) args.error = "--pages takes a number from 1";
@@ -125,12 +138,12 @@ int CmdBuild(Arguments& args) {
   bool every_build_completed = true;
   if (all) {
     editor.BuildAll([&] {
-      const bool ok = BuildCurrent(session, settings, true, remake);
+      const bool ok = BuildCurrent(session, settings, true, remake, jobs);
       every_build_completed = every_build_completed && ok;
       return ok;
     });
   } else {
-    every_build_completed = BuildCurrent(session, settings, false, remake);
+    every_build_completed = BuildCurrent(session, settings, false, remake, jobs);
     editor.ShowCurrentStatus();
     editor.RefreshRotationList();
   }

@@ -1,0 +1,52 @@
+// Thumbnails made ahead on worker threads while the build's own thread takes them strictly in
+// image-list order and does everything the user sees (file writes, progress, questions).
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace parvel {
+
+// The number of workers a build uses when nothing else is asked: the machine's cores.
+int DefaultThumbnailJobs();
+
+class ThumbnailPool {
+ public:
+  // What a worker does with one source; must be safe to run on several threads at once.
+  using Maker = std::function<std::vector<std::uint8_t>(const std::string& source)>;
+
+  // Starts `workers` threads (at least 1) over `sources` in order; an empty source is a slot
+  // with nothing to make. At most `look_ahead` results (at least `workers`) lie ahead of the
+  // next one taken, so memory stays bounded whatever the list's length.
+  ThumbnailPool(std::vector<std::string> sources, int workers, int look_ahead, Maker maker);
+  // Stops the workers (each ends after the image it is on) and drops results not taken.
+  ~ThumbnailPool();
+  ThumbnailPool(const ThumbnailPool&) = delete;
+  ThumbnailPool& operator=(const ThumbnailPool&) = delete;
+
+  // Waits for and hands over the result of slot `index`; slots are taken in increasing order.
+  std::vector<std::uint8_t> Take(std::size_t index);
+
+ private:
+  void Work();
+
+  std::vector<std::string> sources_;
+  Maker maker_;
+  std::size_t look_ahead_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::vector<std::uint8_t>> results_;
+  std::vector<char> done_;
+  std::size_t next_ = 0;   // the next slot a worker claims
+  std::size_t taken_ = 0;  // the slots before this one have been taken
+  bool stop_ = false;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace parvel
