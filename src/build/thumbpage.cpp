@@ -79,7 +79,8 @@ std::string GetHREF(const SiteSettings& settings, std::string_view target) {
     case 2:
       return "javascript:openWin('" + ScriptUrl(target) + "','" + WindowName(target) + "');";
     case 3:
-      return "javascript:openWin('" + ScriptUrl(target) + "','');";
+      return "javascript:openWin('" + ScriptUrl(target) + "','" + std::string(kSharedWindowName) +
+             "');";
     default:
       return AttrUrl(target);
   }

@@ -15,6 +15,10 @@ namespace parvel {
 // lower-cased and kept when a-z or 0-9, else "_", then "_window".
 std::string WindowName(std::string_view target);
 
+// The name of the one window that display method 3 shows every picture in. An empty name would
+// make the browser open a new window for each click.
+inline constexpr std::string_view kSharedWindowName = "show_picture_window";
+
 // What goes between the quotes after href= for link target `target` (a bare file name) by
 // Image_Display_Method: the URL (0 or no valid choice), the URL with a Target="_blank" attribute
 // (1), or a javascript:openWin call with a window of its own (2) or the one shared window (3).

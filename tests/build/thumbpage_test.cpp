@@ -156,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"window_each", 2, false, "Index.html", "Sunset Beach.jpg",
                  "javascript:openWin('Sunset%2520Beach.html','show_sunset_beach_html_window');"},
         LinkCase{"one_second_window", 3, false, "Index.html", "photo.jpg",
-                 "javascript:openWin('photo.html','');"},
+                 "javascript:openWin('photo.html','show_picture_window');"},
         LinkCase{"hostile_same_window", 0, true, "Index.html", kHostile, kHostileUrl + ".jpg"},
         LinkCase{"hostile_new_window", 1, true, "Index.html", kHostile,
                  kHostileUrl + ".jpg\" Target=\"_blank"},
@@ -171,6 +171,19 @@ TEST(ThumbnailLink, WithoutAsLinkIsTheBareTarget) {
   site.settings.DisplayAsImage = false;
   PageContext ctx = site.Context({kHostile});
   EXPECT_EQ(GetImageLinkName(ctx, kHostile, false), "it's a #1 <b>&%\xC3\xBC.html");
+}
+
+// A window name of "" opens a new window for every click; the one second window of method 3
+// needs one name that every picture's link shares.
+TEST(ThumbnailLink, OneSecondWindowIsOneNamedWindowForEveryPicture) {
+  PageSite site;
+  site.settings.Image_Display_Method = 3;
+  site.settings.DisplayAsImage = true;
+  PageContext ctx = site.Context({"a.jpg", "b c.jpg"});
+  EXPECT_EQ(GetImageLinkName(ctx, "a.jpg", true),
+            "javascript:openWin('a.jpg','show_picture_window');");
+  EXPECT_EQ(GetImageLinkName(ctx, "b c.jpg", true),
+            "javascript:openWin('b%2520c.jpg','show_picture_window');");
 }
 
 TEST(WindowName, KeepsLettersAndDigitsOfTheBareName) {
