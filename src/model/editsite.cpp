@@ -261,23 +261,31 @@ bool SiteEditor::DeleteRotation() {
     const std::string dir = fixpath(settings_.Rotation_Path, true);
     if (!dir.empty() && DirectoryExists(dir)) dodeletedir(ui_, dir);
   }
-  IniFile ini(SiteSettingsFileName(site.SiteKey));
-  if (ini.Load() && ini.EraseSection(RotationSection(rotation))) ini.Save();
+  // The section and the count go in one save, so the file never lists a rotation it lacks.
   site.RotationCount -= 1;
-  catalogue_.savecurrentsite();
+  const bool saved = catalogue_.savecurrentsite(
+      [&](IniFile& ini) { ini.EraseSection(RotationSection(rotation)); });
+  if (!saved) {
+    site.RotationCount += 1;
+    ui_.Warn(kSaveSiteFailedMessage);
+  }
   Open();
-  return true;
+  return saved;
 }
 
 bool SiteEditor::ApplyToAll() {
   BusyCursor busy(ui_);
-  const SiteContext site = context();
   const int count = std::min<int>(catalogue_.site().RotationCount, kMaxRotations);
-  for (int n = 1; n <= count; ++n) {
-    // Each failure shows its own warning; one is enough.
-    if (!SaveRotation(ui_, settings_, site, n, false)) return false;
+  if (count < 1) return true;
+  // Every section in one save: a failure leaves every rotation as it was, not some of them done.
+  IniFile ini(SiteSettingsFileName(catalogue_.site().SiteKey));
+  bool ok = ini.Load();
+  if (ok) {
+    for (int n = 1; n <= count; ++n) WriteRotationSection(ini, settings_, n, false);
+    ok = ini.Save();
   }
-  return true;
+  if (!ok) ui_.Warn(kSaveRotationWarning);
+  return ok;
 }
 
 void SiteEditor::BuildAll(const std::function<bool()>& build_current) {
@@ -302,6 +310,7 @@ void SiteEditor::Preview() {
 bool SiteEditor::Close() {
   const bool rotation_saved = SaveCurrentRotation();
   const bool site_saved = catalogue_.savecurrentsite();
+  if (!site_saved && !catalogue_.site().SiteKey.empty()) ui_.Warn(kSaveSiteFailedMessage);
   return rotation_saved && site_saved;
 }
 

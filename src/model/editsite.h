@@ -21,9 +21,6 @@ inline constexpr int kMaxRotations = 99999;
 
 inline constexpr std::string_view kNewRotationFailedMessage =
     "Error encountered creating a new rotation directory!";
-inline constexpr std::string_view kSaveSiteFailedMessage =
-    "Error encountered saving the settings for the current site.  Ensure you have sufficient disk "
-    "space and write access to this drive";
 inline constexpr std::string_view kNoRotationSelectedMessage =
     "You have not selected a rotation to copy settings from!";
 
@@ -100,12 +97,13 @@ class SiteEditor {
   // The question Delete Rotation asks for the selected (last) rotation.
   std::string DeleteQuestion() const;
   // Asks, then removes the last rotation: its directory (only when it is the loaded rotation),
-  // its section and one from RotationCount; then opens afresh. True when it was removed.
+  // then its section and one from RotationCount in one save; then opens afresh. True when it was
+  // removed; a failed save shows kSaveSiteFailedMessage and keeps the rotation listed.
   bool DeleteRotation();
   // Opens the copy dialog over the current site and this editor's list.
   CopySettingsDialog CopySettings() { return CopySettingsDialog(catalogue_, list_.entries); }
   // Writes the page settings into every rotation's section, keeping each one's Rotation_Path
-  // and Status. Stops at the first failed save.
+  // and Status, in one save: on failure (kSaveRotationWarning) no section has changed.
   bool ApplyToAll();
   // Selects every entry in turn and runs `build_current` (the build of the current rotation,
   // checks included) for each rotation that loaded; unattended_build() is on meanwhile. The list
@@ -113,7 +111,8 @@ class SiteEditor {
   void BuildAll(const std::function<bool()>& build_current);
   // Opens the rotation's first page; only while preview_enabled().
   void Preview();
-  // Saves the current rotation and the site record. False when a save failed.
+  // Saves the current rotation and the site record. False when a save failed; each failure
+  // shows its warning (kSaveRotationWarning, kSaveSiteFailedMessage).
   bool Close();
 
   // Re-reads the rotation list (and the chooser) for the current site, e.g. after a build.

@@ -98,19 +98,41 @@ bool docopyfile(Interaction& ui, const std::string& source, const std::string& d
   // Replacing a file by itself would delete the only copy before copying it.
   if (std::filesystem::equivalent(source, destination, ec)) return true;
 
+  const auto failed = [&] {
+    ui.Warn("An error was encountered copying the file, " + source + "!");
+    return false;
+  };
   if (PathExists(destination)) {
     if (ask && !ui.AskYesNo("A file already exists by the name of " + destination +
                             ".  Are you sure you want to overwrite it?")) {
       return false;
     }
-    // When this fails the destination is still there and the copy below fails and says so.
-    dodeletefile(ui, destination, true);
+    if (IsReadOnly(destination)) {
+      if (!ui.AskYesNo("Are you sure you want to delete the file, " + destination +
+                       "?  This file is marked READ ONLY!")) {
+        return false;
+      }
+      if (!Files().MakeWritable(destination, nullptr)) {
+        ui.Warn("Error encountered resetting the read-only tag on the file, " + destination);
+        return false;
+      }
+    }
   }
-  if (!Files().CopyFile(source, destination, nullptr)) {
-    ui.Warn("An error was encountered copying the file, " + source + "!");
-    return false;
+  // The copy lands beside the destination under a temporary name and replaces it in one step,
+  // so the old file stays until the new one is whole.
+  const std::string temporary = CopyTemporaryName(destination);
+  if (PathExists(temporary)) Files().Remove(temporary, nullptr);
+  if (!Files().CopyFile(source, temporary, nullptr)) return failed();
+  if (!Files().Rename(temporary, destination, nullptr)) {
+    Files().Remove(temporary, nullptr);
+    return failed();
   }
   return true;
+}
+
+std::string CopyTemporaryName(const std::string& destination) {
+  const std::filesystem::path target(destination);
+  return (target.parent_path() / ("." + target.filename().string() + ".parvel-copy")).string();
 }
 
 }  // namespace parvel

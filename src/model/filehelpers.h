@@ -23,9 +23,14 @@ bool dodeletefile(Interaction& ui, const std::string& filename, bool overwriting
 bool dodeletedir(Interaction& ui, const std::string& directory);
 
 // Copies `source` to `destination`, replacing an existing destination (after asking, when `ask`
-// is set). A failure is reported here; the result is true when the destination now holds the
-// source's content. Copying a file onto itself leaves it alone and reports nothing.
+// is set, and again when it is read-only). The copy is made under CopyTemporaryName and renamed
+// over the destination, so a failed copy leaves the old file as it was. A failure is reported
+// here; the result is true when the destination now holds the source's content. Copying a file
+// onto itself leaves it alone and reports nothing.
 bool docopyfile(Interaction& ui, const std::string& source, const std::string& destination,
                 bool ask);
+
+// The name beside `destination` that docopyfile copies to before the rename.
+std::string CopyTemporaryName(const std::string& destination);
 
 }  // namespace parvel

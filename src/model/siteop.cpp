@@ -20,12 +20,14 @@ constexpr int kLastSiteNumber = 90000;
 // A count the rotation list also assumes when the key is missing or unreadable.
 constexpr std::int32_t kUnknownRotationCount = 10;
 
-// Sets one key in a file and saves it. A file that exists but cannot be read is left alone
-// rather than replaced by a document holding only this key.
+// Sets one key in a file and saves it; a key that already holds the value is not written again.
+// A file that exists but cannot be read is left alone rather than replaced by a document holding
+// only this key.
 bool WriteKey(const std::string& file, const char* section, const std::string& key,
               const std::string& value) {
   IniFile ini(file);
   if (!ini.Load()) return false;
+  if (ini.Get(section, key) == value) return true;
   ini.Set(section, key, value);
   return ini.Save();
 }
@@ -102,11 +104,12 @@ bool Catalogue::loadsite(const std::string& site_key) {
   return !site_.Path.empty();
 }
 
-bool Catalogue::savecurrentsite() {
+bool Catalogue::savecurrentsite(const std::function<void(IniFile&)>& also) {
   // Without a current site there is no file to write (the key would name ".ini").
   if (site_.SiteKey.empty()) return false;
   IniFile ini(SiteSettingsFileName(site_.SiteKey));
   if (!ini.Load()) return false;
+  if (also) also(ini);
   ini.Set(kGeneral, "Name", site_.Name);
   ini.Set(kGeneral, "Path", truncatepath(site_.Path));
   ini.Set(kGeneral, "LivePath", site_.LivePath);

@@ -5,11 +5,19 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/interaction.h"
 
 namespace parvel {
+
+class IniFile;
+
+// Shown when the current site's record could not be saved.
+inline constexpr std::string_view kSaveSiteFailedMessage =
+    "Error encountered saving the settings for the current site.  Ensure you have sufficient disk "
+    "space and write access to this drive";
 
 // The current site's catalogue entry. An empty SiteKey means there is no current site.
 struct tsiterecord {
@@ -63,9 +71,10 @@ class Catalogue {
   bool addsite(const std::string& site_key);
   // Makes the site current from its settings file; false (no message) when it has no Path.
   bool loadsite(const std::string& site_key);
-  // Writes the current record into "General" and its name into sites.ini. False when a file
-  // could not be written; callers in the program do not report it.
-  bool savecurrentsite();
+  // Writes the current record into "General" and its name into sites.ini (when that line does
+  // not hold it yet). `also` makes further changes to the settings file, saved in the same
+  // step. False when a file could not be written; the callers report it.
+  bool savecurrentsite(const std::function<void(IniFile&)>& also = nullptr);
   // Removes the current site's settings file, directory and catalogue line, and its list entry
   // when it is selected. Only a directory failure is reported. Nothing is selected afterwards.
   void deletecurrentsite(Interaction& ui);

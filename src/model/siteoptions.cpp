@@ -80,7 +80,12 @@ bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
   site.AutoRotate = auto_rotate_;
   site.BaseHTMLName = StoredBaseHTMLName(base_html_name_);
   site.CurrentRotationPosition = next_rotation_;
-  catalogue.savecurrentsite();
+  // A site whose record did not reach the disk is not there for the next run: say so and keep
+  // the dialog open, so that the user can try again or cancel.
+  if (!catalogue.savecurrentsite()) {
+    ui_.Warn(kSaveSiteFailedMessage);
+    return false;
+  }
   catalogue.rebuildSiteNameList();
   return true;
 }

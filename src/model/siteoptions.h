@@ -65,7 +65,8 @@ class SiteOptionsDialog {
 
   // OK: the checks in order (a failure says why and returns false: the dialog stays open and
   // nothing is stored), then stores the fields into the current site record, saves it, re-reads
-  // the site names and returns true.
+  // the site names and returns true. A failed save shows kSaveSiteFailedMessage and returns
+  // false (the record holds the fields).
   bool Accept(Catalogue& catalogue);
   void Help() const { ui_.ShowHelp(kHelpTopic); }
 

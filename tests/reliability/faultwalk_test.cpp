@@ -1,0 +1,552 @@
+// Walks a failure over every write of the main flows: each flow is first run on a healthy disk to
+// count its operations through the file seam, then once per operation N with the N-th failing
+// ("disk full" and "permission denied"; once, and from N on). Every run must show the message
+// named for that failure exactly once, report the failure, and leave every file whole: its old
+// content, its content at a step of the healthy run, or (only where nothing can be undone) a
+// version the run wrote whole.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "build/build.h"
+#include "build/pagebuttons.h"
+#include "build/rotheadr.h"
+#include "build/thumbnail.h"
+#include "imaging/PGraphic.h"
+#include "model/editsite.h"
+#include "model/options.h"
+#include "model/paths.h"
+#include "model/siteop.h"
+#include "model/siteoptions.h"
+#include "model/sitesettings.h"
+#include "model/turnwheel.h"
+#include "platform/faulty_filesystem.h"
+#include "platform/filesystem.h"
+#include "reliability/faultwalk_support.h"
+#include "support/testsupport.h"
+
+namespace parvel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Op;
+using testing::RecordingFileSystem;
+using testing::RuleUser;
+using testing::Snapshot;
+using testing::TakeSnapshot;
+using testing::TempDir;
+using testing::WithoutRoot;
+using testing::WriteFile;
+
+constexpr char kDiskFull[] = "No space left on device";
+constexpr char kNoPermission[] = "Permission denied";
+
+// Everything one run of a flow works on, made afresh for every run.
+struct World {
+  TempDir tmp;
+  std::string root = tmp.path();
+  std::string data = tmp / "data/";
+  RuleUser ui;
+  AppOptions options;
+  RecentTemplates recent;
+  std::vector<std::string> style_templates;
+  Catalogue catalogue;
+  SiteSettings settings;
+  std::unique_ptr<SiteEditor> editor;
+  std::map<std::string, bool> results;  // per step: false once a call of it reported failure
+  std::vector<std::string> report;      // the rotation program's report lines
+
+  World() {
+    fs::create_directories(data);
+    SetDataDirectory(data);
+    options.UseRotations = true;
+  }
+  void Result(const std::string& phase, bool ok) {
+    auto [it, fresh] = results.emplace(phase, ok);
+    if (!fresh) it->second = it->second && ok;
+  }
+  void OpenEditor() {
+    editor = std::make_unique<SiteEditor>(ui, catalogue, settings, options, style_templates);
+    editor->Open();
+  }
+};
+
+// What the failure of one operation must lead to.
+struct Expectation {
+  std::vector<std::string> messages;  // shown in this order, each once (single failure)
+  bool fails = false;                 // the step reports failure
+  bool reported = false;              // the rotation report names the error once
+};
+
+struct Flow {
+  const char* name;
+  std::function<void(World&)> arrange;
+  std::function<void(World&, RecordingFileSystem&)> run;
+  std::function<Expectation(const World&, const Op&)> expect;
+  // Files that may hold any version written whole in the run (pages made with a text index
+  // after the buttons failed), besides their old and new content.
+  std::function<bool(const std::string&)> any_whole_version = [](const std::string&) {
+    return false;
+  };
+  // Several user actions: in a failure from then on, each may report it.
+  bool one_action = true;
+};
+
+bool EndsWith(const std::string& text, std::string_view end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+bool StartsWith(const std::string& text, std::string_view start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+std::string Describe(const Op& op) {
+  return op.kind + "(" + op.path + (op.other.empty() ? "" : " <- " + op.other) + ") in '" +
+         op.phase + "'";
+}
+
+// The contents (nullopt: absent) each file had at some step boundary of the healthy run.
+using Versions = std::map<std::string, std::set<std::optional<std::string>>>;
+
+Versions VersionsOf(const std::vector<Snapshot>& boundaries) {
+  Versions versions;
+  for (const auto& snapshot : boundaries) {
+    for (const auto& [path, text] : snapshot) versions[path];
+  }
+  for (auto& [path, set] : versions) {
+    for (const auto& snapshot : boundaries) {
+      const auto it = snapshot.find(path);
+      set.insert(it == snapshot.end() ? std::nullopt : std::optional<std::string>(it->second));
+    }
+  }
+  return versions;
+}
+
+void CheckFiles(const Flow& flow, const Versions& healthy, const Snapshot& after,
+                const RecordingFileSystem& recorder, bool sticky, const std::string& label) {
+  std::set<std::string> paths;
+  for (const auto& [path, versions] : healthy) paths.insert(path);
+  for (const auto& [path, text] : after) paths.insert(path);
+  for (const auto& path : paths) {
+    const auto known = healthy.find(path);
+    const auto now = after.find(path);
+    const bool absent_allowed = known != healthy.end() && known->second.count(std::nullopt) != 0;
+    if (now == after.end()) {
+      EXPECT_TRUE(absent_allowed) << label << ": " << path << " was lost";
+      continue;
+    }
+    if (known != healthy.end() && known->second.count(now->second) != 0) continue;
+    if (sticky || flow.any_whole_version(path)) {
+      const auto written = recorder.written().find(path);
+      if (written != recorder.written().end() && written->second.count(now->second) != 0) continue;
+    }
+    ADD_FAILURE() << label << ": " << path << " holds " << now->second.size()
+                  << " bytes that are neither its old nor its new content:\n"
+                  << now->second.substr(0, 400);
+  }
+}
+
+int CountLinesWith(const std::vector<std::string>& lines, std::string_view text) {
+  return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+    return line.find(text) != std::string::npos;
+  }));
+}
+
+// Runs the walk for one flow and returns the number of write positions tried.
+int WalkFlow(const Flow& flow) {
+  // The healthy run: its operations, and the disk at every step boundary.
+  std::vector<Op> ops;
+  std::vector<Snapshot> boundaries;
+  std::set<std::string> routine;  // questions the healthy run asks as well
+  {
+    World world;
+    flow.arrange(world);
+    boundaries.push_back(TakeSnapshot(world.root));
+    FaultyFileSystem faulty(RealFileSystem());
+    RecordingFileSystem recorder(faulty, world.root);
+    recorder.on_phase = [&] { boundaries.push_back(TakeSnapshot(world.root)); };
+    {
+      ScopedFileSystem scope(recorder);
+      flow.run(world, recorder);
+    }
+    boundaries.push_back(TakeSnapshot(world.root));
+    for (const auto& text : world.ui.texts()) routine.insert(WithoutRoot(text, world.root));
+    EXPECT_TRUE(world.ui.unexpected().empty())
+        << flow.name << ": " << world.ui.unexpected().front();
+    for (const auto& [phase, ok] : world.results) EXPECT_TRUE(ok) << flow.name << ": " << phase;
+    ops = recorder.ops();
+  }
+  const Versions healthy = VersionsOf(boundaries);
+  EXPECT_FALSE(ops.empty()) << flow.name;
+
+  for (int n = 1; n <= static_cast<int>(ops.size()); ++n) {
+    const Op& op = ops[n - 1];
+    for (const char* error : {kDiskFull, kNoPermission}) {
+      for (bool sticky : {false, true}) {
+        const std::string label = std::string(flow.name) + " #" + std::to_string(n) + " " +
+                                  Describe(op) + " " + error + (sticky ? " from then on" : "");
+        World world;
+        flow.arrange(world);
+        FaultyFileSystem faulty(RealFileSystem());
+        RecordingFileSystem recorder(faulty, world.root);
+        faulty.FailAt(n, error, sticky);
+        {
+          ScopedFileSystem scope(recorder);
+          flow.run(world, recorder);
+        }
+        EXPECT_GE(recorder.ops().size(), static_cast<size_t>(n)) << label;
+        if (recorder.ops().size() < static_cast<size_t>(n)) return n;
+        EXPECT_EQ(Describe(recorder.ops()[n - 1]), Describe(op)) << label;
+        const Expectation expect = flow.expect(world, op);
+        std::vector<std::string> shown;
+        for (const auto& text : world.ui.texts()) {
+          if (routine.count(WithoutRoot(text, world.root)) == 0) shown.push_back(text);
+        }
+        if (!sticky) {
+          EXPECT_EQ(shown, expect.messages) << label;
+        } else {
+          if (!expect.messages.empty()) {
+            EXPECT_FALSE(shown.empty()) << label;
+            if (!shown.empty()) {
+              EXPECT_EQ(shown.front(), expect.messages.front()) << label;
+            }
+          }
+          for (const auto& text : shown) {
+            if (!flow.one_action) break;
+            EXPECT_EQ(std::count(shown.begin(), shown.end(), text), 1) << label << ": " << text;
+          }
+        }
+        EXPECT_TRUE(world.ui.unexpected().empty())
+            << label << ": " << world.ui.unexpected().front();
+        if (expect.fails) {
+          EXPECT_FALSE(world.results.count(op.phase) != 0 && world.results.at(op.phase))
+              << label << ": the failure was reported as success";
+        } else if (!sticky) {
+          for (const auto& [phase, ok] : world.results) EXPECT_TRUE(ok) << label << ": " << phase;
+        }
+        if (expect.reported && !sticky) {
+          EXPECT_EQ(CountLinesWith(world.report, error), 1) << label;
+        }
+        CheckFiles(flow, healthy, TakeSnapshot(world.root), recorder, sticky, label);
+        if (::testing::Test::HasFailure()) return n;
+      }
+    }
+  }
+  std::cout << "[faultwalk] " << flow.name << ": " << ops.size() << " write positions, "
+            << ops.size() * 4
+            << " faulty runs (disk full and permission denied, once and from then on)" << std::endl;
+  return static_cast<int>(ops.size());
+}
+
+// ---- Shared site material.
+
+constexpr std::string_view kTemplate =
+    "<HTML><BODY>\r\n***HEADER***\r\n***INDEX***\r\n***CONTENT***\r\n***FOOTER***\r\n</BODY></"
+    "HTML>";
+
+void MakeJpeg(const std::string& path, Rgb colour) {
+  TPixelGraphic image;
+  image.SetSize(40, 30);
+  image.Canvas().BrushColor = colour;
+  image.Canvas().FillRect({0, 0, 40, 30});
+  ASSERT_TRUE(savetojpeg(image, path, 80, false)) << path;
+}
+
+// Site_1 with three rotations, each with a file in its own directory.
+void MakeThreeRotations(World& w) {
+  std::string text = "[General]\r\nName=Walk\r\nPath=%/Site_1/\r\nRotationCount=3\r\n";
+  for (int n = 1; n <= 3; ++n) {
+    const std::string section = "Rotation_" + std::to_string(n);
+    text += "[" + section + "]\r\nStatus=" + std::to_string(n - 1) + "\r\nRotation_Path=%/Site_1/" +
+            section + "/\r\nThumb_Width=" + std::to_string(100 + n) + "\r\n";
+    WriteFile(w.data + "Site_1/" + section + "/a.jpg", "image " + std::to_string(n));
+  }
+  WriteFile(w.data + "Site_1.ini", text);
+  WriteFile(w.data + "sites.ini", "[Sites]\r\nSite_1=Walk\r\n");
+  w.catalogue.ReadSites();
+  w.catalogue.SelectSite(0, true);
+}
+
+// ---- New Site, its site options, the editor's first rotation, and the saves at the end.
+
+std::string CreateDirectoryWarning(const std::string& dir) {
+  return "An error was encountered whilst trying to create the directory, " + dir;
+}
+
+const Flow kNewSite{
+    "New Site + site options + saving",
+    [](World& w) {
+      WriteFile(w.data + "sites.ini", "[Sites]\r\nSite_1=Old\r\n");
+      WriteFile(w.data + "Site_1.ini", "[General]\r\nName=Old\r\nPath=%/Site_1/\r\n");
+      WriteFile(w.data + "options.ini", "[Options]\r\nUseRotations=True\r\n");
+      WriteFile(w.data + "recent_styles.txt", "/old/a.htm\r\n");
+      WriteFile(w.data + "recent_image_styles.txt", "/old/b.htm\r\n");
+      w.catalogue.ReadSites();
+      w.ui.Answer("The directory, ", Answer::Yes);
+      w.recent.styles = {"/new/a.htm", "/new/c.htm"};
+      w.recent.image_styles = {"/new/b.htm"};
+      w.options.MaxFilenameLength = 40;
+    },
+    [](World& w, RecordingFileSystem& rec) {
+      rec.SetPhase("new site");
+      w.catalogue.NewSite(w.ui, true, [&] {
+        rec.SetPhase("site options");
+        SiteOptionsDialog dialog(w.ui, w.catalogue.site(), true);
+        dialog.set_name("Holiday");
+        dialog.set_path(w.data + "holiday/");
+        dialog.set_base_html_name("home");
+        const bool ok = dialog.Accept(w.catalogue);
+        w.Result("site options", ok);
+        return ok;  // a refused OK stands for the user cancelling the dialog then
+      });
+      if (w.catalogue.site().SiteKey.empty()) return;
+      rec.SetPhase("editor");
+      w.OpenEditor();
+      w.Result("editor", w.editor->current_rotation() == 1 && !w.editor->title().empty());
+      rec.SetPhase("close");
+      w.Result("close", w.editor->Close());
+      rec.SetPhase("options");
+      w.Result("options", w.options.Write());
+      rec.SetPhase("recent");
+      w.Result("recent", w.recent.Write());
+    },
+    [](const World& w, const Op& op) -> Expectation {
+      if (op.phase == "new site") {
+        return {
+            {"Error encountered creating new site!  Ensure you have write access and "
+             "sufficient disk space for your data directory, " +
+             w.data + "!"}};
+      }
+      if (op.phase == "site options") {
+        if (op.kind == "CreateDirectory") {
+          return {{CreateDirectoryWarning(w.data + "holiday/"),
+                   CreateSiteDirectoryFailedMessage(w.data + "holiday/")},
+                  true};
+        }
+        return {{std::string(kSaveSiteFailedMessage)}, true};
+      }
+      if (op.phase == "editor") {
+        if (op.kind == "CreateDirectory") {
+          return {{CreateDirectoryWarning(w.data + "holiday/Rotation_1/"),
+                   std::string(kNewRotationFailedMessage)},
+                  true};
+        }
+        // The first save counts the rotation; the second stores the rotation's settings, and
+        // when it fails the editor saves them again as it selects the first rotation.
+        if (op.seq == 0) return {{std::string(kSaveSiteFailedMessage)}, true};
+        return {{std::string(kSaveRotationWarning)}, false};
+      }
+      if (op.phase == "close") {
+        // The rotation's settings first, then the site record.
+        return {{std::string(op.seq == 0 ? kSaveRotationWarning : kSaveSiteFailedMessage)}, true};
+      }
+      return {{}, true};  // options.ini and the recent lists: the main window reports them
+    },
+    [](const std::string&) { return false; },
+    false,
+};
+
+// ---- A full build over a site built before: copied graphics, page buttons, thumbnails, image
+// pages, thumbnail pages with a rotating header list, captions from a comma-separated file.
+
+void SetUpBuild(World& w, bool old) {
+  const std::string styles = w.root + "styles/";
+  SiteSettings& s = w.settings;
+  s.Rotation_Path = w.root + "site/";
+  s.Style_File = styles + "thumbs.htm";
+  s.Image_Style_File = styles + "image.htm";
+  s.DisplayAsImage = false;
+  s.Horizontal_Thumb_Count = 1;
+  s.Vertical_Thumb_Count = 2;
+  s.prev_next_image_buttons = true;
+  s.Next_Page_File = styles + "next.gif";
+  s.Previous_Page_File = styles + "prev.gif";
+  s.Return_To_Index_File = styles + "back.gif";
+  s.index_image_buttons = true;
+  s.Selected_Page_Index_File = styles + "on.jpg";
+  s.Other_Page_Index_File = styles + "off.jpg";
+  s.Filename_Display = FilenameDisplay::DescriptionFile;
+  s.Description_File = styles + "captions.csv";
+  s.Image_Header_Mode = kImageHeaderSameAsIndex;
+  s.Image_Footer_Mode = kImageHeaderSameAsIndex;
+  s.Footer_Mode = kHeaderHtml;
+  s.Footer_HTML = old ? "old footer" : "new footer";
+  s.Header_Mode = old ? kHeaderHtml : kHeaderList;
+  s.Header_HTML = "old header";
+  s.Header_File = styles + "headers.txt";
+  const std::string nav = old ? "old " : "new ";
+  for (const char* name : {"next.gif", "prev.gif", "back.gif"})
+    WriteFile(styles + name, nav + name);
+  WriteFile(styles + "captions.csv", old ? "img1.jpg,Old one\r\n" : "img1.jpg,First, of three\r\n");
+}
+
+bool RunBuild(World& w) {
+  BuildInputs inputs;
+  BuildState state(w.ui, w.settings, inputs);
+  state.set_no_recreate(false);
+  if (!state.PreBuildChecks(true)) return false;
+  state.FillImageList();
+  return state.Start();
+}
+
+const Flow kBuild{
+    "full build",
+    [](World& w) {
+      const std::string styles = w.root + "styles/";
+      WriteFile(styles + "thumbs.htm", kTemplate);
+      WriteFile(styles + "image.htm", kTemplate);
+      WriteFile(styles + "headers.txt", "first header\r\nsecond|header\r\n");
+      fs::create_directories(w.root + "site");
+      MakeJpeg(styles + "on.jpg", {250, 250, 0});
+      MakeJpeg(styles + "off.jpg", {0, 120, 250});
+      for (int i = 1; i <= 3; ++i) {
+        MakeJpeg(w.root + "site/img" + std::to_string(i) + ".jpg",
+                 {static_cast<uint8_t>(60 * i), 20, 90});
+      }
+      // The site was built before with other headers, footers, captions and graphics.
+      SetUpBuild(w, true);
+      ASSERT_TRUE(RunBuild(w)) << ::testing::PrintToString(w.ui.texts());
+      w.ui.Clear();
+      SetUpBuild(w, false);
+      w.ui.Answer(std::string(kButtonErrorQuestion), Answer::Ok);
+      w.ui.Answer(std::string(kThumbnailErrorQuestion), Answer::No);
+    },
+    [](World& w, RecordingFileSystem& rec) {
+      rec.SetPhase("build");
+      w.Result("build", RunBuild(w));
+    },
+    [](const World& w, const Op& op) -> Expectation {
+      const std::string name = fs::path(op.path).filename().string();
+      if (EndsWith(op.path, "~captions.ini")) {
+        if (op.kind == "Remove") return {};  // the temporary file stays; no harm done
+        return {{std::string(kDescriptionFileError)}, true};
+      }
+      if (op.kind == "CopyFile" || op.kind == "Rename" ||
+          (op.kind == "Remove" && name.find(".gif") != std::string::npos)) {
+        // Copies go to a temporary name first; the source is the styles folder's file.
+        std::string target = op.kind == "CopyFile" ? fs::path(op.other).filename().string() : name;
+        return {
+            {"An error was encountered copying the file, " + w.root + "styles/" + target + "!"}};
+      }
+      if (name.find("Page_Button_") != std::string::npos) {
+        return {{std::string(kButtonErrorQuestion)}};
+      }
+      if (StartsWith(op.path, "site/thumbs/")) {
+        const std::string image = name.substr(0, name.find("_thb")) + ".jpg";
+        return {{std::string(kThumbnailErrorQuestion), ThumbnailFailedMessage(image)}, true};
+      }
+      if (StartsWith(name, "img") && EndsWith(name, ".html")) {
+        return {{std::string(kImagePagesFailedMessage)}, true};
+      }
+      return {{std::string(kThumbPagesFailedMessage)}, true};
+    },
+    // After a button failure the pages carry a text index instead.
+    [](const std::string& path) { return StartsWith(path, "site/") && EndsWith(path, ".html"); },
+};
+
+// ---- Apply to All over three rotations.
+
+const Flow kApplyToAll{
+    "Apply to All",
+    [](World& w) {
+      MakeThreeRotations(w);
+      w.OpenEditor();
+      w.settings.Thumb_Width = 321;
+      w.settings.Page_Number_Prefix = "Seite ";
+    },
+    [](World& w, RecordingFileSystem& rec) {
+      rec.SetPhase("apply");
+      w.Result("apply", w.editor->ApplyToAll());
+    },
+    [](const World&, const Op&) -> Expectation {
+      return {{std::string(kSaveRotationWarning)}, true};
+    },
+};
+
+// ---- Delete Rotation of the last of three.
+
+const Flow kDeleteRotation{
+    "Delete Rotation",
+    [](World& w) {
+      MakeThreeRotations(w);
+      w.OpenEditor();
+      ASSERT_TRUE(w.editor->SelectRotation(2));
+      w.ui.Answer("Are you sure you want to remove Rotation 3", Answer::Yes);
+    },
+    [](World& w, RecordingFileSystem& rec) {
+      rec.SetPhase("delete");
+      w.Result("delete", w.editor->DeleteRotation());
+    },
+    [](const World& w, const Op& op) -> Expectation {
+      const std::string question =
+          "Are you sure you want to remove Rotation 3 and delete all files "
+          "in the directory, " +
+          w.data + "Site_1/Rotation_3/?";
+      if (op.kind == "RemoveAll") {
+        // The directory stays; the rotation is taken out of the settings all the same.
+        return {{"Cannot remove directory, it may be not be empty or it may be marked read-only."}};
+      }
+      return {{std::string(kSaveSiteFailedMessage)}, true};
+    },
+};
+
+// ---- The rotation program putting rotation 1 live over rotation 2.
+
+const Flow kTurnwheel{
+    "turnwheel rotation",
+    [](World& w) {
+      WriteFile(w.data + "options.ini", "[Options]\r\nUseRotations=True\r\n");
+      WriteFile(w.data + "sites.ini", "[Sites]\r\nSite_1=Walk\r\n");
+      WriteFile(w.data + "Site_1.ini",
+                "[General]\r\nName=Walk\r\nPath=%/Site_1/\r\nLivePath=" + w.root +
+                    "live\r\nAutoRotate=True\r\nCurrentRotationPosition=2\r\nRotationCount=2\r\n");
+      WriteFile(w.data + "Site_1/Rotation_1/Index.html", "one");
+      WriteFile(w.data + "Site_1/Rotation_1/a.jpg", "a");
+      WriteFile(w.data + "Site_1/Rotation_1/thumbs/a_thb.jpg", "a small");
+      WriteFile(w.data + "Site_1/Rotation_2/Index.html", "two");
+      WriteFile(w.data + "Site_1/Rotation_2/b.jpg", "b");
+      const TurnwheelResult first = RotateSites();
+      ASSERT_TRUE(first.ok) << ::testing::PrintToString(first.Lines());
+    },
+    [](World& w, RecordingFileSystem& rec) {
+      rec.SetPhase("rotate");
+      const TurnwheelResult result = RotateSites();
+      w.Result("rotate", result.ok);
+      w.report = result.Lines();
+    },
+    [](const World&, const Op& op) -> Expectation {
+      // Clearing the previous tree after the swap is left to the next run.
+      if (op.kind == "RemoveAll" && StartsWith(op.path, ".live.turnwheel-")) return {};
+      return {{}, true, true};
+    },
+    // The previous tree, swapped out, may stay beside the live one until the next run.
+    [](const std::string& path) { return StartsWith(path, ".live.turnwheel-"); },
+};
+
+class FaultWalkTest : public ::testing::TestWithParam<const Flow*> {};
+
+TEST_P(FaultWalkTest, EveryWriteFailureIsReportedOnceAndLeavesEveryFileWhole) {
+  EXPECT_GT(WalkFlow(*GetParam()), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Flows, FaultWalkTest,
+                         ::testing::Values(&kNewSite, &kBuild, &kApplyToAll, &kDeleteRotation,
+                                           &kTurnwheel),
+                         [](const ::testing::TestParamInfo<const Flow*>& info) {
+                           std::string name;
+                           for (char c : std::string(info.param->name)) {
+                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                           }
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace parvel
