@@ -307,6 +307,9 @@ bool BuildState::RunPasses() {
   const std::string site_dir = site_directory();
   const std::string thumb_dir = thumbnail_directory();
   if (thumb_dir != site_dir && !MakeThumbnailDirectory(thumb_dir)) return false;
+  // What writes of a build that was stopped left behind would otherwise pile up.
+  RemoveStaleTemporaries(site_dir);
+  if (thumb_dir != site_dir) RemoveStaleTemporaries(thumb_dir);
   if (!Checkpoint()) return false;
 
   if (!CopyPass(site_dir)) return false;

@@ -93,6 +93,20 @@ SiteContext Session::Context() const {
   return SiteContext{site.SiteKey, fixpath(site.Path, true), options_.UseRotations};
 }
 
+std::unique_ptr<FileLock> Session::LockSettings(bool reread) {
+  std::chrono::milliseconds wait = kSettingsLockWait;
+  if (const char* text = std::getenv("PARVEL_LOCK_WAIT_MS")) {
+    if (const auto ms = ParseInt(text); ms && *ms >= 0) wait = std::chrono::milliseconds(*ms);
+  }
+  auto lock = std::make_unique<FileLock>(DataDirectory(), wait);
+  if (!lock->held()) {
+    std::cerr << lock->error() << "\n";
+    return nullptr;
+  }
+  if (reread) catalogue_.ReadSites();
+  return lock;
+}
+
 std::optional<int> PositiveNumber(const std::string& text) {
   const auto value = ParseInt(text);
   if (!value || *value < 1) return std::nullopt;

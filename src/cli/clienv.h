@@ -3,6 +3,7 @@
 #pragma once
 
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "model/siteop.h"
 #include "model/sitesettings.h"
 #include "platform/console_interaction.h"
+#include "platform/filelock.h"
 
 namespace parvel::cli {
 
@@ -55,6 +57,12 @@ class Session {
 
   // What the settings functions need to know about the current site.
   SiteContext Context() const;
+
+  // Takes the lock that every program holds around a read-modify-write of the data directory's
+  // settings files. With `reread`, the catalogue is read again (nothing selected) so that what
+  // follows starts from what other programs saved. Null, with the message on stderr, when
+  // another program kept it too long. PARVEL_LOCK_WAIT_MS overrides the wait.
+  std::unique_ptr<FileLock> LockSettings(bool reread);
 
  private:
   ConsoleInteraction ui_;

@@ -126,6 +126,8 @@ int CmdBuild(Arguments& args) {
   if (pages && !PositiveNumber(*pages)) args.error = "--pages takes a number from 1";
   if (!CheckWords(args, 1, 1)) return Usage(args.error);
   Session session(args);
+  auto lock = session.LockSettings(true);  // opening may write the first rotation
+  if (!lock) return kExitFailed;
   if (!session.SelectSite(args.words[0])) return kExitUsage;
   if (pages) {
     session.ui().Preset(std::string(kNoImagesQuestion), Answer::Yes);
@@ -135,6 +137,8 @@ int CmdBuild(Arguments& args) {
   std::vector<std::string> templates;
   SiteEditor editor(session.ui(), session.catalogue(), settings, session.options(), templates);
   if (!OpenOnRotation(session, editor, all ? 1 : rotation)) return kExitFailed;
+  // The build itself holds no lock, so that the rotation schedule is not kept waiting by it.
+  lock.reset();
   bool every_build_completed = true;
   if (all) {
     editor.BuildAll([&] {
@@ -147,6 +151,10 @@ int CmdBuild(Arguments& args) {
     editor.ShowCurrentStatus();
     editor.RefreshRotationList();
   }
+  lock = session.LockSettings(false);
+  if (!lock) return kExitFailed;
+  // The site's record as saved now: a rotation run meanwhile may have moved its position on.
+  session.catalogue().loadsite(session.catalogue().site().SiteKey);
   if (!editor.Close()) return kExitFailed;
   return every_build_completed ? kExitOk : kExitFailed;
 }
@@ -155,6 +163,8 @@ int CmdNewSite(Arguments& args) {
   const auto path = args.TakeValue("--path");
   if (!CheckWords(args, 1, 1)) return Usage(args.error);
   Session session(args);
+  const auto lock = session.LockSettings(true);
+  if (!lock) return kExitFailed;
   Catalogue& catalogue = session.catalogue();
   const bool rotations = session.options().UseRotations;
   bool confirmed = false;
@@ -211,6 +221,9 @@ int CmdSet(Arguments& args) {
     assignments.emplace_back(std::string(key->name), value);
   }
   Session session(args);
+  // Held from reading the settings to saving them, so that no other program's save falls between.
+  const auto lock = session.LockSettings(true);
+  if (!lock) return kExitFailed;
   if (!session.SelectSite(args.words[0])) return kExitUsage;
   SiteSettings settings;
   std::vector<std::string> templates;

@@ -137,29 +137,33 @@ bool ReplaceTreeBySwap(const std::string& source, const std::string& live, std::
   const std::string target = Bare(live).string();
   const std::string staging = LiveStagingName(live);
   const std::string retired = LiveRetiredName(live);
-  // Left over from a run that was stopped between its two renames: the old site goes back first,
+  const std::string parked = ExchangeTemporaryName(target);
+  // Left over from a run that was stopped between two renames: the old site goes back first,
   // so that it is whole again should this run fail too.
+  if (!Exists(target) && Exists(parked)) Files().Rename(parked, target, nullptr);
   if (!Exists(target) && Exists(retired)) Files().Rename(retired, target, nullptr);
   // Left over from a run that was stopped: ours to clear.
-  if (Exists(staging) && !Files().RemoveAll(staging, error)) return false;
-  if (Exists(retired) && !Files().RemoveAll(retired, error)) return false;
+  for (const std::string& leftover : {staging, retired, parked}) {
+    if (Exists(leftover) && !Files().RemoveAll(leftover, error)) return false;
+  }
 
   if (!CopyTree(source, staging, error)) {
     Files().RemoveAll(staging, nullptr);
     return false;
   }
-  const bool had_live = Exists(target);
-  if (had_live && !Files().Rename(target, retired, error)) {
+  if (!Exists(target)) {
+    if (Files().Rename(staging, target, error)) return true;
     Files().RemoveAll(staging, nullptr);
     return false;
   }
-  if (!Files().Rename(staging, target, error)) {
-    if (had_live) Files().Rename(retired, target, nullptr);
+  // One swap, so that a reader finds the old tree or the new one and never no tree at all.
+  if (!Files().Exchange(staging, target, error)) {
     Files().RemoveAll(staging, nullptr);
     return false;
   }
-  // The new tree is live; a retired tree that cannot be removed now is cleared by the next run.
-  if (had_live) Files().RemoveAll(retired, nullptr);
+  // The new tree is live; the previous one, now under the staging name, goes. Should that fail,
+  // the next run clears it.
+  Files().RemoveAll(staging, nullptr);
   return true;
 }
 

@@ -7,7 +7,8 @@
 namespace parvel {
 
 // The sibling names used beside a live directory "/p/site": "/p/.site.turnwheel-new" (the copy
-// being made) and "/p/.site.turnwheel-old" (the previous tree until it is removed).
+// being made, and after the swap the previous tree until it is removed) and
+// "/p/.site.turnwheel-old" (the previous tree, left by an earlier run that swapped by renames).
 std::string LiveStagingName(const std::string& live);
 std::string LiveRetiredName(const std::string& live);
 
@@ -15,8 +16,9 @@ std::string LiveRetiredName(const std::string& live);
 // included. Symbolic links to files are copied as files; links to directories are left out.
 bool CopyTree(const std::string& source, const std::string& target, std::string* error);
 
-// Copies `source` beside `live` and swaps the copy in by two renames. On failure `live` is as it
-// was and no staging copy is left behind (unless removing it failed as well).
+// Copies `source` beside `live` and swaps the copy in with Files().Exchange, so that `live` always
+// holds a whole tree. On failure `live` is as it was and no staging copy is left behind (unless
+// removing it failed as well).
 bool ReplaceTreeBySwap(const std::string& source, const std::string& live, std::string* error);
 
 // For a live directory that cannot be renamed: replaces its files one by one (each in one step)

@@ -10,6 +10,7 @@
 #include "model/paths.h"
 #include "model/siteop.h"
 #include "model/textutil.h"
+#include "platform/filelock.h"
 #include "platform/filesystem.h"
 
 namespace parvel {
@@ -57,6 +58,12 @@ std::string LiveProblem(const std::string& live, const IniFile& ini, const std::
 
 // Moves the site's next rotation number on, touching no other key.
 bool SavePosition(const std::string& site_key, int next, std::string* error) {
+  // Another program's save must not fall between this read and this write.
+  FileLock lock(DataDirectory());
+  if (!lock.held()) {
+    *error = lock.error();
+    return false;
+  }
   IniFile ini(SiteSettingsFileName(site_key));
   if (!ini.Load()) {
     *error = ini.path() + " cannot be read";

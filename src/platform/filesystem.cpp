@@ -1,6 +1,7 @@
 #include "platform/filesystem.h"
 
 #include <fcntl.h>
+#include <stdio.h>  // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,10 @@ namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr std::string_view kTemporaryPrefix = ".parvel-tmp-";
+// The target's name is cut so that the temporary name stays within the system's name limit.
+constexpr size_t kTemporaryNameKeep = 64;
 
 bool Fail(std::string* error, const std::string& text) {
   if (error) *error = text;
@@ -53,7 +58,8 @@ class DiskFileSystem : public FileSystem {
     const fs::path target(path);
     fs::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    const std::string name_kept = target.filename().string().substr(0, kTemporaryNameKeep);
+    std::string tmpl = (dir / (std::string(kTemporaryPrefix) + name_kept + ".XXXXXX")).string();
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
@@ -114,11 +120,59 @@ class DiskFileSystem : public FileSystem {
     if (::rename(from.c_str(), to.c_str()) != 0) return FailErrno(error, from, errno);
     return true;
   }
+
+  bool Exchange(const std::string& a, const std::string& b, std::string* error) override {
+    if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0) return true;
+    // Systems and file systems without the one-step swap say so with these.
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+      return FailErrno(error, a, errno);
+    return FileSystem::Exchange(a, b, error);
+  }
 };
 
 FileSystem* g_current = nullptr;
 
 }  // namespace
+
+bool FileSystem::Exchange(const std::string& a, const std::string& b, std::string* error) {
+  const std::string parked = ExchangeTemporaryName(b);
+  if (!PathExists(a) || !PathExists(b)) return Fail(error, a + ": nothing to swap with " + b);
+  if (PathExists(parked)) return Fail(error, parked + ": in the way of a swap");
+  if (!Rename(b, parked, error)) return false;
+  if (!Rename(a, b, error)) {
+    Rename(parked, b, nullptr);
+    return false;
+  }
+  if (!Rename(parked, a, error)) {
+    if (Rename(b, a, nullptr)) Rename(parked, b, nullptr);
+    return false;
+  }
+  return true;
+}
+
+std::string ExchangeTemporaryName(const std::string& b) {
+  fs::path p = fs::path(b).lexically_normal();
+  if (!p.has_filename() && p.has_parent_path()) p = p.parent_path();
+  return (p.parent_path() / ("." + p.filename().string() + ".exchange")).string();
+}
+
+bool IsWriteTemporaryName(std::string_view file_name) {
+  return file_name.size() > kTemporaryPrefix.size() &&
+         file_name.substr(0, kTemporaryPrefix.size()) == kTemporaryPrefix;
+}
+
+int RemoveStaleTemporaries(const std::string& directory) {
+  std::vector<std::string> stale;
+  std::error_code ec;
+  for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
+    if (IsWriteTemporaryName(it->path().filename().string()) && it->is_regular_file(ec)) {
+      stale.push_back(it->path().string());
+    }
+  }
+  int removed = 0;
+  for (const auto& path : stale) removed += Files().Remove(path, nullptr) ? 1 : 0;
+  return removed;
+}
 
 FileSystem& RealFileSystem() {
   static DiskFileSystem disk;

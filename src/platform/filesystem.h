@@ -34,7 +34,22 @@ class FileSystem {
   virtual bool MakeWritable(const std::string& path, std::string* error) = 0;
   // Renames a file or directory; replaces a file at `to`.
   virtual bool Rename(const std::string& from, const std::string& to, std::string* error) = 0;
+  // Swaps two existing paths (files or directories), so that each name then holds what the other
+  // held. The disk does it in one step where the system can; elsewhere (and by default) it takes
+  // three renames through ExchangeTemporaryName(b), undone on failure. False: both as they were.
+  virtual bool Exchange(const std::string& a, const std::string& b, std::string* error);
 };
+
+// The name beside `b` that an Exchange by renames parks `b` under meanwhile.
+std::string ExchangeTemporaryName(const std::string& b);
+
+// Whether a file name is one that WriteFileAtomic or WriteFileReplace gives its temporary file
+// (".parvel-tmp-" and the target's name, shortened). A process killed mid-write leaves one.
+bool IsWriteTemporaryName(std::string_view file_name);
+
+// Removes, through Files(), the write temporaries left in `directory` (not below it) by writes
+// that were stopped; for a folder that only one program writes to at a time. The count removed.
+int RemoveStaleTemporaries(const std::string& directory);
 
 // The disk itself.
 FileSystem& RealFileSystem();

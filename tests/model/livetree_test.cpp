@@ -140,8 +140,8 @@ TEST_F(LiveTreeTest, AFailureAtAnyStepLeavesTheOldLiveSiteWhole) {
 }
 
 TEST_F(LiveTreeTest, AReaderNeverFindsAHalfCopiedSite) {
-  // Looks at the live directory before every write: it must hold the old or the new tree whole
-  // (or, between the two renames, nothing).
+  // Looks at the live directory before every write and after the swap: it must be there and hold
+  // the old or the new tree whole.
   class Watching : public FaultyFileSystem {
    public:
     explicit Watching(const std::string& live) : FaultyFileSystem(RealFileSystem()), live_(live) {}
@@ -163,9 +163,15 @@ TEST_F(LiveTreeTest, AReaderNeverFindsAHalfCopiedSite) {
       Look();
       return FaultyFileSystem::RemoveAll(path, error);
     }
+    bool Exchange(const std::string& a, const std::string& b, std::string* error) override {
+      Look();
+      const bool ok = FaultyFileSystem::Exchange(a, b, error);
+      Look();
+      return ok;
+    }
     void Look() {
       ++looks;
-      if (!fs::exists(live_)) return;
+      ASSERT_TRUE(fs::exists(live_)) << "look " << looks;
       const Tree now = ReadTree(live_);
       EXPECT_TRUE(now == kOldLive || now == kRotation) << "look " << looks;
     }
@@ -190,6 +196,21 @@ TEST_F(LiveTreeTest, ARunStoppedBetweenTheRenamesIsRepaired) {
   EXPECT_FALSE(ReplaceTreeBySwap(source, live, nullptr));
   EXPECT_EQ(ReadTree(live), kOldLive);
   ExpectNoLeftovers();
+}
+
+TEST_F(LiveTreeTest, ARunStoppedInsideASwapByRenamesIsRepaired) {
+  // Stopped after parking the live tree: it goes back, then the swap is done afresh.
+  fs::rename(live, ExchangeTemporaryName(live));
+  std::string error;
+  ASSERT_TRUE(ReplaceTreeBySwap(source, live, &error)) << error;
+  EXPECT_EQ(ReadTree(live), kRotation);
+  EXPECT_FALSE(fs::exists(ExchangeTemporaryName(live)));
+  ExpectNoLeftovers();
+  // Stopped after the new tree arrived but before the parked one moved on: it is cleared.
+  MakeTree(ExchangeTemporaryName(live), {{"old.jpg", "old"}});
+  ASSERT_TRUE(ReplaceTreeBySwap(source, live, &error)) << error;
+  EXPECT_EQ(ReadTree(live), kRotation);
+  EXPECT_FALSE(fs::exists(ExchangeTemporaryName(live)));
 }
 
 TEST_F(LiveTreeTest, InPlaceLeavesExactlyTheRotation) {
