@@ -82,6 +82,18 @@ bool BuildCurrent(Session& session, SiteSettings& settings, bool unattended, boo
   return state.Start();
 }
 
+// The rotation's section as its settings file holds it now.
+std::vector<std::pair<std::string, std::string>> SavedSection(const std::string& site_key,
+                                                              int rotation) {
+  IniFile ini(SiteSettingsFileName(site_key));
+  ini.Load();
+  std::vector<std::pair<std::string, std::string>> section;
+  for (const auto& key : ini.Keys(RotationSection(rotation))) {
+    section.emplace_back(key, ini.Get(RotationSection(rotation), key).value_or(""));
+  }
+  return section;
+}
+
 }  // namespace
 
 int Usage(const std::string& problem) {
@@ -137,6 +149,8 @@ int CmdBuild(Arguments& args) {
   std::vector<std::string> templates;
   SiteEditor editor(session.ui(), session.catalogue(), settings, session.options(), templates);
   if (!OpenOnRotation(session, editor, all ? 1 : rotation)) return kExitFailed;
+  const std::string site_key = session.catalogue().site().SiteKey;
+  const auto section_at_start = SavedSection(site_key, rotation);
   // The build itself holds no lock, so that the rotation schedule is not kept waiting by it.
   lock.reset();
   bool every_build_completed = true;
@@ -154,7 +168,13 @@ int CmdBuild(Arguments& args) {
   lock = session.LockSettings(false);
   if (!lock) return kExitFailed;
   // The site's record as saved now: a rotation run meanwhile may have moved its position on.
-  session.catalogue().loadsite(session.catalogue().site().SiteKey);
+  session.catalogue().loadsite(site_key);
+  // Settings saved for this rotation during the build are kept; the build adds its Status.
+  if (!all && SavedSection(site_key, rotation) != section_at_start) {
+    const int status = settings.Status;
+    LoadRotation(session.ui(), settings, editor.context(), rotation, true, true);
+    settings.Status = status;
+  }
   if (!editor.Close()) return kExitFailed;
   return every_build_completed ? kExitOk : kExitFailed;
 }

@@ -195,5 +195,23 @@ TEST_F(KilledBuildTest, ABuildClearsTheTemporariesAStoppedBuildLeft) {
   EXPECT_TRUE(fs::exists(site_ + "Index.html"));
 }
 
+TEST_F(KilledBuildTest, ASettingSavedDuringABuildIsKept) {
+  const pid_t pid = testing::StartProgram("parvel-cli", BuildArguments(), dir_ / "build.out");
+  ASSERT_GT(pid, 0);
+  // Once the build is under way (or over), the same rotation's settings are saved.
+  for (int i = 0; i < 2000 && ReadFile(dir_ / "build.out").find("Creating") == std::string::npos;
+       ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  const Finished set = Cli({"set", "Site_1", "Header_HTML=saved meanwhile"});
+  EXPECT_EQ(set.status, 0) << set.output;
+  const Finished build = testing::WaitProgram(pid, dir_ / "build.out");
+  ASSERT_EQ(build.status, 0) << build.output;
+  IniFile site(data_ + "Site_1.ini");
+  ASSERT_TRUE(site.Load());
+  EXPECT_EQ(site.GetString("Rotation_1", "Header_HTML", ""), "saved meanwhile");
+  EXPECT_EQ(site.GetString("Rotation_1", "Status", ""), "2");
+}
+
 }  // namespace
 }  // namespace parvel
