@@ -4,19 +4,21 @@ import { spawn } from 'node:child_process';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-const CONFIG = path.join(path.dirname(fileURLToPath(import.meta.url)), '..', 'linkcheckerrc');
+const HERE = path.dirname(fileURLToPath(import.meta.url));
+const CONFIG = path.join(HERE, '..', 'linkcheckerrc');
 
 export const LINKCHECKER = process.env.PARVEL_LINKCHECKER || 'linkchecker';
 
-// Resolves to { ok, output }: ok when linkchecker exits 0 and reports no error.
+// Resolves to { ok, output }: ok when linkchecker exits 0 and reports no error. Run as root,
+// linkchecker reads the site's files as "nobody".
 export function runLinkchecker(urls, localHost) {
   // Only URLs of the site's own scheme and host are checked; the promotional link and any other
   // outside address only get their syntax checked.
   const outside = localHost
     ? `^(?!https?://${localHost.replace(/\./g, '\\.')}[:/])`
     : '^(?!file:)';
-  const args = ['--config', CONFIG, '--no-status', '--no-warnings', '--no-robots', '--threads', '4', '--timeout', '20',
-    '--ignore-url', outside, '-o', 'text', ...urls];
+  const args = ['--config', CONFIG, '--no-status', '--no-warnings', '--no-robots'];
+  args.push('--threads', '4', '--timeout', '20', '--ignore-url', outside, '-o', 'text', ...urls);
   return new Promise((resolve, reject) => {
     const child = spawn(LINKCHECKER, args, { stdio: ['ignore', 'pipe', 'pipe'] });
     let output = '';
