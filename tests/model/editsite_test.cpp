@@ -559,5 +559,75 @@ TEST_F(SiteEditorTest, OpeningOffersTheSampleTemplatesToAnEmptyList) {
   EXPECT_EQ(styles, std::vector<std::string>{tmp / "Styles/Sample_No_Index.htm"});
 }
 
+// ---- Write failures: each is reported once, and the settings file stays whole.
+
+TEST_F(SiteEditorTest, ApplyToAllChangesEveryRotationOrNone) {
+  options.UseRotations = true;
+  MakeThreeRotations();
+  ASSERT_TRUE(editor.Open());
+  const std::string before = ReadFile(tmp / "Site_1.ini");
+  settings.Thumb_Width = 555;
+  // A failure at any of the first three writes: never some rotations changed and others not.
+  for (int fail_at = 1; fail_at <= 3; ++fail_at) {
+    WriteFile(tmp / "Site_1.ini", before);
+    ui.Clear();
+    FaultyFileSystem faulty(RealFileSystem());
+    ScopedFileSystem scope(faulty);
+    faulty.FailAt(fail_at, "Permission denied");
+    const bool applied = editor.ApplyToAll();
+    int changed = 0;
+    for (int n = 1; n <= 3; ++n) {
+      changed += Key("Site_1", "Rotation_" + std::to_string(n), "Thumb_Width") == "555" ? 1 : 0;
+    }
+    EXPECT_EQ(changed, applied ? 3 : 0) << fail_at;
+    if (!applied) {
+      EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
+      EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kSaveRotationWarning)});
+    }
+  }
+}
+
+TEST_F(SiteEditorTest, DeleteRotationThatCannotBeSavedStaysListedAndSaysSo) {
+  options.UseRotations = true;
+  MakeThreeRotations();
+  ASSERT_TRUE(editor.Open());
+  editor.SelectRotation(2);
+  const std::string before = ReadFile(tmp / "Site_1.ini");
+  ui.QueueAnswer(Answer::Yes);
+  FaultyFileSystem faulty(RealFileSystem());
+  ScopedFileSystem scope(faulty);
+  faulty.FailAt(2);  // the directory goes; the settings file cannot be written
+  EXPECT_FALSE(editor.DeleteRotation());
+  EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
+  EXPECT_EQ(cat.site().RotationCount, 3);
+  EXPECT_EQ(editor.rotation_list().size(), 3u);
+  ASSERT_EQ(ui.texts().size(), 2u);  // the question, then the warning
+  EXPECT_EQ(ui.texts()[1], kSaveSiteFailedMessage);
+}
+
+TEST_F(SiteEditorTest, DeleteRotationTakesSectionAndCountInOneSave) {
+  options.UseRotations = true;
+  MakeThreeRotations();
+  ASSERT_TRUE(editor.Open());
+  editor.SelectRotation(2);
+  ui.QueueAnswer(Answer::Yes);
+  FaultyFileSystem counting(RealFileSystem());
+  ScopedFileSystem scope(counting);
+  ASSERT_TRUE(editor.DeleteRotation());
+  // The directory, then the settings file once (sites.ini already holds the name).
+  EXPECT_EQ(counting.operations(), 2);
+}
+
+TEST_F(SiteEditorTest, CloseReportsASiteRecordThatCouldNotBeSaved) {
+  options.UseRotations = true;
+  MakeThreeRotations();
+  ASSERT_TRUE(editor.Open());
+  FaultyFileSystem faulty(RealFileSystem());
+  ScopedFileSystem scope(faulty);
+  faulty.FailAt(2);  // the rotation is saved, the site record is not
+  EXPECT_FALSE(editor.Close());
+  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kSaveSiteFailedMessage)});
+}
+
 }  // namespace
 }  // namespace parvel

@@ -241,6 +241,25 @@ TEST_F(FileHelpersTest, CopyFailureIsReportedNotPassedOn) {
             "An error was encountered copying the file, " + tmp / "src.jpg" + "!");
 }
 
+TEST_F(FileHelpersTest, FailedReplaceKeepsTheOldDestinationWhole) {
+  // Operation 1 copies to the temporary name, operation 2 renames it over the destination.
+  for (int fail_at : {1, 2}) {
+    TempDir dir;
+    WriteFile(dir / "src.jpg", "new content");
+    WriteFile(dir / "dst.jpg", "old content");
+    ui.Clear();
+    FaultyFileSystem faulty(RealFileSystem());
+    ScopedFileSystem scope(faulty);
+    faulty.FailAt(fail_at, "No space left on device");
+    EXPECT_FALSE(docopyfile(ui, dir / "src.jpg", dir / "dst.jpg", false)) << fail_at;
+    EXPECT_EQ(ReadFile(dir / "dst.jpg"), "old content") << fail_at;
+    EXPECT_FALSE(PathExists(CopyTemporaryName(dir / "dst.jpg"))) << fail_at;
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"An error was encountered copying the file, " +
+                                                   dir / "src.jpg" + "!"})
+        << fail_at;
+  }
+}
+
 TEST_F(FileHelpersTest, ReadOnlyDestinationKeptWhenTheUserSaysNo) {
   WriteFile(tmp / "src.jpg", "new");
   WriteFile(tmp / "dst.jpg", "old");

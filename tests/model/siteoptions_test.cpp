@@ -200,6 +200,18 @@ TEST_F(SiteOptionsTest, OkStoresEveryFieldSavesAndRereadsTheNames) {
   EXPECT_TRUE(ui.messages().empty());
 }
 
+TEST_F(SiteOptionsTest, OkWhoseSaveFailsSaysSoAndKeepsTheDialogOpen) {
+  const std::string before = ReadFile(tmp / "Site_1.ini");
+  SiteOptionsDialog dialog(ui, cat.site(), true);
+  dialog.set_name("Dogs");
+  FaultyFileSystem faulty(RealFileSystem());
+  ScopedFileSystem scope(faulty);
+  faulty.FailAll("No space left on device");
+  EXPECT_FALSE(dialog.Accept(cat));
+  EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
+  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kSaveSiteFailedMessage)});
+}
+
 TEST_F(SiteOptionsTest, MainWindowActionWithoutASiteWarns) {
   cat.SelectSite(-1, true);
   bool ran = false;
