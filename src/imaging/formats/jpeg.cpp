@@ -215,10 +215,13 @@ void ArenaRealize(j_common_ptr info) {
   bool allocated = true;
   try {
     if (blocks > arena.capacity) {
+      // The whole kept size at once: pages are only resident once touched, and a store that
+      // grew image by image would touch fresh pages at every growth.
+      const std::size_t size = std::max(blocks, kKeptStoreBytes / sizeof(JBLOCK));
       arena.store.reset();
       arena.capacity = 0;
-      arena.store.reset(new JBLOCK[blocks]);
-      arena.capacity = blocks;
+      arena.store.reset(new JBLOCK[size]);
+      arena.capacity = size;
     }
     arena.rows.resize(rows);
   } catch (const std::bad_alloc&) {
