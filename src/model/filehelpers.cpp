@@ -131,8 +131,8 @@ bool docopyfile(Interaction& ui, const std::string& source, const std::string& d
 }
 
 std::string CopyTemporaryName(const std::string& destination) {
-  const std::filesystem::path target(destination);
-  return (target.parent_path() / ("." + target.filename().string() + ".parvel-copy")).string();
+  // A write temporary's name, so that a copy stopped half-way is cleared like any other.
+  return WriteTemporaryName(destination, ".copy");
 }
 
 }  // namespace parvel

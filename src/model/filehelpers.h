@@ -30,7 +30,8 @@ bool dodeletedir(Interaction& ui, const std::string& directory);
 bool docopyfile(Interaction& ui, const std::string& source, const std::string& destination,
                 bool ask);
 
-// The name beside `destination` that docopyfile copies to before the rename.
+// The name beside `destination` that docopyfile copies to before the rename (a write
+// temporary's name: RemoveStaleTemporaries clears one left by a stopped copy).
 std::string CopyTemporaryName(const std::string& destination);
 
 }  // namespace parvel

@@ -156,6 +156,13 @@ std::string ExchangeTemporaryName(const std::string& b) {
   return (p.parent_path() / ("." + p.filename().string() + ".exchange")).string();
 }
 
+std::string WriteTemporaryName(const std::string& path, std::string_view suffix) {
+  const fs::path target(path);
+  const std::string name_kept = target.filename().string().substr(0, kTemporaryNameKeep);
+  return (target.parent_path() / (std::string(kTemporaryPrefix) + name_kept + std::string(suffix)))
+      .string();
+}
+
 bool IsWriteTemporaryName(std::string_view file_name) {
   return file_name.size() > kTemporaryPrefix.size() &&
          file_name.substr(0, kTemporaryPrefix.size()) == kTemporaryPrefix;

@@ -47,6 +47,10 @@ std::string ExchangeTemporaryName(const std::string& b);
 // (".parvel-tmp-" and the target's name, shortened). A process killed mid-write leaves one.
 bool IsWriteTemporaryName(std::string_view file_name);
 
+// A temporary name beside `path` that IsWriteTemporaryName recognises, ending in `suffix`: for
+// writes made in steps outside this interface (a copy renamed over its target).
+std::string WriteTemporaryName(const std::string& path, std::string_view suffix);
+
 // Removes, through Files(), the write temporaries left in `directory` (not below it) by writes
 // that were stopped; for a folder that only one program writes to at a time. The count removed.
 int RemoveStaleTemporaries(const std::string& directory);

@@ -260,6 +260,15 @@ TEST_F(FileHelpersTest, FailedReplaceKeepsTheOldDestinationWhole) {
   }
 }
 
+TEST_F(FileHelpersTest, ACopyStoppedHalfWayLeavesATemporaryTheBuildClears) {
+  const std::string left = CopyTemporaryName(tmp / "next.gif");
+  WriteFile(left, "half");
+  WriteFile(tmp / "next.gif", "old");
+  EXPECT_EQ(RemoveStaleTemporaries(tmp.path()), 1);
+  EXPECT_FALSE(PathExists(left));
+  EXPECT_EQ(ReadFile(tmp / "next.gif"), "old");
+}
+
 TEST_F(FileHelpersTest, ReadOnlyDestinationKeptWhenTheUserSaysNo) {
   WriteFile(tmp / "src.jpg", "new");
   WriteFile(tmp / "dst.jpg", "old");
