@@ -17,9 +17,11 @@ constexpr std::string_view kDescriptionsSection = "Descriptions";
 bool ReadPlainFile(const std::string& path, std::uint64_t limit, std::string* text) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return false;
-  if (!ReadWholeFile(path, text, limit)) return false;
-  if (text->starts_with(kByteOrderMark)) text->erase(0, kByteOrderMark.size());
-  return true;
+  return ReadWholeFile(path, text, limit);
+}
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+  return text.starts_with(kByteOrderMark) ? text.substr(kByteOrderMark.size()) : text;
 }
 
 // Calls `line` for every line of `text` (CR LF, LF or a lone CR end a line; a final line end
@@ -47,24 +49,9 @@ Conversion Convert(Interaction& ui, const std::string& textFile, const std::stri
   if (!ReadPlainFile(textFile, kMaxDescriptionFileSize, &text) || text.empty()) {
     return Conversion::Failed;
   }
-  std::string ini = "[Descriptions]\r\n";
-  ini.reserve(text.size() + ini.size() + text.size() / 8);
-  bool any_comma = false;
-  ForEachLine(text, [&](std::string_view line) {
-    const size_t comma = line.find(',');
-    if (comma == std::string_view::npos) {
-      ini += line;
-    } else {
-      any_comma = true;
-      ini += line.substr(0, comma);
-      ini += '=';
-      ini += line.substr(comma + 1);
-    }
-    ini += "\r\n";
-  });
-  if (any_comma) {
-    return Files().WriteFileAtomic(iniFile, ini, nullptr) ? Conversion::Written
-                                                          : Conversion::Failed;
+  if (const auto ini = CsvToIniText(text)) {
+    return Files().WriteFileAtomic(iniFile, *ini, nullptr) ? Conversion::Written
+                                                           : Conversion::Failed;
   }
   const std::string question = "No valid entries were found in the file, " + textFile +
                                ".  Do you still want to build this Site?";
@@ -79,12 +66,14 @@ Conversion Convert(Interaction& ui, const std::string& textFile, const std::stri
 
 namespace {
 
-// The list file's text and where each entry lies in it; false as for ReadHeaderFooterList.
-bool LoadList(const std::string& path, std::string* text,
-              std::vector<std::pair<std::uint32_t, std::uint32_t>>* spans) {
+using Spans = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+
+// Where each entry of a list file's text lies in it, after dropping a byte order mark from the
+// text; false as for ParseHeaderFooterList.
+bool SplitList(std::string* text, Spans* spans) {
   spans->clear();
-  if (!ReadPlainFile(path, kMaxListFileSize, text)) return false;
-  if (text->find('\0') != std::string::npos) return false;
+  if (text->size() > kMaxListFileSize || text->find('\0') != std::string::npos) return false;
+  if (text->starts_with(kByteOrderMark)) text->erase(0, kByteOrderMark.size());
   const char* base = text->data();
   ForEachLine(*text, [&](std::string_view line) {
     spans->emplace_back(static_cast<std::uint32_t>(line.data() - base),
@@ -93,32 +82,48 @@ bool LoadList(const std::string& path, std::string* text,
   return true;
 }
 
+// The list file's text and where each entry lies in it; false as for ReadHeaderFooterList.
+bool LoadList(const std::string& path, std::string* text, Spans* spans) {
+  spans->clear();
+  return ReadPlainFile(path, kMaxListFileSize, text) && SplitList(text, spans);
+}
+
 }  // namespace
 
 std::optional<std::vector<std::string>> ReadHeaderFooterList(const std::string& path) {
   std::string text;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> spans;
-  if (!LoadList(path, &text, &spans)) return std::nullopt;
+  if (!ReadPlainFile(path, kMaxListFileSize, &text)) return std::nullopt;
+  return ParseHeaderFooterList(std::move(text));
+}
+
+std::optional<std::vector<std::string>> ParseHeaderFooterList(std::string text) {
+  Spans spans;
+  if (!SplitList(&text, &spans)) return std::nullopt;
   std::vector<std::string> entries;
   entries.reserve(spans.size());
   for (const auto& [offset, length] : spans) entries.push_back(text.substr(offset, length));
   return entries;
 }
 
-bool WriteHeaderFooterList(const std::string& path, const std::vector<std::string>& entries,
-                           std::string* error) {
+std::string HeaderFooterListText(const std::vector<std::string>& entries) {
   std::string text;
   for (const auto& entry : entries) {
-    bool in_break = false;
+    char previous = '\0';
     for (char c : entry) {
       const bool is_break = c == '\r' || c == '\n';
-      if (is_break && !in_break) text += '|';  // CR LF counts as one line break
+      // CR LF counts as one line break; every other CR or LF is one of its own.
+      if (is_break && !(c == '\n' && previous == '\r')) text += '|';
       if (!is_break) text += c;
-      in_break = is_break && c == '\r';
+      previous = c;
     }
     text += "\r\n";
   }
-  return Files().WriteFileAtomic(path, text, error);
+  return text;
+}
+
+bool WriteHeaderFooterList(const std::string& path, const std::vector<std::string>& entries,
+                           std::string* error) {
+  return Files().WriteFileAtomic(path, HeaderFooterListText(entries), error);
 }
 
 std::string JoinSnippet(std::string_view snippet) {
@@ -200,6 +205,27 @@ std::optional<std::string> HeaderFooterRotation::Fetch(const std::string& html,
 
 // ---- Description file
 
+std::optional<std::string> CsvToIniText(std::string_view csv) {
+  const std::string_view text = WithoutByteOrderMark(csv);
+  std::string ini = "[Descriptions]\r\n";
+  ini.reserve(text.size() + ini.size() + text.size() / 8);
+  bool any_comma = false;
+  ForEachLine(text, [&](std::string_view line) {
+    const size_t comma = line.find(',');
+    if (comma == std::string_view::npos) {
+      ini += line;
+    } else {
+      any_comma = true;
+      ini += line.substr(0, comma);
+      ini += '=';
+      ini += line.substr(comma + 1);
+    }
+    ini += "\r\n";
+  });
+  if (!any_comma) return std::nullopt;
+  return ini;
+}
+
 bool ConvertCSVtoINI(Interaction& ui, const std::string& textFile, const std::string& iniFile) {
   return Convert(ui, textFile, iniFile) != Conversion::Failed;
 }
@@ -233,7 +259,9 @@ bool DescriptionFile::Prepare(Interaction& ui, const SiteSettings& settings) {
   lookup_path_ = ini_path;
   // A lookup file that cannot be read is no error: every caption falls back to the file name.
   std::string text;
-  if (ReadPlainFile(lookup_path_, kMaxDescriptionFileSize, &text)) lookup_.Parse(text);
+  if (ReadPlainFile(lookup_path_, kMaxDescriptionFileSize, &text)) {
+    lookup_.Parse(WithoutByteOrderMark(text));
+  }
   return true;
 }
 

@@ -27,8 +27,15 @@ inline constexpr std::uint64_t kMaxListFileSize = 4u << 20;
 // kMaxListFileSize, or holds a NUL byte (it is no text file then).
 std::optional<std::vector<std::string>> ReadHeaderFooterList(const std::string& path);
 
-// Writes every entry as one line through Files(), replacing the file in one step. A line break
-// inside an entry is stored as "|", so each entry stays one line.
+// The entries of a list file's text, as ReadHeaderFooterList reads them; nullopt when the text
+// is larger than kMaxListFileSize or holds a NUL byte.
+std::optional<std::vector<std::string>> ParseHeaderFooterList(std::string text);
+
+// The text of a list file holding the entries, each one line ended by CR LF. A line break inside
+// an entry is stored as "|", so each entry stays one line.
+std::string HeaderFooterListText(const std::vector<std::string>& entries);
+
+// Writes HeaderFooterListText(entries) through Files(), replacing the file in one step.
 bool WriteHeaderFooterList(const std::string& path, const std::vector<std::string>& entries,
                            std::string* error = nullptr);
 
@@ -80,10 +87,15 @@ inline constexpr std::string_view kDescriptionFileError =
 // Larger description files are neither converted nor read.
 inline constexpr std::uint64_t kMaxDescriptionFileSize = 4u << 20;
 
-// Writes `iniFile` (through Files()) from the comma-separated `textFile`: "[Descriptions]" first,
-// then every line with its first comma made "=". When no line has a comma the user is asked
-// whether to build anyway; Yes succeeds without writing. False, without a message of its own,
-// when the text file is unreadable, empty or too large, when writing fails, or on No.
+// The INI text made from a comma-separated text (a leading byte order mark dropped):
+// "[Descriptions]" first, then every line, CR LF ended, with its first comma made "=". nullopt
+// when no line has a comma.
+std::optional<std::string> CsvToIniText(std::string_view csv);
+
+// Writes `iniFile` (through Files()) from the comma-separated `textFile` as CsvToIniText makes
+// it. When no line has a comma the user is asked whether to build anyway; Yes succeeds without
+// writing. False, without a message of its own, when the text file is unreadable, empty or too
+// large, when writing fails, or on No.
 bool ConvertCSVtoINI(Interaction& ui, const std::string& textFile, const std::string& iniFile);
 
 // The captions from a description file for one build. Prepare before the build; the temporary

@@ -1,5 +1,7 @@
 #include "model/inifile.h"
 
+#include <unordered_set>
+
 #include "model/textutil.h"
 #include "platform/filesystem.h"
 
@@ -14,12 +16,42 @@ bool IniFile::Load() {
   return true;
 }
 
+namespace {
+
+// A line opening with "[" is a section header, unless a "=" follows its "]" (or, without a "]",
+// it has a "="): that is a key whose name starts with "[", as a description file's line for an
+// image named "[2019] beach.jpg" is. Read as a header it would hide every key after it.
+bool IsSectionHeader(std::string_view trimmed) {
+  if (trimmed.empty() || trimmed.front() != '[') return false;
+  const size_t close = trimmed.find(']');
+  const size_t eq = trimmed.find('=', close == std::string_view::npos ? 0 : close);
+  return eq == std::string_view::npos;
+}
+
+}  // namespace
+
 void IniFile::Parse(std::string_view text) {
   lines_.clear();
-  for (auto& raw : SplitLines(text)) {
-    Line line;
+  // Lines are made in place, in a vector sized once: a file of millions of short lines must not
+  // also pay for a copy of every line and for the vector's growth.
+  size_t count = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+      ++count;
+    }
+  }
+  lines_.reserve(count + 1);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view raw = text.substr(start, end - start);
+    start = end + ((end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ? 2 : 1);
+
+    Line& line = lines_.emplace_back();
+    line.text = std::string(raw);
     const std::string trimmed = Trim(raw);
-    if (!trimmed.empty() && trimmed.front() == '[') {
+    if (IsSectionHeader(trimmed)) {
       const size_t close = trimmed.find(']');
       line.kind = Line::kSection;
       line.name = Trim(std::string_view(trimmed).substr(
@@ -30,8 +62,6 @@ void IniFile::Parse(std::string_view text) {
       line.value = Trim(std::string_view(trimmed).substr(eq + 1));
       if (line.name.empty()) line.kind = Line::kOther;
     }
-    line.text = std::move(raw);
-    lines_.push_back(std::move(line));
   }
 }
 
@@ -90,11 +120,11 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
   std::vector<std::string> keys;
   const Range range = FindSection(section);
   if (range.begin == npos) return keys;
+  // A set, not a scan of the keys so far: a section of a million keys must not take hours.
+  std::unordered_set<std::string> seen;
   for (size_t i = range.begin; i < range.end; ++i) {
     if (lines_[i].kind != Line::kKey) continue;
-    bool seen = false;
-    for (const auto& k : keys) seen = seen || EqualsNoCase(k, lines_[i].name);
-    if (!seen) keys.push_back(lines_[i].name);
+    if (seen.insert(UpperAscii(lines_[i].name)).second) keys.push_back(lines_[i].name);
   }
   return keys;
 }

@@ -16,8 +16,9 @@ namespace parvel {
 class IniFile {
  public:
   static constexpr std::size_t kMaxValueLength = 1023;
-  // Larger files are not read (a settings file is a few kilobytes).
-  static constexpr std::size_t kMaxFileSize = 64u << 20;
+  // Larger files are not read: a settings file is a few kilobytes, and each line of a document
+  // costs about a hundred bytes in memory.
+  static constexpr std::size_t kMaxFileSize = 4u << 20;
 
   IniFile() = default;
   explicit IniFile(std::string path) : path_(std::move(path)) {}

@@ -212,6 +212,14 @@ ComplianceResult TestCompliancy(const std::string& templatePath, bool forThumbna
     result.warnings.push_back("* Error encountered loading the HTML file, " + templatePath);
     return result;
   }
+  return TestComplianceOfText(text, templatePath, forThumbnailPages, markers);
+}
+
+ComplianceResult TestComplianceOfText(std::string_view text, const std::string& templatePath,
+                                      bool forThumbnailPages, TemplateMarkers& markers) {
+  ComplianceResult result;
+  result.template_path = templatePath;
+  result.explanation = forThumbnailPages ? kThumbnailExplanation : kImageExplanation;
   result.loaded = true;
 
   MarkerFlags& found = result.found;

@@ -77,6 +77,11 @@ std::string_view FoundText(bool found);
 ComplianceResult TestCompliancy(const std::string& templatePath, bool forThumbnailPages,
                                 TemplateMarkers& markers);
 
+// The test of a template's text as if read from `templatePath` (its folder is where referenced
+// files are looked for); stores the found flags in `markers` like TestCompliancy.
+ComplianceResult TestComplianceOfText(std::string_view text, const std::string& templatePath,
+                                      bool forThumbnailPages, TemplateMarkers& markers);
+
 // Fills result.required_files and result.source_paths from the template text, warning about
 // references outside `folder` (the template's folder with its trailing "/") and, when the scan
 // ends normally, about listed files missing from it. False when a source reference is

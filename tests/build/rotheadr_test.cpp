@@ -233,6 +233,17 @@ TEST_F(ListFileTest, WriteAndReadBack) {
   }
 }
 
+TEST_F(ListFileTest, EveryLineBreakOfAnEntryBecomesOneBar) {
+  struct Case {
+    std::string entry;
+    std::string stored;
+  } cases[] = {{"a\r\rb", "a||b"},     {"a\r\r\nb", "a||b"}, {"a\n\rb", "a||b"},
+               {"a\r\n\r\nb", "a||b"}, {"a\n\nb", "a||b"},   {"\r", "|"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(HeaderFooterListText({c.entry}), c.stored + "\r\n") << c.stored;
+  }
+}
+
 TEST_F(ListFileTest, FailedWriteKeepsTheOldList) {
   const std::string path = dir_ / "list.txt";
   WriteFile(path, "old\r\n");
@@ -313,6 +324,14 @@ TEST_F(DescriptionTest, ConvertFailsQuietly) {
   }
   EXPECT_TRUE(ui_.messages().empty());
   EXPECT_FALSE(PathExists(dir_ / "o.ini"));
+}
+
+TEST_F(DescriptionTest, ImageNamedInBracketsKeepsItsOwnAndLaterDescriptions) {
+  UseFile(Make("captions.csv", "[2019] beach.jpg,Beach\r\nb.jpg,Dawn\r\n"));
+  DescriptionFile descriptions;
+  ASSERT_TRUE(descriptions.Prepare(ui_, s_));
+  EXPECT_EQ(descriptions.Describe("[2019] beach.jpg", s_), "Beach");
+  EXPECT_EQ(descriptions.Describe("b.jpg", s_), "Dawn");
 }
 
 TEST_F(DescriptionTest, CommaSeparatedFileThroughATemporaryFile) {

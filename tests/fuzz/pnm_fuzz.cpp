@@ -1,43 +1,18 @@
-// Feeds arbitrary bytes to the PBM/PGM/PPM reader: it may only answer with a well-formed image or
-// an error of the image layer; anything else (another exception, a crash, a hang, a huge
-// allocation) is a finding. A decoded image must also survive the writer unchanged.
-#include <cstddef>
-#include <cstdint>
-#include <span>
-
+// Feeds arbitrary bytes to the PBM/PGM/PPM reader: it may only answer with a well-formed image
+// or an error of the image layer; anything else (another exception, a crash, a hang, a huge
+// allocation) is a finding. A decoded 1- or 24-bit image must also survive the writer unchanged.
+#include "fuzz_support.h"
 #include "imaging/formats/pnm.h"
-#include "imaging/pgerrors.h"
-
-namespace {
-
-bool WellFormed(const parvel::Raster& image) {
-  const bool indexed = image.bits == 1 || image.bits == 4 || image.bits == 8;
-  return (indexed || image.bits == 24) && image.width > 0 && image.height > 0 &&
-         image.palette.size() == (indexed ? std::size_t{1} << image.bits : 0) &&
-         image.pixels.size() == image.Stride() * static_cast<std::size_t>(image.height);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace parvel;
   const std::span<const std::uint8_t> bytes(data, size);
-  parvel::IsPnmSignature(bytes);
-  try {
-    parvel::ReadPnmInfo(bytes);
-  } catch (const parvel::EPixelGraphic&) {
-  }
-  parvel::Raster image;
-  try {
-    image = parvel::ReadPnm(bytes);
-  } catch (const parvel::EPixelGraphic&) {
-    return 0;
-  }
-  if (!WellFormed(image)) __builtin_trap();
-  // Round trips are kept to modest images so each run stays quick.
-  if (image.pixels.size() <= (std::size_t{1} << 24) && (image.bits == 1 || image.bits == 24)) {
-    const parvel::Raster again = parvel::ReadPnm(
-        parvel::WritePnm(image, image.bits == 1 ? parvel::PnmKind::Pbm : parvel::PnmKind::Ppm));
-    if (again.pixels != image.pixels) __builtin_trap();
+  IsPnmSignature(bytes);
+  fuzz::ProbeInfo(bytes, ReadPnmInfo);
+  const auto image = fuzz::ReadChecked(bytes, ReadPnm);
+  if (image && fuzz::SmallEnoughToRoundTrip(*image) && (image->bits == 1 || image->bits == 24)) {
+    const PnmKind kind = image->bits == 1 ? PnmKind::Pbm : PnmKind::Ppm;
+    fuzz::Check(ReadPnm(WritePnm(*image, kind)).pixels == image->pixels);
   }
   return 0;
 }

@@ -50,7 +50,11 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"equals_in_value", "[S]\nk=a=b\n", "S", "k", "a=b"},
         ReadCase{"lone_cr_lines", "[S]\rk=1\rj=2\r", "S", "j", "2"},
         ReadCase{"no_equals_ignored", "[S]\ngarbage\nk=1\n", "S", "k", "1"},
-        ReadCase{"key_before_any_section", "k=1\n[S]\n", "S", "k", std::nullopt}),
+        ReadCase{"key_before_any_section", "k=1\n[S]\n", "S", "k", std::nullopt},
+        ReadCase{"key_opening_with_bracket", "[S]\n[2019] a.jpg=x\n", "S", "[2019] a.jpg", "x"},
+        ReadCase{"bracketed_key_hides_no_later_key", "[S]\n[a]=x\nk=1\n", "S", "k", "1"},
+        ReadCase{"equals_inside_brackets_is_a_section", "[a=b]\nk=1\n", "a=b", "k", "1"},
+        ReadCase{"unclosed_bracket_without_equals_is_a_section", "[S\nk=1\n", "S", "k", "1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IniFile, CutsLongValuesTo1023Characters) {
@@ -95,6 +99,17 @@ TEST(IniFile, KeysInFileOrder) {
   ini.Parse("[Sites]\nSite_2=b\nSite_1=a\nsite_2=dup\n");
   EXPECT_EQ(ini.Keys("sites"), (std::vector<std::string>{"Site_2", "Site_1"}));
   EXPECT_TRUE(ini.Keys("none").empty());
+}
+
+TEST(IniFile, KeysOfAHugeSectionComeInLinearTime) {
+  std::string text = "[Sites]\n";
+  for (int i = 0; i < 300000; ++i) text += "Site_" + std::to_string(i) + "=x\n";
+  text += "SITE_7=again\n";
+  IniFile ini;
+  ini.Parse(text);
+  const auto keys = ini.Keys("Sites");
+  ASSERT_EQ(keys.size(), 300000u);
+  EXPECT_EQ(keys.back(), "Site_299999");
 }
 
 TEST(IniFile, SaveAndLoadRoundTrip) {

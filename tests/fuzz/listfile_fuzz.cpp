@@ -1,0 +1,68 @@
+// Feeds arbitrary text to the header/footer list reader, and entries cut from the input at 0x01
+// bytes to the list writer. Checked: a text is refused exactly when it holds a NUL byte; the
+// entries read hold no line break and, written again, give the text back with CR LF line ends;
+// written entries read back with each line break as one "|".
+#include <string>
+
+#include "build/rotheadr.h"
+#include "fuzz_support.h"
+
+namespace {
+
+// The text with every line end (CR LF, LF or a lone CR) made CR LF, and one added at the end.
+std::string CrLfLines(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      out += "\r\n";
+    } else {
+      out += text[i];
+    }
+  }
+  if (!text.empty() && text.back() != '\r' && text.back() != '\n') out += "\r\n";
+  return out;
+}
+
+std::string WithBars(std::string_view entry) {
+  std::string out;
+  for (std::size_t i = 0; i < entry.size(); ++i) {
+    if (entry[i] == '\r' || entry[i] == '\n') {
+      if (entry[i] == '\r' && i + 1 < entry.size() && entry[i + 1] == '\n') ++i;
+      out += '|';
+    } else {
+      out += entry[i];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace parvel;
+  std::string_view text = fuzz::Text(data, size);
+  const auto entries = ParseHeaderFooterList(std::string(text));
+  fuzz::Check(entries.has_value() == (text.find('\0') == std::string_view::npos));
+  if (entries) {
+    for (const auto& entry : *entries) {
+      fuzz::Check(entry.find_first_of("\r\n") == std::string::npos);
+    }
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    fuzz::Check(HeaderFooterListText(*entries) == CrLfLines(text));
+  }
+
+  // Entries as the list editor may hold them (a byte order mark opens no entry: it is no text).
+  std::vector<std::string> written;
+  for (auto piece : fuzz::Pieces(fuzz::Text(data, size), '\x01', 8)) {
+    written.emplace_back(piece);
+  }
+  while (!written.empty() && written.back().empty()) written.pop_back();
+  if (!written.empty() && written.front().starts_with("\xEF\xBB\xBF")) return 0;
+  const auto read = ParseHeaderFooterList(HeaderFooterListText(written));
+  fuzz::Check(read.has_value() == (text.find('\0') == std::string_view::npos));
+  if (!read) return 0;
+  fuzz::Check(read->size() == written.size());
+  for (std::size_t i = 0; i < written.size(); ++i) fuzz::Check((*read)[i] == WithBars(written[i]));
+  return 0;
+}
