@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -143,8 +144,9 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
   int survived = 0;
   int finished = 0;
   int temporaries = 0;
-  for (int kill = 1; kill <= kKills; ++kill) {
-    const std::string when = "kill " + std::to_string(kill);
+  // A build that ends before its moment is no kill: try again, within a bound.
+  for (int attempt = 1; survived < kKills && attempt <= 3 * kKills; ++attempt) {
+    const std::string when = "attempt " + std::to_string(attempt);
     const auto delay = std::chrono::microseconds(moment(random));
     const pid_t pid = testing::StartProgram("parvel-cli", BuildArguments(), dir_ / "build.out");
     ASSERT_GT(pid, 0);
@@ -158,15 +160,16 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
       EXPECT_EQ(run.status, 0) << when << ": " << run.output;
     }
     ExpectSettingsWhole(when);
-    temporaries = ExpectFilesWhole(reference, when);
+    temporaries = std::max(temporaries, ExpectFilesWhole(reference, when));
     if (HasFailure()) {
       std::cout << when << " after " << delay.count() << " us\n";
       break;
     }
   }
   std::cout << "kills survived: " << survived << " (" << finished
-            << " builds ended before their kill); temporaries left: " << temporaries << "\n";
-  EXPECT_GT(survived, 0);
+            << " builds ended before their kill); most write temporaries seen after a kill: "
+            << temporaries << "\n";
+  EXPECT_EQ(survived, kKills);
 
   // One build to the end: the site is whole again, without the temporaries.
   const Finished last = testing::RunProgram("parvel-cli", BuildArguments(), dir_ / "build.out");
