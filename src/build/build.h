@@ -147,7 +147,7 @@ class BuildState {
   bool no_recreate() const { return no_recreate_; }
   void set_no_recreate(bool on) { no_recreate_ = on; }
   // Worker threads of the thumbnail pass (at least 1; 1 makes every thumbnail on the build's own
-  // thread). Initially the machine's cores.
+  // thread). Initially DefaultThumbnailJobs(): the machine's cores, at most 8.
   int jobs() const { return jobs_; }
   void set_jobs(int jobs) { jobs_ = jobs < 1 ? 1 : jobs; }
 

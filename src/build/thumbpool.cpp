@@ -8,7 +8,9 @@
 namespace parvel {
 
 int DefaultThumbnailJobs() {
-  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  // Each worker may hold one large photograph's decode (about 100 MB for 24 MP), so many-core
+  // machines get no more than eight.
+  return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
 }
 
 ThumbnailPool::ThumbnailPool(std::vector<std::string> sources, int workers, int look_ahead,
@@ -44,7 +46,11 @@ void ThumbnailPool::Work() {
     std::vector<std::uint8_t> result;
     if (!sources_[slot].empty()) {
       lock.unlock();
-      result = maker_(sources_[slot]);
+      try {
+        result = maker_(sources_[slot]);
+      } catch (...) {
+        result.clear();  // an empty result: the build's thread tries again and reports
+      }
       lock.lock();
     }
     results_[slot] = std::move(result);

@@ -13,12 +13,13 @@
 
 namespace parvel {
 
-// The number of workers a build uses when nothing else is asked: the machine's cores.
+// The number of workers a build uses when nothing else is asked: the machine's cores, at most 8.
 int DefaultThumbnailJobs();
 
 class ThumbnailPool {
  public:
-  // What a worker does with one source; must be safe to run on several threads at once.
+  // What a worker does with one source; must be safe to run on several threads at once. An
+  // exception counts as an empty result.
   using Maker = std::function<std::vector<std::uint8_t>(const std::string& source)>;
 
   // Starts `workers` threads (at least 1) over `sources` in order; an empty source is a slot
