@@ -5,9 +5,11 @@
 // so a slow input shows as a libFuzzer timeout.
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 #include "fuzz_support.h"
 #include "model/textutil.h"
@@ -29,6 +31,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   Touch(g_folder + "back.gif");
   Touch(g_folder + "Images/Logo.PNG");
   Touch(g_folder + "a/b/c.jpg");
+  std::atexit([] {
+    std::error_code ec;
+    std::filesystem::remove_all(g_folder, ec);
+  });
   return 0;
 }
 
