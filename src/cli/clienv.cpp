@@ -67,7 +67,12 @@ Session::Session(const Arguments& args)
     : ui_(std::cerr, std::cin, args.policy, ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO)) {
   SetDataDirectory(args.data_dir ? *args.data_dir : ProgramDirectory());
   options_.Read();
-  catalogue_.ReadSites();
+  catalogue_read_ = catalogue_.ReadSites();
+  if (!catalogue_read_) {
+    std::cerr << "Error: the catalogue " << SitesFileName()
+              << " cannot be read (unreadable, or too large to be a catalogue); it is left as it "
+                 "is.\n";
+  }
 }
 
 bool Session::SelectSite(const std::string& key_or_name) {

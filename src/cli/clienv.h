@@ -50,6 +50,8 @@ class Session {
   ConsoleInteraction& ui() { return ui_; }
   AppOptions& options() { return options_; }
   Catalogue& catalogue() { return catalogue_; }
+  // False when sites.ini exists but could not be read (the message is already on stderr).
+  bool catalogue_read() const { return catalogue_read_; }
 
   // Finds a site by key, else by display name (letter case ignored), and makes it current.
   // False, with a message on stderr, when there is no such site.
@@ -68,6 +70,7 @@ class Session {
   ConsoleInteraction ui_;
   AppOptions options_;
   Catalogue catalogue_;
+  bool catalogue_read_ = true;
 };
 
 // Parses a positive whole number; nullopt otherwise.

@@ -106,6 +106,7 @@ int CmdSites(Arguments& args) {
   if (!CheckWords(args, 0, 0)) return Usage(args.error);
   Session session(args);
   Catalogue& catalogue = session.catalogue();
+  if (!session.catalogue_read()) return kExitFailed;
   const std::vector<std::string> keys = catalogue.keys();
   const std::vector<std::string> names = catalogue.names();
   for (size_t i = 0; i < keys.size(); ++i) {

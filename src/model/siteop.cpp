@@ -53,12 +53,13 @@ std::string SiteSettingsFileName(const std::string& site_key) {
   return DataDirectory() + site_key + ".ini";
 }
 
-void Catalogue::ReadSites() {
+bool Catalogue::ReadSites() {
   IniFile ini(SitesFileName());
-  ini.Load();
+  const bool read = ini.Load();
   keys_ = ini.Keys(kSites);
   selected_ = -1;
   rebuildSiteNameList();
+  return read;
 }
 
 const std::vector<std::string>& Catalogue::names() {

@@ -53,8 +53,9 @@ std::string SiteSettingsFileName(const std::string& site_key);
 class Catalogue {
  public:
   // Fills the site list from section "Sites" of sites.ini in file order and reads the names.
-  // Nothing is selected afterwards.
-  void ReadSites();
+  // Nothing is selected afterwards. False when sites.ini exists but cannot be read (for example
+  // it is larger than any catalogue could be): the list is then empty.
+  bool ReadSites();
 
   const std::vector<std::string>& keys() const { return keys_; }
   // The display names, one per key; re-read first when they have fallen out of step with the keys.

@@ -138,8 +138,9 @@ TurnwheelResult RotateSites() {
   AppOptions options;
   options.Read();
   Catalogue catalogue;
-  catalogue.ReadSites();
   TurnwheelResult result;
+  result.catalogue_read = catalogue.ReadSites();
+  result.ok = result.catalogue_read;
   for (const auto& key : catalogue.keys()) {
     auto site = RotateSite(key, options.UseRotations);
     if (!site) continue;
@@ -150,6 +151,7 @@ TurnwheelResult RotateSites() {
 }
 
 std::vector<std::string> TurnwheelResult::Lines() const {
+  if (!catalogue_read) return {"Error: the catalogue " + SitesFileName() + " cannot be read."};
   if (sites.empty()) return {"No site is due for rotation."};
   std::vector<std::string> lines;
   for (const auto& site : sites) lines.push_back(site.line);

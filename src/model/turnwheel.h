@@ -30,6 +30,7 @@ struct SiteRotation {
 
 struct TurnwheelResult {
   std::vector<SiteRotation> sites;  // the due sites, in catalogue order
+  bool catalogue_read = true;       // false: sites.ini exists but could not be read
   // Every due site went live and its next number was saved (true when none was due).
   bool ok = true;
   // The report lines (one per due site, or one saying that none was due).

@@ -6,6 +6,7 @@
 
 #include "model/inifile.h"
 #include "model/paths.h"
+#include "model/siteop.h"
 #include "platform/faulty_filesystem.h"
 #include "platform/filesystem.h"
 #include "support/testsupport.h"
@@ -158,6 +159,15 @@ TEST_F(TurnwheelTest, NoSiteDueIsSuccess) {
   const TurnwheelResult result = RotateSites();
   EXPECT_TRUE(result.ok);
   EXPECT_EQ(result.Lines(), std::vector<std::string>{"No site is due for rotation."});
+}
+
+TEST_F(TurnwheelTest, AnUnreadableCatalogueIsAFailureNotAnEmptyOne) {
+  WriteFile(tmp.path() + "/sites.ini",
+            "[Sites]\r\n" + std::string(IniFile::kMaxFileSize, 'x') + "\r\n");
+  const TurnwheelResult result = RotateSites();
+  EXPECT_FALSE(result.ok);
+  ASSERT_EQ(result.Lines().size(), 1u);
+  EXPECT_EQ(result.Lines()[0], "Error: the catalogue " + SitesFileName() + " cannot be read.");
 }
 
 TEST_F(TurnwheelTest, OneFailingSiteDoesNotStopTheOthers) {
