@@ -1,5 +1,6 @@
 #include "build/thumbpage.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 
@@ -221,18 +222,26 @@ bool ReadPageTemplate(const std::string& path, std::string* text) {
 }
 
 bool WritePage(const std::string& path, std::string_view page) {
-  std::string text;
-  text.reserve(page.size() + page.size() / 32);
+  // Each break becomes CR LF: at most one more byte per break, so the text is sized once and
+  // filled through a pointer (pages of large sites run to megabytes).
+  const size_t breaks = static_cast<size_t>(std::count(page.begin(), page.end(), '\n') +
+                                            std::count(page.begin(), page.end(), '\r'));
+  std::string text(page.size() + breaks, '\0');
+  char* out = text.data();
   for (size_t i = 0; i < page.size(); ++i) {
     const char ch = page[i];
     if (ch == '\r' || ch == '\n') {
-      text += kCrLf;
+      *out++ = '\r';
+      *out++ = '\n';
       if (ch == '\r' && i + 1 < page.size() && page[i + 1] == '\n') ++i;
     } else {
-      text += ch;
+      *out++ = ch;
     }
   }
-  return Files().WriteFileAtomic(path, text, nullptr);
+  text.resize(static_cast<size_t>(out - text.data()));
+  // Replaced in one step like the thumbnails, without a flush per page: a build makes every page
+  // again, and a flush for each of thousands of pages would cost more than the pages themselves.
+  return Files().WriteFileReplace(path, text, nullptr);
 }
 
 }  // namespace parvel

@@ -488,3 +488,32 @@ TEST(ThumbPage, InvalidThumbCountGivesNoTable) {
 
 }  // namespace
 }  // namespace parvel
+
+namespace parvel {
+namespace {
+
+// Every kind of line break a template or a user's header may hold ends up as one CR LF.
+TEST(WritePage, EveryLineBreakBecomesOneCrLf) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"", ""},
+      {"a", "a"},
+      {"a\nb", "a\r\nb"},
+      {"a\rb", "a\r\nb"},
+      {"a\r\nb", "a\r\nb"},
+      {"\n\r", "\r\n\r\n"},
+      {"a\n\nb\r\r\n", "a\r\n\r\nb\r\n\r\n"},
+      {"end\r", "end\r\n"},
+  };
+  testing::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in);
+    ASSERT_TRUE(WritePage(dir / "page.html", c.in));
+    EXPECT_EQ(ReadFile(dir / "page.html"), c.out);
+  }
+}
+
+}  // namespace
+}  // namespace parvel
