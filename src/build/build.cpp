@@ -332,11 +332,10 @@ bool BuildState::RunPasses() {
 
   if (!s.DisplayAsImage && !no_thumbnail_mode_) {
     const bool with_index = markers_.image.index && s.IndexInImagePages;
+    const PageIndex page_index(s, inputs_.base_html_name, extensions_, with_index ? pages : 0,
+                               use_image_buttons_);
     for (int page = 1; page <= pages; ++page) {
-      const std::string index = with_index
-                                    ? CreateIndex(ui_, s, inputs_.base_html_name, extensions_, page,
-                                                  pages, use_image_buttons_)
-                                    : std::string();
+      const std::string index = with_index ? page_index.For(ui_, page) : std::string();
       for (int k = 1; k <= per_page; ++k) {
         const std::int64_t i = static_cast<std::int64_t>(page - 1) * per_page + (k - 1);
         if (i > n - 1) break;
@@ -357,10 +356,10 @@ bool BuildState::RunPasses() {
   // pages used.
   rotation_.ResetPositions();
   const bool with_index = markers_.thumbnail.index && s.IndexInThumbPages;
+  const PageIndex page_index(s, inputs_.base_html_name, extensions_, with_index ? pages : 0,
+                             use_image_buttons_);
   for (int page = 1; page <= pages; ++page) {
-    const std::string index = with_index ? CreateIndex(ui_, s, inputs_.base_html_name, extensions_,
-                                                       page, pages, use_image_buttons_)
-                                         : std::string();
+    const std::string index = with_index ? page_index.For(ui_, page) : std::string();
     const std::string name = gethtmlpagename(inputs_.base_html_name, page);
     Say("Creating the HTML Page, " + name);
     if (!createHTMLThumbpage(ctx, site_dir + name, page, pages, (page - 1) * per_page, index)) {

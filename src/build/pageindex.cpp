@@ -52,20 +52,34 @@ std::string PageLabel(const SiteSettings& settings, int page) {
   return settings.Page_Number_Prefix + std::to_string(page);
 }
 
-std::string CreateIndex(Interaction& ui, const SiteSettings& settings,
-                        std::string_view base_html_name, const ButtonExtensions& extensions,
-                        int current_page, int page_count, bool use_buttons) {
+PageIndex::PageIndex(const SiteSettings& settings, std::string_view base_html_name,
+                     const ButtonExtensions& extensions, int page_count, bool use_buttons)
+    : settings_(settings),
+      base_html_name_(base_html_name),
+      extensions_(extensions),
+      use_buttons_(use_buttons) {
+  others_.reserve(static_cast<size_t>(page_count > 0 ? page_count : 0));
+  for (int page = 1; page <= page_count; ++page) {
+    others_.push_back(use_buttons ? ButtonEntry(base_html_name, extensions, page, false)
+                                  : TextEntry(settings, base_html_name, page, false));
+  }
+}
+
+std::string PageIndex::For(Interaction& ui, int current_page) const {
   ui.Status("Creating Index for Page " + std::to_string(current_page));
-  const bool vertical = settings.Index_Layout == IndexLayout::Vertical;
+  const bool vertical = settings_.Index_Layout == IndexLayout::Vertical;
   std::string index = "<TABLE>";
   index += kLineEnd;
   if (!vertical) (index += "<TR>") += kLineEnd;
-  for (int page = 1; page <= page_count; ++page) {
-    const bool current = page == current_page;
+  for (int page = 1; page <= static_cast<int>(others_.size()); ++page) {
     if (vertical) (index += "<TR>") += kLineEnd;
     (index += "<TD>") += kLineEnd;
-    index += use_buttons ? ButtonEntry(base_html_name, extensions, page, current)
-                         : TextEntry(settings, base_html_name, page, current);
+    if (page == current_page) {
+      index += use_buttons_ ? ButtonEntry(base_html_name_, extensions_, page, true)
+                            : TextEntry(settings_, base_html_name_, page, true);
+    } else {
+      index += others_[static_cast<size_t>(page - 1)];
+    }
     index += kLineEnd;
     (index += "</TD>") += kLineEnd;
     if (vertical) (index += "</TR>") += kLineEnd;
@@ -73,6 +87,13 @@ std::string CreateIndex(Interaction& ui, const SiteSettings& settings,
   if (!vertical) (index += "</TR>") += kLineEnd;
   (index += "</TABLE>") += kLineEnd;
   return index;
+}
+
+std::string CreateIndex(Interaction& ui, const SiteSettings& settings,
+                        std::string_view base_html_name, const ButtonExtensions& extensions,
+                        int current_page, int page_count, bool use_buttons) {
+  return PageIndex(settings, base_html_name, extensions, page_count, use_buttons)
+      .For(ui, current_page);
 }
 
 }  // namespace parvel

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/sitesettings.h"
 #include "platform/interaction.h"
@@ -32,5 +33,23 @@ std::string PageLabel(const SiteSettings& settings, int page);
 std::string CreateIndex(Interaction& ui, const SiteSettings& settings,
                         std::string_view base_html_name, const ButtonExtensions& extensions,
                         int current_page, int page_count, bool use_buttons);
+
+// The index of every page of one build. Its entries are made once: the index of one page differs
+// from the next only in which entry is the current one, and a site of thousands of images would
+// otherwise remake every entry for every page.
+class PageIndex {
+ public:
+  PageIndex(const SiteSettings& settings, std::string_view base_html_name,
+            const ButtonExtensions& extensions, int page_count, bool use_buttons);
+  // Exactly CreateIndex's text and status for `current_page`.
+  std::string For(Interaction& ui, int current_page) const;
+
+ private:
+  SiteSettings settings_;
+  std::string base_html_name_;
+  ButtonExtensions extensions_;
+  bool use_buttons_;
+  std::vector<std::string> others_;  // the entry of each page as the other pages show it
+};
 
 }  // namespace parvel

@@ -27,6 +27,27 @@ std::string Index(const SiteSettings& settings, int current, int count, bool but
   return CreateIndex(ui, settings, base, extensions, current, count, buttons);
 }
 
+// One index made for the whole build gives every page, in any order, exactly the index made for
+// that page alone: the current entry never leaks into the entries kept for the other pages.
+TEST(PageIndex, OneIndexForEveryPageIsEachPagesOwnIndex) {
+  for (const bool buttons : {false, true}) {
+    for (const IndexLayout layout : {IndexLayout::Horizontal, IndexLayout::Vertical}) {
+      SCOPED_TRACE(std::string(buttons ? "buttons " : "text ") +
+                   (layout == IndexLayout::Vertical ? "vertical" : "horizontal"));
+      const SiteSettings settings = Plain(layout);
+      const ButtonExtensions extensions{".jpg", ".gif"};
+      ScriptedInteraction ui;
+      const PageIndex index(settings, "My Page.html", extensions, 4, buttons);
+      for (const int page : {2, 1, 4, 2, 3}) {
+        EXPECT_EQ(index.For(ui, page),
+                  Index(settings, page, 4, buttons, extensions, "My Page.html"))
+            << "page " << page;
+      }
+      EXPECT_EQ(ui.statuses().back(), "Creating Index for Page 3");
+    }
+  }
+}
+
 TEST(CreateIndex, VerticalTextIndexOfThreePagesOnPageTwo) {
   EXPECT_EQ(Index(Plain(IndexLayout::Vertical), 2, 3, false),
             "<TABLE>\r\n"
