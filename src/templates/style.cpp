@@ -188,7 +188,10 @@ bool GenerateRequiredFilesList(std::string_view templateText, const std::string&
   for (size_t i = 0; i < result.required_files.size(); ++i) {
     auto [slot, fresh] = known.try_emplace(scan.inside[i]);
     if (fresh && scan.inside[i].find('\0') == std::string::npos) {
-      slot->second = resolver.Find(folder, *NormalParts(scan.inside[i]));
+      // Normalising again can refuse what the first pass made: "a/../c:x" becomes "c:x", which
+      // reads as a drive letter. Such a name is simply not found.
+      const auto parts = NormalParts(scan.inside[i]);
+      if (parts) slot->second = resolver.Find(folder, *parts);
     }
     const std::optional<std::string>& found = slot->second;
     result.source_paths.push_back(found ? *found : folder + scan.inside[i]);

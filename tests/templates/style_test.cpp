@@ -293,3 +293,21 @@ TEST_F(StyleTest, OkAsksOnlyWhenThereAreWarnings) {
 
 }  // namespace
 }  // namespace parvel
+
+namespace parvel {
+namespace {
+
+// "a/../c:x.gif" normalises to "c:x.gif", which a second normalisation takes for a drive letter;
+// the scan must treat it as a name that is not there, not dereference an empty result.
+TEST_F(StyleTest, ReferenceThatNormalisesToADriveLetterIsMissingNotACrash) {
+  const std::string text = "***CONTENT***<img src=\"a/../c:x.gif\"><img src=\"b.gif\">";
+  Touch("b.gif");
+  const ComplianceResult result = TestComplianceOfText(text, Folder() + "page.htm", true, markers_);
+  ASSERT_EQ(result.required_files, (std::vector<std::string>{"a/../c:x.gif", "b.gif"}));
+  EXPECT_EQ(result.source_paths,
+            (std::vector<std::string>{Folder() + "c:x.gif", Folder() + "b.gif"}));
+  EXPECT_EQ(result.warnings, (std::vector<std::string>{MissingWarning("a/../c:x.gif", Folder())}));
+}
+
+}  // namespace
+}  // namespace parvel
