@@ -8,6 +8,7 @@
 #   im-hint      ImageMagick convert -define jpeg:size=300x300 -thumbnail 150x150, one core
 #   im           ImageMagick convert -thumbnail 150x150, one core
 #   ours-1       parvel-cli build --jobs 1 --remake-thumbnails under taskset -c 0
+#   ours-1w      the same with --whole-scans: every scan of a progressive file decoded
 #   ours-2       parvel-cli build --jobs 2 --remake-thumbnails on both cores
 # The site: every JPEG of the corpus, 150x150 box, quality 70, 5 x 4 per page, text index.
 # Each row is the median of BENCH_RUNS runs (default 3): wall clock, processor time (user+sys),
@@ -16,7 +17,7 @@
 # at most 10% above the single site. Then the pixel check of the progressive scan skipping
 # (jpegscan_check) over the corpus.
 #
-# Environment: BENCH_RUNS (3), BENCH_TOOLS (all: "floor vips im-hint im ours-1 ours-2"),
+# Environment: BENCH_RUNS (3), BENCH_TOOLS (all: "floor vips im-hint im ours-1 ours-1w ours-2"),
 # BENCH_BUILD_DIR (build-bench), BENCH_WORK (a temporary folder, removed at the end).
 # Missing Debian packages (libjpeg-turbo-progs, libvips-tools, imagemagick, time, cmake, ...) are
 # installed first. On a shared machine compare the processor-time column; wall clock is only
@@ -27,7 +28,7 @@ CORPUS=${1:?usage: bench/run.sh CORPUS_DIR}
 CORPUS=$(cd "$CORPUS" && pwd)
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 RUNS=${BENCH_RUNS:-3}
-TOOLS=${BENCH_TOOLS:-floor vips im-hint im ours-1 ours-2}
+TOOLS=${BENCH_TOOLS:-floor vips im-hint im ours-1 ours-1w ours-2}
 BUILD=${BENCH_BUILD_DIR:-$ROOT/build-bench}
 TIME=/usr/bin/time
 
@@ -99,6 +100,7 @@ median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (
 command_of() { # tool -> words of the command to time
   case $1 in
   ours-1) echo "taskset -c 0 $(build_command single 1)" ;;
+  ours-1w) echo "taskset -c 0 $(build_command single 1) --whole-scans" ;;
   ours-2) build_command single 2 ;;
   *) echo "taskset -c 0 bash $ROOT/bench/tool-run.sh $1 $OUT ${PHOTOS[*]}" ;;
   esac
@@ -121,7 +123,7 @@ echo
 echo "== ${#PHOTOS[@]} JPEGs of $CORPUS, 150x150, medians of $RUNS runs, $(nproc) cores ($(uname -m))"
 floor=${WALL[floor]:-}
 floor_cpu=${CPU[floor]:-}
-printf '%-9s %-44s %9s %9s %9s %9s %9s\n' tool what wall_s cpu_s wall/floor cpu/floor peak_MB
+printf '%-9s %-52s %9s %9s %10s %9s %8s\n' tool what wall_s cpu_s wall/floor cpu/floor peak_MB
 for tool in $TOOLS; do
   case $tool in
   floor) what="djpeg -scale 1/8 -dct fast (decode only), 1 core" ;;
@@ -129,13 +131,14 @@ for tool in $TOOLS; do
   im-hint) what="convert -define jpeg:size=300x300 -thumbnail, 1 core" ;;
   im) what="convert -thumbnail 150x150, 1 core" ;;
   ours-1) what="parvel-cli build --jobs 1, taskset -c 0" ;;
+  ours-1w) what="the same, --whole-scans (every scan decoded)" ;;
   ours-2) what="parvel-cli build --jobs 2, both cores" ;;
   esac
   ratio=-
   cratio=-
   [ -z "$floor" ] || ratio=$(awk -v a="${WALL[$tool]}" -v b="$floor" 'BEGIN {printf "%.2f", a / b}')
   [ -z "$floor_cpu" ] || cratio=$(awk -v a="${CPU[$tool]}" -v b="$floor_cpu" 'BEGIN {printf "%.2f", a / b}')
-  printf '%-9s %-44s %9s %9s %9s %9s %9.0f\n' "$tool" "$what" "${WALL[$tool]}" "${CPU[$tool]}" \
+  printf '%-9s %-52s %9s %9s %10s %9s %8.0f\n' "$tool" "$what" "${WALL[$tool]}" "${CPU[$tool]}" \
     "$ratio" "$cratio" "$(awk -v k="${RSS[$tool]}" 'BEGIN {print k / 1024}')"
 done
 

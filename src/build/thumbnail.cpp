@@ -104,7 +104,7 @@ Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int
   const std::int32_t width = swap ? info.height : info.width;
   const std::int32_t height = swap ? info.width : info.height;
   const int scale = ChooseJPEGScale(width, height, box_width, box_height);
-  const JpegDecodeOptions options{true, scale};
+  const JpegDecodeOptions options{true, scale, JpegSkipUnusedScans.load()};
   Raster decoded;
   if (orientation == 1) {
     decoded.Allocate(JpegScaledSide(width, scale), JpegScaledSide(height, scale), 24);

@@ -185,7 +185,7 @@ std::span<const std::uint8_t> TJPEGImage::Bytes() const {
 
 void TJPEGImage::DecodeInto(Raster& target) const {
   if (data_.empty()) throw EPGJPGFileFormatReaderWriter("No image loaded");
-  const JpegDecodeOptions options{decode_fast_, decode_scale_};
+  const JpegDecodeOptions options{decode_fast_, decode_scale_, JpegSkipUnusedScans.load()};
   if (orientation_ == 1) {
     DecodeJpegInto(Bytes(), options, target);
     return;

@@ -161,6 +161,49 @@ TEST_F(CliTest, BuildWritesPagesThumbnailsAndStatus) {
   EXPECT_NE(std::filesystem::last_write_time(site + "thumbs/p01_thb.jpg"), old_time);
 }
 
+// A progressive photograph whose later luma scan names a Huffman table the file never defines:
+// a thumbnail-sized decode leaves that scan out and succeeds; --whole-scans decodes every scan,
+// so the same build fails on that photograph.
+TEST_F(CliTest, WholeScansDecodesTheScansAThumbnailLeavesOut) {
+  const std::string site = dir_ / "site/";
+  NewSite("Scans", site, 0);
+  TPixelGraphic photo;
+  photo.SetSize(1600, 1200);
+  ASSERT_TRUE(savetojpeg(photo, site + "photo.jpg", 80, true));
+  std::string bytes = ReadFile(site + "photo.jpg");
+  // The second scan of the luma's coefficients after the first (Ss > 0) gets AC table 3.
+  int luma_ac_scans = 0;
+  bool damaged = false;
+  for (std::size_t at = bytes.find("\xFF\xDA"); at != std::string::npos && !damaged;
+       at = bytes.find("\xFF\xDA", at + 2)) {
+    const auto components = static_cast<unsigned char>(bytes[at + 4]);
+    const std::size_t spectral_start = at + 5 + 2 * components;
+    if (components == 1 && bytes[at + 5] == 1 && bytes[spectral_start] != 0 &&
+        ++luma_ac_scans == 2) {
+      bytes[at + 6] = 0x03;
+      damaged = true;
+    }
+  }
+  ASSERT_TRUE(damaged) << "the encoder's script has fewer luma AC scans than expected";
+  WriteFile(site + "photo.jpg", bytes);
+  ASSERT_EQ(Cli({"set", "Site_1", "Style_File=" + data_ + "Styles/Sample_With_Index.htm",
+                 "Thumb_Width=150", "Thumb_Height=150"})
+                .status,
+            0);
+
+  const Outcome skipping = Cli({"build", "Site_1", "--jobs", "1", "--no"});
+  EXPECT_EQ(skipping.err.find("Error encountered creating the thumbnail"), std::string::npos)
+      << skipping.err;
+  EXPECT_TRUE(std::filesystem::exists(site + "thumbs/photo_thb.jpg"));
+
+  std::filesystem::remove(site + "thumbs/photo_thb.jpg");
+  const Outcome whole = Cli({"build", "Site_1", "--jobs", "1", "--whole-scans", "--no"});
+  EXPECT_NE(whole.err.find("Error encountered creating the thumbnail, photo.jpg"),
+            std::string::npos)
+      << whole.err;
+  EXPECT_FALSE(std::filesystem::exists(site + "thumbs/photo_thb.jpg"));
+}
+
 TEST_F(CliTest, PageBytesOfASmallSite) {
   const std::string site = dir_ / "site/";
   NewSite("Small", site, 2);

@@ -18,6 +18,9 @@
 #include "imaging/pgerrors.h"
 
 namespace parvel {
+
+std::atomic<bool> JpegSkipUnusedScans{true};
+
 namespace {
 
 // libjpeg's own pools may grow to this; a progressive file claiming a vast size then fails

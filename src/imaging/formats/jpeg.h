@@ -3,6 +3,7 @@
 // ends before its last scan counts as an error, not as a picture with a gray rest.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -21,6 +22,10 @@ struct JpegDecodeOptions {
   // pixels are the same either way.
   bool skip_unused_scans = true;
 };
+
+// The default of `skip_unused_scans` for decodes made on the user's behalf (thumbnails). True;
+// `parvel-cli build --whole-scans` turns it off to time or compare the decode of every scan.
+extern std::atomic<bool> JpegSkipUnusedScans;
 
 // While an object of this class lives, progressive decodes on the constructing thread place
 // their whole-image coefficient arrays in one store kept from image to image (a store over
