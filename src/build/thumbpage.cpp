@@ -245,6 +245,10 @@ bool WritePage(const std::string& path, std::string_view page) {
     if (cr < p) cr = next(p, '\r');
     if (lf < p) lf = next(p, '\n');
   }
+  // A page that holds these bytes already is left as it is: a build of an unchanged site touches
+  // no page, uploads that go by file times send only what changed, and the replace is saved (on
+  // ext4 a rename over a file starts its write-out at once, the larger part of a page's cost).
+  if (FileHolds(path, text)) return true;
   // Replaced in one step like the thumbnails, without a flush per page: a build makes every page
   // again, and a flush for each of thousands of pages would cost more than the pages themselves.
   return Files().WriteFileReplace(path, text, nullptr);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -227,6 +228,29 @@ bool PathExists(const std::string& path) {
 bool IsReadOnly(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+}
+
+bool FileHolds(const std::string& path, std::string_view contents) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              static_cast<std::uint64_t>(st.st_size) == contents.size();
+  char buffer[64 * 1024];
+  while (same && !contents.empty()) {
+    const ssize_t n = ::read(fd, buffer, std::min(sizeof(buffer), contents.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      same = false;
+      break;
+    }
+    same = std::memcmp(buffer, contents.data(), static_cast<size_t>(n)) == 0;
+    contents.remove_prefix(static_cast<size_t>(n));
+  }
+  // A file that grew since the size was taken is not the same either.
+  same = same && ::read(fd, buffer, 1) == 0;
+  ::close(fd);
+  return same;
 }
 
 }  // namespace parvel

@@ -82,5 +82,7 @@ bool FileExists(const std::string& path);       // a file (not a directory) is t
 bool DirectoryExists(const std::string& path);  // a directory is there
 bool PathExists(const std::string& path);       // anything is there
 bool IsReadOnly(const std::string& path);       // the owner may not write to it
+// True when `path` itself (not a link) is a regular file whose bytes are exactly `contents`.
+bool FileHolds(const std::string& path, std::string_view contents);
 
 }  // namespace parvel

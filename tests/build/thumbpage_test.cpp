@@ -1,7 +1,10 @@
 #include "build/thumbpage.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <chrono>
+#include <filesystem>
 #include <ostream>
 
 #include "build/fragments.h"
@@ -513,6 +516,35 @@ TEST(WritePage, EveryLineBreakBecomesOneCrLf) {
     ASSERT_TRUE(WritePage(dir / "page.html", c.in));
     EXPECT_EQ(ReadFile(dir / "page.html"), c.out);
   }
+}
+
+// A page whose file holds the same bytes already is not written again (its inode and time stay);
+// a changed page is replaced, and a link in the page's place is replaced by the page itself.
+TEST(WritePage, AnUnchangedPageIsLeftAsItIs) {
+  testing::TempDir dir;
+  const std::string page = dir / "page.html";
+  ASSERT_TRUE(WritePage(page, "one\ntwo"));
+  const auto old_time = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+  std::filesystem::last_write_time(page, old_time);
+  const auto inode = [](const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+  };
+  const auto first = inode(page);
+
+  ASSERT_TRUE(WritePage(page, "one\r\ntwo"));  // the same bytes once written
+  EXPECT_EQ(inode(page), first);
+  EXPECT_EQ(std::filesystem::last_write_time(page), old_time);
+
+  ASSERT_TRUE(WritePage(page, "one\nthree"));
+  EXPECT_NE(std::filesystem::last_write_time(page), old_time);
+  EXPECT_EQ(ReadFile(page), "one\r\nthree");
+
+  WriteFile(dir / "elsewhere.html", "same\r\n");
+  std::filesystem::create_symlink(dir / "elsewhere.html", dir / "linked.html");
+  ASSERT_TRUE(WritePage(dir / "linked.html", "same\n"));
+  EXPECT_FALSE(std::filesystem::is_symlink(dir / "linked.html"));
+  EXPECT_EQ(ReadFile(dir / "linked.html"), "same\r\n");
 }
 
 }  // namespace

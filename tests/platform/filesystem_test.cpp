@@ -91,6 +91,33 @@ TEST(FileSystemTest, WritesOfLongNamesKeepTheirTemporaryWithinTheNameLimit) {
   EXPECT_EQ(ReadFile(dir / name), "again");
 }
 
+TEST(FileSystemTest, FileHoldsOnlyTheSameBytesInARegularFile) {
+  TempDir dir;
+  const std::string big(200 * 1024, 'p');  // longer than one read
+  std::string big_changed = big;
+  big_changed[150 * 1024] = 'q';
+  WriteFile(dir / "big", big);
+  WriteFile(dir / "page", "abc");
+  fs::create_symlink(dir / "page", dir / "link");
+  fs::create_directories(dir / "folder");
+  const struct {
+    const char* name;
+    std::string contents;
+    bool holds;
+  } cases[] = {
+      {"page", "abc", true},       {"page", "abd", false}, {"page", "ab", false},
+      {"page", "abcd", false},     {"page", "", false},    {"big", big, true},
+      {"big", big_changed, false}, {"link", "abc", false}, {"folder", "", false},
+      {"missing", "", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FileHolds(dir / c.name, c.contents), c.holds)
+        << c.name << " against " << c.contents.size() << " bytes";
+  }
+  WriteFile(dir / "empty", "");
+  EXPECT_TRUE(FileHolds(dir / "empty", ""));
+}
+
 TEST(FileSystemTest, StaleTemporariesAreRecognisedAndRemoved) {
   struct Case {
     const char* name;
