@@ -59,7 +59,9 @@ std::string NavigationCell(const SiteSettings& settings, Cell cell, std::string_
 
 std::string FontSizeText(int size) {
   if (size == 0) return {};
-  return size > 0 ? "+" + std::to_string(size) : std::to_string(size);
+  std::string text = std::to_string(size);
+  if (size > 0) text.insert(text.begin(), '+');
+  return text;
 }
 
 std::string getfontstr(const SiteSettings& settings, std::string_view face, bool default_font,
