@@ -70,7 +70,7 @@ std::string getfontstr(const SiteSettings& settings, std::string_view face, bool
   const StyleGroup group = GroupOf(settings, index_group);
   std::string tags;
   if (opening) {
-    if (face_tag) tags = "<FONT FACE=\"" + HtmlEscape(face) + "\">";
+    if (face_tag) tags = "<FONT FACE=\"" + AttrText(face) + "\">";
     if (face_only) return tags;
     if (group.bold) tags.insert(0, "<B>");
     if (group.italic) tags.insert(0, "<I>");

@@ -1,7 +1,7 @@
-// The one escaping rule for everything a page maker writes into a page from a file name. File
-// names come from the user's folders and may hold blanks, quotes, "&", "%", ":" or non-ASCII
-// bytes; each function below makes such a name safe for the place it is written to. Names made
-// only of letters, digits, ".", "-" and "_" come back unchanged from every function.
+// The one escaping rule for everything a page maker writes into a page from a file name. A name
+// goes into a page as it is, blanks and letters of any script included, except for the few bytes
+// that would break the page or send a link elsewhere; each function below says which. Names made
+// only of letters, digits, blanks, ".", "-" and "_" come back unchanged from every function.
 //
 // Texts the user wrote as HTML (headers, footers, descriptions, the page number prefix) are put
 // into pages as they are and never go through these functions.
@@ -12,24 +12,30 @@
 
 namespace parvel {
 
-// A relative URL for the file: every byte outside A-Z a-z 0-9 - . _ ~ ! $ & ( ) * + , ; = @ /
-// becomes "%" and two upper-case hex digits (UTF-8 bytes one by one). ":" is encoded, so a name
-// such as "a:b.jpg" never reads as a URL scheme.
+// A relative URL for the file. Bytes that would end the link early or make it lead elsewhere
+// become "%" and two upper-case hex digits: control bytes, '"', "#", "%", "<", ">", "?", "\", ":"
+// (so that "a:b.jpg" never reads as a URL scheme), a blank at either end (URL parsers drop those)
+// and bytes that are not UTF-8 (a page's UTF-8 cannot carry them). Every other byte is kept.
 std::string UrlFromFileName(std::string_view name);
 
 // Text safe in HTML content and in a double- or single-quoted attribute: & < > " ' become
 // &amp; &lt; &gt; &quot; &#39;.
 std::string HtmlEscape(std::string_view text);
 
-// A file name as the value of an href or src attribute: HtmlEscape(UrlFromFileName(name)).
+// Text as the value of a double-quoted attribute: & and " become &amp; and &quot;.
+std::string AttrText(std::string_view text);
+
+// A file name as the value of an href or src attribute: AttrText(UrlFromFileName(name)).
 std::string AttrUrl(std::string_view name);
 
-// A file name as the URL inside javascript:openWin('...') in an href attribute. The browser
-// percent-decodes a javascript: URL before running it, so the URL's "%" signs are encoded once
-// more; the result is then HTML-escaped for the attribute.
+// A file name as the URL inside javascript:openWin('...') in an href attribute. "'" is
+// percent-encoded too, so it cannot end the script's string; the browser percent-decodes a
+// javascript: URL before running it, so the URL's "%" signs are encoded once more; the result
+// is then made safe for the attribute with AttrText.
 std::string ScriptUrl(std::string_view name);
 
-// A file name shown as text (captions, headings): HtmlEscape(name).
+// A file name shown as text (captions, headings): & and < become &amp; and &lt;, which is all
+// that keeps a name from reading as markup.
 std::string TextFromFileName(std::string_view name);
 
 }  // namespace parvel

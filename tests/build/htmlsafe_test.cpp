@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
+
+#include "model/textutil.h"
 
 namespace parvel {
 namespace {
@@ -12,52 +15,68 @@ struct Escaped {
   const char* name;
   const char* url;
   const char* html;
+  const char* text;
   const char* attr;
   const char* script;
 };
 
 const Escaped kHostileNames[] = {
-    {"my photo.jpg", "my%20photo.jpg", "my photo.jpg", "my%20photo.jpg", "my%2520photo.jpg"},
+    {"my photo.jpg", "my photo.jpg", "my photo.jpg", "my photo.jpg", "my photo.jpg",
+     "my photo.jpg"},
     {"Tom&Jerry.jpg", "Tom&Jerry.jpg", "Tom&amp;Jerry.jpg", "Tom&amp;Jerry.jpg",
-     "Tom&amp;Jerry.jpg"},
-    {"it's.jpg", "it%27s.jpg", "it&#39;s.jpg", "it%27s.jpg", "it%2527s.jpg"},
-    {"say \"hi\".jpg", "say%20%22hi%22.jpg", "say &quot;hi&quot;.jpg", "say%20%22hi%22.jpg",
-     "say%2520%2522hi%2522.jpg"},
-    {"#1.jpg", "%231.jpg", "#1.jpg", "%231.jpg", "%25231.jpg"},
-    {"100%.jpg", "100%25.jpg", "100%.jpg", "100%25.jpg", "100%2525.jpg"},
-    {"<b>.jpg", "%3Cb%3E.jpg", "&lt;b&gt;.jpg", "%3Cb%3E.jpg", "%253Cb%253E.jpg"},
-    {"caf\xC3\xA9.jpg", "caf%C3%A9.jpg", "caf\xC3\xA9.jpg", "caf%C3%A9.jpg", "caf%25C3%25A9.jpg"},
-    {"a:b.jpg", "a%3Ab.jpg", "a:b.jpg", "a%3Ab.jpg", "a%253Ab.jpg"},
-    {"a\\b?c\t\x7F\xFF", "a%5Cb%3Fc%09%7F%FF", "a\\b?c\t\x7F\xFF", "a%5Cb%3Fc%09%7F%FF",
-     "a%255Cb%253Fc%2509%257F%25FF"},
+     "Tom&amp;Jerry.jpg", "Tom&amp;Jerry.jpg"},
+    {"it's.jpg", "it's.jpg", "it&#39;s.jpg", "it's.jpg", "it's.jpg", "it%2527s.jpg"},
+    {"say \"hi\".jpg", "say %22hi%22.jpg", "say &quot;hi&quot;.jpg", "say \"hi\".jpg",
+     "say %22hi%22.jpg", "say %2522hi%2522.jpg"},
+    {"#1.jpg", "%231.jpg", "#1.jpg", "#1.jpg", "%231.jpg", "%25231.jpg"},
+    {"100%.jpg", "100%25.jpg", "100%.jpg", "100%.jpg", "100%25.jpg", "100%2525.jpg"},
+    {"<b>.jpg", "%3Cb%3E.jpg", "&lt;b&gt;.jpg", "&lt;b>.jpg", "%3Cb%3E.jpg", "%253Cb%253E.jpg"},
+    {"caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x93\xB7.jpg",
+     "caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x93\xB7.jpg",
+     "caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x93\xB7.jpg",
+     "caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x93\xB7.jpg",
+     "caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x93\xB7.jpg",
+     "caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x93\xB7.jpg"},
+    // Bytes that are not UTF-8: a Latin-1 name, an overlong form, a surrogate, a cut sequence.
+    {"caf\xE9\xC0\xAF\xED\xA0\x80\xE6\x97", "caf%E9%C0%AF%ED%A0%80%E6%97",
+     "caf\xE9\xC0\xAF\xED\xA0\x80\xE6\x97", "caf\xE9\xC0\xAF\xED\xA0\x80\xE6\x97",
+     "caf%E9%C0%AF%ED%A0%80%E6%97", "caf%25E9%25C0%25AF%25ED%25A0%2580%25E6%2597"},
+    {" a b.jpg ", "%20a b.jpg%20", " a b.jpg ", " a b.jpg ", "%20a b.jpg%20", "%2520a b.jpg%2520"},
+    {"a:b.jpg", "a%3Ab.jpg", "a:b.jpg", "a:b.jpg", "a%3Ab.jpg", "a%253Ab.jpg"},
+    {"a\\b?c\t\x7F", "a%5Cb%3Fc%09%7F", "a\\b?c\t\x7F", "a\\b?c\t\x7F", "a%5Cb%3Fc%09%7F",
+     "a%255Cb%253Fc%2509%257F"},
     {"~!$&()*+,;=@/", "~!$&()*+,;=@/", "~!$&amp;()*+,;=@/", "~!$&amp;()*+,;=@/",
-     "~!$&amp;()*+,;=@/"},
-    {"", "", "", "", ""},
+     "~!$&amp;()*+,;=@/", "~!$&amp;()*+,;=@/"},
+    {"", "", "", "", "", ""},
 };
 
 TEST(HtmlSafeTest, HostileNamesInEveryFunction) {
   for (const auto& c : kHostileNames) {
     EXPECT_EQ(UrlFromFileName(c.name), c.url) << c.name;
     EXPECT_EQ(HtmlEscape(c.name), c.html) << c.name;
-    EXPECT_EQ(TextFromFileName(c.name), c.html) << c.name;
+    EXPECT_EQ(TextFromFileName(c.name), c.text) << c.name;
     EXPECT_EQ(AttrUrl(c.name), c.attr) << c.name;
     EXPECT_EQ(ScriptUrl(c.name), c.script) << c.name;
   }
 }
 
 TEST(HtmlSafeTest, OrdinaryNamesPassUnchanged) {
-  for (const char* name : {"photo.jpg", "Sunset_2004-07.final.JPG", "Index2.html", "a", "x-y_z"}) {
+  for (const char* name : {"photo.jpg", "Sunset Beach.html", "Sunset_2004-07.final.JPG",
+                           "Index2.html", "a", "x-y_z", "\xC3\xA9t\xC3\xA9 2004.jpg"}) {
     EXPECT_EQ(UrlFromFileName(name), name);
     EXPECT_EQ(HtmlEscape(name), name);
+    EXPECT_EQ(AttrText(name), name);
     EXPECT_EQ(AttrUrl(name), name);
     EXPECT_EQ(ScriptUrl(name), name);
     EXPECT_EQ(TextFromFileName(name), name);
   }
 }
 
-TEST(HtmlSafeTest, HtmlEscapeCoversAllFiveCharacters) {
-  EXPECT_EQ(HtmlEscape("<a href=\"x\" title='y'>&amp;</a>"),
-            "&lt;a href=&quot;x&quot; title=&#39;y&#39;&gt;&amp;amp;&lt;/a&gt;");
+TEST(HtmlSafeTest, EscapesCoverTheirCharacters) {
+  const std::string html = "<a href=\"x\" title='y'>&amp;</a>";
+  EXPECT_EQ(HtmlEscape(html), "&lt;a href=&quot;x&quot; title=&#39;y&#39;&gt;&amp;amp;&lt;/a&gt;");
+  EXPECT_EQ(AttrText(html), "<a href=&quot;x&quot; title='y'>&amp;amp;</a>");
+  EXPECT_EQ(TextFromFileName(html), "&lt;a href=\"x\" title='y'>&amp;amp;&lt;/a>");
 }
 
 std::string PercentDecode(const std::string& url) {
@@ -73,23 +92,19 @@ std::string PercentDecode(const std::string& url) {
   return out;
 }
 
-// Every byte is either one of the kept characters or written as "%" and two upper-case hex
+// A single byte is kept unless it is a control byte, one of the encoded punctuation marks, a
+// blank (at the name's end) or not UTF-8 on its own; encoded bytes are "%" and two upper-case hex
 // digits, and decoding gives the name back.
 TEST(HtmlSafeTest, EveryByteIsKeptOrPercentEncoded) {
-  const std::string kept =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~!$&()*+,;=@/";
   std::string all;
   for (int b = 1; b < 256; ++b) {
     const std::string one(1, static_cast<char>(b));
     all += one;
-    const std::string url = UrlFromFileName(one);
-    if (kept.find(one) != std::string::npos) {
-      EXPECT_EQ(url, one) << b;
-    } else {
-      char expected[4];
-      std::snprintf(expected, sizeof expected, "%%%02X", b);
-      EXPECT_EQ(url, expected) << b;
-    }
+    const bool encoded = b < 0x20 || b == 0x7F || b >= 0x80 || b == ' ' ||
+                         std::string_view("\"#%<>?\\:").find(one) != std::string_view::npos;
+    char expected[4];
+    std::snprintf(expected, sizeof expected, "%%%02X", b);
+    EXPECT_EQ(UrlFromFileName(one), encoded ? std::string(expected) : one) << b;
   }
   EXPECT_EQ(PercentDecode(UrlFromFileName(all)), all);
 }
@@ -110,8 +125,8 @@ TEST(HtmlSafeTest, ScriptUrlDecodesOnceToTheUrl) {
       }
     }
     const std::string script_sees = PercentDecode(attribute_value);
-    EXPECT_EQ(script_sees, c.url) << c.name;
-    EXPECT_EQ(script_sees.find_first_of("'\"\\<>"), std::string::npos) << c.name;
+    EXPECT_EQ(script_sees, ReplaceAll(c.url, "'", "%27")) << c.name;
+    EXPECT_EQ(script_sees.find_first_of("'\"\\"), std::string::npos) << c.name;
   }
 }
 

@@ -215,7 +215,7 @@ TEST(CreateIndex, PageNamesFollowTheMainPageNameAndAreMadeSafeForTheAttribute) {
             Table(IndexLayout::Horizontal, {"Page 1", "<A HREF=\"home2\">Page 2</A>"}));
   EXPECT_EQ(Index(Plain(IndexLayout::Horizontal), 2, 2, true, {}, "my \"album\".htm"),
             Table(IndexLayout::Horizontal,
-                  {"<A HREF=\"my%20%22album%22.htm\"><IMG SRC=\"Page_Button_1.gif\" BORDER=0></A>",
+                  {"<A HREF=\"my %22album%22.htm\"><IMG SRC=\"Page_Button_1.gif\" BORDER=0></A>",
                    "<IMG SRC=\"Page_Button_On_2.gif\" BORDER=0>"}));
 }
 
