@@ -44,7 +44,7 @@ void AppendEncoded(std::string& out, unsigned char c) {
   out += kHex[c & 0x0F];
 }
 
-std::string EncodeUrl(std::string_view name, std::string_view also_encoded) {
+std::string EncodeUrl(std::string_view name) {
   std::string url;
   url.reserve(name.size());
   for (std::size_t i = 0; i < name.size();) {
@@ -62,8 +62,7 @@ std::string EncodeUrl(std::string_view name, std::string_view also_encoded) {
     }
     const bool edge_blank = c == ' ' && (i == 0 || i + 1 == name.size());
     if (c < 0x20 || c == 0x7F || edge_blank ||
-        kEncodedPunctuation.find(name[i]) != std::string_view::npos ||
-        also_encoded.find(name[i]) != std::string_view::npos) {
+        kEncodedPunctuation.find(name[i]) != std::string_view::npos) {
       AppendEncoded(url, c);
     } else {
       url += name[i];
@@ -104,7 +103,7 @@ std::string Escape(std::string_view text, std::string_view escaped) {
 }  // namespace
 
 std::string UrlFromFileName(std::string_view name) {
-  return EncodeUrl(name, {});
+  return EncodeUrl(name);
 }
 
 std::string HtmlEscape(std::string_view text) {
@@ -120,7 +119,7 @@ std::string AttrUrl(std::string_view name) {
 }
 
 std::string ScriptUrl(std::string_view name) {
-  return AttrText(ReplaceAll(EncodeUrl(name, "'"), "%", "%25"));
+  return AttrText(ReplaceAll(ReplaceAll(UrlFromFileName(name), "%", "%25"), "'", "\\'"));
 }
 
 std::string TextFromFileName(std::string_view name) {

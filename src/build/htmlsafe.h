@@ -28,10 +28,11 @@ std::string AttrText(std::string_view text);
 // A file name as the value of an href or src attribute: AttrText(UrlFromFileName(name)).
 std::string AttrUrl(std::string_view name);
 
-// A file name as the URL inside javascript:openWin('...') in an href attribute. "'" is
-// percent-encoded too, so it cannot end the script's string; the browser percent-decodes a
-// javascript: URL before running it, so the URL's "%" signs are encoded once more; the result
-// is then made safe for the attribute with AttrText.
+// A file name as the URL inside javascript:openWin('...') in an href attribute: the
+// UrlFromFileName URL, with its "%" signs encoded once more since the browser percent-decodes a
+// javascript: URL before running it, and "'" written as \' so that it cannot end the script's
+// string; then made safe for the attribute with AttrText. The script opens the very URL that
+// an href of the same name leads to.
 std::string ScriptUrl(std::string_view name);
 
 // A file name shown as text (captions, headings): & and < become &amp; and &lt;, which is all

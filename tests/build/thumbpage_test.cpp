@@ -164,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"hostile_new_window", 1, true, "Index.html", kHostile,
                  kHostileUrl + ".jpg\" Target=\"_blank"},
         LinkCase{"hostile_window_each", 2, false, "Index.html", kHostile,
-                 "javascript:openWin('it%2527s a %25231 %253Cb%253E&amp;%2525\xC3\xBC.html',"
+                 "javascript:openWin('it\\'s a %25231 %253Cb%253E&amp;%2525\xC3\xBC.html',"
                  "'show_it_s_a__1__b_____html_window');"}),
     [](const auto& info) { return std::string(info.param.name); });
 

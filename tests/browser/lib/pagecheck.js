@@ -53,9 +53,11 @@ async function targetExists(url) {
 export function parseOpenWin(href) {
   if (!href.startsWith('javascript:')) return null;
   const script = decodeURIComponent(href.slice('javascript:'.length));
-  const m = /^openWin\('([^']*)','([^']*)'\);$/.exec(script);
+  // Each argument is a single-quoted script string; a quote inside it is written \'.
+  const m = /^openWin\('((?:[^'\\]|\\.)*)','((?:[^'\\]|\\.)*)'\);$/.exec(script);
   assert.ok(m, `the script link ${href} does not call openWin(url, name)`);
-  return { url: m[1], name: m[2] };
+  const unescape = (s) => s.replace(/\\(.)/g, '$1');
+  return { url: unescape(m[1]), name: unescape(m[2]) };
 }
 
 async function waitFor(predicate, what, timeoutMs = 15000) {
