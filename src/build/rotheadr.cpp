@@ -38,10 +38,6 @@ void ForEachLine(std::string_view text, Fn&& line) {
   if (start < text.size()) line(text.substr(start));
 }
 
-std::string_view ListTitle(bool isHeader) {
-  return isHeader ? "Header List" : "Footer List";
-}
-
 enum class Conversion { Failed, Written, NothingToWrite };
 
 Conversion Convert(Interaction& ui, const std::string& textFile, const std::string& iniFile) {
@@ -137,9 +133,9 @@ std::string JoinSnippet(std::string_view snippet) {
 
 // ---- Rotation
 
-HeaderFooterRotation::HeaderFooterRotation(Interaction& ui, const SiteSettings& settings,
+HeaderFooterRotation::HeaderFooterRotation(Interaction& /*ui*/, const SiteSettings& settings,
                                            const TemplateMarkers& markers)
-    : ui_(ui), settings_(settings), markers_(markers) {}
+    : settings_(settings), markers_(markers) {}
 
 void HeaderFooterRotation::ResetPositions() {
   headers_.position = 0;
@@ -186,18 +182,8 @@ std::optional<std::string> HeaderFooterRotation::Fetch(const std::string& html,
       if (!LoadList(list, &cache.text, &cache.entries)) cache.entries.clear();
     }
   }
-  if (cache.entries.empty()) {
-    if (list.empty()) {
-      ui_.Warn(isHeader ? "You have elected to insert custom headers, but you have not specified "
-                          "a file to use or the file cannot be located!"
-                        : "You have elected to insert custom footers, but you have not specified "
-                          "a file to use or the file cannot be located!");
-    } else {
-      ui_.Warn("Error encountered loading your " + std::string(ListTitle(isHeader)) +
-               " list file, " + list + "!");
-    }
-    return std::nullopt;
-  }
+  // No message here: the page fails with the fetch and the build driver reports that once.
+  if (cache.entries.empty()) return std::nullopt;
   if (cache.position >= cache.entries.size()) cache.position = 0;
   const auto [offset, length] = cache.entries[cache.position++];
   return JoinSnippet(std::string_view(cache.text).substr(offset, length));

@@ -45,15 +45,16 @@ std::string JoinSnippet(std::string_view snippet);
 // ---- Rotation over one build.
 
 // Owned by one build. Reads the settings and the marker flags at every call, so both must
-// outlive it. Thumbnail and image pages share the header cache and the footer cache.
+// outlive it. Thumbnail and image pages share the header cache and the footer cache. It shows
+// no messages (`ui` is not kept).
 class HeaderFooterRotation {
  public:
   HeaderFooterRotation(Interaction& ui, const SiteSettings& settings,
                        const TemplateMarkers& markers);
 
   // The header (or footer) for the next page of the given kind: empty when the page gets none.
-  // nullopt when its list file cannot be read or has no entries; a warning naming the file has
-  // then been shown, and the caller fails the page.
+  // nullopt, without a message, when its list file cannot be read or has no entries (or no list
+  // was ever named): the caller fails the page and the build driver reports it.
   std::optional<std::string> getnextheaderfooter(bool isHeader, bool forThumbnailPage);
 
   // Sets both rotations back to their first entry (at the start of a build and between the
@@ -72,7 +73,6 @@ class HeaderFooterRotation {
   std::optional<std::string> Fetch(const std::string& html, const std::string& list, bool fixed,
                                    bool isHeader);
 
-  Interaction& ui_;
   const SiteSettings& settings_;
   const TemplateMarkers& markers_;
   ListCache headers_;

@@ -774,6 +774,55 @@ TEST(Build, RequiredFileAlreadyInTheSiteStaysInPlace) {
 
 // ---- The description file.
 
+TEST(Build, UnusableHeaderListShowsOnlyTheDriversMessage) {
+  struct Case {
+    const char* name;
+    bool display_as_image;  // true: thumbnail pages only
+    std::function<void(Site&)> set;
+    std::string_view message;
+  } cases[] = {
+      {"empty header list, thumbnail pages", true,
+       [](Site& s) {
+         s.settings.Header_Mode = kHeaderList;
+         s.settings.Header_File = s.styles + "headers.txt";
+         WriteFile(s.settings.Header_File, "");
+       },
+       kThumbPagesFailedMessage},
+      {"binary footer list, thumbnail pages", true,
+       [](Site& s) {
+         s.settings.Footer_Mode = kHeaderList;
+         s.settings.Footer_File = s.styles + "footers.txt";
+         WriteFile(s.settings.Footer_File, std::string("a\0b\r\n", 5));
+       },
+       kThumbPagesFailedMessage},
+      {"empty header list, image pages", false,
+       [](Site& s) {
+         s.settings.Header_Mode = kHeaderList;
+         s.settings.Header_File = s.styles + "headers.txt";
+         WriteFile(s.settings.Header_File, "");
+       },
+       kImagePagesFailedMessage},
+      {"unnamed image footer list", false,
+       [](Site& s) { s.settings.Image_Footer_Mode = kImageHeaderList; }, kImagePagesFailedMessage},
+      {"missing image header list", false,
+       [](Site& s) {
+         s.settings.Image_Header_Mode = kImageHeaderList;
+         s.settings.Image_Header_File = s.styles + "gone.txt";
+       },
+       kImagePagesFailedMessage},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Site site;
+    site.AddImages(2);
+    site.settings.DisplayAsImage = c.display_as_image;
+    c.set(site);
+    EXPECT_FALSE(site.Build());
+    EXPECT_EQ(ShownOf(site.ui), (Shown{{MessageKind::Warning, std::string(c.message)}}));
+    EXPECT_FALSE(site.Exists("Index.html"));
+  }
+}
+
 class DescriptionTest : public ::testing::TestWithParam<bool> {};
 
 TEST_P(DescriptionTest, TemporaryIniIsGoneWhateverTheResult) {
