@@ -107,14 +107,15 @@ bool docopyfile(Interaction& ui, const std::string& source, const std::string& d
                             ".  Are you sure you want to overwrite it?")) {
       return false;
     }
+    // A read-only destination that stays read-only cannot be replaced: the copy has failed.
     if (IsReadOnly(destination)) {
       if (!ui.AskYesNo("Are you sure you want to delete the file, " + destination +
                        "?  This file is marked READ ONLY!")) {
-        return false;
+        return failed();
       }
       if (!Files().MakeWritable(destination, nullptr)) {
         ui.Warn("Error encountered resetting the read-only tag on the file, " + destination);
-        return false;
+        return failed();
       }
     }
   }

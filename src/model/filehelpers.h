@@ -24,9 +24,10 @@ bool dodeletedir(Interaction& ui, const std::string& directory);
 
 // Copies `source` to `destination`, replacing an existing destination (after asking, when `ask`
 // is set, and again when it is read-only). The copy is made under CopyTemporaryName and renamed
-// over the destination, so a failed copy leaves the old file as it was. A failure is reported
-// here; the result is true when the destination now holds the source's content. Copying a file
-// onto itself leaves it alone and reports nothing.
+// over the destination, so a failed copy leaves the old file as it was. A failure, also a
+// read-only destination the user would not have replaced, is reported here; the result is true when
+// the destination now holds the source's content. Copying a file onto itself leaves it alone and
+// reports nothing.
 bool docopyfile(Interaction& ui, const std::string& source, const std::string& destination,
                 bool ask);
 

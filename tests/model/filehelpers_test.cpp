@@ -269,13 +269,52 @@ TEST_F(FileHelpersTest, ACopyStoppedHalfWayLeavesATemporaryTheBuildClears) {
   EXPECT_EQ(ReadFile(tmp / "next.gif"), "old");
 }
 
-TEST_F(FileHelpersTest, ReadOnlyDestinationKeptWhenTheUserSaysNo) {
-  WriteFile(tmp / "src.jpg", "new");
-  WriteFile(tmp / "dst.jpg", "old");
-  MakeReadOnly(tmp / "dst.jpg");
-  ui.QueueAnswer(Answer::No);  // the read-only question
-  EXPECT_FALSE(docopyfile(ui, tmp / "src.jpg", tmp / "dst.jpg", false));
-  EXPECT_EQ(ReadFile(tmp / "dst.jpg"), "old");
+TEST_F(FileHelpersTest, ReadOnlyDestinationIsReplacedOnlyAfterYes) {
+  struct Case {
+    const char* name;
+    Answer answer;  // to the read-only question
+    bool make_writable_fails;
+    bool copied;
+    std::vector<std::string> after_question;  // the messages after the question, in order
+  } cases[] = {
+      {"yes", Answer::Yes, false, true, {}},
+      {"no", Answer::No, false, false, {"copy"}},
+      {"yes, mark not cleared", Answer::Yes, true, false, {"reset", "copy"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string src = dir / "src.jpg", dst = dir / "dst.jpg";
+    WriteFile(src, "new");
+    WriteFile(dst, "old");
+    MakeReadOnly(dst);
+    ui.Clear();
+    ui.QueueAnswer(c.answer);
+    FaultyFileSystem faulty(RealFileSystem());
+    ScopedFileSystem scope(faulty);
+    if (c.make_writable_fails) faulty.FailAt(1);
+    EXPECT_EQ(docopyfile(ui, src, dst, false), c.copied);
+    EXPECT_EQ(ReadFile(dst), c.copied ? "new" : "old");
+    EXPECT_FALSE(PathExists(CopyTemporaryName(dst)));
+    if (!c.copied) {
+      EXPECT_EQ(faulty.operations(), c.make_writable_fails ? 1 : 0);  // nothing but MakeWritable
+      struct stat st {};
+      ASSERT_EQ(::stat(dst.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0444u);
+    }
+    ASSERT_EQ(ui.messages().size(), 1 + c.after_question.size());
+    EXPECT_EQ(ui.messages()[0].text, "Are you sure you want to delete the file, " + dst +
+                                         "?  This file is marked READ ONLY!");
+    EXPECT_EQ(ui.messages()[0].buttons, Buttons::YesNo);
+    for (size_t i = 0; i < c.after_question.size(); ++i) {
+      const auto& m = ui.messages()[i + 1];
+      EXPECT_EQ(m.kind, MessageKind::Warning);
+      EXPECT_EQ(m.buttons, Buttons::Ok);
+      EXPECT_EQ(m.text, c.after_question[i] == "copy"
+                            ? "An error was encountered copying the file, " + src + "!"
+                            : "Error encountered resetting the read-only tag on the file, " + dst);
+    }
+  }
 }
 
 // --- dodeletedir
