@@ -287,7 +287,8 @@ bool BuildState::RunPasses() {
   } else if (s.Page_Number_Prefix.back() != ' ') {
     s.Page_Number_Prefix += ' ';
   }
-  rotation_.ResetPositions();
+  // Every build reads its header and footer lists afresh: the dialog stays open between builds.
+  rotation_.Clear();
   extensions_ = ButtonExtensions();
 
   // The list cannot change under the passes: they work on a copy.

@@ -137,6 +137,11 @@ HeaderFooterRotation::HeaderFooterRotation(Interaction& /*ui*/, const SiteSettin
                                            const TemplateMarkers& markers)
     : settings_(settings), markers_(markers) {}
 
+void HeaderFooterRotation::Clear() {
+  headers_ = ListCache();
+  footers_ = ListCache();
+}
+
 void HeaderFooterRotation::ResetPositions() {
   headers_.position = 0;
   footers_.position = 0;

@@ -57,8 +57,12 @@ class HeaderFooterRotation {
   // was ever named): the caller fails the page and the build driver reports it.
   std::optional<std::string> getnextheaderfooter(bool isHeader, bool forThumbnailPage);
 
-  // Sets both rotations back to their first entry (at the start of a build and between the
-  // image pages and the thumbnail pages). Loaded lists stay loaded.
+  // Empties both caches (at the start of every build): each list is read again on its first
+  // use, so a list written or edited since the last build counts.
+  void Clear();
+
+  // Sets both rotations back to their first entry (between the image pages and the thumbnail
+  // pages). Loaded lists stay loaded.
   void ResetPositions();
 
  private:

@@ -823,6 +823,35 @@ TEST(Build, UnusableHeaderListShowsOnlyTheDriversMessage) {
   }
 }
 
+TEST(Build, EveryStartReadsTheHeaderListAfresh) {
+  Site site;
+  site.AddImages(1);
+  site.settings.Header_Mode = kHeaderList;
+  site.settings.Header_File = site.styles + "headers.txt";
+  WriteFile(site.settings.Header_File, "");
+  BuildState state(site.ui, site.settings, site.inputs);  // the dialog stays open throughout
+  EXPECT_FALSE(site.Build(state));
+  EXPECT_EQ(ShownOf(site.ui),
+            (Shown{{MessageKind::Warning, std::string(kThumbPagesFailedMessage)}}));
+
+  struct Step {
+    const char* list;
+    const char* header;  // the one the page gets
+  } steps[] = {{"<kbd>first</kbd>\r\n", "<kbd>first</kbd>"},
+               {"<kbd>second</kbd>\r\n<kbd>third</kbd>\r\n", "<kbd>second</kbd>"},
+               {"<kbd>fourth</kbd>\r\n", "<kbd>fourth</kbd>"}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.list);
+    site.ui.Clear();
+    WriteFile(site.settings.Header_File, step.list);
+    EXPECT_TRUE(site.Build(state));
+    EXPECT_TRUE(site.ui.messages().empty());
+    const std::string page = site.Page("Index.html");
+    EXPECT_NE(page.find(step.header), std::string::npos) << page;
+    EXPECT_EQ(Count(page, "<kbd>"), 1) << page;
+  }
+}
+
 class DescriptionTest : public ::testing::TestWithParam<bool> {};
 
 TEST_P(DescriptionTest, TemporaryIniIsGoneWhateverTheResult) {

@@ -200,6 +200,30 @@ TEST_F(RotationTest, UnusableListFailsThePageWithoutAMessage) {
   }
 }
 
+TEST_F(RotationTest, ClearedRotationReadsItsListsAgainFromTheFirstEntry) {
+  s_.Header_Mode = kHeaderList;
+  s_.Header_File = List("h.txt", "");
+  HeaderFooterRotation rotation(ui_, s_, markers_);
+  EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), std::nullopt);
+
+  List("h.txt", "a\r\nb\r\n");
+  EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), std::nullopt);  // still the failed load
+  rotation.Clear();
+  EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), "a");
+  List("h.txt", "c\r\nd\r\n");
+  rotation.ResetPositions();
+  EXPECT_EQ(rotation.getnextheaderfooter(H, Image), "a");  // loaded lists stay loaded
+  rotation.Clear();
+  EXPECT_EQ(rotation.getnextheaderfooter(H, Image), "c");
+
+  // An unnamed list no longer falls back on what the last build loaded.
+  s_.Header_File.clear();
+  EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), "d");
+  rotation.Clear();
+  EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), std::nullopt);
+  EXPECT_TRUE(ui_.messages().empty());
+}
+
 class ListFileTest : public ::testing::Test {
  protected:
   TempDir dir_;
