@@ -158,11 +158,11 @@ bool GenerateRequiredFilesList(std::string_view templateText, const std::string&
   Scan scan{folder, result, {}};
 
   // Only the first background attribute counts. One without a closing quote, or too long to be a
-  // file name, is not listed.
+  // path at all, is not listed; the length limit of sources does not apply to it.
   if (size_t at = text.find(kBackgroundAttribute); at != std::string::npos) {
     const size_t start = at + kBackgroundAttribute.size();
     const size_t close = text.find('"', start);
-    if (close != std::string::npos && close - start < kMaxReferenceLength) {
+    if (close != std::string::npos && close - start < kMaxBackgroundLength) {
       scan.Add(std::string_view(text).substr(start, close - start));
     }
   }

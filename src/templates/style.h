@@ -33,6 +33,8 @@ inline constexpr std::string_view kComplianceQuestion =
 inline constexpr std::uint64_t kMaxTemplateSize = 4u << 20;
 // A reference of this many characters or more ends the scan of references.
 inline constexpr std::size_t kMaxReferenceLength = 255;
+// A background reference this long or longer is no path the system could open, and is not listed.
+inline constexpr std::size_t kMaxBackgroundLength = 4096;
 
 // Whether each marker occurs in one template (exact, case-sensitive).
 struct MarkerFlags {
