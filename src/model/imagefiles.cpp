@@ -8,8 +8,14 @@
 namespace parvel {
 
 bool IsSiteImageName(std::string_view name) {
-  return EndsWithNoCase(name, ".gif") || EndsWithNoCase(name, ".jpe") ||
-         EndsWithNoCase(name, ".jpg");
+  // A three-letter mask extension matches every extension that begins with it, as the masks
+  // have always been applied: "*.jpe" takes "photo.jpeg" too.
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view extension = name.substr(dot + 1);
+  if (extension.size() < 3) return false;
+  const std::string head = LowerAscii(extension.substr(0, 3));
+  return head == "gif" || head == "jpe" || head == "jpg";
 }
 
 void SortNamesNoCase(std::vector<std::string>& names) {

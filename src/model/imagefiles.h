@@ -7,7 +7,8 @@
 
 namespace parvel {
 
-// True when a bare file name matches "*.gif;*.jpe;*.jpg" (letter case ignored).
+// True when a bare file name matches "*.gif;*.jpe;*.jpg" (letter case ignored), each mask's
+// extension taking any extension (after the last ".") that begins with it: "a.jpeg" matches.
 bool IsSiteImageName(std::string_view name);
 
 // The bare names of the regular files in `dir` that are site images, sorted by name without

@@ -444,6 +444,34 @@ TEST(ImageList, ThumbnailsButtonsAndCopiedGraphicsAreNotOffered) {
   EXPECT_EQ(state.images(), (std::vector<std::string>{"a.jpg", "b.jpe"}));
 }
 
+TEST(Build, PhotographsSharingANameShareTheirPagesAndTheLaterOneWins) {
+  for (const int jobs : {1, 4}) {
+    SCOPED_TRACE(jobs);
+    Site site;
+    site.settings.DisplayAsImage = false;
+    TPixelGraphic gif;
+    gif.SetSize(40, 30);
+    gif.SetBitCountNum(8);
+    gif.SaveToFile(site.site + "photo.gif");
+    MakeJpeg(site.site + "photo.jpeg");  // 64x48
+    WriteFile(site.site + "photo.png", "x");
+    BuildState state(site.ui, site.settings, site.inputs);
+    state.set_jobs(jobs);
+    state.set_no_recreate(false);  // else the later image finds the earlier one's thumbnail made
+    ASSERT_TRUE(site.Build(state));
+    EXPECT_EQ(state.images(), (std::vector<std::string>{"photo.gif", "photo.jpeg"}));
+    ImageFileInfo thumb;
+    ASSERT_TRUE(ReadImageFileInfo(site.site + "thumbs/photo_thb.jpg", 0, &thumb));
+    EXPECT_EQ(thumb.width, 64);
+    EXPECT_EQ(thumb.height, 48);
+    EXPECT_EQ(Count(site.Page("Index.html"), "thumbs/photo_thb.jpg"), 2);
+    const std::string display = site.Page("photo.html");
+    EXPECT_NE(display.find("photo.jpeg"), std::string::npos) << display;
+    EXPECT_EQ(display.find("photo.gif"), std::string::npos) << display;
+    EXPECT_TRUE(site.ui.messages().empty());
+  }
+}
+
 TEST(ImageList, RequiredFileInASubfolderIsExcludedByItsBareName) {
   Site site;
   WriteFile(site.site + "a.jpg", "x");

@@ -143,7 +143,7 @@ TEST_F(SiteEditorTest, RotationListEntries) {
          {"Site_1/one/a.JPG", "Site_1/one/b.gif", "Site_1/one/c.jpe", "Site_1/one/d.png",
           "Site_1/one/home.html", "Site_1/one/e.jpeg"}},
         {"Rotation_Path=%/Site_1/two\r\n", {"Site_1/two/a.jpg", "Site_1/two/Index.html"}}},
-       {"Rotation 1 : 3 Images : Built", "Rotation 2 : 1 Images : NOT BUILT"},
+       {"Rotation 1 : 4 Images : Built", "Rotation 2 : 1 Images : NOT BUILT"},  // e.jpeg counts
        {"Rotation 1", "Rotation 2"}},
       {"missing_directory",
        true,

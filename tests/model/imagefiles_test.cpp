@@ -9,24 +9,31 @@
 namespace parvel {
 namespace {
 
-TEST(ImageFiles, MatchesTheThreeExtensionsInAnyCase) {
+TEST(ImageFiles, MatchesExtensionsBeginningWithTheThreeInAnyCase) {
   struct Case {
     const char* name;
     bool image;
-  } cases[] = {{"a.jpg", true},   {"B.JPG", true},  {"c.Jpe", true}, {"d.gif", true},
-               {"e.jpeg", false}, {"f.png", false}, {"jpg", false},  {"g.jpg.txt", false},
-               {".gif", true},    {"h.GIF ", false}};
+  } cases[] = {
+      {"a.jpg", true},     {"B.JPG", true},       {"c.Jpe", true},   {"d.gif", true},
+      {"e.jpeg", true},    {"photo.JPEG", true},  {"p.JpEg", true},  {"q.gifs", true},
+      {"h.GIF ", true},    {"r.x.jpeg", true},    {".gif", true},    {".jpg", true},
+      {"f.png", false},    {"jpg", false},        {"photo", false},  {"g.jpg.txt", false},
+      {"photo.jp", false}, {"photo.gi", false},   {"photo.", false}, {"s.xjpg", false},
+      {"jpeg.png", false}, {"t.jpeg.bak", false}, {"u.j pg", false}, {"", false},
+  };
   for (const auto& c : cases) EXPECT_EQ(IsSiteImageName(c.name), c.image) << c.name;
 }
 
 TEST(ImageFiles, ListsImagesSortedWithoutRegardToCase) {
   testing::TempDir dir;
-  for (const char* name : {"b.jpg", "A.gif", "_x.jpg", "c.JPE", "notes.txt", "a.GIF"}) {
+  for (const char* name : {"b.jpg", "A.gif", "_x.jpg", "c.JPE", "notes.txt", "a.GIF", "e.jpeg",
+                           "D.JPEG", "p.png", "noext"}) {
     testing::WriteFile(dir / name, "x");
   }
   std::filesystem::create_directory(dir / "sub.jpg");
-  EXPECT_EQ(ListSiteImages(dir.path()),
-            (std::vector<std::string>{"_x.jpg", "A.gif", "a.GIF", "b.jpg", "c.JPE"}));
+  EXPECT_EQ(
+      ListSiteImages(dir.path()),
+      (std::vector<std::string>{"_x.jpg", "A.gif", "a.GIF", "b.jpg", "c.JPE", "D.JPEG", "e.jpeg"}));
   EXPECT_TRUE(ListSiteImages(dir / "missing").empty());
 }
 
