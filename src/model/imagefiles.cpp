@@ -1,6 +1,7 @@
 #include "model/imagefiles.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "model/textutil.h"
@@ -9,11 +10,15 @@ namespace parvel {
 
 bool IsSiteImageName(std::string_view name) {
   // A three-letter mask extension matches every extension that begins with it, as the masks
-  // have always been applied: "*.jpe" takes "photo.jpeg" too.
+  // have always been applied: "*.jpe" takes "photo.jpeg" too. An extension of other than letters
+  // and digits is no photograph's: "photo.jpg~" is an editor's backup.
   const size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return false;
   const std::string_view extension = name.substr(dot + 1);
   if (extension.size() < 3) return false;
+  for (const char ch : extension) {
+    if (!std::isalnum(static_cast<unsigned char>(ch))) return false;
+  }
   const std::string head = LowerAscii(extension.substr(0, 3));
   return head == "gif" || head == "jpe" || head == "jpg";
 }
