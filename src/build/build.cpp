@@ -66,7 +66,7 @@ BuildState::BuildState(Interaction& ui, SiteSettings& settings, BuildInputs inpu
     : ui_(ui),
       settings_(settings),
       inputs_(std::move(inputs)),
-      rotation_(ui, settings, markers_),
+      rotation_(settings, markers_),
       jobs_(DefaultThumbnailJobs()) {
   if (inputs_.base_html_name.empty()) inputs_.base_html_name = kDefaultBaseHtmlName;
 }

@@ -133,7 +133,7 @@ std::string JoinSnippet(std::string_view snippet) {
 
 // ---- Rotation
 
-HeaderFooterRotation::HeaderFooterRotation(Interaction& /*ui*/, const SiteSettings& settings,
+HeaderFooterRotation::HeaderFooterRotation(const SiteSettings& settings,
                                            const TemplateMarkers& markers)
     : settings_(settings), markers_(markers) {}
 

@@ -46,11 +46,10 @@ std::string JoinSnippet(std::string_view snippet);
 
 // Owned by one build. Reads the settings and the marker flags at every call, so both must
 // outlive it. Thumbnail and image pages share the header cache and the footer cache. It shows
-// no messages (`ui` is not kept).
+// no messages.
 class HeaderFooterRotation {
  public:
-  HeaderFooterRotation(Interaction& ui, const SiteSettings& settings,
-                       const TemplateMarkers& markers);
+  HeaderFooterRotation(const SiteSettings& settings, const TemplateMarkers& markers);
 
   // The header (or footer) for the next page of the given kind: empty when the page gets none.
   // nullopt, without a message, when its list file cannot be read or has no entries (or no list

@@ -21,7 +21,7 @@ struct PageSite {
   SiteSettings settings;
   TemplateMarkers markers;
   ScriptedInteraction ui;
-  HeaderFooterRotation rotation{ui, settings, markers};
+  HeaderFooterRotation rotation{settings, markers};
 
   PageSite() {
     settings.Rotation_Path = dir.path();

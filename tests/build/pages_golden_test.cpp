@@ -211,7 +211,7 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
   if (describe) {
     ASSERT_TRUE(descriptions.Prepare(ui, settings));
   }
-  HeaderFooterRotation rotation(ui, settings, markers);
+  HeaderFooterRotation rotation(settings, markers);
 
   const std::string base = build_key("BaseHTMLName", "Index.html");
   const auto max_length = ParseInt(build_key("MaxFilenameLength", "15"));

@@ -37,7 +37,7 @@ class RotationTest : public ::testing::Test {
     return dir_ / name;
   }
   void Run(const std::vector<Call>& calls) {
-    HeaderFooterRotation rotation(ui_, s_, markers_);
+    HeaderFooterRotation rotation(s_, markers_);
     for (size_t i = 0; i < calls.size(); ++i) {
       if (calls[i].reset) rotation.ResetPositions();
       const auto got = rotation.getnextheaderfooter(calls[i].header, calls[i].thumb);
@@ -193,7 +193,7 @@ TEST_F(RotationTest, UnusableListFailsThePageWithoutAMessage) {
     s.Header_Mode = kHeaderList;
     s.Footer_Mode = kHeaderList;
     (c.header ? s.Header_File : s.Footer_File) = c.path;
-    HeaderFooterRotation rotation(ui, s, markers_);
+    HeaderFooterRotation rotation(s, markers_);
     EXPECT_EQ(rotation.getnextheaderfooter(c.header, true), std::nullopt);
     EXPECT_EQ(rotation.getnextheaderfooter(c.header, false), std::nullopt);
     EXPECT_TRUE(ui.messages().empty());
@@ -203,7 +203,7 @@ TEST_F(RotationTest, UnusableListFailsThePageWithoutAMessage) {
 TEST_F(RotationTest, ClearedRotationReadsItsListsAgainFromTheFirstEntry) {
   s_.Header_Mode = kHeaderList;
   s_.Header_File = List("h.txt", "");
-  HeaderFooterRotation rotation(ui_, s_, markers_);
+  HeaderFooterRotation rotation(s_, markers_);
   EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), std::nullopt);
 
   List("h.txt", "a\r\nb\r\n");
