@@ -800,7 +800,7 @@ TEST(Build, RequiredFileAlreadyInTheSiteStaysInPlace) {
   EXPECT_EQ(ReadFile(site.site + "paper.gif"), "paper");
 }
 
-// ---- The description file.
+// ---- Header and footer lists.
 
 TEST(Build, UnusableHeaderListShowsOnlyTheDriversMessage) {
   struct Case {
@@ -879,6 +879,8 @@ TEST(Build, EveryStartReadsTheHeaderListAfresh) {
     EXPECT_EQ(Count(page, "<kbd>"), 1) << page;
   }
 }
+
+// ---- The description file.
 
 class DescriptionTest : public ::testing::TestWithParam<bool> {};
 
