@@ -44,7 +44,41 @@ void AppendEncoded(std::string& out, unsigned char c) {
   out += kHex[c & 0x0F];
 }
 
-std::string EncodeUrl(std::string_view name) {
+// `text` with those of & < > " ' that are in `escaped` written as character references.
+std::string Escape(std::string_view text, std::string_view escaped) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    if (escaped.find(ch) == std::string_view::npos) {
+      out += ch;
+      continue;
+    }
+    switch (ch) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += ch;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string UrlFromFileName(std::string_view name) {
   std::string url;
   url.reserve(name.size());
   for (std::size_t i = 0; i < name.size();) {
@@ -70,40 +104,6 @@ std::string EncodeUrl(std::string_view name) {
     ++i;
   }
   return url;
-}
-
-std::string Escape(std::string_view text, std::string_view escaped) {
-  std::string out;
-  out.reserve(text.size());
-  for (char ch : text) {
-    if (escaped.find(ch) == std::string_view::npos) {
-      out += ch;
-      continue;
-    }
-    switch (ch) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += "&#39;";
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
-std::string UrlFromFileName(std::string_view name) {
-  return EncodeUrl(name);
 }
 
 std::string HtmlEscape(std::string_view text) {

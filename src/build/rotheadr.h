@@ -44,9 +44,9 @@ std::string JoinSnippet(std::string_view snippet);
 
 // ---- Rotation over one build.
 
-// Owned by one build. Reads the settings and the marker flags at every call, so both must
-// outlive it. Thumbnail and image pages share the header cache and the footer cache. It shows
-// no messages.
+// Owned by a build's state and cleared when each build starts. Reads the settings and the marker
+// flags at every call, so both must outlive it. Thumbnail and image pages share the header cache
+// and the footer cache. It shows no messages.
 class HeaderFooterRotation {
  public:
   HeaderFooterRotation(const SiteSettings& settings, const TemplateMarkers& markers);

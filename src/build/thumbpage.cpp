@@ -249,8 +249,8 @@ bool WritePage(const std::string& path, std::string_view page) {
   // no page, uploads that go by file times send only what changed, and the replace is saved (on
   // ext4 a rename over a file starts its write-out at once, the larger part of a page's cost).
   if (FileHolds(path, text)) return true;
-  // Replaced in one step like the thumbnails, without a flush per page: a build makes every page
-  // again, and a flush for each of thousands of pages would cost more than the pages themselves.
+  // Replaced in one step like the thumbnails, without a flush per page: a build can make every
+  // page again, and a flush for each of thousands of pages would cost more than the pages.
   return Files().WriteFileReplace(path, text, nullptr);
 }
 
