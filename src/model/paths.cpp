@@ -46,7 +46,8 @@ std::string truncatepath(std::string_view path) {
   std::string p = Trim(path);
   if (p.empty()) return p;
   const std::string& dir = DataDirectory();
-  if (StartsWithNoCase(p, dir)) return "%/" + p.substr(dir.size());
+  // Letter case tells folders apart here: /srv/Photos is not inside /srv/photos/.
+  if (p.starts_with(dir)) return "%/" + p.substr(dir.size());
   return p;
 }
 

@@ -16,7 +16,7 @@ void SetDataDirectory(std::string_view dir);
 // start becomes the data directory (backslashes after it read as "/").
 std::string expandpath(std::string_view path);
 
-// Full path to stored form: a path that begins with the data directory (ignoring ASCII case)
+// Full path to stored form: a path that begins with the data directory (letter case as it is)
 // becomes "%/" and the rest; any other path is returned trimmed.
 std::string truncatepath(std::string_view path);
 

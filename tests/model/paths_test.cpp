@@ -16,7 +16,10 @@ TEST_F(PathsTest, StoredFormRoundTrip) {
     const char* stored;
     const char* expanded;
   } cases[] = {
-      {"/opt/app/Site_1/", "%/Site_1/", "/opt/App/Site_1/"},
+      {"/opt/App/Site_1/", "%/Site_1/", "/opt/App/Site_1/"},
+      // Another folder, whose name differs in letter case only, keeps its own path.
+      {"/opt/app/Site_1/", "/opt/app/Site_1/", "/opt/app/Site_1/"},
+      {"/OPT/APP/", "/OPT/APP/", "/OPT/APP/"},
       {"  /opt/App/Styles/a.htm ", "%/Styles/a.htm", "/opt/App/Styles/a.htm"},
       {"/opt/App/", "%/", "/opt/App/"},
       {"/srv/web/", "/srv/web/", "/srv/web/"},
