@@ -14,21 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadFile;
+using testing::ReadTree;
 using testing::TempDir;
+using testing::Tree;
 using testing::WriteFile;
-
-// A tree as relative path -> content ("/" for a directory).
-using Tree = std::map<std::string, std::string>;
-
-Tree ReadTree(const std::string& root) {
-  Tree tree;
-  std::error_code ec;
-  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string rel = it->path().lexically_relative(root).string();
-    tree[rel] = it->is_directory() ? "/" : ReadFile(it->path().string());
-  }
-  return tree;
-}
 
 void MakeTree(const std::string& root, const Tree& tree) {
   fs::create_directories(root);

@@ -47,6 +47,17 @@ std::string ReadFile(const std::string& path) {
   return ss.str();
 }
 
+Tree ReadTree(const std::string& root) {
+  Tree tree;
+  std::error_code ec;
+  for (std::filesystem::recursive_directory_iterator it(root, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string rel = it->path().lexically_relative(root).string();
+    tree[rel] = it->is_directory() ? "/" : ReadFile(it->path().string());
+  }
+  return tree;
+}
+
 std::string DataFile(std::string_view name) {
   return std::string(PARVEL_TEST_DATA_DIR) + "/" + std::string(name);
 }

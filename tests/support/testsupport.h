@@ -1,6 +1,7 @@
 // Helpers shared by the test programs: a temporary folder per test, and whole-file I/O.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,10 @@ class TempDir {
 void WriteFile(const std::string& path, std::string_view contents);
 // The whole file, or "<missing>" when it cannot be read.
 std::string ReadFile(const std::string& path);
+// Relative path -> contents of everything below `root` ("/" for a directory): to show that a
+// step left a folder as it was, byte for byte.
+using Tree = std::map<std::string, std::string>;
+Tree ReadTree(const std::string& root);
 // A file in tests/data.
 std::string DataFile(std::string_view name);
 
