@@ -67,6 +67,37 @@ int ListedRotationCount(const IniFile& site_ini, bool use_rotations) {
   return count;
 }
 
+std::vector<KeptFolder> CatalogueFolders(const std::string& site_key, int leave_out,
+                                         bool use_rotations) {
+  IniFile sites(SitesFileName());
+  sites.Load();  // an unreadable catalogue still leaves the site itself to guard
+  std::vector<std::string> keys = sites.Keys("Sites");
+  if (std::none_of(keys.begin(), keys.end(),
+                   [&](const std::string& key) { return EqualsNoCase(key, site_key); })) {
+    keys.push_back(site_key);
+  }
+  std::vector<KeptFolder> folders;
+  for (const auto& key : keys) {
+    IniFile ini(SiteSettingsFileName(key));
+    ini.Load();
+    const bool own = EqualsNoCase(key, site_key);
+    const std::string of_site =
+        own ? std::string()
+            : " of the site " + ini.GetString(kGeneral, "Name", key) + " (" + key + ")";
+    const std::string site_path = fixpath(expandpath(ini.GetString(kGeneral, "Path", "")), true);
+    if (!(own && leave_out == kLeaveOutWholeSite)) {
+      folders.push_back({site_path, own ? "the site's own directory" : "the directory" + of_site});
+    }
+    const int count = ListedRotationCount(ini, use_rotations);
+    for (int n = 1; n <= count; ++n) {
+      if (own && (leave_out == kLeaveOutWholeSite || leave_out == n)) continue;
+      folders.push_back({RotationDirectory(ini, site_path, n, use_rotations),
+                         "the directory of Rotation " + IntToStr(n) + of_site});
+    }
+  }
+  return folders;
+}
+
 RotationList loadrotationlist(Interaction& ui, const std::string& site_key, bool use_rotations) {
   BusyCursor busy(ui);
   RotationList list;
@@ -253,14 +284,23 @@ bool SiteEditor::DeleteRotation() {
   const int rotation = selected_ + 1;
   // Only the site's last rotation can go, so that the numbers stay without gaps.
   if (rotation != site.RotationCount) return false;
-  if (!ui_.AskYesNo(DeleteQuestion())) return false;
-
   // When the selected rotation did not load, the editor still holds an earlier rotation and its
   // directory: that one is not to be deleted, so only the section goes.
-  if (rotation == settings_.current_rotation) {
-    const std::string dir = fixpath(settings_.Rotation_Path, true);
-    if (!dir.empty() && DirectoryExists(dir)) dodeletedir(ui_, dir);
+  const std::string dir =
+      rotation == settings_.current_rotation ? fixpath(settings_.Rotation_Path, true) : "";
+  const bool remove_directory = !dir.empty() && DirectoryExists(dir);
+  if (remove_directory) {
+    const std::string why =
+        WholeDirectoryProblem(dir, CatalogueFolders(site.SiteKey, rotation, options_.UseRotations));
+    if (!why.empty()) {
+      ui_.Warn("Rotation " + IntToStr(rotation) + " was not removed: its directory, " + dir + ", " +
+               why + ".");
+      return false;
+    }
   }
+  if (!ui_.AskYesNo(DeleteQuestion())) return false;
+
+  if (remove_directory) dodeletedir(ui_, dir);
   // The section and the count go in one save, so the file never lists a rotation it lacks.
   site.RotationCount -= 1;
   const bool saved = catalogue_.savecurrentsite(

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/filehelpers.h"
 #include "model/inifile.h"
 #include "model/options.h"
 #include "model/siteop.h"
@@ -35,6 +36,17 @@ std::string RotationDirectory(const IniFile& site_ini, std::string_view site_pat
 // The number of rotations a site's rotation list shows: RotationCount of "General" (10 when
 // missing or not a number, at most kMaxRotations, at most 1 without rotations, never below 0).
 int ListedRotationCount(const IniFile& site_ini, bool use_rotations);
+
+// What CatalogueFolders leaves out of the site it is given.
+inline constexpr int kLeaveOutWholeSite = 0;  // the site's directory and all its rotations
+inline constexpr int kLeaveOutNothing = -1;
+
+// The folders that removing or replacing one site's or rotation's directory must leave alone:
+// the directory of every site of the catalogue (and of `site_key`, also when unlisted) and of
+// each of their rotations, read from the settings files. Of the site `site_key`, `leave_out`
+// names what is not listed: kLeaveOutWholeSite, a rotation's number, or kLeaveOutNothing.
+std::vector<KeptFolder> CatalogueFolders(const std::string& site_key, int leave_out,
+                                         bool use_rotations);
 
 // One site's rotation list, read from its settings file (not from the current record).
 struct RotationList {
@@ -98,7 +110,9 @@ class SiteEditor {
   std::string DeleteQuestion() const;
   // Asks, then removes the last rotation: its directory (only when it is the loaded rotation),
   // then its section and one from RotationCount in one save; then opens afresh. True when it was
-  // removed; a failed save shows kSaveSiteFailedMessage and keeps the rotation listed.
+  // removed; a failed save shows kSaveSiteFailedMessage and keeps the rotation listed. A directory
+  // that must not go with everything in it (WholeDirectoryProblem, with the site's and the
+  // catalogue's other folders kept) is refused with a warning before the question.
   bool DeleteRotation();
   // Opens the copy dialog over the current site and this editor's list.
   CopySettingsDialog CopySettings() { return CopySettingsDialog(catalogue_, list_.entries); }

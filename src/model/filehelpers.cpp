@@ -1,5 +1,10 @@
 #include "model/filehelpers.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <vector>
@@ -16,6 +21,33 @@ bool IsSeparator(char c) {
 
 void WarnCreateFailed(Interaction& ui, const std::string& path) {
   ui.Warn("An error was encountered whilst trying to create the directory, " + path);
+}
+
+namespace fs = std::filesystem;
+
+// The path with links resolved and without a trailing separator, for comparing folders.
+fs::path Resolved(const std::string& path) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::path(path), ec);
+  if (ec) p = fs::path(path).lexically_normal();
+  if (!p.has_filename() && p.has_parent_path() && p != p.root_path()) p = p.parent_path();
+  return p;
+}
+
+bool Within(const fs::path& inner, const fs::path& outer) {
+  const auto [o, i] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
+  return o == outer.end();
+}
+
+// The user's home directories: the one the environment names and the one of the account.
+std::vector<std::string> HomeDirectories() {
+  std::vector<std::string> homes;
+  if (const char* home = std::getenv("HOME"); home && *home == '/') homes.emplace_back(home);
+  if (const passwd* account = ::getpwuid(::getuid());
+      account && account->pw_dir && *account->pw_dir == '/') {
+    homes.emplace_back(account->pw_dir);
+  }
+  return homes;
 }
 
 }  // namespace
@@ -90,6 +122,32 @@ bool dodeletedir(Interaction& ui, const std::string& directory) {
     return false;
   }
   return true;
+}
+
+std::string WholeDirectoryProblem(const std::string& directory,
+                                  const std::vector<KeptFolder>& kept) {
+  const fs::path target = Resolved(directory);
+  if (target == target.root_path()) return "is the root directory";
+  // What lies inside the directory would go with it.
+  const auto holds = [&](const std::string& folder, const std::string& what) -> std::string {
+    const fs::path inner = Resolved(folder);
+    if (inner == target) return "is " + what;
+    if (Within(inner, target)) return "holds " + what + ", " + folder;
+    return std::string();
+  };
+  for (const std::string& home : HomeDirectories()) {
+    if (std::string why = holds(home, "your home directory"); !why.empty()) return why;
+  }
+  if (std::string why = holds(DataDirectory(), "the data directory"); !why.empty()) return why;
+  for (const KeptFolder& folder : kept) {
+    if (folder.path.empty()) continue;
+    if (std::string why = holds(folder.path, folder.what); !why.empty()) return why;
+  }
+  return std::string();
+}
+
+bool FolderWithin(const std::string& inner, const std::string& outer) {
+  return Within(Resolved(inner), Resolved(outer));
 }
 
 bool docopyfile(Interaction& ui, const std::string& source, const std::string& destination,

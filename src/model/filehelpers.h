@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/interaction.h"
 
@@ -21,6 +22,23 @@ bool dodeletefile(Interaction& ui, const std::string& filename, bool overwriting
 // Deletes a directory with everything in it; paths shorter than 4 characters and the root are
 // ignored. True when the directory was removed (or was not there), false after a warning.
 bool dodeletedir(Interaction& ui, const std::string& directory);
+
+// A folder that removing or replacing a whole directory must leave alone, and how a warning names
+// it ("the directory of the site Two").
+struct KeptFolder {
+  std::string path;
+  std::string what;
+};
+
+// Why `directory` must not be removed or replaced with everything in it: it is the root, it is
+// or holds the user's home directory, the data directory or one of `kept`. The reason reads on
+// after the directory's name ("is the root directory", "holds the data directory, /opt/p/");
+// empty when nothing stands in the way. Links are resolved before comparing.
+std::string WholeDirectoryProblem(const std::string& directory,
+                                  const std::vector<KeptFolder>& kept);
+
+// True when `inner` is `outer` or lies inside it, links resolved and letter case as it is.
+bool FolderWithin(const std::string& inner, const std::string& outer);
 
 // Copies `source` to `destination`, replacing an existing destination (after asking, when `ask`
 // is set, and again when it is read-only). The copy is made under CopyTemporaryName and renamed

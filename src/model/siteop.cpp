@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <set>
 
+#include "model/editsite.h"
 #include "model/filehelpers.h"
 #include "model/inifile.h"
 #include "model/paths.h"
@@ -122,19 +123,32 @@ bool Catalogue::savecurrentsite(const std::function<void(IniFile&)>& also) {
   return WriteKey(SitesFileName(), kSites, site_.SiteKey, site_.Name);
 }
 
-void Catalogue::deletecurrentsite(Interaction& ui) {
-  RemoveCurrentSite(ui, true);
+std::string Catalogue::DeleteProblem(bool use_rotations) const {
+  const std::string dir = fixpath(site_.Path, true);
+  if (site_.SiteKey.empty() || dir.empty() || !DirectoryExists(dir)) return std::string();
+  const std::string why = WholeDirectoryProblem(
+      dir, CatalogueFolders(site_.SiteKey, kLeaveOutWholeSite, use_rotations));
+  if (why.empty()) return why;
+  return "The site, " + site_.Name + ", was not deleted: its directory, " + dir + ", " + why + ".";
 }
 
-void Catalogue::RemoveCurrentSite(Interaction& ui, bool remove_directory) {
+bool Catalogue::deletecurrentsite(Interaction& ui, bool use_rotations) {
+  if (const std::string problem = DeleteProblem(use_rotations); !problem.empty()) {
+    ui.Warn(problem);
+    return false;
+  }
+  RemoveCurrentSite(ui, fixpath(site_.Path, true));
+  return true;
+}
+
+void Catalogue::RemoveCurrentSite(Interaction& ui, const std::string& directory) {
   if (site_.SiteKey.empty()) {
     selected_ = -1;
     return;
   }
   const std::string settings = SiteSettingsFileName(site_.SiteKey);
   if (FileExists(settings)) Files().Remove(settings, nullptr);
-  const std::string dir = fixpath(site_.Path, true);
-  if (remove_directory && !dir.empty() && DirectoryExists(dir)) dodeletedir(ui, dir);
+  if (!directory.empty() && DirectoryExists(directory)) dodeletedir(ui, directory);
   IniFile sites(SitesFileName());
   if (sites.Load() && sites.EraseKey(kSites, site_.SiteKey)) sites.Save();
   if (SelectedIsCurrent()) keys_.erase(keys_.begin() + selected_);
@@ -199,7 +213,9 @@ SelectionStatus Catalogue::NewSite(Interaction& ui, bool use_rotations,
   // A directory of that name that was there before belongs to someone else: cancelling must
   // not take it away.
   const bool had_directory = DirectoryExists(site_.Path);
-  if (!site_options()) RemoveCurrentSite(ui, !had_directory);
+  if (!site_options()) {
+    RemoveCurrentSite(ui, had_directory ? std::string() : fixpath(site_.Path, true));
+  }
   return doselectionstatus(use_rotations);
 }
 
@@ -224,7 +240,11 @@ std::string Catalogue::DeleteQuestion() const {
 
 SelectionStatus Catalogue::DeleteSite(Interaction& ui, bool use_rotations) {
   if (!SelectedIsCurrent()) return doselectionstatus(use_rotations);
-  if (ui.AskYesNo(DeleteQuestion())) deletecurrentsite(ui);
+  if (const std::string problem = DeleteProblem(use_rotations); !problem.empty()) {
+    ui.Warn(problem);
+  } else if (ui.AskYesNo(DeleteQuestion())) {
+    deletecurrentsite(ui, use_rotations);
+  }
   // Yes or No, the selection is handled afresh; after a deletion nothing is selected.
   return SelectSite(selected_, use_rotations);
 }

@@ -78,7 +78,12 @@ class Catalogue {
   bool savecurrentsite(const std::function<void(IniFile&)>& also = nullptr);
   // Removes the current site's settings file, directory and catalogue line, and its list entry
   // when it is selected. Only a directory failure is reported. Nothing is selected afterwards.
-  void deletecurrentsite(Interaction& ui);
+  // A directory that must not go with everything in it (DeleteProblem) stops it before anything
+  // is removed: the warning says why, and the result is false.
+  bool deletecurrentsite(Interaction& ui, bool use_rotations);
+  // Why Delete Site must not remove the current site's directory ("The site, One, was not
+  // deleted: its directory, /home/u/, is your home directory."); empty when it may.
+  std::string DeleteProblem(bool use_rotations) const;
   // Re-reads every display name from sites.ini ("Error: " + key for a missing line).
   void rebuildSiteNameList();
   // Drops the current site when nothing is selected and returns what the main window shows.
@@ -95,14 +100,15 @@ class Catalogue {
     bool open_editor = false;
   };
   DoubleClickResult DoubleClickSite(int index, bool use_rotations);
-  // Asks, then deletes the current site; only while the selected entry is the current site.
+  // Asks, then deletes the current site; only while the selected entry is the current site. A
+  // directory that must not be removed is refused with a warning before the question.
   SelectionStatus DeleteSite(Interaction& ui, bool use_rotations);
 
   // The question Delete Site asks for the current site.
   std::string DeleteQuestion() const;
 
  private:
-  void RemoveCurrentSite(Interaction& ui, bool remove_directory);
+  void RemoveCurrentSite(Interaction& ui, const std::string& directory);
   bool SelectedIsCurrent() const;
 
   std::vector<std::string> keys_;

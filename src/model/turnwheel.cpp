@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "model/editsite.h"
+#include "model/filehelpers.h"
 #include "model/inifile.h"
 #include "model/livetree.h"
 #include "model/options.h"
@@ -18,39 +19,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The path with links resolved and without a trailing separator, for comparing folders.
-fs::path Resolved(const std::string& path) {
-  std::error_code ec;
-  fs::path p = fs::weakly_canonical(fs::path(path), ec);
-  if (ec) p = fs::path(path).lexically_normal();
-  if (!p.has_filename() && p.has_parent_path() && p != p.root_path()) p = p.parent_path();
-  return p;
-}
-
-// True when `inner` is `outer` or lies inside it.
-bool Within(const fs::path& inner, const fs::path& outer) {
-  const auto [o, i] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
-  return o == outer.end();
-}
-
 // Why the live directory cannot take a rotation: swapping it would take away the program's data,
-// the site's own folders or a rotation with it. Empty when it is usable.
-std::string LiveProblem(const std::string& live, const IniFile& ini, const std::string& site_path,
-                        int count, bool use_rotations) {
+// the user's home, a site's folders or a rotation with it. Empty when it is usable.
+std::string LiveProblem(const std::string& live, const std::string& site_key, const IniFile& ini,
+                        const std::string& site_path, int count, bool use_rotations) {
   const std::string named = "the live directory, " + live + ", ";
   if (live.empty() || !fs::path(live).is_absolute()) return named + "is not an absolute path";
-  const fs::path target = Resolved(live);
-  if (target == target.root_path()) return named + "is the root directory";
-  if (Within(Resolved(DataDirectory()), target)) return named + "holds the data directory";
-  if (!site_path.empty() && Within(Resolved(site_path), target)) {
-    return named + "holds the site's directory";
-  }
+  const std::string why =
+      WholeDirectoryProblem(live, CatalogueFolders(site_key, kLeaveOutNothing, use_rotations));
+  if (!why.empty()) return named + why;
+  // Nor may it lie inside a rotation: the copy would change the rotation it copies.
   for (int n = 1; n <= count; ++n) {
     const std::string dir = RotationDirectory(ini, site_path, n, use_rotations);
-    if (dir.empty()) continue;
-    const fs::path rotation = Resolved(dir);
-    if (Within(rotation, target) || Within(target, rotation)) {
-      return named + "overlaps the directory of Rotation " + IntToStr(n);
+    if (!dir.empty() && FolderWithin(live, dir)) {
+      return named + "lies inside the directory of Rotation " + IntToStr(n);
     }
   }
   return std::string();
@@ -112,7 +94,7 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
                                                  site.BaseHTMLName + ")" + unchanged);
   }
   const std::string live = fixpath(site.LivePath, false);
-  const std::string problem = LiveProblem(live, ini, site_path, count, use_rotations);
+  const std::string problem = LiveProblem(live, site_key, ini, site_path, count, use_rotations);
   if (!problem.empty()) {
     return finish(RotationOutcome::Refused, label + " was not copied: " + problem + unchanged);
   }

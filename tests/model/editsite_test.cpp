@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "model/inifile.h"
@@ -616,6 +617,77 @@ TEST_F(SiteEditorTest, DeleteRotationTakesSectionAndCountInOneSave) {
   ASSERT_TRUE(editor.DeleteRotation());
   // The directory, then the settings file once (sites.ini already holds the name).
   EXPECT_EQ(counting.operations(), 2);
+}
+
+// Delete Site and Delete Rotation share their guard: each refuses a directory that holds more
+// than the site or rotation, warns and removes nothing, even after a Yes.
+TEST_F(SiteEditorTest, WholeDirectoryDeletesRefuseFoldersThatHoldMore) {
+  // Home, data and the other sites all lie below tmp, so that a failing guard harms nothing else.
+  const std::string home = tmp / "home/";
+  const std::string outer = tmp / "outer/";
+  const std::string data = outer + "data/";
+  const std::string two = tmp / "disk/two/";
+  const std::string two_r1 = tmp / "elsewhere/r1/";
+  struct HomeBack {
+    const char* old = std::getenv("HOME");
+    std::string saved = old ? old : "";
+    ~HomeBack() { old ? ::setenv("HOME", saved.c_str(), 1) : ::unsetenv("HOME"); }
+  } home_back;
+  ::setenv("HOME", home.c_str(), 1);
+  SetDataDirectory(data);
+  options.UseRotations = true;
+  for (const std::string file : {"home/letter.txt", "outer/blog/post.html", "disk/two/a.jpg",
+                                 "elsewhere/r1/b.jpg", "outer/data/Site_1/Rotation_1/c.jpg"}) {
+    WriteFile(tmp / file, "bytes of " + file);
+  }
+  const std::string site_two = "[General]\r\nName=Two\r\nPath=" + two +
+                               "\r\nRotationCount=1\r\n[Rotation_1]\r\nRotation_Path=" + two_r1;
+  struct Case {
+    std::string folder;
+    std::string why;
+  } cases[] = {
+      {home, "is your home directory"},
+      {data, "is the data directory"},
+      {outer, "holds the data directory, " + data},
+      {tmp / "disk/", "holds the directory of the site Two (Site_2), " + two},
+      {tmp / "elsewhere/", "holds the directory of Rotation 1 of the site Two (Site_2), " + two_r1},
+  };
+  for (const auto& c : cases) {
+    WriteFile(data + "sites.ini", "[Sites]\r\nSite_1=One\r\nSite_2=Two\r\n");
+    WriteFile(data + "Site_2.ini", site_two);
+    // Delete Site, the site's directory being the folder.
+    WriteFile(data + "Site_1.ini",
+              "[General]\r\nName=One\r\nPath=" + c.folder + "\r\nRotationCount=0\r\n");
+    ScriptedInteraction site_ui;
+    site_ui.QueueAnswer(Answer::Yes);
+    Catalogue catalogue;
+    catalogue.ReadSites();
+    catalogue.SelectSite(0, true);
+    testing::Tree before = testing::ReadTree(tmp.path());
+    catalogue.DeleteSite(site_ui, true);
+    EXPECT_EQ(testing::ReadTree(tmp.path()), before) << c.folder;
+    EXPECT_EQ(site_ui.texts(), std::vector<std::string>{"The site, One, was not deleted: its "
+                                                        "directory, " +
+                                                        c.folder + ", " + c.why + "."});
+    // Delete Rotation, the last rotation's directory being the folder.
+    WriteFile(data + "Site_1.ini",
+              "[General]\r\nName=One\r\nPath=%/Site_1/\r\nRotationCount=2\r\n[Rotation_1]\r\n"
+              "Rotation_Path=%/Site_1/Rotation_1\r\n[Rotation_2]\r\nRotation_Path=" +
+                  c.folder + "\r\n");
+    ScriptedInteraction rotation_ui;
+    rotation_ui.QueueAnswer(Answer::Yes);
+    catalogue.SelectSite(0, true);
+    SiteEditor rotations{rotation_ui, catalogue, settings, options, styles};
+    ASSERT_TRUE(rotations.Open());
+    ASSERT_TRUE(rotations.SelectRotation(1)) << c.folder;
+    before = testing::ReadTree(tmp.path());
+    EXPECT_FALSE(rotations.DeleteRotation());
+    EXPECT_EQ(testing::ReadTree(tmp.path()), before) << c.folder;
+    EXPECT_EQ(rotation_ui.texts(), std::vector<std::string>{"Rotation 2 was not removed: its "
+                                                            "directory, " +
+                                                            c.folder + ", " + c.why + "."});
+  }
+  EXPECT_EQ(WholeDirectoryProblem("/tmp/..", {}), "is the root directory");
 }
 
 TEST_F(SiteEditorTest, CloseReportsASiteRecordThatCouldNotBeSaved) {

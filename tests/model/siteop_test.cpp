@@ -201,7 +201,7 @@ TEST_F(CatalogueTest, DeleteCurrentSiteRemovesItsFilesDirectoryAndEntry) {
   WriteFile(tmp / "elsewhere/Rotation_2/a.jpg", "x");  // a rotation outside the site directory
   WriteFile(tmp / "Site_2/b.jpg", "x");
   cat.SelectSite(0, true);
-  cat.deletecurrentsite(ui);
+  EXPECT_TRUE(cat.deletecurrentsite(ui, true));
   EXPECT_FALSE(PathExists(tmp / "Site_1"));
   EXPECT_FALSE(PathExists(tmp / "Site_1.ini"));
   EXPECT_TRUE(PathExists(tmp / "elsewhere/Rotation_2/a.jpg"));
