@@ -5,7 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <vector>
 
 #include "platform/filesystem.h"
@@ -106,7 +110,57 @@ bool ReplaceFile(const fs::path& from, const fs::path& dest, std::string* error)
   return true;
 }
 
+// What CopyTree copies from `root`, by relative path: the file to read, or an empty path for a
+// directory. With `strict`, an entry CopyTree would leave out makes the result false instead.
+bool CopiedEntries(const fs::path& root, bool strict, std::map<fs::path, fs::path>* entries) {
+  return Walk(root, nullptr, [&](fs::recursive_directory_iterator& it, const fs::path& rel) {
+    switch (KindOf(*it)) {
+      case Kind::Directory:
+        (*entries)[rel] = fs::path();
+        return true;
+      case Kind::File:
+        (*entries)[rel] = it->path();
+        return true;
+      default:
+        return !strict;
+    }
+  });
+}
+
+bool SameBytes(const fs::path& a, const fs::path& b) {
+  std::error_code ec_a;
+  std::error_code ec_b;
+  if (fs::file_size(a, ec_a) != fs::file_size(b, ec_b) || ec_a || ec_b) return false;
+  std::ifstream in_a(a, std::ios::binary);
+  std::ifstream in_b(b, std::ios::binary);
+  std::array<char, 1 << 16> buf_a{};
+  std::array<char, 1 << 16> buf_b{};
+  while (in_a && in_b) {
+    in_a.read(buf_a.data(), buf_a.size());
+    in_b.read(buf_b.data(), buf_b.size());
+    if (in_a.gcount() != in_b.gcount() ||
+        !std::equal(buf_a.begin(), buf_a.begin() + in_a.gcount(), buf_b.begin())) {
+      return false;
+    }
+  }
+  return in_a.eof() && in_b.eof();
+}
+
 }  // namespace
+
+bool HoldsCopyOf(const std::string& copy, const std::string& source) {
+  std::map<fs::path, fs::path> copied;
+  std::map<fs::path, fs::path> wanted;
+  if (!CopiedEntries(Bare(copy), true, &copied) || !CopiedEntries(Bare(source), false, &wanted) ||
+      copied.size() != wanted.size()) {
+    return false;
+  }
+  for (auto c = copied.begin(), w = wanted.begin(); c != copied.end(); ++c, ++w) {
+    if (c->first != w->first || c->second.empty() != w->second.empty()) return false;
+    if (!c->second.empty() && !SameBytes(c->second, w->second)) return false;
+  }
+  return true;
+}
 
 std::string LiveStagingName(const std::string& live) {
   const fs::path p = Bare(live);

@@ -16,6 +16,10 @@ std::string LiveRetiredName(const std::string& live);
 // included. Symbolic links to files are copied as files; links to directories are left out.
 bool CopyTree(const std::string& source, const std::string& target, std::string* error);
 
+// True when `copy` holds exactly what CopyTree makes of `source`: the same sub-directories and
+// files, each file with the same bytes, and nothing else.
+bool HoldsCopyOf(const std::string& copy, const std::string& source);
+
 // Copies `source` beside `live` and swaps the copy in with Files().Exchange, so that `live` always
 // holds a whole tree. On failure `live` is as it was and no staging copy is left behind (unless
 // removing it failed as well).

@@ -19,6 +19,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The path with links resolved and without a trailing separator, for comparing folders.
+fs::path Resolved(const std::string& path) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::path(path), ec);
+  if (ec) p = fs::path(path).lexically_normal();
+  if (!p.has_filename() && p.has_parent_path() && p != p.root_path()) p = p.parent_path();
+  return p;
+}
+
+// Where turnwheel records, in the site's settings file, the live directory it filled last (links
+// resolved), so that the next run knows the files there are its own.
+constexpr char kLiveRecordKey[] = "TurnwheelLivePath";
+
 // Why the live directory cannot take a rotation: swapping it would take away the program's data,
 // the user's home, a site's folders or a rotation with it. Empty when it is usable.
 std::string LiveProblem(const std::string& live, const std::string& site_key, const IniFile& ini,
@@ -38,8 +51,29 @@ std::string LiveProblem(const std::string& live, const std::string& site_key, co
   return std::string();
 }
 
-// Moves the site's next rotation number on, touching no other key.
-bool SavePosition(const std::string& site_key, int next, std::string* error) {
+// Why the files in the live directory are not turnwheel's to replace: only a directory that is
+// missing, empty, recorded as filled by turnwheel, or an exact copy of one of the site's rotations
+// (put live before the record was kept) may be replaced. Empty when it may.
+std::string ForeignLiveProblem(const std::string& live, const fs::path& target, const IniFile& ini,
+                               const std::string& site_path, int count, bool use_rotations) {
+  const std::string named = "the live directory, " + live + ", ";
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(target, ec);
+  if (!fs::exists(status)) return std::string();
+  if (!fs::is_directory(status)) return named + "is not a directory";
+  if (fs::is_empty(target, ec) && !ec) return std::string();
+  if (ini.Get("General", kLiveRecordKey) == target.string()) return std::string();
+  for (int n = 1; n <= count; ++n) {
+    const std::string dir = RotationDirectory(ini, site_path, n, use_rotations);
+    if (DirectoryExists(dir) && HoldsCopyOf(target.string(), dir)) return std::string();
+  }
+  return named + "holds files that turnwheel did not put there (it is not empty, turnwheel " +
+         "has not filled it before and it is no copy of one of the site's rotations)";
+}
+
+// Moves the site's next rotation number on and records the live directory as turnwheel's own,
+// touching no other key.
+bool SavePosition(const std::string& site_key, int next, const fs::path& live, std::string* error) {
   // Another program's save must not fall between this read and this write.
   FileLock lock(DataDirectory());
   if (!lock.held()) {
@@ -52,6 +86,7 @@ bool SavePosition(const std::string& site_key, int next, std::string* error) {
     return false;
   }
   ini.Set("General", "CurrentRotationPosition", IntToStr(next));
+  ini.Set("General", kLiveRecordKey, live.string());
   return ini.Save(error);
 }
 
@@ -94,7 +129,11 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
                                                  site.BaseHTMLName + ")" + unchanged);
   }
   const std::string live = fixpath(site.LivePath, false);
-  const std::string problem = LiveProblem(live, site_key, ini, site_path, count, use_rotations);
+  const fs::path target = Resolved(live);
+  std::string problem = LiveProblem(live, site_key, ini, site_path, count, use_rotations);
+  if (problem.empty()) {
+    problem = ForeignLiveProblem(live, target, ini, site_path, count, use_rotations);
+  }
   if (!problem.empty()) {
     return finish(RotationOutcome::Refused, label + " was not copied: " + problem + unchanged);
   }
@@ -105,7 +144,7 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
   }
 
   const int next = result.rotation >= count ? 1 : result.rotation + 1;
-  result.position_saved = SavePosition(site_key, next, &error);
+  result.position_saved = SavePosition(site_key, next, target, &error);
   if (!result.position_saved) {
     return finish(RotationOutcome::Live,
                   label + " is live in " + live +

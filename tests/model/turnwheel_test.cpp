@@ -94,14 +94,17 @@ TEST_F(TurnwheelTest, SavingThePositionTouchesNothingElse) {
   ASSERT_TRUE(RotateSites().ok);
   std::string expected = before;
   const std::string old_line = "CurrentRotationPosition=1\r\n";
-  expected.replace(expected.find(old_line), old_line.size(), "CurrentRotationPosition=2\r\n");
+  // The position moves on, and the live directory is recorded as filled by turnwheel.
+  expected.replace(expected.find(old_line), old_line.size(),
+                   "CurrentRotationPosition=2\r\nTurnwheelLivePath=" + Live(1) + "\r\n");
   EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), expected);
 }
 
 TEST_F(TurnwheelTest, SubDirectoriesGoLiveAndOldFilesGo) {
-  MakeSite(1, 2, Due(1, 2));
+  MakeSite(1, 2, Due(1, 1));
   WriteFile(tmp / "Site_1/Rotation_2/thumbs/a_thb.jpg", "thumb 2");
   WriteFile(tmp / "Site_1/Rotation_2/deep/er/x.txt", "deep");
+  ASSERT_TRUE(RotateSites().ok);  // from now on the live directory is turnwheel's
   WriteFile(Live(1) + "/stale.html", "stale");
   WriteFile(Live(1) + "/thumbs/old_thb.jpg", "old");
   ASSERT_TRUE(RotateSites().ok);
@@ -209,7 +212,8 @@ TEST_F(TurnwheelTest, LiveDirectoryThatWouldSwallowTheSiteIsRefused) {
 
 TEST_F(TurnwheelTest, ACopyFailureLeavesTheLiveSiteAndThePosition) {
   MakeSite(1, 2, Due(1, 2));
-  WriteFile(Live(1) + "/Index.html", "old live");
+  WriteFile(Live(1) + "/Index.html", "page 1");  // rotation 1, put live before
+  WriteFile(Live(1) + "/a.jpg", "image 1");
   FaultyFileSystem faulty(RealFileSystem());
   ScopedFileSystem scope(faulty);
   faulty.FailAt(3);  // half-way through copying the rotation
@@ -217,9 +221,48 @@ TEST_F(TurnwheelTest, ACopyFailureLeavesTheLiveSiteAndThePosition) {
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.sites[0].outcome, RotationOutcome::Failed);
   EXPECT_NE(result.sites[0].line.find("No space left on device"), std::string::npos);
-  EXPECT_EQ(ReadFile(Live(1) + "/Index.html"), "old live");
-  EXPECT_FALSE(fs::exists(Live(1) + "/a.jpg"));
+  EXPECT_EQ(ReadFile(Live(1) + "/Index.html"), "page 1");
+  EXPECT_EQ(ReadFile(Live(1) + "/a.jpg"), "image 1");
   EXPECT_EQ(Position(1), "2");
+}
+
+TEST_F(TurnwheelTest, ALiveDirectoryTurnwheelDidNotFillIsLeftAlone) {
+  struct Case {
+    const char* name;
+    testing::Tree live;  // files in the live directory before the run
+    bool replaced;
+  } cases[] = {
+      {"a_blog", {{"index.php", "blog"}, {"posts/1.html", "first post"}}, false},
+      {"rotation_2_and_more", {{"Index.html", "page 2"}, {"a.jpg", "image 2"}, {"b", "b"}}, false},
+      {"rotation_2_changed", {{"Index.html", "page 2"}, {"a.jpg", "edited"}}, false},
+      {"empty", {}, true},
+      {"a_copy_of_rotation_2", {{"Index.html", "page 2"}, {"a.jpg", "image 2"}}, true},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    SetDataDirectory(dir.path());
+    sites_ = "[Sites]\r\n";
+    MakeSite(1, 2, Due(1, 1));
+    fs::create_directories(Live(1));
+    for (const auto& [name, content] : c.live) WriteFile(Live(1) + "/" + name, content);
+    const testing::Tree before = testing::ReadTree(Live(1));
+    const TurnwheelResult result = RotateSites();
+    ASSERT_EQ(result.sites.size(), 1u);
+    const SiteRotation& site = result.sites[0];
+    if (c.replaced) {
+      EXPECT_EQ(site.outcome, RotationOutcome::Live) << c.name << ": " << site.line;
+      EXPECT_EQ(ReadFile(Live(1) + "/a.jpg"), "image 1") << c.name;
+      continue;
+    }
+    EXPECT_EQ(site.outcome, RotationOutcome::Refused) << c.name;
+    EXPECT_EQ(testing::ReadTree(Live(1)), before) << c.name;
+    EXPECT_EQ(Position(1), "1") << c.name;
+    EXPECT_EQ(site.line, "Site_1 (Site 1): Rotation 1 was not copied: the live directory, " +
+                             Live(1) +
+                             ", holds files that turnwheel did not put there (it is not empty, "
+                             "turnwheel has not filled it before and it is no copy of one of "
+                             "the site's rotations); the live directory is unchanged");
+  }
 }
 
 TEST_F(TurnwheelTest, APositionThatCannotBeSavedIsAFailure) {
