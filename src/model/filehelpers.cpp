@@ -52,7 +52,7 @@ std::vector<std::string> HomeDirectories() {
 
 }  // namespace
 
-bool createnewdirectory(Interaction& ui, const std::string& path) {
+bool createnewdirectory(Interaction& ui, const std::string& path, std::vector<std::string>* made) {
   if (path.size() < 4) return false;
   std::string full = fixpath(path, true);
   // Settings written on another system may use "\"; on this one only "/" separates.
@@ -70,16 +70,17 @@ bool createnewdirectory(Interaction& ui, const std::string& path) {
     if (!DirectoryExists(prefix)) missing.push_back(std::move(prefix));
   }
 
-  std::vector<std::string> made;
+  std::vector<std::string> created;
   for (const auto& dir : missing) {
     if (!Files().CreateDirectory(dir, nullptr)) {
       // The directories made here were empty when made; take them away innermost first.
-      for (auto it = made.rbegin(); it != made.rend(); ++it) Files().Remove(*it, nullptr);
+      for (auto it = created.rbegin(); it != created.rend(); ++it) Files().Remove(*it, nullptr);
       WarnCreateFailed(ui, full);
       return false;
     }
-    made.push_back(dir);
+    created.push_back(dir);
   }
+  if (made) *made = std::move(created);
   return true;
 }
 

@@ -11,8 +11,10 @@ namespace parvel {
 
 // Creates `path` and every missing parent (never the root). A path shorter than 4 characters
 // gives false at once. On failure the directories made so far are removed again and a warning is
-// shown. "\" counts as a separator like "/".
-bool createnewdirectory(Interaction& ui, const std::string& path);
+// shown. "\" counts as a separator like "/". `made`, when given, receives the directories that
+// were created, outermost first, so that a caller whose step fails later can take them away.
+bool createnewdirectory(Interaction& ui, const std::string& path,
+                        std::vector<std::string>* made = nullptr);
 
 // Deletes one file. A missing file is reported and gives true; a read-only file is only deleted
 // after the user agrees. `overwriting` says the file is being replaced (it changes the wording of

@@ -210,11 +210,19 @@ SelectionStatus Catalogue::NewSite(Interaction& ui, bool use_rotations,
   site_.RotationCount = 0;
   selected_ = static_cast<int>(keys_.size()) - 1;
 
-  // A directory of that name that was there before belongs to someone else: cancelling must
-  // not take it away.
-  const bool had_directory = DirectoryExists(site_.Path);
+  // Cancelling takes away only what this flow made: the record and files of the new site, and
+  // its default directory when the options made it and it is still empty. A directory of that
+  // name that was there before belongs to someone else, and so does any folder the user named
+  // (the options take back what they made themselves when their save fails).
+  const std::string own_directory = fixpath(site_.Path, false);
+  const bool had_directory = PathExists(own_directory);
   if (!site_options()) {
-    RemoveCurrentSite(ui, had_directory ? std::string() : fixpath(site_.Path, true));
+    RemoveCurrentSite(ui, std::string());
+    std::error_code ec;
+    if (!had_directory &&
+        std::filesystem::is_directory(std::filesystem::symlink_status(own_directory, ec))) {
+      Files().Remove(own_directory, nullptr);  // fails, and so keeps it, unless it is empty
+    }
   }
   return doselectionstatus(use_rotations);
 }

@@ -90,7 +90,8 @@ class Catalogue {
   SelectionStatus doselectionstatus(bool use_rotations);
 
   // The main window's actions. `site_options` runs the site options for the current site and
-  // returns true when the user confirmed them.
+  // returns true when the user confirmed them. When they are cancelled, the new site goes again,
+  // and of the folders only its own default directory, when this flow made it and it is empty.
   SelectionStatus NewSite(Interaction& ui, bool use_rotations,
                           const std::function<bool()>& site_options);
   SelectionStatus SelectSite(int index, bool use_rotations);

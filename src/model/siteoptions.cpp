@@ -53,10 +53,10 @@ void SiteOptionsDialog::set_next_rotation(int value) {
   next_rotation_ = std::clamp(value, kMinNextRotation, kMaxNextRotation);
 }
 
-bool SiteOptionsDialog::CheckDirectory() {
+bool SiteOptionsDialog::CheckDirectory(std::vector<std::string>* made) {
   if (DirectoryExists(fixpath(path_, true))) return true;
   if (!ui_.AskYesNo(CreateSiteDirectoryQuestion(path_))) return false;
-  if (!createnewdirectory(ui_, path_)) {
+  if (!createnewdirectory(ui_, path_, made)) {
     ui_.Warn(CreateSiteDirectoryFailedMessage(path_));
     return false;
   }
@@ -71,9 +71,11 @@ bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
   if (name_.empty()) return refuse(kNoSiteNameMessage);
   if (path_.empty()) return refuse(kNoSiteDirectoryMessage);
   if (auto_rotate_ && live_path_.empty()) return refuse(kNoLiveDirectoryMessage);
-  if (!CheckDirectory()) return false;
+  std::vector<std::string> made;
+  if (!CheckDirectory(&made)) return false;
 
   tsiterecord& site = catalogue.site();
+  const tsiterecord before = site;
   site.Name = name_;
   site.Path = path_;
   site.LivePath = live_path_;
@@ -81,8 +83,12 @@ bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
   site.BaseHTMLName = StoredBaseHTMLName(base_html_name_);
   site.CurrentRotationPosition = next_rotation_;
   // A site whose record did not reach the disk is not there for the next run: say so and keep
-  // the dialog open, so that the user can try again or cancel.
+  // the dialog open, so that the user can try again or cancel. Nothing of this OK stays: the
+  // record is as it was, and the folders made for it go again while they are empty, so that a
+  // cancel afterwards cannot mistake the folder typed here for one of its own.
   if (!catalogue.savecurrentsite()) {
+    site = before;
+    for (auto it = made.rbegin(); it != made.rend(); ++it) Files().Remove(*it, nullptr);
     ui_.Warn(kSaveSiteFailedMessage);
     return false;
   }

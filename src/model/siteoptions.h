@@ -66,12 +66,14 @@ class SiteOptionsDialog {
   // OK: the checks in order (a failure says why and returns false: the dialog stays open and
   // nothing is stored), then stores the fields into the current site record, saves it, re-reads
   // the site names and returns true. A failed save shows kSaveSiteFailedMessage and returns
-  // false (the record holds the fields).
+  // false: the record is as it was before, and directories this OK created are removed again
+  // while they are empty.
   bool Accept(Catalogue& catalogue);
   void Help() const { ui_.ShowHelp(kHelpTopic); }
 
  private:
-  bool CheckDirectory();
+  // `made` receives the directories created for the site.
+  bool CheckDirectory(std::vector<std::string>* made);
 
   Interaction& ui_;
   bool use_rotations_;

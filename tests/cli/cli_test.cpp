@@ -102,6 +102,23 @@ TEST_F(CliTest, NewSiteSetShowAndSites) {
   EXPECT_EQ(run.out, "Site_1\tHoliday\t" + site + "\n\tCurrent Site  : 0 Images : NOT BUILT\n");
 }
 
+TEST_F(CliTest, AFailedNewSiteLeavesTheNamedFolderAlone) {
+  // A catalogue that can be neither read nor written, whoever runs this: a folder stands where
+  // sites.ini belongs.
+  std::filesystem::create_directory(data_ + "sites.ini");
+  const std::string pictures = dir_ / "Pictures/";
+  WriteFile(pictures + "sunset.jpg", "sunset bytes");
+  WriteFile(pictures + "2024/notes.txt", "notes");
+  const testing::Tree before = testing::ReadTree(pictures);
+  const Outcome run = Cli({"new-site", "Holiday", "--path", pictures});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(testing::ReadTree(pictures), before);
+  EXPECT_NE(run.err.find("Error encountered saving the settings for the current site."),
+            std::string::npos)
+      << run.err;
+  EXPECT_FALSE(std::filesystem::exists(data_ + "Site_1.ini"));
+}
+
 TEST_F(CliTest, SetRefusesUnknownKeysAndBadValuesAndSavesNothing) {
   NewSite("Holiday", dir_ / "site/", 0);
   const std::string before = ReadFile(data_ + "Site_1.ini");

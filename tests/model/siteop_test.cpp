@@ -6,6 +6,7 @@
 
 #include "model/inifile.h"
 #include "model/paths.h"
+#include "model/siteoptions.h"
 #include "platform/faulty_filesystem.h"
 #include "platform/filesystem.h"
 #include "platform/scripted_interaction.h"
@@ -340,6 +341,46 @@ TEST_F(CatalogueTest, NewSiteInAnUnwritableDataDirectoryWarnsAndGoesOn) {
                 tmp.path() + "!");
   EXPECT_EQ(cat.site().SiteKey, "Site_1");
   EXPECT_EQ(cat.selected(), 0);
+}
+
+TEST_F(CatalogueTest, AFailedNewSiteKeepsTheFolderTheUserNamed) {
+  // A data directory below a regular file: no write reaches it, also not as root.
+  WriteFile(tmp / "blocker", "a file");
+  const std::string data = tmp / "blocker/data/";
+  SetDataDirectory(data);
+  WriteFile(tmp / "Pictures/sunset.jpg", "sunset bytes");
+  WriteFile(tmp / "Pictures/2024/notes.txt", "notes");
+  const std::string created =
+      "Error encountered creating new site!  Ensure you have write "
+      "access and sufficient disk space for your data directory, " +
+      data + "!";
+  struct Case {
+    const char* folder;
+    bool exists;  // else the OK makes it, and takes it away again with the failed save
+  } cases[] = {{"Pictures/", true}, {"New Album/", false}};
+  for (const auto& c : cases) {
+    const testing::Tree before = testing::ReadTree(tmp.path());
+    ui.Clear();
+    if (!c.exists) ui.QueueAnswer(Answer::Yes);
+    Catalogue fresh;
+    tsiterecord after_ok;
+    fresh.NewSite(ui, true, [&] {
+      SiteOptionsDialog dialog(ui, fresh.site(), true);
+      dialog.set_name("Holiday");
+      dialog.set_path(tmp / c.folder);
+      const bool ok = dialog.Accept(fresh);
+      after_ok = fresh.site();
+      return ok;
+    });
+    EXPECT_EQ(testing::ReadTree(tmp.path()), before) << c.folder;
+    // The failed OK left the record as it was: the new site's own default directory.
+    EXPECT_EQ(after_ok.Path, data + "Site_1/") << c.folder;
+    EXPECT_EQ(after_ok.Name, "New Site") << c.folder;
+    std::vector<std::string> expected = {created, std::string(kSaveSiteFailedMessage)};
+    if (!c.exists)
+      expected.insert(expected.begin() + 1, CreateSiteDirectoryQuestion(tmp / c.folder));
+    EXPECT_EQ(ui.texts(), expected) << c.folder;
+  }
 }
 
 TEST_F(CatalogueTest, DeleteSiteAsksTheExactQuestion) {
