@@ -19,6 +19,8 @@ QPushButton* LinkButton(const QString& text, const QString& name, QWidget* paren
   auto* button = new QPushButton(text, parent);
   button->setObjectName(name);
   button->setFlat(true);
+  // Drawn as a link: no frame, no padding, so that it lines up with the labels above it.
+  button->setStyleSheet("QPushButton { border: none; padding: 0; text-align: left; }");
   button->setCursor(Qt::PointingHandCursor);
   QFont font = button->font();
   font.setUnderline(true);
@@ -45,6 +47,8 @@ TAboutBox::TAboutBox(Seams seams, QWidget* parent) : QDialog(parent), seams_(sea
   if (!pixmap.isNull()) {
     const int side = fontMetrics().height() * 4;
     icon->setPixmap(pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  } else {
+    icon->hide();
   }
   auto* product = new QLabel(kAppTitle, this);
   product->setObjectName("lblProductName");
@@ -70,9 +74,12 @@ TAboutBox::TAboutBox(Seams seams, QWidget* parent) : QDialog(parent), seams_(sea
   text->addSpacing(fontMetrics().height());
   text->addWidget(mail, 0, Qt::AlignLeft);
   text->addWidget(web, 0, Qt::AlignLeft);
+  text->addSpacing(fontMetrics().height());
   auto* top = new QHBoxLayout;
+  top->setContentsMargins(fontMetrics().averageCharWidth() * 2, 0,
+                          fontMetrics().averageCharWidth() * 6, 0);
   top->addWidget(icon, 0, Qt::AlignTop);
-  top->addSpacing(fontMetrics().averageCharWidth() * 2);
+  if (!pixmap.isNull()) top->addSpacing(fontMetrics().averageCharWidth() * 2);
   top->addLayout(text);
   auto* bottom = new QHBoxLayout;
   bottom->addStretch();

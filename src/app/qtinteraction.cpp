@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 #include "model/paths.h"
@@ -103,7 +104,11 @@ std::unique_ptr<QDialog> MakePromptDialog(QWidget* parent, const QString& captio
   label->setWordWrap(true);
   auto* edit = new QLineEdit(initial, dialog.get());
   edit->setObjectName("edtAnswer");
-  edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 40);
+  // As wide as the question, within 48 to 80 characters; a longer question wraps.
+  const int chars = label->fontMetrics().averageCharWidth();
+  const int question_width = label->fontMetrics().boundingRect(question).width() + chars;
+  label->setMinimumWidth(std::clamp(question_width, chars * 48, chars * 80));
+  edit->setMinimumWidth(chars * 48);
   label->setBuddy(edit);
   auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog.get());
   box->setObjectName("buttonBox");

@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/chooser.h"
 #include "model/paths.h"
@@ -28,6 +29,14 @@ QHBoxLayout* WithButton(QLineEdit* edit, QPushButton* button) {
   row->addWidget(edit, 1);
   row->addWidget(button);
   return row;
+}
+
+// A field's caption, whose mnemonic moves to the field.
+QLabel* Label(const QString& text, const QString& name, QWidget* buddy) {
+  auto* label = new QLabel(text, buddy->parentWidget());
+  label->setObjectName(name);
+  label->setBuddy(buddy);
+  return label;
 }
 
 }  // namespace
@@ -64,9 +73,11 @@ TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rot
   }
   cmbBaseHTMLName_->setEditText(ToQ(state_.base_html_name()));
   auto* site_form = new QFormLayout(site);
-  site_form->addRow("Site &name:", edtName_);
-  site_form->addRow("Site creation &location:", WithButton(edtPath_, btnBrowsePath_));
-  site_form->addRow("Name of &first HTML page:", cmbBaseHTMLName_);
+  site_form->addRow(Label("Site &name:", "lblName", edtName_), edtName_);
+  site_form->addRow(Label("Site creation &location:", "lblPath", edtPath_),
+                    WithButton(edtPath_, btnBrowsePath_));
+  site_form->addRow(Label("Name of &first HTML page:", "lblBaseHTMLName", cmbBaseHTMLName_),
+                    cmbBaseHTMLName_);
 
   auto* rotation = new QGroupBox("Rotation schedule", this);
   rotation->setObjectName("grpRotation");
@@ -84,17 +95,19 @@ TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rot
   spnNextRotation_->setValue(state_.next_rotation());
   auto* rotation_form = new QFormLayout(rotation);
   rotation_form->addRow(chkAutoRotate_);
-  rotation_form->addRow("&Copy the rotation to:", WithButton(edtLivePath_, btnBrowseLivePath_));
-  rotation_form->addRow("Ne&xt Rotation to copy:", spnNextRotation_);
-  for (auto* form : {site_form, rotation_form}) {
-    for (int row = 0; row < form->rowCount(); ++row) {
-      if (auto* item = form->itemAt(row, QFormLayout::LabelRole)) {
-        if (auto* label = qobject_cast<QLabel*>(item->widget())) {
-          label->setObjectName("lbl" + QString::number(row) + form->parent()->objectName());
-        }
-      }
-    }
-  }
+  rotation_form->addRow(Label("&Copy the rotation to:", "lblLivePath", edtLivePath_),
+                        WithButton(edtLivePath_, btnBrowseLivePath_));
+  auto* next_row = new QHBoxLayout;
+  next_row->addWidget(spnNextRotation_);
+  next_row->addStretch();
+  rotation_form->addRow(Label("Ne&xt Rotation to copy:", "lblNextRotation", spnNextRotation_),
+                        next_row);
+  // The captions of both groups take one width, so that their fields line up.
+  const auto captions = findChildren<QLabel*>();
+  int caption_width = 0;
+  for (const QLabel* label : captions)
+    caption_width = std::max(caption_width, label->sizeHint().width());
+  for (QLabel* label : captions) label->setMinimumWidth(caption_width);
 
   auto* buttons = new QDialogButtonBox(
       QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
@@ -109,6 +122,8 @@ TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rot
   layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   ShowLiveFields();
+  // Long folders show from their start.
+  for (QLineEdit* edit : {edtName_, edtPath_, edtLivePath_}) edit->setCursorPosition(0);
 
   connect(chkAutoRotate_, &QCheckBox::toggled, this, &TdlgSiteOptions::chkAutoRotateClick);
   connect(btnBrowsePath_, &QPushButton::clicked, this,
