@@ -45,15 +45,21 @@ void WriteCatalogue(const std::string& dir, int sites) {
 
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QElapsedTimer since_main;
+  since_main.start();
   QApplication app(argc, argv);
   const int sites = argc > 1 ? std::atoi(argv[1]) : 200;
   const int runs = argc > 2 ? std::atoi(argv[2]) : 15;
   QTemporaryDir dir;
   const std::string data = dir.path().toStdString() + "/";
   parvel::SetDataDirectory(data);
+  QElapsedTimer writing;
+  writing.start();
   WriteCatalogue(data, sites);
+  const double catalogue_ms = static_cast<double>(writing.nsecsElapsed()) / 1e6;
 
   std::vector<double> times;
+  double cold = 0;
   for (int run = 0; run < runs; ++run) {
     parvel::QtInteraction ui;
     parvel::QtChooser chooser;
@@ -66,13 +72,15 @@ int main(int argc, char** argv) {
     window.show();
     while (!spy.painted) QApplication::processEvents(QEventLoop::AllEvents, 5);
     times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    // The first start counted from the application's creation (the catalogue written
+    // meanwhile is left out): what a user waits for after the program is loaded.
+    if (run == 0) cold = static_cast<double>(since_main.nsecsElapsed()) / 1e6 - catalogue_ms;
     window.hide();
   }
-  const double first = times.front();
   std::sort(times.begin(), times.end());
   std::cout << "main window painted with " << sites << " sites ("
             << QApplication::platformName().toStdString() << "): median " << times[times.size() / 2]
             << " ms, slowest " << times.back() << " ms over " << runs
-            << " starts (the first, with fonts and style loaded cold: " << first << " ms)\n";
+            << " starts; the first from the application's creation: " << cold << " ms\n";
   return 0;
 }
