@@ -229,6 +229,11 @@ void TfrmMain::ShowStatus(const SelectionStatus& status) {
   btnDeleteSite_->setEnabled(status.delete_site_enabled);
   btnSiteOptions_->setEnabled(status.site_options_enabled);
   btnEditSite_->setEnabled(status.edit_site_enabled);
+  // The list shows the catalogue's selection, without running the selection flow again.
+  if (lbxSites_->currentRow() != state_.catalogue.selected()) {
+    const QSignalBlocker blocker(lbxSites_);
+    lbxSites_->setCurrentRow(state_.catalogue.selected());
+  }
 }
 
 bool TfrmMain::RunSiteOptions() {

@@ -95,20 +95,32 @@ class MainWindowTest : public QObject {
     QCOMPARE(Shown(window, "lblRotations"), on ? QString("N/A") : QString("4"));
   }
 
-  void editSiteWithoutPathOpensSiteOptions() {
+  void editSiteOpensSiteOptionsOnlyWithoutPath_data() {
+    QTest::addColumn<QString>("path");
+    QTest::newRow("no Path") << "";
+    QTest::newRow("with Path") << "Path=/srv/first/\r\n";
+  }
+  void editSiteOpensSiteOptionsOnlyWithoutPath() {
+    QFETCH(QString, path);
     DataDir data;
     data.Write("sites.ini", kTwoSites);
-    data.Write("Site_1.ini", "[General]\r\nName=First\r\n");
+    data.Write("Site_1.ini", "[General]\r\nName=First\r\n" + path.toStdString());
     Doubles doubles;
     TfrmMain window(doubles.seams());
     window.show();
-    auto* list = window.findChild<QListWidget*>("lbxSites");
-    doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnCancel"); });
+    if (path.isEmpty()) {
+      doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnCancel"); });
+    }
     // A double-click selects the site and runs Edit/Build Site.
     window.lbxSitesDblClick(0);
-    QCOMPARE(list->currentRow(), 0);
-    QCOMPARE(doubles.dialogs.opened, std::vector<QString>{"dlgSiteOptions"});
-    QVERIFY(doubles.ui.messages().empty());  // not the site editor's notice
+    QCOMPARE(window.findChild<QListWidget*>("lbxSites")->currentRow(), 0);
+    if (path.isEmpty()) {
+      QCOMPARE(doubles.dialogs.opened, std::vector<QString>{"dlgSiteOptions"});
+      QVERIFY(doubles.ui.messages().empty());
+    } else {
+      QVERIFY(doubles.dialogs.opened.empty());
+      QCOMPARE(doubles.ui.texts(), std::vector<std::string>{kSiteEditorMissingMessage});
+    }
   }
 
   void closeReportsAFailedSaveOnceAndStillWritesTheRest() {
