@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -112,6 +113,8 @@ std::unique_ptr<QDialog> MakePromptDialog(QWidget* parent, const QString& captio
   label->setBuddy(edit);
   auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog.get());
   box->setObjectName("buttonBox");
+  box->button(QDialogButtonBox::Ok)->setObjectName("btnOK");
+  box->button(QDialogButtonBox::Cancel)->setObjectName("btnCancel");
   QObject::connect(box, &QDialogButtonBox::accepted, dialog.get(), &QDialog::accept);
   QObject::connect(box, &QDialogButtonBox::rejected, dialog.get(), &QDialog::reject);
   layout->addWidget(label);
