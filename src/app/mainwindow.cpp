@@ -58,7 +58,7 @@ ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
 
 void ElidedLabel::SetFullText(const QString& text) {
   setText(text);
-  setToolTip(text);
+  setToolTip(PlainToolTip(text));
   setToolTipDuration(kToolTipMs);
 }
 
@@ -213,7 +213,7 @@ void TfrmMain::RefillSiteList() {
   lbxSites_->clear();
   for (const auto& name : state_.catalogue.names()) {
     auto* item = new QListWidgetItem(QString::fromStdString(name), lbxSites_);
-    item->setToolTip(QString::fromStdString(name));
+    item->setToolTip(PlainToolTip(QString::fromStdString(name)));
   }
   lbxSites_->setCurrentRow(state_.catalogue.selected());
   if (state_.catalogue.selected() < 0) lbxSites_->clearSelection();

@@ -123,6 +123,11 @@ std::unique_ptr<QDialog> MakePromptDialog(QWidget* parent, const QString& captio
   return dialog;
 }
 
+QString PlainToolTip(const QString& text) {
+  if (text.isEmpty()) return text;
+  return "<p style='white-space:pre'>" + text.toHtmlEscaped() + "</p>";
+}
+
 std::string HelpPagePath(int topic) {
   if (topic <= 0) return DataDirectory() + "help/index.html";
   char name[32];

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QtTest>
 #include <filesystem>
 
@@ -93,6 +94,28 @@ class MainWindowTest : public QObject {
     Click(window, "btnOptions");
     QCOMPARE(Enabled(window, "btnRotateNow"), !on);
     QCOMPARE(Shown(window, "lblRotations"), on ? QString("N/A") : QString("4"));
+  }
+
+  void namesThatLookLikeMarkupAreShownAsTyped() {
+    DataDir data;
+    data.Write("sites.ini", "[Sites]\r\nSite_1=<i>Tag</i>\r\n");
+    data.Write("Site_1.ini", "[General]\r\nName=<i>Tag</i>\r\nPath=/srv/a&amp;b/\r\n");
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    auto* list = window.findChild<QListWidget*>("lbxSites");
+    list->setCurrentRow(0);
+    auto* name = window.findChild<QLabel*>("lblSiteNameValue");
+    QCOMPARE(name->textFormat(), Qt::PlainText);
+    QCOMPARE(name->text(), QString("<i>Tag</i>"));
+    for (const QString& tip : {name->toolTip(), list->item(0)->toolTip()}) {
+      QTextDocument shown;
+      shown.setHtml(tip);
+      QCOMPARE(shown.toPlainText(), QString("<i>Tag</i>"));
+    }
+    QTextDocument location;
+    location.setHtml(window.findChild<QLabel*>("lblLocationValue")->toolTip());
+    QCOMPARE(location.toPlainText(), QString("/srv/a&amp;b/"));
   }
 
   void editSiteOpensSiteOptionsOnlyWithoutPath_data() {
