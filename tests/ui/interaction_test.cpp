@@ -121,13 +121,6 @@ class InteractionTest : public QObject {
     QVERIFY(!ui.Checkpoint());
   }
 
-  void helpPagesByTopic() {
-    DataDir data;
-    QCOMPARE(HelpPagePath(0), data.path + "help/index.html");
-    QCOMPARE(HelpPagePath(26), data.path + "help/topic-26.html");
-    QCOMPARE(HelpPagePath(5), data.path + "help/topic-05.html");
-  }
-
   void aboutBox() {
     Doubles doubles;
     TAboutBox box(doubles.seams());
