@@ -92,6 +92,19 @@ bool SavePosition(const std::string& site_key, int next, const fs::path& live, s
 
 }  // namespace
 
+std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& live,
+                                 bool use_rotations) {
+  IniFile ini(SiteSettingsFileName(site.SiteKey));
+  ini.Load();
+  const int count = std::min<int>(site.RotationCount, kMaxRotations);
+  const std::string path = fixpath(site.Path, true);
+  std::string problem = LiveProblem(live, site.SiteKey, ini, path, count, use_rotations);
+  if (problem.empty()) {
+    problem = ForeignLiveProblem(live, Resolved(live), ini, path, count, use_rotations);
+  }
+  return problem;
+}
+
 std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations) {
   Catalogue catalogue;
   catalogue.loadsite(site_key);

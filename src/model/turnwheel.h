@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "model/siteop.h"
+
 namespace parvel {
 
 enum class RotationOutcome {
@@ -36,6 +38,12 @@ struct TurnwheelResult {
   // The report lines (one per due site, or one saying that none was due).
   std::vector<std::string> Lines() const;
 };
+
+// Why turnwheel would refuse to put a rotation of the site into `live` (an expanded path), in the
+// words of its report line ("the live directory, D, holds files that ..."); empty when it would
+// not. The record's Path is the site's folder as typed or stored.
+std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& live,
+                                 bool use_rotations);
 
 // Rotates one site of the catalogue in the data directory; nullopt when it is not due. The
 // rotation due is CurrentRotationPosition, or 1 when that is below 1 or beyond RotationCount.

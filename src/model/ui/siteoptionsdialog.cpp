@@ -16,6 +16,7 @@
 
 #include "app/chooser.h"
 #include "model/paths.h"
+#include "model/turnwheel.h"
 
 namespace parvel {
 namespace {
@@ -41,16 +42,12 @@ QLabel* Label(const QString& text, const QString& name, QWidget* buddy) {
 
 }  // namespace
 
-std::string TurnwheelLiveFolderRefusal(const tsiterecord& /*site*/,
-                                       const std::string& /*live_path*/) {
-  return std::string();
-}
-
 TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rotations,
                                  QWidget* parent)
     : QDialog(parent),
       seams_(seams),
       catalogue_(catalogue),
+      use_rotations_(use_rotations),
       state_(seams.ui, catalogue.site(), use_rotations) {
   setObjectName("dlgSiteOptions");
   setWindowTitle("Site Options");
@@ -168,8 +165,10 @@ void TdlgSiteOptions::btnOKClick() {
     return;
   }
   if (state_.auto_rotate()) {
+    tsiterecord typed = catalogue_.site();
+    typed.Path = state_.path();
     const std::string refusal =
-        TurnwheelLiveFolderRefusal(catalogue_.site(), fixpath(state_.live_path(), false));
+        LiveDirectoryRefusal(typed, fixpath(state_.live_path(), false), use_rotations_);
     if (!refusal.empty()) {
       seams_.ui.Warn("turnwheel would not copy a rotation there: " + refusal);
       return;

@@ -16,11 +16,6 @@ class QSpinBox;
 
 namespace parvel {
 
-// Why turnwheel would refuse `live_path` as the site's live directory, or empty. The rotation
-// program's own rule belongs here once the model exposes it; until then no folder is refused
-// in this dialog and turnwheel reports a refused one when it runs.
-std::string TurnwheelLiveFolderRefusal(const tsiterecord& site, const std::string& live_path);
-
 class TdlgSiteOptions : public QDialog {
   Q_OBJECT
 
@@ -37,6 +32,7 @@ class TdlgSiteOptions : public QDialog {
 
   Seams seams_;
   Catalogue& catalogue_;
+  bool use_rotations_;
   SiteOptionsDialog state_;
   QLineEdit* edtName_;
   QLineEdit* edtPath_;
