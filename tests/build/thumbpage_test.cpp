@@ -22,7 +22,7 @@ using testing::WriteFile;
 
 // A name with a blank, a quote, "#", "<", ">", "&", "%" and a two-byte UTF-8 letter.
 const std::string kHostile = "it's a #1 <b>&%\xC3\xBC.jpg";
-const std::string kHostileUrl = "it's a %231 %3Cb%3E&amp;%25\xC3\xBC";
+const std::string kHostileUrl = "it's a %231 %3Cb%3E&amp;%25%C3%BC";
 
 const std::string kBarStart =
     "<center><table COLS=3 border=\"0\" cellpadding=\"3\" cellspacing=\"4\" width=\"90%\">\r\n"
@@ -164,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"hostile_new_window", 1, true, "Index.html", kHostile,
                  kHostileUrl + ".jpg\" Target=\"_blank"},
         LinkCase{"hostile_window_each", 2, false, "Index.html", kHostile,
-                 "javascript:openWin('it\\'s a %25231 %253Cb%253E&amp;%2525\xC3\xBC.html',"
+                 "javascript:openWin('it\\'s a %25231 %253Cb%253E&amp;%2525%25C3%25BC.html',"
                  "'show_it_s_a__1__b_____html_window');"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -240,14 +240,14 @@ INSTANTIATE_TEST_SUITE_P(
                       CaptionCase{"escaped_after_cutting", FilenameDisplay::HideExt, 15, kHostile,
                                   "it's a #1 &lt;b..."},
                       CaptionCase{"escaped_whole", FilenameDisplay::Normal, 999, kHostile,
-                                  "it's a #1 &lt;b>&amp;%\xC3\xBC.jpg"},
+                                  "it's a #1 &lt;b>&amp;%&#252;.jpg"},
                       // Sixteen two-byte letters: cut after twelve letters, never inside one.
                       CaptionCase{
                           "utf8_cut_on_letters", FilenameDisplay::HideExt, 15,
                           "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
                           "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.jpg",
-                          "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
-                          "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9..."}),
+                          "&#233;&#233;&#233;&#233;&#233;&#233;&#233;&#233;&#233;&#233;&#233;&#233;"
+                          "..."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DescriptionCase {
