@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <unordered_map>
 #include <utility>
 
 #include "build/imagepage.h"
@@ -40,6 +41,13 @@ int ClampToInt(std::int64_t value) {
 }
 
 }  // namespace
+
+std::string PageOverPictureMessage(std::string_view page, std::string_view picture) {
+  return "Building would write the page, " + std::string(page) + ", over your picture, " +
+         std::string(picture) +
+         ", in the site directory!  Please give your first HTML page a name ending in .html "
+         "under Site Options.";
+}
 
 std::string DirectoryFailedMessage(std::string_view directory) {
   return "Error encountered creating the directory, " + std::string(directory) +
@@ -148,6 +156,7 @@ bool BuildState::PreBuildChecks(bool unattended) {
   }
 
   files_to_copy_.clear();
+  copy_folders_.clear();
   excluded_names_.clear();
   if (s.prev_next_image_buttons) {
     const std::string* nav[] = {&s.Next_Page_File, &s.Previous_Page_File, &s.Return_To_Index_File};
@@ -155,12 +164,64 @@ bool BuildState::PreBuildChecks(bool unattended) {
       if (!file->empty()) excluded_names_.push_back(UpperAscii(FileNamePart(*file)));
     }
     for (const std::string* file : nav) {
-      if (!file->empty()) files_to_copy_.push_back(*file);
+      if (!file->empty()) {
+        files_to_copy_.push_back(*file);
+        copy_folders_.emplace_back();
+      }
     }
   }
 
   if (!CheckTemplate(s.Style_File, true)) return false;
   if (!s.DisplayAsImage && !CheckTemplate(s.Image_Style_File, false)) return false;
+  return CheckPagesSparePictures();
+}
+
+bool BuildState::CheckPagesSparePictures() {
+  // The picture files of the directory and the image list (which may come from elsewhere), by
+  // upper-case name: a page replaces a picture whose name it takes in any letter case, as on a
+  // file system that ignores case.
+  std::unordered_map<std::string, std::string> pictures;
+  for (std::string& name : ListPictureFiles(site_directory())) {
+    std::string upper = UpperAscii(name);
+    pictures.emplace(std::move(upper), std::move(name));
+  }
+  for (const std::string& name : site_images_) pictures.emplace(UpperAscii(name), name);
+  const auto refuse = [this](const std::string& page, const std::string& picture) {
+    ui_.Warn(PageOverPictureMessage(page, picture));
+    return false;
+  };
+
+  const std::string& base = inputs_.base_html_name;
+  if (!settings_.DisplayAsImage && !no_thumbnail_mode_) {
+    for (const std::string& image : site_images_) {
+      const std::string page = DisplayPageName(image, base);
+      const auto found = pictures.find(UpperAscii(page));
+      if (found != pictures.end()) return refuse(page, found->second);
+    }
+  }
+  // Thumbnail pages: the main page name, and its stem + a page number from 2 + its extension.
+  // At most as many pages as the whole image list fills (the dialog can only shorten it).
+  const int per_page = images_per_page();
+  const std::int64_t count = static_cast<std::int64_t>(site_images_.size());
+  const std::int64_t pages = no_thumbnail_mode_ ? requested_page_count_
+                             : per_page > 0     ? (count + per_page - 1) / per_page
+                                                : 0;
+  const std::string upper_base = UpperAscii(base);
+  const std::string upper_extension = UpperAscii(ExtensionPart(base));
+  const std::string upper_stem = upper_base.substr(0, upper_base.size() - upper_extension.size());
+  for (const auto& [upper, picture] : pictures) {
+    if (pages >= 1 && upper == upper_base) return refuse(base, picture);
+    if (upper.size() <= upper_stem.size() + upper_extension.size() ||
+        upper.compare(0, upper_stem.size(), upper_stem) != 0 || !upper.ends_with(upper_extension)) {
+      continue;
+    }
+    const std::string number =
+        upper.substr(upper_stem.size(), upper.size() - upper_stem.size() - upper_extension.size());
+    const auto page = ParseInt(number);
+    if (page && *page >= 2 && *page <= pages && number == std::to_string(*page)) {
+      return refuse(gethtmlpagename(base, *page), picture);
+    }
+  }
   return true;
 }
 
@@ -182,6 +243,7 @@ bool BuildState::CheckTemplate(const std::string& path, bool thumbnail_template)
 
 void BuildState::AddRequiredFiles(const ComplianceResult& result) {
   for (size_t i = 0; i < result.required_files.size(); ++i) {
+    copy_folders_.push_back(DirectoryPart(result.template_path));
     // A required file lands in the site directory under its bare name, so that is the name the
     // image list must never offer, also when the template refers to it in a subfolder.
     excluded_names_.push_back(UpperAscii(FileNamePart(result.required_files[i])));
@@ -381,14 +443,22 @@ bool BuildState::MakeThumbnailDirectory(const std::string& directory) {
 }
 
 bool BuildState::CopyPass(const std::string& site_dir) {
-  for (const std::string& file : files_to_copy_) {
+  for (size_t i = 0; i < files_to_copy_.size(); ++i) {
+    const std::string& file = files_to_copy_[i];
+    const std::string& folder = i < copy_folders_.size() ? copy_folders_[i] : std::string();
     Say("Copying file, " + file);
     try {
       if (!FileExists(file)) {
         // Copying would first remove the site's own copy and then fail: keep that copy.
         ui_.Warn("An error was encountered copying the file, " + file + "!");
-      } else {
+      } else if (folder.empty()) {
         docopyfile(ui_, file, site_dir + FileNamePart(file), false);
+      } else if (const auto real = RealPathInside(file, folder)) {
+        // Copied from its real path, which holds no link that could lead out meanwhile.
+        docopyfile(ui_, *real, site_dir + FileNamePart(file), false);
+      } else {
+        // A link in the template folder that came to lead out since the checks.
+        ui_.Warn(OutsideDirectoryMessage(file, folder));
       }
     } catch (const std::exception&) {
       ui_.Message(MessageKind::Plain, CopyFailedMessage(file), Buttons::Ok);

@@ -75,6 +75,9 @@ inline constexpr std::string_view kThumbPagesFailedMessage =
     "Error encountered creating your HTML pages.  Please ensure you have enough disk space";
 
 // The progress messages and failure texts that carry a name.
+// "Building would write the page, <page>, over your picture, <picture>, in the site directory!
+// ..." (a warning of the checks before a build).
+std::string PageOverPictureMessage(std::string_view page, std::string_view picture);
 std::string DirectoryFailedMessage(std::string_view directory);
 std::string CopyFailedMessage(std::string_view file);
 std::string ThumbnailFailedMessage(std::string_view image);
@@ -161,6 +164,10 @@ class BuildState {
 
  private:
   bool CheckTemplate(const std::string& path, bool thumbnail_template);
+  // The last check: refuses (with PageOverPictureMessage) a build whose thumbnail or image
+  // display pages would take the name of a picture of the site directory (its image list, or
+  // any file with a picture's extension), compared without regard to case.
+  bool CheckPagesSparePictures();
   void AddRequiredFiles(const ComplianceResult& result);
 
   bool RunPasses();
@@ -190,6 +197,9 @@ class BuildState {
   std::vector<std::string> site_images_;
   std::vector<std::string> images_;
   std::vector<std::string> files_to_copy_;
+  // For each entry of files_to_copy_, the template folder whose real path it must lie in when
+  // copied (empty for the navigation graphics, which the user chose wherever they are).
+  std::vector<std::string> copy_folders_;
   std::vector<std::string> excluded_names_;
   std::string description_ini_path_;
   bool no_recreate_ = true;

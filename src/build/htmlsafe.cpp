@@ -2,6 +2,7 @@
 #include "build/htmlsafe.h"
 
 #include <cstddef>
+#include <cstdint>
 
 #include "model/textutil.h"
 
@@ -10,31 +11,52 @@ namespace {
 
 constexpr std::string_view kEncodedPunctuation = "\"#%<>?\\:";
 
-// The length of the well-formed UTF-8 sequence of two or more bytes that starts at `at`, or 0.
-std::size_t Utf8SequenceAt(std::string_view text, std::size_t at) {
+// The code point of the well-formed UTF-8 sequence of two or more bytes that starts at `at`, and
+// its length; a length of 0 when the bytes there are no such sequence.
+struct Utf8Char {
+  char32_t code_point = 0;
+  std::size_t length = 0;
+};
+
+Utf8Char Utf8SequenceAt(std::string_view text, std::size_t at) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(at);
   std::size_t length = 0;
   unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+  char32_t code_point = 0;
   if (lead >= 0xC2 && lead <= 0xDF) {
     length = 2;
+    code_point = lead & 0x1Fu;
   } else if (lead >= 0xE0 && lead <= 0xEF) {
     length = 3;
+    code_point = lead & 0x0Fu;
     if (lead == 0xE0) low = 0xA0;
     if (lead == 0xED) high = 0x9F;  // no surrogates
   } else if (lead >= 0xF0 && lead <= 0xF4) {
     length = 4;
+    code_point = lead & 0x07u;
     if (lead == 0xF0) low = 0x90;
     if (lead == 0xF4) high = 0x8F;
   } else {
-    return 0;
+    return {};
   }
-  if (at + length > text.size()) return 0;
-  if (byte(at + 1) < low || byte(at + 1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
+  if (at + length > text.size()) return {};
+  if (byte(at + 1) < low || byte(at + 1) > high) return {};
+  for (std::size_t i = 1; i < length; ++i) {
+    if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return {};
+    code_point = (code_point << 6) | (byte(at + i) & 0x3Fu);
   }
-  return length;
+  return {code_point, length};
+}
+
+// The character of a single byte 0x80..0xFF in windows-1252; U+FFFD for the five it leaves
+// undefined.
+char32_t Windows1252(unsigned char c) {
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+  return c < 0xA0 ? kHigh[c - 0x80] : c;
 }
 
 void AppendEncoded(std::string& out, unsigned char c) {
@@ -81,27 +103,15 @@ std::string Escape(std::string_view text, std::string_view escaped) {
 std::string UrlFromFileName(std::string_view name) {
   std::string url;
   url.reserve(name.size());
-  for (std::size_t i = 0; i < name.size();) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
     const auto c = static_cast<unsigned char>(name[i]);
-    if (c >= 0x80) {
-      const std::size_t length = Utf8SequenceAt(name, i);
-      if (length == 0) {
-        AppendEncoded(url, c);
-        ++i;
-      } else {
-        url.append(name.substr(i, length));
-        i += length;
-      }
-      continue;
-    }
     const bool edge_blank = c == ' ' && (i == 0 || i + 1 == name.size());
-    if (c < 0x20 || c == 0x7F || edge_blank ||
+    if (c < 0x20 || c >= 0x7F || edge_blank ||
         kEncodedPunctuation.find(name[i]) != std::string_view::npos) {
       AppendEncoded(url, c);
     } else {
       url += name[i];
     }
-    ++i;
   }
   return url;
 }
@@ -123,7 +133,22 @@ std::string ScriptUrl(std::string_view name) {
 }
 
 std::string TextFromFileName(std::string_view name) {
-  return Escape(name, "&<");
+  const std::string ascii_escaped = Escape(name, "&<");
+  std::string text;
+  text.reserve(ascii_escaped.size());
+  for (std::size_t i = 0; i < ascii_escaped.size();) {
+    const auto c = static_cast<unsigned char>(ascii_escaped[i]);
+    if (c < 0x80) {
+      text += ascii_escaped[i];
+      ++i;
+      continue;
+    }
+    Utf8Char ch = Utf8SequenceAt(ascii_escaped, i);
+    if (ch.length == 0) ch = {Windows1252(c), 1};
+    text += "&#" + std::to_string(static_cast<std::uint32_t>(ch.code_point)) + ";";
+    i += ch.length;
+  }
+  return text;
 }
 
 }  // namespace parvel

@@ -223,8 +223,10 @@ bool ReadPageTemplate(const std::string& path, std::string* text) {
 }
 
 bool WritePage(const std::string& path, std::string_view page) {
-  // Each break becomes CR LF. The text between breaks is copied in runs found with memchr: pages
-  // of large sites run to megabytes and are written by the thousand.
+  // Each break becomes CR LF, and a last line without one (a template whose last line has no
+  // break) gets it too, so that every line of a page ends in CR LF. The text between breaks is
+  // copied in runs found with memchr: pages of large sites run to megabytes and are written by the
+  // thousand.
   const char* p = page.data();
   const char* const end = p + page.size();
   const auto next = [end](const char* from, char ch) {
@@ -239,8 +241,8 @@ bool WritePage(const std::string& path, std::string_view page) {
   while (p < end) {
     const char* brk = std::min(cr, lf);
     text.append(p, static_cast<size_t>(brk - p));
-    if (brk == end) break;
     text += kCrLf;
+    if (brk == end) break;
     p = brk + ((brk == cr && brk + 1 < end && brk[1] == '\n') ? 2 : 1);
     if (cr < p) cr = next(p, '\r');
     if (lf < p) lf = next(p, '\n');

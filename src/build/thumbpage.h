@@ -72,8 +72,8 @@ bool createHTMLThumbpage(const PageContext& ctx, const std::string& target, int 
 // Reads a page template (Style_File or Image_Style_File); false when it cannot be read.
 bool ReadPageTemplate(const std::string& path, std::string* text);
 
-// Writes a finished page to `path` with every line break made CR LF, replacing the file in one
-// step. False when the write fails.
+// Writes a finished page to `path` with every line ending in CR LF, the last one included,
+// replacing the file in one step. False when the write fails.
 bool WritePage(const std::string& path, std::string_view page);
 
 }  // namespace parvel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <iterator>
 
 #include "model/textutil.h"
 
@@ -21,6 +22,27 @@ bool IsSiteImageName(std::string_view name) {
   }
   const std::string head = LowerAscii(extension.substr(0, 3));
   return head == "gif" || head == "jpe" || head == "jpg";
+}
+
+bool HasPictureExtension(std::string_view name) {
+  if (IsSiteImageName(name)) return true;
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string extension = LowerAscii(name.substr(dot + 1));
+  return std::find(std::begin(kPictureExtensions), std::end(kPictureExtensions), extension) !=
+         std::end(kPictureExtensions);
+}
+
+std::vector<std::string> ListPictureFiles(const std::string& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code type_ec;
+    if (!it->is_regular_file(type_ec)) continue;
+    std::string name = it->path().filename().string();
+    if (HasPictureExtension(name)) names.push_back(std::move(name));
+  }
+  return names;
 }
 
 void SortNamesNoCase(std::vector<std::string>& names) {

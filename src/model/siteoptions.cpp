@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/filehelpers.h"
+#include "model/imagefiles.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
 
@@ -15,6 +16,12 @@ std::string CreateSiteDirectoryQuestion(std::string_view directory) {
 
 std::string CreateSiteDirectoryFailedMessage(std::string_view directory) {
   return "An error was encountered creating the directory ," + std::string(directory) + "!";
+}
+
+std::string PictureBaseHTMLNameMessage(std::string_view name) {
+  return "The name of the first HTML page, " + std::string(name) +
+         ", ends in the extension of a picture.  Pages named like pictures would be written over "
+         "your images: please choose a name such as Index.html!";
 }
 
 std::string StoredBaseHTMLName(std::string_view entered) {
@@ -63,6 +70,13 @@ bool SiteOptionsDialog::CheckDirectory(std::vector<std::string>* made) {
   return true;
 }
 
+bool SiteOptionsDialog::CheckBaseHTMLName() {
+  const std::string stored = StoredBaseHTMLName(base_html_name_);
+  if (!HasPictureExtension(stored)) return true;
+  ui_.Message(MessageKind::Information, PictureBaseHTMLNameMessage(stored), Buttons::Ok);
+  return false;
+}
+
 bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
   const auto refuse = [this](std::string_view text) {
     ui_.Message(MessageKind::Information, text, Buttons::Ok);
@@ -71,6 +85,7 @@ bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
   if (name_.empty()) return refuse(kNoSiteNameMessage);
   if (path_.empty()) return refuse(kNoSiteDirectoryMessage);
   if (auto_rotate_ && live_path_.empty()) return refuse(kNoLiveDirectoryMessage);
+  if (!CheckBaseHTMLName()) return false;
   std::vector<std::string> made;
   if (!CheckDirectory(&made)) return false;
 

@@ -28,6 +28,9 @@ std::string CreateSiteDirectoryQuestion(std::string_view directory);
 // "An error was encountered creating the directory ,<dir>!"
 std::string CreateSiteDirectoryFailedMessage(std::string_view directory);
 
+// "The name of the first HTML page, <name>, ends in the extension of a picture.  ..."
+std::string PictureBaseHTMLNameMessage(std::string_view name);
+
 // The first-page name as stored: "Index.html" when empty, ".html" added when it has no
 // extension, otherwise as entered.
 std::string StoredBaseHTMLName(std::string_view entered);
@@ -74,6 +77,10 @@ class SiteOptionsDialog {
  private:
   // `made` receives the directories created for the site.
   bool CheckDirectory(std::vector<std::string>* made);
+  // OK's check after the live directory's: refuses a first-page name with a picture's extension
+  // (HasPictureExtension), since every image display page would take its image's own name and
+  // be written over it.
+  bool CheckBaseHTMLName();
 
   Interaction& ui_;
   bool use_rotations_;

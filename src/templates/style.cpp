@@ -128,8 +128,7 @@ struct Scan {
     const std::string ref = ReplaceAll(found, "\\", "/");
     const auto parts = NormalParts(ref);
     if (!parts) {
-      result.warnings.push_back("* The file, " + ref + ", lies outside the directory, " + folder +
-                                ", and will not be copied");
+      result.warnings.push_back("* " + OutsideDirectoryMessage(ref, folder));
       return;
     }
     result.required_files.push_back(ref);
@@ -141,6 +140,26 @@ struct Scan {
 
 std::string_view FoundText(bool found) {
   return found ? "- Found" : "- NOT FOUND!";
+}
+
+std::optional<std::string> RealPathInside(const std::string& path, const std::string& folder) {
+  std::error_code ec;
+  const fs::path real = fs::canonical(path, ec);
+  if (ec) return std::nullopt;
+  const fs::path real_folder = fs::canonical(folder.empty() ? "." : folder, ec);
+  if (ec) return std::nullopt;
+  // Compared part by part, so that /a/bc never counts as inside /a/b.
+  auto inner = real.begin();
+  for (auto outer = real_folder.begin(); outer != real_folder.end(); ++outer, ++inner) {
+    if (inner == real.end() || *inner != *outer) return std::nullopt;
+  }
+  if (inner == real.end()) return std::nullopt;  // the folder itself
+  return real.string();
+}
+
+std::string OutsideDirectoryMessage(std::string_view ref, std::string_view folder) {
+  return "The file, " + std::string(ref) + ", lies outside the directory, " + std::string(folder) +
+         ", and will not be copied";
 }
 
 std::optional<std::string> FindFileNoCase(const std::string& folder, std::string_view relative) {
@@ -185,7 +204,10 @@ bool GenerateRequiredFilesList(std::string_view templateText, const std::string&
 
   NoCaseResolver resolver;
   std::unordered_map<std::string, std::optional<std::string>> known;
-  for (size_t i = 0; i < result.required_files.size(); ++i) {
+  std::unordered_map<std::string, bool> leads_out;
+  std::vector<std::string> listed;
+  listed.swap(result.required_files);
+  for (size_t i = 0; i < listed.size(); ++i) {
     auto [slot, fresh] = known.try_emplace(scan.inside[i]);
     if (fresh && scan.inside[i].find('\0') == std::string::npos) {
       // Normalising again can refuse what the first pass made: "a/../c:x" becomes "c:x", which
@@ -194,9 +216,18 @@ bool GenerateRequiredFilesList(std::string_view templateText, const std::string&
       if (parts) slot->second = resolver.Find(folder, *parts);
     }
     const std::optional<std::string>& found = slot->second;
+    if (found) {
+      auto [out, unknown] = leads_out.try_emplace(*found);
+      if (unknown) out->second = !RealPathInside(*found, folder);
+      if (out->second) {
+        result.warnings.push_back("* " + OutsideDirectoryMessage(listed[i], folder));
+        continue;
+      }
+    }
+    result.required_files.push_back(listed[i]);
     result.source_paths.push_back(found ? *found : folder + scan.inside[i]);
     if (!found && complete) {
-      result.warnings.push_back("* The file, " + result.required_files[i] +
+      result.warnings.push_back("* The file, " + listed[i] +
                                 ", could not be located in the directory, " + folder);
     }
   }

@@ -85,12 +85,22 @@ ComplianceResult TestComplianceOfText(std::string_view text, const std::string& 
                                       bool forThumbnailPages, TemplateMarkers& markers);
 
 // Fills result.required_files and result.source_paths from the template text, warning about
-// references outside `folder` (the template's folder with its trailing "/") and, when the scan
+// references outside `folder` (the template's folder with its trailing "/"), also those that
+// reach out through a link (RealPathInside), which are not listed, and, when the scan
 // ends normally, about listed files missing from it. False when a source reference is
 // kMaxReferenceLength characters or longer: the scan stops there and no missing-file warnings
 // are made. Runs in time linear in the text.
 bool GenerateRequiredFilesList(std::string_view templateText, const std::string& folder,
                                ComplianceResult& result);
+
+// The real path of `path` (every link resolved) when it lies inside the real path of `folder`;
+// nullopt when it lies elsewhere or either cannot be resolved. A reference is inside the template
+// folder only by this test: a link in the folder that leads out does not make its target part of
+// the folder.
+std::optional<std::string> RealPathInside(const std::string& path, const std::string& folder);
+
+// "The file, <ref>, lies outside the directory, <folder>, and will not be copied".
+std::string OutsideDirectoryMessage(std::string_view ref, std::string_view folder);
 
 // The dialog's OK: true when it may close (no warnings, or the user agrees to use the template).
 bool ConfirmCompliance(Interaction& ui, const ComplianceResult& result);

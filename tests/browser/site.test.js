@@ -1,7 +1,8 @@
 // Built sites in a real browser: every case of the matrix (display method 0-3, bare images or
-// image display pages, thumbnails folder or not, text or button index) is built with the real
-// parvel-cli, walked in Chromium from its first page, and run through linkchecker. Half of the
-// cases are served over http from 127.0.0.1, the other half opened as file URLs.
+// image display pages, thumbnails folder or not, text or button index), and a site whose
+// templates declare no character set, is built with the real parvel-cli, walked in Chromium
+// from its first page, and run through linkchecker. Half of the matrix is served over http from
+// 127.0.0.1, the other half opened as file URLs; the site without a character set over http.
 //
 // PARVEL_CLI names the program (default build/bin/parvel-cli), PARVEL_BROWSER_OUT the folder
 // for the screenshots (default build/browser-out), PARVEL_KEEP_SITES=1 keeps the built sites,
@@ -17,7 +18,7 @@ import { launchBrowser } from './lib/browser.js';
 import { runLinkchecker } from './lib/linkcheck.js';
 import { Screenshots, SiteWalker } from './lib/pagecheck.js';
 import { serveFolder } from './lib/server.js';
-import { MARKUP_NAME, buildSite } from './lib/sites.js';
+import { CHARSET_NAMES, MARKUP_NAME, buildSite } from './lib/sites.js';
 
 const REPO = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 const CLI = process.env.PARVEL_CLI || path.join(REPO, 'build', 'bin', 'parvel-cli');
@@ -45,6 +46,18 @@ function matrix() {
       }
     }
   }
+  // Templates without a character-set declaration, served by a server that names none: the
+  // browser reads the pages as windows-1252, and names beyond ASCII must work all the same.
+  cases.push({
+    n: cases.length,
+    method: 0,
+    displayAsImage: false,
+    thumbsDirectory: true,
+    buttonIndex: false,
+    maxSize: null,
+    transport: 'http',
+    noCharset: true,
+  });
   return cases;
 }
 
@@ -55,6 +68,7 @@ function caseName(c) {
     c.maxSize ? `max ${c.maxSize.width}x${c.maxSize.height}` : null,
     c.thumbsDirectory ? 'thumbs folder' : 'thumbs beside',
     c.buttonIndex ? 'button index' : 'text index',
+    c.noCharset ? 'templates without charset' : null,
     c.transport,
   ]
     .filter(Boolean)
@@ -110,7 +124,13 @@ for (const c of matrix().filter((m) => !only || only.test(caseName(m)))) {
         .readdirSync(site)
         .filter((n) => n.endsWith('.html'))
         .map((n) => new URL(encodeURIComponent(n), base).href);
-      const linkcheck = runLinkchecker(starts, c.transport === 'http' ? '127.0.0.1' : null);
+      // Not for pages without a charset: linkchecker takes such a page's encoding to be ASCII and
+      // decodes a link's percent-encoded bytes through it, so it asks for "caf%EF%BF%BD..."
+      // instead of the café.jpg that the page's "caf%C3%A9.jpg" names. The browser walk asks the
+      // server for every link's target itself.
+      const linkcheck = c.noCharset
+        ? Promise.resolve({ ok: true, skipped: true })
+        : runLinkchecker(starts, c.transport === 'http' ? '127.0.0.1' : null);
       const walker = new SiteWalker(browser.context, c, base, site, images, shots);
       let pages;
       try {
@@ -121,9 +141,12 @@ for (const c of matrix().filter((m) => !only || only.test(caseName(m)))) {
       assert.equal(walker.pageCount.thumb, 3, 'the 23 images should make three thumbnail pages');
       assert.equal(walker.pageCount.image, c.displayAsImage ? 0 : images.length);
       assert.ok(images.includes(MARKUP_NAME));
+      if (c.noCharset) {
+        for (const [, name] of CHARSET_NAMES) assert.ok(images.includes(name), name);
+      }
       const links = await linkcheck;
       assert.ok(links.ok, `linkchecker found broken links (exit ${links.code}):\n${links.output}`);
-      t.diagnostic(`${pages} pages walked, linkchecker clean`);
+      t.diagnostic(`${pages} pages walked${links.skipped ? '' : ', linkchecker clean'}`);
     } catch (err) {
       failed = true;
       throw err;

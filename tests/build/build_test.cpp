@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -798,6 +799,138 @@ TEST(Build, RequiredFileAlreadyInTheSiteStaysInPlace) {
   ASSERT_TRUE(site.Build());
   EXPECT_TRUE(site.ui.messages().empty());
   EXPECT_EQ(ReadFile(site.site + "paper.gif"), "paper");
+}
+
+// ---- Nothing of the user's is written over or published by mistake.
+
+// Every file below `dir` with its bytes, by path relative to `dir`.
+std::map<std::string, std::string> Contents(const std::string& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    if (entry.is_regular_file()) {
+      files[fs::relative(entry.path(), dir).string()] = ReadFile(entry.path().string());
+    }
+  }
+  return files;
+}
+
+struct ClashCase {
+  const char* name;
+  const char* base_html_name;  // as a settings file may hold it
+  bool display_pages;
+  std::vector<std::string> pictures;  // made in the site directory, one page each
+  const char* page;                   // the page that would be written over
+  const char* picture;                // the picture it would replace
+};
+
+class PageOverPictureTest : public ::testing::TestWithParam<ClashCase> {};
+
+TEST_P(PageOverPictureTest, BuildIsRefusedAndNothingIsWritten) {
+  const ClashCase& c = GetParam();
+  Site site;
+  site.settings.DisplayAsImage = !c.display_pages;
+  site.settings.Horizontal_Thumb_Count = 1;
+  site.settings.Vertical_Thumb_Count = 1;
+  site.inputs.base_html_name = c.base_html_name;
+  for (const std::string& name : c.pictures) MakeJpeg(site.site + name);
+  const auto before = Contents(site.site);
+  EXPECT_FALSE(site.Build());
+  ASSERT_EQ(site.ui.messages().size(), 1u);
+  EXPECT_EQ(site.ui.messages()[0].kind, MessageKind::Warning);
+  EXPECT_EQ(site.ui.messages()[0].text,
+            "Building would write the page, " + std::string(c.page) + ", over your picture, " +
+                c.picture +
+                ", in the site directory!  Please give your first HTML page a name ending in "
+                ".html under Site Options.");
+  EXPECT_EQ(Contents(site.site), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clashes, PageOverPictureTest,
+    ::testing::Values(
+        ClashCase{"DisplayPageTakesItsImagesName",
+                  "gallery.jpg",
+                  true,
+                  {"sunset.jpg"},
+                  "sunset.jpg",
+                  "sunset.jpg"},
+        ClashCase{"AnyLetterCase", "Gallery.JPG", true, {"Sunset.jpg"}, "Sunset.JPG", "Sunset.jpg"},
+        ClashCase{"NumberedThumbnailPage",
+                  "Index.jpg",
+                  false,
+                  {"a.jpg", "Index2.jpg"},
+                  "Index2.jpg",
+                  "Index2.jpg"},
+        ClashCase{"PictureOutsideTheImageList",
+                  "gallery.png",
+                  true,
+                  {"sunset.jpg", "sunset.png"},
+                  "sunset.png",
+                  "sunset.png"},
+        ClashCase{"NameWithoutExtension",
+                  "home",
+                  true,
+                  {"photo.jpg.jpg", "photo.jpg"},
+                  "photo.jpg",
+                  "photo.jpg"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A reference is inside the template folder only when its real path is: a file link and a folder
+// link that lead out are refused with the outside warning and copy nothing, a link that stays in
+// is copied under the name the template uses.
+TEST(Build, TemplateLinksLeadingOutAreNotPublished) {
+  Site site;
+  site.AddImages(1);
+  const std::string outside = site.dir / "private/";
+  WriteFile(outside + "id_rsa", "secret key");
+  WriteFile(outside + "album/x.gif", "private picture");
+  WriteFile(site.styles + "real.gif", "logo");
+  fs::create_symlink(outside + "id_rsa", site.styles + "logo.gif");
+  fs::create_directory_symlink(outside + "album", site.styles + "sub");
+  fs::create_symlink("real.gif", site.styles + "alias.gif");
+  WriteFile(site.settings.Style_File,
+            "<BODY BACKGROUND=\"logo.gif\"><IMG SRC=\"sub/x.gif\"><IMG SRC=\"alias.gif\">"
+            "***CONTENT***</BODY>");
+  const auto private_files = Contents(outside);
+
+  TemplateMarkers markers;
+  const ComplianceResult test = TestCompliancy(site.settings.Style_File, true, markers);
+  EXPECT_TRUE(test.result);
+  EXPECT_EQ(test.required_files, std::vector<std::string>{"alias.gif"});
+  EXPECT_EQ(test.warnings,
+            (std::vector<std::string>{"* The file, logo.gif, lies outside the directory, " +
+                                          site.styles + ", and will not be copied",
+                                      "* The file, sub/x.gif, lies outside the directory, " +
+                                          site.styles + ", and will not be copied"}));
+
+  ASSERT_TRUE(site.Build());
+  EXPECT_TRUE(site.ui.messages().empty());
+  EXPECT_FALSE(site.Exists("logo.gif"));
+  EXPECT_FALSE(site.Exists("x.gif"));
+  EXPECT_EQ(site.Page("alias.gif"), "logo");
+  EXPECT_EQ(Contents(outside), private_files);
+}
+
+// The copy follows no link that leads out, also one that was changed after the checks.
+TEST(Build, CopyRefusesALinkThatCameToLeadOut) {
+  Site site;
+  site.AddImages(1);
+  WriteFile(site.dir / "private/id_rsa", "secret key");
+  WriteFile(site.styles + "real.gif", "logo");
+  fs::create_symlink(site.styles + "real.gif", site.styles + "logo.gif");
+  WriteFile(site.settings.Style_File, "<IMG SRC=\"logo.gif\">***CONTENT***");
+  BuildState state(site.ui, site.settings, site.inputs);
+  ASSERT_TRUE(state.PreBuildChecks(true));
+  fs::remove(site.styles + "logo.gif");
+  fs::create_symlink(site.dir / "private/id_rsa", site.styles + "logo.gif");
+  state.FillImageList();
+  ASSERT_TRUE(state.Start());
+  EXPECT_EQ(ShownOf(site.ui),
+            (Shown{{MessageKind::Warning, "The file, " + site.styles +
+                                              "logo.gif, lies outside the directory, " +
+                                              site.styles + ", and will not be copied"}}));
+  EXPECT_FALSE(site.Exists("logo.gif"));
+  EXPECT_EQ(ReadFile(site.dir / "private/id_rsa"), "secret key");
 }
 
 // ---- Header and footer lists.

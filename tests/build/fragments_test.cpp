@@ -357,8 +357,7 @@ TEST(NavigationBarTest, GraphicNamesAreMadeSafe) {
             Bar("<a href=\"a.html\"><img SRC=\"my %22prev%22 &amp; %3Cback%3E.gif\" "
                 "ALT=\"Previous\" BORDER=0></a>",
                 "&nbsp;",
-                "<a href=\"c.html\"><img SRC=\"n\xC3\xA4"
-                "chste%3A1.gif\" ALT=\"Next\" BORDER=0></a>"));
+                "<a href=\"c.html\"><img SRC=\"n%C3%A4chste%3A1.gif\" ALT=\"Next\" BORDER=0></a>"));
 }
 
 TEST(NavigationBarTest, TextCellsUseTheTextFontAndTheIndexCellTheEnclosure) {

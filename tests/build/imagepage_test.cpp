@@ -20,7 +20,8 @@ using testing::WriteFile;
 const std::string kBarStart =
     "<center><table COLS=3 border=\"0\" cellpadding=\"3\" cellspacing=\"4\" width=\"90%\">\r\n"
     "<tr>\r\n";
-const std::string kBarEnd = "</tr>\r\n</table></center>";
+// The bar ends the content, and so the page: its last line ends in CR LF.
+const std::string kBarEnd = "</tr>\r\n</table></center>\r\n";
 
 std::string Bar(const std::string& prev, const std::string& index, const std::string& next) {
   return kBarStart + "<td>" + prev + "</td>\r\n<td><p align=\"center\">" + index +
@@ -87,7 +88,8 @@ TEST(ImagePage, WithoutTheBarThePageStillEndsWithABreak) {
     const std::string image_line = "\r\n<CENTER><IMG SRC=\"img02.jpg\"></CENTER>";
     const std::string link_line =
         promotional ? "\r\n<BR>&nbsp;" + GetKorrinLink([] { return 1; }) : "";
-    EXPECT_EQ(site.Page("img02.html"), KorrinCredits() + image_line + link_line + "\r\n<BR>&nbsp;")
+    EXPECT_EQ(site.Page("img02.html"),
+              KorrinCredits() + image_line + link_line + "\r\n<BR>&nbsp;\r\n")
         << "promotional line " << promotional;
   }
 }
@@ -226,8 +228,8 @@ TEST(ImagePage, HostileNamesAreEscapedEverywhere) {
   ctx.max_filename_length = 999;
   ASSERT_TRUE(createHTMLImagepage(ctx, site.dir / "x.html", 1, 2, ""));
   const std::string page = site.Page("x.html");
-  EXPECT_NE(page.find("<center><H1>it's a #1 &lt;b>%\xC3\xBC.jpg</H1></center>\r\n"
-                      "<CENTER><IMG SRC=\"it's a %231 %3Cb%3E%25\xC3\xBC.jpg\"></CENTER>"),
+  EXPECT_NE(page.find("<center><H1>it's a #1 &lt;b>%&#252;.jpg</H1></center>\r\n"
+                      "<CENTER><IMG SRC=\"it's a %231 %3Cb%3E%25%C3%BC.jpg\"></CENTER>"),
             std::string::npos)
       << page;
   EXPECT_TRUE(page.ends_with(Bar("<a href=\"a&amp;b.html\">Previous Image</a>",
@@ -248,7 +250,8 @@ TEST(ImagePage, HeaderThenFooterOfTheImagePageKind) {
   const PageContext ctx = site.Context(NumberedImages(3));
   for (int i = 0; i < 3; ++i) {
     ASSERT_TRUE(createHTMLImagepage(ctx, site.dir / "p.html", i, 1, "[index]"));
-    EXPECT_EQ(site.Page("p.html"), std::string("<b>head</b>|[index]|f") + (i == 1 ? "2" : "1"));
+    EXPECT_EQ(site.Page("p.html"),
+              std::string("<b>head</b>|[index]|f") + (i == 1 ? "2" : "1") + "\r\n");
   }
 }
 

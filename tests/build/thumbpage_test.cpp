@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "build/fragments.h"
+#include "build/imagepage.h"
 #include "build/page_fixture.h"
 #include "platform/faulty_filesystem.h"
 
@@ -22,7 +23,7 @@ using testing::WriteFile;
 
 // A name with a blank, a quote, "#", "<", ">", "&", "%" and a two-byte UTF-8 letter.
 const std::string kHostile = "it's a #1 <b>&%\xC3\xBC.jpg";
-const std::string kHostileUrl = "it's a %231 %3Cb%3E&amp;%25\xC3\xBC";
+const std::string kHostileUrl = "it's a %231 %3Cb%3E&amp;%25%C3%BC";
 
 const std::string kBarStart =
     "<center><table COLS=3 border=\"0\" cellpadding=\"3\" cellspacing=\"4\" width=\"90%\">\r\n"
@@ -164,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"hostile_new_window", 1, true, "Index.html", kHostile,
                  kHostileUrl + ".jpg\" Target=\"_blank"},
         LinkCase{"hostile_window_each", 2, false, "Index.html", kHostile,
-                 "javascript:openWin('it\\'s a %25231 %253Cb%253E&amp;%2525\xC3\xBC.html',"
+                 "javascript:openWin('it\\'s a %25231 %253Cb%253E&amp;%2525%25C3%25BC.html',"
                  "'show_it_s_a__1__b_____html_window');"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -240,14 +241,14 @@ INSTANTIATE_TEST_SUITE_P(
                       CaptionCase{"escaped_after_cutting", FilenameDisplay::HideExt, 15, kHostile,
                                   "it's a #1 &lt;b..."},
                       CaptionCase{"escaped_whole", FilenameDisplay::Normal, 999, kHostile,
-                                  "it's a #1 &lt;b>&amp;%\xC3\xBC.jpg"},
+                                  "it's a #1 &lt;b>&amp;%&#252;.jpg"},
                       // Sixteen two-byte letters: cut after twelve letters, never inside one.
                       CaptionCase{
                           "utf8_cut_on_letters", FilenameDisplay::HideExt, 15,
                           "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
                           "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.jpg",
-                          "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
-                          "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9..."}),
+                          "&#233;&#233;&#233;&#233;&#233;&#233;&#233;&#233;&#233;&#233;&#233;&#233;"
+                          "..."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DescriptionCase {
@@ -308,7 +309,7 @@ TEST(ThumbPage, LastPageOfTwelveAtFiveByTwoByteForByte) {
       "<tr ALIGN=CENTER VALIGN=BOTTOM>\r\n</tr>\r\n" + "</table></center>\r\n" + "<BR>&nbsp;" +
       kBarStart + "<td><a href=\"Index.html\">Previous 10 Thumbnails</a></td>\r\n" +
       "<td><p align=\"center\">&nbsp;</p></td>\r\n" + "<td><p align=\"right\">&nbsp;</p></td>\r\n" +
-      kBarEnd;
+      kBarEnd + "\r\n";
   EXPECT_EQ(site.Page("Index2.html"), expected);
 }
 
@@ -404,16 +405,40 @@ TEST(ThumbPage, NoThumbnailModeSplicesOnlyIndexHeaderAndFooter) {
   PageContext ctx = site.Context({});
   ctx.no_thumbnail_mode = true;
   ASSERT_TRUE(createHTMLThumbpage(ctx, site.dir / "Index3.html", 3, 3, 20, "[index]"));
-  EXPECT_EQ(site.Page("Index3.html"), "AB[index]C<h1>Hi</h1>D");
+  EXPECT_EQ(site.Page("Index3.html"), "AB[index]C<h1>Hi</h1>D\r\n");
 }
 
-TEST(ThumbPage, LineBreaksOfTheTemplateBecomeCrLf) {
-  PageSite site;
-  WriteFile(site.settings.Style_File, "<html>\n<body>\r***CONTENT***\r\n</body>\n</html>\n");
-  PageContext ctx = site.Context({});
-  ctx.no_thumbnail_mode = true;
-  ASSERT_TRUE(createHTMLThumbpage(ctx, site.dir / "Index.html", 1, 1, 0, ""));
-  EXPECT_EQ(site.Page("Index.html"), "<html>\r\n<body>\r\n\r\n</body>\r\n</html>\r\n");
+// Every line of a page ends in CR LF, the last one included, whatever breaks the template holds
+// and whether or not its last line has one: thumbnail and image display pages alike.
+TEST(ThumbPage, EveryLineOfEveryPageEndsInCrLf) {
+  const struct {
+    const char* page_template;
+    const char* thumb_page;  // with no thumbnails: the template's lines alone
+  } cases[] = {
+      {"<html>\n<body>\r***CONTENT***\r\n</body>\n</html>\n",
+       "<html>\r\n<body>\r\n\r\n</body>\r\n</html>\r\n"},
+      {"<html>\n***CONTENT***\n</html>", "<html>\r\n\r\n</html>\r\n"},
+      {"<html>***CONTENT***</html>", "<html></html>\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.page_template);
+    PageSite site;
+    WriteFile(site.settings.Style_File, c.page_template);
+    WriteFile(site.settings.Image_Style_File, c.page_template);
+    PageContext ctx = site.Context({"a.jpg"});
+    ASSERT_TRUE(createHTMLImagepage(ctx, site.dir / "a.html", 0, 1, ""));
+    ctx.no_thumbnail_mode = true;
+    ASSERT_TRUE(createHTMLThumbpage(ctx, site.dir / "Index.html", 1, 1, 0, ""));
+    EXPECT_EQ(site.Page("Index.html"), c.thumb_page);
+    const std::string image_page = site.Page("a.html");
+    EXPECT_TRUE(image_page.ends_with("</html>\r\n")) << image_page;
+    for (size_t i = 0; i < image_page.size(); ++i) {
+      const bool lone_lf = image_page[i] == '\n' && (i == 0 || image_page[i - 1] != '\r');
+      const bool lone_cr =
+          image_page[i] == '\r' && (i + 1 == image_page.size() || image_page[i + 1] != '\n');
+      EXPECT_FALSE(lone_lf || lone_cr) << "at " << i << " of " << image_page;
+    }
+  }
 }
 
 TEST(ThumbPage, PopupScriptGoesIntoTheHeadForScriptMethods) {
@@ -440,7 +465,7 @@ TEST(ThumbPage, EachPageTakesTheNextHeaderAndFooter) {
   for (int page = 1; page <= 3; ++page) {
     ASSERT_TRUE(createHTMLThumbpage(ctx, site.dir / "p.html", page, 3, 0, ""));
     const std::string n = page == 2 ? "2" : "1";
-    EXPECT_EQ(site.Page("p.html"), "h" + n + "||f" + n) << "page " << page;
+    EXPECT_EQ(site.Page("p.html"), "h" + n + "||f" + n + "\r\n") << "page " << page;
   }
 }
 
@@ -501,10 +526,10 @@ TEST(WritePage, EveryLineBreakBecomesOneCrLf) {
     const char* out;
   } cases[] = {
       {"", ""},
-      {"a", "a"},
-      {"a\nb", "a\r\nb"},
-      {"a\rb", "a\r\nb"},
-      {"a\r\nb", "a\r\nb"},
+      {"a", "a\r\n"},
+      {"a\nb", "a\r\nb\r\n"},
+      {"a\rb", "a\r\nb\r\n"},
+      {"a\r\nb", "a\r\nb\r\n"},
       {"\n\r", "\r\n\r\n"},
       {"a\n\nb\r\r\n", "a\r\n\r\nb\r\n\r\n"},
       {"end\r", "end\r\n"},
@@ -537,7 +562,7 @@ TEST(WritePage, AnUnchangedPageIsLeftAsItIs) {
 
   ASSERT_TRUE(WritePage(page, "one\nthree"));
   EXPECT_NE(std::filesystem::last_write_time(page), old_time);
-  EXPECT_EQ(ReadFile(page), "one\r\nthree");
+  EXPECT_EQ(ReadFile(page), "one\r\nthree\r\n");
 
   WriteFile(dir / "elsewhere.html", "same\r\n");
   std::filesystem::create_symlink(dir / "elsewhere.html", dir / "linked.html");

@@ -246,7 +246,7 @@ TEST_F(CliTest, PageBytesOfASmallSite) {
       "width=\"90%\">\r\n<tr>\r\n<td>&nbsp;</td>\r\n"
       "<td><p align=\"center\">&nbsp;</p></td>\r\n"
       "<td><p align=\"right\">&nbsp;</p></td>\r\n</tr>\r\n</table></center>"
-      "</body></html>";
+      "</body></html>\r\n";
   EXPECT_EQ(ReadFile(site + "Index.html"), expected);
 }
 

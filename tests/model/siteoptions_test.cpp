@@ -80,6 +80,28 @@ TEST_F(SiteOptionsTest, FirstPageNameRules) {
   }
 }
 
+// Image display pages take their image's name with the first page's extension: a picture's
+// extension there would write every page over its photograph.
+TEST_F(SiteOptionsTest, FirstPageNameWithAPicturesExtensionIsRefused) {
+  const std::string before = ReadFile(tmp / "Site_1.ini");
+  for (const char* entered : {"gallery.jpg", "Gallery.JPG", "photos.jpeg", "a.Jpe", "b.gif",
+                              "c.png", "d.TIFF", "e.bmp"}) {
+    ui.Clear();
+    SiteOptionsDialog dialog(ui, cat.site(), true);
+    dialog.set_name("Dogs");
+    dialog.set_base_html_name(entered);
+    EXPECT_FALSE(dialog.Accept(cat)) << entered;
+    ASSERT_EQ(ui.messages().size(), 1u) << entered;
+    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Information);
+    EXPECT_EQ(ui.messages()[0].text,
+              "The name of the first HTML page, " + std::string(entered) +
+                  ", ends in the extension of a picture.  Pages named like pictures would be "
+                  "written over your images: please choose a name such as Index.html!");
+    EXPECT_EQ(cat.site().Name, "Cats");
+    EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
+  }
+}
+
 TEST_F(SiteOptionsTest, AutoRotateWithRotationsOffIsTurnedOffAndSavedOff) {
   SiteOptionsDialog dialog(ui, cat.site(), false);
   EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kRotationsDisabledMessage)});

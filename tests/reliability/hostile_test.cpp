@@ -380,7 +380,7 @@ TEST_F(HostileTest, BinaryHeaderListFile) {
     } else {
       EXPECT_EQ(build.status, 0) << build.err;
       const std::string page = ReadFile(site + "Index.html");
-      EXPECT_TRUE(page.ends_with("</body></html>"));
+      EXPECT_TRUE(page.ends_with("</body></html>\r\n"));
     }
   }
 }

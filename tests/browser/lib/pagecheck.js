@@ -251,6 +251,7 @@ export class SiteWalker {
       if (link.thumb) {
         this.checkThumbLinkForm(where, link, script, target);
         const image = this.imageOf(siteName(this.base, target));
+        assert.ok(image, `${where} leads to ${siteName(this.base, target)}, which shows no image`);
         assert.ok(
           facts.text.includes(caption(image)),
           `${label}: the caption of ${image} does not read ${caption(image)} as text`,

@@ -19,32 +19,52 @@ export const AWKWARD_NAMES = [
   ['brushes.jpg', 'mix<q>tag.jpg'],
 ];
 
+// Pictures of the case whose templates declare no character set: names beyond ASCII, a GIF
+// among them, that a browser reading the page as windows-1252 would break if they were not
+// written in ASCII.
+export const CHARSET_NAMES = [
+  ['wine.jpg', 'café.jpg'],
+  ['../navgraph/Next.gif', 'Zürich 2.gif'],
+];
+
 // The name whose "<q>" must show as text and never become a q element.
 export const MARKUP_NAME = 'mix<q>tag.jpg';
 
 export const IMAGES_PER_ROW = 3;
 export const ROWS_PER_PAGE = 3;
 
-// Copies the 23 images into site; returns their names.
-export function makeImages(repoRoot, site) {
+// Copies the 23 images (25 with c.noCharset) into site; returns their names.
+export function makeImages(repoRoot, site, c = {}) {
   const photos = path.join(repoRoot, 'data', 'demo-photos');
   const names = [];
   for (const name of fs.readdirSync(photos).filter((n) => n.endsWith('.jpg'))) {
     fs.copyFileSync(path.join(photos, name), path.join(site, name));
     names.push(name);
   }
-  for (const [from, to] of AWKWARD_NAMES) {
+  for (const [from, to] of [...AWKWARD_NAMES, ...(c.noCharset ? CHARSET_NAMES : [])]) {
     fs.copyFileSync(path.join(photos, from), path.join(site, to));
     names.push(to);
   }
   return names;
 }
 
+// The sample template without its character-set declaration, as older templates come, written
+// into folder; returns its path.
+export function templateWithoutCharset(repoRoot, folder) {
+  const sample = fs.readFileSync(path.join(repoRoot, 'data', 'Styles', 'Sample_With_Index.htm'));
+  const text = sample.toString('latin1').replace(/<meta charset="utf-8">\r?\n/i, '');
+  if (/charset/i.test(text)) throw new Error('the sample template still declares a charset');
+  fs.mkdirSync(folder, { recursive: true });
+  const file = path.join(folder, 'No_Charset.htm');
+  fs.writeFileSync(file, text, 'latin1');
+  return file;
+}
+
 // The settings of one case of the matrix, as KEY=VALUE words for `parvel-cli set`.
 export function settingsFor(repoRoot, c) {
   const styles = path.join(repoRoot, 'data', 'Styles');
   const nav = path.join(repoRoot, 'data', 'navgraph');
-  const template = path.join(styles, 'Sample_With_Index.htm');
+  const template = c.template || path.join(styles, 'Sample_With_Index.htm');
   const words = [
     `Style_File=${template}`,
     `DisplayAsImage=${c.displayAsImage ? 'True' : 'False'}`,
@@ -107,7 +127,10 @@ export function buildSite(cli, repoRoot, dir, c) {
     path.join(dataDir, 'options.ini'),
     `[Options]\r\nUseThumbsDirectory=${c.thumbsDirectory ? 'True' : 'False'}\r\n`,
   );
-  const images = makeImages(repoRoot, site);
+  if (c.noCharset) {
+    c = { ...c, template: templateWithoutCharset(repoRoot, path.join(dir, 'styles')) };
+  }
+  const images = makeImages(repoRoot, site, c);
   runCli(cli, dataDir, ['new-site', 'Gallery', '--path', site]);
   runCli(cli, dataDir, ['set', 'Site_1', ...settingsFor(repoRoot, c)]);
   runCli(cli, dataDir, ['build', 'Site_1', '--no']);
