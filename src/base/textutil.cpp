@@ -1,4 +1,4 @@
-#include "model/textutil.h"
+#include "base/textutil.h"
 
 #include <limits>
 

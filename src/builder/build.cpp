@@ -1,22 +1,22 @@
-#include "build/build.h"
+#include "builder/build.h"
 
 #include <algorithm>
 #include <climits>
 #include <exception>
 #include <utility>
 
-#include "build/imagepage.h"
-#include "build/pagebuttons.h"
-#include "build/pagecontext.h"
-#include "build/pagenames.h"
-#include "build/thumbnail.h"
-#include "build/thumbpage.h"
-#include "build/thumbpool.h"
+#include "base/textutil.h"
+#include "builder/imagepage.h"
+#include "builder/pagebuttons.h"
+#include "builder/pagecontext.h"
+#include "builder/pagenames.h"
+#include "builder/thumbnail.h"
+#include "builder/thumbpage.h"
+#include "builder/thumbpool.h"
 #include "imaging/formats/jpeg.h"
 #include "model/filehelpers.h"
 #include "model/imagefiles.h"
 #include "model/paths.h"
-#include "model/textutil.h"
 #include "platform/filesystem.h"
 
 namespace parvel {
@@ -441,8 +441,9 @@ bool BuildState::ThumbnailPass(const std::vector<std::string>& images, const std
   const int box_width = s.Thumb_Width;
   const int box_height = s.Thumb_Height;
   const int quality = s.Thumb_JPEG_Quality;
+  const ThumbnailOptions options = thumbnail_options_;
   ThumbnailPool pool(std::move(sources), jobs_, 2 * jobs_, [=](const std::string& source) {
-    return MakeThumbnailData(source, box_width, box_height, quality);
+    return MakeThumbnailData(source, box_width, box_height, quality, options);
   });
   for (std::size_t i = 0; i < images.size(); ++i) {
     Advance();
@@ -459,10 +460,11 @@ bool BuildState::ThumbnailStep(const std::string& image, const std::string& targ
   const SiteSettings& s = settings_;
   if (!(no_recreate_ && FileExists(target))) {
     Say("Creating Thumbnail for " + image);
-    const bool go_on = made != nullptr && !made->empty()
-                           ? WriteThumbnailData(ui_, *made, target, s.Thumb_JPEG_Quality)
-                           : createthumbnail(ui_, site_dir + image, target, s.Thumb_Width,
-                                             s.Thumb_Height, s.Thumb_JPEG_Quality);
+    const bool go_on =
+        made != nullptr && !made->empty()
+            ? WriteThumbnailData(ui_, *made, target, s.Thumb_JPEG_Quality)
+            : createthumbnail(ui_, site_dir + image, target, s.Thumb_Width, s.Thumb_Height,
+                              s.Thumb_JPEG_Quality, thumbnail_options_);
     if (!go_on) {
       ui_.Message(MessageKind::Plain, ThumbnailFailedMessage(image), Buttons::Ok);
       return false;

@@ -11,8 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "build/pageindex.h"
-#include "build/rotheadr.h"
+#include "builder/pageindex.h"
+#include "builder/rotheadr.h"
+#include "builder/thumbnail.h"
 #include "model/options.h"
 #include "model/siteop.h"
 #include "model/sitesettings.h"
@@ -150,6 +151,9 @@ class BuildState {
   // thread). Initially DefaultThumbnailJobs(): the machine's cores, at most 8.
   int jobs() const { return jobs_; }
   void set_jobs(int jobs) { jobs_ = jobs < 1 ? 1 : jobs; }
+  // How the thumbnail pass decodes (by default leaving out unused progressive scans).
+  const ThumbnailOptions& thumbnail_options() const { return thumbnail_options_; }
+  void set_thumbnail_options(ThumbnailOptions options) { thumbnail_options_ = options; }
 
   // The site directory (Rotation_Path with a trailing separator) and where thumbnails go.
   std::string site_directory() const;
@@ -194,6 +198,7 @@ class BuildState {
   std::string description_ini_path_;
   bool no_recreate_ = true;
   int jobs_ = 1;
+  ThumbnailOptions thumbnail_options_;
   bool no_thumbnail_mode_ = false;
   int requested_page_count_ = 0;
   bool unattended_ = false;

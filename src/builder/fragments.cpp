@@ -1,9 +1,9 @@
-#include "build/fragments.h"
+#include "builder/fragments.h"
 
 #include <chrono>
 #include <random>
 
-#include "build/htmlsafe.h"
+#include "builder/htmlsafe.h"
 #include "model/paths.h"
 
 namespace parvel {

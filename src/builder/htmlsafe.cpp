@@ -1,9 +1,9 @@
 // Hand-written: the rule is a few lines and must match one fixed set of encoded bytes exactly.
-#include "build/htmlsafe.h"
+#include "builder/htmlsafe.h"
 
 #include <cstddef>
 
-#include "model/textutil.h"
+#include "base/textutil.h"
 
 namespace parvel {
 namespace {

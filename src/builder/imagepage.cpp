@@ -1,14 +1,14 @@
-#include "build/imagepage.h"
+#include "builder/imagepage.h"
 
 #include <cstdint>
 #include <exception>
 
-#include "build/fragments.h"
-#include "build/htmlsafe.h"
-#include "build/pagenames.h"
-#include "build/splice.h"
-#include "build/thumbnail.h"
-#include "build/thumbpage.h"
+#include "builder/fragments.h"
+#include "builder/htmlsafe.h"
+#include "builder/pagenames.h"
+#include "builder/splice.h"
+#include "builder/thumbnail.h"
+#include "builder/thumbpage.h"
 #include "imaging/PGraphic.h"
 
 namespace parvel {

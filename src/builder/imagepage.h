@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "build/pagecontext.h"
+#include "builder/pagecontext.h"
 
 namespace parvel {
 

@@ -1,4 +1,4 @@
-#include "build/pagebuttons.h"
+#include "builder/pagebuttons.h"
 
 #include <algorithm>
 #include <exception>

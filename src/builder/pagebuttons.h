@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "build/pageindex.h"
+#include "builder/pageindex.h"
 #include "imaging/raster.h"
 #include "model/sitesettings.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "build/fragments.h"
-#include "build/rotheadr.h"
+#include "builder/fragments.h"
+#include "builder/rotheadr.h"
 #include "model/sitesettings.h"
 
 namespace parvel {

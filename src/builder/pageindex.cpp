@@ -1,8 +1,8 @@
-#include "build/pageindex.h"
+#include "builder/pageindex.h"
 
-#include "build/fragments.h"
-#include "build/htmlsafe.h"
-#include "build/pagenames.h"
+#include "builder/fragments.h"
+#include "builder/htmlsafe.h"
+#include "builder/pagenames.h"
 
 namespace parvel {
 namespace {

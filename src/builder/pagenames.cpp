@@ -1,4 +1,4 @@
-#include "build/pagenames.h"
+#include "builder/pagenames.h"
 
 #include "model/paths.h"
 

@@ -1,10 +1,10 @@
-#include "build/rotheadr.h"
+#include "builder/rotheadr.h"
 
 #include <filesystem>
 #include <system_error>
 
+#include "base/textutil.h"
 #include "model/paths.h"
-#include "model/textutil.h"
 #include "platform/filesystem.h"
 
 namespace parvel {

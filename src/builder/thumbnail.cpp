@@ -1,4 +1,4 @@
-#include "build/thumbnail.h"
+#include "builder/thumbnail.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -96,7 +96,8 @@ std::span<const std::uint8_t> ReadSource(const std::string& path) {
 
 // A JPEG source: decoded at the scale that covers the box, turned upright, then reduced with
 // the medium (area average) filter, as drawing the JPEG stretched and resampling it would.
-Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int32_t box_height) {
+Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int32_t box_height,
+                     ThumbnailOptions thumbnail_options) {
   const std::span<const std::uint8_t> bytes = ReadSource(source);
   const ImageInfo info = ReadJpegInfo(bytes);
   const int orientation = ReadJpegOrientation(bytes);
@@ -104,7 +105,7 @@ Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int
   const std::int32_t width = swap ? info.height : info.width;
   const std::int32_t height = swap ? info.width : info.height;
   const int scale = ChooseJPEGScale(width, height, box_width, box_height);
-  const JpegDecodeOptions options{true, scale, JpegSkipUnusedScans.load()};
+  const JpegDecodeOptions options{true, scale, thumbnail_options.skip_unused_scans};
   Raster decoded;
   if (orientation == 1) {
     decoded.Allocate(JpegScaledSide(width, scale), JpegScaledSide(height, scale), 24);
@@ -139,10 +140,12 @@ Raster OtherThumbnail(const std::string& source, std::int32_t box_width, std::in
 }  // namespace
 
 std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int32_t box_width,
-                                            std::int32_t box_height, int quality) {
+                                            std::int32_t box_height, int quality,
+                                            ThumbnailOptions options) {
   try {
-    const Raster thumb = IsJPEGFileName(source) ? JpegThumbnail(source, box_width, box_height)
-                                                : OtherThumbnail(source, box_width, box_height);
+    const Raster thumb = IsJPEGFileName(source)
+                             ? JpegThumbnail(source, box_width, box_height, options)
+                             : OtherThumbnail(source, box_width, box_height);
     return WriteJpeg(thumb, std::clamp(quality, 0, 100), true);
   } catch (const std::exception&) {
     return {};
@@ -169,11 +172,12 @@ bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
 }
 
 bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
-                     std::int32_t box_width, std::int32_t box_height, int quality) {
+                     std::int32_t box_width, std::int32_t box_height, int quality,
+                     ThumbnailOptions options) {
   std::vector<std::uint8_t> data;
   {
     BusyCursor busy(ui);
-    data = MakeThumbnailData(source, box_width, box_height, quality);
+    data = MakeThumbnailData(source, box_width, box_height, quality, options);
   }
   return WriteThumbnailData(ui, data, target, quality);
 }

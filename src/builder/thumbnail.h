@@ -29,6 +29,14 @@ struct ThumbSize {
 ThumbSize calculatedimensions(std::int32_t width, std::int32_t height, std::int32_t box_width,
                               std::int32_t box_height);
 
+// How the thumbnails of a build are decoded.
+struct ThumbnailOptions {
+  // Leave out the scans of a progressive JPEG that the thumbnail's scale leaves unused: the same
+  // pixels, faster. `parvel-cli build --whole-scans` turns it off to time or compare the decode
+  // of every scan.
+  bool skip_unused_scans = true;
+};
+
 inline constexpr std::string_view kThumbnailErrorQuestion =
     "Error encountered creating thumbnail.  Please ensure you have sufficient disk space.  Do you "
     "want to continue processing your images?";
@@ -37,12 +45,14 @@ inline constexpr std::string_view kThumbnailErrorQuestion =
 // anything fails it asks kThumbnailErrorQuestion: Yes returns true (go on without this
 // thumbnail), No returns false (stop the build).
 bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
-                     std::int32_t box_width, std::int32_t box_height, int quality);
+                     std::int32_t box_width, std::int32_t box_height, int quality,
+                     ThumbnailOptions options = {});
 
 // The part of createthumbnail that touches no file but the source: decodes and scales `source`
 // and encodes the thumbnail. Empty when anything fails; never raises. Safe on any thread.
 std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int32_t box_width,
-                                            std::int32_t box_height, int quality);
+                                            std::int32_t box_height, int quality,
+                                            ThumbnailOptions options = {});
 
 // The rest of createthumbnail for data made by MakeThumbnailData (empty data counts as a
 // failure): writes it to `target` and on failure asks the question. Same result as

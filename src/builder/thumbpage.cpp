@@ -1,15 +1,15 @@
-#include "build/thumbpage.h"
+#include "builder/thumbpage.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <exception>
 
-#include "build/fragments.h"
-#include "build/htmlsafe.h"
-#include "build/pagenames.h"
-#include "build/splice.h"
-#include "build/thumbnail.h"
+#include "builder/fragments.h"
+#include "builder/htmlsafe.h"
+#include "builder/pagenames.h"
+#include "builder/splice.h"
+#include "builder/thumbnail.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
 #include "templates/style.h"

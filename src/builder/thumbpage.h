@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "build/pagecontext.h"
+#include "builder/pagecontext.h"
 #include "model/sitesettings.h"
 
 namespace parvel {

@@ -1,4 +1,4 @@
-#include "build/thumbpool.h"
+#include "builder/thumbpool.h"
 
 #include <algorithm>
 #include <utility>

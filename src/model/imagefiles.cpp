@@ -4,7 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
-#include "model/textutil.h"
+#include "base/textutil.h"
 
 namespace parvel {
 

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <set>
 
+#include "base/textutil.h"
 #include "model/filehelpers.h"
 #include "model/inifile.h"
 #include "model/paths.h"
-#include "model/textutil.h"
 #include "platform/filesystem.h"
 
 namespace parvel {

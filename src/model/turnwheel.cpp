@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/textutil.h"
 #include "model/editsite.h"
 #include "model/inifile.h"
 #include "model/livetree.h"
 #include "model/options.h"
 #include "model/paths.h"
 #include "model/siteop.h"
-#include "model/textutil.h"
 #include "platform/filelock.h"
 #include "platform/filesystem.h"
 

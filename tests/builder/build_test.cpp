@@ -1,4 +1,4 @@
-#include "build/build.h"
+#include "builder/build.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "build/pagebuttons.h"
-#include "build/thumbnail.h"
+#include "builder/pagebuttons.h"
+#include "builder/thumbnail.h"
 #include "imaging/PGraphic.h"
-#include "platform/faulty_filesystem.h"
 #include "platform/filesystem.h"
-#include "platform/scripted_interaction.h"
+#include "support/faulty_filesystem.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {

@@ -1,4 +1,4 @@
-#include "build/fragments.h"
+#include "builder/fragments.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "build/htmlsafe.h"
+#include "builder/htmlsafe.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/textutil.h"
+#include "base/textutil.h"
 
 namespace parvel {
 namespace {

@@ -1,13 +1,13 @@
-#include "build/imagepage.h"
+#include "builder/imagepage.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 
-#include "build/fragments.h"
-#include "build/page_fixture.h"
+#include "builder/fragments.h"
+#include "builder/page_fixture.h"
 #include "imaging/PGraphic.h"
-#include "platform/faulty_filesystem.h"
+#include "support/faulty_filesystem.h"
 
 namespace parvel {
 namespace {

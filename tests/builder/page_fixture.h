@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "build/pagecontext.h"
-#include "build/rotheadr.h"
+#include "builder/pagecontext.h"
+#include "builder/rotheadr.h"
 #include "model/sitesettings.h"
-#include "platform/scripted_interaction.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel::testing {

@@ -1,4 +1,4 @@
-#include "build/pagebuttons.h"
+#include "builder/pagebuttons.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "imaging/PGraphic.h"
-#include "platform/scripted_interaction.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {

@@ -1,11 +1,11 @@
-#include "build/pageindex.h"
+#include "builder/pageindex.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/scripted_interaction.h"
+#include "support/scripted_interaction.h"
 
 namespace parvel {
 namespace {

@@ -33,19 +33,19 @@
 #include <string>
 #include <vector>
 
-#include "build/imagepage.h"
-#include "build/pagebuttons.h"
-#include "build/pagecontext.h"
-#include "build/pageindex.h"
-#include "build/pagenames.h"
-#include "build/rotheadr.h"
-#include "build/thumbpage.h"
+#include "base/textutil.h"
+#include "builder/imagepage.h"
+#include "builder/pagebuttons.h"
+#include "builder/pagecontext.h"
+#include "builder/pageindex.h"
+#include "builder/pagenames.h"
+#include "builder/rotheadr.h"
+#include "builder/thumbpage.h"
 #include "imaging/PGraphic.h"
 #include "model/inifile.h"
 #include "model/paths.h"
 #include "model/sitesettings.h"
-#include "model/textutil.h"
-#include "platform/scripted_interaction.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 #include "templates/style.h"
 

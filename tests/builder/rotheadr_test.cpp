@@ -1,4 +1,4 @@
-#include "build/rotheadr.h"
+#include "builder/rotheadr.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/faulty_filesystem.h"
 #include "platform/filesystem.h"
-#include "platform/scripted_interaction.h"
+#include "support/faulty_filesystem.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {

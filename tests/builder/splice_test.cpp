@@ -1,4 +1,4 @@
-#include "build/splice.h"
+#include "builder/splice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "build/thumbnail.h"
+#include "builder/thumbnail.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "imaging/PGraphic.h"
-#include "platform/scripted_interaction.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {

@@ -1,4 +1,4 @@
-#include "build/thumbpage.h"
+#include "builder/thumbpage.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <ostream>
 
-#include "build/fragments.h"
-#include "build/page_fixture.h"
-#include "platform/faulty_filesystem.h"
+#include "builder/fragments.h"
+#include "builder/page_fixture.h"
+#include "support/faulty_filesystem.h"
 
 namespace parvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "build/thumbpool.h"
+#include "builder/thumbpool.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "build/build.h"
-#include "build/thumbnail.h"
+#include "builder/build.h"
+#include "builder/thumbnail.h"
 #include "imaging/PGraphic.h"
-#include "platform/faulty_filesystem.h"
 #include "platform/filesystem.h"
-#include "platform/scripted_interaction.h"
+#include "support/faulty_filesystem.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/textutil.h"
 #include "imaging/PGraphic.h"
 #include "imaging/convert.h"
 #include "imaging/formats/gif.h"
@@ -10,7 +11,6 @@
 #include "imaging/formats/tga.h"
 #include "imaging/formats/tiff.h"
 #include "imaging/testimages.h"
-#include "model/textutil.h"
 #include "support/testsupport.h"
 
 namespace parvel {

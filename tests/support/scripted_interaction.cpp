@@ -1,4 +1,4 @@
-#include "platform/scripted_interaction.h"
+#include "support/scripted_interaction.h"
 
 namespace parvel {
 

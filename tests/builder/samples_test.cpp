@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "build/splice.h"
+#include "builder/splice.h"
 #include "imaging/PGraphic.h"
 #include "imaging/exif.h"
 #include "model/sitesettings.h"
