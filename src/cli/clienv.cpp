@@ -5,8 +5,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "base/textutil.h"
 #include "model/paths.h"
-#include "model/textutil.h"
 
 namespace parvel::cli {
 

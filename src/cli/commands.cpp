@@ -2,13 +2,12 @@
 
 #include <iostream>
 
-#include "build/build.h"
-#include "imaging/formats/jpeg.h"
+#include "base/textutil.h"
+#include "builder/build.h"
 #include "model/editsite.h"
 #include "model/paths.h"
 #include "model/settingskeys.h"
 #include "model/siteoptions.h"
-#include "model/textutil.h"
 #include "model/turnwheel.h"
 #include "platform/filesystem.h"
 
@@ -72,11 +71,12 @@ bool OpenOnRotation(Session& session, SiteEditor& editor, int rotation) {
 
 // One "Build!" of the editor's current rotation: the checks, the dialog's list, Start.
 // `jobs` 0 keeps the build's own choice (the machine's cores).
-bool BuildCurrent(Session& session, SiteSettings& settings, bool unattended, bool remake,
-                  int jobs) {
+bool BuildCurrent(Session& session, SiteSettings& settings, bool unattended, bool remake, int jobs,
+                  ThumbnailOptions thumbnails) {
   BuildState state(session.ui(), settings,
                    BuildInputsFor(session.catalogue().site(), session.options()));
   if (jobs > 0) state.set_jobs(jobs);
+  state.set_thumbnail_options(thumbnails);
   if (!state.PreBuildChecks(unattended)) return false;
   state.FillImageList();
   state.set_no_recreate(!remake);
@@ -129,7 +129,8 @@ int CmdBuild(Arguments& args) {
   const auto jobs_text = args.TakeValue("--jobs");
   // Decodes every scan of a progressive photograph even where the thumbnail's scale leaves some
   // unused: the same pixels, slower; for timing and comparing the two decodes.
-  if (args.TakeFlag("--whole-scans")) JpegSkipUnusedScans = false;
+  ThumbnailOptions thumbnails;
+  if (args.TakeFlag("--whole-scans")) thumbnails.skip_unused_scans = false;
   int jobs = 0;
   if (jobs_text) {
     const auto n = PositiveNumber(*jobs_text);
@@ -161,12 +162,12 @@ int CmdBuild(Arguments& args) {
   bool every_build_completed = true;
   if (all) {
     editor.BuildAll([&] {
-      const bool ok = BuildCurrent(session, settings, true, remake, jobs);
+      const bool ok = BuildCurrent(session, settings, true, remake, jobs, thumbnails);
       every_build_completed = every_build_completed && ok;
       return ok;
     });
   } else {
-    every_build_completed = BuildCurrent(session, settings, false, remake, jobs);
+    every_build_completed = BuildCurrent(session, settings, false, remake, jobs, thumbnails);
     editor.ShowCurrentStatus();
     editor.RefreshRotationList();
   }

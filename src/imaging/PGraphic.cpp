@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/fileparts.h"
+#include "base/textutil.h"
 #include "imaging/convert.h"
 #include "imaging/exif.h"
 #include "imaging/formats/jpeg.h"
 #include "imaging/pgerrors.h"
 #include "imaging/resample.h"
-#include "model/paths.h"
-#include "model/textutil.h"
 #include "platform/filesystem.h"
 #include "platform/interaction.h"
 
@@ -185,7 +185,7 @@ std::span<const std::uint8_t> TJPEGImage::Bytes() const {
 
 void TJPEGImage::DecodeInto(Raster& target) const {
   if (data_.empty()) throw EPGJPGFileFormatReaderWriter("No image loaded");
-  const JpegDecodeOptions options{decode_fast_, decode_scale_, JpegSkipUnusedScans.load()};
+  const JpegDecodeOptions options{decode_fast_, decode_scale_, skip_unused_scans_};
   if (orientation_ == 1) {
     DecodeJpegInto(Bytes(), options, target);
     return;

@@ -138,6 +138,10 @@ class TJPEGImage {
   // 1, 2, 4 or 8; other values raise EPixelGraphic.
   int DecodeScale() const { return decode_scale_; }
   void SetDecodeScale(int scale);
+  // Leave out the scans of a progressive file that the scale leaves unused (the default): the
+  // same pixels, faster.
+  bool SkipUnusedScans() const { return skip_unused_scans_; }
+  void SetSkipUnusedScans(bool skip) { skip_unused_scans_ = skip; }
 
   // The size a decode gives at the current scale, turned upright by the EXIF orientation.
   std::int32_t Width() const;
@@ -156,6 +160,7 @@ class TJPEGImage {
   int orientation_ = 1;
   bool decode_fast_ = false;
   int decode_scale_ = 1;
+  bool skip_unused_scans_ = true;
 };
 
 // Process-wide JPEG save settings, used by saves that are given no options of their own.

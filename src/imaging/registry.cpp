@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/textutil.h"
 #include "imaging/exif.h"
 #include "imaging/formats/bmp.h"
 #include "imaging/formats/gif.h"
@@ -13,7 +14,6 @@
 #include "imaging/formats/tga.h"
 #include "imaging/formats/tiff.h"
 #include "imaging/pgerrors.h"
-#include "model/textutil.h"
 
 namespace parvel {
 namespace {

@@ -13,7 +13,7 @@
 #include <tuple>
 #include <utility>
 
-#include "model/textutil.h"
+#include "base/textutil.h"
 
 namespace parvel {
 namespace {

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "model/textutil.h"
+#include "base/textutil.h"
 
 namespace parvel {
 namespace {

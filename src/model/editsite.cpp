@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/textutil.h"
 #include "model/filehelpers.h"
 #include "model/imagefiles.h"
 #include "model/paths.h"
-#include "model/textutil.h"
 #include "platform/filesystem.h"
 
 namespace parvel {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <iterator>
 
-#include "model/textutil.h"
+#include "base/textutil.h"
 
 namespace parvel {
 

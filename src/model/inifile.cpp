@@ -2,7 +2,7 @@
 
 #include <unordered_set>
 
-#include "model/textutil.h"
+#include "base/textutil.h"
 #include "platform/filesystem.h"
 
 namespace parvel {

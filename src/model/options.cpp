@@ -5,9 +5,9 @@
 #include <limits>
 #include <optional>
 
+#include "base/textutil.h"
 #include "model/inifile.h"
 #include "model/paths.h"
-#include "model/textutil.h"
 #include "platform/filesystem.h"
 
 namespace parvel {

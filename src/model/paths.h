@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/fileparts.h"
+
 namespace parvel {
 
 // The folder of the program's own files, always with a trailing "/". Set once at start-up
@@ -23,16 +25,5 @@ std::string truncatepath(std::string_view path);
 // Trims, expands a stored form, then makes a trailing separator present (with_separator) or
 // absent. An empty path stays empty.
 std::string fixpath(std::string_view path, bool with_separator);
-
-// Replaces the extension (from the last "." after the last separator or ":"); `extension`
-// includes its dot.
-std::string changeextension(std::string_view name, std::string_view extension);
-
-// The last part of a path (after the last "/" or "\").
-std::string FileNamePart(std::string_view path);
-// Everything up to and including the last "/" or "\" (empty when there is none).
-std::string DirectoryPart(std::string_view path);
-// The extension with its dot (".jpg"), or empty.
-std::string ExtensionPart(std::string_view path);
 
 }  // namespace parvel

@@ -1,7 +1,7 @@
 #include "model/settingskeys.h"
 
+#include "base/textutil.h"
 #include "model/colour.h"
-#include "model/textutil.h"
 
 namespace parvel {
 

@@ -4,10 +4,10 @@
 #include <set>
 
 #include "model/editsite.h"
+#include "base/textutil.h"
 #include "model/filehelpers.h"
 #include "model/inifile.h"
 #include "model/paths.h"
-#include "model/textutil.h"
 #include "platform/filesystem.h"
 
 namespace parvel {

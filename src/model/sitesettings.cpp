@@ -2,10 +2,10 @@
 
 #include <functional>
 
+#include "base/textutil.h"
 #include "model/inifile.h"
 #include "model/paths.h"
 #include "model/siteop.h"
-#include "model/textutil.h"
 
 namespace parvel {
 namespace {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/textutil.h"
 #include "model/editsite.h"
 #include "model/filehelpers.h"
 #include "model/inifile.h"
@@ -10,7 +11,6 @@
 #include "model/options.h"
 #include "model/paths.h"
 #include "model/siteop.h"
-#include "model/textutil.h"
 #include "platform/filelock.h"
 #include "platform/filesystem.h"
 

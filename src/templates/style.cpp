@@ -7,8 +7,8 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "base/textutil.h"
 #include "model/paths.h"
-#include "model/textutil.h"
 #include "platform/filesystem.h"
 
 namespace parvel {

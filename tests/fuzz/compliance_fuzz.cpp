@@ -11,8 +11,8 @@
 #include <string>
 #include <system_error>
 
+#include "base/textutil.h"
 #include "fuzz_support.h"
-#include "model/textutil.h"
 #include "templates/style.h"
 
 namespace {

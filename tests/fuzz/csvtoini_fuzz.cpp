@@ -6,10 +6,10 @@
 #include <set>
 #include <string>
 
-#include "build/rotheadr.h"
+#include "base/textutil.h"
+#include "builder/rotheadr.h"
 #include "fuzz_support.h"
 #include "model/inifile.h"
-#include "model/textutil.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <utility>
 
+#include "base/textutil.h"
 #include "fuzz_support.h"
 #include "model/inifile.h"
-#include "model/textutil.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // written entries read back with each line break as one "|".
 #include <string>
 
-#include "build/rotheadr.h"
+#include "builder/rotheadr.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "build/splice.h"
+#include "builder/splice.h"
 #include "fuzz_support.h"
 
 namespace {

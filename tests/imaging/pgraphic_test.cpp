@@ -8,8 +8,8 @@
 #include "imaging/formats/jpeg.h"
 #include "imaging/formats/png.h"
 #include "imaging/testimages.h"
-#include "platform/faulty_filesystem.h"
-#include "platform/scripted_interaction.h"
+#include "support/faulty_filesystem.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/textutil.h"
 #include "imaging/PGraphic.h"
 #include "imaging/convert.h"
 #include "imaging/formats/gif.h"
@@ -10,8 +11,7 @@
 #include "imaging/formats/tga.h"
 #include "imaging/formats/tiff.h"
 #include "imaging/testimages.h"
-#include "model/imagefiles.h"
-#include "model/textutil.h"
+#include "base/textutil.h"
 #include "support/testsupport.h"
 
 namespace parvel {
@@ -195,19 +195,6 @@ TEST(Registry, TheFilterNamesEveryFormatAsItsReaderDoes) {
     ++named;
   }
   EXPECT_EQ(named, 15);
-}
-
-// The pages' names are checked against picture extensions below this layer: every extension of
-// the registry must be one of them, in any letter case.
-TEST(Registry, EveryExtensionIsAPicturesForThePageNameChecks) {
-  std::vector<std::string> extensions;
-  for (const auto& r : FileFormatReaders()) extensions.push_back(r->Extension());
-  for (const auto& w : FileFormatWriters()) extensions.push_back(w->Extension());
-  for (const std::string& ext : extensions) {
-    EXPECT_TRUE(HasPictureExtension("page." + ext)) << ext;
-    EXPECT_TRUE(HasPictureExtension("PAGE." + UpperAscii(ext))) << ext;
-  }
-  EXPECT_FALSE(HasPictureExtension("Index.html"));
 }
 
 struct RoundTripCase {

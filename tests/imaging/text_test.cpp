@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "model/textutil.h"
+#include "base/textutil.h"
 
 namespace parvel {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "model/inifile.h"
 #include "model/paths.h"
-#include "platform/faulty_filesystem.h"
 #include "platform/filesystem.h"
-#include "platform/scripted_interaction.h"
+#include "support/faulty_filesystem.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <map>
 
-#include "platform/faulty_filesystem.h"
 #include "platform/filesystem.h"
+#include "support/faulty_filesystem.h"
 #include "support/testsupport.h"
 
 namespace parvel {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "model/paths.h"
-#include "platform/faulty_filesystem.h"
 #include "platform/filesystem.h"
+#include "support/faulty_filesystem.h"
 #include "support/testsupport.h"
 
 namespace parvel {

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "model/paths.h"
-#include "platform/scripted_interaction.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {

@@ -4,8 +4,8 @@
 
 #include <set>
 
+#include "base/textutil.h"
 #include "model/sitesettings.h"
-#include "model/textutil.h"
 
 namespace parvel {
 namespace {

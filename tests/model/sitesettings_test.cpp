@@ -7,11 +7,11 @@
 #include <map>
 #include <vector>
 
+#include "base/textutil.h"
 #include "model/inifile.h"
 #include "model/paths.h"
-#include "model/textutil.h"
-#include "platform/faulty_filesystem.h"
-#include "platform/scripted_interaction.h"
+#include "support/faulty_filesystem.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {

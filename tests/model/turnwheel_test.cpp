@@ -7,8 +7,8 @@
 #include "model/inifile.h"
 #include "model/paths.h"
 #include "model/siteop.h"
-#include "platform/faulty_filesystem.h"
 #include "platform/filesystem.h"
+#include "support/faulty_filesystem.h"
 #include "support/testsupport.h"
 
 namespace parvel {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/faulty_filesystem.h"
+#include "support/faulty_filesystem.h"
 #include "support/testsupport.h"
 
 namespace parvel {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/filesystem.h"
-#include "platform/scripted_interaction.h"
+#include "support/scripted_interaction.h"
 
 namespace parvel::testing {
 

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "build/build.h"
-#include "build/pagebuttons.h"
-#include "build/rotheadr.h"
-#include "build/thumbnail.h"
+#include "builder/build.h"
+#include "builder/pagebuttons.h"
+#include "builder/rotheadr.h"
+#include "builder/thumbnail.h"
 #include "imaging/PGraphic.h"
 #include "model/editsite.h"
 #include "model/options.h"
@@ -29,9 +29,9 @@
 #include "model/siteoptions.h"
 #include "model/sitesettings.h"
 #include "model/turnwheel.h"
-#include "platform/faulty_filesystem.h"
 #include "platform/filesystem.h"
 #include "reliability/faultwalk_support.h"
+#include "support/faulty_filesystem.h"
 #include "support/testsupport.h"
 
 namespace parvel {

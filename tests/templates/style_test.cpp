@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/scripted_interaction.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {

@@ -12,7 +12,7 @@
 
 #include "app/chooser.h"
 #include "app/seams.h"
-#include "platform/scripted_interaction.h"
+#include "support/scripted_interaction.h"
 
 namespace parvel::test {
 

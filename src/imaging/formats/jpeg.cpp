@@ -19,8 +19,6 @@
 
 namespace parvel {
 
-std::atomic<bool> JpegSkipUnusedScans{true};
-
 namespace {
 
 // libjpeg's own pools may grow to this; a progressive file claiming a vast size then fails

@@ -23,10 +23,6 @@ struct JpegDecodeOptions {
   bool skip_unused_scans = true;
 };
 
-// The default of `skip_unused_scans` for decodes made on the user's behalf (thumbnails). True;
-// `parvel-cli build --whole-scans` turns it off to time or compare the decode of every scan.
-extern std::atomic<bool> JpegSkipUnusedScans;
-
 // While an object of this class lives, progressive decodes on the constructing thread place
 // their whole-image coefficient arrays in one store kept from image to image (a store over
 // 128 MB is given back after its image). Scopes may nest; the outermost one owns the store.

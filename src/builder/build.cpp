@@ -1,0 +1,569 @@
+#include "builder/build.h"
+
+#include <algorithm>
+#include <climits>
+#include <exception>
+#include <unordered_map>
+#include <utility>
+
+#include "base/textutil.h"
+#include "builder/imagepage.h"
+#include "builder/pagebuttons.h"
+#include "builder/pagecontext.h"
+#include "builder/pagenames.h"
+#include "builder/thumbnail.h"
+#include "builder/thumbpage.h"
+#include "builder/thumbpool.h"
+#include "imaging/formats/jpeg.h"
+#include "model/filehelpers.h"
+#include "model/imagefiles.h"
+#include "model/paths.h"
+#include "platform/filesystem.h"
+
+namespace parvel {
+namespace {
+
+constexpr std::string_view kDefaultBaseHtmlName = "Index.html";
+constexpr std::string_view kThumbsFolder = "thumbs/";
+
+// A file setting that must name an existing file.
+bool Names(const std::string& path) {
+  return !path.empty() && FileExists(path);
+}
+
+bool ContainsNoCase(const std::vector<std::string>& list, std::string_view name) {
+  return std::any_of(list.begin(), list.end(),
+                     [&](const std::string& entry) { return EqualsNoCase(entry, name); });
+}
+
+int ClampToInt(std::int64_t value) {
+  return static_cast<int>(std::clamp<std::int64_t>(value, 0, INT_MAX));
+}
+
+}  // namespace
+
+std::string PageOverPictureMessage(std::string_view page, std::string_view picture) {
+  return "Building would write the page, " + std::string(page) + ", over your picture, " +
+         std::string(picture) +
+         ", in the site directory!  Please give your first HTML page a name ending in .html "
+         "under Site Options.";
+}
+
+std::string DirectoryFailedMessage(std::string_view directory) {
+  return "Error encountered creating the directory, " + std::string(directory) +
+         ".  Building will terminate!";
+}
+
+std::string CopyFailedMessage(std::string_view file) {
+  return "Error encountered copying the file, " + std::string(file) + ", to your site directory!";
+}
+
+std::string ThumbnailFailedMessage(std::string_view image) {
+  return "Error encountered creating the thumbnail, " + std::string(image);
+}
+
+BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options) {
+  BuildInputs inputs;
+  if (!site.BaseHTMLName.empty()) inputs.base_html_name = site.BaseHTMLName;
+  inputs.use_thumbs_directory = options.UseThumbsDirectory;
+  inputs.max_filename_length = options.MaxFilenameLength;
+  return inputs;
+}
+
+BuildState::BuildState(Interaction& ui, SiteSettings& settings, BuildInputs inputs)
+    : ui_(ui),
+      settings_(settings),
+      inputs_(std::move(inputs)),
+      rotation_(settings, markers_),
+      jobs_(DefaultThumbnailJobs()) {
+  if (inputs_.base_html_name.empty()) inputs_.base_html_name = kDefaultBaseHtmlName;
+}
+
+std::string BuildState::site_directory() const {
+  return fixpath(settings_.Rotation_Path, true);
+}
+
+std::string BuildState::thumbnail_directory() const {
+  const std::string site_dir = site_directory();
+  if (inputs_.use_thumbs_directory && !no_thumbnail_mode_) {
+    return site_dir + std::string(kThumbsFolder);
+  }
+  return site_dir;
+}
+
+int BuildState::images_per_page() const {
+  return settings_.Horizontal_Thumb_Count * settings_.Vertical_Thumb_Count;
+}
+
+int BuildState::page_count() const {
+  if (no_thumbnail_mode_) return requested_page_count_;
+  const int per_page = images_per_page();
+  if (per_page <= 0) return 0;
+  const int n = static_cast<int>(images_.size());
+  return n / per_page + (n % per_page != 0 ? 1 : 0);
+}
+
+// ---- Before the build dialog opens.
+
+bool BuildState::PreBuildChecks(bool unattended) {
+  description_ini_path_.clear();
+  site_images_ = inputs_.list_images ? inputs_.list_images() : ListSiteImages(site_directory());
+  no_thumbnail_mode_ = false;
+  unattended_ = unattended;
+  SetDefaultValues(settings_);
+
+  const SiteSettings& s = settings_;
+  if (!Names(s.Style_File)) {
+    ui_.Inform(kNoThumbTemplateMessage);
+    return false;
+  }
+  if (!s.DisplayAsImage && !Names(s.Image_Style_File)) {
+    ui_.Inform(kNoImageTemplateMessage);
+    return false;
+  }
+  if (s.Filename_Display == FilenameDisplay::DescriptionFile && !Names(s.Description_File)) {
+    ui_.Warn(kNoDescriptionFileMessage);
+    return false;
+  }
+  if (s.Header_Mode == kHeaderHtml && s.Header_HTML.empty()) {
+    ui_.Inform(kNoHeaderHtmlMessage);
+    return false;
+  }
+  if (s.Header_Mode == kHeaderList && !Names(s.Header_File)) {
+    ui_.Warn(kNoHeaderFileMessage);
+    return false;
+  }
+  if (s.Footer_Mode == kHeaderHtml && s.Footer_HTML.empty()) {
+    ui_.Inform(kNoFooterHtmlMessage);
+    return false;
+  }
+  if (s.Footer_Mode == kHeaderList && !Names(s.Footer_File)) {
+    ui_.Warn(kNoFooterFileMessage);
+    return false;
+  }
+
+  if (site_images_.empty()) {
+    if (!ui_.AskYesNo(kNoImagesQuestion)) return false;
+    const auto text = ui_.Prompt(kPageCountCaption, kPageCountQuestion, kPageCountDefault);
+    if (!text) return false;
+    const auto count = ParseInt(*text);
+    if (!count || *count < 1) {
+      ui_.Warn(kInvalidPageCountMessage);
+      return false;
+    }
+    requested_page_count_ = *count;
+    no_thumbnail_mode_ = true;
+  }
+
+  files_to_copy_.clear();
+  copy_folders_.clear();
+  excluded_names_.clear();
+  if (s.prev_next_image_buttons) {
+    const std::string* nav[] = {&s.Next_Page_File, &s.Previous_Page_File, &s.Return_To_Index_File};
+    for (const std::string* file : nav) {
+      if (!file->empty()) excluded_names_.push_back(UpperAscii(FileNamePart(*file)));
+    }
+    for (const std::string* file : nav) {
+      if (!file->empty()) {
+        files_to_copy_.push_back(*file);
+        copy_folders_.emplace_back();
+      }
+    }
+  }
+
+  if (!CheckTemplate(s.Style_File, true)) return false;
+  if (!s.DisplayAsImage && !CheckTemplate(s.Image_Style_File, false)) return false;
+  return CheckPagesSparePictures();
+}
+
+bool BuildState::CheckPagesSparePictures() {
+  // The picture files of the directory and the image list (which may come from elsewhere), by
+  // upper-case name: a page replaces a picture whose name it takes in any letter case, as on a
+  // file system that ignores case.
+  std::unordered_map<std::string, std::string> pictures;
+  for (std::string& name : ListPictureFiles(site_directory())) {
+    std::string upper = UpperAscii(name);
+    pictures.emplace(std::move(upper), std::move(name));
+  }
+  for (const std::string& name : site_images_) pictures.emplace(UpperAscii(name), name);
+  const auto refuse = [this](const std::string& page, const std::string& picture) {
+    ui_.Warn(PageOverPictureMessage(page, picture));
+    return false;
+  };
+
+  const std::string& base = inputs_.base_html_name;
+  if (!settings_.DisplayAsImage && !no_thumbnail_mode_) {
+    for (const std::string& image : site_images_) {
+      const std::string page = DisplayPageName(image, base);
+      const auto found = pictures.find(UpperAscii(page));
+      if (found != pictures.end()) return refuse(page, found->second);
+    }
+  }
+  // Thumbnail pages: the main page name, and its stem + a page number from 2 + its extension.
+  // At most as many pages as the whole image list fills (the dialog can only shorten it).
+  const int per_page = images_per_page();
+  const std::int64_t count = static_cast<std::int64_t>(site_images_.size());
+  const std::int64_t pages = no_thumbnail_mode_ ? requested_page_count_
+                             : per_page > 0     ? (count + per_page - 1) / per_page
+                                                : 0;
+  const std::string upper_base = UpperAscii(base);
+  const std::string upper_extension = UpperAscii(ExtensionPart(base));
+  const std::string upper_stem = upper_base.substr(0, upper_base.size() - upper_extension.size());
+  for (const auto& [upper, picture] : pictures) {
+    if (pages >= 1 && upper == upper_base) return refuse(base, picture);
+    if (upper.size() <= upper_stem.size() + upper_extension.size() ||
+        upper.compare(0, upper_stem.size(), upper_stem) != 0 || !upper.ends_with(upper_extension)) {
+      continue;
+    }
+    const std::string number =
+        upper.substr(upper_stem.size(), upper.size() - upper_stem.size() - upper_extension.size());
+    const auto page = ParseInt(number);
+    if (page && *page >= 2 && *page <= pages && number == std::to_string(*page)) {
+      return refuse(gethtmlpagename(base, *page), picture);
+    }
+  }
+  return true;
+}
+
+bool BuildState::CheckTemplate(const std::string& path, bool thumbnail_template) {
+  const ComplianceResult result = TestCompliancy(path, thumbnail_template, markers_);
+  if (!result.result) {
+    if (thumbnail_template) {
+      ui_.Warn(std::string(kThumbTemplateFailedPrefix) + path +
+               std::string(kThumbTemplateFailedSuffix));
+    } else {
+      ui_.Warn(std::string(kImageTemplateFailedPrefix) + path +
+               std::string(kImageTemplateFailedSuffix));
+    }
+    return false;
+  }
+  AddRequiredFiles(result);
+  return true;
+}
+
+void BuildState::AddRequiredFiles(const ComplianceResult& result) {
+  for (size_t i = 0; i < result.required_files.size(); ++i) {
+    copy_folders_.push_back(DirectoryPart(result.template_path));
+    // A required file lands in the site directory under its bare name, so that is the name the
+    // image list must never offer, also when the template refers to it in a subfolder.
+    excluded_names_.push_back(UpperAscii(FileNamePart(result.required_files[i])));
+    files_to_copy_.push_back(i < result.source_paths.size()
+                                 ? result.source_paths[i]
+                                 : DirectoryPart(result.template_path) + result.required_files[i]);
+  }
+}
+
+// ---- The build dialog's list.
+
+void BuildState::FillImageList() {
+  BusyCursor busy(ui_);
+  images_.clear();
+  for (const std::string& name : site_images_) {
+    const std::string upper = UpperAscii(name);
+    if (upper.find("_THB") != std::string::npos) continue;
+    if (upper.find("PAGE_BUTTON_") != std::string::npos) continue;
+    if (ContainsNoCase(excluded_names_, name)) continue;
+    images_.push_back(name);
+  }
+}
+
+void BuildState::Exclude(const std::set<int>& selected) {
+  if (building_) return;
+  // From the back, so the indexes still to remove keep their meaning.
+  for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
+    if (*it >= 0 && *it < static_cast<int>(images_.size())) images_.erase(images_.begin() + *it);
+  }
+}
+
+int BuildState::Move(int focused, int step) {
+  const int count = static_cast<int>(images_.size());
+  if (building_ || count < 2 || focused < 0 || focused >= count) return focused;
+  int target = focused + step;
+  if (target < 0) target = count - 1;
+  if (target > count - 1) target = 0;
+  std::string entry = std::move(images_[focused]);
+  images_.erase(images_.begin() + focused);
+  images_.insert(images_.begin() + target, std::move(entry));
+  return target;
+}
+
+bool BuildState::ListActionsEnabled(const std::set<int>& selected) const {
+  return !building_ && !selected.empty();
+}
+
+// ---- Start and Cancel.
+
+bool BuildState::Start() {
+  if (building_) return false;
+  if (!no_thumbnail_mode_ && images_.empty()) {
+    ui_.Warn(kEmptyImageListMessage);
+    return false;
+  }
+  description_ini_path_.clear();
+  if (!description_.Prepare(ui_, settings_)) return false;
+  description_ini_path_ = description_.lookup_path();
+
+  const bool built = build();
+  description_.RemoveTemporary();
+  if (!built) return false;
+
+  settings_.Status = 2;
+  if (!unattended_ && ui_.AskYesNo(kPreviewQuestion)) {
+    ui_.OpenDocument(site_directory() + inputs_.base_html_name);
+  }
+  return true;
+}
+
+bool BuildState::Cancel() {
+  if (!building_) return true;
+  cancel_requested_ = true;
+  return false;
+}
+
+// ---- The build.
+
+bool BuildState::build() {
+  if (building_) return false;
+  cancel_requested_ = false;
+  BusyCursor busy(ui_);
+  building_ = true;
+  bool result = false;
+  try {
+    result = RunPasses();
+  } catch (const std::exception&) {
+    // Anything not reported by a pass (a setting out of any sensible range, memory) ends the
+    // build quietly, as the passes' own failures do after their message.
+    result = false;
+  }
+  message_.clear();
+  position_ = 0;
+  ShowProgress();
+  building_ = false;
+  return result;
+}
+
+bool BuildState::RunPasses() {
+  SiteSettings& s = settings_;
+  if (s.Page_Number_Prefix.empty()) {
+    s.Page_Number_Prefix = "Page ";
+  } else if (s.Page_Number_Prefix.back() != ' ') {
+    s.Page_Number_Prefix += ' ';
+  }
+  // Every build reads its header and footer lists afresh: the dialog stays open between builds.
+  rotation_.Clear();
+  extensions_ = ButtonExtensions();
+
+  // The list cannot change under the passes: they work on a copy.
+  const std::vector<std::string> images = no_thumbnail_mode_ ? std::vector<std::string>{} : images_;
+  const std::int64_t n = static_cast<std::int64_t>(images.size());
+  const int per_page = images_per_page();
+  const int pages = page_count();
+
+  maximum_ =
+      static_cast<std::int64_t>(files_to_copy_.size()) + (s.DisplayAsImage ? n : 2 * n) + pages;
+  position_ = 0;
+  message_.clear();
+  use_image_buttons_ = UsesImageButtons(s);
+  if (use_image_buttons_) maximum_ += pages;
+  ShowProgress();
+
+  const std::string site_dir = site_directory();
+  const std::string thumb_dir = thumbnail_directory();
+  if (thumb_dir != site_dir && !MakeThumbnailDirectory(thumb_dir)) return false;
+  // What writes of a build that was stopped left behind would otherwise pile up.
+  RemoveStaleTemporaries(site_dir);
+  if (thumb_dir != site_dir) RemoveStaleTemporaries(thumb_dir);
+  if (!Checkpoint()) return false;
+
+  if (!CopyPass(site_dir)) return false;
+
+  if (use_image_buttons_ && !ButtonPass(site_dir, pages)) return false;
+
+  if (!no_thumbnail_mode_ && !ThumbnailPass(images, site_dir, thumb_dir)) return false;
+
+  PageContext ctx{.settings = s,
+                  .site_dir = site_dir,
+                  .base_html_name = inputs_.base_html_name,
+                  .images = images,
+                  .use_thumbs_directory = inputs_.use_thumbs_directory && !no_thumbnail_mode_,
+                  .max_filename_length = inputs_.max_filename_length,
+                  .no_thumbnail_mode = no_thumbnail_mode_,
+                  .headers = &rotation_,
+                  .descriptions = s.Filename_Display == FilenameDisplay::DescriptionFile
+                                      ? &description_
+                                      : nullptr};
+
+  if (!s.DisplayAsImage && !no_thumbnail_mode_) {
+    const bool with_index = markers_.image.index && s.IndexInImagePages;
+    const PageIndex page_index(s, inputs_.base_html_name, extensions_, with_index ? pages : 0,
+                               use_image_buttons_);
+    for (int page = 1; page <= pages; ++page) {
+      const std::string index = with_index ? page_index.For(ui_, page) : std::string();
+      for (int k = 1; k <= per_page; ++k) {
+        const std::int64_t i = static_cast<std::int64_t>(page - 1) * per_page + (k - 1);
+        if (i > n - 1) break;
+        const std::string& image = images[static_cast<size_t>(i)];
+        Say("Creating Image Display page for the image, " + image);
+        if (!createHTMLImagepage(ctx, site_dir + DisplayPageName(image, inputs_.base_html_name),
+                                 static_cast<int>(i), page, index)) {
+          ui_.Warn(kImagePagesFailedMessage);
+          return false;
+        }
+        Advance();
+        if (!Checkpoint()) return false;
+      }
+    }
+  }
+
+  // The thumbnail pages' headers and footers start from the first entry whatever the image
+  // pages used.
+  rotation_.ResetPositions();
+  const bool with_index = markers_.thumbnail.index && s.IndexInThumbPages;
+  const PageIndex page_index(s, inputs_.base_html_name, extensions_, with_index ? pages : 0,
+                             use_image_buttons_);
+  for (int page = 1; page <= pages; ++page) {
+    const std::string index = with_index ? page_index.For(ui_, page) : std::string();
+    const std::string name = gethtmlpagename(inputs_.base_html_name, page);
+    Say("Creating the HTML Page, " + name);
+    if (!createHTMLThumbpage(ctx, site_dir + name, page, pages, (page - 1) * per_page, index)) {
+      ui_.Warn(kThumbPagesFailedMessage);
+      return false;
+    }
+    Advance();
+    if (!Checkpoint()) return false;
+  }
+  return true;
+}
+
+bool BuildState::MakeThumbnailDirectory(const std::string& directory) {
+  if (DirectoryExists(directory)) return true;
+  if (Files().CreateDirectory(fixpath(directory, false), nullptr)) return true;
+  ui_.Warn(DirectoryFailedMessage(directory));
+  return false;
+}
+
+bool BuildState::CopyPass(const std::string& site_dir) {
+  for (size_t i = 0; i < files_to_copy_.size(); ++i) {
+    const std::string& file = files_to_copy_[i];
+    const std::string& folder = i < copy_folders_.size() ? copy_folders_[i] : std::string();
+    Say("Copying file, " + file);
+    try {
+      if (!FileExists(file)) {
+        // Copying would first remove the site's own copy and then fail: keep that copy.
+        ui_.Warn("An error was encountered copying the file, " + file + "!");
+      } else if (folder.empty()) {
+        docopyfile(ui_, file, site_dir + FileNamePart(file), false);
+      } else if (const auto real = RealPathInside(file, folder)) {
+        // Copied from its real path, which holds no link that could lead out meanwhile.
+        docopyfile(ui_, *real, site_dir + FileNamePart(file), false);
+      } else {
+        // A link in the template folder that came to lead out since the checks.
+        ui_.Warn(OutsideDirectoryMessage(file, folder));
+      }
+    } catch (const std::exception&) {
+      ui_.Message(MessageKind::Plain, CopyFailedMessage(file), Buttons::Ok);
+    }
+    if (!Checkpoint()) return false;
+  }
+  return true;
+}
+
+bool BuildState::ButtonPass(const std::string& site_dir, int pages) {
+  ButtonPassHooks hooks;
+  hooks.advance = [this](std::string_view message) {
+    ++position_;
+    Say(std::string(message));
+  };
+  hooks.checkpoint = [this] { return Checkpoint(); };
+  const ButtonPassResult result = RunButtonPass(settings_, site_dir, pages, &extensions_, hooks);
+  switch (result.status) {
+    case ButtonPassResult::Done:
+      return true;
+    case ButtonPassResult::Cancelled:
+      return false;
+    case ButtonPassResult::Failed:
+      break;
+  }
+  use_image_buttons_ = false;
+  return ui_.Message(MessageKind::Warning, kButtonErrorQuestion, Buttons::OkCancel) == Answer::Ok;
+}
+
+bool BuildState::ThumbnailPass(const std::vector<std::string>& images, const std::string& site_dir,
+                               const std::string& thumb_dir) {
+  const SiteSettings& s = settings_;
+  if (jobs_ <= 1) {
+    JpegCoefficientReuse reuse;
+    for (const std::string& image : images) {
+      Advance();
+      if (!ThumbnailStep(image, thumb_dir + ThumbnailName(image), nullptr, site_dir)) return false;
+    }
+    return true;
+  }
+  // Workers decode, scale and encode ahead; everything the user sees stays here, in list order.
+  // A thumbnail that exists when the pass starts is not made; one that comes to exist during the
+  // pass (two images sharing a thumbnail name) is checked again when its turn comes.
+  std::vector<std::string> sources(images.size());
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    if (!(no_recreate_ && FileExists(thumb_dir + ThumbnailName(images[i])))) {
+      sources[i] = site_dir + images[i];
+    }
+  }
+  const int box_width = s.Thumb_Width;
+  const int box_height = s.Thumb_Height;
+  const int quality = s.Thumb_JPEG_Quality;
+  const ThumbnailOptions options = thumbnail_options_;
+  ThumbnailPool pool(std::move(sources), jobs_, 2 * jobs_, [=](const std::string& source) {
+    return MakeThumbnailData(source, box_width, box_height, quality, options);
+  });
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    Advance();
+    const std::vector<std::uint8_t> made = pool.Take(i);
+    if (!ThumbnailStep(images[i], thumb_dir + ThumbnailName(images[i]), &made, site_dir)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool BuildState::ThumbnailStep(const std::string& image, const std::string& target,
+                               const std::vector<std::uint8_t>* made, const std::string& site_dir) {
+  const SiteSettings& s = settings_;
+  if (!(no_recreate_ && FileExists(target))) {
+    Say("Creating Thumbnail for " + image);
+    const bool go_on =
+        made != nullptr && !made->empty()
+            ? WriteThumbnailData(ui_, *made, target, s.Thumb_JPEG_Quality)
+            : createthumbnail(ui_, site_dir + image, target, s.Thumb_Width, s.Thumb_Height,
+                              s.Thumb_JPEG_Quality, thumbnail_options_);
+    if (!go_on) {
+      ui_.Message(MessageKind::Plain, ThumbnailFailedMessage(image), Buttons::Ok);
+      return false;
+    }
+  }
+  return Checkpoint();
+}
+
+// ---- Checkpoints and progress.
+
+bool BuildState::Checkpoint() {
+  if (ui_.Checkpoint()) cancel_requested_ = true;
+  if (!cancel_requested_) return true;
+  cancel_requested_ = false;
+  return !ui_.AskYesNo(kCancelBuildQuestion);
+}
+
+void BuildState::ShowProgress() {
+  ui_.Progress(message_, ClampToInt(position_), ClampToInt(maximum_));
+}
+
+void BuildState::Say(std::string message) {
+  message_ = std::move(message);
+  ShowProgress();
+}
+
+void BuildState::Advance() {
+  ++position_;
+  ShowProgress();
+}
+
+}  // namespace parvel

@@ -1,0 +1,224 @@
+// The build of one site or rotation: the checks made before it, the image list the build dialog
+// shows and edits, and the passes that write copied graphics, page buttons, thumbnails, image
+// display pages and thumbnail pages into the site directory. The window and the command line
+// are thin fronts over BuildState.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "builder/pageindex.h"
+#include "builder/rotheadr.h"
+#include "builder/thumbnail.h"
+#include "model/options.h"
+#include "model/siteop.h"
+#include "model/sitesettings.h"
+#include "platform/interaction.h"
+#include "templates/style.h"
+
+namespace parvel {
+
+// ---- Messages of the checks before a build.
+inline constexpr std::string_view kNoThumbTemplateMessage =
+    "You have not specified a HTML template file for your thumbnail page or the file cannot be "
+    "located!";
+inline constexpr std::string_view kNoImageTemplateMessage =
+    "You have not specified a HTML template file for your image display page or the file cannot "
+    "be located!";
+inline constexpr std::string_view kNoDescriptionFileMessage =
+    "You have elected to show descriptions for your thumbnails, however you have not specified a "
+    "description file or the file cannot be located!";
+inline constexpr std::string_view kNoHeaderHtmlMessage =
+    "You have elected to insert a header, but have not provided any HTML!";
+inline constexpr std::string_view kNoHeaderFileMessage =
+    "You have elected to insert custom headers, but you have not specified a file to use or the "
+    "file cannot be located!";
+inline constexpr std::string_view kNoFooterHtmlMessage =
+    "You have elected to insert a footer, but have not provided any HTML!";
+inline constexpr std::string_view kNoFooterFileMessage =
+    "You have elected to insert custom footers, but you have not specified a file to use or the "
+    "file cannot be located!";
+inline constexpr std::string_view kNoImagesQuestion =
+    "The current Site or Rotation does not contain any images!  Do you want to create a site "
+    "without thumbnails?";
+inline constexpr std::string_view kPageCountCaption = "Number of Pages";
+inline constexpr std::string_view kPageCountQuestion =
+    "How many pages should be inserted into your site?";
+inline constexpr std::string_view kPageCountDefault = "10";
+inline constexpr std::string_view kInvalidPageCountMessage = "You failed to enter a valid number";
+
+// The compliance failures name the template: prefix + path + suffix.
+inline constexpr std::string_view kThumbTemplateFailedPrefix = "The HTML Template file, ";
+inline constexpr std::string_view kThumbTemplateFailedSuffix =
+    ", has failed the compliancy test.  Please use 'Test Compliance' to review and correct the "
+    "problems!";
+inline constexpr std::string_view kImageTemplateFailedPrefix =
+    "The HTML Template file for your image pages, ";
+inline constexpr std::string_view kImageTemplateFailedSuffix =
+    ", has failed the compliancy test.  Please use 'Test Compliance' to review and correct the "
+    "problems.";
+
+// ---- Messages of Start and of the build itself.
+inline constexpr std::string_view kEmptyImageListMessage =
+    "The current Site or Rotation does not contain any images!";
+inline constexpr std::string_view kPreviewQuestion =
+    "Your build has been completed.  Would you like to preview it now?";
+inline constexpr std::string_view kCancelBuildQuestion =
+    "Are you sure you want to cancel processing of your Site Build?";
+inline constexpr std::string_view kImagePagesFailedMessage =
+    "Error encountered creating your Image Display pages.  Please ensure you have enough disk "
+    "space";
+inline constexpr std::string_view kThumbPagesFailedMessage =
+    "Error encountered creating your HTML pages.  Please ensure you have enough disk space";
+
+// The progress messages and failure texts that carry a name.
+// "Building would write the page, <page>, over your picture, <picture>, in the site directory!
+// ..." (a warning of the checks before a build).
+std::string PageOverPictureMessage(std::string_view page, std::string_view picture);
+std::string DirectoryFailedMessage(std::string_view directory);
+std::string CopyFailedMessage(std::string_view file);
+std::string ThumbnailFailedMessage(std::string_view image);
+
+// What a build needs besides the page settings.
+struct BuildInputs {
+  // The site's main page name (BaseHTMLName).
+  std::string base_html_name = "Index.html";
+  // The application options UseThumbsDirectory and MaxFilenameLength.
+  bool use_thumbs_directory = true;
+  int max_filename_length = 15;
+  // The site editor's image list as re-read from disk before each build; when not set, the site
+  // image files of the site directory (ListSiteImages).
+  std::function<std::vector<std::string>()> list_images;
+};
+
+// The inputs for the current site under the current options; an empty BaseHTMLName reads as
+// "Index.html".
+BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options);
+
+// The state of one build dialog. It edits `settings` in place (the page number prefix, Status)
+// and reads it at every step, so the record must outlive it.
+class BuildState {
+ public:
+  BuildState(Interaction& ui, SiteSettings& settings, BuildInputs inputs);
+  BuildState(const BuildState&) = delete;
+  BuildState& operator=(const BuildState&) = delete;
+
+  // The checks before the build dialog opens, in order; the first that fails shows its message
+  // and gives false. Also runs the compliance tests (refreshing markers()) and fills
+  // files_to_copy() and excluded_names(). `unattended` says the start comes from Build All.
+  bool PreBuildChecks(bool unattended);
+
+  // Fills the image list from the site editor's list without thumbnails ("_THB"), page buttons
+  // ("PAGE_BUTTON_") and the names in excluded_names().
+  void FillImageList();
+
+  // Removes the entries at the selected indexes (ignoring those out of range).
+  void Exclude(const std::set<int>& selected);
+  // Moves the entry at `focused` by `step` (-1 up, +1 down), wrapping at both ends, and returns
+  // its new index: the new focus. With fewer than 2 entries or no valid focus nothing moves and
+  // `focused` comes back.
+  int Move(int focused, int step);
+  // Exclude and the move buttons are enabled exactly when an entry is selected (and no build runs).
+  bool ListActionsEnabled(const std::set<int>& selected) const;
+
+  // Start: refuses an empty list, prepares the description file, builds, and on success sets
+  // Status to 2 and (unless unattended) offers the preview. True when the build succeeded and
+  // the dialog closes. The temporary description file is gone afterwards whatever the result.
+  bool Start();
+  // Cancel: during a build it only asks for the cancel at the next checkpoint and returns false;
+  // otherwise it returns true (close the dialog).
+  bool Cancel();
+
+  // Every pass in order. True when all finished, false when cancelled or stopped by an error.
+  bool build();
+
+  Interaction& ui() { return ui_; }
+  const std::vector<std::string>& images() const { return images_; }
+  const std::vector<std::string>& site_images() const { return site_images_; }
+  const std::vector<std::string>& files_to_copy() const { return files_to_copy_; }
+  const std::vector<std::string>& excluded_names() const { return excluded_names_; }
+  const TemplateMarkers& markers() const { return markers_; }
+  bool no_thumbnail_mode() const { return no_thumbnail_mode_; }
+  int requested_page_count() const { return requested_page_count_; }
+  bool unattended() const { return unattended_; }
+  bool building() const { return building_; }  // Start is disabled while true
+  bool use_image_buttons() const { return use_image_buttons_; }
+  const std::string& description_ini_path() const { return description_ini_path_; }
+  bool no_recreate() const { return no_recreate_; }
+  void set_no_recreate(bool on) { no_recreate_ = on; }
+  // Worker threads of the thumbnail pass (at least 1; 1 makes every thumbnail on the build's own
+  // thread). Initially DefaultThumbnailJobs(): the machine's cores, at most 8.
+  int jobs() const { return jobs_; }
+  void set_jobs(int jobs) { jobs_ = jobs < 1 ? 1 : jobs; }
+  // How the thumbnail pass decodes (by default leaving out unused progressive scans).
+  const ThumbnailOptions& thumbnail_options() const { return thumbnail_options_; }
+  void set_thumbnail_options(ThumbnailOptions options) { thumbnail_options_ = options; }
+
+  // The site directory (Rotation_Path with a trailing separator) and where thumbnails go.
+  std::string site_directory() const;
+  std::string thumbnail_directory() const;
+  // Horizontal_Thumb_Count x Vertical_Thumb_Count, and the number of thumbnail pages for the
+  // current image list.
+  int images_per_page() const;
+  int page_count() const;
+
+ private:
+  bool CheckTemplate(const std::string& path, bool thumbnail_template);
+  // The last check: refuses (with PageOverPictureMessage) a build whose thumbnail or image
+  // display pages would take the name of a picture of the site directory (its image list, or
+  // any file with a picture's extension), compared without regard to case.
+  bool CheckPagesSparePictures();
+  void AddRequiredFiles(const ComplianceResult& result);
+
+  bool RunPasses();
+  bool MakeThumbnailDirectory(const std::string& directory);
+  bool CopyPass(const std::string& site_dir);  // false when cancelled
+  bool ButtonPass(const std::string& site_dir, int pages);
+  bool ThumbnailPass(const std::vector<std::string>& images, const std::string& site_dir,
+                     const std::string& thumb_dir);
+  // One image of the thumbnail pass after its progress step: false when the build stops.
+  bool ThumbnailStep(const std::string& image, const std::string& target,
+                     const std::vector<std::uint8_t>* made, const std::string& site_dir);
+
+  // The build's checkpoint: false when the user confirmed cancelling.
+  bool Checkpoint();
+  void ShowProgress();
+  void Say(std::string message);
+  void Advance();
+
+  Interaction& ui_;
+  SiteSettings& settings_;
+  BuildInputs inputs_;
+  TemplateMarkers markers_;
+  HeaderFooterRotation rotation_;
+  DescriptionFile description_;
+  ButtonExtensions extensions_;
+
+  std::vector<std::string> site_images_;
+  std::vector<std::string> images_;
+  std::vector<std::string> files_to_copy_;
+  // For each entry of files_to_copy_, the template folder whose real path it must lie in when
+  // copied (empty for the navigation graphics, which the user chose wherever they are).
+  std::vector<std::string> copy_folders_;
+  std::vector<std::string> excluded_names_;
+  std::string description_ini_path_;
+  bool no_recreate_ = true;
+  int jobs_ = 1;
+  ThumbnailOptions thumbnail_options_;
+  bool no_thumbnail_mode_ = false;
+  int requested_page_count_ = 0;
+  bool unattended_ = false;
+  bool cancel_requested_ = false;
+  bool use_image_buttons_ = false;
+  bool building_ = false;
+
+  std::string message_;
+  std::int64_t position_ = 0;
+  std::int64_t maximum_ = 0;
+};
+
+}  // namespace parvel

@@ -1,0 +1,108 @@
+#include "builder/pagebuttons.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "imaging/PGraphic.h"
+#include "model/paths.h"
+
+namespace parvel {
+namespace {
+
+constexpr int kButtonJpegQuality = 99;
+
+Rgb RgbOf(const Colour& colour) {
+  // Default has the value 0, which is black: the colour a button gets when none is chosen.
+  return {colour.Red(), colour.Green(), colour.Blue()};
+}
+
+// The label is drawn with anti-aliasing straight onto a copy of the background. That puts it in
+// the same place as a separate text layer laid over with its white (or lime) background
+// transparent would, but its edges blend into the background instead of keeping a fringe of the
+// layer colour.
+void DrawLabel(TPixelGraphic& image, const TextStyle& style, std::string_view label) {
+  TCanvas& canvas = image.Canvas();
+  canvas.Font = style;
+  const TextExtent extent = canvas.TextSize(label);
+  const int x = image.Width() / 2 - extent.width / 2;
+  const int y = image.Height() / 2 - extent.height / 2;
+  canvas.TextOut(x, y, label);
+}
+
+}  // namespace
+
+bool UsesImageButtons(const SiteSettings& settings) {
+  return settings.index_image_buttons &&
+         (!settings.Selected_Page_Index_File.empty() || !settings.Other_Page_Index_File.empty());
+}
+
+std::string ButtonFace(const SiteSettings& settings, const std::vector<std::string>& installed) {
+  if (!settings.Index_Font.empty()) return settings.Index_Font;
+  if (std::find(installed.begin(), installed.end(), "Arial") != installed.end()) return "Arial";
+  return installed.empty() ? std::string() : installed.front();
+}
+
+bool createbutton(const SiteSettings& settings, const std::string& background,
+                  const std::string& file_name, Rgb colour, std::string_view label,
+                  std::string* extension) {
+  try {
+    TPixelGraphic source;
+    source.LoadFromFile(background);
+    const int bits = source.BitCountNum();
+    TPixelGraphic button;  // 24 bits, so the label is drawn in its exact colour
+    button.SetSize(source.Width(), source.Height());
+    const TRect whole{0, 0, source.Width(), source.Height()};
+    button.Canvas().CopyRect(whole, source.Canvas(), whole);
+
+    TextStyle style;
+    style.face = ButtonFace(settings, InstalledFontFamilies());
+    style.points = settings.Index_Image_Font_Size;
+    style.bold = settings.Index_Font_Bold;
+    style.italic = settings.Index_Font_Italics;
+    style.colour = colour;
+    style.antialias = true;
+    DrawLabel(button, style, label);
+
+    std::string used;
+    if (bits == 24) {
+      used = ".jpg";
+      if (!savetojpeg(button, changeextension(file_name, used), kButtonJpegQuality, false)) {
+        return false;
+      }
+    } else {
+      used = ".gif";
+      button.SetColorResolutionPrompt(0);
+      button.SaveToFile(changeextension(file_name, used));
+    }
+    if (extension) *extension = used;
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+ButtonPassResult RunButtonPass(const SiteSettings& settings, const std::string& site_dir,
+                               int page_count, ButtonExtensions* extensions,
+                               const ButtonPassHooks& hooks) {
+  ButtonExtensions local;
+  ButtonExtensions& ext = extensions ? *extensions : local;
+  const std::string& selected = settings.Selected_Page_Index_File;
+  const std::string& other = settings.Other_Page_Index_File;
+  const std::string& current_background = selected.empty() ? other : selected;
+  const std::string& other_background = other.empty() ? selected : other;
+  for (int page = 1; page <= page_count; ++page) {
+    if (hooks.advance) hooks.advance("Creating Buttons for page " + std::to_string(page));
+    const std::string label = PageLabel(settings, page);
+    if (!createbutton(settings, current_background,
+                      site_dir + CurrentPageButtonName(page, ext.current),
+                      RgbOf(settings.Displayed_Page_Text_Colour), label, &ext.current) ||
+        !createbutton(settings, other_background, site_dir + OtherPageButtonName(page, ext.other),
+                      RgbOf(settings.Other_Page_Text_Colour), label, &ext.other)) {
+      return {ButtonPassResult::Failed, page};
+    }
+    if (hooks.checkpoint && !hooks.checkpoint()) return {ButtonPassResult::Cancelled, page};
+  }
+  return {ButtonPassResult::Done, page_count};
+}
+
+}  // namespace parvel

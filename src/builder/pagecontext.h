@@ -1,0 +1,38 @@
+// What a build hands the page makers (thumbnail pages and image display pages): the settings,
+// the site's names and image list, the application options they read, and the build's header
+// rotation and description lookup. The build owns everything referred to here and outlives it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "builder/fragments.h"
+#include "builder/rotheadr.h"
+#include "model/sitesettings.h"
+
+namespace parvel {
+
+struct PageContext {
+  // The page settings of the rotation being built.
+  const SiteSettings& settings;
+  // The site directory (Rotation_Path) with a trailing "/": the images lie here, pages go here.
+  std::string site_dir{};
+  // The site's main page name (BaseHTMLName, "Index.html" unless set otherwise).
+  std::string base_html_name{};
+  // Bare image file names in build order, after exclusions; index 0 is page 1's first thumbnail.
+  std::vector<std::string> images{};
+  // Application option: thumbnails lie in the "thumbs" folder of the site.
+  bool use_thumbs_directory = true;
+  // Application option: longest caption made from a file name (999: no limit).
+  int max_filename_length = 15;
+  // The site has no images and thumbnail pages are made without a thumbnail table.
+  bool no_thumbnail_mode = false;
+  // The build's header/footer rotation, shared by both page kinds; null: no headers or footers.
+  HeaderFooterRotation* headers = nullptr;
+  // The build's description lookup; null unless Filename_Display is DescriptionFile.
+  const DescriptionFile* descriptions = nullptr;
+  // Picks the sentence of the promotional link line; tests pass a fixed draw.
+  KorrinDraw draw = DrawFromClock;
+};
+
+}  // namespace parvel

@@ -1,0 +1,185 @@
+#include "builder/thumbnail.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+#include <span>
+
+#include "imaging/PGraphic.h"
+#include "imaging/exif.h"
+#include "imaging/formats/jpeg.h"
+#include "imaging/resample.h"
+#include "model/paths.h"
+#include "platform/filesystem.h"
+
+namespace parvel {
+
+namespace {
+// A source buffer grown past this by one huge file is given back.
+constexpr std::size_t kKeptBufferBytes = 64u * 1024 * 1024;
+}  // namespace
+
+// The size rule is defined on 80-bit extended precision (64-bit mantissa): 1280 / (1280 / 150)
+// is just below 150 there and exactly 150 in double precision, so a 1280x960 photo gets a 149
+// pixel wide thumbnail. A port to a platform whose long double is not the x87 extended type must
+// emulate that format for these divisions.
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "thumbnail sizes need 80-bit extended precision divisions");
+
+std::string ThumbnailName(std::string_view image_file_name) {
+  return changeextension(image_file_name, "_thb.jpg");
+}
+
+ThumbSize calculatedimensions(std::int32_t width, std::int32_t height, std::int32_t box_width,
+                              std::int32_t box_height) {
+  if (width <= 0 || height <= 0 || box_width <= 0 || box_height <= 0) return {0, 0};
+  if (box_width > width && height < box_height) return {width, height};
+  const long double a = width;
+  const long double b = height;
+  const long double w = box_width;
+  const long double h = box_height;
+  // volatile keeps each quotient rounded to the 64-bit mantissa, as the rule says, whatever the
+  // optimiser would otherwise fold.
+  volatile long double f;
+  if (h / w > b / a) {
+    f = a / w;
+  } else {
+    f = b / h;
+  }
+  const long double fv = f;
+  volatile long double qw = a / fv;
+  volatile long double qh = b / fv;
+  std::int64_t tw = static_cast<std::int64_t>(qw);
+  std::int64_t th = static_cast<std::int64_t>(qh);
+  tw = std::min<std::int64_t>(tw, box_width);
+  th = std::min<std::int64_t>(th, box_height);
+  // A sliver such as a 1x1000 strip would truncate to zero pixels: keep one.
+  return {static_cast<std::int32_t>(std::max<std::int64_t>(tw, 1)),
+          static_cast<std::int32_t>(std::max<std::int64_t>(th, 1))};
+}
+
+namespace {
+
+// The file's bytes in a buffer the thread keeps, so a large photograph does not take fresh
+// memory (and its page faults) at every image.
+std::span<const std::uint8_t> ReadSource(const std::string& path) {
+  thread_local std::vector<std::uint8_t> buffer;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw EPixelGraphic("Cannot open file \"" + path + "\"");
+  struct stat st {};
+  std::size_t used = 0;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok) {
+    const std::size_t need = static_cast<std::size_t>(st.st_size) + 1;
+    // A buffer that one huge file grew is given back; otherwise it only ever grows.
+    if (buffer.size() > kKeptBufferBytes && need <= kKeptBufferBytes) buffer = {};
+    if (buffer.size() < need) buffer.resize(need);
+    while (true) {
+      if (used == buffer.size()) buffer.resize(buffer.size() * 2);
+      const ssize_t n = ::read(fd, buffer.data() + used, buffer.size() - used);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        ok = n == 0;
+        break;
+      }
+      used += static_cast<std::size_t>(n);
+    }
+  }
+  ::close(fd);
+  if (!ok) throw EPixelGraphic("Cannot open file \"" + path + "\"");
+  return {buffer.data(), used};
+}
+
+// A JPEG source: decoded at the scale that covers the box, turned upright, then reduced with
+// the medium (area average) filter, as drawing the JPEG stretched and resampling it would.
+Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int32_t box_height,
+                     ThumbnailOptions thumbnail_options) {
+  const std::span<const std::uint8_t> bytes = ReadSource(source);
+  const ImageInfo info = ReadJpegInfo(bytes);
+  const int orientation = ReadJpegOrientation(bytes);
+  const bool swap = OrientationSwapsSides(orientation);
+  const std::int32_t width = swap ? info.height : info.width;
+  const std::int32_t height = swap ? info.width : info.height;
+  const int scale = ChooseJPEGScale(width, height, box_width, box_height);
+  const JpegDecodeOptions options{true, scale, thumbnail_options.skip_unused_scans};
+  Raster decoded;
+  if (orientation == 1) {
+    decoded.Allocate(JpegScaledSide(width, scale), JpegScaledSide(height, scale), 24);
+    DecodeJpegInto(bytes, options, decoded);
+  } else {
+    decoded = ReadJpeg(bytes, options);
+    ApplyOrientation(decoded, orientation);
+  }
+  if (decoded.width <= 0 || decoded.height <= 0) throw EPixelGraphic("empty image");
+  const ThumbSize size = calculatedimensions(decoded.width, decoded.height, box_width, box_height);
+  Raster thumb;
+  thumb.Allocate(size.width, size.height, 24);
+  Resample(decoded, thumb, ResampleFilter::Box);
+  return thumb;
+}
+
+// Any other source: the general loader with the fast JPEG decode, reduced with the precise
+// filter.
+Raster OtherThumbnail(const std::string& source, std::int32_t box_width, std::int32_t box_height) {
+  TPixelGraphic loaded;
+  loaded.SetFastJPEGDecode(true);
+  loaded.LoadFromFile(source);
+  if (loaded.Width() <= 0 || loaded.Height() <= 0) throw EPixelGraphic("empty image");
+  const ThumbSize size =
+      calculatedimensions(loaded.Width(), loaded.Height(), box_width, box_height);
+  TPixelGraphic thumb;
+  thumb.SetSize(size.width, size.height);
+  ResampleFrom(thumb, loaded);
+  return thumb.Pixels();
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int32_t box_width,
+                                            std::int32_t box_height, int quality,
+                                            ThumbnailOptions options) {
+  try {
+    const Raster thumb = IsJPEGFileName(source)
+                             ? JpegThumbnail(source, box_width, box_height, options)
+                             : OtherThumbnail(source, box_width, box_height);
+    return WriteJpeg(thumb, std::clamp(quality, 0, 100), true);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
+                        const std::string& target, int quality) {
+  bool written = false;
+  {
+    BusyCursor busy(ui);
+    // The save settings of the image layer keep the last save's values, as savetojpeg leaves
+    // them.
+    JPEGSaveQuality = std::clamp(quality, 0, 100);
+    JPEGSaveProgressive = true;
+    std::string error;
+    written = !data.empty() &&
+              Files().WriteFileReplace(
+                  target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()),
+                  &error);
+  }
+  if (written) return true;
+  return ui.Message(MessageKind::Warning, kThumbnailErrorQuestion, Buttons::YesNo) == Answer::Yes;
+}
+
+bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
+                     std::int32_t box_width, std::int32_t box_height, int quality,
+                     ThumbnailOptions options) {
+  std::vector<std::uint8_t> data;
+  {
+    BusyCursor busy(ui);
+    data = MakeThumbnailData(source, box_width, box_height, quality, options);
+  }
+  return WriteThumbnailData(ui, data, target, quality);
+}
+
+}  // namespace parvel

@@ -1,0 +1,63 @@
+// One JPEG thumbnail per image: its name, its size within the box of the settings, and writing it
+// (a JPEG source is decoded at the largest DCT reduction that still covers the box).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/interaction.h"
+
+namespace parvel {
+
+// The thumbnail file name of an image file name: the name less its extension (from the last
+// dot) followed by "_thb.jpg"; "Beach.JPG" gives "Beach_thb.jpg".
+std::string ThumbnailName(std::string_view image_file_name);
+
+struct ThumbSize {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  friend bool operator==(const ThumbSize&, const ThumbSize&) = default;
+};
+
+// The thumbnail size of a `width` x `height` source in a `box_width` x `box_height` box. A source
+// strictly smaller than the box in both directions keeps its size; otherwise the limiting side is
+// scaled to the box with 80-bit extended divisions, truncated, and never below one pixel.
+// The image pages use the same rule for their maximum image size. Any size that is not positive
+// gives 0 x 0.
+ThumbSize calculatedimensions(std::int32_t width, std::int32_t height, std::int32_t box_width,
+                              std::int32_t box_height);
+
+// How the thumbnails of a build are decoded.
+struct ThumbnailOptions {
+  // Leave out the scans of a progressive JPEG that the thumbnail's scale leaves unused: the same
+  // pixels, faster. `parvel-cli build --whole-scans` turns it off to time or compare the decode
+  // of every scan.
+  bool skip_unused_scans = true;
+};
+
+inline constexpr std::string_view kThumbnailErrorQuestion =
+    "Error encountered creating thumbnail.  Please ensure you have sufficient disk space.  Do you "
+    "want to continue processing your images?";
+
+// Writes the thumbnail of `source` to `target` (a progressive JPEG of quality `quality`). When
+// anything fails it asks kThumbnailErrorQuestion: Yes returns true (go on without this
+// thumbnail), No returns false (stop the build).
+bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
+                     std::int32_t box_width, std::int32_t box_height, int quality,
+                     ThumbnailOptions options = {});
+
+// The part of createthumbnail that touches no file but the source: decodes and scales `source`
+// and encodes the thumbnail. Empty when anything fails; never raises. Safe on any thread.
+std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int32_t box_width,
+                                            std::int32_t box_height, int quality,
+                                            ThumbnailOptions options = {});
+
+// The rest of createthumbnail for data made by MakeThumbnailData (empty data counts as a
+// failure): writes it to `target` and on failure asks the question. Same result as
+// createthumbnail; on the build's thread only.
+bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
+                        const std::string& target, int quality);
+
+}  // namespace parvel

@@ -1,0 +1,419 @@
+#include "builder/pagebuttons.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "imaging/PGraphic.h"
+#include "support/scripted_interaction.h"
+#include "support/testsupport.h"
+
+namespace parvel {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+constexpr std::int32_t kW = 121;  // odd, so the halving truncates
+constexpr std::int32_t kH = 41;
+constexpr Rgb kBand{200, 170, 40};  // the top rows, so a shifted copy would show
+constexpr Rgb kBody{30, 60, 120};
+constexpr Rgb kRed{255, 0, 0};
+constexpr Rgb kBlue{0, 0, 255};
+constexpr Rgb kBlack{0, 0, 0};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kLime{0, 255, 0};
+
+// A background of kW x kH: a band of kBand over kBody. `bits` 24 saves a JPEG (".jpg"); 8 a GIF
+// (".gif"); 1 and 4 an indexed bitmap (".bmp"); "bmp24" a true-colour bitmap.
+std::string MakeBackground(const TempDir& dir, const std::string& name, int bits,
+                           bool bitmap = false) {
+  TPixelGraphic image;
+  image.SetSize(kW, kH);
+  image.Canvas().BrushColor = kBody;
+  image.Canvas().FillRect({0, 0, kW, kH});
+  image.Canvas().BrushColor = kBand;
+  image.Canvas().FillRect({0, 0, kW, 4});
+  const std::string path = dir / name;
+  if (bits == 24 && !bitmap) {
+    EXPECT_TRUE(savetojpeg(image, path, 95, false));
+  } else {
+    if (bits != 24) image.SetBitCountNum(bits);
+    image.SetColorResolutionPrompt(0);
+    image.SaveToFile(path);
+  }
+  TPixelGraphic check;
+  check.LoadFromFile(path);
+  EXPECT_EQ(check.BitCountNum(), bits) << path;
+  return path;
+}
+
+Raster Load(const std::string& path) {
+  TPixelGraphic image;
+  image.LoadFromFile(path);
+  return image.Pixels();
+}
+
+double Distance(Rgb a, Rgb b) {
+  const double dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
+  return std::sqrt(dr * dr + dg * dg + db * db);
+}
+
+// Distance of p from the line segment a..b in RGB space.
+double DistanceToSegment(Rgb p, Rgb a, Rgb b) {
+  const double ab[3] = {double(b.r - a.r), double(b.g - a.g), double(b.b - a.b)};
+  const double ap[3] = {double(p.r - a.r), double(p.g - a.g), double(p.b - a.b)};
+  const double len2 = ab[0] * ab[0] + ab[1] * ab[1] + ab[2] * ab[2];
+  double t = len2 == 0 ? 0 : (ab[0] * ap[0] + ab[1] * ap[1] + ab[2] * ap[2]) / len2;
+  t = std::clamp(t, 0.0, 1.0);
+  const double d[3] = {ap[0] - t * ab[0], ap[1] - t * ab[1], ap[2] - t * ab[2]};
+  return std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+}
+
+int CountNear(const Raster& image, Rgb colour, double within) {
+  int count = 0;
+  for (std::int32_t y = 0; y < image.height; ++y) {
+    for (std::int32_t x = 0; x < image.width; ++x)
+      count += Distance(image.ColorAt(x, y), colour) <= within;
+  }
+  return count;
+}
+
+// The box of the pixels that differ from the background by more than `tolerance`.
+TRect ChangedBox(const Raster& button, const Raster& background, double tolerance) {
+  TRect box{button.width, button.height, -1, -1};
+  for (std::int32_t y = 0; y < button.height; ++y) {
+    for (std::int32_t x = 0; x < button.width; ++x) {
+      if (Distance(button.ColorAt(x, y), background.ColorAt(x, y)) <= tolerance) continue;
+      box.Left = std::min(box.Left, x);
+      box.Top = std::min(box.Top, y);
+      box.Right = std::max(box.Right, x + 1);
+      box.Bottom = std::max(box.Bottom, y + 1);
+    }
+  }
+  return box;
+}
+
+// Large bold strokes keep the label's own colour inside them even through a JPEG's colour
+// subsampling.
+SiteSettings ButtonSettings() {
+  SiteSettings s;
+  s.Page_Number_Prefix = "Page ";
+  s.Index_Image_Font_Size = 20;
+  s.Index_Font_Bold = true;
+  s.index_image_buttons = true;
+  return s;
+}
+
+// The cell the label is written in, from the same face and size the button uses.
+TRect LabelCell(const SiteSettings& settings, std::string_view label) {
+  TextStyle style;
+  style.face = ButtonFace(settings, InstalledFontFamilies());
+  style.points = settings.Index_Image_Font_Size;
+  style.bold = settings.Index_Font_Bold;
+  style.italic = settings.Index_Font_Italics;
+  const TextExtent e = MeasureText(style, label);
+  const int x = kW / 2 - e.width / 2;
+  const int y = kH / 2 - e.height / 2;
+  return {x, y, x + e.width, y + e.height};
+}
+
+struct LookCase {
+  int bits;
+  bool bitmap;
+  Rgb colour;
+  const char* extension;
+};
+
+class ButtonLook : public ::testing::TestWithParam<LookCase> {};
+
+TEST_P(ButtonLook, LabelInItsColourCentredOnTheBackgroundWithoutLayerColour) {
+  const LookCase& c = GetParam();
+  TempDir dir;
+  const std::string background = MakeBackground(dir,
+                                                std::string("back") + (c.bitmap       ? ".bmp"
+                                                                       : c.bits == 24 ? ".jpg"
+                                                                                      : ".gif"),
+                                                c.bits, c.bitmap);
+  const SiteSettings settings = ButtonSettings();
+  std::string extension = "unchanged";
+  ASSERT_TRUE(
+      createbutton(settings, background, dir / "button.xyz", c.colour, "Page 8", &extension));
+  EXPECT_EQ(extension, c.extension);
+  const std::string written = dir / (std::string("button") + c.extension);
+  EXPECT_EQ(ReadFile(dir / "button.xyz"), "<missing>");
+
+  // The background as the button's format gives it back, so that only the label differs.
+  TPixelGraphic plain;
+  plain.LoadFromFile(background);
+  const std::string reference = dir / (std::string("plain") + c.extension);
+  if (std::string(c.extension) == ".jpg") {
+    ASSERT_TRUE(savetojpeg(plain, reference, 99, false));
+  } else {
+    plain.SetColorResolutionPrompt(0);
+    plain.SaveToFile(reference);
+  }
+  const Raster back = Load(reference);
+  const Raster button = Load(written);
+  ASSERT_EQ(button.width, back.width);
+  ASSERT_EQ(button.height, back.height);
+
+  // The label shows in its colour, inside the cell it was measured for.
+  const double tolerance = std::string(c.extension) == ".jpg" ? 40 : 24;
+  EXPECT_GT(CountNear(button, c.colour, tolerance), 15);
+  const TRect cell = LabelCell(settings, "Page 8");
+  const TRect box = ChangedBox(button, back, tolerance);
+  EXPECT_GE(box.Left, cell.Left - 1);
+  EXPECT_LE(box.Right, cell.Right + 1);
+  EXPECT_GE(box.Top, cell.Top - 1);
+  EXPECT_LE(box.Bottom, cell.Bottom + 1);
+  EXPECT_LE(std::abs((box.Left + box.Right) - kW), 4) << "not centred across";
+
+  // Every pixel is the background, the label colour or a blend of the two: no white or lime
+  // from a text layer shows anywhere.
+  const Rgb layer = c.colour == kWhite ? kLime : kWhite;
+  for (std::int32_t y = 0; y < kH; ++y) {
+    for (std::int32_t x = 0; x < kW; ++x) {
+      const Rgb p = button.ColorAt(x, y);
+      ASSERT_LE(DistanceToSegment(p, back.ColorAt(x, y), c.colour), 1.5 * tolerance)
+          << x << "," << y << " is " << int(p.r) << " " << int(p.g) << " " << int(p.b);
+      ASSERT_GT(Distance(p, layer), 100) << x << "," << y;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Backgrounds, ButtonLook,
+    ::testing::Values(LookCase{24, false, kRed, ".jpg"}, LookCase{24, false, kWhite, ".jpg"},
+                      LookCase{24, false, kBlack, ".jpg"}, LookCase{8, false, kRed, ".gif"},
+                      LookCase{8, false, kWhite, ".gif"}, LookCase{24, true, kBlue, ".jpg"},
+                      LookCase{4, true, kRed, ".gif"}, LookCase{1, true, kWhite, ".gif"}));
+
+TEST(CreateButton, JpegIsBaselineAtQualityNinetyNine) {
+  TempDir dir;
+  const std::string background = MakeBackground(dir, "back.jpg", 24);
+  ASSERT_TRUE(createbutton(ButtonSettings(), background, dir / "b.gif", kRed, "Page 1"));
+  const std::string data = ReadFile(dir / "b.jpg");
+  EXPECT_EQ(data.find("\xFF\xC2"), std::string::npos) << "progressive";
+  EXPECT_NE(data.find("\xFF\xC0"), std::string::npos) << "baseline";
+  const std::size_t dqt = data.find("\xFF\xDB");
+  ASSERT_NE(dqt, std::string::npos);
+  ASSERT_GT(data.size(), dqt + 5 + 64);
+  int largest = 0;
+  for (std::size_t i = 0; i < 64; ++i) {
+    largest = std::max(largest, int(static_cast<unsigned char>(data[dqt + 5 + i])));
+  }
+  EXPECT_LE(largest, 3) << "quality 99 keeps every quantiser step tiny";
+}
+
+TEST(CreateButton, BoldAndItalicComeFromTheIndexGroup) {
+  TempDir dir;
+  const std::string background = MakeBackground(dir, "back.gif", 8);
+  const Raster back = Load(background);
+  auto ink = [&](bool bold, bool italic) {
+    SiteSettings s = ButtonSettings();
+    s.Index_Font_Bold = bold;
+    s.Index_Font_Italics = italic;
+    s.Default_Font_Bold = !bold;  // the text group never counts
+    EXPECT_TRUE(createbutton(s, background, dir / "b.gif", kWhite, "Page 88"));
+    const Raster button = Load(dir / "b.gif");
+    double total = 0;
+    for (std::int32_t y = 0; y < kH; ++y) {
+      for (std::int32_t x = 0; x < kW; ++x)
+        total += Distance(button.ColorAt(x, y), back.ColorAt(x, y));
+    }
+    return total;
+  };
+  const double regular = ink(false, false);
+  EXPECT_GT(ink(true, false), regular * 1.15);
+  EXPECT_NE(ink(false, true), regular);
+}
+
+TEST(CreateButton, FailuresReturnFalseAndKeepTheRecordedExtension) {
+  TempDir dir;
+  WriteFile(dir / "notanimage.jpg", "plain text");
+  const std::string background = MakeBackground(dir, "back.jpg", 24);
+  struct Case {
+    std::string background, target;
+  } cases[] = {{dir / "missing.jpg", dir / "b.gif"},
+               {dir / "notanimage.jpg", dir / "b.gif"},
+               {background, dir / "no/such/folder/b.gif"}};
+  for (const Case& c : cases) {
+    std::string extension = ".gif";
+    EXPECT_FALSE(createbutton(ButtonSettings(), c.background, c.target, kRed, "Page 1", &extension))
+        << c.background << " -> " << c.target;
+    EXPECT_EQ(extension, ".gif");
+  }
+  EXPECT_EQ(ReadFile(dir / "b.jpg"), "<missing>");
+  EXPECT_EQ(ReadFile(dir / "b.gif"), "<missing>");
+}
+
+TEST(ButtonFace, IndexFontWholeElseArialElseTheFirstInstalled) {
+  struct Case {
+    const char* index_font;
+    std::vector<std::string> installed;
+    const char* face;
+  } cases[] = {
+      {"Arial,Helvetica", {"Arial", "DejaVu Sans"}, "Arial,Helvetica"},
+      {"Nowhere Sans", {"DejaVu Sans"}, "Nowhere Sans"},
+      {"", {"Arial", "Courier"}, "Arial"},
+      {"", {"Andale", "Arial", "Courier"}, "Arial"},
+      {"", {"Courier", "DejaVu Sans"}, "Courier"},
+      {"", {"Arial Black", "DejaVu Sans"}, "Arial Black"},  // first, not a near miss of Arial
+      {"", {}, ""},
+  };
+  for (const Case& c : cases) {
+    SiteSettings s;
+    s.Index_Font = c.index_font;
+    EXPECT_EQ(ButtonFace(s, c.installed), c.face) << c.index_font;
+  }
+}
+
+TEST(UsesImageButtons, SwitchAndAtLeastOneBackground) {
+  struct Case {
+    bool on;
+    const char* selected;
+    const char* other;
+    bool uses;
+  } cases[] = {{true, "a.jpg", "b.gif", true},
+               {true, "", "b.gif", true},
+               {true, "a.jpg", "", true},
+               {true, "", "", false},
+               {false, "a.jpg", "b.gif", false}};
+  for (const Case& c : cases) {
+    SiteSettings s;
+    s.index_image_buttons = c.on;
+    s.Selected_Page_Index_File = c.selected;
+    s.Other_Page_Index_File = c.other;
+    EXPECT_EQ(UsesImageButtons(s), c.uses) << c.on << c.selected << "|" << c.other;
+  }
+}
+
+// Records what the pass tells the driver; cancels at the checkpoint of `cancel_page`.
+struct Driver {
+  std::vector<std::string> messages;
+  int checkpoints = 0;
+  int cancel_page = 0;
+  ButtonPassHooks Hooks() {
+    return {[this](std::string_view m) { messages.emplace_back(m); },
+            [this] { return ++checkpoints != cancel_page; }};
+  }
+};
+
+TEST(ButtonPass, JpegForTheShownPageAndGifForTheOthersAsTheIndexNamesThem) {
+  TempDir dir;
+  SiteSettings s = ButtonSettings();
+  s.Selected_Page_Index_File = MakeBackground(dir, "on.jpg", 24);
+  s.Other_Page_Index_File = MakeBackground(dir, "off.gif", 8);
+  const std::string site = dir / "site/";
+  WriteFile(site + "keep", "");
+  ButtonExtensions extensions;
+  Driver driver;
+  const ButtonPassResult result = RunButtonPass(s, site, 2, &extensions, driver.Hooks());
+  EXPECT_EQ(result.status, ButtonPassResult::Done);
+  EXPECT_EQ(extensions.current, ".jpg");
+  EXPECT_EQ(extensions.other, ".gif");
+  EXPECT_EQ(driver.messages, (std::vector<std::string>{"Creating Buttons for page 1",
+                                                       "Creating Buttons for page 2"}));
+  EXPECT_EQ(driver.checkpoints, 2);
+  for (const char* name :
+       {"Page_Button_On_1.jpg", "Page_Button_On_2.jpg", "Page_Button_1.gif", "Page_Button_2.gif"}) {
+    EXPECT_NE(ReadFile(site + name), "<missing>") << name;
+  }
+  for (const char* name : {"Page_Button_On_1.gif", "Page_Button_1.jpg"}) {
+    EXPECT_EQ(ReadFile(site + name), "<missing>") << name;
+  }
+  ScriptedInteraction ui;
+  const std::string index = CreateIndex(ui, s, "Index.html", extensions, 1, 2, true);
+  EXPECT_NE(index.find("<IMG SRC=\"Page_Button_On_1.jpg\" BORDER=0>"), std::string::npos);
+  EXPECT_NE(index.find("<IMG SRC=\"Page_Button_2.gif\" BORDER=0>"), std::string::npos);
+}
+
+TEST(ButtonPass, OnlyTheOtherBackgroundDrawsBothKindsDifferingInColourOnly) {
+  TempDir dir;
+  SiteSettings s = ButtonSettings();
+  s.Other_Page_Index_File = MakeBackground(dir, "off.gif", 8);
+  s.Displayed_Page_Text_Colour = Colour::Of(0x000000FF);  // red, 0x00BBGGRR
+  s.Other_Page_Text_Colour = Colour::Default();           // drawn black
+  ButtonExtensions extensions;
+  ASSERT_EQ(RunButtonPass(s, dir.path(), 1, &extensions, {}).status, ButtonPassResult::Done);
+  EXPECT_EQ(extensions.current, ".gif");
+  EXPECT_EQ(extensions.other, ".gif");
+  const Raster back = Load(s.Other_Page_Index_File);
+  const Raster on = Load(dir / "Page_Button_On_1.gif");
+  const Raster off = Load(dir / "Page_Button_1.gif");
+  ASSERT_EQ(on.width, kW);
+  ASSERT_EQ(off.width, kW);
+  EXPECT_GT(CountNear(on, kRed, 24), 15);
+  EXPECT_EQ(CountNear(on, kBlack, 24), 0);
+  EXPECT_GT(CountNear(off, kBlack, 24), 15);
+  EXPECT_EQ(CountNear(off, kRed, 24), 0);
+  // The same label in the same place.
+  const TRect on_box = ChangedBox(on, back, 24);
+  const TRect off_box = ChangedBox(off, back, 24);
+  EXPECT_LE(std::abs(on_box.Left - off_box.Left), 1);
+  EXPECT_LE(std::abs(on_box.Right - off_box.Right), 1);
+  EXPECT_LE(std::abs(on_box.Top - off_box.Top), 1);
+  EXPECT_LE(std::abs(on_box.Bottom - off_box.Bottom), 1);
+  EXPECT_GT(on_box.Width(), 20);
+}
+
+TEST(ButtonPass, AnUnloadableBackgroundStopsAtPageOne) {
+  TempDir dir;
+  WriteFile(dir / "broken.gif", "GIF89a but nothing more");
+  const std::string good = MakeBackground(dir, "good.jpg", 24);
+  struct Case {
+    std::string selected, other;
+    std::vector<std::string> left;  // buttons already written stay
+  } cases[] = {{dir / "missing.jpg", good, {}},
+               {dir / "broken.gif", "", {}},
+               {good, dir / "broken.gif", {"Page_Button_On_1.jpg"}}};
+  for (const Case& c : cases) {
+    TempDir site;
+    SiteSettings s = ButtonSettings();
+    s.Selected_Page_Index_File = c.selected;
+    s.Other_Page_Index_File = c.other;
+    ButtonExtensions extensions;
+    Driver driver;
+    const ButtonPassResult result = RunButtonPass(s, site.path(), 3, &extensions, driver.Hooks());
+    EXPECT_EQ(result.status, ButtonPassResult::Failed) << c.selected << "|" << c.other;
+    EXPECT_EQ(result.page, 1);
+    EXPECT_EQ(driver.messages, std::vector<std::string>{"Creating Buttons for page 1"});
+    EXPECT_EQ(driver.checkpoints, 0);
+    EXPECT_EQ(extensions.other, ".gif");
+    for (const std::string& name : c.left) EXPECT_NE(ReadFile(site / name), "<missing>") << name;
+    EXPECT_EQ(ReadFile(site / "Page_Button_1.gif"), "<missing>");
+    EXPECT_EQ(ReadFile(site / "Page_Button_On_1.gif"), "<missing>");
+  }
+}
+
+TEST(ButtonPass, CancelledAtACheckpointLeavesTheLaterPagesUndrawn) {
+  TempDir dir;
+  SiteSettings s = ButtonSettings();
+  s.Selected_Page_Index_File = MakeBackground(dir, "on.gif", 8);
+  Driver driver;
+  driver.cancel_page = 2;
+  const ButtonPassResult result = RunButtonPass(s, dir.path(), 3, nullptr, driver.Hooks());
+  EXPECT_EQ(result.status, ButtonPassResult::Cancelled);
+  EXPECT_EQ(result.page, 2);
+  EXPECT_NE(ReadFile(dir / "Page_Button_2.gif"), "<missing>");
+  EXPECT_EQ(ReadFile(dir / "Page_Button_On_3.gif"), "<missing>");
+  EXPECT_EQ(driver.messages.size(), 2u);
+}
+
+TEST(ButtonPass, NoPagesDrawNothing) {
+  TempDir dir;
+  SiteSettings s = ButtonSettings();
+  s.Selected_Page_Index_File = dir / "missing.jpg";
+  Driver driver;
+  EXPECT_EQ(RunButtonPass(s, dir.path(), 0, nullptr, driver.Hooks()).status,
+            ButtonPassResult::Done);
+  EXPECT_TRUE(driver.messages.empty());
+}
+
+}  // namespace
+}  // namespace parvel

@@ -1,0 +1,292 @@
+// Builds the pages of every scenario folder in tests/data/pages with the real page makers, in the
+// order a build writes them, and compares them byte for byte with the pages written by hand in the
+// folder's expected/ subfolder.
+//
+// A scenario folder holds:
+//   scenario.ini  section [Rotation_1]: the rotation's settings exactly as a settings file stores
+//                 them (loaded with LoadRotation, paths in the stored "%\" form, the test's folder
+//                 being the data directory); section [Build]: what the build around the page makers
+//                 knows, with these keys:
+//                   Images=             image names in build order, separated by "|"
+//                   BaseHTMLName=       the site's main page name (default Index.html)
+//                   UseThumbsDirectory= application option, True or False (default True)
+//                   MaxFilenameLength=  application option (default 15)
+//                   KorrinDraw=         the fixed draw 0..4 that picks the promotional line
+//                                       (default 0)
+//                   UseButtons=         True: the button pass runs first and the indexes show
+//                                       its buttons, as long as the settings name a background
+//                   MakeImages=         name:WIDTHxHEIGHT entries separated by "|": image files
+//                                       the test makes in the site folder (".jpg" a JPEG, ".gif"
+//                                       an 8-bit GIF, any other extension a 24-bit image)
+//   expected/     every page compared, each file named as the page the build writes
+//   other files   templates, header/footer lists, description files: copied into the site folder
+//                 ("site" below the data directory), with "${SITE}" replaced by that folder's path
+//                 (for values a settings file stores as typed, such as Description_File).
+// As a build does, the page number prefix gets its trailing blank, image display pages come first,
+// then the header/footer rotation starts again and the thumbnail pages follow; every page of the
+// site is made so that rotating headers and footers fall where they would, and each file in
+// expected/ is compared.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/textutil.h"
+#include "builder/imagepage.h"
+#include "builder/pagebuttons.h"
+#include "builder/pagecontext.h"
+#include "builder/pageindex.h"
+#include "builder/pagenames.h"
+#include "builder/rotheadr.h"
+#include "builder/thumbpage.h"
+#include "imaging/PGraphic.h"
+#include "model/inifile.h"
+#include "model/paths.h"
+#include "model/sitesettings.h"
+#include "support/scripted_interaction.h"
+#include "support/testsupport.h"
+#include "templates/style.h"
+
+namespace parvel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::DataFile;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+constexpr std::string_view kSiteMarker = "${SITE}";
+
+std::vector<std::string> ScenarioNames() {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(DataFile("pages"), ec)) {
+    if (entry.is_directory()) names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> SplitBars(std::string_view text) {
+  std::vector<std::string> parts;
+  if (text.empty()) return parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t bar = text.find('|', start);
+    parts.emplace_back(text.substr(start, bar - start));
+    if (bar == std::string_view::npos) return parts;
+    start = bar + 1;
+  }
+}
+
+// Shows line ends so that a CR LF against a bare LF is visible in a failure.
+std::string Visible(std::string_view line) {
+  std::string out;
+  for (char ch : line) {
+    if (ch == '\r') {
+      out += "\\r";
+    } else if (ch == '\n') {
+      out += "\\n";
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+// The first line (ending in LF) where the two texts part, with both versions.
+std::string FirstDifference(std::string_view expected, std::string_view got) {
+  size_t line_start = 0;
+  int line = 1;
+  for (size_t i = 0; i < std::min(expected.size(), got.size()); ++i) {
+    if (expected[i] != got[i]) break;
+    if (expected[i] == '\n') {
+      line_start = i + 1;
+      ++line;
+    }
+  }
+  auto line_of = [line_start](std::string_view text) {
+    if (line_start >= text.size()) return std::string("<end of file>");
+    const size_t end = text.find('\n', line_start);
+    return Visible(text.substr(
+        line_start, end == std::string_view::npos ? std::string_view::npos : end - line_start + 1));
+  };
+  return "first difference in line " + std::to_string(line) + "\n  expected: " + line_of(expected) +
+         "\n  got:      " + line_of(got);
+}
+
+// Puts the data directory back when a scenario ends.
+class DataDirectoryScope {
+ public:
+  explicit DataDirectoryScope(std::string_view dir) : saved_(DataDirectory()) {
+    SetDataDirectory(dir);
+  }
+  ~DataDirectoryScope() { SetDataDirectory(saved_); }
+  DataDirectoryScope(const DataDirectoryScope&) = delete;
+  DataDirectoryScope& operator=(const DataDirectoryScope&) = delete;
+
+ private:
+  std::string saved_;
+};
+
+void MakeImage(const std::string& path, int width, int height) {
+  TPixelGraphic image;
+  const std::string extension = LowerAscii(ExtensionPart(path));
+  image.SetBitCountNum(extension == ".gif" ? 8 : 24);
+  image.SetSize(width, height);
+  if (extension == ".jpg") {
+    ASSERT_TRUE(savetojpeg(image, path, 75, false)) << path;
+  } else {
+    image.SaveToFile(path);
+  }
+}
+
+void MakeImages(const std::string& site, std::string_view list) {
+  for (const std::string& entry : SplitBars(list)) {
+    const size_t colon = entry.rfind(':');
+    const size_t by = entry.find('x', colon);
+    ASSERT_TRUE(colon != std::string::npos && by != std::string::npos) << entry;
+    const auto width = ParseInt(entry.substr(colon + 1, by - colon - 1));
+    const auto height = ParseInt(entry.substr(by + 1));
+    ASSERT_TRUE(width && height) << entry;
+    MakeImage(site + entry.substr(0, colon), *width, *height);
+  }
+}
+
+// The button names the expected pages show must be files the button pass made.
+void ExpectButtonFilesExist(const std::string& site, std::string_view page) {
+  constexpr std::string_view kSrc = "SRC=\"Page_Button_";
+  for (size_t at = page.find(kSrc); at != std::string_view::npos; at = page.find(kSrc, at + 1)) {
+    const size_t name_start = at + 5;
+    const std::string name(page.substr(name_start, page.find('"', name_start) - name_start));
+    EXPECT_TRUE(fs::is_regular_file(site + name)) << name << " was not drawn";
+  }
+}
+
+class PagesGolden : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
+  const std::string folder = DataFile("pages/" + GetParam()) + "/";
+  TempDir temp;
+  DataDirectoryScope data_directory(temp.path());
+  const std::string site = temp / "site/";
+
+  // The scenario's files go into the site folder; its settings become the site's settings file.
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string name = entry.path().filename().string();
+    const std::string text = ReplaceAll(ReadFile(entry.path().string()), kSiteMarker, site);
+    WriteFile(name == "scenario.ini" ? temp / "Site_1.ini" : site + name, text);
+  }
+  IniFile scenario(temp / "Site_1.ini");
+  ASSERT_TRUE(scenario.Load());
+  auto build_key = [&scenario](std::string_view key, std::string_view fallback) {
+    return scenario.GetString("Build", key, fallback);
+  };
+
+  ScriptedInteraction ui;
+  SiteSettings settings;
+  const SiteContext site_context{"Site_1", site, false};
+  ASSERT_TRUE(LoadRotation(ui, settings, site_context, 1, true, true));
+  SetDefaultValues(settings);
+  if (settings.Page_Number_Prefix.empty()) {
+    settings.Page_Number_Prefix = "Page ";
+  } else if (settings.Page_Number_Prefix.back() != ' ') {
+    settings.Page_Number_Prefix += ' ';
+  }
+  MakeImages(site, build_key("MakeImages", ""));
+  if (HasFatalFailure()) return;
+
+  TemplateMarkers markers;
+  ASSERT_TRUE(TestCompliancy(settings.Style_File, true, markers).result) << settings.Style_File;
+  if (!settings.DisplayAsImage) {
+    ASSERT_TRUE(TestCompliancy(settings.Image_Style_File, false, markers).result)
+        << settings.Image_Style_File;
+  }
+  DescriptionFile descriptions;
+  const bool describe = settings.Filename_Display == FilenameDisplay::DescriptionFile;
+  if (describe) {
+    ASSERT_TRUE(descriptions.Prepare(ui, settings));
+  }
+  HeaderFooterRotation rotation(settings, markers);
+
+  const std::string base = build_key("BaseHTMLName", "Index.html");
+  const auto max_length = ParseInt(build_key("MaxFilenameLength", "15"));
+  const auto draw = ParseInt(build_key("KorrinDraw", "0"));
+  ASSERT_TRUE(max_length && draw);
+  PageContext ctx{
+      .settings = settings,
+      .site_dir = fixpath(settings.Rotation_Path, true),
+      .base_html_name = base,
+      .images = SplitBars(build_key("Images", "")),
+      .use_thumbs_directory = UpperAscii(build_key("UseThumbsDirectory", "True")) != "FALSE",
+      .max_filename_length = *max_length,
+      .headers = &rotation,
+      .descriptions = describe ? &descriptions : nullptr,
+      .draw = [d = *draw] { return d; }};
+  ASSERT_EQ(ctx.site_dir, site);
+
+  const int image_count = static_cast<int>(ctx.images.size());
+  const int per_page = settings.Horizontal_Thumb_Count * settings.Vertical_Thumb_Count;
+  const int page_count = image_count / per_page + (image_count % per_page != 0 ? 1 : 0);
+  ASSERT_GT(page_count, 0);
+
+  ButtonExtensions extensions;
+  const bool use_buttons =
+      UpperAscii(build_key("UseButtons", "False")) == "TRUE" && UsesImageButtons(settings);
+  if (use_buttons) {
+    ASSERT_EQ(RunButtonPass(settings, site, page_count, &extensions, {}).status,
+              ButtonPassResult::Done);
+  }
+  auto index_for = [&](bool wanted, int page) {
+    return wanted ? CreateIndex(ui, settings, base, extensions, page, page_count, use_buttons)
+                  : std::string();
+  };
+
+  rotation.ResetPositions();
+  if (!settings.DisplayAsImage) {
+    for (int page = 1; page <= page_count; ++page) {
+      const std::string index = index_for(markers.image.index && settings.IndexInImagePages, page);
+      for (int i = (page - 1) * per_page; i < std::min(page * per_page, image_count); ++i) {
+        const std::string& image = ctx.images[static_cast<size_t>(i)];
+        ASSERT_TRUE(createHTMLImagepage(ctx, site + DisplayPageName(image, base), i, page, index))
+            << image;
+      }
+    }
+  }
+  rotation.ResetPositions();
+  for (int page = 1; page <= page_count; ++page) {
+    const std::string index =
+        index_for(markers.thumbnail.index && settings.IndexInThumbPages, page);
+    ASSERT_TRUE(createHTMLThumbpage(ctx, site + gethtmlpagename(base, page), page, page_count,
+                                    (page - 1) * per_page, index))
+        << "page " << page;
+  }
+  EXPECT_TRUE(ui.messages().empty()) << ui.texts().front();
+
+  int compared = 0;
+  for (const auto& entry : fs::directory_iterator(folder + "expected")) {
+    const std::string name = entry.path().filename().string();
+    const std::string expected = ReadFile(entry.path().string());
+    const std::string got = ReadFile(site + name);
+    EXPECT_TRUE(got == expected) << name << ": " << FirstDifference(expected, got);
+    if (use_buttons) ExpectButtonFilesExist(site, expected);
+    ++compared;
+  }
+  EXPECT_GT(compared, 0) << "no expected pages";
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, PagesGolden, ::testing::ValuesIn(ScenarioNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return info.param;
+                         });
+
+TEST(PagesGoldenData, EveryScenarioFolderIsThere) {
+  EXPECT_GE(ScenarioNames().size(), 13u);
+}
+
+}  // namespace
+}  // namespace parvel

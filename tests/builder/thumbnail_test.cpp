@@ -1,0 +1,203 @@
+#include "builder/thumbnail.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "imaging/PGraphic.h"
+#include "support/scripted_interaction.h"
+#include "support/testsupport.h"
+
+namespace parvel {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+TEST(ThumbnailName, ReplacesTheExtensionFromTheLastDot) {
+  EXPECT_EQ(ThumbnailName("Beach.JPG"), "Beach_thb.jpg");
+  EXPECT_EQ(ThumbnailName("a.b.gif"), "a.b_thb.jpg");
+  EXPECT_EQ(ThumbnailName("noext"), "noext_thb.jpg");
+  EXPECT_EQ(ThumbnailName("photo.jpeg"), ThumbnailName("photo.gif"));
+}
+
+struct SizeCase {
+  std::int32_t a, b, w, h;
+  ThumbSize expected;
+};
+
+class CalculateDimensions : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(CalculateDimensions, GivesTheThumbnailSize) {
+  const auto& c = GetParam();
+  EXPECT_EQ(calculatedimensions(c.a, c.b, c.w, c.h), c.expected)
+      << c.a << "x" << c.b << " in " << c.w << "x" << c.h;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, CalculateDimensions,
+    ::testing::Values(SizeCase{1600, 1200, 100, 100, {100, 75}},
+                      SizeCase{600, 900, 100, 100, {66, 100}},
+                      SizeCase{80, 60, 100, 100, {80, 60}},       // strictly smaller: kept
+                      SizeCase{100, 50, 100, 100, {100, 50}},     // as wide as the box: scaled
+                      SizeCase{1280, 960, 150, 150, {149, 112}},  // extended precision
+                      SizeCase{320, 240, 150, 150, {149, 112}},   // the same at 1/4
+                      SizeCase{200, 200, 100, 100, {100, 100}},
+                      SizeCase{400, 100, 100, 100, {100, 25}}, SizeCase{50, 40, 100, 100, {50, 40}},
+                      SizeCase{1, 1000, 100, 100, {1, 100}},  // a sliver keeps one pixel
+                      SizeCase{0, 10, 100, 100, {0, 0}}, SizeCase{10, 10, 0, 100, {0, 0}}));
+
+// The rule written out plainly, without the guards of the implementation.
+ThumbSize Reference(std::int32_t a, std::int32_t b, std::int32_t w, std::int32_t h) {
+  if (w > a && b < h) return {a, b};
+  const long double la = a, lb = b, lw = w, lh = h;
+  const long double f = (lh / lw > lb / la) ? la / lw : lb / lh;
+  auto tw = static_cast<std::int32_t>(la / f);
+  auto th = static_cast<std::int32_t>(lb / f);
+  return {std::max(std::min(tw, w), 1), std::max(std::min(th, h), 1)};
+}
+
+TEST(CalculateDimensionsSweep, MatchesTheRuleAndStaysInTheBox) {
+  int differs_from_double = 0;
+  for (std::int32_t a = 1; a <= 4000; a += 37) {
+    for (std::int32_t b = 1; b <= 3000; b += 53) {
+      for (std::int32_t box : {20, 75, 100, 150, 160, 900}) {
+        const ThumbSize got = calculatedimensions(a, b, box, box);
+        ASSERT_EQ(got, Reference(a, b, box, box)) << a << "x" << b << " in " << box;
+        ASSERT_LE(got.width, std::max(box, a < box && b < box ? a : box));
+        ASSERT_GE(got.width, 1);
+        ASSERT_GE(got.height, 1);
+        const double f = (double(box) / box > double(b) / a) ? double(a) / box : double(b) / box;
+        if (a >= box || b >= box) differs_from_double += (static_cast<int>(a / f) != got.width);
+      }
+    }
+  }
+  // Double precision would give other widths for some sizes; the rule is extended precision.
+  EXPECT_GT(differs_from_double, 0);
+}
+
+// A JPEG of the given size with a gradient, written through the image layer.
+void MakeJpeg(const std::string& path, std::int32_t width, std::int32_t height) {
+  TPixelGraphic image;
+  image.SetSize(width, height);
+  Raster& px = image.MutablePixels();
+  for (std::int32_t y = 0; y < height; ++y) {
+    for (std::int32_t x = 0; x < width; ++x) {
+      std::uint8_t* p = px.Row(y) + 3 * x;
+      p[0] = static_cast<std::uint8_t>(x * 255 / width);
+      p[1] = static_cast<std::uint8_t>(y * 255 / height);
+      p[2] = 128;
+    }
+  }
+  ASSERT_TRUE(savetojpeg(image, path, 90, false));
+}
+
+// Inserts an EXIF APP1 segment holding only an orientation tag right after SOI.
+std::string WithOrientation(const std::string& jpeg, int orientation) {
+  const std::string tiff = std::string("MM\0*\0\0\0\x08", 8) + std::string("\0\x01", 2) +
+                           std::string("\x01\x12\0\x03\0\0\0\x01\0", 9) +
+                           std::string(1, static_cast<char>(orientation)) + std::string("\0\0", 2) +
+                           std::string("\0\0\0\0", 4);
+  const std::string payload = std::string("Exif\0\0", 6) + tiff;
+  const size_t length = payload.size() + 2;
+  std::string segment = "\xFF\xE1";
+  segment += static_cast<char>(length >> 8);
+  segment += static_cast<char>(length & 0xFF);
+  return jpeg.substr(0, 2) + segment + payload + jpeg.substr(2);
+}
+
+ThumbSize JpegSize(const std::string& path) {
+  ImageFileInfo info;
+  if (!ReadImageFileInfo(path, 0, &info)) return {};
+  return {info.width, info.height};
+}
+
+struct ThumbCase {
+  const char* name;
+  std::int32_t width, height, box;
+  ThumbSize expected;
+};
+
+class CreateThumbnail : public ::testing::TestWithParam<ThumbCase> {};
+
+TEST_P(CreateThumbnail, WritesAProgressiveJpegOfTheRightSize) {
+  const auto& c = GetParam();
+  TempDir dir;
+  MakeJpeg(dir / "source.jpg", c.width, c.height);
+  ScriptedInteraction ui;
+  ASSERT_TRUE(createthumbnail(ui, dir / "source.jpg", dir / "source_thb.jpg", c.box, c.box, 70));
+  EXPECT_TRUE(ui.messages().empty());
+  EXPECT_EQ(ui.busy_depth(), 0);
+  EXPECT_EQ(JpegSize(dir / "source_thb.jpg"), c.expected);
+  const std::string bytes = ReadFile(dir / "source_thb.jpg");
+  EXPECT_NE(bytes.find("\xFF\xC2"), std::string::npos) << "not progressive";
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, CreateThumbnail,
+                         ::testing::Values(ThumbCase{"eighth", 1600, 1200, 100, {100, 75}},
+                                           ThumbCase{"quarter", 1280, 960, 150, {149, 112}},
+                                           ThumbCase{"half_exact", 200, 200, 100, {100, 100}},
+                                           ThumbCase{"full_scale", 400, 100, 100, {100, 25}},
+                                           ThumbCase{"small_kept", 60, 40, 100, {60, 40}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CreateThumbnail, NonJpegSourceKeepsItsSizeInsideTheBox) {
+  TempDir dir;
+  TPixelGraphic gif;
+  gif.SetSize(50, 40);
+  gif.SetBitCountNum(8);
+  gif.SaveToFile(dir / "small.gif");
+  ScriptedInteraction ui;
+  ASSERT_TRUE(createthumbnail(ui, dir / "small.gif", dir / "small_thb.jpg", 100, 100, 70));
+  EXPECT_EQ(JpegSize(dir / "small_thb.jpg"), (ThumbSize{50, 40}));
+}
+
+TEST(CreateThumbnail, TurnsAnExifRotatedPhotoUpright) {
+  TempDir dir;
+  MakeJpeg(dir / "plain.jpg", 1600, 1200);
+  WriteFile(dir / "portrait.jpg", WithOrientation(ReadFile(dir / "plain.jpg"), 6));
+  ScriptedInteraction ui;
+  ASSERT_TRUE(createthumbnail(ui, dir / "portrait.jpg", dir / "portrait_thb.jpg", 100, 100, 70));
+  EXPECT_EQ(JpegSize(dir / "portrait_thb.jpg"), (ThumbSize{75, 100}));
+}
+
+struct FailureCase {
+  const char* name;
+  Answer answer;
+  bool expected;
+};
+
+class CreateThumbnailFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(CreateThumbnailFailure, AsksWhetherToGoOn) {
+  TempDir dir;
+  WriteFile(dir / "broken.jpg", "this is not a picture");
+  ScriptedInteraction ui;
+  ui.QueueAnswer(GetParam().answer);
+  EXPECT_EQ(createthumbnail(ui, dir / "broken.jpg", dir / "broken_thb.jpg", 100, 100, 70),
+            GetParam().expected);
+  ASSERT_EQ(ui.messages().size(), 1u);
+  EXPECT_EQ(ui.messages()[0].text, kThumbnailErrorQuestion);
+  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
+  EXPECT_EQ(ui.messages()[0].buttons, Buttons::YesNo);
+  EXPECT_EQ(ReadFile(dir / "broken_thb.jpg"), "<missing>");
+  EXPECT_EQ(ui.busy_depth(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, CreateThumbnailFailure,
+                         ::testing::Values(FailureCase{"yes_goes_on", Answer::Yes, true},
+                                           FailureCase{"no_stops", Answer::No, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CreateThumbnail, UnwritableTargetAsksToo) {
+  TempDir dir;
+  MakeJpeg(dir / "source.jpg", 300, 200);
+  ScriptedInteraction ui;
+  ui.QueueAnswer(Answer::No);
+  EXPECT_FALSE(createthumbnail(ui, dir / "source.jpg", dir / "missing/x_thb.jpg", 100, 100, 70));
+  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kThumbnailErrorQuestion)});
+}
+
+}  // namespace
+}  // namespace parvel
