@@ -512,9 +512,15 @@ bool BuildState::ThumbnailPass(const std::vector<std::string>& images, const std
   const int box_height = s.Thumb_Height;
   const int quality = s.Thumb_JPEG_Quality;
   const ThumbnailOptions options = thumbnail_options_;
-  ThumbnailPool pool(std::move(sources), jobs_, 2 * jobs_, [=](const std::string& source) {
-    return MakeThumbnailData(source, box_width, box_height, quality, options);
-  });
+  // Decodes of large images wait for memory rather than add up: see kThumbnailMemoryBudget.
+  ThumbnailPool pool(std::move(sources), jobs_, 2 * jobs_,
+                     [=](const std::string& source) {
+                       return MakeThumbnailData(source, box_width, box_height, quality, options);
+                     },
+                     {[=](const std::string& source) {
+                        return EstimateThumbnailMemory(source, box_width, box_height);
+                      },
+                      kThumbnailMemoryBudget});
   for (std::size_t i = 0; i < images.size(); ++i) {
     Advance();
     const std::vector<std::uint8_t> made = pool.Take(i);

@@ -12,6 +12,7 @@
 #include "imaging/PGraphic.h"
 #include "imaging/exif.h"
 #include "imaging/formats/jpeg.h"
+#include "imaging/registry.h"
 #include "imaging/resample.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
@@ -21,6 +22,13 @@ namespace parvel {
 namespace {
 // A source buffer grown past this by one huge file is given back.
 constexpr std::size_t kKeptBufferBytes = 64u * 1024 * 1024;
+// Where a memory estimate looks for an image's headers: the file's beginning, else the whole
+// file when it is no larger than the second figure.
+constexpr std::size_t kHeadBytes = 256u * 1024;
+constexpr std::uint64_t kWholeFileForHeaders = 64u * 1024 * 1024;
+// A decode other than JPEG: a raster of up to three bytes a pixel, and for fewer the 24-bit copy
+// that resampling makes.
+constexpr std::uint64_t kOtherDecodeBytesPerPixel = 4;
 }  // namespace
 
 // The size rule is defined on 80-bit extended precision (64-bit mantissa): 1280 / (1280 / 150)
@@ -137,7 +145,74 @@ Raster OtherThumbnail(const std::string& source, std::int32_t box_width, std::in
   return thumb.Pixels();
 }
 
+// The first `limit` bytes of a file (all of it when shorter) and its size.
+bool ReadHead(const std::string& path, std::size_t limit, std::vector<std::uint8_t>* head,
+              std::uint64_t* size) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok) {
+    *size = static_cast<std::uint64_t>(st.st_size);
+    head->resize(static_cast<std::size_t>(std::min<std::uint64_t>(*size, limit)));
+    std::size_t used = 0;
+    while (used < head->size()) {
+      const ssize_t n = ::read(fd, head->data() + used, head->size() - used);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      used += static_cast<std::size_t>(n);
+    }
+    head->resize(used);
+  }
+  ::close(fd);
+  return ok;
+}
+
+// The decode's bytes besides the file, from data that holds the headers; raises when they are
+// not all there.
+std::uint64_t DecodeBytes(std::span<const std::uint8_t> data, const std::string& source,
+                          std::int32_t box_width, std::int32_t box_height) {
+  if (IsJPEGFileName(source)) {
+    const ImageInfo info = ReadJpegInfo(data);
+    const int orientation = ReadJpegOrientation(data);
+    const bool swap = OrientationSwapsSides(orientation);
+    const std::int32_t width = swap ? info.height : info.width;
+    const std::int32_t height = swap ? info.width : info.height;
+    const int scale = ChooseJPEGScale(width, height, box_width, box_height);
+    // Turning the image upright copies the decode.
+    const std::uint64_t decoded = static_cast<std::uint64_t>(JpegScaledSide(width, scale)) *
+                                  static_cast<std::uint64_t>(JpegScaledSide(height, scale)) * 3 *
+                                  (orientation == 1 ? 1 : 2);
+    return decoded + JpegCoefficientBytes(data);
+  }
+  const TFileFormatReader* reader = ChooseReader(data, ExtensionPart(source));
+  if (reader == nullptr) return 0;  // the decode stops at once
+  const ImageInfo info = reader->Info(data, 0);
+  return static_cast<std::uint64_t>(std::max(info.width, 0)) *
+         static_cast<std::uint64_t>(std::max(info.height, 0)) * kOtherDecodeBytesPerPixel;
+}
+
 }  // namespace
+
+std::uint64_t EstimateThumbnailMemory(const std::string& source, std::int32_t box_width,
+                                      std::int32_t box_height) {
+  std::vector<std::uint8_t> data;
+  std::uint64_t size = 0;
+  if (!ReadHead(source, kHeadBytes, &data, &size)) return 0;  // nothing to decode
+  const std::uint64_t unknown =
+      static_cast<std::uint64_t>(kMaxImagePixels) * kOtherDecodeBytesPerPixel;
+  try {
+    return size + DecodeBytes(data, source, box_width, box_height);
+  } catch (const std::exception&) {
+  }
+  if (data.size() == size || size > kWholeFileForHeaders) return size + unknown;
+  try {
+    if (!ReadHead(source, static_cast<std::size_t>(kWholeFileForHeaders), &data, &size)) return 0;
+    return size + DecodeBytes(data, source, box_width, box_height);
+  } catch (const std::exception&) {
+    return size + unknown;
+  }
+}
 
 std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int32_t box_width,
                                             std::int32_t box_height, int quality,

@@ -54,6 +54,20 @@ std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int3
                                             std::int32_t box_height, int quality,
                                             ThumbnailOptions options = {});
 
+// What MakeThumbnailData holds in memory at its peak for `source`, in bytes, estimated from the
+// file's size and its headers without decoding: the whole file, and the decoded image (a JPEG at
+// its reduced scale, with the whole-image coefficients of a progressive one) at four bytes a
+// pixel for other formats, which covers their depth conversion. The headers are looked for in
+// the file's first 256 KiB, else in the whole file when it is at most 64 MiB; a file whose
+// headers cannot be read counts as an image at the pixel limit. Never raises; safe on any thread.
+std::uint64_t EstimateThumbnailMemory(const std::string& source, std::int32_t box_width,
+                                      std::int32_t box_height);
+
+// The memory the thumbnail workers of a build may hold at once, by the estimate above: eight
+// camera photographs of 24 to 32 megapixels are made side by side, larger images share it
+// (one larger than all of it is made on its own).
+inline constexpr std::uint64_t kThumbnailMemoryBudget = std::uint64_t{768} << 20;
+
 // The rest of createthumbnail for data made by MakeThumbnailData (empty data counts as a
 // failure): writes it to `target` and on failure asks the question. Same result as
 // createthumbnail; on the build's thread only.

@@ -1,6 +1,7 @@
 #include "builder/thumbpool.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include "imaging/formats/jpeg.h"
@@ -14,11 +15,13 @@ int DefaultThumbnailJobs() {
 }
 
 ThumbnailPool::ThumbnailPool(std::vector<std::string> sources, int workers, int look_ahead,
-                             Maker maker)
+                             Maker maker, ThumbnailMemoryBudget budget)
     : sources_(std::move(sources)),
       maker_(std::move(maker)),
+      budget_(std::move(budget)),
       results_(sources_.size()),
       done_(sources_.size(), 0) {
+  admitted_ = NextToMake(0);
   const int count = std::max(1, workers);
   look_ahead_ = static_cast<std::size_t>(std::max(count, look_ahead));
   threads_.reserve(static_cast<std::size_t>(count));
@@ -34,6 +37,20 @@ ThumbnailPool::~ThumbnailPool() {
   for (std::thread& t : threads_) t.join();
 }
 
+std::size_t ThumbnailPool::NextToMake(std::size_t slot) const {
+  while (slot < sources_.size() && sources_[slot].empty()) ++slot;
+  return slot;
+}
+
+std::uint64_t ThumbnailPool::Estimate(const std::string& source) const {
+  if (!budget_.estimate) return 0;
+  try {
+    return budget_.estimate(source);
+  } catch (...) {
+    return std::numeric_limits<std::uint64_t>::max();
+  }
+}
+
 void ThumbnailPool::Work() {
   // Each worker keeps its progressive decodes' coefficient memory from one image to the next.
   JpegCoefficientReuse reuse;
@@ -46,12 +63,28 @@ void ThumbnailPool::Work() {
     std::vector<std::uint8_t> result;
     if (!sources_[slot].empty()) {
       lock.unlock();
+      const std::uint64_t cost = Estimate(sources_[slot]);
+      lock.lock();
+      // Every source before this one has started, and those still in flight leave room. The
+      // build's thread waits for the earliest slot not done, which is in flight or this one, so
+      // the wait always ends.
+      changed_.wait(lock, [&] {
+        return stop_ ||
+               (admitted_ == slot && (in_flight_ == 0 || (in_flight_ <= budget_.limit &&
+                                                          cost <= budget_.limit - in_flight_)));
+      });
+      if (stop_) return;
+      admitted_ = NextToMake(slot + 1);
+      in_flight_ += cost;
+      changed_.notify_all();
+      lock.unlock();
       try {
         result = maker_(sources_[slot]);
       } catch (...) {
         result.clear();  // an empty result: the build's thread tries again and reports
       }
       lock.lock();
+      in_flight_ -= cost;
     }
     results_[slot] = std::move(result);
     done_[slot] = 1;

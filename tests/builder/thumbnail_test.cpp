@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <vector>
 
 #include "imaging/PGraphic.h"
+#include "imaging/raster.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
@@ -197,6 +200,69 @@ TEST(CreateThumbnail, UnwritableTargetAsksToo) {
   ui.QueueAnswer(Answer::No);
   EXPECT_FALSE(createthumbnail(ui, dir / "source.jpg", dir / "missing/x_thb.jpg", 100, 100, 70));
   EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kThumbnailErrorQuestion)});
+}
+
+// The estimate is the file's size and the decode's bytes; `decode` and `up_to` bound the latter.
+struct EstimateCase {
+  const char* what;
+  std::function<void(const std::string&)> make;  // writes the file
+  std::uint64_t decode, up_to;
+};
+
+TEST(EstimateThumbnailMemory, CountsTheFileAndTheDecodeFromTheHeaders) {
+  const auto save = [](const char* ext, bool progressive, int orientation) {
+    return [=](const std::string& path) {
+      TPixelGraphic image;
+      image.SetSize(ext[0] == 'j' ? 1600 : 1000, ext[0] == 'j' ? 1200 : 800);
+      image.Canvas().BrushColor = Rgb{10, 120, 200};
+      image.Canvas().FillRect({0, 0, 600, 500});
+      if (ext[0] == 'j') {
+        ASSERT_TRUE(savetojpeg(image, path, 90, progressive));
+        if (orientation != 1) WriteFile(path, WithOrientation(ReadFile(path), orientation));
+      } else {
+        // Noise, so that the pixels before a TIFF's trailing directory fill more than 256 KiB.
+        std::uint32_t state = 1;
+        for (std::uint8_t& byte : image.MutablePixels().pixels) {
+          state = state * 1664525u + 1013904223u;
+          byte = static_cast<std::uint8_t>(state >> 24);
+        }
+        image.SaveToFile(path);
+      }
+    };
+  };
+  constexpr std::uint64_t kUnknown = kMaxImagePixels * std::uint64_t{4};
+  const std::vector<EstimateCase> cases = {
+      // 1/8 scale: 200 x 150, three bytes a pixel.
+      {"baseline.jpg", save("jpg", false, 1), 90'000, 90'000},
+      // Turned upright: the scale is chosen on 1200 x 1600 and the decode is copied once.
+      {"turned.jpg", save("jpg", false, 6), 180'000, 180'000},
+      // Every coefficient kept: 1.5 a pixel at 4:2:0, two bytes each, and a little padding.
+      {"progressive.jpg", save("jpg", true, 1), 90'000 + 5'760'000, 90'000 + 6'048'000},
+      {"photo.png", save("png", false, 1), 3'200'000, 3'200'000},
+      // Uncompressed, its directory after the pixels: the headers are found in the whole file.
+      {"photo.tif", save("tif", false, 1), 3'200'000, 3'200'000},
+      {"damaged.png", [](const std::string& p) { WriteFile(p, "\x89PNG\r\n\x1A\n garbage"); },
+       kUnknown, kUnknown},
+  };
+  TempDir dir;
+  for (const EstimateCase& c : cases) {
+    const std::string path = dir / c.what;
+    c.make(path);
+    const std::uint64_t size = ReadFile(path).size();
+    const std::uint64_t got = EstimateThumbnailMemory(path, 100, 100);
+    EXPECT_GE(got, size + c.decode) << c.what;
+    EXPECT_LE(got, size + c.up_to) << c.what;
+  }
+  // The case above reaches the fallback only when the TIFF's first directory lies past 256 KiB.
+  const std::string tiff = ReadFile(dir / "photo.tif");
+  ASSERT_GE(tiff.size(), 8u);
+  std::uint32_t directory = 0;
+  for (int k = 0; k < 4; ++k) {
+    const int at = tiff[0] == 'I' ? 7 - k : 4 + k;
+    directory = directory << 8 | static_cast<std::uint8_t>(tiff[static_cast<std::size_t>(at)]);
+  }
+  EXPECT_GT(directory, 256u * 1024);
+  EXPECT_EQ(EstimateThumbnailMemory(dir / "missing.png", 100, 100), 0u);
 }
 
 }  // namespace

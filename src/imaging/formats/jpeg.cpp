@@ -432,6 +432,23 @@ ImageInfo ReadJpegInfo(std::span<const std::uint8_t> data) {
   return out;
 }
 
+std::uint64_t JpegCoefficientBytes(std::span<const std::uint8_t> data) {
+  Decompressor d(data);
+  auto& info = d.info();
+  if (!jpeg_has_multiple_scans(&info)) return 0;
+  std::uint64_t blocks = 0;
+  for (int c = 0; c < info.num_components; ++c) {
+    const jpeg_component_info& component = info.comp_info[c];
+    // The arrays are padded to whole MCU rows and columns, as the library requests them.
+    const auto across = static_cast<std::uint64_t>(component.width_in_blocks) +
+                        static_cast<std::uint64_t>(component.h_samp_factor);
+    const auto down = static_cast<std::uint64_t>(component.height_in_blocks) +
+                      static_cast<std::uint64_t>(component.v_samp_factor);
+    blocks += across * down;
+  }
+  return blocks * sizeof(JBLOCK);
+}
+
 void DecodeJpegInto(std::span<const std::uint8_t> data, const JpegDecodeOptions& options,
                     Raster& target) {
   Decompressor d(data);

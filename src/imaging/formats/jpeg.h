@@ -41,6 +41,11 @@ class JpegCoefficientReuse {
 // raster limits.
 ImageInfo ReadJpegInfo(std::span<const std::uint8_t> data);
 
+// The memory a decode of the file holds for its whole-image coefficient arrays, whatever the
+// scale: every coefficient of a progressive or multi-scan file, nothing for a single-scan one.
+// From the headers only.
+std::uint64_t JpegCoefficientBytes(std::span<const std::uint8_t> data);
+
 // The size a decode at 1/scale gives (each side rounded up, as the library does).
 std::int32_t JpegScaledSide(std::int32_t side, int scale);
 
