@@ -1,7 +1,6 @@
 #include "templates/ui/thumboptionsdialog.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -109,17 +108,14 @@ ColourCombo::ColourCombo(QWidget* parent) : QComboBox(parent) {
 void ColourCombo::Show(const ColourChoice& choice) {
   const QSignalBlocker blocker(this);
   setCurrentIndex(choice.item);
-  QPalette colours = QApplication::palette(this);
-  if (!IsDefault(choice)) {
-    const QColor colour = ToQColor(choice.colour);
-    for (auto role : {QPalette::Button, QPalette::Base, QPalette::Window, QPalette::ButtonText,
-                      QPalette::Text, QPalette::WindowText}) {
-      colours.setColor(QPalette::Active, role, colour);
-      colours.setColor(QPalette::Inactive, role, colour);
-    }
-  }
-  setPalette(colours);
-  view()->setPalette(QApplication::palette(view()));
+  // A fixed or picked colour fills the closed list, text included: a plain block of colour.
+  const QString colour = QString::fromStdString(ColourHexText(choice.colour));
+  setStyleSheet(
+      IsDefault(choice)
+          ? QString()
+          : QString("QComboBox { background-color: %1; color: %1; border: 1px solid black; "
+                    "padding: 1px 18px 1px 3px; }")
+                .arg(colour));
 }
 
 TdlgThumbOptions::TdlgThumbOptions(Seams seams, SiteSettings& settings, RecentTemplates& recent,
