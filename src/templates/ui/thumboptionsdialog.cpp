@@ -150,6 +150,8 @@ TdlgThumbOptions::TdlgThumbOptions(Seams seams, SiteSettings& settings, RecentTe
   layout->addWidget(tabs_);
   layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  ApplyDisplayRule(s_, choices_);
+  ApplyTemplateRule(s_, choices_, s_.Image_Style_File);
   Fill();
   ApplyRules();
 }
@@ -551,7 +553,7 @@ QWidget* TdlgThumbOptions::MakeImageDisplayPage() {
     grid->addWidget(combo, row, 1);
     auto* edit = new QPushButton(button_caption, group);
     edit->setObjectName(button);
-    edit->setToolTip("The header and footer editors are not part of this version.");
+    edit->setToolTip("Editing image page headers and footers here is not available yet.");
     grid->addWidget(edit, row++, 2);
   };
   header_row("lblHeader", "Header:", "cmbHeader", kImageHeaderItems,
