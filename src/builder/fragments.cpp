@@ -91,14 +91,7 @@ std::string getcolourstr(const Colour& colour, bool opening) {
 }
 
 std::string colortohtmlhex(std::uint32_t colour) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string hex = "#";
-  for (int shift : {0, 8, 16}) {  // red, green, blue from the low byte up
-    const unsigned byte = (colour >> shift) & 0xFFu;
-    hex += kHex[byte >> 4];
-    hex += kHex[byte & 0x0Fu];
-  }
-  return hex;
+  return ColourHexText(colour);
 }
 
 std::string getEnclosurecharacter(const SiteSettings& settings, bool opening) {

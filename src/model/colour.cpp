@@ -90,4 +90,15 @@ std::string ColourToString(const Colour& colour) {
   return text;
 }
 
+std::string ColourHexText(std::uint32_t value) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string hex = "#";
+  for (int shift : {0, 8, 16}) {  // red, green, blue from the low byte up
+    const unsigned byte = (value >> shift) & 0xFFu;
+    hex += kHex[byte >> 4];
+    hex += kHex[byte & 0x0Fu];
+  }
+  return hex;
+}
+
 }  // namespace parvel

@@ -52,4 +52,8 @@ std::optional<Colour> ParseColour(std::string_view text);
 // The stored text: "Default", the colour's name, or "$" and eight upper-case hex digits.
 std::string ColourToString(const Colour& colour);
 
+// The colour as pages and the page settings show it: "#" and red, green, blue as upper-case hex
+// pairs of a 0x00BBGGRR value; the top byte is ignored.
+std::string ColourHexText(std::uint32_t value);
+
 }  // namespace parvel

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QTabWidget>
 #include <QTimer>
 #include <filesystem>
 #include <iostream>
@@ -15,6 +16,7 @@
 #include "app/qtinteraction.h"
 #include "model/ui/optionsdialog.h"
 #include "model/ui/siteoptionsdialog.h"
+#include "templates/ui/thumboptionsdialog.h"
 #include "uisupport.h"
 
 using namespace parvel;
@@ -74,6 +76,26 @@ int main(int argc, char** argv) {
   Save(options, "options");
   TAboutBox about(doubles.seams(), &window);
   Save(about, "about");
+
+  // The page settings with a fixed, a picked and a Default colour on the second index page.
+  SiteSettings& settings = window.state().settings;
+  settings.Displayed_Page_Text_Colour = Colour::Of(0x000000FF);
+  settings.Other_Page_Text_Colour = Colour::Of(0x00123456);
+  settings.index_image_buttons = true;
+  settings.Link_Enclosure = 3;
+  settings.DisplayAsImage = false;
+  settings.Image_Style_File = data.path + "Samples/image.htm";
+  TemplateMarkers markers;
+  TdlgThumbOptions page_settings(doubles.seams(), settings, window.state().recent, markers,
+                                 &window);
+  auto* pages = page_settings.findChild<QTabWidget*>("pgcSettings");
+  const char* page_names[] = {"settings-thumbnails",   "settings-page-index",
+                              "settings-page-index-2", "settings-image-display",
+                              "settings-page-text",    "settings-other"};
+  for (int page = 0; page < pages->count(); ++page) {
+    pages->setCurrentIndex(page);
+    Save(page_settings, page_names[page]);
+  }
 
   const tsiterecord& site = window.state().catalogue.site();
   const auto question = MakeMessageBox(

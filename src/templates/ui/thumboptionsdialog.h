@@ -1,0 +1,101 @@
+// The page settings dialog "Settings": six pages over the one SiteSettings record, edited in place
+// (every change goes into its field at once, so Cancel keeps every change). Its rules, colour
+// model and checks are those of templates/thumbop.h.
+#pragma once
+
+#include <QColor>
+#include <QComboBox>
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "app/seams.h"
+#include "model/options.h"
+#include "templates/style.h"
+#include "templates/thumbop.h"
+
+class QCheckBox;
+class QLineEdit;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
+
+namespace parvel {
+
+// A colour list: "Default Page Colour", thirteen swatches and "Other..". A picked colour is shown
+// with no item selected and the list drawn in that colour.
+class ColourCombo : public QComboBox {
+ public:
+  explicit ColourCombo(QWidget* parent);
+  // Draws the closed list as `choice` holds it.
+  void Show(const ColourChoice& choice);
+};
+
+class TdlgThumbOptions : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `recent` gives the thumbnail-page templates and holds the image-page ones; `markers` receives
+  // the flags of a compliance test. The dialog is meant to live as long as the site editor.
+  TdlgThumbOptions(Seams seams, SiteSettings& settings, RecentTemplates& recent,
+                   TemplateMarkers& markers, QWidget* parent = nullptr);
+
+  // Shows the dialog modally through the dialog factory after the opening steps, and returns its
+  // result (QDialog::Accepted after OK). The site editor's "Other Layout Settings" calls this.
+  int Open();
+
+  const ThumbOptionsChoices& choices() const { return choices_; }
+
+ private:
+  struct ColourControl {
+    ColourCombo* combo = nullptr;
+    QLineEdit* text = nullptr;
+    Colour SiteSettings::*field = nullptr;
+    ColourChoice choice;
+  };
+
+  QWidget* MakeThumbnailsPage();
+  QWidget* MakeIndexPage();
+  QWidget* MakeIndex2Page();
+  QWidget* MakeImageDisplayPage();
+  QWidget* MakePageTextPage();
+  QWidget* MakeOtherPage();
+  // Controls bound to a field: each shows it when filled and writes it on every change.
+  QSpinBox* Spin(const char* name, int SiteSettings::*field, IntRange range);
+  QCheckBox* Check(const char* name, const char* caption, bool SiteSettings::*field);
+  QLineEdit* Edit(const char* name, std::string SiteSettings::*field);
+  QComboBox* Items(const char* name, std::span<const std::string_view> items,
+                   int SiteSettings::*field, int offset = 0);
+  QComboBox* FontBox(const char* name, std::string SiteSettings::*field);
+  QRadioButton* Radio(const char* name, const char* caption, std::function<bool()> shown,
+                      std::function<void()> chosen);
+  // A file text box with its "Browse" button, which opens an image or description file chooser.
+  QWidget* FileRow(QLineEdit* edit, const char* button, std::string_view title,
+                   std::string_view filter);
+  QWidget* ColourRow(ColourControl& control, const char* name, Colour SiteSettings::*field);
+
+  void Fill();
+  void ApplyRules();
+  void ColourPicked(ColourControl& control, int item);
+  void TemplateTextChanged(const QString& text);
+  void TemplateLeft();
+  void BrowseTemplate();
+  void TestCompliance();
+  void ViewPage();
+  void Ok();
+
+  Seams seams_;
+  SiteSettings& s_;
+  RecentTemplates& recent_;
+  TemplateMarkers& markers_;
+  ThumbOptionsChoices choices_;
+  std::vector<std::function<void()>> fillers_;
+  std::array<ColourControl, 4> colours_;
+  std::vector<QColor> custom_colours_;
+  QTabWidget* tabs_ = nullptr;
+  QComboBox* cmbImageTemplate_ = nullptr;
+};
+
+}  // namespace parvel
