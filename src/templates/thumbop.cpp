@@ -1,6 +1,6 @@
 #include "templates/thumbop.h"
 
-#include "model/textutil.h"
+#include "base/textutil.h"
 #include "platform/filesystem.h"
 
 namespace parvel {

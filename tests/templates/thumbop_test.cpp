@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "platform/scripted_interaction.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {
