@@ -30,35 +30,18 @@ bool Names(const std::string& path) {
   return !path.empty() && FileExists(path);
 }
 
-bool ContainsNoCase(const std::vector<std::string>& list, std::string_view name) {
-  return std::any_of(list.begin(), list.end(),
-                     [&](const std::string& entry) { return EqualsNoCase(entry, name); });
-}
-
 int ClampToInt(std::int64_t value) {
   return static_cast<int>(std::clamp<std::int64_t>(value, 0, INT_MAX));
 }
 
 }  // namespace
 
-std::string DirectoryFailedMessage(std::string_view directory) {
-  return "Error encountered creating the directory, " + std::string(directory) +
-         ".  Building will terminate!";
-}
-
-std::string CopyFailedMessage(std::string_view file) {
-  return "Error encountered copying the file, " + std::string(file) + ", to your site directory!";
-}
-
-std::string ThumbnailFailedMessage(std::string_view image) {
-  return "Error encountered creating the thumbnail, " + std::string(image);
-}
-
 BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options) {
   BuildInputs inputs;
   if (!site.BaseHTMLName.empty()) inputs.base_html_name = site.BaseHTMLName;
   inputs.use_thumbs_directory = options.UseThumbsDirectory;
   inputs.max_filename_length = options.MaxFilenameLength;
+  inputs.markers = &ProgramTemplateMarkers();
   return inputs;
 }
 
@@ -66,6 +49,7 @@ BuildState::BuildState(Interaction& ui, SiteSettings& settings, BuildInputs inpu
     : ui_(ui),
       settings_(settings),
       inputs_(std::move(inputs)),
+      markers_(inputs_.markers != nullptr ? *inputs_.markers : own_markers_),
       rotation_(settings, markers_),
       jobs_(DefaultThumbnailJobs()) {
   if (inputs_.base_html_name.empty()) inputs_.base_html_name = kDefaultBaseHtmlName;

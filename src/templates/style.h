@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/interaction.h"
+#include "platform/nocase.h"
 
 namespace parvel {
 
@@ -56,6 +57,10 @@ struct TemplateMarkers {
   }
 };
 
+// The program's marker flags for its whole run: the compliance test buttons and the pre-build
+// checks refresh them, and every build started from a front reads them.
+TemplateMarkers& ProgramTemplateMarkers();
+
 // What the compliance dialog shows, and what the pre-build checks need.
 struct ComplianceResult {
   std::string template_path;
@@ -94,9 +99,5 @@ bool GenerateRequiredFilesList(std::string_view templateText, const std::string&
 
 // The dialog's OK: true when it may close (no warnings, or the user agrees to use the template).
 bool ConfirmCompliance(Interaction& ui, const ComplianceResult& result);
-
-// The file `relative` (separated by "/" or "\") below `folder`, matching each part without regard
-// to ASCII case when no exact match exists; nullopt when there is no such regular file.
-std::optional<std::string> FindFileNoCase(const std::string& folder, std::string_view relative);
 
 }  // namespace parvel
