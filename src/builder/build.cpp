@@ -278,7 +278,6 @@ bool BuildState::RunPasses() {
   // The list cannot change under the passes: they work on a copy.
   const std::vector<std::string> images = no_thumbnail_mode_ ? std::vector<std::string>{} : images_;
   const std::int64_t n = static_cast<std::int64_t>(images.size());
-  const int per_page = images_per_page();
   const int pages = page_count();
 
   maximum_ =
@@ -315,31 +314,46 @@ bool BuildState::RunPasses() {
                                       ? &description_
                                       : nullptr};
 
-  if (!s.DisplayAsImage && !no_thumbnail_mode_) {
-    const bool with_index = markers_.image.index && s.IndexInImagePages;
-    const PageIndex page_index(s, inputs_.base_html_name, extensions_, with_index ? pages : 0,
-                               use_image_buttons_);
-    for (int page = 1; page <= pages; ++page) {
-      const std::string index = with_index ? page_index.For(ui_, page) : std::string();
-      for (int k = 1; k <= per_page; ++k) {
-        const std::int64_t i = static_cast<std::int64_t>(page - 1) * per_page + (k - 1);
-        if (i > n - 1) break;
-        const std::string& image = images[static_cast<size_t>(i)];
-        Say("Creating Image Display page for the image, " + image);
-        if (!createHTMLImagepage(ctx, site_dir + DisplayPageName(image, inputs_.base_html_name),
-                                 static_cast<int>(i), page, index)) {
-          ui_.Warn(kImagePagesFailedMessage);
-          return false;
-        }
-        Advance();
-        if (!Checkpoint()) return false;
-      }
-    }
-  }
+  if (!s.DisplayAsImage && !no_thumbnail_mode_ && !ImagePagePass(ctx, pages)) return false;
 
   // The thumbnail pages' headers and footers start from the first entry whatever the image
   // pages used.
   rotation_.ResetPositions();
+  return ThumbnailPagePass(ctx, pages);
+}
+
+bool BuildState::ImagePagePass(const PageContext& ctx, int pages) {
+  const SiteSettings& s = settings_;
+  const std::vector<std::string>& images = ctx.images;
+  const std::string& site_dir = ctx.site_dir;
+  const std::int64_t n = static_cast<std::int64_t>(images.size());
+  const int per_page = images_per_page();
+  const bool with_index = markers_.image.index && s.IndexInImagePages;
+  const PageIndex page_index(s, inputs_.base_html_name, extensions_, with_index ? pages : 0,
+                             use_image_buttons_);
+  for (int page = 1; page <= pages; ++page) {
+    const std::string index = with_index ? page_index.For(ui_, page) : std::string();
+    for (int k = 1; k <= per_page; ++k) {
+      const std::int64_t i = static_cast<std::int64_t>(page - 1) * per_page + (k - 1);
+      if (i > n - 1) break;
+      const std::string& image = images[static_cast<size_t>(i)];
+      Say("Creating Image Display page for the image, " + image);
+      if (!createHTMLImagepage(ctx, site_dir + DisplayPageName(image, inputs_.base_html_name),
+                               static_cast<int>(i), page, index)) {
+        ui_.Warn(kImagePagesFailedMessage);
+        return false;
+      }
+      Advance();
+      if (!Checkpoint()) return false;
+    }
+  }
+  return true;
+}
+
+bool BuildState::ThumbnailPagePass(const PageContext& ctx, int pages) {
+  const SiteSettings& s = settings_;
+  const std::string& site_dir = ctx.site_dir;
+  const int per_page = images_per_page();
   const bool with_index = markers_.thumbnail.index && s.IndexInThumbPages;
   const PageIndex page_index(s, inputs_.base_html_name, extensions_, with_index ? pages : 0,
                              use_image_buttons_);

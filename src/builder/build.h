@@ -24,6 +24,8 @@
 
 namespace parvel {
 
+struct PageContext;
+
 // What a build needs besides the page settings.
 struct BuildInputs {
   // The site's main page name (BaseHTMLName).
@@ -120,6 +122,10 @@ class BuildState {
   bool ButtonPass(const std::string& site_dir, int pages);
   bool ThumbnailPass(const std::vector<std::string>& images, const std::string& site_dir,
                      const std::string& thumb_dir);
+  // The image display pages and the thumbnail pages of the build's `pages` pages; false when the
+  // build stops (a page failed, with its message, or the user cancelled).
+  bool ImagePagePass(const PageContext& ctx, int pages);
+  bool ThumbnailPagePass(const PageContext& ctx, int pages);
   // One image of the thumbnail pass after its progress step: false when the build stops.
   bool ThumbnailStep(const std::string& image, const std::string& target,
                      const std::vector<std::uint8_t>* made, const std::string& site_dir);
