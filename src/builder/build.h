@@ -56,7 +56,7 @@ class BuildState {
   // The checks before the build dialog opens, in order; the first that fails shows its message
   // and gives false. Also runs the compliance tests (refreshing markers()) and fills
   // files_to_copy() and excluded_names(). `unattended` says the start comes from Build All.
-  bool PreBuildChecks(bool unattended);
+  [[nodiscard]] bool PreBuildChecks(bool unattended);
 
   // Fills the image list from the site editor's list without thumbnails ("_THB"), page buttons
   // ("PAGE_BUTTON_") and the names in excluded_names().
@@ -74,13 +74,13 @@ class BuildState {
   // Start: refuses an empty list, prepares the description file, builds, and on success sets
   // Status to 2 and (unless unattended) offers the preview. True when the build succeeded and
   // the dialog closes. The temporary description file is gone afterwards whatever the result.
-  bool Start();
+  [[nodiscard]] bool Start();
   // Cancel: during a build it only asks for the cancel at the next checkpoint and returns false;
   // otherwise it returns true (close the dialog).
   bool Cancel();
 
   // Every pass in order. True when all finished, false when cancelled or stopped by an error.
-  bool build();
+  [[nodiscard]] bool build();
 
   Interaction& ui() { return ui_; }
   const std::vector<std::string>& images() const { return images_; }

@@ -28,7 +28,8 @@ std::optional<std::string> CsvToIniText(std::string_view csv);
 // it. When no line has a comma the user is asked whether to build anyway; Yes succeeds without
 // writing. False, without a message of its own, when the text file is unreadable, empty or too
 // large, when writing fails, or on No.
-bool ConvertCSVtoINI(Interaction& ui, const std::string& textFile, const std::string& iniFile);
+[[nodiscard]] bool ConvertCSVtoINI(Interaction& ui, const std::string& textFile,
+                                   const std::string& iniFile);
 
 // The captions from a description file for one build. Prepare before the build; the temporary
 // file it may write is removed by RemoveTemporary or, at the latest, by the destructor, so a
@@ -43,7 +44,7 @@ class DescriptionFile {
   // Sets up the lookup when Filename_Display is DescriptionFile (otherwise there is none): an
   // ".ini" file is used as it is, any other file is converted into "~" + its name with ".ini" in
   // its own folder. On failure shows kDescriptionFileError and returns false: do not build.
-  bool Prepare(Interaction& ui, const SiteSettings& settings);
+  [[nodiscard]] bool Prepare(Interaction& ui, const SiteSettings& settings);
 
   // The file lookups read (the build's description file in INI form); empty when none.
   const std::string& lookup_path() const { return lookup_path_; }

@@ -39,9 +39,11 @@ using SettingsLocker = std::function<std::unique_ptr<FileLock>()>;
 // one through the editor's Build All), takes the lock back with `relock` into `lock`, re-reads
 // the site's record, and when the rotation's section was saved meanwhile reloads it keeping
 // the build's Status. The caller closes the editor afterwards (unless NotLocked).
-SiteBuildResult BuildFromEditor(Interaction& ui, SiteEditor& editor, SiteSettings& settings,
-                                Catalogue& catalogue, const AppOptions& options,
-                                const SiteBuildRequest& request, std::unique_ptr<FileLock>& lock,
-                                const SettingsLocker& relock);
+[[nodiscard]] SiteBuildResult BuildFromEditor(Interaction& ui, SiteEditor& editor,
+                                              SiteSettings& settings, Catalogue& catalogue,
+                                              const AppOptions& options,
+                                              const SiteBuildRequest& request,
+                                              std::unique_ptr<FileLock>& lock,
+                                              const SettingsLocker& relock);
 
 }  // namespace parvel

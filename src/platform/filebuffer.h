@@ -12,7 +12,7 @@ namespace parvel {
 // Reads the regular file `path` into `buffer`, growing it as needed (never shrinking it), and
 // sets `used` to the file's length. False when the file cannot be opened, is no regular file or
 // a read fails; `buffer` then holds nothing meaningful.
-bool ReadFileIntoBuffer(const std::string& path, std::vector<std::uint8_t>& buffer,
-                        std::size_t* used);
+[[nodiscard]] bool ReadFileIntoBuffer(const std::string& path, std::vector<std::uint8_t>& buffer,
+                                      std::size_t* used);
 
 }  // namespace parvel

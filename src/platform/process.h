@@ -13,7 +13,7 @@ class ProcessStarter {
   virtual ~ProcessStarter() = default;
   // Starts `program` without arguments, in the current working directory, and returns at once.
   // The child is reaped when it ends (no zombie stays). False when it could not be started.
-  virtual bool StartDetached(const std::string& program, pid_t* pid) = 0;
+  [[nodiscard]] virtual bool StartDetached(const std::string& program, pid_t* pid) = 0;
 };
 
 // The starter the core uses: the real one unless a test has swapped in another.
@@ -32,6 +32,6 @@ class ScopedProcessStarter {
 };
 
 // Processes().StartDetached(program, pid).
-bool StartDetached(const std::string& program, pid_t* pid = nullptr);
+[[nodiscard]] bool StartDetached(const std::string& program, pid_t* pid = nullptr);
 
 }  // namespace parvel

@@ -28,15 +28,17 @@ using ListEntrySpans = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
 
 // The list file's text (byte order mark dropped) and where each entry lies in it, so that a list
 // of many short lines stays small; false as for ReadHeaderFooterList.
-bool LoadHeaderFooterList(const std::string& path, std::string* text, ListEntrySpans* spans);
+[[nodiscard]] bool LoadHeaderFooterList(const std::string& path, std::string* text,
+                                        ListEntrySpans* spans);
 
 // The text of a list file holding the entries, each one line ended by CR LF. A line break inside
 // an entry is stored as "|", so each entry stays one line.
 std::string HeaderFooterListText(const std::vector<std::string>& entries);
 
 // Writes HeaderFooterListText(entries) through Files(), replacing the file in one step.
-bool WriteHeaderFooterList(const std::string& path, const std::vector<std::string>& entries,
-                           std::string* error = nullptr);
+[[nodiscard]] bool WriteHeaderFooterList(const std::string& path,
+                                         const std::vector<std::string>& entries,
+                                         std::string* error = nullptr);
 
 // A snippet as it goes into a page: every "|" removed.
 std::string JoinSnippet(std::string_view snippet);
