@@ -1,5 +1,6 @@
 #include "base/textutil.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace parvel {
@@ -136,6 +137,15 @@ std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
     out += "\r\n";
   }
   return out;
+}
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+  return text.starts_with(kByteOrderMark) ? text.substr(kByteOrderMark.size()) : text;
+}
+
+bool ContainsNoCase(const std::vector<std::string>& list, std::string_view text) {
+  return std::any_of(list.begin(), list.end(),
+                     [&](const std::string& entry) { return EqualsNoCase(entry, text); });
 }
 
 }  // namespace parvel

@@ -35,4 +35,26 @@ std::vector<std::string> SplitLines(std::string_view text);
 // Joins lines, each followed by CR LF.
 std::string JoinLinesCrLf(const std::vector<std::string>& lines);
 
+// Calls `line` for every line of `text` (CR LF, LF or a lone CR end a line; a final line end
+// adds no empty line), without copying.
+template <typename Fn>
+void ForEachLine(std::string_view text, Fn&& line) {
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    line(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) line(text.substr(start));
+}
+
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";  // UTF-8
+
+// The text less a leading UTF-8 byte order mark.
+std::string_view WithoutByteOrderMark(std::string_view text);
+
+// True when `list` holds `text`, ignoring ASCII case.
+bool ContainsNoCase(const std::vector<std::string>& list, std::string_view text);
+
 }  // namespace parvel

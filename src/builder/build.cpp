@@ -31,42 +31,18 @@ bool Names(const std::string& path) {
   return !path.empty() && FileExists(path);
 }
 
-bool ContainsNoCase(const std::vector<std::string>& list, std::string_view name) {
-  return std::any_of(list.begin(), list.end(),
-                     [&](const std::string& entry) { return EqualsNoCase(entry, name); });
-}
-
 int ClampToInt(std::int64_t value) {
   return static_cast<int>(std::clamp<std::int64_t>(value, 0, INT_MAX));
 }
 
 }  // namespace
 
-std::string PageOverPictureMessage(std::string_view page, std::string_view picture) {
-  return "Building would write the page, " + std::string(page) + ", over your picture, " +
-         std::string(picture) +
-         ", in the site directory!  Please give your first HTML page a name ending in .html "
-         "under Site Options.";
-}
-
-std::string DirectoryFailedMessage(std::string_view directory) {
-  return "Error encountered creating the directory, " + std::string(directory) +
-         ".  Building will terminate!";
-}
-
-std::string CopyFailedMessage(std::string_view file) {
-  return "Error encountered copying the file, " + std::string(file) + ", to your site directory!";
-}
-
-std::string ThumbnailFailedMessage(std::string_view image) {
-  return "Error encountered creating the thumbnail, " + std::string(image);
-}
-
 BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options) {
   BuildInputs inputs;
   if (!site.BaseHTMLName.empty()) inputs.base_html_name = site.BaseHTMLName;
   inputs.use_thumbs_directory = options.UseThumbsDirectory;
   inputs.max_filename_length = options.MaxFilenameLength;
+  inputs.markers = &ProgramTemplateMarkers();
   return inputs;
 }
 
@@ -74,6 +50,7 @@ BuildState::BuildState(Interaction& ui, SiteSettings& settings, BuildInputs inpu
     : ui_(ui),
       settings_(settings),
       inputs_(std::move(inputs)),
+      markers_(inputs_.markers != nullptr ? *inputs_.markers : own_markers_),
       rotation_(settings, markers_),
       jobs_(DefaultThumbnailJobs()) {
   if (inputs_.base_html_name.empty()) inputs_.base_html_name = kDefaultBaseHtmlName;
@@ -356,7 +333,6 @@ bool BuildState::RunPasses() {
   // The list cannot change under the passes: they work on a copy.
   const std::vector<std::string> images = no_thumbnail_mode_ ? std::vector<std::string>{} : images_;
   const std::int64_t n = static_cast<std::int64_t>(images.size());
-  const int per_page = images_per_page();
   const int pages = page_count();
 
   maximum_ =
@@ -393,31 +369,46 @@ bool BuildState::RunPasses() {
                                       ? &description_
                                       : nullptr};
 
-  if (!s.DisplayAsImage && !no_thumbnail_mode_) {
-    const bool with_index = markers_.image.index && s.IndexInImagePages;
-    const PageIndex page_index(s, inputs_.base_html_name, extensions_, with_index ? pages : 0,
-                               use_image_buttons_);
-    for (int page = 1; page <= pages; ++page) {
-      const std::string index = with_index ? page_index.For(ui_, page) : std::string();
-      for (int k = 1; k <= per_page; ++k) {
-        const std::int64_t i = static_cast<std::int64_t>(page - 1) * per_page + (k - 1);
-        if (i > n - 1) break;
-        const std::string& image = images[static_cast<size_t>(i)];
-        Say("Creating Image Display page for the image, " + image);
-        if (!createHTMLImagepage(ctx, site_dir + DisplayPageName(image, inputs_.base_html_name),
-                                 static_cast<int>(i), page, index)) {
-          ui_.Warn(kImagePagesFailedMessage);
-          return false;
-        }
-        Advance();
-        if (!Checkpoint()) return false;
-      }
-    }
-  }
+  if (!s.DisplayAsImage && !no_thumbnail_mode_ && !ImagePagePass(ctx, pages)) return false;
 
   // The thumbnail pages' headers and footers start from the first entry whatever the image
   // pages used.
   rotation_.ResetPositions();
+  return ThumbnailPagePass(ctx, pages);
+}
+
+bool BuildState::ImagePagePass(const PageContext& ctx, int pages) {
+  const SiteSettings& s = settings_;
+  const std::vector<std::string>& images = ctx.images;
+  const std::string& site_dir = ctx.site_dir;
+  const std::int64_t n = static_cast<std::int64_t>(images.size());
+  const int per_page = images_per_page();
+  const bool with_index = markers_.image.index && s.IndexInImagePages;
+  const PageIndex page_index(s, inputs_.base_html_name, extensions_, with_index ? pages : 0,
+                             use_image_buttons_);
+  for (int page = 1; page <= pages; ++page) {
+    const std::string index = with_index ? page_index.For(ui_, page) : std::string();
+    for (int k = 1; k <= per_page; ++k) {
+      const std::int64_t i = static_cast<std::int64_t>(page - 1) * per_page + (k - 1);
+      if (i > n - 1) break;
+      const std::string& image = images[static_cast<size_t>(i)];
+      Say("Creating Image Display page for the image, " + image);
+      if (!createHTMLImagepage(ctx, site_dir + DisplayPageName(image, inputs_.base_html_name),
+                               static_cast<int>(i), page, index)) {
+        ui_.Warn(kImagePagesFailedMessage);
+        return false;
+      }
+      Advance();
+      if (!Checkpoint()) return false;
+    }
+  }
+  return true;
+}
+
+bool BuildState::ThumbnailPagePass(const PageContext& ctx, int pages) {
+  const SiteSettings& s = settings_;
+  const std::string& site_dir = ctx.site_dir;
+  const int per_page = images_per_page();
   const bool with_index = markers_.thumbnail.index && s.IndexInThumbPages;
   const PageIndex page_index(s, inputs_.base_html_name, extensions_, with_index ? pages : 0,
                              use_image_buttons_);

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "builder/descriptions.h"
+#include "builder/messages.h"
 #include "builder/pageindex.h"
 #include "builder/rotheadr.h"
 #include "builder/thumbnail.h"
@@ -22,66 +24,7 @@
 
 namespace parvel {
 
-// ---- Messages of the checks before a build.
-inline constexpr std::string_view kNoThumbTemplateMessage =
-    "You have not specified a HTML template file for your thumbnail page or the file cannot be "
-    "located!";
-inline constexpr std::string_view kNoImageTemplateMessage =
-    "You have not specified a HTML template file for your image display page or the file cannot "
-    "be located!";
-inline constexpr std::string_view kNoDescriptionFileMessage =
-    "You have elected to show descriptions for your thumbnails, however you have not specified a "
-    "description file or the file cannot be located!";
-inline constexpr std::string_view kNoHeaderHtmlMessage =
-    "You have elected to insert a header, but have not provided any HTML!";
-inline constexpr std::string_view kNoHeaderFileMessage =
-    "You have elected to insert custom headers, but you have not specified a file to use or the "
-    "file cannot be located!";
-inline constexpr std::string_view kNoFooterHtmlMessage =
-    "You have elected to insert a footer, but have not provided any HTML!";
-inline constexpr std::string_view kNoFooterFileMessage =
-    "You have elected to insert custom footers, but you have not specified a file to use or the "
-    "file cannot be located!";
-inline constexpr std::string_view kNoImagesQuestion =
-    "The current Site or Rotation does not contain any images!  Do you want to create a site "
-    "without thumbnails?";
-inline constexpr std::string_view kPageCountCaption = "Number of Pages";
-inline constexpr std::string_view kPageCountQuestion =
-    "How many pages should be inserted into your site?";
-inline constexpr std::string_view kPageCountDefault = "10";
-inline constexpr std::string_view kInvalidPageCountMessage = "You failed to enter a valid number";
-
-// The compliance failures name the template: prefix + path + suffix.
-inline constexpr std::string_view kThumbTemplateFailedPrefix = "The HTML Template file, ";
-inline constexpr std::string_view kThumbTemplateFailedSuffix =
-    ", has failed the compliancy test.  Please use 'Test Compliance' to review and correct the "
-    "problems!";
-inline constexpr std::string_view kImageTemplateFailedPrefix =
-    "The HTML Template file for your image pages, ";
-inline constexpr std::string_view kImageTemplateFailedSuffix =
-    ", has failed the compliancy test.  Please use 'Test Compliance' to review and correct the "
-    "problems.";
-
-// ---- Messages of Start and of the build itself.
-inline constexpr std::string_view kEmptyImageListMessage =
-    "The current Site or Rotation does not contain any images!";
-inline constexpr std::string_view kPreviewQuestion =
-    "Your build has been completed.  Would you like to preview it now?";
-inline constexpr std::string_view kCancelBuildQuestion =
-    "Are you sure you want to cancel processing of your Site Build?";
-inline constexpr std::string_view kImagePagesFailedMessage =
-    "Error encountered creating your Image Display pages.  Please ensure you have enough disk "
-    "space";
-inline constexpr std::string_view kThumbPagesFailedMessage =
-    "Error encountered creating your HTML pages.  Please ensure you have enough disk space";
-
-// The progress messages and failure texts that carry a name.
-// "Building would write the page, <page>, over your picture, <picture>, in the site directory!
-// ..." (a warning of the checks before a build).
-std::string PageOverPictureMessage(std::string_view page, std::string_view picture);
-std::string DirectoryFailedMessage(std::string_view directory);
-std::string CopyFailedMessage(std::string_view file);
-std::string ThumbnailFailedMessage(std::string_view image);
+struct PageContext;
 
 // What a build needs besides the page settings.
 struct BuildInputs {
@@ -93,10 +36,13 @@ struct BuildInputs {
   // The site editor's image list as re-read from disk before each build; when not set, the site
   // image files of the site directory (ListSiteImages).
   std::function<std::vector<std::string>()> list_images;
+  // The marker flags the build refreshes in its checks and reads in its passes: the program's
+  // record (ProgramTemplateMarkers) for the fronts; when not set, the build's own.
+  TemplateMarkers* markers = nullptr;
 };
 
-// The inputs for the current site under the current options; an empty BaseHTMLName reads as
-// "Index.html".
+// The inputs for the current site under the current options, reading the program's marker flags;
+// an empty BaseHTMLName reads as "Index.html".
 BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options);
 
 // The state of one build dialog. It edits `settings` in place (the page number prefix, Status)
@@ -110,7 +56,7 @@ class BuildState {
   // The checks before the build dialog opens, in order; the first that fails shows its message
   // and gives false. Also runs the compliance tests (refreshing markers()) and fills
   // files_to_copy() and excluded_names(). `unattended` says the start comes from Build All.
-  bool PreBuildChecks(bool unattended);
+  [[nodiscard]] bool PreBuildChecks(bool unattended);
 
   // Fills the image list from the site editor's list without thumbnails ("_THB"), page buttons
   // ("PAGE_BUTTON_") and the names in excluded_names().
@@ -128,13 +74,13 @@ class BuildState {
   // Start: refuses an empty list, prepares the description file, builds, and on success sets
   // Status to 2 and (unless unattended) offers the preview. True when the build succeeded and
   // the dialog closes. The temporary description file is gone afterwards whatever the result.
-  bool Start();
+  [[nodiscard]] bool Start();
   // Cancel: during a build it only asks for the cancel at the next checkpoint and returns false;
   // otherwise it returns true (close the dialog).
   bool Cancel();
 
   // Every pass in order. True when all finished, false when cancelled or stopped by an error.
-  bool build();
+  [[nodiscard]] bool build();
 
   Interaction& ui() { return ui_; }
   const std::vector<std::string>& images() const { return images_; }
@@ -180,6 +126,10 @@ class BuildState {
   bool ButtonPass(const std::string& site_dir, int pages);
   bool ThumbnailPass(const std::vector<std::string>& images, const std::string& site_dir,
                      const std::string& thumb_dir);
+  // The image display pages and the thumbnail pages of the build's `pages` pages; false when the
+  // build stops (a page failed, with its message, or the user cancelled).
+  bool ImagePagePass(const PageContext& ctx, int pages);
+  bool ThumbnailPagePass(const PageContext& ctx, int pages);
   // One image of the thumbnail pass after its progress step: false when the build stops.
   bool ThumbnailStep(const std::string& image, const std::string& target,
                      const std::vector<std::uint8_t>* made, const std::string& site_dir);
@@ -193,7 +143,8 @@ class BuildState {
   Interaction& ui_;
   SiteSettings& settings_;
   BuildInputs inputs_;
-  TemplateMarkers markers_;
+  TemplateMarkers own_markers_;
+  TemplateMarkers& markers_;
   HeaderFooterRotation rotation_;
   DescriptionFile description_;
   ButtonExtensions extensions_;

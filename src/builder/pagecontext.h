@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/descriptions.h"
 #include "builder/fragments.h"
 #include "builder/rotheadr.h"
 #include "model/sitesettings.h"

@@ -1,13 +1,10 @@
 #include "builder/thumbnail.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <filesystem>
 #include <limits>
 #include <span>
+#include <system_error>
 
 #include "imaging/PGraphic.h"
 #include "imaging/exif.h"
@@ -15,6 +12,7 @@
 #include "imaging/registry.h"
 #include "imaging/resample.h"
 #include "model/paths.h"
+#include "platform/filebuffer.h"
 #include "platform/filesystem.h"
 
 namespace parvel {
@@ -76,29 +74,16 @@ namespace {
 // memory (and its page faults) at every image.
 std::span<const std::uint8_t> ReadSource(const std::string& path) {
   thread_local std::vector<std::uint8_t> buffer;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw EPixelGraphic("Cannot open file \"" + path + "\"");
-  struct stat st {};
-  std::size_t used = 0;
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (ok) {
-    const std::size_t need = static_cast<std::size_t>(st.st_size) + 1;
-    // A buffer that one huge file grew is given back; otherwise it only ever grows.
-    if (buffer.size() > kKeptBufferBytes && need <= kKeptBufferBytes) buffer = {};
-    if (buffer.size() < need) buffer.resize(need);
-    while (true) {
-      if (used == buffer.size()) buffer.resize(buffer.size() * 2);
-      const ssize_t n = ::read(fd, buffer.data() + used, buffer.size() - used);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        ok = n == 0;
-        break;
-      }
-      used += static_cast<std::size_t>(n);
-    }
+  // A buffer that one huge file grew is given back; otherwise it only ever grows.
+  if (buffer.size() > kKeptBufferBytes) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!ec && size < kKeptBufferBytes) buffer = {};
   }
-  ::close(fd);
-  if (!ok) throw EPixelGraphic("Cannot open file \"" + path + "\"");
+  std::size_t used = 0;
+  if (!ReadFileIntoBuffer(path, buffer, &used)) {
+    throw EPixelGraphic("Cannot open file \"" + path + "\"");
+  }
   return {buffer.data(), used};
 }
 

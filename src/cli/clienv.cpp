@@ -63,7 +63,7 @@ std::string ProgramDirectory() {
   return DirectoryPart(path);
 }
 
-Session::Session(const Arguments& args)
+CommandEnvironment::CommandEnvironment(const Arguments& args)
     : ui_(std::cerr, std::cin, args.policy, ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO)) {
   SetDataDirectory(args.data_dir ? *args.data_dir : ProgramDirectory());
   options_.Read();
@@ -75,7 +75,7 @@ Session::Session(const Arguments& args)
   }
 }
 
-bool Session::SelectSite(const std::string& key_or_name) {
+bool CommandEnvironment::SelectSite(const std::string& key_or_name) {
   const auto& keys = catalogue_.keys();
   int found = -1;
   for (size_t i = 0; i < keys.size() && found < 0; ++i) {
@@ -93,12 +93,12 @@ bool Session::SelectSite(const std::string& key_or_name) {
   return true;
 }
 
-SiteContext Session::Context() const {
+SiteContext CommandEnvironment::Context() const {
   const tsiterecord& site = catalogue_.site();
   return SiteContext{site.SiteKey, fixpath(site.Path, true), options_.UseRotations};
 }
 
-std::unique_ptr<FileLock> Session::LockSettings(bool reread) {
+std::unique_ptr<FileLock> CommandEnvironment::LockSettings(bool reread) {
   std::chrono::milliseconds wait = kSettingsLockWait;
   if (const char* text = std::getenv("PARVEL_LOCK_WAIT_MS")) {
     if (const auto ms = ParseInt(text); ms && *ms >= 0) wait = std::chrono::milliseconds(*ms);

@@ -42,10 +42,11 @@ Arguments ParseCommon(int argc, char** argv);
 // The folder of the running program, with a trailing "/".
 std::string ProgramDirectory();
 
-// The session of one command: data directory set, options and catalogue read.
-class Session {
+// The environment of one command: data directory set, the console Interaction, options and
+// catalogue read.
+class CommandEnvironment {
  public:
-  explicit Session(const Arguments& args);
+  explicit CommandEnvironment(const Arguments& args);
 
   ConsoleInteraction& ui() { return ui_; }
   AppOptions& options() { return options_; }

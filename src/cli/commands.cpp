@@ -4,6 +4,7 @@
 
 #include "base/textutil.h"
 #include "builder/build.h"
+#include "builder/sitebuild.h"
 #include "model/editsite.h"
 #include "model/paths.h"
 #include "model/settingskeys.h"
@@ -53,7 +54,7 @@ bool CheckWords(Arguments& args, size_t min, size_t max) {
 
 // The site editor opened on the current site with `rotation` selected; false (reported) when
 // the rotation is not there or could not be loaded.
-bool OpenOnRotation(Session& session, SiteEditor& editor, int rotation) {
+bool OpenOnRotation(CommandEnvironment& env, SiteEditor& editor, int rotation) {
   if (!editor.Open()) return false;
   const int count = static_cast<int>(editor.rotation_list().size());
   if (rotation > count) {
@@ -65,34 +66,8 @@ bool OpenOnRotation(Session& session, SiteEditor& editor, int rotation) {
     std::cerr << editor.status_line() << "\n";
     return false;
   }
-  (void)session;
+  (void)env;
   return true;
-}
-
-// One "Build!" of the editor's current rotation: the checks, the dialog's list, Start.
-// `jobs` 0 keeps the build's own choice (the machine's cores).
-bool BuildCurrent(Session& session, SiteSettings& settings, bool unattended, bool remake, int jobs,
-                  ThumbnailOptions thumbnails) {
-  BuildState state(session.ui(), settings,
-                   BuildInputsFor(session.catalogue().site(), session.options()));
-  if (jobs > 0) state.set_jobs(jobs);
-  state.set_thumbnail_options(thumbnails);
-  if (!state.PreBuildChecks(unattended)) return false;
-  state.FillImageList();
-  state.set_no_recreate(!remake);
-  return state.Start();
-}
-
-// The rotation's section as its settings file holds it now.
-std::vector<std::pair<std::string, std::string>> SavedSection(const std::string& site_key,
-                                                              int rotation) {
-  IniFile ini(SiteSettingsFileName(site_key));
-  ini.Load();
-  std::vector<std::pair<std::string, std::string>> section;
-  for (const auto& key : ini.Keys(RotationSection(rotation))) {
-    section.emplace_back(key, ini.Get(RotationSection(rotation), key).value_or(""));
-  }
-  return section;
 }
 
 }  // namespace
@@ -105,16 +80,16 @@ int Usage(const std::string& problem) {
 
 int CmdSites(Arguments& args) {
   if (!CheckWords(args, 0, 0)) return Usage(args.error);
-  Session session(args);
-  Catalogue& catalogue = session.catalogue();
-  if (!session.catalogue_read()) return kExitFailed;
+  CommandEnvironment env(args);
+  Catalogue& catalogue = env.catalogue();
+  if (!env.catalogue_read()) return kExitFailed;
   const std::vector<std::string> keys = catalogue.keys();
   const std::vector<std::string> names = catalogue.names();
   for (size_t i = 0; i < keys.size(); ++i) {
     catalogue.loadsite(keys[i]);
     std::cout << keys[i] << '\t' << names[i] << '\t' << catalogue.site().Path << '\n';
     for (const auto& entry :
-         loadrotationlist(session.ui(), keys[i], session.options().UseRotations).entries) {
+         loadrotationlist(env.ui(), keys[i], env.options().UseRotations).entries) {
       std::cout << '\t' << entry << '\n';
     }
   }
@@ -143,63 +118,42 @@ int CmdBuild(Arguments& args) {
     args.error = "--rotation and --all exclude each other";
   if (pages && !PositiveNumber(*pages)) args.error = "--pages takes a number from 1";
   if (!CheckWords(args, 1, 1)) return Usage(args.error);
-  Session session(args);
-  auto lock = session.LockSettings(true);  // opening may write the first rotation
+  CommandEnvironment env(args);
+  auto lock = env.LockSettings(true);  // opening may write the first rotation
   if (!lock) return kExitFailed;
-  if (!session.SelectSite(args.words[0])) return kExitUsage;
+  if (!env.SelectSite(args.words[0])) return kExitUsage;
   if (pages) {
-    session.ui().Preset(std::string(kNoImagesQuestion), Answer::Yes);
-    session.ui().PresetPrompt(std::string(kPageCountCaption), *pages);
+    env.ui().Preset(std::string(kNoImagesQuestion), Answer::Yes);
+    env.ui().PresetPrompt(std::string(kPageCountCaption), *pages);
   }
   SiteSettings settings;
   std::vector<std::string> templates;
-  SiteEditor editor(session.ui(), session.catalogue(), settings, session.options(), templates);
-  if (!OpenOnRotation(session, editor, all ? 1 : rotation)) return kExitFailed;
-  const std::string site_key = session.catalogue().site().SiteKey;
-  const auto section_at_start = SavedSection(site_key, rotation);
-  // The build itself holds no lock, so that the rotation schedule is not kept waiting by it.
-  lock.reset();
-  bool every_build_completed = true;
-  if (all) {
-    editor.BuildAll([&] {
-      const bool ok = BuildCurrent(session, settings, true, remake, jobs, thumbnails);
-      every_build_completed = every_build_completed && ok;
-      return ok;
-    });
-  } else {
-    every_build_completed = BuildCurrent(session, settings, false, remake, jobs, thumbnails);
-    editor.ShowCurrentStatus();
-    editor.RefreshRotationList();
-  }
-  lock = session.LockSettings(false);
-  if (!lock) return kExitFailed;
-  // The site's record as saved now: a rotation run meanwhile may have moved its position on.
-  session.catalogue().loadsite(site_key);
-  // Settings saved for this rotation during the build are kept; the build adds its Status.
-  if (!all && SavedSection(site_key, rotation) != section_at_start) {
-    const int status = settings.Status;
-    LoadRotation(session.ui(), settings, editor.context(), rotation, true, true);
-    settings.Status = status;
-  }
+  SiteEditor editor(env.ui(), env.catalogue(), settings, env.options(), templates);
+  if (!OpenOnRotation(env, editor, all ? 1 : rotation)) return kExitFailed;
+  const SiteBuildRequest request{all, remake, jobs, thumbnails};
+  const SiteBuildResult result =
+      BuildFromEditor(env.ui(), editor, settings, env.catalogue(), env.options(), request, lock,
+                      [&] { return env.LockSettings(false); });
+  if (result == SiteBuildResult::NotLocked) return kExitFailed;
   if (!editor.Close()) return kExitFailed;
-  return every_build_completed ? kExitOk : kExitFailed;
+  return result == SiteBuildResult::Built ? kExitOk : kExitFailed;
 }
 
 int CmdNewSite(Arguments& args) {
   const auto path = args.TakeValue("--path");
   if (!CheckWords(args, 1, 1)) return Usage(args.error);
-  Session session(args);
-  const auto lock = session.LockSettings(true);
+  CommandEnvironment env(args);
+  const auto lock = env.LockSettings(true);
   if (!lock) return kExitFailed;
-  Catalogue& catalogue = session.catalogue();
-  const bool rotations = session.options().UseRotations;
+  Catalogue& catalogue = env.catalogue();
+  const bool rotations = env.options().UseRotations;
   bool confirmed = false;
-  catalogue.NewSite(session.ui(), rotations, [&] {
-    SiteOptionsDialog dialog(session.ui(), catalogue.site(), rotations);
+  catalogue.NewSite(env.ui(), rotations, [&] {
+    SiteOptionsDialog dialog(env.ui(), catalogue.site(), rotations);
     dialog.set_name(args.words[0]);
     if (path) dialog.set_path(*path);
     // The folder for the new site is what the user asked for: make it without a question.
-    session.ui().Preset(CreateSiteDirectoryQuestion(dialog.path()), Answer::Yes);
+    env.ui().Preset(CreateSiteDirectoryQuestion(dialog.path()), Answer::Yes);
     confirmed = dialog.Accept(catalogue);
     return confirmed;
   });
@@ -211,12 +165,12 @@ int CmdNewSite(Arguments& args) {
 int CmdShow(Arguments& args) {
   const int rotation = TakeRotation(args);
   if (!CheckWords(args, 1, 1)) return Usage(args.error);
-  Session session(args);
-  if (!session.SelectSite(args.words[0])) return kExitUsage;
+  CommandEnvironment env(args);
+  if (!env.SelectSite(args.words[0])) return kExitUsage;
   SiteSettings settings;
   std::vector<std::string> templates;
-  SiteEditor editor(session.ui(), session.catalogue(), settings, session.options(), templates);
-  if (!OpenOnRotation(session, editor, rotation)) return kExitFailed;
+  SiteEditor editor(env.ui(), env.catalogue(), settings, env.options(), templates);
+  if (!OpenOnRotation(env, editor, rotation)) return kExitFailed;
   IniFile section;
   WriteRotationSection(section, settings, rotation, true);
   std::cout << "[" << RotationSection(rotation) << "]\n";
@@ -246,15 +200,15 @@ int CmdSet(Arguments& args) {
     }
     assignments.emplace_back(std::string(key->name), value);
   }
-  Session session(args);
+  CommandEnvironment env(args);
   // Held from reading the settings to saving them, so that no other program's save falls between.
-  const auto lock = session.LockSettings(true);
+  const auto lock = env.LockSettings(true);
   if (!lock) return kExitFailed;
-  if (!session.SelectSite(args.words[0])) return kExitUsage;
+  if (!env.SelectSite(args.words[0])) return kExitUsage;
   SiteSettings settings;
   std::vector<std::string> templates;
-  SiteEditor editor(session.ui(), session.catalogue(), settings, session.options(), templates);
-  if (!OpenOnRotation(session, editor, rotation)) return kExitFailed;
+  SiteEditor editor(env.ui(), env.catalogue(), settings, env.options(), templates);
+  if (!OpenOnRotation(env, editor, rotation)) return kExitFailed;
   // The section as the editor would save it, with the new values, read back with the rules of
   // loading a section: clamps, modes and derived switches follow as they do from a file.
   IniFile section;
@@ -269,7 +223,7 @@ int CmdSet(Arguments& args) {
 
 int CmdRotate(Arguments& args) {
   if (!CheckWords(args, 0, 0)) return Usage(args.error);
-  Session session(args);
+  CommandEnvironment env(args);
   const TurnwheelResult result = RotateSites();
   for (const auto& line : result.Lines()) std::cout << line << '\n';
   return result.ok ? kExitOk : kExitFailed;
@@ -278,7 +232,7 @@ int CmdRotate(Arguments& args) {
 int CmdQuick(Arguments& args) {
   const auto template_file = args.TakeValue("--template");
   if (!CheckWords(args, 1, 1)) return Usage(args.error);
-  Session session(args);
+  CommandEnvironment env(args);
   const std::string folder = fixpath(args.words[0], true);
   if (!DirectoryExists(folder)) {
     std::cerr << "The folder " << folder << " does not exist\n";
@@ -299,7 +253,7 @@ int CmdQuick(Arguments& args) {
   tsiterecord site;
   site.Path = folder;
   site.BaseHTMLName = "Index.html";
-  BuildState state(session.ui(), settings, BuildInputsFor(site, session.options()));
+  BuildState state(env.ui(), settings, BuildInputsFor(site, env.options()));
   if (!state.PreBuildChecks(true)) return kExitFailed;
   state.FillImageList();
   if (!state.Start()) return kExitFailed;

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     std::cerr << "turnwheel: " << args.error << "\nusage: turnwheel [--data-dir DIR]\n";
     return kExitUsage;
   }
-  Session session(args);
+  CommandEnvironment env(args);
   const parvel::TurnwheelResult result = parvel::RotateSites();
   for (const auto& line : result.Lines()) std::cout << line << '\n';
   return result.ok ? kExitOk : kExitFailed;

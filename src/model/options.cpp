@@ -1,7 +1,6 @@
 #include "model/options.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <limits>
 #include <optional>
 
@@ -9,6 +8,7 @@
 #include "model/inifile.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
+#include "platform/nocase.h"
 
 namespace parvel {
 namespace {
@@ -39,11 +39,6 @@ bool LessNoCase(const std::string& a, const std::string& b) {
   return LowerAscii(a) < LowerAscii(b);
 }
 
-bool ContainsNoCase(const std::vector<std::string>& list, std::string_view text) {
-  return std::any_of(list.begin(), list.end(),
-                     [&](const std::string& entry) { return EqualsNoCase(entry, text); });
-}
-
 std::vector<std::string> ReadList(const std::string& file) {
   std::vector<std::string> list;
   std::string text;
@@ -56,33 +51,6 @@ std::vector<std::string> ReadList(const std::string& file) {
 
 bool WriteList(const std::string& file, const std::vector<std::string>& list) {
   return list.empty() || Files().WriteFileAtomic(file, JoinLinesCrLf(list), nullptr);
-}
-
-// `dir` + `name` as spelled on the disk, matching the name without regard to case.
-std::optional<std::string> EntryNoCase(const std::string& dir, const std::string& name) {
-  if (PathExists(dir + name)) return dir + name;
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string found = it->path().filename().string();
-    if (EqualsNoCase(found, name)) return dir + found;
-  }
-  return std::nullopt;
-}
-
-// The file `relative` ("/" between its parts) below `dir`, found without regard to case.
-std::optional<std::string> FindFileNoCase(const std::string& dir, std::string_view relative) {
-  std::string path = dir;
-  for (size_t start = 0;;) {
-    const size_t slash = relative.find('/', start);
-    const auto entry = EntryNoCase(path, std::string(relative.substr(start, slash - start)));
-    if (!entry) return std::nullopt;
-    if (slash == std::string_view::npos) {
-      return FileExists(*entry) ? entry : std::nullopt;
-    }
-    if (!DirectoryExists(*entry)) return std::nullopt;
-    path = *entry + "/";
-    start = slash + 1;
-  }
 }
 
 }  // namespace

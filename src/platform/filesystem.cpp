@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <vector>
 
 namespace parvel {
@@ -208,6 +209,12 @@ bool ReadWholeFile(const std::string& path, std::string* out, std::uint64_t limi
   out->assign(static_cast<size_t>(size), '\0');
   if (size > 0 && !in.read(out->data(), size)) return false;
   return true;
+}
+
+bool ReadPlainFile(const std::string& path, std::uint64_t limit, std::string* text) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  return ReadWholeFile(path, text, limit);
 }
 
 bool FileExists(const std::string& path) {

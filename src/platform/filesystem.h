@@ -77,6 +77,10 @@ class ScopedFileSystem {
 bool ReadWholeFile(const std::string& path, std::string* out,
                    std::uint64_t limit = std::uint64_t{1} << 31);
 
+// ReadWholeFile for a regular file only: a device or pipe named where a text file is expected
+// would block.
+bool ReadPlainFile(const std::string& path, std::uint64_t limit, std::string* text);
+
 // Read-only questions about the disk.
 bool FileExists(const std::string& path);       // a file (not a directory) is there
 bool DirectoryExists(const std::string& path);  // a directory is there

@@ -10,6 +10,7 @@
 #include "base/textutil.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
+#include "platform/nocase.h"
 
 namespace parvel {
 namespace {
@@ -24,36 +25,6 @@ bool IsRegularFile(const std::string& path) {
   return fs::is_regular_file(path, ec);
 }
 
-bool IsDirectory(const std::string& path) {
-  std::error_code ec;
-  return fs::is_directory(path, ec);
-}
-
-// The parts of a relative reference with "." and empty parts dropped and ".." applied; nullopt
-// when the reference is absolute (a leading separator or a drive letter) or climbs above its
-// starting folder.
-std::optional<std::vector<std::string_view>> NormalParts(std::string_view ref) {
-  if (!ref.empty() && (ref[0] == '/' || ref[0] == '\\')) return std::nullopt;
-  if (ref.size() >= 2 && std::isalpha(static_cast<unsigned char>(ref[0])) && ref[1] == ':') {
-    return std::nullopt;
-  }
-  std::vector<std::string_view> parts;
-  size_t start = 0;
-  while (start <= ref.size()) {
-    size_t end = ref.find_first_of("/\\", start);
-    if (end == std::string_view::npos) end = ref.size();
-    const std::string_view part = ref.substr(start, end - start);
-    if (part == "..") {
-      if (parts.empty()) return std::nullopt;
-      parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  return parts;
-}
-
 std::string JoinParts(const std::vector<std::string_view>& parts) {
   std::string out;
   for (const auto& part : parts) {
@@ -62,57 +33,6 @@ std::string JoinParts(const std::vector<std::string_view>& parts) {
   }
   return out;
 }
-
-// Finds files below a folder without regard to letter case. Each directory is listed at most once,
-// so a template with very many references costs one lookup per reference.
-class NoCaseResolver {
- public:
-  std::optional<std::string> Find(const std::string& folder,
-                                  const std::vector<std::string_view>& parts) {
-    if (parts.empty()) return std::nullopt;
-    std::string dir = folder;
-    if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
-    for (size_t i = 0; i < parts.size(); ++i) {
-      const bool last = i + 1 == parts.size();
-      auto entry = FindEntry(dir, parts[i], !last);
-      if (!entry) return std::nullopt;
-      if (last) return entry;
-      dir = *entry + "/";
-    }
-    return std::nullopt;
-  }
-
- private:
-  using Listing = std::unordered_multimap<std::string, std::string>;  // lower case -> name
-
-  std::optional<std::string> FindEntry(const std::string& dir, std::string_view name,
-                                       bool want_directory) {
-    const auto is_wanted = [&](const std::string& path) {
-      return want_directory ? IsDirectory(path) : IsRegularFile(path);
-    };
-    const std::string exact = dir + std::string(name);
-    if (is_wanted(exact)) return exact;
-    const auto [first, last] = ListingOf(dir).equal_range(LowerAscii(name));
-    for (auto it = first; it != last; ++it) {
-      if (is_wanted(dir + it->second)) return dir + it->second;
-    }
-    return std::nullopt;
-  }
-
-  const Listing& ListingOf(const std::string& dir) {
-    auto [slot, fresh] = listings_.try_emplace(dir);
-    if (!fresh) return slot->second;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end;
-         it.increment(ec)) {
-      std::string entry = it->path().filename().string();
-      slot->second.emplace(LowerAscii(entry), std::move(entry));
-    }
-    return slot->second;
-  }
-
-  std::unordered_map<std::string, Listing> listings_;
-};
 
 struct Scan {
   const std::string& folder;
@@ -126,7 +46,7 @@ struct Scan {
     if (found.find("http:") != std::string_view::npos) return;
     if (found.find("https:") != std::string_view::npos) return;
     const std::string ref = ReplaceAll(found, "\\", "/");
-    const auto parts = NormalParts(ref);
+    const auto parts = RelativeParts(ref);
     if (!parts) {
       result.warnings.push_back("* " + OutsideDirectoryMessage(ref, folder));
       return;
@@ -160,13 +80,6 @@ std::optional<std::string> RealPathInside(const std::string& path, const std::st
 std::string OutsideDirectoryMessage(std::string_view ref, std::string_view folder) {
   return "The file, " + std::string(ref) + ", lies outside the directory, " + std::string(folder) +
          ", and will not be copied";
-}
-
-std::optional<std::string> FindFileNoCase(const std::string& folder, std::string_view relative) {
-  if (relative.find('\0') != std::string_view::npos) return std::nullopt;
-  const auto parts = NormalParts(relative);
-  if (!parts) return std::nullopt;
-  return NoCaseResolver().Find(folder, *parts);
 }
 
 bool GenerateRequiredFilesList(std::string_view templateText, const std::string& folder,
@@ -212,7 +125,7 @@ bool GenerateRequiredFilesList(std::string_view templateText, const std::string&
     if (fresh && scan.inside[i].find('\0') == std::string::npos) {
       // Normalising again can refuse what the first pass made: "a/../c:x" becomes "c:x", which
       // reads as a drive letter. Such a name is simply not found.
-      const auto parts = NormalParts(scan.inside[i]);
+      const auto parts = RelativeParts(scan.inside[i]);
       if (parts) slot->second = resolver.Find(folder, *parts);
     }
     const std::optional<std::string>& found = slot->second;
@@ -277,6 +190,11 @@ ComplianceResult TestComplianceOfText(std::string_view text, const std::string& 
 bool ConfirmCompliance(Interaction& ui, const ComplianceResult& result) {
   if (result.warnings.empty()) return true;
   return ui.Message(MessageKind::Confirmation, kComplianceQuestion, Buttons::YesNo) == Answer::Yes;
+}
+
+TemplateMarkers& ProgramTemplateMarkers() {
+  static TemplateMarkers markers;
+  return markers;
 }
 
 }  // namespace parvel

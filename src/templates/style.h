@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/interaction.h"
+#include "platform/nocase.h"
 
 namespace parvel {
 
@@ -55,6 +56,10 @@ struct TemplateMarkers {
     return forThumbnailPages ? thumbnail : image;
   }
 };
+
+// The program's marker flags for its whole run: the compliance test buttons and the pre-build
+// checks refresh them, and every build started from a front reads them.
+TemplateMarkers& ProgramTemplateMarkers();
 
 // What the compliance dialog shows, and what the pre-build checks need.
 struct ComplianceResult {
@@ -104,9 +109,5 @@ std::string OutsideDirectoryMessage(std::string_view ref, std::string_view folde
 
 // The dialog's OK: true when it may close (no warnings, or the user agrees to use the template).
 bool ConfirmCompliance(Interaction& ui, const ComplianceResult& result);
-
-// The file `relative` (separated by "/" or "\") below `folder`, matching each part without regard
-// to ASCII case when no exact match exists; nullopt when there is no such regular file.
-std::optional<std::string> FindFileNoCase(const std::string& folder, std::string_view relative);
 
 }  // namespace parvel

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "base/textutil.h"
+#include "builder/descriptions.h"
 #include "builder/imagepage.h"
 #include "builder/pagebuttons.h"
 #include "builder/pagecontext.h"

@@ -1,4 +1,5 @@
 #include "builder/rotheadr.h"
+#include "builder/descriptions.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/textutil.h"
-#include "builder/rotheadr.h"
+#include "builder/descriptions.h"
 #include "fuzz_support.h"
 #include "model/inifile.h"
 

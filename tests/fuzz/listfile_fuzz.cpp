@@ -4,8 +4,8 @@
 // written entries read back with each line break as one "|".
 #include <string>
 
-#include "builder/rotheadr.h"
 #include "fuzz_support.h"
+#include "templates/listfile.h"
 
 namespace {
 

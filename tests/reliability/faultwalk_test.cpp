@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "builder/build.h"
+#include "builder/descriptions.h"
 #include "builder/pagebuttons.h"
 #include "builder/rotheadr.h"
 #include "builder/thumbnail.h"

@@ -1,0 +1,70 @@
+// The texts a build shows: the messages of the checks before it, of Start and of the passes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace parvel {
+
+// ---- Messages of the checks before a build.
+inline constexpr std::string_view kNoThumbTemplateMessage =
+    "You have not specified a HTML template file for your thumbnail page or the file cannot be "
+    "located!";
+inline constexpr std::string_view kNoImageTemplateMessage =
+    "You have not specified a HTML template file for your image display page or the file cannot "
+    "be located!";
+inline constexpr std::string_view kNoDescriptionFileMessage =
+    "You have elected to show descriptions for your thumbnails, however you have not specified a "
+    "description file or the file cannot be located!";
+inline constexpr std::string_view kNoHeaderHtmlMessage =
+    "You have elected to insert a header, but have not provided any HTML!";
+inline constexpr std::string_view kNoHeaderFileMessage =
+    "You have elected to insert custom headers, but you have not specified a file to use or the "
+    "file cannot be located!";
+inline constexpr std::string_view kNoFooterHtmlMessage =
+    "You have elected to insert a footer, but have not provided any HTML!";
+inline constexpr std::string_view kNoFooterFileMessage =
+    "You have elected to insert custom footers, but you have not specified a file to use or the "
+    "file cannot be located!";
+inline constexpr std::string_view kNoImagesQuestion =
+    "The current Site or Rotation does not contain any images!  Do you want to create a site "
+    "without thumbnails?";
+inline constexpr std::string_view kPageCountCaption = "Number of Pages";
+inline constexpr std::string_view kPageCountQuestion =
+    "How many pages should be inserted into your site?";
+inline constexpr std::string_view kPageCountDefault = "10";
+inline constexpr std::string_view kInvalidPageCountMessage = "You failed to enter a valid number";
+
+// The compliance failures name the template: prefix + path + suffix.
+inline constexpr std::string_view kThumbTemplateFailedPrefix = "The HTML Template file, ";
+inline constexpr std::string_view kThumbTemplateFailedSuffix =
+    ", has failed the compliancy test.  Please use 'Test Compliance' to review and correct the "
+    "problems!";
+inline constexpr std::string_view kImageTemplateFailedPrefix =
+    "The HTML Template file for your image pages, ";
+inline constexpr std::string_view kImageTemplateFailedSuffix =
+    ", has failed the compliancy test.  Please use 'Test Compliance' to review and correct the "
+    "problems.";
+
+// ---- Messages of Start and of the build itself.
+inline constexpr std::string_view kEmptyImageListMessage =
+    "The current Site or Rotation does not contain any images!";
+inline constexpr std::string_view kPreviewQuestion =
+    "Your build has been completed.  Would you like to preview it now?";
+inline constexpr std::string_view kCancelBuildQuestion =
+    "Are you sure you want to cancel processing of your Site Build?";
+inline constexpr std::string_view kImagePagesFailedMessage =
+    "Error encountered creating your Image Display pages.  Please ensure you have enough disk "
+    "space";
+inline constexpr std::string_view kThumbPagesFailedMessage =
+    "Error encountered creating your HTML pages.  Please ensure you have enough disk space";
+
+// The progress messages and failure texts that carry a name.
+// "Building would write the page, <page>, over your picture, <picture>, in the site directory!
+// ..." (a warning of the checks before a build).
+std::string PageOverPictureMessage(std::string_view page, std::string_view picture);
+std::string DirectoryFailedMessage(std::string_view directory);
+std::string CopyFailedMessage(std::string_view file);
+std::string ThumbnailFailedMessage(std::string_view image);
+
+}  // namespace parvel

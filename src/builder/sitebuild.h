@@ -1,0 +1,49 @@
+// The site editor's "Build!" as every front runs it (the desktop's button, parvel-cli build): the
+// checks and the build of the current rotation (or of every rotation), with the settings lock
+// let go during the build and what was saved meanwhile kept.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "builder/thumbnail.h"
+#include "model/editsite.h"
+#include "model/options.h"
+#include "model/siteop.h"
+#include "model/sitesettings.h"
+#include "platform/filelock.h"
+#include "platform/interaction.h"
+
+namespace parvel {
+
+struct SiteBuildRequest {
+  bool all_rotations = false;      // Build All: every rotation in turn, unattended
+  bool remake_thumbnails = false;  // make every thumbnail again, not only the missing ones
+  int jobs = 0;                    // thumbnail workers; 0 keeps the build's own choice
+  ThumbnailOptions thumbnails;
+};
+
+enum class SiteBuildResult {
+  Built,      // every build completed
+  Failed,     // a check or a build failed, or the user cancelled (each said so itself)
+  NotLocked,  // the settings lock could not be taken back after the build
+};
+
+// Takes the data directory's settings lock without reading the catalogue again; null (the
+// reason already told) when another program kept it too long.
+using SettingsLocker = std::function<std::unique_ptr<FileLock>()>;
+
+// One "Build!" of `editor`, open on its current site and rotation over `settings`, with the
+// settings lock in `lock` held by the caller. Snapshots the rotation's saved section, lets the
+// lock go so the rotation schedule is not kept waiting, builds (the current rotation; or each
+// one through the editor's Build All), takes the lock back with `relock` into `lock`, re-reads
+// the site's record, and when the rotation's section was saved meanwhile reloads it keeping
+// the build's Status. The caller closes the editor afterwards (unless NotLocked).
+[[nodiscard]] SiteBuildResult BuildFromEditor(Interaction& ui, SiteEditor& editor,
+                                              SiteSettings& settings, Catalogue& catalogue,
+                                              const AppOptions& options,
+                                              const SiteBuildRequest& request,
+                                              std::unique_ptr<FileLock>& lock,
+                                              const SettingsLocker& relock);
+
+}  // namespace parvel

@@ -1,0 +1,37 @@
+#include "platform/filebuffer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace parvel {
+
+bool ReadFileIntoBuffer(const std::string& path, std::vector<std::uint8_t>& buffer,
+                        std::size_t* used_out) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  std::size_t used = 0;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok) {
+    const std::size_t need = static_cast<std::size_t>(st.st_size) + 1;
+    if (buffer.size() < need) buffer.resize(need);
+    while (true) {
+      if (used == buffer.size()) buffer.resize(buffer.size() * 2);
+      const ssize_t n = ::read(fd, buffer.data() + used, buffer.size() - used);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        ok = n == 0;
+        break;
+      }
+      used += static_cast<std::size_t>(n);
+    }
+  }
+  ::close(fd);
+  *used_out = used;
+  return ok;
+}
+
+}  // namespace parvel

@@ -1,0 +1,37 @@
+// Starting other programs: the seam between the core and the operating system's processes, so
+// that a test can put its own starter in place of the real one.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace parvel {
+
+class ProcessStarter {
+ public:
+  virtual ~ProcessStarter() = default;
+  // Starts `program` without arguments, in the current working directory, and returns at once.
+  // The child is reaped when it ends (no zombie stays). False when it could not be started.
+  [[nodiscard]] virtual bool StartDetached(const std::string& program, pid_t* pid) = 0;
+};
+
+// The starter the core uses: the real one unless a test has swapped in another.
+ProcessStarter& Processes();
+
+// Makes `starter` the one Processes() returns for the life of the guard (tests only).
+class ScopedProcessStarter {
+ public:
+  explicit ScopedProcessStarter(ProcessStarter& starter);
+  ~ScopedProcessStarter();
+  ScopedProcessStarter(const ScopedProcessStarter&) = delete;
+  ScopedProcessStarter& operator=(const ScopedProcessStarter&) = delete;
+
+ private:
+  ProcessStarter* previous_;
+};
+
+// Processes().StartDetached(program, pid).
+[[nodiscard]] bool StartDetached(const std::string& program, pid_t* pid = nullptr);
+
+}  // namespace parvel
