@@ -2,6 +2,7 @@
 // image-list order and does everything the user sees (file writes, progress, questions).
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -33,6 +34,9 @@ class ThumbnailPool {
 
   // Waits for and hands over the result of slot `index`; slots are taken in increasing order.
   std::vector<std::uint8_t> Take(std::size_t index);
+  // Waits at most `timeout` for slot `index`; true when its result is there (Take then returns at
+  // once) or there is no such slot.
+  bool WaitFor(std::size_t index, std::chrono::milliseconds timeout);
 
  private:
   void Work();

@@ -53,6 +53,10 @@ bool BuildInteraction::Checkpoint() {
   return cancel;
 }
 
+void BuildInteraction::KeepResponsive() {
+  QApplication::processEvents();
+}
+
 TdlgBuildProgress::TdlgBuildProgress(Seams seams, BuildState& state, BuildInteraction& ui,
                                      QWidget* parent)
     : QDialog(parent), seams_(seams), state_(state), ui_(ui) {

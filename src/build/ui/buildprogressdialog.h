@@ -43,6 +43,7 @@ class BuildInteraction : public Interaction {
   void Progress(std::string_view message, int position, int maximum) override;
   void Status(std::string_view message) override;
   bool Checkpoint() override;
+  void KeepResponsive() override;
   void OpenDocument(const std::string& path) override { base_.OpenDocument(path); }
   void ShowHelp(int topic) override { base_.ShowHelp(topic); }
 
