@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -92,7 +93,16 @@ TdlgStyle::TdlgStyle(Seams seams, ComplianceResult result, QWidget* parent)
   auto* warnings = new QGroupBox("Warnings", this);
   warnings->setObjectName("grpWarnings");
   auto* warnings_layout = new QVBoxLayout(warnings);
-  warnings_layout->addWidget(LinesList(result_.warnings, "lbxWarnings", 5, warnings));
+  // Warnings name whole paths: they wrap rather than run off to the side.
+  auto* warning_lines = new QPlainTextEdit(warnings);
+  warning_lines->setObjectName("memWarnings");
+  warning_lines->setReadOnly(true);
+  warning_lines->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  QString text;
+  for (const auto& line : result_.warnings) text += ToQ(line) + "\n";
+  warning_lines->setPlainText(text.trimmed());
+  warning_lines->setMinimumHeight(warning_lines->fontMetrics().height() * 6);
+  warnings_layout->addWidget(warning_lines);
 
   auto* buttons = new QDialogButtonBox(
       QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
