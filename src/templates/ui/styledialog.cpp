@@ -50,7 +50,7 @@ TdlgStyle::TdlgStyle(Seams seams, ComplianceResult result, QWidget* parent)
   auto* file = new QLineEdit(ToQ(result_.template_path), this);
   file->setObjectName("edtFile");
   file->setReadOnly(true);
-  file->setMinimumWidth(chars * 60);
+  file->setMinimumWidth(chars * 80);
   file->setCursorPosition(0);
   file_label->setBuddy(file);
   auto* file_row = new QHBoxLayout;
