@@ -352,6 +352,7 @@ void TdlgEditSite::btnBuildAllClick() {
 void TdlgEditSite::btnBuildClick() {
   if (editor_.current_rotation() < 0) return;
   RunBuildSequence(seams_, editor_, app_, false, this);
+  editor_.ShowCurrentStatus();  // a completed build has made the rotation's Status 2
   ShowEditor();
 }
 
