@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/filesystem.h"
 #include "platform/scripted_interaction.h"
 #include "support/testsupport.h"
@@ -74,6 +76,24 @@ TEST(FolderImageList, DeleteKeyAsksOnceAndDeletesOnlyOnYes) {
     EXPECT_EQ(ui.busy_depth(), 0);
     EXPECT_TRUE(ui.unexpected().empty());
   }
+}
+
+TEST(FolderImageList, SeveralFilesAreDeletedFromTheLastToTheFirst) {
+  TempDir tmp;
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) WriteFile(tmp / name, "x");
+  ScriptedInteraction ui;
+  FolderImageList list;
+  list.SetDirectory(ui, tmp.path());
+  // Files gone meanwhile are reported one by one, which shows the order.
+  std::filesystem::remove(tmp / "a.jpg");
+  std::filesystem::remove(tmp / "c.jpg");
+  ui.QueueAnswer(Answer::Yes);
+  list.DeleteSelected(ui, {0, 1, 2});
+  EXPECT_EQ(ui.texts(),
+            (std::vector<std::string>{"Are you sure you want to delete these 3 files?",
+                                      "Unable to locate the file, " + (tmp / "c.jpg"),
+                                      "Unable to locate the file, " + (tmp / "a.jpg")}));
+  EXPECT_TRUE(list.names().empty());
 }
 
 TEST(FolderImageList, AListedRotationCreatedEmptyCountsAsChanged) {
