@@ -16,6 +16,7 @@
 #include "app/AboutBoxUnit.h"
 #include "app/qtinteraction.h"
 #include "model/rotatenow.h"
+#include "model/ui/editsitedialog.h"
 #include "model/ui/optionsdialog.h"
 #include "model/ui/siteoptionsdialog.h"
 
@@ -289,7 +290,11 @@ void TfrmMain::btnEditSiteClick() {
 }
 
 void TfrmMain::OpenSiteEditor() {
-  seams_.ui.Message(MessageKind::Plain, kSiteEditorMissingMessage, Buttons::Ok);
+  TdlgEditSite editor(seams_, state_, this);
+  if (!editor.Open()) return;
+  seams_.dialogs.Run(editor);
+  // However the editor was left, its rotation and the site are saved.
+  editor.SaveOnClose();
 }
 
 void TfrmMain::btnOptionsClick() {

@@ -83,9 +83,4 @@ class TfrmMain : public QWidget {
   QPushButton* btnHelp_;
 };
 
-// Shown by Edit/Build Site until the site editor is part of the program.
-inline constexpr char kSiteEditorMissingMessage[] =
-    "The site editor is not part of this version of Parvel Pro: build the site with "
-    "parvel-cli build.";
-
 }  // namespace parvel

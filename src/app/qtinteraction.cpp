@@ -182,6 +182,10 @@ bool QtInteraction::Checkpoint() {
   return progress_view_ != nullptr && progress_view_->TakeCancelRequest();
 }
 
+void QtInteraction::KeepResponsive() {
+  QApplication::processEvents();
+}
+
 void QtInteraction::OpenDocument(const std::string& path) {
   const QUrl url = IsLink(path) ? QUrl(ToQ(path)) : QUrl::fromLocalFile(ToQ(path));
   if (!QDesktopServices::openUrl(url)) {

@@ -63,6 +63,7 @@ class QtInteraction : public Interaction {
   void Progress(std::string_view message, int position, int maximum) override;
   void Status(std::string_view message) override;
   bool Checkpoint() override;
+  void KeepResponsive() override;
   // A file path, or a link ("https://...", "mailto:...").
   void OpenDocument(const std::string& path) override;
   void ShowHelp(int topic) override;

@@ -1,6 +1,7 @@
 #include "builder/build.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <exception>
 #include <unordered_map>
@@ -25,6 +26,8 @@ namespace {
 
 constexpr std::string_view kDefaultBaseHtmlName = "Index.html";
 constexpr std::string_view kThumbsFolder = "thumbs/";
+// How long the build's thread waits for a thumbnail before it lets the window's events run.
+constexpr std::chrono::milliseconds kResponsiveWait{20};
 
 // A file setting that must name an existing file.
 bool Names(const std::string& path) {
@@ -514,6 +517,8 @@ bool BuildState::ThumbnailPass(const std::vector<std::string>& images, const std
                       kThumbnailMemoryBudget});
   for (std::size_t i = 0; i < images.size(); ++i) {
     Advance();
+    // The window's events go on running while this thumbnail is still being made.
+    while (!pool.WaitFor(i, kResponsiveWait)) ui_.KeepResponsive();
     const std::vector<std::uint8_t> made = pool.Take(i);
     if (!ThumbnailStep(images[i], thumb_dir + ThumbnailName(images[i]), &made, site_dir)) {
       return false;

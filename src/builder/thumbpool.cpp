@@ -92,6 +92,12 @@ void ThumbnailPool::Work() {
   }
 }
 
+bool ThumbnailPool::WaitFor(std::size_t index, std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (index >= sources_.size()) return true;
+  return changed_.wait_for(lock, timeout, [&] { return done_[index] != 0; });
+}
+
 std::vector<std::uint8_t> ThumbnailPool::Take(std::size_t index) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (index >= sources_.size()) return {};

@@ -3,6 +3,7 @@
 // budget keeps the decodes in flight together within a limit.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -47,6 +48,9 @@ class ThumbnailPool {
 
   // Waits for and hands over the result of slot `index`; slots are taken in increasing order.
   std::vector<std::uint8_t> Take(std::size_t index);
+  // Waits at most `timeout` for slot `index`; true when its result is there (Take then returns at
+  // once) or there is no such slot.
+  bool WaitFor(std::size_t index, std::chrono::milliseconds timeout);
 
  private:
   void Work();

@@ -40,6 +40,10 @@ class Interaction {
   // Lets pending events run; true when the user has asked to cancel since the last checkpoint.
   virtual bool Checkpoint() = 0;
 
+  // Lets pending events run while the program waits for work on other threads, so that a window
+  // stays responsive; a cancel request is left for the next Checkpoint. Nothing by default.
+  virtual void KeepResponsive() {}
+
   // Opens a file or page with the program the desktop associates with it.
   virtual void OpenDocument(const std::string& path) = 0;
 

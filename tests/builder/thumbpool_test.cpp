@@ -45,6 +45,22 @@ TEST(ThumbnailPool, ResultsComeInListOrderAndEmptySlotsStayEmpty) {
   }
 }
 
+TEST(ThumbnailPool, WaitForReportsWhetherASlotIsReadyWithoutTakingIt) {
+  std::atomic<bool> release{false};
+  ThumbnailPool pool({"a", "b"}, 1, 2, [&](const std::string& s) {
+    while (s == "a" && !release.load()) std::this_thread::yield();
+    return Bytes(s);
+  });
+  EXPECT_FALSE(pool.WaitFor(0, std::chrono::milliseconds(1)));  // still being made
+  release = true;
+  while (!pool.WaitFor(0, std::chrono::milliseconds(50))) {
+  }
+  EXPECT_TRUE(pool.WaitFor(0, std::chrono::milliseconds(0)));  // still there until taken
+  EXPECT_EQ(pool.Take(0), Bytes("a"));
+  EXPECT_TRUE(pool.WaitFor(5, std::chrono::milliseconds(0)));  // no such slot
+  EXPECT_EQ(pool.Take(1), Bytes("b"));
+}
+
 TEST(ThumbnailPool, WorkersStayWithinTheLookAhead) {
   constexpr int kLookAhead = 4;
   std::atomic<std::size_t> taken{0};

@@ -6,16 +6,22 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
 #include "app/AboutBoxUnit.h"
 #include "app/mainwindow.h"
 #include "app/qtinteraction.h"
+#include "builder/ui/buildprogressdialog.h"
+#include "model/ui/copysettingsdialog.h"
+#include "model/ui/editsitedialog.h"
 #include "model/ui/optionsdialog.h"
 #include "model/ui/siteoptionsdialog.h"
+#include "templates/ui/styledialog.h"
 #include "templates/ui/thumboptionsdialog.h"
 #include "uisupport.h"
 
@@ -28,16 +34,104 @@ QString out_dir;
 QString suffix;
 int failures = 0;
 
-void Save(QWidget& widget, const char* name) {
-  widget.show();
-  widget.activateWindow();
-  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+void Grab(QWidget& widget, const char* name) {
   const QString file = out_dir + "/" + name + suffix + ".png";
   if (!widget.grab().save(file)) {
     std::cerr << "could not save " << file.toStdString() << "\n";
     ++failures;
   }
+}
+
+void Save(QWidget& widget, const char* name) {
+  widget.show();
+  widget.activateWindow();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  Grab(widget, name);
   widget.hide();
+}
+
+// The site editor on a site with three rotations of demo photographs (with rotations on), the
+// dialogs it opens, and the build dialog before and during a build.
+void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
+  const std::string site = data.path + "birds/";
+  const std::string photos = std::string(PARVEL_SOURCE_DIR) + "/data/demo-photos/";
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(photos)) {
+    if (entry.path().extension() == ".jpg") names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  if (!std::filesystem::exists(data.path + "Styles")) {
+    std::filesystem::copy(std::string(PARVEL_SOURCE_DIR) + "/data/Styles", data.path + "Styles");
+  }
+  for (int n = 1; n <= 3; ++n) {
+    const std::string dir = rotations ? site + "Rotation_" + std::to_string(n) + "/" : site;
+    std::filesystem::create_directories(dir);
+    for (size_t i = n - 1; i < names.size() && i < 12; i += 2) {
+      std::filesystem::copy_file(photos + names[i], dir + names[i],
+                                 std::filesystem::copy_options::overwrite_existing);
+    }
+  }
+  data.Write("Site_2.ini", "[General]\r\nName=Garden birds\r\nPath=" + site +
+                               "\r\nRotationCount=3\r\n[Rotation_1]\r\nStyle_File=" + data.path +
+                               "Styles/Sample_With_Index.htm\r\n" +
+                               (rotations ? "Status=2\r\n" : ""));
+  AppState state;
+  state.options.UseRotations = rotations;
+  state.catalogue.ReadSites();
+  state.catalogue.rebuildSiteNameList();
+  state.catalogue.SelectSite(1, rotations);
+  TdlgEditSite editor(doubles.seams(), state);
+  editor.Open();
+  Save(editor, rotations ? "site-editor" : "site-editor-single");
+  if (!rotations) return;
+  editor.show();
+
+  TdlgCopySettings copy(doubles.seams(), editor.editor().CopySettings(), state.settings, true,
+                        &editor);
+  Save(copy, "copy-settings");
+  TemplateMarkers markers;
+  TdlgStyle passing(doubles.seams(),
+                    TestCompliancy(data.path + "Styles/Sample_With_Index.htm", true, markers),
+                    &editor);
+  Save(passing, "compliance-passing");
+  data.Write("failing.htm",
+             "<html><body background=\"paper.gif\">***content*** ***HEADER***"
+             "<img src=\"../logo.gif\"></body></html>");
+  TdlgStyle failing(doubles.seams(), TestCompliancy(data.path + "failing.htm", true, markers),
+                    &editor);
+  Save(failing, "compliance-failing");
+
+  doubles.dialogs.Queue([](QDialog& dialog) {
+    Save(dialog, "build");
+    dialog.show();
+    // The picture during the build is taken at a checkpoint a third of the way through.
+    auto* bar = dialog.findChild<QProgressBar*>("prgBuild");
+    bool taken = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+      if (taken || bar->maximum() <= 1 || bar->value() * 3 < bar->maximum()) return;
+      taken = true;
+      Grab(dialog, "build-running");
+    });
+    poll.start(0);
+    Click(dialog, "btnStart");
+    poll.stop();
+    if (!taken) {
+      std::cerr << "no picture of the build dialog during a build\n";
+      ++failures;
+    }
+    return dialog.result();
+  });
+  const size_t shown = doubles.ui.messages().size();
+  editor.btnBuildClick();
+  if (doubles.dialogs.unused() != 0) {
+    std::cerr << "the build dialog did not open:";
+    for (size_t i = shown; i < doubles.ui.messages().size(); ++i)
+      std::cerr << " " << doubles.ui.messages()[i].text;
+    std::cerr << "\n";
+    ++failures;
+  }
+  editor.hide();
 }
 
 }  // namespace
@@ -118,5 +212,8 @@ int main(int argc, char** argv) {
                                        "How many thumbnail pages should the site have?", "3");
   Save(*prompt, "prompt");
   window.hide();
+
+  SiteEditorPictures(data, doubles, true);
+  SiteEditorPictures(data, doubles, false);
   return failures == 0 ? 0 : 1;
 }

@@ -7,22 +7,28 @@
 #include <QTemporaryDir>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/appstate.h"
 #include "app/chooser.h"
 #include "app/seams.h"
 #include "support/scripted_interaction.h"
+
+// A comparison inside a dialog handler, which returns the dialog's result and so cannot use
+// QCOMPARE's early return: a mismatch is recorded as a failure and the handler goes on.
+#define CHECK_EQ(actual, expected) \
+  QTest::qCompare(actual, expected, #actual, #expected, __FILE__, __LINE__)
 
 namespace parvel::test {
 
 class ScriptedChooser : public Chooser {
  public:
   std::deque<QString> folders;  // answers of Folder, in order; an empty one cancels
+  std::deque<QString> files;    // answers of OpenFile, in order; an empty one cancels
   std::optional<QString> OpenFile(QWidget*, const QString&, const QString&,
-                                  const QString&) override {
-    return std::nullopt;
-  }
+                                  const QString&) override;
   std::optional<QString> SaveFile(QWidget*, const QString&, const QString&,
                                   const QString&) override {
     return std::nullopt;
@@ -70,6 +76,39 @@ struct Doubles {
   ScriptedChooser chooser;
   ScriptedDialogs dialogs;
   Seams seams() { return Seams{ui, chooser, dialogs}; }
+};
+
+// A small JPEG (64x48): its thumbnail is quick to make.
+void MakeJpeg(const std::string& path);
+
+// The items of a list widget named `name` inside `parent`.
+QStringList Items(const QWidget& parent, const char* name);
+
+}  // namespace parvel::test
+
+namespace parvel {
+class TdlgEditSite;
+}
+
+namespace parvel::test {
+
+// The catalogue's one site, "First", whose directory is site/ in the test's data directory,
+// and the site editor opened on it.
+struct EditorFixture {
+  // `ini` holds the lines of Site_1.ini after Name and Path.
+  EditorFixture(bool rotations, const std::string& ini);
+  ~EditorFixture();
+  // Rotation n's default directory, with "/" (the site directory itself without rotations).
+  std::string RotationDir(int n) const;
+  // Opens the editor (false when it would not open).
+  bool Open();
+
+  bool rotations;
+  DataDir data;
+  std::string site;
+  Doubles doubles;
+  AppState app;
+  std::unique_ptr<TdlgEditSite> editor;
 };
 
 }  // namespace parvel::test

@@ -1,0 +1,95 @@
+// The site editor: the rotations of the current site and their actions, the thumbnail-page
+// template, the header and footer choices, the rotation's images, and Build! and Build All. A
+// view over SiteEditor; every widget is shown afresh after every load of a rotation, and closing
+// the editor (Close, Escape or the window's close button) saves the rotation and the site under
+// the data directory's lock.
+#pragma once
+
+#include <QDialog>
+
+#include "app/appstate.h"
+#include "app/seams.h"
+#include "model/editsite.h"
+#include "templates/style.h"
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace parvel {
+
+class TImageListView;
+
+class TdlgEditSite : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr int kHelpTopic = 27;
+
+  TdlgEditSite(Seams seams, AppState& app, QWidget* parent = nullptr);
+
+  // Opens on the current site (creating its first rotation when it has none). False when there
+  // is no current site.
+  bool Open();
+  // Saves the current rotation and the site once; closing the dialog runs it.
+  void SaveOnClose();
+
+  SiteEditor& editor() { return editor_; }
+
+  // The actions, as the controls run them.
+  void lbxRotationsClick(int row);
+  void btnNewRotationClick();
+  void btnDeleteRotationClick();
+  void btnCopySettingsClick();
+  void btnApplyToAllClick();
+  void btnBuildAllClick();
+  void btnBuildClick();
+  void btnPreviewClick();
+  void btnBrowseStyleClick();
+  void btnTestComplianceClick();
+  void btnViewPageClick();
+
+  void done(int result) override;
+
+ private:
+  // Shows the editor's state in every widget, without running any of their handlers.
+  void ShowEditor();
+  void ShowStatusLine();
+  void FillTemplateChoice();
+  void cmbStyleFileChange(const QString& text);
+  void cmbStyleFileExit();
+  void ImagesListed();
+
+  Seams seams_;
+  AppState& app_;
+  SiteEditor editor_;
+  TemplateMarkers markers_;
+  bool saved_on_close_ = false;
+
+  QLabel* lblSiteName_;
+  QLabel* lblStatus_;
+  QListWidget* lbxRotations_;
+  QPushButton* btnNewRotation_;
+  QPushButton* btnDeleteRotation_;
+  QPushButton* btnCopySettings_;
+  QPushButton* btnApplyToAll_;
+  QPushButton* btnBuildAll_;
+  QComboBox* cmbStyleFile_;
+  QPushButton* btnBrowseStyle_;
+  QPushButton* btnTestCompliance_;
+  QPushButton* btnViewPage_;
+  QComboBox* cmbHeader_;
+  QPushButton* btnEditHeader_;
+  QComboBox* cmbFooter_;
+  QPushButton* btnEditFooter_;
+  QPushButton* btnOtherSettings_;
+  QPushButton* btnSelectImages_;
+  TImageListView* images_;
+  QPushButton* btnBuild_;
+  QPushButton* btnPreview_;
+  QPushButton* btnClose_;
+  QPushButton* btnHelp_;
+};
+
+}  // namespace parvel

@@ -1,0 +1,115 @@
+#include "model/imagelist.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/filesystem.h"
+#include "support/scripted_interaction.h"
+#include "support/testsupport.h"
+
+namespace parvel {
+namespace {
+
+using testing::TempDir;
+using testing::WriteFile;
+
+TEST(FolderImageList, ListsTheFoldersImagesAndWarnsOfAFolderItCannotEnter) {
+  TempDir tmp;
+  for (const char* name : {"b.JPG", "a.gif", "notes.txt", "c.jpeg", "d.jpg~"}) {
+    WriteFile(tmp / name, "x");
+  }
+  ScriptedInteraction ui;
+  FolderImageList list;
+  list.SetDirectory(ui, tmp.path().substr(0, tmp.path().size() - 1));  // no trailing separator
+  EXPECT_EQ(list.names(), (std::vector<std::string>{"a.gif", "b.JPG", "c.jpeg"}));
+  EXPECT_EQ(list.count_text(), "3 Images");
+  EXPECT_TRUE(ui.texts().empty());
+
+  list.SetDirectory(ui, tmp / "gone");
+  EXPECT_TRUE(list.names().empty());
+  EXPECT_EQ(list.count_text(), "0 Images");
+  EXPECT_EQ(ui.texts(), std::vector<std::string>{"Error encountered changing to the directory, " +
+                                                 (tmp / "gone") + "!"});
+}
+
+TEST(FolderImageList, DeleteKeyAsksOnceAndDeletesOnlyOnYes) {
+  struct Case {
+    const char* title;
+    std::set<int> selected;
+    Answer answer;
+    const char* question;  // nullptr: nothing asked
+    std::vector<std::string> left;
+  };
+  const Case cases[] = {
+      {"one file by name",
+       {1},
+       Answer::Yes,
+       "Are you sure you want to delete the file, b.jpg?",
+       {"a.jpg", "c.jpg", "d.jpg"}},
+      {"three files by their number",
+       {0, 2, 3},
+       Answer::Yes,
+       "Are you sure you want to delete these 3 files?",
+       {"b.jpg"}},
+      {"No keeps them",
+       {0, 1},
+       Answer::No,
+       "Are you sure you want to delete these 2 files?",
+       {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}},
+      {"nothing selected", {}, Answer::Yes, nullptr, {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}},
+      {"out of range only", {7}, Answer::Yes, nullptr, {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    TempDir tmp;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) WriteFile(tmp / name, "x");
+    ScriptedInteraction ui;
+    FolderImageList list;
+    list.SetDirectory(ui, tmp.path());
+    if (c.question) ui.QueueAnswer(c.answer);
+    EXPECT_EQ(list.DeleteSelected(ui, c.selected), c.question != nullptr);
+    EXPECT_EQ(ui.texts(),
+              c.question ? std::vector<std::string>{c.question} : std::vector<std::string>{});
+    EXPECT_EQ(list.names(), c.left);  // the list is re-read
+    for (const std::string& name : c.left) EXPECT_TRUE(FileExists(tmp / name));
+    EXPECT_EQ(ui.busy_depth(), 0);
+    EXPECT_TRUE(ui.unexpected().empty());
+  }
+}
+
+TEST(FolderImageList, SeveralFilesAreDeletedFromTheLastToTheFirst) {
+  TempDir tmp;
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) WriteFile(tmp / name, "x");
+  ScriptedInteraction ui;
+  FolderImageList list;
+  list.SetDirectory(ui, tmp.path());
+  // Files gone meanwhile are reported one by one, which shows the order.
+  std::filesystem::remove(tmp / "a.jpg");
+  std::filesystem::remove(tmp / "c.jpg");
+  ui.QueueAnswer(Answer::Yes);
+  list.DeleteSelected(ui, {0, 1, 2});
+  EXPECT_EQ(ui.texts(),
+            (std::vector<std::string>{"Are you sure you want to delete these 3 files?",
+                                      "Unable to locate the file, " + (tmp / "c.jpg"),
+                                      "Unable to locate the file, " + (tmp / "a.jpg")}));
+  EXPECT_TRUE(list.names().empty());
+}
+
+TEST(FolderImageList, AListedRotationCreatedEmptyCountsAsChanged) {
+  struct Case {
+    int rotation;
+    int status;
+    int after;
+  };
+  for (const Case& c : {Case{1, 0, 1}, Case{1, 1, 1}, Case{2, 2, 2}, Case{-1, 0, 0}}) {
+    SiteSettings settings;
+    settings.current_rotation = c.rotation;
+    settings.Status = c.status;
+    EXPECT_EQ(MarkRotationListed(settings), c.after != c.status);
+    EXPECT_EQ(settings.Status, c.after) << c.rotation << " " << c.status;
+  }
+}
+
+}  // namespace
+}  // namespace parvel
