@@ -193,63 +193,6 @@ INSTANTIATE_TEST_SUITE_P(
                       LookCase{8, false, kWhite, ".gif"}, LookCase{24, true, kBlue, ".jpg"},
                       LookCase{4, true, kRed, ".gif"}, LookCase{1, true, kWhite, ".gif"}));
 
-TEST(CreateButton, JpegIsBaselineAtQualityNinetyNine) {
-  TempDir dir;
-  const std::string background = MakeBackground(dir, "back.jpg", 24);
-  ASSERT_TRUE(createbutton(ButtonSettings(), background, dir / "b.gif", kRed, "Page 1"));
-  const std::string data = ReadFile(dir / "b.jpg");
-  EXPECT_EQ(data.find("\xFF\xC2"), std::string::npos) << "progressive";
-  EXPECT_NE(data.find("\xFF\xC0"), std::string::npos) << "baseline";
-  const std::size_t dqt = data.find("\xFF\xDB");
-  ASSERT_NE(dqt, std::string::npos);
-  ASSERT_GT(data.size(), dqt + 5 + 64);
-  int largest = 0;
-  for (std::size_t i = 0; i < 64; ++i) {
-    largest = std::max(largest, int(static_cast<unsigned char>(data[dqt + 5 + i])));
-  }
-  EXPECT_LE(largest, 3) << "quality 99 keeps every quantiser step tiny";
-}
-
-TEST(CreateButton, FailuresReturnFalseAndKeepTheRecordedExtension) {
-  TempDir dir;
-  WriteFile(dir / "notanimage.jpg", "plain text");
-  const std::string background = MakeBackground(dir, "back.jpg", 24);
-  struct Case {
-    std::string background, target;
-  } cases[] = {{dir / "missing.jpg", dir / "b.gif"},
-               {dir / "notanimage.jpg", dir / "b.gif"},
-               {background, dir / "no/such/folder/b.gif"}};
-  for (const Case& c : cases) {
-    std::string extension = ".gif";
-    EXPECT_FALSE(createbutton(ButtonSettings(), c.background, c.target, kRed, "Page 1", &extension))
-        << c.background << " -> " << c.target;
-    EXPECT_EQ(extension, ".gif");
-  }
-  EXPECT_EQ(ReadFile(dir / "b.jpg"), "<missing>");
-  EXPECT_EQ(ReadFile(dir / "b.gif"), "<missing>");
-}
-
-TEST(ButtonFace, IndexFontWholeElseArialElseTheFirstInstalled) {
-  struct Case {
-    const char* index_font;
-    std::vector<std::string> installed;
-    const char* face;
-  } cases[] = {
-      {"Arial,Helvetica", {"Arial", "DejaVu Sans"}, "Arial,Helvetica"},
-      {"Nowhere Sans", {"DejaVu Sans"}, "Nowhere Sans"},
-      {"", {"Arial", "Courier"}, "Arial"},
-      {"", {"Andale", "Arial", "Courier"}, "Arial"},
-      {"", {"Courier", "DejaVu Sans"}, "Courier"},
-      {"", {"Arial Black", "DejaVu Sans"}, "Arial Black"},  // first, not a near miss of Arial
-      {"", {}, ""},
-  };
-  for (const Case& c : cases) {
-    SiteSettings s;
-    s.Index_Font = c.index_font;
-    EXPECT_EQ(ButtonFace(s, c.installed), c.face) << c.index_font;
-  }
-}
-
 // Records what the pass tells the driver; cancels at the checkpoint of `cancel_page`.
 struct Driver {
   std::vector<std::string> messages;

@@ -186,41 +186,12 @@ TEST_F(SiteEditorTest, RotationListEntries) {
   }
 }
 
-TEST_F(SiteEditorTest, RotationCountMissingOrUnreadableListsTen) {
-  for (const char* general : {"", "RotationCount=many\r\n"}) {
-    MakeSite("Site_1", general);
-    EXPECT_EQ(loadrotationlist(ui, "Site_1", true).entries.size(), 10u) << general;
-    EXPECT_EQ(loadrotationlist(ui, "Site_1", false).entries.size(), 1u) << general;
-  }
-}
-
 TEST_F(SiteEditorTest, HugeRotationCountIsCapped) {
   IniFile ini;
   ini.Parse("[General]\r\nRotationCount=2000000000\r\n");
   EXPECT_EQ(ListedRotationCount(ini, true), kMaxRotations);
   ini.Parse("[General]\r\nRotationCount=-3\r\n");
   EXPECT_EQ(ListedRotationCount(ini, true), 0);
-}
-
-TEST_F(SiteEditorTest, OpeningSelectsTheFirstRotationAndSetsTheActions) {
-  for (bool use_rotations : {true, false}) {
-    options.UseRotations = use_rotations;
-    MakeThreeRotations();
-    ASSERT_TRUE(editor.Open());
-    EXPECT_EQ(editor.selected(), 0);
-    EXPECT_EQ(editor.current_rotation(), 1);
-    EXPECT_EQ(settings.Thumb_Width, 110);
-    EXPECT_EQ(editor.apply_to_all_enabled(), use_rotations);
-    EXPECT_EQ(editor.build_all_enabled(), use_rotations);
-    EXPECT_EQ(editor.new_rotation_visible(), use_rotations);
-    EXPECT_EQ(editor.delete_rotation_visible(), use_rotations);
-    EXPECT_EQ(editor.images_heading(), use_rotations
-                                           ? "This Rotation contains the following images:"
-                                           : "This Site contains the following images:");
-    EXPECT_EQ(editor.rotation_list().size(), use_rotations ? 3u : 1u);
-    EXPECT_EQ(editor.chooser_entries().size(), editor.rotation_list().size());
-    EXPECT_TRUE(editor.preview_enabled());
-  }
 }
 
 TEST_F(SiteEditorTest, SelectingSavesTheCurrentRotationFirst) {
@@ -297,18 +268,6 @@ TEST_F(SiteEditorTest, DeleteRotationIsEnabledOnlyOnTheLastOfThree) {
   EXPECT_EQ(editor.rotation_list().size(), 2u);
   EXPECT_EQ(editor.selected(), 0);
   EXPECT_EQ(editor.current_rotation(), 1);
-}
-
-TEST_F(SiteEditorTest, DeleteRotationAnsweredNoChangesNothing) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  editor.SelectRotation(2);
-  const std::string before = ReadFile(tmp / "Site_1.ini");
-  ui.QueueAnswer(Answer::No);
-  EXPECT_FALSE(editor.DeleteRotation());
-  EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
-  EXPECT_TRUE(std::filesystem::exists(tmp / "elsewhere/three/c.gif"));
 }
 
 TEST_F(SiteEditorTest, DeletingALastRotationThatDidNotLoadRemovesOnlyItsSection) {
@@ -490,19 +449,6 @@ TEST_F(SiteEditorTest, BuildAllBuildsEachRotationInTurnAndRefreshesTheList) {
   EXPECT_EQ(ui.busy_depth(), 0);
 }
 
-TEST_F(SiteEditorTest, BuildAllSkipsARotationThatDoesNotLoad) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  std::filesystem::remove_all(tmp / "Site_1/Rotation_2");
-  ASSERT_TRUE(editor.Open());
-  std::vector<int> built;
-  editor.BuildAll([&] {
-    built.push_back(editor.current_rotation());
-    return true;
-  });
-  EXPECT_EQ(built, (std::vector<int>{1, 3}));
-}
-
 TEST_F(SiteEditorTest, CloseSavesTheRotationAndTheSite) {
   options.UseRotations = true;
   MakeThreeRotations();
@@ -514,13 +460,6 @@ TEST_F(SiteEditorTest, CloseSavesTheRotationAndTheSite) {
   EXPECT_EQ(Key("Site_1", "Rotation_2", "Thumb_Width"), "777");
   EXPECT_EQ(Key("Site_1", "General", "Name"), "Renamed");
   EXPECT_NE(ReadFile(tmp / "sites.ini").find("Site_1=Renamed"), std::string::npos);
-}
-
-TEST_F(SiteEditorTest, OpeningOffersTheSampleTemplatesToAnEmptyList) {
-  MakeThreeRotations();
-  WriteFile(tmp / "Styles/Sample_No_Index.htm", "x");
-  ASSERT_TRUE(editor.Open());
-  EXPECT_EQ(styles, std::vector<std::string>{tmp / "Styles/Sample_No_Index.htm"});
 }
 
 // ---- Write failures: each is reported once, and the settings file stays whole.

@@ -74,11 +74,6 @@ TEST_F(FileHelpersTest, CreatesMissingParentsBelowAnExistingDirectory) {
   EXPECT_TRUE(ui.messages().empty());
 }
 
-TEST_F(FileHelpersTest, CreatesAStoredFormInTheDataDirectory) {
-  EXPECT_TRUE(createnewdirectory(ui, "%/Site_9"));
-  EXPECT_TRUE(DirectoryExists(tmp / "Site_9"));
-}
-
 TEST_F(FileHelpersTest, ShortPathCreatesNothing) {
   FaultyFileSystem counting(RealFileSystem());
   ScopedFileSystem scope(counting);
@@ -104,28 +99,7 @@ TEST_F(FileHelpersTest, FailureHalfWayRemovesWhatItMade) {
                 "a/b/c/d/e/");
 }
 
-TEST_F(FileHelpersTest, FileInTheWayIsAFailure) {
-  WriteFile(tmp / "a/f", "x");
-  EXPECT_FALSE(createnewdirectory(ui, tmp / "a/f/g"));
-  EXPECT_FALSE(PathExists(tmp / "a/f/g"));
-  EXPECT_EQ(ui.messages().size(), 1u);
-}
-
 // --- dodeletefile
-
-TEST_F(FileHelpersTest, DeletingAMissingFileReportsItAndSucceeds) {
-  EXPECT_TRUE(dodeletefile(ui, tmp / "gone.jpg", false));
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
-  EXPECT_EQ(ui.messages()[0].text, "Unable to locate the file, " + tmp / "gone.jpg");
-}
-
-TEST_F(FileHelpersTest, DeletesAWritableFileWithoutAsking) {
-  WriteFile(tmp / "f.jpg", "x");
-  EXPECT_TRUE(dodeletefile(ui, tmp / "f.jpg", false));
-  EXPECT_FALSE(PathExists(tmp / "f.jpg"));
-  EXPECT_TRUE(ui.messages().empty());
-}
 
 TEST_F(FileHelpersTest, ReadOnlyFileIsDeletedOnlyAfterYes) {
   for (Answer answer : {Answer::No, Answer::Yes}) {
@@ -163,13 +137,6 @@ TEST_F(FileHelpersTest, ReadOnlyMarkThatCannotBeClearedStopsTheDeletion) {
 
 // --- docopyfile
 
-TEST_F(FileHelpersTest, CopiesToANewFile) {
-  WriteFile(tmp / "src.jpg", "new");
-  EXPECT_TRUE(docopyfile(ui, tmp / "src.jpg", tmp / "dst.jpg", true));
-  EXPECT_EQ(ReadFile(tmp / "dst.jpg"), "new");
-  EXPECT_TRUE(ui.messages().empty());
-}
-
 TEST_F(FileHelpersTest, ReplacingAnExistingFileAsksWhenTold) {
   struct Case {
     bool ask;
@@ -205,15 +172,6 @@ TEST_F(FileHelpersTest, CopyOntoItselfKeepsTheFile) {
     EXPECT_EQ(ReadFile(tmp / "sub/f.jpg"), "only copy") << other;
   }
   EXPECT_TRUE(ui.messages().empty());
-}
-
-TEST_F(FileHelpersTest, ACopyStoppedHalfWayLeavesATemporaryTheBuildClears) {
-  const std::string left = CopyTemporaryName(tmp / "next.gif");
-  WriteFile(left, "half");
-  WriteFile(tmp / "next.gif", "old");
-  EXPECT_EQ(RemoveStaleTemporaries(tmp.path()), 1);
-  EXPECT_FALSE(PathExists(left));
-  EXPECT_EQ(ReadFile(tmp / "next.gif"), "old");
 }
 
 TEST_F(FileHelpersTest, ReadOnlyDestinationIsReplacedOnlyAfterYes) {

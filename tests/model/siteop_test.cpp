@@ -44,14 +44,6 @@ class CatalogueTest : public ::testing::Test {
   Catalogue cat;
 };
 
-TEST_F(CatalogueTest, ReadsSitesInFileOrderWithNothingSelected) {
-  WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_7=Seven\r\nSite_2=Two\r\n");
-  cat.ReadSites();
-  EXPECT_EQ(cat.keys(), (std::vector<std::string>{"Site_7", "Site_2"}));
-  EXPECT_EQ(cat.names(), (std::vector<std::string>{"Seven", "Two"}));
-  EXPECT_EQ(cat.selected(), -1);
-}
-
 TEST_F(CatalogueTest, NewSiteKeySkipsListedKeysAndStrayFiles) {
   struct Case {
     const char* name;
@@ -287,26 +279,6 @@ TEST_F(CatalogueTest, NewSiteCancelledRemovesTheDirectoryTheOptionsMade) {
   EXPECT_FALSE(PathExists(tmp / "Site_1"));
 }
 
-TEST_F(CatalogueTest, NewSiteInAnUnwritableDataDirectoryWarnsAndGoesOn) {
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  bool options_shown = false;
-  cat.NewSite(ui, false, [&] {
-    options_shown = true;
-    return true;
-  });
-  EXPECT_TRUE(options_shown);
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
-  EXPECT_EQ(ui.messages()[0].text,
-            "Error encountered creating new site!  Ensure you have write access and sufficient "
-            "disk space for your data directory, " +
-                tmp.path() + "!");
-  EXPECT_EQ(cat.site().SiteKey, "Site_1");
-  EXPECT_EQ(cat.selected(), 0);
-}
-
 TEST_F(CatalogueTest, DeleteSiteOnYesLeavesNoCurrentSite) {
   MakeSites({{"Site_1", "One"}, {"Site_2", "Two"}});
   WriteFile(tmp / "Site_2/a.jpg", "x");
@@ -318,25 +290,6 @@ TEST_F(CatalogueTest, DeleteSiteOnYesLeavesNoCurrentSite) {
   EXPECT_EQ(cat.selected(), -1);
   EXPECT_EQ(cat.site().SiteKey, "");
   EXPECT_FALSE(status.delete_site_enabled);
-}
-
-TEST_F(CatalogueTest, DeleteSiteWithoutASelectionAsksNothing) {
-  MakeSites({{"Site_1", "One"}});
-  cat.loadsite("Site_1");
-  cat.DeleteSite(ui, true);
-  EXPECT_TRUE(ui.messages().empty());
-  EXPECT_TRUE(PathExists(tmp / "Site_1.ini"));
-}
-
-TEST_F(CatalogueTest, DoubleClickSelectsAndAsksForTheEditor) {
-  MakeSites({{"Site_1", "One"}, {"Site_2", "Two"}});
-  const auto result = cat.DoubleClickSite(1, false);
-  EXPECT_TRUE(result.open_editor);
-  EXPECT_EQ(cat.site().SiteKey, "Site_2");
-  EXPECT_EQ(cat.site().Path, tmp / "Site_2/");
-  EXPECT_EQ(result.status.rotations, "N/A");
-  EXPECT_FALSE(cat.DoubleClickSite(5, false).open_editor);
-  EXPECT_EQ(cat.site().SiteKey, "");
 }
 
 }  // namespace
