@@ -34,9 +34,14 @@ struct World : Site {
   std::string data = dir / "data/";
   std::string live = dir / "live";
   Catalogue catalogue;
-  std::vector<std::string> lines;  // the rotation program's report
+  std::vector<std::string> lines;  // text shown outside message boxes: reports, status lines
+  AppOptions options;
+  SiteSettings edited;
+  std::vector<std::string> styles_offered;
+  SiteEditor editor{ui, catalogue, edited, options, styles_offered};
 
   World() {
+    options.UseRotations = true;
     AddImages(1);
     SetDataDirectory(data);
     WriteFile(data + "sites.ini", "[Sites]\r\nSite_1=Cats\r\n");
@@ -63,6 +68,18 @@ struct World : Site {
     dialog.set_live_path(live_dir);
     dialog.Accept(catalogue);
   }
+  // The editor opens a site without rotations, whose first rotation's folder cannot be made.
+  void FirstRotationUnderFailure() {
+    std::filesystem::remove_all(data + "Site_1");
+    WriteFile(data + "Site_1.ini",
+              "[General]\r\nName=Cats\r\nPath=%/Site_1/\r\nRotationCount=0\r\n");
+    catalogue.ReadSites();
+    catalogue.SelectSite(0, true);
+    FaultyFileSystem faulty(RealFileSystem());
+    ScopedFileSystem scope(faulty);
+    faulty.FailAll();
+    editor.Open();
+  }
   void HeaderList(bool display_as_image) {
     settings.DisplayAsImage = display_as_image;
     settings.Header_Mode = kHeaderList;
@@ -79,7 +96,7 @@ struct World : Site {
 struct MessageCase {
   const char* name;
   std::function<void(World&)> act;
-  std::optional<MessageKind> kind;  // nullopt: a line of the rotation program's report
+  std::optional<MessageKind> kind;  // nullopt: a report or status line, not a message box
   const char* text;
 };
 
@@ -105,8 +122,10 @@ TEST_P(Messages, TheUserReadsTheTextWrittenHere) {
     return;
   }
   const testing::Shown shown = testing::ShownOf(world.ui);
+  std::string seen;
+  for (const auto& [kind, what] : shown) seen += "\n  " + what;
   EXPECT_NE(std::find(shown.begin(), shown.end(), std::pair{*c.kind, text}), shown.end())
-      << "not shown: " << text << "\nshown: " << (shown.empty() ? "nothing" : shown[0].second);
+      << "not shown as written (or not of its kind): " << text << "\nshown:" << seen;
 }
 
 constexpr auto kInfo = MessageKind::Information;
@@ -360,6 +379,28 @@ INSTANTIATE_TEST_SUITE_P(
                       dialog.Accept(w.ui, w.settings, true);
                     },
                     kInfo, "You have not selected a rotation to copy settings from!"},
+        MessageCase{"new_rotation_failed", [](World& w) { w.FirstRotationUnderFailure(); }, kInfo,
+                    "Error encountered creating a new rotation directory!"},
+        MessageCase{"directory_failed", [](World& w) { w.FirstRotationUnderFailure(); }, kWarn,
+                    "An error was encountered whilst trying to create the directory, "
+                    "{D}Site_1/Rotation_1/"},
+        MessageCase{"delete_rotation",
+                    [](World& w) {
+                      w.editor.Open();
+                      w.ui.QueueAnswer(Answer::No);
+                      w.editor.DeleteRotation();
+                    },
+                    kAsk,
+                    "Are you sure you want to remove Rotation 1 and delete all files in the "
+                    "directory, {D}Site_1/Rotation_1?"},
+        MessageCase{"rotation_directory_not_found",
+                    [](World& w) {
+                      std::filesystem::remove_all(w.data + "Site_1/Rotation_1");
+                      w.editor.Open();
+                      w.lines = {w.editor.status_line()};
+                    },
+                    std::nullopt,
+                    "Error!  The directory, {D}Site_1/Rotation_1, could not be located!"},
         MessageCase{"rotation_not_saved",
                     [](World& w) {
                       FaultyFileSystem faulty(RealFileSystem());
