@@ -47,20 +47,6 @@ class SiteOptionsTest : public ::testing::Test {
   Catalogue cat;
 };
 
-TEST_F(SiteOptionsTest, OpensWithTheCurrentSite) {
-  SiteOptionsDialog dialog(ui, cat.site(), true);
-  EXPECT_EQ(dialog.name(), "Cats");
-  EXPECT_EQ(dialog.path(), tmp / "Site_1/");
-  EXPECT_EQ(dialog.base_html_name(), "Index.htm");
-  EXPECT_TRUE(dialog.auto_rotate());
-  EXPECT_TRUE(dialog.live_fields_enabled());
-  EXPECT_EQ(dialog.live_path(), "/srv/live");
-  EXPECT_EQ(dialog.next_rotation(), 2);
-  EXPECT_TRUE(ui.messages().empty());
-  EXPECT_EQ(SiteOptionsDialog::BaseHTMLNameChoices(),
-            (std::vector<std::string>{"Index.htm", "Index.html", "Default.htm", "Default.html"}));
-}
-
 TEST_F(SiteOptionsTest, FirstPageNameRules) {
   struct Case {
     const char* entered;
@@ -92,16 +78,6 @@ TEST_F(SiteOptionsTest, AutoRotateWithRotationsOffIsTurnedOffAndSavedOff) {
   ASSERT_TRUE(dialog.Accept(cat));
   EXPECT_FALSE(cat.site().AutoRotate);
   EXPECT_EQ(General("AutoRotate"), "False");
-}
-
-TEST_F(SiteOptionsTest, AutoRotateSwitchWithRotationsOn) {
-  cat.site().AutoRotate = false;
-  SiteOptionsDialog dialog(ui, cat.site(), true);
-  EXPECT_FALSE(dialog.live_fields_enabled());
-  dialog.set_auto_rotate(true);
-  EXPECT_TRUE(dialog.auto_rotate());
-  EXPECT_TRUE(dialog.live_fields_enabled());
-  EXPECT_TRUE(ui.messages().empty());
 }
 
 TEST_F(SiteOptionsTest, NextRotationStaysWithinItsField) {
