@@ -24,7 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadFile;
-using testing::TempDir;
 using testing::WriteFile;
 
 using testing::Count;

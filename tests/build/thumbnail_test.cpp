@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "imaging/PGraphic.h"
 #include "platform/scripted_interaction.h"
 #include "support/testsupport.h"

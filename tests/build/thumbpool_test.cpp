@@ -5,7 +5,6 @@
 #include <atomic>
 #include <filesystem>
 #include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
