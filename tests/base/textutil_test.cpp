@@ -42,14 +42,6 @@ TEST(TextUtil, TrimRemovesBlanksAndControls) {
   EXPECT_EQ(Trim("   "), "");
 }
 
-TEST(TextUtil, CaseHelpers) {
-  EXPECT_TRUE(EqualsNoCase("Rotation_1", "ROTATION_1"));
-  EXPECT_FALSE(EqualsNoCase("a", "ab"));
-  EXPECT_TRUE(StartsWithNoCase("/Data/x", "/data/"));
-  EXPECT_TRUE(EndsWithNoCase("photo.JPG", ".jpg"));
-  EXPECT_EQ(UpperAscii("hideExt"), "HIDEEXT");
-}
-
 TEST(TextUtil, LinesSplitOnEveryLineEnd) {
   EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
   EXPECT_EQ(SplitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "builder/build_site.h"
 #include "builder/pagebuttons.h"
 #include "builder/thumbnail.h"
 #include "imaging/PGraphic.h"
@@ -24,29 +25,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadFile;
-using testing::TempDir;
 using testing::WriteFile;
 
-constexpr std::string_view kTemplate =
-    "<HTML><BODY>\r\n***HEADER***\r\n***INDEX***\r\n***CONTENT***\r\n***FOOTER***\r\n</BODY></"
-    "HTML>";
-
-// A small JPEG (64x48), so that thumbnails are quick to make.
-void MakeJpeg(const std::string& path, Rgb colour = {200, 30, 30}) {
-  TPixelGraphic image;
-  image.SetSize(64, 48);
-  image.Canvas().BrushColor = colour;
-  image.Canvas().FillRect({0, 0, 64, 48});
-  ASSERT_TRUE(savetojpeg(image, path, 80, false)) << path;
-}
-
-int Count(std::string_view text, std::string_view part) {
-  int count = 0;
-  for (size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
-}
+using testing::Count;
+using testing::MakeJpeg;
+using testing::Shown;
+using testing::ShownOf;
+using testing::Site;
 
 std::vector<std::string> FilesIn(const std::string& dir) {
   std::vector<std::string> names;
@@ -56,162 +41,55 @@ std::vector<std::string> FilesIn(const std::string& dir) {
   return names;
 }
 
-using Shown = std::vector<std::pair<MessageKind, std::string>>;
-
-Shown ShownOf(const ScriptedInteraction& ui) {
-  Shown shown;
-  for (const auto& m : ui.messages()) shown.emplace_back(m.kind, m.text);
-  return shown;
-}
-
-// A site directory with its images beside a folder of templates and graphics, settings pointing
-// at them, and a scripted user.
-struct Site {
-  TempDir dir;
-  std::string site = dir / "site/";
-  std::string styles = dir / "styles/";
-  SiteSettings settings;
-  ScriptedInteraction ui;
-  BuildInputs inputs;
-
-  Site() {
-    fs::create_directories(site);
-    fs::create_directories(styles);
-    settings.Rotation_Path = site;
-    settings.Style_File = styles + "thumbs.htm";
-    settings.Image_Style_File = styles + "image.htm";
-    WriteFile(settings.Style_File, kTemplate);
-    WriteFile(settings.Image_Style_File, kTemplate);
-  }
-
-  // "img01.jpg" .. "imgNN.jpg" in the site directory.
-  void AddImages(int count) {
-    for (int i = 1; i <= count; ++i) {
-      MakeJpeg(site + (i < 10 ? "img0" : "img") + std::to_string(i) + ".jpg");
-    }
-  }
-
-  // Checks, fills the list and presses Start, as the dialog does; false when any step stops.
-  bool Build(BuildState& state, bool unattended = true) {
-    if (!state.PreBuildChecks(unattended)) return false;
-    state.FillImageList();
-    return state.Start();
-  }
-
-  bool Build(bool unattended = true) {
-    BuildState state(ui, settings, inputs);
-    return Build(state, unattended);
-  }
-
-  std::string Page(std::string_view name) const { return ReadFile(site + std::string(name)); }
-  bool Exists(std::string_view name) const { return PathExists(site + std::string(name)); }
-};
-
 // ---- Checks before the build.
 
-struct CheckCase {
-  const char* name;
-  std::function<void(Site&)> arrange;
-  MessageKind kind;
-  std::function<std::string(const Site&)> text;
-};
-
-class PreBuildCheckTest : public ::testing::TestWithParam<CheckCase> {};
-
-TEST_P(PreBuildCheckTest, FailingCheckShowsItsMessageAndStopsTheStart) {
+// Everything is wrong at first; each check speaks, is put right, and the next one speaks.
+TEST(PreBuildChecks, RunInTheirOrderEachStoppingTheStart) {
   Site site;
-  site.AddImages(1);
-  GetParam().arrange(site);
-  BuildState state(site.ui, site.settings, site.inputs);
-  EXPECT_FALSE(state.PreBuildChecks(false));
-  EXPECT_EQ(ShownOf(site.ui), (Shown{{GetParam().kind, GetParam().text(site)}}));
-  EXPECT_TRUE(site.ui.unexpected().empty());
-}
-
-auto Fixed(std::string_view text) {
-  return [text](const Site&) { return std::string(text); };
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Checks, PreBuildCheckTest,
-    ::testing::Values(
-        CheckCase{"NoThumbTemplate", [](Site& s) { s.settings.Style_File.clear(); },
-                  MessageKind::Information, Fixed(kNoThumbTemplateMessage)},
-        CheckCase{"ThumbTemplateMissing",
-                  [](Site& s) { s.settings.Style_File = s.styles + "gone.htm"; },
-                  MessageKind::Information, Fixed(kNoThumbTemplateMessage)},
-        CheckCase{"ThumbTemplateIsAFolder", [](Site& s) { s.settings.Style_File = s.styles; },
-                  MessageKind::Information, Fixed(kNoThumbTemplateMessage)},
-        CheckCase{"NoImageTemplate",
-                  [](Site& s) {
-                    s.settings.DisplayAsImage = false;
-                    s.settings.Image_Style_File.clear();
-                  },
-                  MessageKind::Information, Fixed(kNoImageTemplateMessage)},
-        CheckCase{"NoDescriptionFile",
-                  [](Site& s) {
-                    s.settings.Filename_Display = FilenameDisplay::DescriptionFile;
-                    s.settings.Description_File = s.styles + "captions.txt";
-                  },
-                  MessageKind::Warning, Fixed(kNoDescriptionFileMessage)},
-        CheckCase{"NoHeaderHtml", [](Site& s) { s.settings.Header_Mode = kHeaderHtml; },
-                  MessageKind::Information, Fixed(kNoHeaderHtmlMessage)},
-        CheckCase{"NoHeaderFile",
-                  [](Site& s) {
-                    s.settings.Header_Mode = kHeaderList;
-                    s.settings.Header_File = s.styles + "headers.txt";
-                  },
-                  MessageKind::Warning, Fixed(kNoHeaderFileMessage)},
-        CheckCase{"NoFooterHtml", [](Site& s) { s.settings.Footer_Mode = kHeaderHtml; },
-                  MessageKind::Information, Fixed(kNoFooterHtmlMessage)},
-        CheckCase{"HeaderFineFooterMissing",
-                  [](Site& s) {
-                    s.settings.Header_Mode = kHeaderList;
-                    s.settings.Header_File = s.styles + "thumbs.htm";
-                    s.settings.Footer_Mode = kHeaderList;
-                  },
-                  MessageKind::Warning, Fixed(kNoFooterFileMessage)},
-        CheckCase{"NoFooterFile", [](Site& s) { s.settings.Footer_Mode = kHeaderList; },
-                  MessageKind::Warning, Fixed(kNoFooterFileMessage)},
-        CheckCase{"EarliestCheckWins",
-                  [](Site& s) {
-                    s.settings.DisplayAsImage = false;
-                    s.settings.Image_Style_File.clear();
-                    s.settings.Header_Mode = kHeaderHtml;
-                    s.settings.Footer_Mode = kHeaderList;
-                  },
-                  MessageKind::Information, Fixed(kNoImageTemplateMessage)},
-        CheckCase{"ThumbTemplateFailsCompliance",
-                  [](Site& s) { WriteFile(s.settings.Style_File, "<HTML>***INDEX***</HTML>"); },
-                  MessageKind::Warning,
-                  [](const Site& s) {
-                    return "The HTML Template file, " + s.settings.Style_File +
-                           ", has failed the compliancy test.  Please use 'Test Compliance' to "
-                           "review and correct the problems!";
-                  }},
-        CheckCase{"ImageTemplateFailsCompliance",
-                  [](Site& s) {
-                    s.settings.DisplayAsImage = false;
-                    WriteFile(s.settings.Image_Style_File, "<HTML></HTML>");
-                  },
-                  MessageKind::Warning,
-                  [](const Site& s) {
-                    return "The HTML Template file for your image pages, " +
-                           s.settings.Image_Style_File +
-                           ", has failed the compliancy test.  Please use 'Test Compliance' to "
-                           "review and correct the problems.";
-                  }}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PreBuildChecks, PassingChecksRecordTheMarkersOfBothTemplates) {
-  Site site;
-  site.AddImages(1);
-  site.settings.DisplayAsImage = false;
-  WriteFile(site.settings.Image_Style_File, "***CONTENT***");
-  BuildState state(site.ui, site.settings, site.inputs);
-  ASSERT_TRUE(state.PreBuildChecks(false));
-  EXPECT_TRUE(state.markers().thumbnail.index);
-  EXPECT_FALSE(state.markers().image.index);
+  auto& s = site.settings;
+  const std::string broken = site.styles + "broken.htm";
+  WriteFile(broken, "<HTML></HTML>");
+  s.Style_File = site.styles;  // a folder is no template
+  s.DisplayAsImage = false;
+  s.Image_Style_File.clear();
+  s.Filename_Display = FilenameDisplay::DescriptionFile;
+  s.Description_File = site.styles + "captions.txt";
+  s.Header_Mode = kHeaderHtml;
+  s.Footer_Mode = kHeaderHtml;
+  const std::string thumb_failed =
+      std::string(kThumbTemplateFailedPrefix) + broken + std::string(kThumbTemplateFailedSuffix);
+  const std::string image_failed =
+      std::string(kImageTemplateFailedPrefix) + broken + std::string(kImageTemplateFailedSuffix);
+  const struct {
+    std::string_view message;
+    std::function<void()> put_right;
+  } steps[] = {
+      {kNoThumbTemplateMessage, [&] { s.Style_File = broken; }},
+      {kNoImageTemplateMessage, [&] { s.Image_Style_File = broken; }},
+      {kNoDescriptionFileMessage, [&] { WriteFile(s.Description_File, "a.jpg,A\r\n"); }},
+      {kNoHeaderHtmlMessage,
+       [&] {
+         s.Header_Mode = kHeaderList;
+         s.Header_File = site.styles + "headers.txt";
+       }},
+      {kNoHeaderFileMessage, [&] { WriteFile(s.Header_File, "h\r\n"); }},
+      {kNoFooterHtmlMessage, [&] { s.Footer_Mode = kHeaderList; }},
+      {kNoFooterFileMessage, [&] { s.Footer_File = s.Header_File; }},
+      {kNoImagesQuestion, [&] { site.AddImages(1); }},
+      {thumb_failed, [&] { s.Style_File = site.styles + "thumbs.htm"; }},
+      {image_failed, [&] { s.Image_Style_File = site.styles + "image.htm"; }},
+  };
+  for (const auto& step : steps) {
+    site.ui.Clear();
+    site.ui.QueueAnswer(Answer::No);  // to the question when there are no images
+    BuildState state(site.ui, s, site.inputs);
+    EXPECT_FALSE(state.PreBuildChecks(false));
+    ASSERT_EQ(site.ui.texts(), std::vector<std::string>{std::string(step.message)});
+    step.put_right();
+  }
+  site.ui.Clear();
+  BuildState state(site.ui, s, site.inputs);
+  EXPECT_TRUE(state.PreBuildChecks(false));
   EXPECT_TRUE(site.ui.messages().empty());
 }
 
@@ -240,15 +118,6 @@ INSTANTIATE_TEST_SUITE_P(Typed, PageCountTest,
                                            PageCountCase{"-3", true}, PageCountCase{"", true},
                                            PageCountCase{"99999999999", true},
                                            PageCountCase{std::nullopt, false}));
-
-TEST(PreBuildChecks, NoImagesAnsweredNoAsksForNoPageCount) {
-  Site site;
-  site.ui.QueueAnswer(Answer::No);
-  BuildState state(site.ui, site.settings, site.inputs);
-  EXPECT_FALSE(state.PreBuildChecks(false));
-  EXPECT_EQ(ShownOf(site.ui), (Shown{{MessageKind::Confirmation, std::string(kNoImagesQuestion)}}));
-  EXPECT_TRUE(site.ui.unexpected().empty());
-}
 
 TEST(Build, NoImagesGivesTheRequestedPagesWithoutThumbnailsButWithButtons) {
   Site site;
@@ -409,18 +278,6 @@ TEST(Build, NoRecreateSkipsExistingThumbnailsButStillCountsThem) {
   EXPECT_NE(ReadFile(thumb), "kept");
 }
 
-TEST(Build, ThumbnailDirectoryThatCannotBeMadeEndsTheBuild) {
-  Site site;
-  site.AddImages(1);
-  WriteFile(site.site + "thumbs", "a file in the way");
-  EXPECT_FALSE(site.Build());
-  EXPECT_EQ(ShownOf(site.ui),
-            (Shown{{MessageKind::Warning, "Error encountered creating the directory, " + site.site +
-                                              "thumbs/.  Building will terminate!"}}));
-  EXPECT_FALSE(site.Exists("Index.html"));
-  EXPECT_EQ(site.settings.Status, 0);
-}
-
 // ---- The image list.
 
 TEST(ImageList, ThumbnailsButtonsAndCopiedGraphicsAreNotOffered) {
@@ -486,24 +343,6 @@ TEST(ImageList, RequiredFileInASubfolderIsExcludedByItsBareName) {
   EXPECT_EQ(state.images(), (std::vector<std::string>{"a.jpg"}));
 }
 
-TEST(ImageList, EmptyNavigationEntriesAddNothing) {
-  Site site;
-  site.AddImages(1);
-  site.settings.prev_next_image_buttons = true;
-  site.settings.Next_Page_File = site.styles + "next.gif";
-  site.settings.Previous_Page_File = site.styles + "prev.gif";
-  WriteFile(site.settings.Next_Page_File, "n");
-  WriteFile(site.settings.Previous_Page_File, "p");
-  BuildState state(site.ui, site.settings, site.inputs);
-  ASSERT_TRUE(state.PreBuildChecks(true));
-  EXPECT_EQ(state.files_to_copy().size(), 2u);
-  EXPECT_EQ(state.excluded_names().size(), 2u);
-  state.FillImageList();
-  ASSERT_TRUE(state.Start());
-  EXPECT_TRUE(site.ui.messages().empty());
-  EXPECT_EQ(ReadFile(site.site + "prev.gif"), "p");
-}
-
 TEST(ImageList, NavigationImagesAreOnlyCopiedWhenTheirSwitchIsOn) {
   Site site;
   site.settings.Next_Page_File = site.styles + "next.gif";
@@ -542,29 +381,11 @@ TEST_F(ListEditTest, MovingWrapsAtBothEnds) {
   EXPECT_EQ(state.images(), (Names{"b.jpg", "a.jpg", "c.jpg"}));
 }
 
-TEST_F(ListEditTest, NothingMovesWithoutAFocusOrWithOneEntry) {
-  EXPECT_EQ(state.Move(-1, +1), -1);
-  EXPECT_EQ(state.Move(3, -1), 3);
-  EXPECT_EQ(state.images(), (Names{"a.jpg", "b.jpg", "c.jpg"}));
-  state.Exclude({0, 2});
-  EXPECT_EQ(state.images(), (Names{"b.jpg"}));
-  EXPECT_EQ(state.Move(0, -1), 0);
-  EXPECT_EQ(state.images(), (Names{"b.jpg"}));
-}
-
 TEST_F(ListEditTest, ExcludeRemovesEverySelectedEntry) {
   EXPECT_FALSE(state.ListActionsEnabled({}));
   EXPECT_TRUE(state.ListActionsEnabled({1}));
   state.Exclude({0, 2, 7});
   EXPECT_EQ(state.images(), (Names{"b.jpg"}));
-}
-
-TEST_F(ListEditTest, StartWithAnEmptyListBuildsNothing) {
-  state.Exclude({0, 1, 2});
-  EXPECT_FALSE(state.Start());
-  EXPECT_EQ(ShownOf(site.ui), (Shown{{MessageKind::Warning, std::string(kEmptyImageListMessage)}}));
-  EXPECT_TRUE(site.ui.progress().empty());
-  EXPECT_FALSE(site.Exists("Index.html"));
 }
 
 // ---- Settings the build changes.
@@ -621,19 +442,6 @@ INSTANTIATE_TEST_SUITE_P(Ways, FinishTest,
                          ::testing::Values(FinishCase{false, Answer::Yes, true},
                                            FinishCase{false, Answer::No, false},
                                            FinishCase{true, std::nullopt, false}));
-
-TEST(Build, InputsFollowTheSiteAndTheOptions) {
-  tsiterecord record;
-  AppOptions options;
-  options.UseThumbsDirectory = false;
-  options.MaxFilenameLength = 30;
-  BuildInputs inputs = BuildInputsFor(record, options);
-  EXPECT_EQ(inputs.base_html_name, "Index.html");
-  EXPECT_FALSE(inputs.use_thumbs_directory);
-  EXPECT_EQ(inputs.max_filename_length, 30);
-  record.BaseHTMLName = "start.htm";
-  EXPECT_EQ(BuildInputsFor(record, options).base_html_name, "start.htm");
-}
 
 // ---- Cancelling and failures.
 
@@ -984,6 +792,57 @@ TEST(Build, UnusableHeaderListShowsOnlyTheDriversMessage) {
   }
 }
 
+// Two pages of one image each: the image pages take entries 1 and 2 of each list, and the
+// thumbnail pages start again from entry 1.
+TEST(Build, ThumbnailPagesStartTheHeaderAndFooterListsAgain) {
+  Site site;
+  site.AddImages(2);
+  auto& s = site.settings;
+  s.DisplayAsImage = false;
+  s.Horizontal_Thumb_Count = 1;
+  s.Vertical_Thumb_Count = 1;
+  s.Header_Mode = kHeaderList;
+  s.Header_File = site.styles + "headers.txt";
+  s.Footer_Mode = kHeaderList;
+  s.Footer_File = site.styles + "footers.txt";
+  WriteFile(s.Header_File, "<kbd>H1</kbd>\r\n<kbd>H2</kbd>\r\n<kbd>H3</kbd>\r\n");
+  WriteFile(s.Footer_File, "<var>F1</var>\r\n<var>F2</var>\r\n<var>F3</var>\r\n");
+  ASSERT_TRUE(site.Build());
+  for (const auto& [page, n] : {std::pair{"img01.html", "1"},
+                                {"img02.html", "2"},
+                                {"Index.html", "1"},
+                                {"Index2.html", "2"}}) {
+    const std::string text = site.Page(page);
+    EXPECT_NE(text.find(std::string("<kbd>H") + n + "</kbd>"), std::string::npos) << page;
+    EXPECT_NE(text.find(std::string("<var>F") + n + "</var>"), std::string::npos) << page;
+  }
+}
+
+// Every line of every page ends in CR LF, the last one included, whatever line breaks the
+// templates hold and whether or not their last line has one.
+TEST(Build, EveryLineOfEveryPageEndsInCrLf) {
+  for (const char* page_template :
+       {"<html>\n<body>\r***CONTENT***\r\n</body>\n</html>\n", "<html>\n***CONTENT***\n</html>",
+        "<html>***CONTENT***</html>"}) {
+    SCOPED_TRACE(page_template);
+    Site site;
+    site.AddImages(1);
+    site.settings.DisplayAsImage = false;
+    WriteFile(site.settings.Style_File, page_template);
+    WriteFile(site.settings.Image_Style_File, page_template);
+    ASSERT_TRUE(site.Build());
+    for (const char* name : {"Index.html", "img01.html"}) {
+      const std::string page = site.Page(name);
+      EXPECT_TRUE(page.ends_with("</html>\r\n")) << name << ": " << page;
+      for (size_t i = 0; i < page.size(); ++i) {
+        const bool lone_lf = page[i] == '\n' && (i == 0 || page[i - 1] != '\r');
+        const bool lone_cr = page[i] == '\r' && (i + 1 == page.size() || page[i + 1] != '\n');
+        EXPECT_FALSE(lone_lf || lone_cr) << name << " at " << i;
+      }
+    }
+  }
+}
+
 TEST(Build, EveryStartReadsTheHeaderListAfresh) {
   Site site;
   site.AddImages(1);
@@ -1038,18 +897,6 @@ TEST_P(DescriptionTest, TemporaryIniIsGoneWhateverTheResult) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ends, DescriptionTest, ::testing::Values(false, true));
-
-TEST(Build, DescriptionFileThatCannotBeConvertedBuildsNothing) {
-  Site site;
-  site.AddImages(1);
-  site.settings.Filename_Display = FilenameDisplay::DescriptionFile;
-  site.settings.Description_File = site.styles + "captions.txt";
-  WriteFile(site.settings.Description_File, "");
-  EXPECT_FALSE(site.Build());
-  EXPECT_EQ(ShownOf(site.ui), (Shown{{MessageKind::Warning, std::string(kDescriptionFileError)}}));
-  EXPECT_FALSE(site.Exists("thumbs"));
-  EXPECT_FALSE(site.Exists("Index.html"));
-}
 
 }  // namespace
 }  // namespace parvel

@@ -24,7 +24,6 @@ constexpr Rgb kBand{200, 170, 40};  // the top rows, so a shifted copy would sho
 constexpr Rgb kBody{30, 60, 120};
 constexpr Rgb kRed{255, 0, 0};
 constexpr Rgb kBlue{0, 0, 255};
-constexpr Rgb kBlack{0, 0, 0};
 constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kLime{0, 255, 0};
 
@@ -189,109 +188,8 @@ TEST_P(ButtonLook, LabelInItsColourCentredOnTheBackgroundWithoutLayerColour) {
 INSTANTIATE_TEST_SUITE_P(
     Backgrounds, ButtonLook,
     ::testing::Values(LookCase{24, false, kRed, ".jpg"}, LookCase{24, false, kWhite, ".jpg"},
-                      LookCase{24, false, kBlack, ".jpg"}, LookCase{8, false, kRed, ".gif"},
-                      LookCase{8, false, kWhite, ".gif"}, LookCase{24, true, kBlue, ".jpg"},
+                      LookCase{8, false, kRed, ".gif"}, LookCase{24, true, kBlue, ".jpg"},
                       LookCase{4, true, kRed, ".gif"}, LookCase{1, true, kWhite, ".gif"}));
-
-TEST(CreateButton, JpegIsBaselineAtQualityNinetyNine) {
-  TempDir dir;
-  const std::string background = MakeBackground(dir, "back.jpg", 24);
-  ASSERT_TRUE(createbutton(ButtonSettings(), background, dir / "b.gif", kRed, "Page 1"));
-  const std::string data = ReadFile(dir / "b.jpg");
-  EXPECT_EQ(data.find("\xFF\xC2"), std::string::npos) << "progressive";
-  EXPECT_NE(data.find("\xFF\xC0"), std::string::npos) << "baseline";
-  const std::size_t dqt = data.find("\xFF\xDB");
-  ASSERT_NE(dqt, std::string::npos);
-  ASSERT_GT(data.size(), dqt + 5 + 64);
-  int largest = 0;
-  for (std::size_t i = 0; i < 64; ++i) {
-    largest = std::max(largest, int(static_cast<unsigned char>(data[dqt + 5 + i])));
-  }
-  EXPECT_LE(largest, 3) << "quality 99 keeps every quantiser step tiny";
-}
-
-TEST(CreateButton, BoldAndItalicComeFromTheIndexGroup) {
-  TempDir dir;
-  const std::string background = MakeBackground(dir, "back.gif", 8);
-  const Raster back = Load(background);
-  auto ink = [&](bool bold, bool italic) {
-    SiteSettings s = ButtonSettings();
-    s.Index_Font_Bold = bold;
-    s.Index_Font_Italics = italic;
-    s.Default_Font_Bold = !bold;  // the text group never counts
-    EXPECT_TRUE(createbutton(s, background, dir / "b.gif", kWhite, "Page 88"));
-    const Raster button = Load(dir / "b.gif");
-    double total = 0;
-    for (std::int32_t y = 0; y < kH; ++y) {
-      for (std::int32_t x = 0; x < kW; ++x)
-        total += Distance(button.ColorAt(x, y), back.ColorAt(x, y));
-    }
-    return total;
-  };
-  const double regular = ink(false, false);
-  EXPECT_GT(ink(true, false), regular * 1.15);
-  EXPECT_NE(ink(false, true), regular);
-}
-
-TEST(CreateButton, FailuresReturnFalseAndKeepTheRecordedExtension) {
-  TempDir dir;
-  WriteFile(dir / "notanimage.jpg", "plain text");
-  const std::string background = MakeBackground(dir, "back.jpg", 24);
-  struct Case {
-    std::string background, target;
-  } cases[] = {{dir / "missing.jpg", dir / "b.gif"},
-               {dir / "notanimage.jpg", dir / "b.gif"},
-               {background, dir / "no/such/folder/b.gif"}};
-  for (const Case& c : cases) {
-    std::string extension = ".gif";
-    EXPECT_FALSE(createbutton(ButtonSettings(), c.background, c.target, kRed, "Page 1", &extension))
-        << c.background << " -> " << c.target;
-    EXPECT_EQ(extension, ".gif");
-  }
-  EXPECT_EQ(ReadFile(dir / "b.jpg"), "<missing>");
-  EXPECT_EQ(ReadFile(dir / "b.gif"), "<missing>");
-}
-
-TEST(ButtonFace, IndexFontWholeElseArialElseTheFirstInstalled) {
-  struct Case {
-    const char* index_font;
-    std::vector<std::string> installed;
-    const char* face;
-  } cases[] = {
-      {"Arial,Helvetica", {"Arial", "DejaVu Sans"}, "Arial,Helvetica"},
-      {"Nowhere Sans", {"DejaVu Sans"}, "Nowhere Sans"},
-      {"", {"Arial", "Courier"}, "Arial"},
-      {"", {"Andale", "Arial", "Courier"}, "Arial"},
-      {"", {"Courier", "DejaVu Sans"}, "Courier"},
-      {"", {"Arial Black", "DejaVu Sans"}, "Arial Black"},  // first, not a near miss of Arial
-      {"", {}, ""},
-  };
-  for (const Case& c : cases) {
-    SiteSettings s;
-    s.Index_Font = c.index_font;
-    EXPECT_EQ(ButtonFace(s, c.installed), c.face) << c.index_font;
-  }
-}
-
-TEST(UsesImageButtons, SwitchAndAtLeastOneBackground) {
-  struct Case {
-    bool on;
-    const char* selected;
-    const char* other;
-    bool uses;
-  } cases[] = {{true, "a.jpg", "b.gif", true},
-               {true, "", "b.gif", true},
-               {true, "a.jpg", "", true},
-               {true, "", "", false},
-               {false, "a.jpg", "b.gif", false}};
-  for (const Case& c : cases) {
-    SiteSettings s;
-    s.index_image_buttons = c.on;
-    s.Selected_Page_Index_File = c.selected;
-    s.Other_Page_Index_File = c.other;
-    EXPECT_EQ(UsesImageButtons(s), c.uses) << c.on << c.selected << "|" << c.other;
-  }
-}
 
 // Records what the pass tells the driver; cancels at the checkpoint of `cancel_page`.
 struct Driver {
@@ -331,35 +229,6 @@ TEST(ButtonPass, JpegForTheShownPageAndGifForTheOthersAsTheIndexNamesThem) {
   const std::string index = CreateIndex(ui, s, "Index.html", extensions, 1, 2, true);
   EXPECT_NE(index.find("<IMG SRC=\"Page_Button_On_1.jpg\" BORDER=0>"), std::string::npos);
   EXPECT_NE(index.find("<IMG SRC=\"Page_Button_2.gif\" BORDER=0>"), std::string::npos);
-}
-
-TEST(ButtonPass, OnlyTheOtherBackgroundDrawsBothKindsDifferingInColourOnly) {
-  TempDir dir;
-  SiteSettings s = ButtonSettings();
-  s.Other_Page_Index_File = MakeBackground(dir, "off.gif", 8);
-  s.Displayed_Page_Text_Colour = Colour::Of(0x000000FF);  // red, 0x00BBGGRR
-  s.Other_Page_Text_Colour = Colour::Default();           // drawn black
-  ButtonExtensions extensions;
-  ASSERT_EQ(RunButtonPass(s, dir.path(), 1, &extensions, {}).status, ButtonPassResult::Done);
-  EXPECT_EQ(extensions.current, ".gif");
-  EXPECT_EQ(extensions.other, ".gif");
-  const Raster back = Load(s.Other_Page_Index_File);
-  const Raster on = Load(dir / "Page_Button_On_1.gif");
-  const Raster off = Load(dir / "Page_Button_1.gif");
-  ASSERT_EQ(on.width, kW);
-  ASSERT_EQ(off.width, kW);
-  EXPECT_GT(CountNear(on, kRed, 24), 15);
-  EXPECT_EQ(CountNear(on, kBlack, 24), 0);
-  EXPECT_GT(CountNear(off, kBlack, 24), 15);
-  EXPECT_EQ(CountNear(off, kRed, 24), 0);
-  // The same label in the same place.
-  const TRect on_box = ChangedBox(on, back, 24);
-  const TRect off_box = ChangedBox(off, back, 24);
-  EXPECT_LE(std::abs(on_box.Left - off_box.Left), 1);
-  EXPECT_LE(std::abs(on_box.Right - off_box.Right), 1);
-  EXPECT_LE(std::abs(on_box.Top - off_box.Top), 1);
-  EXPECT_LE(std::abs(on_box.Bottom - off_box.Bottom), 1);
-  EXPECT_GT(on_box.Width(), 20);
 }
 
 TEST(ButtonPass, AnUnloadableBackgroundStopsAtPageOne) {
@@ -403,16 +272,6 @@ TEST(ButtonPass, CancelledAtACheckpointLeavesTheLaterPagesUndrawn) {
   EXPECT_NE(ReadFile(dir / "Page_Button_2.gif"), "<missing>");
   EXPECT_EQ(ReadFile(dir / "Page_Button_On_3.gif"), "<missing>");
   EXPECT_EQ(driver.messages.size(), 2u);
-}
-
-TEST(ButtonPass, NoPagesDrawNothing) {
-  TempDir dir;
-  SiteSettings s = ButtonSettings();
-  s.Selected_Page_Index_File = dir / "missing.jpg";
-  Driver driver;
-  EXPECT_EQ(RunButtonPass(s, dir.path(), 0, nullptr, driver.Hooks()).status,
-            ButtonPassResult::Done);
-  EXPECT_TRUE(driver.messages.empty());
 }
 
 }  // namespace

@@ -54,19 +54,6 @@ class RotationTest : public ::testing::Test {
   TemplateMarkers markers_{kAll, kAll};
 };
 
-TEST_F(RotationTest, ListOfTwoOverFiveThumbnailPages) {
-  s_.Header_Mode = kHeaderList;
-  s_.Header_File = List("h.txt", "one\r\ntwo\r\n");
-  s_.Footer_Mode = kHeaderHtml;
-  s_.Footer_HTML = "<hr>|(c)";
-  std::vector<Call> calls;
-  for (const char* e : {"one", "two", "one", "two", "one"}) {
-    calls.push_back({H, Thumb, e});
-    calls.push_back({F, Thumb, "<hr>(c)"});
-  }
-  Run(calls);
-}
-
 TEST_F(RotationTest, EntriesAsStored) {
   s_.Header_Mode = kHeaderList;
   s_.Header_File = List("h.txt", "Hello|world\r\n\r\n|a||b|\r\n");
@@ -79,18 +66,6 @@ TEST_F(RotationTest, LineEndsOfOtherSystemsAndAByteOrderMark) {
                         "\xEF\xBB\xBF"
                         "a\nb\rc");
   Run({{H, Thumb, "a"}, {H, Thumb, "b"}, {H, Thumb, "c"}, {H, Thumb, "a"}});
-}
-
-TEST_F(RotationTest, ImagePagesThenThumbnailPagesShareTheList) {
-  s_.Header_Mode = kHeaderList;
-  s_.Header_File = List("h.txt", "1\r\n2\r\n3\r\n");
-  s_.Image_Header_Mode = kImageHeaderSameAsIndex;
-  Run({{H, Image, "1"},
-       {H, Image, "2"},
-       {H, Image, "3"},
-       {H, Image, "1"},
-       {H, Thumb, "1", true},
-       {H, Thumb, "2"}});
 }
 
 TEST_F(RotationTest, HeaderAndFooterRotateSeparately) {
@@ -124,14 +99,6 @@ TEST_F(RotationTest, TwoListsForOneKindRestartOnEverySwitch) {
   Run({{H, Image, "b1"}, {H, Image, "b2"}, {H, Thumb, "a1"}, {H, Image, "b1"}, {H, Thumb, "a1"}});
 }
 
-TEST_F(RotationTest, ListNamesDifferingInCaseAreOneList) {
-  s_.Header_Mode = kHeaderList;
-  s_.Header_File = List("a.txt", "a1\r\na2\r\na3\r\n");
-  s_.Image_Header_Mode = kImageHeaderList;
-  s_.Image_Header_File = dir_ / "A.TXT";
-  Run({{H, Thumb, "a1"}, {H, Image, "a2"}, {H, Thumb, "a3"}});
-}
-
 TEST_F(RotationTest, WhichHeaderAnImagePageGets) {
   struct Case {
     const char* name;
@@ -159,16 +126,6 @@ TEST_F(RotationTest, WhichHeaderAnImagePageGets) {
     markers_.image.header = c.marker;
     Run({{H, Image, c.expected}});
   }
-}
-
-TEST_F(RotationTest, ThumbnailPageWithoutHeaderMarkerOrMode) {
-  s_.Header_Mode = kHeaderHtml;
-  s_.Header_HTML = "x";
-  markers_.thumbnail.header = false;
-  Run({{H, Thumb, ""}});
-  markers_.thumbnail.header = true;
-  s_.Header_Mode = kHeaderNone;
-  Run({{H, Thumb, ""}});
 }
 
 TEST_F(RotationTest, UnusableListFailsThePageWithoutAMessage) {
@@ -199,30 +156,6 @@ TEST_F(RotationTest, UnusableListFailsThePageWithoutAMessage) {
     EXPECT_EQ(rotation.getnextheaderfooter(c.header, false), std::nullopt);
     EXPECT_TRUE(ui.messages().empty());
   }
-}
-
-TEST_F(RotationTest, ClearedRotationReadsItsListsAgainFromTheFirstEntry) {
-  s_.Header_Mode = kHeaderList;
-  s_.Header_File = List("h.txt", "");
-  HeaderFooterRotation rotation(s_, markers_);
-  EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), std::nullopt);
-
-  List("h.txt", "a\r\nb\r\n");
-  EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), std::nullopt);  // still the failed load
-  rotation.Clear();
-  EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), "a");
-  List("h.txt", "c\r\nd\r\n");
-  rotation.ResetPositions();
-  EXPECT_EQ(rotation.getnextheaderfooter(H, Image), "a");  // loaded lists stay loaded
-  rotation.Clear();
-  EXPECT_EQ(rotation.getnextheaderfooter(H, Image), "c");
-
-  // An unnamed list no longer falls back on what the last build loaded.
-  s_.Header_File.clear();
-  EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), "d");
-  rotation.Clear();
-  EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), std::nullopt);
-  EXPECT_TRUE(ui_.messages().empty());
 }
 
 class ListFileTest : public ::testing::Test {
@@ -262,24 +195,6 @@ TEST_F(ListFileTest, EveryLineBreakOfAnEntryBecomesOneBar) {
   }
 }
 
-TEST_F(ListFileTest, FailedWriteKeepsTheOldList) {
-  const std::string path = dir_ / "list.txt";
-  WriteFile(path, "old\r\n");
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  std::string error;
-  EXPECT_FALSE(WriteHeaderFooterList(path, {"new"}, &error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_EQ(ReadFile(path), "old\r\n");
-}
-
-TEST_F(ListFileTest, SnippetsLoseEveryBar) {
-  EXPECT_EQ(JoinSnippet("Hello|world"), "Helloworld");
-  EXPECT_EQ(JoinSnippet("|||"), "");
-  EXPECT_EQ(JoinSnippet("<b>x</b>"), "<b>x</b>");
-}
-
 class DescriptionTest : public ::testing::Test {
  protected:
   std::string Make(const std::string& name, const std::string& text) {
@@ -307,23 +222,6 @@ TEST_F(DescriptionTest, ConvertKeepsLaterCommasAndLinesWithoutOne) {
             "[Descriptions]\r\na.jpg=Sunset\r\nb.jpg=Dawn, early\r\nbeach.jpg=\"A day, at the "
             "sea\"\r\nnotes without comma\r\nlast=one\r\n");
   EXPECT_TRUE(ui_.messages().empty());
-}
-
-TEST_F(DescriptionTest, ConvertWithoutAnyCommaAsks) {
-  const std::string csv = Make("c.txt", "a.jpg Sunset\r\nb.jpg\r\n");
-  const std::string ini = dir_ / "out.ini";
-  const std::string question = "No valid entries were found in the file, " + csv +
-                               ".  Do you still want to build this Site?";
-  for (Answer answer : {Answer::Yes, Answer::No}) {
-    ScriptedInteraction ui;
-    ui.QueueAnswer(answer);
-    EXPECT_EQ(ConvertCSVtoINI(ui, csv, ini), answer == Answer::Yes);
-    ASSERT_EQ(ui.messages().size(), 1u);
-    EXPECT_EQ(ui.messages()[0].text, question);
-    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
-    EXPECT_EQ(ui.messages()[0].buttons, Buttons::YesNo);
-    EXPECT_FALSE(PathExists(ini));
-  }
 }
 
 TEST_F(DescriptionTest, ConvertFailsQuietly) {
@@ -406,68 +304,6 @@ TEST_F(DescriptionTest, IniFileIsUsedAsItIs) {
   EXPECT_EQ(descriptions.Describe("c.jpg", s_), "");
   EXPECT_TRUE(descriptions.RemoveTemporary());
   EXPECT_TRUE(FileExists(ini)) << "the user's own file is never removed";
-}
-
-TEST_F(DescriptionTest, ConversionRefusedStopsTheBuild) {
-  UseFile(Make("c.csv", ""));
-  DescriptionFile descriptions;
-  EXPECT_FALSE(descriptions.Prepare(ui_, s_));
-  EXPECT_EQ(ui_.texts(), std::vector<std::string>{"An error was encountered reading your "
-                                                  "description file!"});
-  EXPECT_FALSE(PathExists(dir_ / "~c.ini"));
-
-  ScriptedInteraction ui;
-  UseFile(Make("d.csv", "no commas here\r\n"));
-  ui.QueueAnswer(Answer::No);
-  EXPECT_FALSE(descriptions.Prepare(ui, s_));
-  EXPECT_EQ(ui.texts().back(), "An error was encountered reading your description file!");
-}
-
-TEST_F(DescriptionTest, YesWithoutEntriesFindsNothingAndLeavesOtherFilesAlone) {
-  UseFile(Make("c.csv", "no commas here\r\n"));
-  const std::string stale = Make("~c.ini", "[Descriptions]\r\na.jpg=Old\r\n");
-  ui_.QueueAnswer(Answer::Yes);
-  {
-    DescriptionFile descriptions;
-    ASSERT_TRUE(descriptions.Prepare(ui_, s_));
-    s_.ShowFilenameWhenNoDesc = true;
-    EXPECT_EQ(descriptions.Describe("a.jpg", s_), "a.jpg");
-  }
-  EXPECT_TRUE(FileExists(stale));
-}
-
-TEST_F(DescriptionTest, NoDescriptionsWanted) {
-  s_.Filename_Display = FilenameDisplay::Normal;
-  s_.Description_File = Make("c.csv", "a.jpg,x\r\n");
-  DescriptionFile descriptions;
-  EXPECT_TRUE(descriptions.Prepare(ui_, s_));
-  EXPECT_TRUE(descriptions.lookup_path().empty());
-  EXPECT_FALSE(PathExists(dir_ / "~c.ini"));
-}
-
-TEST_F(DescriptionTest, RemovalThatFailsIsReportedAndRetried) {
-  UseFile(Make("c.csv", "a.jpg,x\r\n"));
-  DescriptionFile descriptions;
-  ASSERT_TRUE(descriptions.Prepare(ui_, s_));
-  {
-    FaultyFileSystem faulty(RealFileSystem());
-    ScopedFileSystem scope(faulty);
-    faulty.FailAll();
-    EXPECT_FALSE(descriptions.RemoveTemporary());
-  }
-  EXPECT_TRUE(FileExists(dir_ / "~c.ini"));
-  EXPECT_TRUE(descriptions.RemoveTemporary());
-  EXPECT_FALSE(PathExists(dir_ / "~c.ini"));
-}
-
-TEST_F(DescriptionTest, PreparingAgainRemovesTheLastTemporaryFile) {
-  UseFile(Make("one.csv", "a.jpg,x\r\n"));
-  DescriptionFile descriptions;
-  ASSERT_TRUE(descriptions.Prepare(ui_, s_));
-  UseFile(Make("two.ini", "[Descriptions]\r\na.jpg=y\r\n"));
-  ASSERT_TRUE(descriptions.Prepare(ui_, s_));
-  EXPECT_FALSE(PathExists(dir_ / "~one.ini"));
-  EXPECT_EQ(descriptions.Describe("a.jpg", s_), "y");
 }
 
 }  // namespace

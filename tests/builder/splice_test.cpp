@@ -66,14 +66,6 @@ TEST(SpliceTextTest, MarkersInsidePiecesFollowTheFixedOrder) {
             "[c][i][h][f ***HEADER***]");
 }
 
-TEST(SpliceTextTest, ScriptBlockBytes) {
-  const std::string expected =
-      std::string("<script language=\"JavaScript\">\r\n") + "<!-- \r\n" +
-      "function openWin(url,name) \r\n" + "{\r\n" + "   popupWin = window.open(url, name," +
-      "\"resizable=yes,scrollbars=yes\");\r\n" + "}\r\n" + "// -->\r\n" + "</script>\r\n";
-  EXPECT_EQ(kPopupScript, expected);
-}
-
 TEST(SpliceTextTest, ScriptPlacement) {
   const std::string s(kPopupScript);
   struct Case {

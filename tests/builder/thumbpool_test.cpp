@@ -35,16 +35,6 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
   return {text.begin(), text.end()};
 }
 
-TEST(ThumbnailPool, ResultsComeInListOrderAndEmptySlotsStayEmpty) {
-  std::vector<std::string> sources;
-  for (int i = 0; i < 40; ++i) sources.push_back(i % 7 == 3 ? "" : "s" + std::to_string(i));
-  ThumbnailPool pool(sources, 4, 8, [](const std::string& s) { return Bytes(s + "!"); });
-  for (std::size_t i = 0; i < sources.size(); ++i) {
-    const auto got = pool.Take(i);
-    EXPECT_EQ(got, sources[i].empty() ? std::vector<std::uint8_t>{} : Bytes(sources[i] + "!"));
-  }
-}
-
 TEST(ThumbnailPool, WaitForReportsWhetherASlotIsReadyWithoutTakingIt) {
   std::atomic<bool> release{false};
   ThumbnailPool pool({"a", "b"}, 1, 2, [&](const std::string& s) {
@@ -59,23 +49,6 @@ TEST(ThumbnailPool, WaitForReportsWhetherASlotIsReadyWithoutTakingIt) {
   EXPECT_EQ(pool.Take(0), Bytes("a"));
   EXPECT_TRUE(pool.WaitFor(5, std::chrono::milliseconds(0)));  // no such slot
   EXPECT_EQ(pool.Take(1), Bytes("b"));
-}
-
-TEST(ThumbnailPool, WorkersStayWithinTheLookAhead) {
-  constexpr int kLookAhead = 4;
-  std::atomic<std::size_t> taken{0};
-  std::atomic<int> beyond{0};
-  std::vector<std::string> sources(60, "x");
-  for (std::size_t i = 0; i < sources.size(); ++i) sources[i] = std::to_string(i);
-  ThumbnailPool pool(sources, 3, kLookAhead, [&](const std::string& s) {
-    if (std::stoul(s) >= taken.load() + kLookAhead) ++beyond;
-    return Bytes(s);
-  });
-  for (std::size_t i = 0; i < sources.size(); ++i) {
-    taken = i + 1;  // before the pool learns it, so the check is never too lenient
-    pool.Take(i);
-  }
-  EXPECT_EQ(beyond.load(), 0);
 }
 
 TEST(ThumbnailPool, StoppingEarlyMakesNoMoreThanTheLookAhead) {
@@ -296,18 +269,6 @@ TEST(ParallelThumbnailPass, NoToTheContinueQuestionWritesNothingBeyondTheFailing
   EXPECT_EQ(parallel.texts.back(), ThumbnailFailedMessage("p14.jpg"));
 }
 
-TEST(ParallelThumbnailPass, YesToTheContinueQuestionGoesOnInOrder) {
-  const auto yes = [](ScriptedInteraction& ui) {
-    ui.QueueAnswer(Answer::Yes);
-    ui.QueueAnswer(Answer::Yes);
-  };
-  const BuildRun serial = BuildSite(1, 9, {2, 6}, yes);
-  const BuildRun parallel = BuildSite(3, 9, {2, 6}, yes);
-  EXPECT_TRUE(parallel.result);
-  ExpectSameRun(serial, parallel);
-  EXPECT_EQ(parallel.thumbs.size(), 7u);
-}
-
 TEST(ParallelThumbnailPass, ConfirmedCancelStopsAfterTheImageItCameWith) {
   // The first checkpoint follows the thumbnail folder; the one after image 3 (p13) is the fifth.
   const auto cancel = [](ScriptedInteraction& ui) {
@@ -320,23 +281,6 @@ TEST(ParallelThumbnailPass, ConfirmedCancelStopsAfterTheImageItCameWith) {
   ExpectSameRun(serial, parallel);
   EXPECT_EQ(parallel.thumbs.size(), 4u);
   EXPECT_EQ(parallel.texts.back(), kCancelBuildQuestion);
-}
-
-TEST(ParallelThumbnailPass, AThumbnailMadeEarlierInThePassIsNotMadeAgain) {
-  // p10.jpg and p10.gif share p10_thb.jpg: with the no-recreate switch on, the second one is
-  // skipped because the first one has just written it.
-  const auto gif = [](const std::string& site) {
-    TPixelGraphic image;
-    image.SetSize(40, 30);
-    image.Canvas().BrushColor = Rgb{0, 200, 0};
-    image.Canvas().FillRect({0, 0, 40, 30});
-    image.SetColorResolutionPrompt(0);
-    image.SaveToFile(site + "p10.gif");
-  };
-  const BuildRun serial = BuildSite(1, 3, {}, {}, gif);
-  const BuildRun parallel = BuildSite(4, 3, {}, {}, gif);
-  ExpectSameRun(serial, parallel);
-  EXPECT_EQ(parallel.thumbs.size(), 3u);
 }
 
 }  // namespace

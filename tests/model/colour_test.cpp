@@ -66,33 +66,11 @@ INSTANTIATE_TEST_SUITE_P(
                       WriteCase{"all_bits", Colour::Of(0xFFFFFFFF), "$FFFFFFFF"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Colour, EveryNamedValueWritesItsNameAndReadsBack) {
-  std::vector<std::uint32_t> values = {0x00000000, 0x00000080, 0x00008000, 0x00008080,
-                                       0x00800000, 0x00800080, 0x00808000, 0x00808080,
-                                       0x00C0C0C0, 0x000000FF, 0x0000FF00, 0x0000FFFF,
-                                       0x00FF0000, 0x00FF00FF, 0x00FFFF00, 0x00FFFFFF};
-  for (std::uint32_t v = 0x80000000; v <= 0x80000018; ++v) values.push_back(v);
-  ASSERT_EQ(values.size(), 41u);
-  for (std::uint32_t value : values) {
-    const std::string text = ColourToString(Colour::Of(value));
-    EXPECT_EQ(text.rfind("cl", 0), 0u) << std::hex << value;
-    EXPECT_EQ(ColourFromName(text), value) << text;
-    EXPECT_EQ(ParseColour(text), Colour::Of(value)) << text;
-  }
-}
-
 TEST(Colour, CustomValuesRoundTrip) {
   for (std::uint32_t value :
        {0x00000001u, 0x00123456u, 0x00FEDCBAu, 0x7FFFFFFFu, 0x80000019u, 0xFFFFFFFFu}) {
     EXPECT_EQ(ParseColour(ColourToString(Colour::Of(value))), Colour::Of(value)) << value;
   }
-}
-
-TEST(Colour, DefaultIsNotBlack) {
-  EXPECT_TRUE(Colour().IsDefault());
-  EXPECT_NE(Colour::Default(), Colour::Of(kClBlack));
-  EXPECT_EQ(Colour::Default().Value(), 0u);
-  EXPECT_FALSE(Colour::Of(kClBlack).IsDefault());
 }
 
 TEST(Colour, ChannelsFollowTheBlueGreenRedLayout) {

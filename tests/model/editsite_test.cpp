@@ -187,48 +187,12 @@ TEST_F(SiteEditorTest, RotationListEntries) {
   }
 }
 
-TEST_F(SiteEditorTest, RotationCountMissingOrUnreadableListsTen) {
-  for (const char* general : {"", "RotationCount=many\r\n"}) {
-    MakeSite("Site_1", general);
-    EXPECT_EQ(loadrotationlist(ui, "Site_1", true).entries.size(), 10u) << general;
-    EXPECT_EQ(loadrotationlist(ui, "Site_1", false).entries.size(), 1u) << general;
-  }
-}
-
 TEST_F(SiteEditorTest, HugeRotationCountIsCapped) {
   IniFile ini;
   ini.Parse("[General]\r\nRotationCount=2000000000\r\n");
   EXPECT_EQ(ListedRotationCount(ini, true), kMaxRotations);
   ini.Parse("[General]\r\nRotationCount=-3\r\n");
   EXPECT_EQ(ListedRotationCount(ini, true), 0);
-}
-
-TEST_F(SiteEditorTest, OpeningSelectsTheFirstRotationAndSetsTheActions) {
-  for (bool use_rotations : {true, false}) {
-    options.UseRotations = use_rotations;
-    MakeThreeRotations();
-    ASSERT_TRUE(editor.Open());
-    EXPECT_EQ(editor.selected(), 0);
-    EXPECT_EQ(editor.current_rotation(), 1);
-    EXPECT_EQ(settings.Thumb_Width, 110);
-    EXPECT_EQ(editor.apply_to_all_enabled(), use_rotations);
-    EXPECT_EQ(editor.build_all_enabled(), use_rotations);
-    EXPECT_EQ(editor.new_rotation_visible(), use_rotations);
-    EXPECT_EQ(editor.delete_rotation_visible(), use_rotations);
-    EXPECT_EQ(editor.images_heading(), use_rotations
-                                           ? "This Rotation contains the following images:"
-                                           : "This Site contains the following images:");
-    EXPECT_EQ(editor.rotation_list().size(), use_rotations ? 3u : 1u);
-    EXPECT_EQ(editor.chooser_entries().size(), editor.rotation_list().size());
-    EXPECT_TRUE(editor.preview_enabled());
-  }
-}
-
-TEST_F(SiteEditorTest, OpeningWithoutACurrentSiteDoesNothing) {
-  EXPECT_FALSE(editor.Open());
-  EXPECT_TRUE(editor.rotation_list().empty());
-  EXPECT_EQ(settings.current_rotation, -1);
-  EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
 }
 
 TEST_F(SiteEditorTest, SelectingSavesTheCurrentRotationFirst) {
@@ -305,18 +269,6 @@ TEST_F(SiteEditorTest, DeleteRotationIsEnabledOnlyOnTheLastOfThree) {
   EXPECT_EQ(editor.rotation_list().size(), 2u);
   EXPECT_EQ(editor.selected(), 0);
   EXPECT_EQ(editor.current_rotation(), 1);
-}
-
-TEST_F(SiteEditorTest, DeleteRotationAnsweredNoChangesNothing) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  editor.SelectRotation(2);
-  const std::string before = ReadFile(tmp / "Site_1.ini");
-  ui.QueueAnswer(Answer::No);
-  EXPECT_FALSE(editor.DeleteRotation());
-  EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
-  EXPECT_TRUE(std::filesystem::exists(tmp / "elsewhere/three/c.gif"));
 }
 
 TEST_F(SiteEditorTest, DeletingALastRotationThatDidNotLoadRemovesOnlyItsSection) {
@@ -446,19 +398,6 @@ TEST_F(SiteEditorTest, CopySettingsFromAnotherSiteThenCloseKeepsPathAndStatus) {
   EXPECT_EQ(Key("Site_2", "Rotation_2", "Status"), "0");
 }
 
-TEST_F(SiteEditorTest, CopyDialogChoosingASiteWithoutRotationsDisablesOk) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  MakeSite("Site_2", "RotationCount=0\r\n");
-  cat.ReadSites();
-  cat.SelectSite(0, true);
-  ASSERT_TRUE(editor.Open());
-  CopySettingsDialog dialog = editor.CopySettings();
-  dialog.ChooseSite(ui, 1, true);
-  EXPECT_TRUE(dialog.rotations().empty());
-  EXPECT_FALSE(dialog.ok_enabled());
-}
-
 TEST_F(SiteEditorTest, ApplyToAllKeepsEveryPathAndStatus) {
   options.UseRotations = true;
   MakeThreeRotations();
@@ -511,35 +450,6 @@ TEST_F(SiteEditorTest, BuildAllBuildsEachRotationInTurnAndRefreshesTheList) {
   EXPECT_EQ(ui.busy_depth(), 0);
 }
 
-TEST_F(SiteEditorTest, BuildAllSkipsARotationThatDoesNotLoad) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  std::filesystem::remove_all(tmp / "Site_1/Rotation_2");
-  ASSERT_TRUE(editor.Open());
-  std::vector<int> built;
-  editor.BuildAll([&] {
-    built.push_back(editor.current_rotation());
-    return true;
-  });
-  EXPECT_EQ(built, (std::vector<int>{1, 3}));
-}
-
-TEST_F(SiteEditorTest, PreviewOpensTheFirstPageOfABuiltRotation) {
-  options.UseRotations = true;
-  MakeSite("Site_1", "RotationCount=2\r\nBaseHTMLName=home.htm\r\n",
-           {{"Status=2\r\nRotation_Path=%/Site_1/Rotation_1\r\n", {"Site_1/Rotation_1/a.jpg"}},
-            {"Status=1\r\nRotation_Path=%/Site_1/Rotation_2\r\n", {"Site_1/Rotation_2/a.jpg"}}});
-  SelectSite(0);
-  ASSERT_TRUE(editor.Open());
-  ASSERT_TRUE(editor.preview_enabled());
-  editor.Preview();
-  EXPECT_EQ(ui.opened(), std::vector<std::string>{tmp / "Site_1/Rotation_1/home.htm"});
-  editor.SelectRotation(1);
-  EXPECT_FALSE(editor.preview_enabled());
-  editor.Preview();
-  EXPECT_EQ(ui.opened().size(), 1u);
-}
-
 TEST_F(SiteEditorTest, CloseSavesTheRotationAndTheSite) {
   options.UseRotations = true;
   MakeThreeRotations();
@@ -551,13 +461,6 @@ TEST_F(SiteEditorTest, CloseSavesTheRotationAndTheSite) {
   EXPECT_EQ(Key("Site_1", "Rotation_2", "Thumb_Width"), "777");
   EXPECT_EQ(Key("Site_1", "General", "Name"), "Renamed");
   EXPECT_NE(ReadFile(tmp / "sites.ini").find("Site_1=Renamed"), std::string::npos);
-}
-
-TEST_F(SiteEditorTest, OpeningOffersTheSampleTemplatesToAnEmptyList) {
-  MakeThreeRotations();
-  WriteFile(tmp / "Styles/Sample_No_Index.htm", "x");
-  ASSERT_TRUE(editor.Open());
-  EXPECT_EQ(styles, std::vector<std::string>{tmp / "Styles/Sample_No_Index.htm"});
 }
 
 // ---- Write failures: each is reported once, and the settings file stays whole.
@@ -688,17 +591,6 @@ TEST_F(SiteEditorTest, WholeDirectoryDeletesRefuseFoldersThatHoldMore) {
                                                             c.folder + ", " + c.why + "."});
   }
   EXPECT_EQ(WholeDirectoryProblem("/tmp/..", {}), "is the root directory");
-}
-
-TEST_F(SiteEditorTest, CloseReportsASiteRecordThatCouldNotBeSaved) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAt(2);  // the rotation is saved, the site record is not
-  EXPECT_FALSE(editor.Close());
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kSaveSiteFailedMessage)});
 }
 
 }  // namespace

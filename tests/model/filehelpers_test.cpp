@@ -74,11 +74,6 @@ TEST_F(FileHelpersTest, CreatesMissingParentsBelowAnExistingDirectory) {
   EXPECT_TRUE(ui.messages().empty());
 }
 
-TEST_F(FileHelpersTest, CreatesAStoredFormInTheDataDirectory) {
-  EXPECT_TRUE(createnewdirectory(ui, "%/Site_9"));
-  EXPECT_TRUE(DirectoryExists(tmp / "Site_9"));
-}
-
 TEST_F(FileHelpersTest, ShortPathCreatesNothing) {
   FaultyFileSystem counting(RealFileSystem());
   ScopedFileSystem scope(counting);
@@ -104,28 +99,7 @@ TEST_F(FileHelpersTest, FailureHalfWayRemovesWhatItMade) {
                 "a/b/c/d/e/");
 }
 
-TEST_F(FileHelpersTest, FileInTheWayIsAFailure) {
-  WriteFile(tmp / "a/f", "x");
-  EXPECT_FALSE(createnewdirectory(ui, tmp / "a/f/g"));
-  EXPECT_FALSE(PathExists(tmp / "a/f/g"));
-  EXPECT_EQ(ui.messages().size(), 1u);
-}
-
 // --- dodeletefile
-
-TEST_F(FileHelpersTest, DeletingAMissingFileReportsItAndSucceeds) {
-  EXPECT_TRUE(dodeletefile(ui, tmp / "gone.jpg", false));
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
-  EXPECT_EQ(ui.messages()[0].text, "Unable to locate the file, " + tmp / "gone.jpg");
-}
-
-TEST_F(FileHelpersTest, DeletesAWritableFileWithoutAsking) {
-  WriteFile(tmp / "f.jpg", "x");
-  EXPECT_TRUE(dodeletefile(ui, tmp / "f.jpg", false));
-  EXPECT_FALSE(PathExists(tmp / "f.jpg"));
-  EXPECT_TRUE(ui.messages().empty());
-}
 
 TEST_F(FileHelpersTest, ReadOnlyFileIsDeletedOnlyAfterYes) {
   for (Answer answer : {Answer::No, Answer::Yes}) {
@@ -161,35 +135,7 @@ TEST_F(FileHelpersTest, ReadOnlyMarkThatCannotBeClearedStopsTheDeletion) {
             "Error encountered resetting the read-only tag on the file, " + file);
 }
 
-TEST_F(FileHelpersTest, DeletionFailureWordingFollowsTheOverwritingFlag) {
-  struct Case {
-    bool overwriting;
-    const char* verb;
-  } cases[] = {{true, "overwriting"}, {false, "deleting or overwriting"}};
-  const std::string file = tmp / "f.jpg";
-  WriteFile(file, "x");
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  for (const auto& c : cases) {
-    ui.Clear();
-    EXPECT_FALSE(dodeletefile(ui, file, c.overwriting));
-    ASSERT_EQ(ui.messages().size(), 1u);
-    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
-    EXPECT_EQ(ui.messages()[0].text,
-              std::string("Parvel Pro encountered an error ") + c.verb + " the file, " + file);
-  }
-  EXPECT_TRUE(FileExists(file));
-}
-
 // --- docopyfile
-
-TEST_F(FileHelpersTest, CopiesToANewFile) {
-  WriteFile(tmp / "src.jpg", "new");
-  EXPECT_TRUE(docopyfile(ui, tmp / "src.jpg", tmp / "dst.jpg", true));
-  EXPECT_EQ(ReadFile(tmp / "dst.jpg"), "new");
-  EXPECT_TRUE(ui.messages().empty());
-}
 
 TEST_F(FileHelpersTest, ReplacingAnExistingFileAsksWhenTold) {
   struct Case {
@@ -226,47 +172,6 @@ TEST_F(FileHelpersTest, CopyOntoItselfKeepsTheFile) {
     EXPECT_EQ(ReadFile(tmp / "sub/f.jpg"), "only copy") << other;
   }
   EXPECT_TRUE(ui.messages().empty());
-}
-
-TEST_F(FileHelpersTest, CopyFailureIsReportedNotPassedOn) {
-  WriteFile(tmp / "src.jpg", "new");
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAt(1);
-  EXPECT_FALSE(docopyfile(ui, tmp / "src.jpg", tmp / "dst.jpg", false));
-  EXPECT_FALSE(PathExists(tmp / "dst.jpg"));
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
-  EXPECT_EQ(ui.messages()[0].text,
-            "An error was encountered copying the file, " + tmp / "src.jpg" + "!");
-}
-
-TEST_F(FileHelpersTest, FailedReplaceKeepsTheOldDestinationWhole) {
-  // Operation 1 copies to the temporary name, operation 2 renames it over the destination.
-  for (int fail_at : {1, 2}) {
-    TempDir dir;
-    WriteFile(dir / "src.jpg", "new content");
-    WriteFile(dir / "dst.jpg", "old content");
-    ui.Clear();
-    FaultyFileSystem faulty(RealFileSystem());
-    ScopedFileSystem scope(faulty);
-    faulty.FailAt(fail_at, "No space left on device");
-    EXPECT_FALSE(docopyfile(ui, dir / "src.jpg", dir / "dst.jpg", false)) << fail_at;
-    EXPECT_EQ(ReadFile(dir / "dst.jpg"), "old content") << fail_at;
-    EXPECT_FALSE(PathExists(CopyTemporaryName(dir / "dst.jpg"))) << fail_at;
-    EXPECT_EQ(ui.texts(), std::vector<std::string>{"An error was encountered copying the file, " +
-                                                   dir / "src.jpg" + "!"})
-        << fail_at;
-  }
-}
-
-TEST_F(FileHelpersTest, ACopyStoppedHalfWayLeavesATemporaryTheBuildClears) {
-  const std::string left = CopyTemporaryName(tmp / "next.gif");
-  WriteFile(left, "half");
-  WriteFile(tmp / "next.gif", "old");
-  EXPECT_EQ(RemoveStaleTemporaries(tmp.path()), 1);
-  EXPECT_FALSE(PathExists(left));
-  EXPECT_EQ(ReadFile(tmp / "next.gif"), "old");
 }
 
 TEST_F(FileHelpersTest, ReadOnlyDestinationIsReplacedOnlyAfterYes) {
@@ -337,17 +242,6 @@ TEST_F(FileHelpersTest, NeverHandsShortPathsOrTheRootToTheDisk) {
   EXPECT_TRUE(recording.removed.empty());
   EXPECT_TRUE(dodeletedir(ui, "/tmp/some/site/"));
   EXPECT_EQ(recording.removed, std::vector<std::string>{"/tmp/some/site/"});
-}
-
-TEST_F(FileHelpersTest, DirectoryDeletionFailureIsReported) {
-  WriteFile(tmp / "site/a.jpg", "x");
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAt(1);
-  EXPECT_FALSE(dodeletedir(ui, tmp / "site"));
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0].text,
-            "Cannot remove directory, it may be not be empty or it may be marked read-only.");
 }
 
 }  // namespace

@@ -94,13 +94,6 @@ TEST(IniFile, EraseSectionAndKey) {
   EXPECT_EQ(ini.Sections(), (std::vector<std::string>{"A", "C"}));
 }
 
-TEST(IniFile, KeysInFileOrder) {
-  IniFile ini;
-  ini.Parse("[Sites]\nSite_2=b\nSite_1=a\nsite_2=dup\n");
-  EXPECT_EQ(ini.Keys("sites"), (std::vector<std::string>{"Site_2", "Site_1"}));
-  EXPECT_TRUE(ini.Keys("none").empty());
-}
-
 TEST(IniFile, KeysOfAHugeSectionComeInLinearTime) {
   std::string text = "[Sites]\n";
   for (int i = 0; i < 300000; ++i) text += "Site_" + std::to_string(i) + "=x\n";
@@ -122,42 +115,6 @@ TEST(IniFile, SaveAndLoadRoundTrip) {
   IniFile back(dir / "x.ini");
   ASSERT_TRUE(back.Load());
   EXPECT_EQ(back.Get("general", "name"), "My Site");
-}
-
-TEST(IniFile, FailedSaveLeavesOldFileWhole) {
-  TempDir dir;
-  WriteFile(dir / "x.ini", "[S]\r\nk=old\r\n");
-  IniFile ini(dir / "x.ini");
-  ASSERT_TRUE(ini.Load());
-  ini.Set("S", "k", "new");
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll("No space left on device");
-  std::string error;
-  EXPECT_FALSE(ini.Save(&error));
-  EXPECT_EQ(error, "No space left on device");
-  EXPECT_EQ(ReadFile(dir / "x.ini"), "[S]\r\nk=old\r\n");
-}
-
-TEST(IniFile, SaveIntoMissingFolderFailsAndLeavesNoTemporaryFile) {
-  TempDir dir;
-  IniFile ini(dir / "missing/x.ini");
-  ini.Set("S", "k", "v");
-  std::string error;
-  EXPECT_FALSE(ini.Save(&error));
-  EXPECT_FALSE(error.empty());
-}
-
-TEST(IniFile, SaveKeepsPermissionsOfTheOldFile) {
-  TempDir dir;
-  WriteFile(dir / "x.ini", "[S]\r\n");
-  ::chmod((dir / "x.ini").c_str(), 0640);
-  IniFile ini(dir / "x.ini");
-  ini.Set("S", "k", "v");
-  ASSERT_TRUE(ini.Save());
-  struct stat st {};
-  ASSERT_EQ(::stat((dir / "x.ini").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 TEST(IniFile, RefusesAbsurdlyLargeFile) {

@@ -94,15 +94,6 @@ TEST_F(OptionsTest, WritesTheFourKeysInOrder) {
   EXPECT_TRUE(back.UseRotations);
 }
 
-TEST_F(OptionsTest, WriteFailureIsReturnedAndKeepsTheOldFile) {
-  WriteFile(tmp / "options.ini", "[Options]\r\nUseRotations=True\r\n");
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  EXPECT_FALSE(AppOptions().Write());
-  EXPECT_EQ(ReadFile(tmp / "options.ini"), "[Options]\r\nUseRotations=True\r\n");
-}
-
 // --- recent template lists
 
 TEST_F(OptionsTest, RecentListsAreReadSortedWithoutDuplicatesIgnoringCase) {
@@ -122,27 +113,6 @@ TEST_F(OptionsTest, RecentListsAreWrittenOnePathPerLine) {
   EXPECT_TRUE(recent.Write());
   EXPECT_EQ(ReadFile(tmp / "recent_styles.txt"), "/w/a.htm\r\n/w/b.htm\r\n");
   EXPECT_EQ(ReadFile(tmp / "recent_image_styles.txt"), "/w/i.htm\r\n");
-}
-
-TEST_F(OptionsTest, AnEmptyListLeavesItsFileUntouched) {
-  WriteFile(tmp / "recent_styles.txt", "/old/kept.htm\r\n");
-  RecentTemplates recent;
-  recent.image_styles = {"/w/i.htm"};
-  EXPECT_TRUE(recent.Write());
-  EXPECT_EQ(ReadFile(tmp / "recent_styles.txt"), "/old/kept.htm\r\n");
-  EXPECT_EQ(ReadFile(tmp / "recent_image_styles.txt"), "/w/i.htm\r\n");
-}
-
-TEST_F(OptionsTest, ImagePageListIsWrittenFirstAndAFailureStops) {
-  RecentTemplates recent;
-  recent.styles = {"/w/s.htm"};
-  recent.image_styles = {"/w/i.htm"};
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAt(2);
-  EXPECT_FALSE(recent.Write());
-  EXPECT_EQ(ReadFile(tmp / "recent_image_styles.txt"), "/w/i.htm\r\n");
-  EXPECT_FALSE(PathExists(tmp / "recent_styles.txt"));
 }
 
 TEST(AddTextToComboList, AddsNewNonEmptyTextInSortedPlace) {
@@ -211,39 +181,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, OptionsDialogTest,
                                            DialogCase{"hundred_and_one", 101, false, 0, 999},
                                            DialogCase{"negative", -3, true, 10, 10}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(OptionsDialog, ShowsAndStoresTheOtherOptions) {
-  AppOptions options;
-  options.DefaultJPEGCompression = 0;  // hand-edited out of the field's range
-  options.UseThumbsDirectory = false;
-  options.UseRotations = true;
-  OptionsDialogState dialog(options);
-  EXPECT_EQ(dialog.quality(), 1);
-  EXPECT_FALSE(dialog.use_thumbs_directory());
-  EXPECT_TRUE(dialog.multiple_rotations());
-
-  dialog.set_quality(90);
-  dialog.set_use_thumbs_directory(true);
-  dialog.set_multiple_rotations(false);
-  dialog.set_truncate(true);
-  dialog.set_max_length(150);
-  EXPECT_TRUE(dialog.max_length_enabled());
-  dialog.Accept(options);
-  EXPECT_EQ(options.DefaultJPEGCompression, 90);
-  EXPECT_TRUE(options.UseThumbsDirectory);
-  EXPECT_FALSE(options.UseRotations);
-  EXPECT_EQ(options.MaxFilenameLength, 99);
-}
-
-TEST(OptionsDialog, TurningTruncationOffStoresNoLimit) {
-  AppOptions options;
-  OptionsDialogState dialog(options);
-  ASSERT_TRUE(dialog.truncate());
-  dialog.set_truncate(false);
-  EXPECT_FALSE(dialog.max_length_enabled());
-  dialog.Accept(options);
-  EXPECT_EQ(options.MaxFilenameLength, 999);
-}
 
 }  // namespace
 }  // namespace parvel

@@ -10,22 +10,6 @@
 namespace parvel {
 namespace {
 
-TEST(SettingsKeys, TheTableIsWhatASaveWrites) {
-  // Every key a full save writes is in the table, in the same order, and nothing else is.
-  SiteSettings s;
-  s.Header_Mode = kHeaderHtml;
-  s.Footer_Mode = kHeaderHtml;
-  s.Image_Header_Mode = kImageHeaderHtml;
-  s.Image_Footer_Mode = kImageHeaderHtml;
-  IniFile ini;
-  WriteRotationSection(ini, s, 1, true);
-  std::vector<std::string> table;
-  for (const auto& key : RotationKeys()) table.emplace_back(key.name);
-  // Mode 2 of the image header writes the HTML key; the Same_As_Index keys come first.
-  EXPECT_EQ(ini.Keys("Rotation_1"), table);
-  EXPECT_EQ(table.size(), 58u);
-}
-
 TEST(SettingsKeys, FindsKeysWithoutRegardToCase) {
   EXPECT_EQ(FindRotationKey("thumb_width")->name, "Thumb_Width");
   EXPECT_FALSE(FindRotationKey("Thumb_Widht"));

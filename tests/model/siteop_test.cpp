@@ -45,14 +45,6 @@ class CatalogueTest : public ::testing::Test {
   Catalogue cat;
 };
 
-TEST_F(CatalogueTest, ReadsSitesInFileOrderWithNothingSelected) {
-  WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_7=Seven\r\nSite_2=Two\r\n");
-  cat.ReadSites();
-  EXPECT_EQ(cat.keys(), (std::vector<std::string>{"Site_7", "Site_2"}));
-  EXPECT_EQ(cat.names(), (std::vector<std::string>{"Seven", "Two"}));
-  EXPECT_EQ(cat.selected(), -1);
-}
-
 TEST_F(CatalogueTest, NewSiteKeySkipsListedKeysAndStrayFiles) {
   struct Case {
     const char* name;
@@ -87,15 +79,6 @@ TEST_F(CatalogueTest, AddSiteWritesBothFilesAndAppendsTheKey) {
   EXPECT_EQ(ReadFile(tmp / "sites.ini"), "[Sites]\r\nSite_1=One\r\nSite_2=New Site\r\n");
   EXPECT_EQ(cat.keys().back(), "Site_2");
   EXPECT_EQ(cat.names().back(), "New Site");
-}
-
-TEST_F(CatalogueTest, AddSiteFailureStillListsTheKey) {
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  EXPECT_FALSE(cat.addsite("Site_1"));
-  EXPECT_EQ(cat.keys(), std::vector<std::string>{"Site_1"});
-  EXPECT_EQ(cat.names(), std::vector<std::string>{"Error: Site_1"});
 }
 
 struct LoadCase {
@@ -166,32 +149,6 @@ TEST_F(CatalogueTest, SaveWritesGeneralInItsOrderAndTheNameToTheCatalogue) {
             "AutoRotate=True\r\nCurrentRotationPosition=2\r\nBaseHTMLName=Index.htm\r\n"
             "RotationCount=3\r\n[Rotation_1]\r\nThumb_Width=120\r\n");
   EXPECT_EQ(ReadFile(tmp / "sites.ini"), "[Sites]\r\nSite_1=Cats\r\n");
-}
-
-TEST_F(CatalogueTest, SaveWithoutACurrentSiteWritesNothing) {
-  cat.site().Name = "Orphan";
-  EXPECT_FALSE(cat.savecurrentsite());
-  EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
-}
-
-TEST_F(CatalogueTest, SaveFailureKeepsTheOldFileWhole) {
-  MakeSites({{"Site_1", "One"}});
-  const std::string before = ReadFile(tmp / "Site_1.ini");
-  cat.loadsite("Site_1");
-  cat.site().Name = "Changed";
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  EXPECT_FALSE(cat.savecurrentsite());
-  EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
-  EXPECT_TRUE(ui.messages().empty());
-}
-
-TEST_F(CatalogueTest, MissingNameLineShowsTheKey) {
-  MakeSites({{"Site_1", "One"}, {"Site_2", "Two"}});
-  WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_2=Second\r\n");
-  cat.rebuildSiteNameList();
-  EXPECT_EQ(cat.names(), (std::vector<std::string>{"Error: Site_1", "Second"}));
 }
 
 TEST_F(CatalogueTest, DeleteCurrentSiteRemovesItsFilesDirectoryAndEntry) {
@@ -323,26 +280,6 @@ TEST_F(CatalogueTest, NewSiteCancelledRemovesTheDirectoryTheOptionsMade) {
   EXPECT_FALSE(PathExists(tmp / "Site_1"));
 }
 
-TEST_F(CatalogueTest, NewSiteInAnUnwritableDataDirectoryWarnsAndGoesOn) {
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  bool options_shown = false;
-  cat.NewSite(ui, false, [&] {
-    options_shown = true;
-    return true;
-  });
-  EXPECT_TRUE(options_shown);
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
-  EXPECT_EQ(ui.messages()[0].text,
-            "Error encountered creating new site!  Ensure you have write access and sufficient "
-            "disk space for your data directory, " +
-                tmp.path() + "!");
-  EXPECT_EQ(cat.site().SiteKey, "Site_1");
-  EXPECT_EQ(cat.selected(), 0);
-}
-
 TEST_F(CatalogueTest, AFailedNewSiteKeepsTheFolderTheUserNamed) {
   // A data directory below a regular file: no write reaches it, also not as root.
   WriteFile(tmp / "blocker", "a file");
@@ -383,22 +320,6 @@ TEST_F(CatalogueTest, AFailedNewSiteKeepsTheFolderTheUserNamed) {
   }
 }
 
-TEST_F(CatalogueTest, DeleteSiteAsksTheExactQuestion) {
-  MakeSites({{"Site_1", "One"}});
-  cat.SelectSite(0, true);
-  ui.QueueAnswer(Answer::No);
-  const SelectionStatus status = cat.DeleteSite(ui, true);
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0].buttons, Buttons::YesNo);
-  EXPECT_EQ(ui.messages()[0].text,
-            "Are you sure you want to delete the current site, One?  \r\n\r\nNote: This will "
-            "also delete the directory, " +
-                tmp.path() + "Site_1/ and all files that it contains!");
-  EXPECT_EQ(cat.selected(), 0);
-  EXPECT_EQ(status.site_name, "One");
-  EXPECT_TRUE(PathExists(tmp / "Site_1.ini"));
-}
-
 TEST_F(CatalogueTest, DeleteSiteOnYesLeavesNoCurrentSite) {
   MakeSites({{"Site_1", "One"}, {"Site_2", "Two"}});
   WriteFile(tmp / "Site_2/a.jpg", "x");
@@ -410,25 +331,6 @@ TEST_F(CatalogueTest, DeleteSiteOnYesLeavesNoCurrentSite) {
   EXPECT_EQ(cat.selected(), -1);
   EXPECT_EQ(cat.site().SiteKey, "");
   EXPECT_FALSE(status.delete_site_enabled);
-}
-
-TEST_F(CatalogueTest, DeleteSiteWithoutASelectionAsksNothing) {
-  MakeSites({{"Site_1", "One"}});
-  cat.loadsite("Site_1");
-  cat.DeleteSite(ui, true);
-  EXPECT_TRUE(ui.messages().empty());
-  EXPECT_TRUE(PathExists(tmp / "Site_1.ini"));
-}
-
-TEST_F(CatalogueTest, DoubleClickSelectsAndAsksForTheEditor) {
-  MakeSites({{"Site_1", "One"}, {"Site_2", "Two"}});
-  const auto result = cat.DoubleClickSite(1, false);
-  EXPECT_TRUE(result.open_editor);
-  EXPECT_EQ(cat.site().SiteKey, "Site_2");
-  EXPECT_EQ(cat.site().Path, tmp / "Site_2/");
-  EXPECT_EQ(result.status.rotations, "N/A");
-  EXPECT_FALSE(cat.DoubleClickSite(5, false).open_editor);
-  EXPECT_EQ(cat.site().SiteKey, "");
 }
 
 }  // namespace

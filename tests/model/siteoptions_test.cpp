@@ -47,20 +47,6 @@ class SiteOptionsTest : public ::testing::Test {
   Catalogue cat;
 };
 
-TEST_F(SiteOptionsTest, OpensWithTheCurrentSite) {
-  SiteOptionsDialog dialog(ui, cat.site(), true);
-  EXPECT_EQ(dialog.name(), "Cats");
-  EXPECT_EQ(dialog.path(), tmp / "Site_1/");
-  EXPECT_EQ(dialog.base_html_name(), "Index.htm");
-  EXPECT_TRUE(dialog.auto_rotate());
-  EXPECT_TRUE(dialog.live_fields_enabled());
-  EXPECT_EQ(dialog.live_path(), "/srv/live");
-  EXPECT_EQ(dialog.next_rotation(), 2);
-  EXPECT_TRUE(ui.messages().empty());
-  EXPECT_EQ(SiteOptionsDialog::BaseHTMLNameChoices(),
-            (std::vector<std::string>{"Index.htm", "Index.html", "Default.htm", "Default.html"}));
-}
-
 TEST_F(SiteOptionsTest, FirstPageNameRules) {
   struct Case {
     const char* entered;
@@ -114,16 +100,6 @@ TEST_F(SiteOptionsTest, AutoRotateWithRotationsOffIsTurnedOffAndSavedOff) {
   ASSERT_TRUE(dialog.Accept(cat));
   EXPECT_FALSE(cat.site().AutoRotate);
   EXPECT_EQ(General("AutoRotate"), "False");
-}
-
-TEST_F(SiteOptionsTest, AutoRotateSwitchWithRotationsOn) {
-  cat.site().AutoRotate = false;
-  SiteOptionsDialog dialog(ui, cat.site(), true);
-  EXPECT_FALSE(dialog.live_fields_enabled());
-  dialog.set_auto_rotate(true);
-  EXPECT_TRUE(dialog.auto_rotate());
-  EXPECT_TRUE(dialog.live_fields_enabled());
-  EXPECT_TRUE(ui.messages().empty());
 }
 
 TEST_F(SiteOptionsTest, NextRotationStaysWithinItsField) {
@@ -185,22 +161,6 @@ TEST_F(SiteOptionsTest, MissingDirectoryIsCreatedOnlyAfterYes) {
   EXPECT_EQ(General("Path"), "%/new/place");
 }
 
-TEST_F(SiteOptionsTest, DirectoryThatCannotBeMadeKeepsTheDialogOpen) {
-  const std::string dir = tmp / "new/place";
-  SiteOptionsDialog dialog(ui, cat.site(), true);
-  dialog.set_path(dir);
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  ui.QueueAnswer(Answer::Yes);
-  EXPECT_FALSE(dialog.Accept(cat));
-  const auto texts = ui.texts();
-  ASSERT_EQ(texts.size(), 3u);
-  EXPECT_EQ(texts[2], "An error was encountered creating the directory ," + dir + "!");
-  EXPECT_EQ(ui.messages()[2].kind, MessageKind::Warning);
-  EXPECT_EQ(cat.site().Path, tmp / "Site_1/");
-}
-
 TEST_F(SiteOptionsTest, OkStoresEveryFieldSavesAndRereadsTheNames) {
   SiteOptionsDialog dialog(ui, cat.site(), true);
   dialog.set_name("Dogs");
@@ -220,28 +180,6 @@ TEST_F(SiteOptionsTest, OkStoresEveryFieldSavesAndRereadsTheNames) {
   EXPECT_EQ(General("RotationCount"), "3");
   EXPECT_EQ(cat.names(), std::vector<std::string>{"Dogs"});
   EXPECT_TRUE(ui.messages().empty());
-}
-
-TEST_F(SiteOptionsTest, OkWhoseSaveFailsSaysSoAndKeepsTheDialogOpen) {
-  const std::string before = ReadFile(tmp / "Site_1.ini");
-  SiteOptionsDialog dialog(ui, cat.site(), true);
-  dialog.set_name("Dogs");
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll("No space left on device");
-  EXPECT_FALSE(dialog.Accept(cat));
-  EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kSaveSiteFailedMessage)});
-}
-
-TEST_F(SiteOptionsTest, MainWindowActionWithoutASiteWarns) {
-  cat.SelectSite(-1, true);
-  bool ran = false;
-  const auto status = SiteOptionsAction(ui, cat, true, [&] { return ran = true; });
-  EXPECT_FALSE(status.has_value());
-  EXPECT_FALSE(ran);
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{"You have not selected a site!"});
-  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
 }
 
 TEST_F(SiteOptionsTest, MainWindowActionSavesWhetherConfirmedOrNot) {

@@ -352,17 +352,6 @@ TEST_F(SiteSettingsTest, MissingFileIsNoErrorAndAppliesTheMissingKeyRules) {
   EXPECT_TRUE(ui_.messages().empty());
 }
 
-TEST_F(SiteSettingsTest, MissingColourKeysKeepTheColourAndTurnDefaultBlack) {
-  WriteSection("Thumb_Width=200\r\nOther_Page_Text_Colour=Default\r\n");
-  SiteSettings s;
-  s.Heading_Colour = Colour::Of(kClRed);
-  EXPECT_TRUE(Load(s));
-  EXPECT_EQ(s.Displayed_Page_Text_Colour, Colour::Of(kClBlack));
-  EXPECT_EQ(s.Link_Enclosure_Colour, Colour::Of(kClBlack));
-  EXPECT_TRUE(s.Other_Page_Text_Colour.IsDefault());
-  EXPECT_EQ(s.Heading_Colour, Colour::Of(kClRed));
-}
-
 TEST_F(SiteSettingsTest, UnreadableThumbWidthLeavesTheWholeGroupAndReadsLaterKeys) {
   WriteSection(
       "Thumb_Width=abc\r\nThumb_Height=200\r\nThumb_Border=1\r\nThumb_JPEG_Quality=90\r\n"
@@ -387,32 +376,6 @@ TEST_F(SiteSettingsTest, UnreadableThumbWidthLeavesTheWholeGroupAndReadsLaterKey
   EXPECT_EQ(s.Image_Display_Method, 1);
 }
 
-TEST_F(SiteSettingsTest, UnreadableValueInsideTheGroupStopsOnlyTheRest) {
-  WriteSection(
-      "Thumb_Width=200\r\nLink_Enclosure=1\r\nDefault_Font=\r\nDefault_Font_Size=big\r\n"
-      "Index_Font=\r\nIndex_Font_Size=1\r\nIndex_Image_Font_Size=12\r\nCell_Spacing=1\r\n");
-  SiteSettings s = Primed();
-  EXPECT_TRUE(Load(s));
-  EXPECT_EQ(s.Thumb_Width, 200);
-  EXPECT_EQ(s.Link_Enclosure, 1);
-  EXPECT_EQ(s.Default_Font, "");
-  EXPECT_TRUE(s.default_font_default);
-  EXPECT_EQ(s.Default_Font_Size, 2);
-  EXPECT_EQ(s.Index_Font, "Kept Serif");
-  EXPECT_EQ(s.Index_Font_Size, -1);
-  EXPECT_EQ(s.Index_Image_Font_Size, 33);
-  EXPECT_EQ(s.Cell_Spacing, 12);
-}
-
-TEST_F(SiteSettingsTest, UnreadableButtonTextSizeDoesNotStopTheGroup) {
-  WriteSection("Index_Image_Font_Size=big\r\nCell_Spacing=1\r\nCell_Padding=2\r\n");
-  SiteSettings s = Primed();
-  EXPECT_TRUE(Load(s));
-  EXPECT_EQ(s.Index_Image_Font_Size, 10);
-  EXPECT_EQ(s.Cell_Spacing, 1);
-  EXPECT_EQ(s.Cell_Padding, 2);
-}
-
 TEST_F(SiteSettingsTest, BadColourStopsTheLoadAndKeepsLaterFields) {
   WriteSection(
       "Thumb_Width=200\r\nDisplayed_Page_Text_Colour=clRed\r\nOther_Page_Text_Colour=reddish\r\n"
@@ -431,55 +394,6 @@ TEST_F(SiteSettingsTest, BadColourStopsTheLoadAndKeepsLaterFields) {
   EXPECT_TRUE(s.max_image_size);
   EXPECT_TRUE(s.Index_Font_Bold);
   EXPECT_TRUE(ui_.messages().empty());
-}
-
-TEST_F(SiteSettingsTest, ColoursRoundTripThroughTheFile) {
-  SiteSettings s;
-  s.Displayed_Page_Text_Colour = Colour::Of(0x00123456);
-  s.Other_Page_Text_Colour = Colour::Of(kClRed);
-  s.Link_Enclosure_Colour = Colour::Default();
-  s.Heading_Colour = Colour::Of(0x8000000F);
-  ASSERT_TRUE(Save(s));
-  IniFile ini(File());
-  ASSERT_TRUE(ini.Load());
-  EXPECT_EQ(ini.Get("Rotation_1", "Displayed_Page_Text_Colour"), "$00123456");
-  EXPECT_EQ(ini.Get("Rotation_1", "Other_Page_Text_Colour"), "clRed");
-  EXPECT_EQ(ini.Get("Rotation_1", "Link_Enclosure_Colour"), "Default");
-  EXPECT_EQ(ini.Get("Rotation_1", "Heading_Colour"), "clBtnFace");
-
-  SiteSettings back = Primed();
-  ASSERT_TRUE(Load(back));
-  EXPECT_EQ(back.Displayed_Page_Text_Colour, Colour::Of(0x00123456));
-  EXPECT_EQ(back.Other_Page_Text_Colour, Colour::Of(0x000000FF));
-  EXPECT_TRUE(back.Link_Enclosure_Colour.IsDefault());
-  EXPECT_EQ(back.Heading_Colour, Colour::Of(0x8000000F));
-}
-
-TEST_F(SiteSettingsTest, MakeCurrentReadsStatusAndSetsTheRotation) {
-  WriteSection("Status=2\r\n", 3);
-  SiteSettings s = Primed();
-  EXPECT_TRUE(Load(s, 3, false, true));
-  EXPECT_EQ(s.current_rotation, 3);
-  EXPECT_EQ(s.Status, 2);
-  EXPECT_EQ(s.Rotation_Path, "/kept/rotation/");
-}
-
-TEST_F(SiteSettingsTest, StatusMissingOrUnreadableIsZero) {
-  for (const char* body : {"", "Status=built\r\n"}) {
-    WriteSection(body);
-    SiteSettings s = Primed();
-    EXPECT_TRUE(Load(s, 1, false, true));
-    EXPECT_EQ(s.Status, 0) << body;
-  }
-}
-
-TEST_F(SiteSettingsTest, WithoutMakeCurrentStatusAndRotationStay) {
-  WriteSection("Status=2\r\nRotation_Path=/elsewhere/\r\n", 2);
-  SiteSettings s = Primed();
-  EXPECT_TRUE(Load(s, 2, false, false));
-  EXPECT_EQ(s.Status, 1);
-  EXPECT_EQ(s.current_rotation, 5);
-  EXPECT_EQ(s.Rotation_Path, "/kept/rotation/");
 }
 
 struct PathCase {
@@ -512,17 +426,6 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{"missing_with_rotations", "", true, "<data>/Site_1/Rotation_4"},
                       PathCase{"missing_without_rotations", "", false, "<data>/Site_1/"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(SiteSettingsTest, LongValuesComeBackCutTo1023Characters) {
-  SiteSettings s;
-  s.Header_Mode = kHeaderHtml;
-  s.Header_HTML = std::string(1500, 'h');
-  ASSERT_TRUE(Save(s));
-  SiteSettings back;
-  ASSERT_TRUE(Load(back));
-  EXPECT_EQ(back.Header_HTML, std::string(1023, 'h'));
-  EXPECT_EQ(back.Header_Mode, kHeaderHtml);
-}
 
 // ---- The hand-written file full of garbage.
 
@@ -588,16 +491,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- SetDefaultValues.
-
-TEST_F(SiteSettingsTest, OutOfRangeEnclosureLoadsAsNoChoiceAndGetsItsDefault) {
-  WriteSection("Link_Enclosure=9\r\n");
-  SiteSettings s;
-  s.Link_Enclosure = 2;
-  ASSERT_TRUE(Load(s));
-  EXPECT_FALSE(kLinkEnclosureChoices.Holds(s.Link_Enclosure));
-  SetDefaultValues(s);
-  EXPECT_EQ(s.Link_Enclosure, 0);
-}
 
 TEST_F(SiteSettingsTest, SetDefaultValuesFillsOnlyChoicesWithoutAValidChoice) {
   SiteSettings s = Primed();
@@ -688,54 +581,6 @@ Index_Font_Italics=False
   EXPECT_TRUE(ui_.messages().empty());
 }
 
-TEST_F(SiteSettingsTest, CustomisedRecordWritesStoredForms) {
-  SiteSettings s = Primed();
-  s.Style_File = DataDirectory() + "Styles/Blue.htm";
-  s.Previous_Page_File = DataDirectory() + "navgraph/Previous.gif";
-  s.Description_File = DataDirectory() + "desc.csv";
-  s.Rotation_Path = DataDirectory() + "Site_1/Rotation_1/";
-  ASSERT_TRUE(Save(s, 2));
-  IniFile ini(File());
-  ASSERT_TRUE(ini.Load());
-  const std::vector<std::pair<const char*, std::string>> expected = {
-      {"Status", "1"},
-      {"Rotation_Path", "%/Site_1/Rotation_1/"},
-      {"Style_File", "%/Styles/Blue.htm"},
-      {"Previous_Page_File", "%/navgraph/Previous.gif"},
-      {"Next_Page_File", "/kept/next.gif"},
-      {"Return_To_Index_File", "/kept/index.gif"},
-      {"Description_File", DataDirectory() + "desc.csv"},
-      {"Default_Font", "Kept Sans"},
-      {"Index_Font_Size", "-1"},
-      {"Filename_Display", "None"},
-      {"Index_Layout", "Horizontal"},
-      {"Displayed_Page_Text_Colour", "$00010203"},
-      {"Image_Width", "1234"},
-      {"Image_Height", "987"},
-      {"Image_Display_Method", "2"},
-  };
-  for (const auto& [key, value] : expected) EXPECT_EQ(ini.Get("Rotation_2", key), value) << key;
-}
-
-TEST_F(SiteSettingsTest, SwitchesOffWriteEmptyFilesAndNoImageSize) {
-  SiteSettings s = Primed();
-  s.prev_next_image_buttons = false;
-  s.index_image_buttons = false;
-  s.max_image_size = false;
-  s.default_font_default = true;
-  s.index_font_default = true;
-  ASSERT_TRUE(Save(s));
-  IniFile ini(File());
-  ASSERT_TRUE(ini.Load());
-  for (const char* key :
-       {"Previous_Page_File", "Next_Page_File", "Return_To_Index_File", "Selected_Page_Index_File",
-        "Other_Page_Index_File", "Default_Font", "Index_Font"}) {
-    EXPECT_EQ(ini.Get("Rotation_1", key), "") << key;
-  }
-  EXPECT_EQ(ini.Get("Rotation_1", "Image_Width"), "NA");
-  EXPECT_EQ(ini.Get("Rotation_1", "Image_Height"), "NA");
-}
-
 struct ModeCase {
   const char* name;
   bool image_pages;  // Image_Header/Footer_Mode, else Header/Footer_Mode
@@ -791,70 +636,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "Image_Header_Same_As_Index=False|Image_Footer_Same_As_Index=False|"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SiteSettingsTest, SameAsIndexModeLeavesEarlierImageHeaderKeysInTheFile) {
-  WriteSection("Image_Header_HTML=earlier\r\nImage_Footer_File=%/earlier.txt\r\n");
-  SiteSettings s;
-  s.Image_Header_HTML = "new";
-  ASSERT_TRUE(Save(s));
-  IniFile ini(File());
-  ASSERT_TRUE(ini.Load());
-  EXPECT_EQ(ini.Get("Rotation_1", "Image_Header_HTML"), "earlier");
-  EXPECT_EQ(ini.Get("Rotation_1", "Image_Footer_File"), "%/earlier.txt");
-  EXPECT_EQ(ini.Get("Rotation_1", "Image_Header_Same_As_Index"), "True");
-}
-
-TEST_F(SiteSettingsTest, DisplayMethodWithoutAChoiceLeavesTheKeyAsItWas) {
-  WriteSection("Image_Display_Method=2\r\n");
-  SiteSettings s;
-  s.Image_Display_Method = 4;
-  ASSERT_TRUE(Save(s));
-  IniFile ini(File());
-  ASSERT_TRUE(ini.Load());
-  EXPECT_EQ(ini.Get("Rotation_1", "Image_Display_Method"), "2");
-
-  TempDir other;
-  SetDataDirectory(other.path());
-  ASSERT_TRUE(Save(s));
-  EXPECT_EQ(ReadFile(other / "Site_1.ini").find("Image_Display_Method"), std::string::npos);
-}
-
-TEST_F(SiteSettingsTest, NoChoiceEnclosureIsWrittenSoThatItReadsBackAsNoChoice) {
-  SiteSettings s;
-  s.Link_Enclosure = -1;
-  s.Default_Font_Size = -3;
-  ASSERT_TRUE(Save(s));
-  SiteSettings back;
-  ASSERT_TRUE(Load(back));
-  EXPECT_FALSE(kLinkEnclosureChoices.Holds(back.Link_Enclosure));
-  EXPECT_FALSE(kFontSizeChoices.Holds(back.Default_Font_Size));
-}
-
-TEST_F(SiteSettingsTest, WithoutStatusAndPathTheRotationKeepsItsOwn) {
-  WriteSection("Status=2\r\nRotation_Path=/srv/r2/\r\nThumb_Width=300\r\n", 2);
-  SiteSettings s;
-  s.Status = 0;
-  s.Rotation_Path = "/srv/other/";
-  ASSERT_TRUE(Save(s, 2, false));
-  IniFile ini(File());
-  ASSERT_TRUE(ini.Load());
-  EXPECT_EQ(ini.Get("Rotation_2", "Status"), "2");
-  EXPECT_EQ(ini.Get("Rotation_2", "Rotation_Path"), "/srv/r2/");
-  EXPECT_EQ(ini.Get("Rotation_2", "Thumb_Width"), "100");
-}
-
-TEST_F(SiteSettingsTest, SaveKeepsOtherSectionsAndUnknownKeys) {
-  WriteFile(File(),
-            "[General]\r\nName=My Site\r\n[Rotation_1]\r\nNotes=mine\r\nThumb_Width=300\r\n"
-            "[Rotation_2]\r\nThumb_Width=400\r\n");
-  ASSERT_TRUE(Save(SiteSettings()));
-  IniFile ini(File());
-  ASSERT_TRUE(ini.Load());
-  EXPECT_EQ(ini.Get("General", "Name"), "My Site");
-  EXPECT_EQ(ini.Get("Rotation_1", "Notes"), "mine");
-  EXPECT_EQ(ini.Get("Rotation_1", "Thumb_Width"), "100");
-  EXPECT_EQ(ini.Get("Rotation_2", "Thumb_Width"), "400");
-}
-
 TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   SiteSettings original = Primed();
   original.Status = 2;
@@ -881,23 +662,6 @@ TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   EXPECT_EQ(Diff(Describe(original), Describe(back)), "");
 }
 
-TEST_F(SiteSettingsTest, FailedSaveWarnsOnceAndLeavesTheOldFileWhole) {
-  const std::string old = "[Rotation_1]\r\nThumb_Width=300\r\n";
-  WriteFile(File(), old);
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  EXPECT_FALSE(Save(Primed()));
-  EXPECT_GE(faulty.failures(), 1);
-  EXPECT_EQ(ReadFile(File()), old);
-  ASSERT_EQ(ui_.messages().size(), 1u);
-  EXPECT_EQ(ui_.messages()[0].kind, MessageKind::Warning);
-  EXPECT_EQ(ui_.messages()[0].buttons, Buttons::Ok);
-  EXPECT_EQ(ui_.messages()[0].text,
-            "Error encountered saving the settings for the current rotation.  Ensure you have "
-            "sufficient disk space and write access to this drive");
-}
-
 TEST_F(SiteSettingsTest, UnreadableSettingsFileIsNotOverwritten) {
   // Too large to be read (sparse, so it costs no disk space).
   WriteFile(File(), "[General]\r\nName=Mine\r\n");
@@ -906,51 +670,6 @@ TEST_F(SiteSettingsTest, UnreadableSettingsFileIsNotOverwritten) {
   ASSERT_EQ(ui_.messages().size(), 1u);
   EXPECT_EQ(ui_.messages()[0].text, kSaveRotationWarning);
   EXPECT_EQ(std::filesystem::file_size(File()), IniFile::kMaxFileSize + 1);
-}
-
-TEST_F(SiteSettingsTest, NegativeRotationWritesNothing) {
-  FaultyFileSystem counting(RealFileSystem());
-  ScopedFileSystem scope(counting);
-  EXPECT_TRUE(Save(Primed(), -1));
-  EXPECT_EQ(counting.operations(), 0);
-  EXPECT_FALSE(std::filesystem::exists(File()));
-  EXPECT_TRUE(ui_.messages().empty());
-}
-
-// ---- Status line and title.
-
-struct StatusCase {
-  int status;
-  bool use_rotations;
-  std::optional<std::string> line;
-  bool preview;
-};
-void PrintTo(const StatusCase& c, std::ostream* os) {
-  *os << c.status << (c.use_rotations ? " rotations" : " single site");
-}
-
-class StatusLineTest : public ::testing::TestWithParam<StatusCase> {};
-
-TEST_P(StatusLineTest, Shows) {
-  SiteSettings s;
-  s.Status = GetParam().status;
-  const CurrentStatus status = Displaycurrentstatus(s, GetParam().use_rotations);
-  EXPECT_EQ(status.line, GetParam().line);
-  EXPECT_EQ(status.preview_enabled, GetParam().preview);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Statuses, StatusLineTest,
-    ::testing::Values(StatusCase{0, true, "This Rotation has NOT been built", false},
-                      StatusCase{1, false, "This Site has NOT been built", false},
-                      StatusCase{2, true, "This Rotation has been built", true},
-                      StatusCase{2, false, "This Site has been built", true},
-                      StatusCase{3, true, std::nullopt, false},
-                      StatusCase{-1, false, std::nullopt, false}));
-
-TEST(EditorTitle, NamesTheRotationOrTheSite) {
-  EXPECT_EQ(EditorTitle(3, true), "Rotation 3");
-  EXPECT_EQ(EditorTitle(1, false), "Current Site");
 }
 
 }  // namespace
