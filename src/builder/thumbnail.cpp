@@ -130,29 +130,6 @@ Raster OtherThumbnail(const std::string& source, std::int32_t box_width, std::in
   return thumb.Pixels();
 }
 
-// The first `limit` bytes of a file (all of it when shorter) and its size.
-bool ReadHead(const std::string& path, std::size_t limit, std::vector<std::uint8_t>* head,
-              std::uint64_t* size) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (ok) {
-    *size = static_cast<std::uint64_t>(st.st_size);
-    head->resize(static_cast<std::size_t>(std::min<std::uint64_t>(*size, limit)));
-    std::size_t used = 0;
-    while (used < head->size()) {
-      const ssize_t n = ::read(fd, head->data() + used, head->size() - used);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      used += static_cast<std::size_t>(n);
-    }
-    head->resize(used);
-  }
-  ::close(fd);
-  return ok;
-}
-
 // The decode's bytes besides the file, from data that holds the headers; raises when they are
 // not all there.
 std::uint64_t DecodeBytes(std::span<const std::uint8_t> data, const std::string& source,
@@ -183,7 +160,7 @@ std::uint64_t EstimateThumbnailMemory(const std::string& source, std::int32_t bo
                                       std::int32_t box_height) {
   std::vector<std::uint8_t> data;
   std::uint64_t size = 0;
-  if (!ReadHead(source, kHeadBytes, &data, &size)) return 0;  // nothing to decode
+  if (!ReadFileHead(source, kHeadBytes, &data, &size)) return 0;  // nothing to decode
   const std::uint64_t unknown =
       static_cast<std::uint64_t>(kMaxImagePixels) * kOtherDecodeBytesPerPixel;
   try {
@@ -192,7 +169,8 @@ std::uint64_t EstimateThumbnailMemory(const std::string& source, std::int32_t bo
   }
   if (data.size() == size || size > kWholeFileForHeaders) return size + unknown;
   try {
-    if (!ReadHead(source, static_cast<std::size_t>(kWholeFileForHeaders), &data, &size)) return 0;
+    if (!ReadFileHead(source, static_cast<std::size_t>(kWholeFileForHeaders), &data, &size))
+      return 0;
     return size + DecodeBytes(data, source, box_width, box_height);
   } catch (const std::exception&) {
     return size + unknown;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace parvel {
@@ -31,6 +32,29 @@ bool ReadFileIntoBuffer(const std::string& path, std::vector<std::uint8_t>& buff
   }
   ::close(fd);
   *used_out = used;
+  return ok;
+}
+
+// The first `limit` bytes of a file (all of it when shorter) and its size.
+bool ReadFileHead(const std::string& path, std::size_t limit, std::vector<std::uint8_t>* head,
+                  std::uint64_t* size) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok) {
+    *size = static_cast<std::uint64_t>(st.st_size);
+    head->resize(static_cast<std::size_t>(std::min<std::uint64_t>(*size, limit)));
+    std::size_t used = 0;
+    while (used < head->size()) {
+      const ssize_t n = ::read(fd, head->data() + used, head->size() - used);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      used += static_cast<std::size_t>(n);
+    }
+    head->resize(used);
+  }
+  ::close(fd);
   return ok;
 }
 

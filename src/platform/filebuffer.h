@@ -15,4 +15,9 @@ namespace parvel {
 [[nodiscard]] bool ReadFileIntoBuffer(const std::string& path, std::vector<std::uint8_t>& buffer,
                                       std::size_t* used);
 
+// The first `limit` bytes of the regular file `path` (all of it when shorter) into `head`, and
+// the file's length into `size`. False when it cannot be opened or is no regular file.
+[[nodiscard]] bool ReadFileHead(const std::string& path, std::size_t limit,
+                                std::vector<std::uint8_t>* head, std::uint64_t* size);
+
 }  // namespace parvel
