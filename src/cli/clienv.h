@@ -39,10 +39,12 @@ struct Arguments {
 
 Arguments ParseCommon(int argc, char** argv);
 
-// The folder of the running program, with a trailing "/".
-std::string ProgramDirectory();
+// Handles --version (prints "<program> (Parvel Pro) 1.01") and --help (calls `help`) anywhere
+// among the arguments: true when one was there and the program is to end with kExitOk.
+bool AnswerHelpOrVersion(Arguments& args, const char* program, void (*help)());
 
-// The session of one command: data directory set, options and catalogue read.
+// The session of one command: data directory set up (model/datadir.h; the program ends with a
+// message when there is none), options and catalogue read.
 class Session {
  public:
   explicit Session(const Arguments& args);

@@ -7,13 +7,16 @@
 #include <cerrno>
 #include <thread>
 
+#include "model/datadir.h"
 #include "model/paths.h"
+#include "platform/filesystem.h"
 
 extern char** environ;
 
 namespace parvel {
 
-bool StartDetached(const std::string& program, pid_t* pid_out) {
+bool StartDetached(const std::string& program, const std::vector<std::string>& args,
+                   pid_t* pid_out) {
   posix_spawnattr_t attr;
   if (posix_spawnattr_init(&attr) != 0) return false;
   // The child starts with no blocked signals and default handling of those a GUI or a console
@@ -30,10 +33,13 @@ bool StartDetached(const std::string& program, pid_t* pid_out) {
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-  std::string arg0 = program;
-  char* argv[] = {arg0.data(), nullptr};
+  std::vector<std::string> words = {program};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
   pid_t pid = 0;
-  const int err = posix_spawn(&pid, program.c_str(), nullptr, &attr, argv, environ);
+  const int err = posix_spawn(&pid, program.c_str(), nullptr, &attr, argv.data(), environ);
   posix_spawnattr_destroy(&attr);
   if (err != 0) return false;
   if (pid_out) *pid_out = pid;
@@ -48,8 +54,17 @@ bool StartDetached(const std::string& program, pid_t* pid_out) {
   return true;
 }
 
+ProgramLaunch TurnwheelLaunch(const std::string& data_dir, const std::string& program_dir,
+                              const std::function<bool(const std::string&)>& exists) {
+  const std::string own = data_dir + kTurnwheelProgram;
+  const std::string beside = program_dir + kTurnwheelProgram;
+  if (exists(own) || !exists(beside)) return {own, {}};
+  return {beside, {"--data-dir", data_dir}};
+}
+
 SelectionStatus RotateNow(Interaction& ui, Catalogue& catalogue, bool use_rotations) {
-  if (!StartDetached(DataDirectory() + kTurnwheelProgram)) {
+  const ProgramLaunch launch = TurnwheelLaunch(DataDirectory(), ProgramDirectory(), FileExists);
+  if (!StartDetached(launch.program, launch.args)) {
     ui.Message(MessageKind::Plain, "Could not load " + DataDirectory() + kTurnwheelProgram + "!",
                Buttons::Ok);
   }
