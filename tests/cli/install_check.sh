@@ -1,0 +1,26 @@
+#!/bin/sh
+# Installs the build into a temporary prefix and starts the installed programs as a user whose
+# data directory does not exist yet: it is made under ~/.local/share and seeded.
+set -eu
+build=$1
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cmake --install "$build" --prefix "$tmp/usr" >/dev/null
+cd "$tmp/usr"
+for file in bin/parvel-cli bin/turnwheel share/applications/parvel.desktop \
+    share/icons/hicolor/256x256/apps/parvel.png share/icons/hicolor/scalable/apps/parvel.svg \
+    share/parvel-pro/help/index.html lib/systemd/user/parvel-turnwheel.timer; do
+  test -e "$file" || { echo "not installed: $file"; exit 1; }
+done
+grep -qx "ExecStart=$tmp/usr/bin/turnwheel" lib/systemd/user/parvel-turnwheel.service
+mkdir "$tmp/home"
+# An empty XDG_DATA_HOME counts as unset.
+HOME="$tmp/home" XDG_DATA_HOME= bin/parvel-cli new-site Test </dev/null >/dev/null
+data="$tmp/home/.local/share/parvel-pro"
+for folder in Styles Samples navgraph help; do
+  test -d "$data/$folder" || { echo "not seeded: $folder"; exit 1; }
+done
+cmp share/parvel-pro/help/index.html "$data/help/index.html"
+grep -q "Site_1=Test" "$data/sites.ini"
+HOME="$tmp/home" XDG_DATA_HOME= bin/turnwheel </dev/null >/dev/null
+echo "installed and seeded"
