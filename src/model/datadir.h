@@ -1,8 +1,9 @@
 // Where the programs keep their files. The running program's own folder is the data directory
 // when it holds the program's files and can be written (a build tree, a copy unpacked by the
 // user); an installed program keeps them in a per-user folder ($XDG_DATA_HOME/parvel-pro, by
-// default ~/.local/share/parvel-pro) that is seeded with the sample folders and the help pages
-// on its first start. --data-dir overrides both. All three programs choose the same way.
+// default ~/.local/share/parvel-pro) that is seeded with the sample folders, the help pages and
+// the program's icon on its first start. --data-dir overrides both. All three programs choose the
+// same way.
 #pragma once
 
 #include <functional>
@@ -18,7 +19,8 @@ inline constexpr char kProductVersion[] = "1.01";
 
 // The folders every data directory is given a copy of.
 inline const std::vector<std::string>& SeededFolders() {
-  static const std::vector<std::string> folders = {"Styles", "Samples", "navgraph", "help"};
+  static const std::vector<std::string> folders = {"Styles", "Samples", "navgraph", "help",
+                                                   "icons"};
   return folders;
 }
 

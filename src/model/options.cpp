@@ -115,8 +115,10 @@ void RecentTemplates::Read() {
 }
 
 bool RecentTemplates::Write() const {
-  return WriteList(DataDirectory() + kImageStylesFile, image_styles) &&
-         WriteList(DataDirectory() + kStylesFile, styles);
+  // The second list is written even when the first could not be: each file is kept apart.
+  const bool image_styles_written = WriteList(DataDirectory() + kImageStylesFile, image_styles);
+  const bool styles_written = WriteList(DataDirectory() + kStylesFile, styles);
+  return image_styles_written && styles_written;
 }
 
 bool addtexttocombolist(std::vector<std::string>& list, std::string_view text) {

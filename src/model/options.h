@@ -37,7 +37,7 @@ class RecentTemplates {
   // Reads both files that exist (a missing file leaves its list as it is).
   void Read();
   // Writes every list that has entries (the image-page list first); an empty list leaves its
-  // file untouched. False at the first file that could not be written.
+  // file untouched. Both are attempted; false when either could not be written.
   bool Write() const;
 };
 

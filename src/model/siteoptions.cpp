@@ -103,3 +103,23 @@ std::optional<SelectionStatus> SiteOptionsAction(Interaction& ui, Catalogue& cat
 }
 
 }  // namespace parvel
+
+namespace parvel {
+
+std::string SiteOptionsPathProblem(const SiteOptionsDialog& dialog) {
+  const auto relative = [](const std::string& path) {
+    const std::string full = expandpath(path);
+    return !full.empty() && full.front() != '/';
+  };
+  if (relative(dialog.path())) {
+    return "The site creation location, " + dialog.path() +
+           ", is not a full path!  Enter a directory that begins with /.";
+  }
+  if (dialog.auto_rotate() && relative(dialog.live_path())) {
+    return "The directory to copy the rotation to, " + dialog.live_path() +
+           ", is not a full path!  Enter a directory that begins with /.";
+  }
+  return std::string();
+}
+
+}  // namespace parvel

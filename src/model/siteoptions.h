@@ -91,3 +91,12 @@ std::optional<SelectionStatus> SiteOptionsAction(Interaction& ui, Catalogue& cat
                                                  const std::function<bool()>& run_dialog);
 
 }  // namespace parvel
+
+namespace parvel {
+
+// Why OK must refuse the dialog's folders, or empty: the site's location and, with the switch on,
+// the live directory must be full paths (a relative one would resolve against wherever the
+// program happened to be started). Stored-form paths ("%/...") count as full.
+std::string SiteOptionsPathProblem(const SiteOptionsDialog& dialog);
+
+}  // namespace parvel

@@ -12,12 +12,17 @@ for file in bin/parvel-cli bin/turnwheel share/applications/parvel.desktop \
     share/parvel-pro/help/index.html lib/systemd/user/parvel-turnwheel.timer; do
   test -e "$file" || { echo "not installed: $file"; exit 1; }
 done
+# The desktop program answers without a display.
+if [ -e bin/parvel ]; then
+  bin/parvel --version | grep -qx "parvel (Parvel Pro) 1.01"
+  bin/parvel --help | grep -q "usage: parvel"
+fi
 grep -qx "ExecStart=$tmp/usr/bin/turnwheel" lib/systemd/user/parvel-turnwheel.service
 mkdir "$tmp/home"
 # An empty XDG_DATA_HOME counts as unset.
 HOME="$tmp/home" XDG_DATA_HOME= bin/parvel-cli new-site Test </dev/null >/dev/null
 data="$tmp/home/.local/share/parvel-pro"
-for folder in Styles Samples navgraph help; do
+for folder in Styles Samples navgraph help icons; do
   test -d "$data/$folder" || { echo "not seeded: $folder"; exit 1; }
 done
 cmp share/parvel-pro/help/index.html "$data/help/index.html"

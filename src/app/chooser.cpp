@@ -1,0 +1,57 @@
+#include "app/chooser.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTextDocument>
+#include <algorithm>
+
+namespace parvel {
+namespace {
+
+std::optional<QString> Chosen(const QString& path) {
+  if (path.isEmpty()) return std::nullopt;
+  return path;
+}
+
+}  // namespace
+
+std::optional<QString> QtChooser::OpenFile(QWidget* parent, const QString& title,
+                                           const QString& filter, const QString& start) {
+  return Chosen(QFileDialog::getOpenFileName(parent, title, start, filter));
+}
+
+std::optional<QString> QtChooser::SaveFile(QWidget* parent, const QString& title,
+                                           const QString& filter, const QString& start) {
+  return Chosen(QFileDialog::getSaveFileName(parent, title, start, filter));
+}
+
+std::optional<QString> QtChooser::Folder(QWidget* parent, const QString& title,
+                                         const QString& start) {
+  return Chosen(QFileDialog::getExistingDirectory(parent, title, start));
+}
+
+std::optional<QColor> QtChooser::Colour(QWidget* parent, const QColor& initial,
+                                        std::vector<QColor>& custom) {
+  const int offered = std::min(static_cast<int>(custom.size()), QColorDialog::customCount());
+  for (int i = 0; i < offered; ++i) QColorDialog::setCustomColor(i, custom[i]);
+  const QColor chosen = QColorDialog::getColor(initial, parent);
+  custom.resize(static_cast<size_t>(QColorDialog::customCount()));
+  for (int i = 0; i < QColorDialog::customCount(); ++i) custom[i] = QColorDialog::customColor(i);
+  if (!chosen.isValid()) return std::nullopt;
+  return chosen;
+}
+
+bool QtChooser::Print(QWidget* parent, const QString& title, const QString& text) {
+  QPrinter printer;
+  printer.setDocName(title);
+  QPrintDialog dialog(&printer, parent);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  QTextDocument document;
+  document.setPlainText(text);
+  document.print(&printer);
+  return printer.printerState() != QPrinter::Error;
+}
+
+}  // namespace parvel

@@ -1,0 +1,75 @@
+// The desktop's Interaction: modal message boxes and the text prompt with the program's title,
+// the busy cursor, progress forwarded to the window that shows it, checkpoints, opening files
+// and links with the desktop's default program, and the help pages in the browser.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "platform/interaction.h"
+
+class QDialog;
+class QMessageBox;
+class QWidget;
+
+namespace parvel {
+
+// The program's name: the title of every message box and of the main window.
+inline constexpr char kAppTitle[] = "Parvel Pro";
+
+// Where a long operation shows its progress (a build dialog, later the main window's status).
+class ProgressView {
+ public:
+  virtual ~ProgressView() = default;
+  virtual void ShowProgress(const QString& message, int position, int maximum) = 0;
+  virtual void ShowStatus(const QString& message) = 0;
+  // True once when the user has asked to cancel since the last call.
+  virtual bool TakeCancelRequest() = 0;
+};
+
+// Builds the box Message shows: title, icon per kind, buttons, Escape's button, and the text
+// always as plain text (a file name such as "<b>x.jpg" is shown as typed).
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, MessageKind kind, const QString& text,
+                                            Buttons buttons);
+// The answer a button of such a box stands for.
+Answer AnswerForButton(int standard_button);
+
+// Builds the prompt: the question as plain text above a one-line field holding `initial`.
+std::unique_ptr<QDialog> MakePromptDialog(QWidget* parent, const QString& caption,
+                                          const QString& question, const QString& initial);
+
+// The help page for a topic number in the data directory: help/index.html for 0, else
+// help/topic-NN.html.
+std::string HelpPagePath(int topic);
+
+class QtInteraction : public Interaction {
+ public:
+  // Boxes are centred on `parent` (may change later with set_parent).
+  explicit QtInteraction(QWidget* parent = nullptr) : parent_(parent) {}
+
+  void set_parent(QWidget* parent) { parent_ = parent; }
+  // The window that shows progress and takes cancel requests; null: none.
+  void set_progress_view(ProgressView* view) { progress_view_ = view; }
+
+  Answer Message(MessageKind kind, std::string_view text, Buttons buttons) override;
+  std::optional<std::string> Prompt(std::string_view caption, std::string_view question,
+                                    std::string_view initial) override;
+  void BeginBusy() override;
+  void EndBusy() override;
+  void Progress(std::string_view message, int position, int maximum) override;
+  void Status(std::string_view message) override;
+  bool Checkpoint() override;
+  // A file path, or a link ("https://...", "mailto:...").
+  void OpenDocument(const std::string& path) override;
+  void ShowHelp(int topic) override;
+
+ private:
+  // Runs a modal box with the arrow cursor while the busy cursor is on.
+  int RunModal(QDialog& dialog);
+
+  QWidget* parent_;
+  ProgressView* progress_view_ = nullptr;
+  int busy_depth_ = 0;
+};
+
+}  // namespace parvel

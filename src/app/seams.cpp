@@ -1,0 +1,11 @@
+#include "app/seams.h"
+
+#include <QDialog>
+
+namespace parvel {
+
+int DialogFactory::Run(QDialog& dialog) {
+  return dialog.exec();
+}
+
+}  // namespace parvel

@@ -1,0 +1,51 @@
+// The dialog "Site Options": a view over SiteOptionsDialog for the current site, with folder
+// choosers for the site's location and the live directory.
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+#include "app/seams.h"
+#include "model/siteoptions.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace parvel {
+
+// Why turnwheel would refuse `live_path` as the site's live directory, or empty. The rotation
+// program's own rule belongs here once the model exposes it; until then no folder is refused
+// in this dialog and turnwheel reports a refused one when it runs.
+std::string TurnwheelLiveFolderRefusal(const tsiterecord& site, const std::string& live_path);
+
+class TdlgSiteOptions : public QDialog {
+  Q_OBJECT
+
+ public:
+  TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rotations, QWidget* parent = nullptr);
+
+  const SiteOptionsDialog& state() const { return state_; }
+
+ private:
+  void btnOKClick();
+  void chkAutoRotateClick(bool on);
+  void BrowseInto(QLineEdit* edit, const QString& title);
+  void ShowLiveFields();
+
+  Seams seams_;
+  Catalogue& catalogue_;
+  SiteOptionsDialog state_;
+  QLineEdit* edtName_;
+  QLineEdit* edtPath_;
+  QPushButton* btnBrowsePath_;
+  QComboBox* cmbBaseHTMLName_;
+  QCheckBox* chkAutoRotate_;
+  QLineEdit* edtLivePath_;
+  QPushButton* btnBrowseLivePath_;
+  QSpinBox* spnNextRotation_;
+};
+
+}  // namespace parvel

@@ -1,0 +1,235 @@
+// The main window's flows: start-up, close, New Site, Delete Site, Edit/Build Site, Rotate Now!.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+#include <filesystem>
+
+#include "app/mainwindow.h"
+#include "model/siteoptions.h"
+#include "uisupport.h"
+
+using namespace parvel;
+using namespace parvel::test;
+
+namespace {
+
+constexpr char kTwoSites[] = "[Sites]\r\nSite_1=First\r\nSite_2=Second\r\n";
+
+QString Shown(TfrmMain& window, const char* label) {
+  return window.findChild<QLabel*>(QString(label) + "Value")->text();
+}
+
+bool Enabled(TfrmMain& window, const char* button) {
+  return window.findChild<QPushButton*>(button)->isEnabled();
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startUpOffersSampleNavigationImages_data() {
+    QTest::addColumn<bool>("samples");
+    QTest::newRow("with Samples") << true;
+    QTest::newRow("without Samples") << false;
+  }
+  void startUpOffersSampleNavigationImages() {
+    QFETCH(bool, samples);
+    DataDir data(samples);
+    data.Write("sites.ini", kTwoSites);
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    const SiteSettings& settings = window.state().settings;
+    QCOMPARE(settings.Previous_Page_File.empty(), !samples);
+    QCOMPARE(settings.Next_Page_File.empty(), !samples);
+    QCOMPARE(settings.prev_next_image_buttons, samples);
+    // The catalogue is listed, nothing is selected, no site action is possible.
+    auto* list = window.findChild<QListWidget*>("lbxSites");
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(1)->text(), QString("Second"));
+    QCOMPARE(list->currentRow(), -1);
+    for (const char* button : {"btnDeleteSite", "btnSiteOptions", "btnEditSite"}) {
+      QVERIFY(!Enabled(window, button));
+    }
+    QVERIFY(doubles.ui.messages().empty());
+  }
+
+  void selectingShowsStatusAndRotateNowFollowsOption_data() {
+    QTest::addColumn<QString>("use_rotations");
+    QTest::newRow("rotations on") << "True";
+    QTest::newRow("rotations off") << "False";
+  }
+  void selectingShowsStatusAndRotateNowFollowsOption() {
+    QFETCH(QString, use_rotations);
+    const bool on = use_rotations == "True";
+    DataDir data;
+    data.Write("sites.ini", kTwoSites);
+    data.Write("options.ini", "[Options]\r\nUseRotations=" + use_rotations.toStdString() + "\r\n");
+    data.Write("Site_2.ini",
+               "[General]\r\nName=Second\r\nPath=/srv/second/\r\nLivePath=/srv/live/\r\n"
+               "AutoRotate=True\r\nCurrentRotationPosition=3\r\nRotationCount=4\r\n");
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    QCOMPARE(Enabled(window, "btnRotateNow"), on);
+    window.findChild<QListWidget*>("lbxSites")->setCurrentRow(1);
+    QCOMPARE(Shown(window, "lblSiteName"), QString("Second"));
+    QCOMPARE(Shown(window, "lblLocation"), QString("/srv/second/"));
+    QCOMPARE(Shown(window, "lblRotations"), on ? QString("4") : QString("N/A"));
+    QCOMPARE(Shown(window, "lblAutoRotate"), on ? QString("Yes") : QString("No"));
+    QCOMPARE(Shown(window, "lblCopyTo"), on ? QString("/srv/live/") : QString());
+    QCOMPARE(Shown(window, "lblNextRotation"), on ? QString("3") : QString());
+    QVERIFY(Enabled(window, "btnEditSite"));
+
+    // The Options dialog switches rotations over; Rotate Now! follows at once.
+    doubles.dialogs.Queue([&](QDialog& dialog) {
+      dialog.findChild<QAbstractButton*>(on ? "rdbSingleVersion" : "rdbRotations")->click();
+      return Click(dialog, "btnOK");
+    });
+    Click(window, "btnOptions");
+    QCOMPARE(Enabled(window, "btnRotateNow"), !on);
+    QCOMPARE(Shown(window, "lblRotations"), on ? QString("N/A") : QString("4"));
+  }
+
+  void editSiteWithoutPathOpensSiteOptions() {
+    DataDir data;
+    data.Write("sites.ini", kTwoSites);
+    data.Write("Site_1.ini", "[General]\r\nName=First\r\n");
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    auto* list = window.findChild<QListWidget*>("lbxSites");
+    doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnCancel"); });
+    // A double-click selects the site and runs Edit/Build Site.
+    window.lbxSitesDblClick(0);
+    QCOMPARE(list->currentRow(), 0);
+    QCOMPARE(doubles.dialogs.opened, std::vector<QString>{"dlgSiteOptions"});
+    QVERIFY(doubles.ui.messages().empty());  // not the site editor's notice
+  }
+
+  void closeReportsAFailedSaveOnceAndStillWritesTheRest() {
+    DataDir data;
+    // The options file cannot be replaced: a directory holds its name (a read-only directory
+    // would not stop root, who runs the tests in CI).
+    std::filesystem::create_directory(data.path + "options.ini");
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    window.state().recent.image_styles = {"/t/b.htm"};
+    window.close();
+    QCOMPARE(doubles.ui.texts(), std::vector<std::string>{std::string(kSaveSettingsFailedMessage)});
+    QCOMPARE(doubles.ui.messages()[0].kind, MessageKind::Plain);
+    QCOMPARE(data.Read("recent_image_styles.txt"), std::string("/t/b.htm\r\n"));
+  }
+
+  void closeWritesOptionsAndLists() {
+    DataDir data;
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    window.state().options.UseRotations = true;
+    window.state().recent.image_styles = {"/t/b.htm"};
+    window.close();
+    QVERIFY(doubles.ui.messages().empty());
+    QVERIFY(data.Read("options.ini").find("UseRotations=True") != std::string::npos);
+    QCOMPARE(data.Read("recent_image_styles.txt"), std::string("/t/b.htm\r\n"));
+    QVERIFY(!data.Exists("recent_styles.txt"));
+  }
+
+  void newSiteCancelledLeavesNothing() {
+    DataDir data;
+    data.Write("sites.ini", "[Sites]\r\n");
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    doubles.dialogs.Queue([&](QDialog& dialog) {
+      // While the site options are open the new site is listed and selected.
+      auto* list = window.findChild<QListWidget*>("lbxSites");
+      if (list->count() != 1 || list->currentRow() != 0) return int(QDialog::Accepted);
+      return Click(dialog, "btnCancel");
+    });
+    Click(window, "btnNewSite");
+    QCOMPARE(doubles.dialogs.opened.size(), size_t{1});
+    QCOMPARE(window.findChild<QListWidget*>("lbxSites")->count(), 0);
+    QVERIFY(!data.Exists("Site_1.ini"));
+    QVERIFY(!data.Exists("Site_1"));
+    QVERIFY(data.Read("sites.ini").find("Site_1") == std::string::npos);
+    QVERIFY(!Enabled(window, "btnEditSite"));
+  }
+
+  void newSiteSkipsAStraySettingsFile() {
+    DataDir data;
+    data.Write("sites.ini", kTwoSites);
+    data.Write("Site_3.ini", "[General]\r\nName=Stray\r\n");
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    doubles.dialogs.Queue([&](QDialog& dialog) {
+      auto* path = dialog.findChild<QLineEdit*>("edtPath");
+      if (path->text().toStdString() != data.path + "Site_4/") return int(QDialog::Rejected);
+      dialog.findChild<QLineEdit*>("edtName")->setText("Fourth");
+      doubles.ui.QueueAnswer(Answer::Yes);  // create the directory
+      return Click(dialog, "btnOK");
+    });
+    Click(window, "btnNewSite");
+    QVERIFY(data.Exists("Site_4/"));
+    QVERIFY(data.Read("Site_4.ini").find("Name=Fourth") != std::string::npos);
+    QVERIFY(data.Read("sites.ini").find("Site_4=Fourth") != std::string::npos);
+    QCOMPARE(data.Read("Site_3.ini"), std::string("[General]\r\nName=Stray\r\n"));
+    auto* list = window.findChild<QListWidget*>("lbxSites");
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->currentItem()->text(), QString("Fourth"));
+    QCOMPARE(Shown(window, "lblSiteName"), QString("Fourth"));
+  }
+
+  void deleteSiteAsksAndFollowsTheAnswer_data() {
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes deletes") << true;
+    QTest::newRow("No keeps") << false;
+  }
+  void deleteSiteAsksAndFollowsTheAnswer() {
+    QFETCH(bool, yes);
+    DataDir data;
+    data.Write("sites.ini", kTwoSites);
+    std::filesystem::create_directory(data.path + "first");
+    data.Write("first/notes.txt", "not an image");
+    data.Write("Site_1.ini", "[General]\r\nName=First\r\nPath=%/first/\r\n");
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    window.findChild<QListWidget*>("lbxSites")->setCurrentRow(0);
+    doubles.ui.QueueAnswer(yes ? Answer::Yes : Answer::No);
+    Click(window, "btnDeleteSite");
+    QCOMPARE(doubles.ui.texts(),
+             std::vector<std::string>{
+                 "Are you sure you want to delete the current site, First?  \r\n\r\nNote: This "
+                 "will also delete the directory, " +
+                 data.path + "first/ and all files that it contains!"});
+    QCOMPARE(doubles.ui.messages()[0].buttons, Buttons::YesNo);
+    auto* list = window.findChild<QListWidget*>("lbxSites");
+    QCOMPARE(list->count(), yes ? 1 : 2);
+    QCOMPARE(data.Exists("first/notes.txt"), !yes);
+    QCOMPARE(data.Exists("Site_1.ini"), !yes);
+    QCOMPARE(Shown(window, "lblSiteName"), yes ? QString() : QString("First"));
+    QCOMPARE(Enabled(window, "btnDeleteSite"), !yes);
+  }
+
+  void rotateNowReportsAMissingProgram() {
+    DataDir data;
+    data.Write("options.ini", "[Options]\r\nUseRotations=true\r\n");
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    Click(window, "btnRotateNow");
+    QCOMPARE(doubles.ui.texts(),
+             std::vector<std::string>{"Could not load " + data.path + "turnwheel!"});
+    QCOMPARE(doubles.ui.messages()[0].kind, MessageKind::Plain);
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "mainwindow_test.moc"
