@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "model/paths.h"
 #include "support/testsupport.h"
 
 namespace parvel {
@@ -96,40 +95,29 @@ TEST(DataDirectoryTest, ChoosesByTheProgramFolderAndTheEnvironment) {
   }
 }
 
+// (The installed layout, seeding from share/parvel-pro, is checked by tests/cli/install_check.sh.)
 TEST(DataDirectoryTest, SeedsWhatIsMissingAndLeavesTheRestAlone) {
   TempDir tmp;
-  const std::string from = tmp / "share/parvel-pro/";  // as installed beside bin/
-  WriteFile(from + "Styles/page.htm", "template");
+  const std::string from = tmp / "share/";
   WriteFile(from + "Styles/more/deep.htm", "deep");
   WriteFile(from + "help/index.html", "new help");
-  WriteFile(from + "navgraph/Next.gif", "gif");
   WriteFile(from + "sites.ini", "not seeded");
-  const std::string dir = tmp / "home/.local/share/parvel-pro/";
+  const std::string dir = tmp / "data/";
   WriteFile(dir + "help/index.html", "the user's own");
 
-  DataDirectoryInputs in;
-  in.program_dir = tmp / "bin/";
-  in.home = tmp / "home";
-  in.can_write = [](const std::string&) { return false; };
-  std::filesystem::create_directories(in.program_dir);
-
   std::string error;
-  ASSERT_TRUE(SetUpDataDirectory(in, &error)) << error;
-  EXPECT_EQ(DataDirectory(), dir);
-  EXPECT_EQ(ReadFile(dir + "Styles/page.htm"), "template");
+  ASSERT_TRUE(PrepareDataDirectory(dir, from, &error)) << error;
   EXPECT_EQ(ReadFile(dir + "Styles/more/deep.htm"), "deep");
-  EXPECT_EQ(ReadFile(dir + "navgraph/Next.gif"), "gif");
   EXPECT_EQ(ReadFile(dir + "help/index.html"), "the user's own");
   EXPECT_FALSE(std::filesystem::exists(dir + "Samples"));  // nothing to copy it from
   EXPECT_FALSE(std::filesystem::exists(dir + "sites.ini"));
-  // Nothing but the seeded folders: no temporary is left.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 3);
+  // Styles and help, and no temporary left beside them.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
 
   // A folder that cannot be made is an error, not a silent fallback.
   WriteFile(tmp / "blocker", "x");
-  in.home = tmp / "blocker";
-  EXPECT_FALSE(SetUpDataDirectory(in, &error));
-  EXPECT_NE(error.find(tmp / "blocker/.local/share/parvel-pro/"), std::string::npos) << error;
+  EXPECT_FALSE(PrepareDataDirectory(tmp / "blocker/parvel-pro/", from, &error));
+  EXPECT_FALSE(error.empty());
 }
 
 }  // namespace
