@@ -74,6 +74,11 @@ SingleInstance::Role SingleInstance::Start(const QStringList& args) {
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
+      // A copy that listens but takes no connections (its queue full) is still there.
+      if (socket.error() != QLocalSocket::ServerNotFoundError &&
+          socket.error() != QLocalSocket::ConnectionRefusedError) {
+        return Role::NoAnswer;
+      }
       // Nobody listens: whatever socket file is there was left by a copy that ended.
       QLocalServer::removeServer(name_);
       server_ = new QLocalServer(this);
