@@ -18,6 +18,14 @@ if [ -e bin/parvel ]; then
   bin/parvel --help | grep -q "usage: parvel"
 fi
 grep -qx "ExecStart=$tmp/usr/bin/turnwheel" lib/systemd/user/parvel-turnwheel.service
+# The entry and the units pass their format checkers where those are installed.
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate share/applications/parvel.desktop
+fi
+if command -v systemd-analyze >/dev/null; then
+  systemd-analyze verify lib/systemd/user/parvel-turnwheel.service \
+    lib/systemd/user/parvel-turnwheel.timer
+fi
 mkdir "$tmp/home"
 # An empty XDG_DATA_HOME counts as unset.
 HOME="$tmp/home" XDG_DATA_HOME= bin/parvel-cli new-site Test </dev/null >/dev/null
