@@ -58,7 +58,7 @@ ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
 
 void ElidedLabel::SetFullText(const QString& text) {
   setText(text);
-  setToolTip(text);
+  setToolTip(PlainToolTip(text));
   setToolTipDuration(kToolTipMs);
 }
 
@@ -213,7 +213,7 @@ void TfrmMain::RefillSiteList() {
   lbxSites_->clear();
   for (const auto& name : state_.catalogue.names()) {
     auto* item = new QListWidgetItem(QString::fromStdString(name), lbxSites_);
-    item->setToolTip(QString::fromStdString(name));
+    item->setToolTip(PlainToolTip(QString::fromStdString(name)));
   }
   lbxSites_->setCurrentRow(state_.catalogue.selected());
   if (state_.catalogue.selected() < 0) lbxSites_->clearSelection();
@@ -229,6 +229,11 @@ void TfrmMain::ShowStatus(const SelectionStatus& status) {
   btnDeleteSite_->setEnabled(status.delete_site_enabled);
   btnSiteOptions_->setEnabled(status.site_options_enabled);
   btnEditSite_->setEnabled(status.edit_site_enabled);
+  // The list shows the catalogue's selection, without running the selection flow again.
+  if (lbxSites_->currentRow() != state_.catalogue.selected()) {
+    const QSignalBlocker blocker(lbxSites_);
+    lbxSites_->setCurrentRow(state_.catalogue.selected());
+  }
 }
 
 bool TfrmMain::RunSiteOptions() {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -112,12 +113,19 @@ std::unique_ptr<QDialog> MakePromptDialog(QWidget* parent, const QString& captio
   label->setBuddy(edit);
   auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog.get());
   box->setObjectName("buttonBox");
+  box->button(QDialogButtonBox::Ok)->setObjectName("btnOK");
+  box->button(QDialogButtonBox::Cancel)->setObjectName("btnCancel");
   QObject::connect(box, &QDialogButtonBox::accepted, dialog.get(), &QDialog::accept);
   QObject::connect(box, &QDialogButtonBox::rejected, dialog.get(), &QDialog::reject);
   layout->addWidget(label);
   layout->addWidget(edit);
   layout->addWidget(box);
   return dialog;
+}
+
+QString PlainToolTip(const QString& text) {
+  if (text.isEmpty()) return text;
+  return "<p style='white-space:pre'>" + text.toHtmlEscaped() + "</p>";
 }
 
 std::string HelpPagePath(int topic) {

@@ -38,6 +38,10 @@ Answer AnswerForButton(int standard_button);
 std::unique_ptr<QDialog> MakePromptDialog(QWidget* parent, const QString& caption,
                                           const QString& question, const QString& initial);
 
+// A tooltip that shows `text` exactly as typed: tooltips would otherwise take text that looks like
+// markup (a site named "<b>Best</b>") for rich text.
+QString PlainToolTip(const QString& text);
+
 // The help page for a topic number in the data directory: help/index.html for 0, else
 // help/topic-NN.html.
 std::string HelpPagePath(int topic);

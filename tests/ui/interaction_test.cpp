@@ -88,11 +88,37 @@ class InteractionTest : public QObject {
     QCOMPARE(ui.Prompt("Pages", "How many?", "4"), std::optional<std::string>());
   }
 
-  void helpPagesByTopic() {
-    DataDir data;
-    QCOMPARE(HelpPagePath(0), data.path + "help/index.html");
-    QCOMPARE(HelpPagePath(26), data.path + "help/topic-26.html");
-    QCOMPARE(HelpPagePath(5), data.path + "help/topic-05.html");
+  void busyCursorGivesWayToBoxesAndProgressReachesItsView() {
+    struct View : ProgressView {
+      QString shown;
+      bool cancel = false;
+      void ShowProgress(const QString& message, int position, int maximum) override {
+        shown = QString("%1 %2/%3").arg(message).arg(position).arg(maximum);
+      }
+      void ShowStatus(const QString& message) override { shown = message; }
+      bool TakeCancelRequest() override { return std::exchange(cancel, false); }
+    } view;
+    QtInteraction ui;
+    ui.set_progress_view(&view);
+    {
+      BusyCursor busy(ui);
+      QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+      Qt::CursorShape during_box = Qt::BlankCursor;
+      QTimer::singleShot(0, [&during_box] {
+        during_box = QApplication::overrideCursor()->shape();
+        QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
+      });
+      ui.Inform("Waiting");
+      QCOMPARE(during_box, Qt::ArrowCursor);
+      QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    QVERIFY(!QApplication::overrideCursor());
+    ui.Progress("Creating Thumbnail for a.jpg", 2, 8);
+    QCOMPARE(view.shown, QString("Creating Thumbnail for a.jpg 2/8"));
+    QVERIFY(!ui.Checkpoint());
+    view.cancel = true;
+    QVERIFY(ui.Checkpoint());
+    QVERIFY(!ui.Checkpoint());
   }
 
   void aboutBox() {

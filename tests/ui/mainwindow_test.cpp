@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QtTest>
 #include <filesystem>
 
@@ -95,49 +96,81 @@ class MainWindowTest : public QObject {
     QCOMPARE(Shown(window, "lblRotations"), on ? QString("N/A") : QString("4"));
   }
 
-  void editSiteWithoutPathOpensSiteOptions() {
+  void namesThatLookLikeMarkupAreShownAsTyped() {
     DataDir data;
-    data.Write("sites.ini", kTwoSites);
-    data.Write("Site_1.ini", "[General]\r\nName=First\r\n");
+    data.Write("sites.ini", "[Sites]\r\nSite_1=<i>Tag</i>\r\n");
+    data.Write("Site_1.ini", "[General]\r\nName=<i>Tag</i>\r\nPath=/srv/a&amp;b/\r\n");
     Doubles doubles;
     TfrmMain window(doubles.seams());
     window.show();
     auto* list = window.findChild<QListWidget*>("lbxSites");
-    doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnCancel"); });
-    // A double-click selects the site and runs Edit/Build Site.
-    window.lbxSitesDblClick(0);
-    QCOMPARE(list->currentRow(), 0);
-    QCOMPARE(doubles.dialogs.opened, std::vector<QString>{"dlgSiteOptions"});
-    QVERIFY(doubles.ui.messages().empty());  // not the site editor's notice
+    list->setCurrentRow(0);
+    auto* name = window.findChild<QLabel*>("lblSiteNameValue");
+    QCOMPARE(name->textFormat(), Qt::PlainText);
+    QCOMPARE(name->text(), QString("<i>Tag</i>"));
+    for (const QString& tip : {name->toolTip(), list->item(0)->toolTip()}) {
+      QTextDocument shown;
+      shown.setHtml(tip);
+      QCOMPARE(shown.toPlainText(), QString("<i>Tag</i>"));
+    }
+    QTextDocument location;
+    location.setHtml(window.findChild<QLabel*>("lblLocationValue")->toolTip());
+    QCOMPARE(location.toPlainText(), QString("/srv/a&amp;b/"));
   }
 
-  void closeReportsAFailedSaveOnceAndStillWritesTheRest() {
+  void editSiteOpensSiteOptionsOnlyWithoutPath_data() {
+    QTest::addColumn<QString>("path");
+    QTest::newRow("no Path") << "";
+    QTest::newRow("with Path") << "Path=/srv/first/\r\n";
+  }
+  void editSiteOpensSiteOptionsOnlyWithoutPath() {
+    QFETCH(QString, path);
     DataDir data;
-    // The options file cannot be replaced: a directory holds its name (a read-only directory
-    // would not stop root, who runs the tests in CI).
-    std::filesystem::create_directory(data.path + "options.ini");
+    data.Write("sites.ini", kTwoSites);
+    data.Write("Site_1.ini", "[General]\r\nName=First\r\n" + path.toStdString());
     Doubles doubles;
     TfrmMain window(doubles.seams());
     window.show();
-    window.state().recent.image_styles = {"/t/b.htm"};
-    window.close();
-    QCOMPARE(doubles.ui.texts(), std::vector<std::string>{std::string(kSaveSettingsFailedMessage)});
-    QCOMPARE(doubles.ui.messages()[0].kind, MessageKind::Plain);
-    QCOMPARE(data.Read("recent_image_styles.txt"), std::string("/t/b.htm\r\n"));
+    if (path.isEmpty()) {
+      doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnCancel"); });
+    }
+    // A double-click selects the site and runs Edit/Build Site.
+    window.lbxSitesDblClick(0);
+    QCOMPARE(window.findChild<QListWidget*>("lbxSites")->currentRow(), 0);
+    if (path.isEmpty()) {
+      QCOMPARE(doubles.dialogs.opened, std::vector<QString>{"dlgSiteOptions"});
+      QVERIFY(doubles.ui.messages().empty());
+    } else {
+      QVERIFY(doubles.dialogs.opened.empty());
+      QCOMPARE(doubles.ui.texts(), std::vector<std::string>{kSiteEditorMissingMessage});
+    }
   }
 
-  void closeWritesOptionsAndLists() {
+  void closeWritesTheSettings_data() {
+    QTest::addColumn<bool>("blocked");
+    QTest::newRow("written") << false;
+    // A directory holds the options file's name, so it cannot be replaced (a read-only data
+    // directory would not stop root, who runs the tests in CI).
+    QTest::newRow("options.ini cannot be written") << true;
+  }
+  void closeWritesTheSettings() {
+    QFETCH(bool, blocked);
     DataDir data;
+    if (blocked) std::filesystem::create_directory(data.path + "options.ini");
     Doubles doubles;
     TfrmMain window(doubles.seams());
     window.show();
     window.state().options.UseRotations = true;
     window.state().recent.image_styles = {"/t/b.htm"};
     window.close();
-    QVERIFY(doubles.ui.messages().empty());
-    QVERIFY(data.Read("options.ini").find("UseRotations=True") != std::string::npos);
+    // One message for the failure; the lists are still written after it.
+    QCOMPARE(doubles.ui.texts(),
+             blocked ? std::vector<std::string>{std::string(kSaveSettingsFailedMessage)}
+                     : std::vector<std::string>{});
+    if (blocked) QCOMPARE(doubles.ui.messages()[0].kind, MessageKind::Plain);
+    if (!blocked) QVERIFY(data.Read("options.ini").find("UseRotations=True") != std::string::npos);
     QCOMPARE(data.Read("recent_image_styles.txt"), std::string("/t/b.htm\r\n"));
-    QVERIFY(!data.Exists("recent_styles.txt"));
+    QVERIFY(!data.Exists("recent_styles.txt"));  // an empty list leaves its file alone
   }
 
   void newSiteCancelledLeavesNothing() {
