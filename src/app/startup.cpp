@@ -1,11 +1,9 @@
 #include "app/startup.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <filesystem>
+#include <iostream>
 
-#include "model/paths.h"
+#include "model/datadir.h"
 
 namespace parvel {
 
@@ -32,11 +30,27 @@ StartArguments ParseStartArguments(int argc, char** argv) {
   return args;
 }
 
-std::string ProgramFolder() {
-  char buffer[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-  if (n <= 0) return "./";
-  return DirectoryPart(std::string(buffer, static_cast<size_t>(n)));
+int AnswerHelpOrVersion(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--version") {
+      std::cout << "parvel (" << kProductName << ") " << kProductVersion << "\n";
+      return 0;
+    }
+    if (word == "--help" || word == "-h") {
+      std::cout << "parvel: the Parvel Pro desktop program; builds web galleries from folders of "
+                   "pictures.\n"
+                   "usage: parvel [--data-dir DIR] [FILE...]\n"
+                   "The data directory (catalogue, settings, samples, help) is the program's own\n"
+                   "folder when that holds them and can be written, else\n"
+                   "$XDG_DATA_HOME/parvel-pro (~/.local/share/parvel-pro), made and given the\n"
+                   "sample folders on the first start; --data-dir names another. One copy runs\n"
+                   "per data directory: a second start hands its FILEs to it and ends.\n"
+                   "Qt's own options (-platform NAME, ...) are accepted too.\n";
+      return 0;
+    }
+  }
+  return -1;
 }
 
 }  // namespace parvel

@@ -15,7 +15,8 @@ struct StartArguments {
 // Qt's own options (-platform ...) are taken out by QApplication before this sees the rest.
 StartArguments ParseStartArguments(int argc, char** argv);
 
-// The folder of the running program, with a trailing "/".
-std::string ProgramFolder();
+// Answers --help or --version on stdout before any window system is needed: the exit status
+// (0), or -1 when neither was asked for.
+int AnswerHelpOrVersion(int argc, char** argv);
 
 }  // namespace parvel

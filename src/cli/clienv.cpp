@@ -2,10 +2,10 @@
 
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 
 #include "base/textutil.h"
+#include "model/datadir.h"
 #include "model/paths.h"
 
 namespace parvel::cli {
@@ -36,6 +36,18 @@ bool Arguments::TakeFlag(const std::string& name) {
   return false;
 }
 
+bool AnswerHelpOrVersion(Arguments& args, const char* program, void (*help)()) {
+  if (args.TakeFlag("--version")) {
+    std::cout << program << " (" << kProductName << ") " << kProductVersion << "\n";
+    return true;
+  }
+  if (args.TakeFlag("--help") || args.TakeFlag("-h")) {
+    help();
+    return true;
+  }
+  return false;
+}
+
 std::string Arguments::UnknownOption() const {
   for (const auto& word : words) {
     if (word.size() > 2 && word.compare(0, 2, "--") == 0) return word;
@@ -55,17 +67,14 @@ Arguments ParseCommon(int argc, char** argv) {
   return args;
 }
 
-std::string ProgramDirectory() {
-  char buffer[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-  if (n <= 0) return "./";
-  std::string path(buffer, static_cast<size_t>(n));
-  return DirectoryPart(path);
-}
-
 CommandEnvironment::CommandEnvironment(const Arguments& args)
     : ui_(std::cerr, std::cin, args.policy, ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO)) {
-  SetDataDirectory(args.data_dir ? *args.data_dir : ProgramDirectory());
+  // Without a folder for the settings no command can do anything; nothing is open yet.
+  std::string error;
+  if (!SetUpDataDirectory(DataDirectoryInputs::FromEnvironment(args.data_dir), &error)) {
+    std::cerr << "Error: " << error << "\n";
+    std::exit(kExitFailed);
+  }
   options_.Read();
   catalogue_read_ = catalogue_.ReadSites();
   if (!catalogue_read_) {

@@ -39,11 +39,12 @@ struct Arguments {
 
 Arguments ParseCommon(int argc, char** argv);
 
-// The folder of the running program, with a trailing "/".
-std::string ProgramDirectory();
+// Handles --version (prints "<program> (Parvel Pro) 1.01") and --help (calls `help`) anywhere
+// among the arguments: true when one was there and the program is to end with kExitOk.
+bool AnswerHelpOrVersion(Arguments& args, const char* program, void (*help)());
 
-// The environment of one command: data directory set, the console Interaction, options and
-// catalogue read.
+// The environment of one command: data directory set up (model/datadir.h; the program ends with
+// a message when there is none), the console Interaction, options and catalogue read.
 class CommandEnvironment {
  public:
   explicit CommandEnvironment(const Arguments& args);

@@ -78,6 +78,17 @@ int Usage(const std::string& problem) {
   return kExitUsage;
 }
 
+int Help() {
+  std::cout << "parvel-cli: builds the picture sites of the Parvel Pro catalogue without the "
+               "desktop window.\n"
+            << kUsage
+            << "The data directory (catalogue, settings, samples) is the program's own folder\n"
+               "when that holds them and can be written, else $XDG_DATA_HOME/parvel-pro\n"
+               "(~/.local/share/parvel-pro); --data-dir names another. --yes/--no answer every\n"
+               "question. --help, --version: this text, the version.\n";
+  return kExitOk;
+}
+
 int CmdSites(Arguments& args) {
   if (!CheckWords(args, 0, 0)) return Usage(args.error);
   CommandEnvironment env(args);

@@ -16,5 +16,7 @@ int CmdQuick(Arguments& args);
 
 // Prints the usage text on stderr and returns kExitUsage.
 int Usage(const std::string& problem);
+// Prints what the program does and its usage on stdout and returns kExitOk.
+int Help();
 
 }  // namespace parvel::cli

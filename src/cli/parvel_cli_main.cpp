@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   using namespace parvel::cli;
   std::signal(SIGINT, OnInterrupt);
   Arguments args = ParseCommon(argc, argv);
+  if (AnswerHelpOrVersion(args, "parvel-cli", [] { Help(); })) return kExitOk;
   if (!args.error.empty()) return Usage(args.error);
   if (args.words.empty()) return Usage("");
   const std::string command = args.words.front();

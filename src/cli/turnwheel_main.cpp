@@ -7,6 +7,15 @@
 int main(int argc, char** argv) {
   using namespace parvel::cli;
   Arguments args = ParseCommon(argc, argv);
+  if (AnswerHelpOrVersion(args, "turnwheel", [] {
+        std::cout << "turnwheel: puts the next rotation of every site on the rotation schedule "
+                     "live, as Rotate Now! in parvel does.\n"
+                     "usage: turnwheel [--data-dir DIR]\n"
+                     "The data directory is found as parvel finds it (see parvel-cli --help).\n"
+                     "Run it from a timer to rotate on a schedule.\n";
+      })) {
+    return kExitOk;
+  }
   if (args.error.empty() && !args.words.empty()) args.error = "turnwheel takes no arguments";
   if (!args.error.empty()) {
     std::cerr << "turnwheel: " << args.error << "\nusage: turnwheel [--data-dir DIR]\n";

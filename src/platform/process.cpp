@@ -12,7 +12,8 @@ extern char** environ;
 namespace parvel {
 namespace {
 
-bool SpawnDetached(const std::string& program, pid_t* pid_out) {
+bool SpawnDetached(const std::string& program, const std::vector<std::string>& args,
+                   pid_t* pid_out) {
   posix_spawnattr_t attr;
   if (posix_spawnattr_init(&attr) != 0) return false;
   // The child starts with no blocked signals and default handling of those a GUI or a console
@@ -29,10 +30,13 @@ bool SpawnDetached(const std::string& program, pid_t* pid_out) {
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-  std::string arg0 = program;
-  char* argv[] = {arg0.data(), nullptr};
+  std::vector<std::string> words = {program};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
   pid_t pid = 0;
-  const int err = posix_spawn(&pid, program.c_str(), nullptr, &attr, argv, environ);
+  const int err = posix_spawn(&pid, program.c_str(), nullptr, &attr, argv.data(), environ);
   posix_spawnattr_destroy(&attr);
   if (err != 0) return false;
   if (pid_out) *pid_out = pid;
@@ -49,8 +53,9 @@ bool SpawnDetached(const std::string& program, pid_t* pid_out) {
 
 class SystemProcessStarter : public ProcessStarter {
  public:
-  bool StartDetached(const std::string& program, pid_t* pid) override {
-    return SpawnDetached(program, pid);
+  bool StartDetached(const std::string& program, const std::vector<std::string>& args,
+                     pid_t* pid) override {
+    return SpawnDetached(program, args, pid);
   }
 };
 
@@ -74,8 +79,8 @@ ScopedProcessStarter::~ScopedProcessStarter() {
   CurrentStarter() = previous_;
 }
 
-bool StartDetached(const std::string& program, pid_t* pid) {
-  return Processes().StartDetached(program, pid);
+bool StartDetached(const std::string& program, const std::vector<std::string>& args, pid_t* pid) {
+  return Processes().StartDetached(program, args, pid);
 }
 
 }  // namespace parvel

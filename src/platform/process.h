@@ -5,15 +5,17 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace parvel {
 
 class ProcessStarter {
  public:
   virtual ~ProcessStarter() = default;
-  // Starts `program` without arguments, in the current working directory, and returns at once.
-  // The child is reaped when it ends (no zombie stays). False when it could not be started.
-  [[nodiscard]] virtual bool StartDetached(const std::string& program, pid_t* pid) = 0;
+  // Starts `program` with `args`, in the current working directory, and returns at once. The
+  // child is reaped when it ends (no zombie stays). False when it could not be started.
+  [[nodiscard]] virtual bool StartDetached(const std::string& program,
+                                           const std::vector<std::string>& args, pid_t* pid) = 0;
 };
 
 // The starter the core uses: the real one unless a test has swapped in another.
@@ -31,7 +33,8 @@ class ScopedProcessStarter {
   ProcessStarter* previous_;
 };
 
-// Processes().StartDetached(program, pid).
-[[nodiscard]] bool StartDetached(const std::string& program, pid_t* pid = nullptr);
+// Processes().StartDetached(program, args, pid).
+[[nodiscard]] bool StartDetached(const std::string& program,
+                                 const std::vector<std::string>& args = {}, pid_t* pid = nullptr);
 
 }  // namespace parvel

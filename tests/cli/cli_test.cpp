@@ -143,6 +143,21 @@ TEST_F(CliTest, UsageErrorsAndUnknownSites) {
   EXPECT_EQ(Cli({"sites", "--bogus"}).status, 2);
 }
 
+TEST_F(CliTest, HelpAndVersionAnswerOnStdoutAndTouchNothing) {
+  for (const char* program : {"parvel-cli", "turnwheel"}) {
+    SCOPED_TRACE(program);
+    const Outcome version = Cli(program, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string(program) + " (Parvel Pro) 1.01\n");
+    const Outcome help = Cli(program, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: " + std::string(program) + " [--data-dir DIR]"),
+              std::string::npos)
+        << help.out;
+  }
+  EXPECT_FALSE(std::filesystem::exists(data_ + "sites.ini"));
+}
+
 TEST_F(CliTest, BuildWritesPagesThumbnailsAndStatus) {
   const std::string site = dir_ / "site/";
   NewSite("Holiday", site, 21);

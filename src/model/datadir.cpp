@@ -1,0 +1,159 @@
+#include "model/datadir.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "model/paths.h"
+#include "platform/filesystem.h"
+
+namespace parvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string WithSlash(std::string dir) {
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir;
+}
+
+// The folder holds the program's files: what a data directory always has once it was used.
+bool HoldsProgramFiles(const std::string& dir) {
+  return DirectoryExists(dir + "Styles") || FileExists(dir + "sites.ini");
+}
+
+// Creates `dir` and every missing folder above it.
+bool CreateDirectories(const std::string& dir, std::string* error) {
+  std::string path = dir;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  if (path.empty() || DirectoryExists(path)) return true;
+  const std::string parent = fs::path(path).parent_path().string();
+  if (parent != path && !parent.empty() && !CreateDirectories(parent, error)) return false;
+  return Files().CreateDirectory(path, error);
+}
+
+// Copies the folder `from` (files and folders below it; links and other kinds are left out)
+// into the new folder `to`.
+bool CopyTree(const fs::path& from, const fs::path& to, std::string* error) {
+  if (!Files().CreateDirectory(to.string(), error)) return false;
+  std::error_code ec;
+  for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::file_status status = it->symlink_status(ec);
+    if (ec) break;
+    const fs::path target = to / it->path().filename();
+    if (fs::is_directory(status)) {
+      if (!CopyTree(it->path(), target, error)) return false;
+    } else if (fs::is_regular_file(status)) {
+      if (!Files().CopyFile(it->path().string(), target.string(), error)) return false;
+    }
+  }
+  if (ec) {
+    if (error) *error = from.string() + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string ProgramDirectory() {
+  char buffer[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+  if (n <= 0) return "./";
+  return DirectoryPart(std::string(buffer, static_cast<size_t>(n)));
+}
+
+bool CanWriteDirectory(const std::string& dir) {
+  return DirectoryExists(dir) && ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+DataDirectoryInputs DataDirectoryInputs::FromEnvironment(std::optional<std::string> override_dir) {
+  DataDirectoryInputs in;
+  in.override_dir = std::move(override_dir);
+  in.program_dir = ProgramDirectory();
+  if (const char* xdg = std::getenv("XDG_DATA_HOME")) in.xdg_data_home = xdg;
+  if (const char* home = std::getenv("HOME")) in.home = home;
+  if (in.home.empty()) {
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) in.home = pw->pw_dir;
+  }
+  return in;
+}
+
+DataDirectoryChoice ChooseDataDirectory(const DataDirectoryInputs& in) {
+  DataDirectoryChoice choice;
+  if (in.override_dir) {
+    choice.dir = WithSlash(*in.override_dir);
+    return choice;
+  }
+  const std::string program_dir = WithSlash(in.program_dir);
+  if (HoldsProgramFiles(program_dir) && in.can_write(program_dir)) {
+    choice.dir = program_dir;
+    return choice;
+  }
+  // The XDG rule: a relative $XDG_DATA_HOME is invalid and ignored.
+  if (!in.xdg_data_home.empty() && in.xdg_data_home.front() == '/') {
+    choice.dir = WithSlash(in.xdg_data_home) + "parvel-pro/";
+  } else if (!in.home.empty() && in.home.front() == '/') {
+    choice.dir = WithSlash(in.home) + ".local/share/parvel-pro/";
+  } else {
+    choice.error =
+        "The program's folder " + program_dir +
+        " cannot be written, and neither XDG_DATA_HOME nor HOME names a folder for your files. "
+        "Name one with --data-dir.";
+    return choice;
+  }
+  const std::string installed = program_dir + "../share/parvel-pro/";
+  if (DirectoryExists(installed + "Styles")) {
+    choice.seed_from = installed;
+  } else if (DirectoryExists(program_dir + "Styles")) {
+    choice.seed_from = program_dir;
+  }
+  return choice;
+}
+
+bool PrepareDataDirectory(const std::string& dir, const std::string& seed_from,
+                          std::string* error) {
+  if (!CreateDirectories(dir, error)) return false;
+  if (seed_from.empty()) return true;
+  for (const std::string& folder : SeededFolders()) {
+    const std::string target = WithSlash(dir) + folder;
+    const std::string source = WithSlash(seed_from) + folder;
+    if (PathExists(target) || !DirectoryExists(source)) continue;
+    const std::string temporary = WriteTemporaryName(target, ".seed");
+    std::string copy_error;
+    if (!CopyTree(source, temporary, &copy_error) ||
+        !Files().Rename(temporary, target, &copy_error)) {
+      Files().RemoveAll(temporary, nullptr);
+      // Another program starting at the same moment may have put it there first.
+      if (DirectoryExists(target)) continue;
+      if (error) *error = "Could not copy " + source + " to " + target + ": " + copy_error;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool SetUpDataDirectory(const DataDirectoryInputs& in, std::string* error) {
+  const DataDirectoryChoice choice = ChooseDataDirectory(in);
+  if (choice.dir.empty()) {
+    if (error) *error = choice.error;
+    return false;
+  }
+  if (!in.override_dir) {
+    std::string why;
+    if (!PrepareDataDirectory(choice.dir, choice.seed_from, &why)) {
+      if (error) *error = "Could not set up the folder for your files " + choice.dir + ": " + why;
+      return false;
+    }
+  }
+  SetDataDirectory(choice.dir);
+  return true;
+}
+
+}  // namespace parvel

@@ -1,0 +1,68 @@
+// Where the programs keep their files. The running program's own folder is the data directory
+// when it holds the program's files and can be written (a build tree, a copy unpacked by the
+// user); an installed program keeps them in a per-user folder ($XDG_DATA_HOME/parvel-pro, by
+// default ~/.local/share/parvel-pro) that is seeded with the sample folders, the help pages and
+// the program's icon on its first start. --data-dir overrides both. All three programs choose the
+// same way.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace parvel {
+
+// The program's name and version, for --version and the about box.
+inline constexpr char kProductName[] = "Parvel Pro";
+inline constexpr char kProductVersion[] = "1.01";
+
+// The folders every data directory is given a copy of.
+inline const std::vector<std::string>& SeededFolders() {
+  static const std::vector<std::string> folders = {"Styles", "Samples", "navgraph", "help",
+                                                   "icons"};
+  return folders;
+}
+
+// The folder of the running program, with a trailing "/".
+std::string ProgramDirectory();
+
+// Whether the program may create and replace files in `dir` (which exists and is a directory).
+bool CanWriteDirectory(const std::string& dir);
+
+// What the choice depends on; FromEnvironment() fills it from the running process.
+struct DataDirectoryInputs {
+  std::optional<std::string> override_dir;  // --data-dir
+  std::string program_dir;                  // ProgramDirectory()
+  std::string xdg_data_home;                // $XDG_DATA_HOME (used when absolute)
+  std::string home;                         // $HOME, else the password database's
+  std::function<bool(const std::string&)> can_write = CanWriteDirectory;
+
+  static DataDirectoryInputs FromEnvironment(std::optional<std::string> override_dir);
+};
+
+struct DataDirectoryChoice {
+  std::string dir;        // with a trailing "/"; empty when no folder could be named
+  std::string seed_from;  // where missing sample folders are copied from; empty: nothing to seed
+  std::string error;      // why dir is empty
+};
+
+// The rule itself, without touching the disk beyond looking: --data-dir as given (never
+// seeded: it is the caller's folder, used as it is); else the
+// program's folder when it holds Styles/ or sites.ini and can be written (a writable system
+// folder such as /usr/bin for root is not taken: it holds neither); else the per-user folder,
+// seeded from <program>/../share/parvel-pro/ when that holds Styles/, else from the program's
+// folder when that does.
+DataDirectoryChoice ChooseDataDirectory(const DataDirectoryInputs& in);
+
+// Creates `dir` (and its missing parents) and gives it a copy of every seeded folder that is
+// missing there, each copied under a temporary name and renamed into place only when complete,
+// so a stopped copy never leaves a half folder behind. Nothing that is there is touched. False,
+// with the reason in `error`, when the folder cannot be made or a copy fails.
+bool PrepareDataDirectory(const std::string& dir, const std::string& seed_from, std::string* error);
+
+// Chooses, prepares and sets (SetDataDirectory) the data directory of this process. False, with
+// the message in `error`, when no folder can be named or the per-user folder cannot be made.
+bool SetUpDataDirectory(const DataDirectoryInputs& in, std::string* error);
+
+}  // namespace parvel

@@ -1,0 +1,55 @@
+#!/bin/sh
+# Installs the build into a temporary prefix and starts the installed programs as a user whose
+# data directory does not exist yet: it is made under ~/.local/share and seeded.
+set -eu
+build=$1
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cmake --install "$build" --prefix "$tmp/usr" >/dev/null
+cd "$tmp/usr"
+for file in bin/parvel-cli bin/turnwheel share/applications/parvel.desktop \
+    share/icons/hicolor/256x256/apps/parvel.png share/icons/hicolor/scalable/apps/parvel.svg \
+    share/parvel-pro/help/index.html lib/systemd/user/parvel-turnwheel.timer; do
+  test -e "$file" || { echo "not installed: $file"; exit 1; }
+done
+# The desktop program answers without a display.
+if [ -e bin/parvel ]; then
+  bin/parvel --version | grep -qx "parvel (Parvel Pro) 1.01"
+  bin/parvel --help | grep -q "usage: parvel"
+fi
+grep -qx "ExecStart=$tmp/usr/bin/turnwheel" lib/systemd/user/parvel-turnwheel.service
+# The entry and the units pass their format checkers where those are installed.
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate share/applications/parvel.desktop
+fi
+if command -v systemd-analyze >/dev/null; then
+  systemd-analyze verify lib/systemd/user/parvel-turnwheel.service \
+    lib/systemd/user/parvel-turnwheel.timer
+fi
+mkdir "$tmp/home"
+# An empty XDG_DATA_HOME counts as unset.
+HOME="$tmp/home" XDG_DATA_HOME= bin/parvel-cli new-site Test </dev/null >/dev/null
+data="$tmp/home/.local/share/parvel-pro"
+for folder in Styles Samples navgraph help icons; do
+  test -d "$data/$folder" || { echo "not seeded: $folder"; exit 1; }
+done
+cmp share/parvel-pro/help/index.html "$data/help/index.html"
+grep -q "Site_1=Test" "$data/sites.ini"
+HOME="$tmp/home" XDG_DATA_HOME= bin/turnwheel </dev/null >/dev/null
+
+# The installed desktop program on the same folder: a second start hands over and ends.
+if [ -e bin/parvel ]; then
+  mkdir -m 700 "$tmp/run"
+  export HOME="$tmp/home" XDG_DATA_HOME= XDG_RUNTIME_DIR="$tmp/run" QT_QPA_PLATFORM=offscreen
+  bin/parvel 2>/dev/null &
+  first=$!
+  trap 'kill $first 2>/dev/null; rm -rf "$tmp"' EXIT
+  listening() { for s in "$tmp"/run/parvel-pro-*; do [ -S "$s" ] && return 0; done; return 1; }
+  i=0
+  until listening; do
+    i=$((i + 1)); [ $i -lt 600 ] || { echo "parvel does not listen"; exit 1; }; sleep 0.1
+  done
+  timeout 60 bin/parvel one.jpg "two words.jpg" 2>/dev/null || { echo "no hand-over"; exit 1; }
+  kill -0 $first
+fi
+echo "installed and seeded"
