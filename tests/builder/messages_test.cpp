@@ -229,10 +229,10 @@ INSTANTIATE_TEST_SUITE_P(
         MessageCase{"empty_image_list",
                     [](World& w) {
                       BuildState state(w.ui, w.settings, w.inputs);
-                      state.PreBuildChecks(false);
+                      ASSERT_TRUE(state.PreBuildChecks(false));
                       state.FillImageList();
                       state.Exclude({0});
-                      state.Start();
+                      EXPECT_FALSE(state.Start());
                     },
                     kWarn, "The current Site or Rotation does not contain any images!"},
         MessageCase{"preview",
