@@ -12,7 +12,6 @@ namespace parvel {
 
 class Chooser;
 class Interaction;
-struct TemplateMarkers;
 
 class DialogFactory {
  public:
@@ -20,14 +19,6 @@ class DialogFactory {
   // Runs a sub-dialog modally and returns its result (QDialog::Accepted or Rejected). A test
   // overrides it to work the real dialog's controls in place of a person.
   virtual int Run(QDialog& dialog);
-
-  // The template compliance test of `template_path` for thumbnail or image pages, shown to the
-  // user; true when the user accepts the template. The found markers go into `markers`. Until the
-  // compliance dialog is connected here, the test runs without its window and only its warnings
-  // are put to the user, as that dialog's OK does.
-  virtual bool RunComplianceDialog(QWidget* parent, Interaction& ui,
-                                   const std::string& template_path, bool for_thumbnail_pages,
-                                   TemplateMarkers& markers);
 };
 
 struct Seams {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QtTest>
 #include <filesystem>
 
@@ -66,10 +67,18 @@ class EditSiteTest : public QObject {
     QCOMPARE(editor.findChild<QPushButton*>("btnDeleteRotation")->isVisibleTo(&editor), rotations);
     for (const char* name : {"btnApplyToAll", "btnBuildAll"})
       QCOMPARE(Enabled(editor, name), rotations);
-    for (const char* name : {"btnEditHeader", "btnEditFooter", "btnOtherSettings",
-                             "btnSelectImages", "btnPreview", "btnTestCompliance"})
+    for (const char* name :
+         {"btnEditHeader", "btnEditFooter", "btnSelectImages", "btnPreview", "btnTestCompliance"})
       QVERIFY2(!Enabled(editor, name), name);
     QVERIFY(f.doubles.ui.messages().empty());
+    // Other Layout Settings opens the page settings on the same record.
+    f.doubles.dialogs.Queue([&](QDialog& dialog) {
+      dialog.findChild<QSpinBox*>("spnThumbWidth")->setValue(123);
+      return int(QDialog::Accepted);
+    });
+    Click(*f.editor, "btnOtherSettings");
+    QCOMPARE(f.doubles.dialogs.opened.back(), QString("dlgThumbOptions"));
+    QCOMPARE(f.app.settings.Thumb_Width, 123);
   }
 
   void deleteRotationOnlyOnTheLastAndMissingDirectoryKeepsTheRotation() {

@@ -22,6 +22,7 @@
 #include "model/ui/imagelistview.h"
 #include "platform/filelock.h"
 #include "templates/ui/styledialog.h"
+#include "templates/ui/thumboptionsdialog.h"
 
 namespace parvel {
 namespace {
@@ -150,9 +151,8 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
   furniture_layout->addWidget(btnEditFooter_, 1, 2);
   furniture_layout->setColumnStretch(1, 1);
 
-  // The page settings dialog and the add-images dialog are not part of this version.
   btnOtherSettings_ = Button("Other La&yout Settings..", "btnOtherSettings", this);
-  btnOtherSettings_->setEnabled(false);
+  // The add-images dialog is not part of this version.
   btnSelectImages_ = Button("&Select Images..", "btnSelectImages", this);
   btnSelectImages_->setEnabled(false);
 
@@ -209,6 +209,7 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
   connect(btnBrowseStyle_, &QPushButton::clicked, this, &TdlgEditSite::btnBrowseStyleClick);
   connect(btnTestCompliance_, &QPushButton::clicked, this, &TdlgEditSite::btnTestComplianceClick);
   connect(btnViewPage_, &QPushButton::clicked, this, &TdlgEditSite::btnViewPageClick);
+  connect(btnOtherSettings_, &QPushButton::clicked, this, &TdlgEditSite::btnOtherSettingsClick);
   connect(btnHelp_, &QPushButton::clicked, this, [this] { seams_.ui.ShowHelp(kHelpTopic); });
   connect(btnClose_, &QPushButton::clicked, this, &QDialog::reject);
   connect(cmbStyleFile_, &QComboBox::editTextChanged, this, &TdlgEditSite::cmbStyleFileChange);
@@ -376,19 +377,30 @@ void TdlgEditSite::btnBrowseStyleClick() {
       seams_.chooser.OpenFile(this, "Please select an HTML File", "HTML Files (*.htm *.html)",
                               ToQ(app_.settings.Style_File));
   if (!chosen || chosen->isEmpty()) return;
-  if (!ShowCompliance(seams_, chosen->toStdString(), true, markers_, this)) return;
+  if (!ShowCompliance(seams_, chosen->toStdString(), true, ProgramTemplateMarkers(), this)) return;
   cmbStyleFile_->setEditText(*chosen);  // runs the change rule
   cmbStyleFileExit();
 }
 
 void TdlgEditSite::btnTestComplianceClick() {
   if (app_.settings.Style_File.empty()) return;
-  ShowCompliance(seams_, app_.settings.Style_File, true, markers_, this);
+  ShowCompliance(seams_, app_.settings.Style_File, true, ProgramTemplateMarkers(), this);
   btnTestCompliance_->setEnabled(false);
 }
 
 void TdlgEditSite::btnViewPageClick() {
   if (!app_.settings.Style_File.empty()) seams_.ui.OpenDocument(app_.settings.Style_File);
+}
+
+TdlgEditSite::~TdlgEditSite() = default;
+
+void TdlgEditSite::btnOtherSettingsClick() {
+  if (!settings_dialog_) {
+    settings_dialog_ = std::make_unique<TdlgThumbOptions>(seams_, app_.settings, app_.recent,
+                                                          ProgramTemplateMarkers(), this);
+  }
+  settings_dialog_->Open();
+  ShowEditor();
 }
 
 }  // namespace parvel

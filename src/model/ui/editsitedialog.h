@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
 #include "app/appstate.h"
 #include "app/seams.h"
@@ -19,6 +20,8 @@ class QPushButton;
 
 namespace parvel {
 
+class TdlgThumbOptions;
+
 class TImageListView;
 
 class TdlgEditSite : public QDialog {
@@ -28,6 +31,7 @@ class TdlgEditSite : public QDialog {
   static constexpr int kHelpTopic = 27;
 
   TdlgEditSite(Seams seams, AppState& app, QWidget* parent = nullptr);
+  ~TdlgEditSite() override;
 
   // Opens on the current site (creating its first rotation when it has none). False when there
   // is no current site.
@@ -49,6 +53,8 @@ class TdlgEditSite : public QDialog {
   void btnBrowseStyleClick();
   void btnTestComplianceClick();
   void btnViewPageClick();
+  // Opens the page settings dialog (made once, kept for the editor's life) on the record.
+  void btnOtherSettingsClick();
 
   void done(int result) override;
 
@@ -64,7 +70,7 @@ class TdlgEditSite : public QDialog {
   Seams seams_;
   AppState& app_;
   SiteEditor editor_;
-  TemplateMarkers markers_;
+  std::unique_ptr<TdlgThumbOptions> settings_dialog_;
   bool saved_on_close_ = false;
 
   QLabel* lblSiteName_;

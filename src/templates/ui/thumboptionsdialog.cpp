@@ -23,6 +23,7 @@
 #include "app/chooser.h"
 #include "imaging/registry.h"
 #include "model/paths.h"
+#include "templates/ui/styledialog.h"
 
 namespace parvel {
 namespace {
@@ -742,7 +743,7 @@ void TdlgThumbOptions::BrowseTemplate() {
   const auto path = seams_.chooser.OpenFile(this, Q(kHtmlFileTitle), QtFilter(kHtmlFileFilter),
                                             cmbImageTemplate_->currentText());
   if (!path) return;
-  if (seams_.dialogs.RunComplianceDialog(this, seams_.ui, path->toStdString(), false, markers_)) {
+  if (ShowCompliance(seams_, path->toStdString(), false, markers_, this)) {
     cmbImageTemplate_->setEditText(*path);
   }
 }
@@ -750,7 +751,7 @@ void TdlgThumbOptions::BrowseTemplate() {
 void TdlgThumbOptions::TestCompliance() {
   const std::string text = cmbImageTemplate_->currentText().toStdString();
   if (text.empty()) return;
-  seams_.dialogs.RunComplianceDialog(this, seams_.ui, text, false, markers_);
+  ShowCompliance(seams_, text, false, markers_, this);
   choices_.test_compliance = false;
   ApplyRules();
 }
