@@ -1,7 +1,10 @@
 #include "platform/filesystem.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <filesystem>
 
@@ -83,6 +86,30 @@ TEST(FileSystemTest, ReplacingKeepsPermissionsAndAFailedRenameLeavesNoTemporary)
     EXPECT_EQ(ReadFile(dir / "Index.html/inside"), "someone's");
     EXPECT_EQ(FilesIn(dir.path()), 2) << durable;  // the long name and the folder
   }
+}
+
+// A real write that fails part way (the file size limit stands in for a full disk) replaces
+// nothing, leaves no temporary file and says why.
+TEST(FileSystemTest, AWriteTheDiskRefusesLeavesTheOldFileWhole) {
+  TempDir dir;
+  WriteFile(dir / "page.html", "old");
+  struct rlimit before {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  struct rlimit small = before;
+  small.rlim_cur = 1024;
+  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::string atomic_error, replace_error;
+  const std::string big(4096, 'x');
+  const bool atomic = RealFileSystem().WriteFileAtomic(dir / "page.html", big, &atomic_error);
+  const bool replace = RealFileSystem().WriteFileReplace(dir / "page.html", big, &replace_error);
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_FALSE(atomic);
+  EXPECT_FALSE(replace);
+  EXPECT_NE(replace_error.find("File too large"), std::string::npos) << replace_error;
+  EXPECT_EQ(ReadFile(dir / "page.html"), "old");
+  EXPECT_EQ(FilesIn(dir.path()), 1);
 }
 
 TEST(FileSystemTest, FileHoldsOnlyTheSameBytesInARegularFile) {
