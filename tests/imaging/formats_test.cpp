@@ -299,6 +299,11 @@ Bytes BmpOf(std::uint32_t side, std::size_t at = 18, int size = 4) {
   return b;
 }
 
+Bytes With(Bytes b, std::size_t at, std::uint8_t value) {
+  b[at] = value;
+  return b;
+}
+
 Bytes TgaOf(std::uint32_t side) {
   Bytes b = Seed("tga_fuzz/raw24_tl.tga");
   Put(b, 12, side, 2);
@@ -370,29 +375,11 @@ const DamageCase kDamage[] = {
     {"TgaHuge", "tga", [] { return TgaOf(65535); }, "TGA: Image too large"},
     {"TgaLargeShort", "tga", [] { return TgaOf(10000); }, "TGA: Unexpected end of file"},
     {"TgaZero", "tga", [] { return TgaOf(0); }, "TGA: Invalid image size"},
-    {"TgaType5", "tga",
-     [] {
-       Bytes b = TgaOf(2);
-       b[2] = 5;
-       return b;
-     },
-     "TGA: Not a TGA file"},
-    {"TgaDepth12", "tga",
-     [] {
-       Bytes b = TgaOf(2);
-       b[16] = 12;
-       return b;
-     },
-     "TGA: Unsupported pixel depth 12"},
+    {"TgaType5", "tga", [] { return With(TgaOf(2), 2, 5); }, "TGA: Not a TGA file"},
+    {"TgaDepth12", "tga", [] { return With(TgaOf(2), 16, 12); }, "TGA: Unsupported pixel depth 12"},
     {"PcxHuge", "pcx", [] { return PcxOf(65000); }, "PCX: Image too large"},
     {"PcxLargeShort", "pcx", [] { return PcxOf(10000); }, "PCX: Unexpected end of file"},
-    {"PcxEncoding7", "pcx",
-     [] {
-       Bytes b = PcxOf(2);
-       b[2] = 7;
-       return b;
-     },
-     "PCX: Unsupported encoding 7"},
+    {"PcxEncoding7", "pcx", [] { return With(PcxOf(2), 2, 7); }, "PCX: Unsupported encoding 7"},
     {"PnmHuge", "ppm", [] { return Text("P6\n100000 100000\n255\n"); },
      "PBM, PGM, PPM: Image too large"},
     {"PnmEnormousNumber", "pgm", [] { return Text("P5 99999999999999999999 1 255\n"); },

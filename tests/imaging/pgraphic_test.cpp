@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
 
 #include "imaging/convert.h"
 #include "imaging/formats/jpeg.h"
@@ -23,19 +22,6 @@ using testing::Psnr;
 using testing::SameColours;
 using testing::Solid;
 using testing::TempDir;
-
-// The JPEG with an EXIF block (orientation only) right after its start marker.
-std::string WithOrientation(const std::string& jpeg, int orientation) {
-  const std::string tiff = std::string("II*\0\x08\0\0\0", 8) + std::string("\x01\0", 2) +
-                           std::string("\x12\x01\x03\0\x01\0\0\0", 8) +
-                           std::string(1, static_cast<char>(orientation)) +
-                           std::string("\0\0\0\0\0\0", 6);
-  const std::string body = std::string("Exif\0\0", 6) + tiff;
-  const std::size_t length = body.size() + 2;
-  const std::string segment = std::string("\xFF\xE1", 2) + static_cast<char>(length >> 8) +
-                              static_cast<char>(length & 0xFF) + body;
-  return jpeg.substr(0, 2) + segment + jpeg.substr(2);
-}
 
 // The prompt table: what a 24-bit image saved as GIF does under each setting.
 struct PromptCase {
@@ -128,24 +114,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ScaleChoice{400, 100, 100, 100, 1}, ScaleChoice{1000, 1000, 251, 251, 2},
                       ScaleChoice{1000, 1000, 126, 126, 4}, ScaleChoice{1000, 1000, 125, 125, 8},
                       ScaleChoice{1000, 1000, 501, 501, 1}));
-
-TEST(LoadJpegScaled, ATurnedPhotographComesUpright) {
-  TempDir dir;
-  const std::string path = dir / "turned.jpg";
-  testing::WriteFile(path, WithOrientation(AsString(WriteJpeg(PhotoLike(160, 80), 90, false)), 6));
-  TPixelGraphic target;
-  LoadJPEGScaled(path, 10, 10, target);
-  EXPECT_EQ(target.Width(), 10);
-  EXPECT_EQ(target.Height(), 20);
-  TPixelGraphic full;
-  full.LoadFromFile(path);
-  EXPECT_EQ(full.Width(), 80);
-  EXPECT_EQ(full.Height(), 160);
-  ImageFileInfo info;
-  ASSERT_TRUE(ReadImageFileInfo(path, 0, &info));
-  EXPECT_EQ(info.width, 80);
-  EXPECT_EQ(info.height, 160);
-}
 
 }  // namespace
 }  // namespace parvel

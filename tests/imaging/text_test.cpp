@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <climits>
 #include <string>
-#include <thread>
 
 #include "model/textutil.h"
 
@@ -109,31 +108,6 @@ struct ClipCase {
 };
 
 class DrawTextClipping : public ::testing::TestWithParam<ClipCase> {};
-
-TEST(DrawText, TwoThreadsDrawTheSameAsOne) {
-  const Raster background = Patterned(200, 40);
-  Raster expected_a = background, expected_b = background;
-  DrawText(expected_a, 2, 2, Style(12, true), "Page 1");
-  DrawText(expected_b, 4, 4, Style(15, false, true), "Page 2");
-
-  Raster a = background, b = background;
-  std::thread first([&] {
-    for (int i = 0; i < 20; ++i) {
-      a = background;
-      DrawText(a, 2, 2, Style(12, true), "Page 1");
-    }
-  });
-  std::thread second([&] {
-    for (int i = 0; i < 20; ++i) {
-      b = background;
-      DrawText(b, 4, 4, Style(15, false, true), "Page 2");
-    }
-  });
-  first.join();
-  second.join();
-  EXPECT_EQ(a.pixels, expected_a.pixels);
-  EXPECT_EQ(b.pixels, expected_b.pixels);
-}
 
 }  // namespace
 }  // namespace parvel
