@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "imaging/convert.h"
 #include "imaging/formats/jpeg.h"
 #include "imaging/formats/png.h"
