@@ -134,13 +134,10 @@ TEST_F(CliTest, SetRefusesUnknownKeysAndBadValuesAndSavesNothing) {
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(ReadFile(data_ + "Site_1.ini"), before);
   }
-}
-
-TEST_F(CliTest, UsageErrorsAndUnknownSites) {
-  EXPECT_EQ(Cli({"build", "Nowhere"}).status, 2);
-  EXPECT_EQ(Cli({"frobnicate"}).status, 2);
-  EXPECT_EQ(Cli({"build"}).status, 2);
-  EXPECT_EQ(Cli({"sites", "--bogus"}).status, 2);
+  for (const std::vector<std::string>& usage : std::vector<std::vector<std::string>>{
+           {"build", "Nowhere"}, {"frobnicate"}, {"build"}, {"sites", "--bogus"}}) {
+    EXPECT_EQ(Cli(usage).status, 2) << usage[0];
+  }
 }
 
 TEST_F(CliTest, HelpAndVersionAnswerOnStdoutAndTouchNothing) {
@@ -234,35 +231,6 @@ TEST_F(CliTest, WholeScansDecodesTheScansAThumbnailLeavesOut) {
             std::string::npos)
       << whole.err;
   EXPECT_FALSE(std::filesystem::exists(site + "thumbs/photo_thb.jpg"));
-}
-
-TEST_F(CliTest, PageBytesOfASmallSite) {
-  const std::string site = dir_ / "site/";
-  NewSite("Small", site, 2);
-  WriteFile(dir_ / "plain.htm", "<html><body>***CONTENT***</body></html>");
-  ASSERT_EQ(Cli({"set", "Site_1", "Style_File=" + (dir_ / "plain.htm")}).status, 0);
-  ASSERT_EQ(Cli({"build", "Site_1", "--no"}).status, 0);
-  const std::string empty_row = "<tr ALIGN=CENTER VALIGN=BOTTOM>\r\n</tr>\r\n";
-  const std::string expected =
-      "<html><body>"
-      "<!-- HTML created with Parvel Pro Rapid Parvel Creation software -->\r\n"
-      "<!-- For more information visit the Parvel Pro web site at "
-      "https://www.example.com/parvel/ -->\r\n"
-      "<center><table CELLSPACING=3 CELLPADDING=10>\r\n"
-      "<tr ALIGN=CENTER VALIGN=BOTTOM>\r\n"
-      "<td><center><a href=\"p01.jpg\"><img SRC=\"./thumbs/p01_thb.jpg\" BORDER=2></a>"
-      "<br><a href=\"p01.jpg\">p01</a></center>\r\n</td>\r\n\r\n"
-      "<td><center><a href=\"p02.jpg\"><img SRC=\"./thumbs/p02_thb.jpg\" BORDER=2></a>"
-      "<br><a href=\"p02.jpg\">p02</a></center>\r\n</td>\r\n\r\n"
-      "</tr>\r\n" +
-      empty_row + empty_row + empty_row +
-      "</table></center>\r\n"
-      "<BR>&nbsp;<center><table COLS=3 border=\"0\" cellpadding=\"3\" cellspacing=\"4\" "
-      "width=\"90%\">\r\n<tr>\r\n<td>&nbsp;</td>\r\n"
-      "<td><p align=\"center\">&nbsp;</p></td>\r\n"
-      "<td><p align=\"right\">&nbsp;</p></td>\r\n</tr>\r\n</table></center>"
-      "</body></html>\r\n";
-  EXPECT_EQ(ReadFile(site + "Index.html"), expected);
 }
 
 TEST_F(CliTest, FailingCheckIsReportedAndExitsOne) {

@@ -9,46 +9,19 @@
 #include "base/textutil.h"
 #include "builder/descriptions.h"
 #include "fuzz_support.h"
-#include "model/inifile.h"
-
-namespace {
-
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
-std::string ValueRead(std::string_view written) {
-  std::string value = parvel::Trim(written);
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
-    value = value.substr(1, value.size() - 2);
-  }
-  return value.substr(0, parvel::IniFile::kMaxValueLength);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace parvel;
   std::string_view text = fuzz::Text(data, size);
   const auto ini_text = CsvToIniText(text);
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  const auto lines = Lines(text);
+  const auto lines = fuzz::Lines(text);
   bool any_comma = false;
   for (auto line : lines) any_comma = any_comma || line.find(',') != std::string_view::npos;
   fuzz::Check(ini_text.has_value() == any_comma);
   if (!ini_text) return 0;
   fuzz::Check(ini_text->starts_with("[Descriptions]\r\n"));
-  fuzz::Check(Lines(*ini_text).size() == lines.size() + 1);
+  fuzz::Check(fuzz::Lines(*ini_text).size() == lines.size() + 1);
 
   IniFile ini;
   ini.Parse(*ini_text);
@@ -65,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string name = Trim(line.substr(0, cut));
     const bool plain = comma < eq && !name.empty() && !named.contains(LowerAscii(name));
     named.insert(LowerAscii(name));
-    if (plain) fuzz::Check(ini.Get("Descriptions", name) == ValueRead(line.substr(comma + 1)));
+    if (plain) fuzz::Check(ini.Get("Descriptions", name) == fuzz::IniValue(line.substr(comma + 1)));
   }
   return 0;
 }

@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/textutil.h"
 #include "imaging/pgerrors.h"
 #include "imaging/raster.h"
+#include "model/inifile.h"
 
 namespace parvel::fuzz {
 
@@ -37,6 +40,44 @@ inline std::vector<std::string_view> Pieces(std::string_view input, char separat
   pieces.push_back(input);
   pieces.resize(count);
   return pieces;
+}
+
+// The lines of a text as the list and description readers split it: at CR LF, LF or a lone CR;
+// no empty line after a final line end.
+inline std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+// The lines of a text joined with `separator` (after the last one too when `closed`).
+inline std::string JoinLines(std::string_view text, std::string_view separator, bool closed) {
+  std::string out;
+  const auto lines = Lines(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    out += lines[i];
+    if (closed || i + 1 < lines.size()) out += separator;
+  }
+  if (!closed && !text.empty() && (text.back() == '\r' || text.back() == '\n')) out += separator;
+  return out;
+}
+
+// What the INI reader gives for a value written as `written` on one line: trimmed, one pair of
+// matching quotes taken off, cut to the longest value.
+inline std::string IniValue(std::string_view written) {
+  std::string value = Trim(written);
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value.substr(0, IniFile::kMaxValueLength);
 }
 
 // What every reader promises about an image it returns.

@@ -7,38 +7,6 @@
 #include "fuzz_support.h"
 #include "templates/listfile.h"
 
-namespace {
-
-// The text with every line end (CR LF, LF or a lone CR) made CR LF, and one added at the end.
-std::string CrLfLines(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      out += "\r\n";
-    } else {
-      out += text[i];
-    }
-  }
-  if (!text.empty() && text.back() != '\r' && text.back() != '\n') out += "\r\n";
-  return out;
-}
-
-std::string WithBars(std::string_view entry) {
-  std::string out;
-  for (std::size_t i = 0; i < entry.size(); ++i) {
-    if (entry[i] == '\r' || entry[i] == '\n') {
-      if (entry[i] == '\r' && i + 1 < entry.size() && entry[i + 1] == '\n') ++i;
-      out += '|';
-    } else {
-      out += entry[i];
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace parvel;
   std::string_view text = fuzz::Text(data, size);
@@ -49,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fuzz::Check(entry.find_first_of("\r\n") == std::string::npos);
     }
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    fuzz::Check(HeaderFooterListText(*entries) == CrLfLines(text));
+    fuzz::Check(HeaderFooterListText(*entries) == fuzz::JoinLines(text, "\r\n", true));
   }
 
   // Entries as the list editor may hold them (a byte order mark opens no entry: it is no text).
@@ -63,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Check(read.has_value() == (text.find('\0') == std::string_view::npos));
   if (!read) return 0;
   fuzz::Check(read->size() == written.size());
-  for (std::size_t i = 0; i < written.size(); ++i) fuzz::Check((*read)[i] == WithBars(written[i]));
+  for (std::size_t i = 0; i < written.size(); ++i)
+    fuzz::Check((*read)[i] == fuzz::JoinLines(written[i], "|", false));
   return 0;
 }

@@ -177,60 +177,6 @@ TEST(ScanSkipping, BaselineAndArithmeticFilesAreDecodedWhole) {
   ExpectSamePixels(Encode(arithmetic), 8, false);
 }
 
-// The walk over a 4:4:4 file made with the simple progression: which stretches remain.
-TEST(FilterProgressiveScans, KeepsDcScansAndTheOtherComponentsScans) {
-  const auto data = Encode(Enc(64, 48, 1, 1));
-  JpegRanges kept;
-  const bool luma_only[] = {true, false, false};
-  ASSERT_TRUE(FilterProgressiveScans(AsSpan(data), luma_only, kept));
-  const std::size_t size = RangesSize(kept);
-  EXPECT_LT(size, data.size());
-  for (const auto& r : kept) {
-    EXPECT_GE(r.data(), data.data());
-    EXPECT_LE(r.data() + r.size(), data.data() + data.size());
-  }
-  // The filtered stream starts with the start of image and ends with the end of image.
-  EXPECT_EQ(kept.front()[0], 0xFF);
-  EXPECT_EQ(kept.front()[1], 0xD8);
-  EXPECT_EQ(kept.back()[kept.back().size() - 1], 0xD9);
-  // Dropping more components leaves less.
-  JpegRanges all;
-  const bool every[] = {true, true, true};
-  ASSERT_TRUE(FilterProgressiveScans(AsSpan(data), every, all));
-  EXPECT_LT(RangesSize(all), size);
-}
-
-TEST(FilterProgressiveScans, RefusesWhatItCannotVouchFor) {
-  const auto data = Encode(Enc(64, 48, 1, 1));
-  const bool every[] = {true, true, true};
-  JpegRanges kept;
-  // Nothing to drop.
-  const bool none[] = {false, false, false};
-  EXPECT_FALSE(FilterProgressiveScans(AsSpan(data), none, kept));
-  // A component count that is not the frame's.
-  const bool two[] = {true, true};
-  EXPECT_FALSE(FilterProgressiveScans(AsSpan(data), two, kept));
-  // Every truncation, including one inside the last scan and one just before the end marker.
-  for (std::size_t cut : {std::size_t{0}, std::size_t{3}, data.size() / 2, data.size() - 1}) {
-    const std::vector<std::uint8_t> head(data.begin(), data.begin() + cut);
-    EXPECT_FALSE(FilterProgressiveScans(AsSpan(head), every, kept)) << cut;
-    EXPECT_TRUE(kept.empty());
-  }
-  // A define-number-of-lines marker before the end.
-  std::vector<std::uint8_t> dnl(data.begin(), data.end() - 2);
-  for (std::uint8_t b : {0xFF, 0xDC, 0x00, 0x04, 0x00, 0x30, 0xFF, 0xD9}) dnl.push_back(b);
-  EXPECT_FALSE(FilterProgressiveScans(AsSpan(dnl), every, kept));
-  // Garbage where a marker belongs.
-  std::vector<std::uint8_t> garbage = data;
-  garbage[2] = 0x12;
-  EXPECT_FALSE(FilterProgressiveScans(AsSpan(garbage), every, kept));
-  // Bytes after the end marker are not part of the image.
-  std::vector<std::uint8_t> trailing = data;
-  trailing.push_back(0x42);
-  ASSERT_TRUE(FilterProgressiveScans(AsSpan(trailing), every, kept));
-  EXPECT_EQ(kept.back()[kept.back().size() - 1], 0xD9);
-}
-
 // Progressive decodes inside a reuse scope give the same pixels, whatever the order of large and
 // small images, and the reuse ends with the scope.
 TEST(JpegCoefficientReuse, DecodesAreUnchangedAcrossImages) {

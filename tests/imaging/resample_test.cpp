@@ -59,19 +59,6 @@ TEST_P(AveragingFilters, ReducingAveragesEveryCoveredPixel) {
   }
 }
 
-TEST_P(AveragingFilters, AFlatImageStaysFlatAtAnySize) {
-  const Raster flat = Solid(37, 23, {200, 100, 50});
-  for (auto [w, h] : {std::pair{5, 3}, std::pair{37, 23}, std::pair{80, 61}, std::pair{1, 1}}) {
-    Raster out = Target(w, h);
-    Resample(flat, out, GetParam());
-    for (std::size_t i = 0; i < out.pixels.size(); i += 3) {
-      ASSERT_NEAR(out.pixels[i], 200, 1);
-      ASSERT_NEAR(out.pixels[i + 1], 100, 1);
-      ASSERT_NEAR(out.pixels[i + 2], 50, 1);
-    }
-  }
-}
-
 TEST_P(AveragingFilters, OneBrightPixelIsNotLost) {
   Raster dark = Solid(16, 16, {0, 0, 0});
   dark.Row(5)[3 * 6] = 255;
@@ -92,43 +79,6 @@ TEST(Resample, BoxReductionIsTheAreaWeightedMean) {
   Raster one = Target(1, 1);
   Resample(GrayRow({0, 0, 0, 255}), one, ResampleFilter::Box);
   EXPECT_EQ(one.pixels[0], 64);
-}
-
-TEST(Resample, BoxEnlargingIsBilinear) {
-  Raster out = Target(4, 1);
-  Resample(GrayRow({0, 200}), out, ResampleFilter::Box);
-  EXPECT_EQ(out.pixels[0], 0);
-  EXPECT_EQ(out.pixels[3], 50);
-  EXPECT_EQ(out.pixels[6], 150);
-  EXPECT_EQ(out.pixels[9], 200);
-}
-
-TEST(Resample, NearestTakesThePixelUnderEachCentre) {
-  Raster out = Target(2, 1);
-  Resample(GrayRow({0, 60, 120, 180}), out, ResampleFilter::Nearest);
-  EXPECT_EQ(out.pixels[0], 60);
-  EXPECT_EQ(out.pixels[3], 180);
-  Raster wide = Target(4, 1);
-  Resample(GrayRow({10, 250}), wide, ResampleFilter::Nearest);
-  EXPECT_EQ(wide.pixels[3], 10);
-  EXPECT_EQ(wide.pixels[6], 250);
-}
-
-TEST(Resample, LanczosKeepsAnEdgeSharperThanTheBox) {
-  // Enlarging a step: the windowed sinc gives a steeper middle than the bilinear ramp.
-  Raster lanczos = Target(16, 1), box = Target(16, 1);
-  Resample(GrayRow({0, 0, 255, 255}), lanczos, ResampleFilter::Lanczos3);
-  Resample(GrayRow({0, 0, 255, 255}), box, ResampleFilter::Box);
-  const int lanczos_step = lanczos.pixels[3 * 9] - lanczos.pixels[3 * 6];
-  const int box_step = box.pixels[3 * 9] - box.pixels[3 * 6];
-  EXPECT_GT(lanczos_step, box_step);
-}
-
-TEST(Resample, IndexedSourcesAreReadThroughTheirPalette) {
-  const Raster indexed = IndexedPattern(8, 8, 4);
-  Raster out = Target(8, 8);
-  Resample(indexed, out, ResampleFilter::Box);
-  EXPECT_TRUE(testing::SameColours(indexed, out));
 }
 
 }  // namespace

@@ -1,0 +1,439 @@
+// Every image format through one skeleton: the reader the registry picks, the pixels, the
+// header-only information, every truncation, damaged and absurd headers with their messages, the
+// round trip through each writer at each depth it stores, and the depths a writer refuses.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "imaging/convert.h"
+#include "imaging/formats/jpeg.h"
+#include "imaging/pgerrors.h"
+#include "imaging/registry.h"
+#include "imaging/testimages.h"
+#include "support/testsupport.h"
+
+namespace parvel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using testing::AsSpan;
+using testing::IndexedPattern;
+using testing::PhotoLike;
+using testing::Psnr;
+using testing::SameColours;
+
+Bytes Seed(const std::string& name) {
+  const std::string text =
+      testing::ReadFile(std::string(PARVEL_SOURCE_DIR) + "/tests/fuzz/corpus/" + name);
+  return Bytes(text.begin(), text.end());
+}
+
+std::string Extension(const std::string& name) {
+  return name.substr(name.rfind('.') + 1);
+}
+
+// The message prefix of each reader's and writer's errors.
+std::string PrefixOf(const std::string& extension) {
+  if (extension == "pbm" || extension == "pgm" || extension == "ppm") return "PBM, PGM, PPM: ";
+  if (extension == "tif") return "TIFF: ";
+  if (extension == "jpeg" || extension == "jif") return "JPG: ";
+  std::string upper = extension;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return upper + ": ";
+}
+
+// Every pixel's colour, "rrggbb" each, or for more than 16 pixels a checksum of them.
+std::string Colours(const Raster& r) {
+  std::string out;
+  std::uint32_t sum = 2166136261u;
+  char text[8];
+  for (std::int32_t y = 0; y < r.height; ++y) {
+    for (std::int32_t x = 0; x < r.width; ++x) {
+      const Rgb c = r.ColorAt(x, y);
+      std::snprintf(text, sizeof text, "%02x%02x%02x", c.r, c.g, c.b);
+      out += (out.empty() ? "" : " ") + std::string(text);
+      for (std::uint8_t v : {c.r, c.g, c.b}) sum = (sum ^ v) * 16777619u;
+    }
+  }
+  if (static_cast<std::int64_t>(r.width) * r.height <= 16) return out;
+  std::snprintf(text, sizeof text, "#%06x", sum & 0xFFFFFFu);
+  return text;
+}
+
+std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const EPixelGraphic& e) {
+    return e.what();
+  } catch (const std::exception& e) {
+    return std::string("foreign error: ") + e.what();
+  }
+  return "<no error>";
+}
+
+const TFileFormatReader& ReaderFor(const Bytes& file, const std::string& extension) {
+  const TFileFormatReader* reader =
+      ChooseReader(std::span(file).first(std::min(file.size(), kSignatureBytes)), extension);
+  if (reader == nullptr) throw std::runtime_error("no reader for ." + extension);
+  return *reader;
+}
+
+// Every shorter prefix of `file` is refused with the reader's own error, or (where the format
+// allows a file to end early, as after the first icon) reads as the whole file does. `exact`
+// false accepts any picture of the same size: a plain file cut inside its last number still
+// holds a number, and the TIFF library reads a palette cut short without complaint.
+void ExpectEveryTruncationRefusedOrWhole(const Bytes& file, const std::string& extension,
+                                         const Raster& whole, bool exact = true) {
+  const TFileFormatReader& reader = ReaderFor(file, extension);
+  const std::string prefix = PrefixOf(reader.Extension());
+  for (std::size_t n = 0; n < file.size(); ++n) {
+    const auto part = std::span(file).first(n);
+    Raster read;
+    const std::string error = ErrorOf([&] { read = reader.Read(part, 0, {}); });
+    if (error == "<no error>") {
+      EXPECT_TRUE(exact ? SameColours(read, whole)
+                        : read.width == whole.width && read.height == whole.height)
+          << extension << " cut to " << n;
+    } else {
+      EXPECT_EQ(error.rfind(prefix, 0), 0u) << extension << " cut to " << n << ": " << error;
+    }
+  }
+}
+
+struct SeedCase {
+  const char* file;  // in tests/fuzz/corpus
+  int width, height, bits, stored_bits;
+  const char* subformat;
+  const char* colours;  // top-down, as Colours() writes them
+};
+
+// The fuzzers' seed files: every variant each hand-written reader knows.
+const SeedCase kSeeds[] = {
+    {"bmp_fuzz/bits1.bmp", 9, 3, 1, 1, "RGB", "#fc442a"},
+    {"bmp_fuzz/bits4.bmp", 7, 5, 4, 4, "RGB", "#ad8afd"},
+    {"bmp_fuzz/bits8.bmp", 7, 5, 8, 8, "RGB", "#ad8afd"},
+    {"bmp_fuzz/bits16_555.bmp", 3, 2, 24, 16, "RGB", "ff0000 00ff00 0000ff ffffff 000000 218ca5"},
+    {"bmp_fuzz/bits16_565.bmp", 3, 2, 24, 16, "BITFIELDS",
+     "ff0000 00ff00 0000ff ffffff 000000 1045a5"},
+    {"bmp_fuzz/bits24.bmp", 3, 2, 24, 24, "RGB", "ff0000 00ff00 0000ff ffffff 000000 808080"},
+    {"bmp_fuzz/topdown24.bmp", 3, 2, 24, 24, "RGB", "ff0000 00ff00 0000ff ffffff 000000 808080"},
+    {"bmp_fuzz/bits32.bmp", 2, 2, 24, 32, "RGB", "ff0000 00ff00 0000ff ffffff"},
+    {"bmp_fuzz/v5_bits32.bmp", 2, 2, 24, 32, "BITFIELDS", "ff0000 00ff00 0000ff ffffff"},
+    {"bmp_fuzz/os2core8.bmp", 2, 2, 8, 8, "RGB", "ff0000 00ff00 0000ff ffffff"},
+    {"bmp_fuzz/rle4.bmp", 4, 3, 4, 4, "RLE4",
+     "000000 00ff00 0000ff 00ff00 000000 000000 000000 000000 ff0000 00ff00 0000ff ff0000"},
+    {"bmp_fuzz/rle8.bmp", 4, 3, 8, 8, "RLE8",
+     "000000 000000 0000ff 0000ff 00ff00 0000ff 00ff00 000000 ff0000 ff0000 ff0000 ff0000"},
+    {"tga_fuzz/gray.tga", 2, 2, 8, 8, "Gray", "000000 555555 aaaaaa ffffff"},
+    {"tga_fuzz/gray16.tga", 2, 2, 8, 16, "Gray", "000000 555555 aaaaaa ffffff"},
+    {"tga_fuzz/gray_rle.tga", 2, 2, 8, 8, "Gray RLE", "0a0a0a 636363 636363 636363"},
+    {"tga_fuzz/mapped.tga", 2, 2, 8, 8, "Colour-mapped", "ff0000 00ff00 0000ff ffffff"},
+    {"tga_fuzz/mapped16.tga", 2, 2, 8, 8, "Colour-mapped", "ff0000 00ff00 0000ff ffffff"},
+    {"tga_fuzz/mapped_rle.tga", 2, 2, 8, 8, "Colour-mapped RLE", "ff0000 ff0000 0000ff 0000ff"},
+    {"tga_fuzz/raw16.tga", 2, 2, 24, 16, "True colour", "ff0000 00ff00 0000ff ffffff"},
+    {"tga_fuzz/raw24_bl.tga", 2, 2, 24, 24, "True colour", "ff0000 00ff00 0000ff ffffff"},
+    {"tga_fuzz/raw24_br.tga", 2, 2, 24, 24, "True colour", "ff0000 00ff00 0000ff ffffff"},
+    {"tga_fuzz/raw24_tl.tga", 2, 2, 24, 24, "True colour", "ff0000 00ff00 0000ff ffffff"},
+    {"tga_fuzz/raw24_tr.tga", 2, 2, 24, 24, "True colour", "ff0000 00ff00 0000ff ffffff"},
+    {"tga_fuzz/raw32.tga", 2, 2, 24, 32, "True colour", "ff0000 00ff00 0000ff ffffff"},
+    {"tga_fuzz/rle24_bl.tga", 2, 2, 24, 24, "True colour RLE", "ff0000 00ff00 0000ff ffffff"},
+    {"tga_fuzz/rle24_tr.tga", 2, 2, 24, 24, "True colour RLE", "ff0000 00ff00 0000ff ffffff"},
+    {"tga_fuzz/rle24_runs.tga", 3, 2, 24, 24, "True colour RLE",
+     "0000ff ff0000 ff0000 00ff00 0000ff 0000ff"},
+    {"pcx_fuzz/mono.pcx", 10, 2, 1, 1, "RLE", "#d9db3f"},
+    {"pcx_fuzz/bits2.pcx", 5, 1, 4, 2, "RLE", "00ff00 10ef07 20df0e 30cf15 10ef07"},
+    {"pcx_fuzz/bits4.pcx", 3, 2, 4, 4, "RLE", "10ef07 e01f62 708f31 50af23 50af23 50af23"},
+    {"pcx_fuzz/planes4.pcx", 3, 2, 4, 4, "RLE", "00ff00 50af23 f00f69 00ff00 50af23 f00f69"},
+    {"pcx_fuzz/palette8.pcx", 4, 3, 8, 8, "RLE",
+     "00ff00 00ff00 00ff00 633a01 07fe0d 0efd1a 15fc27 15fc27 3ff675 3ff675 3ff675 3ff675"},
+    {"pcx_fuzz/palette8_raw.pcx", 2, 2, 8, 8, "Uncompressed", "00ff00 07fe0d 0efd1a 633a01"},
+    {"pcx_fuzz/rgb24.pcx", 2, 2, 24, 24, "RLE", "ff0000 00ff00 0000ff ffffff"},
+    {"pnm_fuzz/plain.pbm", 3, 2, 1, 1, "Plain PBM", "000000 ffffff 000000 ffffff 000000 ffffff"},
+    {"pnm_fuzz/raw.pbm", 10, 2, 1, 1, "Raw PBM", "#ed62ff"},
+    {"pnm_fuzz/plain.pgm", 2, 2, 8, 8, "Plain PGM", "000000 ffffff 777777 888888"},
+    {"pnm_fuzz/raw.pgm", 2, 2, 8, 8, "Raw PGM", "000000 ffffff 111111 c8c8c8"},
+    {"pnm_fuzz/raw16.pgm", 3, 1, 8, 16, "Raw PGM", "000000 808080 ffffff"},
+    {"pnm_fuzz/plain.ppm", 2, 2, 24, 24, "Plain PPM", "ff0000 00ff00 0000ff ffffff"},
+    {"pnm_fuzz/raw.ppm", 2, 2, 24, 24, "Raw PPM", "ff0000 00ff00 0000ff ffffff"},
+    {"pnm_fuzz/raw16.ppm", 1, 1, 24, 48, "Raw PPM", "ff8000"},
+    {"ico_fuzz/indexed1.ico", 3, 2, 24, 1, "RGB", "ff0000 000000 ff0000 000000 ff0000 ffffff"},
+    {"ico_fuzz/indexed4_mask.ico", 3, 2, 24, 4, "RGB", "ffffff 00ff00 0000ff 0000ff 000000 ffffff"},
+    {"ico_fuzz/indexed8.ico", 2, 2, 8, 8, "RGB", "000000 0000ff 00ff00 ff0000"},
+    {"ico_fuzz/true24.ico", 2, 2, 24, 24, "RGB", "ff0000 00ff00 0000ff ffffff"},
+    {"ico_fuzz/alpha32.ico", 2, 2, 24, 32, "RGB", "ff0000 ffffff ff7f7f 0000ff"},
+    {"ico_fuzz/png.ico", 2, 2, 24, 32, "RGBA", "ff0000 7fff7f ffffff 090909"},
+    {"ico_fuzz/two.ico", 1, 1, 8, 8, "RGB", "00ff00"},
+};
+
+class SeedFile : public ::testing::TestWithParam<SeedCase> {};
+
+TEST_P(SeedFile, ReadsTheVariantAndRefusesEveryTruncation) {
+  const SeedCase& c = GetParam();
+  const Bytes file = Seed(c.file);
+  const std::string extension = Extension(c.file);
+  const TFileFormatReader& reader = ReaderFor(file, extension);
+  // Formats with a signature are known by it alone; the rest by the extension.
+  const auto head = std::span(file).first(std::min(file.size(), kSignatureBytes));
+  const TFileFormatReader* by_content = ChooseReader(head, "");
+  EXPECT_EQ(by_content == nullptr ? "" : by_content->Extension(),
+            reader.HasSignature() ? reader.Extension() : "");
+  EXPECT_EQ(reader.Extension(), extension);
+
+  const Raster r = reader.Read(file, 0, {});
+  EXPECT_EQ(r.width, c.width);
+  EXPECT_EQ(r.height, c.height);
+  EXPECT_EQ(r.bits, c.bits);
+  EXPECT_EQ(r.pixels.size(), r.Stride() * static_cast<std::size_t>(r.height));
+  EXPECT_EQ(Colours(r), c.colours);
+  const ImageInfo info = reader.Info(file, 0);
+  EXPECT_EQ(info.width, c.width);
+  EXPECT_EQ(info.height, c.height);
+  EXPECT_EQ(info.bits, c.stored_bits);
+  EXPECT_EQ(info.subformat, c.subformat);
+  ExpectEveryTruncationRefusedOrWhole(file, extension, r,
+                                      !std::string(c.subformat).starts_with("Plain"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, SeedFile, ::testing::ValuesIn(kSeeds),
+                         [](const ::testing::TestParamInfo<SeedCase>& info) {
+                           std::string name = info.param.file;
+                           name = name.substr(name.find('/') + 1);
+                           for (char& ch : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           }
+                           return name;
+                         });
+
+// ---- Writers.
+
+struct WriteCase {
+  const char* extension;
+  int bits;
+};
+
+Raster PictureOf(const WriteCase& c) {
+  if (std::string(c.extension) == "pgm") return ToGray8(PhotoLike(13, 7));
+  if (c.bits == 1) {
+    Raster r = IndexedPattern(13, 7, 1);
+    r.palette = {Rgb{255, 255, 255}, Rgb{0, 0, 0}};
+    return r;
+  }
+  return c.bits == 24 ? PhotoLike(13, 7) : IndexedPattern(13, 7, c.bits);
+}
+
+class WriteRead : public ::testing::TestWithParam<WriteCase> {};
+
+// What a writer stores, its reader gives back (the JPEG family within its quality), at the same
+// depth; every truncation of the written file is refused.
+TEST_P(WriteRead, GivesBackThePictureAndRefusesEveryTruncation) {
+  const WriteCase& c = GetParam();
+  const TFileFormatWriter* writer = FindWriter(c.extension);
+  ASSERT_NE(writer, nullptr);
+  const Raster picture = PictureOf(c);
+  const Bytes file = writer->Write(picture, {});
+  const Raster back = ReaderFor(file, c.extension).Read(file, 0, {});
+  if (std::string(c.extension) == "jpg") {
+    EXPECT_GT(Psnr(picture, back), 30.0);
+  } else {
+    EXPECT_TRUE(SameColours(picture, back));
+    EXPECT_EQ(back.bits, c.bits);
+  }
+  const ImageInfo info = ReaderFor(file, c.extension).Info(file, 0);
+  EXPECT_EQ(info.width, 13);
+  EXPECT_EQ(info.height, 7);
+  ExpectEveryTruncationRefusedOrWhole(file, c.extension, back,
+                                      std::string(c.extension) != "tif" || c.bits != 8);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, WriteRead,
+    ::testing::Values(WriteCase{"bmp", 1}, WriteCase{"bmp", 4}, WriteCase{"bmp", 8},
+                      WriteCase{"bmp", 24}, WriteCase{"png", 1}, WriteCase{"png", 4},
+                      WriteCase{"png", 8}, WriteCase{"png", 24}, WriteCase{"pbm", 1},
+                      WriteCase{"pgm", 8}, WriteCase{"ppm", 24}, WriteCase{"tga", 8},
+                      WriteCase{"tga", 24}, WriteCase{"tif", 1}, WriteCase{"tif", 4},
+                      WriteCase{"tif", 8}, WriteCase{"tif", 24}, WriteCase{"gif", 1},
+                      WriteCase{"gif", 4}, WriteCase{"gif", 8}, WriteCase{"jpg", 24}),
+    [](const ::testing::TestParamInfo<WriteCase>& info) {
+      return std::string(info.param.extension) + std::to_string(info.param.bits);
+    });
+
+// A writer given a depth it does not store, or no pixels, raises its own error.
+TEST(Writers, RefuseDepthsTheyDoNotStoreAndEmptyImages) {
+  for (const auto& writer : FileFormatWriters()) {
+    const std::vector<int> depths = writer->CanWriteResolutions();
+    const std::string prefix = PrefixOf(writer->Extension() == "dib" ? "bmp" : writer->Extension());
+    for (int bits : {1, 4, 8, 24}) {
+      if (std::find(depths.begin(), depths.end(), bits) != depths.end()) continue;
+      const Raster r = bits == 24 ? PhotoLike(3, 2) : IndexedPattern(3, 2, bits);
+      const std::string error = ErrorOf([&] { writer->Write(r, {}); });
+      EXPECT_EQ(error.rfind(prefix.substr(0, 3), 0), 0u) << writer->Extension() << bits << error;
+    }
+    Raster empty;
+    empty.bits = depths.front();
+    EXPECT_NE(ErrorOf([&] { writer->Write(empty, {}); }), "<no error>") << writer->Extension();
+  }
+}
+
+// ---- Damaged and absurd files.
+
+void Put(Bytes& b, std::size_t at, std::uint32_t value, int size, bool big_endian = false) {
+  for (int i = 0; i < size; ++i) {
+    const int shift = 8 * (big_endian ? size - 1 - i : i);
+    b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> shift);
+  }
+}
+
+Bytes Text(std::string_view s) {
+  return Bytes(s.begin(), s.end());
+}
+
+Bytes BmpOf(std::uint32_t side, std::size_t at = 18, int size = 4) {
+  Bytes b = Seed("bmp_fuzz/bits24.bmp");
+  Put(b, at, side, size);
+  if (at == 18) Put(b, 22, side, 4);
+  return b;
+}
+
+Bytes With(Bytes b, std::size_t at, std::uint8_t value) {
+  b[at] = value;
+  return b;
+}
+
+Bytes TgaOf(std::uint32_t side) {
+  Bytes b = Seed("tga_fuzz/raw24_tl.tga");
+  Put(b, 12, side, 2);
+  Put(b, 14, side, 2);
+  return b;
+}
+
+Bytes PcxOf(std::uint32_t side) {
+  Bytes b = Seed("pcx_fuzz/rgb24.pcx");
+  Put(b, 8, side - 1, 2);
+  Put(b, 10, side - 1, 2);
+  Put(b, 66, side, 2);
+  return b;
+}
+
+Bytes IcoOf(std::uint32_t side) {
+  Bytes b = Seed("ico_fuzz/true24.ico");
+  const std::size_t image = b[18] | b[19] << 8;
+  Put(b, image + 4, side, 4);
+  Put(b, image + 8, 2 * side, 4);
+  return b;
+}
+
+Bytes PngOf(std::uint32_t side) {
+  Bytes b = FindWriter("png")->Write(PhotoLike(8, 8), {});
+  Put(b, 16, side, 4, true);
+  Put(b, 20, side, 4, true);
+  Put(b, 29, static_cast<std::uint32_t>(crc32(0, b.data() + 12, 17)), 4, true);
+  return b;
+}
+
+Bytes JpegOf(std::uint32_t side, bool progressive) {
+  Bytes b = WriteJpeg(PhotoLike(16, 16), 80, progressive);
+  for (std::size_t i = 2; i + 9 < b.size(); ++i) {
+    if (b[i] == 0xFF && (b[i + 1] == 0xC0 || b[i + 1] == 0xC2)) {
+      Put(b, i + 5, side, 2, true);
+      Put(b, i + 7, side, 2, true);
+      break;
+    }
+  }
+  return b;
+}
+
+Bytes GifOf(std::uint32_t side) {
+  Bytes b = FindWriter("gif")->Write(IndexedPattern(4, 4, 8), {});
+  Put(b, 6, side, 2);
+  Put(b, 8, side, 2);
+  return b;
+}
+
+struct DamageCase {
+  const char* name;
+  const char* extension;
+  std::function<Bytes()> file;
+  const char* message;
+};
+
+// Huge claimed sizes are refused from the header, before any pixel memory is taken; a large but
+// possible size in a short file fails on the missing data, not on memory.
+const DamageCase kDamage[] = {
+    {"BmpHuge", "bmp", [] { return BmpOf(100000); }, "BMP: Image too large"},
+    {"BmpTopDownHuge", "bmp", [] { return BmpOf(0x80000000u, 22); }, "BMP: Image too large"},
+    {"BmpLargeShort", "bmp", [] { return BmpOf(20000); }, "BMP: Unexpected end of file"},
+    {"BmpZeroWidth", "bmp", [] { return BmpOf(0, 18, 4); }, "BMP: Invalid image size"},
+    {"BmpTwoBits", "bmp", [] { return BmpOf(2, 28, 2); }, "BMP: Unsupported bit count 2"},
+    {"BmpJpegInside", "bmp", [] { return BmpOf(4, 30, 4); }, "BMP: Unsupported compression"},
+    {"BmpTinyHeader", "bmp", [] { return BmpOf(8, 14, 4); }, "BMP: Unsupported header size 8"},
+    {"BmpNotBmp", "bmp", [] { return BmpOf('X', 0, 1); }, "BMP: Not a BMP file"},
+    {"TgaHuge", "tga", [] { return TgaOf(65535); }, "TGA: Image too large"},
+    {"TgaLargeShort", "tga", [] { return TgaOf(10000); }, "TGA: Unexpected end of file"},
+    {"TgaZero", "tga", [] { return TgaOf(0); }, "TGA: Invalid image size"},
+    {"TgaType5", "tga", [] { return With(TgaOf(2), 2, 5); }, "TGA: Not a TGA file"},
+    {"TgaDepth12", "tga", [] { return With(TgaOf(2), 16, 12); }, "TGA: Unsupported pixel depth 12"},
+    {"PcxHuge", "pcx", [] { return PcxOf(65000); }, "PCX: Image too large"},
+    {"PcxLargeShort", "pcx", [] { return PcxOf(10000); }, "PCX: Unexpected end of file"},
+    {"PcxEncoding7", "pcx", [] { return With(PcxOf(2), 2, 7); }, "PCX: Unsupported encoding 7"},
+    {"PnmHuge", "ppm", [] { return Text("P6\n100000 100000\n255\n"); },
+     "PBM, PGM, PPM: Image too large"},
+    {"PnmEnormousNumber", "pgm", [] { return Text("P5 99999999999999999999 1 255\n"); },
+     "PBM, PGM, PPM: Image too large"},
+    {"PnmLargeShort", "ppm", [] { return Text("P6\n10000 10000\n255\nabc"); },
+     "PBM, PGM, PPM: Unexpected end of file"},
+    {"PnmMaxvalZero", "pgm", [] { return Text("P5 1 1 0\n\n"); },
+     "PBM, PGM, PPM: Invalid maximum value"},
+    {"PnmBitmapDigitTwo", "pbm", [] { return Text("P1 2 1 0 2"); },
+     "PBM, PGM, PPM: Invalid character in the file"},
+    {"PnmSeven", "pbm", [] { return Text("P7\n1 1\n"); },
+     "PBM, PGM, PPM: Not a PBM, PGM or PPM file"},
+    {"IcoHuge", "ico", [] { return IcoOf(100000); }, "ICO: Image too large"},
+    {"PngHuge", "png", [] { return PngOf(100000); },
+     "PNG: Image too large (100000 x 100000 pixels)"},
+    {"PngLargeShort", "png", [] { return PngOf(15000); },
+     "PNG: The file is too short for its image size"},
+    {"JpegHuge", "jpg", [] { return JpegOf(60000, false); },
+     "JPG: Image too large (60000 x 60000 pixels)"},
+    {"ProgressiveJpegHuge", "jpg", [] { return JpegOf(60000, true); },
+     "JPG: Image too large (60000 x 60000 pixels)"},
+    {"JpegLargeShort", "jpg", [] { return JpegOf(20000, false); }, "JPG: "},
+    {"ProgressiveJpegLargeShort", "jpg", [] { return JpegOf(20000, true); }, "JPG: "},
+    {"JpegNoSize", "jpg", [] { return JpegOf(0, false); }, "JPG: "},
+    {"GifHugeScreen", "gif", [] { return GifOf(65535); }, "GIF: "},
+    {"GifLargeScreen", "gif", [] { return GifOf(20000); }, "GIF: "},
+};
+
+const TFileFormatReader& ReaderByExtension(const std::string& extension) {
+  for (const auto& reader : FileFormatReaders()) {
+    if (reader->Extension() == extension) return *reader;
+  }
+  throw std::runtime_error("no reader for ." + extension);
+}
+
+class DamagedFile : public ::testing::TestWithParam<DamageCase> {};
+
+TEST_P(DamagedFile, IsRefusedWithItsMessage) {
+  const DamageCase& c = GetParam();
+  const Bytes file = c.file();
+  const TFileFormatReader& reader = ReaderByExtension(c.extension);
+  const std::string message = c.message;
+  const std::string error = ErrorOf([&] { reader.Read(file, 0, {}); });
+  if (message.ends_with(": ")) {  // a library's own text follows the prefix
+    EXPECT_EQ(error.rfind(message, 0), 0u) << error;
+  } else {
+    EXPECT_EQ(error, message);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DamagedFile, ::testing::ValuesIn(kDamage),
+                         [](const ::testing::TestParamInfo<DamageCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace
+}  // namespace parvel
