@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <set>
 
-#include "model/editsite.h"
 #include "base/textutil.h"
+#include "model/editsite.h"
 #include "model/filehelpers.h"
 #include "model/inifile.h"
 #include "model/paths.h"
