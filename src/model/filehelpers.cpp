@@ -25,15 +25,6 @@ void WarnCreateFailed(Interaction& ui, const std::string& path) {
 
 namespace fs = std::filesystem;
 
-// The path with links resolved and without a trailing separator, for comparing folders.
-fs::path Resolved(const std::string& path) {
-  std::error_code ec;
-  fs::path p = fs::weakly_canonical(fs::path(path), ec);
-  if (ec) p = fs::path(path).lexically_normal();
-  if (!p.has_filename() && p.has_parent_path() && p != p.root_path()) p = p.parent_path();
-  return p;
-}
-
 bool Within(const fs::path& inner, const fs::path& outer) {
   const auto [o, i] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
   return o == outer.end();
@@ -125,13 +116,21 @@ bool dodeletedir(Interaction& ui, const std::string& directory) {
   return true;
 }
 
+std::filesystem::path ResolvedFolder(const std::string& path) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::path(path), ec);
+  if (ec) p = fs::path(path).lexically_normal();
+  if (!p.has_filename() && p.has_parent_path() && p != p.root_path()) p = p.parent_path();
+  return p;
+}
+
 std::string WholeDirectoryProblem(const std::string& directory,
                                   const std::vector<KeptFolder>& kept) {
-  const fs::path target = Resolved(directory);
+  const fs::path target = ResolvedFolder(directory);
   if (target == target.root_path()) return "is the root directory";
   // What lies inside the directory would go with it.
   const auto holds = [&](const std::string& folder, const std::string& what) -> std::string {
-    const fs::path inner = Resolved(folder);
+    const fs::path inner = ResolvedFolder(folder);
     if (inner == target) return "is " + what;
     if (Within(inner, target)) return "holds " + what + ", " + folder;
     return std::string();
@@ -148,7 +147,7 @@ std::string WholeDirectoryProblem(const std::string& directory,
 }
 
 bool FolderWithin(const std::string& inner, const std::string& outer) {
-  return Within(Resolved(inner), Resolved(outer));
+  return Within(ResolvedFolder(inner), ResolvedFolder(outer));
 }
 
 bool docopyfile(Interaction& ui, const std::string& source, const std::string& destination,

@@ -2,6 +2,7 @@
 // reports its failure to the user itself; the result only tells the caller whether to go on.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,10 @@ struct KeptFolder {
 // empty when nothing stands in the way. Links are resolved before comparing.
 std::string WholeDirectoryProblem(const std::string& directory,
                                   const std::vector<KeptFolder>& kept);
+
+// `path` with links resolved (as far as it exists) and without a trailing separator, for
+// comparing folders.
+std::filesystem::path ResolvedFolder(const std::string& path);
 
 // True when `inner` is `outer` or lies inside it, links resolved and letter case as it is.
 bool FolderWithin(const std::string& inner, const std::string& outer);

@@ -19,15 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The path with links resolved and without a trailing separator, for comparing folders.
-fs::path Resolved(const std::string& path) {
-  std::error_code ec;
-  fs::path p = fs::weakly_canonical(fs::path(path), ec);
-  if (ec) p = fs::path(path).lexically_normal();
-  if (!p.has_filename() && p.has_parent_path() && p != p.root_path()) p = p.parent_path();
-  return p;
-}
-
 // Where turnwheel records, in the site's settings file, the live directory it filled last (links
 // resolved), so that the next run knows the files there are its own.
 constexpr char kLiveRecordKey[] = "TurnwheelLivePath";
@@ -100,7 +91,7 @@ std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& liv
   const std::string path = fixpath(site.Path, true);
   std::string problem = LiveProblem(live, site.SiteKey, ini, path, count, use_rotations);
   if (problem.empty()) {
-    problem = ForeignLiveProblem(live, Resolved(live), ini, path, count, use_rotations);
+    problem = ForeignLiveProblem(live, ResolvedFolder(live), ini, path, count, use_rotations);
   }
   return problem;
 }
@@ -142,7 +133,7 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
                                                  site.BaseHTMLName + ")" + unchanged);
   }
   const std::string live = fixpath(site.LivePath, false);
-  const fs::path target = Resolved(live);
+  const fs::path target = ResolvedFolder(live);
   std::string problem = LiveProblem(live, site_key, ini, site_path, count, use_rotations);
   if (problem.empty()) {
     problem = ForeignLiveProblem(live, target, ini, site_path, count, use_rotations);

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "app/dialogbuttons.h"
 #include "platform/interaction.h"
 
 namespace parvel {
@@ -63,12 +64,7 @@ TdlgOptions::TdlgOptions(Seams seams, AppOptions& options, QWidget* parent)
   versions_layout->addWidget(rdbSingleVersion_);
   versions_layout->addWidget(rdbRotations_);
 
-  auto* buttons = new QDialogButtonBox(
-      QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-  buttons->setObjectName("buttonBox");
-  buttons->button(QDialogButtonBox::Ok)->setObjectName("btnOK");
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName("btnCancel");
-  buttons->button(QDialogButtonBox::Help)->setObjectName("btnHelp");
+  auto* buttons = OkCancelHelpButtons(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(images);

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "app/chooser.h"
+#include "app/dialogbuttons.h"
 #include "model/paths.h"
 #include "model/turnwheel.h"
 
@@ -106,12 +107,7 @@ TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rot
     caption_width = std::max(caption_width, label->sizeHint().width());
   for (QLabel* label : captions) label->setMinimumWidth(caption_width);
 
-  auto* buttons = new QDialogButtonBox(
-      QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-  buttons->setObjectName("buttonBox");
-  buttons->button(QDialogButtonBox::Ok)->setObjectName("btnOK");
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName("btnCancel");
-  buttons->button(QDialogButtonBox::Help)->setObjectName("btnHelp");
+  auto* buttons = OkCancelHelpButtons(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(site);

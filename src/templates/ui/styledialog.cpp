@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/dialogbuttons.h"
 #include "platform/interaction.h"
 
 namespace parvel {
@@ -104,12 +105,7 @@ TdlgStyle::TdlgStyle(Seams seams, ComplianceResult result, QWidget* parent)
   warning_lines->setMinimumHeight(warning_lines->fontMetrics().height() * 6);
   warnings_layout->addWidget(warning_lines);
 
-  auto* buttons = new QDialogButtonBox(
-      QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-  buttons->setObjectName("buttonBox");
-  buttons->button(QDialogButtonBox::Ok)->setObjectName("btnOK");
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName("btnCancel");
-  buttons->button(QDialogButtonBox::Help)->setObjectName("btnHelp");
+  auto* buttons = OkCancelHelpButtons(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(file_row);

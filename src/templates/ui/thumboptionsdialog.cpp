@@ -21,6 +21,7 @@
 #include <algorithm>
 
 #include "app/chooser.h"
+#include "app/dialogbuttons.h"
 #include "imaging/registry.h"
 #include "model/paths.h"
 #include "templates/ui/styledialog.h"
@@ -135,12 +136,7 @@ TdlgThumbOptions::TdlgThumbOptions(Seams seams, SiteSettings& settings, RecentTe
   tabs_->addTab(MakePageTextPage(), Q(kThumbOptionsPages[4]));
   tabs_->addTab(MakeOtherPage(), Q(kThumbOptionsPages[5]));
 
-  auto* buttons = new QDialogButtonBox(
-      QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-  buttons->setObjectName("buttonBox");
-  buttons->button(QDialogButtonBox::Ok)->setObjectName("btnOK");
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName("btnCancel");
-  buttons->button(QDialogButtonBox::Help)->setObjectName("btnHelp");
+  auto* buttons = OkCancelHelpButtons(this);
   connect(buttons, &QDialogButtonBox::accepted, this, &TdlgThumbOptions::Ok);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons, &QDialogButtonBox::helpRequested, this, [this] {
