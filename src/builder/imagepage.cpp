@@ -79,7 +79,8 @@ bool createHTMLImagepage(const PageContext& ctx, const std::string& outFile, int
     }
     return WritePage(
         outFile, splicetext(settings, page_template, content, indexText, header, footer, false));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    KeepFailure(ctx, e);
     return false;
   }
 }

@@ -184,7 +184,8 @@ std::string CreateThumbGrid(const PageContext& ctx, int page, int first_image,
     grid += "<BR>&nbsp;" + getnavigationstring(settings, AttrUrl(prev_target), prev_label, "", "",
                                                AttrUrl(next_target), next_label, true);
     return grid;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    KeepFailure(ctx, e);
     return {};
   }
 }
@@ -213,7 +214,8 @@ bool createHTMLThumbpage(const PageContext& ctx, const std::string& target, int 
     }
     return WritePage(
         target, splicetext(ctx.settings, page_template, content, index_html, header, footer, true));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    KeepFailure(ctx, e);
     return false;
   }
 }
