@@ -13,19 +13,19 @@ std::string RotationSection(int rotation) {
 }
 
 bool LoadRotation(Interaction& ui, SiteSettings& settings, const SiteContext& site, int rotation,
-                  bool with_path, bool make_current) {
+                  RotationLoad load) {
   BusyCursor busy(ui);
   // An unreadable file reads as an empty one: every key is then missing.
   IniFile ini(SiteSettingsFileName(site.site_key));
   ini.Load();
-  return LoadRotationFrom(ini, settings, site, rotation, with_path, make_current);
+  return LoadRotationFrom(ini, settings, site, rotation, load);
 }
 
 bool LoadRotationFrom(const IniFile& ini, SiteSettings& settings, const SiteContext& site,
-                      int rotation, bool with_path, bool make_current) {
-  if (make_current) settings.current_rotation = rotation;
+                      int rotation, RotationLoad load) {
+  if (load.make_current) settings.current_rotation = rotation;
   return ReadRotationKeys(ini, RotationSection(rotation), settings,
-                          {site, rotation, with_path, make_current});
+                          {site, rotation, load.with_path, load.make_current});
 }
 
 void WriteRotationSection(IniFile& ini, const SiteSettings& settings, int rotation,

@@ -276,14 +276,14 @@ std::string Bar(const std::string& prev, const std::string& index, const std::st
 }
 
 std::string Nav(const SiteSettings& settings, bool force) {
-  return getnavigationstring(settings, "a.html", "Previous Image", "Index2.html", "Index", "c.html",
-                             "Next Image", force);
+  return getnavigationstring(settings, {"a.html", "Previous Image", "Index2.html", "Index",
+                                        "c.html", "Next Image", force});
 }
 
 TEST(NavigationBarTest, ThumbnailPageBarIsForcedWithAnEmptyIndexCell) {
   const SiteSettings settings;  // ImageNavigationBar off
-  EXPECT_EQ(getnavigationstring(settings, "", "First 10 Thumbnails", "", "", "Index2.html",
-                                "Next 10 Thumbnails", true),
+  EXPECT_EQ(getnavigationstring(settings, {"", "First 10 Thumbnails", "", "", "Index2.html",
+                                           "Next 10 Thumbnails", true}),
             "<center><table COLS=3 border=\"0\" cellpadding=\"3\" cellspacing=\"4\" "
             "width=\"90%\">\r\n"
             "<tr>\r\n"
@@ -315,7 +315,7 @@ TEST(NavigationBarTest, EmptyLinksGiveBlankCells) {
   settings.Next_Page_File = "/g/Next.gif";
   settings.Return_To_Index_File = "/g/Index.gif";
   EXPECT_EQ(
-      getnavigationstring(settings, "", "Previous Image", "", "Index", "", "Next Image", false),
+      getnavigationstring(settings, {"", "Previous Image", "", "Index", "", "Next Image", false}),
       Bar("&nbsp;", "&nbsp;", "&nbsp;"));
 }
 
@@ -353,7 +353,7 @@ TEST(NavigationBarTest, GraphicNamesAreMadeSafe) {
   settings.Next_Page_File =
       "/g/n\xC3\xA4"
       "chste:1.gif";
-  EXPECT_EQ(getnavigationstring(settings, "a.html", "Previous", "", "", "c.html", "Next", true),
+  EXPECT_EQ(getnavigationstring(settings, {"a.html", "Previous", "", "", "c.html", "Next", true}),
             Bar("<a href=\"a.html\"><img SRC=\"my %22prev%22 &amp; %3Cback%3E.gif\" "
                 "ALT=\"Previous\" BORDER=0></a>",
                 "&nbsp;",
@@ -379,7 +379,7 @@ TEST(NavigationBarTest, TextCellsUseTheTextFontAndTheIndexCellTheEnclosure) {
 
   // The face's default flag switches only the face tag off.
   settings.default_font_default = true;
-  EXPECT_EQ(getnavigationstring(settings, "a.html", "P", "", "", "", "", false),
+  EXPECT_EQ(getnavigationstring(settings, {"a.html", "P", "", "", "", "", false}),
             Bar("<a href=\"a.html\"><FONT SIZE=+1><B>P</B></FONT></a>", "&nbsp;", "&nbsp;"));
 }
 
