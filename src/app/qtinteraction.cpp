@@ -145,6 +145,10 @@ int QtInteraction::RunModal(QDialog& dialog) {
 
 Answer QtInteraction::Message(MessageKind kind, std::string_view text, Buttons buttons) {
   const auto box = MakeMessageBox(parent_, kind, ToQ(text), buttons);
+  if (!pending_log_.isEmpty()) {
+    box->setDetailedText(pending_log_.join('\n'));
+    pending_log_.clear();
+  }
   RunModal(*box);
   QAbstractButton* clicked = box->clickedButton();
   // Closing the box without a button counts as its Escape button.
@@ -171,6 +175,10 @@ void QtInteraction::EndBusy() {
 
 void QtInteraction::Progress(std::string_view message, int position, int maximum) {
   if (progress_view_) progress_view_->ShowProgress(ToQ(message), position, maximum);
+}
+
+void QtInteraction::Log(std::string_view line) {
+  pending_log_.append(ToQ(line));
 }
 
 void QtInteraction::Status(std::string_view message) {

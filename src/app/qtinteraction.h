@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "platform/interaction.h"
@@ -62,6 +63,7 @@ class QtInteraction : public Interaction {
   void EndBusy() override;
   void Progress(std::string_view message, int position, int maximum) override;
   void Status(std::string_view message) override;
+  void Log(std::string_view line) override;
   bool Checkpoint() override;
   void KeepResponsive() override;
   // A file path, or a link ("https://...", "mailto:...").
@@ -75,6 +77,8 @@ class QtInteraction : public Interaction {
   QWidget* parent_;
   ProgressView* progress_view_ = nullptr;
   int busy_depth_ = 0;
+  // Logged lines not yet shown: the details of the next message box.
+  QStringList pending_log_;
 };
 
 }  // namespace parvel

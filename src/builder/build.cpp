@@ -310,9 +310,11 @@ bool BuildState::build() {
   bool result = false;
   try {
     result = RunPasses();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // Anything not reported by a pass (a setting out of any sensible range, memory) ends the
-    // build quietly, as the passes' own failures do after their message.
+    // build without a box of its own, as the passes' own failures do after their message; the
+    // reason goes on the log.
+    ui_.Log(ReasonLine("The build stopped", e.what()));
     result = false;
   }
   message_.clear();
@@ -360,6 +362,7 @@ bool BuildState::RunPasses() {
 
   if (!no_thumbnail_mode_ && !ThumbnailPass(images, site_dir, thumb_dir)) return false;
 
+  std::string page_failure;
   PageContext ctx{.settings = s,
                   .site_dir = site_dir,
                   .base_html_name = inputs_.base_html_name,
@@ -370,7 +373,8 @@ bool BuildState::RunPasses() {
                   .headers = &rotation_,
                   .descriptions = s.Filename_Display == FilenameDisplay::DescriptionFile
                                       ? &description_
-                                      : nullptr};
+                                      : nullptr,
+                  .failure = &page_failure};
 
   if (!s.DisplayAsImage && !no_thumbnail_mode_ && !ImagePagePass(ctx, pages)) return false;
 
@@ -398,6 +402,9 @@ bool BuildState::ImagePagePass(const PageContext& ctx, int pages) {
       Say("Creating Image Display page for the image, " + image);
       if (!createHTMLImagepage(ctx, site_dir + DisplayPageName(image, inputs_.base_html_name),
                                static_cast<int>(i), page, index)) {
+        if (ctx.failure && !ctx.failure->empty()) {
+          ui_.Log(ReasonLine("The Image Display page for the image, " + image, *ctx.failure));
+        }
         ui_.Warn(kImagePagesFailedMessage);
         return false;
       }
@@ -420,6 +427,9 @@ bool BuildState::ThumbnailPagePass(const PageContext& ctx, int pages) {
     const std::string name = gethtmlpagename(inputs_.base_html_name, page);
     Say("Creating the HTML Page, " + name);
     if (!createHTMLThumbpage(ctx, site_dir + name, page, pages, (page - 1) * per_page, index)) {
+      if (ctx.failure && !ctx.failure->empty()) {
+        ui_.Log(ReasonLine("The HTML Page, " + name, *ctx.failure));
+      }
       ui_.Warn(kThumbPagesFailedMessage);
       return false;
     }
@@ -454,7 +464,8 @@ bool BuildState::CopyPass(const std::string& site_dir) {
         // A link in the template folder that came to lead out since the checks.
         ui_.Warn(OutsideDirectoryMessage(file, folder));
       }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      ui_.Log(ReasonLine("Copying " + file, e.what()));
       ui_.Message(MessageKind::Plain, CopyFailedMessage(file), Buttons::Ok);
     }
     if (!Checkpoint()) return false;
@@ -477,6 +488,9 @@ bool BuildState::ButtonPass(const std::string& site_dir, int pages) {
       return false;
     case ButtonPassResult::Failed:
       break;
+  }
+  if (!result.failure.empty()) {
+    ui_.Log(ReasonLine("The buttons of page " + IntToStr(result.page), result.failure));
   }
   use_image_buttons_ = false;
   return ui_.Message(MessageKind::Warning, kButtonErrorQuestion, Buttons::OkCancel) == Answer::Ok;

@@ -152,10 +152,9 @@ std::string CreateHeading(const SiteSettings& settings, std::string_view text) {
          getcolourstr(colour, false) + "</H" + level + "></center>";
 }
 
-std::string getnavigationstring(const SiteSettings& settings, std::string_view prev_link,
-                                std::string_view prev_caption, std::string_view index_link,
-                                std::string_view index_caption, std::string_view next_link,
-                                std::string_view next_caption, bool force) {
+std::string getnavigationstring(const SiteSettings& settings, const NavigationLinks& links) {
+  const auto& [prev_link, prev_caption, index_link, index_caption, next_link, next_caption, force] =
+      links;
   if (!settings.ImageNavigationBar && !force) return {};
   std::string bar =
       "<center><table COLS=3 border=\"0\" cellpadding=\"3\" cellspacing=\"4\" width=\"90%\">";

@@ -61,9 +61,15 @@ std::string CreateHeading(const SiteSettings& settings, std::string_view text);
 // bare file name; other cells are text links in the text font, the index link inside the link
 // enclosure. Links are ready attribute values (already made safe by the caller); captions are
 // ready HTML, also safe inside a double-quoted ALT attribute.
-std::string getnavigationstring(const SiteSettings& settings, std::string_view prev_link,
-                                std::string_view prev_caption, std::string_view index_link,
-                                std::string_view index_caption, std::string_view next_link,
-                                std::string_view next_caption, bool force);
+struct NavigationLinks {
+  std::string_view prev_link{};
+  std::string_view prev_caption{};
+  std::string_view index_link{};
+  std::string_view index_caption{};
+  std::string_view next_link{};
+  std::string_view next_caption{};
+  bool force = false;  // shown even with ImageNavigationBar off (the thumbnail pages' bar)
+};
+std::string getnavigationstring(const SiteSettings& settings, const NavigationLinks& links);
 
 }  // namespace parvel

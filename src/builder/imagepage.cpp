@@ -64,22 +64,29 @@ bool createHTMLImagepage(const PageContext& ctx, const std::string& outFile, int
       content += "<BR>&nbsp;" + GetKorrinLink(ctx.draw);
     }
     content += kCrLf;
-    content += "<BR>&nbsp;" + getnavigationstring(settings, prev_link, "Previous Image", index_link,
-                                                  "Index", next_link, "Next Image", false);
+    content += "<BR>&nbsp;" + getnavigationstring(settings, {.prev_link = prev_link,
+                                                             .prev_caption = "Previous Image",
+                                                             .index_link = index_link,
+                                                             .index_caption = "Index",
+                                                             .next_link = next_link,
+                                                             .next_caption = "Next Image"});
 
     std::string header;
     std::string footer;
     if (ctx.headers) {
-      const auto fetched_header = ctx.headers->getnextheaderfooter(true, false);
+      const auto fetched_header =
+          ctx.headers->getnextheaderfooter(HeaderOrFooter::Header, PageKind::Image);
       if (!fetched_header) return false;
-      const auto fetched_footer = ctx.headers->getnextheaderfooter(false, false);
+      const auto fetched_footer =
+          ctx.headers->getnextheaderfooter(HeaderOrFooter::Footer, PageKind::Image);
       if (!fetched_footer) return false;
       header = *fetched_header;
       footer = *fetched_footer;
     }
     return WritePage(
         outFile, splicetext(settings, page_template, content, indexText, header, footer, false));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    KeepFailure(ctx, e);
     return false;
   }
 }

@@ -22,4 +22,8 @@ std::string ThumbnailFailedMessage(std::string_view image) {
   return "Error encountered creating the thumbnail, " + std::string(image);
 }
 
+std::string ReasonLine(std::string_view what, std::string_view reason) {
+  return std::string(what) + ": " + std::string(reason);
+}
+
 }  // namespace parvel

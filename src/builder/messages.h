@@ -67,4 +67,8 @@ std::string DirectoryFailedMessage(std::string_view directory);
 std::string CopyFailedMessage(std::string_view file);
 std::string ThumbnailFailedMessage(std::string_view image);
 
+// The line logged beside a failure message when an exception ended the work: "<what>: <reason>",
+// the reason being the exception's text.
+std::string ReasonLine(std::string_view what, std::string_view reason);
+
 }  // namespace parvel

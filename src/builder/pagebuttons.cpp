@@ -44,7 +44,7 @@ std::string ButtonFace(const SiteSettings& settings, const std::vector<std::stri
 
 bool createbutton(const SiteSettings& settings, const std::string& background,
                   const std::string& file_name, Rgb colour, std::string_view label,
-                  std::string* extension) {
+                  std::string* extension, std::string* failure) {
   try {
     TPixelGraphic source;
     source.LoadFromFile(background);
@@ -76,7 +76,8 @@ bool createbutton(const SiteSettings& settings, const std::string& background,
     }
     if (extension) *extension = used;
     return true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    if (failure) *failure = e.what();
     return false;
   }
 }
@@ -93,16 +94,17 @@ ButtonPassResult RunButtonPass(const SiteSettings& settings, const std::string& 
   for (int page = 1; page <= page_count; ++page) {
     if (hooks.advance) hooks.advance("Creating Buttons for page " + std::to_string(page));
     const std::string label = PageLabel(settings, page);
+    std::string failure;
     if (!createbutton(settings, current_background,
                       site_dir + CurrentPageButtonName(page, ext.current),
-                      RgbOf(settings.Displayed_Page_Text_Colour), label, &ext.current) ||
+                      RgbOf(settings.Displayed_Page_Text_Colour), label, &ext.current, &failure) ||
         !createbutton(settings, other_background, site_dir + OtherPageButtonName(page, ext.other),
-                      RgbOf(settings.Other_Page_Text_Colour), label, &ext.other)) {
-      return {ButtonPassResult::Failed, page};
+                      RgbOf(settings.Other_Page_Text_Colour), label, &ext.other, &failure)) {
+      return {ButtonPassResult::Failed, page, std::move(failure)};
     }
-    if (hooks.checkpoint && !hooks.checkpoint()) return {ButtonPassResult::Cancelled, page};
+    if (hooks.checkpoint && !hooks.checkpoint()) return {ButtonPassResult::Cancelled, page, {}};
   }
-  return {ButtonPassResult::Done, page_count};
+  return {ButtonPassResult::Done, page_count, {}};
 }
 
 }  // namespace parvel

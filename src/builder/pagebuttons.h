@@ -34,7 +34,7 @@ std::string ButtonFace(const SiteSettings& settings, const std::vector<std::stri
 // `*extension` (when given). False on any failure; never raises and shows nothing.
 bool createbutton(const SiteSettings& settings, const std::string& background,
                   const std::string& file_name, Rgb colour, std::string_view label,
-                  std::string* extension = nullptr);
+                  std::string* extension = nullptr, std::string* failure = nullptr);
 
 // What the build driver lends the button pass.
 struct ButtonPassHooks {
@@ -47,7 +47,8 @@ struct ButtonPassHooks {
 struct ButtonPassResult {
   enum Status { Done, Failed, Cancelled };
   Status status = Done;
-  int page = 0;  // the page whose buttons failed or after which the build was cancelled
+  int page = 0;         // the page whose buttons failed or after which the build was cancelled
+  std::string failure;  // the text of the exception that ended a failed button, if one did
 };
 
 // Draws both buttons of every page 1..page_count into `site_dir` (ending in "/"): per page,

@@ -3,6 +3,7 @@
 // rotation and description lookup. The build owns everything referred to here and outlives it.
 #pragma once
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,13 @@ struct PageContext {
   const DescriptionFile* descriptions = nullptr;
   // Picks the sentence of the promotional link line; tests pass a fixed draw.
   KorrinDraw draw = DrawFromClock;
+  // Where a page maker puts the text of an exception that ended its page; null: not kept.
+  std::string* failure = nullptr;
 };
+
+// Keeps the text of an exception that ended a page in ctx.failure.
+inline void KeepFailure(const PageContext& ctx, const std::exception& e) {
+  if (ctx.failure) *ctx.failure = e.what();
+}
 
 }  // namespace parvel

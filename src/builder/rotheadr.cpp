@@ -19,16 +19,17 @@ void HeaderFooterRotation::ResetPositions() {
   footers_.position = 0;
 }
 
-std::optional<std::string> HeaderFooterRotation::getnextheaderfooter(bool isHeader,
-                                                                     bool forThumbnailPage) {
+std::optional<std::string> HeaderFooterRotation::getnextheaderfooter(HeaderOrFooter which,
+                                                                     PageKind page) {
   const SiteSettings& s = settings_;
-  const MarkerFlags& flags = markers_.For(forThumbnailPage);
+  const bool isHeader = which == HeaderOrFooter::Header;
+  const MarkerFlags& flags = markers_.For(page);
   if (!(isHeader ? flags.header : flags.footer)) return std::string();
 
   const int mode = isHeader ? s.Header_Mode : s.Footer_Mode;
   const std::string& html = isHeader ? s.Header_HTML : s.Footer_HTML;
   const std::string& list = isHeader ? s.Header_File : s.Footer_File;
-  if (forThumbnailPage) {
+  if (page == PageKind::Thumbnail) {
     if (mode == kHeaderNone) return std::string();
     return Fetch(html, list, mode == kHeaderHtml, isHeader);
   }

@@ -64,7 +64,8 @@ SiteBuildResult BuildFromEditor(Interaction& ui, SiteEditor& editor, SiteSetting
   // Settings saved for this rotation during the build are kept; the build adds its Status.
   if (!request.all_rotations && SavedSection(site_key, rotation) != section_at_start) {
     const int status = settings.Status;
-    LoadRotation(ui, settings, editor.context(), rotation, true, true);
+    LoadRotation(ui, settings, editor.context(), rotation,
+                 {.with_path = true, .make_current = true});
     settings.Status = status;
   }
   return every_build_completed ? SiteBuildResult::Built : SiteBuildResult::Failed;

@@ -1,11 +1,16 @@
 #include "builder/thumbnail.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <limits>
 #include <span>
 #include <system_error>
 
+#include "builder/messages.h"
 #include "imaging/PGraphic.h"
 #include "imaging/exif.h"
 #include "imaging/formats/jpeg.h"
@@ -179,13 +184,14 @@ std::uint64_t EstimateThumbnailMemory(const std::string& source, std::int32_t bo
 
 std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int32_t box_width,
                                             std::int32_t box_height, int quality,
-                                            ThumbnailOptions options) {
+                                            ThumbnailOptions options, std::string* failure) {
   try {
     const Raster thumb = IsJPEGFileName(source)
                              ? JpegThumbnail(source, box_width, box_height, options)
                              : OtherThumbnail(source, box_width, box_height);
     return WriteJpeg(thumb, std::clamp(quality, 0, 100), true);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    if (failure) *failure = e.what();
     return {};
   }
 }
@@ -213,10 +219,12 @@ bool createthumbnail(Interaction& ui, const std::string& source, const std::stri
                      std::int32_t box_width, std::int32_t box_height, int quality,
                      ThumbnailOptions options) {
   std::vector<std::uint8_t> data;
+  std::string failure;
   {
     BusyCursor busy(ui);
-    data = MakeThumbnailData(source, box_width, box_height, quality, options);
+    data = MakeThumbnailData(source, box_width, box_height, quality, options, &failure);
   }
+  if (!failure.empty()) ui.Log(ReasonLine("The thumbnail of " + source, failure));
   return WriteThumbnailData(ui, data, target, quality);
 }
 

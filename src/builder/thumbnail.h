@@ -42,17 +42,20 @@ inline constexpr std::string_view kThumbnailErrorQuestion =
     "want to continue processing your images?";
 
 // Writes the thumbnail of `source` to `target` (a progressive JPEG of quality `quality`). When
-// anything fails it asks kThumbnailErrorQuestion: Yes returns true (go on without this
+// anything fails it logs why (when the image could not be read or scaled) and asks
+// kThumbnailErrorQuestion: Yes returns true (go on without this
 // thumbnail), No returns false (stop the build).
 bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
                      std::int32_t box_width, std::int32_t box_height, int quality,
                      ThumbnailOptions options = {});
 
 // The part of createthumbnail that touches no file but the source: decodes and scales `source`
-// and encodes the thumbnail. Empty when anything fails; never raises. Safe on any thread.
+// and encodes the thumbnail. Empty when anything fails, with the reason in `failure` when given;
+// never raises. Safe on any thread.
 std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int32_t box_width,
                                             std::int32_t box_height, int quality,
-                                            ThumbnailOptions options = {});
+                                            ThumbnailOptions options = {},
+                                            std::string* failure = nullptr);
 
 // What MakeThumbnailData holds in memory at its peak for `source`, in bytes, estimated from the
 // file's size and its headers without decoding: the whole file, and the decoded image (a JPEG at

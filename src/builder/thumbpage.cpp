@@ -181,10 +181,14 @@ std::string CreateThumbGrid(const PageContext& ctx, int page, int first_image,
       grid += "<BR>&nbsp;" + GetKorrinLink(ctx.draw);
       grid += kCrLf;
     }
-    grid += "<BR>&nbsp;" + getnavigationstring(settings, AttrUrl(prev_target), prev_label, "", "",
-                                               AttrUrl(next_target), next_label, true);
+    grid += "<BR>&nbsp;" + getnavigationstring(settings, {.prev_link = AttrUrl(prev_target),
+                                                          .prev_caption = prev_label,
+                                                          .next_link = AttrUrl(next_target),
+                                                          .next_caption = next_label,
+                                                          .force = true});
     return grid;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    KeepFailure(ctx, e);
     return {};
   }
 }
@@ -204,16 +208,19 @@ bool createHTMLThumbpage(const PageContext& ctx, const std::string& target, int 
     std::string header;
     std::string footer;
     if (ctx.headers) {
-      const auto fetched_header = ctx.headers->getnextheaderfooter(true, true);
+      const auto fetched_header =
+          ctx.headers->getnextheaderfooter(HeaderOrFooter::Header, PageKind::Thumbnail);
       if (!fetched_header) return false;
-      const auto fetched_footer = ctx.headers->getnextheaderfooter(false, true);
+      const auto fetched_footer =
+          ctx.headers->getnextheaderfooter(HeaderOrFooter::Footer, PageKind::Thumbnail);
       if (!fetched_footer) return false;
       header = *fetched_header;
       footer = *fetched_footer;
     }
     return WritePage(
         target, splicetext(ctx.settings, page_template, content, index_html, header, footer, true));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    KeepFailure(ctx, e);
     return false;
   }
 }

@@ -225,7 +225,8 @@ int CmdSet(Arguments& args) {
   IniFile section;
   WriteRotationSection(section, settings, rotation, true);
   for (const auto& [key, value] : assignments) section.Set(RotationSection(rotation), key, value);
-  if (!LoadRotationFrom(section, settings, editor.context(), rotation, true, true)) {
+  if (!LoadRotationFrom(section, settings, editor.context(), rotation,
+                        {.with_path = true, .make_current = true})) {
     std::cerr << "The settings could not be read back\n";
     return kExitFailed;
   }

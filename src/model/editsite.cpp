@@ -148,7 +148,7 @@ bool CopySettingsDialog::Accept(Interaction& ui, SiteSettings& settings, bool us
   }
   // Neither the path nor the status: they stay those of the rotation being edited.
   LoadRotation(ui, settings, SiteContext{site_key_, std::string(), use_rotations}, rotation_ + 1,
-               false, false);
+               RotationLoad{});
   return true;
 }
 
@@ -218,7 +218,7 @@ bool SiteEditor::SelectRotation(int index) {
     status_line_ = "Error!  The directory, " + dir + ", could not be located!";
     return false;
   }
-  LoadRotation(ui_, settings_, site, rotation, true, true);
+  LoadRotation(ui_, settings_, site, rotation, {.with_path = true, .make_current = true});
   title_ = EditorTitle(rotation, site.use_rotations);
   ShowCurrentStatus();
   return true;

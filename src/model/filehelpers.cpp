@@ -97,7 +97,8 @@ bool dodeletefile(Interaction& ui, const std::string& filename, bool overwriting
       return false;
     }
     return true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    ui.Log("Deleting " + filename + ": " + e.what());
     ui.Warn("Error during deletion");
     return false;
   }

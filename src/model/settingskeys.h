@@ -1,5 +1,6 @@
-// The keys of a rotation section, in the order they are saved, with the form each value takes;
-// used to check values that a user types for a key (the command line's `set`).
+// The keys of a rotation section: one table gives each key's name, the form its value takes, how
+// it is read from a section (in load order, with the rules of stored settings) and how it is
+// written (in save order). Loading, saving and the command line's `set` and `show` all use it.
 #pragma once
 
 #include <optional>
@@ -8,6 +9,10 @@
 #include <vector>
 
 namespace parvel {
+
+class IniFile;
+struct SiteSettings;
+struct SiteContext;
 
 enum class KeyKind { Integer, Boolean, Path, Text, Colour, FilenameDisplay, IndexLayout, SizeOrNA };
 
@@ -25,5 +30,24 @@ std::optional<SettingsKey> FindRotationKey(std::string_view name);
 // Empty when `value` is a valid stored value for the key, else why not ("not a whole number",
 // ...). Booleans take "True" or "False" in any case; words take one of their words.
 std::string CheckSettingValue(const SettingsKey& key, std::string_view value);
+
+// What reading a section needs besides the section: Status is read only `make_current`,
+// Rotation_Path only `with_path` (its missing value follows from the site and the rotation).
+struct KeyReadContext {
+  const SiteContext& site;
+  int rotation;
+  bool with_path;
+  bool make_current;
+};
+
+// Reads `section` of `ini` into `settings` key by key in load order. False when a colour text
+// cannot be read: the fields after it keep their values.
+bool ReadRotationKeys(const IniFile& ini, std::string_view section, SiteSettings& settings,
+                      const KeyReadContext& context);
+
+// Sets the keys a save writes, in save order, into `section` of `ini`; Status and Rotation_Path
+// only `with_status_and_path`.
+void WriteRotationKeys(IniFile& ini, std::string_view section, const SiteSettings& settings,
+                       bool with_status_and_path);
 
 }  // namespace parvel

@@ -147,17 +147,23 @@ inline constexpr std::string_view kSaveRotationWarning =
 // "Rotation_" + the number.
 std::string RotationSection(int rotation);
 
+// What LoadRotation reads besides the page settings.
+struct RotationLoad {
+  bool with_path = false;     // Rotation_Path
+  bool make_current = false;  // the rotation becomes current_rotation and Status is read
+};
+
 // Reads section Rotation_<rotation> of the site's settings file into `settings`. With
 // `make_current` the rotation becomes current_rotation and Status is read (the caller then shows
 // EditorTitle and Displaycurrentstatus); with `with_path` Rotation_Path is read too. A missing file
 // or section is no error. False when a colour text cannot be read: the fields after it keep their
 // values.
 bool LoadRotation(Interaction& ui, SiteSettings& settings, const SiteContext& site, int rotation,
-                  bool with_path, bool make_current);
+                  RotationLoad load);
 
 // LoadRotation's reading rules applied to a document already in memory.
 bool LoadRotationFrom(const IniFile& ini, SiteSettings& settings, const SiteContext& site,
-                      int rotation, bool with_path, bool make_current);
+                      int rotation, RotationLoad load);
 
 // Sets the keys SaveRotation writes, in its order, into section Rotation_<rotation> of `ini`.
 void WriteRotationSection(IniFile& ini, const SiteSettings& settings, int rotation,

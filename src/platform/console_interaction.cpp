@@ -15,6 +15,10 @@ ConsoleInteraction::ConsoleInteraction(std::ostream& err, std::istream& in, Poli
                                        bool interactive)
     : err_(err), in_(in), policy_(policy), interactive_(interactive) {}
 
+ConsoleInteraction::~ConsoleInteraction() {
+  for (const auto& line : pending_log_) err_ << line << '\n';
+}
+
 void ConsoleInteraction::RequestCancel() {
   g_cancel_requested = true;
 }
@@ -45,6 +49,8 @@ Answer ConsoleInteraction::Message(MessageKind kind, std::string_view text, Butt
     last_progress_.clear();
   }
   err_ << MessageKindName(kind) << ": " << text << '\n';
+  for (const auto& line : pending_log_) err_ << line << '\n';
+  pending_log_.clear();
   Answer answer = Answer::Ok;
   bool preset = false;
   for (const auto& [preset_text, preset_answer] : presets_) {
@@ -108,6 +114,10 @@ void ConsoleInteraction::Status(std::string_view message) {
   if (!interactive_) return;
   last_progress_ = std::string(message);
   err_ << '\r' << message << "\x1b[K" << std::flush;
+}
+
+void ConsoleInteraction::Log(std::string_view line) {
+  pending_log_.emplace_back(line);
 }
 
 bool ConsoleInteraction::Checkpoint() {

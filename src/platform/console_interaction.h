@@ -20,6 +20,7 @@ class ConsoleInteraction : public Interaction {
 
   // `in` is read only with Policy::Ask and `interactive` true; `err` receives every message.
   ConsoleInteraction(std::ostream& err, std::istream& in, Policy policy, bool interactive);
+  ~ConsoleInteraction() override;
 
   Answer Message(MessageKind kind, std::string_view text, Buttons buttons) override;
   std::optional<std::string> Prompt(std::string_view caption, std::string_view question,
@@ -28,6 +29,7 @@ class ConsoleInteraction : public Interaction {
   void EndBusy() override {}
   void Progress(std::string_view message, int position, int maximum) override;
   void Status(std::string_view message) override;
+  void Log(std::string_view line) override;
   bool Checkpoint() override;
   void OpenDocument(const std::string& path) override;
   void ShowHelp(int topic) override;
@@ -52,6 +54,7 @@ class ConsoleInteraction : public Interaction {
   bool interactive_;
   std::string last_progress_;
   std::string last_message_;
+  std::vector<std::string> pending_log_;  // logged lines for the next box
   std::vector<std::pair<std::string, Answer>> presets_;
   std::vector<std::pair<std::string, std::string>> prompt_presets_;
 };

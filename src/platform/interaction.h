@@ -37,6 +37,12 @@ class Interaction {
   // The status line of a long operation, without moving its progress.
   virtual void Status(std::string_view message) = 0;
 
+  // A line that explains the next message box: the reason (an exception's text) a page or a
+  // thumbnail could not be made, logged just before the box that says so. The command line writes
+  // it under the box's text (or on its error stream at its end when no box follows); the window
+  // shows it as the box's details.
+  virtual void Log(std::string_view line) = 0;
+
   // Lets pending events run; true when the user has asked to cancel since the last checkpoint.
   virtual bool Checkpoint() = 0;
 

@@ -182,7 +182,7 @@ ComplianceResult TestComplianceOfText(std::string_view text, const std::string& 
 
   GenerateRequiredFilesList(text, DirectoryPart(templatePath), result);
 
-  markers.For(forThumbnailPages) = found;
+  markers.For(forThumbnailPages ? PageKind::Thumbnail : PageKind::Image) = found;
   result.result = found.content;
   return result;
 }

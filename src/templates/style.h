@@ -45,15 +45,18 @@ struct MarkerFlags {
   bool footer = false;
 };
 
+// The two kinds of page a template is for.
+enum class PageKind { Thumbnail, Image };
+
 // The flags of the last successful test of each template kind. The program owns one for its whole
 // run; the pre-build checks refresh it and the builder reads it.
 struct TemplateMarkers {
   MarkerFlags thumbnail;
   MarkerFlags image;
 
-  MarkerFlags& For(bool forThumbnailPages) { return forThumbnailPages ? thumbnail : image; }
-  const MarkerFlags& For(bool forThumbnailPages) const {
-    return forThumbnailPages ? thumbnail : image;
+  MarkerFlags& For(PageKind kind) { return kind == PageKind::Thumbnail ? thumbnail : image; }
+  const MarkerFlags& For(PageKind kind) const {
+    return kind == PageKind::Thumbnail ? thumbnail : image;
   }
 };
 

@@ -191,7 +191,8 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
   ScriptedInteraction ui;
   SiteSettings settings;
   const SiteContext site_context{"Site_1", site, false};
-  ASSERT_TRUE(LoadRotation(ui, settings, site_context, 1, true, true));
+  ASSERT_TRUE(
+      LoadRotation(ui, settings, site_context, 1, {.with_path = true, .make_current = true}));
   SetDefaultValues(settings);
   if (settings.Page_Number_Prefix.empty()) {
     settings.Page_Number_Prefix = "Page ";

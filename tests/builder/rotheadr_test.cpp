@@ -24,12 +24,13 @@ constexpr MarkerFlags kNoFooter{true, true, true, false};
 
 // One fetch: header or footer, thumbnail or image page; `reset` sets the rotation back first.
 struct Call {
-  bool header;
-  bool thumb;
+  HeaderOrFooter header;
+  PageKind thumb;
   std::string expected;
   bool reset = false;
 };
-constexpr bool H = true, F = false, Thumb = true, Image = false;
+constexpr auto H = HeaderOrFooter::Header, F = HeaderOrFooter::Footer;
+constexpr auto Thumb = PageKind::Thumbnail, Image = PageKind::Image;
 
 class RotationTest : public ::testing::Test {
  protected:
@@ -152,8 +153,8 @@ TEST_F(RotationTest, UnusableListFailsThePageWithoutAMessage) {
     s.Footer_Mode = kHeaderList;
     (c.header ? s.Header_File : s.Footer_File) = c.path;
     HeaderFooterRotation rotation(s, markers_);
-    EXPECT_EQ(rotation.getnextheaderfooter(c.header, true), std::nullopt);
-    EXPECT_EQ(rotation.getnextheaderfooter(c.header, false), std::nullopt);
+    EXPECT_EQ(rotation.getnextheaderfooter(c.header ? H : F, Thumb), std::nullopt);
+    EXPECT_EQ(rotation.getnextheaderfooter(c.header ? H : F, Image), std::nullopt);
     EXPECT_TRUE(ui.messages().empty());
   }
 }

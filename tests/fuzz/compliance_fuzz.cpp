@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Check(found.header == (text.find(kHeaderMarker) != std::string_view::npos));
   fuzz::Check(found.footer == (text.find(kFooterMarker) != std::string_view::npos));
   fuzz::Check(result.result == found.content);
-  const MarkerFlags& stored = markers.For(thumbnails);
+  const MarkerFlags& stored = markers.For(thumbnails ? PageKind::Thumbnail : PageKind::Image);
   fuzz::Check(stored.content == found.content && stored.index == found.index &&
               stored.header == found.header && stored.footer == found.footer);
   fuzz::Check(found.content || !result.warnings.empty());

@@ -155,7 +155,7 @@ class SiteSettingsTest : public ::testing::Test {
     WriteFile(File(), "[Rotation_" + std::to_string(rotation) + "]\r\n" + std::string(body));
   }
   bool Load(SiteSettings& s, int rotation = 1, bool with_path = false, bool make_current = false) {
-    return LoadRotation(ui_, s, site_, rotation, with_path, make_current);
+    return LoadRotation(ui_, s, site_, rotation, {with_path, make_current});
   }
   bool Save(const SiteSettings& s, int rotation = 1, bool with_status_and_path = true) {
     return SaveRotation(ui_, s, site_, rotation, with_status_and_path);

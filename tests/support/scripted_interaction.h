@@ -34,6 +34,7 @@ class ScriptedInteraction : public Interaction {
   void EndBusy() override { --busy_depth_; }
   void Progress(std::string_view message, int position, int maximum) override;
   void Status(std::string_view message) override { statuses_.emplace_back(message); }
+  void Log(std::string_view line) override { logs_.emplace_back(line); }
   bool Checkpoint() override;
   void OpenDocument(const std::string& path) override { opened_.push_back(path); }
   void ShowHelp(int topic) override { help_topics_.push_back(topic); }
@@ -54,6 +55,7 @@ class ScriptedInteraction : public Interaction {
   };
   const std::vector<ProgressStep>& progress() const { return progress_; }
   const std::vector<std::string>& statuses() const { return statuses_; }
+  const std::vector<std::string>& logs() const { return logs_; }
   void Clear() {
     messages_.clear();
     unexpected_.clear();
@@ -68,6 +70,7 @@ class ScriptedInteraction : public Interaction {
   std::vector<int> help_topics_;
   std::vector<ProgressStep> progress_;
   std::vector<std::string> statuses_;
+  std::vector<std::string> logs_;
   int busy_depth_ = 0;
   int checkpoints_ = 0;
   int cancel_at_ = -1;

@@ -123,7 +123,8 @@ class ThumbOptionsTest : public QObject {
     const SiteContext site{"Site_1", f.data.path, false};
     QVERIFY(SaveRotation(f.doubles.ui, f.settings, site, 1, true));
     f.settings = SiteSettings{};
-    QVERIFY(LoadRotation(f.doubles.ui, f.settings, site, 1, true, true));
+    QVERIFY(
+        LoadRotation(f.doubles.ui, f.settings, site, 1, {.with_path = true, .make_current = true}));
     std::map<QString, QString> after;
     f.doubles.dialogs.Queue([&](QDialog& d) {
       after = Shown(d);
