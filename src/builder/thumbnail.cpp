@@ -1,9 +1,5 @@
 #include "builder/thumbnail.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <limits>

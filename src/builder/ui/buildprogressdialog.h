@@ -42,6 +42,7 @@ class BuildInteraction : public Interaction {
   void EndBusy() override { base_.EndBusy(); }
   void Progress(std::string_view message, int position, int maximum) override;
   void Status(std::string_view message) override;
+  void Log(std::string_view line) override { base_.Log(line); }
   bool Checkpoint() override;
   void KeepResponsive() override;
   void OpenDocument(const std::string& path) override { base_.OpenDocument(path); }
