@@ -33,16 +33,25 @@ bool HasPictureExtension(std::string_view name) {
          std::end(kPictureExtensions);
 }
 
-std::vector<std::string> ListPictureFiles(const std::string& dir) {
+namespace {
+
+// The names of the regular files directly in `dir` that `wanted` takes, in listing order.
+std::vector<std::string> ListFiles(const std::string& dir, bool (*wanted)(std::string_view)) {
   std::vector<std::string> names;
   std::error_code ec;
   for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     std::error_code type_ec;
     if (!it->is_regular_file(type_ec)) continue;
     std::string name = it->path().filename().string();
-    if (HasPictureExtension(name)) names.push_back(std::move(name));
+    if (wanted(name)) names.push_back(std::move(name));
   }
   return names;
+}
+
+}  // namespace
+
+std::vector<std::string> ListPictureFiles(const std::string& dir) {
+  return ListFiles(dir, HasPictureExtension);
 }
 
 void SortNamesNoCase(std::vector<std::string>& names) {
@@ -54,14 +63,7 @@ void SortNamesNoCase(std::vector<std::string>& names) {
 }
 
 std::vector<std::string> ListSiteImages(const std::string& dir) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code type_ec;
-    if (!it->is_regular_file(type_ec)) continue;
-    std::string name = it->path().filename().string();
-    if (IsSiteImageName(name)) names.push_back(std::move(name));
-  }
+  std::vector<std::string> names = ListFiles(dir, IsSiteImageName);
   SortNamesNoCase(names);
   return names;
 }
