@@ -88,17 +88,31 @@ std::span<const std::uint8_t> ReadSource(const std::string& path) {
   return {buffer.data(), used};
 }
 
-// A JPEG source: decoded at the scale that covers the box, turned upright, then reduced with
-// the medium (area average) filter, as drawing the JPEG stretched and resampling it would.
-Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int32_t box_height,
-                     ThumbnailOptions thumbnail_options) {
-  const std::span<const std::uint8_t> bytes = ReadSource(source);
+// How a JPEG is decoded for a thumbnail: its orientation, its upright size and the reduced
+// scale that still covers the box. The thumbnail and the memory estimate share it.
+struct JpegPlan {
+  int orientation;
+  std::int32_t width;
+  std::int32_t height;
+  int scale;
+};
+
+JpegPlan PlanJpeg(std::span<const std::uint8_t> bytes, std::int32_t box_width,
+                  std::int32_t box_height) {
   const ImageInfo info = ReadJpegInfo(bytes);
   const int orientation = ReadJpegOrientation(bytes);
   const bool swap = OrientationSwapsSides(orientation);
   const std::int32_t width = swap ? info.height : info.width;
   const std::int32_t height = swap ? info.width : info.height;
-  const int scale = ChooseJPEGScale(width, height, box_width, box_height);
+  return {orientation, width, height, ChooseJPEGScale(width, height, box_width, box_height)};
+}
+
+// A JPEG source: decoded at the scale that covers the box, turned upright, then reduced with
+// the medium (area average) filter, as drawing the JPEG stretched and resampling it would.
+Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int32_t box_height,
+                     ThumbnailOptions thumbnail_options) {
+  const std::span<const std::uint8_t> bytes = ReadSource(source);
+  const auto [orientation, width, height, scale] = PlanJpeg(bytes, box_width, box_height);
   const JpegDecodeOptions options{true, scale, thumbnail_options.skip_unused_scans};
   Raster decoded;
   if (orientation == 1) {
@@ -136,12 +150,7 @@ Raster OtherThumbnail(const std::string& source, std::int32_t box_width, std::in
 std::uint64_t DecodeBytes(std::span<const std::uint8_t> data, const std::string& source,
                           std::int32_t box_width, std::int32_t box_height) {
   if (IsJPEGFileName(source)) {
-    const ImageInfo info = ReadJpegInfo(data);
-    const int orientation = ReadJpegOrientation(data);
-    const bool swap = OrientationSwapsSides(orientation);
-    const std::int32_t width = swap ? info.height : info.width;
-    const std::int32_t height = swap ? info.width : info.height;
-    const int scale = ChooseJPEGScale(width, height, box_width, box_height);
+    const auto [orientation, width, height, scale] = PlanJpeg(data, box_width, box_height);
     // Turning the image upright copies the decode.
     const std::uint64_t decoded = static_cast<std::uint64_t>(JpegScaledSide(width, scale)) *
                                   static_cast<std::uint64_t>(JpegScaledSide(height, scale)) * 3 *
