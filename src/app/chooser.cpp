@@ -43,15 +43,21 @@ std::optional<QColor> QtChooser::Colour(QWidget* parent, const QColor& initial,
   return chosen;
 }
 
+bool PrintPlainText(QPrinter& printer, const QString& title, const QString& text) {
+  printer.setDocName(title);
+  QTextDocument document;
+  document.setPlainText(text);
+  document.setMetaInformation(QTextDocument::DocumentTitle, title);
+  document.print(&printer);
+  return printer.printerState() != QPrinter::Error;
+}
+
 bool QtChooser::Print(QWidget* parent, const QString& title, const QString& text) {
   QPrinter printer;
   printer.setDocName(title);
   QPrintDialog dialog(&printer, parent);
   if (dialog.exec() != QDialog::Accepted) return false;
-  QTextDocument document;
-  document.setPlainText(text);
-  document.print(&printer);
-  return printer.printerState() != QPrinter::Error;
+  return PrintPlainText(printer, title, text);
 }
 
 }  // namespace parvel

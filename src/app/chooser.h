@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+class QPrinter;
 class QWidget;
 
 namespace parvel {
@@ -28,6 +29,10 @@ class Chooser {
   // Prints `text` as plain text after the print dialog; false when cancelled or failed.
   virtual bool Print(QWidget* parent, const QString& title, const QString& text) = 0;
 };
+
+// Prints `text` as plain text on a printer already set up, as a document titled `title`; false when
+// the printer reports an error.
+bool PrintPlainText(QPrinter& printer, const QString& title, const QString& text);
 
 // The real choosers of the desktop.
 class QtChooser : public Chooser {

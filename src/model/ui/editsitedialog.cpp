@@ -21,6 +21,7 @@
 #include "model/ui/copysettingsdialog.h"
 #include "model/ui/imagelistview.h"
 #include "platform/filelock.h"
+#include "templates/ui/headcodedialog.h"
 #include "templates/ui/styledialog.h"
 #include "templates/ui/thumboptionsdialog.h"
 
@@ -49,6 +50,18 @@ class SettingsLock {
  private:
   FileLock lock_;
 };
+
+// Edit Header / Edit Footer of the thumbnail pages: the snippet maker on the text used on every
+// page, or the list editor on the file whose entries rotate; nothing without a header.
+void EditPageFurniture(Seams seams, QWidget* parent, SiteSettings& s, const std::string& site_key,
+                       bool header) {
+  const int mode = header ? s.Header_Mode : s.Footer_Mode;
+  if (mode == kHeaderHtml) {
+    EditSnippet(seams, parent, header, header ? s.Header_HTML : s.Footer_HTML, kSettingsSnippetMax);
+  } else if (mode == kHeaderList) {
+    EditSnippetList(seams, parent, header, header ? s.Header_File : s.Footer_File, site_key);
+  }
+}
 
 }  // namespace
 
@@ -215,10 +228,19 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
   connect(cmbStyleFile_, &QComboBox::editTextChanged, this, &TdlgEditSite::cmbStyleFileChange);
   connect(cmbStyleFile_->lineEdit(), &QLineEdit::editingFinished, this,
           &TdlgEditSite::cmbStyleFileExit);
-  connect(cmbHeader_, &QComboBox::currentIndexChanged, this,
-          [this](int index) { app_.settings.Header_Mode = index; });
-  connect(cmbFooter_, &QComboBox::currentIndexChanged, this,
-          [this](int index) { app_.settings.Footer_Mode = index; });
+  connect(cmbHeader_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    app_.settings.Header_Mode = index;
+    btnEditHeader_->setEnabled(index != kHeaderNone);
+  });
+  connect(cmbFooter_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    app_.settings.Footer_Mode = index;
+    btnEditFooter_->setEnabled(index != kHeaderNone);
+  });
+  for (const bool header : {true, false}) {
+    connect(header ? btnEditHeader_ : btnEditFooter_, &QPushButton::clicked, this, [this, header] {
+      EditPageFurniture(seams_, this, app_.settings, app_.catalogue.site().SiteKey, header);
+    });
+  }
   connect(images_, &TImageListView::Listed, this, &TdlgEditSite::ImagesListed);
 }
 
@@ -288,6 +310,8 @@ void TdlgEditSite::ShowEditor() {
     cmbHeader_->setCurrentIndex(app_.settings.Header_Mode);
     cmbFooter_->setCurrentIndex(app_.settings.Footer_Mode);
   }
+  btnEditHeader_->setEnabled(cmbHeader_->currentIndex() > kHeaderNone);
+  btnEditFooter_->setEnabled(cmbFooter_->currentIndex() > kHeaderNone);
   ShowStatusLine();
   // The image list follows the loaded rotation's directory.
   const std::string dir = fixpath(editor_.rotation_directory(), true);
@@ -399,6 +423,7 @@ void TdlgEditSite::btnOtherSettingsClick() {
     settings_dialog_ = std::make_unique<TdlgThumbOptions>(seams_, app_.settings, app_.recent,
                                                           ProgramTemplateMarkers(), this);
   }
+  settings_dialog_->SetSiteKey(app_.catalogue.site().SiteKey);
   settings_dialog_->Open();
   ShowEditor();
 }

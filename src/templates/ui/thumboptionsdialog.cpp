@@ -24,6 +24,7 @@
 #include "app/dialogbuttons.h"
 #include "imaging/registry.h"
 #include "model/paths.h"
+#include "templates/ui/headcodedialog.h"
 #include "templates/ui/styledialog.h"
 
 namespace parvel {
@@ -550,7 +551,8 @@ QWidget* TdlgThumbOptions::MakeImageDisplayPage() {
     grid->addWidget(combo, row, 1);
     auto* edit = new QPushButton(button_caption, group);
     edit->setObjectName(button);
-    edit->setToolTip("Editing image page headers and footers here is not available yet.");
+    const bool header = mode == &SiteSettings::Image_Header_Mode;
+    connect(edit, &QPushButton::clicked, this, [this, header] { EditFurniture(header); });
     grid->addWidget(edit, row++, 2);
   };
   header_row("lblHeader", "Header:", "cmbHeader", kImageHeaderItems,
@@ -712,9 +714,17 @@ void TdlgThumbOptions::ApplyRules() {
       control->setEnabled(usable);
     }
   }
-  // The snippet dialog and the header/footer list editor these open are not in the desktop yet.
-  findChild<QWidget*>("btnEditHeader")->setEnabled(false);
-  findChild<QWidget*>("btnEditFooter")->setEnabled(false);
+}
+
+void TdlgThumbOptions::EditFurniture(bool header) {
+  const int mode = header ? s_.Image_Header_Mode : s_.Image_Footer_Mode;
+  if (mode == kImageHeaderHtml) {
+    EditSnippet(seams_, this, header, header ? s_.Image_Header_HTML : s_.Image_Footer_HTML,
+                kSettingsSnippetMax);
+  } else if (mode == kImageHeaderList) {
+    EditSnippetList(seams_, this, header, header ? s_.Image_Header_File : s_.Image_Footer_File,
+                    site_key_);
+  }
 }
 
 void TdlgThumbOptions::TemplateTextChanged(const QString& text) {

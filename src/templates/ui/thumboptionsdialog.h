@@ -9,6 +9,8 @@
 #include <array>
 #include <functional>
 #include <span>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/seams.h"
@@ -45,6 +47,8 @@ class TdlgThumbOptions : public QDialog {
   // Shows the dialog modally through the dialog factory after the opening steps, and returns its
   // result (QDialog::Accepted after OK). The site editor's "Other Layout Settings" calls this.
   int Open();
+  // The current site's key, which names the list file a header or footer list editor proposes.
+  void SetSiteKey(std::string key) { site_key_ = std::move(key); }
 
   const ThumbOptionsChoices& choices() const { return choices_; }
 
@@ -84,6 +88,8 @@ class TdlgThumbOptions : public QDialog {
   void BrowseTemplate();
   void TestCompliance();
   void ViewPage();
+  // Edit Header / Edit Footer of the image pages.
+  void EditFurniture(bool header);
   void Ok();
 
   Seams seams_;
@@ -91,6 +97,7 @@ class TdlgThumbOptions : public QDialog {
   RecentTemplates& recent_;
   TemplateMarkers& markers_;
   ThumbOptionsChoices choices_;
+  std::string site_key_;
   std::vector<std::function<void()>> fillers_;
   std::array<ColourControl, 4> colours_;
   std::vector<QColor> custom_colours_;
