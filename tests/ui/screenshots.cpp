@@ -5,10 +5,14 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
@@ -21,6 +25,8 @@
 #include "model/ui/editsitedialog.h"
 #include "model/ui/optionsdialog.h"
 #include "model/ui/siteoptionsdialog.h"
+#include "templates/ui/headcodedialog.h"
+#include "templates/ui/richedit.h"
 #include "templates/ui/styledialog.h"
 #include "templates/ui/thumboptionsdialog.h"
 #include "uisupport.h"
@@ -134,6 +140,68 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
   editor.hide();
 }
 
+// The snippet maker with each kind chosen, the list editor with entries, and the HTML editor
+// with its snippet menu open.
+void HeaderFooterPictures(const DataDir& data, Doubles& doubles, QWidget* parent) {
+  SnippetFields fields;
+  fields.html = "<B>Welcome to our garden!</B>|<BR>";
+  fields.image_location = "images/banner.gif";
+  fields.image_link = "https://www.example.org/";
+  fields.alt_text = "Garden birds";
+  fields.border = 1;
+  fields.text_link = "index.html";
+  fields.text = "Back to the start";
+  for (const auto& [kind, name] : {std::pair{SnippetKind::Html, "snippet-html"},
+                                   std::pair{SnippetKind::ImageLink, "snippet-image"},
+                                   std::pair{SnippetKind::TextLink, "snippet-text"}}) {
+    fields.kind = kind;
+    TdlgNewHeaderFooter maker(doubles.seams(), true, fields, 0, parent);
+    Save(maker, name);
+  }
+
+  data.Write("Site_1_Headers.txt",
+             "<B>Spring</B>|<BR>\r\n<img SRC=\"banner.gif\" ALT=\"Logo\" BORDER=0>\r\n\r\n"
+             "<A HREF=\"index.html\">Home</A>\r\n");
+  TdlgHeaderFooter list(doubles.seams(), true, data.path + "Site_1_Headers.txt", "Site_1", parent);
+  doubles.dialogs.Queue([](QDialog& dialog) {
+    dialog.findChild<QListWidget*>("lbxEntries")->setCurrentRow(1);
+    Save(dialog, "header-list");
+    return int(QDialog::Rejected);
+  });
+  list.Open();
+
+  TfrmRichEdit editor(doubles.seams(), "<FONT FACE=\"Arial,Helvetica\">|<B>Welcome!</B>|</FONT>",
+                      parent);
+  editor.show();
+  editor.activateWindow();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  auto* insert = editor.findChild<QToolButton*>("btnInsert");
+  auto* menu = editor.findChild<QMenu*>("mnuSnippets");
+  menu->popup(insert->mapToGlobal(insert->rect().bottomLeft()));
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  // The menu is a window of its own: drawn over the editor's picture where it stands.
+  const QPixmap window = editor.grab();
+  const QPixmap popup = menu->grab();
+  const QPoint at = editor.mapFromGlobal(menu->pos());
+  const qreal ratio = window.devicePixelRatio();
+  const QSize size = QRect(QPoint(0, 0), editor.size()).united(QRect(at, menu->size())).size();
+  QPixmap shot(size * ratio);
+  shot.setDevicePixelRatio(ratio);
+  shot.fill(Qt::darkGray);
+  {
+    QPainter painter(&shot);
+    painter.drawPixmap(0, 0, window);
+    painter.drawPixmap(at, popup);
+  }
+  const QString file = out_dir + "/html-editor" + suffix + ".png";
+  if (!shot.save(file)) {
+    std::cerr << "could not save " << file.toStdString() << "\n";
+    ++failures;
+  }
+  menu->hide();
+  editor.hide();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -211,6 +279,7 @@ int main(int argc, char** argv) {
   const auto prompt = MakePromptDialog(&window, "Number of pages",
                                        "How many thumbnail pages should the site have?", "3");
   Save(*prompt, "prompt");
+  HeaderFooterPictures(data, doubles, &window);
   window.hide();
 
   SiteEditorPictures(data, doubles, true);

@@ -133,6 +133,7 @@ TfrmRichEdit::TfrmRichEdit(Seams seams, const std::string& snippet, QWidget* par
   layout->addLayout(tools);
   layout->addWidget(memText_, 1);
   layout->addWidget(buttons);
+  resize(fontMetrics().averageCharWidth() * 96, fontMetrics().height() * 26);
 
   memText_->setPlainText(Q(SnippetToEditorText(snippet)));
 
