@@ -24,8 +24,8 @@ class TdlgNewHeaderFooter : public QDialog {
 
  public:
   // Shows `fields`, and leaves them as the user did when the dialog goes (after OK or Cancel), so
-  // that a caller keeping them has the maker open again as it was. `max_length` (0: none) is the most
-  // a snippet may hold where it goes.
+  // that a caller keeping them has the maker open again as it was. `max_length` (0: none) is the
+  // most a snippet may hold where it goes.
   TdlgNewHeaderFooter(Seams seams, bool header, SnippetFields& fields, std::size_t max_length,
                       QWidget* parent = nullptr);
   ~TdlgNewHeaderFooter() override;
