@@ -18,7 +18,7 @@
 #include "imaging/formats/bmp.h"
 #include "imaging/formats/jpeg.h"
 #include "imaging/formats/png.h"
-#include "support/faulty_filesystem.h"
+#include "platform/filesystem.h"
 #include "support/photo_encoders.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
@@ -145,6 +145,35 @@ const std::string kCopyError =
     "!  You may be out of disk space or do not have write access to the directory you are "
     "copying to";
 
+// A full disk: nothing new can be written, but removing and renaming still work, so a step that
+// removed the old file before its successor was written would lose it here.
+class FullDisk : public FileSystem {
+ public:
+  bool WriteFileAtomic(const std::string&, std::string_view, std::string* e) override {
+    return Full(e);
+  }
+  bool WriteFileReplace(const std::string&, std::string_view, std::string* e) override {
+    return Full(e);
+  }
+  bool CopyFile(const std::string&, const std::string&, std::string* e) override { return Full(e); }
+  bool CreateDirectory(const std::string&, std::string* e) override { return Full(e); }
+  bool Remove(const std::string& p, std::string* e) override { return disk_.Remove(p, e); }
+  bool RemoveAll(const std::string& p, std::string* e) override { return disk_.RemoveAll(p, e); }
+  bool MakeWritable(const std::string& p, std::string* e) override {
+    return disk_.MakeWritable(p, e);
+  }
+  bool Rename(const std::string& a, const std::string& b, std::string* e) override {
+    return disk_.Rename(a, b, e);
+  }
+
+ private:
+  static bool Full(std::string* e) {
+    if (e != nullptr) *e = "No space left on device";
+    return false;
+  }
+  FileSystem& disk_ = RealFileSystem();
+};
+
 struct AddCase {
   const char* name;
   std::string source;                 // in the source folder; made by the test
@@ -233,6 +262,15 @@ const AddCase kAddCases[] = {
      false,
      {kOverwrite, "Warning|Error encountered copying the file, {S}photo.bmp" + kCopyError},
      {{"photo.jpg", "OLD"}}},
+    {"MissingSourceIsAFailure",
+     "gone.jpg",
+     {},
+     {Answer::Ok},
+     false,
+     true,
+     false,
+     {"Warning|Error encountered copying the file, {S}gone.jpg" + kCopyError},
+     {}},
     {"FailedCopyKeepsOld",
      "photo.jpg",
      {"photo.jpg"},
@@ -249,14 +287,13 @@ class AddOne : public AddImageTest, public ::testing::WithParamInterface<AddCase
 
 TEST_P(AddOne, AsksCopiesOrConvertsAndNeverLosesTheOldFile) {
   const AddCase& c = GetParam();
-  WriteFile(source_ + c.source, SourceContent(c.source));
+  if (c.source != "gone.jpg") WriteFile(source_ + c.source, SourceContent(c.source));
   for (const auto& name : c.existing) WriteFile(rotation_ + name, "OLD " + name);
   for (Answer a : c.answers) ui_.QueueAnswer(a);
-  FaultyFileSystem faulty(RealFileSystem());
-  if (c.failing_disk) faulty.FailAll();
+  FullDisk full;
   bool added = !c.added;
   {
-    ScopedFileSystem scoped(faulty);
+    ScopedFileSystem scoped(c.failing_disk ? static_cast<FileSystem&>(full) : RealFileSystem());
     EXPECT_EQ(addimage(ui_, source_ + c.source, rotation_ + c.source, kQualityOption, &added),
               c.go_on);
   }
@@ -265,7 +302,9 @@ TEST_P(AddOne, AsksCopiesOrConvertsAndNeverLosesTheOldFile) {
   EXPECT_TRUE(ui_.unexpected().empty());
   EXPECT_EQ(ui_.unused_answers(), 0u);
   EXPECT_EQ(ReadTree(rotation_), Expected(c.after));  // nothing else: no source, no temporary
-  EXPECT_EQ(testing::ReadFile(source_ + c.source), SourceContent(c.source));
+  if (c.source != "gone.jpg") {
+    EXPECT_EQ(testing::ReadFile(source_ + c.source), SourceContent(c.source));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AddOne, ::testing::ValuesIn(kAddCases),
