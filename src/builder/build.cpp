@@ -79,7 +79,7 @@ int BuildState::page_count() const {
   if (no_thumbnail_mode_) return requested_page_count_;
   const int per_page = images_per_page();
   if (per_page <= 0) return 0;
-  const int n = static_cast<int>(images_.size());
+  const int n = static_cast<int>(images().size());
   return n / per_page + (n % per_page != 0 ? 1 : 0);
 }
 
@@ -122,7 +122,7 @@ bool BuildState::PreBuildChecks(bool unattended) {
     return false;
   }
 
-  if (site_images_.empty()) {
+  if (site_images().empty()) {
     if (!ui_.AskYesNo(kNoImagesQuestion)) return false;
     const auto text = ui_.Prompt(kPageCountCaption, kPageCountQuestion, kPageCountDefault);
     if (!text) return false;
@@ -237,45 +237,14 @@ void BuildState::AddRequiredFiles(const ComplianceResult& result) {
 
 void BuildState::FillImageList() {
   BusyCursor busy(ui_);
-  images_.clear();
-  for (const std::string& name : site_images_) {
-    const std::string upper = UpperAscii(name);
-    if (upper.find("_THB") != std::string::npos) continue;
-    if (upper.find("PAGE_BUTTON_") != std::string::npos) continue;
-    if (ContainsNoCase(excluded_names_, name)) continue;
-    images_.push_back(name);
-  }
-}
-
-void BuildState::Exclude(const std::set<int>& selected) {
-  if (building_) return;
-  // From the back, so the indexes still to remove keep their meaning.
-  for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
-    if (*it >= 0 && *it < static_cast<int>(images_.size())) images_.erase(images_.begin() + *it);
-  }
-}
-
-int BuildState::Move(int focused, int step) {
-  const int count = static_cast<int>(images_.size());
-  if (building_ || count < 2 || focused < 0 || focused >= count) return focused;
-  int target = focused + step;
-  if (target < 0) target = count - 1;
-  if (target > count - 1) target = 0;
-  std::string entry = std::move(images_[focused]);
-  images_.erase(images_.begin() + focused);
-  images_.insert(images_.begin() + target, std::move(entry));
-  return target;
-}
-
-bool BuildState::ListActionsEnabled(const std::set<int>& selected) const {
-  return !building_ && !selected.empty();
+  image_list_.Fill(site_images_, excluded_names_);
 }
 
 // ---- Start and Cancel.
 
 bool BuildState::Start() {
   if (building_) return false;
-  if (!no_thumbnail_mode_ && images_.empty()) {
+  if (!no_thumbnail_mode_ && images().empty()) {
     ui_.Warn(kEmptyImageListMessage);
     return false;
   }
@@ -307,6 +276,7 @@ bool BuildState::build() {
   cancel_requested_ = false;
   BusyCursor busy(ui_);
   building_ = true;
+  image_list_.set_locked(true);
   bool result = false;
   try {
     result = RunPasses();
@@ -321,6 +291,7 @@ bool BuildState::build() {
   position_ = 0;
   ShowProgress();
   building_ = false;
+  image_list_.set_locked(false);
   return result;
 }
 
@@ -336,7 +307,8 @@ bool BuildState::RunPasses() {
   extensions_ = ButtonExtensions();
 
   // The list cannot change under the passes: they work on a copy.
-  const std::vector<std::string> images = no_thumbnail_mode_ ? std::vector<std::string>{} : images_;
+  const std::vector<std::string> images =
+      no_thumbnail_mode_ ? std::vector<std::string>{} : image_list_.names();
   const std::int64_t n = static_cast<std::int64_t>(images.size());
   const int pages = page_count();
 

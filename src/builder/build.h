@@ -1,16 +1,16 @@
-// The build of one site or rotation: the checks made before it, the image list the build dialog
-// shows and edits, and the passes that write copied graphics, page buttons, thumbnails, image
-// display pages and thumbnail pages into the site directory. The window and the command line
+// The build of one site or rotation: the checks made before it, the image list it takes (which
+// the build dialog edits) and the passes that write copied graphics, page buttons, thumbnails,
+// image display pages and thumbnail pages into the site directory. The window and the command line
 // are thin fronts over BuildState.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "builder/buildimagelist.h"
 #include "builder/descriptions.h"
 #include "builder/messages.h"
 #include "builder/pageindex.h"
@@ -58,18 +58,11 @@ class BuildState {
   // files_to_copy() and excluded_names(). `unattended` says the start comes from Build All.
   [[nodiscard]] bool PreBuildChecks(bool unattended);
 
-  // Fills the image list from the site editor's list without thumbnails ("_THB"), page buttons
-  // ("PAGE_BUTTON_") and the names in excluded_names().
+  // Fills the image list from the site editor's list without thumbnails, page buttons and the
+  // names in excluded_names().
   void FillImageList();
-
-  // Removes the entries at the selected indexes (ignoring those out of range).
-  void Exclude(const std::set<int>& selected);
-  // Moves the entry at `focused` by `step` (-1 up, +1 down), wrapping at both ends, and returns
-  // its new index: the new focus. With fewer than 2 entries or no valid focus nothing moves and
-  // `focused` comes back.
-  int Move(int focused, int step);
-  // Exclude and the move buttons are enabled exactly when an entry is selected (and no build runs).
-  bool ListActionsEnabled(const std::set<int>& selected) const;
+  // The list the build takes, which the dialog edits before Start (locked while building).
+  BuildImageList& image_list() { return image_list_; }
 
   // Start: refuses an empty list, prepares the description file, builds, and on success sets
   // Status to 2 and (unless unattended) offers the preview. True when the build succeeded and
@@ -83,7 +76,7 @@ class BuildState {
   [[nodiscard]] bool build();
 
   Interaction& ui() { return ui_; }
-  const std::vector<std::string>& images() const { return images_; }
+  const std::vector<std::string>& images() const { return image_list_.names(); }
   const std::vector<std::string>& site_images() const { return site_images_; }
   const std::vector<std::string>& files_to_copy() const { return files_to_copy_; }
   const std::vector<std::string>& excluded_names() const { return excluded_names_; }
@@ -150,7 +143,7 @@ class BuildState {
   ButtonExtensions extensions_;
 
   std::vector<std::string> site_images_;
-  std::vector<std::string> images_;
+  BuildImageList image_list_;
   std::vector<std::string> files_to_copy_;
   // For each entry of files_to_copy_, the template folder whose real path it must lie in when
   // copied (empty for the navigation graphics, which the user chose wherever they are).

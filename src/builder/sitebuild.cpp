@@ -10,15 +10,16 @@
 namespace parvel {
 namespace {
 
-// One build of the editor's current rotation: the checks, the dialog's list, Start.
+// One build of the editor's current rotation: the checks, then the request's way of running it.
 bool BuildCurrent(Interaction& ui, SiteSettings& settings, const Catalogue& catalogue,
                   const AppOptions& options, const SiteBuildRequest& request, bool unattended) {
   BuildState state(ui, settings, BuildInputsFor(catalogue.site(), options));
   if (request.jobs > 0) state.set_jobs(request.jobs);
   state.set_thumbnail_options(request.thumbnails);
   if (!state.PreBuildChecks(unattended)) return false;
-  state.FillImageList();
   state.set_no_recreate(!request.remake_thumbnails);
+  if (request.run) return request.run(state, unattended);
+  state.FillImageList();
   return state.Start();
 }
 

@@ -16,11 +16,17 @@
 
 namespace parvel {
 
+class BuildState;
+
 struct SiteBuildRequest {
   bool all_rotations = false;      // Build All: every rotation in turn, unattended
   bool remake_thumbnails = false;  // make every thumbnail again, not only the missing ones
   int jobs = 0;                    // thumbnail workers; 0 keeps the build's own choice
   ThumbnailOptions thumbnails;
+  // How one build whose checks passed runs (the second argument says it is part of Build All).
+  // Unset: the image list is filled and Start pressed at once, as the command line does; the
+  // desktop shows its build dialog here.
+  std::function<bool(BuildState&, bool unattended)> run;
 };
 
 enum class SiteBuildResult {

@@ -143,7 +143,7 @@ int CmdBuild(Arguments& args) {
   std::vector<std::string> templates;
   SiteEditor editor(env.ui(), env.catalogue(), settings, env.options(), templates);
   if (!OpenOnRotation(env, editor, all ? 1 : rotation)) return kExitFailed;
-  const SiteBuildRequest request{all, remake, jobs, thumbnails};
+  const SiteBuildRequest request{all, remake, jobs, thumbnails, {}};
   const SiteBuildResult result =
       BuildFromEditor(env.ui(), editor, settings, env.catalogue(), env.options(), request, lock,
                       [&] { return env.LockSettings(false); });

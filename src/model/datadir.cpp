@@ -42,20 +42,16 @@ bool CreateDirectories(const std::string& dir, std::string* error) {
 // into the new folder `to`.
 bool CopyTree(const fs::path& from, const fs::path& to, std::string* error) {
   if (!Files().CreateDirectory(to.string(), error)) return false;
-  std::error_code ec;
-  for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
-    const fs::file_status status = it->symlink_status(ec);
-    if (ec) break;
-    const fs::path target = to / it->path().filename();
-    if (fs::is_directory(status)) {
-      if (!CopyTree(it->path(), target, error)) return false;
-    } else if (fs::is_regular_file(status)) {
-      if (!Files().CopyFile(it->path().string(), target.string(), error)) return false;
+  std::vector<DirectoryEntry> entries;
+  if (!Files().ListDirectory(from.string(), &entries, error)) return false;
+  for (const DirectoryEntry& entry : entries) {
+    if (entry.is_link) continue;
+    const fs::path target = to / entry.name;
+    if (entry.is_directory) {
+      if (!CopyTree(from / entry.name, target, error)) return false;
+    } else if (entry.is_regular_file) {
+      if (!Files().CopyFile((from / entry.name).string(), target.string(), error)) return false;
     }
-  }
-  if (ec) {
-    if (error) *error = from.string() + ": " + ec.message();
-    return false;
   }
   return true;
 }

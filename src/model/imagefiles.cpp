@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "base/textutil.h"
+#include "platform/filesystem.h"
 
 namespace parvel {
 
@@ -37,13 +38,11 @@ namespace {
 
 // The names of the regular files directly in `dir` that `wanted` takes, in listing order.
 std::vector<std::string> ListFiles(const std::string& dir, bool (*wanted)(std::string_view)) {
+  std::vector<DirectoryEntry> entries;
+  Files().ListDirectory(dir, &entries, nullptr);
   std::vector<std::string> names;
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code type_ec;
-    if (!it->is_regular_file(type_ec)) continue;
-    std::string name = it->path().filename().string();
-    if (wanted(name)) names.push_back(std::move(name));
+  for (DirectoryEntry& entry : entries) {
+    if (entry.is_regular_file && wanted(entry.name)) names.push_back(std::move(entry.name));
   }
   return names;
 }

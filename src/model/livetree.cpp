@@ -60,30 +60,42 @@ bool CanSwap(const fs::path& live) {
   return S_ISDIR(live_st.st_mode) && live_st.st_dev == parent_st.st_dev;
 }
 
-// Walks `root` (directory links not followed) and hands each entry with its relative path to
-// `visit`; false at the first entry it refuses or when the walk fails.
+enum class Kind { None, File, Directory, Other };
+
+// What a listed entry is, links to files counting as files.
+Kind KindOf(const DirectoryEntry& entry) {
+  if (entry.is_link) return entry.is_regular_file ? Kind::File : Kind::Other;
+  if (entry.is_directory) return Kind::Directory;
+  if (entry.is_regular_file) return Kind::File;
+  return Kind::Other;
+}
+
+// What a walk does after visiting an entry.
+enum class Step { Go, SkipChildren, Stop };
+
+// Walks `root` through Files() listings, each directory before what it holds (links to
+// directories not followed), and hands each entry's path, path relative to `root` and kind to
+// `visit`; false when `visit` stops or a listing fails.
 template <typename Visit>
-bool Walk(const fs::path& root, std::string* error, Visit visit) {
-  std::error_code ec;
-  fs::recursive_directory_iterator it(root, ec);
-  for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
-    if (!visit(it, it->path().lexically_relative(root))) return false;
+bool Walk(const fs::path& root, std::string* error, Visit visit, const fs::path& rel = {}) {
+  std::vector<DirectoryEntry> entries;
+  const fs::path folder = rel.empty() ? root : root / rel;
+  if (!Files().ListDirectory(folder.string(), &entries, error)) return false;
+  for (const DirectoryEntry& entry : entries) {
+    const fs::path entry_rel = rel / entry.name;
+    const Kind kind = KindOf(entry);
+    const Step step = visit(root / entry_rel, entry_rel, kind);
+    if (step == Step::Stop) return false;
+    if (step == Step::Go && kind == Kind::Directory && !Walk(root, error, visit, entry_rel)) {
+      return false;
+    }
   }
-  if (ec) return Fail(error, root.string() + ": " + ec.message());
   return true;
 }
 
-enum class Kind { None, File, Directory, Other };
-
-// What a walked entry is, links to files counting as files.
-Kind KindOf(const fs::directory_entry& entry) {
-  std::error_code ec;
-  if (entry.is_symlink(ec)) {
-    return fs::is_regular_file(fs::status(entry.path(), ec)) ? Kind::File : Kind::Other;
-  }
-  if (entry.is_directory(ec)) return Kind::Directory;
-  if (entry.is_regular_file(ec)) return Kind::File;
-  return Kind::Other;
+// Step::Go, or Step::Stop when `ok` is false.
+Step GoOn(bool ok) {
+  return ok ? Step::Go : Step::Stop;
 }
 
 Kind KindAt(const fs::path& p) {
@@ -113,16 +125,16 @@ bool ReplaceFile(const fs::path& from, const fs::path& dest, std::string* error)
 // What CopyTree copies from `root`, by relative path: the file to read, or an empty path for a
 // directory. With `strict`, an entry CopyTree would leave out makes the result false instead.
 bool CopiedEntries(const fs::path& root, bool strict, std::map<fs::path, fs::path>* entries) {
-  return Walk(root, nullptr, [&](fs::recursive_directory_iterator& it, const fs::path& rel) {
-    switch (KindOf(*it)) {
+  return Walk(root, nullptr, [&](const fs::path& path, const fs::path& rel, Kind kind) {
+    switch (kind) {
       case Kind::Directory:
         (*entries)[rel] = fs::path();
-        return true;
+        return Step::Go;
       case Kind::File:
-        (*entries)[rel] = it->path();
-        return true;
+        (*entries)[rel] = path;
+        return Step::Go;
       default:
-        return !strict;
+        return GoOn(!strict);
     }
   });
 }
@@ -175,14 +187,14 @@ std::string LiveRetiredName(const std::string& live) {
 bool CopyTree(const std::string& source, const std::string& target, std::string* error) {
   const fs::path to = Bare(target);
   if (!Files().CreateDirectory(to.string(), error)) return false;
-  return Walk(Bare(source), error, [&](fs::recursive_directory_iterator& it, const fs::path& rel) {
-    switch (KindOf(*it)) {
+  return Walk(Bare(source), error, [&](const fs::path& path, const fs::path& rel, Kind kind) {
+    switch (kind) {
       case Kind::Directory:
-        return Files().CreateDirectory((to / rel).string(), error);
+        return GoOn(Files().CreateDirectory((to / rel).string(), error));
       case Kind::File:
-        return Files().CopyFile(it->path().string(), (to / rel).string(), error);
+        return GoOn(Files().CopyFile(path.string(), (to / rel).string(), error));
       default:
-        return true;  // sockets, pipes, links to directories or to nothing
+        return Step::Go;  // sockets, pipes, links to directories or to nothing
     }
   });
 }
@@ -227,35 +239,35 @@ bool ReplaceTreeInPlace(const std::string& source, const std::string& live, std:
   if (KindAt(to) != Kind::Directory && !Files().CreateDirectory(to.string(), error)) return false;
 
   // Directories before their contents (the walk's order), each file replaced in one step.
-  const bool copied =
-      Walk(from, error, [&](fs::recursive_directory_iterator& it, const fs::path& rel) {
-        const fs::path dest = to / rel;
-        const Kind there = KindAt(dest);
-        switch (KindOf(*it)) {
-          case Kind::Directory:
-            if (there == Kind::Directory) return true;
-            if (there != Kind::None && !Files().Remove(dest.string(), error)) return false;
-            return Files().CreateDirectory(dest.string(), error);
-          case Kind::File:
-            if (there == Kind::Directory && !Files().RemoveAll(dest.string(), error)) return false;
-            return ReplaceFile(it->path(), dest, error);
-          default:
-            return true;
+  const bool copied = Walk(from, error, [&](const fs::path& path, const fs::path& rel, Kind kind) {
+    const fs::path dest = to / rel;
+    const Kind there = KindAt(dest);
+    switch (kind) {
+      case Kind::Directory:
+        if (there == Kind::Directory) return Step::Go;
+        if (there != Kind::None && !Files().Remove(dest.string(), error)) return Step::Stop;
+        return GoOn(Files().CreateDirectory(dest.string(), error));
+      case Kind::File:
+        if (there == Kind::Directory && !Files().RemoveAll(dest.string(), error)) {
+          return Step::Stop;
         }
-      });
+        return GoOn(ReplaceFile(path, dest, error));
+      default:
+        return Step::Go;
+    }
+  });
   if (!copied) return false;
 
   // Then whatever the source does not hold goes, after the walk so that it is not disturbed.
   std::vector<fs::path> extra;
-  const bool listed =
-      Walk(to, error, [&](fs::recursive_directory_iterator& it, const fs::path& rel) {
-        const Kind wanted = KindAt(from / rel);
-        if (wanted == Kind::None || wanted != KindAt(it->path())) {
-          extra.push_back(it->path());
-          it.disable_recursion_pending();
-        }
-        return true;
-      });
+  const bool listed = Walk(to, error, [&](const fs::path& path, const fs::path& rel, Kind) {
+    const Kind wanted = KindAt(from / rel);
+    if (wanted == Kind::None || wanted != KindAt(path)) {
+      extra.push_back(path);
+      return Step::SkipChildren;
+    }
+    return Step::Go;
+  });
   if (!listed) return false;
   for (const auto& p : extra) {
     if (!Files().RemoveAll(p.string(), error)) return false;

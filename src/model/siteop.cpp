@@ -35,12 +35,10 @@ bool WriteKey(const std::string& file, const char* section, const std::string& k
 
 // Names in the data directory, lower-cased: file names there match without regard to case.
 std::set<std::string> DataDirectoryNamesLower() {
+  std::vector<DirectoryEntry> entries;
+  Files().ListDirectory(DataDirectory(), &entries, nullptr);
   std::set<std::string> names;
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(DataDirectory(), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    names.insert(LowerAscii(it->path().filename().string()));
-  }
+  for (const DirectoryEntry& entry : entries) names.insert(LowerAscii(entry.name));
   return names;
 }
 

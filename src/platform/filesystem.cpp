@@ -152,6 +152,25 @@ bool FileSystem::Exchange(const std::string& a, const std::string& b, std::strin
   return true;
 }
 
+bool FileSystem::ListDirectory(const std::string& directory, std::vector<DirectoryEntry>* entries,
+                               std::string* error) {
+  std::error_code ec;
+  for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
+    DirectoryEntry entry;
+    entry.name = it->path().filename().string();
+    // The listing's own type where the system gives one; a link costs one look at its target.
+    std::error_code type_ec;
+    fs::file_status status = it->symlink_status(type_ec);
+    entry.is_link = fs::is_symlink(status);
+    if (entry.is_link) status = it->status(type_ec);
+    entry.is_directory = fs::is_directory(status);
+    entry.is_regular_file = fs::is_regular_file(status);
+    entries->push_back(std::move(entry));
+  }
+  if (ec) return Fail(error, directory + ": " + ec.message());
+  return true;
+}
+
 std::string ExchangeTemporaryName(const std::string& b) {
   fs::path p = fs::path(b).lexically_normal();
   if (!p.has_filename() && p.has_parent_path()) p = p.parent_path();
@@ -171,11 +190,12 @@ bool IsWriteTemporaryName(std::string_view file_name) {
 }
 
 int RemoveStaleTemporaries(const std::string& directory) {
+  std::vector<DirectoryEntry> entries;
+  Files().ListDirectory(directory, &entries, nullptr);
   std::vector<std::string> stale;
-  std::error_code ec;
-  for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
-    if (IsWriteTemporaryName(it->path().filename().string()) && it->is_regular_file(ec)) {
-      stale.push_back(it->path().string());
+  for (const DirectoryEntry& entry : entries) {
+    if (IsWriteTemporaryName(entry.name) && entry.is_regular_file) {
+      stale.push_back((fs::path(directory) / entry.name).string());
     }
   }
   int removed = 0;

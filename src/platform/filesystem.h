@@ -1,13 +1,23 @@
-// Every file the core writes goes through FileSystem, so that tests can replace it and make any
-// write fail. Reads go straight to the disk (ReadWholeFile) since a failed read harms nothing.
+// Every file the core writes and every folder it lists goes through FileSystem, so that tests can
+// replace it and make any write or listing fail. Reads of single files go straight to the disk
+// (ReadWholeFile) since a failed read harms nothing.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace parvel {
+
+// One entry of a folder listing.
+struct DirectoryEntry {
+  std::string name;
+  bool is_link = false;          // the entry itself is a symbolic link
+  bool is_directory = false;     // a directory, a link followed
+  bool is_regular_file = false;  // a regular file, a link followed
+};
 
 class FileSystem {
  public:
@@ -38,6 +48,10 @@ class FileSystem {
   // held. The disk does it in one step where the system can; elsewhere (and by default) it takes
   // three renames through ExchangeTemporaryName(b), undone on failure. False: both as they were.
   virtual bool Exchange(const std::string& a, const std::string& b, std::string* error);
+  // The entries directly in `directory` ("." and ".." left out), in the order the system gives
+  // them. False with the reason when it cannot be listed (what was read before stays listed).
+  virtual bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>* entries,
+                             std::string* error);
 };
 
 // The name beside `b` that an Exchange by renames parks `b` under meanwhile.

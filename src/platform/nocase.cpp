@@ -2,7 +2,9 @@
 
 #include <cctype>
 #include <filesystem>
+
 #include <system_error>
+#include "platform/filesystem.h"
 
 #include "base/textutil.h"
 
@@ -77,11 +79,10 @@ std::optional<std::string> NoCaseResolver::FindEntry(const std::string& dir, std
 const NoCaseResolver::Listing& NoCaseResolver::ListingOf(const std::string& dir) {
   auto [slot, fresh] = listings_.try_emplace(dir);
   if (!fresh) return slot->second;
-  std::error_code ec;
-  for (fs::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    std::string entry = it->path().filename().string();
-    slot->second.emplace(LowerAscii(entry), std::move(entry));
+  std::vector<DirectoryEntry> entries;
+  Files().ListDirectory(dir.empty() ? "." : dir, &entries, nullptr);
+  for (DirectoryEntry& entry : entries) {
+    slot->second.emplace(LowerAscii(entry.name), std::move(entry.name));
   }
   return slot->second;
 }

@@ -373,18 +373,18 @@ class ListEditTest : public ::testing::Test {
 };
 
 TEST_F(ListEditTest, MovingWrapsAtBothEnds) {
-  EXPECT_EQ(state.Move(0, -1), 2);
+  EXPECT_EQ(state.image_list().Move(0, -1), 2);
   EXPECT_EQ(state.images(), (Names{"b.jpg", "c.jpg", "a.jpg"}));
-  EXPECT_EQ(state.Move(2, +1), 0);
+  EXPECT_EQ(state.image_list().Move(2, +1), 0);
   EXPECT_EQ(state.images(), (Names{"a.jpg", "b.jpg", "c.jpg"}));
-  EXPECT_EQ(state.Move(0, +1), 1);
+  EXPECT_EQ(state.image_list().Move(0, +1), 1);
   EXPECT_EQ(state.images(), (Names{"b.jpg", "a.jpg", "c.jpg"}));
 }
 
 TEST_F(ListEditTest, ExcludeRemovesEverySelectedEntry) {
-  EXPECT_FALSE(state.ListActionsEnabled({}));
-  EXPECT_TRUE(state.ListActionsEnabled({1}));
-  state.Exclude({0, 2, 7});
+  EXPECT_FALSE(state.image_list().ActionsEnabled({}));
+  EXPECT_TRUE(state.image_list().ActionsEnabled({1}));
+  state.image_list().Exclude({0, 2, 7});
   EXPECT_EQ(state.images(), (Names{"b.jpg"}));
 }
 
@@ -486,9 +486,9 @@ TEST(Build, CancelButtonDuringTheBuildAsksAndTheListStaysPut) {
   bool enabled = true;
   user.on_checkpoint = [&] {
     EXPECT_TRUE(state.building());
-    state.Exclude({0});
-    EXPECT_EQ(state.Move(0, +1), 0);
-    enabled = state.ListActionsEnabled({0});
+    state.image_list().Exclude({0});
+    EXPECT_EQ(state.image_list().Move(0, +1), 0);
+    enabled = state.image_list().ActionsEnabled({0});
     closed = state.Cancel();
   };
   user.QueueAnswer(Answer::Yes);
@@ -518,6 +518,11 @@ TEST_P(ThumbnailErrorTest, AnImageThatCannotBeReadAsksWhetherToGoOn) {
                           "Error encountered creating the thumbnail, broken.jpg");
   }
   EXPECT_EQ(ShownOf(site.ui), expected);
+  // Why the picture could not be read goes on the log (the details of the box).
+  const std::string logged = "The thumbnail of " + site.site + "broken.jpg: ";
+  ASSERT_EQ(site.ui.logs().size(), 1u);
+  EXPECT_EQ(site.ui.logs()[0].substr(0, logged.size()), logged);
+  EXPECT_GT(site.ui.logs()[0].size(), logged.size());
   EXPECT_EQ(site.Exists("thumbs/good_thb.jpg"), go_on);
   EXPECT_EQ(site.settings.Status, go_on ? 2 : 0);
 }

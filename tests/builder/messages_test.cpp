@@ -231,7 +231,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BuildState state(w.ui, w.settings, w.inputs);
                       ASSERT_TRUE(state.PreBuildChecks(false));
                       state.FillImageList();
-                      state.Exclude({0});
+                      state.image_list().Exclude({0});
                       EXPECT_FALSE(state.Start());
                     },
                     kWarn, "The current Site or Rotation does not contain any images!"},

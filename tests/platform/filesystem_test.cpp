@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "platform/nocase.h"
 #include "support/faulty_filesystem.h"
 #include "support/testsupport.h"
 
@@ -149,6 +150,31 @@ TEST(FileSystemTest, StaleTemporariesAreRecognisedAndRemoved) {
   EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 2);
   for (const auto& c : cases) EXPECT_EQ(fs::exists(dir / c.name), !c.temporary) << c.name;
   EXPECT_TRUE(fs::exists(dir / ".parvel-tmp-folder"));
+}
+
+// Folder listings go through Files() like writes: a listing the file system refuses hides the
+// files from letter-case matching and from the removal of stale temporaries.
+TEST(FileSystemTest, ListingsGoThroughFiles) {
+  class Unlistable : public FaultyFileSystem {
+   public:
+    Unlistable() : FaultyFileSystem(RealFileSystem()) {}
+    bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>*,
+                       std::string* error) override {
+      if (error) *error = directory + ": Permission denied";
+      return false;
+    }
+  };
+  TempDir dir;
+  WriteFile(dir / "Photo.JPG", "x");
+  WriteFile(WriteTemporaryName(dir / "page.html", ".part"), "x");
+  {
+    Unlistable unlistable;
+    ScopedFileSystem scope(unlistable);
+    EXPECT_EQ(FindFileNoCase(dir.path(), "photo.jpg"), std::nullopt);
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 0);
+  }
+  EXPECT_EQ(FindFileNoCase(dir.path(), "photo.jpg"), dir / "Photo.JPG");
+  EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 1);
 }
 
 }  // namespace

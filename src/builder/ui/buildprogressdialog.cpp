@@ -13,9 +13,13 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <memory>
 
 #include "app/appstate.h"
+#include "builder/sitebuild.h"
 #include "model/editsite.h"
+#include "model/paths.h"
+#include "platform/filelock.h"
 
 namespace parvel {
 namespace {
@@ -177,7 +181,7 @@ std::set<int> TdlgBuildProgress::SelectedRows() const {
 
 void TdlgBuildProgress::ApplyRules() {
   const bool building = state_.building();
-  const bool list_actions = state_.ListActionsEnabled(SelectedRows());
+  const bool list_actions = state_.image_list().ActionsEnabled(SelectedRows());
   btnExclude_->setEnabled(list_actions);
   btnUp_->setEnabled(list_actions);
   btnDown_->setEnabled(list_actions);
@@ -188,12 +192,12 @@ void TdlgBuildProgress::ApplyRules() {
 }
 
 void TdlgBuildProgress::btnexcludeClick() {
-  state_.Exclude(SelectedRows());
+  state_.image_list().Exclude(SelectedRows());
   RefillList(-1);
 }
 
 void TdlgBuildProgress::bkmkupClick(int step) {
-  const int focused = state_.Move(lbxImages_->currentRow(), step);
+  const int focused = state_.image_list().Move(lbxImages_->currentRow(), step);
   RefillList(focused);
 }
 
@@ -255,19 +259,29 @@ bool TdlgBuildProgress::TakeCancelRequest() {
   return requested;
 }
 
-bool RunBuildSequence(Seams seams, SiteEditor& editor, AppState& app, bool unattended,
+bool RunBuildSequence(Seams seams, SiteEditor& editor, AppState& app, bool all_rotations,
                       QWidget* parent) {
   BuildInteraction ui(seams.ui);
-  BuildState state(ui, app.settings, BuildInputsFor(app.catalogue.site(), app.options));
-  if (!state.PreBuildChecks(unattended)) return false;
-  editor.ShowCurrentStatus();
-  bool built = false;
-  {
+  SiteBuildRequest request;
+  request.all_rotations = all_rotations;
+  request.run = [&](BuildState& state, bool unattended) {
+    editor.ShowCurrentStatus();
     TdlgBuildProgress dialog(seams, state, ui, parent);
-    built = seams.dialogs.Run(dialog) == QDialog::Accepted;
-  }
-  if (!unattended) editor.RefreshRotationList();
-  return built;
+    (void)unattended;  // the state knows it and presses Start itself
+    return seams.dialogs.Run(dialog) == QDialog::Accepted;
+  };
+  // The desktop holds the settings lock only around its own saves, so none is held here; it is
+  // taken after the build to re-read what a rotation run may have saved meanwhile.
+  std::unique_ptr<FileLock> lock;
+  const SiteBuildResult result =
+      BuildFromEditor(ui, editor, app.settings, app.catalogue, app.options, request, lock,
+                      [&]() -> std::unique_ptr<FileLock> {
+                        auto taken = std::make_unique<FileLock>(DataDirectory());
+                        if (taken->held()) return taken;
+                        seams.ui.Warn(taken->error());
+                        return nullptr;
+                      });
+  return result == SiteBuildResult::Built;
 }
 
 }  // namespace parvel

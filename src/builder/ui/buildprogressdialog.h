@@ -107,10 +107,10 @@ class TdlgBuildProgress : public QDialog, public ProgressView {
   QPushButton* btnHelp_;
 };
 
-// The "Build!" sequence of the site editor for its current rotation: the pre-build checks, the
-// refreshed status line, the build dialog, and (for Build!, not Build All) the rotation list
-// read afresh. True when a build completed.
-bool RunBuildSequence(Seams seams, SiteEditor& editor, AppState& app, bool unattended,
+// The site editor's "Build!" (or Build All, every rotation in turn) through the same sequence as
+// the command line's build (BuildFromEditor), showing the build dialog for each build whose
+// checks passed. True when every build completed.
+bool RunBuildSequence(Seams seams, SiteEditor& editor, AppState& app, bool all_rotations,
                       QWidget* parent);
 
 }  // namespace parvel

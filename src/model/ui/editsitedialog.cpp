@@ -370,7 +370,7 @@ void TdlgEditSite::btnApplyToAllClick() {
 }
 
 void TdlgEditSite::btnBuildAllClick() {
-  editor_.BuildAll([this] { return RunBuildSequence(seams_, editor_, app_, true, this); });
+  RunBuildSequence(seams_, editor_, app_, true, this);
   ShowEditor();
 }
 
