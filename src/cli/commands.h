@@ -2,6 +2,9 @@
 // returns the program's exit status.
 #pragma once
 
+#include <string>
+
+#include "builder/build.h"
 #include "cli/clienv.h"
 
 namespace parvel::cli {
@@ -13,6 +16,9 @@ int CmdSet(Arguments& args);
 int CmdShow(Arguments& args);
 int CmdRotate(Arguments& args);
 int CmdQuick(Arguments& args);
+
+// The line `build` ends with: thumbnails made and kept, pages written and left unchanged.
+std::string BuildSummary(const BuildCounts& counts);
 
 // Prints the usage text on stderr and returns kExitUsage.
 int Usage(const std::string& problem);
