@@ -102,6 +102,10 @@ struct Case {
   std::optional<std::set<std::string>> changed;
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.what;
+}
+
 const std::set<std::string> kAll = {"img01.jpg", "img02.jpg", "img03.jpg"};
 const std::set<std::string> kAllThumbs = {"thumbs/img01_thb.jpg", "thumbs/img02_thb.jpg",
                                           "thumbs/img03_thb.jpg"};
