@@ -572,16 +572,18 @@ bool BuildState::ThumbnailStep(const std::string& image, const std::string& targ
     ++counts_.thumbnails_kept;
   } else {
     Say("Creating Thumbnail for " + image);
+    bool written = false;
     const bool go_on =
         made != nullptr && !made->empty()
-            ? WriteThumbnailData(ui_, *made, target, s.Thumb_JPEG_Quality)
+            ? WriteThumbnailData(ui_, *made, target, s.Thumb_JPEG_Quality, &written)
             : createthumbnail(ui_, site_dir + image, target, s.Thumb_Width, s.Thumb_Height,
-                              s.Thumb_JPEG_Quality, thumbnail_options_);
+                              s.Thumb_JPEG_Quality, thumbnail_options_, &written);
     if (!go_on) {
       ui_.Message(MessageKind::Plain, ThumbnailFailedMessage(image), Buttons::Ok);
       return false;
     }
-    ++counts_.thumbnails_made;
+    // One that could not be made (and the user went on without it) is neither made nor kept.
+    if (written) ++counts_.thumbnails_made;
   }
   return Checkpoint();
 }

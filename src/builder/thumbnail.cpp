@@ -254,7 +254,7 @@ ThumbnailState CheckThumbnail(const std::string& source, const std::string& targ
 }
 
 bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
-                        const std::string& target, int quality) {
+                        const std::string& target, int quality, bool* written_out) {
   bool written = false;
   {
     BusyCursor busy(ui);
@@ -266,13 +266,14 @@ bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
     const std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
     written = !data.empty() && Files().WriteFileReplace(target, bytes, &error);
   }
+  if (written_out) *written_out = written;
   if (written) return true;
   return ui.Message(MessageKind::Warning, kThumbnailErrorQuestion, Buttons::YesNo) == Answer::Yes;
 }
 
 bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
                      std::int32_t box_width, std::int32_t box_height, int quality,
-                     ThumbnailOptions options) {
+                     ThumbnailOptions options, bool* written) {
   std::vector<std::uint8_t> data;
   std::string failure;
   {
@@ -280,7 +281,7 @@ bool createthumbnail(Interaction& ui, const std::string& source, const std::stri
     data = MakeThumbnailData(source, box_width, box_height, quality, options, &failure);
   }
   if (!failure.empty()) ui.Log(ReasonLine("The thumbnail of " + source, failure));
-  return WriteThumbnailData(ui, data, target, quality);
+  return WriteThumbnailData(ui, data, target, quality, written);
 }
 
 }  // namespace parvel

@@ -45,10 +45,11 @@ inline constexpr std::string_view kThumbnailErrorQuestion =
 // Writes the thumbnail of `source` to `target` (a progressive JPEG of quality `quality`). When
 // anything fails it logs why (when the image could not be read or scaled) and asks
 // kThumbnailErrorQuestion: Yes returns true (go on without this
-// thumbnail), No returns false (stop the build).
+// thumbnail), No returns false (stop the build). `written`, when given, tells whether the
+// thumbnail was written.
 bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
                      std::int32_t box_width, std::int32_t box_height, int quality,
-                     ThumbnailOptions options = {});
+                     ThumbnailOptions options = {}, bool* written = nullptr);
 
 // The part of createthumbnail that touches no file but the source: decodes and scales `source`
 // and encodes the thumbnail with its record. Empty when anything fails, with the reason in
@@ -101,6 +102,6 @@ ThumbnailState CheckThumbnail(const std::string& source, const std::string& targ
 // failure): writes it to `target` and on failure asks the question. Same result as
 // createthumbnail; on the build's thread only.
 bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
-                        const std::string& target, int quality);
+                        const std::string& target, int quality, bool* written = nullptr);
 
 }  // namespace parvel
