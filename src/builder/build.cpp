@@ -5,6 +5,7 @@
 #include <climits>
 #include <exception>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "base/textutil.h"
@@ -274,6 +275,7 @@ bool BuildState::Cancel() {
 bool BuildState::build() {
   if (building_) return false;
   cancel_requested_ = false;
+  counts_ = {};
   BusyCursor busy(ui_);
   building_ = true;
   image_list_.set_locked(true);
@@ -346,7 +348,8 @@ bool BuildState::RunPasses() {
                   .descriptions = s.Filename_Display == FilenameDisplay::DescriptionFile
                                       ? &description_
                                       : nullptr,
-                  .failure = &page_failure};
+                  .failure = &page_failure,
+                  .writes = &counts_.pages};
 
   if (!s.DisplayAsImage && !no_thumbnail_mode_ && !ImagePagePass(ctx, pages)) return false;
 
@@ -428,10 +431,10 @@ bool BuildState::CopyPass(const std::string& site_dir) {
         // Copying would first remove the site's own copy and then fail: keep that copy.
         ui_.Warn("An error was encountered copying the file, " + file + "!");
       } else if (folder.empty()) {
-        docopyfile(ui_, file, site_dir + FileNamePart(file), false);
+        CopyUnlessSame(file, site_dir + FileNamePart(file));
       } else if (const auto real = RealPathInside(file, folder)) {
         // Copied from its real path, which holds no link that could lead out meanwhile.
-        docopyfile(ui_, *real, site_dir + FileNamePart(file), false);
+        CopyUnlessSame(*real, site_dir + FileNamePart(file));
       } else {
         // A link in the template folder that came to lead out since the checks.
         ui_.Warn(OutsideDirectoryMessage(file, folder));
@@ -443,6 +446,12 @@ bool BuildState::CopyPass(const std::string& site_dir) {
     if (!Checkpoint()) return false;
   }
   return true;
+}
+
+void BuildState::CopyUnlessSame(const std::string& source, const std::string& target) {
+  // A copy that holds the same bytes already is left alone, keeping its file time.
+  if (FileHoldsCopyOf(target, source)) return;
+  docopyfile(ui_, source, target, false);
 }
 
 bool BuildState::ButtonPass(const std::string& site_dir, int pages) {
@@ -471,21 +480,35 @@ bool BuildState::ButtonPass(const std::string& site_dir, int pages) {
 bool BuildState::ThumbnailPass(const std::vector<std::string>& images, const std::string& site_dir,
                                const std::string& thumb_dir) {
   const SiteSettings& s = settings_;
+  // Thumbnails this pass has written: one of them is never kept for a later image of the list
+  // that shares its name (a.jpg and a.gif), so that the later image's thumbnail wins.
+  std::unordered_set<std::string> written;
+  const auto keep = [&](const std::string& image, const std::string& target) {
+    return no_recreate_ && !written.contains(target) &&
+           CheckThumbnail(site_dir + image, target, s.Thumb_Width, s.Thumb_Height,
+                          s.Thumb_JPEG_Quality) == ThumbnailState::UpToDate;
+  };
   if (jobs_ <= 1) {
     JpegCoefficientReuse reuse;
     for (const std::string& image : images) {
       Advance();
-      if (!ThumbnailStep(image, thumb_dir + ThumbnailName(image), nullptr, site_dir)) return false;
+      const std::string target = thumb_dir + ThumbnailName(image);
+      const bool kept = keep(image, target);
+      if (!kept) written.insert(target);
+      if (!ThumbnailStep(image, target, kept, nullptr, site_dir)) return false;
     }
     return true;
   }
   // Workers decode, scale and encode ahead; everything the user sees stays here, in list order.
-  // A thumbnail that exists when the pass starts is not made; one that comes to exist during the
-  // pass (two images sharing a thumbnail name) is checked again when its turn comes.
+  // Which thumbnails are kept is settled before the workers start.
   std::vector<std::string> sources(images.size());
+  std::vector<char> kept(images.size(), 0);
   for (std::size_t i = 0; i < images.size(); ++i) {
-    if (!(no_recreate_ && FileExists(thumb_dir + ThumbnailName(images[i])))) {
+    const std::string target = thumb_dir + ThumbnailName(images[i]);
+    kept[i] = keep(images[i], target) ? 1 : 0;
+    if (!kept[i]) {
       sources[i] = site_dir + images[i];
+      written.insert(target);
     }
   }
   const int box_width = s.Thumb_Width;
@@ -506,27 +529,33 @@ bool BuildState::ThumbnailPass(const std::vector<std::string>& images, const std
     // The window's events go on running while this thumbnail is still being made.
     while (!pool.WaitFor(i, kResponsiveWait)) ui_.KeepResponsive();
     const std::vector<std::uint8_t> made = pool.Take(i);
-    if (!ThumbnailStep(images[i], thumb_dir + ThumbnailName(images[i]), &made, site_dir)) {
+    if (!ThumbnailStep(images[i], thumb_dir + ThumbnailName(images[i]), kept[i] != 0, &made,
+                       site_dir)) {
       return false;
     }
   }
   return true;
 }
 
-bool BuildState::ThumbnailStep(const std::string& image, const std::string& target,
+bool BuildState::ThumbnailStep(const std::string& image, const std::string& target, bool keep,
                                const std::vector<std::uint8_t>* made, const std::string& site_dir) {
   const SiteSettings& s = settings_;
-  if (!(no_recreate_ && FileExists(target))) {
+  if (keep) {
+    ++counts_.thumbnails_kept;
+  } else {
     Say("Creating Thumbnail for " + image);
+    bool written = false;
     const bool go_on =
         made != nullptr && !made->empty()
-            ? WriteThumbnailData(ui_, *made, target, s.Thumb_JPEG_Quality)
+            ? WriteThumbnailData(ui_, *made, target, s.Thumb_JPEG_Quality, &written)
             : createthumbnail(ui_, site_dir + image, target, s.Thumb_Width, s.Thumb_Height,
-                              s.Thumb_JPEG_Quality, thumbnail_options_);
+                              s.Thumb_JPEG_Quality, thumbnail_options_, &written);
     if (!go_on) {
       ui_.Message(MessageKind::Plain, ThumbnailFailedMessage(image), Buttons::Ok);
       return false;
     }
+    // One that could not be made (and the user went on without it) is neither made nor kept.
+    if (written) ++counts_.thumbnails_made;
   }
   return Checkpoint();
 }

@@ -13,6 +13,7 @@
 #include "builder/buildimagelist.h"
 #include "builder/descriptions.h"
 #include "builder/messages.h"
+#include "builder/pagecontext.h"
 #include "builder/pageindex.h"
 #include "builder/rotheadr.h"
 #include "builder/thumbnail.h"
@@ -24,7 +25,19 @@
 
 namespace parvel {
 
-struct PageContext;
+// What one build (or several, added up) did to the site folder.
+struct BuildCounts {
+  std::int64_t thumbnails_made = 0;
+  std::int64_t thumbnails_kept = 0;  // up to date, left as they were
+  PageWrites pages;                  // thumbnail pages and image display pages
+  BuildCounts& operator+=(const BuildCounts& other) {
+    thumbnails_made += other.thumbnails_made;
+    thumbnails_kept += other.thumbnails_kept;
+    pages.written += other.pages.written;
+    pages.unchanged += other.pages.unchanged;
+    return *this;
+  }
+};
 
 // What a build needs besides the page settings.
 struct BuildInputs {
@@ -87,6 +100,8 @@ class BuildState {
   bool building() const { return building_; }  // Start is disabled while true
   bool use_image_buttons() const { return use_image_buttons_; }
   const std::string& description_ini_path() const { return description_ini_path_; }
+  // "Do not create thumbnails if they already exist": keep each thumbnail that is up to date
+  // (CheckThumbnail); off, every thumbnail is made again.
   bool no_recreate() const { return no_recreate_; }
   void set_no_recreate(bool on) { no_recreate_ = on; }
   // Worker threads of the thumbnail pass (at least 1; 1 makes every thumbnail on the build's own
@@ -96,6 +111,9 @@ class BuildState {
   // How the thumbnail pass decodes (by default leaving out unused progressive scans).
   const ThumbnailOptions& thumbnail_options() const { return thumbnail_options_; }
   void set_thumbnail_options(ThumbnailOptions options) { thumbnail_options_ = options; }
+
+  // What the last build did (cleared when a build starts).
+  const BuildCounts& counts() const { return counts_; }
 
   // The site directory (Rotation_Path with a trailing separator) and where thumbnails go.
   std::string site_directory() const;
@@ -116,6 +134,8 @@ class BuildState {
   bool RunPasses();
   bool MakeThumbnailDirectory(const std::string& directory);
   bool CopyPass(const std::string& site_dir);  // false when cancelled
+  // Copies `source` to `target` (replacing it in one step) unless it holds the same bytes.
+  void CopyUnlessSame(const std::string& source, const std::string& target);
   bool ButtonPass(const std::string& site_dir, int pages);
   bool ThumbnailPass(const std::vector<std::string>& images, const std::string& site_dir,
                      const std::string& thumb_dir);
@@ -123,8 +143,9 @@ class BuildState {
   // build stops (a page failed, with its message, or the user cancelled).
   bool ImagePagePass(const PageContext& ctx, int pages);
   bool ThumbnailPagePass(const PageContext& ctx, int pages);
-  // One image of the thumbnail pass after its progress step: false when the build stops.
-  bool ThumbnailStep(const std::string& image, const std::string& target,
+  // One image of the thumbnail pass after its progress step: keeps its thumbnail, or writes
+  // `made` (made here when null or empty); false when the build stops.
+  bool ThumbnailStep(const std::string& image, const std::string& target, bool keep,
                      const std::vector<std::uint8_t>* made, const std::string& site_dir);
 
   // The build's checkpoint: false when the user confirmed cancelling.
@@ -160,6 +181,7 @@ class BuildState {
   bool use_image_buttons_ = false;
   bool building_ = false;
 
+  BuildCounts counts_;
   std::string message_;
   std::int64_t position_ = 0;
   std::int64_t maximum_ = 0;

@@ -83,8 +83,9 @@ bool createHTMLImagepage(const PageContext& ctx, const std::string& outFile, int
       header = *fetched_header;
       footer = *fetched_footer;
     }
-    return WritePage(
-        outFile, splicetext(settings, page_template, content, indexText, header, footer, false));
+    return WritePage(outFile,
+                     splicetext(settings, page_template, content, indexText, header, footer, false),
+                     ctx.writes);
   } catch (const std::exception& e) {
     KeepFailure(ctx, e);
     return false;

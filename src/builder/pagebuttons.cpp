@@ -5,6 +5,7 @@
 
 #include "imaging/PGraphic.h"
 #include "model/paths.h"
+#include "platform/filesystem.h"
 
 namespace parvel {
 namespace {
@@ -63,16 +64,22 @@ bool createbutton(const SiteSettings& settings, const std::string& background,
     style.antialias = true;
     DrawLabel(button, style, label);
 
-    std::string used;
+    const std::string used = bits == 24 ? ".jpg" : ".gif";
+    const std::string path = changeextension(file_name, used);
+    button.SetColorResolutionPrompt(0);
     if (bits == 24) {
-      used = ".jpg";
-      if (!savetojpeg(button, changeextension(file_name, used), kButtonJpegQuality, false)) {
-        return false;
-      }
-    } else {
-      used = ".gif";
-      button.SetColorResolutionPrompt(0);
-      button.SaveToFile(changeextension(file_name, used));
+      // As savetojpeg leaves them.
+      JPEGSaveQuality = kButtonJpegQuality;
+      JPEGSaveProgressive = false;
+    }
+    const std::vector<std::uint8_t> bytes =
+        button.Encode(path, WriteOptions{kButtonJpegQuality, false});
+    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    // A button that holds these bytes already is left as it is, keeping its file time.
+    std::string error;
+    if (!FileHolds(path, data) && !Files().WriteFileReplace(path, data, &error)) {
+      if (failure) *failure = "Cannot write " + error;
+      return false;
     }
     if (extension) *extension = used;
     return true;

@@ -3,6 +3,7 @@
 // rotation and description lookup. The build owns everything referred to here and outlives it.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <string>
 #include <vector>
@@ -13,6 +14,12 @@
 #include "model/sitesettings.h"
 
 namespace parvel {
+
+// How many pages a build wrote and how many already held their bytes and were left as they were.
+struct PageWrites {
+  std::int64_t written = 0;
+  std::int64_t unchanged = 0;
+};
 
 struct PageContext {
   // The page settings of the rotation being built.
@@ -37,6 +44,8 @@ struct PageContext {
   KorrinDraw draw = DrawFromClock;
   // Where a page maker puts the text of an exception that ended its page; null: not kept.
   std::string* failure = nullptr;
+  // Where the page makers count the pages written and left as they were; null: not counted.
+  PageWrites* writes = nullptr;
 };
 
 // Keeps the text of an exception that ended a page in ctx.failure.

@@ -12,15 +12,22 @@ namespace {
 
 // One build of the editor's current rotation: the checks, then the request's way of running it.
 bool BuildCurrent(Interaction& ui, SiteSettings& settings, const Catalogue& catalogue,
-                  const AppOptions& options, const SiteBuildRequest& request, bool unattended) {
+                  const AppOptions& options, const SiteBuildRequest& request, bool unattended,
+                  BuildCounts* counts) {
   BuildState state(ui, settings, BuildInputsFor(catalogue.site(), options));
   if (request.jobs > 0) state.set_jobs(request.jobs);
   state.set_thumbnail_options(request.thumbnails);
   if (!state.PreBuildChecks(unattended)) return false;
   state.set_no_recreate(!request.remake_thumbnails);
-  if (request.run) return request.run(state, unattended);
-  state.FillImageList();
-  return state.Start();
+  bool built;
+  if (request.run) {
+    built = request.run(state, unattended);
+  } else {
+    state.FillImageList();
+    built = state.Start();
+  }
+  if (counts) *counts += state.counts();
+  return built;
 }
 
 // The rotation's section as its settings file holds it now.
@@ -40,7 +47,7 @@ std::vector<std::pair<std::string, std::string>> SavedSection(const std::string&
 SiteBuildResult BuildFromEditor(Interaction& ui, SiteEditor& editor, SiteSettings& settings,
                                 Catalogue& catalogue, const AppOptions& options,
                                 const SiteBuildRequest& request, std::unique_ptr<FileLock>& lock,
-                                const SettingsLocker& relock) {
+                                const SettingsLocker& relock, BuildCounts* counts) {
   const int rotation = editor.selected() + 1;
   const std::string site_key = catalogue.site().SiteKey;
   const auto section_at_start = SavedSection(site_key, rotation);
@@ -49,12 +56,12 @@ SiteBuildResult BuildFromEditor(Interaction& ui, SiteEditor& editor, SiteSetting
   bool every_build_completed = true;
   if (request.all_rotations) {
     editor.BuildAll([&] {
-      const bool ok = BuildCurrent(ui, settings, catalogue, options, request, true);
+      const bool ok = BuildCurrent(ui, settings, catalogue, options, request, true, counts);
       every_build_completed = every_build_completed && ok;
       return ok;
     });
   } else {
-    every_build_completed = BuildCurrent(ui, settings, catalogue, options, request, false);
+    every_build_completed = BuildCurrent(ui, settings, catalogue, options, request, false, counts);
     editor.ShowCurrentStatus();
     editor.RefreshRotationList();
   }

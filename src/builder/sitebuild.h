@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "builder/build.h"
 #include "builder/thumbnail.h"
 #include "model/editsite.h"
 #include "model/options.h"
@@ -20,7 +21,7 @@ class BuildState;
 
 struct SiteBuildRequest {
   bool all_rotations = false;      // Build All: every rotation in turn, unattended
-  bool remake_thumbnails = false;  // make every thumbnail again, not only the missing ones
+  bool remake_thumbnails = false;  // make every thumbnail again, not only those out of date
   int jobs = 0;                    // thumbnail workers; 0 keeps the build's own choice
   ThumbnailOptions thumbnails;
   // How one build whose checks passed runs (the second argument says it is part of Build All).
@@ -44,12 +45,11 @@ using SettingsLocker = std::function<std::unique_ptr<FileLock>()>;
 // lock go so the rotation schedule is not kept waiting, builds (the current rotation; or each
 // one through the editor's Build All), takes the lock back with `relock` into `lock`, re-reads
 // the site's record, and when the rotation's section was saved meanwhile reloads it keeping
-// the build's Status. The caller closes the editor afterwards (unless NotLocked).
-[[nodiscard]] SiteBuildResult BuildFromEditor(Interaction& ui, SiteEditor& editor,
-                                              SiteSettings& settings, Catalogue& catalogue,
-                                              const AppOptions& options,
-                                              const SiteBuildRequest& request,
-                                              std::unique_ptr<FileLock>& lock,
-                                              const SettingsLocker& relock);
+// the build's Status. What the builds did is added to `counts` when given. The caller closes the
+// editor afterwards (unless NotLocked).
+[[nodiscard]] SiteBuildResult BuildFromEditor(
+    Interaction& ui, SiteEditor& editor, SiteSettings& settings, Catalogue& catalogue,
+    const AppOptions& options, const SiteBuildRequest& request, std::unique_ptr<FileLock>& lock,
+    const SettingsLocker& relock, BuildCounts* counts = nullptr);
 
 }  // namespace parvel

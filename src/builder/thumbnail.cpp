@@ -1,6 +1,7 @@
 #include "builder/thumbnail.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <span>
@@ -28,6 +29,22 @@ constexpr std::uint64_t kWholeFileForHeaders = 64u * 1024 * 1024;
 // A decode other than JPEG: a raster of up to three bytes a pixel, and for fewer the 24-bit copy
 // that resampling makes.
 constexpr std::uint64_t kOtherDecodeBytesPerPixel = 4;
+// Where a thumbnail's record is looked for: our writer puts it right after the JFIF header.
+constexpr std::size_t kRecordHeadBytes = 256;
+// How a thumbnail is made, as far as a kept one must have been made the same way: a JPEG is
+// turned upright by its EXIF orientation. A change to that rule (or to how thumbnails are
+// made) changes this text, and every thumbnail is made again once.
+constexpr std::string_view kThumbnailRule = "orientation: EXIF upright; maker 1";
+
+// FNV-1a, 64 bits: a record only has to tell one state from another, not resist forgery.
+std::uint64_t Digest(std::string_view text) {
+  std::uint64_t hash = 0xcbf29ce484222325ull;
+  for (const char c : text) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 0x100000001b3ull;
+  }
+  return hash;
+}
 }  // namespace
 
 // The size rule is defined on 80-bit extended precision (64-bit mantissa): 1280 / (1280 / 150)
@@ -73,7 +90,7 @@ namespace {
 
 // The file's bytes in a buffer the thread keeps, so a large photograph does not take fresh
 // memory (and its page faults) at every image.
-std::span<const std::uint8_t> ReadSource(const std::string& path) {
+std::span<const std::uint8_t> ReadSource(const std::string& path, FileStamp* stamp) {
   thread_local std::vector<std::uint8_t> buffer;
   // A buffer that one huge file grew is given back; otherwise it only ever grows.
   if (buffer.size() > kKeptBufferBytes) {
@@ -82,7 +99,7 @@ std::span<const std::uint8_t> ReadSource(const std::string& path) {
     if (!ec && size < kKeptBufferBytes) buffer = {};
   }
   std::size_t used = 0;
-  if (!ReadFileIntoBuffer(path, buffer, &used)) {
+  if (!ReadFileIntoBuffer(path, buffer, &used, stamp)) {
     throw EPixelGraphic("Cannot open file \"" + path + "\"");
   }
   return {buffer.data(), used};
@@ -110,8 +127,8 @@ JpegPlan PlanJpeg(std::span<const std::uint8_t> bytes, std::int32_t box_width,
 // A JPEG source: decoded at the scale that covers the box, turned upright, then reduced with
 // the medium (area average) filter, as drawing the JPEG stretched and resampling it would.
 Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int32_t box_height,
-                     ThumbnailOptions thumbnail_options) {
-  const std::span<const std::uint8_t> bytes = ReadSource(source);
+                     ThumbnailOptions thumbnail_options, FileStamp* stamp) {
+  const std::span<const std::uint8_t> bytes = ReadSource(source, stamp);
   const auto [orientation, width, height, scale] = PlanJpeg(bytes, box_width, box_height);
   const JpegDecodeOptions options{true, scale, thumbnail_options.skip_unused_scans};
   Raster decoded;
@@ -132,7 +149,12 @@ Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int
 
 // Any other source: the general loader with the fast JPEG decode, reduced with the precise
 // filter.
-Raster OtherThumbnail(const std::string& source, std::int32_t box_width, std::int32_t box_height) {
+Raster OtherThumbnail(const std::string& source, std::int32_t box_width, std::int32_t box_height,
+                      FileStamp* stamp) {
+  // Taken before the read: a change after it makes the record older than the file, never newer.
+  const auto before = StampOf(source);
+  if (!before) throw EPixelGraphic("Cannot open file \"" + source + "\"");
+  *stamp = *before;
   TPixelGraphic loaded;
   loaded.SetFastJPEGDecode(true);
   loaded.LoadFromFile(source);
@@ -191,18 +213,48 @@ std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int3
                                             std::int32_t box_height, int quality,
                                             ThumbnailOptions options, std::string* failure) {
   try {
+    FileStamp stamp;
     const Raster thumb = IsJPEGFileName(source)
-                             ? JpegThumbnail(source, box_width, box_height, options)
-                             : OtherThumbnail(source, box_width, box_height);
-    return WriteJpeg(thumb, std::clamp(quality, 0, 100), true);
+                             ? JpegThumbnail(source, box_width, box_height, options, &stamp)
+                             : OtherThumbnail(source, box_width, box_height, &stamp);
+    return WriteJpeg(thumb, std::clamp(quality, 0, 100), true,
+                     ThumbnailRecord(FileNamePart(source), stamp, box_width, box_height, quality));
   } catch (const std::exception& e) {
     if (failure) *failure = e.what();
     return {};
   }
 }
 
+std::string ThumbnailRecord(std::string_view source_name, const FileStamp& stamp,
+                            std::int32_t box_width, std::int32_t box_height, int quality) {
+  std::string text(source_name);
+  text += '\n' + std::to_string(stamp.size) + '\n' + std::to_string(stamp.modified_ns) + '\n' +
+          std::to_string(box_width) + 'x' + std::to_string(box_height) + '\n' +
+          std::to_string(quality) + '\n';
+  text += kThumbnailRule;
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Digest(text)));
+  return std::string(kThumbnailRecordPrefix) + hex;
+}
+
+ThumbnailState CheckThumbnail(const std::string& source, const std::string& target,
+                              std::int32_t box_width, std::int32_t box_height, int quality) {
+  thread_local std::vector<std::uint8_t> head;
+  std::uint64_t size = 0;
+  if (!ReadFileHead(target, kRecordHeadBytes, &head, &size)) {
+    return FileExists(target) ? ThumbnailState::Stale : ThumbnailState::Missing;
+  }
+  const auto record = FindJpegComment(head, kThumbnailRecordPrefix);
+  if (!record) return ThumbnailState::UpToDate;
+  const auto stamp = StampOf(source);
+  if (!stamp) return ThumbnailState::Stale;
+  return *record == ThumbnailRecord(FileNamePart(source), *stamp, box_width, box_height, quality)
+             ? ThumbnailState::UpToDate
+             : ThumbnailState::Stale;
+}
+
 bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
-                        const std::string& target, int quality) {
+                        const std::string& target, int quality, bool* written_out) {
   bool written = false;
   {
     BusyCursor busy(ui);
@@ -211,18 +263,17 @@ bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
     JPEGSaveQuality = std::clamp(quality, 0, 100);
     JPEGSaveProgressive = true;
     std::string error;
-    written = !data.empty() &&
-              Files().WriteFileReplace(
-                  target, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()),
-                  &error);
+    const std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
+    written = !data.empty() && Files().WriteFileReplace(target, bytes, &error);
   }
+  if (written_out) *written_out = written;
   if (written) return true;
   return ui.Message(MessageKind::Warning, kThumbnailErrorQuestion, Buttons::YesNo) == Answer::Yes;
 }
 
 bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
                      std::int32_t box_width, std::int32_t box_height, int quality,
-                     ThumbnailOptions options) {
+                     ThumbnailOptions options, bool* written) {
   std::vector<std::uint8_t> data;
   std::string failure;
   {
@@ -230,7 +281,7 @@ bool createthumbnail(Interaction& ui, const std::string& source, const std::stri
     data = MakeThumbnailData(source, box_width, box_height, quality, options, &failure);
   }
   if (!failure.empty()) ui.Log(ReasonLine("The thumbnail of " + source, failure));
-  return WriteThumbnailData(ui, data, target, quality);
+  return WriteThumbnailData(ui, data, target, quality, written);
 }
 
 }  // namespace parvel

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/filesystem.h"
 #include "platform/interaction.h"
 
 namespace parvel {
@@ -44,14 +45,15 @@ inline constexpr std::string_view kThumbnailErrorQuestion =
 // Writes the thumbnail of `source` to `target` (a progressive JPEG of quality `quality`). When
 // anything fails it logs why (when the image could not be read or scaled) and asks
 // kThumbnailErrorQuestion: Yes returns true (go on without this
-// thumbnail), No returns false (stop the build).
+// thumbnail), No returns false (stop the build). `written`, when given, tells whether the
+// thumbnail was written.
 bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
                      std::int32_t box_width, std::int32_t box_height, int quality,
-                     ThumbnailOptions options = {});
+                     ThumbnailOptions options = {}, bool* written = nullptr);
 
 // The part of createthumbnail that touches no file but the source: decodes and scales `source`
-// and encodes the thumbnail. Empty when anything fails, with the reason in `failure` when given;
-// never raises. Safe on any thread.
+// and encodes the thumbnail with its record. Empty when anything fails, with the reason in
+// `failure` when given; never raises. Safe on any thread.
 std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int32_t box_width,
                                             std::int32_t box_height, int quality,
                                             ThumbnailOptions options = {},
@@ -71,10 +73,35 @@ std::uint64_t EstimateThumbnailMemory(const std::string& source, std::int32_t bo
 // (one larger than all of it is made on its own).
 inline constexpr std::uint64_t kThumbnailMemoryBudget = std::uint64_t{768} << 20;
 
+// Every thumbnail carries a record of what it was made from, so that a rebuild can keep exactly
+// the thumbnails that are up to date. The record is a JPEG comment segment in the thumbnail's
+// first bytes: "Parvel thumbnail " and 16 hex digits, a digest of the source's bare name, length
+// and modification time, the box, the quality and the orientation rule. A digest rather than the
+// values themselves, so that a published thumbnail tells a visitor nothing of the photograph's
+// file. Reading it back takes the thumbnail's first bytes and the source's stamp, no decode.
+inline constexpr std::string_view kThumbnailRecordPrefix = "Parvel thumbnail ";
+
+// The record of a thumbnail made now from the source named `source_name` whose file had `stamp`.
+std::string ThumbnailRecord(std::string_view source_name, const FileStamp& stamp,
+                            std::int32_t box_width, std::int32_t box_height, int quality);
+
+enum class ThumbnailState {
+  Missing,   // no file at the thumbnail's path
+  UpToDate,  // its record matches the source and the settings, or it has no record (a
+             // thumbnail made before records were kept counts as up to date)
+  Stale,     // its record tells of another source, source state or settings; or the source
+             // cannot be found
+};
+
+// Whether the thumbnail at `target` may be kept for `source` with these settings: one stat of
+// the source and a read of the thumbnail's first bytes. Safe on any thread; never raises.
+ThumbnailState CheckThumbnail(const std::string& source, const std::string& target,
+                              std::int32_t box_width, std::int32_t box_height, int quality);
+
 // The rest of createthumbnail for data made by MakeThumbnailData (empty data counts as a
 // failure): writes it to `target` and on failure asks the question. Same result as
 // createthumbnail; on the build's thread only.
 bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
-                        const std::string& target, int quality);
+                        const std::string& target, int quality, bool* written = nullptr);
 
 }  // namespace parvel

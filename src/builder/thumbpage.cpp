@@ -218,7 +218,8 @@ bool createHTMLThumbpage(const PageContext& ctx, const std::string& target, int 
       footer = *fetched_footer;
     }
     return WritePage(
-        target, splicetext(ctx.settings, page_template, content, index_html, header, footer, true));
+        target, splicetext(ctx.settings, page_template, content, index_html, header, footer, true),
+        ctx.writes);
   } catch (const std::exception& e) {
     KeepFailure(ctx, e);
     return false;
@@ -229,7 +230,7 @@ bool ReadPageTemplate(const std::string& path, std::string* text) {
   return !path.empty() && FileExists(path) && ReadWholeFile(path, text, kMaxTemplateSize);
 }
 
-bool WritePage(const std::string& path, std::string_view page) {
+bool WritePage(const std::string& path, std::string_view page, PageWrites* writes) {
   // Each break becomes CR LF, and a last line without one (a template whose last line has no
   // break) gets it too, so that every line of a page ends in CR LF. The text between breaks is
   // copied in runs found with memchr: pages of large sites run to megabytes and are written by the
@@ -257,10 +258,15 @@ bool WritePage(const std::string& path, std::string_view page) {
   // A page that holds these bytes already is left as it is: a build of an unchanged site touches
   // no page, uploads that go by file times send only what changed, and the replace is saved (on
   // ext4 a rename over a file starts its write-out at once, the larger part of a page's cost).
-  if (FileHolds(path, text)) return true;
+  if (FileHolds(path, text)) {
+    if (writes) ++writes->unchanged;
+    return true;
+  }
   // Replaced in one step like the thumbnails, without a flush per page: a build can make every
   // page again, and a flush for each of thousands of pages would cost more than the pages.
-  return Files().WriteFileReplace(path, text, nullptr);
+  if (!Files().WriteFileReplace(path, text, nullptr)) return false;
+  if (writes) ++writes->written;
+  return true;
 }
 
 }  // namespace parvel

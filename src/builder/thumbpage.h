@@ -73,7 +73,8 @@ bool createHTMLThumbpage(const PageContext& ctx, const std::string& target, int 
 bool ReadPageTemplate(const std::string& path, std::string* text);
 
 // Writes a finished page to `path` with every line ending in CR LF, the last one included,
-// replacing the file in one step. False when the write fails.
-bool WritePage(const std::string& path, std::string_view page);
+// replacing the file in one step, unless it holds those bytes already. False when the write fails.
+// Counts the page in `writes` (when given) as written or unchanged.
+bool WritePage(const std::string& path, std::string_view page, PageWrites* writes = nullptr);
 
 }  // namespace parvel

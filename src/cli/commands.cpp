@@ -74,6 +74,13 @@ bool OpenOnRotation(CommandEnvironment& env, SiteEditor& editor, int rotation) {
 
 }  // namespace
 
+std::string BuildSummary(const BuildCounts& counts) {
+  return "Thumbnails: " + std::to_string(counts.thumbnails_made) + " made, " +
+         std::to_string(counts.thumbnails_kept) +
+         " kept. Pages: " + std::to_string(counts.pages.written) + " written, " +
+         std::to_string(counts.pages.unchanged) + " unchanged.";
+}
+
 int Usage(const std::string& problem) {
   if (!problem.empty()) std::cerr << "parvel-cli: " << problem << "\n";
   std::cerr << kUsage;
@@ -144,9 +151,11 @@ int CmdBuild(Arguments& args) {
   SiteEditor editor(env.ui(), env.catalogue(), settings, env.options(), templates);
   if (!OpenOnRotation(env, editor, all ? 1 : rotation)) return kExitFailed;
   const SiteBuildRequest request{all, remake, jobs, thumbnails, {}};
-  const SiteBuildResult result =
-      BuildFromEditor(env.ui(), editor, settings, env.catalogue(), env.options(), request, lock,
-                      [&] { return env.LockSettings(false); });
+  BuildCounts counts;
+  const SiteBuildResult result = BuildFromEditor(
+      env.ui(), editor, settings, env.catalogue(), env.options(), request, lock,
+      [&] { return env.LockSettings(false); }, &counts);
+  std::cout << BuildSummary(counts) << '\n';
   if (result == SiteBuildResult::NotLocked) return kExitFailed;
   if (!editor.Close()) return kExitFailed;
   return result == SiteBuildResult::Built ? kExitOk : kExitFailed;

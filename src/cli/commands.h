@@ -2,6 +2,9 @@
 // returns the program's exit status.
 #pragma once
 
+#include <string>
+
+#include "builder/build.h"
 #include "cli/clienv.h"
 
 namespace parvel::cli {
@@ -15,6 +18,9 @@ int CmdRotate(Arguments& args);
 int CmdQuick(Arguments& args);
 // Adds image files to a rotation's folder: browser formats copied, others converted to JPEG.
 int CmdAdd(Arguments& args);
+
+// The line `build` ends with: thumbnails made and kept, pages written and left unchanged.
+std::string BuildSummary(const BuildCounts& counts);
 
 // Prints the usage text on stderr and returns kExitUsage.
 int Usage(const std::string& problem);

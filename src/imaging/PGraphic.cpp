@@ -118,6 +118,19 @@ void TPixelGraphic::SaveToFile(const std::string& path, Interaction* ui) const {
 
 void TPixelGraphic::SaveToFile(const std::string& path, const WriteOptions& options,
                                Interaction* ui) const {
+  const std::vector<std::uint8_t> bytes = Encode(path, options, ui);
+  std::string error;
+  // Image files are made again by the next build, so they are not flushed one by one.
+  if (!Files().WriteFileReplace(
+          path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+          &error)) {
+    throw EPixelGraphic("Cannot write " + error);
+  }
+}
+
+std::vector<std::uint8_t> TPixelGraphic::Encode(const std::string& path,
+                                                const WriteOptions& options,
+                                                Interaction* ui) const {
   if (FileFormatWriters().empty()) throw FileFormatWritersEmptyError();
   std::string extension = ExtensionPart(path);
   if (!extension.empty()) extension.erase(0, 1);
@@ -132,14 +145,7 @@ void TPixelGraphic::SaveToFile(const std::string& path, const WriteOptions& opti
     converted = ConvertBitCount(image_, depths.front(), writer->ConvertsToGray());
     image = &converted;
   }
-  const std::vector<std::uint8_t> bytes = writer->Write(*image, options);
-  std::string error;
-  // Image files are made again by the next build, so they are not flushed one by one.
-  if (!Files().WriteFileReplace(
-          path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-          &error)) {
-    throw EPixelGraphic("Cannot write " + error);
-  }
+  return writer->Write(*image, options);
 }
 
 void TPixelGraphic::Assign(const TPixelGraphic& other) {

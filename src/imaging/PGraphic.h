@@ -113,6 +113,9 @@ class TPixelGraphic {
   void SaveToFile(const std::string& path, Interaction* ui = nullptr) const;
   void SaveToFile(const std::string& path, const WriteOptions& options,
                   Interaction* ui = nullptr) const;
+  // The bytes SaveToFile would write to a file of that path (only its extension counts).
+  std::vector<std::uint8_t> Encode(const std::string& path, const WriteOptions& options,
+                                   Interaction* ui = nullptr) const;
 
   // Copies size, depth, palette and pixels.
   void Assign(const TPixelGraphic& other);

@@ -10,12 +10,16 @@
 namespace parvel {
 
 bool ReadFileIntoBuffer(const std::string& path, std::vector<std::uint8_t>& buffer,
-                        std::size_t* used_out) {
+                        std::size_t* used_out, FileStamp* stamp) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
   std::size_t used = 0;
   bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok && stamp) {
+    *stamp = {static_cast<std::uint64_t>(st.st_size),
+              static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+  }
   if (ok) {
     const std::size_t need = static_cast<std::size_t>(st.st_size) + 1;
     if (buffer.size() < need) buffer.resize(need);

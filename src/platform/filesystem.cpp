@@ -280,4 +280,54 @@ bool FileHolds(const std::string& path, std::string_view contents) {
   return same;
 }
 
+bool FileHoldsCopyOf(const std::string& target, const std::string& source) {
+  const int from = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (from < 0) return false;
+  const int to = ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (to < 0) {
+    ::close(from);
+    return false;
+  }
+  struct stat a {};
+  struct stat b {};
+  bool same = ::fstat(from, &a) == 0 && ::fstat(to, &b) == 0 && S_ISREG(a.st_mode) &&
+              S_ISREG(b.st_mode) && a.st_size == b.st_size;
+  // Read in step; either file ending first (or growing meanwhile) makes them differ.
+  std::vector<char> left(64 * 1024);
+  std::vector<char> right(left.size());
+  const auto fill = [](int fd, std::vector<char>& buffer) -> ssize_t {
+    std::size_t used = 0;
+    while (used < buffer.size()) {
+      const ssize_t n = ::read(fd, buffer.data() + used, buffer.size() - used);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return -1;
+      if (n == 0) break;
+      used += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(used);
+  };
+  while (same) {
+    const ssize_t n = fill(from, left);
+    const ssize_t m = fill(to, right);
+    if (n < 0 || n != m) {
+      same = false;
+    } else if (n == 0) {
+      break;
+    } else {
+      same = std::memcmp(left.data(), right.data(), static_cast<std::size_t>(n)) == 0;
+    }
+  }
+  ::close(from);
+  ::close(to);
+  return same;
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return FileStamp{
+      static_cast<std::uint64_t>(st.st_size),
+      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
 }  // namespace parvel

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,5 +103,18 @@ bool PathExists(const std::string& path);       // anything is there
 bool IsReadOnly(const std::string& path);       // the owner may not write to it
 // True when `path` itself (not a link) is a regular file whose bytes are exactly `contents`.
 bool FileHolds(const std::string& path, std::string_view contents);
+// True when `target` itself (not a link) is a regular file with exactly the bytes of the regular
+// file `source` (which may be reached through a link).
+bool FileHoldsCopyOf(const std::string& target, const std::string& source);
+
+// What tells one state of a file from another without reading it: its length and its last
+// modification time in nanoseconds since 1970.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::int64_t modified_ns = 0;
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+// The stamp of the regular file at `path` (following links); none for anything else.
+std::optional<FileStamp> StampOf(const std::string& path);
 
 }  // namespace parvel

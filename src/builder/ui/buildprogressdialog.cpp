@@ -93,6 +93,9 @@ TdlgBuildProgress::TdlgBuildProgress(Seams seams, BuildState& state, BuildIntera
   chkNoRecreate_ = new QCheckBox("Do &not create thumbnails if they already exist", this);
   chkNoRecreate_->setObjectName("chkNoRecreate");
   chkNoRecreate_->setChecked(state_.no_recreate());
+  chkNoRecreate_->setToolTip(
+      "A thumbnail is kept when it was made from the picture as it is now with the current "
+      "thumbnail size and quality; any other is made again.");
 
   lblMessage_ = new QLabel(this);
   lblMessage_->setObjectName("lblMessage");

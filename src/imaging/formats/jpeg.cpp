@@ -532,7 +532,8 @@ class Compressor {
     Run(trap_, [&] { jpeg_create_compress(&info_); });
   }
 
-  std::vector<std::uint8_t> Encode(const Raster& image, int quality, bool progressive) {
+  std::vector<std::uint8_t> Encode(const Raster& image, int quality, bool progressive,
+                                   std::string_view comment) {
     std::vector<std::uint8_t> out;
     dest_.out = &out;
     dest_.mgr.init_destination = InitDestination;
@@ -553,6 +554,10 @@ class Compressor {
       jpeg_set_quality(&info_, quality, TRUE);
       info_.dct_method = JDCT_FLOAT;
       jpeg_start_compress(&info_, TRUE);
+      if (!comment.empty()) {
+        jpeg_write_marker(&info_, JPEG_COM, reinterpret_cast<const JOCTET*>(comment.data()),
+                          static_cast<unsigned int>(comment.size()));
+      }
       while (info_.next_scanline < info_.image_height) {
         jpeg_write_scanlines(&info_, rows.data() + info_.next_scanline,
                              info_.image_height - info_.next_scanline);
@@ -571,7 +576,10 @@ class Compressor {
 
 }  // namespace
 
-std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progressive) {
+std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progressive,
+                                    std::string_view comment) {
+  // A segment's length field counts itself: two bytes of the 65,535 are taken.
+  if (comment.size() > 65533) throw JpegError("Comment too long");
   if (image.bits != 24) throw JpegError("Only 24-bit images can be written");
   if (image.width <= 0 || image.height <= 0 || image.width > JPEG_MAX_DIMENSION ||
       image.height > JPEG_MAX_DIMENSION) {
@@ -579,7 +587,38 @@ std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progr
                     std::to_string(image.height) + " pixels)");
   }
   Compressor c;
-  return c.Encode(image, std::clamp(quality, 0, 100), progressive);
+  return c.Encode(image, std::clamp(quality, 0, 100), progressive, comment);
+}
+
+std::optional<std::string> FindJpegComment(std::span<const std::uint8_t> head,
+                                           std::string_view prefix) {
+  constexpr std::uint8_t kCom = 0xFE;
+  constexpr std::uint8_t kSos = 0xDA;
+  if (head.size() < 2 || head[0] != 0xFF || head[1] != 0xD8) return std::nullopt;
+  std::size_t at = 2;
+  while (at + 4 <= head.size()) {
+    if (head[at] != 0xFF) return std::nullopt;
+    const std::uint8_t marker = head[at + 1];
+    if (marker == 0xFF) {  // fill byte before a marker
+      ++at;
+      continue;
+    }
+    // Standalone markers (TEM, RSTn, SOI, EOI) carry no length; none belongs before a scan.
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9) || marker == kSos) {
+      return std::nullopt;
+    }
+    const std::size_t length = (std::size_t{head[at + 2]} << 8) | head[at + 3];
+    if (length < 2) return std::nullopt;
+    const std::size_t body = at + 4;
+    const std::size_t end = at + 2 + length;
+    if (end > head.size()) return std::nullopt;
+    if (marker == kCom) {
+      const std::string_view text(reinterpret_cast<const char*>(head.data() + body), end - body);
+      if (text.starts_with(prefix)) return std::string(text);
+    }
+    at = end;
+  }
+  return std::nullopt;
 }
 
 }  // namespace parvel

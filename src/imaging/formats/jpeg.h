@@ -5,7 +5,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "imaging/raster.h"
@@ -60,7 +63,16 @@ Raster ReadJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& opt
                 bool* scans_skipped = nullptr);
 
 // Encodes a 24-bit raster: library defaults, the simple progressive script when asked, the
-// quality (0..100, clamped) with baseline-compatible tables, the floating-point DCT.
-std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progressive);
+// quality (0..100, clamped) with baseline-compatible tables, the floating-point DCT. A non-empty
+// `comment` (at most 65,533 bytes) goes into a comment segment right after the JFIF header, in
+// the file's first few dozen bytes.
+std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progressive,
+                                    std::string_view comment = {});
+
+// The text of the first comment segment that starts with `prefix` among the segments before the
+// first scan, in `head` (the file's start: a segment cut off by its end is not read). None when
+// there is no such comment or `head` is no JPEG. Reads the marker structure only; never raises.
+std::optional<std::string> FindJpegComment(std::span<const std::uint8_t> head,
+                                           std::string_view prefix);
 
 }  // namespace parvel
