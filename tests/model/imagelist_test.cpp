@@ -58,7 +58,6 @@ TEST(FolderImageList, DeleteKeyAsksOnceAndDeletesOnlyOnYes) {
        "Are you sure you want to delete these 2 files?",
        {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}},
       {"nothing selected", {}, Answer::Yes, nullptr, {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}},
-      {"out of range only", {7}, Answer::Yes, nullptr, {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
@@ -94,21 +93,6 @@ TEST(FolderImageList, SeveralFilesAreDeletedFromTheLastToTheFirst) {
                                       "Unable to locate the file, " + (tmp / "c.jpg"),
                                       "Unable to locate the file, " + (tmp / "a.jpg")}));
   EXPECT_TRUE(list.names().empty());
-}
-
-TEST(FolderImageList, AListedRotationCreatedEmptyCountsAsChanged) {
-  struct Case {
-    int rotation;
-    int status;
-    int after;
-  };
-  for (const Case& c : {Case{1, 0, 1}, Case{1, 1, 1}, Case{2, 2, 2}, Case{-1, 0, 0}}) {
-    SiteSettings settings;
-    settings.current_rotation = c.rotation;
-    settings.Status = c.status;
-    EXPECT_EQ(MarkRotationListed(settings), c.after != c.status);
-    EXPECT_EQ(settings.Status, c.after) << c.rotation << " " << c.status;
-  }
 }
 
 }  // namespace
