@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "model/inifile.h"
 #include "model/paths.h"
@@ -210,20 +211,6 @@ TEST_F(SiteEditorTest, SelectingAMissingDirectoryKeepsThePreviousRotation) {
   EXPECT_EQ(settings.Thumb_Width, 110);
 }
 
-TEST_F(SiteEditorTest, AFailedSaveKeepsTheCurrentRotationAndItsEdits) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  settings.Thumb_Width = 444;
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  EXPECT_FALSE(editor.SelectRotation(1));
-  EXPECT_EQ(editor.current_rotation(), 1);
-  EXPECT_EQ(settings.Thumb_Width, 444);
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kSaveRotationWarning)});
-}
-
 TEST_F(SiteEditorTest, DeleteRotationIsEnabledOnlyOnTheLastOfThree) {
   options.UseRotations = true;
   MakeThreeRotations();
@@ -302,23 +289,6 @@ TEST_F(SiteEditorTest, NewRotationStopsWhenItsDirectoryCannotBeMade) {
   EXPECT_EQ(ui.messages()[1].text, kNewRotationFailedMessage);
   EXPECT_EQ(cat.site().RotationCount, 0);
   EXPECT_TRUE(editor.rotation_list().empty());
-}
-
-TEST_F(SiteEditorTest, NewRotationStopsWhenTheSiteCannotBeSaved) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  const std::string path_before = settings.Rotation_Path;
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  // Saving rotation 1 and making the directory work; the site's settings file does not.
-  faulty.FailAt(3);
-  EXPECT_FALSE(editor.NewRotation());
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kSaveSiteFailedMessage)});
-  EXPECT_EQ(cat.site().RotationCount, 3);
-  EXPECT_EQ(settings.Rotation_Path, path_before);
-  EXPECT_EQ(editor.current_rotation(), 1);
-  EXPECT_FALSE(Settings("Site_1").HasSection("Rotation_4"));
 }
 
 TEST_F(SiteEditorTest, CopySettingsFromAnotherSiteThenCloseKeepsPathAndStatus) {
@@ -449,22 +419,48 @@ TEST_F(SiteEditorTest, ApplyToAllChangesEveryRotationOrNone) {
   }
 }
 
-TEST_F(SiteEditorTest, DeleteRotationThatCannotBeSavedStaysListedAndSaysSo) {
+// Select (every write fails), New Rotation (the site's file fails after rotation 1 was saved and
+// the directory made) and Delete Rotation (the directory goes, the file fails): each keeps the
+// rotations as they were and says so once; the first two keep the current rotation's edits.
+TEST_F(SiteEditorTest, AFailedWriteKeepsTheRotationsAndSaysSo) {
   options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  editor.SelectRotation(2);
-  const std::string before = ReadFile(tmp / "Site_1.ini");
-  ui.QueueAnswer(Answer::Yes);
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAt(2);  // the directory goes; the settings file cannot be written
-  EXPECT_FALSE(editor.DeleteRotation());
-  EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
-  EXPECT_EQ(cat.site().RotationCount, 3);
-  EXPECT_EQ(editor.rotation_list().size(), 3u);
-  ASSERT_EQ(ui.texts().size(), 2u);  // the question, then the warning
-  EXPECT_EQ(ui.texts()[1], kSaveSiteFailedMessage);
+  struct Case {
+    int select, fail_at;  // fail_at 0: every write
+    std::function<bool(SiteEditor&)> act;
+    std::vector<std::string> texts;
+  } cases[] = {
+      {0,
+       0,
+       [](SiteEditor& e) { return e.SelectRotation(1); },
+       {std::string(kSaveRotationWarning)}},
+      {0, 3, [](SiteEditor& e) { return e.NewRotation(); }, {std::string(kSaveSiteFailedMessage)}},
+      {2,
+       2,
+       [](SiteEditor& e) { return e.DeleteRotation(); },
+       {"Are you sure you want to remove Rotation 3 and delete all files in the directory, " +
+            (tmp / "elsewhere/three") + "?",
+        std::string(kSaveSiteFailedMessage)}},
+  };
+  for (const auto& c : cases) {
+    MakeThreeRotations();
+    ASSERT_TRUE(editor.Open());
+    editor.SelectRotation(c.select);
+    settings.Thumb_Width = 444;
+    ui.Clear();
+    if (c.texts.size() > 1) ui.QueueAnswer(Answer::Yes);
+    FaultyFileSystem faulty(RealFileSystem());
+    ScopedFileSystem scope(faulty);
+    c.fail_at ? faulty.FailAt(c.fail_at) : faulty.FailAll();
+    EXPECT_FALSE(c.act(editor)) << c.texts.back();
+    EXPECT_EQ(ui.texts(), c.texts);
+    if (c.select == 0) {  // (a delete, done or not, opens the editor afresh)
+      EXPECT_EQ(editor.current_rotation(), 1);
+      EXPECT_EQ(settings.Thumb_Width, 444);
+    }
+    EXPECT_EQ(cat.site().RotationCount, 3);
+    EXPECT_EQ(editor.rotation_list().size(), 3u);
+    EXPECT_EQ(Key("Site_1", "General", "RotationCount"), "3");
+  }
 }
 
 // Delete Site and Delete Rotation share their guard: each refuses a directory that holds more

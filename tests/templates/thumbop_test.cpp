@@ -28,13 +28,6 @@ void HtmlPages(SiteSettings& s, ThumbOptionsChoices& c) {
 }
 
 const RuleCase kRules[] = {
-    {"enclosure_brackets", [](auto& s, auto&) { s.Link_Enclosure = 3; }, "lblEnclosureColour",
-     true},
-    {"description_on",
-     [](auto& s, auto&) { s.Filename_Display = FilenameDisplay::DescriptionFile; },
-     "chkShowFilenameWhenNoDesc", true},
-    {"image_only_template", [](auto&, auto&) {}, "cmbImageTemplate", false},
-    {"html_template", HtmlPages, "cmbImageTemplate", true},
     // The display rule sets Test Compliance whatever the text; View Page stays as it was.
     {"html_test_empty_text", HtmlPages, "btnTestCompliance", true},
     {"template_text_html",
@@ -70,14 +63,9 @@ const RuleCase kRules[] = {
        s.prev_next_image_buttons = true;
      },
      "chkSameNavGraphics", false},
-    {"prev_next_on", [](auto& s, auto&) { s.prev_next_image_buttons = true; }, "btnBrowsePrevious",
-     true},
     {"index_buttons_off_button_size", [](auto&, auto&) {}, "spnButtonTextSize", false},
     {"index_buttons_on_size", [](auto& s, auto&) { s.index_image_buttons = true; },
      "lblIndexFontSize", false},
-    {"page_font_custom", [](auto& s, auto&) { s.default_font_default = false; }, "cmbDefaultFont",
-     true},
-    {"max_size_on", [](auto& s, auto&) { s.max_image_size = true; }, "lblImageWidth", true},
 };
 
 TEST(ThumbOptionsRules, EachRule) {
