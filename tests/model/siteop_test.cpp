@@ -188,24 +188,22 @@ TEST_F(CatalogueTest, NewSiteConfirmedIsSelectedAndSaved) {
   EXPECT_TRUE(ui.messages().empty());
 }
 
+// A cancelled new site is taken out again with the directory its options made, but never with a
+// directory that was there before.
 TEST_F(CatalogueTest, NewSiteCancelledRemovesTheSiteAgain) {
   MakeSites({{"Site_1", "One"}});
   const std::string sites_before = ReadFile(tmp / "sites.ini");
-  const SelectionStatus status = cat.NewSite(ui, true, [] { return false; });
+  const SelectionStatus status = cat.NewSite(
+      ui, true, [&] { return std::filesystem::create_directories(tmp / "Site_2"), false; });
   EXPECT_FALSE(PathExists(tmp / "Site_2.ini"));
+  EXPECT_FALSE(PathExists(tmp / "Site_2"));
   EXPECT_EQ(ReadFile(tmp / "sites.ini"), sites_before);
   EXPECT_EQ(cat.keys(), std::vector<std::string>{"Site_1"});
   EXPECT_EQ(cat.selected(), -1);
   EXPECT_FALSE(status.delete_site_enabled);
-}
-
-// A cancelled new site removes the directory its options made, never one that was there before.
-TEST_F(CatalogueTest, NewSiteCancelledRemovesOnlyTheDirectoryItMade) {
-  cat.NewSite(ui, true, [&] { return std::filesystem::create_directories(tmp / "Site_1"), false; });
-  EXPECT_FALSE(PathExists(tmp / "Site_1"));
-  WriteFile(tmp / "Site_1/keep.jpg", "x");
+  WriteFile(tmp / "Site_2/keep.jpg", "x");
   cat.NewSite(ui, true, [] { return false; });
-  EXPECT_TRUE(PathExists(tmp / "Site_1/keep.jpg"));
+  EXPECT_TRUE(PathExists(tmp / "Site_2/keep.jpg"));
 }
 
 TEST_F(CatalogueTest, AFailedNewSiteKeepsTheFolderTheUserNamed) {

@@ -302,26 +302,6 @@ TEST_F(SiteSettingsTest, UnreadableThumbWidthLeavesTheWholeGroupAndReadsLaterKey
   EXPECT_EQ(s.Image_Display_Method, 1);
 }
 
-TEST_F(SiteSettingsTest, BadColourStopsTheLoadAndKeepsLaterFields) {
-  WriteSection(
-      "Thumb_Width=200\r\nDisplayed_Page_Text_Colour=clRed\r\nOther_Page_Text_Colour=reddish\r\n"
-      "Link_Enclosure_Colour=clBlue\r\nPage_Number_Prefix=Seite\r\nDisplayAsImage=True\r\n"
-      "Image_Display_Method=1\r\nImage_Width=300\r\nImage_Height=300\r\nImage_Heading=False\r\n");
-  SiteSettings s = Primed();
-  EXPECT_FALSE(Load(s));
-  EXPECT_EQ(s.Thumb_Width, 200);
-  EXPECT_EQ(s.Displayed_Page_Text_Colour, Colour::Of(kClRed));
-  EXPECT_EQ(s.Other_Page_Text_Colour, Primed().Other_Page_Text_Colour);
-  EXPECT_EQ(s.Link_Enclosure_Colour, Primed().Link_Enclosure_Colour);
-  EXPECT_EQ(s.Page_Number_Prefix, "Kept");
-  EXPECT_FALSE(s.DisplayAsImage);
-  EXPECT_EQ(s.Image_Display_Method, 2);
-  EXPECT_EQ(s.Image_Width, 1234);
-  EXPECT_TRUE(s.max_image_size);
-  EXPECT_TRUE(s.Index_Font_Bold);
-  EXPECT_TRUE(ui_.messages().empty());
-}
-
 struct PathCase {
   const char* name;
   const char* body;
