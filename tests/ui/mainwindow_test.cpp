@@ -1,6 +1,6 @@
-// The main window's flows: start-up, close, New Site, Delete Site, Edit/Build Site, Rotate Now!.
-#include <QCheckBox>
-#include <QLineEdit>
+// The main window's flows: start-up and selection, Options, close, New Site, Delete Site and
+// Edit/Build Site (Rotate Now! and its messages are tested in the model).
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTextDocument>
