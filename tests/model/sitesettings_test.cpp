@@ -302,36 +302,26 @@ TEST_F(SiteSettingsTest, UnreadableThumbWidthLeavesTheWholeGroupAndReadsLaterKey
   EXPECT_EQ(s.Image_Display_Method, 1);
 }
 
-struct PathCase {
-  const char* name;
-  const char* body;
-  bool use_rotations;
-  const char* expected;  // "<data>/" stands for the data directory
-};
-void PrintTo(const PathCase& c, std::ostream* os) {
-  *os << c.name;
+TEST_F(SiteSettingsTest, RotationPathIsExpandedOrDefaultsToTheRotationsFolder) {
+  struct Case {
+    const char* body;
+    bool use_rotations;
+    const char* expected;  // "<data>/" stands for the data directory
+  } cases[] = {
+      {"Rotation_Path=%/Site_1/Rotation_4/", true, "<data>/Site_1/Rotation_4/"},
+      {"Rotation_Path=%\\Site_1\\R4\\", true, "<data>/Site_1/R4/"},
+      {"Rotation_Path=/srv/www/r4/", true, "/srv/www/r4/"},
+      {"", true, "<data>/Site_1/Rotation_4"},
+      {"", false, "<data>/Site_1/"},
+  };
+  for (const auto& c : cases) {
+    site_.use_rotations = c.use_rotations;
+    WriteSection(c.body, 4);
+    SiteSettings s = Primed();
+    EXPECT_TRUE(Load(s, 4, true, false));
+    EXPECT_EQ(s.Rotation_Path, ReplaceAll(c.expected, "<data>/", DataDirectory())) << c.body;
+  }
 }
-
-class RotationPathTest : public SiteSettingsTest, public ::testing::WithParamInterface<PathCase> {};
-
-TEST_P(RotationPathTest, Reads) {
-  site_.use_rotations = GetParam().use_rotations;
-  WriteSection(GetParam().body, 4);
-  SiteSettings s = Primed();
-  EXPECT_TRUE(Load(s, 4, true, false));
-  EXPECT_EQ(s.Rotation_Path, ReplaceAll(GetParam().expected, "<data>/", DataDirectory()));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RotationPathTest,
-    ::testing::Values(PathCase{"stored_form", "Rotation_Path=%/Site_1/Rotation_4/", true,
-                               "<data>/Site_1/Rotation_4/"},
-                      PathCase{"old_stored_form", "Rotation_Path=%\\Site_1\\R4\\", true,
-                               "<data>/Site_1/R4/"},
-                      PathCase{"elsewhere", "Rotation_Path=/srv/www/r4/", true, "/srv/www/r4/"},
-                      PathCase{"missing_with_rotations", "", true, "<data>/Site_1/Rotation_4"},
-                      PathCase{"missing_without_rotations", "", false, "<data>/Site_1/"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- The hand-written file full of garbage.
 
@@ -448,51 +438,41 @@ TEST_F(SiteSettingsTest, FreshRecordWritesEveryKeyInOrder) {
   EXPECT_TRUE(ui_.messages().empty());
 }
 
-struct ModeCase {
-  const char* name;
-  bool image_pages;  // Image_Header/Footer_Mode, else Header/Footer_Mode
-  int header_mode;
-  int footer_mode;
-  const char* lines;  // the header and footer lines written, joined by "|"
-};
-void PrintTo(const ModeCase& c, std::ostream* os) {
-  *os << c.name;
+// Only the keys of the header and footer modes in use are written: the lines between the template
+// and the next group, joined by "|".
+TEST_F(SiteSettingsTest, SaveWritesTheKeysOfTheModes) {
+  struct Case {
+    bool image_pages;  // Image_Header/Footer_Mode, else Header/Footer_Mode
+    int header_mode, footer_mode;
+    const char* lines;
+  } cases[] = {
+      // clang-format off
+      {false, 0, 0, "Header_File=|Header_HTML=|Footer_File=|Footer_HTML=|"},
+      {false, 2, 1, "Header_File=%/lists/h.txt|Header_HTML=|Footer_File=|Footer_HTML=<i>foot</i>|"},
+      {false, -1, 3, ""},
+      {true, 1, 1, "Image_Header_Same_As_Index=True|Image_Footer_Same_As_Index=True|"},
+      {true, 3, 2, "Image_Header_Same_As_Index=False|Image_Header_File=%/lists/h.txt|"
+                   "Image_Header_HTML=|Image_Footer_Same_As_Index=False|Image_Footer_File=|"
+                   "Image_Footer_HTML=<i>foot</i>|"},
+      {true, -1, 7, "Image_Header_Same_As_Index=False|Image_Footer_Same_As_Index=False|"},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    SiteSettings s;
+    (c.image_pages ? s.Image_Header_Mode : s.Header_Mode) = c.header_mode;
+    (c.image_pages ? s.Image_Footer_Mode : s.Footer_Mode) = c.footer_mode;
+    s.Header_HTML = s.Image_Header_HTML = "<b>head</b>";
+    s.Header_File = s.Image_Header_File = DataDirectory() + "lists/h.txt";
+    s.Footer_HTML = s.Image_Footer_HTML = "<i>foot</i>";
+    s.Footer_File = s.Image_Footer_File = "/lists/f.txt";
+    std::filesystem::remove(File());
+    ASSERT_TRUE(Save(s));
+    const std::vector<std::string> lines = c.image_pages
+                                               ? Between("Image_Style_File=", "Image_Width=")
+                                               : Between("Style_File=", "ImageNavigationBar=");
+    EXPECT_EQ(ReplaceAll(JoinLinesCrLf(lines), "\r\n", "|"), c.lines);
+  }
 }
-
-class SaveModeTest : public SiteSettingsTest, public ::testing::WithParamInterface<ModeCase> {};
-
-TEST_P(SaveModeTest, WritesTheKeysOfTheMode) {
-  SiteSettings s;
-  const ModeCase& c = GetParam();
-  (c.image_pages ? s.Image_Header_Mode : s.Header_Mode) = c.header_mode;
-  (c.image_pages ? s.Image_Footer_Mode : s.Footer_Mode) = c.footer_mode;
-  s.Header_HTML = s.Image_Header_HTML = "<b>head</b>";
-  s.Header_File = s.Image_Header_File = DataDirectory() + "lists/h.txt";
-  s.Footer_HTML = s.Image_Footer_HTML = "<i>foot</i>";
-  s.Footer_File = s.Image_Footer_File = "/lists/f.txt";
-  ASSERT_TRUE(Save(s));
-  const std::vector<std::string> lines = c.image_pages
-                                             ? Between("Image_Style_File=", "Image_Width=")
-                                             : Between("Style_File=", "ImageNavigationBar=");
-  EXPECT_EQ(ReplaceAll(JoinLinesCrLf(lines), "\r\n", "|"), c.lines);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Modes, SaveModeTest,
-    ::testing::Values(
-        ModeCase{"none", false, 0, 0, "Header_File=|Header_HTML=|Footer_File=|Footer_HTML=|"},
-        ModeCase{"list_and_text", false, 2, 1,
-                 "Header_File=%/lists/h.txt|Header_HTML=|Footer_File=|Footer_HTML=<i>foot</i>|"},
-        ModeCase{"no_choice", false, -1, 3, ""},
-        ModeCase{"image_same_as_index", true, 1, 1,
-                 "Image_Header_Same_As_Index=True|Image_Footer_Same_As_Index=True|"},
-        ModeCase{"image_list_and_text", true, 3, 2,
-                 "Image_Header_Same_As_Index=False|Image_Header_File=%/lists/h.txt|"
-                 "Image_Header_HTML=|Image_Footer_Same_As_Index=False|Image_Footer_File=|"
-                 "Image_Footer_HTML=<i>foot</i>|"},
-        ModeCase{"image_no_choice", true, -1, 7,
-                 "Image_Header_Same_As_Index=False|Image_Footer_Same_As_Index=False|"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   SiteSettings original = Primed();
