@@ -154,6 +154,8 @@ TEST_F(SiteEditorTest, RotationListEntries) {
        {{"Rotation_Path=%/Site_1/\r\n", {"Site_1/a.jpg", "Site_1/b.jpg", "Site_1/Index.html"}},
         {"Rotation_Path=%/Site_1/two\r\n", {"Site_1/two/a.jpg"}}},
        {"Current Site  : 2 Images : Built"}, {"Current Site"}},
+      {"rotations_off_default_is_the_site_directory", false, "RotationCount=1\r\n",
+       {{nullptr, {"Site_1/a.jpg"}}}, {"Current Site  : 1 Images : NOT BUILT"}, {"Current Site"}},
       {"no_rotations", true, "RotationCount=0\r\n", {}, {}, {}},
       // clang-format on
   };
