@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "imaging/raster.h"
 #include "platform/interaction.h"
 
 namespace parvel {
@@ -56,6 +57,13 @@ std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int3
                                             std::int32_t box_height, int quality,
                                             ThumbnailOptions options = {},
                                             std::string* failure = nullptr);
+
+// The thumbnail of `source` as pixels, before MakeThumbnailData encodes it: a JPEG decoded at
+// the reduced scale that covers the box, any other format through the general loader, turned
+// upright and reduced to fit the box (a smaller image keeps its size). Raises when the image
+// cannot be read; safe on any thread.
+Raster MakeThumbnailImage(const std::string& source, std::int32_t box_width,
+                          std::int32_t box_height, ThumbnailOptions options = {});
 
 // What MakeThumbnailData holds in memory at its peak for `source`, in bytes, estimated from the
 // file's size and its headers without decoding: the whole file, and the decoded image (a JPEG at

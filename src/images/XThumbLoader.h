@@ -1,0 +1,52 @@
+// The thumbnail grid's workers: threads that make the thumbnails a window asks for, the most
+// recently asked first, and hand them back through a callback, so that the window's thread never
+// decodes an image.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "images/XThumbGrid.h"
+
+namespace parvel {
+
+class TThumbLoader {
+ public:
+  // `ready` is called on a worker thread whenever a result is waiting; it should only arrange
+  // for TakeResults to be called on the window's thread. `threads` 0 picks one less than the
+  // processors (at least one).
+  explicit TThumbLoader(std::function<void()> ready, int threads = 0);
+  // Stops the workers after the thumbnails they are making.
+  ~TThumbLoader();
+  TThumbLoader(const TThumbLoader&) = delete;
+  TThumbLoader& operator=(const TThumbLoader&) = delete;
+
+  // Replaces the waiting requests with these, in order (the visible cells first). A file being
+  // made already is not asked for twice.
+  void Want(std::vector<FileStamp> files, const ThumbRecipe& recipe);
+  // The thumbnails made since the last call, in the order they were finished.
+  std::vector<ThumbResult> TakeResults();
+  // Whether anything is waiting or being made.
+  bool Busy() const;
+
+ private:
+  void Work();
+
+  std::function<void()> ready_;
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<FileStamp> queue_;
+  ThumbRecipe recipe_;
+  std::set<std::string> in_flight_;
+  std::vector<ThumbResult> results_;
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace parvel
