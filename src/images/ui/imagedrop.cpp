@@ -26,9 +26,15 @@ std::vector<std::string> DroppedFiles(const QMimeData* mime) {
   return paths;
 }
 
-// Copy, move and link drops are taken, each as a copy.
+// Copy, move and link drops are taken.
 bool Offered(const QDropEvent* event) {
   return (event->possibleActions() & (Qt::CopyAction | Qt::MoveAction | Qt::LinkAction)) != 0;
+}
+
+// What the source is told was done: a copy when it allows one; otherwise (a move or a link
+// alone) nothing, so that it never removes its file. The files are copied either way.
+Qt::DropAction Reported(const QDropEvent* event) {
+  return event->possibleActions().testFlag(Qt::CopyAction) ? Qt::CopyAction : Qt::IgnoreAction;
 }
 
 }  // namespace
@@ -51,7 +57,9 @@ bool TImageDropTarget::eventFilter(QObject* watched, QEvent* event) {
         event->ignore();
         return true;
       }
-      drag->setDropAction(Qt::CopyAction);
+      // While dragging, a source that allows no copy is shown what it offered, or it could not
+      // drop at all; the drop itself reports nothing taken.
+      if (Reported(drag) == Qt::CopyAction) drag->setDropAction(Qt::CopyAction);
       drag->accept();
       return true;
     }
@@ -63,8 +71,7 @@ bool TImageDropTarget::eventFilter(QObject* watched, QEvent* event) {
         drop->ignore();
         return true;
       }
-      // Told a copy, the source's side never deletes what it dragged.
-      drop->setDropAction(Qt::CopyAction);
+      drop->setDropAction(Reported(drop));
       drop->accept();
       DropFiles(ui_, paths, list_->list().directory(), quality_());
       list_->Refresh();

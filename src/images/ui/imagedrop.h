@@ -1,6 +1,7 @@
 // Files dropped from the desktop onto a rotation's image list: each goes through the core's
-// DropFiles into the list's directory, then the list is read again. A drop offered as a move is
-// taken as a copy, so that a file manager never deletes a source that was converted.
+// DropFiles into the list's directory, then the list is read again. Copy, move and link drops are
+// all taken as copies: the source is told "copy" when it allows one and "nothing taken"
+// otherwise, so that a file manager never deletes a file that was converted.
 #pragma once
 
 #include <QObject>
