@@ -150,8 +150,18 @@ TdlgAddImages::TdlgAddImages(Seams seams, AppState& app, QWidget* parent)
 
   connect(tvFolders_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& index) {
-            if (index.isValid()) ChooseFolder(folders_model_->filePath(index).toStdString());
+            if (index.isValid() && !showing_folder_) {
+              ChooseFolder(folders_model_->filePath(index).toStdString());
+            }
           });
+  // The tree's folders arrive from a thread: as the folders above the chosen one are read, it
+  // is brought to the top again.
+  connect(folders_model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+    const QModelIndex current = tvFolders_->currentIndex();
+    if (current.isValid() && folders_model_->filePath(current).startsWith(path)) {
+      tvFolders_->scrollTo(current, QAbstractItemView::PositionAtTop);
+    }
+  });
   connect(grid_, &TThumbGridView::Released, this, &TdlgAddImages::ShowSelection);
   connect(grid_, &TThumbGridView::DoubleClicked, this, [this] {
     if (btnCopy_->isEnabled()) btnCopyClick();
@@ -179,14 +189,8 @@ void TdlgAddImages::Open(const SiteEditor& editor) {
     cmbRotation_->setCurrentIndex(editor.selected());
   }
   SetTarget(fixpath(editor.rotation_directory(), true));
-  if (folder_.empty()) {
-    // The folder tree opens on the user's home folder.
-    const QModelIndex home = folders_model_->index(QDir::homePath());
-    tvFolders_->setCurrentIndex(home);
-    tvFolders_->scrollTo(home, QAbstractItemView::PositionAtTop);
-    tvFolders_->expand(home);
-    if (folder_.empty()) ChooseFolder(QDir::homePath().toStdString());
-  }
+  // The folder tree opens on the user's home folder.
+  if (folder_.empty()) ChooseFolder(QDir::homePath().toStdString());
 }
 
 void TdlgAddImages::ChooseFolder(const std::string& folder) {
@@ -205,6 +209,13 @@ void TdlgAddImages::ChooseFolder(const std::string& folder) {
   }
   SortNamesNoCase(names);
   folder_ = folder;
+  {
+    showing_folder_ = true;
+    const QModelIndex index = folders_model_->index(QString::fromStdString(folder));
+    tvFolders_->setCurrentIndex(index);
+    tvFolders_->scrollTo(index, QAbstractItemView::PositionAtTop);
+    showing_folder_ = false;
+  }
   grid_->ShowFiles(fixpath(folder, true), names);
   ShowSelection();
 }

@@ -76,6 +76,7 @@ class TdlgAddImages : public QDialog {
   std::string folder_;
   std::string target_dir_;
   QPoint drag_start_{-1, -1};
+  bool showing_folder_ = false;  // the tree is being shown the chosen folder
 
   QSplitter* splitter_;
   QSplitter* source_splitter_;
