@@ -7,7 +7,7 @@ namespace parvel {
 
 TThumbLoader::TThumbLoader(std::function<void()> ready, int threads) : ready_(std::move(ready)) {
   if (threads <= 0) {
-    threads = std::max(static_cast<int>(std::thread::hardware_concurrency()) - 1, 1);
+    threads = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
   }
   for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
 }

@@ -19,8 +19,8 @@ namespace parvel {
 class TThumbLoader {
  public:
   // `ready` is called on a worker thread whenever a result is waiting; it should only arrange
-  // for TakeResults to be called on the window's thread. `threads` 0 picks one less than the
-  // processors (at least one).
+  // for TakeResults to be called on the window's thread. `threads` 0 picks one per processor:
+  // the window's thread only paints.
   explicit TThumbLoader(std::function<void()> ready, int threads = 0);
   // Stops the workers after the thumbnails they are making.
   ~TThumbLoader();
