@@ -1,6 +1,8 @@
 // The add-images dialog opened from the site editor: choosing images in the thumbnail grid and
 // copying them, the rotation chooser, files dropped onto either image list, and the Delete key.
 #include <QComboBox>
+#include <QFileSystemModel>
+#include <QTreeView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
@@ -89,6 +91,10 @@ class AddImagesTest : public QObject {
       CHECK_EQ(add.target_directory(), f.RotationDir(1));
       CHECK_EQ(add.folder(), home_.path().toStdString());
       add.ChooseFolder(photos);
+      // The folder tree shows the chosen folder.
+      auto* tree = add.findChild<QTreeView*>("tvFolders");
+      CHECK_EQ(static_cast<QFileSystemModel*>(tree->model())->filePath(tree->currentIndex()),
+               QString::fromStdString(photos).chopped(1));
       TThumbGridView& grid = *add.grid();
       CHECK_EQ(grid.grid().ItemCount(), 3);
       struct Step {

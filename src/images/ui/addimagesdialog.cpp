@@ -12,8 +12,10 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QTimer>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -154,14 +156,17 @@ TdlgAddImages::TdlgAddImages(Seams seams, AppState& app, QWidget* parent)
               ChooseFolder(folders_model_->filePath(index).toStdString());
             }
           });
-  // The tree's folders arrive from a thread: as the folders above the chosen one are read, it
-  // is brought to the top again.
-  connect(folders_model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
-    const QModelIndex current = tvFolders_->currentIndex();
-    if (current.isValid() && folders_model_->filePath(current).startsWith(path)) {
-      tvFolders_->scrollTo(current, QAbstractItemView::PositionAtTop);
-    }
-  });
+  // The tree's folders arrive from a thread and are sorted later still: until the user works the
+  // tree, it is brought back to the chosen folder as rows arrive.
+  const auto follow = [this] {
+    if (follow_folder_) QTimer::singleShot(0, this, &TdlgAddImages::ScrollTreeToFolder);
+  };
+  connect(folders_model_, &QFileSystemModel::directoryLoaded, this, follow);
+  connect(folders_model_, &QAbstractItemModel::rowsInserted, this, follow);
+  connect(folders_model_, &QAbstractItemModel::layoutChanged, this, follow);
+  connect(tvFolders_, &QTreeView::pressed, this, [this] { follow_folder_ = false; });
+  connect(tvFolders_->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+          [this] { follow_folder_ = false; });
   connect(grid_, &TThumbGridView::Released, this, &TdlgAddImages::ShowSelection);
   connect(grid_, &TThumbGridView::DoubleClicked, this, [this] {
     if (btnCopy_->isEnabled()) btnCopyClick();
@@ -213,11 +218,26 @@ void TdlgAddImages::ChooseFolder(const std::string& folder) {
     showing_folder_ = true;
     const QModelIndex index = folders_model_->index(QString::fromStdString(folder));
     tvFolders_->setCurrentIndex(index);
-    tvFolders_->scrollTo(index, QAbstractItemView::PositionAtTop);
     showing_folder_ = false;
+    follow_folder_ = true;
+    ScrollTreeToFolder();
   }
   grid_->ShowFiles(fixpath(folder, true), names);
   ShowSelection();
+}
+
+void TdlgAddImages::ScrollTreeToFolder() {
+  if (!isVisible()) return;  // laid out when shown
+  const QModelIndex current = tvFolders_->currentIndex();
+  for (QModelIndex above = current.parent(); above.isValid(); above = above.parent()) {
+    tvFolders_->expand(above);
+  }
+  tvFolders_->scrollTo(current, QAbstractItemView::PositionAtTop);
+}
+
+void TdlgAddImages::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  QTimer::singleShot(0, this, &TdlgAddImages::ScrollTreeToFolder);
 }
 
 void TdlgAddImages::SetTarget(const std::string& dir) {

@@ -65,8 +65,13 @@ class TdlgAddImages : public QDialog {
   const std::string& folder() const { return folder_; }
   const std::string& target_directory() const { return target_dir_; }
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void ShowSelection();
+  // Brings the chosen folder to the top of the tree.
+  void ScrollTreeToFolder();
   void SetTarget(const std::string& dir);
   void GridPressed(QMouseEvent* event);
   void GridMoved(QMouseEvent* event);
@@ -77,6 +82,7 @@ class TdlgAddImages : public QDialog {
   std::string target_dir_;
   QPoint drag_start_{-1, -1};
   bool showing_folder_ = false;  // the tree is being shown the chosen folder
+  bool follow_folder_ = false;   // the tree keeps the chosen folder in view
 
   QSplitter* splitter_;
   QSplitter* source_splitter_;
