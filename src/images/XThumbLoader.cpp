@@ -1,7 +1,11 @@
 #include "images/XThumbLoader.h"
 
+#include <malloc.h>
+
 #include <algorithm>
+
 #include <utility>
+#include "builder/thumbnail.h"
 
 namespace parvel {
 
@@ -55,8 +59,24 @@ void TThumbLoader::Work() {
     in_flight_.insert(file.path);
     const ThumbRecipe recipe = recipe_;
     lock.unlock();
-    ThumbResult result = MakeGridThumbnail(file, recipe);
+    // A photograph whose decode would take the workers past their memory waits for the others
+    // (one larger than all of it is made alone).
+    const int side = std::max({recipe.box_width * recipe.scale, recipe.box_height * recipe.scale,
+                               static_cast<int>(SharedThumbSize::Normal)});
+    const std::uint64_t cost = EstimateThumbnailMemory(file.path, side, side);
     lock.lock();
+    wake_.wait(lock, [&] {
+      return stopping_ || bytes_in_flight_ == 0 || bytes_in_flight_ + cost <= kMemoryBudget;
+    });
+    bytes_in_flight_ += cost;
+    lock.unlock();
+    ThumbResult result = MakeGridThumbnail(file, recipe);
+    // The allocator keeps what a large decode freed for the next one, in every worker's own
+    // arena; given back, the grid holds little more than its thumbnails between decodes.
+    if (cost >= kTrimAfterBytes) malloc_trim(0);
+    lock.lock();
+    bytes_in_flight_ -= cost;
+    wake_.notify_all();
     in_flight_.erase(file.path);
     results_.push_back(std::move(result));
     if (ready_) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -18,6 +19,11 @@ namespace parvel {
 
 class TThumbLoader {
  public:
+  // What the thumbnails being made may hold in memory at once, by the builder's estimate.
+  static constexpr std::uint64_t kMemoryBudget = std::uint64_t{160} << 20;
+  // After a decode estimated at this or more, freed memory is given back to the system.
+  static constexpr std::uint64_t kTrimAfterBytes = std::uint64_t{16} << 20;
+
   // `ready` is called on a worker thread whenever a result is waiting; it should only arrange
   // for TakeResults to be called on the window's thread. `threads` 0 picks one per processor:
   // the window's thread only paints.
@@ -45,6 +51,7 @@ class TThumbLoader {
   ThumbRecipe recipe_;
   std::set<std::string> in_flight_;
   std::vector<ThumbResult> results_;
+  std::uint64_t bytes_in_flight_ = 0;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };
