@@ -79,7 +79,9 @@ ThumbResult MakeGridThumbnail(const FileStamp& stamp, const ThumbRecipe& recipe)
                                            ? stamp.mtime_ns / 1'000'000'000
                                            : -((-stamp.mtime_ns + 999'999'999) / 1'000'000'000);
     if (recipe.shared != nullptr) {
+      // A file manager may have made either size; the normal one is the cheaper read.
       image = recipe.shared->Read(stamp.path, mtime_seconds, SharedThumbSize::Normal);
+      if (!image) image = recipe.shared->Read(stamp.path, mtime_seconds, SharedThumbSize::Large);
     }
     const bool disk = recipe.disk != nullptr && recipe.disk->enabled();
     if (!image && disk) image = recipe.disk->Load(stamp);
