@@ -5,6 +5,7 @@
 #include "base/textutil.h"
 #include "builder/build.h"
 #include "builder/sitebuild.h"
+#include "images/addimage.h"
 #include "model/editsite.h"
 #include "model/paths.h"
 #include "model/settingskeys.h"
@@ -24,7 +25,8 @@ constexpr const char* kUsage =
     "  set SITE [--rotation N] KEY=VALUE...\n"
     "  show SITE [--rotation N]\n"
     "  rotate\n"
-    "  quick FOLDER [--template FILE] [--yes | --no]\n";
+    "  quick FOLDER [--template FILE] [--yes | --no]\n"
+    "  add SITE [--rotation N] [--yes | --no] FILE...\n";
 
 // Takes --rotation N (default 1); 0 on a usage error (reported).
 int TakeRotation(Arguments& args) {
@@ -271,6 +273,34 @@ int CmdQuick(Arguments& args) {
   if (!state.Start()) return kExitFailed;
   std::cout << folder << site.BaseHTMLName << '\n';
   return kExitOk;
+}
+
+int CmdAdd(Arguments& args) {
+  const int rotation = TakeRotation(args);
+  if (!CheckWords(args, 2, static_cast<size_t>(-1))) return Usage(args.error);
+  CommandEnvironment env(args);
+  std::string directory;
+  {
+    auto lock = env.LockSettings(true);  // opening may write the first rotation
+    if (!lock) return kExitFailed;
+    if (!env.SelectSite(args.words[0])) return kExitUsage;
+    SiteSettings settings;
+    std::vector<std::string> templates;
+    SiteEditor editor(env.ui(), env.catalogue(), settings, env.options(), templates);
+    if (!OpenOnRotation(env, editor, rotation)) return kExitFailed;
+    directory = fixpath(editor.rotation_directory(), false);
+  }
+  if (!DirectoryExists(directory)) {
+    env.ui().Warn("Error!  The directory, " + directory + ", could not be located!");
+    return kExitFailed;
+  }
+  // The files go in as if dropped onto the rotation's image list, in the order given.
+  const std::vector<std::string> files(args.words.begin() + 1, args.words.end());
+  std::size_t added = 0;
+  DropFiles(env.ui(), files, directory, env.options().DefaultJPEGCompression, &added);
+  std::cout << added << " of " << files.size() << " file" << (files.size() == 1 ? "" : "s")
+            << " added to " << directory << "\n";
+  return added == files.size() ? kExitOk : kExitFailed;
 }
 
 }  // namespace parvel::cli

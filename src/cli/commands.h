@@ -13,6 +13,8 @@ int CmdSet(Arguments& args);
 int CmdShow(Arguments& args);
 int CmdRotate(Arguments& args);
 int CmdQuick(Arguments& args);
+// Adds image files to a rotation's folder: browser formats copied, others converted to JPEG.
+int CmdAdd(Arguments& args);
 
 // Prints the usage text on stderr and returns kExitUsage.
 int Usage(const std::string& problem);

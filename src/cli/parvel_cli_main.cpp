@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   args.words.erase(args.words.begin());
   static const std::map<std::string, int (*)(Arguments&)> commands = {
       {"sites", CmdSites}, {"build", CmdBuild},   {"new-site", CmdNewSite}, {"set", CmdSet},
-      {"show", CmdShow},   {"rotate", CmdRotate}, {"quick", CmdQuick}};
+      {"show", CmdShow},   {"rotate", CmdRotate}, {"quick", CmdQuick},      {"add", CmdAdd}};
   const auto it = commands.find(command);
   if (it == commands.end()) return Usage("unknown command " + command);
   return it->second(args);

@@ -112,7 +112,8 @@ bool checkHTMLsupportedformat(const std::string& path) {
 }
 
 bool addimage(Interaction& ui, const std::string& source, const std::string& destination,
-              int jpegQuality) {
+              int jpegQuality, bool* added) {
+  if (added != nullptr) *added = false;
   if (!checksupportedformat(source)) {
     return ui.Message(MessageKind::Information,
                       "The file, " + source + ", is not a supported image format",
@@ -125,7 +126,10 @@ bool addimage(Interaction& ui, const std::string& source, const std::string& des
     ui.Warn(kSameFolder);
     return false;
   }
-  if (PathExists(target)) {
+  // Only a regular file is read: a pipe or device named like a picture would block.
+  std::error_code ec;
+  const bool readable = std::filesystem::is_regular_file(source, ec);
+  if (readable && PathExists(target)) {
     const Answer answer = ui.Message(MessageKind::Confirmation,
                                      "A file by the name of " + target +
                                          " already exists.  Are you sure you want to overwrite it?",
@@ -135,9 +139,13 @@ bool addimage(Interaction& ui, const std::string& source, const std::string& des
   }
   const int quality = std::min(jpegQuality & 0xFF, 100);
   // Both ways write beside the target and rename over it: the old file stays until then.
-  const bool done =
-      copy ? docopyfile(ui, source, target, false) : ConvertToJPEG(ui, source, target, quality);
-  if (done) return true;
+  if (!readable) ui.Log(source + ": not a readable file");
+  const bool done = readable && (copy ? docopyfile(ui, source, target, false)
+                                      : ConvertToJPEG(ui, source, target, quality));
+  if (done) {
+    if (added != nullptr) *added = true;
+    return true;
+  }
   return ui.Message(MessageKind::Warning,
                     "Error encountered copying the file, " + source +
                         "!  You may be out of disk space or do not have write access to the "
@@ -146,7 +154,8 @@ bool addimage(Interaction& ui, const std::string& source, const std::string& des
 }
 
 std::size_t DropFiles(Interaction& ui, const std::vector<std::string>& paths,
-                      const std::string& directory, int jpegQuality) {
+                      const std::string& directory, int jpegQuality, std::size_t* added) {
+  if (added != nullptr) *added = 0;
   const std::string folder = fixpath(directory, true);
   for (std::size_t i = 0; i < paths.size(); ++i) {
     const std::string destination = folder + FileNamePart(paths[i]);
@@ -154,7 +163,10 @@ std::size_t DropFiles(Interaction& ui, const std::vector<std::string>& paths,
       ui.Warn(kSameFolder);
       return i;
     }
-    if (!addimage(ui, paths[i], destination, jpegQuality)) return i;
+    bool one = false;
+    const bool go_on = addimage(ui, paths[i], destination, jpegQuality, &one);
+    if (one && added != nullptr) ++*added;
+    if (!go_on) return i;
   }
   return paths.size();
 }

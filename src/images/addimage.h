@@ -36,18 +36,20 @@ bool checkHTMLsupportedformat(const std::string& path);  // of HTMLImageFormats(
 // replaced only once its successor is complete, so a failed copy or conversion leaves it whole. A
 // source that is the target itself (also under another spelling or through a link) is never
 // touched: the "same as the source" warning is shown and the series stops.
-// Returns true to go on with the next file, false to stop a series.
+// Returns true to go on with the next file, false to stop a series. `added`, when given, is set to
+// whether the target now holds the file (copied or converted), as opposed to skipped or failed.
 bool addimage(Interaction& ui, const std::string& source, const std::string& destination,
-              int jpegQuality);
+              int jpegQuality, bool* added = nullptr);
 
 // Files dropped onto an image list showing `directory`: each goes through addimage, in the order
 // given, to `directory` plus its file name. A file dropped onto its own folder (the destination
-// is the dropped file, by text or on disk) shows "The destination folder is the same as the
-// source!" and stops the drop; earlier files stay added. Returns how many paths were dealt with
-// (added, skipped or failed and passed over) before the drop stopped: paths.size() when it ran
-// to the end, so a smaller number means it was stopped at paths[result]. The caller refreshes
-// its list afterwards.
+// is the dropped file, by text or on disk) shows the warning "The destination folder is the same
+// as the source!" (under the program's own title, as every box is) and stops the drop; earlier
+// files stay added. Returns how many paths were dealt with (added, skipped or failed and passed
+// over) before the drop stopped: paths.size() when it ran to the end, so a smaller number means it
+// was stopped at paths[result]. The caller refreshes its list afterwards. `added`, when given,
+// receives how many of them were added.
 std::size_t DropFiles(Interaction& ui, const std::vector<std::string>& paths,
-                      const std::string& directory, int jpegQuality);
+                      const std::string& directory, int jpegQuality, std::size_t* added = nullptr);
 
 }  // namespace parvel

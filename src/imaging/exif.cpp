@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace parvel {
 namespace {
@@ -52,6 +53,19 @@ int ReadJpegOrientation(std::span<const std::uint8_t> jpeg) {
     pos += 2 + length;
   }
   return 1;
+}
+
+int ReadExifOrientation(std::span<const std::uint8_t> exif) {
+  if (exif.size() >= kExifHeader.size() &&
+      std::memcmp(exif.data(), kExifHeader.data(), kExifHeader.size()) == 0) {
+    const int orientation = OrientationOfExifBlock(exif.data(), exif.size());
+    return orientation != 0 ? orientation : 1;
+  }
+  // libexif looks for the header: put it in front of a bare TIFF structure.
+  std::vector<std::uint8_t> block(kExifHeader.begin(), kExifHeader.end());
+  block.insert(block.end(), exif.begin(), exif.end());
+  const int orientation = OrientationOfExifBlock(block.data(), block.size());
+  return orientation != 0 ? orientation : 1;
 }
 
 bool OrientationSwapsSides(int orientation) {

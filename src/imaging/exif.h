@@ -15,6 +15,10 @@ namespace parvel {
 // there is none, the tag is missing or out of range, or the data is malformed. Never throws.
 int ReadJpegOrientation(std::span<const std::uint8_t> jpeg);
 
+// The orientation (1..8) in an EXIF block as other containers store it (a TIFF structure, with or
+// without the "Exif\0\0" header before it). 1 when there is none or it is malformed.
+int ReadExifOrientation(std::span<const std::uint8_t> exif);
+
 // Rotates or mirrors an image of any depth so that an image stored with the given orientation
 // stands upright; width and height swap for 5..8. Other values leave the image unchanged.
 void ApplyOrientation(Raster& image, int orientation);

@@ -6,6 +6,7 @@
 #include "imaging/exif.h"
 #include "imaging/formats/bmp.h"
 #include "imaging/formats/gif.h"
+#include "imaging/formats/heif.h"
 #include "imaging/formats/ico.h"
 #include "imaging/formats/jpeg.h"
 #include "imaging/formats/metafile.h"
@@ -13,6 +14,7 @@
 #include "imaging/formats/png.h"
 #include "imaging/formats/tga.h"
 #include "imaging/formats/tiff.h"
+#include "imaging/formats/webp.h"
 #include "imaging/pgerrors.h"
 
 namespace parvel {
@@ -126,6 +128,32 @@ Raster TTGAFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
 ImageInfo TTGAFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
   RequireFirstImage<EPGTGAFileFormatReader>(index);
   return ReadTgaInfo(data);
+}
+
+// --- HEIF and WebP ---
+
+bool THEICFileFormatReader::IsSignature(std::span<const std::uint8_t> head) const {
+  return IsHeifSignature(head);
+}
+Raster THEICFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
+                                   const ReadOptions&) const {
+  return ReadHeif(data, index);
+}
+ImageInfo THEICFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
+  return ReadHeifInfo(data, index);
+}
+
+bool TWebPFileFormatReader::IsSignature(std::span<const std::uint8_t> head) const {
+  return IsWebpSignature(head);
+}
+Raster TWebPFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
+                                   const ReadOptions&) const {
+  RequireFirstImage<EPGWebPFileFormatReader>(index);
+  return ReadWebp(data);
+}
+ImageInfo TWebPFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
+  RequireFirstImage<EPGWebPFileFormatReader>(index);
+  return ReadWebpInfo(data);
 }
 
 // --- TIFF ---
@@ -242,6 +270,10 @@ const std::vector<std::unique_ptr<TFileFormatReader>>& FileFormatReaders() {
     list->push_back(std::make_unique<TTIFFFileFormatReader>());
     list->push_back(std::make_unique<tGifFileFormatReader>());
     list->push_back(std::make_unique<tIcoFileFormatReader>());
+    list->push_back(std::make_unique<THEICFileFormatReader>());
+    list->push_back(std::make_unique<THEIFFileFormatReader>());
+    list->push_back(std::make_unique<TAVIFFileFormatReader>());
+    list->push_back(std::make_unique<TWebPFileFormatReader>());
     list->push_back(std::make_unique<tWMFFileFormatReader>());
     list->push_back(std::make_unique<tEMFFileFormatReader>());
     return list;

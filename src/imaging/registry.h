@@ -216,6 +216,40 @@ class tIcoFileFormatReader : public TFileFormatReader {
   ImageInfo Info(std::span<const std::uint8_t> data, int index) const override;
 };
 
+// HEIF photographs: HEIC and AVIF, through libheif, turned as the container says.
+class THEICFileFormatReader : public TFileFormatReader {
+ public:
+  THEICFileFormatReader() : THEICFileFormatReader("heic", "High Efficiency Image File") {}
+  bool HasSignature() const override { return true; }
+  bool IsSignature(std::span<const std::uint8_t> head) const override;
+  Raster Read(std::span<const std::uint8_t> data, int index,
+              const ReadOptions& options) const override;
+  ImageInfo Info(std::span<const std::uint8_t> data, int index) const override;
+
+ protected:
+  THEICFileFormatReader(std::string extension, std::string description)
+      : TFileFormatReader(std::move(extension), std::move(description)) {}
+};
+class THEIFFileFormatReader : public THEICFileFormatReader {
+ public:
+  THEIFFileFormatReader() : THEICFileFormatReader("heif", "High Efficiency Image File") {}
+};
+class TAVIFFileFormatReader : public THEICFileFormatReader {
+ public:
+  TAVIFFileFormatReader() : THEICFileFormatReader("avif", "AV1 Image File") {}
+};
+
+// WebP through libwebp, turned upright by its EXIF orientation.
+class TWebPFileFormatReader : public TFileFormatReader {
+ public:
+  TWebPFileFormatReader() : TFileFormatReader("webp", "WebP") {}
+  bool HasSignature() const override { return true; }
+  bool IsSignature(std::span<const std::uint8_t> head) const override;
+  Raster Read(std::span<const std::uint8_t> data, int index,
+              const ReadOptions& options) const override;
+  ImageInfo Info(std::span<const std::uint8_t> data, int index) const override;
+};
+
 // No signature; reading fails with a plain explanation (no renderer on this platform).
 class tWMFFileFormatReader : public TFileFormatReader {
  public:

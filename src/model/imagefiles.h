@@ -14,8 +14,8 @@ bool IsSiteImageName(std::string_view name);
 // The extensions (lower case, without the dot) of the image format registry's readers and
 // writers. The registry lies above this layer; a test of the registry keeps the two alike.
 inline constexpr std::string_view kPictureExtensions[] = {
-    "bmp", "dib", "rle", "jpg", "jpeg", "jif", "png", "pcx", "pbm",
-    "pgm", "ppm", "tga", "tif", "tiff", "gif", "ico", "wmf", "emf"};
+    "bmp", "dib", "rle",  "jpg", "jpeg", "jif",  "png",  "pcx",  "pbm",  "pgm", "ppm",
+    "tga", "tif", "tiff", "gif", "ico",  "heic", "heif", "avif", "webp", "wmf", "emf"};
 
 // True when a file name's extension is a picture's: one the site's image list takes
 // (IsSiteImageName) or one of kPictureExtensions, letter case ignored.
