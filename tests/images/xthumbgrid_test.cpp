@@ -8,9 +8,11 @@
 
 #include <set>
 
+#include "images/addimage.h"
 #include "imaging/formats/jpeg.h"
 #include "imaging/registry.h"
 #include "platform/filesystem.h"
+#include "support/photo_encoders.h"
 #include "support/testsupport.h"
 
 namespace parvel {
@@ -378,6 +380,16 @@ TEST(ThumbMaking, FilesFormatsAndRewrites) {
   const auto broken = MakeGridThumbnail(*StampFile(dir / "broken.jpg"), recipe);
   ASSERT_TRUE(broken.image.has_value());
   EXPECT_GT(broken.image->ColorAt(10, 10).b, 200);
+
+  // A phone's WebP, stored on its side: upright in the grid of the add-images formats.
+  const auto webp = testing::EncodeWebp(Solid(300, 200, {255, 0, 0}), 6);
+  testing::WriteFile(dir / "phone.webp", std::string(webp.begin(), webp.end()));
+  recipe = grid.Recipe();
+  recipe.supported_formats = SupportedImageFormats();
+  const auto upright = MakeGridThumbnail(*StampFile(dir / "phone.webp"), recipe);
+  ASSERT_TRUE(upright.image.has_value());
+  EXPECT_EQ(upright.image->width, 50);
+  EXPECT_EQ(upright.image->height, 75);
 
   // The photograph rewritten under its name gets a fresh thumbnail: neither the memory cache nor
   // the disk cache gives the old one.
