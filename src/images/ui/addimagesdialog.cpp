@@ -199,17 +199,15 @@ void TdlgAddImages::Open(const SiteEditor& editor) {
 }
 
 void TdlgAddImages::ChooseFolder(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  std::filesystem::directory_iterator it(folder, ec);
-  if (ec) {
+  std::vector<DirectoryEntry> entries;
+  if (!Files().ListDirectory(folder, &entries, nullptr)) {
     seams_.ui.Message(MessageKind::Plain, kChangeFolderError, Buttons::Ok);
     return;
   }
-  for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    std::error_code type_ec;
-    if (it->is_regular_file(type_ec) && checksupportedformat(it->path().filename().string())) {
-      names.push_back(it->path().filename().string());
+  std::vector<std::string> names;
+  for (DirectoryEntry& entry : entries) {
+    if (entry.is_regular_file && checksupportedformat(entry.name)) {
+      names.push_back(std::move(entry.name));
     }
   }
   SortNamesNoCase(names);
