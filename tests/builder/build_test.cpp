@@ -524,37 +524,6 @@ TEST_P(ThumbnailErrorTest, AnImageThatCannotBeReadAsksWhetherToGoOn) {
 
 INSTANTIATE_TEST_SUITE_P(Answers, ThumbnailErrorTest, ::testing::Values(Answer::Yes, Answer::No));
 
-struct WriteFailureCase {
-  bool display_as_image;
-  std::string_view message;
-};
-
-class WriteFailureTest : public ::testing::TestWithParam<WriteFailureCase> {};
-
-TEST_P(WriteFailureTest, APageThatCannotBeWrittenEndsTheBuild) {
-  Site site;
-  site.AddImages(1);
-  site.settings.DisplayAsImage = GetParam().display_as_image;
-  ASSERT_TRUE(site.Build());  // the thumbnail is there, so the first write is a page
-  for (const auto& entry : fs::directory_iterator(site.site)) {
-    if (entry.path().extension() == ".html") fs::remove(entry.path());  // pages are made again
-  }
-  site.settings.Status = 1;
-  site.ui.Clear();
-
-  FaultyFileSystem faulty(RealFileSystem());
-  faulty.FailAll();
-  ScopedFileSystem scope(faulty);
-  EXPECT_FALSE(site.Build());
-  EXPECT_EQ(ShownOf(site.ui), (Shown{{MessageKind::Warning, std::string(GetParam().message)}}));
-  EXPECT_EQ(faulty.failures(), 1);
-  EXPECT_EQ(site.settings.Status, 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(Pages, WriteFailureTest,
-                         ::testing::Values(WriteFailureCase{true, kThumbPagesFailedMessage},
-                                           WriteFailureCase{false, kImagePagesFailedMessage}));
-
 class ButtonFailureTest : public ::testing::TestWithParam<Answer> {};
 
 TEST_P(ButtonFailureTest, ButtonsThatCannotBeMadeGiveWayToTextIndexes) {
@@ -743,51 +712,23 @@ TEST(Build, CopyRefusesALinkThatCameToLeadOut) {
 
 // ---- Header and footer lists.
 
+// The lists' own faults are in the rotation tests; the build shows only its own message for them.
 TEST(Build, UnusableHeaderListShowsOnlyTheDriversMessage) {
-  struct Case {
-    const char* name;
-    bool display_as_image;  // true: thumbnail pages only
-    std::function<void(Site&)> set;
-    std::string_view message;
-  } cases[] = {
-      {"empty header list, thumbnail pages", true,
-       [](Site& s) {
-         s.settings.Header_Mode = kHeaderList;
-         s.settings.Header_File = s.styles + "headers.txt";
-         WriteFile(s.settings.Header_File, "");
-       },
-       kThumbPagesFailedMessage},
-      {"binary footer list, thumbnail pages", true,
-       [](Site& s) {
-         s.settings.Footer_Mode = kHeaderList;
-         s.settings.Footer_File = s.styles + "footers.txt";
-         WriteFile(s.settings.Footer_File, std::string("a\0b\r\n", 5));
-       },
-       kThumbPagesFailedMessage},
-      {"empty header list, image pages", false,
-       [](Site& s) {
-         s.settings.Header_Mode = kHeaderList;
-         s.settings.Header_File = s.styles + "headers.txt";
-         WriteFile(s.settings.Header_File, "");
-       },
-       kImagePagesFailedMessage},
-      {"unnamed image footer list", false,
-       [](Site& s) { s.settings.Image_Footer_Mode = kImageHeaderList; }, kImagePagesFailedMessage},
-      {"missing image header list", false,
-       [](Site& s) {
-         s.settings.Image_Header_Mode = kImageHeaderList;
-         s.settings.Image_Header_File = s.styles + "gone.txt";
-       },
-       kImagePagesFailedMessage},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const bool thumbnail_pages : {true, false}) {
+    SCOPED_TRACE(thumbnail_pages);
     Site site;
     site.AddImages(2);
-    site.settings.DisplayAsImage = c.display_as_image;
-    c.set(site);
+    site.settings.DisplayAsImage = thumbnail_pages;
+    auto& s = site.settings;
+    (thumbnail_pages ? s.Footer_Mode : s.Image_Header_Mode) =
+        thumbnail_pages ? kHeaderList : kImageHeaderList;
+    (thumbnail_pages ? s.Footer_File : s.Image_Header_File) = site.styles + "binary.txt";
+    WriteFile(site.styles + "binary.txt", std::string("a\0b\r\n", 5));
     EXPECT_FALSE(site.Build());
-    EXPECT_EQ(ShownOf(site.ui), (Shown{{MessageKind::Warning, std::string(c.message)}}));
+    EXPECT_EQ(
+        ShownOf(site.ui),
+        (Shown{{MessageKind::Warning, std::string(thumbnail_pages ? kThumbPagesFailedMessage
+                                                                  : kImagePagesFailedMessage)}}));
     EXPECT_FALSE(site.Exists("Index.html"));
   }
 }
