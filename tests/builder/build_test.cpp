@@ -503,27 +503,6 @@ TEST(Build, CancelButtonDuringTheBuildAsksAndTheListStaysPut) {
   EXPECT_TRUE(state.Cancel());
 }
 
-class ThumbnailErrorTest : public ::testing::TestWithParam<Answer> {};
-
-TEST_P(ThumbnailErrorTest, AnImageThatCannotBeReadAsksWhetherToGoOn) {
-  Site site;
-  WriteFile(site.site + "broken.jpg", "not a picture");
-  MakeJpeg(site.site + "good.jpg");
-  site.ui.QueueAnswer(GetParam());
-  const bool go_on = GetParam() == Answer::Yes;
-  EXPECT_EQ(site.Build(), go_on);
-  Shown expected{{MessageKind::Warning, std::string(kThumbnailErrorQuestion)}};
-  if (!go_on) {
-    expected.emplace_back(MessageKind::Plain,
-                          "Error encountered creating the thumbnail, broken.jpg");
-  }
-  EXPECT_EQ(ShownOf(site.ui), expected);
-  EXPECT_EQ(site.Exists("thumbs/good_thb.jpg"), go_on);
-  EXPECT_EQ(site.settings.Status, go_on ? 2 : 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Answers, ThumbnailErrorTest, ::testing::Values(Answer::Yes, Answer::No));
-
 class ButtonFailureTest : public ::testing::TestWithParam<Answer> {};
 
 TEST_P(ButtonFailureTest, ButtonsThatCannotBeMadeGiveWayToTextIndexes) {
