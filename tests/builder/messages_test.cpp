@@ -82,9 +82,7 @@ struct World : Site {
               "[General]\r\nName=Cats\r\nPath=%/Site_1/\r\nRotationCount=0\r\n");
     catalogue.ReadSites();
     catalogue.SelectSite(0, true);
-    FaultyFileSystem faulty(RealFileSystem());
-    ScopedFileSystem scope(faulty);
-    faulty.FailAll();
+    FailAll();
     editor.Open();
   }
   void HeaderList(bool display_as_image) {
