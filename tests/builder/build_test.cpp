@@ -503,62 +503,18 @@ TEST(Build, CancelButtonDuringTheBuildAsksAndTheListStaysPut) {
   EXPECT_TRUE(state.Cancel());
 }
 
-class ThumbnailErrorTest : public ::testing::TestWithParam<Answer> {};
-
-TEST_P(ThumbnailErrorTest, AnImageThatCannotBeReadAsksWhetherToGoOn) {
+// Why a picture could not be read goes on the log: the details of the message box.
+TEST(Build, AThumbnailThatCannotBeMadeLogsWhy) {
   Site site;
   WriteFile(site.site + "broken.jpg", "not a picture");
   MakeJpeg(site.site + "good.jpg");
-  site.ui.QueueAnswer(GetParam());
-  const bool go_on = GetParam() == Answer::Yes;
-  EXPECT_EQ(site.Build(), go_on);
-  Shown expected{{MessageKind::Warning, std::string(kThumbnailErrorQuestion)}};
-  if (!go_on) {
-    expected.emplace_back(MessageKind::Plain,
-                          "Error encountered creating the thumbnail, broken.jpg");
-  }
-  EXPECT_EQ(ShownOf(site.ui), expected);
-  // Why the picture could not be read goes on the log (the details of the box).
+  site.ui.QueueAnswer(Answer::Yes);
+  EXPECT_TRUE(site.Build());
   const std::string logged = "The thumbnail of " + site.site + "broken.jpg: ";
   ASSERT_EQ(site.ui.logs().size(), 1u);
   EXPECT_EQ(site.ui.logs()[0].substr(0, logged.size()), logged);
   EXPECT_GT(site.ui.logs()[0].size(), logged.size());
-  EXPECT_EQ(site.Exists("thumbs/good_thb.jpg"), go_on);
-  EXPECT_EQ(site.settings.Status, go_on ? 2 : 0);
 }
-
-INSTANTIATE_TEST_SUITE_P(Answers, ThumbnailErrorTest, ::testing::Values(Answer::Yes, Answer::No));
-
-struct WriteFailureCase {
-  bool display_as_image;
-  std::string_view message;
-};
-
-class WriteFailureTest : public ::testing::TestWithParam<WriteFailureCase> {};
-
-TEST_P(WriteFailureTest, APageThatCannotBeWrittenEndsTheBuild) {
-  Site site;
-  site.AddImages(1);
-  site.settings.DisplayAsImage = GetParam().display_as_image;
-  ASSERT_TRUE(site.Build());  // the thumbnail is there, so the first write is a page
-  for (const auto& entry : fs::directory_iterator(site.site)) {
-    if (entry.path().extension() == ".html") fs::remove(entry.path());  // pages are made again
-  }
-  site.settings.Status = 1;
-  site.ui.Clear();
-
-  FaultyFileSystem faulty(RealFileSystem());
-  faulty.FailAll();
-  ScopedFileSystem scope(faulty);
-  EXPECT_FALSE(site.Build());
-  EXPECT_EQ(ShownOf(site.ui), (Shown{{MessageKind::Warning, std::string(GetParam().message)}}));
-  EXPECT_EQ(faulty.failures(), 1);
-  EXPECT_EQ(site.settings.Status, 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(Pages, WriteFailureTest,
-                         ::testing::Values(WriteFailureCase{true, kThumbPagesFailedMessage},
-                                           WriteFailureCase{false, kImagePagesFailedMessage}));
 
 class ButtonFailureTest : public ::testing::TestWithParam<Answer> {};
 
@@ -627,66 +583,47 @@ std::map<std::string, std::string> Contents(const std::string& dir) {
   return files;
 }
 
-struct ClashCase {
-  const char* name;
-  const char* base_html_name;  // as a settings file may hold it
-  bool display_pages;
-  std::vector<std::string> pictures;  // made in the site directory, one page each
-  const char* page;                   // the page that would be written over
-  const char* picture;                // the picture it would replace
-};
-
-class PageOverPictureTest : public ::testing::TestWithParam<ClashCase> {};
-
-TEST_P(PageOverPictureTest, BuildIsRefusedAndNothingIsWritten) {
-  const ClashCase& c = GetParam();
-  Site site;
-  site.settings.DisplayAsImage = !c.display_pages;
-  site.settings.Horizontal_Thumb_Count = 1;
-  site.settings.Vertical_Thumb_Count = 1;
-  site.inputs.base_html_name = c.base_html_name;
-  for (const std::string& name : c.pictures) MakeJpeg(site.site + name);
-  const auto before = Contents(site.site);
-  EXPECT_FALSE(site.Build());
-  ASSERT_EQ(site.ui.messages().size(), 1u);
-  EXPECT_EQ(site.ui.messages()[0].kind, MessageKind::Warning);
-  EXPECT_EQ(site.ui.messages()[0].text,
-            "Building would write the page, " + std::string(c.page) + ", over your picture, " +
-                c.picture +
-                ", in the site directory!  Please give your first HTML page a name ending in "
-                ".html under Site Options.");
-  EXPECT_EQ(Contents(site.site), before);
+// A page that would be written over a picture of the site: the build is refused and nothing is
+// written. Each row: the base page name as a settings file may hold it, display pages or not, the
+// pictures ("|" between them, one page each) and the page and picture that would clash.
+TEST(Build, PageOverAPictureIsRefusedAndNothingIsWritten) {
+  const struct {
+    const char* base_html_name;
+    bool display_pages;
+    const char* pictures;
+    const char* page;
+    const char* picture;
+  } cases[] = {
+      {"gallery.jpg", true, "sunset.jpg", "sunset.jpg", "sunset.jpg"},
+      {"Gallery.JPG", true, "Sunset.jpg", "Sunset.JPG", "Sunset.jpg"},  // any letter case
+      {"Index.jpg", false, "a.jpg|Index2.jpg", "Index2.jpg", "Index2.jpg"},
+      {"gallery.png", true, "sunset.jpg|sunset.png", "sunset.png", "sunset.png"},  // not listed
+      {"home", true, "photo.jpg.jpg|photo.jpg", "photo.jpg", "photo.jpg"},         // no extension
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pictures);
+    Site site;
+    site.settings.DisplayAsImage = !c.display_pages;
+    site.settings.Horizontal_Thumb_Count = 1;
+    site.settings.Vertical_Thumb_Count = 1;
+    site.inputs.base_html_name = c.base_html_name;
+    std::string pictures = c.pictures;
+    for (std::size_t bar; (bar = pictures.find('|')) != std::string::npos;
+         pictures.erase(0, bar + 1)) {
+      MakeJpeg(site.site + pictures.substr(0, bar));
+    }
+    MakeJpeg(site.site + pictures);
+    const auto before = Contents(site.site);
+    EXPECT_FALSE(site.Build());
+    EXPECT_EQ(ShownOf(site.ui),
+              (Shown{{MessageKind::Warning,
+                      "Building would write the page, " + std::string(c.page) +
+                          ", over your picture, " + c.picture +
+                          ", in the site directory!  Please give your first HTML page a name "
+                          "ending in .html under Site Options."}}));
+    EXPECT_EQ(Contents(site.site), before);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Clashes, PageOverPictureTest,
-    ::testing::Values(
-        ClashCase{"DisplayPageTakesItsImagesName",
-                  "gallery.jpg",
-                  true,
-                  {"sunset.jpg"},
-                  "sunset.jpg",
-                  "sunset.jpg"},
-        ClashCase{"AnyLetterCase", "Gallery.JPG", true, {"Sunset.jpg"}, "Sunset.JPG", "Sunset.jpg"},
-        ClashCase{"NumberedThumbnailPage",
-                  "Index.jpg",
-                  false,
-                  {"a.jpg", "Index2.jpg"},
-                  "Index2.jpg",
-                  "Index2.jpg"},
-        ClashCase{"PictureOutsideTheImageList",
-                  "gallery.png",
-                  true,
-                  {"sunset.jpg", "sunset.png"},
-                  "sunset.png",
-                  "sunset.png"},
-        ClashCase{"NameWithoutExtension",
-                  "home",
-                  true,
-                  {"photo.jpg.jpg", "photo.jpg"},
-                  "photo.jpg",
-                  "photo.jpg"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // A reference is inside the template folder only when its real path is: a file link and a folder
 // link that lead out are refused with the outside warning and copy nothing, a link that stays in
@@ -748,51 +685,23 @@ TEST(Build, CopyRefusesALinkThatCameToLeadOut) {
 
 // ---- Header and footer lists.
 
+// The lists' own faults are in the rotation tests; the build shows only its own message for them.
 TEST(Build, UnusableHeaderListShowsOnlyTheDriversMessage) {
-  struct Case {
-    const char* name;
-    bool display_as_image;  // true: thumbnail pages only
-    std::function<void(Site&)> set;
-    std::string_view message;
-  } cases[] = {
-      {"empty header list, thumbnail pages", true,
-       [](Site& s) {
-         s.settings.Header_Mode = kHeaderList;
-         s.settings.Header_File = s.styles + "headers.txt";
-         WriteFile(s.settings.Header_File, "");
-       },
-       kThumbPagesFailedMessage},
-      {"binary footer list, thumbnail pages", true,
-       [](Site& s) {
-         s.settings.Footer_Mode = kHeaderList;
-         s.settings.Footer_File = s.styles + "footers.txt";
-         WriteFile(s.settings.Footer_File, std::string("a\0b\r\n", 5));
-       },
-       kThumbPagesFailedMessage},
-      {"empty header list, image pages", false,
-       [](Site& s) {
-         s.settings.Header_Mode = kHeaderList;
-         s.settings.Header_File = s.styles + "headers.txt";
-         WriteFile(s.settings.Header_File, "");
-       },
-       kImagePagesFailedMessage},
-      {"unnamed image footer list", false,
-       [](Site& s) { s.settings.Image_Footer_Mode = kImageHeaderList; }, kImagePagesFailedMessage},
-      {"missing image header list", false,
-       [](Site& s) {
-         s.settings.Image_Header_Mode = kImageHeaderList;
-         s.settings.Image_Header_File = s.styles + "gone.txt";
-       },
-       kImagePagesFailedMessage},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const bool thumbnail_pages : {true, false}) {
+    SCOPED_TRACE(thumbnail_pages);
     Site site;
     site.AddImages(2);
-    site.settings.DisplayAsImage = c.display_as_image;
-    c.set(site);
+    site.settings.DisplayAsImage = thumbnail_pages;
+    auto& s = site.settings;
+    (thumbnail_pages ? s.Footer_Mode : s.Image_Header_Mode) =
+        thumbnail_pages ? kHeaderList : kImageHeaderList;
+    (thumbnail_pages ? s.Footer_File : s.Image_Header_File) = site.styles + "binary.txt";
+    WriteFile(site.styles + "binary.txt", std::string("a\0b\r\n", 5));
     EXPECT_FALSE(site.Build());
-    EXPECT_EQ(ShownOf(site.ui), (Shown{{MessageKind::Warning, std::string(c.message)}}));
+    EXPECT_EQ(
+        ShownOf(site.ui),
+        (Shown{{MessageKind::Warning, std::string(thumbnail_pages ? kThumbPagesFailedMessage
+                                                                  : kImagePagesFailedMessage)}}));
     EXPECT_FALSE(site.Exists("Index.html"));
   }
 }

@@ -39,6 +39,8 @@ struct World : Site {
   SiteSettings edited;
   std::vector<std::string> styles_offered;
   SiteEditor editor{ui, catalogue, edited, options, styles_offered};
+  FaultyFileSystem faulty{RealFileSystem()};
+  std::optional<ScopedFileSystem> scope;
 
   World() {
     options.UseRotations = true;
@@ -54,6 +56,11 @@ struct World : Site {
     catalogue.SelectSite(0, true);
   }
 
+  // Every file system call fails from here to the end of the case.
+  void FailAll() {
+    faulty.FailAll();
+    scope.emplace(faulty);
+  }
   bool Checks() {
     BuildState state(ui, settings, inputs);
     return state.PreBuildChecks(false);
@@ -75,9 +82,7 @@ struct World : Site {
               "[General]\r\nName=Cats\r\nPath=%/Site_1/\r\nRotationCount=0\r\n");
     catalogue.ReadSites();
     catalogue.SelectSite(0, true);
-    FaultyFileSystem faulty(RealFileSystem());
-    ScopedFileSystem scope(faulty);
-    faulty.FailAll();
+    FailAll();
     editor.Open();
   }
   void HeaderList(bool display_as_image) {
@@ -138,71 +143,44 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // The checks before a build.
         MessageCase{"no_thumbnail_template",
-                    [](World& w) {
-                      w.settings.Style_File = w.styles + "gone.htm";
-                      w.Checks();
-                    },
+                    [](World& w) { w.settings.Style_File = w.styles + "gone.htm", w.Checks(); },
                     kInfo,
                     "You have not specified a HTML template file for your thumbnail page or the "
                     "file cannot be located!"},
         MessageCase{"no_image_template",
                     [](World& w) {
-                      w.settings.DisplayAsImage = false;
-                      w.settings.Image_Style_File.clear();
+                      w.settings.DisplayAsImage = false, w.settings.Image_Style_File.clear(),
                       w.Checks();
                     },
                     kInfo,
                     "You have not specified a HTML template file for your image display page or "
                     "the file cannot be located!"},
-        MessageCase{"no_description_file",
-                    [](World& w) {
-                      w.Describe(nullptr);
-                      w.Checks();
-                    },
-                    kWarn,
+        MessageCase{"no_description_file", [](World& w) { w.Describe(nullptr), w.Checks(); }, kWarn,
                     "You have elected to show descriptions for your thumbnails, however you have "
                     "not specified a description file or the file cannot be located!"},
         MessageCase{"no_header_html",
-                    [](World& w) {
-                      w.settings.Header_Mode = kHeaderHtml;
-                      w.Checks();
-                    },
-                    kInfo, "You have elected to insert a header, but have not provided any HTML!"},
+                    [](World& w) { w.settings.Header_Mode = kHeaderHtml, w.Checks(); }, kInfo,
+                    "You have elected to insert a header, but have not provided any HTML!"},
         MessageCase{"no_header_file",
-                    [](World& w) {
-                      w.settings.Header_Mode = kHeaderList;
-                      w.Checks();
-                    },
-                    kWarn,
+                    [](World& w) { w.settings.Header_Mode = kHeaderList, w.Checks(); }, kWarn,
                     "You have elected to insert custom headers, but you have not specified a file "
                     "to use or the file cannot be located!"},
         MessageCase{"no_footer_html",
-                    [](World& w) {
-                      w.settings.Footer_Mode = kHeaderHtml;
-                      w.Checks();
-                    },
-                    kInfo, "You have elected to insert a footer, but have not provided any HTML!"},
+                    [](World& w) { w.settings.Footer_Mode = kHeaderHtml, w.Checks(); }, kInfo,
+                    "You have elected to insert a footer, but have not provided any HTML!"},
         MessageCase{"no_footer_file",
-                    [](World& w) {
-                      w.settings.Footer_Mode = kHeaderList;
-                      w.Checks();
-                    },
-                    kWarn,
+                    [](World& w) { w.settings.Footer_Mode = kHeaderList, w.Checks(); }, kWarn,
                     "You have elected to insert custom footers, but you have not specified a file "
                     "to use or the file cannot be located!"},
         MessageCase{"thumbnail_template_not_compliant",
-                    [](World& w) {
-                      WriteFile(w.settings.Style_File, "<HTML></HTML>");
-                      w.Checks();
-                    },
+                    [](World& w) { WriteFile(w.settings.Style_File, "<HTML></HTML>"), w.Checks(); },
                     kWarn,
                     "The HTML Template file, {T}thumbs.htm, has failed the compliancy test.  "
                     "Please use 'Test Compliance' to review and correct the problems!"},
         MessageCase{"image_template_not_compliant",
                     [](World& w) {
-                      w.settings.DisplayAsImage = false;
-                      WriteFile(w.settings.Image_Style_File, "<HTML></HTML>");
-                      w.Checks();
+                      w.settings.DisplayAsImage = false,
+                      WriteFile(w.settings.Image_Style_File, "<HTML></HTML>"), w.Checks();
                     },
                     kWarn,
                     "The HTML Template file for your image pages, {T}image.htm, has failed the "
@@ -210,19 +188,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "problems."},
         MessageCase{"no_images",
                     [](World& w) {
-                      std::filesystem::remove(w.site + "img01.jpg");
-                      w.ui.QueueAnswer(Answer::No);
-                      w.Checks();
+                      std::filesystem::remove(w.site + "img01.jpg"), w.ui.QueueAnswer(Answer::No),
+                          w.Checks();
                     },
                     kAsk,
                     "The current Site or Rotation does not contain any images!  Do you want to "
                     "create a site without thumbnails?"},
         MessageCase{"page_count_not_a_number",
                     [](World& w) {
-                      std::filesystem::remove(w.site + "img01.jpg");
-                      w.ui.QueueAnswer(Answer::Yes);
-                      w.ui.QueuePrompt("many");
-                      w.Checks();
+                      std::filesystem::remove(w.site + "img01.jpg"), w.ui.QueueAnswer(Answer::Yes),
+                          w.ui.QueuePrompt("many"), w.Checks();
                     },
                     kWarn, "You failed to enter a valid number"},
         // The build.
@@ -235,19 +210,12 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_FALSE(state.Start());
                     },
                     kWarn, "The current Site or Rotation does not contain any images!"},
-        MessageCase{"preview",
-                    [](World& w) {
-                      w.ui.QueueAnswer(Answer::No);
-                      w.Build(false);
-                    },
-                    kAsk, "Your build has been completed.  Would you like to preview it now?"},
-        MessageCase{"cancel",
-                    [](World& w) {
-                      w.ui.CancelAtCheckpoint(1);
-                      w.ui.QueueAnswer(Answer::Yes);
-                      w.Build();
-                    },
-                    kAsk, "Are you sure you want to cancel processing of your Site Build?"},
+        MessageCase{"preview", [](World& w) { w.ui.QueueAnswer(Answer::No), w.Build(false); }, kAsk,
+                    "Your build has been completed.  Would you like to preview it now?"},
+        MessageCase{
+            "cancel",
+            [](World& w) { w.ui.CancelAtCheckpoint(1), w.ui.QueueAnswer(Answer::Yes), w.Build(); },
+            kAsk, "Are you sure you want to cancel processing of your Site Build?"},
         MessageCase{"image_pages_failed", [](World& w) { w.HeaderList(false), w.Build(); }, kWarn,
                     "Error encountered creating your Image Display pages.  Please ensure you have "
                     "enough disk space"},
@@ -256,85 +224,67 @@ INSTANTIATE_TEST_SUITE_P(
                     "Error encountered creating your HTML pages.  Please ensure you have enough "
                     "disk space"},
         MessageCase{"thumbnail_directory",
-                    [](World& w) {
-                      WriteFile(w.site + "thumbs", "a file in the way");
-                      w.Build();
-                    },
+                    [](World& w) { WriteFile(w.site + "thumbs", "a file in the way"), w.Build(); },
                     kWarn,
                     "Error encountered creating the directory, {S}thumbs/.  Building will "
                     "terminate!"},
         MessageCase{"copy_missing_graphic",
                     [](World& w) {
-                      w.settings.prev_next_image_buttons = true;
-                      w.settings.Next_Page_File = w.styles + "next.gif";
-                      w.Build();
+                      w.settings.prev_next_image_buttons = true,
+                      w.settings.Next_Page_File = w.styles + "next.gif", w.Build();
                     },
                     kWarn, "An error was encountered copying the file, {T}next.gif!"},
         MessageCase{"thumbnail_question",
                     [](World& w) {
-                      WriteFile(w.site + "broken.jpg", "not a picture");
-                      w.ui.QueueAnswer(Answer::Yes);
-                      w.Build();
+                      WriteFile(w.site + "broken.jpg", "not a picture"),
+                          w.ui.QueueAnswer(Answer::Yes), w.Build();
                     },
                     kWarn,
                     "Error encountered creating thumbnail.  Please ensure you have sufficient disk "
                     "space.  Do you want to continue processing your images?"},
         MessageCase{"thumbnail_stopped",
                     [](World& w) {
-                      WriteFile(w.site + "broken.jpg", "not a picture");
-                      w.ui.QueueAnswer(Answer::No);
-                      w.Build();
+                      WriteFile(w.site + "broken.jpg", "not a picture"),
+                          w.ui.QueueAnswer(Answer::No), w.Build();
                     },
                     kPlain, "Error encountered creating the thumbnail, broken.jpg"},
         MessageCase{"buttons_failed",
                     [](World& w) {
-                      w.settings.index_image_buttons = true;
-                      w.settings.Selected_Page_Index_File = w.styles + "button.gif";
-                      WriteFile(w.settings.Selected_Page_Index_File, "no image here");
-                      w.ui.QueueAnswer(Answer::Cancel);
-                      w.Build();
+                      w.settings.index_image_buttons = true,
+                      w.settings.Selected_Page_Index_File = w.styles + "button.gif",
+                      WriteFile(w.settings.Selected_Page_Index_File, "no image here"),
+                      w.ui.QueueAnswer(Answer::Cancel), w.Build();
                     },
                     kWarn,
                     "An error was encountered creating your page index buttons.  A text index "
                     "will be created instead."},
-        MessageCase{"description_unreadable",
-                    [](World& w) {
-                      w.Describe("");
-                      w.Build();
-                    },
-                    kWarn, "An error was encountered reading your description file!"},
+        MessageCase{"description_unreadable", [](World& w) { w.Describe(""), w.Build(); }, kWarn,
+                    "An error was encountered reading your description file!"},
         MessageCase{"description_without_entries",
                     [](World& w) {
-                      w.Describe("no comma on this line\r\n");
-                      w.ui.QueueAnswer(Answer::No);
-                      w.Build();
+                      w.Describe("no comma on this line\r\n"), w.ui.QueueAnswer(Answer::No),
+                          w.Build();
                     },
                     kWarn,
                     "No valid entries were found in the file, {T}captions.txt.  Do you still want "
                     "to build this Site?"},
         // The catalogue and the site options.
-        MessageCase{"new_site_failed",
-                    [](World& w) {
-                      FaultyFileSystem faulty(RealFileSystem());
-                      ScopedFileSystem scope(faulty);
-                      faulty.FailAll();
-                      w.catalogue.NewSite(w.ui, true, [] { return false; });
-                    },
-                    kWarn,
-                    "Error encountered creating new site!  Ensure you have write access and "
-                    "sufficient disk space for your data directory, {D}!"},
-        MessageCase{"delete_site",
-                    [](World& w) {
-                      w.ui.QueueAnswer(Answer::No);
-                      w.catalogue.DeleteSite(w.ui, true);
-                    },
-                    kAsk,
-                    "Are you sure you want to delete the current site, Cats?  \r\n\r\nNote: This "
-                    "will also delete the directory, {D}Site_1/ and all files that it contains!"},
+        MessageCase{
+            "new_site_failed",
+            [](World& w) { w.FailAll(), w.catalogue.NewSite(w.ui, true, [] { return false; }); },
+            kWarn,
+            "Error encountered creating new site!  Ensure you have write access and "
+            "sufficient disk space for your data directory, {D}!"},
+        MessageCase{
+            "delete_site",
+            [](World& w) { w.ui.QueueAnswer(Answer::No), w.catalogue.DeleteSite(w.ui, true); },
+            kAsk,
+            "Are you sure you want to delete the current site, Cats?  \r\n\r\nNote: This "
+            "will also delete the directory, {D}Site_1/ and all files that it contains!"},
         MessageCase{"options_without_a_site",
                     [](World& w) {
-                      w.catalogue.SelectSite(-1, true);
-                      SiteOptionsAction(w.ui, w.catalogue, true, [] { return true; });
+                      w.catalogue.SelectSite(-1, true),
+                          SiteOptionsAction(w.ui, w.catalogue, true, [] { return true; });
                     },
                     kWarn, "You have not selected a site!"},
         MessageCase{"rotations_disabled",
@@ -350,27 +300,17 @@ INSTANTIATE_TEST_SUITE_P(
                     "destination directory!"},
         MessageCase{"create_site_directory",
                     [](World& w) {
-                      w.ui.QueueAnswer(Answer::No);
-                      w.Options("Cats", w.data + "new", false, "");
+                      w.ui.QueueAnswer(Answer::No), w.Options("Cats", w.data + "new", false, "");
                     },
                     kAsk, "The directory, {D}new, does not exist.  Would you like to create it?"},
         MessageCase{"site_directory_failed",
                     [](World& w) {
-                      FaultyFileSystem faulty(RealFileSystem());
-                      ScopedFileSystem scope(faulty);
-                      faulty.FailAll();
-                      w.ui.QueueAnswer(Answer::Yes);
-                      w.Options("Cats", w.data + "new", false, "");
+                      w.FailAll(), w.ui.QueueAnswer(Answer::Yes),
+                          w.Options("Cats", w.data + "new", false, "");
                     },
                     kWarn, "An error was encountered creating the directory ,{D}new!"},
         MessageCase{"site_not_saved",
-                    [](World& w) {
-                      FaultyFileSystem faulty(RealFileSystem());
-                      ScopedFileSystem scope(faulty);
-                      faulty.FailAll();
-                      w.Options("Dogs", w.data, false, "");
-                    },
-                    kWarn,
+                    [](World& w) { w.FailAll(), w.Options("Dogs", w.data, false, ""); }, kWarn,
                     "Error encountered saving the settings for the current site.  Ensure you have "
                     "sufficient disk space and write access to this drive"},
         MessageCase{"copy_settings_without_a_rotation",
@@ -386,27 +326,22 @@ INSTANTIATE_TEST_SUITE_P(
                     "{D}Site_1/Rotation_1/"},
         MessageCase{"delete_rotation",
                     [](World& w) {
-                      w.editor.Open();
-                      w.ui.QueueAnswer(Answer::No);
-                      w.editor.DeleteRotation();
+                      w.editor.Open(), w.ui.QueueAnswer(Answer::No), w.editor.DeleteRotation();
                     },
                     kAsk,
                     "Are you sure you want to remove Rotation 1 and delete all files in the "
                     "directory, {D}Site_1/Rotation_1?"},
         MessageCase{"rotation_directory_not_found",
                     [](World& w) {
-                      std::filesystem::remove_all(w.data + "Site_1/Rotation_1");
-                      w.editor.Open();
-                      w.lines = {w.editor.status_line()};
+                      std::filesystem::remove_all(w.data + "Site_1/Rotation_1"), w.editor.Open(),
+                          w.lines = {w.editor.status_line()};
                     },
                     std::nullopt,
                     "Error!  The directory, {D}Site_1/Rotation_1, could not be located!"},
         MessageCase{"rotation_not_saved",
                     [](World& w) {
-                      FaultyFileSystem faulty(RealFileSystem());
-                      ScopedFileSystem scope(faulty);
-                      faulty.FailAll();
-                      SaveRotation(w.ui, w.settings, {"Site_1", w.data + "Site_1/", true}, 1, true);
+                      w.FailAll(), SaveRotation(w.ui, w.settings,
+                                                {"Site_1", w.data + "Site_1/", true}, 1, true);
                     },
                     kWarn,
                     "Error encountered saving the settings for the current rotation.  Ensure you "
@@ -419,25 +354,19 @@ INSTANTIATE_TEST_SUITE_P(
                     "Site_1 (Cats): Rotation 1 is live in {L}; next rotation: 1"},
         MessageCase{"rotation_not_built",
                     [](World& w) {
-                      std::filesystem::remove(w.data + "Site_1/Rotation_1/Index.html");
-                      w.Rotate();
+                      std::filesystem::remove(w.data + "Site_1/Rotation_1/Index.html"), w.Rotate();
                     },
                     std::nullopt,
                     "Site_1 (Cats): Rotation 1 is not built ({D}Site_1/Rotation_1 holds no "
                     "Index.html); the live directory is unchanged"},
-        MessageCase{"rotation_directory_missing",
-                    [](World& w) {
-                      std::filesystem::remove_all(w.data + "Site_1/Rotation_1");
-                      w.Rotate();
-                    },
-                    std::nullopt,
-                    "Site_1 (Cats): Rotation 1: the directory, {D}Site_1/Rotation_1, does not "
-                    "exist; the live directory is unchanged"},
+        MessageCase{
+            "rotation_directory_missing",
+            [](World& w) { std::filesystem::remove_all(w.data + "Site_1/Rotation_1"), w.Rotate(); },
+            std::nullopt,
+            "Site_1 (Cats): Rotation 1: the directory, {D}Site_1/Rotation_1, does not "
+            "exist; the live directory is unchanged"},
         MessageCase{"nothing_due",
-                    [](World& w) {
-                      WriteFile(w.data + "sites.ini", "[Sites]\r\n");
-                      w.Rotate();
-                    },
+                    [](World& w) { WriteFile(w.data + "sites.ini", "[Sites]\r\n"), w.Rotate(); },
                     std::nullopt, "No site is due for rotation."}),
     [](const auto& info) { return std::string(info.param.name); });
 

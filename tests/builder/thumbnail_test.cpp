@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "imaging/PGraphic.h"
@@ -135,41 +136,27 @@ TEST(CreateThumbnail, TurnsAnExifRotatedPhotoUpright) {
   EXPECT_EQ(JpegSize(dir / "portrait_thb.jpg"), (ThumbSize{75, 100}));
 }
 
-struct FailureCase {
-  const char* name;
-  Answer answer;
-  bool expected;
-};
-
-class CreateThumbnailFailure : public ::testing::TestWithParam<FailureCase> {};
-
-TEST_P(CreateThumbnailFailure, AsksWhetherToGoOn) {
+// An unreadable source or an unwritable target asks whether to go on; the answer is the result
+// and no thumbnail is left behind.
+TEST(CreateThumbnail, FailureAsksWhetherToGoOn) {
   TempDir dir;
   WriteFile(dir / "broken.jpg", "this is not a picture");
-  ScriptedInteraction ui;
-  ui.QueueAnswer(GetParam().answer);
-  EXPECT_EQ(createthumbnail(ui, dir / "broken.jpg", dir / "broken_thb.jpg", 100, 100, 70),
-            GetParam().expected);
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0].text, kThumbnailErrorQuestion);
-  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
-  EXPECT_EQ(ui.messages()[0].buttons, Buttons::YesNo);
-  EXPECT_EQ(ReadFile(dir / "broken_thb.jpg"), "<missing>");
-  EXPECT_EQ(ui.busy_depth(), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Answers, CreateThumbnailFailure,
-                         ::testing::Values(FailureCase{"yes_goes_on", Answer::Yes, true},
-                                           FailureCase{"no_stops", Answer::No, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(CreateThumbnail, UnwritableTargetAsksToo) {
-  TempDir dir;
   MakeJpeg(dir / "source.jpg", 300, 200);
-  ScriptedInteraction ui;
-  ui.QueueAnswer(Answer::No);
-  EXPECT_FALSE(createthumbnail(ui, dir / "source.jpg", dir / "missing/x_thb.jpg", 100, 100, 70));
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kThumbnailErrorQuestion)});
+  for (const auto& [source, target, answer] :
+       {std::tuple{"broken.jpg", "broken_thb.jpg", Answer::Yes},
+        std::tuple{"broken.jpg", "broken_thb.jpg", Answer::No},
+        std::tuple{"source.jpg", "missing/x_thb.jpg", Answer::No}}) {
+    SCOPED_TRACE(std::string(source) + (answer == Answer::Yes ? " yes" : " no"));
+    ScriptedInteraction ui;
+    ui.QueueAnswer(answer);
+    EXPECT_EQ(createthumbnail(ui, dir / source, dir / target, 100, 100, 70), answer == Answer::Yes);
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_EQ(ui.messages()[0].text, kThumbnailErrorQuestion);
+    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
+    EXPECT_EQ(ui.messages()[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(ReadFile(dir / target), "<missing>");
+    EXPECT_EQ(ui.busy_depth(), 0);
+  }
 }
 
 // The estimate is the file's size and the decode's bytes; `decode` and `up_to` bound the latter.

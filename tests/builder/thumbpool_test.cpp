@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "builder/build.h"
+#include "builder/build_site.h"
 #include "builder/thumbnail.h"
 #include "imaging/PGraphic.h"
 #include "platform/filesystem.h"
@@ -33,22 +34,6 @@ using testing::WriteFile;
 
 std::vector<std::uint8_t> Bytes(const std::string& text) {
   return {text.begin(), text.end()};
-}
-
-TEST(ThumbnailPool, WaitForReportsWhetherASlotIsReadyWithoutTakingIt) {
-  std::atomic<bool> release{false};
-  ThumbnailPool pool({"a", "b"}, 1, 2, [&](const std::string& s) {
-    while (s == "a" && !release.load()) std::this_thread::yield();
-    return Bytes(s);
-  });
-  EXPECT_FALSE(pool.WaitFor(0, std::chrono::milliseconds(1)));  // still being made
-  release = true;
-  while (!pool.WaitFor(0, std::chrono::milliseconds(50))) {
-  }
-  EXPECT_TRUE(pool.WaitFor(0, std::chrono::milliseconds(0)));  // still there until taken
-  EXPECT_EQ(pool.Take(0), Bytes("a"));
-  EXPECT_TRUE(pool.WaitFor(5, std::chrono::milliseconds(0)));  // no such slot
-  EXPECT_EQ(pool.Take(1), Bytes("b"));
 }
 
 TEST(ThumbnailPool, StoppingEarlyMakesNoMoreThanTheLookAhead) {
@@ -142,10 +127,6 @@ TEST(ThumbnailPool, SourcesThatFitTheBudgetAreMadeSideBySide) {
 
 // ---- The thumbnail pass with workers, against the pass on the build's own thread.
 
-constexpr std::string_view kTemplate =
-    "<HTML><BODY>\r\n***HEADER***\r\n***INDEX***\r\n***CONTENT***\r\n***FOOTER***\r\n</BODY></"
-    "HTML>";
-
 // Records the files written, in order.
 class RecordingFileSystem : public FaultyFileSystem {
  public:
@@ -182,8 +163,7 @@ struct BuildRun {
 // Builds a site of `count` photographs (the names listed in `broken` hold no picture) with
 // `jobs` workers; `script` queues answers and cancels before the build.
 BuildRun BuildSite(int jobs, int count, const std::vector<int>& broken,
-                   const std::function<void(ScriptedInteraction&)>& script = {},
-                   const std::function<void(const std::string& site)>& extra = {}) {
+                   const std::function<void(ScriptedInteraction&)>& script = {}) {
   TempDir dir;
   const std::string site = dir / "site/";
   fs::create_directories(site);
@@ -197,14 +177,13 @@ BuildRun BuildSite(int jobs, int count, const std::vector<int>& broken,
     // Thumbnails record their photograph's time: runs compared must have the same times.
     fs::last_write_time(name, fs::file_time_type(std::chrono::hours(1000 + i)));
   }
-  if (extra) extra(site);
   SiteSettings settings;
   settings.Rotation_Path = site;
   settings.Style_File = dir / "thumbs.htm";
   settings.DisplayAsImage = true;
   settings.Thumb_Width = 50;
   settings.Thumb_Height = 50;
-  WriteFile(settings.Style_File, kTemplate);
+  WriteFile(settings.Style_File, testing::kTemplate);
   ScriptedInteraction ui;
   if (script) script(ui);
   RecordingFileSystem files;
@@ -241,48 +220,58 @@ void ExpectSameRun(const BuildRun& a, const BuildRun& b) {
   }
 }
 
+// Four workers give the files, progress, messages and order of the pass on the build's own
+// thread: a whole build, No to the continue question after a broken image (nothing beyond it is
+// written), and a confirmed cancel (it stops after the image it came with).
 TEST(ParallelThumbnailPass, GivesTheSameFilesProgressAndOrderAsOneJob) {
-  const BuildRun serial = BuildSite(1, 12, {});
-  const BuildRun parallel = BuildSite(4, 12, {});
-  ASSERT_TRUE(serial.result);
-  EXPECT_EQ(serial.thumbs.size(), 12u);
-  ExpectSameRun(serial, parallel);
-  // Thumbnails are written in list order.
-  std::vector<std::string> thumbs;
-  for (const auto& w : parallel.written) {
-    if (w.find("_thb") != std::string::npos) thumbs.push_back(w);
-  }
-  ASSERT_EQ(thumbs.size(), 12u);
-  EXPECT_TRUE(std::is_sorted(thumbs.begin(), thumbs.end()));
-}
-
-TEST(ParallelThumbnailPass, NoToTheContinueQuestionWritesNothingBeyondTheFailingImage) {
-  const auto no = [](ScriptedInteraction& ui) { ui.QueueAnswer(Answer::No); };
-  const BuildRun serial = BuildSite(1, 10, {4}, no);
-  const BuildRun parallel = BuildSite(4, 10, {4}, no);
-  EXPECT_FALSE(parallel.result);
-  ExpectSameRun(serial, parallel);
-  EXPECT_EQ(parallel.thumbs.size(), 4u);
-  EXPECT_EQ(parallel.thumbs.count("p13_thb.jpg"), 1u);
-  EXPECT_EQ(parallel.thumbs.count("p15_thb.jpg"), 0u);
-  EXPECT_TRUE(parallel.unexpected.empty());
-  ASSERT_GE(parallel.texts.size(), 2u);
-  EXPECT_EQ(parallel.texts[parallel.texts.size() - 2], kThumbnailErrorQuestion);
-  EXPECT_EQ(parallel.texts.back(), ThumbnailFailedMessage("p14.jpg"));
-}
-
-TEST(ParallelThumbnailPass, ConfirmedCancelStopsAfterTheImageItCameWith) {
-  // The first checkpoint follows the thumbnail folder; the one after image 3 (p13) is the fifth.
-  const auto cancel = [](ScriptedInteraction& ui) {
-    ui.CancelAtCheckpoint(4);
-    ui.QueueAnswer(Answer::Yes);
+  const struct {
+    const char* what;
+    int count;
+    std::vector<int> broken;
+    std::function<void(ScriptedInteraction&)> script;
+    std::size_t thumbs;
+    std::vector<std::string> last_texts;
+  } cases[] = {
+      {"whole", 12, {}, {}, 12, {}},
+      {"no after a broken image",
+       10,
+       {4},
+       [](ScriptedInteraction& ui) { ui.QueueAnswer(Answer::No); },
+       4,
+       {std::string(kThumbnailErrorQuestion), ThumbnailFailedMessage("p14.jpg")}},
+      // The first checkpoint follows the thumbnail folder; the one after image 3 (p13) is the
+      // fifth.
+      {"cancel",
+       10,
+       {},
+       [](ScriptedInteraction& ui) {
+         ui.CancelAtCheckpoint(4);
+         ui.QueueAnswer(Answer::Yes);
+       },
+       4,
+       {std::string(kCancelBuildQuestion)}},
   };
-  const BuildRun serial = BuildSite(1, 10, {}, cancel);
-  const BuildRun parallel = BuildSite(4, 10, {}, cancel);
-  EXPECT_FALSE(parallel.result);
-  ExpectSameRun(serial, parallel);
-  EXPECT_EQ(parallel.thumbs.size(), 4u);
-  EXPECT_EQ(parallel.texts.back(), kCancelBuildQuestion);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const BuildRun serial = BuildSite(1, c.count, c.broken, c.script);
+    const BuildRun parallel = BuildSite(4, c.count, c.broken, c.script);
+    EXPECT_EQ(parallel.result, c.last_texts.empty());
+    ExpectSameRun(serial, parallel);
+    EXPECT_EQ(parallel.thumbs.size(), c.thumbs);
+    EXPECT_EQ(parallel.thumbs.count("p13_thb.jpg"), 1u);
+    EXPECT_TRUE(parallel.unexpected.empty());
+    ASSERT_GE(parallel.texts.size(), c.last_texts.size());
+    EXPECT_EQ(
+        std::vector<std::string>(parallel.texts.end() - c.last_texts.size(), parallel.texts.end()),
+        c.last_texts);
+    // Thumbnails are written in list order.
+    std::vector<std::string> thumbs;
+    for (const auto& w : parallel.written) {
+      if (w.find("_thb") != std::string::npos) thumbs.push_back(w);
+    }
+    EXPECT_EQ(thumbs.size(), c.thumbs);
+    EXPECT_TRUE(std::is_sorted(thumbs.begin(), thumbs.end()));
+  }
 }
 
 }  // namespace

@@ -90,7 +90,5 @@ TEST(Jpeg, GrayFilesDecodeToTwentyFourBitGray) {
   for (std::size_t i = 0; i < out.pixels.size(); ++i) EXPECT_NEAR(out.pixels[i], 0x80, 1);
 }
 
-class JpegDamage : public ::testing::TestWithParam<bool> {};
-
 }  // namespace
 }  // namespace parvel

@@ -64,12 +64,9 @@ int RotationHolding(const Tree& tree) {
   return 0;
 }
 
-class ConcurrentRotationTest : public ::testing::Test {
+class ConcurrentRotationTest : public testing::ProgramTest {
  protected:
   void SetUp() override {
-    data_ = dir_ / "data/";
-    live_ = dir_ / "live";
-    std::filesystem::create_directories(data_);
     WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
     const Finished made = Cli({"new-site", "Spinning", "--path", dir_ / "site/"});
     ASSERT_EQ(made.status, 0) << made.output;
@@ -94,7 +91,6 @@ class ConcurrentRotationTest : public ::testing::Test {
     ASSERT_EQ(set.status, 0) << set.output;
   }
 
-  Finished Cli(const std::vector<std::string>& args) { return Run("parvel-cli", args, "cli"); }
   Finished Run(const std::string& program, std::vector<std::string> args, const char* tag) {
     args.insert(args.begin(), {"--data-dir", data_});
     return RunProgram(program, args, dir_ / (std::string(tag) + ".out"));
@@ -110,9 +106,7 @@ class ConcurrentRotationTest : public ::testing::Test {
     if (problems_.size() < 20) problems_.push_back(std::move(text));
   }
 
-  TempDir dir_;
-  std::string data_;
-  std::string live_;
+  std::string live_ = dir_ / "live";
   std::mutex mutex_;
   std::vector<std::string> problems_;
 };

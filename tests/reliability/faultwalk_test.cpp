@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "builder/build.h"
+#include "builder/build_site.h"
 #include "builder/descriptions.h"
 #include "builder/pagebuttons.h"
 #include "builder/rotheadr.h"
@@ -250,18 +251,6 @@ int WalkFlow(const Flow& flow) {
 
 // ---- Shared site material.
 
-constexpr std::string_view kTemplate =
-    "<HTML><BODY>\r\n***HEADER***\r\n***INDEX***\r\n***CONTENT***\r\n***FOOTER***\r\n</BODY></"
-    "HTML>";
-
-void MakeJpeg(const std::string& path, Rgb colour) {
-  TPixelGraphic image;
-  image.SetSize(40, 30);
-  image.Canvas().BrushColor = colour;
-  image.Canvas().FillRect({0, 0, 40, 30});
-  ASSERT_TRUE(savetojpeg(image, path, 80, false)) << path;
-}
-
 // Site_1 with three rotations, each with a file in its own directory.
 void MakeThreeRotations(World& w) {
   std::string text = "[General]\r\nName=Walk\r\nPath=%/Site_1/\r\nRotationCount=3\r\n";
@@ -403,15 +392,15 @@ const Flow kBuild{
     "full build",
     [](World& w) {
       const std::string styles = w.root + "styles/";
-      WriteFile(styles + "thumbs.htm", kTemplate);
-      WriteFile(styles + "image.htm", kTemplate);
+      WriteFile(styles + "thumbs.htm", testing::kTemplate);
+      WriteFile(styles + "image.htm", testing::kTemplate);
       WriteFile(styles + "headers.txt", "first header\r\nsecond|header\r\n");
       fs::create_directories(w.root + "site");
-      MakeJpeg(styles + "on.jpg", {250, 250, 0});
-      MakeJpeg(styles + "off.jpg", {0, 120, 250});
+      testing::MakeJpeg(styles + "on.jpg", {250, 250, 0});
+      testing::MakeJpeg(styles + "off.jpg", {0, 120, 250});
       for (int i = 1; i <= 3; ++i) {
-        MakeJpeg(w.root + "site/img" + std::to_string(i) + ".jpg",
-                 {static_cast<uint8_t>(60 * i), 20, 90});
+        testing::MakeJpeg(w.root + "site/img" + std::to_string(i) + ".jpg",
+                          {static_cast<uint8_t>(60 * i), 20, 90});
         // Thumbnails record their photograph's time: every run must see the same times.
         fs::last_write_time(w.root + "site/img" + std::to_string(i) + ".jpg",
                             fs::file_time_type(std::chrono::hours(1000 + i)));

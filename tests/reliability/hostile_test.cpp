@@ -1,121 +1,42 @@
 // Hostile and huge inputs, end to end: the real parvel-cli on sites made in a temporary folder.
 // Each run is time-bounded (a hang fails the test) and its peak memory is measured.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "imaging/PGraphic.h"
 #include "model/inifile.h"
+#include "reliability/programs_support.h"
 #include "support/testsupport.h"
 
 namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::EndedCleanly;
+using testing::Finished;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-struct ChildRun {
-  bool finished = false;  // false: killed after the time limit
-  bool signalled = false;
-  int status = -1;
-  long peak_rss_kb = 0;
-  std::string out;
-  std::string err;
-};
-
-// Runs a program with stdin from /dev/null and its output in files, killing it after `limit`.
-ChildRun RunProgram(const std::vector<std::string>& argv, const std::string& scratch,
-                    std::chrono::seconds limit) {
-  const std::string out_path = scratch + "stdout.txt";
-  const std::string err_path = scratch + "stderr.txt";
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int in = ::open("/dev/null", O_RDONLY);
-    const int out = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    ::execv(args[0], args.data());
-    ::_exit(127);
-  }
-  ChildRun run;
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  int status = 0;
-  rusage usage{};
-  for (;;) {
-    const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
-    if (done == pid) {
-      run.finished = true;
-      break;
-    }
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(pid, SIGKILL);
-      ::wait4(pid, &status, 0, &usage);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  run.signalled = WIFSIGNALED(status);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.peak_rss_kb = usage.ru_maxrss;
-  run.out = ReadFile(out_path);
-  run.err = ReadFile(err_path);
-  return run;
-}
-
-// A run that ended by itself, without a signal, with one of the program's own exit statuses.
-::testing::AssertionResult EndedCleanly(const ChildRun& run) {
-  if (!run.finished) return ::testing::AssertionFailure() << "killed after the time limit";
-  if (run.signalled) return ::testing::AssertionFailure() << "died of a signal\n" << run.err;
-  if (run.status < 0 || run.status > 2) {
-    return ::testing::AssertionFailure() << "exit status " << run.status << "\n" << run.err;
-  }
-  return ::testing::AssertionSuccess();
-}
-
-class HostileTest : public ::testing::Test {
+class HostileTest : public testing::ProgramTest {
  protected:
-  void SetUp() override {
-    data_ = dir_ / "data/";
-    fs::create_directories(data_);
-    const std::string source = std::string(PARVEL_SOURCE_DIR) + "/data/";
-    fs::copy(source + "Styles", data_ + "Styles", fs::copy_options::recursive);
-    fs::copy(source + "Samples", data_ + "Samples", fs::copy_options::recursive);
-  }
-
-  ChildRun Cli(const std::vector<std::string>& args,
+  // Each run is time-bounded: a hang fails the test.
+  Finished Cli(const std::vector<std::string>& args,
                std::chrono::seconds limit = std::chrono::seconds(60)) {
-    std::vector<std::string> argv = {std::string(PARVEL_BINARY_DIR) + "/bin/parvel-cli",
-                                     "--data-dir", data_};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv, dir_.path(), limit);
+    return ProgramTest::Cli(args, limit);
   }
 
   // A new site "Site_1" over `folder` whose thumbnail template is `style`.
   void NewSite(const std::string& folder, const std::string& style) {
     fs::create_directories(folder);
-    const ChildRun made = Cli({"new-site", "Hostile", "--path", folder});
-    ASSERT_TRUE(EndedCleanly(made));
-    ASSERT_EQ(made.status, 0) << made.err;
-    const ChildRun set = Cli({"set", "Site_1", "Style_File=" + style});
-    ASSERT_EQ(set.status, 0) << set.err;
+    ASSERT_EQ(Cli({"new-site", "Hostile", "--path", folder}).status, 0);
+    ASSERT_EQ(Cli({"set", "Site_1", "Style_File=" + style}).status, 0);
   }
 
   std::string PlainTemplate() {
@@ -129,9 +50,6 @@ class HostileTest : public ::testing::Test {
     image.SetSize(width, height);
     ASSERT_TRUE(savetojpeg(image, path, 80, false));
   }
-
-  TempDir dir_;
-  std::string data_;
 };
 
 // ---- Many images: the build finishes and its memory does not grow with the image count.
@@ -153,10 +71,10 @@ TEST_F(HostileTest, TenThousandImagesBuildWithFlatMemory) {
       fs::create_hard_link(original, site + name);
     }
     const auto start = std::chrono::steady_clock::now();
-    const ChildRun build = Cli({"build", "Site_1", "--no"}, std::chrono::seconds(300));
+    const Finished build = Cli({"build", "Site_1", "--no"}, std::chrono::seconds(300));
     const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
     ASSERT_TRUE(EndedCleanly(build));
-    ASSERT_EQ(build.status, 0) << build.err.substr(0, 2000);
+    ASSERT_EQ(build.status, 0) << build.output.substr(0, 2000);
     std::size_t thumbs = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(site + "thumbs")) ++thumbs;
     EXPECT_EQ(thumbs, static_cast<std::size_t>(counts[i]));
@@ -210,19 +128,19 @@ TEST_F(HostileTest, BuildOfImagesClaimingHugeSizesReportsThemAndStaysSmall) {
   NewSite(site, PlainTemplate());
   for (const auto& huge : kHugeImages) WriteFile(site + huge.name, huge.make());
   MakeJpeg(site + "good.jpg", 64, 48);
-  const ChildRun build = Cli({"build", "Site_1", "--yes"});
+  const Finished build = Cli({"build", "Site_1", "--yes"});
   ASSERT_TRUE(EndedCleanly(build));
-  EXPECT_EQ(build.status, 0) << build.err;
+  EXPECT_EQ(build.status, 0) << build.output;
   EXPECT_LT(build.peak_rss_kb, 300 * 1024);
-  EXPECT_TRUE(fs::exists(site + "thumbs/good_thb.jpg")) << build.err;
+  EXPECT_TRUE(fs::exists(site + "thumbs/good_thb.jpg")) << build.output;
   EXPECT_TRUE(fs::exists(site + "Index.html"));
   for (const char* name : {"huge.gif", "huge.jpg"}) {
-    const std::size_t at = build.err.find(std::string("Creating Thumbnail for ") + name);
-    ASSERT_NE(at, std::string::npos) << name << "\n" << build.err;
-    EXPECT_EQ(build.err.find("\nWarning: Error encountered creating thumbnail.", at),
-              build.err.find('\n', at))
+    const std::size_t at = build.output.find(std::string("Creating Thumbnail for ") + name);
+    ASSERT_NE(at, std::string::npos) << name << "\n" << build.output;
+    EXPECT_EQ(build.output.find("\nWarning: Error encountered creating thumbnail.", at),
+              build.output.find('\n', at))
         << name << "\n"
-        << build.err;
+        << build.output;
     EXPECT_FALSE(fs::exists(site + "thumbs/" + fs::path(name).stem().string() + "_thb.jpg"));
   }
 }
@@ -238,10 +156,10 @@ TEST_F(HostileTest, FiftyMegabyteTemplateIsRefusedPromptly) {
   const std::string site = dir_ / "site/";
   NewSite(site, path);
   MakeJpeg(site + "a.jpg", 64, 48);
-  const ChildRun build = Cli({"build", "Site_1", "--yes"}, std::chrono::seconds(60));
+  const Finished build = Cli({"build", "Site_1", "--yes"}, std::chrono::seconds(60));
   ASSERT_TRUE(EndedCleanly(build));
   EXPECT_EQ(build.status, 1);
-  EXPECT_NE(build.err.find(path), std::string::npos) << build.err;
+  EXPECT_NE(build.output.find(path), std::string::npos) << build.output;
   EXPECT_FALSE(fs::exists(site + "Index.html"));
 }
 
@@ -253,12 +171,12 @@ TEST_F(HostileTest, ImageNameOfMaximalLengthGivesAClearMessage) {
   const std::string name = std::string(251, 'n') + ".jpg";
   MakeJpeg(site + name, 64, 48);
   MakeJpeg(site + "short.jpg", 64, 48);
-  const ChildRun build = Cli({"build", "Site_1", "--no"});
+  const Finished build = Cli({"build", "Site_1", "--no"});
   ASSERT_TRUE(EndedCleanly(build));
   EXPECT_EQ(build.status, 1);
-  EXPECT_NE(build.err.find("Message: Error encountered creating the thumbnail, " + name + "\n"),
+  EXPECT_NE(build.output.find("Message: Error encountered creating the thumbnail, " + name + "\n"),
             std::string::npos)
-      << build.err;
+      << build.output;
 }
 
 // ---- A header list file of binary bytes.
@@ -285,15 +203,16 @@ TEST_F(HostileTest, BinaryHeaderListFile) {
     const std::string list = scratch / "headers.lst";
     WriteFile(list, bytes);
     ASSERT_EQ(Cli({"set", "Site_1", "Header_File=" + list}).status, 0);
-    const ChildRun build = Cli({"build", "Site_1", "--no"});
+    const Finished build = Cli({"build", "Site_1", "--no"});
     ASSERT_TRUE(EndedCleanly(build));
     if (c.with_nul) {
       EXPECT_EQ(build.status, 1);
       // Only the build's own message: the list is not named.
-      EXPECT_NE(build.err.find("Error encountered creating your "), std::string::npos) << build.err;
-      EXPECT_EQ(build.err.find(list), std::string::npos) << build.err;
+      EXPECT_NE(build.output.find("Error encountered creating your "), std::string::npos)
+          << build.output;
+      EXPECT_EQ(build.output.find(list), std::string::npos) << build.output;
     } else {
-      EXPECT_EQ(build.status, 0) << build.err;
+      EXPECT_EQ(build.status, 0) << build.output;
       const std::string page = ReadFile(site + "Index.html");
       EXPECT_TRUE(page.ends_with("</body></html>\r\n"));
     }
@@ -335,13 +254,13 @@ TEST_F(HostileTest, SettingsFilesOfTenMegabytesOfGarbage) {
                                                             {"set", "Site_1", "Thumb_Width=90"},
                                                             {"build", "Site_1", "--no"}};
     for (const auto& command : commands) {
-      const ChildRun run = Cli(command);
+      const Finished run = Cli(command);
       EXPECT_TRUE(EndedCleanly(run)) << command[0];
       EXPECT_LT(run.peak_rss_kb, 500 * 1024) << command[0];
       EXPECT_GE(fs::file_size(data_ + c.file), garbage.size()) << command[0];
       // An unreadable catalogue is said, not passed off as an empty one.
       if (std::string(c.file) == "sites.ini") {
-        EXPECT_NE(run.err.find("sites.ini cannot be read"), std::string::npos) << command[0];
+        EXPECT_NE(run.output.find("sites.ini cannot be read"), std::string::npos) << command[0];
         if (command[0] == "sites") {
           EXPECT_EQ(run.status, 1);
         }

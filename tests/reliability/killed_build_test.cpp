@@ -34,15 +34,9 @@ using testing::WriteFile;
 constexpr int kImages = 200;
 constexpr int kKills = 20;
 
-class KilledBuildTest : public ::testing::Test {
+class KilledBuildTest : public testing::ProgramTest {
  protected:
   void SetUp() override {
-    data_ = dir_ / "data/";
-    site_ = dir_ / "site/";
-    fs::create_directories(data_);
-    const std::string source = std::string(PARVEL_SOURCE_DIR) + "/data/";
-    fs::copy(source + "Styles", data_ + "Styles", fs::copy_options::recursive);
-    fs::copy(source + "Samples", data_ + "Samples", fs::copy_options::recursive);
     const Finished made = Cli({"new-site", "Interrupted", "--path", site_});
     ASSERT_EQ(made.status, 0) << made.output;
     // One small photo, encoded once and copied under every name.
@@ -64,10 +58,6 @@ class KilledBuildTest : public ::testing::Test {
     ASSERT_EQ(set.status, 0) << set.output;
   }
 
-  Finished Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--data-dir", data_});
-    return testing::RunProgram("parvel-cli", args, dir_ / "cli.out");
-  }
   std::vector<std::string> BuildArguments() const {
     return {"--data-dir", data_, "build", "Site_1", "--yes", "--remake-thumbnails"};
   }
@@ -115,9 +105,7 @@ class KilledBuildTest : public ::testing::Test {
     return temporaries;
   }
 
-  TempDir dir_;
-  std::string data_;
-  std::string site_;
+  std::string site_ = dir_ / "site/";
 };
 
 TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {

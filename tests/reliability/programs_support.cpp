@@ -3,12 +3,16 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <thread>
 
 #include "support/testsupport.h"
 
@@ -41,23 +45,58 @@ pid_t StartProgram(const std::string& program, const std::vector<std::string>& a
   return err == 0 ? pid : -1;
 }
 
-Finished WaitProgram(pid_t pid, const std::string& output) {
+Finished WaitProgram(pid_t pid, const std::string& output, std::chrono::seconds limit) {
   Finished done;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return done;
+  rusage usage{};
+  for (;;) {
+    const pid_t got = ::wait4(pid, &status, limit.count() > 0 ? WNOHANG : 0, &usage);
+    if (got == pid) break;
+    if (got < 0 && errno != EINTR) return done;
+    if (limit.count() > 0 && std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::wait4(pid, &status, 0, &usage);
+      done.timed_out = true;
+      break;
+    }
+    if (got == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   if (WIFEXITED(status)) done.status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) done.signal = WTERMSIG(status);
+  done.peak_rss_kb = usage.ru_maxrss;
   done.output = ReadFile(output);
   return done;
 }
 
 Finished RunProgram(const std::string& program, const std::vector<std::string>& args,
-                    const std::string& output) {
+                    const std::string& output, std::chrono::seconds limit) {
   const pid_t pid = StartProgram(program, args, output);
   if (pid < 0) return {};
-  return WaitProgram(pid, output);
+  return WaitProgram(pid, output, limit);
+}
+
+::testing::AssertionResult EndedCleanly(const Finished& run) {
+  if (run.timed_out) return ::testing::AssertionFailure() << "killed after the time limit";
+  if (run.signal != 0) return ::testing::AssertionFailure() << "died of a signal\n" << run.output;
+  if (run.status < 0 || run.status > 2) {
+    return ::testing::AssertionFailure() << "exit status " << run.status << "\n" << run.output;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+ProgramTest::ProgramTest() {
+  std::filesystem::create_directories(data_);
+  const std::string source = std::string(PARVEL_SOURCE_DIR) + "/data/";
+  std::filesystem::copy(source + "Styles", data_ + "Styles",
+                        std::filesystem::copy_options::recursive);
+  std::filesystem::copy(source + "Samples", data_ + "Samples",
+                        std::filesystem::copy_options::recursive);
+}
+
+Finished ProgramTest::Cli(std::vector<std::string> args, std::chrono::seconds limit) {
+  args.insert(args.begin(), {"--data-dir", data_});
+  return RunProgram("parvel-cli", args, dir_ / "cli.out", limit);
 }
 
 bool ReadTreeFromFd(int dir_fd, const std::string& prefix, Tree* tree) {

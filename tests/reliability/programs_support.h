@@ -2,11 +2,15 @@
 // tree in one consistent look.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "support/testsupport.h"
 
 namespace parvel::testing {
 
@@ -20,16 +24,31 @@ pid_t StartProgram(const std::string& program, const std::vector<std::string>& a
 
 // What a finished program did.
 struct Finished {
-  int status = -1;     // the exit status, or -1 when it was killed
-  int signal = 0;      // the signal that killed it
-  std::string output;  // stdout and stderr
+  int status = -1;         // the exit status, or -1 when it was killed
+  int signal = 0;          // the signal that killed it
+  bool timed_out = false;  // killed after the time limit
+  long peak_rss_kb = 0;    // its peak memory
+  std::string output;      // stdout and stderr
 };
 
-// Runs the program to the end.
+// Runs the program to the end, killing it after `limit` (none when zero).
 Finished RunProgram(const std::string& program, const std::vector<std::string>& args,
-                    const std::string& output);
+                    const std::string& output, std::chrono::seconds limit = {});
 // Waits for a started program.
-Finished WaitProgram(pid_t pid, const std::string& output);
+Finished WaitProgram(pid_t pid, const std::string& output, std::chrono::seconds limit = {});
+
+// A run that ended by itself, without a signal, with one of the program's own exit statuses.
+::testing::AssertionResult EndedCleanly(const Finished& run);
+
+// A data directory of the test's own, holding the shipped templates and graphics, for parvel-cli.
+class ProgramTest : public ::testing::Test {
+ protected:
+  ProgramTest();
+  Finished Cli(std::vector<std::string> args, std::chrono::seconds limit = {});
+
+  TempDir dir_;
+  std::string data_ = dir_ / "data/";
+};
 
 // Relative path -> contents of every file below a directory; directories appear with a
 // trailing "/" and no contents.
