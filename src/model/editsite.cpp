@@ -240,10 +240,10 @@ bool SiteEditor::NewRotation() {
   }
 
   const std::string old_path = settings_.Rotation_Path;
-  const int old_status = settings_.Status;
+  const RotationStatus old_status = settings_.Status;
   settings_.Rotation_Path = dir;
   // The copy starts with the page settings only: its directory holds no site yet.
-  settings_.Status = 0;
+  settings_.Status = RotationStatus::New;
   site.RotationCount += 1;
   if (!catalogue_.savecurrentsite()) {
     // The file still counts the old rotations; going on would select the old last rotation and

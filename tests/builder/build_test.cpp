@@ -54,8 +54,8 @@ TEST(PreBuildChecks, RunInTheirOrderEachStoppingTheStart) {
   s.Image_Style_File.clear();
   s.Filename_Display = FilenameDisplay::DescriptionFile;
   s.Description_File = site.styles + "captions.txt";
-  s.Header_Mode = kHeaderHtml;
-  s.Footer_Mode = kHeaderHtml;
+  s.Header_Mode = HeaderMode::Html;
+  s.Footer_Mode = HeaderMode::Html;
   const std::string thumb_failed =
       std::string(kThumbTemplateFailedPrefix) + broken + std::string(kThumbTemplateFailedSuffix);
   const std::string image_failed =
@@ -69,11 +69,11 @@ TEST(PreBuildChecks, RunInTheirOrderEachStoppingTheStart) {
       {kNoDescriptionFileMessage, [&] { WriteFile(s.Description_File, "a.jpg,A\r\n"); }},
       {kNoHeaderHtmlMessage,
        [&] {
-         s.Header_Mode = kHeaderList;
+         s.Header_Mode = HeaderMode::List;
          s.Header_File = site.styles + "headers.txt";
        }},
       {kNoHeaderFileMessage, [&] { WriteFile(s.Header_File, "h\r\n"); }},
-      {kNoFooterHtmlMessage, [&] { s.Footer_Mode = kHeaderList; }},
+      {kNoFooterHtmlMessage, [&] { s.Footer_Mode = HeaderMode::List; }},
       {kNoFooterFileMessage, [&] { s.Footer_File = s.Header_File; }},
       {kNoImagesQuestion, [&] { site.AddImages(1); }},
       {thumb_failed, [&] { s.Style_File = site.styles + "thumbs.htm"; }},
@@ -544,7 +544,7 @@ TEST_P(WriteFailureTest, APageThatCannotBeWrittenEndsTheBuild) {
   for (const auto& entry : fs::directory_iterator(site.site)) {
     if (entry.path().extension() == ".html") fs::remove(entry.path());  // pages are made again
   }
-  site.settings.Status = 1;
+  site.settings.Status = RotationStatus::Opened;
   site.ui.Clear();
 
   FaultyFileSystem faulty(RealFileSystem());
@@ -757,30 +757,30 @@ TEST(Build, UnusableHeaderListShowsOnlyTheDriversMessage) {
   } cases[] = {
       {"empty header list, thumbnail pages", true,
        [](Site& s) {
-         s.settings.Header_Mode = kHeaderList;
+         s.settings.Header_Mode = HeaderMode::List;
          s.settings.Header_File = s.styles + "headers.txt";
          WriteFile(s.settings.Header_File, "");
        },
        kThumbPagesFailedMessage},
       {"binary footer list, thumbnail pages", true,
        [](Site& s) {
-         s.settings.Footer_Mode = kHeaderList;
+         s.settings.Footer_Mode = HeaderMode::List;
          s.settings.Footer_File = s.styles + "footers.txt";
          WriteFile(s.settings.Footer_File, std::string("a\0b\r\n", 5));
        },
        kThumbPagesFailedMessage},
       {"empty header list, image pages", false,
        [](Site& s) {
-         s.settings.Header_Mode = kHeaderList;
+         s.settings.Header_Mode = HeaderMode::List;
          s.settings.Header_File = s.styles + "headers.txt";
          WriteFile(s.settings.Header_File, "");
        },
        kImagePagesFailedMessage},
       {"unnamed image footer list", false,
-       [](Site& s) { s.settings.Image_Footer_Mode = kImageHeaderList; }, kImagePagesFailedMessage},
+       [](Site& s) { s.settings.Image_Footer_Mode = ImageHeaderMode::List; }, kImagePagesFailedMessage},
       {"missing image header list", false,
        [](Site& s) {
-         s.settings.Image_Header_Mode = kImageHeaderList;
+         s.settings.Image_Header_Mode = ImageHeaderMode::List;
          s.settings.Image_Header_File = s.styles + "gone.txt";
        },
        kImagePagesFailedMessage},
@@ -806,9 +806,9 @@ TEST(Build, ThumbnailPagesStartTheHeaderAndFooterListsAgain) {
   s.DisplayAsImage = false;
   s.Horizontal_Thumb_Count = 1;
   s.Vertical_Thumb_Count = 1;
-  s.Header_Mode = kHeaderList;
+  s.Header_Mode = HeaderMode::List;
   s.Header_File = site.styles + "headers.txt";
-  s.Footer_Mode = kHeaderList;
+  s.Footer_Mode = HeaderMode::List;
   s.Footer_File = site.styles + "footers.txt";
   WriteFile(s.Header_File, "<kbd>H1</kbd>\r\n<kbd>H2</kbd>\r\n<kbd>H3</kbd>\r\n");
   WriteFile(s.Footer_File, "<var>F1</var>\r\n<var>F2</var>\r\n<var>F3</var>\r\n");
@@ -851,7 +851,7 @@ TEST(Build, EveryLineOfEveryPageEndsInCrLf) {
 TEST(Build, EveryStartReadsTheHeaderListAfresh) {
   Site site;
   site.AddImages(1);
-  site.settings.Header_Mode = kHeaderList;
+  site.settings.Header_Mode = HeaderMode::List;
   site.settings.Header_File = site.styles + "headers.txt";
   WriteFile(site.settings.Header_File, "");
   BuildState state(site.ui, site.settings, site.inputs);  // the dialog stays open throughout

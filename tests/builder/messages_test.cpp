@@ -82,7 +82,7 @@ struct World : Site {
   }
   void HeaderList(bool display_as_image) {
     settings.DisplayAsImage = display_as_image;
-    settings.Header_Mode = kHeaderList;
+    settings.Header_Mode = HeaderMode::List;
     settings.Header_File = styles + "headers.txt";
     WriteFile(settings.Header_File, "");
   }
@@ -164,13 +164,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "not specified a description file or the file cannot be located!"},
         MessageCase{"no_header_html",
                     [](World& w) {
-                      w.settings.Header_Mode = kHeaderHtml;
+                      w.settings.Header_Mode = HeaderMode::Html;
                       w.Checks();
                     },
                     kInfo, "You have elected to insert a header, but have not provided any HTML!"},
         MessageCase{"no_header_file",
                     [](World& w) {
-                      w.settings.Header_Mode = kHeaderList;
+                      w.settings.Header_Mode = HeaderMode::List;
                       w.Checks();
                     },
                     kWarn,
@@ -178,13 +178,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "to use or the file cannot be located!"},
         MessageCase{"no_footer_html",
                     [](World& w) {
-                      w.settings.Footer_Mode = kHeaderHtml;
+                      w.settings.Footer_Mode = HeaderMode::Html;
                       w.Checks();
                     },
                     kInfo, "You have elected to insert a footer, but have not provided any HTML!"},
         MessageCase{"no_footer_file",
                     [](World& w) {
-                      w.settings.Footer_Mode = kHeaderList;
+                      w.settings.Footer_Mode = HeaderMode::List;
                       w.Checks();
                     },
                     kWarn,

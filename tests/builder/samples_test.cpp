@@ -72,7 +72,7 @@ TEST_P(SampleTemplateTest, CarriesEachMarkerOnce) {
 
 TEST_P(SampleTemplateTest, PopupScriptLandsInTheHead) {
   SiteSettings settings;
-  settings.Image_Display_Method = 3;
+  settings.Image_Display_Method = DisplayMethod::SecondWindow;
   const std::string page =
       splicetext(settings, ReadFile(Path()), "<p>grid</p>", "", "", "", /*add_script=*/true);
   const auto script = page.find(kPopupScript);

@@ -103,7 +103,7 @@ TEST(SpliceTextTest, ScriptPlacement) {
 // brings along does not attract it.
 TEST(SpliceTextTest, ScriptIsPlacedBeforeThePiecesArrive) {
   SiteSettings settings;
-  settings.Image_Display_Method = 2;
+  settings.Image_Display_Method = DisplayMethod::NewWindowScript;
   EXPECT_EQ(splicetext(settings, "***HEADER***<body>***CONTENT***", "C", "", "</HEAD>", "", true),
             "</HEAD><body>" + std::string(kPopupScript) + "C");
 }

@@ -200,7 +200,7 @@ TEST_F(SiteEditorTest, SelectingSavesTheCurrentRotationFirst) {
   MakeThreeRotations();
   ASSERT_TRUE(editor.Open());
   settings.Thumb_Width = 321;
-  settings.Status = 1;
+  settings.Status = RotationStatus::Opened;
   ASSERT_TRUE(editor.SelectRotation(1));
   EXPECT_EQ(Key("Site_1", "Rotation_1", "Thumb_Width"), "321");
   EXPECT_EQ(Key("Site_1", "Rotation_1", "Status"), "1");
@@ -403,7 +403,7 @@ TEST_F(SiteEditorTest, ApplyToAllKeepsEveryPathAndStatus) {
   MakeThreeRotations();
   ASSERT_TRUE(editor.Open());
   settings.Thumb_Width = 555;
-  settings.Status = 1;
+  settings.Status = RotationStatus::Opened;
   settings.Rotation_Path = "/nowhere";
   ASSERT_TRUE(editor.ApplyToAll());
   const IniFile ini = Settings("Site_1");
@@ -432,7 +432,7 @@ TEST_F(SiteEditorTest, BuildAllBuildsEachRotationInTurnAndRefreshesTheList) {
     built.push_back(
         {editor.current_rotation(), editor.rotation_directory(), editor.unattended_build()});
     WriteFile(fixpath(editor.rotation_directory(), true) + "Index.html", "<html>");
-    settings.Status = 2;
+    settings.Status = RotationStatus::Built;
     return true;
   });
   ASSERT_EQ(built.size(), 3u);

@@ -97,7 +97,7 @@ std::string Diff(const FieldMap& expected, const FieldMap& actual) {
 // clang-format off
 SiteSettings Primed() {
   return SiteSettings{
-      .Status = 1, .Rotation_Path = "/kept/rotation/", .Style_File = "/kept/style.htm",
+      .Status = RotationStatus::Opened, .Rotation_Path = "/kept/rotation/", .Style_File = "/kept/style.htm",
       .Header_File = "/kept/header.txt", .Header_HTML = "kept header",
       .Footer_File = "/kept/footer.txt", .Footer_HTML = "kept footer",
       .ImageNavigationBar = false, .KorrinLink = false, .IndexInThumbPages = false,
@@ -107,7 +107,7 @@ SiteSettings Primed() {
       .Vertical_Thumb_Count = 8, .Default_Font = "Kept Sans", .Default_Font_Size = 2,
       .Index_Font = "Kept Serif", .Index_Font_Size = -1, .Index_Image_Font_Size = 33,
       .Previous_Page_File = "/kept/prev.gif", .Next_Page_File = "/kept/next.gif",
-      .Return_To_Index_File = "/kept/index.gif", .Image_Display_Method = 2,
+      .Return_To_Index_File = "/kept/index.gif", .Image_Display_Method = DisplayMethod::NewWindowScript,
       .Selected_Page_Index_File = "/kept/sel.gif", .Other_Page_Index_File = "/kept/other.gif",
       .Filename_Display = FilenameDisplay::None, .Description_File = "kept.csv",
       .ShowFilenameWhenNoDesc = false, .Displayed_Page_Text_Colour = Colour::Of(0x00010203),
@@ -120,9 +120,9 @@ SiteSettings Primed() {
       .Image_Footer_File = "/kept/image_footer.txt", .Image_Footer_HTML = "kept image footer",
       .Image_Width = 1234, .Image_Height = 987, .Image_Heading = false,
       .Image_UseSameNavGraphics = false, .Default_Font_Bold = true, .Default_Font_Italics = true,
-      .Index_Font_Bold = true, .Index_Font_Italics = true, .Header_Mode = kHeaderList,
-      .Footer_Mode = kHeaderHtml, .Image_Header_Mode = kImageHeaderList,
-      .Image_Footer_Mode = kImageHeaderHtml, .prev_next_image_buttons = true,
+      .Index_Font_Bold = true, .Index_Font_Italics = true, .Header_Mode = HeaderMode::List,
+      .Footer_Mode = HeaderMode::Html, .Image_Header_Mode = ImageHeaderMode::List,
+      .Image_Footer_Mode = ImageHeaderMode::Html, .prev_next_image_buttons = true,
       .index_image_buttons = true, .max_image_size = true, .default_font_default = false,
       .index_font_default = false, .current_rotation = 5};
 }
@@ -638,13 +638,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   SiteSettings original = Primed();
-  original.Status = 2;
+  original.Status = RotationStatus::Built;
   original.Rotation_Path = DataDirectory() + "Site_1/Rotation_1/";
   original.Style_File = DataDirectory() + "Styles/s.htm";
-  original.Header_Mode = kHeaderList;
+  original.Header_Mode = HeaderMode::List;
   original.Header_File = DataDirectory() + "h.txt";
-  original.Image_Header_Mode = kImageHeaderList;
-  original.Image_Footer_Mode = kImageHeaderHtml;
+  original.Image_Header_Mode = ImageHeaderMode::List;
+  original.Image_Footer_Mode = ImageHeaderMode::Html;
   original.Heading_Colour = Colour::Of(0x00123456);
   original.Link_Enclosure_Colour = Colour::Of(kClRed);
   original.Other_Page_Text_Colour = Colour::Default();
