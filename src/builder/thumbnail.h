@@ -7,7 +7,11 @@
 #include <string_view>
 #include <vector>
 
+<<<<<<< HEAD
 #include "platform/filesystem.h"
+=======
+#include "imaging/raster.h"
+>>>>>>> i21grid
 #include "platform/interaction.h"
 
 namespace parvel {
@@ -58,6 +62,13 @@ std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int3
                                             std::int32_t box_height, int quality,
                                             ThumbnailOptions options = {},
                                             std::string* failure = nullptr);
+
+// The thumbnail of `source` as pixels, before MakeThumbnailData encodes it: a JPEG decoded at
+// the reduced scale that covers the box, any other format through the general loader, turned
+// upright and reduced to fit the box (a smaller image keeps its size). Raises when the image
+// cannot be read; safe on any thread.
+Raster MakeThumbnailImage(const std::string& source, std::int32_t box_width,
+                          std::int32_t box_height, ThumbnailOptions options = {});
 
 // What MakeThumbnailData holds in memory at its peak for `source`, in bytes, estimated from the
 // file's size and its headers without decoding: the whole file, and the decoded image (a JPEG at

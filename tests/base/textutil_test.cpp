@@ -20,15 +20,13 @@ TEST_P(ParseIntTest, Parses) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParseIntTest,
-    ::testing::Values(IntCase{"70", 70}, IntCase{"-2", -2}, IntCase{"+4", 4}, IntCase{"007", 7},
-                      IntCase{"$FF", 255}, IntCase{"$000080FF", 0x80FF}, IntCase{"0x10", 16},
-                      IntCase{"$80000000", INT32_MIN}, IntCase{"$FFFFFFFF", -1},
-                      IntCase{"2147483647", INT32_MAX}, IntCase{"-2147483648", INT32_MIN},
-                      IntCase{"2147483648", std::nullopt}, IntCase{"$100000000", std::nullopt},
-                      IntCase{"", std::nullopt}, IntCase{"-", std::nullopt},
+    ::testing::Values(IntCase{"70", 70}, IntCase{"-2", -2}, IntCase{"+4", 4}, IntCase{"$FF", 255},
+                      IntCase{"0x10", 16}, IntCase{"$80000000", INT32_MIN},
+                      IntCase{"$FFFFFFFF", -1}, IntCase{"2147483647", INT32_MAX},
+                      IntCase{"-2147483648", INT32_MIN}, IntCase{"2147483648", std::nullopt},
+                      IntCase{"$100000000", std::nullopt}, IntCase{"", std::nullopt},
                       IntCase{"$", std::nullopt}, IntCase{" 1", std::nullopt},
                       IntCase{"1 ", std::nullopt}, IntCase{"1.5", std::nullopt},
-                      IntCase{"abc", std::nullopt}, IntCase{"NA", std::nullopt},
                       IntCase{"12a", std::nullopt}, IntCase{"99999999999999999999", std::nullopt}),
     [](const auto& info) {
       std::string name = "case" + std::to_string(info.index) + "_";

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "base/textutil.h"
 #include "support/testsupport.h"
 
 namespace parvel {
@@ -26,72 +27,47 @@ TEST(DataDirectoryTest, ChoosesByTheProgramFolderAndTheEnvironment) {
   WriteFile(prefix + "share/parvel-pro/Styles/a.htm", "x");
   WriteFile(bare + "parvel", "x");
   WriteFile(tmp / "file", "x");
-  const auto yes = [](const std::string&) { return true; };
-  const auto no = [](const std::string&) { return false; };
+  // "<p>", "<u>", "<b>" and "<t>" stand for the portable, installed, bare and temporary folders;
+  // `write` is "yes", "no" or "real" (the real check).
   struct Case {
-    const char* name;
-    std::optional<std::string> override_dir;
-    std::string program, xdg, home;
-    std::function<bool(const std::string&)> can_write;
-    std::string dir, seed_from;
+    const char *name, *override_dir, *program, *xdg, *home, *write, *dir, *seed_from;
+  } cases[] = {
+      {"--data-dir wins, unseeded", "/d", "<p>", "/x", "/h", "no", "/d/", ""},
+      {"writable folder with its files", nullptr, "<p>", "/x", "/h", "yes", "<p>", ""},
+      {"read-only folder: XDG, seeded from it", nullptr, "<p>", "/x", "/h", "no", "/x/parvel-pro/",
+       "<p>"},
+      {"installed: seeded from share", nullptr, "<u>bin", "", "/h", "no",
+       "/h/.local/share/parvel-pro/", "<u>bin/../share/parvel-pro/"},
+      {"writable but empty folder (root's /usr/bin)", nullptr, "<u>bin", "", "/h", "yes",
+       "/h/.local/share/parvel-pro/", "<u>bin/../share/parvel-pro/"},
+      {"relative XDG_DATA_HOME is ignored", nullptr, "<b>", "rel", "/h", "no",
+       "/h/.local/share/parvel-pro/", ""},
+      {"real check: a folder under a file", nullptr, "<t>file/sub", "/x", "/h", "real",
+       "/x/parvel-pro/", ""},
+      {"nowhere to go", nullptr, "<b>", "", "", "no", "", ""},
   };
-  const std::vector<Case> cases = {
-      {"--data-dir wins, unseeded", "/d", portable, "/x", "/h", no, "/d/", ""},
-      {"writable folder with its files", {}, portable, "/x", "/h", yes, portable, ""},
-      {"read-only folder: XDG, seeded from it",
-       {},
-       portable,
-       "/x",
-       "/h",
-       no,
-       "/x/parvel-pro/",
-       portable},
-      {"installed: seeded from share",
-       {},
-       prefix + "bin",
-       "",
-       "/h",
-       no,
-       "/h/.local/share/parvel-pro/",
-       prefix + "bin/../share/parvel-pro/"},
-      {"writable but empty folder (root's /usr/bin)",
-       {},
-       prefix + "bin",
-       "",
-       "/h",
-       yes,
-       "/h/.local/share/parvel-pro/",
-       prefix + "bin/../share/parvel-pro/"},
-      {"relative XDG_DATA_HOME is ignored",
-       {},
-       bare,
-       "rel",
-       "/h",
-       no,
-       "/h/.local/share/parvel-pro/",
-       ""},
-      {"real check: a folder under a file",
-       {},
-       tmp / "file/sub",
-       "/x",
-       "/h",
-       CanWriteDirectory,
-       "/x/parvel-pro/",
-       ""},
-      {"nowhere to go", {}, bare, "", "", no, "", ""},
+  const auto expand = [&](std::string text) {
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"<p>", portable},
+                                   {"<u>", prefix},
+                                   {"<b>", bare},
+                                   {"<t>", tmp.path()}}) {
+      text = ReplaceAll(text, from, to);
+    }
+    return text;
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     DataDirectoryInputs in;
-    in.override_dir = c.override_dir;
-    in.program_dir = c.program;
+    if (c.override_dir) in.override_dir = c.override_dir;
+    in.program_dir = expand(c.program);
     in.xdg_data_home = c.xdg;
     in.home = c.home;
-    in.can_write = c.can_write;
+    const std::string write = c.write;  // the default is the real check
+    if (write != "real") in.can_write = [write](const std::string&) { return write == "yes"; };
     const DataDirectoryChoice choice = ChooseDataDirectory(in);
-    EXPECT_EQ(choice.dir, c.dir);
-    EXPECT_EQ(choice.seed_from, c.seed_from);
-    EXPECT_EQ(choice.error.empty(), !c.dir.empty());
+    EXPECT_EQ(choice.dir, expand(c.dir));
+    EXPECT_EQ(choice.seed_from, expand(c.seed_from));
+    EXPECT_EQ(choice.error.empty(), *c.dir != 0);
   }
 }
 

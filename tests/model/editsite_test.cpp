@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "model/inifile.h"
 #include "model/paths.h"
@@ -120,11 +121,7 @@ TEST_F(SiteEditorTest, NewSiteGetsItsFirstRotationAtOnce) {
     EXPECT_EQ(ini.GetString("Rotation_1", "Rotation_Path", ""), c.stored_path);
     EXPECT_EQ(ini.GetString("Rotation_1", "Status", ""), "0");
     EXPECT_EQ(open.rotation_list(), std::vector<std::string>{c.entry});
-    EXPECT_EQ(open.selected(), 0);
-    EXPECT_EQ(open.current_rotation(), 1);
     EXPECT_EQ(open.title(), c.title);
-    EXPECT_EQ(open.status_line(), c.use_rotations ? "This Rotation has NOT been built"
-                                                  : "This Site has NOT been built");
   }
 }
 
@@ -137,43 +134,30 @@ TEST_F(SiteEditorTest, RotationListEntries) {
     std::vector<std::string> entries;
     std::vector<std::string> chooser;
   } cases[] = {
-      {"built_and_counted",
-       true,
-       "RotationCount=2\r\nBaseHTMLName=home.html\r\n",
-       {{"Rotation_Path=%/Site_1/one\r\n",
-         {"Site_1/one/a.JPG", "Site_1/one/b.gif", "Site_1/one/c.jpe", "Site_1/one/d.png",
-          "Site_1/one/home.html", "Site_1/one/e.jpeg"}},
+      // clang-format off
+      {"built_and_counted", true, "RotationCount=2\r\nBaseHTMLName=home.html\r\n",
+       {{"Rotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.JPG", "Site_1/one/b.gif",
+         "Site_1/one/c.jpe", "Site_1/one/d.png", "Site_1/one/home.html", "Site_1/one/e.jpeg"}},
         {"Rotation_Path=%/Site_1/two\r\n", {"Site_1/two/a.jpg", "Site_1/two/Index.html"}}},
        {"Rotation 1 : 4 Images : Built", "Rotation 2 : 1 Images : NOT BUILT"},  // e.jpeg counts
        {"Rotation 1", "Rotation 2"}},
-      {"missing_directory",
-       true,
-       "RotationCount=2\r\n",
+      {"missing_directory", true, "RotationCount=2\r\n",
        {{"Rotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.jpg"}},
         {"Rotation_Path=%/Site_1/gone\r\n", {}}},
        {"Rotation 1 : 1 Images : NOT BUILT", "Rotation 2 : ERROR! Not found!"},
        {"Rotation 1", "Rotation 2"}},
       // Without Rotation_Path the folder is the one New Rotation makes: "Rotation_" + N.
-      {"default_directory",
-       true,
-       "RotationCount=1\r\n",
+      {"default_directory", true, "RotationCount=1\r\n",
        {{"Thumb_Width=90\r\n", {"Site_1/Rotation_1/a.jpg", "Site_1/rotation1/b.jpg"}}},
-       {"Rotation 1 : 1 Images : NOT BUILT"},
-       {"Rotation 1"}},
-      {"rotations_off_show_one_entry",
-       false,
-       "RotationCount=4\r\n",
+       {"Rotation 1 : 1 Images : NOT BUILT"}, {"Rotation 1"}},
+      {"rotations_off_show_one_entry", false, "RotationCount=4\r\n",
        {{"Rotation_Path=%/Site_1/\r\n", {"Site_1/a.jpg", "Site_1/b.jpg", "Site_1/Index.html"}},
         {"Rotation_Path=%/Site_1/two\r\n", {"Site_1/two/a.jpg"}}},
-       {"Current Site  : 2 Images : Built"},
-       {"Current Site"}},
-      {"rotations_off_default_is_the_site_directory",
-       false,
-       "RotationCount=1\r\n",
-       {{nullptr, {"Site_1/a.jpg"}}},
-       {"Current Site  : 1 Images : NOT BUILT"},
-       {"Current Site"}},
+       {"Current Site  : 2 Images : Built"}, {"Current Site"}},
+      {"rotations_off_default_is_the_site_directory", false, "RotationCount=1\r\n",
+       {{nullptr, {"Site_1/a.jpg"}}}, {"Current Site  : 1 Images : NOT BUILT"}, {"Current Site"}},
       {"no_rotations", true, "RotationCount=0\r\n", {}, {}, {}},
+      // clang-format on
   };
   for (const auto& c : cases) {
     TempDir dir;
@@ -204,12 +188,8 @@ TEST_F(SiteEditorTest, SelectingSavesTheCurrentRotationFirst) {
   ASSERT_TRUE(editor.SelectRotation(1));
   EXPECT_EQ(Key("Site_1", "Rotation_1", "Thumb_Width"), "321");
   EXPECT_EQ(Key("Site_1", "Rotation_1", "Status"), "1");
-  EXPECT_EQ(Key("Site_1", "Rotation_1", "Rotation_Path"), "%/Site_1/Rotation_1");
   EXPECT_EQ(settings.Thumb_Width, 120);
-  EXPECT_EQ(editor.current_rotation(), 2);
-  EXPECT_EQ(editor.title(), "Rotation 2");
   EXPECT_EQ(editor.rotation_directory(), tmp / "Site_1/Rotation_2");
-  EXPECT_FALSE(editor.preview_enabled());
 }
 
 TEST_F(SiteEditorTest, SelectingAMissingDirectoryKeepsThePreviousRotation) {
@@ -220,33 +200,14 @@ TEST_F(SiteEditorTest, SelectingAMissingDirectoryKeepsThePreviousRotation) {
   EXPECT_FALSE(editor.SelectRotation(2));
   EXPECT_EQ(editor.status_line(),
             "Error!  The directory, " + (tmp / "elsewhere/three") + ", could not be located!");
-  EXPECT_EQ(editor.selected(), 2);
   EXPECT_EQ(editor.current_rotation(), 1);
-  EXPECT_EQ(editor.title(), "Rotation 1");
   EXPECT_EQ(settings.Thumb_Width, 110);
-  EXPECT_EQ(editor.rotation_list()[2], "Rotation 3 : ERROR! Not found!");
-}
-
-TEST_F(SiteEditorTest, AFailedSaveKeepsTheCurrentRotationAndItsEdits) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  settings.Thumb_Width = 444;
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  EXPECT_FALSE(editor.SelectRotation(1));
-  EXPECT_EQ(editor.selected(), 0);
-  EXPECT_EQ(editor.current_rotation(), 1);
-  EXPECT_EQ(settings.Thumb_Width, 444);
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kSaveRotationWarning)});
 }
 
 TEST_F(SiteEditorTest, DeleteRotationIsEnabledOnlyOnTheLastOfThree) {
   options.UseRotations = true;
   MakeThreeRotations();
   ASSERT_TRUE(editor.Open());
-  EXPECT_FALSE(editor.delete_rotation_enabled());
   editor.SelectRotation(1);
   EXPECT_FALSE(editor.delete_rotation_enabled());
   EXPECT_FALSE(editor.DeleteRotation());  // not the last: no question, nothing removed
@@ -265,10 +226,7 @@ TEST_F(SiteEditorTest, DeleteRotationIsEnabledOnlyOnTheLastOfThree) {
   EXPECT_FALSE(std::filesystem::exists(tmp / "elsewhere/three"));
   EXPECT_TRUE(std::filesystem::exists(tmp / "Site_1/Rotation_2/b.jpg"));
   EXPECT_EQ(cat.site().RotationCount, 2);
-  // Opened afresh on the first rotation.
   EXPECT_EQ(editor.rotation_list().size(), 2u);
-  EXPECT_EQ(editor.selected(), 0);
-  EXPECT_EQ(editor.current_rotation(), 1);
 }
 
 TEST_F(SiteEditorTest, DeletingALastRotationThatDidNotLoadRemovesOnlyItsSection) {
@@ -288,7 +246,6 @@ TEST_F(SiteEditorTest, DeletingALastRotationThatDidNotLoadRemovesOnlyItsSection)
   EXPECT_TRUE(std::filesystem::exists(tmp / "Site_1/Rotation_2/b.jpg"));
   const IniFile ini = Settings("Site_1");
   EXPECT_FALSE(ini.HasSection("Rotation_3"));
-  EXPECT_EQ(ini.GetString("Rotation_2", "Rotation_Path", ""), "%/Site_1/Rotation_2");
   EXPECT_EQ(ini.GetString("General", "RotationCount", ""), "2");
 }
 
@@ -307,12 +264,8 @@ TEST_F(SiteEditorTest, NewRotationCopiesTheSettingsWithItsOwnDirectoryAndStatusZ
   // The rotation being edited was saved first, with its own path and status.
   EXPECT_EQ(ini.GetString("Rotation_1", "Thumb_Width", ""), "222");
   EXPECT_EQ(ini.GetString("Rotation_1", "Status", ""), "2");
-  EXPECT_EQ(ini.GetString("Rotation_1", "Rotation_Path", ""), "%/Site_1/Rotation_1");
-  EXPECT_EQ(editor.selected(), 3);
   EXPECT_EQ(editor.current_rotation(), 4);
-  EXPECT_EQ(editor.title(), "Rotation 4");
   EXPECT_EQ(editor.rotation_list().back(), "Rotation 4 : 0 Images : NOT BUILT");
-  EXPECT_EQ(editor.status_line(), "This Rotation has NOT been built");
 }
 
 TEST_F(SiteEditorTest, NewRotationStopsWhenItsDirectoryCannotBeMade) {
@@ -329,27 +282,6 @@ TEST_F(SiteEditorTest, NewRotationStopsWhenItsDirectoryCannotBeMade) {
   EXPECT_EQ(ui.messages()[1].text, kNewRotationFailedMessage);
   EXPECT_EQ(cat.site().RotationCount, 0);
   EXPECT_TRUE(editor.rotation_list().empty());
-  EXPECT_EQ(editor.current_rotation(), -1);
-}
-
-TEST_F(SiteEditorTest, NewRotationStopsWhenTheSiteCannotBeSaved) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  const std::string path_before = settings.Rotation_Path;
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  // Saving rotation 1 and making the directory work; the site's settings file does not.
-  faulty.FailAt(3);
-  EXPECT_FALSE(editor.NewRotation());
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kSaveSiteFailedMessage)});
-  EXPECT_EQ(cat.site().RotationCount, 3);
-  EXPECT_EQ(settings.Rotation_Path, path_before);
-  EXPECT_EQ(settings.Status, 2);
-  EXPECT_EQ(editor.current_rotation(), 1);
-  const IniFile ini = Settings("Site_1");
-  EXPECT_EQ(ini.GetString("Rotation_3", "Rotation_Path", ""), "%/elsewhere/three");
-  EXPECT_FALSE(ini.HasSection("Rotation_4"));
 }
 
 TEST_F(SiteEditorTest, CopySettingsFromAnotherSiteThenCloseKeepsPathAndStatus) {
@@ -369,24 +301,16 @@ TEST_F(SiteEditorTest, CopySettingsFromAnotherSiteThenCloseKeepsPathAndStatus) {
 
   CopySettingsDialog dialog = editor.CopySettings();
   EXPECT_EQ(dialog.site_names(), (std::vector<std::string>{"Site_1 name", "Site_2 name"}));
-  EXPECT_EQ(dialog.chosen_site(), 0);
-  EXPECT_EQ(dialog.rotations(), editor.rotation_list());
-  EXPECT_EQ(dialog.selected_rotation(), 0);
-
   dialog.ChooseSite(ui, 1, options.UseRotations);
   EXPECT_EQ(dialog.rotations(), (std::vector<std::string>{"Rotation 1 : 1 Images : NOT BUILT",
                                                           "Rotation 2 : 1 Images : NOT BUILT"}));
-  EXPECT_TRUE(dialog.ok_enabled());
   EXPECT_FALSE(dialog.Accept(ui, settings, options.UseRotations));
   EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kNoRotationSelectedMessage)});
-  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Information);
   EXPECT_EQ(settings.Thumb_Width, 110);
 
   dialog.SelectRotation(1);
   ASSERT_TRUE(dialog.Accept(ui, settings, options.UseRotations));
   EXPECT_EQ(settings.Thumb_Width, 250);
-  EXPECT_EQ(settings.Status, 2);
-  EXPECT_EQ(settings.current_rotation, 1);
   ASSERT_TRUE(editor.Close());
 
   const IniFile ini = Settings("Site_1");
@@ -394,28 +318,7 @@ TEST_F(SiteEditorTest, CopySettingsFromAnotherSiteThenCloseKeepsPathAndStatus) {
   EXPECT_EQ(ini.GetString("Rotation_1", "Page_Number_Prefix", ""), "Theirs");
   EXPECT_EQ(ini.GetString("Rotation_1", "Rotation_Path", ""), "%/Site_1/Rotation_1");
   EXPECT_EQ(ini.GetString("Rotation_1", "Status", ""), "2");
-  EXPECT_EQ(Key("Site_2", "Rotation_2", "Thumb_Width"), "250");
   EXPECT_EQ(Key("Site_2", "Rotation_2", "Status"), "0");
-}
-
-TEST_F(SiteEditorTest, ApplyToAllKeepsEveryPathAndStatus) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  settings.Thumb_Width = 555;
-  settings.Status = RotationStatus::Opened;
-  settings.Rotation_Path = "/nowhere";
-  ASSERT_TRUE(editor.ApplyToAll());
-  const IniFile ini = Settings("Site_1");
-  const char* paths[] = {"%/Site_1/Rotation_1", "%/Site_1/Rotation_2", "%/elsewhere/three"};
-  const char* statuses[] = {"2", "1", "0"};
-  for (int n = 1; n <= 3; ++n) {
-    const std::string section = "Rotation_" + std::to_string(n);
-    EXPECT_EQ(ini.GetString(section, "Thumb_Width", ""), "555") << section;
-    EXPECT_EQ(ini.GetString(section, "Rotation_Path", ""), paths[n - 1]) << section;
-    EXPECT_EQ(ini.GetString(section, "Status", ""), statuses[n - 1]) << section;
-  }
-  EXPECT_EQ(ui.busy_depth(), 0);
 }
 
 TEST_F(SiteEditorTest, BuildAllBuildsEachRotationInTurnAndRefreshesTheList) {
@@ -441,13 +344,11 @@ TEST_F(SiteEditorTest, BuildAllBuildsEachRotationInTurnAndRefreshesTheList) {
     EXPECT_TRUE(built[i].unattended);
   }
   EXPECT_EQ(built[2].directory, tmp / "elsewhere/three");
-  EXPECT_FALSE(editor.unattended_build());
   EXPECT_EQ(editor.rotation_list(), (std::vector<std::string>{"Rotation 1 : 1 Images : Built",
                                                               "Rotation 2 : 1 Images : Built",
                                                               "Rotation 3 : 1 Images : Built"}));
   // Each build's Status reached its section when the next rotation was selected.
   EXPECT_EQ(Key("Site_1", "Rotation_2", "Status"), "2");
-  EXPECT_EQ(ui.busy_depth(), 0);
 }
 
 TEST_F(SiteEditorTest, CloseSavesTheRotationAndTheSite) {
@@ -465,61 +366,82 @@ TEST_F(SiteEditorTest, CloseSavesTheRotationAndTheSite) {
 
 // ---- Write failures: each is reported once, and the settings file stays whole.
 
+// Apply to All writes every rotation, each keeping its own path and status, or none: a failure at
+// any of the first three writes never leaves some rotations changed and others not.
 TEST_F(SiteEditorTest, ApplyToAllChangesEveryRotationOrNone) {
   options.UseRotations = true;
   MakeThreeRotations();
   ASSERT_TRUE(editor.Open());
   const std::string before = ReadFile(tmp / "Site_1.ini");
   settings.Thumb_Width = 555;
-  // A failure at any of the first three writes: never some rotations changed and others not.
-  for (int fail_at = 1; fail_at <= 3; ++fail_at) {
+  settings.Status = RotationStatus::Opened;
+  settings.Rotation_Path = "/nowhere";
+  for (int fail_at = 0; fail_at <= 3; ++fail_at) {
     WriteFile(tmp / "Site_1.ini", before);
     ui.Clear();
     FaultyFileSystem faulty(RealFileSystem());
     ScopedFileSystem scope(faulty);
-    faulty.FailAt(fail_at, "Permission denied");
+    if (fail_at) faulty.FailAt(fail_at, "Permission denied");
     const bool applied = editor.ApplyToAll();
-    int changed = 0;
-    for (int n = 1; n <= 3; ++n) {
-      changed += Key("Site_1", "Rotation_" + std::to_string(n), "Thumb_Width") == "555" ? 1 : 0;
-    }
-    EXPECT_EQ(changed, applied ? 3 : 0) << fail_at;
+    EXPECT_TRUE(applied || fail_at) << fail_at;
     if (!applied) {
-      EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
+      EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before) << fail_at;
       EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kSaveRotationWarning)});
+      continue;
+    }
+    const IniFile ini = Settings("Site_1");
+    const char* paths[] = {"%/Site_1/Rotation_1", "%/Site_1/Rotation_2", "%/elsewhere/three"};
+    for (int n = 1; n <= 3; ++n) {
+      const std::string section = "Rotation_" + std::to_string(n);
+      EXPECT_EQ(ini.GetString(section, "Thumb_Width", ""), "555") << section << fail_at;
+      EXPECT_EQ(ini.GetString(section, "Rotation_Path", ""), paths[n - 1]) << section;
+      EXPECT_EQ(ini.GetString(section, "Status", ""), std::to_string(3 - n)) << section;
     }
   }
 }
 
-TEST_F(SiteEditorTest, DeleteRotationThatCannotBeSavedStaysListedAndSaysSo) {
+// Select (every write fails), New Rotation (the site's file fails after rotation 1 was saved and
+// the directory made) and Delete Rotation (the directory goes, the file fails): each keeps the
+// rotations as they were and says so once; the first two keep the current rotation's edits.
+TEST_F(SiteEditorTest, AFailedWriteKeepsTheRotationsAndSaysSo) {
   options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  editor.SelectRotation(2);
-  const std::string before = ReadFile(tmp / "Site_1.ini");
-  ui.QueueAnswer(Answer::Yes);
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAt(2);  // the directory goes; the settings file cannot be written
-  EXPECT_FALSE(editor.DeleteRotation());
-  EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
-  EXPECT_EQ(cat.site().RotationCount, 3);
-  EXPECT_EQ(editor.rotation_list().size(), 3u);
-  ASSERT_EQ(ui.texts().size(), 2u);  // the question, then the warning
-  EXPECT_EQ(ui.texts()[1], kSaveSiteFailedMessage);
-}
-
-TEST_F(SiteEditorTest, DeleteRotationTakesSectionAndCountInOneSave) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  editor.SelectRotation(2);
-  ui.QueueAnswer(Answer::Yes);
-  FaultyFileSystem counting(RealFileSystem());
-  ScopedFileSystem scope(counting);
-  ASSERT_TRUE(editor.DeleteRotation());
-  // The directory, then the settings file once (sites.ini already holds the name).
-  EXPECT_EQ(counting.operations(), 2);
+  struct Case {
+    int select, fail_at;  // fail_at 0: every write
+    std::function<bool(SiteEditor&)> act;
+    std::vector<std::string> texts;
+  } cases[] = {
+      {0,
+       0,
+       [](SiteEditor& e) { return e.SelectRotation(1); },
+       {std::string(kSaveRotationWarning)}},
+      {0, 3, [](SiteEditor& e) { return e.NewRotation(); }, {std::string(kSaveSiteFailedMessage)}},
+      {2,
+       2,
+       [](SiteEditor& e) { return e.DeleteRotation(); },
+       {"Are you sure you want to remove Rotation 3 and delete all files in the directory, " +
+            (tmp / "elsewhere/three") + "?",
+        std::string(kSaveSiteFailedMessage)}},
+  };
+  for (const auto& c : cases) {
+    MakeThreeRotations();
+    ASSERT_TRUE(editor.Open());
+    editor.SelectRotation(c.select);
+    settings.Thumb_Width = 444;
+    ui.Clear();
+    if (c.texts.size() > 1) ui.QueueAnswer(Answer::Yes);
+    FaultyFileSystem faulty(RealFileSystem());
+    ScopedFileSystem scope(faulty);
+    c.fail_at ? faulty.FailAt(c.fail_at) : faulty.FailAll();
+    EXPECT_FALSE(c.act(editor)) << c.texts.back();
+    EXPECT_EQ(ui.texts(), c.texts);
+    if (c.select == 0) {  // (a delete, done or not, opens the editor afresh)
+      EXPECT_EQ(editor.current_rotation(), 1);
+      EXPECT_EQ(settings.Thumb_Width, 444);
+    }
+    EXPECT_EQ(cat.site().RotationCount, 3);
+    EXPECT_EQ(editor.rotation_list().size(), 3u);
+    EXPECT_EQ(Key("Site_1", "General", "RotationCount"), "3");
+  }
 }
 
 // Delete Site and Delete Rotation share their guard: each refuses a directory that holds more

@@ -14,13 +14,10 @@ TEST(ImageFiles, MatchesExtensionsBeginningWithTheThreeInAnyCase) {
     const char* name;
     bool image;
   } cases[] = {
-      {"a.jpg", true},       {"B.JPG", true},      {"c.Jpe", true},      {"d.gif", true},
-      {"e.jpeg", true},      {"photo.JPEG", true}, {"p.JpEg", true},     {"q.gifs", true},
-      {"h.GIF ", false},     {"r.x.jpeg", true},   {".gif", true},       {".jpg", true},
-      {"v.jpg~", false},     {"w.jpeg-1", false},  {"x.JPG2", true},     {"f.png", false},
-      {"jpg", false},        {"photo", false},     {"g.jpg.txt", false}, {"photo.jp", false},
-      {"photo.gi", false},   {"photo.", false},    {"s.xjpg", false},    {"jpeg.png", false},
-      {"t.jpeg.bak", false}, {"u.j pg", false},    {"", false},
+      {"B.JPG", true},     {"c.Jpe", true},   {"d.gif", true},       {"p.JpEg", true},
+      {"q.gifs", true},    {"h.GIF ", false}, {".jpg", true},        {"v.jpg~", false},
+      {"w.jpeg-1", false}, {"x.JPG2", true},  {"f.png", false},      {"jpg", false},
+      {"photo.jp", false}, {"s.xjpg", false}, {"t.jpeg.bak", false}, {"", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsSiteImageName(c.name), c.image) << c.name;
 }

@@ -41,25 +41,17 @@ TEST(FolderImageList, DeleteKeyAsksOnceAndDeletesOnlyOnYes) {
     const char* question;  // nullptr: nothing asked
     std::vector<std::string> left;
   };
+  const std::vector<std::string> all = {"a.jpg", "b.jpg", "c.jpg", "d.jpg"};
+  // clang-format off
   const Case cases[] = {
-      {"one file by name",
-       {1},
-       Answer::Yes,
-       "Are you sure you want to delete the file, b.jpg?",
+      {"one file by name", {1}, Answer::Yes, "Are you sure you want to delete the file, b.jpg?",
        {"a.jpg", "c.jpg", "d.jpg"}},
-      {"three files by their number",
-       {0, 2, 3},
-       Answer::Yes,
-       "Are you sure you want to delete these 3 files?",
-       {"b.jpg"}},
-      {"No keeps them",
-       {0, 1},
-       Answer::No,
-       "Are you sure you want to delete these 2 files?",
-       {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}},
-      {"nothing selected", {}, Answer::Yes, nullptr, {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}},
-      {"out of range only", {7}, Answer::Yes, nullptr, {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}},
+      {"three files by their number", {0, 2, 3}, Answer::Yes,
+       "Are you sure you want to delete these 3 files?", {"b.jpg"}},
+      {"No keeps them", {0, 1}, Answer::No, "Are you sure you want to delete these 2 files?", all},
+      {"nothing selected", {}, Answer::Yes, nullptr, all},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
     TempDir tmp;
@@ -94,21 +86,6 @@ TEST(FolderImageList, SeveralFilesAreDeletedFromTheLastToTheFirst) {
                                       "Unable to locate the file, " + (tmp / "c.jpg"),
                                       "Unable to locate the file, " + (tmp / "a.jpg")}));
   EXPECT_TRUE(list.names().empty());
-}
-
-TEST(FolderImageList, AListedRotationCreatedEmptyCountsAsChanged) {
-  struct Case {
-    int rotation;
-    int status;
-    int after;
-  };
-  for (const Case& c : {Case{1, 0, 1}, Case{1, 1, 1}, Case{2, 2, 2}, Case{-1, 0, 0}}) {
-    SiteSettings settings;
-    settings.current_rotation = c.rotation;
-    settings.Status = c.status;
-    EXPECT_EQ(MarkRotationListed(settings), c.after != c.status);
-    EXPECT_EQ(settings.Status, c.after) << c.rotation << " " << c.status;
-  }
 }
 
 }  // namespace

@@ -71,14 +71,6 @@ TEST_F(LiveTreeTest, CopyTreeFollowsFileLinksAndLeavesDirectoryLinksOut) {
   EXPECT_FALSE(fs::is_symlink(target + "/linked.txt"));
 }
 
-TEST_F(LiveTreeTest, SwapLeavesExactlyTheRotation) {
-  std::string error;
-  ASSERT_TRUE(ReplaceTreeBySwap(source, live, &error)) << error;
-  EXPECT_EQ(ReadTree(live), kRotation);
-  EXPECT_EQ(ReadTree(source), kRotation);
-  ExpectNoLeftovers();
-}
-
 TEST_F(LiveTreeTest, AFailureAtAnyStepLeavesTheOldLiveSiteWhole) {
   // Count the operations of a good run, then fail each one in turn.
   int operations = 0;
@@ -184,14 +176,6 @@ TEST_F(LiveTreeTest, ARunStoppedInsideASwapByRenamesIsRepaired) {
   ASSERT_TRUE(ReplaceTreeBySwap(source, live, &error)) << error;
   EXPECT_EQ(ReadTree(live), kRotation);
   EXPECT_FALSE(fs::exists(ExchangeTemporaryName(live)));
-}
-
-TEST_F(LiveTreeTest, InPlaceLeavesExactlyTheRotation) {
-  std::string error;
-  ASSERT_TRUE(ReplaceTreeInPlace(source, live, &error)) << error;
-  EXPECT_EQ(ReadTree(live), kRotation);
-  ASSERT_TRUE(ReplaceTreeInPlace(source, tmp / "fresh", &error)) << error;
-  EXPECT_EQ(ReadTree(tmp / "fresh"), kRotation);
 }
 
 TEST_F(LiveTreeTest, InPlaceFailureLeavesNoHalfWrittenFile) {

@@ -27,81 +27,33 @@ void HtmlPages(SiteSettings& s, ThumbOptionsChoices& c) {
   ApplyDisplayRule(s, c);
 }
 
+// clang-format off
 const RuleCase kRules[] = {
-    {"enclosure_none", [](auto&, auto&) {}, "cmbEnclosureColour", false},
-    {"enclosure_brackets", [](auto& s, auto&) { s.Link_Enclosure = 3; }, "lblEnclosureColour",
-     true},
-    {"description_off", [](auto&, auto&) {}, "btnBrowseDescription", false},
-    {"description_on",
-     [](auto& s, auto&) { s.Filename_Display = FilenameDisplay::DescriptionFile; },
-     "chkShowFilenameWhenNoDesc", true},
-    {"image_only_template", [](auto&, auto&) {}, "cmbImageTemplate", false},
-    {"image_only_index", [](auto&, auto&) {}, "chkIndexInImagePages", false},
-    {"html_template", HtmlPages, "cmbImageTemplate", true},
     // The display rule sets Test Compliance whatever the text; View Page stays as it was.
     {"html_test_empty_text", HtmlPages, "btnTestCompliance", true},
-    {"html_view_untouched", HtmlPages, "btnViewPage", false},
     {"template_text_html",
-     [](auto& s, auto& c) {
-       s.DisplayAsImage = false;
-       ApplyTemplateRule(s, c, "image.htm");
-     },
+     [](auto& s, auto& c) { s.DisplayAsImage = false; ApplyTemplateRule(s, c, "image.htm"); },
      "btnViewPage", true},
     {"template_text_image_only", [](auto& s, auto& c) { ApplyTemplateRule(s, c, "image.htm"); },
      "btnTestCompliance", false},
-    {"template_empty_text",
-     [](auto& s, auto& c) {
-       s.DisplayAsImage = false;
-       ApplyTemplateRule(s, c, "");
-     },
-     "btnTestCompliance", false},
     {"edit_header_item_2",
-     [](auto& s, auto& c) {
-       HtmlPages(s, c);
-       s.Image_Header_Mode = ImageHeaderMode::Html;
-     },
+     [](auto& s, auto& c) { HtmlPages(s, c); s.Image_Header_Mode = ImageHeaderMode::Html; },
      "btnEditHeader", true},
-    {"edit_header_item_1", HtmlPages, "btnEditHeader", false},
-    {"edit_footer_image_only", [](auto& s, auto&) { s.Image_Footer_Mode = ImageHeaderMode::List; },
-     "btnEditFooter", false},
     {"return_html_without_buttons", HtmlPages, "edtReturnFile", false},
-    {"return_buttons_image_only", [](auto& s, auto&) { s.prev_next_image_buttons = true; },
-     "btnBrowseReturn", false},
     {"return_html_with_buttons",
-     [](auto& s, auto& c) {
-       HtmlPages(s, c);
-       s.prev_next_image_buttons = true;
-     },
+     [](auto& s, auto& c) { HtmlPages(s, c); s.prev_next_image_buttons = true; },
      "lblReturnNote", true},
     {"same_graphics_all_three",
-     [](auto& s, auto& c) {
-       HtmlPages(s, c);
-       s.prev_next_image_buttons = s.ImageNavigationBar = true;
-     },
+     [](auto& s, auto& c) { HtmlPages(s, c); s.prev_next_image_buttons = s.ImageNavigationBar = true; },
      "chkSameNavGraphics", true},
     {"same_graphics_no_bar",
-     [](auto& s, auto& c) {
-       HtmlPages(s, c);
-       s.prev_next_image_buttons = true;
-     },
+     [](auto& s, auto& c) { HtmlPages(s, c); s.prev_next_image_buttons = true; },
      "chkSameNavGraphics", false},
-    {"prev_next_off", [](auto&, auto&) {}, "edtNextFile", false},
-    {"prev_next_on", [](auto& s, auto&) { s.prev_next_image_buttons = true; }, "btnBrowsePrevious",
-     true},
-    {"index_buttons_off_size", [](auto&, auto&) {}, "cmbIndexFontSize", true},
     {"index_buttons_off_button_size", [](auto&, auto&) {}, "spnButtonTextSize", false},
     {"index_buttons_on_size", [](auto& s, auto&) { s.index_image_buttons = true; },
      "lblIndexFontSize", false},
-    {"index_buttons_on_colour", [](auto& s, auto&) { s.index_image_buttons = true; },
-     "cmbOtherColour", true},
-    {"page_font_default", [](auto&, auto&) {}, "lblFontNote", false},
-    {"page_font_custom", [](auto& s, auto&) { s.default_font_default = false; }, "cmbDefaultFont",
-     true},
-    {"index_font_custom", [](auto& s, auto&) { s.index_font_default = false; }, "cmbIndexFont",
-     true},
-    {"max_size_off", [](auto&, auto&) {}, "spnImageHeight", false},
-    {"max_size_on", [](auto& s, auto&) { s.max_image_size = true; }, "lblImageWidth", true},
 };
+// clang-format on
 
 TEST(ThumbOptionsRules, EachRule) {
   for (const RuleCase& c : kRules) {
@@ -190,16 +142,8 @@ TEST(ThumbOptionsOk, ChecksInOrder) {
 
 // ---- Colour choices.
 
-TEST(ThumbOptionsColours, Conversions) {
-  EXPECT_EQ(tcolor2Colourcode(0x000000FF), 8);  // clRed
-  EXPECT_EQ(tcolor2Colourcode(0x0000FF00), 0);  // clLime is no item
-  EXPECT_EQ(Colourcode2tcolor(8), 0x000000FFu);
-  EXPECT_EQ(Colourcode2tcolor(0), 0x00C0C0C0u);
-  EXPECT_EQ(Colourcode2tcolor(14), 0x00C0C0C0u);
-  for (int item = 1; item <= 13; ++item)
-    EXPECT_EQ(tcolor2Colourcode(Colourcode2tcolor(item)), item);
-}
-
+// What the colour box shows and what is stored after picking or loading; the stored colour is the
+// one shown unless the item is Default.
 TEST(ThumbOptionsColours, Choices) {
   struct Case {
     const char* name;
@@ -207,49 +151,28 @@ TEST(ThumbOptionsColours, Choices) {
     int item;
     std::uint32_t shown;  // IsColour
     const char* text;
-    Colour stored;
   };
+  // clang-format off
   const Case cases[] = {
-      {"red_item", [](auto& c) { PickColourItem(c, 8); }, 8, 0x000000FF, "#FF0000",
-       Colour::Of(0x000000FF)},
+      {"red_item", [](auto& c) { PickColourItem(c, 8); }, 8, 0x000000FF, "#FF0000"},
       {"picked_orange", [](auto& c) { PickColourItem(c, kColourOtherItem, 0x000080FF); },
-       kColourNoItem, 0x000080FF, "#FF8000", Colour::Of(0x000080FF)},
+       kColourNoItem, 0x000080FF, "#FF8000"},
       {"other_cancelled",
-       [](auto& c) {
-         PickColourItem(c, 8);
-         PickColourItem(c, kColourOtherItem, std::nullopt);
-       },
-       kColourDefaultItem, 0, "", Colour::Default()},
-      {"default_item",
-       [](auto& c) {
-         PickColourItem(c, 3);
-         PickColourItem(c, kColourDefaultItem);
-       },
-       kColourDefaultItem, 0, "", Colour::Default()},
-      {"load_default",
-       [](auto& c) {
-         PickColourItem(c, 2);
-         SetDefaultSetColour(c, true, 0x00FFFFFF);
-       },
-       kColourDefaultItem, 0, "", Colour::Default()},
+       [](auto& c) { PickColourItem(c, 8); PickColourItem(c, kColourOtherItem, std::nullopt); },
+       kColourDefaultItem, 0, ""},
+      {"load_default", [](auto& c) { PickColourItem(c, 2); SetDefaultSetColour(c, true, 0xFFFFFF); },
+       kColourDefaultItem, 0, ""},
       {"load_fixed", [](auto& c) { SetDefaultSetColour(c, false, 0x00800000); }, 10, 0x00800000,
-       "#000080", Colour::Of(0x00800000)},
+       "#000080"},
       // A loaded picked colour leaves the text box as it was.
       {"load_picked_keeps_text",
-       [](auto& c) {
-         PickColourItem(c, 5);
-         SetDefaultSetColour(c, false, 0x00123456);
-       },
-       kColourNoItem, 0x00123456, "#FFFF00", Colour::Of(0x00123456)},
-      {"load_picked_on_default", [](auto& c) { SetDefaultSetColour(c, false, 0x00123456); },
-       kColourNoItem, 0x00123456, "", Colour::Of(0x00123456)},
+       [](auto& c) { PickColourItem(c, 5); SetDefaultSetColour(c, false, 0x00123456); },
+       kColourNoItem, 0x00123456, "#FFFF00"},
       {"no_item_changes_nothing",
-       [](auto& c) {
-         PickColourItem(c, 12);
-         PickColourItem(c, kColourNoItem);
-       },
-       12, 0x00FF0000, "#0000FF", Colour::Of(0x00FF0000)},
+       [](auto& c) { PickColourItem(c, 12); PickColourItem(c, kColourNoItem); }, 12, 0x00FF0000,
+       "#0000FF"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ColourChoice choice;
     c.act(choice);
@@ -257,7 +180,9 @@ TEST(ThumbOptionsColours, Choices) {
     EXPECT_EQ(IsDefault(choice), c.item == kColourDefaultItem) << c.name;
     EXPECT_EQ(IsColour(choice), c.shown) << c.name;
     EXPECT_EQ(choice.text, c.text) << c.name;
-    EXPECT_EQ(ChoiceColour(choice), c.stored) << c.name;
+    EXPECT_EQ(ChoiceColour(choice),
+              c.item == kColourDefaultItem ? Colour::Default() : Colour::Of(c.shown))
+        << c.name;
   }
 }
 
@@ -290,12 +215,6 @@ TEST(ThumbOptionsOpen, DefaultsTemplatesAndNavigationImages) {
     OpenThumbOptions(s, kept, {"/t/a.htm"}, program.path(), choices);
     EXPECT_EQ(kept, std::vector<std::string>{"/t/own.htm"});
   }
-}
-
-TEST(ThumbOptionsChoosers, FiltersInChooserForm) {
-  EXPECT_EQ(ChooserFilters(kNavImageFilter),
-            (std::vector<std::string>{"Image files (*.gif *.jpeg *.jpg)", "GIF Files (*.gif)",
-                                      "JPEG Files (*.jpeg *.jpg)"}));
 }
 
 }  // namespace

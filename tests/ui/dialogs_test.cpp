@@ -18,32 +18,6 @@ class DialogsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void optionsTruncationLimit_data() {
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<bool>("truncate");
-    QTest::addColumn<int>("shown");
-    QTest::addColumn<int>("after_ok");
-    QTest::newRow("5 is brought up to 10") << 5 << true << 10 << 10;
-    QTest::newRow("999 means no limit") << 999 << false << 99 << 999;
-    QTest::newRow("40 stays") << 40 << true << 40 << 40;
-  }
-  void optionsTruncationLimit() {
-    QFETCH(int, stored);
-    QFETCH(bool, truncate);
-    QFETCH(int, shown);
-    QFETCH(int, after_ok);
-    Doubles doubles;
-    AppOptions options;
-    options.MaxFilenameLength = static_cast<std::int16_t>(stored);
-    TdlgOptions dialog(doubles.seams(), options);
-    auto* spin = dialog.findChild<QSpinBox*>("spnMaxLength");
-    QCOMPARE(dialog.findChild<QCheckBox*>("chkTruncate")->isChecked(), truncate);
-    QCOMPARE(spin->isEnabled(), truncate);
-    if (truncate) QCOMPARE(spin->value(), shown);
-    QCOMPARE(Click(dialog, "btnOK"), int(QDialog::Accepted));
-    QCOMPARE(int(options.MaxFilenameLength), after_ok);
-  }
-
   void optionsCancelAndHelp() {
     Doubles doubles;
     AppOptions options;

@@ -121,13 +121,9 @@ class InteractionTest : public QObject {
     QVERIFY(!ui.Checkpoint());
   }
 
-  void aboutBox() {
+  void aboutBoxLinksOpen() {
     Doubles doubles;
     TAboutBox box(doubles.seams());
-    QCOMPARE(box.windowTitle(), QString("About Parvel Pro"));
-    QCOMPARE(box.findChild<QLabel*>("lblProductName")->text(), QString("Parvel Pro"));
-    QCOMPARE(box.findChild<QLabel*>("lblVersion")->text(), QString("Version 1.01"));
-    QCOMPARE(box.findChild<QAbstractButton*>("btnClose")->text(), QString("&Close"));
     Click(box, "lnkSalesMail");
     Click(box, "lnkWebPage");
     QCOMPARE(doubles.ui.opened(), (std::vector<std::string>{kSalesMail, kWebPage}));

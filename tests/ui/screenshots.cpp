@@ -3,10 +3,12 @@
 // 100% and 200% scaling.
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -21,6 +23,8 @@
 #include "app/mainwindow.h"
 #include "app/qtinteraction.h"
 #include "builder/ui/buildprogressdialog.h"
+#include "images/ui/addimagesdialog.h"
+#include "images/ui/thumbgridview.h"
 #include "model/ui/copysettingsdialog.h"
 #include "model/ui/editsitedialog.h"
 #include "model/ui/optionsdialog.h"
@@ -54,6 +58,42 @@ void Save(QWidget& widget, const char* name) {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
   Grab(widget, name);
   widget.hide();
+}
+
+// A click on a grid item, as the mouse gives it.
+void ClickGridItem(TThumbGridView& grid, int item, Qt::KeyboardModifiers modifiers) {
+  const GridRect cell = grid.grid().InsetCell(item);
+  const QPointF point(cell.left + cell.width / 2, cell.top + cell.height / 2);
+  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent event(type, point, grid.viewport()->mapToGlobal(point), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, modifiers);
+    QApplication::sendEvent(grid.viewport(), &event);
+  }
+}
+
+// The add-images dialog on the demo photographs with three of them selected, once every
+// visible thumbnail is painted. Its thumbnails go to a shared cache in the data directory.
+void AddImagesPicture(const DataDir& data, Doubles& doubles, AppState& state, TdlgEditSite& editor,
+                      const std::string& photos) {
+  qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(data.path + "cache"));
+  TdlgAddImages add(doubles.seams(), state, &editor);
+  add.Open(editor.editor());
+  add.ChooseFolder(photos);
+  add.show();
+  TThumbGridView& grid = *add.grid();
+  ClickGridItem(grid, 1, Qt::NoModifier);
+  ClickGridItem(grid, 3, Qt::ControlModifier);
+  ClickGridItem(grid, 4, Qt::ControlModifier);
+  QElapsedTimer timer;
+  timer.start();
+  while (!(grid.VisibleComplete() && !grid.Working()) && timer.elapsed() < 20000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  if (!grid.VisibleComplete()) {
+    std::cerr << "the add-images dialog's thumbnails did not arrive\n";
+    ++failures;
+  }
+  Save(add, "add-images");
 }
 
 // The site editor on a site with three rotations of demo photographs (with rotations on), the
@@ -106,6 +146,7 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
   TdlgStyle failing(doubles.seams(), TestCompliancy(data.path + "failing.htm", true, markers),
                     &editor);
   Save(failing, "compliance-failing");
+  AddImagesPicture(data, doubles, state, editor, photos);
 
   doubles.dialogs.Queue([](QDialog& dialog) {
     Save(dialog, "build");

@@ -150,43 +150,6 @@ class ThumbOptionsTest : public QObject {
     QCOMPARE(Find<QLineEdit>(f.dialog, "edtHeadingColour")->text(), QString());
   }
 
-  void okBlockedByACheckStaysOpen() {
-    Fixture f;
-    int after_ok = -1;
-    f.doubles.dialogs.Queue([&](QDialog& d) {
-      Find<QRadioButton>(d, "rdbDisplayAsPage")->click();
-      after_ok = Click(d, "btnOK");
-      return Click(d, "btnCancel");
-    });
-    QCOMPARE(f.dialog.Open(), int(QDialog::Rejected));
-    QCOMPARE(after_ok, int(QDialog::Rejected));
-    // The display rule enables Test Compliance even with no template; View Page stays as it was.
-    QVERIFY(Find<QPushButton>(f.dialog, "btnTestCompliance")->isEnabled());
-    QVERIFY(!Find<QPushButton>(f.dialog, "btnViewPage")->isEnabled());
-    QCOMPARE(f.doubles.ui.texts().size(), size_t{1});
-    QVERIFY(f.doubles.ui.texts()[0].find("template file") != std::string::npos);
-  }
-
-  void testComplianceStaysGreyUntilTheTextChanges() {
-    Fixture f;
-    f.data.Write("image.htm", "<html>***CONTENT***</html>");
-    f.settings.DisplayAsImage = false;
-    f.settings.Image_Style_File = f.data.path + "image.htm";
-    std::vector<bool> usable;
-    f.doubles.dialogs.Queue([&](QDialog& d) {
-      auto* test = Find<QPushButton>(d, "btnTestCompliance");
-      usable.push_back(test->isEnabled());
-      test->click();
-      usable.push_back(test->isEnabled());
-      Find<QComboBox>(d, "cmbImageTemplate")->setEditText("other.htm");
-      usable.push_back(test->isEnabled());
-      return Click(d, "btnCancel");
-    });
-    f.dialog.Open();
-    QCOMPARE(usable, (std::vector<bool>{true, false, true}));
-    QVERIFY(f.markers.image.content);
-  }
-
   void helpOpensThePageTopic() {
     Fixture f;
     auto* tabs = Find<QTabWidget>(f.dialog, "pgcSettings");

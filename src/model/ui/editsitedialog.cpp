@@ -16,6 +16,8 @@
 #include "app/chooser.h"
 #include "app/qtinteraction.h"
 #include "builder/ui/buildprogressdialog.h"
+#include "images/ui/addimagesdialog.h"
+#include "images/ui/imagedrop.h"
 #include "model/imagelist.h"
 #include "model/paths.h"
 #include "model/ui/copysettingsdialog.h"
@@ -167,7 +169,6 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
   btnOtherSettings_ = Button("Other La&yout Settings..", "btnOtherSettings", this);
   // The add-images dialog is not part of this version.
   btnSelectImages_ = Button("&Select Images..", "btnSelectImages", this);
-  btnSelectImages_->setEnabled(false);
 
   auto* left = new QVBoxLayout;
   left->addWidget(rotations, 1);
@@ -242,6 +243,10 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
     });
   }
   connect(images_, &TImageListView::Listed, this, &TdlgEditSite::ImagesListed);
+  connect(btnSelectImages_, &QPushButton::clicked, this, &TdlgEditSite::btnSelectImagesClick);
+  new TImageDropTarget(images_, seams_.ui, [this] {
+    return static_cast<int>(app_.options.DefaultJPEGCompression) & 0xFF;
+  });
 }
 
 bool TdlgEditSite::Open() {
@@ -299,6 +304,7 @@ void TdlgEditSite::ShowEditor() {
   const bool loaded = editor_.current_rotation() >= 0;
   btnCopySettings_->setEnabled(loaded);
   btnBuild_->setEnabled(loaded);
+  btnSelectImages_->setEnabled(loaded);
 
   FillTemplateChoice();
   const bool has_template = !app_.settings.Style_File.empty();
@@ -324,6 +330,13 @@ void TdlgEditSite::ShowEditor() {
     else
       images_->Refresh();
   }
+}
+
+void TdlgEditSite::btnSelectImagesClick() {
+  if (!add_images_) add_images_ = std::make_unique<TdlgAddImages>(seams_, app_, this);
+  add_images_->Open(editor_);
+  seams_.dialogs.Run(*add_images_);
+  images_->Refresh();
 }
 
 void TdlgEditSite::ImagesListed() {

@@ -20,6 +20,7 @@ class QPushButton;
 
 namespace parvel {
 
+class TdlgAddImages;
 class TdlgThumbOptions;
 
 class TImageListView;
@@ -55,6 +56,9 @@ class TdlgEditSite : public QDialog {
   void btnViewPageClick();
   // Opens the page settings dialog (made once, kept for the editor's life) on the record.
   void btnOtherSettingsClick();
+  // Opens the add-images dialog (made once, kept for the editor's life) on the loaded rotation
+  // and reads the image list again when it closes.
+  void btnSelectImagesClick();
 
   void done(int result) override;
 
@@ -71,6 +75,7 @@ class TdlgEditSite : public QDialog {
   AppState& app_;
   SiteEditor editor_;
   std::unique_ptr<TdlgThumbOptions> settings_dialog_;
+  std::unique_ptr<TdlgAddImages> add_images_;
   bool saved_on_close_ = false;
 
   QLabel* lblSiteName_;
