@@ -425,7 +425,7 @@ TEST_P(FinishTest, SuccessMarksTheRotationBuiltAndOffersThePreview) {
   site.inputs.base_html_name = "home.htm";
   if (GetParam().preview) site.ui.QueueAnswer(*GetParam().preview);
   ASSERT_TRUE(site.Build(GetParam().unattended));
-  EXPECT_EQ(site.settings.Status, 2);
+  EXPECT_EQ(Stored(site.settings.Status), 2);
   EXPECT_TRUE(site.Exists("home.htm"));
   EXPECT_EQ(site.ui.opened(), GetParam().opened ? std::vector<std::string>{site.site + "home.htm"}
                                                 : std::vector<std::string>{});
@@ -459,7 +459,7 @@ TEST_P(CancelTest, CancelIsConfirmedAtTheNextCheckpoint) {
   EXPECT_EQ(site.ui.messages().front().kind, MessageKind::Confirmation);
   EXPECT_EQ(site.Exists("Index.html"), carry_on);
   EXPECT_EQ(site.Exists("thumbs/img03_thb.jpg"), carry_on);
-  EXPECT_EQ(site.settings.Status, carry_on ? 2 : 0);
+  EXPECT_EQ(Stored(site.settings.Status), carry_on ? 2 : 0);
   EXPECT_EQ(site.ui.progress().back().position, 0);
   EXPECT_TRUE(site.ui.unexpected().empty());
 }
@@ -524,7 +524,7 @@ TEST_P(ThumbnailErrorTest, AnImageThatCannotBeReadAsksWhetherToGoOn) {
   EXPECT_EQ(site.ui.logs()[0].substr(0, logged.size()), logged);
   EXPECT_GT(site.ui.logs()[0].size(), logged.size());
   EXPECT_EQ(site.Exists("thumbs/good_thb.jpg"), go_on);
-  EXPECT_EQ(site.settings.Status, go_on ? 2 : 0);
+  EXPECT_EQ(Stored(site.settings.Status), go_on ? 2 : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, ThumbnailErrorTest, ::testing::Values(Answer::Yes, Answer::No));
@@ -553,7 +553,7 @@ TEST_P(WriteFailureTest, APageThatCannotBeWrittenEndsTheBuild) {
   EXPECT_FALSE(site.Build());
   EXPECT_EQ(ShownOf(site.ui), (Shown{{MessageKind::Warning, std::string(GetParam().message)}}));
   EXPECT_EQ(faulty.failures(), 1);
-  EXPECT_EQ(site.settings.Status, 1);
+  EXPECT_EQ(Stored(site.settings.Status), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, WriteFailureTest,

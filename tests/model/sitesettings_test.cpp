@@ -32,6 +32,12 @@ struct TextOf {
   std::string operator()(IndexLayout v) const {
     return v == IndexLayout::Horizontal ? "Horizontal" : "Vertical";
   }
+  template <typename Choice>
+    requires(std::is_enum_v<Choice> && !std::is_same_v<Choice, IndexLayout> &&
+             !std::is_same_v<Choice, FilenameDisplay>)
+  std::string operator()(Choice v) const {
+    return std::to_string(Stored(v));
+  }
   std::string operator()(FilenameDisplay v) const {
     static const char* const kWords[] = {"None", "HideExt", "DescriptionFile", "Normal"};
     return kWords[static_cast<int>(v)];
@@ -299,7 +305,7 @@ TEST_F(SiteSettingsTest, UnreadableThumbWidthLeavesTheWholeGroupAndReadsLaterKey
   EXPECT_EQ(s.Filename_Display, FilenameDisplay::HideExt);
   EXPECT_EQ(s.Heading_Colour, Colour::Of(kClRed));
   EXPECT_EQ(s.Page_Number_Prefix, "Seite");
-  EXPECT_EQ(s.Image_Display_Method, 1);
+  EXPECT_EQ(Stored(s.Image_Display_Method), 1);
 }
 
 TEST_F(SiteSettingsTest, RotationPathIsExpandedOrDefaultsToTheRotationsFolder) {
@@ -394,9 +400,9 @@ TEST_F(SiteSettingsTest, SetDefaultValuesFillsOnlyChoicesWithoutAValidChoice) {
   s.Link_Enclosure = 5;
   s.Default_Font_Size = -3;
   s.Index_Font_Size = 5;
-  s.Image_Header_Mode = -1;
-  s.Image_Footer_Mode = 4;
-  s.Image_Display_Method = 9;
+  s.Image_Header_Mode = static_cast<ImageHeaderMode>(-1);
+  s.Image_Footer_Mode = static_cast<ImageHeaderMode>(4);
+  s.Image_Display_Method = static_cast<DisplayMethod>(9);
   SetDefaultValues(s);
   EXPECT_EQ(
       Diff(Apply(Describe(Primed()),
@@ -459,8 +465,13 @@ TEST_F(SiteSettingsTest, SaveWritesTheKeysOfTheModes) {
   };
   for (const auto& c : cases) {
     SiteSettings s;
-    (c.image_pages ? s.Image_Header_Mode : s.Header_Mode) = c.header_mode;
-    (c.image_pages ? s.Image_Footer_Mode : s.Footer_Mode) = c.footer_mode;
+    if (c.image_pages) {
+      s.Image_Header_Mode = static_cast<ImageHeaderMode>(c.header_mode);
+      s.Image_Footer_Mode = static_cast<ImageHeaderMode>(c.footer_mode);
+    } else {
+      s.Header_Mode = static_cast<HeaderMode>(c.header_mode);
+      s.Footer_Mode = static_cast<HeaderMode>(c.footer_mode);
+    }
     s.Header_HTML = s.Image_Header_HTML = "<b>head</b>";
     s.Header_File = s.Image_Header_File = DataDirectory() + "lists/h.txt";
     s.Footer_HTML = s.Image_Footer_HTML = "<i>foot</i>";
