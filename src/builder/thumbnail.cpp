@@ -154,7 +154,7 @@ Raster OtherThumbnail(const std::string& source, std::int32_t box_width, std::in
   // Taken before the read: a change after it makes the record older than the file, never newer.
   const auto before = StampOf(source);
   if (!before) throw EPixelGraphic("Cannot open file \"" + source + "\"");
-  *stamp = *before;
+  if (stamp) *stamp = *before;
   TPixelGraphic loaded;
   loaded.SetFastJPEGDecode(true);
   loaded.LoadFromFile(source);
@@ -210,26 +210,19 @@ std::uint64_t EstimateThumbnailMemory(const std::string& source, std::int32_t bo
 }
 
 Raster MakeThumbnailImage(const std::string& source, std::int32_t box_width,
-                          std::int32_t box_height, ThumbnailOptions options) {
-  return IsJPEGFileName(source) ? JpegThumbnail(source, box_width, box_height, options)
-                                : OtherThumbnail(source, box_width, box_height);
+                          std::int32_t box_height, ThumbnailOptions options, FileStamp* stamp) {
+  return IsJPEGFileName(source) ? JpegThumbnail(source, box_width, box_height, options, stamp)
+                                : OtherThumbnail(source, box_width, box_height, stamp);
 }
 
 std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int32_t box_width,
                                             std::int32_t box_height, int quality,
                                             ThumbnailOptions options, std::string* failure) {
   try {
-<<<<<<< HEAD
     FileStamp stamp;
-    const Raster thumb = IsJPEGFileName(source)
-                             ? JpegThumbnail(source, box_width, box_height, options, &stamp)
-                             : OtherThumbnail(source, box_width, box_height, &stamp);
+    const Raster thumb = MakeThumbnailImage(source, box_width, box_height, options, &stamp);
     return WriteJpeg(thumb, std::clamp(quality, 0, 100), true,
                      ThumbnailRecord(FileNamePart(source), stamp, box_width, box_height, quality));
-=======
-    const Raster thumb = MakeThumbnailImage(source, box_width, box_height, options);
-    return WriteJpeg(thumb, std::clamp(quality, 0, 100), true);
->>>>>>> i21grid
   } catch (const std::exception& e) {
     if (failure) *failure = e.what();
     return {};

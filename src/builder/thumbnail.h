@@ -7,11 +7,8 @@
 #include <string_view>
 #include <vector>
 
-<<<<<<< HEAD
-#include "platform/filesystem.h"
-=======
 #include "imaging/raster.h"
->>>>>>> i21grid
+#include "platform/filesystem.h"
 #include "platform/interaction.h"
 
 namespace parvel {
@@ -66,9 +63,11 @@ std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int3
 // The thumbnail of `source` as pixels, before MakeThumbnailData encodes it: a JPEG decoded at
 // the reduced scale that covers the box, any other format through the general loader, turned
 // upright and reduced to fit the box (a smaller image keeps its size). Raises when the image
-// cannot be read; safe on any thread.
+// cannot be read; safe on any thread. `stamp`, when given, receives the source's size and time
+// as they were before it was read.
 Raster MakeThumbnailImage(const std::string& source, std::int32_t box_width,
-                          std::int32_t box_height, ThumbnailOptions options = {});
+                          std::int32_t box_height, ThumbnailOptions options = {},
+                          FileStamp* stamp = nullptr);
 
 // What MakeThumbnailData holds in memory at its peak for `source`, in bytes, estimated from the
 // file's size and its headers without decoding: the whole file, and the decoded image (a JPEG at

@@ -2,12 +2,12 @@
 // copying them, the rotation chooser, files dropped onto either image list, and the Delete key.
 #include <QComboBox>
 #include <QFileSystemModel>
-#include <QTreeView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QUrl>
 #include <QtTest>
 #include <filesystem>
