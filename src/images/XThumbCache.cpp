@@ -51,17 +51,17 @@ std::optional<Raster> LoadImageFile(const std::string& path) {
 
 // An index line: the path, then a tab, the size, a tab and the modification time. The path is
 // found from the end, so a path holding a tab still reads back.
-std::string IndexLine(const FileStamp& stamp) {
+std::string IndexLine(const SourceStamp& stamp) {
   return stamp.path + '\t' + std::to_string(stamp.size) + '\t' + std::to_string(stamp.mtime_ns);
 }
 
-std::optional<FileStamp> ParseIndexLine(std::string_view line) {
+std::optional<SourceStamp> ParseIndexLine(std::string_view line) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   const auto second = line.rfind('\t');
   if (second == std::string_view::npos || second == 0) return std::nullopt;
   const auto first = line.rfind('\t', second - 1);
   if (first == std::string_view::npos || first == 0) return std::nullopt;
-  FileStamp stamp;
+  SourceStamp stamp;
   stamp.path = std::string(line.substr(0, first));
   const std::string_view size = line.substr(first + 1, second - first - 1);
   const std::string_view mtime = line.substr(second + 1);
@@ -75,12 +75,10 @@ std::optional<FileStamp> ParseIndexLine(std::string_view line) {
 
 }  // namespace
 
-std::optional<FileStamp> StampFile(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  return FileStamp{
-      path, static_cast<std::uint64_t>(info.st_size),
-      static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+std::optional<SourceStamp> StampFile(const std::string& path) {
+  const std::optional<FileStamp> stamp = StampOf(path);
+  if (!stamp) return std::nullopt;
+  return SourceStamp{path, stamp->size, stamp->modified_ns};
 }
 
 // --- Memory cache ---
@@ -92,25 +90,25 @@ TThumbMemoryCache::TThumbMemoryCache(int count) {
 void TThumbMemoryCache::Resize(int count) {
   const auto slots = static_cast<std::size_t>(std::max(count, 0));
   names_.assign(slots, "nil");
-  stamps_.assign(slots, FileStamp{});
+  stamps_.assign(slots, SourceStamp{});
   images_.assign(slots, Raster{});
   by_path_.clear();
   next_ = 0;
 }
 
-const Raster* TThumbMemoryCache::Find(const FileStamp& stamp) const {
+const Raster* TThumbMemoryCache::Find(const SourceStamp& stamp) const {
   const auto found = by_path_.find(stamp.path);
   if (found == by_path_.end()) return nullptr;
   const auto slot = static_cast<std::size_t>(found->second);
   return stamps_[slot] == stamp ? &images_[slot] : nullptr;
 }
 
-int TThumbMemoryCache::Store(const FileStamp& stamp, Raster image) {
+int TThumbMemoryCache::Store(const SourceStamp& stamp, Raster image) {
   if (names_.empty()) return -1;
   if (const auto old = by_path_.find(stamp.path); old != by_path_.end()) {
     const auto slot = static_cast<std::size_t>(old->second);
     names_[slot] = "nil";
-    stamps_[slot] = FileStamp{};
+    stamps_[slot] = SourceStamp{};
     images_[slot] = Raster{};
     by_path_.erase(old);
   }
@@ -249,7 +247,7 @@ bool TThumbDiskCache::WriteIndex() {
   return WriteIndexLocked();
 }
 
-std::optional<Raster> TThumbDiskCache::Load(const FileStamp& stamp) {
+std::optional<Raster> TThumbDiskCache::Load(const SourceStamp& stamp) {
   std::string file;
   {
     const std::lock_guard lock(mutex_);
@@ -267,7 +265,7 @@ std::optional<Raster> TThumbDiskCache::Load(const FileStamp& stamp) {
   return image;
 }
 
-bool TThumbDiskCache::Add(const FileStamp& stamp, const Raster& image) {
+bool TThumbDiskCache::Add(const SourceStamp& stamp, const Raster& image) {
   std::string format;
   {
     const std::lock_guard lock(mutex_);
@@ -295,7 +293,7 @@ bool TThumbDiskCache::Add(const FileStamp& stamp, const Raster& image) {
   }
   // One entry per cache file: an older thumbnail of this path, or of another path whose name
   // hashes alike, has just been overwritten.
-  std::erase_if(index_, [&](const FileStamp& entry) {
+  std::erase_if(index_, [&](const SourceStamp& entry) {
     return ThumbCacheFileName(entry.path, save_format_) == name;
   });
   index_.push_back(stamp);

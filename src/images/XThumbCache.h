@@ -16,16 +16,16 @@
 
 namespace parvel {
 
-// A source file as the caches know it.
-struct FileStamp {
+// A source file as the caches know it: its exact path and the state it was in.
+struct SourceStamp {
   std::string path;
   std::uint64_t size = 0;
   std::int64_t mtime_ns = 0;  // since the Unix epoch
-  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+  friend bool operator==(const SourceStamp&, const SourceStamp&) = default;
 };
 
 // The stamp of the file at `path`; nullopt when it is not a readable regular file.
-std::optional<FileStamp> StampFile(const std::string& path);
+std::optional<SourceStamp> StampFile(const std::string& path);
 
 // The memory cache: `count` thumbnails; a new one takes the next slot, wrapping to slot 0 after
 // the last, so the oldest entry is overwritten. A slot never used is named "nil". Not
@@ -40,14 +40,14 @@ class TThumbMemoryCache {
   const std::string& SlotName(int slot) const { return names_[slot]; }
 
   // The thumbnail of exactly this file, or null.
-  const Raster* Find(const FileStamp& stamp) const;
+  const Raster* Find(const SourceStamp& stamp) const;
   // Stores a thumbnail in the next slot and returns the slot (-1 when the cache is off). An
   // older thumbnail of the same path is dropped first.
-  int Store(const FileStamp& stamp, Raster image);
+  int Store(const SourceStamp& stamp, Raster image);
 
  private:
   std::vector<std::string> names_;
-  std::vector<FileStamp> stamps_;
+  std::vector<SourceStamp> stamps_;
   std::vector<Raster> images_;
   std::unordered_map<std::string, int> by_path_;
   int next_ = 0;
@@ -86,12 +86,12 @@ class TThumbDiskCache {
 
   // The cached thumbnail of exactly this file; a hit becomes the most recently used entry. An
   // entry whose file cannot be loaded is dropped and counts as a miss.
-  std::optional<Raster> Load(const FileStamp& stamp);
+  std::optional<Raster> Load(const SourceStamp& stamp);
   // Saves a thumbnail and appends its entry (replacing one of the same cache file name). When
   // the index then holds more than max_count entries, the oldest entries and their files go.
   // After more than 30 additions since the last write, the index is written. False when the
   // file could not be saved (the entry is not added).
-  bool Add(const FileStamp& stamp, const Raster& image);
+  bool Add(const SourceStamp& stamp, const Raster& image);
   // Writes the index, or deletes an existing index file when the index is empty.
   bool WriteIndex();
 
@@ -106,7 +106,7 @@ class TThumbDiskCache {
   std::string directory_;
   int max_count_ = 300;
   std::string save_format_ = ".jpg";
-  std::vector<FileStamp> index_;
+  std::vector<SourceStamp> index_;
   int additions_ = 0;
 };
 

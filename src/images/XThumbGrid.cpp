@@ -65,7 +65,7 @@ std::string ShortenCaption(std::string caption, int room,
   return caption;
 }
 
-ThumbResult MakeGridThumbnail(const FileStamp& stamp, const ThumbRecipe& recipe) {
+ThumbResult MakeGridThumbnail(const SourceStamp& stamp, const ThumbRecipe& recipe) {
   ThumbResult result{stamp, std::nullopt};
   const int made_width = recipe.box_width * recipe.scale;
   const int made_height = recipe.box_height * recipe.scale;
@@ -374,7 +374,7 @@ GridRect TXThumbGrid::ThumbBox(int item) const {
           half ? thumb_height_ / 2 : thumb_height_};
 }
 
-const std::optional<FileStamp>& TXThumbGrid::Stamp(int item) {
+const std::optional<SourceStamp>& TXThumbGrid::Stamp(int item) {
   Item& entry = items_[static_cast<std::size_t>(item)];
   if (!entry.stamped) {
     entry.stamped = true;
@@ -387,7 +387,7 @@ const Raster* TXThumbGrid::Thumbnail(int item, bool* wanted) {
   if (wanted) *wanted = false;
   if (!ShowsThumbnails() || item < 0 || item >= ItemCount()) return nullptr;
   Item& entry = items_[static_cast<std::size_t>(item)];
-  const std::optional<FileStamp>& stamp = Stamp(item);
+  const std::optional<SourceStamp>& stamp = Stamp(item);
   if (entry.failed) return nullptr;
   if (entry.own) return &*entry.own;
   if (stamp) {
@@ -419,7 +419,7 @@ void TXThumbGrid::ThumbnailMade(ThumbResult result) {
     return;
   }
   Item& entry = items_[static_cast<std::size_t>(found->second)];
-  const std::optional<FileStamp>& stamp = Stamp(found->second);
+  const std::optional<SourceStamp>& stamp = Stamp(found->second);
   const bool current = stamp ? *stamp == result.stamp : result.stamp.size == 0;
   if (!current) return;  // the file changed since it was asked for
   if (!result.image) {

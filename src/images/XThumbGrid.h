@@ -60,7 +60,7 @@ struct ThumbRecipe {
 
 // A thumbnail made for one file: the fitted image, or nothing when it could not be made.
 struct ThumbResult {
-  FileStamp stamp;
+  SourceStamp stamp;
   std::optional<Raster> image;
 };
 
@@ -69,7 +69,7 @@ struct ThumbResult {
 // a file of an extension outside the supported formats uses the non-supported image, and a
 // failure the load-error image. A thumbnail made from the file is stored in the disk and shared
 // caches. Safe on any thread; never raises.
-ThumbResult MakeGridThumbnail(const FileStamp& stamp, const ThumbRecipe& recipe);
+ThumbResult MakeGridThumbnail(const SourceStamp& stamp, const ThumbRecipe& recipe);
 
 class TXThumbGrid {
  public:
@@ -177,7 +177,7 @@ class TXThumbGrid {
   // off), or remembered as failed.
   void ThumbnailMade(ThumbResult result);
   // The stamp of an item's file, taken once per load; nullopt when it cannot be read.
-  const std::optional<FileStamp>& Stamp(int item);
+  const std::optional<SourceStamp>& Stamp(int item);
 
   TThumbMemoryCache& memory_cache() { return memory_; }
   TThumbDiskCache& disk_cache() { return disk_; }
@@ -187,7 +187,7 @@ class TXThumbGrid {
     std::string path;
     bool selected = false;
     bool stamped = false;
-    std::optional<FileStamp> stamp;
+    std::optional<SourceStamp> stamp;
     bool failed = false;
     std::optional<Raster> own;  // the thumbnail while the memory cache is off
   };

@@ -26,7 +26,7 @@ TThumbLoader::~TThumbLoader() {
   for (auto& thread : threads_) thread.join();
 }
 
-void TThumbLoader::Want(std::vector<FileStamp> files, const ThumbRecipe& recipe) {
+void TThumbLoader::Want(std::vector<SourceStamp> files, const ThumbRecipe& recipe) {
   {
     const std::lock_guard lock(mutex_);
     queue_.clear();
@@ -53,7 +53,7 @@ void TThumbLoader::Work() {
   for (;;) {
     wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
     if (stopping_) return;
-    FileStamp file = std::move(queue_.front());
+    SourceStamp file = std::move(queue_.front());
     queue_.pop_front();
     if (in_flight_.contains(file.path)) continue;
     in_flight_.insert(file.path);

@@ -35,7 +35,7 @@ class TThumbLoader {
 
   // Replaces the waiting requests with these, in order (the visible cells first). A file being
   // made already is not asked for twice.
-  void Want(std::vector<FileStamp> files, const ThumbRecipe& recipe);
+  void Want(std::vector<SourceStamp> files, const ThumbRecipe& recipe);
   // The thumbnails made since the last call, in the order they were finished.
   std::vector<ThumbResult> TakeResults();
   // Whether anything is waiting or being made.
@@ -47,7 +47,7 @@ class TThumbLoader {
   std::function<void()> ready_;
   mutable std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<FileStamp> queue_;
+  std::deque<SourceStamp> queue_;
   ThumbRecipe recipe_;
   std::set<std::string> in_flight_;
   std::vector<ThumbResult> results_;

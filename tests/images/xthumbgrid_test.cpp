@@ -266,7 +266,7 @@ TEST(ThumbCaches, FileNamesAndMemorySlots) {
 
   TThumbMemoryCache memory(100);
   EXPECT_EQ(memory.SlotName(0), "nil");
-  std::vector<FileStamp> stamps;
+  std::vector<SourceStamp> stamps;
   for (int i = 0; i < 101; ++i) {
     stamps.push_back({"/p/" + std::to_string(i) + ".jpg", 10, i});
     EXPECT_EQ(memory.Store(stamps.back(), Solid(2, 2, {})), i % 100);
@@ -293,7 +293,7 @@ TEST(ThumbCaches, DiskCacheKeepsItsLimitAndIndex) {
     EXPECT_FALSE(cache.enabled());
     ASSERT_TRUE(cache.SetDirectory(dir.path(), &error));
     ASSERT_TRUE(cache.enabled());
-    std::vector<FileStamp> stamps;
+    std::vector<SourceStamp> stamps;
     for (int i = 0; i < 301; ++i) {
       stamps.push_back({"/photos/p" + std::to_string(i) + ".jpg", 100, 7});
       ASSERT_TRUE(cache.Add(stamps.back(), Solid(4, 3, {200, 0, 0})));

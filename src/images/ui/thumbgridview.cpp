@@ -133,7 +133,7 @@ int TThumbGridView::ItemAtPoint(const QPoint& point) const {
   return grid_.ItemAt(point.x() / grid_.ColWidth(), y / grid_.RowHeight());
 }
 
-void TThumbGridView::PaintCell(QPainter& painter, int item, std::vector<FileStamp>& wanted) {
+void TThumbGridView::PaintCell(QPainter& painter, int item, std::vector<SourceStamp>& wanted) {
   const QRect inset = ToQ(grid_.InsetCell(item));
   const bool selected = grid_.Selected(item);
   const QFontMetrics metrics = fontMetrics();
@@ -156,7 +156,7 @@ void TThumbGridView::PaintCell(QPainter& painter, int item, std::vector<FileStam
       painter.drawRect(target.adjusted(-1, -1, 0, 0));
     } else if (want) {
       const auto& stamp = grid_.Stamp(item);
-      wanted.push_back(stamp ? *stamp : FileStamp{grid_.Path(item), 0, 0});
+      wanted.push_back(stamp ? *stamp : SourceStamp{grid_.Path(item), 0, 0});
     }
   }
   // The caption.
@@ -208,7 +208,7 @@ void TThumbGridView::paintEvent(QPaintEvent* event) {
   painter.fillRect(event->rect(), palette().color(QPalette::Base));
   const int scroll = verticalScrollBar()->value();
   painter.translate(0, -scroll);
-  std::vector<FileStamp> wanted;
+  std::vector<SourceStamp> wanted;
   const int row_height = std::max(grid_.RowHeight(), 1);
   const int first_row = scroll / row_height;
   const int last_row = (scroll + viewport()->height() - 1) / row_height;
@@ -223,7 +223,7 @@ void TThumbGridView::paintEvent(QPaintEvent* event) {
         grid_.Thumbnail(item, &want);
         if (want) {
           const auto& stamp = grid_.Stamp(item);
-          wanted.push_back(stamp ? *stamp : FileStamp{grid_.Path(item), 0, 0});
+          wanted.push_back(stamp ? *stamp : SourceStamp{grid_.Path(item), 0, 0});
         }
         continue;
       }
@@ -241,7 +241,7 @@ void TThumbGridView::paintEvent(QPaintEvent* event) {
     grid_.Thumbnail(item, &want);
     if (want) {
       const auto& stamp = grid_.Stamp(item);
-      wanted.push_back(stamp ? *stamp : FileStamp{grid_.Path(item), 0, 0});
+      wanted.push_back(stamp ? *stamp : SourceStamp{grid_.Path(item), 0, 0});
     }
   }
   loader_->Want(std::move(wanted), grid_.Recipe());

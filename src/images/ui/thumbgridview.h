@@ -58,7 +58,7 @@ class TThumbGridView : public QAbstractScrollArea {
   void UpdateScrollBar();
   void ScrollToItem(int item);
   void ApplyScrollTarget();
-  void PaintCell(QPainter& painter, int item, std::vector<FileStamp>& wanted);
+  void PaintCell(QPainter& painter, int item, std::vector<SourceStamp>& wanted);
 
   TXThumbGrid grid_;
   // After the grid: stopped before it, since its workers use the grid's caches.
