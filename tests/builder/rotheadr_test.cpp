@@ -103,13 +103,14 @@ TEST_F(RotationTest, TwoListsForOneKindRestartOnEverySwitch) {
 TEST_F(RotationTest, WhichHeaderAnImagePageGets) {
   struct Case {
     const char* name;
-    int mode;
-    int image_mode;
+    HeaderMode mode;
+    ImageHeaderMode image_mode;
     bool marker;
     std::string expected;
   } cases[] = {
       {"no image header", HeaderMode::Html, ImageHeaderMode::None, true, ""},
-      {"same as thumbnails, which have none", HeaderMode::None, ImageHeaderMode::SameAsIndex, true, ""},
+      {"same as thumbnails, which have none", HeaderMode::None, ImageHeaderMode::SameAsIndex, true,
+       ""},
       {"same as thumbnails, fixed", HeaderMode::Html, ImageHeaderMode::SameAsIndex, true, "thumb"},
       {"same as thumbnails, list", HeaderMode::List, ImageHeaderMode::SameAsIndex, true, "t1"},
       {"own fixed html", HeaderMode::List, ImageHeaderMode::Html, true, "image"},

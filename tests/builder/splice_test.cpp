@@ -31,7 +31,7 @@ TEST(ReplaceStringTest, ReplacesOnlyTheFirstOccurrence) {
 
 std::string Splice(std::string_view page_template, int method = 0, bool add_script = false) {
   SiteSettings settings;
-  settings.Image_Display_Method = method;
+  settings.Image_Display_Method = static_cast<DisplayMethod>(method);
   return splicetext(settings, page_template, "C", "I", "H", "F", add_script);
 }
 

@@ -33,9 +33,9 @@ struct TextOf {
     return v == IndexLayout::Horizontal ? "Horizontal" : "Vertical";
   }
   template <typename Choice>
-    requires(std::is_enum_v<Choice> && !std::is_same_v<Choice, IndexLayout> &&
-             !std::is_same_v<Choice, FilenameDisplay>)
-  std::string operator()(Choice v) const {
+  requires(std::is_enum_v<Choice> && !std::is_same_v<Choice, IndexLayout> &&
+           !std::is_same_v<Choice, FilenameDisplay>) std::string
+  operator()(Choice v) const {
     return std::to_string(Stored(v));
   }
   std::string operator()(FilenameDisplay v) const {
