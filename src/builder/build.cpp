@@ -207,7 +207,8 @@ bool BuildState::CheckPagesSparePictures() {
 }
 
 bool BuildState::CheckTemplate(const std::string& path, bool thumbnail_template) {
-  const ComplianceResult result = TestCompliancy(path, thumbnail_template, markers_);
+  const ComplianceResult result =
+      TestCompliancy(path, thumbnail_template ? PageKind::Thumbnail : PageKind::Image, markers_);
   if (!result.result) {
     if (thumbnail_template) {
       ui_.Warn(std::string(kThumbTemplateFailedPrefix) + path +

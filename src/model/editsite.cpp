@@ -166,7 +166,8 @@ SiteContext SiteEditor::context() const {
 }
 
 bool SiteEditor::SaveCurrentRotation() {
-  return SaveRotation(ui_, settings_, context(), settings_.current_rotation, true);
+  return SaveRotation(ui_, settings_, context(), settings_.current_rotation,
+                      SavedKeys::WithStatusAndPath);
 }
 
 bool SiteEditor::Open() {
@@ -321,7 +322,8 @@ bool SiteEditor::ApplyToAll() {
   IniFile ini(SiteSettingsFileName(catalogue_.site().SiteKey));
   bool ok = ini.Load();
   if (ok) {
-    for (int n = 1; n <= count; ++n) WriteRotationSection(ini, settings_, n, false);
+    for (int n = 1; n <= count; ++n)
+      WriteRotationSection(ini, settings_, n, SavedKeys::PageSettings);
     ok = ini.Save();
   }
   if (!ok) ui_.Warn(kSaveRotationWarning);

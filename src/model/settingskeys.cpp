@@ -776,9 +776,9 @@ bool ReadRotationKeys(const IniFile& ini, std::string_view section, SiteSettings
 }
 
 void WriteRotationKeys(IniFile& ini, std::string_view section, const SiteSettings& settings,
-                       bool with_status_and_path) {
+                       SavedKeys keys) {
   for (const auto& rule : Rules()) {
-    if (rule.status_or_path && !with_status_and_path) continue;
+    if (rule.status_or_path && keys != SavedKeys::WithStatusAndPath) continue;
     if (auto value = rule.save(settings)) ini.Set(section, rule.key.name, *value);
   }
 }

@@ -29,19 +29,19 @@ bool LoadRotationFrom(const IniFile& ini, SiteSettings& settings, const SiteCont
 }
 
 void WriteRotationSection(IniFile& ini, const SiteSettings& settings, int rotation,
-                          bool with_status_and_path) {
-  WriteRotationKeys(ini, RotationSection(rotation), settings, with_status_and_path);
+                          SavedKeys keys) {
+  WriteRotationKeys(ini, RotationSection(rotation), settings, keys);
 }
 
 bool SaveRotation(Interaction& ui, const SiteSettings& settings, const SiteContext& site,
-                  int rotation, bool with_status_and_path) {
+                  int rotation, SavedKeys keys) {
   if (rotation < 0) return true;
   BusyCursor busy(ui);
   IniFile ini(SiteSettingsFileName(site.site_key));
   // Saving over a file that could not be read would lose its other sections.
   bool ok = ini.Load();
   if (ok) {
-    WriteRotationSection(ini, settings, rotation, with_status_and_path);
+    WriteRotationSection(ini, settings, rotation, keys);
     ok = ini.Save();
   }
   if (!ok) ui.Warn(kSaveRotationWarning);

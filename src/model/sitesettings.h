@@ -9,6 +9,7 @@
 
 #include "model/colour.h"
 #include "model/inifile.h"
+#include "model/settingskeys.h"
 #include "platform/interaction.h"
 
 namespace parvel {
@@ -188,15 +189,14 @@ bool LoadRotationFrom(const IniFile& ini, SiteSettings& settings, const SiteCont
                       int rotation, RotationLoad load);
 
 // Sets the keys SaveRotation writes, in its order, into section Rotation_<rotation> of `ini`.
-void WriteRotationSection(IniFile& ini, const SiteSettings& settings, int rotation,
-                          bool with_status_and_path);
+void WriteRotationSection(IniFile& ini, const SiteSettings& settings, int rotation, SavedKeys keys);
 
 // Writes `settings` into section Rotation_<rotation> of the site's settings file (created when
-// missing), Status and Rotation_Path only `with_status_and_path`. A negative rotation writes
-// nothing and succeeds. On failure shows kSaveRotationWarning, returns false and leaves the file
-// as it was.
+// missing), Status and Rotation_Path only with SavedKeys::WithStatusAndPath. A negative rotation
+// writes nothing and succeeds. On failure shows kSaveRotationWarning, returns false and leaves the
+// file as it was.
 bool SaveRotation(Interaction& ui, const SiteSettings& settings, const SiteContext& site,
-                  int rotation, bool with_status_and_path);
+                  int rotation, SavedKeys keys);
 
 // Gives every choice field that holds no valid choice its default; valid choices stay.
 void SetDefaultValues(SiteSettings& settings);

@@ -707,7 +707,8 @@ TEST(Build, TemplateLinksLeadingOutAreNotPublished) {
   const auto private_files = Contents(outside);
 
   TemplateMarkers markers;
-  const ComplianceResult test = TestCompliancy(site.settings.Style_File, true, markers);
+  const ComplianceResult test =
+      TestCompliancy(site.settings.Style_File, PageKind::Thumbnail, markers);
   EXPECT_TRUE(test.result);
   EXPECT_EQ(test.required_files, std::vector<std::string>{"alias.gif"});
   EXPECT_EQ(test.warnings,
@@ -777,7 +778,8 @@ TEST(Build, UnusableHeaderListShowsOnlyTheDriversMessage) {
        },
        kImagePagesFailedMessage},
       {"unnamed image footer list", false,
-       [](Site& s) { s.settings.Image_Footer_Mode = ImageHeaderMode::List; }, kImagePagesFailedMessage},
+       [](Site& s) { s.settings.Image_Footer_Mode = ImageHeaderMode::List; },
+       kImagePagesFailedMessage},
       {"missing image header list", false,
        [](Site& s) {
          s.settings.Image_Header_Mode = ImageHeaderMode::List;

@@ -406,7 +406,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultyFileSystem faulty(RealFileSystem());
                       ScopedFileSystem scope(faulty);
                       faulty.FailAll();
-                      SaveRotation(w.ui, w.settings, {"Site_1", w.data + "Site_1/", true}, 1, true);
+                      SaveRotation(w.ui, w.settings, {"Site_1", w.data + "Site_1/", true}, 1,
+                                   SavedKeys::WithStatusAndPath);
                     },
                     kWarn,
                     "Error encountered saving the settings for the current rotation.  Ensure you "

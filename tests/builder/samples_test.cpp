@@ -49,7 +49,7 @@ class SampleTemplateTest : public ::testing::TestWithParam<SampleTemplate> {
 
 TEST_P(SampleTemplateTest, PassesTheComplianceTestWithoutWarnings) {
   TemplateMarkers markers;
-  const ComplianceResult result = TestCompliancy(Path(), true, markers);
+  const ComplianceResult result = TestCompliancy(Path(), PageKind::Thumbnail, markers);
   ASSERT_TRUE(result.loaded) << Path();
   EXPECT_TRUE(result.result);
   EXPECT_TRUE(result.warnings.empty()) << result.warnings.front();

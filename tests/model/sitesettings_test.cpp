@@ -163,8 +163,9 @@ class SiteSettingsTest : public ::testing::Test {
   bool Load(SiteSettings& s, int rotation = 1, bool with_path = false, bool make_current = false) {
     return LoadRotation(ui_, s, site_, rotation, {with_path, make_current});
   }
-  bool Save(const SiteSettings& s, int rotation = 1, bool with_status_and_path = true) {
-    return SaveRotation(ui_, s, site_, rotation, with_status_and_path);
+  bool Save(const SiteSettings& s, int rotation = 1,
+            SavedKeys keys = SavedKeys::WithStatusAndPath) {
+    return SaveRotation(ui_, s, site_, rotation, keys);
   }
   // The lines of the saved file strictly between the line starting with `from` and the next
   // line starting with `to`.
