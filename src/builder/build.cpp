@@ -106,19 +106,19 @@ bool BuildState::PreBuildChecks(bool unattended) {
     ui_.Warn(kNoDescriptionFileMessage);
     return false;
   }
-  if (s.Header_Mode == kHeaderHtml && s.Header_HTML.empty()) {
+  if (s.Header_Mode == HeaderMode::Html && s.Header_HTML.empty()) {
     ui_.Inform(kNoHeaderHtmlMessage);
     return false;
   }
-  if (s.Header_Mode == kHeaderList && !Names(s.Header_File)) {
+  if (s.Header_Mode == HeaderMode::List && !Names(s.Header_File)) {
     ui_.Warn(kNoHeaderFileMessage);
     return false;
   }
-  if (s.Footer_Mode == kHeaderHtml && s.Footer_HTML.empty()) {
+  if (s.Footer_Mode == HeaderMode::Html && s.Footer_HTML.empty()) {
     ui_.Inform(kNoFooterHtmlMessage);
     return false;
   }
-  if (s.Footer_Mode == kHeaderList && !Names(s.Footer_File)) {
+  if (s.Footer_Mode == HeaderMode::List && !Names(s.Footer_File)) {
     ui_.Warn(kNoFooterFileMessage);
     return false;
   }
@@ -207,7 +207,8 @@ bool BuildState::CheckPagesSparePictures() {
 }
 
 bool BuildState::CheckTemplate(const std::string& path, bool thumbnail_template) {
-  const ComplianceResult result = TestCompliancy(path, thumbnail_template, markers_);
+  const ComplianceResult result =
+      TestCompliancy(path, thumbnail_template ? PageKind::Thumbnail : PageKind::Image, markers_);
   if (!result.result) {
     if (thumbnail_template) {
       ui_.Warn(std::string(kThumbTemplateFailedPrefix) + path +
@@ -257,7 +258,7 @@ bool BuildState::Start() {
   description_.RemoveTemporary();
   if (!built) return false;
 
-  settings_.Status = 2;
+  settings_.Status = RotationStatus::Built;
   if (!unattended_ && ui_.AskYesNo(kPreviewQuestion)) {
     ui_.OpenDocument(site_directory() + inputs_.base_html_name);
   }

@@ -66,7 +66,7 @@ bool createbutton(const SiteSettings& settings, const std::string& background,
 
     const std::string used = bits == 24 ? ".jpg" : ".gif";
     const std::string path = changeextension(file_name, used);
-    button.SetColorResolutionPrompt(0);
+    button.SetColorResolutionPrompt(ResolutionPrompt::Convert);
     if (bits == 24) {
       // As savetojpeg leaves them.
       JPEGSaveQuality = kButtonJpegQuality;

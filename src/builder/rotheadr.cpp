@@ -26,23 +26,23 @@ std::optional<std::string> HeaderFooterRotation::getnextheaderfooter(HeaderOrFoo
   const MarkerFlags& flags = markers_.For(page);
   if (!(isHeader ? flags.header : flags.footer)) return std::string();
 
-  const int mode = isHeader ? s.Header_Mode : s.Footer_Mode;
+  const HeaderMode mode = isHeader ? s.Header_Mode : s.Footer_Mode;
   const std::string& html = isHeader ? s.Header_HTML : s.Footer_HTML;
   const std::string& list = isHeader ? s.Header_File : s.Footer_File;
   if (page == PageKind::Thumbnail) {
-    if (mode == kHeaderNone) return std::string();
-    return Fetch(html, list, mode == kHeaderHtml, isHeader);
+    if (mode == HeaderMode::None) return std::string();
+    return Fetch(html, list, mode == HeaderMode::Html, isHeader);
   }
 
-  const int image_mode = isHeader ? s.Image_Header_Mode : s.Image_Footer_Mode;
-  if (image_mode == kImageHeaderNone) return std::string();
-  if (image_mode == kImageHeaderSameAsIndex) {
-    if (mode == kHeaderNone) return std::string();
-    return Fetch(html, list, mode == kHeaderHtml, isHeader);
+  const ImageHeaderMode image_mode = isHeader ? s.Image_Header_Mode : s.Image_Footer_Mode;
+  if (image_mode == ImageHeaderMode::None) return std::string();
+  if (image_mode == ImageHeaderMode::SameAsIndex) {
+    if (mode == HeaderMode::None) return std::string();
+    return Fetch(html, list, mode == HeaderMode::Html, isHeader);
   }
   return Fetch(isHeader ? s.Image_Header_HTML : s.Image_Footer_HTML,
-               isHeader ? s.Image_Header_File : s.Image_Footer_File, image_mode == kImageHeaderHtml,
-               isHeader);
+               isHeader ? s.Image_Header_File : s.Image_Footer_File,
+               image_mode == ImageHeaderMode::Html, isHeader);
 }
 
 std::optional<std::string> HeaderFooterRotation::Fetch(const std::string& html,

@@ -71,7 +71,7 @@ SiteBuildResult BuildFromEditor(Interaction& ui, SiteEditor& editor, SiteSetting
   catalogue.loadsite(site_key);
   // Settings saved for this rotation during the build are kept; the build adds its Status.
   if (!request.all_rotations && SavedSection(site_key, rotation) != section_at_start) {
-    const int status = settings.Status;
+    const RotationStatus status = settings.Status;
     LoadRotation(ui, settings, editor.context(), rotation,
                  {.with_path = true, .make_current = true});
     settings.Status = status;

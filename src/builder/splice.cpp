@@ -22,7 +22,7 @@ std::string splicetext(const SiteSettings& settings, std::string_view page_templ
   std::string page_content(content);
 
   const bool script_method =
-      settings.Image_Display_Method == 2 || settings.Image_Display_Method == 3;
+      settings.Image_Display_Method == DisplayMethod::NewWindowScript || settings.Image_Display_Method == DisplayMethod::SecondWindow;
   if (add_script && script_method) {
     bool placed = false;
     // Only these spellings count; a head closed as "</hEAD>" gets the script with the content.

@@ -75,12 +75,12 @@ std::string WindowName(std::string_view target) {
 
 std::string GetHREF(const SiteSettings& settings, std::string_view target) {
   switch (settings.Image_Display_Method) {
-    case 1:
+    case DisplayMethod::NewWindow:
       // The caller's closing quote ends the Target value.
       return AttrUrl(target) + "\" Target=\"_blank";
-    case 2:
+    case DisplayMethod::NewWindowScript:
       return "javascript:openWin('" + ScriptUrl(target) + "','" + WindowName(target) + "');";
-    case 3:
+    case DisplayMethod::SecondWindow:
       return "javascript:openWin('" + ScriptUrl(target) + "','" + std::string(kSharedWindowName) +
              "');";
     default:

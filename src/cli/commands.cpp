@@ -194,7 +194,7 @@ int CmdShow(Arguments& args) {
   SiteEditor editor(env.ui(), env.catalogue(), settings, env.options(), templates);
   if (!OpenOnRotation(env, editor, rotation)) return kExitFailed;
   IniFile section;
-  WriteRotationSection(section, settings, rotation, true);
+  WriteRotationSection(section, settings, rotation, SavedKeys::WithStatusAndPath);
   std::cout << "[" << RotationSection(rotation) << "]\n";
   for (const auto& key : section.Keys(RotationSection(rotation))) {
     std::cout << key << "=" << section.Get(RotationSection(rotation), key).value_or("") << "\n";
@@ -234,7 +234,7 @@ int CmdSet(Arguments& args) {
   // The section as the editor would save it, with the new values, read back with the rules of
   // loading a section: clamps, modes and derived switches follow as they do from a file.
   IniFile section;
-  WriteRotationSection(section, settings, rotation, true);
+  WriteRotationSection(section, settings, rotation, SavedKeys::WithStatusAndPath);
   for (const auto& [key, value] : assignments) section.Set(RotationSection(rotation), key, value);
   if (!LoadRotationFrom(section, settings, editor.context(), rotation,
                         {.with_path = true, .make_current = true})) {

@@ -39,16 +39,17 @@ bool IsValidDepth(int bits) {
 // Shows the conversion warning that prompts 1 and 2 call for; throws when the conversion is
 // refused.
 void ConfirmConversion(const TFileFormatWriter& writer, const Raster& image, int to_bits,
-                       int prompt, Interaction* ui) {
+                       ResolutionPrompt prompt, Interaction* ui) {
   const std::string_view current = ColorResolutionName(image);
-  if (prompt == 3) throw CannotWriteColorResError(writer.Description(), current);
-  if (prompt == 0 || ui == nullptr) return;
+  if (prompt == ResolutionPrompt::Refuse)
+    throw CannotWriteColorResError(writer.Description(), current);
+  if (prompt == ResolutionPrompt::Convert || ui == nullptr) return;
   const std::string text = "The graphic cannot be saved to a " + writer.Description() +
                            " file with the current color resolution (" + std::string(current) +
                            ").\n\nThe graphic will be saved with a different color resolution (" +
                            std::string(ColorResolutionName(to_bits, writer.ConvertsToGray())) +
                            ").";
-  if (prompt == 1) {
+  if (prompt == ResolutionPrompt::Warn) {
     ui->Message(MessageKind::Warning, text, Buttons::Ok);
   } else if (ui->Message(MessageKind::Warning, text, Buttons::OkCancel) != Answer::Ok) {
     throw CannotWriteColorResError(writer.Description(), current);
@@ -88,8 +89,9 @@ void TPixelGraphic::SetBitCountNum(int bits) {
   image_ = ConvertBitCount(image_, bits);
 }
 
-void TPixelGraphic::SetColorResolutionPrompt(int prompt) {
-  if (prompt < 0 || prompt > 3) throw EPixelGraphic("Invalid value for ColorResolutionPrompt");
+void TPixelGraphic::SetColorResolutionPrompt(ResolutionPrompt prompt) {
+  if (prompt < ResolutionPrompt::Convert || prompt > ResolutionPrompt::Refuse)
+    throw EPixelGraphic("Invalid value for ColorResolutionPrompt");
   color_resolution_prompt_ = prompt;
 }
 
@@ -281,7 +283,7 @@ bool savetojpeg(TPixelGraphic& image, const std::string& path, int quality, bool
   JPEGSaveQuality = quality;
   JPEGSaveProgressive = progressive;
   try {
-    image.SetColorResolutionPrompt(0);
+    image.SetColorResolutionPrompt(ResolutionPrompt::Convert);
     image.SaveToFile(path, WriteOptions{quality, progressive});
     return true;
   } catch (...) {

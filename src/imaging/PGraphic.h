@@ -24,6 +24,15 @@ class TJPEGImage;
 // Resampling quality when an image is the target of a resample or stretched draw.
 enum TStretchMode { smFast = 0, smMedium = 1, smPrecise = 2 };
 
+// What a save does when the writer cannot store the image's colour resolution (by the
+// property's numbers).
+enum class ResolutionPrompt {
+  Convert = 0,  // convert silently
+  Warn = 1,     // say so, then convert
+  Ask = 2,      // ask OK/Cancel; Cancel refuses the save
+  Refuse = 3,   // refuse the save
+};
+
 // A rectangle from (Left, Top) up to but not including (Right, Bottom).
 struct TRect {
   std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
@@ -88,9 +97,9 @@ class TPixelGraphic {
   void SetStretchMode(TStretchMode mode) { stretch_mode_ = mode; }
   bool FastJPEGDecode() const { return fast_jpeg_decode_; }
   void SetFastJPEGDecode(bool fast) { fast_jpeg_decode_ = fast; }
-  // 0 convert silently, 1 warn then convert, 2 ask OK/Cancel, 3 refuse (see SaveToFile).
-  int ColorResolutionPrompt() const { return color_resolution_prompt_; }
-  void SetColorResolutionPrompt(int prompt);
+  // See SaveToFile. A value outside the four raises EPixelGraphic.
+  ResolutionPrompt ColorResolutionPrompt() const { return color_resolution_prompt_; }
+  void SetColorResolutionPrompt(ResolutionPrompt prompt);
 
   TCanvas& Canvas() { return canvas_; }
   const TCanvas& Canvas() const { return canvas_; }
@@ -106,8 +115,8 @@ class TPixelGraphic {
   void LoadFromFile(const std::string& path);
 
   // Writes in the format of the path's extension. When that writer cannot store BitCountNum, a
-  // converted copy is written (the image itself stays as it is), under ColorResolutionPrompt: a
-  // prompt of 1 or 2 shows its box through `ui` (none when null: then it converts silently).
+  // converted copy is written (the image itself stays as it is), under ColorResolutionPrompt: Warn
+  // and Ask show their box through `ui` (none when null: then it converts silently).
   // JPEG files take quality and progressive from `options`; the overload without options uses
   // the process-wide JPEGSaveQuality and JPEGSaveProgressive of the moment.
   void SaveToFile(const std::string& path, Interaction* ui = nullptr) const;
@@ -124,7 +133,7 @@ class TPixelGraphic {
   Raster image_;
   TStretchMode stretch_mode_ = smPrecise;
   bool fast_jpeg_decode_ = false;
-  int color_resolution_prompt_ = 2;
+  ResolutionPrompt color_resolution_prompt_ = ResolutionPrompt::Ask;
   TCanvas canvas_;
 };
 
@@ -201,8 +210,8 @@ int ChooseJPEGScale(std::int32_t stored_width, std::int32_t stored_height, std::
 void LoadJPEGScaled(const std::string& path, std::int32_t box_width, std::int32_t box_height,
                     TPixelGraphic& target, bool set_stretch_mode = true);
 
-// Sets JPEGSaveQuality and JPEGSaveProgressive, sets the image's ColorResolutionPrompt to 0 and
-// saves it with this quality and progressive switch. False on any failure; never raises.
+// Sets JPEGSaveQuality and JPEGSaveProgressive, sets the image's ColorResolutionPrompt to Convert
+// and saves it with this quality and progressive switch. False on any failure; never raises.
 bool savetojpeg(TPixelGraphic& image, const std::string& path, int quality, bool progressive);
 
 }  // namespace parvel

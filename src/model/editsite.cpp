@@ -166,7 +166,8 @@ SiteContext SiteEditor::context() const {
 }
 
 bool SiteEditor::SaveCurrentRotation() {
-  return SaveRotation(ui_, settings_, context(), settings_.current_rotation, true);
+  return SaveRotation(ui_, settings_, context(), settings_.current_rotation,
+                      SavedKeys::WithStatusAndPath);
 }
 
 bool SiteEditor::Open() {
@@ -240,10 +241,10 @@ bool SiteEditor::NewRotation() {
   }
 
   const std::string old_path = settings_.Rotation_Path;
-  const int old_status = settings_.Status;
+  const RotationStatus old_status = settings_.Status;
   settings_.Rotation_Path = dir;
   // The copy starts with the page settings only: its directory holds no site yet.
-  settings_.Status = 0;
+  settings_.Status = RotationStatus::New;
   site.RotationCount += 1;
   if (!catalogue_.savecurrentsite()) {
     // The file still counts the old rotations; going on would select the old last rotation and
@@ -321,7 +322,8 @@ bool SiteEditor::ApplyToAll() {
   IniFile ini(SiteSettingsFileName(catalogue_.site().SiteKey));
   bool ok = ini.Load();
   if (ok) {
-    for (int n = 1; n <= count; ++n) WriteRotationSection(ini, settings_, n, false);
+    for (int n = 1; n <= count; ++n)
+      WriteRotationSection(ini, settings_, n, SavedKeys::PageSettings);
     ok = ini.Save();
   }
   if (!ok) ui_.Warn(kSaveRotationWarning);

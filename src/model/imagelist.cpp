@@ -49,8 +49,8 @@ bool FolderImageList::DeleteSelected(Interaction& ui, const std::set<int>& selec
 }
 
 bool MarkRotationListed(SiteSettings& settings) {
-  if (settings.current_rotation < 0 || settings.Status != 0) return false;
-  settings.Status = 1;
+  if (settings.current_rotation < 0 || settings.Status != RotationStatus::New) return false;
+  settings.Status = RotationStatus::Opened;
   return true;
 }
 

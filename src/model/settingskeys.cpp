@@ -189,9 +189,9 @@ Read LoadChoice(const SectionReader& r, std::string_view key, SiteSettings& s,
                 const KeyReadContext&) {
   return r.Choice(key, s.*F) ? Read::Next : Read::EndGroup;
 }
-template <int SiteSettings::*F>
+template <auto SiteSettings::*F>
 std::optional<std::string> SaveInt(const SiteSettings& s) {
-  return IntToStr(s.*F);
+  return IntToStr(Stored(s.*F));
 }
 
 template <Colour SiteSettings::*F>
@@ -206,37 +206,37 @@ std::optional<std::string> SaveColour(const SiteSettings& s) {
 
 // Header_Mode or Footer_Mode: the HTML key is read first and the file key after it, so that a
 // file wins over HTML text; neither gives none. A mode outside the choices writes neither key.
-template <int SiteSettings::*Mode, std::string SiteSettings::*Html>
+template <HeaderMode SiteSettings::*Mode, std::string SiteSettings::*Html>
 Read LoadHeaderHtml(const SectionReader& r, std::string_view key, SiteSettings& s,
                     const KeyReadContext&) {
-  s.*Mode = r.NonEmptyText(key, s.*Html) ? kHeaderHtml : kHeaderNone;
+  s.*Mode = r.NonEmptyText(key, s.*Html) ? HeaderMode::Html : HeaderMode::None;
   return Read::Next;
 }
-template <int SiteSettings::*Mode, std::string SiteSettings::*File>
+template <HeaderMode SiteSettings::*Mode, std::string SiteSettings::*File>
 Read LoadHeaderFile(const SectionReader& r, std::string_view key, SiteSettings& s,
                     const KeyReadContext&) {
-  if (r.NonEmptyPath(key, s.*File)) s.*Mode = kHeaderList;
+  if (r.NonEmptyPath(key, s.*File)) s.*Mode = HeaderMode::List;
   return Read::Next;
 }
-template <int SiteSettings::*Mode, std::string SiteSettings::*Html>
+template <HeaderMode SiteSettings::*Mode, std::string SiteSettings::*Html>
 std::optional<std::string> SaveHeaderHtml(const SiteSettings& s) {
   switch (s.*Mode) {
-    case kHeaderNone:
-    case kHeaderList:
+    case HeaderMode::None:
+    case HeaderMode::List:
       return "";
-    case kHeaderHtml:
+    case HeaderMode::Html:
       return s.*Html;
     default:
       return std::nullopt;
   }
 }
-template <int SiteSettings::*Mode, std::string SiteSettings::*File>
+template <HeaderMode SiteSettings::*Mode, std::string SiteSettings::*File>
 std::optional<std::string> SaveHeaderFile(const SiteSettings& s) {
   switch (s.*Mode) {
-    case kHeaderNone:
-    case kHeaderHtml:
+    case HeaderMode::None:
+    case HeaderMode::Html:
       return "";
-    case kHeaderList:
+    case HeaderMode::List:
       return truncatepath(s.*File);
     default:
       return std::nullopt;
@@ -245,48 +245,50 @@ std::optional<std::string> SaveHeaderFile(const SiteSettings& s) {
 
 // Image_Header_Mode or Image_Footer_Mode: "same as the thumbnail pages" first; otherwise as
 // Header_Mode. Mode 1 leaves the text and file of an earlier mode in the file.
-template <int SiteSettings::*Mode, bool SiteSettings::*Same>
+template <ImageHeaderMode SiteSettings::*Mode, bool SiteSettings::*Same>
 Read LoadImageHeaderSame(const SectionReader& r, std::string_view key, SiteSettings& s,
                          const KeyReadContext&) {
   s.*Same = r.Bool(key, false);
-  s.*Mode = s.*Same ? kImageHeaderSameAsIndex : kImageHeaderNone;
+  s.*Mode = s.*Same ? ImageHeaderMode::SameAsIndex : ImageHeaderMode::None;
   return Read::Next;
 }
-template <int SiteSettings::*Mode>
+template <ImageHeaderMode SiteSettings::*Mode>
 std::optional<std::string> SaveImageHeaderSame(const SiteSettings& s) {
-  return BoolText(s.*Mode == kImageHeaderSameAsIndex);
+  return BoolText(s.*Mode == ImageHeaderMode::SameAsIndex);
 }
-template <int SiteSettings::*Mode, bool SiteSettings::*Same, std::string SiteSettings::*Html>
+template <ImageHeaderMode SiteSettings::*Mode, bool SiteSettings::*Same,
+          std::string SiteSettings::*Html>
 Read LoadImageHeaderHtml(const SectionReader& r, std::string_view key, SiteSettings& s,
                          const KeyReadContext&) {
-  if (!(s.*Same) && r.NonEmptyText(key, s.*Html)) s.*Mode = kImageHeaderHtml;
+  if (!(s.*Same) && r.NonEmptyText(key, s.*Html)) s.*Mode = ImageHeaderMode::Html;
   return Read::Next;
 }
-template <int SiteSettings::*Mode, bool SiteSettings::*Same, std::string SiteSettings::*File>
+template <ImageHeaderMode SiteSettings::*Mode, bool SiteSettings::*Same,
+          std::string SiteSettings::*File>
 Read LoadImageHeaderFile(const SectionReader& r, std::string_view key, SiteSettings& s,
                          const KeyReadContext&) {
-  if (!(s.*Same) && r.NonEmptyPath(key, s.*File)) s.*Mode = kImageHeaderList;
+  if (!(s.*Same) && r.NonEmptyPath(key, s.*File)) s.*Mode = ImageHeaderMode::List;
   return Read::Next;
 }
-template <int SiteSettings::*Mode, std::string SiteSettings::*Html>
+template <ImageHeaderMode SiteSettings::*Mode, std::string SiteSettings::*Html>
 std::optional<std::string> SaveImageHeaderHtml(const SiteSettings& s) {
   switch (s.*Mode) {
-    case kImageHeaderNone:
-    case kImageHeaderList:
+    case ImageHeaderMode::None:
+    case ImageHeaderMode::List:
       return "";
-    case kImageHeaderHtml:
+    case ImageHeaderMode::Html:
       return s.*Html;
     default:
       return std::nullopt;
   }
 }
-template <int SiteSettings::*Mode, std::string SiteSettings::*File>
+template <ImageHeaderMode SiteSettings::*Mode, std::string SiteSettings::*File>
 std::optional<std::string> SaveImageHeaderFile(const SiteSettings& s) {
   switch (s.*Mode) {
-    case kImageHeaderNone:
-    case kImageHeaderHtml:
+    case ImageHeaderMode::None:
+    case ImageHeaderMode::Html:
       return "";
-    case kImageHeaderList:
+    case ImageHeaderMode::List:
       return truncatepath(s.*File);
     default:
       return std::nullopt;
@@ -362,7 +364,9 @@ const std::vector<KeyRule>& Rules() {
        0,
        G,
        [](const SectionReader& r, std::string_view key, S& s, const KeyReadContext& c) {
-         if (c.make_current) s.Status = ParseInt(r.Get(key).value_or("0")).value_or(0);
+         if (c.make_current) {
+           s.Status = static_cast<RotationStatus>(ParseInt(r.Get(key).value_or("0")).value_or(0));
+         }
          return Read::Next;
        },
        SaveInt<&S::Status>,
@@ -528,13 +532,15 @@ const std::vector<KeyRule>& Rules() {
        50,
        G,
        [](const SectionReader& r, std::string_view key, S& s, const KeyReadContext&) {
-         if (auto text = r.Get(key)) s.Image_Display_Method = ParseInt(*text).value_or(0);
+         if (auto text = r.Get(key)) {
+           s.Image_Display_Method = static_cast<DisplayMethod>(ParseInt(*text).value_or(0));
+         }
          return Read::Next;
        },
        // No valid choice: the key is left as it is.
        [](const S& s) -> std::optional<std::string> {
          if (!kDisplayMethodChoices.Holds(s.Image_Display_Method)) return std::nullopt;
-         return IntToStr(s.Image_Display_Method);
+         return IntToStr(Stored(s.Image_Display_Method));
        }},
       {{"Selected_Page_Index_File", K::Path},
        33,
@@ -770,9 +776,9 @@ bool ReadRotationKeys(const IniFile& ini, std::string_view section, SiteSettings
 }
 
 void WriteRotationKeys(IniFile& ini, std::string_view section, const SiteSettings& settings,
-                       bool with_status_and_path) {
+                       SavedKeys keys) {
   for (const auto& rule : Rules()) {
-    if (rule.status_or_path && !with_status_and_path) continue;
+    if (rule.status_or_path && keys != SavedKeys::WithStatusAndPath) continue;
     if (auto value = rule.save(settings)) ini.Set(section, rule.key.name, *value);
   }
 }

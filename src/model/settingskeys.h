@@ -10,6 +10,10 @@
 
 namespace parvel {
 
+// Which keys of a rotation section a save writes: the page settings alone, or with them the
+// rotation's Status and Rotation_Path.
+enum class SavedKeys { PageSettings, WithStatusAndPath };
+
 class IniFile;
 struct SiteSettings;
 struct SiteContext;
@@ -46,8 +50,8 @@ bool ReadRotationKeys(const IniFile& ini, std::string_view section, SiteSettings
                       const KeyReadContext& context);
 
 // Sets the keys a save writes, in save order, into `section` of `ini`; Status and Rotation_Path
-// only `with_status_and_path`.
+// only with SavedKeys::WithStatusAndPath.
 void WriteRotationKeys(IniFile& ini, std::string_view section, const SiteSettings& settings,
-                       bool with_status_and_path);
+                       SavedKeys keys);
 
 }  // namespace parvel

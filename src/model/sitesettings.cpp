@@ -29,19 +29,19 @@ bool LoadRotationFrom(const IniFile& ini, SiteSettings& settings, const SiteCont
 }
 
 void WriteRotationSection(IniFile& ini, const SiteSettings& settings, int rotation,
-                          bool with_status_and_path) {
-  WriteRotationKeys(ini, RotationSection(rotation), settings, with_status_and_path);
+                          SavedKeys keys) {
+  WriteRotationKeys(ini, RotationSection(rotation), settings, keys);
 }
 
 bool SaveRotation(Interaction& ui, const SiteSettings& settings, const SiteContext& site,
-                  int rotation, bool with_status_and_path) {
+                  int rotation, SavedKeys keys) {
   if (rotation < 0) return true;
   BusyCursor busy(ui);
   IniFile ini(SiteSettingsFileName(site.site_key));
   // Saving over a file that could not be read would lose its other sections.
   bool ok = ini.Load();
   if (ok) {
-    WriteRotationSection(ini, settings, rotation, with_status_and_path);
+    WriteRotationSection(ini, settings, rotation, keys);
     ok = ini.Save();
   }
   if (!ok) ui.Warn(kSaveRotationWarning);
@@ -54,26 +54,27 @@ void SetDefaultValues(SiteSettings& s) {
   if (!kFontSizeChoices.Holds(s.Default_Font_Size)) s.Default_Font_Size = 0;
   if (!kFontSizeChoices.Holds(s.Index_Font_Size)) s.Index_Font_Size = 0;
   if (!kImageHeaderModeChoices.Holds(s.Image_Header_Mode)) {
-    s.Image_Header_Mode = kImageHeaderSameAsIndex;
+    s.Image_Header_Mode = ImageHeaderMode::SameAsIndex;
     s.Image_Header_Same_As_Index = true;
   }
   if (!kImageHeaderModeChoices.Holds(s.Image_Footer_Mode)) {
-    s.Image_Footer_Mode = kImageHeaderSameAsIndex;
+    s.Image_Footer_Mode = ImageHeaderMode::SameAsIndex;
     s.Image_Footer_Same_As_Index = true;
   }
-  if (!kDisplayMethodChoices.Holds(s.Image_Display_Method)) s.Image_Display_Method = 0;
+  if (!kDisplayMethodChoices.Holds(s.Image_Display_Method))
+    s.Image_Display_Method = DisplayMethod::SameWindow;
   // A colour is always Default or a colour (a picked one included), never without a choice.
 }
 
 CurrentStatus Displaycurrentstatus(const SiteSettings& settings, bool use_rotations) {
   CurrentStatus status;
   const std::string subject = use_rotations ? "This Rotation" : "This Site";
-  if (settings.Status == 0 || settings.Status == 1) {
+  if (settings.Status == RotationStatus::New || settings.Status == RotationStatus::Opened) {
     status.line = subject + " has NOT been built";
-  } else if (settings.Status == 2) {
+  } else if (settings.Status == RotationStatus::Built) {
     status.line = subject + " has been built";
   }
-  status.preview_enabled = settings.Status == 2;
+  status.preview_enabled = settings.Status == RotationStatus::Built;
   return status;
 }
 

@@ -5,9 +5,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "model/colour.h"
 #include "model/inifile.h"
+#include "model/settingskeys.h"
 #include "platform/interaction.h"
 
 namespace parvel {
@@ -17,6 +19,9 @@ struct IntRange {
   int lo;
   int hi;
   constexpr bool Holds(int v) const { return v >= lo && v <= hi; }
+  template <typename Choice>
+  requires std::is_enum_v<Choice>
+  constexpr bool Holds(Choice choice) const { return Holds(static_cast<int>(choice)); }
   constexpr int Clamp(int v) const { return v < lo ? lo : (v > hi ? hi : v); }
 };
 
@@ -44,20 +49,36 @@ enum class FilenameDisplay { None, HideExt, DescriptionFile, Normal };
 // The page index as one column or in rows.
 enum class IndexLayout { Vertical, Horizontal };
 
-// Header_Mode / Footer_Mode values.
-inline constexpr int kHeaderNone = 0;
-inline constexpr int kHeaderHtml = 1;  // the same HTML text on every page
-inline constexpr int kHeaderList = 2;  // a list file whose entries rotate page by page
-// Image_Header_Mode / Image_Footer_Mode values.
-inline constexpr int kImageHeaderNone = 0;
-inline constexpr int kImageHeaderSameAsIndex = 1;
-inline constexpr int kImageHeaderHtml = 2;
-inline constexpr int kImageHeaderList = 3;
+// The numbered choices of a rotation section, by the numbers stored for them. A number read from a
+// file that names no choice is kept as it is (the checks and SetDefaultValues deal with it).
+// Header_Mode / Footer_Mode.
+enum class HeaderMode {
+  None = 0,
+  Html = 1,  // the same HTML text on every page
+  List = 2,  // a list file whose entries rotate page by page
+};
+// Image_Header_Mode / Image_Footer_Mode.
+enum class ImageHeaderMode { None = 0, SameAsIndex = 1, Html = 2, List = 3 };
+// Image_Display_Method: how a thumbnail's full-size image is shown.
+enum class DisplayMethod {
+  SameWindow = 0,       // in the window of the thumbnail pages
+  NewWindow = 1,        // each image in a new window
+  NewWindowScript = 2,  // each image in a new window opened by a script
+  SecondWindow = 3,     // one second window, opened by a script, for all images
+};
+// Status: whether the rotation has been built since it was made.
+enum class RotationStatus { New = 0, Opened = 1, Built = 2 };
+
+// The number stored for a choice.
+template <typename Choice>
+constexpr int Stored(Choice choice) {
+  return static_cast<int>(choice);
+}
 
 // One record per program run, filled with these initial values and then edited in place; loading
 // a section overwrites only what the section provides. Fields are named by their settings keys.
 struct SiteSettings {
-  int Status = 0;  // 0 or 1 not built, 2 built
+  RotationStatus Status = RotationStatus::New;
   std::string Rotation_Path;
   std::string Style_File;
   std::string Header_File;
@@ -86,7 +107,7 @@ struct SiteSettings {
   std::string Previous_Page_File;
   std::string Next_Page_File;
   std::string Return_To_Index_File;
-  int Image_Display_Method = 0;
+  DisplayMethod Image_Display_Method = DisplayMethod::SameWindow;
   std::string Selected_Page_Index_File;
   std::string Other_Page_Index_File;
   FilenameDisplay Filename_Display = FilenameDisplay::HideExt;
@@ -101,10 +122,12 @@ struct SiteSettings {
   IndexLayout Index_Layout = IndexLayout::Vertical;
   bool DisplayAsImage = true;
   std::string Image_Style_File;
-  bool Image_Header_Same_As_Index = true;  // mirrors Image_Header_Mode == 1 after a load
+  bool Image_Header_Same_As_Index =
+      true;  // mirrors Image_Header_Mode == ImageHeaderMode::SameAsIndex after a load
   std::string Image_Header_File;
   std::string Image_Header_HTML;
-  bool Image_Footer_Same_As_Index = true;  // mirrors Image_Footer_Mode == 1 after a load
+  bool Image_Footer_Same_As_Index =
+      true;  // mirrors Image_Footer_Mode == ImageHeaderMode::SameAsIndex after a load
   std::string Image_Footer_File;
   std::string Image_Footer_HTML;
   int Image_Width = 800;   // used only while max_image_size is on
@@ -116,11 +139,11 @@ struct SiteSettings {
   bool Index_Font_Bold = false;
   bool Index_Font_Italics = false;
 
-  // Which header/footer keys are in use (kHeader* and kImageHeader* values).
-  int Header_Mode = kHeaderNone;
-  int Footer_Mode = kHeaderNone;
-  int Image_Header_Mode = kImageHeaderSameAsIndex;
-  int Image_Footer_Mode = kImageHeaderSameAsIndex;
+  // Which header/footer keys are in use.
+  HeaderMode Header_Mode = HeaderMode::None;
+  HeaderMode Footer_Mode = HeaderMode::None;
+  ImageHeaderMode Image_Header_Mode = ImageHeaderMode::SameAsIndex;
+  ImageHeaderMode Image_Footer_Mode = ImageHeaderMode::SameAsIndex;
 
   // Switches the page settings dialog keeps as check boxes.
   bool prev_next_image_buttons = false;  // Previous_/Next_/Return_To_Index_File are used
@@ -166,15 +189,14 @@ bool LoadRotationFrom(const IniFile& ini, SiteSettings& settings, const SiteCont
                       int rotation, RotationLoad load);
 
 // Sets the keys SaveRotation writes, in its order, into section Rotation_<rotation> of `ini`.
-void WriteRotationSection(IniFile& ini, const SiteSettings& settings, int rotation,
-                          bool with_status_and_path);
+void WriteRotationSection(IniFile& ini, const SiteSettings& settings, int rotation, SavedKeys keys);
 
 // Writes `settings` into section Rotation_<rotation> of the site's settings file (created when
-// missing), Status and Rotation_Path only `with_status_and_path`. A negative rotation writes
-// nothing and succeeds. On failure shows kSaveRotationWarning, returns false and leaves the file
-// as it was.
+// missing), Status and Rotation_Path only with SavedKeys::WithStatusAndPath. A negative rotation
+// writes nothing and succeeds. On failure shows kSaveRotationWarning, returns false and leaves the
+// file as it was.
 bool SaveRotation(Interaction& ui, const SiteSettings& settings, const SiteContext& site,
-                  int rotation, bool with_status_and_path);
+                  int rotation, SavedKeys keys);
 
 // Gives every choice field that holds no valid choice its default; valid choices stay.
 void SetDefaultValues(SiteSettings& settings);

@@ -147,11 +147,11 @@ bool GenerateRequiredFilesList(std::string_view templateText, const std::string&
   return complete;
 }
 
-ComplianceResult TestCompliancy(const std::string& templatePath, bool forThumbnailPages,
+ComplianceResult TestCompliancy(const std::string& templatePath, PageKind page,
                                 TemplateMarkers& markers) {
   ComplianceResult result;
   result.template_path = templatePath;
-  result.explanation = forThumbnailPages ? kThumbnailExplanation : kImageExplanation;
+  result.explanation = page == PageKind::Thumbnail ? kThumbnailExplanation : kImageExplanation;
 
   // A device or pipe named as the template would block or never end; only plain files are read.
   std::string text;
@@ -159,14 +159,14 @@ ComplianceResult TestCompliancy(const std::string& templatePath, bool forThumbna
     result.warnings.push_back("* Error encountered loading the HTML file, " + templatePath);
     return result;
   }
-  return TestComplianceOfText(text, templatePath, forThumbnailPages, markers);
+  return TestComplianceOfText(text, templatePath, page, markers);
 }
 
 ComplianceResult TestComplianceOfText(std::string_view text, const std::string& templatePath,
-                                      bool forThumbnailPages, TemplateMarkers& markers) {
+                                      PageKind page, TemplateMarkers& markers) {
   ComplianceResult result;
   result.template_path = templatePath;
-  result.explanation = forThumbnailPages ? kThumbnailExplanation : kImageExplanation;
+  result.explanation = page == PageKind::Thumbnail ? kThumbnailExplanation : kImageExplanation;
   result.loaded = true;
 
   MarkerFlags& found = result.found;
@@ -182,7 +182,7 @@ ComplianceResult TestComplianceOfText(std::string_view text, const std::string& 
 
   GenerateRequiredFilesList(text, DirectoryPart(templatePath), result);
 
-  markers.For(forThumbnailPages ? PageKind::Thumbnail : PageKind::Image) = found;
+  markers.For(page) = found;
   result.result = found.content;
   return result;
 }

@@ -84,13 +84,13 @@ std::string_view FoundText(bool found);
 
 // Reads the template and fills a result. When it can be read, the found flags are also stored as
 // the marker flags of its kind in `markers`; an unreadable template leaves `markers` alone.
-ComplianceResult TestCompliancy(const std::string& templatePath, bool forThumbnailPages,
+ComplianceResult TestCompliancy(const std::string& templatePath, PageKind page,
                                 TemplateMarkers& markers);
 
 // The test of a template's text as if read from `templatePath` (its folder is where referenced
 // files are looked for); stores the found flags in `markers` like TestCompliancy.
 ComplianceResult TestComplianceOfText(std::string_view text, const std::string& templatePath,
-                                      bool forThumbnailPages, TemplateMarkers& markers);
+                                      PageKind page, TemplateMarkers& markers);
 
 // Fills result.required_files and result.source_paths from the template text, warning about
 // references outside `folder` (the template's folder with its trailing "/"), also those that

@@ -98,9 +98,9 @@ UsableControls ThumbOptionsUsable(const SiteSettings& s, const ThumbOptionsChoic
   set({"btnTestCompliance"}, choices.test_compliance);
   set({"btnViewPage"}, choices.view_page);
   set({"btnEditHeader"},
-      html && (s.Image_Header_Mode == kImageHeaderHtml || s.Image_Header_Mode == kImageHeaderList));
+      html && (s.Image_Header_Mode == ImageHeaderMode::Html || s.Image_Header_Mode == ImageHeaderMode::List));
   set({"btnEditFooter"},
-      html && (s.Image_Footer_Mode == kImageHeaderHtml || s.Image_Footer_Mode == kImageHeaderList));
+      html && (s.Image_Footer_Mode == ImageHeaderMode::Html || s.Image_Footer_Mode == ImageHeaderMode::List));
   set({"lblReturnNote", "lblReturnFile", "edtReturnFile", "btnBrowseReturn"},
       html && s.prev_next_image_buttons);
   set({"chkSameNavGraphics"}, s.prev_next_image_buttons && s.ImageNavigationBar && html);
@@ -161,20 +161,20 @@ std::optional<OkCheckFailure> CheckThumbOptions(const SiteSettings& s) {
                           "you have not specified a description file or the file cannot be "
                           "located!"};
   }
-  if (s.Image_Header_Mode == kImageHeaderHtml && s.Image_Header_HTML.empty()) {
+  if (s.Image_Header_Mode == ImageHeaderMode::Html && s.Image_Header_HTML.empty()) {
     return OkCheckFailure{Information,
                           "You have elected to insert a header, but have not provided any HTML!"};
   }
-  if (s.Image_Header_Mode == kImageHeaderList && !Exists(s.Image_Header_File)) {
+  if (s.Image_Header_Mode == ImageHeaderMode::List && !Exists(s.Image_Header_File)) {
     return OkCheckFailure{Warning,
                           "You have elected to insert custom headers, but you have not specified "
                           "a file to use or the file cannot be located!"};
   }
-  if (s.Image_Footer_Mode == kImageHeaderHtml && s.Image_Footer_HTML.empty()) {
+  if (s.Image_Footer_Mode == ImageHeaderMode::Html && s.Image_Footer_HTML.empty()) {
     return OkCheckFailure{Information,
                           "You have elected to insert a footer, but have not provided any HTML!"};
   }
-  if (s.Image_Footer_Mode == kImageHeaderList && !Exists(s.Image_Footer_File)) {
+  if (s.Image_Footer_Mode == ImageHeaderMode::List && !Exists(s.Image_Footer_File)) {
     return OkCheckFailure{Warning,
                           "You have elected to insert custom footers, but you have not specified "
                           "a file to use or the file cannot be located!"};

@@ -54,8 +54,8 @@ TEST(PreBuildChecks, RunInTheirOrderEachStoppingTheStart) {
   s.Image_Style_File.clear();
   s.Filename_Display = FilenameDisplay::DescriptionFile;
   s.Description_File = site.styles + "captions.txt";
-  s.Header_Mode = kHeaderHtml;
-  s.Footer_Mode = kHeaderHtml;
+  s.Header_Mode = HeaderMode::Html;
+  s.Footer_Mode = HeaderMode::Html;
   const std::string thumb_failed =
       std::string(kThumbTemplateFailedPrefix) + broken + std::string(kThumbTemplateFailedSuffix);
   const std::string image_failed =
@@ -69,11 +69,11 @@ TEST(PreBuildChecks, RunInTheirOrderEachStoppingTheStart) {
       {kNoDescriptionFileMessage, [&] { WriteFile(s.Description_File, "a.jpg,A\r\n"); }},
       {kNoHeaderHtmlMessage,
        [&] {
-         s.Header_Mode = kHeaderList;
+         s.Header_Mode = HeaderMode::List;
          s.Header_File = site.styles + "headers.txt";
        }},
       {kNoHeaderFileMessage, [&] { WriteFile(s.Header_File, "h\r\n"); }},
-      {kNoFooterHtmlMessage, [&] { s.Footer_Mode = kHeaderList; }},
+      {kNoFooterHtmlMessage, [&] { s.Footer_Mode = HeaderMode::List; }},
       {kNoFooterFileMessage, [&] { s.Footer_File = s.Header_File; }},
       {kNoImagesQuestion, [&] { site.AddImages(1); }},
       {thumb_failed, [&] { s.Style_File = site.styles + "thumbs.htm"; }},
@@ -425,7 +425,7 @@ TEST_P(FinishTest, SuccessMarksTheRotationBuiltAndOffersThePreview) {
   site.inputs.base_html_name = "home.htm";
   if (GetParam().preview) site.ui.QueueAnswer(*GetParam().preview);
   ASSERT_TRUE(site.Build(GetParam().unattended));
-  EXPECT_EQ(site.settings.Status, 2);
+  EXPECT_EQ(Stored(site.settings.Status), 2);
   EXPECT_TRUE(site.Exists("home.htm"));
   EXPECT_EQ(site.ui.opened(), GetParam().opened ? std::vector<std::string>{site.site + "home.htm"}
                                                 : std::vector<std::string>{});
@@ -459,7 +459,7 @@ TEST_P(CancelTest, CancelIsConfirmedAtTheNextCheckpoint) {
   EXPECT_EQ(site.ui.messages().front().kind, MessageKind::Confirmation);
   EXPECT_EQ(site.Exists("Index.html"), carry_on);
   EXPECT_EQ(site.Exists("thumbs/img03_thb.jpg"), carry_on);
-  EXPECT_EQ(site.settings.Status, carry_on ? 2 : 0);
+  EXPECT_EQ(Stored(site.settings.Status), carry_on ? 2 : 0);
   EXPECT_EQ(site.ui.progress().back().position, 0);
   EXPECT_TRUE(site.ui.unexpected().empty());
 }
@@ -644,7 +644,8 @@ TEST(Build, TemplateLinksLeadingOutAreNotPublished) {
   const auto private_files = Contents(outside);
 
   TemplateMarkers markers;
-  const ComplianceResult test = TestCompliancy(site.settings.Style_File, true, markers);
+  const ComplianceResult test =
+      TestCompliancy(site.settings.Style_File, PageKind::Thumbnail, markers);
   EXPECT_TRUE(test.result);
   EXPECT_EQ(test.required_files, std::vector<std::string>{"alias.gif"});
   EXPECT_EQ(test.warnings,
@@ -694,7 +695,7 @@ TEST(Build, UnusableHeaderListShowsOnlyTheDriversMessage) {
     site.settings.DisplayAsImage = thumbnail_pages;
     auto& s = site.settings;
     (thumbnail_pages ? s.Footer_Mode : s.Image_Header_Mode) =
-        thumbnail_pages ? kHeaderList : kImageHeaderList;
+        thumbnail_pages ? HeaderMode::List : ImageHeaderMode::List;
     (thumbnail_pages ? s.Footer_File : s.Image_Header_File) = site.styles + "binary.txt";
     WriteFile(site.styles + "binary.txt", std::string("a\0b\r\n", 5));
     EXPECT_FALSE(site.Build());
@@ -715,9 +716,9 @@ TEST(Build, ThumbnailPagesStartTheHeaderAndFooterListsAgain) {
   s.DisplayAsImage = false;
   s.Horizontal_Thumb_Count = 1;
   s.Vertical_Thumb_Count = 1;
-  s.Header_Mode = kHeaderList;
+  s.Header_Mode = HeaderMode::List;
   s.Header_File = site.styles + "headers.txt";
-  s.Footer_Mode = kHeaderList;
+  s.Footer_Mode = HeaderMode::List;
   s.Footer_File = site.styles + "footers.txt";
   WriteFile(s.Header_File, "<kbd>H1</kbd>\r\n<kbd>H2</kbd>\r\n<kbd>H3</kbd>\r\n");
   WriteFile(s.Footer_File, "<var>F1</var>\r\n<var>F2</var>\r\n<var>F3</var>\r\n");
@@ -760,7 +761,7 @@ TEST(Build, EveryLineOfEveryPageEndsInCrLf) {
 TEST(Build, EveryStartReadsTheHeaderListAfresh) {
   Site site;
   site.AddImages(1);
-  site.settings.Header_Mode = kHeaderList;
+  site.settings.Header_Mode = HeaderMode::List;
   site.settings.Header_File = site.styles + "headers.txt";
   WriteFile(site.settings.Header_File, "");
   BuildState state(site.ui, site.settings, site.inputs);  // the dialog stays open throughout

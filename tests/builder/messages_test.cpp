@@ -87,7 +87,7 @@ struct World : Site {
   }
   void HeaderList(bool display_as_image) {
     settings.DisplayAsImage = display_as_image;
-    settings.Header_Mode = kHeaderList;
+    settings.Header_Mode = HeaderMode::List;
     settings.Header_File = styles + "headers.txt";
     WriteFile(settings.Header_File, "");
   }
@@ -159,17 +159,17 @@ INSTANTIATE_TEST_SUITE_P(
                     "You have elected to show descriptions for your thumbnails, however you have "
                     "not specified a description file or the file cannot be located!"},
         MessageCase{"no_header_html",
-                    [](World& w) { w.settings.Header_Mode = kHeaderHtml, w.Checks(); }, kInfo,
+                    [](World& w) { w.settings.Header_Mode = HeaderMode::Html, w.Checks(); }, kInfo,
                     "You have elected to insert a header, but have not provided any HTML!"},
         MessageCase{"no_header_file",
-                    [](World& w) { w.settings.Header_Mode = kHeaderList, w.Checks(); }, kWarn,
+                    [](World& w) { w.settings.Header_Mode = HeaderMode::List, w.Checks(); }, kWarn,
                     "You have elected to insert custom headers, but you have not specified a file "
                     "to use or the file cannot be located!"},
         MessageCase{"no_footer_html",
-                    [](World& w) { w.settings.Footer_Mode = kHeaderHtml, w.Checks(); }, kInfo,
+                    [](World& w) { w.settings.Footer_Mode = HeaderMode::Html, w.Checks(); }, kInfo,
                     "You have elected to insert a footer, but have not provided any HTML!"},
         MessageCase{"no_footer_file",
-                    [](World& w) { w.settings.Footer_Mode = kHeaderList, w.Checks(); }, kWarn,
+                    [](World& w) { w.settings.Footer_Mode = HeaderMode::List, w.Checks(); }, kWarn,
                     "You have elected to insert custom footers, but you have not specified a file "
                     "to use or the file cannot be located!"},
         MessageCase{"thumbnail_template_not_compliant",
@@ -340,8 +340,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "Error!  The directory, {D}Site_1/Rotation_1, could not be located!"},
         MessageCase{"rotation_not_saved",
                     [](World& w) {
-                      w.FailAll(), SaveRotation(w.ui, w.settings,
-                                                {"Site_1", w.data + "Site_1/", true}, 1, true);
+                      w.FailAll(),
+                          SaveRotation(w.ui, w.settings, {"Site_1", w.data + "Site_1/", true}, 1,
+                                       SavedKeys::WithStatusAndPath);
                     },
                     kWarn,
                     "Error encountered saving the settings for the current rotation.  Ensure you "

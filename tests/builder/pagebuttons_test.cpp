@@ -42,7 +42,7 @@ std::string MakeBackground(const TempDir& dir, const std::string& name, int bits
     EXPECT_TRUE(savetojpeg(image, path, 95, false));
   } else {
     if (bits != 24) image.SetBitCountNum(bits);
-    image.SetColorResolutionPrompt(0);
+    image.SetColorResolutionPrompt(ResolutionPrompt::Convert);
     image.SaveToFile(path);
   }
   TPixelGraphic check;
@@ -129,7 +129,7 @@ TEST_P(ButtonLook, LabelInItsColourCentredOnTheBackgroundWithoutLayerColour) {
   if (std::string(c.extension) == ".jpg") {
     ASSERT_TRUE(savetojpeg(plain, reference, 99, false));
   } else {
-    plain.SetColorResolutionPrompt(0);
+    plain.SetColorResolutionPrompt(ResolutionPrompt::Convert);
     plain.SaveToFile(reference);
   }
   const Raster back = Load(reference);

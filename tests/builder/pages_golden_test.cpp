@@ -203,9 +203,10 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
   if (HasFatalFailure()) return;
 
   TemplateMarkers markers;
-  ASSERT_TRUE(TestCompliancy(settings.Style_File, true, markers).result) << settings.Style_File;
+  ASSERT_TRUE(TestCompliancy(settings.Style_File, PageKind::Thumbnail, markers).result)
+      << settings.Style_File;
   if (!settings.DisplayAsImage) {
-    ASSERT_TRUE(TestCompliancy(settings.Image_Style_File, false, markers).result)
+    ASSERT_TRUE(TestCompliancy(settings.Image_Style_File, PageKind::Image, markers).result)
         << settings.Image_Style_File;
   }
   DescriptionFile descriptions;

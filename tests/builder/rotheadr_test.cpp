@@ -56,13 +56,13 @@ class RotationTest : public ::testing::Test {
 };
 
 TEST_F(RotationTest, EntriesAsStored) {
-  s_.Header_Mode = kHeaderList;
+  s_.Header_Mode = HeaderMode::List;
   s_.Header_File = List("h.txt", "Hello|world\r\n\r\n|a||b|\r\n");
   Run({{H, Thumb, "Helloworld"}, {H, Thumb, ""}, {H, Thumb, "ab"}, {H, Thumb, "Helloworld"}});
 }
 
 TEST_F(RotationTest, LineEndsOfOtherSystemsAndAByteOrderMark) {
-  s_.Header_Mode = kHeaderList;
+  s_.Header_Mode = HeaderMode::List;
   s_.Header_File = List("h.txt",
                         "\xEF\xBB\xBF"
                         "a\nb\rc");
@@ -70,9 +70,9 @@ TEST_F(RotationTest, LineEndsOfOtherSystemsAndAByteOrderMark) {
 }
 
 TEST_F(RotationTest, HeaderAndFooterRotateSeparately) {
-  s_.Header_Mode = kHeaderList;
+  s_.Header_Mode = HeaderMode::List;
   s_.Header_File = List("h.txt", "h1\r\nh2\r\n");
-  s_.Footer_Mode = kHeaderList;
+  s_.Footer_Mode = HeaderMode::List;
   s_.Footer_File = List("f.txt", "f1\r\nf2\r\nf3\r\n");
   Run({{H, Thumb, "h1"},
        {F, Thumb, "f1"},
@@ -86,16 +86,16 @@ TEST_F(RotationTest, HeaderAndFooterRotateSeparately) {
 
 TEST_F(RotationTest, TemplateWithoutFooterConsumesNoFooterEntries) {
   markers_.image = kNoFooter;
-  s_.Footer_Mode = kHeaderList;
+  s_.Footer_Mode = HeaderMode::List;
   s_.Footer_File = List("f.txt", "f1\r\nf2\r\n");
-  s_.Image_Footer_Mode = kImageHeaderSameAsIndex;
+  s_.Image_Footer_Mode = ImageHeaderMode::SameAsIndex;
   Run({{F, Image, ""}, {F, Image, ""}, {F, Thumb, "f1"}, {F, Image, ""}, {F, Thumb, "f2"}});
 }
 
 TEST_F(RotationTest, TwoListsForOneKindRestartOnEverySwitch) {
-  s_.Header_Mode = kHeaderList;
+  s_.Header_Mode = HeaderMode::List;
   s_.Header_File = List("a.txt", "a1\r\na2\r\n");
-  s_.Image_Header_Mode = kImageHeaderList;
+  s_.Image_Header_Mode = ImageHeaderMode::List;
   s_.Image_Header_File = List("b.txt", "b1\r\nb2\r\n");
   Run({{H, Image, "b1"}, {H, Image, "b2"}, {H, Thumb, "a1"}, {H, Image, "b1"}, {H, Thumb, "a1"}});
 }
@@ -103,18 +103,19 @@ TEST_F(RotationTest, TwoListsForOneKindRestartOnEverySwitch) {
 TEST_F(RotationTest, WhichHeaderAnImagePageGets) {
   struct Case {
     const char* name;
-    int mode;
-    int image_mode;
+    HeaderMode mode;
+    ImageHeaderMode image_mode;
     bool marker;
     std::string expected;
   } cases[] = {
-      {"no image header", kHeaderHtml, kImageHeaderNone, true, ""},
-      {"same as thumbnails, which have none", kHeaderNone, kImageHeaderSameAsIndex, true, ""},
-      {"same as thumbnails, fixed", kHeaderHtml, kImageHeaderSameAsIndex, true, "thumb"},
-      {"same as thumbnails, list", kHeaderList, kImageHeaderSameAsIndex, true, "t1"},
-      {"own fixed html", kHeaderList, kImageHeaderHtml, true, "image"},
-      {"own list", kHeaderNone, kImageHeaderList, true, "i1"},
-      {"no marker in the image template", kHeaderHtml, kImageHeaderHtml, false, ""},
+      {"no image header", HeaderMode::Html, ImageHeaderMode::None, true, ""},
+      {"same as thumbnails, which have none", HeaderMode::None, ImageHeaderMode::SameAsIndex, true,
+       ""},
+      {"same as thumbnails, fixed", HeaderMode::Html, ImageHeaderMode::SameAsIndex, true, "thumb"},
+      {"same as thumbnails, list", HeaderMode::List, ImageHeaderMode::SameAsIndex, true, "t1"},
+      {"own fixed html", HeaderMode::List, ImageHeaderMode::Html, true, "image"},
+      {"own list", HeaderMode::None, ImageHeaderMode::List, true, "i1"},
+      {"no marker in the image template", HeaderMode::Html, ImageHeaderMode::Html, false, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -149,8 +150,8 @@ TEST_F(RotationTest, UnusableListFailsThePageWithoutAMessage) {
     SCOPED_TRACE(c.name);
     ScriptedInteraction ui;
     SiteSettings s;
-    s.Header_Mode = kHeaderList;
-    s.Footer_Mode = kHeaderList;
+    s.Header_Mode = HeaderMode::List;
+    s.Footer_Mode = HeaderMode::List;
     (c.header ? s.Header_File : s.Footer_File) = c.path;
     HeaderFooterRotation rotation(s, markers_);
     EXPECT_EQ(rotation.getnextheaderfooter(c.header ? H : F, Thumb), std::nullopt);

@@ -35,7 +35,7 @@ class SampleTemplateTest : public ::testing::TestWithParam<SampleTemplate> {};
 TEST_P(SampleTemplateTest, IsCompliantWithEachMarkerOnceAndTheScriptInTheHead) {
   const std::string path = kDataDir + "Styles/" + GetParam().file;
   TemplateMarkers markers;
-  const ComplianceResult result = TestCompliancy(path, true, markers);
+  const ComplianceResult result = TestCompliancy(path, PageKind::Thumbnail, markers);
   ASSERT_TRUE(result.loaded) << path;
   EXPECT_TRUE(result.result);
   EXPECT_TRUE(result.warnings.empty()) << result.warnings.front();
@@ -50,7 +50,7 @@ TEST_P(SampleTemplateTest, IsCompliantWithEachMarkerOnceAndTheScriptInTheHead) {
   EXPECT_EQ(markers.thumbnail.index, GetParam().has_index);
 
   SiteSettings settings;
-  settings.Image_Display_Method = 3;
+  settings.Image_Display_Method = DisplayMethod::SecondWindow;
   const std::string page = splicetext(settings, text, "<p>grid</p>", "", "", "", true);
   const auto head_end = page.find("</head>");
   ASSERT_NE(head_end, std::string::npos);

@@ -31,7 +31,7 @@ TEST(ReplaceStringTest, ReplacesOnlyTheFirstOccurrence) {
 
 std::string Splice(std::string_view page_template, int method = 0, bool add_script = false) {
   SiteSettings settings;
-  settings.Image_Display_Method = method;
+  settings.Image_Display_Method = static_cast<DisplayMethod>(method);
   return splicetext(settings, page_template, "C", "I", "H", "F", add_script);
 }
 
@@ -103,7 +103,7 @@ TEST(SpliceTextTest, ScriptPlacement) {
 // brings along does not attract it.
 TEST(SpliceTextTest, ScriptIsPlacedBeforeThePiecesArrive) {
   SiteSettings settings;
-  settings.Image_Display_Method = 2;
+  settings.Image_Display_Method = DisplayMethod::NewWindowScript;
   EXPECT_EQ(splicetext(settings, "***HEADER***<body>***CONTENT***", "C", "", "</HEAD>", "", true),
             "</HEAD><body>" + std::string(kPopupScript) + "C");
 }

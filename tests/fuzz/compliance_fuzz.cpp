@@ -44,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool thumbnails = (data[0] & 1) != 0;
   const std::string_view text = fuzz::Text(data + 1, size - 1);
   TemplateMarkers markers;
-  const ComplianceResult result =
-      TestComplianceOfText(text, g_folder + "page.htm", thumbnails, markers);
+  const ComplianceResult result = TestComplianceOfText(
+      text, g_folder + "page.htm", thumbnails ? PageKind::Thumbnail : PageKind::Image, markers);
 
   const MarkerFlags& found = result.found;
   fuzz::Check(result.loaded);

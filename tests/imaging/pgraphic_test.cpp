@@ -24,7 +24,7 @@ using testing::TempDir;
 
 // The prompt table: what a 24-bit image saved as GIF does under each setting.
 struct PromptCase {
-  int prompt;
+  ResolutionPrompt prompt;
   bool with_ui;
   std::optional<Answer> answer;
   bool saved;
@@ -67,13 +67,14 @@ TEST_P(ColorResolutionPromptCase, GovernsTheConversion) {
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, ColorResolutionPromptCase,
-    ::testing::Values(PromptCase{0, true, std::nullopt, true, false, Buttons::Ok},
-                      PromptCase{1, true, std::nullopt, true, true, Buttons::Ok},
-                      PromptCase{2, true, Answer::Ok, true, true, Buttons::OkCancel},
-                      PromptCase{2, true, Answer::Cancel, false, true, Buttons::OkCancel},
-                      PromptCase{3, true, std::nullopt, false, false, Buttons::Ok},
-                      PromptCase{2, false, std::nullopt, true, false, Buttons::Ok},
-                      PromptCase{1, false, std::nullopt, true, false, Buttons::Ok}));
+    ::testing::Values(
+        PromptCase{ResolutionPrompt::Convert, true, std::nullopt, true, false, Buttons::Ok},
+        PromptCase{ResolutionPrompt::Warn, true, std::nullopt, true, true, Buttons::Ok},
+        PromptCase{ResolutionPrompt::Ask, true, Answer::Ok, true, true, Buttons::OkCancel},
+        PromptCase{ResolutionPrompt::Ask, true, Answer::Cancel, false, true, Buttons::OkCancel},
+        PromptCase{ResolutionPrompt::Refuse, true, std::nullopt, false, false, Buttons::Ok},
+        PromptCase{ResolutionPrompt::Ask, false, std::nullopt, true, false, Buttons::Ok},
+        PromptCase{ResolutionPrompt::Warn, false, std::nullopt, true, false, Buttons::Ok}));
 
 class IndexedToJpeg : public ::testing::TestWithParam<int> {};
 

@@ -184,7 +184,7 @@ TEST_F(SiteEditorTest, SelectingSavesTheCurrentRotationFirst) {
   MakeThreeRotations();
   ASSERT_TRUE(editor.Open());
   settings.Thumb_Width = 321;
-  settings.Status = 1;
+  settings.Status = RotationStatus::Opened;
   ASSERT_TRUE(editor.SelectRotation(1));
   EXPECT_EQ(Key("Site_1", "Rotation_1", "Thumb_Width"), "321");
   EXPECT_EQ(Key("Site_1", "Rotation_1", "Status"), "1");
@@ -335,7 +335,7 @@ TEST_F(SiteEditorTest, BuildAllBuildsEachRotationInTurnAndRefreshesTheList) {
     built.push_back(
         {editor.current_rotation(), editor.rotation_directory(), editor.unattended_build()});
     WriteFile(fixpath(editor.rotation_directory(), true) + "Index.html", "<html>");
-    settings.Status = 2;
+    settings.Status = RotationStatus::Built;
     return true;
   });
   ASSERT_EQ(built.size(), 3u);
@@ -374,7 +374,7 @@ TEST_F(SiteEditorTest, ApplyToAllChangesEveryRotationOrNone) {
   ASSERT_TRUE(editor.Open());
   const std::string before = ReadFile(tmp / "Site_1.ini");
   settings.Thumb_Width = 555;
-  settings.Status = 1;
+  settings.Status = RotationStatus::Opened;
   settings.Rotation_Path = "/nowhere";
   for (int fail_at = 0; fail_at <= 3; ++fail_at) {
     WriteFile(tmp / "Site_1.ini", before);

@@ -32,6 +32,12 @@ struct TextOf {
   std::string operator()(IndexLayout v) const {
     return v == IndexLayout::Horizontal ? "Horizontal" : "Vertical";
   }
+  template <typename Choice>
+  requires(std::is_enum_v<Choice> && !std::is_same_v<Choice, IndexLayout> &&
+           !std::is_same_v<Choice, FilenameDisplay>) std::string
+  operator()(Choice v) const {
+    return std::to_string(Stored(v));
+  }
   std::string operator()(FilenameDisplay v) const {
     static const char* const kWords[] = {"None", "HideExt", "DescriptionFile", "Normal"};
     return kWords[static_cast<int>(v)];
@@ -97,7 +103,7 @@ std::string Diff(const FieldMap& expected, const FieldMap& actual) {
 // clang-format off
 SiteSettings Primed() {
   return SiteSettings{
-      .Status = 1, .Rotation_Path = "/kept/rotation/", .Style_File = "/kept/style.htm",
+      .Status = RotationStatus::Opened, .Rotation_Path = "/kept/rotation/", .Style_File = "/kept/style.htm",
       .Header_File = "/kept/header.txt", .Header_HTML = "kept header",
       .Footer_File = "/kept/footer.txt", .Footer_HTML = "kept footer",
       .ImageNavigationBar = false, .KorrinLink = false, .IndexInThumbPages = false,
@@ -107,7 +113,7 @@ SiteSettings Primed() {
       .Vertical_Thumb_Count = 8, .Default_Font = "Kept Sans", .Default_Font_Size = 2,
       .Index_Font = "Kept Serif", .Index_Font_Size = -1, .Index_Image_Font_Size = 33,
       .Previous_Page_File = "/kept/prev.gif", .Next_Page_File = "/kept/next.gif",
-      .Return_To_Index_File = "/kept/index.gif", .Image_Display_Method = 2,
+      .Return_To_Index_File = "/kept/index.gif", .Image_Display_Method = DisplayMethod::NewWindowScript,
       .Selected_Page_Index_File = "/kept/sel.gif", .Other_Page_Index_File = "/kept/other.gif",
       .Filename_Display = FilenameDisplay::None, .Description_File = "kept.csv",
       .ShowFilenameWhenNoDesc = false, .Displayed_Page_Text_Colour = Colour::Of(0x00010203),
@@ -120,9 +126,9 @@ SiteSettings Primed() {
       .Image_Footer_File = "/kept/image_footer.txt", .Image_Footer_HTML = "kept image footer",
       .Image_Width = 1234, .Image_Height = 987, .Image_Heading = false,
       .Image_UseSameNavGraphics = false, .Default_Font_Bold = true, .Default_Font_Italics = true,
-      .Index_Font_Bold = true, .Index_Font_Italics = true, .Header_Mode = kHeaderList,
-      .Footer_Mode = kHeaderHtml, .Image_Header_Mode = kImageHeaderList,
-      .Image_Footer_Mode = kImageHeaderHtml, .prev_next_image_buttons = true,
+      .Index_Font_Bold = true, .Index_Font_Italics = true, .Header_Mode = HeaderMode::List,
+      .Footer_Mode = HeaderMode::Html, .Image_Header_Mode = ImageHeaderMode::List,
+      .Image_Footer_Mode = ImageHeaderMode::Html, .prev_next_image_buttons = true,
       .index_image_buttons = true, .max_image_size = true, .default_font_default = false,
       .index_font_default = false, .current_rotation = 5};
 }
@@ -157,8 +163,9 @@ class SiteSettingsTest : public ::testing::Test {
   bool Load(SiteSettings& s, int rotation = 1, bool with_path = false, bool make_current = false) {
     return LoadRotation(ui_, s, site_, rotation, {with_path, make_current});
   }
-  bool Save(const SiteSettings& s, int rotation = 1, bool with_status_and_path = true) {
-    return SaveRotation(ui_, s, site_, rotation, with_status_and_path);
+  bool Save(const SiteSettings& s, int rotation = 1,
+            SavedKeys keys = SavedKeys::WithStatusAndPath) {
+    return SaveRotation(ui_, s, site_, rotation, keys);
   }
   // The lines of the saved file strictly between the line starting with `from` and the next
   // line starting with `to`.
@@ -299,7 +306,7 @@ TEST_F(SiteSettingsTest, UnreadableThumbWidthLeavesTheWholeGroupAndReadsLaterKey
   EXPECT_EQ(s.Filename_Display, FilenameDisplay::HideExt);
   EXPECT_EQ(s.Heading_Colour, Colour::Of(kClRed));
   EXPECT_EQ(s.Page_Number_Prefix, "Seite");
-  EXPECT_EQ(s.Image_Display_Method, 1);
+  EXPECT_EQ(Stored(s.Image_Display_Method), 1);
 }
 
 TEST_F(SiteSettingsTest, RotationPathIsExpandedOrDefaultsToTheRotationsFolder) {
@@ -394,9 +401,9 @@ TEST_F(SiteSettingsTest, SetDefaultValuesFillsOnlyChoicesWithoutAValidChoice) {
   s.Link_Enclosure = 5;
   s.Default_Font_Size = -3;
   s.Index_Font_Size = 5;
-  s.Image_Header_Mode = -1;
-  s.Image_Footer_Mode = 4;
-  s.Image_Display_Method = 9;
+  s.Image_Header_Mode = static_cast<ImageHeaderMode>(-1);
+  s.Image_Footer_Mode = static_cast<ImageHeaderMode>(4);
+  s.Image_Display_Method = static_cast<DisplayMethod>(9);
   SetDefaultValues(s);
   EXPECT_EQ(
       Diff(Apply(Describe(Primed()),
@@ -459,8 +466,13 @@ TEST_F(SiteSettingsTest, SaveWritesTheKeysOfTheModes) {
   };
   for (const auto& c : cases) {
     SiteSettings s;
-    (c.image_pages ? s.Image_Header_Mode : s.Header_Mode) = c.header_mode;
-    (c.image_pages ? s.Image_Footer_Mode : s.Footer_Mode) = c.footer_mode;
+    if (c.image_pages) {
+      s.Image_Header_Mode = static_cast<ImageHeaderMode>(c.header_mode);
+      s.Image_Footer_Mode = static_cast<ImageHeaderMode>(c.footer_mode);
+    } else {
+      s.Header_Mode = static_cast<HeaderMode>(c.header_mode);
+      s.Footer_Mode = static_cast<HeaderMode>(c.footer_mode);
+    }
     s.Header_HTML = s.Image_Header_HTML = "<b>head</b>";
     s.Header_File = s.Image_Header_File = DataDirectory() + "lists/h.txt";
     s.Footer_HTML = s.Image_Footer_HTML = "<i>foot</i>";
@@ -476,13 +488,13 @@ TEST_F(SiteSettingsTest, SaveWritesTheKeysOfTheModes) {
 
 TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   SiteSettings original = Primed();
-  original.Status = 2;
+  original.Status = RotationStatus::Built;
   original.Rotation_Path = DataDirectory() + "Site_1/Rotation_1/";
   original.Style_File = DataDirectory() + "Styles/s.htm";
-  original.Header_Mode = kHeaderList;
+  original.Header_Mode = HeaderMode::List;
   original.Header_File = DataDirectory() + "h.txt";
-  original.Image_Header_Mode = kImageHeaderList;
-  original.Image_Footer_Mode = kImageHeaderHtml;
+  original.Image_Header_Mode = ImageHeaderMode::List;
+  original.Image_Footer_Mode = ImageHeaderMode::Html;
   original.Heading_Colour = Colour::Of(0x00123456);
   original.Link_Enclosure_Colour = Colour::Of(kClRed);
   original.Other_Page_Text_Colour = Colour::Default();

@@ -366,11 +366,11 @@ void SetUpBuild(World& w, bool old) {
   s.Other_Page_Index_File = styles + "off.jpg";
   s.Filename_Display = FilenameDisplay::DescriptionFile;
   s.Description_File = styles + "captions.csv";
-  s.Image_Header_Mode = kImageHeaderSameAsIndex;
-  s.Image_Footer_Mode = kImageHeaderSameAsIndex;
-  s.Footer_Mode = kHeaderHtml;
+  s.Image_Header_Mode = ImageHeaderMode::SameAsIndex;
+  s.Image_Footer_Mode = ImageHeaderMode::SameAsIndex;
+  s.Footer_Mode = HeaderMode::Html;
   s.Footer_HTML = old ? "old footer" : "new footer";
-  s.Header_Mode = old ? kHeaderHtml : kHeaderList;
+  s.Header_Mode = old ? HeaderMode::Html : HeaderMode::List;
   s.Header_HTML = "old header";
   s.Header_File = styles + "headers.txt";
   const std::string nav = old ? "old " : "new ";

@@ -59,7 +59,7 @@ TEST_F(StyleTest, MarkersAreFoundExactlyAndOnlyContentIsRequired) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const ComplianceResult r = TestCompliancy(Template(c.text), true, markers_);
+    const ComplianceResult r = TestCompliancy(Template(c.text), PageKind::Thumbnail, markers_);
     EXPECT_TRUE(r.loaded);
     EXPECT_EQ(r.result, c.found.content);
     EXPECT_EQ(r.found.content, c.found.content);
@@ -74,14 +74,14 @@ TEST_F(StyleTest, MarkersAreFoundExactlyAndOnlyContentIsRequired) {
 }
 
 TEST_F(StyleTest, UnreadableTemplateWarnsAndKeepsTheFlags) {
-  TestCompliancy(Template(kAllMarkers), false, markers_);
+  TestCompliancy(Template(kAllMarkers), PageKind::Image, markers_);
   const std::string huge = Folder() + "huge.htm";
   WriteFile(huge, "***CONTENT***");
   std::filesystem::resize_file(huge, kMaxTemplateSize + 1);
   const std::string inputs[] = {Folder() + "none.htm", Folder(), huge, "/dev/zero"};
   for (const auto& path : inputs) {
     SCOPED_TRACE(path);
-    const ComplianceResult r = TestCompliancy(path, false, markers_);
+    const ComplianceResult r = TestCompliancy(path, PageKind::Image, markers_);
     EXPECT_FALSE(r.loaded);
     EXPECT_FALSE(r.result);
     EXPECT_FALSE(r.found.content);
@@ -146,7 +146,7 @@ TEST_F(StyleTest, ReferencesAreListedAndChecked) {
     const std::string folder = dir / "tpl/";
     for (const auto& f : c.existing) WriteFile(folder + f, "x");
     WriteFile(folder + "page.htm", "***CONTENT***" + c.body);
-    const ComplianceResult r = TestCompliancy(folder + "page.htm", true, markers_);
+    const ComplianceResult r = TestCompliancy(folder + "page.htm", PageKind::Thumbnail, markers_);
     EXPECT_TRUE(r.result) << "the references never change the result";
     EXPECT_EQ(r.required_files, c.listed);
     std::vector<std::string> warnings;
@@ -182,7 +182,7 @@ TEST_F(StyleTest, BinaryTemplateGivesAPlainResult) {
   std::string bytes;
   for (int i = 0; i < 70000; ++i) bytes += static_cast<char>((i * 131 + i / 7) & 0xFF);
   bytes += std::string("\0src=\"\x01\xFF.gif\"\0", 14);
-  const ComplianceResult r = TestCompliancy(Template(bytes), true, markers_);
+  const ComplianceResult r = TestCompliancy(Template(bytes), PageKind::Thumbnail, markers_);
   EXPECT_TRUE(r.loaded);
   EXPECT_FALSE(r.result);
   EXPECT_FALSE(r.required_files.empty());
@@ -219,7 +219,8 @@ namespace {
 TEST_F(StyleTest, ReferenceThatNormalisesToADriveLetterIsMissingNotACrash) {
   const std::string text = "***CONTENT***<img src=\"a/../c:x.gif\"><img src=\"b.gif\">";
   Touch("b.gif");
-  const ComplianceResult result = TestComplianceOfText(text, Folder() + "page.htm", true, markers_);
+  const ComplianceResult result =
+      TestComplianceOfText(text, Folder() + "page.htm", PageKind::Thumbnail, markers_);
   ASSERT_EQ(result.required_files, (std::vector<std::string>{"a/../c:x.gif", "b.gif"}));
   EXPECT_EQ(result.source_paths,
             (std::vector<std::string>{Folder() + "c:x.gif", Folder() + "b.gif"}));

@@ -37,7 +37,7 @@ const RuleCase kRules[] = {
     {"template_text_image_only", [](auto& s, auto& c) { ApplyTemplateRule(s, c, "image.htm"); },
      "btnTestCompliance", false},
     {"edit_header_item_2",
-     [](auto& s, auto& c) { HtmlPages(s, c); s.Image_Header_Mode = kImageHeaderHtml; },
+     [](auto& s, auto& c) { HtmlPages(s, c); s.Image_Header_Mode = ImageHeaderMode::Html; },
      "btnEditHeader", true},
     {"return_html_without_buttons", HtmlPages, "edtReturnFile", false},
     {"return_html_with_buttons",
@@ -84,7 +84,7 @@ TEST(ThumbOptionsOk, ChecksInOrder) {
   s.DisplayAsImage = false;
   s.Filename_Display = FilenameDisplay::DescriptionFile;
   s.Description_File = dir / "gone.csv";
-  s.Image_Header_Mode = s.Image_Footer_Mode = kImageHeaderHtml;
+  s.Image_Header_Mode = s.Image_Footer_Mode = ImageHeaderMode::Html;
   s.prev_next_image_buttons = s.index_image_buttons = true;
   s.Next_Page_File = s.Selected_Page_Index_File = file;  // the other of each pair is missing
 
@@ -106,14 +106,14 @@ TEST(ThumbOptionsOk, ChecksInOrder) {
       {Information, "You have elected to insert a header, but have not provided any HTML!",
        [](auto& s) {
          s.DisplayAsImage = true;
-         s.Image_Header_Mode = kImageHeaderList;
+         s.Image_Header_Mode = ImageHeaderMode::List;
        }},
       {Warning,
        "You have elected to insert custom headers, but you have not specified a file to use or "
        "the file cannot be located!",
        [&](auto& s) { s.Image_Header_File = file; }},
       {Information, "You have elected to insert a footer, but have not provided any HTML!",
-       [](auto& s) { s.Image_Footer_Mode = kImageHeaderList; }},
+       [](auto& s) { s.Image_Footer_Mode = ImageHeaderMode::List; }},
       {Warning,
        "You have elected to insert custom footers, but you have not specified a file to use or "
        "the file cannot be located!",

@@ -87,7 +87,7 @@ class BuildDialogTest : public QObject {
     QVERIFY(!std::filesystem::exists(dir + "Index3.html"));
     QVERIFY(std::filesystem::exists(dir + "thumbs/img01_thb.jpg"));
     QVERIFY(!std::filesystem::exists(dir + "thumbs/holiday_thb_thb.jpg"));
-    QCOMPARE(f->app.settings.Status, 2);
+    QCOMPARE(Stored(f->app.settings.Status), 2);
     QCOMPARE(f->editor->findChild<QLabel*>("lblStatus")->text(),
              QString("This Site has been built"));
     QVERIFY(Items(*f->editor, "lbxRotations").front().endsWith(" : Built"));

@@ -49,7 +49,7 @@ class EditSiteTest : public QObject {
     QCOMPARE(Items(editor, "lbxRotations"), QStringList{entry});
     QCOMPARE(Text(editor, "lblImagesHeading"), heading);
     // Listing the new rotation's images counts it as changed.
-    QCOMPARE(f.app.settings.Status, 1);
+    QCOMPARE(Stored(f.app.settings.Status), 1);
     QCOMPARE(editor.findChild<QPushButton*>("btnNewRotation")->isVisibleTo(&editor), rotations);
     QCOMPARE(editor.findChild<QPushButton*>("btnDeleteRotation")->isVisibleTo(&editor), rotations);
     for (const char* name : {"btnApplyToAll", "btnBuildAll"})

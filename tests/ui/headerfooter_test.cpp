@@ -207,7 +207,7 @@ class HeaderFooterTest : public QObject {
     ListFixture f;
     SiteSettings s;
     s.DisplayAsImage = false;
-    s.Image_Header_Mode = mode;
+    s.Image_Header_Mode = static_cast<ImageHeaderMode>(mode);
     s.Image_Header_HTML = "<P>";
     s.Image_Header_File = f.data.path + "old.txt";
     f.data.Write("old.txt", "A\r\n");

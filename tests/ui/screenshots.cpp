@@ -136,14 +136,16 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
                         &editor);
   Save(copy, "copy-settings");
   TemplateMarkers markers;
-  TdlgStyle passing(doubles.seams(),
-                    TestCompliancy(data.path + "Styles/Sample_With_Index.htm", true, markers),
-                    &editor);
+  TdlgStyle passing(
+      doubles.seams(),
+      TestCompliancy(data.path + "Styles/Sample_With_Index.htm", PageKind::Thumbnail, markers),
+      &editor);
   Save(passing, "compliance-passing");
   data.Write("failing.htm",
              "<html><body background=\"paper.gif\">***content*** ***HEADER***"
              "<img src=\"../logo.gif\"></body></html>");
-  TdlgStyle failing(doubles.seams(), TestCompliancy(data.path + "failing.htm", true, markers),
+  TdlgStyle failing(doubles.seams(),
+                    TestCompliancy(data.path + "failing.htm", PageKind::Thumbnail, markers),
                     &editor);
   Save(failing, "compliance-failing");
   AddImagesPicture(data, doubles, state, editor, photos);

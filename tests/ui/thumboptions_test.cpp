@@ -121,7 +121,7 @@ class ThumbOptionsTest : public QObject {
     QCOMPARE(f.chooser.custom_offered[1], QColor(0x80, 0x80, 0x80));
 
     const SiteContext site{"Site_1", f.data.path, false};
-    QVERIFY(SaveRotation(f.doubles.ui, f.settings, site, 1, true));
+    QVERIFY(SaveRotation(f.doubles.ui, f.settings, site, 1, SavedKeys::WithStatusAndPath));
     f.settings = SiteSettings{};
     QVERIFY(
         LoadRotation(f.doubles.ui, f.settings, site, 1, {.with_path = true, .make_current = true}));

@@ -57,10 +57,10 @@ class SettingsLock {
 // page, or the list editor on the file whose entries rotate; nothing without a header.
 void EditPageFurniture(Seams seams, QWidget* parent, SiteSettings& s, const std::string& site_key,
                        bool header) {
-  const int mode = header ? s.Header_Mode : s.Footer_Mode;
-  if (mode == kHeaderHtml) {
+  const HeaderMode mode = header ? s.Header_Mode : s.Footer_Mode;
+  if (mode == HeaderMode::Html) {
     EditSnippet(seams, parent, header, header ? s.Header_HTML : s.Footer_HTML, kSettingsSnippetMax);
-  } else if (mode == kHeaderList) {
+  } else if (mode == HeaderMode::List) {
     EditSnippetList(seams, parent, header, header ? s.Header_File : s.Footer_File, site_key);
   }
 }
@@ -230,12 +230,12 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
   connect(cmbStyleFile_->lineEdit(), &QLineEdit::editingFinished, this,
           &TdlgEditSite::cmbStyleFileExit);
   connect(cmbHeader_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    app_.settings.Header_Mode = index;
-    btnEditHeader_->setEnabled(index != kHeaderNone);
+    app_.settings.Header_Mode = static_cast<HeaderMode>(index);
+    btnEditHeader_->setEnabled(app_.settings.Header_Mode != HeaderMode::None);
   });
   connect(cmbFooter_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    app_.settings.Footer_Mode = index;
-    btnEditFooter_->setEnabled(index != kHeaderNone);
+    app_.settings.Footer_Mode = static_cast<HeaderMode>(index);
+    btnEditFooter_->setEnabled(app_.settings.Footer_Mode != HeaderMode::None);
   });
   for (const bool header : {true, false}) {
     connect(header ? btnEditHeader_ : btnEditFooter_, &QPushButton::clicked, this, [this, header] {
@@ -313,11 +313,11 @@ void TdlgEditSite::ShowEditor() {
   {
     const QSignalBlocker header_blocker(cmbHeader_);
     const QSignalBlocker footer_blocker(cmbFooter_);
-    cmbHeader_->setCurrentIndex(app_.settings.Header_Mode);
-    cmbFooter_->setCurrentIndex(app_.settings.Footer_Mode);
+    cmbHeader_->setCurrentIndex(Stored(app_.settings.Header_Mode));
+    cmbFooter_->setCurrentIndex(Stored(app_.settings.Footer_Mode));
   }
-  btnEditHeader_->setEnabled(cmbHeader_->currentIndex() > kHeaderNone);
-  btnEditFooter_->setEnabled(cmbFooter_->currentIndex() > kHeaderNone);
+  btnEditHeader_->setEnabled(cmbHeader_->currentIndex() > Stored(HeaderMode::None));
+  btnEditFooter_->setEnabled(cmbFooter_->currentIndex() > Stored(HeaderMode::None));
   ShowStatusLine();
   // The image list follows the loaded rotation's directory.
   const std::string dir = fixpath(editor_.rotation_directory(), true);

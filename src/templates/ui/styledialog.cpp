@@ -126,7 +126,10 @@ void TdlgStyle::btnOKClick() {
 
 bool ShowCompliance(Seams seams, const std::string& path, bool for_thumbnail_pages,
                     TemplateMarkers& markers, QWidget* parent) {
-  TdlgStyle dialog(seams, TestCompliancy(path, for_thumbnail_pages, markers), parent);
+  TdlgStyle dialog(
+      seams,
+      TestCompliancy(path, for_thumbnail_pages ? PageKind::Thumbnail : PageKind::Image, markers),
+      parent);
   return seams.dialogs.Run(dialog) == QDialog::Accepted;
 }
 

@@ -186,15 +186,16 @@ QLineEdit* TdlgThumbOptions::Edit(const char* name, std::string SiteSettings::*f
   return edit;
 }
 
+template <typename Field>
 QComboBox* TdlgThumbOptions::Items(const char* name, std::span<const std::string_view> items,
-                                   int SiteSettings::*field, int offset) {
+                                   Field SiteSettings::*field, int offset) {
   auto* combo = new QComboBox(this);
   combo->setObjectName(name);
   for (std::string_view item : items) combo->addItem(Q(item));
-  fillers_.push_back([this, combo, field, offset] { combo->setCurrentIndex(s_.*field + offset); });
+  fillers_.push_back([this, combo, field, offset] { combo->setCurrentIndex(Stored(s_.*field) + offset); });
   connect(combo, &QComboBox::currentIndexChanged, this, [this, field, offset](int index) {
     if (index < 0) return;
-    s_.*field = index - offset;
+    s_.*field = static_cast<Field>(index - offset);
     ApplyRules();
   });
   return combo;
@@ -539,7 +540,7 @@ QWidget* TdlgThumbOptions::MakeImageDisplayPage() {
       row++, 0, 1, 3);
 
   auto header_row = [&](const char* label, const char* caption, const char* list,
-                        std::span<const std::string_view> items, int SiteSettings::*mode,
+                        std::span<const std::string_view> items, ImageHeaderMode SiteSettings::*mode,
                         const char* button, const char* button_caption) {
     grid->addWidget(Label(label, caption, group), row, 0);
     auto* combo = Items(list, items, mode);
@@ -717,11 +718,11 @@ void TdlgThumbOptions::ApplyRules() {
 }
 
 void TdlgThumbOptions::EditFurniture(bool header) {
-  const int mode = header ? s_.Image_Header_Mode : s_.Image_Footer_Mode;
-  if (mode == kImageHeaderHtml) {
+  const ImageHeaderMode mode = header ? s_.Image_Header_Mode : s_.Image_Footer_Mode;
+  if (mode == ImageHeaderMode::Html) {
     EditSnippet(seams_, this, header, header ? s_.Image_Header_HTML : s_.Image_Footer_HTML,
                 kSettingsSnippetMax);
-  } else if (mode == kImageHeaderList) {
+  } else if (mode == ImageHeaderMode::List) {
     EditSnippetList(seams_, this, header, header ? s_.Image_Header_File : s_.Image_Footer_File,
                     site_key_);
   }

@@ -70,8 +70,10 @@ class TdlgThumbOptions : public QDialog {
   QSpinBox* Spin(const char* name, int SiteSettings::*field, IntRange range);
   QCheckBox* Check(const char* name, const char* caption, bool SiteSettings::*field);
   QLineEdit* Edit(const char* name, std::string SiteSettings::*field);
+  // A list of choices bound to a numbered field (an int or a choice enum), item i = value + offset.
+  template <typename Field>
   QComboBox* Items(const char* name, std::span<const std::string_view> items,
-                   int SiteSettings::*field, int offset = 0);
+                   Field SiteSettings::*field, int offset = 0);
   QComboBox* FontBox(const char* name, std::string SiteSettings::*field);
   QRadioButton* Radio(const char* name, const char* caption, std::function<bool()> shown,
                       std::function<void()> chosen);
