@@ -21,8 +21,8 @@ std::string splicetext(const SiteSettings& settings, std::string_view page_templ
   std::string text(page_template);
   std::string page_content(content);
 
-  const bool script_method =
-      settings.Image_Display_Method == DisplayMethod::NewWindowScript || settings.Image_Display_Method == DisplayMethod::SecondWindow;
+  const bool script_method = settings.Image_Display_Method == DisplayMethod::NewWindowScript ||
+                             settings.Image_Display_Method == DisplayMethod::SecondWindow;
   if (add_script && script_method) {
     bool placed = false;
     // Only these spellings count; a head closed as "</hEAD>" gets the script with the content.

@@ -152,7 +152,9 @@ class SiteEditor {
   bool delete_rotation_visible() const { return options_.UseRotations; }
   bool delete_rotation_enabled() const;
   // Exactly while the loaded rotation's Status is 2 (built).
-  bool preview_enabled() const { return settings_.current_rotation >= 0 && settings_.Status == RotationStatus::Built; }
+  bool preview_enabled() const {
+    return settings_.current_rotation >= 0 && settings_.Status == RotationStatus::Built;
+  }
 
   // The current site as LoadRotation and SaveRotation need it.
   SiteContext context() const;

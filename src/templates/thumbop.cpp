@@ -97,10 +97,10 @@ UsableControls ThumbOptionsUsable(const SiteSettings& s, const ThumbOptionsChoic
       html);
   set({"btnTestCompliance"}, choices.test_compliance);
   set({"btnViewPage"}, choices.view_page);
-  set({"btnEditHeader"},
-      html && (s.Image_Header_Mode == ImageHeaderMode::Html || s.Image_Header_Mode == ImageHeaderMode::List));
-  set({"btnEditFooter"},
-      html && (s.Image_Footer_Mode == ImageHeaderMode::Html || s.Image_Footer_Mode == ImageHeaderMode::List));
+  set({"btnEditHeader"}, html && (s.Image_Header_Mode == ImageHeaderMode::Html ||
+                                  s.Image_Header_Mode == ImageHeaderMode::List));
+  set({"btnEditFooter"}, html && (s.Image_Footer_Mode == ImageHeaderMode::Html ||
+                                  s.Image_Footer_Mode == ImageHeaderMode::List));
   set({"lblReturnNote", "lblReturnFile", "edtReturnFile", "btnBrowseReturn"},
       html && s.prev_next_image_buttons);
   set({"chkSameNavGraphics"}, s.prev_next_image_buttons && s.ImageNavigationBar && html);

@@ -192,7 +192,8 @@ QComboBox* TdlgThumbOptions::Items(const char* name, std::span<const std::string
   auto* combo = new QComboBox(this);
   combo->setObjectName(name);
   for (std::string_view item : items) combo->addItem(Q(item));
-  fillers_.push_back([this, combo, field, offset] { combo->setCurrentIndex(Stored(s_.*field) + offset); });
+  fillers_.push_back(
+      [this, combo, field, offset] { combo->setCurrentIndex(Stored(s_.*field) + offset); });
   connect(combo, &QComboBox::currentIndexChanged, this, [this, field, offset](int index) {
     if (index < 0) return;
     s_.*field = static_cast<Field>(index - offset);
@@ -540,8 +541,9 @@ QWidget* TdlgThumbOptions::MakeImageDisplayPage() {
       row++, 0, 1, 3);
 
   auto header_row = [&](const char* label, const char* caption, const char* list,
-                        std::span<const std::string_view> items, ImageHeaderMode SiteSettings::*mode,
-                        const char* button, const char* button_caption) {
+                        std::span<const std::string_view> items,
+                        ImageHeaderMode SiteSettings::*mode, const char* button,
+                        const char* button_caption) {
     grid->addWidget(Label(label, caption, group), row, 0);
     auto* combo = Items(list, items, mode);
     // A click on the list applies the display rule too.
