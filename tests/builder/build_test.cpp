@@ -694,8 +694,11 @@ TEST(Build, UnusableHeaderListShowsOnlyTheDriversMessage) {
     site.AddImages(2);
     site.settings.DisplayAsImage = thumbnail_pages;
     auto& s = site.settings;
-    (thumbnail_pages ? s.Footer_Mode : s.Image_Header_Mode) =
-        thumbnail_pages ? HeaderMode::List : ImageHeaderMode::List;
+    if (thumbnail_pages) {
+      s.Footer_Mode = HeaderMode::List;
+    } else {
+      s.Image_Header_Mode = ImageHeaderMode::List;
+    }
     (thumbnail_pages ? s.Footer_File : s.Image_Header_File) = site.styles + "binary.txt";
     WriteFile(site.styles + "binary.txt", std::string("a\0b\r\n", 5));
     EXPECT_FALSE(site.Build());
