@@ -146,7 +146,7 @@ TEST_P(AddImage, AsksCopiesOrConvertsAndNeverLosesAFile) {
   std::vector<std::string> paths, boxes;
   for (const auto& path : c.paths) {
     paths.push_back(Expand(path));
-    if (path.starts_with("{S}")) WriteFile(paths.back(), SourceContent(FileNamePart(path)));
+    if (path.starts_with("{S}")) WriteFile(paths.back(), SourceContent(FileNamePart(paths.back())));
   }
   for (const auto& name : c.existing) WriteFile(rotation_ + name, "OLD " + name);
   const testing::Tree sources = testing::ReadTree(source_);
