@@ -1,29 +1,37 @@
-// The main window's flows: start-up and selection, Options, close, New Site, Delete Site and
-// Edit/Build Site (Rotate Now! and its messages are tested in the model).
+// The main window's flows (start-up and selection, Options, Edit/Build Site, Delete Site, close),
+// the Site Options dialog, and the message boxes and prompt every flow shows. New Site and Rotate
+// Now! are tested in the model.
 #include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTextDocument>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QtTest>
 #include <filesystem>
 
 #include "app/mainwindow.h"
+#include "app/qtinteraction.h"
 #include "model/siteoptions.h"
+#include "model/ui/siteoptionsdialog.h"
 #include "uisupport.h"
 
 using namespace parvel;
 using namespace parvel::test;
 
+Q_DECLARE_METATYPE(parvel::MessageKind)
+Q_DECLARE_METATYPE(parvel::Buttons)
+Q_DECLARE_METATYPE(parvel::Answer)
+
 namespace {
 
-constexpr char kTwoSites[] = "[Sites]\r\nSite_1=First\r\nSite_2=Second\r\n";
+constexpr char kTwoSites[] = "[Sites]\r\nSite_1=First\r\nSite_2=<i>Second</i>\r\n";
 
 QString Shown(TfrmMain& window, const char* label) {
-  return window.findChild<QLabel*>(QString(label) + "Value")->text();
+  return Find<QLabel>(window, (std::string(label) + "Value").c_str())->text();
 }
 
-bool Enabled(TfrmMain& window, const char* button) {
-  return window.findChild<QPushButton*>(button)->isEnabled();
+// Presses `key` in the next modal box that opens.
+void PressInNextBox(Qt::Key key) {
+  QTimer::singleShot(0, [key] { QTest::keyClick(QApplication::activeModalWidget(), key); });
 }
 
 }  // namespace
@@ -32,9 +40,8 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // Start-up offers the sample navigation images when they are there and lists the catalogue with
-  // nothing selected; selecting fills the panel (the site model fills it: here only that it is
-  // shown), and the Options dialog switches rotations over, Rotate Now! following at once.
+  // Start-up offers the sample navigation images when they are there and lists the catalogue
+  // with nothing selected; selecting fills the panel, and Options switches rotations over.
   void startUpSelectAndOptions_data() {
     QTest::addColumn<bool>("on");  // Samples there and rotations on
     QTest::newRow("samples, rotations on") << true;
@@ -46,156 +53,129 @@ class MainWindowTest : public QObject {
     data.Write("sites.ini", kTwoSites);
     data.Write("options.ini", std::string("[Options]\r\nUseRotations=") + (on ? "True" : "False"));
     data.Write("Site_2.ini",
-               "[General]\r\nName=Second\r\nPath=/srv/second/\r\nLivePath=/srv/live/\r\n"
-               "AutoRotate=True\r\nCurrentRotationPosition=3\r\nRotationCount=4\r\n");
+               "[General]\r\nName=<i>Second</i>\r\nPath=/srv/second/\r\nLivePath=/srv/live/\r\n"
+               "AutoRotate=True\r\nRotationCount=4\r\n");
     Doubles doubles;
     TfrmMain window(doubles.seams());
     window.show();
-    QCOMPARE(window.state().settings.Previous_Page_File.empty(), !on);
     QCOMPARE(window.state().settings.prev_next_image_buttons, on);
-    auto* list = window.findChild<QListWidget*>("lbxSites");
-    QCOMPARE(list->count(), 2);
+    auto* list = Find<QListWidget>(window, "lbxSites");
     QCOMPARE(list->currentRow(), -1);
-    for (const char* button : {"btnDeleteSite", "btnSiteOptions", "btnEditSite"}) {
-      QVERIFY(!Enabled(window, button));
-    }
+    QVERIFY(!Enabled(window, "btnEditSite"));
     QCOMPARE(Enabled(window, "btnRotateNow"), on);
     list->setCurrentRow(1);
-    QCOMPARE(Shown(window, "lblSiteName"), QString("Second"));
+    QCOMPARE(Shown(window, "lblSiteName"), QString("<i>Second</i>"));  // as typed
+    QCOMPARE(Find<QLabel>(window, "lblSiteNameValue")->textFormat(), Qt::PlainText);
     QCOMPARE(Shown(window, "lblRotations"), on ? QString("4") : QString("N/A"));
-    QCOMPARE(Shown(window, "lblCopyTo"), on ? QString("/srv/live/") : QString());
     QVERIFY(Enabled(window, "btnEditSite"));
     doubles.dialogs.Queue([&](QDialog& dialog) {
-      dialog.findChild<QAbstractButton*>(on ? "rdbSingleVersion" : "rdbRotations")->click();
+      Find<QAbstractButton>(dialog, on ? "rdbSingleVersion" : "rdbRotations")->click();
       return Click(dialog, "btnOK");
     });
     Click(window, "btnOptions");
     QCOMPARE(Enabled(window, "btnRotateNow"), !on);
     QCOMPARE(Shown(window, "lblRotations"), on ? QString("N/A") : QString("4"));
+    doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
+    window.lbxSitesDblClick(1);  // Edit/Build Site
+    QCOMPARE(doubles.dialogs.opened.back(), QString("dlgEditSite"));
     QVERIFY(doubles.ui.messages().empty());
   }
 
-  void namesThatLookLikeMarkupAreShownAsTyped() {
+  // A directory holds the options file's name, so it cannot be replaced: one message, and the
+  // lists are still written after it.
+  void closeSaysWhenTheSettingsCannotBeWritten() {
     DataDir data;
-    data.Write("sites.ini", "[Sites]\r\nSite_1=<i>Tag</i>\r\n");
-    data.Write("Site_1.ini", "[General]\r\nName=<i>Tag</i>\r\nPath=/srv/a&amp;b/\r\n");
+    std::filesystem::create_directory(data.path + "options.ini");
     Doubles doubles;
     TfrmMain window(doubles.seams());
     window.show();
-    auto* list = window.findChild<QListWidget*>("lbxSites");
-    list->setCurrentRow(0);
-    auto* name = window.findChild<QLabel*>("lblSiteNameValue");
-    QCOMPARE(name->textFormat(), Qt::PlainText);
-    QCOMPARE(name->text(), QString("<i>Tag</i>"));
-    for (const QString& tip : {name->toolTip(), list->item(0)->toolTip()}) {
-      QTextDocument shown;
-      shown.setHtml(tip);
-      QCOMPARE(shown.toPlainText(), QString("<i>Tag</i>"));
-    }
-    QTextDocument location;
-    location.setHtml(window.findChild<QLabel*>("lblLocationValue")->toolTip());
-    QCOMPARE(location.toPlainText(), QString("/srv/a&amp;b/"));
-  }
-
-  void editSiteOpensSiteOptionsOnlyWithoutPath_data() {
-    QTest::addColumn<bool>("with_path");
-    QTest::newRow("no Path") << false;
-    QTest::newRow("with Path") << true;
-  }
-  void editSiteOpensSiteOptionsOnlyWithoutPath() {
-    QFETCH(bool, with_path);
-    DataDir data;
-    data.Write("sites.ini", kTwoSites);
-    data.Write("Site_1.ini",
-               "[General]\r\nName=First\r\n" + (with_path ? "Path=" + data.path + "\r\n" : ""));
-    Doubles doubles;
-    TfrmMain window(doubles.seams());
-    window.show();
-    doubles.dialogs.Queue([with_path](QDialog& dialog) {
-      return Click(dialog, with_path ? "btnClose" : "btnCancel");
-    });
-    // A double-click selects the site and runs Edit/Build Site.
-    window.lbxSitesDblClick(0);
-    QCOMPARE(window.findChild<QListWidget*>("lbxSites")->currentRow(), 0);
-    QCOMPARE(doubles.dialogs.opened,
-             std::vector<QString>{with_path ? "dlgEditSite" : "dlgSiteOptions"});
-    QVERIFY(doubles.ui.messages().empty());
-  }
-
-  void closeWritesTheSettings_data() {
-    QTest::addColumn<bool>("blocked");
-    QTest::newRow("written") << false;
-    // A directory holds the options file's name, so it cannot be replaced (a read-only data
-    // directory would not stop root, who runs the tests in CI).
-    QTest::newRow("options.ini cannot be written") << true;
-  }
-  void closeWritesTheSettings() {
-    QFETCH(bool, blocked);
-    DataDir data;
-    if (blocked) std::filesystem::create_directory(data.path + "options.ini");
-    Doubles doubles;
-    TfrmMain window(doubles.seams());
-    window.show();
-    window.state().options.UseRotations = true;
     window.state().recent.image_styles = {"/t/b.htm"};
     window.close();
-    // One message for the failure; the lists are still written after it.
-    QCOMPARE(doubles.ui.texts(),
-             blocked ? std::vector<std::string>{std::string(kSaveSettingsFailedMessage)}
-                     : std::vector<std::string>{});
-    if (blocked) QCOMPARE(doubles.ui.messages()[0].kind, MessageKind::Plain);
-    if (!blocked) QVERIFY(data.Read("options.ini").find("UseRotations=True") != std::string::npos);
-    QCOMPARE(data.Read("recent_image_styles.txt"), std::string("/t/b.htm\r\n"));
-    QVERIFY(!data.Exists("recent_styles.txt"));  // an empty list leaves its file alone
-  }
-
-  void newSiteCancelledLeavesNothing() {
-    DataDir data;
-    data.Write("sites.ini", "[Sites]\r\n");
-    Doubles doubles;
-    TfrmMain window(doubles.seams());
-    window.show();
-    doubles.dialogs.Queue([&](QDialog& dialog) {
-      // While the site options are open the new site is listed and selected.
-      auto* list = window.findChild<QListWidget*>("lbxSites");
-      if (list->count() != 1 || list->currentRow() != 0) return int(QDialog::Accepted);
-      return Click(dialog, "btnCancel");
-    });
-    Click(window, "btnNewSite");
-    QCOMPARE(doubles.dialogs.opened.size(), size_t{1});
-    QCOMPARE(window.findChild<QListWidget*>("lbxSites")->count(), 0);
-    QVERIFY(!data.Exists("Site_1.ini"));
-    QVERIFY(!data.Exists("Site_1"));
-  }
-
-  void deleteSiteAsksAndFollowsTheAnswer_data() {
-    QTest::addColumn<bool>("yes");
-    QTest::newRow("Yes deletes") << true;
-    QTest::newRow("No keeps") << false;
-  }
-  void deleteSiteAsksAndFollowsTheAnswer() {
-    QFETCH(bool, yes);
-    DataDir data;
-    data.Write("sites.ini", kTwoSites);
-    std::filesystem::create_directory(data.path + "first");
-    data.Write("first/notes.txt", "not an image");
-    data.Write("Site_1.ini", "[General]\r\nName=First\r\nPath=%/first/\r\n");
-    Doubles doubles;
-    TfrmMain window(doubles.seams());
-    window.show();
-    window.findChild<QListWidget*>("lbxSites")->setCurrentRow(0);
-    doubles.ui.QueueAnswer(yes ? Answer::Yes : Answer::No);
-    Click(window, "btnDeleteSite");
     QCOMPARE(doubles.ui.texts(),
              std::vector<std::string>{
-                 "Are you sure you want to delete the current site, First?  \r\n\r\nNote: This "
-                 "will also delete the directory, " +
-                 data.path + "first/ and all files that it contains!"});
-    auto* list = window.findChild<QListWidget*>("lbxSites");
-    QCOMPARE(list->count(), yes ? 1 : 2);
-    QCOMPARE(data.Exists("first/notes.txt"), !yes);
-    QCOMPARE(data.Exists("Site_1.ini"), !yes);
-    QCOMPARE(Shown(window, "lblSiteName"), yes ? QString() : QString("First"));
+                 "Error encountered saving your settings!  You may be out of disk space!"});
+    QCOMPARE(data.Read("recent_image_styles.txt"), std::string("/t/b.htm\r\n"));
+  }
+
+  // Delete Site asks (its text is in the message table) and Yes removes the site and its folder.
+  void deleteSiteAsksAndDeletes() {
+    DataDir data;
+    data.Write("sites.ini", kTwoSites);
+    data.Write("Site_1.ini", "[General]\r\nName=First\r\nPath=%/first/\r\n");
+    std::filesystem::create_directory(data.path + "first");
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    Find<QListWidget>(window, "lbxSites")->setCurrentRow(0);
+    doubles.ui.QueueAnswer(Answer::Yes);
+    Click(window, "btnDeleteSite");
+    QCOMPARE(doubles.ui.messages().size(), 1u);
+    QCOMPARE(Items(window, "lbxSites"), QStringList{"<i>Second</i>"});
+    QVERIFY(!data.Exists("first"));
+  }
+
+  // The site's location and live directory must be full paths (the stored "%/" form is one).
+  void siteOptionsRequireFullPaths() {
+    for (const auto& [path, live] : {std::pair{"/srv/site/", "live"}, {"%/site/", "/srv/live/"}}) {
+      const bool accepted = path[0] == '%';
+      DataDir data;
+      Doubles doubles;
+      Catalogue catalogue;
+      catalogue.site().SiteKey = "Site_1";
+      TdlgSiteOptions dialog(doubles.seams(), catalogue, true);
+      Find<QLineEdit>(dialog, "edtName")->setText("First");
+      Find<QLineEdit>(dialog, "edtPath")->setText(path);
+      Click(dialog, "chkAutoRotate");
+      Find<QLineEdit>(dialog, "edtLivePath")->setText(live);
+      if (accepted) doubles.ui.QueueAnswer(Answer::Yes);  // create the missing directory
+      QCOMPARE(Click(dialog, "btnOK") == QDialog::Accepted, accepted);
+      QCOMPARE(data.Exists("site/"), accepted);
+      QCOMPARE(doubles.ui.texts().back().find("is not a full path") != std::string::npos,
+               !accepted);
+    }
+  }
+
+  // Every box shows its text as typed, with its kind's icon and buttons; Escape gives its answer.
+  void boxes_data() {
+    QTest::addColumn<MessageKind>("kind");
+    QTest::addColumn<Buttons>("buttons");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<Answer>("escape");
+    QTest::newRow("information") << MessageKind::Information << Buttons::Ok
+                                 << int(QMessageBox::Information) << Answer::Ok;
+    QTest::newRow("warning") << MessageKind::Warning << Buttons::OkCancel
+                             << int(QMessageBox::Warning) << Answer::Cancel;
+    QTest::newRow("confirmation") << MessageKind::Confirmation << Buttons::YesNo
+                                  << int(QMessageBox::Question) << Answer::No;
+    QTest::newRow("plain") << MessageKind::Plain << Buttons::YesNoCancel << int(QMessageBox::NoIcon)
+                           << Answer::Cancel;
+  }
+  void boxes() {
+    QFETCH(MessageKind, kind);
+    QFETCH(Buttons, buttons);
+    QFETCH(int, icon);
+    QFETCH(Answer, escape);
+    const QString text = "<b>x.jpg</b> &amp; <i>y</i>";
+    const auto box = MakeMessageBox(nullptr, kind, text, buttons);
+    QCOMPARE(box->windowTitle(), QString("Parvel Pro"));
+    QCOMPARE(int(box->icon()), icon);
+    QCOMPARE(Find<QLabel>(*box, "qt_msgbox_label")->textFormat(), Qt::PlainText);
+    QtInteraction ui;
+    PressInNextBox(Qt::Key_Escape);
+    QCOMPARE(ui.Message(kind, text.toStdString(), buttons), escape);
+  }
+
+  void promptShowsThePlainQuestionAndReturnsTheText() {
+    QtInteraction ui;
+    const auto dialog = MakePromptDialog(nullptr, "Pages", "<b>How many?</b>", "4");
+    QCOMPARE(Find<QLabel>(*dialog, "lblQuestion")->textFormat(), Qt::PlainText);
+    QTimer::singleShot(0, [] {
+      Find<QLineEdit>(*QApplication::activeModalWidget(), "edtAnswer")->setText("7");
+      QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return);
+    });
+    QCOMPARE(ui.Prompt("Pages", "How many?", "4"), std::optional<std::string>("7"));
+    PressInNextBox(Qt::Key_Escape);
+    QCOMPARE(ui.Prompt("Pages", "How many?", "4"), std::optional<std::string>());
   }
 };
 
