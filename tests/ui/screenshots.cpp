@@ -297,23 +297,18 @@ int main(int argc, char** argv) {
     Save(page_settings, page_names[page]);
   }
 
-  const tsiterecord& site = window.state().catalogue.site();
-  const auto question = MakeMessageBox(
-      &window, MessageKind::Confirmation,
-      QString::fromStdString(window.state().catalogue.DeleteQuestion()), Buttons::YesNo);
-  Save(*question, "message-confirmation");
-  const auto warning = MakeMessageBox(
-      &window, MessageKind::Warning,
-      QString::fromStdString("Unable to locate the file, " + site.Path + "<b>photo</b>.jpg"),
-      Buttons::Ok);
-  Save(*warning, "message-warning");
-  const auto information =
-      MakeMessageBox(&window, MessageKind::Information,
-                     "You have disabled support for multiple rotations under options", Buttons::Ok);
-  Save(*information, "message-information");
-  const auto plain = MakeMessageBox(&window, MessageKind::Plain,
-                                    QString(kSaveSettingsFailedMessage.data()), Buttons::Ok);
-  Save(*plain, "message-plain");
+  const std::string path = window.state().catalogue.site().Path;
+  for (const auto& [kind, text, buttons, name] :
+       {std::tuple{MessageKind::Confirmation, window.state().catalogue.DeleteQuestion(),
+                   Buttons::YesNo, "message-confirmation"},
+        {MessageKind::Warning, "Unable to locate the file, " + path + "<b>photo</b>.jpg",
+         Buttons::Ok, "message-warning"},
+        {MessageKind::Information, "You have disabled support for multiple rotations under options",
+         Buttons::Ok, "message-information"},
+        {MessageKind::Plain, std::string(kSaveSettingsFailedMessage), Buttons::Ok,
+         "message-plain"}}) {
+    Save(*MakeMessageBox(&window, kind, QString::fromStdString(text), buttons), name);
+  }
   const auto prompt = MakePromptDialog(&window, "Number of pages",
                                        "How many thumbnail pages should the site have?", "3");
   Save(*prompt, "prompt");

@@ -85,10 +85,6 @@ EditorFixture::EditorFixture(bool rotations_on, const std::string& ini)
 
 EditorFixture::~EditorFixture() = default;
 
-std::string EditorFixture::RotationDir(int n) const {
-  return rotations ? site + "Rotation_" + std::to_string(n) + "/" : site;
-}
-
 bool EditorFixture::Open() {
   return editor->Open();
 }

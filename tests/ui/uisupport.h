@@ -123,7 +123,9 @@ struct EditorFixture {
   EditorFixture(bool rotations, const std::string& ini);
   ~EditorFixture();
   // Rotation n's default directory, with "/" (the site directory itself without rotations).
-  std::string RotationDir(int n) const;
+  std::string RotationDir(int n) const {
+    return rotations ? site + "Rotation_" + std::to_string(n) + "/" : site;
+  }
   // Opens the editor (false when it would not open).
   bool Open();
 
