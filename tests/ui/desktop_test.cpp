@@ -80,11 +80,8 @@ QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-struct Fixture {
+struct Fixture : Doubles {
   DataDir data;
-  Doubles doubles;
-  ScriptedChooser& chooser = doubles.chooser;
-  Seams seams() { return doubles.seams(); }
 };
 
 // What every named input control of the page settings shows.
@@ -431,10 +428,10 @@ class DesktopTest : public QObject {
     f.data.Write("Site_3_Footers.txt", "A\r\n\r\nC\r\n");
     f.data.Write("blocker", "a file where a folder should be");
     TdlgHeaderFooter list(f.seams(), false, f.data.path + "Site_3_Footers.txt", "Site_3");
-    f.doubles.dialogs.Queue([&](QDialog& dialog) {
+    f.dialogs.Queue([&](QDialog& dialog) {
       f.chooser.saves = {Q(f.data.path + "copy.txt")};
       Click(dialog, "btnSave");
-      f.doubles.ui.QueueAnswer(Answer::Yes);
+      f.ui.QueueAnswer(Answer::Yes);
       Click(dialog, "btnClearAll");
       CHECK_EQ(Items(dialog, "lbxEntries").size(), 0);
       f.chooser.files = {Q(f.data.path + "copy.txt")};
@@ -445,7 +442,7 @@ class DesktopTest : public QObject {
       return int(QDialog::Rejected);
     });
     QCOMPARE(list.Open(), int(QDialog::Rejected));
-    QCOMPARE(f.doubles.ui.messages().size(), 2u);
+    QCOMPARE(f.ui.messages().size(), 2u);
     QCOMPARE(f.data.Read("copy.txt"), std::string("A\r\n\r\nC\r\n"));
   }
 
@@ -471,7 +468,7 @@ class DesktopTest : public QObject {
     QCOMPARE(text->toPlainText(), QString("a</I>bcd"));
     QVERIFY(!Enabled(editor, "btnCut"));
     Click(editor, "btnPreview");
-    QCOMPARE(f.doubles.ui.opened(), std::vector<std::string>{PreviewFileName()});
+    QCOMPARE(f.ui.opened(), std::vector<std::string>{PreviewFileName()});
     QCOMPARE(f.data.Read("~prev.htm"), std::string("<BODY>\r\na</I>bcd\r\n</BODY>"));
     text->setPlainText(QString(997, 'x'));
     text->moveCursor(QTextCursor::End);
@@ -502,7 +499,7 @@ class DesktopTest : public QObject {
     f.data.Write("next.gif", "GIF89a");
     f.chooser.colours.push_back(QColor(255, 128, 0));
     std::map<QString, QString> before;
-    f.doubles.dialogs.Queue([&](QDialog& d) {
+    f.dialogs.Queue([&](QDialog& d) {
       Find<QSpinBox>(d, "spnThumbWidth")->setValue(150);  // Thumbnails
       Find<QRadioButton>(d, "rdbNormal")->click();
       Find<QRadioButton>(d, "rdbHorizontal")->click();  // Page Index
@@ -531,21 +528,20 @@ class DesktopTest : public QObject {
       return Click(d, "btnOK");
     });
     QCOMPARE(dialog.Open(), int(QDialog::Accepted));
-    QCOMPARE(f.doubles.ui.help_topics(), (std::vector<int>{31, 32, 32, 33, 34, 36}));
+    QCOMPARE(f.ui.help_topics(), (std::vector<int>{31, 32, 32, 33, 34, 36}));
     QCOMPARE(before["edtOtherColour"], QString("#FF8000"));
     QCOMPARE(settings.Other_Page_Text_Colour, Colour::Of(0x000080FF));
     const SiteContext site{"Site_1", f.data.path, false};
-    QVERIFY(SaveRotation(f.doubles.ui, settings, site, 1, SavedKeys::WithStatusAndPath));
+    QVERIFY(SaveRotation(f.ui, settings, site, 1, SavedKeys::WithStatusAndPath));
     settings = SiteSettings{};
-    QVERIFY(
-        LoadRotation(f.doubles.ui, settings, site, 1, {.with_path = true, .make_current = true}));
-    f.doubles.dialogs.Queue([&](QDialog& d) {
+    QVERIFY(LoadRotation(f.ui, settings, site, 1, {.with_path = true, .make_current = true}));
+    f.dialogs.Queue([&](QDialog& d) {
       for (const auto& [name, value] : Controls(d))
         CHECK_EQ(name + "=" + value, name + "=" + before[name]);
       return Click(d, "btnCancel");
     });
     QCOMPARE(dialog.Open(), int(QDialog::Rejected));
-    QVERIFY(f.doubles.ui.messages().empty());
+    QVERIFY(f.ui.messages().empty());
   }
 };
 

@@ -185,14 +185,10 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
 // The snippet maker with each kind chosen, the list editor with entries, and the HTML editor
 // with its snippet menu open.
 void HeaderFooterPictures(const DataDir& data, Doubles& doubles, QWidget* parent) {
-  SnippetFields fields;
-  fields.html = "<B>Welcome to our garden!</B>|<BR>";
-  fields.image_location = "images/banner.gif";
-  fields.image_link = "https://www.example.org/";
-  fields.alt_text = "Garden birds";
-  fields.border = 1;
-  fields.text_link = "index.html";
-  fields.text = "Back to the start";
+  SnippetFields fields{SnippetKind::Html,   "<B>Welcome to our garden!</B>|<BR>",
+                       "images/banner.gif", "https://www.example.org/",
+                       "Garden birds",      1,
+                       "index.html",        "Back to the start"};
   for (const auto& [kind, name] : {std::pair{SnippetKind::Html, "snippet-html"},
                                    std::pair{SnippetKind::ImageLink, "snippet-image"},
                                    std::pair{SnippetKind::TextLink, "snippet-text"}}) {
