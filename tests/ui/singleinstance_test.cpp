@@ -85,6 +85,15 @@ class SingleInstanceTest : public QObject {
     Second("a", "log-7", {"x"}, 3, "no-answer", 300);
     ::kill(static_cast<pid_t>(last->processId()), SIGCONT);
   }
+
+  void simultaneousStartsLeaveExactlyOnePrimary() {
+    constexpr int kStarts = 8;
+    for (int i = 0; i < kStarts; ++i) Probe("b", "log-8", {QString::number(i)});
+    QTRY_COMPARE_WITH_TIMEOUT(Log("log-8").size(), 2 * kStarts - 1, kGenerous);
+    QCOMPARE(Log("log-8").count("primary"), 1);
+    QCOMPARE(Log("log-8").count("handed-over"), kStarts - 1);
+    QCOMPARE(Log("log-8").filter("received ").size(), kStarts - 1);
+  }
 };
 
 }  // namespace
