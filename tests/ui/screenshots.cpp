@@ -2,15 +2,12 @@
 // a small catalogue, saved as OUTDIR/<window>SUFFIX.png. ./run screenshots runs it under Xvfb at
 // 100% and 200% scaling.
 #include <QApplication>
-#include <QCheckBox>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -22,7 +19,6 @@
 #include "app/AboutBoxUnit.h"
 #include "app/mainwindow.h"
 #include "app/qtinteraction.h"
-#include "builder/ui/buildprogressdialog.h"
 #include "images/ui/addimagesdialog.h"
 #include "images/ui/thumbgridview.h"
 #include "model/ui/copysettingsdialog.h"
@@ -44,18 +40,28 @@ QString out_dir;
 QString suffix;
 int failures = 0;
 
-void Grab(QWidget& widget, const char* name) {
+void Fail(const std::string& what) {
+  std::cerr << what << "\n";
+  ++failures;
+}
+
+void SavePixmap(const QPixmap& picture, const char* name) {
   const QString file = out_dir + "/" + name + suffix + ".png";
-  if (!widget.grab().save(file)) {
-    std::cerr << "could not save " << file.toStdString() << "\n";
-    ++failures;
-  }
+  if (!picture.save(file)) Fail("could not save " + file.toStdString());
+}
+
+void Grab(QWidget& widget, const char* name) {
+  SavePixmap(widget.grab(), name);
+}
+
+void Settle() {
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }
 
 void Save(QWidget& widget, const char* name) {
   widget.show();
   widget.activateWindow();
-  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  Settle();
   Grab(widget, name);
   widget.hide();
 }
@@ -89,10 +95,7 @@ void AddImagesPicture(const DataDir& data, Doubles& doubles, AppState& state, Td
   while (!(grid.VisibleComplete() && !grid.Working()) && timer.elapsed() < 20000) {
     QApplication::processEvents(QEventLoop::AllEvents, 50);
   }
-  if (!grid.VisibleComplete()) {
-    std::cerr << "the add-images dialog's thumbnails did not arrive\n";
-    ++failures;
-  }
+  if (!grid.VisibleComplete()) Fail("the add-images dialog's thumbnails did not arrive");
   Save(add, "add-images");
 }
 
@@ -165,20 +168,16 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
     poll.start(0);
     Click(dialog, "btnStart");
     poll.stop();
-    if (!taken) {
-      std::cerr << "no picture of the build dialog during a build\n";
-      ++failures;
-    }
+    if (!taken) Fail("no picture of the build dialog during a build");
     return dialog.result();
   });
   const size_t shown = doubles.ui.messages().size();
   editor.btnBuildClick();
   if (doubles.dialogs.unused() != 0) {
-    std::cerr << "the build dialog did not open:";
+    std::string why = "the build dialog did not open:";
     for (size_t i = shown; i < doubles.ui.messages().size(); ++i)
-      std::cerr << " " << doubles.ui.messages()[i].text;
-    std::cerr << "\n";
-    ++failures;
+      why += " " + doubles.ui.messages()[i].text;
+    Fail(why);
   }
   editor.hide();
 }
@@ -186,14 +185,10 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
 // The snippet maker with each kind chosen, the list editor with entries, and the HTML editor
 // with its snippet menu open.
 void HeaderFooterPictures(const DataDir& data, Doubles& doubles, QWidget* parent) {
-  SnippetFields fields;
-  fields.html = "<B>Welcome to our garden!</B>|<BR>";
-  fields.image_location = "images/banner.gif";
-  fields.image_link = "https://www.example.org/";
-  fields.alt_text = "Garden birds";
-  fields.border = 1;
-  fields.text_link = "index.html";
-  fields.text = "Back to the start";
+  SnippetFields fields{SnippetKind::Html,   "<B>Welcome to our garden!</B>|<BR>",
+                       "images/banner.gif", "https://www.example.org/",
+                       "Garden birds",      1,
+                       "index.html",        "Back to the start"};
   for (const auto& [kind, name] : {std::pair{SnippetKind::Html, "snippet-html"},
                                    std::pair{SnippetKind::ImageLink, "snippet-image"},
                                    std::pair{SnippetKind::TextLink, "snippet-text"}}) {
@@ -217,11 +212,11 @@ void HeaderFooterPictures(const DataDir& data, Doubles& doubles, QWidget* parent
                       parent);
   editor.show();
   editor.activateWindow();
-  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  Settle();
   auto* insert = editor.findChild<QToolButton*>("btnInsert");
   auto* menu = editor.findChild<QMenu*>("mnuSnippets");
   menu->popup(insert->mapToGlobal(insert->rect().bottomLeft()));
-  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  Settle();
   // The menu is a window of its own: drawn over the editor's picture where it stands.
   const QPixmap window = editor.grab();
   const QPixmap popup = menu->grab();
@@ -236,11 +231,7 @@ void HeaderFooterPictures(const DataDir& data, Doubles& doubles, QWidget* parent
     painter.drawPixmap(0, 0, window);
     painter.drawPixmap(at, popup);
   }
-  const QString file = out_dir + "/html-editor" + suffix + ".png";
-  if (!shot.save(file)) {
-    std::cerr << "could not save " << file.toStdString() << "\n";
-    ++failures;
-  }
+  SavePixmap(shot, "html-editor");
   menu->hide();
   editor.hide();
 }
@@ -302,23 +293,18 @@ int main(int argc, char** argv) {
     Save(page_settings, page_names[page]);
   }
 
-  const tsiterecord& site = window.state().catalogue.site();
-  const auto question = MakeMessageBox(
-      &window, MessageKind::Confirmation,
-      QString::fromStdString(window.state().catalogue.DeleteQuestion()), Buttons::YesNo);
-  Save(*question, "message-confirmation");
-  const auto warning = MakeMessageBox(
-      &window, MessageKind::Warning,
-      QString::fromStdString("Unable to locate the file, " + site.Path + "<b>photo</b>.jpg"),
-      Buttons::Ok);
-  Save(*warning, "message-warning");
-  const auto information =
-      MakeMessageBox(&window, MessageKind::Information,
-                     "You have disabled support for multiple rotations under options", Buttons::Ok);
-  Save(*information, "message-information");
-  const auto plain = MakeMessageBox(&window, MessageKind::Plain,
-                                    QString(kSaveSettingsFailedMessage.data()), Buttons::Ok);
-  Save(*plain, "message-plain");
+  const std::string path = window.state().catalogue.site().Path;
+  for (const auto& [kind, text, buttons, name] :
+       {std::tuple{MessageKind::Confirmation, window.state().catalogue.DeleteQuestion(),
+                   Buttons::YesNo, "message-confirmation"},
+        {MessageKind::Warning, "Unable to locate the file, " + path + "<b>photo</b>.jpg",
+         Buttons::Ok, "message-warning"},
+        {MessageKind::Information, "You have disabled support for multiple rotations under options",
+         Buttons::Ok, "message-information"},
+        {MessageKind::Plain, std::string(kSaveSettingsFailedMessage), Buttons::Ok,
+         "message-plain"}}) {
+    Save(*MakeMessageBox(&window, kind, QString::fromStdString(text), buttons), name);
+  }
   const auto prompt = MakePromptDialog(&window, "Number of pages",
                                        "How many thumbnail pages should the site have?", "3");
   Save(*prompt, "prompt");

@@ -1,11 +1,7 @@
 #include "uisupport.h"
 
-#include <QFile>
+#include <QPrinter>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include <QListWidget>
 
 #include "imaging/PGraphic.h"
 #include "model/paths.h"
@@ -13,21 +9,23 @@
 
 namespace parvel::test {
 
-std::optional<QString> ScriptedChooser::Folder(QWidget*, const QString&, const QString&) {
-  if (folders.empty()) return std::nullopt;
-  const QString answer = folders.front();
-  folders.pop_front();
-  if (answer.isEmpty()) return std::nullopt;
+std::optional<QString> ScriptedChooser::Next(std::deque<QString>& answers) {
+  const QString answer = answers.empty() ? QString() : answers.front();
+  if (!answers.empty()) answers.pop_front();
+  return answer.isEmpty() ? std::nullopt : std::optional(answer);
+}
+
+std::optional<QColor> ScriptedChooser::Colour(QWidget*, const QColor&, std::vector<QColor>&) {
+  const auto answer = colours.empty() ? std::nullopt : colours.front();
+  if (!colours.empty()) colours.pop_front();
   return answer;
 }
 
-std::optional<QString> ScriptedChooser::OpenFile(QWidget*, const QString&, const QString&,
-                                                 const QString&) {
-  if (files.empty()) return std::nullopt;
-  const QString answer = files.front();
-  files.pop_front();
-  if (answer.isEmpty()) return std::nullopt;
-  return answer;
+bool ScriptedChooser::Print(QWidget*, const QString& title, const QString& text) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(pdf);
+  return PrintPlainText(printer, title, text);
 }
 
 int ScriptedDialogs::Run(QDialog& dialog) {
@@ -55,21 +53,6 @@ DataDir::DataDir(bool samples) {
   if (samples) {
     std::filesystem::copy(std::string(PARVEL_SOURCE_DIR) + "/data/Samples", path + "Samples");
   }
-}
-
-void DataDir::Write(const std::string& name, const std::string& text) const {
-  std::ofstream(path + name, std::ios::binary) << text;
-}
-
-bool DataDir::Exists(const std::string& name) const {
-  return std::filesystem::exists(path + name);
-}
-
-std::string DataDir::Read(const std::string& name) const {
-  std::ifstream in(path + name, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
 }
 
 void MakeJpeg(const std::string& path) {
@@ -101,10 +84,6 @@ EditorFixture::EditorFixture(bool rotations_on, const std::string& ini)
 }
 
 EditorFixture::~EditorFixture() = default;
-
-std::string EditorFixture::RotationDir(int n) const {
-  return rotations ? site + "Rotation_" + std::to_string(n) + "/" : site;
-}
 
 bool EditorFixture::Open() {
   return editor->Open();

@@ -4,8 +4,10 @@
 
 #include <QAbstractButton>
 #include <QDialog>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,6 +17,7 @@
 #include "app/chooser.h"
 #include "app/seams.h"
 #include "support/scripted_interaction.h"
+#include "support/testsupport.h"
 
 // A comparison inside a dialog handler, which returns the dialog's result and so cannot use
 // QCOMPARE's early return: a mismatch is recorded as a failure and the handler goes on.
@@ -23,21 +26,29 @@
 
 namespace parvel::test {
 
+// Answers OpenFile, SaveFile and Colour from queues, in order (an empty or missing entry
+// cancels), never chooses a folder, and prints into the PDF file `pdf`.
 class ScriptedChooser : public Chooser {
  public:
-  std::deque<QString> folders;  // answers of Folder, in order; an empty one cancels
-  std::deque<QString> files;    // answers of OpenFile, in order; an empty one cancels
+  std::deque<QString> files, saves;
+  std::deque<std::optional<QColor>> colours;
+  QString pdf;
   std::optional<QString> OpenFile(QWidget*, const QString&, const QString&,
-                                  const QString&) override;
+                                  const QString&) override {
+    return Next(files);
+  }
   std::optional<QString> SaveFile(QWidget*, const QString&, const QString&,
                                   const QString&) override {
+    return Next(saves);
+  }
+  std::optional<QString> Folder(QWidget*, const QString&, const QString&) override {
     return std::nullopt;
   }
-  std::optional<QString> Folder(QWidget*, const QString&, const QString&) override;
-  std::optional<QColor> Colour(QWidget*, const QColor&, std::vector<QColor>&) override {
-    return std::nullopt;
-  }
-  bool Print(QWidget*, const QString&, const QString&) override { return false; }
+  std::optional<QColor> Colour(QWidget*, const QColor&, std::vector<QColor>&) override;
+  bool Print(QWidget*, const QString& title, const QString& text) override;
+
+ private:
+  static std::optional<QString> Next(std::deque<QString>& answers);
 };
 
 // Each Run takes the next handler, which works the dialog and returns its result; a dialog
@@ -59,13 +70,26 @@ class ScriptedDialogs : public DialogFactory {
 // Clicks the button with this object name inside `parent` and returns the dialog's result.
 int Click(QWidget& parent, const char* name);
 
+// The control of this type and object name inside `parent` (a fatal error when there is none).
+template <typename T = QWidget>
+T* Find(const QWidget& parent, const char* name) {
+  auto* widget = parent.findChild<T*>(name);
+  if (!widget) qFatal("no control %s in %s", name, qPrintable(parent.objectName()));
+  return widget;
+}
+inline bool Enabled(const QWidget& parent, const char* name) {
+  return Find(parent, name)->isEnabled();
+}
+
 // A fresh data directory, made the program's; with `samples`, the Samples folder of data/.
 struct DataDir {
   explicit DataDir(bool samples = false);
   std::string path;  // with a trailing "/"
-  void Write(const std::string& name, const std::string& text) const;
-  bool Exists(const std::string& name) const;
-  std::string Read(const std::string& name) const;
+  void Write(const std::string& name, const std::string& text) const {
+    testing::WriteFile(path + name, text);
+  }
+  bool Exists(const std::string& name) const { return std::filesystem::exists(path + name); }
+  std::string Read(const std::string& name) const { return testing::ReadFile(path + name); }
 
  private:
   QTemporaryDir dir_;
@@ -99,7 +123,9 @@ struct EditorFixture {
   EditorFixture(bool rotations, const std::string& ini);
   ~EditorFixture();
   // Rotation n's default directory, with "/" (the site directory itself without rotations).
-  std::string RotationDir(int n) const;
+  std::string RotationDir(int n) const {
+    return rotations ? site + "Rotation_" + std::to_string(n) + "/" : site;
+  }
   // Opens the editor (false when it would not open).
   bool Open();
 

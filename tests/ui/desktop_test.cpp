@@ -1,0 +1,546 @@
+// The desktop's flows, driven through the seams: the main window (start-up and selection,
+// Options, Edit/Build Site, close) and Site Options; the site editor (the template choice with the
+// compliance dialog, Build! and its dialog, Build All, the add-images dialog and files dropped onto
+// an image list); the header and footer editors and the page settings; and the message boxes and
+// prompt every flow shows. The rules behind them (rotations, builds, lists, snippets, messages) are
+// tested in the core.
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QtTest>
+#include <filesystem>
+#include <map>
+
+#include "app/mainwindow.h"
+#include "app/qtinteraction.h"
+#include "images/sharedthumbs.h"
+#include "images/ui/addimagesdialog.h"
+#include "images/ui/thumbgridview.h"
+#include "model/siteoptions.h"
+#include "model/ui/editsitedialog.h"
+#include "model/ui/siteoptionsdialog.h"
+#include "templates/REMain.h"
+#include "templates/ui/headcodedialog.h"
+#include "templates/ui/richedit.h"
+#include "templates/ui/thumboptionsdialog.h"
+#include "uisupport.h"
+
+using namespace parvel;
+using namespace parvel::test;
+
+namespace {
+
+constexpr char kTwoSites[] = "[Sites]\r\nSite_1=First\r\nSite_2=<i>Second</i>\r\n";
+
+QString Shown(TfrmMain& window, const char* label) {
+  return Find<QLabel>(window, (std::string(label) + "Value").c_str())->text();
+}
+
+// Presses `key` in the next modal box that opens.
+void PressInNextBox(Qt::Key key) {
+  QTimer::singleShot(0, [key] { QTest::keyClick(QApplication::activeModalWidget(), key); });
+}
+
+// A site whose `count` rotations hold `images` photographs each, with a template that passes.
+std::unique_ptr<EditorFixture> SiteWithImages(bool rotations, int count, int images) {
+  auto f =
+      std::make_unique<EditorFixture>(rotations, "RotationCount=" + std::to_string(count) + "\r\n");
+  f->data.Write("thumbs.htm", "<html><body>***INDEX***<br>***CONTENT***</body></html>");
+  for (int n = 1; n <= count; ++n) {
+    std::filesystem::create_directories(f->RotationDir(n));
+    for (int i = 10; i < 10 + images; ++i) MakeJpeg(f->RotationDir(n) + std::to_string(i) + ".jpg");
+  }
+  if (!f->Open()) qFatal("the editor did not open");
+  f->app.settings.Style_File = f->data.path + "thumbs.htm";
+  if (rotations) f->editor->btnApplyToAllClick();  // every rotation builds with this template
+  return f;
+}
+
+QString Text(QWidget& parent, const char* name) {
+  return Find<QLineEdit>(parent, name)->text();
+}
+void SetText(QWidget& parent, const char* name, const QString& text) {
+  Find<QLineEdit>(parent, name)->setText(text);
+}
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+struct Fixture : Doubles {
+  DataDir data;
+};
+
+// What every named input control of the page settings shows.
+std::map<QString, QString> Controls(QWidget& dialog) {
+  std::map<QString, QString> shown;
+  for (auto* spin : dialog.findChildren<QSpinBox*>()) shown[spin->objectName()] = spin->text();
+  for (auto* button : dialog.findChildren<QAbstractButton*>())
+    if (button->isCheckable()) shown[button->objectName()] = button->isChecked() ? "on" : "off";
+  for (auto* combo : dialog.findChildren<QComboBox*>())
+    shown[combo->objectName()] = QString::number(combo->currentIndex()) + combo->currentText();
+  for (auto* edit : dialog.findChildren<QLineEdit*>())  // not the spin boxes' and combos' own
+    if (edit->objectName().startsWith("edt")) shown[edit->objectName()] = edit->text();
+  return shown;
+}
+
+void Pick(QWidget& dialog, const char* name, int item) {
+  Find<QComboBox>(dialog, name)->setCurrentIndex(item);
+  emit Find<QComboBox>(dialog, name)->activated(item);
+}
+
+}  // namespace
+
+class DesktopTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir home_;  // the add-images dialog's first folder and the shared thumbnails
+
+ private slots:
+  // Start-up offers the sample navigation images when they are there and lists the catalogue
+  // with nothing selected; selecting fills the panel, and Options switches rotations over.
+  void startUpSelectAndOptions_data() {
+    QTest::addColumn<bool>("on");  // Samples there and rotations on
+    QTest::newRow("samples, rotations on") << true;
+    QTest::newRow("no samples, rotations off") << false;
+  }
+  void startUpSelectAndOptions() {
+    QFETCH(bool, on);
+    DataDir data(on);
+    data.Write("sites.ini", kTwoSites);
+    data.Write("options.ini", std::string("[Options]\r\nUseRotations=") + (on ? "True" : "False"));
+    data.Write("Site_2.ini",
+               "[General]\r\nName=<i>Second</i>\r\nPath=/srv/second/\r\nLivePath=/srv/live/\r\n"
+               "AutoRotate=True\r\nRotationCount=4\r\n");
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    QCOMPARE(window.state().settings.prev_next_image_buttons, on);
+    auto* list = Find<QListWidget>(window, "lbxSites");
+    QCOMPARE(list->currentRow(), -1);
+    QVERIFY(!Enabled(window, "btnEditSite"));
+    QCOMPARE(Enabled(window, "btnRotateNow"), on);
+    list->setCurrentRow(1);
+    QCOMPARE(Shown(window, "lblSiteName"), QString("<i>Second</i>"));  // as typed
+    QCOMPARE(Find<QLabel>(window, "lblSiteNameValue")->textFormat(), Qt::PlainText);
+    QCOMPARE(Shown(window, "lblRotations"), on ? QString("4") : QString("N/A"));
+    QVERIFY(Enabled(window, "btnEditSite"));
+    doubles.dialogs.Queue([&](QDialog& dialog) {
+      Find<QAbstractButton>(dialog, on ? "rdbSingleVersion" : "rdbRotations")->click();
+      return Click(dialog, "btnOK");
+    });
+    Click(window, "btnOptions");
+    QCOMPARE(Enabled(window, "btnRotateNow"), !on);
+    QCOMPARE(Shown(window, "lblRotations"), on ? QString("N/A") : QString("4"));
+    doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
+    window.lbxSitesDblClick(1);  // Edit/Build Site
+    QCOMPARE(doubles.dialogs.opened.back(), QString("dlgEditSite"));
+    QVERIFY(doubles.ui.messages().empty());
+  }
+
+  // A directory holds the options file's name, so it cannot be replaced: one message, and the
+  // lists are still written after it.
+  void closeSaysWhenTheSettingsCannotBeWritten() {
+    DataDir data;
+    std::filesystem::create_directory(data.path + "options.ini");
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    window.state().recent.image_styles = {"/t/b.htm"};
+    window.close();
+    QCOMPARE(doubles.ui.texts(),
+             std::vector<std::string>{
+                 "Error encountered saving your settings!  You may be out of disk space!"});
+    QCOMPARE(data.Read("recent_image_styles.txt"), std::string("/t/b.htm\r\n"));
+  }
+
+  // The site's location and live directory must be full paths (the stored "%/" form is one).
+  void siteOptionsRequireFullPaths() {
+    for (const auto& [path, live] : {std::pair{"/srv/site/", "live"}, {"%/site/", "/srv/live/"}}) {
+      const bool accepted = path[0] == '%';
+      DataDir data;
+      Doubles doubles;
+      Catalogue catalogue;
+      catalogue.site().SiteKey = "Site_1";
+      TdlgSiteOptions dialog(doubles.seams(), catalogue, true);
+      Find<QLineEdit>(dialog, "edtName")->setText("First");
+      Find<QLineEdit>(dialog, "edtPath")->setText(path);
+      Click(dialog, "chkAutoRotate");
+      Find<QLineEdit>(dialog, "edtLivePath")->setText(live);
+      if (accepted) doubles.ui.QueueAnswer(Answer::Yes);  // create the missing directory
+      QCOMPARE(Click(dialog, "btnOK") == QDialog::Accepted, accepted);
+      QCOMPARE(data.Exists("site/"), accepted);
+      QCOMPARE(doubles.ui.texts().back().find("is not a full path") != std::string::npos,
+               !accepted);
+    }
+  }
+
+  // Every box shows its text as typed, with its kind's icon and buttons; Escape gives its answer.
+  void boxes() {
+    const QString text = "<b>x.jpg</b> &amp; <i>y</i>";
+    for (const auto& [kind, buttons, icon, escape] :
+         {std::tuple{MessageKind::Information, Buttons::Ok, QMessageBox::Information, Answer::Ok},
+          {MessageKind::Warning, Buttons::OkCancel, QMessageBox::Warning, Answer::Cancel},
+          {MessageKind::Confirmation, Buttons::YesNo, QMessageBox::Question, Answer::No},
+          {MessageKind::Plain, Buttons::YesNoCancel, QMessageBox::NoIcon, Answer::Cancel}}) {
+      const auto box = MakeMessageBox(nullptr, kind, text, buttons);
+      QCOMPARE(box->windowTitle(), QString("Parvel Pro"));
+      QCOMPARE(box->icon(), icon);
+      QCOMPARE(Find<QLabel>(*box, "qt_msgbox_label")->textFormat(), Qt::PlainText);
+      QtInteraction ui;
+      PressInNextBox(Qt::Key_Escape);
+      QCOMPARE(ui.Message(kind, text.toStdString(), buttons), escape);
+    }
+  }
+
+  void promptShowsThePlainQuestionAndReturnsTheText() {
+    QtInteraction ui;
+    const auto dialog = MakePromptDialog(nullptr, "Pages", "<b>How many?</b>", "4");
+    QCOMPARE(Find<QLabel>(*dialog, "lblQuestion")->textFormat(), Qt::PlainText);
+    QTimer::singleShot(0, [] {
+      Find<QLineEdit>(*QApplication::activeModalWidget(), "edtAnswer")->setText("7");
+      QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return);
+    });
+    QCOMPARE(ui.Prompt("Pages", "How many?", "4"), std::optional<std::string>("7"));
+    PressInNextBox(Qt::Key_Escape);
+    QCOMPARE(ui.Prompt("Pages", "How many?", "4"), std::optional<std::string>());
+  }
+
+  void initTestCase() {
+    qputenv("HOME", home_.path().toUtf8());
+    qputenv("XDG_CACHE_HOME", (home_.path() + "/cache").toUtf8());
+  }
+
+  // A failing template shows NOT FOUND and OK asks (No keeps the dialog open); Browse takes a
+  // file only when the compliance dialog is left with OK.
+  void templateChoiceTakesOnlyAcceptedTemplates() {
+    EditorFixture f(false, "RotationCount=1\r\n");
+    const std::string bad = f.data.path + "bad.htm", good = f.data.path + "Good.htm";
+    f.data.Write("bad.htm", "<html>***content*** ***INDEX***</html>");
+    f.data.Write("Good.htm", "<html>***CONTENT***</html>");
+    QVERIFY(f.Open());
+    Find<QComboBox>(*f.editor, "cmbStyleFile")->setEditText(QString::fromStdString(bad));
+    f.doubles.dialogs.Queue([&](QDialog& dialog) {
+      CHECK_EQ(Find<QLabel>(dialog, "lblContentFound")->text(), QString("- NOT FOUND!"));
+      CHECK_EQ(Find<QLabel>(dialog, "lblIndexFound")->text(), QString("- Found"));
+      f.doubles.ui.QueueAnswer(Answer::No);
+      CHECK_EQ(Click(dialog, "btnOK"), int(QDialog::Rejected));
+      f.doubles.ui.QueueAnswer(Answer::Yes);
+      return Click(dialog, "btnOK");
+    });
+    Click(*f.editor, "btnTestCompliance");
+    QCOMPARE(f.doubles.ui.messages().size(), size_t(2));
+    f.doubles.chooser.files = {QString::fromStdString(good), QString::fromStdString(good)};
+    f.doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnCancel"); });
+    f.doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnOK"); });
+    Click(*f.editor, "btnBrowseStyle");
+    QCOMPARE(f.app.settings.Style_File, bad);
+    Click(*f.editor, "btnBrowseStyle");
+    QCOMPARE(f.app.settings.Style_File, good);
+  }
+
+  // Build! offers the images in their order (Up moves the first to the last place), Start makes
+  // every page, and the editor shows the site built.
+  void buildMakesEveryPageAndShowsTheSiteBuilt() {
+    auto f = SiteWithImages(false, 1, 21);
+    f->doubles.dialogs.Queue([&](QDialog& dialog) {
+      dialog.show();
+      Find<QListWidget>(dialog, "lbxImages")->setCurrentRow(0);
+      Click(dialog, "btnUp");
+      CHECK_EQ(Items(dialog, "lbxImages").back(), QString("10.jpg"));
+      f->doubles.ui.QueueAnswer(Answer::No);  // no preview
+      return Click(dialog, "btnStart");
+    });
+    Click(*f->editor, "btnBuild");
+    QCOMPARE(f->doubles.ui.messages().size(), 1u);  // the preview question
+    QVERIFY(std::filesystem::exists(f->RotationDir(1) + "Index2.html"));
+    QVERIFY(std::filesystem::exists(f->RotationDir(1) + "thumbs/10_thb.jpg"));
+    QCOMPARE(Find<QLabel>(*f->editor, "lblStatus")->text(), QString("This Site has been built"));
+    QVERIFY(Enabled(*f->editor, "btnPreview"));
+  }
+
+  // Cancel (or Escape) during a build asks; Yes stops it and leaves the dialog open, No goes on.
+  void cancelDuringABuildAsks() {
+    for (const bool yes : {true, false}) {
+      auto f = SiteWithImages(false, 1, 3);
+      f->doubles.dialogs.Queue([&](QDialog& dialog) {
+        dialog.show();
+        QTimer::singleShot(0, &dialog, [&] {  // at the build's first checkpoint
+          yes ? void(Click(dialog, "btnCancel")) : QTest::keyClick(&dialog, Qt::Key_Escape);
+        });
+        f->doubles.ui.QueueAnswer(yes ? Answer::Yes : Answer::No);
+        if (!yes) f->doubles.ui.QueueAnswer(Answer::No);  // the preview question
+        const int result = Click(dialog, "btnStart");
+        CHECK_EQ(dialog.isVisible(), yes);
+        return yes ? Click(dialog, "btnCancel") : result;  // not building now: closes
+      });
+      Click(*f->editor, "btnBuild");
+      QCOMPARE(f->doubles.ui.texts().front(),
+               std::string("Are you sure you want to cancel processing of your Site Build?"));
+      QCOMPARE(std::filesystem::exists(f->RotationDir(1) + "Index.html"), !yes);
+      QCOMPARE(f->doubles.ui.unused_answers(), size_t(0));
+    }
+  }
+
+  void buildAllStartsEachRotationByItself() {
+    auto f = SiteWithImages(true, 3, 2);
+    for (int n = 0; n < 3; ++n) f->doubles.dialogs.Queue([](QDialog& d) { return d.exec(); });
+    Click(*f->editor, "btnBuildAll");
+    QVERIFY(f->doubles.ui.messages().empty());  // no preview question
+    for (const QString& entry : Items(*f->editor, "lbxRotations"))
+      QVERIFY2(entry.endsWith(" : 2 Images : Built"), qPrintable(entry));
+  }
+
+  // Select Images: the Copy button follows the grid's selection, the copies go to the rotation
+  // chosen in the dialog, and the thumbnails the grid made are in the shared cache.
+  void addImagesCopiesTheChosenOnesToTheChosenRotation() {
+    auto f = SiteWithImages(true, 2, 0);
+    const std::string photos = f->data.path + "photos/";
+    std::filesystem::create_directories(photos);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) MakeJpeg(photos + name);
+    f->doubles.dialogs.Queue([&](QDialog& dialog) {
+      auto& add = static_cast<TdlgAddImages&>(dialog);
+      add.show();
+      add.ChooseFolder(photos);
+      TThumbGridView& grid = *add.grid();
+      for (const auto& [item, modifiers, count] : {std::tuple{1, Qt::NoModifier, 1},
+                                                   {2, Qt::ControlModifier, 2},
+                                                   {1, Qt::ControlModifier, 1},
+                                                   {2, Qt::ControlModifier, 0},
+                                                   {0, Qt::NoModifier, 1},
+                                                   {2, Qt::ShiftModifier, 3}}) {
+        const GridRect cell = grid.grid().InsetCell(item);
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, modifiers,
+                          QPoint(cell.left + cell.width / 2, cell.top + cell.height / 2));
+        CHECK_EQ(Find<QPushButton>(add, "btnCopy")->text(),
+                 count ? QString("Copy these %1 images to the current Site").arg(count)
+                       : QString("Copy to current Site"));
+        CHECK_EQ(Enabled(add, "btnCopy"), count > 0);
+      }
+      CHECK_EQ(QTest::qWaitFor([&] { return grid.VisibleComplete() && !grid.Working(); }, 10000),
+               true);
+      Find<QComboBox>(add, "cmbRotation")->setCurrentIndex(1);
+      add.ChooseRotation(1);
+      Click(add, "btnCopy");
+      CHECK_EQ(Items(add, "lbxImages"), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+      return int(QDialog::Accepted);
+    });
+    Click(*f->editor, "btnSelectImages");
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+      QVERIFY(std::filesystem::exists(f->RotationDir(2) + name));
+      QVERIFY(std::filesystem::exists(SharedThumbnailCache(SharedThumbnailCache::DefaultRoot())
+                                          .ThumbnailPath(photos + name, SharedThumbSize::Normal)));
+    }
+    QVERIFY(f->doubles.ui.messages().empty());
+  }
+
+  // Files dropped onto an image list are copied, whatever the source proposed; a source that
+  // allows no copy is told that nothing was taken.
+  void dropsAreCopies() {
+    auto f = SiteWithImages(true, 1, 0);
+    MakeJpeg(f->data.path + "x.jpg");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(f->data.path + "x.jpg"))});
+    auto* list = Find<QListWidget>(*f->editor, "lbxImages");
+    for (const auto& [actions, reported] :
+         {std::pair{Qt::DropActions(Qt::MoveAction), Qt::IgnoreAction},
+          {Qt::CopyAction | Qt::MoveAction, Qt::CopyAction}}) {
+      QDragEnterEvent enter(QPoint(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+      enter.setDropAction(Qt::MoveAction);
+      QApplication::sendEvent(list->viewport(), &enter);
+      QDropEvent drop(QPointF(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+      drop.setDropAction(Qt::MoveAction);
+      if (enter.isAccepted()) QApplication::sendEvent(list->viewport(), &drop);
+      QCOMPARE(enter.isAccepted() && drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction,
+               reported);
+    }
+    QCOMPARE(Items(*f->editor, "lbxImages"), QStringList{"x.jpg"});
+    QVERIFY(std::filesystem::exists(f->data.path + "x.jpg"));
+  }
+
+  // Site editor -> list editor -> snippet maker -> HTML editor; the footer's snippet maker,
+  // which stores only on OK.
+  void siteEditorOpensTheEditorItsChoiceAsks() {
+    EditorFixture f(false, "");
+    QVERIFY(f.Open());
+    Find<QComboBox>(*f.editor, "cmbHeader")->setCurrentIndex(2);
+    f.doubles.dialogs.Queue([&](QDialog& list) {
+      CHECK_EQ(list.windowTitle(), QString("Edit Header List"));
+      f.doubles.dialogs.Queue([&](QDialog& maker) {
+        SetText(maker, "edtHtml", "line one|line two");
+        f.doubles.dialogs.Queue([&](QDialog& html) {
+          auto* text = Find<QPlainTextEdit>(html, "memText");
+          CHECK_EQ(text->toPlainText(), QString("line one\nline two"));
+          text->moveCursor(QTextCursor::End);
+          QTest::keyClicks(text, "\rline three");
+          return int(QDialog::Accepted);
+        });
+        Click(maker, "btnEdit");
+        return Click(maker, "btnOK");
+      });
+      Click(list, "btnAdd");
+      return Click(list, "btnOK");
+    });
+    Click(*f.editor, "btnEditHeader");
+    QCOMPARE(f.app.settings.Header_File, f.data.path + "Site_1_Headers.txt");
+    QCOMPARE(f.data.Read("Site_1_Headers.txt"), std::string("line one|line two|line three\r\n"));
+
+    f.app.settings.Footer_HTML = "<B>Hi</B>";
+    Find<QComboBox>(*f.editor, "cmbFooter")->setCurrentIndex(1);
+    for (const bool ok : {false, true}) {
+      f.doubles.dialogs.Queue([&](QDialog& maker) {
+        CHECK_EQ(Text(maker, "edtHtml"), QString("<B>Hi</B>"));
+        Find<QRadioButton>(maker, "rbText")->setChecked(true);
+        CHECK_EQ(Enabled(maker, "edtHtml"), false);
+        SetText(maker, "edtTextLink", " index.html ");
+        SetText(maker, "edtText", "Home");
+        return ok ? Click(maker, "btnOK") : int(QDialog::Rejected);
+      });
+      Click(*f.editor, "btnEditFooter");
+      QCOMPARE(f.app.settings.Footer_HTML,
+               std::string(ok ? "<A HREF=\"index.html\">Home</A>" : "<B>Hi</B>"));
+    }
+    QVERIFY(f.doubles.dialogs.unexpected.empty());
+    QVERIFY(f.doubles.ui.messages().empty());
+  }
+
+  // Save as.. and Load.. of a list with an empty entry; Clear All asks; a list that cannot be
+  // saved keeps the dialog open (the list file rules and messages are tested in the core).
+  void listEditorFileButtons() {
+    Fixture f;
+    f.data.Write("Site_3_Footers.txt", "A\r\n\r\nC\r\n");
+    f.data.Write("blocker", "a file where a folder should be");
+    TdlgHeaderFooter list(f.seams(), false, f.data.path + "Site_3_Footers.txt", "Site_3");
+    f.dialogs.Queue([&](QDialog& dialog) {
+      f.chooser.saves = {Q(f.data.path + "copy.txt")};
+      Click(dialog, "btnSave");
+      f.ui.QueueAnswer(Answer::Yes);
+      Click(dialog, "btnClearAll");
+      CHECK_EQ(Items(dialog, "lbxEntries").size(), 0);
+      f.chooser.files = {Q(f.data.path + "copy.txt")};
+      Click(dialog, "btnLoad");
+      CHECK_EQ(Items(dialog, "lbxEntries"), (QStringList{"A", "", "C"}));
+      SetText(dialog, "edtFileName", Q(f.data.path + "blocker/list.txt"));
+      CHECK_EQ(Click(dialog, "btnOK") == QDialog::Accepted, false);
+      return int(QDialog::Rejected);
+    });
+    QCOMPARE(list.Open(), int(QDialog::Rejected));
+    QCOMPARE(f.ui.messages().size(), 2u);
+    QCOMPARE(f.data.Read("copy.txt"), std::string("A\r\n\r\nC\r\n"));
+  }
+
+  // The buttons follow the text, its selection and the clipboard; an insert goes before the
+  // selection; Preview writes the preview file; typing stops at a thousand characters.
+  void htmlEditorButtonsInsertsTypingLimitAndPrinting() {
+    Fixture f;
+    QGuiApplication::clipboard()->clear();
+    TfrmRichEdit editor(f.seams(), "");
+    auto* text = Find<QPlainTextEdit>(editor, "memText");
+    for (const char* name : {"btnUndo", "btnCut", "btnPaste", "btnPreview"})
+      QVERIFY2(!Enabled(editor, name), name);
+    QGuiApplication::clipboard()->setText("<HR>");
+    QVERIFY(Enabled(editor, "btnPaste"));
+    QTest::keyClicks(text, "abcd");
+    QVERIFY(Enabled(editor, "btnUndo") && Enabled(editor, "btnPreview"));
+    QTextCursor cursor = text->textCursor();
+    cursor.setPosition(1);
+    cursor.setPosition(3, QTextCursor::KeepAnchor);
+    text->setTextCursor(cursor);
+    QVERIFY(Enabled(editor, "btnCut"));
+    Find<QAction>(editor, "mnuItem15")->trigger();
+    QCOMPARE(text->toPlainText(), QString("a</I>bcd"));
+    QVERIFY(!Enabled(editor, "btnCut"));
+    Click(editor, "btnPreview");
+    QCOMPARE(f.ui.opened(), std::vector<std::string>{PreviewFileName()});
+    QCOMPARE(f.data.Read("~prev.htm"), std::string("<BODY>\r\na</I>bcd\r\n</BODY>"));
+    text->setPlainText(QString(997, 'x'));
+    text->moveCursor(QTextCursor::End);
+    QTest::keyClicks(text, "abcdef");
+    QVERIFY(text->toPlainText().endsWith("xabc"));
+    // Open.. reads a file's lines; Print prints them under the program's title.
+    f.data.Write("snippet.txt", "<B>Quiz</B>|\r\nJumped\r\n");
+    f.chooser.files = {Q(f.data.path + "snippet.txt")};
+    Click(editor, "btnOpen");
+    QCOMPARE(text->toPlainText(), QString("<B>Quiz</B>|\nJumped\n"));
+    f.chooser.pdf = Q(f.data.path + "out.pdf");
+    Click(editor, "btnPrint");
+    QByteArray title("/Title (\xFE\xFF", 10);
+    for (const char c : std::string_view(kAppTitle)) title.append('\0').append(c);
+    QVERIFY(QByteArray::fromStdString(f.data.Read("out.pdf")).contains(title + ")"));
+  }
+
+  // Every page's controls go to the settings and come back from the settings file as they were;
+  // a colour picked with "Other" shows its value; help opens each page's topic.
+  void pageSettingsRoundTripOverAllPages() {
+    Fixture f;
+    SiteSettings settings;
+    RecentTemplates recent;
+    TemplateMarkers markers;
+    TdlgThumbOptions dialog(f.seams(), settings, recent, markers);
+    f.data.Write("image.htm", "<html>***CONTENT***</html>");
+    f.data.Write("prev.gif", "GIF89a");
+    f.data.Write("next.gif", "GIF89a");
+    f.chooser.colours.push_back(QColor(255, 128, 0));
+    std::map<QString, QString> before;
+    f.dialogs.Queue([&](QDialog& d) {
+      Find<QSpinBox>(d, "spnThumbWidth")->setValue(150);  // Thumbnails
+      Find<QRadioButton>(d, "rdbNormal")->click();
+      Find<QRadioButton>(d, "rdbHorizontal")->click();  // Page Index
+      Find<QLineEdit>(d, "edtPageNumberPrefix")->setText("Seite");
+      Pick(d, "cmbDisplayedColour", 8);  // Page Index 2
+      Pick(d, "cmbOtherColour", kColourOtherItem);
+      Pick(d, "cmbIndexFontSize", 5);
+      Find<QRadioButton>(d, "rdbIndexCustomFont")->click();
+      Find<QComboBox>(d, "cmbIndexFont")->setEditText("Arial,Helvetica");
+      Find<QRadioButton>(d, "rdbDisplayAsPage")->click();  // Image Display
+      Find<QComboBox>(d, "cmbImageTemplate")->setEditText(Q(f.data.path + "image.htm"));
+      Find<QCheckBox>(d, "chkMaxImageSize")->click();
+      Find<QSpinBox>(d, "spnImageWidth")->setValue(1024);
+      Pick(d, "cmbFontSize", 0);  // Page Text
+      Find<QCheckBox>(d, "chkKorrinLink")->click();
+      Find<QCheckBox>(d, "chkPrevNextImageButtons")->click();  // Other
+      SetText(d, "edtPreviousFile", Q(f.data.path + "prev.gif"));
+      SetText(d, "edtNextFile", Q(f.data.path + "next.gif"));
+      Pick(d, "cmbDisplayMethod", 2);
+      before = Controls(d);
+      auto* tabs = Find<QTabWidget>(d, "pgcSettings");
+      for (int page = 0; page < tabs->count(); ++page) {
+        tabs->setCurrentIndex(page);
+        Click(d, "btnHelp");
+      }
+      return Click(d, "btnOK");
+    });
+    QCOMPARE(dialog.Open(), int(QDialog::Accepted));
+    QCOMPARE(f.ui.help_topics(), (std::vector<int>{31, 32, 32, 33, 34, 36}));
+    QCOMPARE(before["edtOtherColour"], QString("#FF8000"));
+    QCOMPARE(settings.Other_Page_Text_Colour, Colour::Of(0x000080FF));
+    const SiteContext site{"Site_1", f.data.path, false};
+    QVERIFY(SaveRotation(f.ui, settings, site, 1, SavedKeys::WithStatusAndPath));
+    settings = SiteSettings{};
+    QVERIFY(LoadRotation(f.ui, settings, site, 1, {.with_path = true, .make_current = true}));
+    f.dialogs.Queue([&](QDialog& d) {
+      for (const auto& [name, value] : Controls(d))
+        CHECK_EQ(name + "=" + value, name + "=" + before[name]);
+      return Click(d, "btnCancel");
+    });
+    QCOMPARE(dialog.Open(), int(QDialog::Rejected));
+    QVERIFY(f.ui.messages().empty());
+  }
+};
+
+QTEST_MAIN(DesktopTest)
+#include "desktop_test.moc"
