@@ -27,7 +27,8 @@ export const MARKUP_NAME = 'mix<q>tag.jpg';
 
 function runCli(cli, dataDir, args) {
   try {
-    execFileSync(cli, ['--data-dir', dataDir, ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
+    const options = { stdio: ['ignore', 'pipe', 'pipe'], timeout: 120000 };
+    execFileSync(cli, ['--data-dir', dataDir, ...args], options);
   } catch (err) {
     throw new Error(`parvel-cli ${args.join(' ')} failed (${err.status}):\n${err.stderr}`);
   }
