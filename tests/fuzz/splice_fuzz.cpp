@@ -4,6 +4,8 @@
 // unchanged (or with only the script before its head's end); where the markers occur once each
 // and nothing else holds a "*" or a capital letter, every piece lands whole and the page has the
 // expected length.
+#include <algorithm>
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,22 +16,12 @@
 namespace {
 
 std::size_t Count(std::string_view text, char c) {
-  std::size_t n = 0;
-  for (char x : text) n += x == c;
-  return n;
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), c));
 }
 
 std::size_t Capitals(std::string_view text) {
-  std::size_t n = 0;
-  for (char x : text) n += x >= 'A' && x <= 'Z';
-  return n;
-}
-
-bool HasHeadEnd(std::string_view text) {
-  for (std::string_view end : {"</HEAD>", "</Head>", "</head>"}) {
-    if (text.find(end) != std::string_view::npos) return true;
-  }
-  return false;
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char x) { return x >= 'A' && x <= 'Z'; }));
 }
 
 }  // namespace
@@ -38,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace parvel;
   if (size == 0) return 0;
   SiteSettings settings;
-  settings.Image_Display_Method = data[0] & 3;
+  settings.Image_Display_Method = static_cast<DisplayMethod>(data[0] & 3);
   const bool add_script = (data[0] & 4) != 0;
   const auto p = fuzz::Pieces(fuzz::Text(data + 1, size - 1), '\x01', 5);
   const std::string_view page_template = p[0];
@@ -48,8 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string page =
       splicetext(settings, page_template, pieces[0], pieces[1], pieces[2], pieces[3], add_script);
 
-  const bool script = add_script && settings.Image_Display_Method >= 2;
-  const bool script_in_head = script && HasHeadEnd(page_template);
+  const bool script = add_script && settings.Image_Display_Method >= DisplayMethod::NewWindowScript;
+  const bool script_in_head =
+      script && std::ranges::any_of(std::array{"</HEAD>", "</Head>", "</head>"}, [&](auto end) {
+        return page_template.find(end) != std::string_view::npos;
+      });
   std::size_t present = 0;
   bool once_each = true;  // and apart: two markers may share their stars
   std::vector<std::pair<std::size_t, std::size_t>> spans;

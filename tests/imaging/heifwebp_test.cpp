@@ -1,5 +1,6 @@
-// HEIC, AVIF and WebP photographs made with the libraries' own encoders come out of the registry
-// upright, with their headers' size agreeing; damaged ones are refused with the format's error.
+// HEIC, AVIF and WebP photographs come out of the registry upright in the orientations the adding
+// tests do not reach, with their headers' size agreeing; damaged ones are refused with the
+// format's error.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -39,13 +40,8 @@ Bytes WebpExifHeaderMM(const Raster& r, int o) {
 }
 
 const PhotoCase kPhotoCases[] = {
-    {"HeicUpright", "a.heic", 1, Heic, "High Efficiency Image File"},
-    {"HeicTurned", "a.HEIC", 6, Heic, "High Efficiency Image File"},
     {"HeicMirroredTransposed", "a.heif", 5, Heic, "High Efficiency Image File"},
-    {"AvifUpsideDown", "a.avif", 3, Avif, "High Efficiency Image File"},
     {"AvifTurnedBack", "a.dat", 8, Avif, "High Efficiency Image File"},
-    {"WebpUpright", "a.webp", 1, Webp, "WebP"},
-    {"WebpTurned", "a.webp", 6, Webp, "WebP"},
     {"WebpExifWithHeaderBigEndian", "a.bin", 8, WebpExifHeaderMM, "WebP"},
     {"WebpMirrored", "a.webp", 2, Webp, "WebP"},
 };

@@ -2,24 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/convert.h"
-#include "imaging/formats/jpeg.h"
-#include "imaging/formats/png.h"
 #include "imaging/testimages.h"
-#include "support/faulty_filesystem.h"
+#include "platform/filesystem.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {
 namespace {
 
-using testing::AsSpan;
-using testing::AsString;
-using testing::IndexedPattern;
 using testing::PhotoLike;
-using testing::Psnr;
-using testing::SameColours;
-using testing::Solid;
 using testing::TempDir;
 
 // The prompt table: what a 24-bit image saved as GIF does under each setting.
@@ -75,45 +66,6 @@ INSTANTIATE_TEST_SUITE_P(
         PromptCase{ResolutionPrompt::Refuse, true, std::nullopt, false, false, Buttons::Ok},
         PromptCase{ResolutionPrompt::Ask, false, std::nullopt, true, false, Buttons::Ok},
         PromptCase{ResolutionPrompt::Warn, false, std::nullopt, true, false, Buttons::Ok}));
-
-class IndexedToJpeg : public ::testing::TestWithParam<int> {};
-
-TEST(SaveToJpeg, ReportsFailureInsteadOfRaising) {
-  TempDir dir;
-  TPixelGraphic image;
-  image.SetPixels(PhotoLike(8, 8));
-  EXPECT_FALSE(savetojpeg(image, dir / "no/such/folder/thumb.jpg", 80, true));
-  FaultyFileSystem faulty(RealFileSystem());
-  faulty.FailAll();
-  {
-    ScopedFileSystem swap(faulty);
-    EXPECT_FALSE(savetojpeg(image, dir / "thumb.jpg", 80, true));
-  }
-  EXPECT_FALSE(FileExists(dir / "thumb.jpg"));
-  TPixelGraphic empty;
-  EXPECT_FALSE(savetojpeg(empty, dir / "empty.jpg", 80, true));
-}
-
-struct ScaleChoice {
-  int width, height, box_width, box_height, scale;
-};
-
-class JpegScaleChoice : public ::testing::TestWithParam<ScaleChoice> {};
-
-TEST_P(JpegScaleChoice, TakesTheSmallerFactorOfTheTwoSides) {
-  const ScaleChoice c = GetParam();
-  EXPECT_EQ(ChooseJPEGScale(c.width, c.height, c.box_width, c.box_height), c.scale);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, JpegScaleChoice,
-    ::testing::Values(ScaleChoice{1600, 1200, 100, 75, 8}, ScaleChoice{800, 600, 100, 75, 8},
-                      ScaleChoice{1000, 1000, 250, 250, 4}, ScaleChoice{800, 600, 600, 400, 1},
-                      ScaleChoice{4000, 500, 120, 120, 4}, ScaleChoice{1600, 1200, 100, 100, 8},
-                      ScaleChoice{1280, 960, 150, 150, 4}, ScaleChoice{200, 200, 100, 100, 2},
-                      ScaleChoice{400, 100, 100, 100, 1}, ScaleChoice{1000, 1000, 251, 251, 2},
-                      ScaleChoice{1000, 1000, 126, 126, 4}, ScaleChoice{1000, 1000, 125, 125, 8},
-                      ScaleChoice{1000, 1000, 501, 501, 1}));
 
 }  // namespace
 }  // namespace parvel

@@ -14,8 +14,6 @@ namespace parvel::testing {
 Raster PhotoLike(std::int32_t width, std::int32_t height);
 // An indexed image of `bits` whose palette and indexes use every entry.
 Raster IndexedPattern(std::int32_t width, std::int32_t height, int bits);
-// A 24-bit image of one colour.
-Raster Solid(std::int32_t width, std::int32_t height, Rgb colour);
 
 // True when both have the same size and every pixel the same colour (depths may differ).
 bool SameColours(const Raster& a, const Raster& b);

