@@ -1,5 +1,4 @@
 #include "builder/rotheadr.h"
-#include "builder/descriptions.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/descriptions.h"
 #include "platform/filesystem.h"
 #include "support/faulty_filesystem.h"
 #include "support/scripted_interaction.h"
@@ -20,7 +20,6 @@ using testing::TempDir;
 using testing::WriteFile;
 
 constexpr MarkerFlags kAll{true, true, true, true};
-constexpr MarkerFlags kNoFooter{true, true, true, false};
 
 // One fetch: header or footer, thumbnail or image page; `reset` sets the rotation back first.
 struct Call {
@@ -42,83 +41,72 @@ class RotationTest : public ::testing::Test {
     HeaderFooterRotation rotation(s_, markers_);
     for (size_t i = 0; i < calls.size(); ++i) {
       if (calls[i].reset) rotation.ResetPositions();
-      const auto got = rotation.getnextheaderfooter(calls[i].header, calls[i].thumb);
-      ASSERT_TRUE(got.has_value()) << "call " << i;
-      EXPECT_EQ(*got, calls[i].expected) << "call " << i;
+      EXPECT_EQ(rotation.getnextheaderfooter(calls[i].header, calls[i].thumb), calls[i].expected)
+          << "call " << i;
     }
-    EXPECT_TRUE(ui_.messages().empty());
   }
 
   TempDir dir_;
-  ScriptedInteraction ui_;
   SiteSettings s_;
   TemplateMarkers markers_{kAll, kAll};
 };
 
-TEST_F(RotationTest, EntriesAsStored) {
-  s_.Header_Mode = HeaderMode::List;
-  s_.Header_File = List("h.txt", "Hello|world\r\n\r\n|a||b|\r\n");
-  Run({{H, Thumb, "Helloworld"}, {H, Thumb, ""}, {H, Thumb, "ab"}, {H, Thumb, "Helloworld"}});
-}
-
-TEST_F(RotationTest, LineEndsOfOtherSystemsAndAByteOrderMark) {
-  s_.Header_Mode = HeaderMode::List;
-  s_.Header_File = List("h.txt",
-                        "\xEF\xBB\xBF"
-                        "a\nb\rc");
-  Run({{H, Thumb, "a"}, {H, Thumb, "b"}, {H, Thumb, "c"}, {H, Thumb, "a"}});
-}
-
-TEST_F(RotationTest, HeaderAndFooterRotateSeparately) {
-  s_.Header_Mode = HeaderMode::List;
-  s_.Header_File = List("h.txt", "h1\r\nh2\r\n");
-  s_.Footer_Mode = HeaderMode::List;
-  s_.Footer_File = List("f.txt", "f1\r\nf2\r\nf3\r\n");
-  Run({{H, Thumb, "h1"},
+// Entries lose their bars; any line end counts; header and footer rotate apart and wrap to the
+// first entry; a reset starts both again.
+TEST_F(RotationTest, EntriesRotatePerListAndWrap) {
+  s_.Header_Mode = s_.Footer_Mode = HeaderMode::List;
+  s_.Header_File = List("h.txt", "\xEF\xBB\xBFHello|world\r\n\r\n|a||b|\nc\rd");
+  s_.Footer_File = List("f.txt", "f1\r\nf2\r\n");
+  Run({{H, Thumb, "Helloworld"},
        {F, Thumb, "f1"},
-       {H, Thumb, "h2"},
+       {H, Thumb, ""},
+       {H, Thumb, "ab"},
+       {H, Thumb, "c"},
        {F, Thumb, "f2"},
-       {H, Thumb, "h1"},
-       {F, Thumb, "f3"},
-       {H, Thumb, "h1", true},
+       {H, Thumb, "d"},
+       {F, Thumb, "f1"},
+       {H, Thumb, "Helloworld"},
+       {H, Thumb, "Helloworld", true},
        {F, Thumb, "f1"}});
 }
 
-TEST_F(RotationTest, TemplateWithoutFooterConsumesNoFooterEntries) {
-  markers_.image = kNoFooter;
-  s_.Footer_Mode = HeaderMode::List;
+// A template without a footer takes no entries; two lists for one kind restart on every switch.
+TEST_F(RotationTest, ImagePagesUseTheirOwnListOrTheThumbnailOne) {
+  markers_.image.footer = false;
+  s_.Footer_Mode = s_.Header_Mode = HeaderMode::List;
   s_.Footer_File = List("f.txt", "f1\r\nf2\r\n");
   s_.Image_Footer_Mode = ImageHeaderMode::SameAsIndex;
-  Run({{F, Image, ""}, {F, Image, ""}, {F, Thumb, "f1"}, {F, Image, ""}, {F, Thumb, "f2"}});
-}
-
-TEST_F(RotationTest, TwoListsForOneKindRestartOnEverySwitch) {
-  s_.Header_Mode = HeaderMode::List;
   s_.Header_File = List("a.txt", "a1\r\na2\r\n");
   s_.Image_Header_Mode = ImageHeaderMode::List;
   s_.Image_Header_File = List("b.txt", "b1\r\nb2\r\n");
-  Run({{H, Image, "b1"}, {H, Image, "b2"}, {H, Thumb, "a1"}, {H, Image, "b1"}, {H, Thumb, "a1"}});
+  Run({{F, Image, ""},
+       {F, Thumb, "f1"},
+       {F, Image, ""},
+       {F, Thumb, "f2"},
+       {H, Image, "b1"},
+       {H, Image, "b2"},
+       {H, Thumb, "a1"},
+       {H, Image, "b1"},
+       {H, Thumb, "a1"}});
 }
 
 TEST_F(RotationTest, WhichHeaderAnImagePageGets) {
-  struct Case {
-    const char* name;
+  const struct {
     HeaderMode mode;
     ImageHeaderMode image_mode;
     bool marker;
     std::string expected;
   } cases[] = {
-      {"no image header", HeaderMode::Html, ImageHeaderMode::None, true, ""},
-      {"same as thumbnails, which have none", HeaderMode::None, ImageHeaderMode::SameAsIndex, true,
-       ""},
-      {"same as thumbnails, fixed", HeaderMode::Html, ImageHeaderMode::SameAsIndex, true, "thumb"},
-      {"same as thumbnails, list", HeaderMode::List, ImageHeaderMode::SameAsIndex, true, "t1"},
-      {"own fixed html", HeaderMode::List, ImageHeaderMode::Html, true, "image"},
-      {"own list", HeaderMode::None, ImageHeaderMode::List, true, "i1"},
-      {"no marker in the image template", HeaderMode::Html, ImageHeaderMode::Html, false, ""},
+      {HeaderMode::Html, ImageHeaderMode::None, true, ""},
+      {HeaderMode::None, ImageHeaderMode::SameAsIndex, true, ""},
+      {HeaderMode::Html, ImageHeaderMode::SameAsIndex, true, "thumb"},
+      {HeaderMode::List, ImageHeaderMode::SameAsIndex, true, "t1"},
+      {HeaderMode::List, ImageHeaderMode::Html, true, "image"},
+      {HeaderMode::None, ImageHeaderMode::List, true, "i1"},
+      {HeaderMode::Html, ImageHeaderMode::Html, false, ""},  // no marker in the image template
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.expected);
     s_.Header_Mode = c.mode;
     s_.Header_HTML = "th|umb";
     s_.Header_File = List("t.txt", "t1\r\n");
@@ -130,71 +118,29 @@ TEST_F(RotationTest, WhichHeaderAnImagePageGets) {
   }
 }
 
-TEST_F(RotationTest, UnusableListFailsThePageWithoutAMessage) {
+TEST_F(RotationTest, UnusableListFailsThePage) {
   const std::string huge = List("huge.txt", "a\r\n");
   std::filesystem::resize_file(huge, kMaxListFileSize + 1);
-  struct Case {
-    const char* name;
-    std::string path;
-    bool header;
-  } cases[] = {
-      {"missing", dir_ / "none.txt", true},
-      {"empty", List("empty.txt", ""), false},
-      {"binary", List("bin.txt", std::string("GIF89a\0\0\x01\r\n", 11)), true},
-      {"too large", huge, true},
-      {"a device", "/dev/zero", true},
-      {"a directory", dir_.path(), true},
-      {"no name", "", false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    ScriptedInteraction ui;
-    SiteSettings s;
-    s.Header_Mode = HeaderMode::List;
-    s.Footer_Mode = HeaderMode::List;
-    (c.header ? s.Header_File : s.Footer_File) = c.path;
-    HeaderFooterRotation rotation(s, markers_);
-    EXPECT_EQ(rotation.getnextheaderfooter(c.header ? H : F, Thumb), std::nullopt);
-    EXPECT_EQ(rotation.getnextheaderfooter(c.header ? H : F, Image), std::nullopt);
-    EXPECT_TRUE(ui.messages().empty());
+  for (const std::string& path : {dir_ / "none.txt", List("empty.txt", ""),
+                                  List("bin.txt", std::string("GIF89a\0\0\x01\r\n", 11)), huge,
+                                  std::string("/dev/zero"), dir_.path(), std::string()}) {
+    s_.Header_Mode = HeaderMode::List;
+    s_.Header_File = path;
+    HeaderFooterRotation rotation(s_, markers_);
+    EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), std::nullopt) << path;
+    EXPECT_EQ(rotation.getnextheaderfooter(H, Image), std::nullopt) << path;
   }
 }
 
-class ListFileTest : public ::testing::Test {
- protected:
-  TempDir dir_;
-};
-
-TEST_F(ListFileTest, WriteAndReadBack) {
-  struct Case {
-    std::vector<std::string> entries;
-    std::string bytes;
-    std::vector<std::string> read_back;
-  } cases[] = {
-      {{"A", "", "C|D"}, "A\r\n\r\nC|D\r\n", {"A", "", "C|D"}},
-      {{""}, "\r\n", {""}},
-      {{}, "", {}},
-      {{"line one\r\nline two", "a\nb\rc"},
-       "line one|line two\r\na|b|c\r\n",
-       {"line one|line two", "a|b|c"}},
-  };
-  for (const auto& c : cases) {
-    const std::string path = dir_ / "list.txt";
-    ASSERT_TRUE(WriteHeaderFooterList(path, c.entries));
-    EXPECT_EQ(ReadFile(path), c.bytes);
-    EXPECT_EQ(ReadHeaderFooterList(path), c.read_back);
-  }
-}
-
-TEST_F(ListFileTest, EveryLineBreakOfAnEntryBecomesOneBar) {
-  struct Case {
-    std::string entry;
-    std::string stored;
-  } cases[] = {{"a\r\rb", "a||b"},     {"a\r\r\nb", "a||b"}, {"a\n\rb", "a||b"},
-               {"a\r\n\r\nb", "a||b"}, {"a\n\nb", "a||b"},   {"\r", "|"}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(HeaderFooterListText({c.entry}), c.stored + "\r\n") << c.stored;
-  }
+// The list editor's file: every line break of an entry becomes one bar (CR LF one break).
+TEST(ListFile, WriteAndReadBack) {
+  TempDir dir;
+  ASSERT_TRUE(WriteHeaderFooterList(dir / "l.txt", {"A", "", "C|D", "a\r\nb\n\rc\r\rd"}));
+  EXPECT_EQ(ReadFile(dir / "l.txt"), "A\r\n\r\nC|D\r\na|b||c||d\r\n");
+  EXPECT_EQ(ReadHeaderFooterList(dir / "l.txt"),
+            (std::vector<std::string>{"A", "", "C|D", "a|b||c||d"}));
+  ASSERT_TRUE(WriteHeaderFooterList(dir / "l.txt", {}));
+  EXPECT_EQ(ReadFile(dir / "l.txt"), "");
 }
 
 class DescriptionTest : public ::testing::Test {
@@ -214,24 +160,16 @@ class DescriptionTest : public ::testing::Test {
   SiteSettings s_;
 };
 
-TEST_F(DescriptionTest, ConvertKeepsLaterCommasAndLinesWithoutOne) {
-  const std::string csv = Make("captions.csv",
-                               "a.jpg,Sunset\r\nb.jpg,Dawn, early\r\nbeach.jpg,\"A day, at the "
-                               "sea\"\r\nnotes without comma\nlast,one");
-  const std::string ini = dir_ / "out.ini";
-  ASSERT_TRUE(ConvertCSVtoINI(ui_, csv, ini));
-  EXPECT_EQ(ReadFile(ini),
-            "[Descriptions]\r\na.jpg=Sunset\r\nb.jpg=Dawn, early\r\nbeach.jpg=\"A day, at the "
-            "sea\"\r\nnotes without comma\r\nlast=one\r\n");
-  EXPECT_TRUE(ui_.messages().empty());
-}
-
-TEST_F(DescriptionTest, ConvertFailsQuietly) {
-  const std::string csv = Make("c.csv", "a.jpg,x\r\n");
+TEST_F(DescriptionTest, ConvertSplitsAtTheFirstCommaOrFailsQuietly) {
+  const std::string csv =
+      Make("captions.csv", "a.jpg,Sunset\r\nb.jpg,Dawn, early\r\nnotes without comma\nlast,one");
+  ASSERT_TRUE(ConvertCSVtoINI(ui_, csv, dir_ / "out.ini"));
+  EXPECT_EQ(ReadFile(dir_ / "out.ini"),
+            "[Descriptions]\r\na.jpg=Sunset\r\nb.jpg=Dawn, early\r\nnotes without comma\r\n"
+            "last=one\r\n");
   const std::string huge = Make("huge.csv", "a.jpg,x\r\n");
   std::filesystem::resize_file(huge, kMaxDescriptionFileSize + 1);
   EXPECT_FALSE(ConvertCSVtoINI(ui_, Make("empty.csv", ""), dir_ / "o.ini"));
-  EXPECT_FALSE(ConvertCSVtoINI(ui_, dir_ / "none.csv", dir_ / "o.ini"));
   EXPECT_FALSE(ConvertCSVtoINI(ui_, huge, dir_ / "o.ini"));
   EXPECT_FALSE(ConvertCSVtoINI(ui_, csv, dir_ / "no/such/dir/o.ini"));
   {
@@ -244,43 +182,30 @@ TEST_F(DescriptionTest, ConvertFailsQuietly) {
   EXPECT_FALSE(PathExists(dir_ / "o.ini"));
 }
 
-TEST_F(DescriptionTest, ImageNamedInBracketsKeepsItsOwnAndLaterDescriptions) {
-  UseFile(Make("captions.csv", "[2019] beach.jpg,Beach\r\nb.jpg,Dawn\r\n"));
-  DescriptionFile descriptions;
-  ASSERT_TRUE(descriptions.Prepare(ui_, s_));
-  EXPECT_EQ(descriptions.Describe("[2019] beach.jpg", s_), "Beach");
-  EXPECT_EQ(descriptions.Describe("b.jpg", s_), "Dawn");
-}
-
 TEST_F(DescriptionTest, CommaSeparatedFileThroughATemporaryFile) {
   UseFile(Make("captions.txt",
-               "a.jpg,Sunset\r\nb.jpg,Dawn, early\r\nbeach.jpg,\"A day, at the sea\"\r\n"));
+               "[2019] a.jpg,Sunset\r\nb.jpg,Dawn, early\r\nbeach.jpg,\"A day, at the sea\"\r\n"));
   const std::string temporary = dir_ / "~captions.ini";
   {
     DescriptionFile descriptions;
     ASSERT_TRUE(descriptions.Prepare(ui_, s_));
     EXPECT_EQ(descriptions.lookup_path(), temporary);
-    EXPECT_TRUE(FileExists(temporary));
-    struct Case {
+    const struct {
       const char* name;
       bool show_name;
       std::string expected;
-    } cases[] = {
-        {"a.jpg", true, "Sunset"},
-        {"A.JPG", true, "Sunset"},
-        {"b.jpg", true, "Dawn, early"},
-        {"beach.jpg", false, "A day, at the sea"},
-        {"c.jpg", true, "c.jpg"},
-        {"c.jpg", false, ""},
-        {"very_long_name_of_a_file.jpeg", true, "very_long_name_of_a_file.jpeg"},
-    };
+    } cases[] = {{"[2019] A.JPG", true, "Sunset"},
+                 {"b.jpg", true, "Dawn, early"},
+                 {"beach.jpg", false, "A day, at the sea"},
+                 {"c.jpg", true, "c.jpg"},
+                 {"c.jpg", false, ""}};
     for (const auto& c : cases) {
       s_.ShowFilenameWhenNoDesc = c.show_name;
       EXPECT_EQ(descriptions.Describe(c.name, s_), c.expected) << c.name;
     }
     EXPECT_TRUE(descriptions.RemoveTemporary());
     EXPECT_FALSE(PathExists(temporary));
-    EXPECT_EQ(descriptions.Describe("a.jpg", s_), "Sunset") << "lookups last for the build";
+    EXPECT_EQ(descriptions.Describe("b.jpg", s_), "Dawn, early") << "lookups last for the build";
   }
   {
     DescriptionFile descriptions;  // a build that ends early: the guard removes the file
@@ -288,7 +213,6 @@ TEST_F(DescriptionTest, CommaSeparatedFileThroughATemporaryFile) {
     EXPECT_TRUE(FileExists(temporary));
   }
   EXPECT_FALSE(PathExists(temporary));
-  EXPECT_TRUE(ui_.messages().empty());
 }
 
 TEST_F(DescriptionTest, IniFileIsUsedAsItIs) {
@@ -298,7 +222,6 @@ TEST_F(DescriptionTest, IniFileIsUsedAsItIs) {
   UseFile(ini);
   DescriptionFile descriptions;
   ASSERT_TRUE(descriptions.Prepare(ui_, s_));
-  EXPECT_EQ(descriptions.lookup_path(), ini);
   EXPECT_TRUE(descriptions.temporary_path().empty());
   s_.ShowFilenameWhenNoDesc = false;
   EXPECT_EQ(descriptions.Describe("a.jpg", s_), "Beach");

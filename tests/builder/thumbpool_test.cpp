@@ -26,7 +26,7 @@ namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadFile;
+using testing::ReadTree;
 using testing::TempDir;
 using testing::WriteFile;
 
@@ -125,7 +125,9 @@ TEST(ThumbnailPool, SourcesThatFitTheBudgetAreMadeSideBySide) {
   EXPECT_TRUE(met);
 }
 
-// ---- The thumbnail pass with workers, against the pass on the build's own thread.
+// ---- The thumbnail pass with workers gives the files, progress, messages and order of the pass
+// on the build's own thread: a whole build, No to the continue question after a broken image
+// (nothing beyond it is written), and a confirmed cancel (it stops after the image it came with).
 
 // Records the files written, in order.
 class RecordingFileSystem : public FaultyFileSystem {
@@ -139,138 +141,81 @@ class RecordingFileSystem : public FaultyFileSystem {
   std::vector<std::string> written;
 };
 
-void MakePhoto(const std::string& path, int seed) {
-  TPixelGraphic image;
-  image.SetSize(160 + seed * 8, 120);
-  for (int band = 0; band < 8; ++band) {
-    image.Canvas().BrushColor =
-        Rgb{static_cast<std::uint8_t>(seed * 37 + band * 20), static_cast<std::uint8_t>(band * 30),
-            static_cast<std::uint8_t>(255 - seed * 11)};
-    image.Canvas().FillRect({band * 25, 0, band * 25 + 25, 120});
-  }
-  ASSERT_TRUE(savetojpeg(image, path, 85, seed % 2 == 0));
-}
-
 struct BuildRun {
-  bool result = false;
-  std::vector<std::string> written;
-  std::vector<ScriptedInteraction::ProgressStep> progress;
-  std::vector<std::string> texts;
-  std::map<std::string, std::string> thumbs;  // file name -> bytes
-  std::vector<std::string> unexpected;
+  bool result;
+  std::vector<std::string> written, texts, progress;
+  testing::Tree thumbs;
 };
 
-// Builds a site of `count` photographs (the names listed in `broken` hold no picture) with
-// `jobs` workers; `script` queues answers and cancels before the build.
-BuildRun BuildSite(int jobs, int count, const std::vector<int>& broken,
-                   const std::function<void(ScriptedInteraction&)>& script = {}) {
-  TempDir dir;
-  const std::string site = dir / "site/";
-  fs::create_directories(site);
+BuildRun BuildSite(int jobs, int count, int broken,
+                   const std::function<void(ScriptedInteraction&)>& script) {
+  testing::Site site;
+  site.settings.Thumb_Width = site.settings.Thumb_Height = 50;
   for (int i = 0; i < count; ++i) {
-    const std::string name = site + "p" + std::to_string(10 + i) + ".jpg";
-    if (std::find(broken.begin(), broken.end(), i) != broken.end()) {
+    const std::string name = site.site + "p" + std::to_string(10 + i) + ".jpg";
+    if (i == broken) {
       WriteFile(name, "not a picture");
     } else {
-      MakePhoto(name, i);
+      TPixelGraphic image;
+      image.SetSize(160 + i * 8, 120);
+      image.Canvas().BrushColor = Rgb{static_cast<std::uint8_t>(i * 37), 90, 200};
+      image.Canvas().FillRect({0, 0, 25 + i * 10, 120});
+      EXPECT_TRUE(savetojpeg(image, name, 85, i % 2 == 0));
     }
     // Thumbnails record their photograph's time: runs compared must have the same times.
     fs::last_write_time(name, fs::file_time_type(std::chrono::hours(1000 + i)));
   }
-  SiteSettings settings;
-  settings.Rotation_Path = site;
-  settings.Style_File = dir / "thumbs.htm";
-  settings.DisplayAsImage = true;
-  settings.Thumb_Width = 50;
-  settings.Thumb_Height = 50;
-  WriteFile(settings.Style_File, testing::kTemplate);
-  ScriptedInteraction ui;
-  if (script) script(ui);
+  if (script) script(site.ui);
   RecordingFileSystem files;
   ScopedFileSystem scoped(files);
-  BuildState state(ui, settings, BuildInputs{});
+  BuildState state(site.ui, site.settings, site.inputs);
   state.set_jobs(jobs);
-  BuildRun run;
-  if (state.PreBuildChecks(true)) {
-    state.FillImageList();
-    run.result = state.Start();
-  }
-  run.written = files.written;
-  run.progress = ui.progress();
-  run.texts = ui.texts();
-  run.unexpected = ui.unexpected();
-  const std::string thumbs = site + "thumbs/";
-  if (fs::exists(thumbs)) {
-    for (const auto& e : fs::directory_iterator(thumbs)) {
-      run.thumbs[e.path().filename().string()] = ReadFile(e.path().string());
-    }
-  }
+  BuildRun run{
+      site.Build(state), files.written, site.ui.texts(), {}, ReadTree(site.site + "thumbs/")};
+  for (const auto& step : site.ui.progress())
+    run.progress.push_back(step.message + "@" + std::to_string(step.position));
+  EXPECT_TRUE(site.ui.unexpected().empty());
   return run;
 }
 
-void ExpectSameRun(const BuildRun& a, const BuildRun& b) {
-  EXPECT_EQ(a.result, b.result);
-  EXPECT_EQ(a.written, b.written);
-  EXPECT_EQ(a.texts, b.texts);
-  EXPECT_EQ(a.thumbs, b.thumbs);
-  ASSERT_EQ(a.progress.size(), b.progress.size());
-  for (std::size_t i = 0; i < a.progress.size(); ++i) {
-    EXPECT_EQ(a.progress[i].message, b.progress[i].message) << i;
-    EXPECT_EQ(a.progress[i].position, b.progress[i].position) << i;
-  }
-}
-
-// Four workers give the files, progress, messages and order of the pass on the build's own
-// thread: a whole build, No to the continue question after a broken image (nothing beyond it is
-// written), and a confirmed cancel (it stops after the image it came with).
 TEST(ParallelThumbnailPass, GivesTheSameFilesProgressAndOrderAsOneJob) {
   const struct {
     const char* what;
-    int count;
-    std::vector<int> broken;
+    int broken;
     std::function<void(ScriptedInteraction&)> script;
     std::size_t thumbs;
     std::vector<std::string> last_texts;
   } cases[] = {
-      {"whole", 12, {}, {}, 12, {}},
+      {"whole", -1, {}, 10, {}},
       {"no after a broken image",
-       10,
-       {4},
-       [](ScriptedInteraction& ui) { ui.QueueAnswer(Answer::No); },
+       4,
+       [](auto& ui) { ui.QueueAnswer(Answer::No); },
        4,
        {std::string(kThumbnailErrorQuestion), ThumbnailFailedMessage("p14.jpg")}},
       // The first checkpoint follows the thumbnail folder; the one after image 3 (p13) is the
       // fifth.
       {"cancel",
-       10,
-       {},
-       [](ScriptedInteraction& ui) {
-         ui.CancelAtCheckpoint(4);
-         ui.QueueAnswer(Answer::Yes);
-       },
+       -1,
+       [](auto& ui) { ui.CancelAtCheckpoint(4), ui.QueueAnswer(Answer::Yes); },
        4,
        {std::string(kCancelBuildQuestion)}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const BuildRun serial = BuildSite(1, c.count, c.broken, c.script);
-    const BuildRun parallel = BuildSite(4, c.count, c.broken, c.script);
+    const BuildRun serial = BuildSite(1, 10, c.broken, c.script);
+    const BuildRun parallel = BuildSite(4, 10, c.broken, c.script);
     EXPECT_EQ(parallel.result, c.last_texts.empty());
-    ExpectSameRun(serial, parallel);
+    EXPECT_EQ(serial.result, parallel.result);
+    EXPECT_EQ(serial.written, parallel.written);  // in list order
+    EXPECT_EQ(serial.texts, parallel.texts);
+    EXPECT_EQ(serial.progress, parallel.progress);
+    EXPECT_EQ(serial.thumbs, parallel.thumbs);
     EXPECT_EQ(parallel.thumbs.size(), c.thumbs);
     EXPECT_EQ(parallel.thumbs.count("p13_thb.jpg"), 1u);
-    EXPECT_TRUE(parallel.unexpected.empty());
     ASSERT_GE(parallel.texts.size(), c.last_texts.size());
     EXPECT_EQ(
         std::vector<std::string>(parallel.texts.end() - c.last_texts.size(), parallel.texts.end()),
         c.last_texts);
-    // Thumbnails are written in list order.
-    std::vector<std::string> thumbs;
-    for (const auto& w : parallel.written) {
-      if (w.find("_thb") != std::string::npos) thumbs.push_back(w);
-    }
-    EXPECT_EQ(thumbs.size(), c.thumbs);
-    EXPECT_TRUE(std::is_sorted(thumbs.begin(), thumbs.end()));
   }
 }
 
