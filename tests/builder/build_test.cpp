@@ -116,42 +116,6 @@ TEST(Build, ImagesFillPagesOfHorizontalTimesVerticalThumbnails) {
   }
 }
 
-// The bar's maximum counts copies, images, image pages and buttons; copies do not move it.
-TEST(Build, ProgressCountsEveryPassAndNamesItsStep) {
-  for (const bool pages : {false, true}) {
-    Site site;
-    site.AddImages(3);
-    site.settings.DisplayAsImage = !pages;
-    site.settings.index_image_buttons = site.settings.prev_next_image_buttons = pages;
-    site.settings.Other_Page_Index_File = site.styles + "button.jpg";
-    MakeJpeg(site.settings.Other_Page_Index_File);
-    site.settings.Next_Page_File = site.styles + "next.gif";
-    site.settings.Previous_Page_File = site.styles + "prev.gif";
-    WriteFile(site.settings.Next_Page_File, "n");
-    WriteFile(site.settings.Previous_Page_File, "p");
-    ASSERT_TRUE(site.Build());
-    const int maximum = pages ? 2 + 6 + 1 + 1 : 3 + 1;
-    Names messages;
-    int highest = 0;
-    for (const auto& step : site.ui.progress()) {
-      EXPECT_EQ(step.maximum, maximum);
-      highest = std::max(highest, step.position);
-      if (!step.message.empty() && (messages.empty() || messages.back() != step.message))
-        messages.push_back(step.message);
-    }
-    EXPECT_EQ(highest, maximum - (pages ? 2 : 0));
-    EXPECT_EQ(site.ui.progress().back().position, 0);
-    if (pages) {
-      EXPECT_EQ(messages[0], "Copying file, " + site.settings.Next_Page_File);
-      EXPECT_EQ(messages[2], "Creating Buttons for page 1");
-      EXPECT_EQ(messages[3], "Creating Thumbnail for img01.jpg");
-      EXPECT_EQ(messages[6], "Creating Image Display page for the image, img01.jpg");
-      EXPECT_EQ(messages.back(), "Creating the HTML Page, Index.html");
-      EXPECT_EQ(ReadFile(site.site + "next.gif"), "n");
-    }
-  }
-}
-
 TEST(ImageList, ThumbnailsButtonsAndCopiedGraphicsAreNotOffered) {
   Site site;
   for (const char* name : {"a.jpg", "holiday_thb.jpg", "Page_Button_2.gif", "page_button_on_1.jpg",
@@ -180,52 +144,6 @@ TEST(ImageList, ThumbnailsButtonsAndCopiedGraphicsAreNotOffered) {
   EXPECT_EQ(state.images(), Names{"b.jpe"});
 }
 
-TEST(Build, PhotographsSharingANameShareTheirPagesAndTheLaterOneWins) {
-  for (const int jobs : {1, 4}) {
-    Site site;
-    site.settings.DisplayAsImage = false;
-    TPixelGraphic gif;
-    gif.SetSize(40, 30);
-    gif.SetBitCountNum(8);
-    gif.SaveToFile(site.site + "photo.gif");
-    MakeJpeg(site.site + "photo.jpeg");  // 64x48
-    BuildState state(site.ui, site.settings, site.inputs);
-    state.set_jobs(jobs);
-    state.set_no_recreate(false);  // else the later image finds the earlier one's thumbnail made
-    ASSERT_TRUE(site.Build(state));
-    ImageFileInfo thumb;
-    ASSERT_TRUE(ReadImageFileInfo(site.site + "thumbs/photo_thb.jpg", 0, &thumb));
-    EXPECT_EQ(thumb.width, 64) << jobs;
-    EXPECT_EQ(Count(site.Page("Index.html"), "thumbs/photo_thb.jpg"), 2);
-    EXPECT_NE(site.Page("photo.html").find("photo.jpeg"), std::string::npos);
-    EXPECT_EQ(site.Page("photo.html").find("photo.gif"), std::string::npos);
-  }
-}
-
-// The prefix gets its blank; the rotation is marked built; the preview is offered when attended.
-TEST(Build, SuccessFixesThePrefixMarksTheRotationBuiltAndOffersThePreview) {
-  const struct {
-    const char* prefix;
-    bool unattended;
-    std::optional<Answer> preview;
-  } cases[] = {{"No.", false, Answer::Yes}, {"", false, Answer::No}, {"Page ", true, {}}};
-  for (const auto& c : cases) {
-    Site site;
-    site.AddImages(1);
-    site.settings.Page_Number_Prefix = c.prefix;
-    site.inputs.base_html_name = "home.htm";
-    if (c.preview) site.ui.QueueAnswer(*c.preview);
-    ASSERT_TRUE(site.Build(c.unattended));
-    const std::string prefix = *c.prefix == 'N' ? "No. " : "Page ";
-    EXPECT_EQ(site.settings.Page_Number_Prefix, prefix);
-    EXPECT_NE(site.Page("home.htm").find(prefix + "1"), std::string::npos);
-    EXPECT_EQ(Stored(site.settings.Status), 2);
-    EXPECT_EQ(site.ui.opened().size(), c.preview == Answer::Yes ? 1u : 0u);
-    EXPECT_EQ(site.ui.texts().size(), c.preview ? 1u : 0u);
-    EXPECT_EQ(site.ui.busy_depth(), 0);
-  }
-}
-
 TEST(Build, CancelIsConfirmedAtTheNextCheckpoint) {
   for (const Answer answer : {Answer::Yes, Answer::No}) {
     Site site;
@@ -241,72 +159,6 @@ TEST(Build, CancelIsConfirmedAtTheNextCheckpoint) {
     EXPECT_EQ(site.ui.progress().back().position, 0);
     EXPECT_TRUE(site.ui.unexpected().empty());
   }
-}
-
-// A user who presses the dialog's buttons while the build lets events run.
-class PressingUser : public ScriptedInteraction {
- public:
-  std::function<void()> on_checkpoint;
-  bool Checkpoint() override {
-    ScriptedInteraction::Checkpoint();
-    if (on_checkpoint) std::exchange(on_checkpoint, nullptr)();
-    return false;
-  }
-};
-
-TEST(Build, CancelButtonDuringTheBuildAsksAndTheListStaysPut) {
-  Site site;
-  site.AddImages(2);
-  PressingUser user;
-  BuildState state(user, site.settings, site.inputs);
-  bool closed = true, enabled = true;
-  user.on_checkpoint = [&] {
-    state.image_list().Exclude({0});
-    EXPECT_EQ(state.image_list().Move(0, +1), 0);
-    enabled = state.image_list().ActionsEnabled({0});
-    closed = state.Cancel();
-  };
-  user.QueueAnswer(Answer::Yes);
-  ASSERT_TRUE(state.PreBuildChecks(true));
-  state.FillImageList();
-  EXPECT_FALSE(state.Start());
-  EXPECT_FALSE(closed || enabled);
-  EXPECT_EQ(user.texts(), Names{std::string(kCancelBuildQuestion)});
-  EXPECT_EQ(state.images(), (Names{"img01.jpg", "img02.jpg"}));
-  EXPECT_TRUE(state.Cancel());
-}
-
-// A picture that cannot be read: why goes on the log. Buttons that cannot be made: text indexes.
-// A graphic that cannot be copied: the site's copy stays and the build goes on.
-TEST(Build, FailuresOfOnePassLeaveTheRestWhole) {
-  Site site;
-  site.AddImages(2);
-  WriteFile(site.site + "broken.jpg", "not a picture");
-  site.settings.Horizontal_Thumb_Count = site.settings.Vertical_Thumb_Count = 1;
-  site.settings.index_image_buttons = true;
-  site.settings.Selected_Page_Index_File = site.styles + "button.gif";
-  WriteFile(site.settings.Selected_Page_Index_File, "no image here");
-  site.ui.QueueAnswer(Answer::Ok);   // to the buttons that cannot be made
-  site.ui.QueueAnswer(Answer::Yes);  // to the thumbnail that cannot be made
-  site.settings.prev_next_image_buttons = true;
-  site.settings.Next_Page_File = site.styles + "next.gif";
-  site.settings.Previous_Page_File = site.styles + "prev.gif";
-  WriteFile(site.settings.Previous_Page_File, "new");
-  WriteFile(site.site + "next.gif", "copied last time");
-  BuildState state(site.ui, site.settings, site.inputs);
-  ASSERT_TRUE(site.Build(state));
-  EXPECT_EQ(
-      site.ui.texts(),
-      (Names{"An error was encountered copying the file, " + site.settings.Next_Page_File + "!",
-             std::string(kButtonErrorQuestion), std::string(kThumbnailErrorQuestion)}));
-  EXPECT_EQ(ReadFile(site.site + "next.gif"), "copied last time");
-  EXPECT_EQ(ReadFile(site.site + "prev.gif"), "new");
-  EXPECT_FALSE(state.use_image_buttons());
-  EXPECT_EQ(site.Page("Index.html").find("Page_Button"), std::string::npos);
-  EXPECT_NE(site.Page("Index.html").find("Page 2</A>"), std::string::npos);
-  const std::string logged = "The thumbnail of " + site.site + "broken.jpg: ";
-  ASSERT_EQ(site.ui.logs().size(), 2u);  // the buttons', then the thumbnail's
-  EXPECT_TRUE(site.ui.logs()[1].starts_with(logged) && site.ui.logs()[1].size() > logged.size());
 }
 
 // A page that would be written over a picture of the site: refused, nothing written. Each row:
@@ -370,18 +222,6 @@ TEST(Build, TemplateLinksLeadingOutAreNotPublished) {
   EXPECT_EQ(ReadTree(outside), private_files);
 }
 
-// A template inside the site folder: its files are there already and stay as they are.
-TEST(Build, RequiredFileAlreadyInTheSiteStaysInPlace) {
-  Site site;
-  site.AddImages(1);
-  site.settings.Style_File = site.site + "thumbs.htm";
-  WriteFile(site.settings.Style_File, "<BODY BACKGROUND=\"paper.gif\">***CONTENT***</BODY>");
-  WriteFile(site.site + "paper.gif", "paper");
-  ASSERT_TRUE(site.Build());
-  EXPECT_TRUE(site.ui.messages().empty());
-  EXPECT_EQ(site.Page("paper.gif"), "paper");
-}
-
 // Two pages of one image each: the image pages take entries 1 and 2 of each list, and the
 // thumbnail pages start again from entry 1.
 TEST(Build, ThumbnailPagesStartTheHeaderAndFooterListsAgain) {
@@ -420,41 +260,6 @@ TEST(Build, EveryLineOfEveryPageEndsInCrLf) {
       EXPECT_EQ(Count(page, "\n"), Count(page, "\r\n")) << name;
       EXPECT_EQ(Count(page, "\r"), Count(page, "\r\n")) << name;
     }
-  }
-}
-
-// One dialog, several starts: each reads the header list afresh.
-TEST(Build, EveryStartReadsTheHeaderListAfresh) {
-  Site site;
-  site.AddImages(1);
-  site.settings.Header_Mode = HeaderMode::List;
-  site.settings.Header_File = site.styles + "headers.txt";
-  BuildState state(site.ui, site.settings, site.inputs);
-  for (const auto& [list, header] :
-       {std::pair{"<kbd>first</kbd>\r\n", "<kbd>first</kbd>"},
-        {"<kbd>second</kbd>\r\n<kbd>third</kbd>\r\n", "<kbd>second</kbd>"}}) {
-    WriteFile(site.settings.Header_File, list);
-    EXPECT_TRUE(site.Build(state));
-    EXPECT_EQ(Count(site.Page("Index.html"), "<kbd>"), 1);
-    EXPECT_EQ(Count(site.Page("Index.html"), header), 1);
-  }
-}
-
-// The temporary lookup file made from a comma-separated description file is gone at the end,
-// also after a cancel.
-TEST(Build, TemporaryDescriptionIniIsGoneWhateverTheResult) {
-  for (const bool cancel : {false, true}) {
-    Site site;
-    site.AddImages(2);
-    site.settings.Filename_Display = FilenameDisplay::DescriptionFile;
-    site.settings.Description_File = site.styles + "captions.txt";
-    WriteFile(site.settings.Description_File, "img01.jpg,A red square\r\n");
-    if (cancel) site.ui.CancelAtCheckpoint(1), site.ui.QueueAnswer(Answer::Yes);
-    BuildState state(site.ui, site.settings, site.inputs);
-    EXPECT_EQ(site.Build(state), !cancel);
-    EXPECT_EQ(state.description_ini_path(), site.styles + "~captions.ini");
-    EXPECT_FALSE(PathExists(site.styles + "~captions.ini"));
-    EXPECT_EQ(Count(site.Page("Index.html"), "A red square"), cancel ? 0 : 1);
   }
 }
 

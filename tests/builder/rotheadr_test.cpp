@@ -90,48 +90,6 @@ TEST_F(RotationTest, ImagePagesUseTheirOwnListOrTheThumbnailOne) {
        {H, Thumb, "a1"}});
 }
 
-TEST_F(RotationTest, WhichHeaderAnImagePageGets) {
-  const struct {
-    HeaderMode mode;
-    ImageHeaderMode image_mode;
-    bool marker;
-    std::string expected;
-  } cases[] = {
-      {HeaderMode::Html, ImageHeaderMode::None, true, ""},
-      {HeaderMode::None, ImageHeaderMode::SameAsIndex, true, ""},
-      {HeaderMode::Html, ImageHeaderMode::SameAsIndex, true, "thumb"},
-      {HeaderMode::List, ImageHeaderMode::SameAsIndex, true, "t1"},
-      {HeaderMode::List, ImageHeaderMode::Html, true, "image"},
-      {HeaderMode::None, ImageHeaderMode::List, true, "i1"},
-      {HeaderMode::Html, ImageHeaderMode::Html, false, ""},  // no marker in the image template
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.expected);
-    s_.Header_Mode = c.mode;
-    s_.Header_HTML = "th|umb";
-    s_.Header_File = List("t.txt", "t1\r\n");
-    s_.Image_Header_Mode = c.image_mode;
-    s_.Image_Header_HTML = "ima|ge";
-    s_.Image_Header_File = List("i.txt", "i1\r\n");
-    markers_.image.header = c.marker;
-    Run({{H, Image, c.expected}});
-  }
-}
-
-TEST_F(RotationTest, UnusableListFailsThePage) {
-  const std::string huge = List("huge.txt", "a\r\n");
-  std::filesystem::resize_file(huge, kMaxListFileSize + 1);
-  for (const std::string& path : {dir_ / "none.txt", List("empty.txt", ""),
-                                  List("bin.txt", std::string("GIF89a\0\0\x01\r\n", 11)), huge,
-                                  std::string("/dev/zero"), dir_.path(), std::string()}) {
-    s_.Header_Mode = HeaderMode::List;
-    s_.Header_File = path;
-    HeaderFooterRotation rotation(s_, markers_);
-    EXPECT_EQ(rotation.getnextheaderfooter(H, Thumb), std::nullopt) << path;
-    EXPECT_EQ(rotation.getnextheaderfooter(H, Image), std::nullopt) << path;
-  }
-}
-
 // The list editor's file: every line break of an entry becomes one bar (CR LF one break).
 TEST(ListFile, WriteAndReadBack) {
   TempDir dir;
@@ -213,22 +171,6 @@ TEST_F(DescriptionTest, CommaSeparatedFileThroughATemporaryFile) {
     EXPECT_TRUE(FileExists(temporary));
   }
   EXPECT_FALSE(PathExists(temporary));
-}
-
-TEST_F(DescriptionTest, IniFileIsUsedAsItIs) {
-  const std::string ini =
-      Make("Captions.INI", "\xEF\xBB\xBF[descriptions]\r\n A.JPG = 'Beach' \r\nb.jpg=\r\n" +
-                               dir_ / "site/B.JPG" + "=By path\r\n[Other]\r\nc.jpg=no\r\n");
-  UseFile(ini);
-  DescriptionFile descriptions;
-  ASSERT_TRUE(descriptions.Prepare(ui_, s_));
-  EXPECT_TRUE(descriptions.temporary_path().empty());
-  s_.ShowFilenameWhenNoDesc = false;
-  EXPECT_EQ(descriptions.Describe("a.jpg", s_), "Beach");
-  EXPECT_EQ(descriptions.Describe("b.jpg", s_), "By path") << "an empty value counts as none";
-  EXPECT_EQ(descriptions.Describe("c.jpg", s_), "");
-  EXPECT_TRUE(descriptions.RemoveTemporary());
-  EXPECT_TRUE(FileExists(ini)) << "the user's own file is never removed";
 }
 
 }  // namespace

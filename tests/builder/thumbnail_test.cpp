@@ -73,30 +73,5 @@ TEST(CreateThumbnail, WritesAProgressiveJpegOfTheRightSize) {
   }
 }
 
-// The memory estimate is the file's size and the decode's bytes, found from the headers.
-TEST(EstimateThumbnailMemory, CountsTheFileAndTheDecodeFromTheHeaders) {
-  const struct {
-    const char* name;
-    std::string bytes;
-    std::uint64_t decode, up_to;
-  } cases[] = {
-      {"a.jpg", Jpeg(1600, 1200, 0, false), 90'000,
-       90'000},  // 1/8 scale: 200 x 150, three bytes a pixel
-      {"b.jpg", Jpeg(1600, 1200, 6, false), 180'000,
-       180'000},  // turned: scaled on 1200 x 1600, copied once
-      // Every coefficient kept: 1.5 a pixel at 4:2:0, two bytes each, and a little padding.
-      {"c.jpg", Jpeg(1600, 1200, 0, true), 90'000 + 5'760'000, 90'000 + 6'048'000},
-      {"d.png", "\x89PNG\r\n\x1A\n garbage", kMaxImagePixels * 4ull, kMaxImagePixels * 4ull},
-  };
-  TempDir dir;
-  for (const auto& c : cases) {
-    WriteFile(dir / c.name, c.bytes);
-    const std::uint64_t got = EstimateThumbnailMemory(dir / c.name, 100, 100);
-    EXPECT_GE(got, c.bytes.size() + c.decode) << c.name;
-    EXPECT_LE(got, c.bytes.size() + c.up_to) << c.name;
-  }
-  EXPECT_EQ(EstimateThumbnailMemory(dir / "missing.png", 100, 100), 0u);
-}
-
 }  // namespace
 }  // namespace parvel
