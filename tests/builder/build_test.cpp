@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -11,11 +10,6 @@
 #include <vector>
 
 #include "builder/build_site.h"
-#include "builder/pagebuttons.h"
-#include "imaging/PGraphic.h"
-#include "platform/filesystem.h"
-#include "support/scripted_interaction.h"
-#include "support/testsupport.h"
 
 namespace parvel {
 namespace {
@@ -25,8 +19,6 @@ using testing::Count;
 using testing::MakeJpeg;
 using testing::ReadFile;
 using testing::ReadTree;
-using testing::Shown;
-using testing::ShownOf;
 using testing::Site;
 using testing::WriteFile;
 using Names = std::vector<std::string>;

@@ -101,76 +101,57 @@ TEST(ListFile, WriteAndReadBack) {
   EXPECT_EQ(ReadFile(dir / "l.txt"), "");
 }
 
-class DescriptionTest : public ::testing::Test {
- protected:
-  std::string Make(const std::string& name, const std::string& text) {
-    WriteFile(dir_ / name, text);
-    return dir_ / name;
-  }
-  void UseFile(const std::string& path) {
-    s_.Filename_Display = FilenameDisplay::DescriptionFile;
-    s_.Description_File = path;
-    s_.Rotation_Path = dir_ / "site";
-  }
-
-  TempDir dir_;
-  ScriptedInteraction ui_;
-  SiteSettings s_;
-};
-
-TEST_F(DescriptionTest, ConvertSplitsAtTheFirstCommaOrFailsQuietly) {
-  const std::string csv =
-      Make("captions.csv", "a.jpg,Sunset\r\nb.jpg,Dawn, early\r\nnotes without comma\nlast,one");
-  ASSERT_TRUE(ConvertCSVtoINI(ui_, csv, dir_ / "out.ini"));
-  EXPECT_EQ(ReadFile(dir_ / "out.ini"),
+// A comma-separated file becomes a lookup file split at each line's first comma; what cannot be
+// read or written fails quietly and leaves no file.
+TEST(Descriptions, ConvertSplitsAtTheFirstCommaOrFailsQuietly) {
+  TempDir dir;
+  ScriptedInteraction ui;
+  const std::string csv = dir / "captions.csv", huge = dir / "huge.csv";
+  WriteFile(csv, "a.jpg,Sunset\r\nb.jpg,Dawn, early\r\nnotes without comma\nlast,one");
+  ASSERT_TRUE(ConvertCSVtoINI(ui, csv, dir / "out.ini"));
+  EXPECT_EQ(ReadFile(dir / "out.ini"),
             "[Descriptions]\r\na.jpg=Sunset\r\nb.jpg=Dawn, early\r\nnotes without comma\r\n"
             "last=one\r\n");
-  const std::string huge = Make("huge.csv", "a.jpg,x\r\n");
+  WriteFile(dir / "empty.csv", "");
+  WriteFile(huge, "a.jpg,x\r\n");
   std::filesystem::resize_file(huge, kMaxDescriptionFileSize + 1);
-  EXPECT_FALSE(ConvertCSVtoINI(ui_, Make("empty.csv", ""), dir_ / "o.ini"));
-  EXPECT_FALSE(ConvertCSVtoINI(ui_, huge, dir_ / "o.ini"));
-  EXPECT_FALSE(ConvertCSVtoINI(ui_, csv, dir_ / "no/such/dir/o.ini"));
-  {
-    FaultyFileSystem faulty(RealFileSystem());
-    ScopedFileSystem scope(faulty);
-    faulty.FailAll();
-    EXPECT_FALSE(ConvertCSVtoINI(ui_, csv, dir_ / "o.ini"));
-  }
-  EXPECT_TRUE(ui_.messages().empty());
-  EXPECT_FALSE(PathExists(dir_ / "o.ini"));
+  EXPECT_FALSE(ConvertCSVtoINI(ui, dir / "empty.csv", dir / "o.ini"));
+  EXPECT_FALSE(ConvertCSVtoINI(ui, huge, dir / "o.ini"));
+  EXPECT_FALSE(ConvertCSVtoINI(ui, csv, dir / "no/such/dir/o.ini"));
+  FaultyFileSystem faulty(RealFileSystem());
+  ScopedFileSystem scope(faulty);
+  faulty.FailAll();
+  EXPECT_FALSE(ConvertCSVtoINI(ui, csv, dir / "o.ini"));
+  EXPECT_TRUE(ui.messages().empty());
+  EXPECT_FALSE(PathExists(dir / "o.ini"));
 }
 
-TEST_F(DescriptionTest, CommaSeparatedFileThroughATemporaryFile) {
-  UseFile(Make("captions.txt",
-               "[2019] a.jpg,Sunset\r\nb.jpg,Dawn, early\r\nbeach.jpg,\"A day, at the sea\"\r\n"));
-  const std::string temporary = dir_ / "~captions.ini";
+// Descriptions of a comma-separated file are looked up through a temporary file, removed at the
+// end of the build or by the guard when the build ends early.
+TEST(Descriptions, CommaSeparatedFileThroughATemporaryFile) {
+  TempDir dir;
+  ScriptedInteraction ui;
+  SiteSettings s;
+  s.Filename_Display = FilenameDisplay::DescriptionFile;
+  s.Description_File = dir / "captions.txt";
+  WriteFile(s.Description_File, "[2019] a.jpg,Sunset\r\nbeach.jpg,\"A day, at the sea\"\r\n");
   {
     DescriptionFile descriptions;
-    ASSERT_TRUE(descriptions.Prepare(ui_, s_));
-    EXPECT_EQ(descriptions.lookup_path(), temporary);
-    const struct {
-      const char* name;
-      bool show_name;
-      std::string expected;
-    } cases[] = {{"[2019] A.JPG", true, "Sunset"},
-                 {"b.jpg", true, "Dawn, early"},
-                 {"beach.jpg", false, "A day, at the sea"},
-                 {"c.jpg", true, "c.jpg"},
-                 {"c.jpg", false, ""}};
-    for (const auto& c : cases) {
-      s_.ShowFilenameWhenNoDesc = c.show_name;
-      EXPECT_EQ(descriptions.Describe(c.name, s_), c.expected) << c.name;
+    ASSERT_TRUE(descriptions.Prepare(ui, s));
+    EXPECT_EQ(descriptions.lookup_path(), dir / "~captions.ini");
+    for (const auto& [name, show_name, expected] : {std::tuple{"[2019] A.JPG", true, "Sunset"},
+                                                    {"beach.jpg", false, "A day, at the sea"},
+                                                    {"c.jpg", true, "c.jpg"},
+                                                    {"c.jpg", false, ""}}) {
+      s.ShowFilenameWhenNoDesc = show_name;
+      EXPECT_EQ(descriptions.Describe(name, s), expected) << name;
     }
     EXPECT_TRUE(descriptions.RemoveTemporary());
-    EXPECT_FALSE(PathExists(temporary));
-    EXPECT_EQ(descriptions.Describe("b.jpg", s_), "Dawn, early") << "lookups last for the build";
+    EXPECT_FALSE(PathExists(dir / "~captions.ini"));
+    EXPECT_EQ(descriptions.Describe("beach.jpg", s), "A day, at the sea") << "lookups last";
+    ASSERT_TRUE(descriptions.Prepare(ui, s));
   }
-  {
-    DescriptionFile descriptions;  // a build that ends early: the guard removes the file
-    ASSERT_TRUE(descriptions.Prepare(ui_, s_));
-    EXPECT_TRUE(FileExists(temporary));
-  }
-  EXPECT_FALSE(PathExists(temporary));
+  EXPECT_FALSE(PathExists(dir / "~captions.ini"));
 }
 
 }  // namespace

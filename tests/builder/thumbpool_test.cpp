@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
-#include <map>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -16,75 +13,49 @@
 #include "builder/build.h"
 #include "builder/build_site.h"
 #include "builder/thumbnail.h"
-#include "imaging/PGraphic.h"
-#include "platform/filesystem.h"
 #include "support/faulty_filesystem.h"
-#include "support/scripted_interaction.h"
-#include "support/testsupport.h"
 
 namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadTree;
-using testing::TempDir;
 using testing::WriteFile;
 
-// ---- The pool on its own.
-
-std::vector<std::uint8_t> Bytes(const std::string& text) {
-  return {text.begin(), text.end()};
-}
-
-// Sources named by their estimate ("" is an empty slot); each maker adds up, on entering, the
-// estimates of all makers running, which may pass the limit only for one running alone.
-struct BudgetCase {
-  const char* what;
-  int workers;
-  std::uint64_t limit;
-  std::vector<std::string> costs;
-};
-
+// Sources named by their estimate ("" is an empty slot, "fails" an estimate that throws, taken as
+// over the budget); each maker adds up, on entering, the estimates of all makers running, which
+// may pass the limit only for one running alone. Results come in order.
 TEST(ThumbnailPool, DecodesInFlightStayWithinTheBudgetAndResultsComeInOrder) {
-  const std::vector<BudgetCase> cases = {
-      {"several fit at once", 4, 100, {"30", "30", "30", "30", "40", "", "60", "10", "10", "50"}},
-      {"one over the budget runs alone", 4, 100, {"10", "250", "10", "10", "", "101", "90", "5"}},
-      {"an estimate that fails", 3, 100, {"20", "fails", "20", "20"}},
+  const std::vector<std::string> costs = {"30",  "30", "30", "30",    "40",  "",   "60", "10",
+                                          "250", "10", "",   "fails", "101", "90", "5",  "50"};
+  const auto cost = [](const std::string& s) -> std::uint64_t {
+    if (s == "fails") throw std::runtime_error("unreadable");
+    return std::stoull(s);
   };
-  for (const BudgetCase& c : cases) {
-    const auto cost = [](const std::string& s) -> std::uint64_t {
-      if (s == "fails") throw std::runtime_error("unreadable");
-      return std::stoull(s);
-    };
-    std::mutex mutex;
-    std::uint64_t in_flight = 0;
-    int running = 0;
-    std::vector<std::string> overruns;
-    ThumbnailMemoryBudget budget{cost, c.limit};
-    ThumbnailPool pool(
-        c.costs, c.workers, 2 * c.workers,
-        [&](const std::string& s) {
-          const std::uint64_t mine = s == "fails" ? c.limit + 1 : cost(s);
-          {
-            std::lock_guard<std::mutex> lock(mutex);
-            in_flight += mine;
-            ++running;
-            if (in_flight > c.limit && running > 1) overruns.push_back(s);
-          }
-          std::this_thread::sleep_for(std::chrono::milliseconds(2));  // room for others to overlap
+  std::mutex mutex;
+  std::uint64_t in_flight = 0;
+  int running = 0;
+  std::vector<std::string> overruns;
+  ThumbnailPool pool(
+      costs, 4, 8,
+      [&](const std::string& s) {
+        const std::uint64_t mine = s == "fails" ? 101 : cost(s);
+        {
           std::lock_guard<std::mutex> lock(mutex);
-          in_flight -= mine;
-          --running;
-          return Bytes(s);
-        },
-        budget);
-    for (std::size_t i = 0; i < c.costs.size(); ++i) {
-      EXPECT_EQ(pool.Take(i), c.costs[i].empty() ? std::vector<std::uint8_t>{} : Bytes(c.costs[i]))
-          << c.what << ", slot " << i;
-    }
-    EXPECT_TRUE(overruns.empty()) << c.what << ": over the budget beside others: "
-                                  << ::testing::PrintToString(overruns);
+          in_flight += mine;
+          if (++running > 1 && in_flight > 100) overruns.push_back(s);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));  // room for others to overlap
+        std::lock_guard<std::mutex> lock(mutex);
+        in_flight -= mine;
+        --running;
+        return std::vector<std::uint8_t>(s.begin(), s.end());
+      },
+      ThumbnailMemoryBudget{cost, 100});
+  for (std::size_t i = 0; i < costs.size(); ++i) {
+    EXPECT_EQ(pool.Take(i), std::vector<std::uint8_t>(costs[i].begin(), costs[i].end())) << i;
   }
+  EXPECT_TRUE(overruns.empty()) << ::testing::PrintToString(overruns);
 }
 
 // ---- The thumbnail pass with workers gives the files, progress, messages and order of the pass
