@@ -236,24 +236,5 @@ TEST(Build, ThumbnailPagesStartTheHeaderAndFooterListsAgain) {
   }
 }
 
-// Every line of every page ends in CR LF, whatever line breaks the templates hold.
-TEST(Build, EveryLineOfEveryPageEndsInCrLf) {
-  for (const char* page_template :
-       {"<html>\n<body>\r***CONTENT***\r\n</body>\n</html>\n", "<html>***CONTENT***</html>"}) {
-    Site site;
-    site.AddImages(1);
-    site.settings.DisplayAsImage = false;
-    WriteFile(site.settings.Style_File, page_template);
-    WriteFile(site.settings.Image_Style_File, page_template);
-    ASSERT_TRUE(site.Build());
-    for (const char* name : {"Index.html", "img01.html"}) {
-      const std::string page = site.Page(name);
-      EXPECT_TRUE(page.ends_with("</html>\r\n")) << name;
-      EXPECT_EQ(Count(page, "\n"), Count(page, "\r\n")) << name;
-      EXPECT_EQ(Count(page, "\r"), Count(page, "\r\n")) << name;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace parvel

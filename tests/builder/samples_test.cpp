@@ -1,13 +1,11 @@
-// The files shipped in data/ beside the program: sample templates and pictures.
+// The sample templates shipped in data/ beside the program.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "base/textutil.h"
 #include "builder/build_site.h"
 #include "builder/splice.h"
-#include "imaging/PGraphic.h"
 #include "templates/style.h"
 
 namespace parvel {
@@ -38,22 +36,6 @@ TEST(SampleTemplates, AreCompliantWithEachMarkerOnceAndTheScriptInTheHead) {
     EXPECT_LT(page.find(kPopupScript), page.find("</head>"));
     EXPECT_LT(page.find("</head>"), page.find("<p>grid</p>"));
   }
-}
-
-// Every shipped picture loads; the page-button backgrounds are paletted so that buttons stay GIF.
-TEST(DataImages, EveryImageLoadsAndButtonBackgroundsArePaletted) {
-  int count = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(kDataDir)) {
-    const std::string ext = LowerAscii(entry.path().extension().string());
-    if (!entry.is_regular_file() || (ext != ".gif" && ext != ".jpg" && ext != ".png")) continue;
-    ++count;
-    TPixelGraphic image;
-    EXPECT_NO_THROW(image.LoadFromFile(entry.path().string())) << entry.path();
-    EXPECT_GT(image.Width() * image.Height(), 0) << entry.path();
-    const bool button = entry.path().filename().string().starts_with("Button");
-    EXPECT_LE(button ? image.BitCountNum() : 8, 8) << entry.path();
-  }
-  EXPECT_GE(count, 17);  // 7 navigation graphics and at least 10 photographs
 }
 
 }  // namespace

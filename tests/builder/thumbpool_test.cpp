@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "builder/build.h"
@@ -74,27 +75,22 @@ class RecordingFileSystem : public FaultyFileSystem {
   std::vector<std::string> written;
 };
 
-struct BuildRun {
-  bool result;
-  std::vector<std::string> written, texts, progress;
-  testing::Tree thumbs;
-};
+// The result, files written, messages, progress steps and thumbnails of a build of ten
+// photographs (the `broken` one holding no picture) with `jobs` workers.
+using BuildRun = std::tuple<bool, std::vector<std::string>, std::vector<std::string>,
+                            std::vector<std::string>, testing::Tree>;
 
-BuildRun BuildSite(int jobs, int count, int broken,
-                   const std::function<void(ScriptedInteraction&)>& script) {
+BuildRun BuildSite(int jobs, int broken, const std::function<void(ScriptedInteraction&)>& script) {
   testing::Site site;
   site.settings.Thumb_Width = site.settings.Thumb_Height = 50;
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < 10; ++i) {
     const std::string name = site.site + "p" + std::to_string(10 + i) + ".jpg";
-    if (i == broken) {
-      WriteFile(name, "not a picture");
-    } else {
-      TPixelGraphic image;
-      image.SetSize(160 + i * 8, 120);
-      image.Canvas().BrushColor = Rgb{static_cast<std::uint8_t>(i * 37), 90, 200};
-      image.Canvas().FillRect({0, 0, 25 + i * 10, 120});
-      EXPECT_TRUE(savetojpeg(image, name, 85, i % 2 == 0));
-    }
+    TPixelGraphic image;
+    image.SetSize(160 + i * 8, 120);
+    image.Canvas().BrushColor = Rgb{static_cast<std::uint8_t>(i * 37), 90, 200};
+    image.Canvas().FillRect({0, 0, 25 + i * 10, 120});
+    EXPECT_TRUE(savetojpeg(image, name, 85, i % 2 == 0));
+    if (i == broken) WriteFile(name, "not a picture");
     // Thumbnails record their photograph's time: runs compared must have the same times.
     fs::last_write_time(name, fs::file_time_type(std::chrono::hours(1000 + i)));
   }
@@ -103,52 +99,42 @@ BuildRun BuildSite(int jobs, int count, int broken,
   ScopedFileSystem scoped(files);
   BuildState state(site.ui, site.settings, site.inputs);
   state.set_jobs(jobs);
-  BuildRun run{
-      site.Build(state), files.written, site.ui.texts(), {}, ReadTree(site.site + "thumbs/")};
+  const bool result = site.Build(state);
+  std::vector<std::string> progress;
   for (const auto& step : site.ui.progress())
-    run.progress.push_back(step.message + "@" + std::to_string(step.position));
+    progress.push_back(step.message + "@" + std::to_string(step.position));
   EXPECT_TRUE(site.ui.unexpected().empty());
-  return run;
+  return {result, files.written, site.ui.texts(), progress, ReadTree(site.site + "thumbs/")};
 }
 
 TEST(ParallelThumbnailPass, GivesTheSameFilesProgressAndOrderAsOneJob) {
   const struct {
-    const char* what;
     int broken;
     std::function<void(ScriptedInteraction&)> script;
     std::size_t thumbs;
     std::vector<std::string> last_texts;
   } cases[] = {
-      {"whole", -1, {}, 10, {}},
-      {"no after a broken image",
-       4,
+      {-1, {}, 10, {}},
+      {4,
        [](auto& ui) { ui.QueueAnswer(Answer::No); },
        4,
        {std::string(kThumbnailErrorQuestion), ThumbnailFailedMessage("p14.jpg")}},
       // The first checkpoint follows the thumbnail folder; the one after image 3 (p13) is the
       // fifth.
-      {"cancel",
-       -1,
+      {-1,
        [](auto& ui) { ui.CancelAtCheckpoint(4), ui.QueueAnswer(Answer::Yes); },
        4,
        {std::string(kCancelBuildQuestion)}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    const BuildRun serial = BuildSite(1, 10, c.broken, c.script);
-    const BuildRun parallel = BuildSite(4, 10, c.broken, c.script);
-    EXPECT_EQ(parallel.result, c.last_texts.empty());
-    EXPECT_EQ(serial.result, parallel.result);
-    EXPECT_EQ(serial.written, parallel.written);  // in list order
-    EXPECT_EQ(serial.texts, parallel.texts);
-    EXPECT_EQ(serial.progress, parallel.progress);
-    EXPECT_EQ(serial.thumbs, parallel.thumbs);
-    EXPECT_EQ(parallel.thumbs.size(), c.thumbs);
-    EXPECT_EQ(parallel.thumbs.count("p13_thb.jpg"), 1u);
-    ASSERT_GE(parallel.texts.size(), c.last_texts.size());
-    EXPECT_EQ(
-        std::vector<std::string>(parallel.texts.end() - c.last_texts.size(), parallel.texts.end()),
-        c.last_texts);
+    const BuildRun parallel = BuildSite(4, c.broken, c.script);
+    EXPECT_EQ(BuildSite(1, c.broken, c.script), parallel);
+    EXPECT_EQ(std::get<0>(parallel), c.last_texts.empty());
+    EXPECT_EQ(std::get<4>(parallel).size(), c.thumbs);
+    const auto& texts = std::get<2>(parallel);
+    ASSERT_GE(texts.size(), c.last_texts.size());
+    EXPECT_EQ(std::vector<std::string>(texts.end() - c.last_texts.size(), texts.end()),
+              c.last_texts);
   }
 }
 

@@ -136,13 +136,6 @@ TEST(SnippetList, Operations) {
   EXPECT_FALSE(one.usable().clear || one.usable().remove);
 }
 
-TEST(ListMessages, ByHeaderFlag) {
-  EXPECT_EQ(ListLoadFailedMessage(false, "/d/f.txt"),
-            "Error encountered loading your Footer List list file, /d/f.txt!");
-  EXPECT_EQ(ListSaveFailedMessage(true, "/d/h.txt"),
-            "Error encountered saving your Header List file,/d/h.txt!");
-}
-
 // The preview file holds the body; a read-only old one is replaced only after a Yes.
 TEST(Preview, WritesTheBodyAndOpensIt) {
   TempDir tmp;

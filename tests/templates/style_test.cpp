@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {
@@ -129,16 +128,6 @@ TEST_F(StyleTest, ReferencesAreListedAndChecked) {
   }
 }
 
-TEST_F(StyleTest, FindFileNoCase) {
-  Touch("Sub/Dir/File.TXT");
-  EXPECT_EQ(FindFileNoCase(Folder(), "SUB/./dir/FILE.txt"), Folder() + "Sub/Dir/File.TXT");
-  for (const std::string& relative :
-       {std::string("sub/dir"), std::string("../tpl/sub/dir/file.txt"), std::string(),
-        std::string("sub/dir/file.txt\0x", 18)}) {
-    EXPECT_EQ(FindFileNoCase(Folder(), relative), std::nullopt) << relative;
-  }
-}
-
 TEST_F(StyleTest, BinaryTemplateGivesAPlainResult) {
   std::string bytes;
   for (int i = 0; i < 70000; ++i) bytes += static_cast<char>((i * 131 + i / 7) & 0xFF);
@@ -147,21 +136,6 @@ TEST_F(StyleTest, BinaryTemplateGivesAPlainResult) {
   EXPECT_TRUE(r.loaded);
   EXPECT_FALSE(r.result);
   EXPECT_FALSE(r.required_files.empty());
-}
-
-TEST_F(StyleTest, OkAsksOnlyWhenThereAreWarnings) {
-  ScriptedInteraction ui;
-  EXPECT_TRUE(ConfirmCompliance(ui, ComplianceResult{}));
-  ComplianceResult warned;
-  warned.warnings.push_back("* something");
-  ui.QueueAnswer(Answer::No);
-  ui.QueueAnswer(Answer::Yes);
-  EXPECT_FALSE(ConfirmCompliance(ui, warned));
-  EXPECT_TRUE(ConfirmCompliance(ui, warned));
-  EXPECT_EQ(ui.texts(), std::vector<std::string>(2,
-                                                 "Some warning were raised while testing this "
-                                                 "HTML file for compliancy.  Are you sure you "
-                                                 "want to use it?"));
 }
 
 // "a/../c:x.gif" normalises to "c:x.gif", which a second normalisation takes for a drive letter;

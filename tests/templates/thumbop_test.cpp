@@ -100,50 +100,5 @@ TEST(ThumbOptionsOk, ChecksInOrder) {
   EXPECT_TRUE(ui.messages().empty());
 }
 
-// What the colour box shows and stores after picking or loading.
-TEST(ThumbOptionsColours, Choices) {
-  const struct {
-    std::function<void(ColourChoice&)> act;
-    int item;
-    std::uint32_t shown;
-    const char* text;
-  } cases[] = {
-      // clang-format off
-      {[](auto& c) { PickColourItem(c, kColourOtherItem, 0x000080FF); }, kColourNoItem, 0x000080FF, "#FF8000"},
-      {[](auto& c) { PickColourItem(c, 8); PickColourItem(c, kColourOtherItem, std::nullopt); },
-       kColourDefaultItem, 0, ""},
-      {[](auto& c) { SetDefaultSetColour(c, false, 0x00800000); }, 10, 0x00800000, "#000080"},
-      // A loaded picked colour leaves the text box as it was.
-      {[](auto& c) { PickColourItem(c, 5); SetDefaultSetColour(c, false, 0x00123456); },
-       kColourNoItem, 0x00123456, "#FFFF00"},
-      // clang-format on
-  };
-  for (const auto& c : cases) {
-    ColourChoice choice;
-    c.act(choice);
-    EXPECT_EQ(choice.item, c.item) << c.text;
-    EXPECT_EQ(choice.text, c.text);
-    EXPECT_EQ(ChoiceColour(choice),
-              c.item == kColourDefaultItem ? Colour::Default() : Colour::Of(c.shown));
-  }
-}
-
-// Opening: the enclosure choice resets, missing navigation images default to the program's.
-TEST(ThumbOptionsOpen, DefaultsTemplatesAndNavigationImages) {
-  TempDir program;
-  WriteFile(program / "navgraph/Next.gif", "GIF89a");
-  SiteSettings s;
-  s.Link_Enclosure = 9;
-  s.Previous_Page_File = "/mine/prev.gif";
-  std::vector<std::string> image_templates;
-  ThumbOptionsChoices choices;
-  OpenThumbOptions(s, image_templates, {"/t/a.htm"}, program.path(), choices);
-  EXPECT_EQ(s.Link_Enclosure, 0);
-  EXPECT_EQ(image_templates, std::vector<std::string>{"/t/a.htm"});
-  EXPECT_EQ(s.Next_Page_File, program / "navgraph/Next.gif");
-  EXPECT_EQ(s.Return_To_Index_File, "");
-  EXPECT_EQ(s.Previous_Page_File, "/mine/prev.gif");
-}
-
 }  // namespace
 }  // namespace parvel
