@@ -5,15 +5,12 @@
 #include <filesystem>
 #include <functional>
 
-#include "model/paths.h"
-#include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 #include "templates/REMain.h"
 
 namespace parvel {
 namespace {
 
-using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 // The cases name only the fields they fill; the others keep their defaults.
@@ -57,26 +54,13 @@ TEST(Snippet, Finishes) {
   }
 }
 
-// A snippet in the HTML editor and back; a piece inserted at the caret.
-TEST(SnippetEditor, SplitJoinAndInsert) {
+// A snippet in the HTML editor and back.
+TEST(SnippetEditor, SplitAndJoin) {
   for (const auto& [snippet, text] : {std::pair{"A||B", "A\n\nB"}, {"", ""}, {"|a|", "\na\n"}}) {
     EXPECT_EQ(SnippetToEditorText(snippet), text) << snippet;
     EXPECT_EQ(EditorTextToSnippet(text), snippet) << snippet;
   }
   EXPECT_EQ(EditorTextToSnippet("a\r\nb\rc\n\r\nd"), "a|b|c||d");
-  ASSERT_EQ(SnippetMenuItems().size(), 19u);
-  EXPECT_EQ(SnippetMenuItems()[0], "&nbsp;");
-  const struct {
-    std::u16string text;
-    std::size_t start;
-    std::u16string result;
-    std::size_t caret;
-  } cases[] = {{u"", 0, u"<P>", 3}, {u"abcd", 1, u"a<P>bcd", 4}, {u"ab", 9, u"ab<P>", 5}};
-  for (const auto& c : cases) {
-    const Insertion done = InsertPiece(c.text, c.start, u"<P>");
-    EXPECT_EQ(done.text, c.result);
-    EXPECT_EQ(done.caret, c.caret);
-  }
 }
 
 TEST(DefaultListFileName, FirstFreeName) {
@@ -134,29 +118,6 @@ TEST(SnippetList, Operations) {
   EXPECT_TRUE(one.usable().remove && one.usable().clear && !one.usable().move);
   one.Clear();
   EXPECT_FALSE(one.usable().clear || one.usable().remove);
-}
-
-// The preview file holds the body; a read-only old one is replaced only after a Yes.
-TEST(Preview, WritesTheBodyAndOpensIt) {
-  TempDir tmp;
-  SetDataDirectory(tmp.path());
-  ScriptedInteraction ui;
-  ASSERT_TRUE(PreviewHtml(ui, "<B>a</B>\nb"));
-  EXPECT_EQ(ReadFile(tmp / "~prev.htm"), "<BODY>\r\n<B>a</B>\r\nb\r\n</BODY>");
-  EXPECT_EQ(ui.opened(), std::vector<std::string>{tmp / "~prev.htm"});
-  for (const Answer answer : {Answer::No, Answer::Yes}) {
-    ui.Clear();
-    WriteFile(tmp / "~prev.htm", "old");
-    std::filesystem::permissions(tmp / "~prev.htm", std::filesystem::perms::owner_read);
-    ui.QueueAnswer(answer);
-    EXPECT_EQ(PreviewHtml(ui, "new"), answer == Answer::Yes);
-    EXPECT_TRUE(ui.texts().front().ends_with("This file is marked READ ONLY!"));
-    EXPECT_EQ(ReadFile(tmp / "~prev.htm"),
-              answer == Answer::Yes ? "<BODY>\r\nnew\r\n</BODY>" : "old");
-    EXPECT_EQ(ui.texts().back(),
-              answer == Answer::Yes ? ui.texts().front() : kPreviewFailedMessage);
-    EXPECT_EQ(ui.opened().size(), answer == Answer::Yes ? 2u : 1u);  // one from the first preview
-  }
 }
 
 }  // namespace

@@ -13,41 +13,6 @@ namespace {
 using testing::TempDir;
 using testing::WriteFile;
 
-void HtmlPages(SiteSettings& s, ThumbOptionsChoices& c) {
-  s.DisplayAsImage = false;
-  ApplyDisplayRule(s, c);
-}
-
-// One control's usability for one set of inputs.
-TEST(ThumbOptionsRules, EachRule) {
-  const struct {
-    std::function<void(SiteSettings&, ThumbOptionsChoices&)> inputs;
-    const char* control;
-    bool usable;
-  } cases[] = {
-      // clang-format off
-      {HtmlPages, "btnTestCompliance", true},  // whatever the template text
-      {[](auto& s, auto& c) { ApplyTemplateRule(s, c, "image.htm"); }, "btnTestCompliance", false},
-      {[](auto& s, auto& c) { HtmlPages(s, c); s.Image_Header_Mode = ImageHeaderMode::Html; },
-       "btnEditHeader", true},
-      {HtmlPages, "edtReturnFile", false},
-      {[](auto& s, auto& c) { HtmlPages(s, c); s.prev_next_image_buttons = true; },
-       "chkSameNavGraphics", false},
-      {[](auto& s, auto& c) { HtmlPages(s, c); s.prev_next_image_buttons = s.ImageNavigationBar = true; },
-       "chkSameNavGraphics", true},
-      {[](auto& s, auto&) { s.index_image_buttons = true; }, "lblIndexFontSize", false},
-      // clang-format on
-  };
-  for (const auto& c : cases) {
-    SiteSettings s;
-    ThumbOptionsChoices choices;
-    c.inputs(s, choices);
-    const UsableControls usable = ThumbOptionsUsable(s, choices);
-    ASSERT_TRUE(usable.contains(c.control)) << c.control;
-    EXPECT_EQ(usable.at(c.control), c.usable) << c.control;
-  }
-}
-
 // OK: starting from a record that fails all eight checks, each fix reveals the next.
 TEST(ThumbOptionsOk, ChecksInOrder) {
   TempDir dir;
