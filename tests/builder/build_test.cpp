@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,19 +67,8 @@ TEST(PreBuildChecks, RunInTheirOrderEachStoppingTheStart) {
   EXPECT_TRUE(site.ui.messages().empty());
 }
 
-// Without images the user may ask for pages without thumbnails: only a whole number of at least
-// one is taken; the pages get their buttons.
+// Without images the user may ask for pages without thumbnails; the pages get their buttons.
 TEST(PreBuildChecks, NoImagesGivesTheRequestedPagesWithoutThumbnails) {
-  for (const auto& typed :
-       std::vector<std::optional<std::string>>{"0", "-3", "", "99999999999", std::nullopt}) {
-    Site site;
-    site.ui.QueueAnswer(Answer::Yes);
-    site.ui.QueuePrompt(typed);
-    BuildState state(site.ui, site.settings, site.inputs);
-    EXPECT_FALSE(state.PreBuildChecks(false));
-    EXPECT_EQ(site.ui.texts().back(), typed ? kInvalidPageCountMessage : kNoImagesQuestion);
-    EXPECT_FALSE(state.no_thumbnail_mode());
-  }
   Site site;
   site.settings.DisplayAsImage = false;  // even so: no image pages without images
   site.settings.index_image_buttons = true;

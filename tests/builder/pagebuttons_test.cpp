@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "imaging/PGraphic.h"
 #include "support/testsupport.h"
@@ -12,7 +11,6 @@
 namespace parvel {
 namespace {
 
-using testing::ReadFile;
 using testing::TempDir;
 
 constexpr std::int32_t kW = 121, kH = 41;  // odd, so the halving truncates
@@ -89,24 +87,6 @@ TEST(Button, LabelInItsColourCentredOnTheBackground) {
     EXPECT_EQ(layer, 0) << c.background;
     EXPECT_LE(std::abs(left + right - kW), 4) << "not centred across";
   }
-}
-
-// The pass tells the driver each page; a cancel at a checkpoint leaves the later pages undrawn.
-TEST(ButtonPass, CancelledAtACheckpointLeavesTheLaterPagesUndrawn) {
-  TempDir dir;
-  SiteSettings s = ButtonSettings();
-  s.Selected_Page_Index_File = MakeBackground(dir / "on.gif", 8);
-  std::vector<std::string> messages;
-  int checkpoints = 0;
-  const ButtonPassResult result = RunButtonPass(
-      s, dir.path(), 3, nullptr,
-      {[&](std::string_view m) { messages.emplace_back(m); }, [&] { return ++checkpoints != 2; }});
-  EXPECT_EQ(result.status, ButtonPassResult::Cancelled);
-  EXPECT_EQ(result.page, 2);
-  EXPECT_NE(ReadFile(dir / "Page_Button_2.gif"), "<missing>");
-  EXPECT_EQ(ReadFile(dir / "Page_Button_On_3.gif"), "<missing>");
-  EXPECT_EQ(messages, (std::vector<std::string>{"Creating Buttons for page 1",
-                                                "Creating Buttons for page 2"}));
 }
 
 }  // namespace

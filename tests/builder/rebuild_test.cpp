@@ -64,7 +64,6 @@ TEST(Rebuild, MakesExactlyTheThumbnailsThatAreOutOfDate) {
        },
        true,
        {"thumbs/img02_thb.jpg"}},
-      {[](Site&) {}, false, all_thumbs},
   };
   for (const int jobs : {1, 2}) {
     for (const auto& c : cases) {

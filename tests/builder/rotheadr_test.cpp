@@ -90,17 +90,6 @@ TEST_F(RotationTest, ImagePagesUseTheirOwnListOrTheThumbnailOne) {
        {H, Thumb, "a1"}});
 }
 
-// The list editor's file: every line break of an entry becomes one bar (CR LF one break).
-TEST(ListFile, WriteAndReadBack) {
-  TempDir dir;
-  ASSERT_TRUE(WriteHeaderFooterList(dir / "l.txt", {"A", "", "C|D", "a\r\nb\n\rc\r\rd"}));
-  EXPECT_EQ(ReadFile(dir / "l.txt"), "A\r\n\r\nC|D\r\na|b||c||d\r\n");
-  EXPECT_EQ(ReadHeaderFooterList(dir / "l.txt"),
-            (std::vector<std::string>{"A", "", "C|D", "a|b||c||d"}));
-  ASSERT_TRUE(WriteHeaderFooterList(dir / "l.txt", {}));
-  EXPECT_EQ(ReadFile(dir / "l.txt"), "");
-}
-
 // A comma-separated file becomes a lookup file split at each line's first comma; what cannot be
 // read or written fails quietly and leaves no file.
 TEST(Descriptions, ConvertSplitsAtTheFirstCommaOrFailsQuietly) {

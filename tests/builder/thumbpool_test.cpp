@@ -4,10 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
-#include <mutex>
-#include <stdexcept>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -23,43 +20,7 @@ namespace fs = std::filesystem;
 using testing::ReadTree;
 using testing::WriteFile;
 
-// Sources named by their estimate ("" is an empty slot, "fails" an estimate that throws, taken as
-// over the budget); each maker adds up, on entering, the estimates of all makers running, which
-// may pass the limit only for one running alone. Results come in order.
-TEST(ThumbnailPool, DecodesInFlightStayWithinTheBudgetAndResultsComeInOrder) {
-  const std::vector<std::string> costs = {"30",  "30", "30", "30",    "40",  "",   "60", "10",
-                                          "250", "10", "",   "fails", "101", "90", "5",  "50"};
-  const auto cost = [](const std::string& s) -> std::uint64_t {
-    if (s == "fails") throw std::runtime_error("unreadable");
-    return std::stoull(s);
-  };
-  std::mutex mutex;
-  std::uint64_t in_flight = 0;
-  int running = 0;
-  std::vector<std::string> overruns;
-  ThumbnailPool pool(
-      costs, 4, 8,
-      [&](const std::string& s) {
-        const std::uint64_t mine = s == "fails" ? 101 : cost(s);
-        {
-          std::lock_guard<std::mutex> lock(mutex);
-          in_flight += mine;
-          if (++running > 1 && in_flight > 100) overruns.push_back(s);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));  // room for others to overlap
-        std::lock_guard<std::mutex> lock(mutex);
-        in_flight -= mine;
-        --running;
-        return std::vector<std::uint8_t>(s.begin(), s.end());
-      },
-      ThumbnailMemoryBudget{cost, 100});
-  for (std::size_t i = 0; i < costs.size(); ++i) {
-    EXPECT_EQ(pool.Take(i), std::vector<std::uint8_t>(costs[i].begin(), costs[i].end())) << i;
-  }
-  EXPECT_TRUE(overruns.empty()) << ::testing::PrintToString(overruns);
-}
-
-// ---- The thumbnail pass with workers gives the files, progress, messages and order of the pass
+// The thumbnail pass with workers gives the files, progress, messages and order of the pass
 // on the build's own thread: a whole build, No to the continue question after a broken image
 // (nothing beyond it is written), and a confirmed cancel (it stops after the image it came with).
 
