@@ -127,9 +127,8 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
 
   ScriptedInteraction ui;
   SiteSettings settings;
-  const SiteContext site_context{"Site_1", site, false};
-  ASSERT_TRUE(
-      LoadRotation(ui, settings, site_context, 1, {.with_path = true, .make_current = true}));
+  ASSERT_TRUE(LoadRotation(ui, settings, {"Site_1", site, false}, 1,
+                           {.with_path = true, .make_current = true}));
   SetDefaultValues(settings);
   if (settings.Page_Number_Prefix.empty()) {
     settings.Page_Number_Prefix = "Page ";
@@ -140,17 +139,12 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
   if (HasFatalFailure()) return;
 
   TemplateMarkers markers;
-  ASSERT_TRUE(TestCompliancy(settings.Style_File, PageKind::Thumbnail, markers).result)
-      << settings.Style_File;
-  if (!settings.DisplayAsImage) {
-    ASSERT_TRUE(TestCompliancy(settings.Image_Style_File, PageKind::Image, markers).result)
-        << settings.Image_Style_File;
-  }
+  ASSERT_TRUE(TestCompliancy(settings.Style_File, PageKind::Thumbnail, markers).result);
+  ASSERT_TRUE(settings.DisplayAsImage ||
+              TestCompliancy(settings.Image_Style_File, PageKind::Image, markers).result);
   DescriptionFile descriptions;
   const bool describe = settings.Filename_Display == FilenameDisplay::DescriptionFile;
-  if (describe) {
-    ASSERT_TRUE(descriptions.Prepare(ui, settings));
-  }
+  ASSERT_TRUE(!describe || descriptions.Prepare(ui, settings));
   HeaderFooterRotation rotation(settings, markers);
 
   const std::string base = build_key("BaseHTMLName", "Index.html");
@@ -171,16 +165,13 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
 
   const int image_count = static_cast<int>(ctx.images.size());
   const int per_page = settings.Horizontal_Thumb_Count * settings.Vertical_Thumb_Count;
-  const int page_count = image_count / per_page + (image_count % per_page != 0 ? 1 : 0);
-  ASSERT_GT(page_count, 0);
+  const int page_count = (image_count + per_page - 1) / per_page;
 
   ButtonExtensions extensions;
   const bool use_buttons =
       UpperAscii(build_key("UseButtons", "False")) == "TRUE" && UsesImageButtons(settings);
-  if (use_buttons) {
-    ASSERT_EQ(RunButtonPass(settings, site, page_count, &extensions, {}).status,
-              ButtonPassResult::Done);
-  }
+  ASSERT_TRUE(!use_buttons || RunButtonPass(settings, site, page_count, &extensions, {}).status ==
+                                  ButtonPassResult::Done);
   auto index_for = [&](bool wanted, int page) {
     return wanted ? CreateIndex(ui, settings, base, extensions, page, page_count, use_buttons)
                   : std::string();
