@@ -2,130 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
-#include <map>
-#include <mutex>
-#include <stdexcept>
 #include <string>
-#include <thread>
+#include <tuple>
 #include <vector>
 
 #include "builder/build.h"
 #include "builder/build_site.h"
 #include "builder/thumbnail.h"
-#include "imaging/PGraphic.h"
-#include "platform/filesystem.h"
 #include "support/faulty_filesystem.h"
-#include "support/scripted_interaction.h"
-#include "support/testsupport.h"
 
 namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadFile;
-using testing::TempDir;
+using testing::ReadTree;
 using testing::WriteFile;
 
-// ---- The pool on its own.
-
-std::vector<std::uint8_t> Bytes(const std::string& text) {
-  return {text.begin(), text.end()};
-}
-
-TEST(ThumbnailPool, StoppingEarlyMakesNoMoreThanTheLookAhead) {
-  std::atomic<int> made{0};
-  {
-    ThumbnailPool pool(std::vector<std::string>(1000, "x"), 2, 4, [&](const std::string& s) {
-      ++made;
-      return Bytes(s);
-    });
-    pool.Take(0);
-    pool.Take(1);
-  }
-  EXPECT_LE(made.load(), 2 + 4);
-}
-
-// Sources named by their estimate ("" is an empty slot); each maker adds up, on entering, the
-// estimates of all makers running, which may pass the limit only for one running alone.
-struct BudgetCase {
-  const char* what;
-  int workers;
-  std::uint64_t limit;
-  std::vector<std::string> costs;
-};
-
-TEST(ThumbnailPool, DecodesInFlightStayWithinTheBudgetAndResultsComeInOrder) {
-  const std::vector<BudgetCase> cases = {
-      {"several fit at once", 4, 100, {"30", "30", "30", "30", "40", "", "60", "10", "10", "50"}},
-      {"one over the budget runs alone", 4, 100, {"10", "250", "10", "10", "", "101", "90", "5"}},
-      {"only oversized images", 3, 100, {"500", "", "101", "400", "1000"}},
-      {"an estimate that fails", 3, 100, {"20", "fails", "20", "20"}},
-      {"each image the whole budget", 8, 64, {"64", "64", "64", "64", "64", "64", "64"}},
-  };
-  for (const BudgetCase& c : cases) {
-    const auto cost = [](const std::string& s) -> std::uint64_t {
-      if (s == "fails") throw std::runtime_error("unreadable");
-      return std::stoull(s);
-    };
-    std::mutex mutex;
-    std::uint64_t in_flight = 0;
-    int running = 0;
-    std::vector<std::string> overruns;
-    ThumbnailMemoryBudget budget{cost, c.limit};
-    ThumbnailPool pool(
-        c.costs, c.workers, 2 * c.workers,
-        [&](const std::string& s) {
-          const std::uint64_t mine = s == "fails" ? c.limit + 1 : cost(s);
-          {
-            std::lock_guard<std::mutex> lock(mutex);
-            in_flight += mine;
-            ++running;
-            if (in_flight > c.limit && running > 1) overruns.push_back(s);
-          }
-          std::this_thread::sleep_for(std::chrono::milliseconds(2));  // room for others to overlap
-          std::lock_guard<std::mutex> lock(mutex);
-          in_flight -= mine;
-          --running;
-          return Bytes(s);
-        },
-        budget);
-    for (std::size_t i = 0; i < c.costs.size(); ++i) {
-      EXPECT_EQ(pool.Take(i), c.costs[i].empty() ? std::vector<std::uint8_t>{} : Bytes(c.costs[i]))
-          << c.what << ", slot " << i;
-    }
-    EXPECT_TRUE(overruns.empty()) << c.what << ": over the budget beside others: "
-                                  << ::testing::PrintToString(overruns);
-  }
-}
-
-TEST(ThumbnailPool, SourcesThatFitTheBudgetAreMadeSideBySide) {
-  // Four makers of 25 within a budget of 100 must all be in at once: each waits for the others.
-  std::mutex mutex;
-  std::condition_variable all_in;
-  int inside = 0;
-  bool met = true;
-  ThumbnailMemoryBudget budget{[](const std::string&) { return std::uint64_t{25}; }, 100};
-  ThumbnailPool pool(
-      std::vector<std::string>(4, "x"), 4, 4,
-      [&](const std::string& s) {
-        std::unique_lock<std::mutex> lock(mutex);
-        ++inside;
-        all_in.notify_all();
-        // The limit only keeps a broken pool from hanging the test.
-        if (!all_in.wait_for(lock, std::chrono::seconds(30), [&] { return inside == 4; }))
-          met = false;
-        return Bytes(s);
-      },
-      budget);
-  for (std::size_t i = 0; i < 4; ++i) pool.Take(i);
-  EXPECT_TRUE(met);
-}
-
-// ---- The thumbnail pass with workers, against the pass on the build's own thread.
+// The thumbnail pass with workers gives the files, progress, messages and order of the pass
+// on the build's own thread: a whole build, No to the continue question after a broken image
+// (nothing beyond it is written), and a confirmed cancel (it stops after the image it came with).
 
 // Records the files written, in order.
 class RecordingFileSystem : public FaultyFileSystem {
@@ -139,138 +36,66 @@ class RecordingFileSystem : public FaultyFileSystem {
   std::vector<std::string> written;
 };
 
-void MakePhoto(const std::string& path, int seed) {
-  TPixelGraphic image;
-  image.SetSize(160 + seed * 8, 120);
-  for (int band = 0; band < 8; ++band) {
-    image.Canvas().BrushColor =
-        Rgb{static_cast<std::uint8_t>(seed * 37 + band * 20), static_cast<std::uint8_t>(band * 30),
-            static_cast<std::uint8_t>(255 - seed * 11)};
-    image.Canvas().FillRect({band * 25, 0, band * 25 + 25, 120});
-  }
-  ASSERT_TRUE(savetojpeg(image, path, 85, seed % 2 == 0));
-}
+// The result, files written, messages, progress steps and thumbnails of a build of ten
+// photographs (the `broken` one holding no picture) with `jobs` workers.
+using BuildRun = std::tuple<bool, std::vector<std::string>, std::vector<std::string>,
+                            std::vector<std::string>, testing::Tree>;
 
-struct BuildRun {
-  bool result = false;
-  std::vector<std::string> written;
-  std::vector<ScriptedInteraction::ProgressStep> progress;
-  std::vector<std::string> texts;
-  std::map<std::string, std::string> thumbs;  // file name -> bytes
-  std::vector<std::string> unexpected;
-};
-
-// Builds a site of `count` photographs (the names listed in `broken` hold no picture) with
-// `jobs` workers; `script` queues answers and cancels before the build.
-BuildRun BuildSite(int jobs, int count, const std::vector<int>& broken,
-                   const std::function<void(ScriptedInteraction&)>& script = {}) {
-  TempDir dir;
-  const std::string site = dir / "site/";
-  fs::create_directories(site);
-  for (int i = 0; i < count; ++i) {
-    const std::string name = site + "p" + std::to_string(10 + i) + ".jpg";
-    if (std::find(broken.begin(), broken.end(), i) != broken.end()) {
-      WriteFile(name, "not a picture");
-    } else {
-      MakePhoto(name, i);
-    }
+BuildRun BuildSite(int jobs, int broken, const std::function<void(ScriptedInteraction&)>& script) {
+  testing::Site site;
+  site.settings.Thumb_Width = site.settings.Thumb_Height = 50;
+  for (int i = 0; i < 10; ++i) {
+    const std::string name = site.site + "p" + std::to_string(10 + i) + ".jpg";
+    TPixelGraphic image;
+    image.SetSize(160 + i * 8, 120);
+    image.Canvas().BrushColor = Rgb{static_cast<std::uint8_t>(i * 37), 90, 200};
+    image.Canvas().FillRect({0, 0, 25 + i * 10, 120});
+    EXPECT_TRUE(savetojpeg(image, name, 85, i % 2 == 0));
+    if (i == broken) WriteFile(name, "not a picture");
     // Thumbnails record their photograph's time: runs compared must have the same times.
     fs::last_write_time(name, fs::file_time_type(std::chrono::hours(1000 + i)));
   }
-  SiteSettings settings;
-  settings.Rotation_Path = site;
-  settings.Style_File = dir / "thumbs.htm";
-  settings.DisplayAsImage = true;
-  settings.Thumb_Width = 50;
-  settings.Thumb_Height = 50;
-  WriteFile(settings.Style_File, testing::kTemplate);
-  ScriptedInteraction ui;
-  if (script) script(ui);
+  if (script) script(site.ui);
   RecordingFileSystem files;
   ScopedFileSystem scoped(files);
-  BuildState state(ui, settings, BuildInputs{});
+  BuildState state(site.ui, site.settings, site.inputs);
   state.set_jobs(jobs);
-  BuildRun run;
-  if (state.PreBuildChecks(true)) {
-    state.FillImageList();
-    run.result = state.Start();
-  }
-  run.written = files.written;
-  run.progress = ui.progress();
-  run.texts = ui.texts();
-  run.unexpected = ui.unexpected();
-  const std::string thumbs = site + "thumbs/";
-  if (fs::exists(thumbs)) {
-    for (const auto& e : fs::directory_iterator(thumbs)) {
-      run.thumbs[e.path().filename().string()] = ReadFile(e.path().string());
-    }
-  }
-  return run;
+  const bool result = site.Build(state);
+  std::vector<std::string> progress;
+  for (const auto& step : site.ui.progress())
+    progress.push_back(step.message + "@" + std::to_string(step.position));
+  EXPECT_TRUE(site.ui.unexpected().empty());
+  return {result, files.written, site.ui.texts(), progress, ReadTree(site.site + "thumbs/")};
 }
 
-void ExpectSameRun(const BuildRun& a, const BuildRun& b) {
-  EXPECT_EQ(a.result, b.result);
-  EXPECT_EQ(a.written, b.written);
-  EXPECT_EQ(a.texts, b.texts);
-  EXPECT_EQ(a.thumbs, b.thumbs);
-  ASSERT_EQ(a.progress.size(), b.progress.size());
-  for (std::size_t i = 0; i < a.progress.size(); ++i) {
-    EXPECT_EQ(a.progress[i].message, b.progress[i].message) << i;
-    EXPECT_EQ(a.progress[i].position, b.progress[i].position) << i;
-  }
-}
-
-// Four workers give the files, progress, messages and order of the pass on the build's own
-// thread: a whole build, No to the continue question after a broken image (nothing beyond it is
-// written), and a confirmed cancel (it stops after the image it came with).
 TEST(ParallelThumbnailPass, GivesTheSameFilesProgressAndOrderAsOneJob) {
   const struct {
-    const char* what;
-    int count;
-    std::vector<int> broken;
+    int broken;
     std::function<void(ScriptedInteraction&)> script;
     std::size_t thumbs;
     std::vector<std::string> last_texts;
   } cases[] = {
-      {"whole", 12, {}, {}, 12, {}},
-      {"no after a broken image",
-       10,
-       {4},
-       [](ScriptedInteraction& ui) { ui.QueueAnswer(Answer::No); },
+      {-1, {}, 10, {}},
+      {4,
+       [](auto& ui) { ui.QueueAnswer(Answer::No); },
        4,
        {std::string(kThumbnailErrorQuestion), ThumbnailFailedMessage("p14.jpg")}},
       // The first checkpoint follows the thumbnail folder; the one after image 3 (p13) is the
       // fifth.
-      {"cancel",
-       10,
-       {},
-       [](ScriptedInteraction& ui) {
-         ui.CancelAtCheckpoint(4);
-         ui.QueueAnswer(Answer::Yes);
-       },
+      {-1,
+       [](auto& ui) { ui.CancelAtCheckpoint(4), ui.QueueAnswer(Answer::Yes); },
        4,
        {std::string(kCancelBuildQuestion)}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    const BuildRun serial = BuildSite(1, c.count, c.broken, c.script);
-    const BuildRun parallel = BuildSite(4, c.count, c.broken, c.script);
-    EXPECT_EQ(parallel.result, c.last_texts.empty());
-    ExpectSameRun(serial, parallel);
-    EXPECT_EQ(parallel.thumbs.size(), c.thumbs);
-    EXPECT_EQ(parallel.thumbs.count("p13_thb.jpg"), 1u);
-    EXPECT_TRUE(parallel.unexpected.empty());
-    ASSERT_GE(parallel.texts.size(), c.last_texts.size());
-    EXPECT_EQ(
-        std::vector<std::string>(parallel.texts.end() - c.last_texts.size(), parallel.texts.end()),
-        c.last_texts);
-    // Thumbnails are written in list order.
-    std::vector<std::string> thumbs;
-    for (const auto& w : parallel.written) {
-      if (w.find("_thb") != std::string::npos) thumbs.push_back(w);
-    }
-    EXPECT_EQ(thumbs.size(), c.thumbs);
-    EXPECT_TRUE(std::is_sorted(thumbs.begin(), thumbs.end()));
+    const BuildRun parallel = BuildSite(4, c.broken, c.script);
+    EXPECT_EQ(BuildSite(1, c.broken, c.script), parallel);
+    EXPECT_EQ(std::get<0>(parallel), c.last_texts.empty());
+    EXPECT_EQ(std::get<4>(parallel).size(), c.thumbs);
+    const auto& texts = std::get<2>(parallel);
+    ASSERT_GE(texts.size(), c.last_texts.size());
+    EXPECT_EQ(std::vector<std::string>(texts.end() - c.last_texts.size(), texts.end()),
+              c.last_texts);
   }
 }
 
