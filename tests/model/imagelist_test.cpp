@@ -14,25 +14,6 @@ namespace {
 using testing::TempDir;
 using testing::WriteFile;
 
-TEST(FolderImageList, ListsTheFoldersImagesAndWarnsOfAFolderItCannotEnter) {
-  TempDir tmp;
-  for (const char* name : {"b.JPG", "a.gif", "notes.txt", "c.jpeg", "d.jpg~"}) {
-    WriteFile(tmp / name, "x");
-  }
-  ScriptedInteraction ui;
-  FolderImageList list;
-  list.SetDirectory(ui, tmp.path().substr(0, tmp.path().size() - 1));  // no trailing separator
-  EXPECT_EQ(list.names(), (std::vector<std::string>{"a.gif", "b.JPG", "c.jpeg"}));
-  EXPECT_EQ(list.count_text(), "3 Images");
-  EXPECT_TRUE(ui.texts().empty());
-
-  list.SetDirectory(ui, tmp / "gone");
-  EXPECT_TRUE(list.names().empty());
-  EXPECT_EQ(list.count_text(), "0 Images");
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{"Error encountered changing to the directory, " +
-                                                 (tmp / "gone") + "!"});
-}
-
 TEST(FolderImageList, DeleteKeyAsksOnceAndDeletesOnlyOnYes) {
   struct Case {
     const char* title;
@@ -68,24 +49,6 @@ TEST(FolderImageList, DeleteKeyAsksOnceAndDeletesOnlyOnYes) {
     EXPECT_EQ(ui.busy_depth(), 0);
     EXPECT_TRUE(ui.unexpected().empty());
   }
-}
-
-TEST(FolderImageList, SeveralFilesAreDeletedFromTheLastToTheFirst) {
-  TempDir tmp;
-  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) WriteFile(tmp / name, "x");
-  ScriptedInteraction ui;
-  FolderImageList list;
-  list.SetDirectory(ui, tmp.path());
-  // Files gone meanwhile are reported one by one, which shows the order.
-  std::filesystem::remove(tmp / "a.jpg");
-  std::filesystem::remove(tmp / "c.jpg");
-  ui.QueueAnswer(Answer::Yes);
-  list.DeleteSelected(ui, {0, 1, 2});
-  EXPECT_EQ(ui.texts(),
-            (std::vector<std::string>{"Are you sure you want to delete these 3 files?",
-                                      "Unable to locate the file, " + (tmp / "c.jpg"),
-                                      "Unable to locate the file, " + (tmp / "a.jpg")}));
-  EXPECT_TRUE(list.names().empty());
 }
 
 }  // namespace

@@ -30,34 +30,5 @@ TEST_F(PathsTest, StoredFormRoundTrip) {
   }
 }
 
-TEST_F(PathsTest, ExpandsStoredFormsWrittenOnWindows) {
-  EXPECT_EQ(expandpath("%\\Site_1\\"), "/opt/App/Site_1/");
-  EXPECT_EQ(expandpath("%\\Samples\\Next.gif"), "/opt/App/Samples/Next.gif");
-  EXPECT_EQ(expandpath("%"), "/opt/App/");
-}
-
-TEST_F(PathsTest, FixPath) {
-  struct Case {
-    const char* in;
-    bool sep;
-    const char* out;
-  } cases[] = {
-      {" /srv/Web/ ", false, "/srv/Web"},
-      {"/srv/Web", true, "/srv/Web/"},
-      {"/srv/Web\\", false, "/srv/Web"},
-      {"/srv/Web\\", true, "/srv/Web\\"},
-      {"", true, ""},
-      {"%/Site_2", true, "/opt/App/Site_2/"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(fixpath(c.in, c.sep), c.out) << c.in << " " << c.sep;
-}
-
-TEST_F(PathsTest, ChangeExtension) {
-  EXPECT_EQ(changeextension("/pics/photo.bmp", ".jpg"), "/pics/photo.jpg");
-  EXPECT_EQ(changeextension("/pics.old/photo", ".jpg"), "/pics.old/photo.jpg");
-  EXPECT_EQ(changeextension("C:\\Pics.old\\photo", ".jpg"), "C:\\Pics.old\\photo.jpg");
-  EXPECT_EQ(changeextension("a.tar.gz", ".jpg"), "a.tar.jpg");
-}
-
 }  // namespace
 }  // namespace parvel

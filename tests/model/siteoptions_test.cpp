@@ -67,20 +67,6 @@ TEST_F(SiteOptionsTest, FirstPageNameRules) {
   }
 }
 
-TEST_F(SiteOptionsTest, AutoRotateWithRotationsOffIsTurnedOffAndSavedOff) {
-  SiteOptionsDialog dialog(ui, cat.site(), false);
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kRotationsDisabledMessage)});
-  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Information);
-  EXPECT_FALSE(dialog.auto_rotate());
-  EXPECT_FALSE(dialog.live_fields_enabled());
-  dialog.set_auto_rotate(true);  // switching it on again meets the same rule
-  EXPECT_EQ(ui.messages().size(), 2u);
-  EXPECT_FALSE(dialog.auto_rotate());
-  ASSERT_TRUE(dialog.Accept(cat));
-  EXPECT_FALSE(cat.site().AutoRotate);
-  EXPECT_EQ(General("AutoRotate"), "False");
-}
-
 TEST_F(SiteOptionsTest, OkChecksInOrderAndStoresNothingOnFailure) {
   struct Case {
     const char* name;
@@ -120,52 +106,6 @@ TEST_F(SiteOptionsTest, OkChecksInOrderAndStoresNothingOnFailure) {
     EXPECT_EQ(ui.messages()[0].kind, MessageKind::Information) << c.name;
     EXPECT_EQ(cat.site().Name, "Cats") << c.name;
     EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before) << c.name;
-  }
-}
-
-TEST_F(SiteOptionsTest, MissingDirectoryIsCreatedOnlyAfterYes) {
-  const std::string dir = tmp / "new/place";
-  SiteOptionsDialog dialog(ui, cat.site(), true);
-  dialog.set_path(dir);
-  ui.QueueAnswer(Answer::No);
-  EXPECT_FALSE(dialog.Accept(cat));
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{CreateSiteDirectoryQuestion(dir)});
-  EXPECT_EQ(ui.texts()[0],
-            "The directory, " + dir + ", does not exist.  Would you like to create it?");
-  EXPECT_FALSE(std::filesystem::exists(dir));
-  EXPECT_EQ(cat.site().Path, tmp / "Site_1/");
-
-  ui.QueueAnswer(Answer::Yes);
-  ASSERT_TRUE(dialog.Accept(cat));
-  EXPECT_TRUE(std::filesystem::is_directory(dir));
-  EXPECT_EQ(cat.site().Path, dir);  // as typed
-  EXPECT_EQ(General("Path"), "%/new/place");
-}
-
-TEST_F(SiteOptionsTest, OkStoresEveryFieldSavesAndRereadsTheNames) {
-  SiteOptionsDialog dialog(ui, cat.site(), true);
-  dialog.set_name("Dogs");
-  dialog.set_live_path("/srv/dogs");
-  dialog.set_next_rotation(3);
-  dialog.set_base_html_name("start");
-  ASSERT_TRUE(dialog.Accept(cat));
-  const tsiterecord& site = cat.site();
-  EXPECT_EQ(site.BaseHTMLName, "start.html");
-  EXPECT_EQ(General("Name"), "Dogs");
-  EXPECT_EQ(General("LivePath"), "/srv/dogs");
-  EXPECT_EQ(General("CurrentRotationPosition"), "3");
-  EXPECT_EQ(General("RotationCount"), "3");
-  EXPECT_EQ(cat.names(), std::vector<std::string>{"Dogs"});
-  EXPECT_TRUE(ui.messages().empty());
-}
-
-TEST_F(SiteOptionsTest, MainWindowActionSavesWhetherConfirmedOrNot) {
-  for (bool confirmed : {true, false}) {
-    cat.site().Name = confirmed ? "Confirmed" : "Cancelled";
-    const auto status = SiteOptionsAction(ui, cat, true, [&] { return confirmed; });
-    ASSERT_TRUE(status.has_value());
-    EXPECT_EQ(status->site_name, cat.site().Name);
-    EXPECT_EQ(General("Name"), cat.site().Name);
   }
 }
 

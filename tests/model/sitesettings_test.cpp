@@ -278,58 +278,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "Image_Footer_HTML=<p>f</p>; Image_Footer_Mode=2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SiteSettingsTest, MissingFileIsNoErrorAndAppliesTheMissingKeyRules) {
-  SiteSettings s = Primed();
-  EXPECT_TRUE(Load(s));
-  EXPECT_EQ(Diff(Apply(Describe(Primed()), kMissingKeyChanges), Describe(s)), "");
-  EXPECT_TRUE(ui_.messages().empty());
-}
-
-TEST_F(SiteSettingsTest, UnreadableThumbWidthLeavesTheWholeGroupAndReadsLaterKeys) {
-  WriteSection(
-      "Thumb_Width=abc\r\nThumb_Height=200\r\nThumb_Border=1\r\nThumb_JPEG_Quality=90\r\n"
-      "Horizontal_Thumb_Count=3\r\nVertical_Thumb_Count=3\r\nLink_Enclosure=1\r\n"
-      "Default_Font=Arial\r\nDefault_Font_Size=1\r\nIndex_Font=Arial\r\nIndex_Font_Size=1\r\n"
-      "Index_Image_Font_Size=12\r\nCell_Spacing=1\r\nCell_Padding=1\r\n"
-      "Page_Position_Heading_Size=0\r\nFilename_Display=HideExt\r\nHeading_Colour=clRed\r\n"
-      "Page_Number_Prefix=Seite\r\nImage_Display_Method=1\r\n");
-  SiteSettings s = Primed();
-  EXPECT_TRUE(Load(s));
-  EXPECT_EQ(
-      Diff(Apply(Describe(Primed()), kMissingKeyChanges),
-           Apply(Describe(s),
-                 "Page_Position_Heading_Size=2; Filename_Display=Normal; Heading_Colour=$000A0B0C; "
-                 "Page_Number_Prefix=Kept; Image_Display_Method=2")),
-      "");
-  // The keys before and after the group were read.
-  EXPECT_EQ(s.Page_Position_Heading_Size, 0);
-  EXPECT_EQ(s.Filename_Display, FilenameDisplay::HideExt);
-  EXPECT_EQ(s.Heading_Colour, Colour::Of(kClRed));
-  EXPECT_EQ(s.Page_Number_Prefix, "Seite");
-  EXPECT_EQ(Stored(s.Image_Display_Method), 1);
-}
-
-TEST_F(SiteSettingsTest, RotationPathIsExpandedOrDefaultsToTheRotationsFolder) {
-  struct Case {
-    const char* body;
-    bool use_rotations;
-    const char* expected;  // "<data>/" stands for the data directory
-  } cases[] = {
-      {"Rotation_Path=%/Site_1/Rotation_4/", true, "<data>/Site_1/Rotation_4/"},
-      {"Rotation_Path=%\\Site_1\\R4\\", true, "<data>/Site_1/R4/"},
-      {"Rotation_Path=/srv/www/r4/", true, "/srv/www/r4/"},
-      {"", true, "<data>/Site_1/Rotation_4"},
-      {"", false, "<data>/Site_1/"},
-  };
-  for (const auto& c : cases) {
-    site_.use_rotations = c.use_rotations;
-    WriteSection(c.body, 4);
-    SiteSettings s = Primed();
-    EXPECT_TRUE(Load(s, 4, true, false));
-    EXPECT_EQ(s.Rotation_Path, ReplaceAll(c.expected, "<data>/", DataDirectory())) << c.body;
-  }
-}
-
 // ---- The hand-written file full of garbage.
 
 struct GarbageCase {
@@ -395,31 +343,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- SetDefaultValues.
 
-TEST_F(SiteSettingsTest, SetDefaultValuesFillsOnlyChoicesWithoutAValidChoice) {
-  SiteSettings s = Primed();
-  s.Page_Position_Heading_Size = -1;
-  s.Link_Enclosure = 5;
-  s.Default_Font_Size = -3;
-  s.Index_Font_Size = 5;
-  s.Image_Header_Mode = static_cast<ImageHeaderMode>(-1);
-  s.Image_Footer_Mode = static_cast<ImageHeaderMode>(4);
-  s.Image_Display_Method = static_cast<DisplayMethod>(9);
-  SetDefaultValues(s);
-  EXPECT_EQ(
-      Diff(Apply(Describe(Primed()),
-                 "Page_Position_Heading_Size=0; Link_Enclosure=0; Default_Font_Size=0; "
-                 "Index_Font_Size=0; Image_Header_Mode=1; Image_Header_Same_As_Index=true; "
-                 "Image_Footer_Mode=1; Image_Footer_Same_As_Index=true; Image_Display_Method=0"),
-           Describe(s)),
-      "");
-
-  // Valid choices, picked colours among them, are left alone.
-  const SiteSettings primed = Primed();
-  SiteSettings valid = primed;
-  SetDefaultValues(valid);
-  EXPECT_EQ(Diff(Describe(primed), Describe(valid)), "");
-}
-
 // ---- Saving.
 
 TEST_F(SiteSettingsTest, FreshRecordWritesEveryKeyInOrder) {
@@ -443,47 +366,6 @@ TEST_F(SiteSettingsTest, FreshRecordWritesEveryKeyInOrder) {
             "Default_Font_Bold=False|Default_Font_Italics=False|Index_Font_Bold=False|"
             "Index_Font_Italics=False|");
   EXPECT_TRUE(ui_.messages().empty());
-}
-
-// Only the keys of the header and footer modes in use are written: the lines between the template
-// and the next group, joined by "|".
-TEST_F(SiteSettingsTest, SaveWritesTheKeysOfTheModes) {
-  struct Case {
-    bool image_pages;  // Image_Header/Footer_Mode, else Header/Footer_Mode
-    int header_mode, footer_mode;
-    const char* lines;
-  } cases[] = {
-      // clang-format off
-      {false, 0, 0, "Header_File=|Header_HTML=|Footer_File=|Footer_HTML=|"},
-      {false, 2, 1, "Header_File=%/lists/h.txt|Header_HTML=|Footer_File=|Footer_HTML=<i>foot</i>|"},
-      {false, -1, 3, ""},
-      {true, 1, 1, "Image_Header_Same_As_Index=True|Image_Footer_Same_As_Index=True|"},
-      {true, 3, 2, "Image_Header_Same_As_Index=False|Image_Header_File=%/lists/h.txt|"
-                   "Image_Header_HTML=|Image_Footer_Same_As_Index=False|Image_Footer_File=|"
-                   "Image_Footer_HTML=<i>foot</i>|"},
-      {true, -1, 7, "Image_Header_Same_As_Index=False|Image_Footer_Same_As_Index=False|"},
-      // clang-format on
-  };
-  for (const auto& c : cases) {
-    SiteSettings s;
-    if (c.image_pages) {
-      s.Image_Header_Mode = static_cast<ImageHeaderMode>(c.header_mode);
-      s.Image_Footer_Mode = static_cast<ImageHeaderMode>(c.footer_mode);
-    } else {
-      s.Header_Mode = static_cast<HeaderMode>(c.header_mode);
-      s.Footer_Mode = static_cast<HeaderMode>(c.footer_mode);
-    }
-    s.Header_HTML = s.Image_Header_HTML = "<b>head</b>";
-    s.Header_File = s.Image_Header_File = DataDirectory() + "lists/h.txt";
-    s.Footer_HTML = s.Image_Footer_HTML = "<i>foot</i>";
-    s.Footer_File = s.Image_Footer_File = "/lists/f.txt";
-    std::filesystem::remove(File());
-    ASSERT_TRUE(Save(s));
-    const std::vector<std::string> lines = c.image_pages
-                                               ? Between("Image_Style_File=", "Image_Width=")
-                                               : Between("Style_File=", "ImageNavigationBar=");
-    EXPECT_EQ(ReplaceAll(JoinLinesCrLf(lines), "\r\n", "|"), c.lines);
-  }
 }
 
 TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
@@ -510,16 +392,6 @@ TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   original.Image_Header_HTML = back.Image_Header_HTML;
   original.Image_Footer_File = back.Image_Footer_File;
   EXPECT_EQ(Diff(Describe(original), Describe(back)), "");
-}
-
-TEST_F(SiteSettingsTest, UnreadableSettingsFileIsNotOverwritten) {
-  // Too large to be read (sparse, so it costs no disk space).
-  WriteFile(File(), "[General]\r\nName=Mine\r\n");
-  std::filesystem::resize_file(File(), IniFile::kMaxFileSize + 1);
-  EXPECT_FALSE(Save(SiteSettings()));
-  ASSERT_EQ(ui_.messages().size(), 1u);
-  EXPECT_EQ(ui_.messages()[0].text, kSaveRotationWarning);
-  EXPECT_EQ(std::filesystem::file_size(File()), IniFile::kMaxFileSize + 1);
 }
 
 }  // namespace

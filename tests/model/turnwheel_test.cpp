@@ -87,61 +87,6 @@ TEST_F(TurnwheelTest, DueRotationGoesLiveAndThePositionMovesOnWrappingAtTheEnd) 
   }
 }
 
-TEST_F(TurnwheelTest, SubDirectoriesGoLiveAndOldFilesGo) {
-  MakeSite(1, 2, Due(1, 1));
-  WriteFile(tmp / "Site_1/Rotation_2/thumbs/a_thb.jpg", "thumb 2");
-  WriteFile(tmp / "Site_1/Rotation_2/deep/er/x.txt", "deep");
-  ASSERT_TRUE(RotateSites().ok);  // from now on the live directory is turnwheel's
-  WriteFile(Live(1) + "/stale.html", "stale");
-  WriteFile(Live(1) + "/thumbs/old_thb.jpg", "old");
-  ASSERT_TRUE(RotateSites().ok);
-  EXPECT_EQ(ReadFile(Live(1) + "/thumbs/a_thb.jpg"), "thumb 2");
-  EXPECT_EQ(ReadFile(Live(1) + "/deep/er/x.txt"), "deep");
-  EXPECT_FALSE(fs::exists(Live(1) + "/stale.html"));
-  EXPECT_FALSE(fs::exists(Live(1) + "/thumbs/old_thb.jpg"));
-}
-
-// An unbuilt rotation is refused and stays due; the next site goes live all the same.
-TEST_F(TurnwheelTest, AnUnbuiltRotationIsRefusedAndStaysDueAndOtherSitesGoOn) {
-  MakeSite(1, 3, Due(1, 2));
-  MakeSite(2, 2, Due(2, 1));
-  fs::remove(tmp / "Site_1/Rotation_2/Index.html");
-  WriteFile(Live(1) + "/Index.html", "old live");
-  const TurnwheelResult result = RotateSites();
-  EXPECT_FALSE(result.ok);
-  ASSERT_EQ(result.sites.size(), 2u);
-  EXPECT_EQ(result.sites[0].outcome, RotationOutcome::NotBuilt);
-  EXPECT_EQ(result.sites[0].line, "Site_1 (Site 1): Rotation 2 is not built (" +
-                                      (tmp / "Site_1/Rotation_2") +
-                                      " holds no Index.html); the live directory is unchanged");
-  EXPECT_EQ(ReadFile(Live(1) + "/Index.html"), "old live");
-  EXPECT_EQ(Position(1), "2");
-  EXPECT_EQ(result.sites[1].outcome, RotationOutcome::Live);
-  EXPECT_EQ(ReadFile(Live(2) + "/a.jpg"), "image 1");
-  EXPECT_EQ(result.Lines().size(), 2u);
-}
-
-TEST_F(TurnwheelTest, OnlySitesWithAutoRotateAndALiveDirectoryAreDue) {
-  MakeSite(1, 2, "LivePath=" + Live(1) + "\r\nAutoRotate=False\r\n");
-  MakeSite(2, 2, "AutoRotate=True\r\n");
-  MakeSite(3, 2, Due(3, 2));
-  const TurnwheelResult result = RotateSites();
-  EXPECT_TRUE(result.ok);
-  ASSERT_EQ(result.sites.size(), 1u);
-  EXPECT_EQ(result.sites[0].site_key, "Site_3");
-  EXPECT_FALSE(fs::exists(Live(1)));
-  EXPECT_EQ(Position(1), "<missing>");
-}
-
-TEST_F(TurnwheelTest, AnUnreadableCatalogueIsAFailureNotAnEmptyOne) {
-  WriteFile(tmp.path() + "/sites.ini",
-            "[Sites]\r\n" + std::string(IniFile::kMaxFileSize, 'x') + "\r\n");
-  const TurnwheelResult result = RotateSites();
-  EXPECT_FALSE(result.ok);
-  ASSERT_EQ(result.Lines().size(), 1u);
-  EXPECT_EQ(result.Lines()[0], "Error: the catalogue " + SitesFileName() + " cannot be read.");
-}
-
 TEST_F(TurnwheelTest, LiveDirectoryThatWouldSwallowTheSiteIsRefused) {
   struct Case {
     const char* name;
@@ -165,22 +110,6 @@ TEST_F(TurnwheelTest, LiveDirectoryThatWouldSwallowTheSiteIsRefused) {
     EXPECT_EQ(ReadFile(tmp / "Site_1/Rotation_1/a.jpg"), "image 1") << c.name;
     EXPECT_EQ(Position(1), "1") << c.name;
   }
-}
-
-TEST_F(TurnwheelTest, ACopyFailureLeavesTheLiveSiteAndThePosition) {
-  MakeSite(1, 2, Due(1, 2));
-  WriteFile(Live(1) + "/Index.html", "page 1");  // rotation 1, put live before
-  WriteFile(Live(1) + "/a.jpg", "image 1");
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAt(3);  // half-way through copying the rotation
-  const TurnwheelResult result = RotateSites();
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.sites[0].outcome, RotationOutcome::Failed);
-  EXPECT_NE(result.sites[0].line.find("No space left on device"), std::string::npos);
-  EXPECT_EQ(ReadFile(Live(1) + "/Index.html"), "page 1");
-  EXPECT_EQ(ReadFile(Live(1) + "/a.jpg"), "image 1");
-  EXPECT_EQ(Position(1), "2");
 }
 
 TEST_F(TurnwheelTest, ALiveDirectoryTurnwheelDidNotFillIsLeftAlone) {
@@ -220,21 +149,6 @@ TEST_F(TurnwheelTest, ALiveDirectoryTurnwheelDidNotFillIsLeftAlone) {
                              "turnwheel has not filled it before and it is no copy of one of "
                              "the site's rotations); the live directory is unchanged");
   }
-}
-
-TEST_F(TurnwheelTest, APositionThatCannotBeSavedIsAFailure) {
-  MakeSite(1, 2, Due(1, 1));
-  // Making the copy, its two files, renaming it live: then the settings file.
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAt(5);
-  const TurnwheelResult result = RotateSites();
-  EXPECT_FALSE(result.ok);
-  ASSERT_EQ(result.sites.size(), 1u);
-  EXPECT_EQ(result.sites[0].outcome, RotationOutcome::Live);
-  EXPECT_FALSE(result.sites[0].position_saved);
-  EXPECT_EQ(ReadFile(Live(1) + "/Index.html"), "page 1");
-  EXPECT_EQ(Position(1), "1");
 }
 
 }  // namespace
