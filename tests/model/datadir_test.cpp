@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "base/textutil.h"
 #include "support/testsupport.h"
 
 namespace parvel {

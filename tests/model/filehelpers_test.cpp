@@ -14,7 +14,6 @@
 namespace parvel {
 namespace {
 
-using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 

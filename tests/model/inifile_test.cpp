@@ -1,19 +1,9 @@
 #include "model/inifile.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <filesystem>
-
-#include "support/faulty_filesystem.h"
-#include "support/testsupport.h"
 
 namespace parvel {
 namespace {
-
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WriteFile;
 
 struct ReadCase {
   const char* name;

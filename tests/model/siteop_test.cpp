@@ -4,12 +4,9 @@
 
 #include <filesystem>
 
-#include "base/textutil.h"
-#include "model/inifile.h"
 #include "model/paths.h"
 #include "model/siteoptions.h"
 #include "platform/filesystem.h"
-#include "support/faulty_filesystem.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
@@ -39,6 +36,12 @@ class CatalogueTest : public ::testing::Test {
     }
     WriteFile(tmp / "sites.ini", text);
     cat.ReadSites();
+  }
+  // The site Cats, selected, its directory made.
+  void OneSite() {
+    MakeSites({{"Site_1", "Cats"}});
+    std::filesystem::create_directory(tmp / "Site_1");
+    cat.SelectSite(0, true);
   }
 
   TempDir tmp;
@@ -101,6 +104,71 @@ TEST_F(CatalogueTest, DeleteCurrentSiteRemovesItsFilesDirectoryAndEntry) {
   EXPECT_EQ(ReadFile(tmp / "sites.ini"), "[Sites]\r\nSite_2=Two\r\n");
   EXPECT_EQ(cat.keys(), std::vector<std::string>{"Site_2"});
   EXPECT_EQ(cat.selected(), -1);
+}
+
+TEST_F(CatalogueTest, FirstPageNameRules) {
+  OneSite();
+  struct Case {
+    const char* entered;
+    const char* stored;
+  } cases[] = {
+      {"home", "home.html"},
+      {"", "Index.html"},
+      {"start.htm", "start.htm"},
+      {"a.php", "a.php"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(StoredBaseHTMLName(c.entered), c.stored) << c.entered;
+    SiteOptionsDialog dialog(ui, cat.site(), true);
+    dialog.set_base_html_name(c.entered);
+    ASSERT_TRUE(dialog.Accept(cat));
+    EXPECT_EQ(cat.site().BaseHTMLName, c.stored);
+    EXPECT_NE(ReadFile(tmp / "Site_1.ini").find(std::string("BaseHTMLName=") + c.stored + "\r\n"),
+              std::string::npos);
+  }
+}
+
+TEST_F(CatalogueTest, OkChecksInOrderAndStoresNothingOnFailure) {
+  OneSite();
+  struct Case {
+    const char* name;
+    const char* site_name;
+    const char* path;
+    bool auto_rotate;
+    const char* live;
+    std::string message;
+    const char* first_page = "Index.html";
+  };
+  std::vector<Case> cases = {
+      {"no_name_first", "", "", true, "", std::string(kNoSiteNameMessage)},
+      {"no_directory", "Dogs", "", true, "", std::string(kNoSiteDirectoryMessage)},
+      {"no_live_directory", "Dogs", "/tmp", true, "", std::string(kNoLiveDirectoryMessage)},
+  };
+  // Image display pages take their image's name with the first page's extension: a picture's
+  // extension there would write every page over its photograph.
+  for (const char* picture : {"Gallery.JPG", "a.Jpe", "c.png"}) {
+    cases.push_back({"first_page_like_a_picture", "Dogs", "/tmp", false, "",
+                     "The name of the first HTML page, " + std::string(picture) +
+                         ", ends in the extension of a picture.  Pages named like pictures would "
+                         "be written over your images: please choose a name such as Index.html!",
+                     picture});
+  }
+  const std::string before = ReadFile(tmp / "Site_1.ini");
+  for (const auto& c : cases) {
+    ui.Clear();
+    SiteOptionsDialog dialog(ui, cat.site(), true);
+    dialog.set_name(c.site_name);
+    dialog.set_path(c.path);
+    dialog.set_auto_rotate(c.auto_rotate);
+    dialog.set_live_path(c.live);
+    dialog.set_base_html_name(c.first_page);
+    EXPECT_FALSE(dialog.Accept(cat)) << c.name;
+    ASSERT_EQ(ui.messages().size(), 1u) << c.name;
+    EXPECT_EQ(ui.messages()[0].text, c.message) << c.name;
+    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Information) << c.name;
+    EXPECT_EQ(cat.site().Name, "Cats") << c.name;
+    EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before) << c.name;
+  }
 }
 
 }  // namespace

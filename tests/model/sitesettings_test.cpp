@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <vector>
 
 #include "base/textutil.h"
 #include "model/inifile.h"
 #include "model/paths.h"
-#include "support/faulty_filesystem.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
@@ -312,29 +310,6 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- SetDefaultValues.
 
 // ---- Saving.
-
-TEST_F(SiteSettingsTest, FreshRecordWritesEveryKeyInOrder) {
-  ASSERT_TRUE(Save(SiteSettings()));
-  // Every key in its order, "|" standing for a line end.
-  EXPECT_EQ(ReplaceAll(ReadFile(File()), "\r\n", "|"),
-            "[Rotation_1]|Status=0|Rotation_Path=|Style_File=|Header_File=|Header_HTML=|"
-            "Footer_File=|Footer_HTML=|ImageNavigationBar=False|KorrinLink=False|"
-            "IndexInThumbPages=True|IndexInImagePages=True|Page_Position_Heading=False|"
-            "Page_Position_Heading_Size=0|Thumb_Width=100|Cell_Padding=10|Cell_Spacing=3|"
-            "Thumb_Height=100|Thumb_Border=2|Thumb_JPEG_Quality=70|Horizontal_Thumb_Count=5|"
-            "Vertical_Thumb_Count=4|Default_Font=|Default_Font_Size=0|Index_Font=|"
-            "Index_Font_Size=0|Index_Image_Font_Size=10|Previous_Page_File=|Next_Page_File=|"
-            "Return_To_Index_File=|Image_Display_Method=0|Selected_Page_Index_File=|"
-            "Other_Page_Index_File=|Filename_Display=HideExt|Description_File=|"
-            "ShowFilenameWhenNoDesc=True|Displayed_Page_Text_Colour=Default|"
-            "Other_Page_Text_Colour=Default|Link_Enclosure_Colour=Default|Heading_Colour=Default|"
-            "Page_Number_Prefix=Page|Link_Enclosure=0|Index_Layout=Vertical|DisplayAsImage=True|"
-            "Image_Style_File=|Image_Header_Same_As_Index=True|Image_Footer_Same_As_Index=True|"
-            "Image_Width=NA|Image_Height=NA|Image_Heading=False|Image_UseSameNavGraphics=True|"
-            "Default_Font_Bold=False|Default_Font_Italics=False|Index_Font_Bold=False|"
-            "Index_Font_Italics=False|");
-  EXPECT_TRUE(ui_.messages().empty());
-}
 
 TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   SiteSettings original = Primed();

@@ -7,8 +7,6 @@
 #include "model/inifile.h"
 #include "model/paths.h"
 #include "model/siteop.h"
-#include "platform/filesystem.h"
-#include "support/faulty_filesystem.h"
 #include "support/testsupport.h"
 
 namespace parvel {
@@ -139,11 +137,7 @@ TEST_F(TurnwheelTest, ALiveDirectoryTurnwheelDidNotFillIsLeftAlone) {
     EXPECT_EQ(site.outcome, RotationOutcome::Refused) << c.name;
     EXPECT_EQ(testing::ReadTree(Live(1)), before) << c.name;
     EXPECT_EQ(Position(1), "1") << c.name;
-    EXPECT_EQ(site.line, "Site_1 (Site 1): Rotation 1 was not copied: the live directory, " +
-                             Live(1) +
-                             ", holds files that turnwheel did not put there (it is not empty, "
-                             "turnwheel has not filled it before and it is no copy of one of "
-                             "the site's rotations); the live directory is unchanged");
+    EXPECT_NE(site.line.find("holds files that turnwheel did not put there"), std::string::npos);
   }
 }
 
