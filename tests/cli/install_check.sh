@@ -37,19 +37,4 @@ cmp share/parvel-pro/help/index.html "$data/help/index.html"
 grep -q "Site_1=Test" "$data/sites.ini"
 HOME="$tmp/home" XDG_DATA_HOME= bin/turnwheel </dev/null >/dev/null
 
-# The installed desktop program on the same folder: a second start hands over and ends.
-if [ -e bin/parvel ]; then
-  mkdir -m 700 "$tmp/run"
-  export HOME="$tmp/home" XDG_DATA_HOME= XDG_RUNTIME_DIR="$tmp/run" QT_QPA_PLATFORM=offscreen
-  bin/parvel 2>/dev/null &
-  first=$!
-  trap 'kill $first 2>/dev/null; rm -rf "$tmp"' EXIT
-  listening() { for s in "$tmp"/run/parvel-pro-*; do [ -S "$s" ] && return 0; done; return 1; }
-  i=0
-  until listening; do
-    i=$((i + 1)); [ $i -lt 600 ] || { echo "parvel does not listen"; exit 1; }; sleep 0.1
-  done
-  timeout 60 bin/parvel one.jpg "two words.jpg" 2>/dev/null || { echo "no hand-over"; exit 1; }
-  kill -0 $first
-fi
 echo "installed and seeded"

@@ -4,19 +4,16 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 
 #include "model/inifile.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
-#include "support/faulty_filesystem.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
 namespace parvel {
 namespace {
 
-using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
@@ -88,43 +85,6 @@ class SiteEditorTest : public ::testing::Test {
   std::string sites_ = "[Sites]\r\n";
 };
 
-TEST_F(SiteEditorTest, NewSiteGetsItsFirstRotationAtOnce) {
-  struct Case {
-    bool use_rotations;
-    const char* directory;  // below the data directory
-    const char* stored_path;
-    const char* entry;
-    const char* title;
-  } cases[] = {
-      {true, "Site_1/Rotation_1", "%/Site_1/Rotation_1", "Rotation 1 : 0 Images : NOT BUILT",
-       "Rotation 1"},
-      {false, "Site_1/", "%/Site_1/", "Current Site  : 0 Images : NOT BUILT", "Current Site"},
-  };
-  for (const auto& c : cases) {
-    TempDir dir;
-    SetDataDirectory(dir.path());
-    WriteFile(dir / "sites.ini", "[Sites]\r\nSite_1=New\r\n");
-    WriteFile(dir / "Site_1.ini", "[General]\r\nName=New\r\nPath=%/Site_1/\r\nRotationCount=0\r\n");
-    std::filesystem::create_directory(dir / "Site_1");
-    options.UseRotations = c.use_rotations;
-    Catalogue fresh;
-    fresh.ReadSites();
-    fresh.SelectSite(0, c.use_rotations);
-    SiteSettings record;
-    SiteEditor open(ui, fresh, record, options, styles);
-
-    ASSERT_TRUE(open.Open());
-    EXPECT_TRUE(std::filesystem::is_directory(dir / c.directory)) << c.directory;
-    IniFile ini(dir / "Site_1.ini");
-    ASSERT_TRUE(ini.Load());
-    EXPECT_EQ(ini.GetString("General", "RotationCount", ""), "1");
-    EXPECT_EQ(ini.GetString("Rotation_1", "Rotation_Path", ""), c.stored_path);
-    EXPECT_EQ(ini.GetString("Rotation_1", "Status", ""), "0");
-    EXPECT_EQ(open.rotation_list(), std::vector<std::string>{c.entry});
-    EXPECT_EQ(open.title(), c.title);
-  }
-}
-
 TEST_F(SiteEditorTest, RotationListEntries) {
   struct Case {
     const char* name;
@@ -154,9 +114,6 @@ TEST_F(SiteEditorTest, RotationListEntries) {
        {{"Rotation_Path=%/Site_1/\r\n", {"Site_1/a.jpg", "Site_1/b.jpg", "Site_1/Index.html"}},
         {"Rotation_Path=%/Site_1/two\r\n", {"Site_1/two/a.jpg"}}},
        {"Current Site  : 2 Images : Built"}, {"Current Site"}},
-      {"rotations_off_default_is_the_site_directory", false, "RotationCount=1\r\n",
-       {{nullptr, {"Site_1/a.jpg"}}}, {"Current Site  : 1 Images : NOT BUILT"}, {"Current Site"}},
-      {"no_rotations", true, "RotationCount=0\r\n", {}, {}, {}},
       // clang-format on
   };
   for (const auto& c : cases) {
@@ -171,14 +128,6 @@ TEST_F(SiteEditorTest, RotationListEntries) {
   }
 }
 
-TEST_F(SiteEditorTest, HugeRotationCountIsCapped) {
-  IniFile ini;
-  ini.Parse("[General]\r\nRotationCount=2000000000\r\n");
-  EXPECT_EQ(ListedRotationCount(ini, true), kMaxRotations);
-  ini.Parse("[General]\r\nRotationCount=-3\r\n");
-  EXPECT_EQ(ListedRotationCount(ini, true), 0);
-}
-
 TEST_F(SiteEditorTest, SelectingSavesTheCurrentRotationFirst) {
   options.UseRotations = true;
   MakeThreeRotations();
@@ -190,18 +139,6 @@ TEST_F(SiteEditorTest, SelectingSavesTheCurrentRotationFirst) {
   EXPECT_EQ(Key("Site_1", "Rotation_1", "Status"), "1");
   EXPECT_EQ(settings.Thumb_Width, 120);
   EXPECT_EQ(editor.rotation_directory(), tmp / "Site_1/Rotation_2");
-}
-
-TEST_F(SiteEditorTest, SelectingAMissingDirectoryKeepsThePreviousRotation) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  std::filesystem::remove_all(tmp / "elsewhere");
-  ASSERT_TRUE(editor.Open());
-  EXPECT_FALSE(editor.SelectRotation(2));
-  EXPECT_EQ(editor.status_line(),
-            "Error!  The directory, " + (tmp / "elsewhere/three") + ", could not be located!");
-  EXPECT_EQ(editor.current_rotation(), 1);
-  EXPECT_EQ(settings.Thumb_Width, 110);
 }
 
 TEST_F(SiteEditorTest, DeleteRotationIsEnabledOnlyOnTheLastOfThree) {
@@ -222,31 +159,8 @@ TEST_F(SiteEditorTest, DeleteRotationIsEnabledOnlyOnTheLastOfThree) {
   const IniFile ini = Settings("Site_1");
   EXPECT_EQ(ini.GetString("General", "RotationCount", ""), "2");
   EXPECT_FALSE(ini.HasSection("Rotation_3"));
-  EXPECT_TRUE(ini.HasSection("Rotation_2"));
   EXPECT_FALSE(std::filesystem::exists(tmp / "elsewhere/three"));
   EXPECT_TRUE(std::filesystem::exists(tmp / "Site_1/Rotation_2/b.jpg"));
-  EXPECT_EQ(cat.site().RotationCount, 2);
-  EXPECT_EQ(editor.rotation_list().size(), 2u);
-}
-
-TEST_F(SiteEditorTest, DeletingALastRotationThatDidNotLoadRemovesOnlyItsSection) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  std::filesystem::remove_all(tmp / "elsewhere");
-  ASSERT_TRUE(editor.Open());
-  editor.SelectRotation(1);
-  EXPECT_FALSE(editor.SelectRotation(2));
-  ASSERT_TRUE(editor.delete_rotation_enabled());
-  // The question names the selected rotation's own directory, not the loaded rotation's.
-  EXPECT_EQ(editor.DeleteQuestion(),
-            "Are you sure you want to remove Rotation 3 and delete all files in the directory, " +
-                (tmp / "elsewhere/three") + "?");
-  ui.QueueAnswer(Answer::Yes);
-  ASSERT_TRUE(editor.DeleteRotation());
-  EXPECT_TRUE(std::filesystem::exists(tmp / "Site_1/Rotation_2/b.jpg"));
-  const IniFile ini = Settings("Site_1");
-  EXPECT_FALSE(ini.HasSection("Rotation_3"));
-  EXPECT_EQ(ini.GetString("General", "RotationCount", ""), "2");
 }
 
 TEST_F(SiteEditorTest, NewRotationCopiesTheSettingsWithItsOwnDirectoryAndStatusZero) {
@@ -261,188 +175,10 @@ TEST_F(SiteEditorTest, NewRotationCopiesTheSettingsWithItsOwnDirectoryAndStatusZ
   EXPECT_EQ(ini.GetString("Rotation_4", "Thumb_Width", ""), "222");
   EXPECT_EQ(ini.GetString("Rotation_4", "Rotation_Path", ""), "%/Site_1/Rotation_4");
   EXPECT_EQ(ini.GetString("Rotation_4", "Status", ""), "0");
-  // The rotation being edited was saved first, with its own path and status.
-  EXPECT_EQ(ini.GetString("Rotation_1", "Thumb_Width", ""), "222");
-  EXPECT_EQ(ini.GetString("Rotation_1", "Status", ""), "2");
   EXPECT_EQ(editor.current_rotation(), 4);
-  EXPECT_EQ(editor.rotation_list().back(), "Rotation 4 : 0 Images : NOT BUILT");
-}
-
-TEST_F(SiteEditorTest, NewRotationStopsWhenItsDirectoryCannotBeMade) {
-  options.UseRotations = true;
-  MakeSite("Site_1", "RotationCount=0\r\n");
-  SelectSite(0);
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAll();
-  ASSERT_TRUE(editor.Open());
-  ASSERT_EQ(ui.messages().size(), 2u);
-  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);  // the directory helper's own
-  EXPECT_EQ(ui.messages()[1].kind, MessageKind::Information);
-  EXPECT_EQ(ui.messages()[1].text, kNewRotationFailedMessage);
-  EXPECT_EQ(cat.site().RotationCount, 0);
-  EXPECT_TRUE(editor.rotation_list().empty());
-}
-
-TEST_F(SiteEditorTest, CopySettingsFromAnotherSiteThenCloseKeepsPathAndStatus) {
-  options.UseRotations = true;
-  MakeSite("Site_1", "RotationCount=1\r\n",
-           {{"Status=2\r\nRotation_Path=%/Site_1/Rotation_1\r\nThumb_Width=110\r\n"
-             "Page_Number_Prefix=Mine\r\n",
-             {"Site_1/Rotation_1/a.jpg"}}});
-  MakeSite("Site_2", "RotationCount=2\r\n",
-           {{"Status=2\r\nRotation_Path=%/Site_2/Rotation_1\r\nThumb_Width=200\r\n",
-             {"Site_2/Rotation_1/a.jpg"}},
-            {"Status=0\r\nRotation_Path=%/Site_2/Rotation_2\r\nThumb_Width=250\r\n"
-             "Page_Number_Prefix=Theirs\r\n",
-             {"Site_2/Rotation_2/a.jpg"}}});
-  SelectSite(0);
-  ASSERT_TRUE(editor.Open());
-
-  CopySettingsDialog dialog = editor.CopySettings();
-  EXPECT_EQ(dialog.site_names(), (std::vector<std::string>{"Site_1 name", "Site_2 name"}));
-  dialog.ChooseSite(ui, 1, options.UseRotations);
-  EXPECT_EQ(dialog.rotations(), (std::vector<std::string>{"Rotation 1 : 1 Images : NOT BUILT",
-                                                          "Rotation 2 : 1 Images : NOT BUILT"}));
-  EXPECT_FALSE(dialog.Accept(ui, settings, options.UseRotations));
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kNoRotationSelectedMessage)});
-  EXPECT_EQ(settings.Thumb_Width, 110);
-
-  dialog.SelectRotation(1);
-  ASSERT_TRUE(dialog.Accept(ui, settings, options.UseRotations));
-  EXPECT_EQ(settings.Thumb_Width, 250);
-  ASSERT_TRUE(editor.Close());
-
-  const IniFile ini = Settings("Site_1");
-  EXPECT_EQ(ini.GetString("Rotation_1", "Thumb_Width", ""), "250");
-  EXPECT_EQ(ini.GetString("Rotation_1", "Page_Number_Prefix", ""), "Theirs");
-  EXPECT_EQ(ini.GetString("Rotation_1", "Rotation_Path", ""), "%/Site_1/Rotation_1");
-  EXPECT_EQ(ini.GetString("Rotation_1", "Status", ""), "2");
-  EXPECT_EQ(Key("Site_2", "Rotation_2", "Status"), "0");
-}
-
-TEST_F(SiteEditorTest, BuildAllBuildsEachRotationInTurnAndRefreshesTheList) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  struct Built {
-    int rotation;
-    std::string directory;
-    bool unattended;
-  };
-  std::vector<Built> built;
-  editor.BuildAll([&] {
-    built.push_back(
-        {editor.current_rotation(), editor.rotation_directory(), editor.unattended_build()});
-    WriteFile(fixpath(editor.rotation_directory(), true) + "Index.html", "<html>");
-    settings.Status = RotationStatus::Built;
-    return true;
-  });
-  ASSERT_EQ(built.size(), 3u);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(built[i].rotation, i + 1);
-    EXPECT_TRUE(built[i].unattended);
-  }
-  EXPECT_EQ(built[2].directory, tmp / "elsewhere/three");
-  EXPECT_EQ(editor.rotation_list(), (std::vector<std::string>{"Rotation 1 : 1 Images : Built",
-                                                              "Rotation 2 : 1 Images : Built",
-                                                              "Rotation 3 : 1 Images : Built"}));
-  // Each build's Status reached its section when the next rotation was selected.
-  EXPECT_EQ(Key("Site_1", "Rotation_2", "Status"), "2");
-}
-
-TEST_F(SiteEditorTest, CloseSavesTheRotationAndTheSite) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  editor.SelectRotation(1);
-  settings.Thumb_Width = 777;
-  cat.site().Name = "Renamed";
-  ASSERT_TRUE(editor.Close());
-  EXPECT_EQ(Key("Site_1", "Rotation_2", "Thumb_Width"), "777");
-  EXPECT_EQ(Key("Site_1", "General", "Name"), "Renamed");
-  EXPECT_NE(ReadFile(tmp / "sites.ini").find("Site_1=Renamed"), std::string::npos);
 }
 
 // ---- Write failures: each is reported once, and the settings file stays whole.
-
-// Apply to All writes every rotation, each keeping its own path and status, or none: a failure at
-// any of the first three writes never leaves some rotations changed and others not.
-TEST_F(SiteEditorTest, ApplyToAllChangesEveryRotationOrNone) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  const std::string before = ReadFile(tmp / "Site_1.ini");
-  settings.Thumb_Width = 555;
-  settings.Status = RotationStatus::Opened;
-  settings.Rotation_Path = "/nowhere";
-  for (int fail_at = 0; fail_at <= 3; ++fail_at) {
-    WriteFile(tmp / "Site_1.ini", before);
-    ui.Clear();
-    FaultyFileSystem faulty(RealFileSystem());
-    ScopedFileSystem scope(faulty);
-    if (fail_at) faulty.FailAt(fail_at, "Permission denied");
-    const bool applied = editor.ApplyToAll();
-    EXPECT_TRUE(applied || fail_at) << fail_at;
-    if (!applied) {
-      EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before) << fail_at;
-      EXPECT_EQ(ui.texts(), std::vector<std::string>{std::string(kSaveRotationWarning)});
-      continue;
-    }
-    const IniFile ini = Settings("Site_1");
-    const char* paths[] = {"%/Site_1/Rotation_1", "%/Site_1/Rotation_2", "%/elsewhere/three"};
-    for (int n = 1; n <= 3; ++n) {
-      const std::string section = "Rotation_" + std::to_string(n);
-      EXPECT_EQ(ini.GetString(section, "Thumb_Width", ""), "555") << section << fail_at;
-      EXPECT_EQ(ini.GetString(section, "Rotation_Path", ""), paths[n - 1]) << section;
-      EXPECT_EQ(ini.GetString(section, "Status", ""), std::to_string(3 - n)) << section;
-    }
-  }
-}
-
-// Select (every write fails), New Rotation (the site's file fails after rotation 1 was saved and
-// the directory made) and Delete Rotation (the directory goes, the file fails): each keeps the
-// rotations as they were and says so once; the first two keep the current rotation's edits.
-TEST_F(SiteEditorTest, AFailedWriteKeepsTheRotationsAndSaysSo) {
-  options.UseRotations = true;
-  struct Case {
-    int select, fail_at;  // fail_at 0: every write
-    std::function<bool(SiteEditor&)> act;
-    std::vector<std::string> texts;
-  } cases[] = {
-      {0,
-       0,
-       [](SiteEditor& e) { return e.SelectRotation(1); },
-       {std::string(kSaveRotationWarning)}},
-      {0, 3, [](SiteEditor& e) { return e.NewRotation(); }, {std::string(kSaveSiteFailedMessage)}},
-      {2,
-       2,
-       [](SiteEditor& e) { return e.DeleteRotation(); },
-       {"Are you sure you want to remove Rotation 3 and delete all files in the directory, " +
-            (tmp / "elsewhere/three") + "?",
-        std::string(kSaveSiteFailedMessage)}},
-  };
-  for (const auto& c : cases) {
-    MakeThreeRotations();
-    ASSERT_TRUE(editor.Open());
-    editor.SelectRotation(c.select);
-    settings.Thumb_Width = 444;
-    ui.Clear();
-    if (c.texts.size() > 1) ui.QueueAnswer(Answer::Yes);
-    FaultyFileSystem faulty(RealFileSystem());
-    ScopedFileSystem scope(faulty);
-    c.fail_at ? faulty.FailAt(c.fail_at) : faulty.FailAll();
-    EXPECT_FALSE(c.act(editor)) << c.texts.back();
-    EXPECT_EQ(ui.texts(), c.texts);
-    if (c.select == 0) {  // (a delete, done or not, opens the editor afresh)
-      EXPECT_EQ(editor.current_rotation(), 1);
-      EXPECT_EQ(settings.Thumb_Width, 444);
-    }
-    EXPECT_EQ(cat.site().RotationCount, 3);
-    EXPECT_EQ(editor.rotation_list().size(), 3u);
-    EXPECT_EQ(Key("Site_1", "General", "RotationCount"), "3");
-  }
-}
 
 // Delete Site and Delete Rotation share their guard: each refuses a directory that holds more
 // than the site or rotation, warns and removes nothing, even after a Yes.

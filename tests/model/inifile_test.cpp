@@ -1,19 +1,9 @@
 #include "model/inifile.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <filesystem>
-
-#include "support/faulty_filesystem.h"
-#include "support/testsupport.h"
 
 namespace parvel {
 namespace {
-
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WriteFile;
 
 struct ReadCase {
   const char* name;
@@ -71,59 +61,6 @@ TEST(IniFile, SetKeepsOrderAndAppendsAtSectionEnd) {
   ini.Set("C", "d", "4");    // new section: at the end
   EXPECT_EQ(ini.Serialize(),
             "; kept\r\n[A]\r\na=1\r\nb=20\r\nnew=x\r\n\r\n[B]\r\nc=3\r\n[C]\r\nd=4\r\n");
-}
-
-TEST(IniFile, SetKeepsValueOnOneLine) {
-  IniFile ini;
-  ini.Set("S", "k", "a\r\nb\nc");
-  ini.Set("S", "j", "1");
-  IniFile back;
-  back.Parse(ini.Serialize());
-  EXPECT_EQ(back.Get("S", "k"), "a  b c");
-  EXPECT_EQ(back.Get("S", "j"), "1");
-}
-
-TEST(IniFile, EraseSectionAndKey) {
-  IniFile ini;
-  ini.Parse("[A]\na=1\n[B]\nb=2\nc=3\n[C]\nd=4\n");
-  EXPECT_TRUE(ini.EraseSection("b"));
-  EXPECT_FALSE(ini.EraseSection("b"));
-  EXPECT_TRUE(ini.EraseKey("C", "D"));
-  EXPECT_FALSE(ini.EraseKey("C", "D"));
-  EXPECT_EQ(ini.Serialize(), "[A]\r\na=1\r\n[C]\r\n");
-  EXPECT_EQ(ini.Sections(), (std::vector<std::string>{"A", "C"}));
-}
-
-TEST(IniFile, KeysOfAHugeSectionComeInLinearTime) {
-  std::string text = "[Sites]\n";
-  for (int i = 0; i < 300000; ++i) text += "Site_" + std::to_string(i) + "=x\n";
-  text += "SITE_7=again\n";
-  IniFile ini;
-  ini.Parse(text);
-  const auto keys = ini.Keys("Sites");
-  ASSERT_EQ(keys.size(), 300000u);
-  EXPECT_EQ(keys.back(), "Site_299999");
-}
-
-TEST(IniFile, SaveAndLoadRoundTrip) {
-  TempDir dir;
-  IniFile ini(dir / "x.ini");
-  ASSERT_TRUE(ini.Load());  // missing file: empty document
-  ini.Set("General", "Name", "My Site");
-  ASSERT_TRUE(ini.Save());
-  EXPECT_EQ(ReadFile(dir / "x.ini"), "[General]\r\nName=My Site\r\n");
-  IniFile back(dir / "x.ini");
-  ASSERT_TRUE(back.Load());
-  EXPECT_EQ(back.Get("general", "name"), "My Site");
-}
-
-TEST(IniFile, RefusesAbsurdlyLargeFile) {
-  TempDir dir;
-  WriteFile(dir / "big.ini", "[S]\nk=v\n");
-  std::filesystem::resize_file(dir / "big.ini", IniFile::kMaxFileSize + 1);
-  IniFile ini(dir / "big.ini");
-  EXPECT_FALSE(ini.Load());
-  EXPECT_FALSE(ini.Get("S", "k"));
 }
 
 }  // namespace

@@ -71,86 +71,6 @@ TEST_F(LiveTreeTest, CopyTreeFollowsFileLinksAndLeavesDirectoryLinksOut) {
   EXPECT_FALSE(fs::is_symlink(target + "/linked.txt"));
 }
 
-TEST_F(LiveTreeTest, AFailureAtAnyStepLeavesTheOldLiveSiteWhole) {
-  // Count the operations of a good run, then fail each one in turn.
-  int operations = 0;
-  {
-    TempDir probe;
-    MakeTree(probe / "live", kOldLive);
-    FaultyFileSystem counting(RealFileSystem());
-    ScopedFileSystem scope(counting);
-    ASSERT_TRUE(ReplaceTreeBySwap(source, probe / "live", nullptr));
-    operations = counting.operations();
-  }
-  ASSERT_GT(operations, 10);
-  for (int n = 1; n <= operations; ++n) {
-    fs::remove_all(live);
-    MakeTree(live, kOldLive);
-    FaultyFileSystem faulty(RealFileSystem());
-    ScopedFileSystem scope(faulty);
-    faulty.FailAt(n);
-    std::string error;
-    const bool ok = ReplaceTreeBySwap(source, live, &error);
-    // Only the last step, removing the retired tree, may fail without harm.
-    if (ok) {
-      EXPECT_EQ(n, operations) << "step " << n;
-      EXPECT_EQ(ReadTree(live), kRotation) << "step " << n;
-      fs::remove_all(LiveRetiredName(live));
-    } else {
-      EXPECT_EQ(ReadTree(live), kOldLive) << "step " << n;
-      EXPECT_EQ(error, "No space left on device") << "step " << n;
-      ExpectNoLeftovers();
-    }
-  }
-}
-
-TEST_F(LiveTreeTest, AReaderNeverFindsAHalfCopiedSite) {
-  // Looks at the live directory before every write and after the swap: it must be there and hold
-  // the old or the new tree whole.
-  class Watching : public FaultyFileSystem {
-   public:
-    explicit Watching(const std::string& live) : FaultyFileSystem(RealFileSystem()), live_(live) {}
-    bool CopyFile(const std::string& from, const std::string& to, std::string* error) override {
-      Look();
-      return FaultyFileSystem::CopyFile(from, to, error);
-    }
-    bool CreateDirectory(const std::string& path, std::string* error) override {
-      Look();
-      return FaultyFileSystem::CreateDirectory(path, error);
-    }
-    bool Rename(const std::string& from, const std::string& to, std::string* error) override {
-      Look();
-      const bool ok = FaultyFileSystem::Rename(from, to, error);
-      Look();
-      return ok;
-    }
-    bool RemoveAll(const std::string& path, std::string* error) override {
-      Look();
-      return FaultyFileSystem::RemoveAll(path, error);
-    }
-    bool Exchange(const std::string& a, const std::string& b, std::string* error) override {
-      Look();
-      const bool ok = FaultyFileSystem::Exchange(a, b, error);
-      Look();
-      return ok;
-    }
-    void Look() {
-      ++looks;
-      ASSERT_TRUE(fs::exists(live_)) << "look " << looks;
-      const Tree now = ReadTree(live_);
-      EXPECT_TRUE(now == kOldLive || now == kRotation) << "look " << looks;
-    }
-    int looks = 0;
-
-   private:
-    std::string live_;
-  } watching(live);
-  ScopedFileSystem scope(watching);
-  ASSERT_TRUE(ReplaceTreeBySwap(source, live, nullptr));
-  EXPECT_GT(watching.looks, 10);
-  EXPECT_EQ(ReadTree(live), kRotation);
-}
-
 TEST_F(LiveTreeTest, ARunStoppedBetweenTheRenamesIsRepaired) {
   // The previous tree was retired, the new one never arrived.
   fs::rename(live, LiveRetiredName(live));
@@ -176,27 +96,6 @@ TEST_F(LiveTreeTest, ARunStoppedInsideASwapByRenamesIsRepaired) {
   ASSERT_TRUE(ReplaceTreeBySwap(source, live, &error)) << error;
   EXPECT_EQ(ReadTree(live), kRotation);
   EXPECT_FALSE(fs::exists(ExchangeTemporaryName(live)));
-}
-
-TEST_F(LiveTreeTest, InPlaceFailureLeavesNoHalfWrittenFile) {
-  const std::string big(1 << 16, 'b');
-  WriteFile(source + "/a.jpg", big);
-  FaultyFileSystem faulty(RealFileSystem());
-  ScopedFileSystem scope(faulty);
-  faulty.FailAt(4);
-  EXPECT_FALSE(ReplaceTreeInPlace(source, live, nullptr));
-  for (const auto& [rel, content] : ReadTree(live)) {
-    EXPECT_EQ(rel.find("turnwheel-part"), std::string::npos) << rel;
-    if (rel == "a.jpg") {
-      EXPECT_EQ(content, big);
-    }
-  }
-  // The next run finishes the job.
-  faulty.Heal();
-  ASSERT_TRUE(ReplaceTreeInPlace(source, live, nullptr));
-  Tree expected = kRotation;
-  expected["a.jpg"] = big;
-  EXPECT_EQ(ReadTree(live), expected);
 }
 
 TEST_F(LiveTreeTest, PutLiveRefusesRelativeAndRootPaths) {

@@ -70,37 +70,6 @@ TEST_F(RotateNowTest, StartsTheProgramWithoutArgumentsAndDoesNotWait) {
   EXPECT_EQ(ReadFile(marker), "0 go\n");
 }
 
-TEST_F(RotateNowTest, TheEndedProgramLeavesNoZombie) {
-  WriteFile(tmp / "quick", "#!/bin/sh\nexit 3\n");
-  std::filesystem::permissions(tmp / "quick", std::filesystem::perms::owner_all);
-  pid_t pid = 0;
-  ASSERT_TRUE(StartDetached(tmp / "quick", {}, &pid));
-  ASSERT_GT(pid, 0);
-  // A zombie still answers signal 0; only a reaped child is gone.
-  EXPECT_TRUE(Eventually([&] { return ::kill(pid, 0) != 0 && errno == ESRCH; }));
-}
-
-TEST(TurnwheelLaunchTest, TheDataDirectorysOwnElseTheOneBesideTheProgramToldTheFolder) {
-  struct Case {
-    bool in_data, beside;
-    ProgramLaunch launch;
-  };
-  const std::vector<Case> cases = {
-      {true, true, {"/data/turnwheel", {}}},
-      {true, false, {"/data/turnwheel", {}}},
-      {false, true, {"/usr/bin/turnwheel", {"--data-dir", "/data/"}}},
-      {false, false, {"/data/turnwheel", {}}},
-  };
-  for (const Case& c : cases) {
-    const ProgramLaunch launch =
-        TurnwheelLaunch("/data/", "/usr/bin/", [&](const std::string& path) {
-          return path == "/data/turnwheel" ? c.in_data : path == "/usr/bin/turnwheel" && c.beside;
-        });
-    EXPECT_EQ(launch.program, c.launch.program);
-    EXPECT_EQ(launch.args, c.launch.args);
-  }
-}
-
 TEST_F(RotateNowTest, AMissingProgramOrAFileThatIsNoProgramIsReportedPlainly) {
   for (const bool file : {false, true}) {
     if (file) WriteFile(tmp / "turnwheel", "not a program");

@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <vector>
 
 #include "base/textutil.h"
 #include "model/inifile.h"
 #include "model/paths.h"
-#include "support/faulty_filesystem.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
@@ -167,20 +165,6 @@ class SiteSettingsTest : public ::testing::Test {
             SavedKeys keys = SavedKeys::WithStatusAndPath) {
     return SaveRotation(ui_, s, site_, rotation, keys);
   }
-  // The lines of the saved file strictly between the line starting with `from` and the next
-  // line starting with `to`.
-  std::vector<std::string> Between(std::string_view from, std::string_view to) const {
-    std::vector<std::string> out;
-    bool inside = false;
-    for (const auto& line : SplitLines(ReadFile(File()))) {
-      if (inside && line.rfind(to, 0) == 0) return out;
-      if (inside) out.push_back(line);
-      if (!inside && line.rfind(from, 0) == 0) inside = true;
-    }
-    ADD_FAILURE() << "no lines between " << from << " and " << to;
-    return out;
-  }
-
   TempDir dir_;
   ScriptedInteraction ui_;
   SiteContext site_;
@@ -217,55 +201,37 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"empty_section", "", ""},
         // Integers clamped to their ranges.
         KeyCase{"thumb_width_below", "Thumb_Width=5", "Thumb_Width=20"},
-        KeyCase{"button_text_below", "Index_Image_Font_Size=1", "Index_Image_Font_Size=2"},
         // Unreadable choices.
         KeyCase{"heading_size_unreadable", "Page_Position_Heading_Size=H2", ""},
-        KeyCase{"method_unreadable", "Image_Display_Method=x", "Image_Display_Method=0"},
         // Fonts and their default-font flags.
         KeyCase{"index_font_empty", "Index_Font=", "Index_Font=; index_font_default=true"},
         // Booleans whose missing value is True: only "FALSE" in any case is false.
         KeyCase{"nav_bar_no", "ImageNavigationBar=no", ""},
-        KeyCase{"nav_bar_zero", "ImageNavigationBar=0", ""},
         KeyCase{"thumb_index_false", "IndexInThumbPages=fAlSe", "IndexInThumbPages=false"},
         // Booleans whose missing value is False: only "TRUE" in any case is true.
-        KeyCase{"bold_true", "Default_Font_Bold=True", "Default_Font_Bold=true"},
         KeyCase{"index_italics_true", "Index_Font_Italics=tRUE", "Index_Font_Italics=true"},
         // Paths are expanded (either separator after "%").
-        KeyCase{"style_in_data_dir", "Style_File=%/Styles/a.htm", "Style_File=<data>/Styles/a.htm"},
         KeyCase{"style_backslashes", "Style_File=%\\Styles\\a.htm",
                 "Style_File=<data>/Styles/a.htm"},
         // Navigation and index button images and their switches.
-        KeyCase{"next_expanded", "Next_Page_File=%/navgraph/Next.gif",
-                "Next_Page_File=<data>/navgraph/Next.gif"},
         KeyCase{"same_nav_without_buttons", "Next_Page_File=\r\nImage_UseSameNavGraphics=True",
                 "Next_Page_File=; prev_next_image_buttons=false; Image_UseSameNavGraphics=false"},
         KeyCase{"index_button_empty",
                 "Other_Page_Index_File=", "Other_Page_Index_File=; index_image_buttons=false"},
         // Words.
-        KeyCase{"filenames_normal_lower", "Filename_Display=normal", ""},
         KeyCase{"filenames_garbled", "Filename_Display=Hide Ext", ""},
         KeyCase{"filenames_hide_ext", "Filename_Display=hideext", "Filename_Display=HideExt"},
-        KeyCase{"layout_other_word", "Index_Layout=Horizontally", ""},
         // Maximum image size: both numbers or none.
         KeyCase{"image_size_both", "Image_Width=200\r\nImage_Height=300",
                 "Image_Width=200; Image_Height=300; max_image_size=true"},
-        KeyCase{"image_size_clamped", "Image_Width=50\r\nImage_Height=6000",
-                "Image_Width=100; Image_Height=5000; max_image_size=true"},
         KeyCase{"image_size_na", "Image_Width=NA\r\nImage_Height=300", ""},
         // Headers and footers: a file wins over text; empty keys keep the fields.
-        KeyCase{"header_text", "Header_HTML=<b>Hi</b>", "Header_HTML=<b>Hi</b>; Header_Mode=1"},
         KeyCase{"header_text_and_file", "Header_HTML=<b>Hi</b>\r\nHeader_File=%/h.txt",
                 "Header_HTML=<b>Hi</b>; Header_File=<data>/h.txt; Header_Mode=2"},
-        KeyCase{"footer_file", "Footer_File=/lists/f.txt",
-                "Footer_File=/lists/f.txt; Footer_Mode=2"},
         // Image headers are read only for HTML image pages; image footers always.
-        KeyCase{"image_pages_no_header", "DisplayAsImage=False",
-                "DisplayAsImage=false; Image_Header_Mode=0"},
         KeyCase{"image_header_same_wins",
                 "DisplayAsImage=False\r\nImage_Header_Same_As_Index=True\r\nImage_Header_HTML=old",
                 "DisplayAsImage=false; Image_Header_Same_As_Index=true; Image_Header_Mode=1"},
-        KeyCase{"image_header_text", "DisplayAsImage=False\r\nImage_Header_HTML=<i>x</i>",
-                "DisplayAsImage=false; Image_Header_HTML=<i>x</i>; Image_Header_Mode=2"},
         KeyCase{"image_header_file_wins",
                 "DisplayAsImage=False\r\nImage_Header_HTML=x\r\nImage_Header_File=%/ih.txt",
                 "DisplayAsImage=false; Image_Header_HTML=x; Image_Header_File=<data>/ih.txt; "
@@ -277,58 +243,6 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"image_footer_with_bare_images", "Image_Footer_HTML=<p>f</p>",
                 "Image_Footer_HTML=<p>f</p>; Image_Footer_Mode=2"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(SiteSettingsTest, MissingFileIsNoErrorAndAppliesTheMissingKeyRules) {
-  SiteSettings s = Primed();
-  EXPECT_TRUE(Load(s));
-  EXPECT_EQ(Diff(Apply(Describe(Primed()), kMissingKeyChanges), Describe(s)), "");
-  EXPECT_TRUE(ui_.messages().empty());
-}
-
-TEST_F(SiteSettingsTest, UnreadableThumbWidthLeavesTheWholeGroupAndReadsLaterKeys) {
-  WriteSection(
-      "Thumb_Width=abc\r\nThumb_Height=200\r\nThumb_Border=1\r\nThumb_JPEG_Quality=90\r\n"
-      "Horizontal_Thumb_Count=3\r\nVertical_Thumb_Count=3\r\nLink_Enclosure=1\r\n"
-      "Default_Font=Arial\r\nDefault_Font_Size=1\r\nIndex_Font=Arial\r\nIndex_Font_Size=1\r\n"
-      "Index_Image_Font_Size=12\r\nCell_Spacing=1\r\nCell_Padding=1\r\n"
-      "Page_Position_Heading_Size=0\r\nFilename_Display=HideExt\r\nHeading_Colour=clRed\r\n"
-      "Page_Number_Prefix=Seite\r\nImage_Display_Method=1\r\n");
-  SiteSettings s = Primed();
-  EXPECT_TRUE(Load(s));
-  EXPECT_EQ(
-      Diff(Apply(Describe(Primed()), kMissingKeyChanges),
-           Apply(Describe(s),
-                 "Page_Position_Heading_Size=2; Filename_Display=Normal; Heading_Colour=$000A0B0C; "
-                 "Page_Number_Prefix=Kept; Image_Display_Method=2")),
-      "");
-  // The keys before and after the group were read.
-  EXPECT_EQ(s.Page_Position_Heading_Size, 0);
-  EXPECT_EQ(s.Filename_Display, FilenameDisplay::HideExt);
-  EXPECT_EQ(s.Heading_Colour, Colour::Of(kClRed));
-  EXPECT_EQ(s.Page_Number_Prefix, "Seite");
-  EXPECT_EQ(Stored(s.Image_Display_Method), 1);
-}
-
-TEST_F(SiteSettingsTest, RotationPathIsExpandedOrDefaultsToTheRotationsFolder) {
-  struct Case {
-    const char* body;
-    bool use_rotations;
-    const char* expected;  // "<data>/" stands for the data directory
-  } cases[] = {
-      {"Rotation_Path=%/Site_1/Rotation_4/", true, "<data>/Site_1/Rotation_4/"},
-      {"Rotation_Path=%\\Site_1\\R4\\", true, "<data>/Site_1/R4/"},
-      {"Rotation_Path=/srv/www/r4/", true, "/srv/www/r4/"},
-      {"", true, "<data>/Site_1/Rotation_4"},
-      {"", false, "<data>/Site_1/"},
-  };
-  for (const auto& c : cases) {
-    site_.use_rotations = c.use_rotations;
-    WriteSection(c.body, 4);
-    SiteSettings s = Primed();
-    EXPECT_TRUE(Load(s, 4, true, false));
-    EXPECT_EQ(s.Rotation_Path, ReplaceAll(c.expected, "<data>/", DataDirectory())) << c.body;
-  }
-}
 
 // ---- The hand-written file full of garbage.
 
@@ -395,96 +309,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- SetDefaultValues.
 
-TEST_F(SiteSettingsTest, SetDefaultValuesFillsOnlyChoicesWithoutAValidChoice) {
-  SiteSettings s = Primed();
-  s.Page_Position_Heading_Size = -1;
-  s.Link_Enclosure = 5;
-  s.Default_Font_Size = -3;
-  s.Index_Font_Size = 5;
-  s.Image_Header_Mode = static_cast<ImageHeaderMode>(-1);
-  s.Image_Footer_Mode = static_cast<ImageHeaderMode>(4);
-  s.Image_Display_Method = static_cast<DisplayMethod>(9);
-  SetDefaultValues(s);
-  EXPECT_EQ(
-      Diff(Apply(Describe(Primed()),
-                 "Page_Position_Heading_Size=0; Link_Enclosure=0; Default_Font_Size=0; "
-                 "Index_Font_Size=0; Image_Header_Mode=1; Image_Header_Same_As_Index=true; "
-                 "Image_Footer_Mode=1; Image_Footer_Same_As_Index=true; Image_Display_Method=0"),
-           Describe(s)),
-      "");
-
-  // Valid choices, picked colours among them, are left alone.
-  const SiteSettings primed = Primed();
-  SiteSettings valid = primed;
-  SetDefaultValues(valid);
-  EXPECT_EQ(Diff(Describe(primed), Describe(valid)), "");
-}
-
 // ---- Saving.
-
-TEST_F(SiteSettingsTest, FreshRecordWritesEveryKeyInOrder) {
-  ASSERT_TRUE(Save(SiteSettings()));
-  // Every key in its order, "|" standing for a line end.
-  EXPECT_EQ(ReplaceAll(ReadFile(File()), "\r\n", "|"),
-            "[Rotation_1]|Status=0|Rotation_Path=|Style_File=|Header_File=|Header_HTML=|"
-            "Footer_File=|Footer_HTML=|ImageNavigationBar=False|KorrinLink=False|"
-            "IndexInThumbPages=True|IndexInImagePages=True|Page_Position_Heading=False|"
-            "Page_Position_Heading_Size=0|Thumb_Width=100|Cell_Padding=10|Cell_Spacing=3|"
-            "Thumb_Height=100|Thumb_Border=2|Thumb_JPEG_Quality=70|Horizontal_Thumb_Count=5|"
-            "Vertical_Thumb_Count=4|Default_Font=|Default_Font_Size=0|Index_Font=|"
-            "Index_Font_Size=0|Index_Image_Font_Size=10|Previous_Page_File=|Next_Page_File=|"
-            "Return_To_Index_File=|Image_Display_Method=0|Selected_Page_Index_File=|"
-            "Other_Page_Index_File=|Filename_Display=HideExt|Description_File=|"
-            "ShowFilenameWhenNoDesc=True|Displayed_Page_Text_Colour=Default|"
-            "Other_Page_Text_Colour=Default|Link_Enclosure_Colour=Default|Heading_Colour=Default|"
-            "Page_Number_Prefix=Page|Link_Enclosure=0|Index_Layout=Vertical|DisplayAsImage=True|"
-            "Image_Style_File=|Image_Header_Same_As_Index=True|Image_Footer_Same_As_Index=True|"
-            "Image_Width=NA|Image_Height=NA|Image_Heading=False|Image_UseSameNavGraphics=True|"
-            "Default_Font_Bold=False|Default_Font_Italics=False|Index_Font_Bold=False|"
-            "Index_Font_Italics=False|");
-  EXPECT_TRUE(ui_.messages().empty());
-}
-
-// Only the keys of the header and footer modes in use are written: the lines between the template
-// and the next group, joined by "|".
-TEST_F(SiteSettingsTest, SaveWritesTheKeysOfTheModes) {
-  struct Case {
-    bool image_pages;  // Image_Header/Footer_Mode, else Header/Footer_Mode
-    int header_mode, footer_mode;
-    const char* lines;
-  } cases[] = {
-      // clang-format off
-      {false, 0, 0, "Header_File=|Header_HTML=|Footer_File=|Footer_HTML=|"},
-      {false, 2, 1, "Header_File=%/lists/h.txt|Header_HTML=|Footer_File=|Footer_HTML=<i>foot</i>|"},
-      {false, -1, 3, ""},
-      {true, 1, 1, "Image_Header_Same_As_Index=True|Image_Footer_Same_As_Index=True|"},
-      {true, 3, 2, "Image_Header_Same_As_Index=False|Image_Header_File=%/lists/h.txt|"
-                   "Image_Header_HTML=|Image_Footer_Same_As_Index=False|Image_Footer_File=|"
-                   "Image_Footer_HTML=<i>foot</i>|"},
-      {true, -1, 7, "Image_Header_Same_As_Index=False|Image_Footer_Same_As_Index=False|"},
-      // clang-format on
-  };
-  for (const auto& c : cases) {
-    SiteSettings s;
-    if (c.image_pages) {
-      s.Image_Header_Mode = static_cast<ImageHeaderMode>(c.header_mode);
-      s.Image_Footer_Mode = static_cast<ImageHeaderMode>(c.footer_mode);
-    } else {
-      s.Header_Mode = static_cast<HeaderMode>(c.header_mode);
-      s.Footer_Mode = static_cast<HeaderMode>(c.footer_mode);
-    }
-    s.Header_HTML = s.Image_Header_HTML = "<b>head</b>";
-    s.Header_File = s.Image_Header_File = DataDirectory() + "lists/h.txt";
-    s.Footer_HTML = s.Image_Footer_HTML = "<i>foot</i>";
-    s.Footer_File = s.Image_Footer_File = "/lists/f.txt";
-    std::filesystem::remove(File());
-    ASSERT_TRUE(Save(s));
-    const std::vector<std::string> lines = c.image_pages
-                                               ? Between("Image_Style_File=", "Image_Width=")
-                                               : Between("Style_File=", "ImageNavigationBar=");
-    EXPECT_EQ(ReplaceAll(JoinLinesCrLf(lines), "\r\n", "|"), c.lines);
-  }
-}
 
 TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   SiteSettings original = Primed();
@@ -510,16 +335,6 @@ TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   original.Image_Header_HTML = back.Image_Header_HTML;
   original.Image_Footer_File = back.Image_Footer_File;
   EXPECT_EQ(Diff(Describe(original), Describe(back)), "");
-}
-
-TEST_F(SiteSettingsTest, UnreadableSettingsFileIsNotOverwritten) {
-  // Too large to be read (sparse, so it costs no disk space).
-  WriteFile(File(), "[General]\r\nName=Mine\r\n");
-  std::filesystem::resize_file(File(), IniFile::kMaxFileSize + 1);
-  EXPECT_FALSE(Save(SiteSettings()));
-  ASSERT_EQ(ui_.messages().size(), 1u);
-  EXPECT_EQ(ui_.messages()[0].text, kSaveRotationWarning);
-  EXPECT_EQ(std::filesystem::file_size(File()), IniFile::kMaxFileSize + 1);
 }
 
 }  // namespace

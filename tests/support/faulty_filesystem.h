@@ -20,9 +20,6 @@ class FaultyFileSystem : public FileSystem {
   }
   // Fails every operation from now on.
   void FailAll(std::string error = "No space left on device") { FailAt(1, std::move(error), true); }
-  void Heal() { fail_at_ = -1; }
-  int operations() const { return count_; }
-  int failures() const { return failures_; }
 
   bool WriteFileAtomic(const std::string& path, std::string_view contents,
                        std::string* error) override {
@@ -59,7 +56,6 @@ class FaultyFileSystem : public FileSystem {
     ++count_;
     const bool fail = fail_at_ > 0 && (count_ == fail_at_ || (sticky_ && count_ > fail_at_));
     if (!fail) return true;
-    ++failures_;
     if (error) *error = error_;
     return false;
   }
@@ -68,7 +64,6 @@ class FaultyFileSystem : public FileSystem {
   int count_ = 0;
   int fail_at_ = -1;
   bool sticky_ = false;
-  int failures_ = 0;
   std::string error_;
 };
 

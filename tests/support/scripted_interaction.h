@@ -45,7 +45,6 @@ class ScriptedInteraction : public Interaction {
   const std::vector<std::string>& unexpected() const { return unexpected_; }
   size_t unused_answers() const { return answers_.size(); }
   int busy_depth() const { return busy_depth_; }
-  int checkpoints() const { return checkpoints_; }
   const std::vector<std::string>& opened() const { return opened_; }
   const std::vector<int>& help_topics() const { return help_topics_; }
   struct ProgressStep {
@@ -54,7 +53,6 @@ class ScriptedInteraction : public Interaction {
     int maximum;
   };
   const std::vector<ProgressStep>& progress() const { return progress_; }
-  const std::vector<std::string>& statuses() const { return statuses_; }
   const std::vector<std::string>& logs() const { return logs_; }
   void Clear() {
     messages_.clear();
