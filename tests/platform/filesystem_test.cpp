@@ -7,6 +7,8 @@
 #include <csignal>
 #include <filesystem>
 
+#include "platform/nocase.h"
+#include "support/faulty_filesystem.h"
 #include "support/testsupport.h"
 
 namespace parvel {
@@ -56,6 +58,28 @@ TEST(FileSystemTest, ReplacingKeepsTheOldFileUntilTheNewOneIsWhole) {
     EXPECT_EQ(ReadFile(dir / "Index.html/inside"), "someone's");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << durable;
   }
+}
+
+// Folder listings go through Files() like writes: a listing the file system refuses hides the
+// files from letter-case matching and from the removal of stale temporaries.
+TEST(FileSystemTest, ListingsGoThroughFiles) {
+  struct Unlistable : FaultyFileSystem {
+    Unlistable() : FaultyFileSystem(RealFileSystem()) {}
+    bool ListDirectory(const std::string&, std::vector<DirectoryEntry>*, std::string*) override {
+      return false;
+    }
+  };
+  TempDir dir;
+  WriteFile(dir / "Photo.JPG", "x");
+  WriteFile(WriteTemporaryName(dir / "page.html", ".part"), "x");
+  {
+    Unlistable unlistable;
+    ScopedFileSystem scope(unlistable);
+    EXPECT_EQ(FindFileNoCase(dir.path(), "photo.jpg"), std::nullopt);
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 0);
+  }
+  EXPECT_EQ(FindFileNoCase(dir.path(), "photo.jpg"), dir / "Photo.JPG");
+  EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 1);
 }
 
 }  // namespace
