@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <filesystem>
 #include <map>
 #include <vector>
@@ -325,6 +327,27 @@ TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   original.Other_Page_Text_Colour = Colour::Default();
   original.Image_UseSameNavGraphics = true;
   ASSERT_TRUE(Save(original, 1));
+  // The keys in the order a saved file holds them (files written by other versions rely on it).
+  std::string keys;
+  std::istringstream file(ReadFile(File()));
+  for (std::string line; std::getline(file, line, '\n');) {
+    if (const auto eq = line.find('='); eq != std::string::npos) keys += line.substr(0, eq) + " ";
+  }
+  EXPECT_EQ(keys,
+            "Status Rotation_Path Style_File Header_File Header_HTML Footer_File Footer_HTML "
+            "ImageNavigationBar KorrinLink IndexInThumbPages IndexInImagePages "
+            "Page_Position_Heading Page_Position_Heading_Size Thumb_Width Cell_Padding "
+            "Cell_Spacing Thumb_Height Thumb_Border Thumb_JPEG_Quality Horizontal_Thumb_Count "
+            "Vertical_Thumb_Count Default_Font Default_Font_Size Index_Font Index_Font_Size "
+            "Index_Image_Font_Size Previous_Page_File Next_Page_File Return_To_Index_File "
+            "Image_Display_Method Selected_Page_Index_File Other_Page_Index_File Filename_Display "
+            "Description_File ShowFilenameWhenNoDesc Displayed_Page_Text_Colour "
+            "Other_Page_Text_Colour Link_Enclosure_Colour Heading_Colour Page_Number_Prefix "
+            "Link_Enclosure Index_Layout DisplayAsImage Image_Style_File "
+            "Image_Header_Same_As_Index Image_Header_File Image_Header_HTML "
+            "Image_Footer_Same_As_Index Image_Footer_File Image_Footer_HTML Image_Width "
+            "Image_Height Image_Heading Image_UseSameNavGraphics Default_Font_Bold "
+            "Default_Font_Italics Index_Font_Bold Index_Font_Italics ");
 
   SiteSettings back;
   ASSERT_TRUE(Load(back, 1, true, true));
