@@ -143,6 +143,19 @@ TEST(Build, CancelIsConfirmedAtTheNextCheckpoint) {
 
 // A page that would be written over a picture of the site: refused, nothing written. Each row:
 // the base page name, display pages or not, the pictures ("|" between them) and the clash.
+// Why a picture could not be read goes on the log: the details of the message box.
+TEST(Build, AThumbnailThatCannotBeMadeLogsWhy) {
+  Site site;
+  WriteFile(site.site + "broken.jpg", "not a picture");
+  MakeJpeg(site.site + "good.jpg");
+  site.ui.QueueAnswer(Answer::Yes);
+  EXPECT_TRUE(site.Build());
+  const std::string logged = "The thumbnail of " + site.site + "broken.jpg: ";
+  ASSERT_EQ(site.ui.logs().size(), 1u);
+  EXPECT_EQ(site.ui.logs()[0].substr(0, logged.size()), logged);
+  EXPECT_GT(site.ui.logs()[0].size(), logged.size());
+}
+
 TEST(Build, PageOverAPictureIsRefusedAndNothingIsWritten) {
   const struct {
     const char* base_html_name;
