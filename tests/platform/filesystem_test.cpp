@@ -60,6 +60,31 @@ TEST(FileSystemTest, ReplacingKeepsTheOldFileUntilTheNewOneIsWhole) {
   }
 }
 
+// A swap of two folders (a live site and its new copy) done by three renames, where the system
+// cannot swap in one step: a failure at any rename leaves both as they were. n = 0 is the
+// system's own swap; 1..3 fail one rename; 4 fails none.
+TEST(FileSystemTest, ExchangeSwapsOrLeavesBothAsTheyWere) {
+  struct RenamesOnly : FaultyFileSystem {
+    RenamesOnly() : FaultyFileSystem(RealFileSystem()) {}
+    bool Exchange(const std::string& a, const std::string& b, std::string* error) override {
+      return FileSystem::Exchange(a, b, error);
+    }
+  };
+  for (int n = 0; n <= 4; ++n) {
+    TempDir dir;
+    WriteFile(dir / "a/file", "from a");
+    WriteFile(dir / "b/file", "from b");
+    RenamesOnly renames;
+    if (n > 0) renames.FailAt(n);
+    std::string error;
+    const bool ok = (n == 0 ? RealFileSystem() : renames).Exchange(dir / "a", dir / "b", &error);
+    EXPECT_EQ(ok, n == 0 || n == 4) << n << error;
+    EXPECT_EQ(ReadFile(dir / "a/file"), ok ? "from b" : "from a") << n;
+    EXPECT_EQ(ReadFile(dir / "b/file"), ok ? "from a" : "from b") << n;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << n;
+  }
+}
+
 // Folder listings go through Files() like writes: a listing the file system refuses hides the
 // files from letter-case matching and from the removal of stale temporaries.
 TEST(FileSystemTest, ListingsGoThroughFiles) {
