@@ -7,11 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
-#include <chrono>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <string>
@@ -27,20 +23,10 @@ namespace parvel {
 namespace {
 
 using testing::Finished;
-using testing::ReadTreeFromFd;
-using testing::RunProgram;
-using testing::TempDir;
 using testing::Tree;
 using testing::WriteFile;
 
 constexpr int kRotations = 3;
-
-// How long the two loops run: PARVEL_CONCURRENCY_SECONDS, 30 unless set.
-std::chrono::seconds Duration() {
-  const char* text = std::getenv("PARVEL_CONCURRENCY_SECONDS");
-  const int seconds = text ? std::atoi(text) : 0;
-  return std::chrono::seconds(seconds > 0 ? seconds : 30);
-}
 
 // A rotation's files: a page naming it, images shared by name with different contents, one
 // file of its own, and a thumbnail folder.
@@ -48,7 +34,7 @@ Tree RotationTree(int r) {
   const std::string n = std::to_string(r);
   Tree tree{{"Index.html", "<html><body>Rotation " + n + "</body></html>"},
             {"only" + n + ".txt", "rotation " + n},
-            {"thumbs/", ""}};
+            {"thumbs", "/"}};
   for (int k = 0; k < 25; ++k) {
     const std::string image = "img" + std::to_string(k) + ".jpg";
     tree[image] = std::string(200 + 37 * k + r, static_cast<char>('a' + r));
@@ -57,6 +43,7 @@ Tree RotationTree(int r) {
   return tree;
 }
 
+// The rotation `tree` is a copy of, 0 for none.
 int RotationHolding(const Tree& tree) {
   for (int r = 1; r <= kRotations; ++r) {
     if (tree == RotationTree(r)) return r;
@@ -68,37 +55,15 @@ class ConcurrentRotationTest : public testing::ProgramTest {
  protected:
   void SetUp() override {
     WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
-    const Finished made = Cli({"new-site", "Spinning", "--path", dir_ / "site/"});
-    ASSERT_EQ(made.status, 0) << made.output;
-    IniFile general(data_ + "Site_1.ini");
-    ASSERT_TRUE(general.Load());
-    general.Set("General", "RotationCount", std::to_string(kRotations));
-    general.Set("General", "AutoRotate", "True");
-    general.Set("General", "LivePath", live_);
-    general.Set("General", "CurrentRotationPosition", "1");
-    ASSERT_TRUE(general.Save());
+    NewSite("Spinning", dir_ / "site/");
+    Rotate(kRotations, live_, 1);
     for (int r = 1; r <= kRotations; ++r) {
       const std::string root = dir_ / ("site/Rotation_" + std::to_string(r) + "/");
       for (const auto& [name, contents] : RotationTree(r)) {
-        if (name.back() == '/') {
-          std::filesystem::create_directories(root + name);
-        } else {
-          WriteFile(root + name, contents);
-        }
+        if (contents != "/") WriteFile(root + name, contents);  // (makes the folders)
       }
     }
-    const Finished set = Cli({"set", "Site_1", "Header_HTML=start"});
-    ASSERT_EQ(set.status, 0) << set.output;
-  }
-
-  Finished Run(const std::string& program, std::vector<std::string> args, const char* tag) {
-    args.insert(args.begin(), {"--data-dir", data_});
-    return RunProgram(program, args, dir_ / (std::string(tag) + ".out"));
-  }
-  std::string Setting(const std::string& section, const std::string& key) {
-    IniFile ini(data_ + "Site_1.ini");
-    if (!ini.Load()) return "<unreadable>";
-    return ini.GetString(section, key, "<missing>");
+    ASSERT_EQ(Cli({"set", "Site_1", "Header_HTML=start"}).status, 0);
   }
 
   void Problem(std::string text) {
@@ -113,25 +78,19 @@ class ConcurrentRotationTest : public testing::ProgramTest {
 
 TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
   // One run first, so that a live directory exists from the start of the loops.
-  Finished first = Run("turnwheel", {}, "first");
-  ASSERT_EQ(first.status, 0) << first.output;
+  ASSERT_EQ(Run("turnwheel", {}).status, 0);
   std::atomic<bool> stop{false};
-  std::atomic<int> rotations{1};
-  std::atomic<int> sets{0};
-  std::atomic<int> live_checks{0};
-  std::atomic<int> live_retries{0};
-  std::atomic<int> settings_reads{0};
+  std::atomic<int> rotations{1}, sets{0}, live_checks{0}, live_retries{0};
   std::string last_value;
 
   std::thread wheel([&] {
-    while (!stop) {
+    for (; !stop; ++rotations) {
       const Finished run = Run("turnwheel", {}, "turnwheel");
       if (run.status != 0) Problem("turnwheel failed: " + run.output);
-      ++rotations;
     }
   });
   std::thread setter([&] {
-    for (int i = 0; !stop; ++i) {
+    for (int i = 0; !stop; ++i, ++sets) {
       const std::string value = (i % 2 ? "odd " : "even ") + std::to_string(i);
       const Finished run = Cli({"set", "Site_1", "Header_HTML=" + value});
       if (run.status != 0) Problem("set failed: " + run.output);
@@ -139,41 +98,33 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
       const std::string stored = Setting("Rotation_1", "Header_HTML");
       if (stored != value) Problem("set " + value + " but " + stored + " is stored");
       last_value = value;
-      ++sets;
     }
   });
   // The moment between two renames is short: one thread does nothing but look for it.
-  std::atomic<long> probes{0};
   std::thread prober([&] {
     while (!stop) {
       if (::access(live_.c_str(), F_OK) != 0) Problem("the live directory was missing");
-      ++probes;
     }
   });
   std::thread watcher([&] {
     while (!stop) {
+      // Read through an open handle, so that a rename of the live directory meanwhile cannot mix
+      // two trees; one swapped out and cleared while being read is looked at again.
       const int fd = ::open(live_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (fd < 0) {
-        Problem("no live directory: " + std::string(std::strerror(errno)));
-      } else {
-        Tree tree;
-        const bool read = ReadTreeFromFd(fd, "", &tree);
-        struct stat held {};
-        struct stat now {};
-        const bool still_live = ::fstat(fd, &held) == 0 && ::stat(live_.c_str(), &now) == 0 &&
-                                held.st_ino == now.st_ino && held.st_dev == now.st_dev;
-        ::close(fd);
-        if (read && RotationHolding(tree) != 0) {
-          ++live_checks;
-        } else if (!still_live) {
-          ++live_retries;  // swapped out and cleared while being read: look again
-        } else {
-          Problem("the live directory holds no whole rotation (" + std::to_string(tree.size()) +
-                  " entries)");
-        }
+      if (fd < 0) Problem("no live directory");
+      const Tree tree = testing::ReadTree("/proc/self/fd/" + std::to_string(fd));
+      struct stat held {
+      }, now{};
+      const bool still_live = ::fstat(fd, &held) == 0 && ::stat(live_.c_str(), &now) == 0 &&
+                              held.st_ino == now.st_ino && held.st_dev == now.st_dev;
+      ::close(fd);
+      if (RotationHolding(tree) != 0) ++live_checks;
+      if (RotationHolding(tree) == 0 && !still_live) ++live_retries;
+      if (RotationHolding(tree) == 0 && still_live) {
+        Problem("the live directory holds no whole rotation (" + std::to_string(tree.size()) +
+                " entries)");
       }
-      IniFile site(data_ + "Site_1.ini");
-      IniFile sites(data_ + "sites.ini");
+      IniFile site(data_ + "Site_1.ini"), sites(data_ + "sites.ini");
       if (!site.Load() || site.GetString("General", "Name", "") != "Spinning" ||
           site.GetString("General", "RotationCount", "") != std::to_string(kRotations) ||
           !site.Get("Rotation_1", "Header_HTML")) {
@@ -182,20 +133,18 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
       if (!sites.Load() || sites.GetString("Sites", "Site_1", "") != "Spinning") {
         Problem("sites.ini read torn");
       }
-      ++settings_reads;
     }
   });
 
-  std::this_thread::sleep_for(Duration());
+  // How long the loops run: PARVEL_CONCURRENCY_SECONDS, 30 unless set.
+  const char* seconds = std::getenv("PARVEL_CONCURRENCY_SECONDS");
+  std::this_thread::sleep_for(std::chrono::seconds(seconds ? std::atoi(seconds) : 30));
   stop = true;
-  wheel.join();
-  setter.join();
-  watcher.join();
-  prober.join();
+  for (std::thread* thread : {&wheel, &setter, &watcher, &prober}) thread->join();
 
   std::cout << "turnwheel runs: " << rotations << ", sets: " << sets
             << ", live-directory checks: " << live_checks << " (looked again " << live_retries
-            << " times), settings reads: " << settings_reads << ", probes: " << probes << "\n";
+            << " times)\n";
   for (const auto& problem : problems_) ADD_FAILURE() << problem;
   EXPECT_GT(sets, 0);
   EXPECT_GT(rotations, 1);
@@ -205,9 +154,7 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
   EXPECT_EQ(Setting("Rotation_1", "Header_HTML"), last_value);
   EXPECT_EQ(Setting("General", "CurrentRotationPosition"),
             std::to_string(rotations % kRotations + 1));
-  Tree tree;
-  ASSERT_TRUE(testing::ReadTreeAt(live_, &tree));
-  EXPECT_EQ(RotationHolding(tree), (rotations - 1) % kRotations + 1);
+  EXPECT_EQ(RotationHolding(testing::ReadTree(live_)), (rotations - 1) % kRotations + 1);
 }
 
 TEST_F(ConcurrentRotationTest, ASaveGivesUpWithAMessageWhileAnotherProgramHoldsTheLock) {

@@ -22,9 +22,7 @@
 #include "builder/build_site.h"
 #include "builder/descriptions.h"
 #include "builder/pagebuttons.h"
-#include "builder/rotheadr.h"
 #include "builder/thumbnail.h"
-#include "imaging/PGraphic.h"
 #include "model/editsite.h"
 #include "model/options.h"
 #include "model/paths.h"
@@ -64,14 +62,9 @@ std::string WithoutRoot(std::string text, const std::string& root) {
 // Relative path -> contents (WithoutRoot) of every regular file below `root`.
 using Snapshot = std::map<std::string, std::string>;
 Snapshot TakeSnapshot(const std::string& root) {
-  Snapshot snapshot;
-  std::error_code ec;
-  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
-    std::string text;
-    ReadWholeFile(it->path().string(), &text);
-    snapshot[it->path().lexically_relative(root).string()] = WithoutRoot(text, root);
-  }
+  Snapshot snapshot = testing::ReadTree(root);
+  std::erase_if(snapshot, [](const auto& entry) { return entry.second == "/"; });
+  for (auto& [path, text] : snapshot) text = WithoutRoot(text, root);
   return snapshot;
 }
 
@@ -93,50 +86,42 @@ class RecordingFileSystem : public FileSystem {
   const std::map<std::string, std::set<std::string>>& written() const { return written_; }
 
   bool WriteFileAtomic(const std::string& p, std::string_view c, std::string* e) override {
-    Log("WriteFileAtomic", p);
-    return Note(p, inner_.WriteFileAtomic(p, c, e), c);
+    return Log("WriteFileAtomic", p) && Note(p, inner_.WriteFileAtomic(p, c, e), c);
   }
   bool WriteFileReplace(const std::string& p, std::string_view c, std::string* e) override {
-    Log("WriteFileReplace", p);
-    return Note(p, inner_.WriteFileReplace(p, c, e), c);
+    return Log("WriteFileReplace", p) && Note(p, inner_.WriteFileReplace(p, c, e), c);
   }
   bool CopyFile(const std::string& from, const std::string& to, std::string* e) override {
-    Log("CopyFile", to, from);
-    return Note(to, inner_.CopyFile(from, to, e));
+    return Log("CopyFile", to, from) && Note(to, inner_.CopyFile(from, to, e));
   }
   bool CreateDirectory(const std::string& p, std::string* e) override {
-    Log("CreateDirectory", p);
-    return inner_.CreateDirectory(p, e);
+    return Log("CreateDirectory", p) && inner_.CreateDirectory(p, e);
   }
   bool Remove(const std::string& p, std::string* e) override {
-    Log("Remove", p);
-    return inner_.Remove(p, e);
+    return Log("Remove", p) && inner_.Remove(p, e);
   }
   bool RemoveAll(const std::string& p, std::string* e) override {
-    Log("RemoveAll", p);
-    return inner_.RemoveAll(p, e);
+    return Log("RemoveAll", p) && inner_.RemoveAll(p, e);
   }
   bool MakeWritable(const std::string& p, std::string* e) override {
-    Log("MakeWritable", p);
-    return inner_.MakeWritable(p, e);
+    return Log("MakeWritable", p) && inner_.MakeWritable(p, e);
   }
   bool Rename(const std::string& from, const std::string& to, std::string* e) override {
-    Log("Rename", to, from);
-    return Note(to, inner_.Rename(from, to, e));
+    return Log("Rename", to, from) && Note(to, inner_.Rename(from, to, e));
   }
   bool Exchange(const std::string& a, const std::string& b, std::string* e) override {
-    Log("Exchange", b, a);
-    return Note(b, Note(a, inner_.Exchange(a, b, e)));
+    return Log("Exchange", b, a) && Note(b, Note(a, inner_.Exchange(a, b, e)));
   }
 
  private:
   // Logged before the inner file system runs it, so that the log counts as the faulty one does.
-  void Log(const char* kind, const std::string& path, const std::string& other = {}) {
+  bool Log(const char* kind, const std::string& path, const std::string& other = {}) {
     Op op{kind, Relative(path), other.empty() ? other : Relative(other), phase_, 0};
     op.seq = static_cast<int>(std::count_if(ops_.begin(), ops_.end(), [&](const Op& before) {
       return before.phase == op.phase && before.path == op.path;
     }));
     ops_.push_back(std::move(op));
+    return true;
   }
   // After a successful operation: notes `contents`, or else what the file (or every file below
   // the directory) at `path` holds.
@@ -230,20 +215,11 @@ struct Flow {
   std::function<void(World&, RecordingFileSystem&)> run;
   std::function<Expectation(const World&, const Op&)> expect;
   // Files that may hold any version written whole in the run (pages made with a text index
-  // after the buttons failed), besides their old and new content.
-  std::function<bool(const std::string&)> any_whole_version = [](const std::string&) {
-    return false;
-  };
+  // after the buttons failed), besides their old and new content; none when unset.
+  std::function<bool(const std::string&)> any_whole_version = nullptr;
   // Several user actions: in a failure from then on, each may report it.
   bool one_action = true;
 };
-
-bool EndsWith(const std::string& text, std::string_view end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-bool StartsWith(const std::string& text, std::string_view start) {
-  return text.compare(0, start.size(), start) == 0;
-}
 
 std::string Describe(const Op& op) {
   return op.kind + "(" + op.path + (op.other.empty() ? "" : " <- " + op.other) + ") in '" +
@@ -260,8 +236,7 @@ Versions VersionsOf(const std::vector<Snapshot>& boundaries) {
   }
   for (auto& [path, set] : versions) {
     for (const auto& snapshot : boundaries) {
-      const auto it = snapshot.find(path);
-      set.insert(it == snapshot.end() ? std::nullopt : std::optional<std::string>(it->second));
+      set.insert(snapshot.contains(path) ? std::optional(snapshot.at(path)) : std::nullopt);
     }
   }
   return versions;
@@ -281,7 +256,7 @@ void CheckFiles(const Flow& flow, const Versions& healthy, const Snapshot& after
       continue;
     }
     if (known != healthy.end() && known->second.count(now->second) != 0) continue;
-    if (sticky || flow.any_whole_version(path)) {
+    if (sticky || (flow.any_whole_version && flow.any_whole_version(path))) {
       const auto written = recorder.written().find(path);
       if (written != recorder.written().end() && written->second.count(now->second) != 0) continue;
     }
@@ -289,12 +264,6 @@ void CheckFiles(const Flow& flow, const Versions& healthy, const Snapshot& after
                   << " bytes that are neither its old nor its new content:\n"
                   << now->second.substr(0, 400);
   }
-}
-
-int CountLinesWith(const std::vector<std::string>& lines, std::string_view text) {
-  return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
-    return line.find(text) != std::string::npos;
-  }));
 }
 
 // Runs the walk for one flow and returns the number of write positions tried.
@@ -349,17 +318,13 @@ int WalkFlow(const Flow& flow) {
         }
         if (!sticky) {
           EXPECT_EQ(shown, expect.messages) << label;
-        } else {
-          if (!expect.messages.empty()) {
-            EXPECT_FALSE(shown.empty()) << label;
-            if (!shown.empty()) {
-              EXPECT_EQ(shown.front(), expect.messages.front()) << label;
-            }
-          }
-          for (const auto& text : shown) {
-            if (!flow.one_action) break;
-            EXPECT_EQ(std::count(shown.begin(), shown.end(), text), 1) << label << ": " << text;
-          }
+        } else if (!expect.messages.empty()) {  // from then on: the named message comes first
+          EXPECT_EQ(shown.empty() ? "" : shown.front(), expect.messages.front()) << label;
+        }
+        // From then on, one user action shows each message once.
+        for (const auto& text : shown) {
+          if (!sticky || !flow.one_action) break;
+          EXPECT_EQ(std::count(shown.begin(), shown.end(), text), 1) << label << ": " << text;
         }
         EXPECT_TRUE(world.ui.unexpected().empty())
             << label << ": " << world.ui.unexpected().front();
@@ -369,8 +334,11 @@ int WalkFlow(const Flow& flow) {
         } else if (!sticky) {
           for (const auto& [phase, ok] : world.results) EXPECT_TRUE(ok) << label << ": " << phase;
         }
+        const auto names_error = [&](const std::string& line) {
+          return line.find(error) != std::string::npos;
+        };
         if (expect.reported && !sticky) {
-          EXPECT_EQ(CountLinesWith(world.report, error), 1) << label;
+          EXPECT_EQ(std::ranges::count_if(world.report, names_error), 1) << label;
         }
         CheckFiles(flow, healthy, TakeSnapshot(world.root), recorder, sticky, label);
         if (::testing::Test::HasFailure()) return n;
@@ -407,7 +375,7 @@ std::string CreateDirectoryWarning(const std::string& dir) {
 }
 
 const Flow kNewSite{
-    "New Site + site options + saving",
+    "NewSiteSiteOptionsAndSaving",
     [](World& w) {
       WriteFile(w.data + "sites.ini", "[Sites]\r\nSite_1=Old\r\n");
       WriteFile(w.data + "Site_1.ini", "[General]\r\nName=Old\r\nPath=%/Site_1/\r\n");
@@ -475,7 +443,7 @@ const Flow kNewSite{
       }
       return {{}, true};  // options.ini and the recent lists: the main window reports them
     },
-    [](const std::string&) { return false; },
+    {},
     false,
 };
 
@@ -523,7 +491,7 @@ bool RunBuild(World& w) {
 }
 
 const Flow kBuild{
-    "full build",
+    "FullBuild",
     [](World& w) {
       const std::string styles = w.root + "styles/";
       WriteFile(styles + "thumbs.htm", testing::kTemplate);
@@ -553,7 +521,7 @@ const Flow kBuild{
     },
     [](const World& w, const Op& op) -> Expectation {
       const std::string name = fs::path(op.path).filename().string();
-      if (EndsWith(op.path, "~captions.ini")) {
+      if (op.path.ends_with("~captions.ini")) {
         if (op.kind == "Remove") return {};  // the temporary file stays; no harm done
         return {{std::string(kDescriptionFileError)}, true};
       }
@@ -567,23 +535,23 @@ const Flow kBuild{
       if (name.find("Page_Button_") != std::string::npos) {
         return {{std::string(kButtonErrorQuestion)}};
       }
-      if (StartsWith(op.path, "site/thumbs/")) {
+      if (op.path.starts_with("site/thumbs/")) {
         const std::string image = name.substr(0, name.find("_thb")) + ".jpg";
         return {{std::string(kThumbnailErrorQuestion), ThumbnailFailedMessage(image)}, true};
       }
-      if (StartsWith(name, "img") && EndsWith(name, ".html")) {
+      if (name.starts_with("img") && name.ends_with(".html")) {
         return {{std::string(kImagePagesFailedMessage)}, true};
       }
       return {{std::string(kThumbPagesFailedMessage)}, true};
     },
     // After a button failure the pages carry a text index instead.
-    [](const std::string& path) { return StartsWith(path, "site/") && EndsWith(path, ".html"); },
+    [](const std::string& path) { return path.starts_with("site/") && path.ends_with(".html"); },
 };
 
 // ---- Apply to All over three rotations.
 
 const Flow kApplyToAll{
-    "Apply to All",
+    "ApplyToAll",
     [](World& w) {
       MakeThreeRotations(w);
       w.OpenEditor();
@@ -602,7 +570,7 @@ const Flow kApplyToAll{
 // ---- Delete Rotation of the last of three.
 
 const Flow kDeleteRotation{
-    "Delete Rotation",
+    "DeleteRotation",
     [](World& w) {
       MakeThreeRotations(w);
       w.OpenEditor();
@@ -629,7 +597,7 @@ const Flow kDeleteRotation{
 // ---- The rotation program putting rotation 1 live over rotation 2.
 
 const Flow kTurnwheel{
-    "turnwheel rotation",
+    "TurnwheelRotation",
     [](World& w) {
       WriteFile(w.data + "options.ini", "[Options]\r\nUseRotations=True\r\n");
       WriteFile(w.data + "sites.ini", "[Sites]\r\nSite_1=Walk\r\n");
@@ -652,11 +620,11 @@ const Flow kTurnwheel{
     },
     [](const World&, const Op& op) -> Expectation {
       // Clearing the previous tree after the swap is left to the next run.
-      if (op.kind == "RemoveAll" && StartsWith(op.path, ".live.turnwheel-")) return {};
+      if (op.kind == "RemoveAll" && op.path.starts_with(".live.turnwheel-")) return {};
       return {{}, true, true};
     },
     // The previous tree, swapped out, may stay beside the live one until the next run.
-    [](const std::string& path) { return StartsWith(path, ".live.turnwheel-"); },
+    [](const std::string& path) { return path.starts_with(".live.turnwheel-"); },
 };
 
 class FaultWalkTest : public ::testing::TestWithParam<const Flow*> {};
@@ -668,13 +636,7 @@ TEST_P(FaultWalkTest, EveryWriteFailureIsReportedOnceAndLeavesEveryFileWhole) {
 INSTANTIATE_TEST_SUITE_P(Flows, FaultWalkTest,
                          ::testing::Values(&kNewSite, &kBuild, &kApplyToAll, &kDeleteRotation,
                                            &kTurnwheel),
-                         [](const ::testing::TestParamInfo<const Flow*>& info) {
-                           std::string name;
-                           for (char c : std::string(info.param->name)) {
-                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
-                           }
-                           return name;
-                         });
+                         [](const auto& info) { return std::string(info.param->name); });
 
 }  // namespace
 }  // namespace parvel

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "imaging/PGraphic.h"
 #include "reliability/programs_support.h"
 #include "support/testsupport.h"
 
@@ -19,6 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::EndedCleanly;
 using testing::Finished;
+using testing::MakeJpeg;
 using testing::ReadFile;
 using testing::WriteFile;
 
@@ -31,43 +31,37 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
 
 class HostileTest : public testing::ProgramTest {
  public:
-  Finished Cli(const std::vector<std::string>& args, int seconds = 60) {
-    return ProgramTest::Cli(args, std::chrono::seconds(seconds));
-  }
   // A fresh "Site_1" over `site` with the given thumbnail template (plain when empty), holding
   // a.jpg.
-  void NewSite(const std::string& site, std::string style = {}) {
+  void MakeSite(const std::string& site, std::string style = {}) {
     for (const char* file : {"sites.ini", "Site_1.ini", "options.ini"}) fs::remove(data_ + file);
     if (style.empty()) {
       style = dir_ / "plain.htm";
       WriteFile(style, "<html><body>***HEADER******CONTENT******FOOTER***</body></html>");
     }
-    fs::create_directories(site);
-    ASSERT_EQ(Cli({"new-site", "Hostile", "--path", site}).status, 0);
-    ASSERT_EQ(Cli({"set", "Site_1", "Style_File=" + style}).status, 0);
-    MakeJpeg(site + "a.jpg", 64, 48);
+    NewSite("Hostile", site);
+    Set("Style_File=" + style);
+    MakeJpeg(site + "a.jpg");
   }
-  static void MakeJpeg(const std::string& path, int width, int height) {
-    TPixelGraphic image;
-    image.SetSize(width, height);
-    ASSERT_TRUE(savetojpeg(image, path, 80, false));
+  void Set(const std::string& assignment) {
+    ASSERT_EQ(Cli({"set", "Site_1", assignment}).status, 0);
   }
 };
 
 // The build finishes and its memory does not grow with the image count.
 TEST_F(HostileTest, TenThousandImagesBuildWithFlatMemory) {
-  MakeJpeg(dir_ / "one.jpg", 64, 48);
+  MakeJpeg(dir_ / "one.jpg");
   long peak_kb[2] = {0, 0};
   const int counts[2] = {2500, 10000};
   for (int i = 0; i < 2; ++i) {
     const std::string site = dir_ / ("site" + std::to_string(i) + "/");
-    NewSite(site, data_ + "Styles/Sample_No_Index.htm");
+    MakeSite(site, data_ + "Styles/Sample_No_Index.htm");
     for (int n = 1; n < counts[i]; ++n) {
       char name[32];
       std::snprintf(name, sizeof(name), "img%05d.jpg", n);
       fs::create_hard_link(dir_ / "one.jpg", site + name);
     }
-    const Finished build = Cli({"build", "Site_1", "--no"}, 300);
+    const Finished build = Cli({"build", "Site_1", "--no"});
     ASSERT_TRUE(EndedCleanly(build));
     ASSERT_EQ(build.status, 0) << build.output.substr(0, 2000);
     EXPECT_TRUE(fs::exists(site + "Index" + std::to_string(counts[i] / 20) + ".html"));
@@ -80,13 +74,6 @@ TEST_F(HostileTest, TenThousandImagesBuildWithFlatMemory) {
   EXPECT_LT(peak_kb[1], 300 * 1024);
   // The list of image names itself grows (a few hundred bytes per image); nothing else may.
   EXPECT_LE(peak_kb[1], peak_kb[0] * 5 / 4 + 4096) << "memory grows with the number of images";
-}
-
-// A real small JPEG whose frame header claims 65,000 x 65,000 pixels (libjpeg allows 65,500).
-std::string HugeJpeg(const std::string& small) {
-  std::string jpeg = ReadFile(small);
-  jpeg.replace(jpeg.find("\xFF\xC0") + 5, 4, "\xfd\xe8\xfd\xe8");
-  return jpeg;
 }
 
 struct BuildCase {
@@ -105,7 +92,10 @@ const BuildCase kBuilds[] = {
            site + "huge.gif",
            std::string("GIF89a\xff\xff\xff\xff\0\0\0,\0\0\0\0\xff\xff\xff\xff\0\x08\x02\0\x01\0;",
                        29));
-       WriteFile(site + "huge.jpg", HugeJpeg(site + "a.jpg"));
+       // A real small JPEG whose frame header claims 65,000 x 65,000 pixels (libjpeg allows
+       // 65,500).
+       std::string jpeg = ReadFile(site + "a.jpg");
+       WriteFile(site + "huge.jpg", jpeg.replace(jpeg.find("\xFF\xC0") + 5, 4, "\xfd\xe8\xfd\xe8"));
      },
      0,
      {"huge.gif (2/4)\nWarning: Error encountered creating thumbnail.",
@@ -118,7 +108,7 @@ const BuildCase kBuilds[] = {
        std::string text = "<html><body>***CONTENT***";
        text.resize(50u << 20, 'x');
        WriteFile(dir + "/huge.htm", text + "***INDEX***</body></html>");
-       ASSERT_EQ(t.Cli({"set", "Site_1", "Style_File=" + dir + "/huge.htm"}).status, 0);
+       t.Set("Style_File=" + dir + "/huge.htm");
      },
      1,
      {"$dir/huge.htm"},
@@ -126,7 +116,7 @@ const BuildCase kBuilds[] = {
     // A 255-byte name whose thumbnail name is too long for the file system.
     {"ImageNameOfMaximalLength",
      [](HostileTest&, const std::string& site, const std::string&) {
-       HostileTest::MakeJpeg(site + std::string(251, 'n') + ".jpg", 64, 48);
+       MakeJpeg(site + std::string(251, 'n') + ".jpg");
      },
      1,
      {"Message: Error encountered creating the thumbnail, " + std::string(251, 'n') + ".jpg\n"},
@@ -135,7 +125,7 @@ const BuildCase kBuilds[] = {
     {"BinaryHeaderListWithNul",
      [](HostileTest& t, const std::string&, const std::string& dir) {
        WriteFile(dir + "/headers.lst", RandomBytes(256 * 1024, 7));
-       ASSERT_EQ(t.Cli({"set", "Site_1", "Header_File=" + dir + "/headers.lst"}).status, 0);
+       t.Set("Header_File=" + dir + "/headers.lst");
      },
      1,
      {"Error encountered creating your "},
@@ -145,7 +135,7 @@ const BuildCase kBuilds[] = {
        std::string bytes = RandomBytes(256 * 1024, 7);
        for (char& b : bytes) b = b ? b : 'z';
        WriteFile(dir + "/headers.lst", bytes);
-       ASSERT_EQ(t.Cli({"set", "Site_1", "Header_File=" + dir + "/headers.lst"}).status, 0);
+       t.Set("Header_File=" + dir + "/headers.lst");
      },
      0,
      {},
@@ -162,7 +152,7 @@ TEST_F(HostileTest, HostileSitesBuildOrFailWithTheirMessageInLittleMemory) {
     SCOPED_TRACE(c.name);
     const std::string dir = dir_ / c.name;
     const std::string site = dir + "/site/";
-    NewSite(site);
+    MakeSite(site);
     c.make(*this, site, dir);
     const Finished build = Cli({"build", "Site_1", c.status == 0 ? "--yes" : "--no"});
     ASSERT_TRUE(EndedCleanly(build));
@@ -187,7 +177,7 @@ TEST_F(HostileTest, SettingsFilesOfTenMegabytesOfGarbage) {
   for (const char* file : {"Site_1.ini", "sites.ini", "options.ini"}) {
     for (bool dense_lines : {false, true}) {
       SCOPED_TRACE(std::string(file) + (dense_lines ? " (short lines)" : " (random bytes)"));
-      NewSite(dir_ / "site/");
+      MakeSite(dir_ / "site/");
       std::string garbage = RandomBytes(10u << 20, 11);
       for (std::size_t i = 0; dense_lines && i + 1 < garbage.size(); i += 3) {
         garbage[i] = '\n';
@@ -204,9 +194,7 @@ TEST_F(HostileTest, SettingsFilesOfTenMegabytesOfGarbage) {
         EXPECT_GE(fs::file_size(data_ + file), garbage.size()) << command[0];
         if (std::string(file) == "sites.ini") {
           EXPECT_NE(run.output.find("sites.ini cannot be read"), std::string::npos) << command[0];
-          if (command[0] == "sites") {
-            EXPECT_EQ(run.status, 1);
-          }
+          EXPECT_TRUE(command[0] != "sites" || run.status == 1);
         }
       }
     }

@@ -1,26 +1,17 @@
-// Running the real command-line programs from the reliability tests, and reading a directory
-// tree in one consistent look.
+// Running the real command-line programs (parvel-cli, turnwheel) on a data directory of the test's
+// own, holding the shipped templates and graphics.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <chrono>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "support/testsupport.h"
 
 namespace parvel::testing {
-
-// The path of a program built into the build folder's bin/.
-std::string ProgramPath(const std::string& program);
-
-// Starts `program` (from bin/) with `args`, stdin from /dev/null and stdout and stderr into
-// `output` (truncated). The child's process id; the test fails when it cannot start.
-pid_t StartProgram(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& output);
 
 // What a finished program did.
 struct Finished {
@@ -31,34 +22,37 @@ struct Finished {
   std::string output;      // stdout and stderr
 };
 
-// Runs the program to the end, killing it after `limit` (none when zero).
-Finished RunProgram(const std::string& program, const std::vector<std::string>& args,
-                    const std::string& output, std::chrono::seconds limit = {});
-// Waits for a started program.
-Finished WaitProgram(pid_t pid, const std::string& output, std::chrono::seconds limit = {});
-
 // A run that ended by itself, without a signal, with one of the program's own exit statuses.
 ::testing::AssertionResult EndedCleanly(const Finished& run);
 
-// A data directory of the test's own, holding the shipped templates and graphics, for parvel-cli.
+// A small JPEG of the given size.
+void MakeJpeg(const std::string& path, int width = 64, int height = 48);
+
 class ProgramTest : public ::testing::Test {
  protected:
   ProgramTest();
-  Finished Cli(std::vector<std::string> args, std::chrono::seconds limit = {});
+  // Starts bin/`program` with --data-dir and `args`, stdin from /dev/null, stdout and stderr into
+  // the file `tag`.out of the test's folder; the test fails when it cannot start.
+  pid_t Start(const std::string& program, std::vector<std::string> args,
+              const std::string& tag = "cli") const;
+  // Waits for a started program, killing it after `limit` (a hang fails the test, not a delay).
+  Finished Wait(pid_t pid, const std::string& tag = "cli",
+                std::chrono::seconds limit = std::chrono::seconds(600)) const;
+  Finished Run(const std::string& program, std::vector<std::string> args,
+               const std::string& tag = "cli") const {
+    return Wait(Start(program, std::move(args), tag), tag);
+  }
+  Finished Cli(std::vector<std::string> args) const { return Run("parvel-cli", std::move(args)); }
+
+  // new-site `name` --path `path`, which must succeed.
+  void NewSite(const std::string& name, const std::string& path) const;
+  // Gives Site_1 `count` rotations turned into `live`, the next one being `position`.
+  void Rotate(int count, const std::string& live, int position) const;
+  // A value of Site_1.ini, "<missing>" when it is not there.
+  std::string Setting(const std::string& section, const std::string& key) const;
 
   TempDir dir_;
   std::string data_ = dir_ / "data/";
 };
-
-// Relative path -> contents of every file below a directory; directories appear with a
-// trailing "/" and no contents.
-using Tree = std::map<std::string, std::string>;
-
-// Reads the tree below `dir` through one open handle on it, so that a rename of `dir` during the
-// read cannot mix two trees. False when the directory or anything in it vanished meanwhile.
-bool ReadTreeAt(const std::string& dir, Tree* tree);
-
-// The same for an open directory handle (not closed).
-bool ReadTreeFromFd(int dir_fd, const std::string& prefix, Tree* tree);
 
 }  // namespace parvel::testing
