@@ -19,21 +19,13 @@ using testing::MakeJpeg;
 using testing::ReadFile;
 using testing::WriteFile;
 
-class CliTest : public testing::ProgramTest {
- protected:
-  // The line a build ends with.
-  std::string Summary(const std::vector<std::string>& args) {
-    const std::string out = Cli(args).output;
-    return out.substr(out.rfind('\n', out.size() - 2) + 1);
-  }
-};
+using CliTest = testing::ProgramTest;
 
 TEST_F(CliTest, NewSiteSetShowAndSites) {
   const std::string site = dir_ / "site/";
   EXPECT_TRUE(Cli({"new-site", "Holiday", "--path", site}).output.ends_with("\nSite_1\n"));
-  Finished run = Cli({"set", "holiday", "Header_HTML=<b>Hi</b>", "Thumb_Width=5000"});
-  ASSERT_EQ(run.status, 0) << run.output;
-  run = Cli({"show", "Site_1"});
+  ASSERT_EQ(Cli({"set", "holiday", "Header_HTML=<b>Hi</b>", "Thumb_Width=5000"}).status, 0);
+  const Finished run = Cli({"show", "Site_1"});
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(run.output.starts_with("[Rotation_1]\n"));
   EXPECT_NE(run.output.find("\nHeader_File=\nHeader_HTML=<b>Hi</b>\n"), std::string::npos);
@@ -82,12 +74,13 @@ TEST_F(CliTest, BuildWritesPagesThumbnailsAndStatus) {
   for (int i = 1; i <= 21; ++i) MakeJpeg(site + (i < 10 ? "p0" : "p") + std::to_string(i) + ".jpg");
   WriteFile(site + "holiday_thb.jpg", "not an image to build");
   WriteFile(site + "Page_Button_2.gif", "not an image to build");
-  ASSERT_EQ(Cli({"set", "Site_1", "Style_File=" + data_ + "Styles/Sample_With_Index.htm",
-                 "DisplayAsImage=True"})
-                .status,
-            0);
-  // A thumbnail for each of the 21 photographs (neither the old thumbnail nor the page button)
-  // and two pages at 5 x 4; then kept unless asked.
+  Set({"Style_File=" + data_ + "Styles/Sample_With_Index.htm", "DisplayAsImage=True"});
+  // The line a build ends with: a thumbnail for each of the 21 photographs (neither the old
+  // thumbnail nor the page button) and two pages at 5 x 4; then kept unless asked.
+  const auto Summary = [&](const std::vector<std::string>& args) {
+    const std::string out = Cli(args).output;
+    return out.substr(out.rfind('\n', out.size() - 2) + 1);
+  };
   EXPECT_EQ(Summary({"build", "Site_1", "--no"}),
             "Thumbnails: 21 made, 0 kept. Pages: 2 written, 0 unchanged.\n");
   EXPECT_EQ(Setting("Rotation_1", "Status"), "2");
@@ -108,13 +101,8 @@ TEST_F(CliTest, BuildAllAndTurnwheel) {
   NewSite("Rotating", site);
   Rotate(3, live, 3);
   for (int r = 1; r <= 3; ++r) {
-    const std::string dir = site + "Rotation_" + std::to_string(r) + "/";
-    fs::create_directories(dir);
-    MakeJpeg(dir + "r" + std::to_string(r) + ".jpg");
-    ASSERT_EQ(Cli({"set", "Site_1", "--rotation", std::to_string(r),
-                   "Style_File=" + data_ + "Styles/Sample_No_Index.htm"})
-                  .status,
-              0);
+    MakeJpeg(site + "Rotation_" + std::to_string(r) + "/r" + std::to_string(r) + ".jpg");
+    Set({"--rotation", std::to_string(r), "Style_File=" + data_ + "Styles/Sample_No_Index.htm"});
   }
   // Rotation 3 is not built yet: turnwheel refuses it and keeps it due.
   EXPECT_EQ(Run("turnwheel", {}).status, 1);
@@ -122,9 +110,9 @@ TEST_F(CliTest, BuildAllAndTurnwheel) {
   EXPECT_EQ(Setting("General", "CurrentRotationPosition"), "3");
 
   ASSERT_EQ(Cli({"build", "Site_1", "--all", "--no"}).status, 0);
-  for (int r = 1; r <= 3; ++r) {
-    EXPECT_EQ(Setting("Rotation_" + std::to_string(r), "Status"), "2") << r;
-  }
+  EXPECT_EQ(Setting("Rotation_1", "Status") + Setting("Rotation_2", "Status") +
+                Setting("Rotation_3", "Status"),
+            "222");
   // rotate puts rotation 3 live, and the position wraps to 1.
   ASSERT_EQ(Cli({"rotate"}).status, 0);
   EXPECT_TRUE(fs::exists(live + "/r3.jpg"));
@@ -133,7 +121,6 @@ TEST_F(CliTest, BuildAllAndTurnwheel) {
 
 TEST_F(CliTest, QuickBuildsAFolderWithoutTheCatalogue) {
   const std::string folder = dir_ / "pictures/";
-  fs::create_directories(folder);
   MakeJpeg(folder + "a.jpg", 300, 200);
   const Finished run = Cli({"quick", folder, "--yes"});
   ASSERT_EQ(run.status, 0) << run.output;

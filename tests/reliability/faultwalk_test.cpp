@@ -83,6 +83,7 @@ class RecordingFileSystem : public FileSystem {
   }
   std::function<void()> on_phase;
   const std::vector<Op>& ops() const { return ops_; }
+  const std::string& phase() const { return phase_; }
   const std::map<std::string, std::set<std::string>>& written() const { return written_; }
 
   bool WriteFileAtomic(const std::string& p, std::string_view c, std::string* e) override {
@@ -212,7 +213,8 @@ struct Expectation {
 struct Flow {
   const char* name;
   std::function<void(World&)> arrange;
-  std::function<void(World&, RecordingFileSystem&)> run;
+  // Runs the flow in the step "run" (or in steps of its own): whether it reported success.
+  std::function<bool(World&, RecordingFileSystem&)> run;
   std::function<Expectation(const World&, const Op&)> expect;
   // Files that may hold any version written whole in the run (pages made with a text index
   // after the buttons failed), besides their old and new content; none when unset.
@@ -226,48 +228,49 @@ std::string Describe(const Op& op) {
          op.phase + "'";
 }
 
-// The contents (nullopt: absent) each file had at some step boundary of the healthy run.
-using Versions = std::map<std::string, std::set<std::optional<std::string>>>;
-
-Versions VersionsOf(const std::vector<Snapshot>& boundaries) {
-  Versions versions;
-  for (const auto& snapshot : boundaries) {
-    for (const auto& [path, text] : snapshot) versions[path];
-  }
-  for (auto& [path, set] : versions) {
-    for (const auto& snapshot : boundaries) {
-      set.insert(snapshot.contains(path) ? std::optional(snapshot.at(path)) : std::nullopt);
-    }
-  }
-  return versions;
+// The contents of `path` in `snapshot`, nullopt when absent.
+std::optional<std::string> At(const Snapshot& snapshot, const std::string& path) {
+  const auto it = snapshot.find(path);
+  return it == snapshot.end() ? std::nullopt : std::optional(it->second);
 }
 
-void CheckFiles(const Flow& flow, const Versions& healthy, const Snapshot& after,
+// Every file holds what it held (or lacked) at a step boundary of the healthy run, or else, where
+// that is allowed, a content this run wrote whole.
+void CheckFiles(const Flow& flow, const std::vector<Snapshot>& healthy, const Snapshot& after,
                 const RecordingFileSystem& recorder, bool sticky, const std::string& label) {
   std::set<std::string> paths;
-  for (const auto& [path, versions] : healthy) paths.insert(path);
+  for (const Snapshot& snapshot : healthy) {
+    for (const auto& [path, text] : snapshot) paths.insert(path);
+  }
   for (const auto& [path, text] : after) paths.insert(path);
   for (const auto& path : paths) {
-    const auto known = healthy.find(path);
-    const auto now = after.find(path);
-    const bool absent_allowed = known != healthy.end() && known->second.count(std::nullopt) != 0;
-    if (now == after.end()) {
-      EXPECT_TRUE(absent_allowed) << label << ": " << path << " was lost";
+    const std::optional<std::string> now = At(after, path);
+    if (std::ranges::any_of(healthy, [&](const Snapshot& s) { return At(s, path) == now; })) {
       continue;
     }
-    if (known != healthy.end() && known->second.count(now->second) != 0) continue;
-    if (sticky || (flow.any_whole_version && flow.any_whole_version(path))) {
-      const auto written = recorder.written().find(path);
-      if (written != recorder.written().end() && written->second.count(now->second) != 0) continue;
+    const bool whole_allowed = sticky || (flow.any_whole_version && flow.any_whole_version(path));
+    const auto written = recorder.written().find(path);
+    if (now && whole_allowed && written != recorder.written().end() &&
+        written->second.contains(*now)) {
+      continue;
     }
-    ADD_FAILURE() << label << ": " << path << " holds " << now->second.size()
-                  << " bytes that are neither its old nor its new content:\n"
-                  << now->second.substr(0, 400);
+    ADD_FAILURE() << label << ": " << path
+                  << (now ? " holds " + std::to_string(now->size()) +
+                                " bytes that are neither its old nor its new content:\n" +
+                                now->substr(0, 400)
+                          : " was lost");
   }
 }
 
 // Runs the walk for one flow and returns the number of write positions tried.
 int WalkFlow(const Flow& flow) {
+  // One run, in the step "run" unless the flow names steps of its own.
+  const auto run = [&](World& world, RecordingFileSystem& recorder) {
+    ScopedFileSystem scope(recorder);
+    recorder.SetPhase("run");
+    const bool ok = flow.run(world, recorder);
+    world.Result(recorder.phase(), ok);
+  };
   // The healthy run: its operations, and the disk at every step boundary.
   std::vector<Op> ops;
   std::vector<Snapshot> boundaries;
@@ -279,10 +282,7 @@ int WalkFlow(const Flow& flow) {
     FaultyFileSystem faulty(RealFileSystem());
     RecordingFileSystem recorder(faulty, world.root);
     recorder.on_phase = [&] { boundaries.push_back(TakeSnapshot(world.root)); };
-    {
-      ScopedFileSystem scope(recorder);
-      flow.run(world, recorder);
-    }
+    run(world, recorder);
     boundaries.push_back(TakeSnapshot(world.root));
     for (const auto& text : world.ui.texts()) routine.insert(WithoutRoot(text, world.root));
     EXPECT_TRUE(world.ui.unexpected().empty())
@@ -290,7 +290,6 @@ int WalkFlow(const Flow& flow) {
     for (const auto& [phase, ok] : world.results) EXPECT_TRUE(ok) << flow.name << ": " << phase;
     ops = recorder.ops();
   }
-  const Versions healthy = VersionsOf(boundaries);
   EXPECT_FALSE(ops.empty()) << flow.name;
 
   for (int n = 1; n <= static_cast<int>(ops.size()); ++n) {
@@ -304,10 +303,7 @@ int WalkFlow(const Flow& flow) {
         FaultyFileSystem faulty(RealFileSystem());
         RecordingFileSystem recorder(faulty, world.root);
         faulty.FailAt(n, error, sticky);
-        {
-          ScopedFileSystem scope(recorder);
-          flow.run(world, recorder);
-        }
+        run(world, recorder);
         EXPECT_GE(recorder.ops().size(), static_cast<size_t>(n)) << label;
         if (recorder.ops().size() < static_cast<size_t>(n)) return n;
         EXPECT_EQ(Describe(recorder.ops()[n - 1]), Describe(op)) << label;
@@ -340,7 +336,7 @@ int WalkFlow(const Flow& flow) {
         if (expect.reported && !sticky) {
           EXPECT_EQ(std::ranges::count_if(world.report, names_error), 1) << label;
         }
-        CheckFiles(flow, healthy, TakeSnapshot(world.root), recorder, sticky, label);
+        CheckFiles(flow, boundaries, TakeSnapshot(world.root), recorder, sticky, label);
         if (::testing::Test::HasFailure()) return n;
       }
     }
@@ -400,7 +396,7 @@ const Flow kNewSite{
         w.Result("site options", ok);
         return ok;  // a refused OK stands for the user cancelling the dialog then
       });
-      if (w.catalogue.site().SiteKey.empty()) return;
+      if (w.catalogue.site().SiteKey.empty()) return true;
       rec.SetPhase("editor");
       w.OpenEditor();
       w.Result("editor", w.editor->current_rotation() == 1 && !w.editor->title().empty());
@@ -409,7 +405,7 @@ const Flow kNewSite{
       rec.SetPhase("options");
       w.Result("options", w.options.Write());
       rec.SetPhase("recent");
-      w.Result("recent", w.recent.Write());
+      return w.recent.Write();
     },
     [](const World& w, const Op& op) -> Expectation {
       if (op.phase == "new site") {
@@ -515,10 +511,7 @@ const Flow kBuild{
       w.ui.Answer(std::string(kButtonErrorQuestion), Answer::Ok);
       w.ui.Answer(std::string(kThumbnailErrorQuestion), Answer::No);
     },
-    [](World& w, RecordingFileSystem& rec) {
-      rec.SetPhase("build");
-      w.Result("build", RunBuild(w));
-    },
+    [](World& w, RecordingFileSystem&) { return RunBuild(w); },
     [](const World& w, const Op& op) -> Expectation {
       const std::string name = fs::path(op.path).filename().string();
       if (op.path.ends_with("~captions.ini")) {
@@ -558,10 +551,7 @@ const Flow kApplyToAll{
       w.settings.Thumb_Width = 321;
       w.settings.Page_Number_Prefix = "Seite ";
     },
-    [](World& w, RecordingFileSystem& rec) {
-      rec.SetPhase("apply");
-      w.Result("apply", w.editor->ApplyToAll());
-    },
+    [](World& w, RecordingFileSystem&) { return w.editor->ApplyToAll(); },
     [](const World&, const Op&) -> Expectation {
       return {{std::string(kSaveRotationWarning)}, true};
     },
@@ -577,15 +567,8 @@ const Flow kDeleteRotation{
       ASSERT_TRUE(w.editor->SelectRotation(2));
       w.ui.Answer("Are you sure you want to remove Rotation 3", Answer::Yes);
     },
-    [](World& w, RecordingFileSystem& rec) {
-      rec.SetPhase("delete");
-      w.Result("delete", w.editor->DeleteRotation());
-    },
-    [](const World& w, const Op& op) -> Expectation {
-      const std::string question =
-          "Are you sure you want to remove Rotation 3 and delete all files "
-          "in the directory, " +
-          w.data + "Site_1/Rotation_3/?";
+    [](World& w, RecordingFileSystem&) { return w.editor->DeleteRotation(); },
+    [](const World&, const Op& op) -> Expectation {
       if (op.kind == "RemoveAll") {
         // The directory stays; the rotation is taken out of the settings all the same.
         return {{"Cannot remove directory, it may be not be empty or it may be marked read-only."}};
@@ -612,11 +595,10 @@ const Flow kTurnwheel{
       const TurnwheelResult first = RotateSites();
       ASSERT_TRUE(first.ok) << ::testing::PrintToString(first.Lines());
     },
-    [](World& w, RecordingFileSystem& rec) {
-      rec.SetPhase("rotate");
+    [](World& w, RecordingFileSystem&) {
       const TurnwheelResult result = RotateSites();
-      w.Result("rotate", result.ok);
       w.report = result.Lines();
+      return result.ok;
     },
     [](const World&, const Op& op) -> Expectation {
       // Clearing the previous tree after the swap is left to the next run.

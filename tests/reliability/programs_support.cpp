@@ -27,6 +27,7 @@ namespace parvel::testing {
 }
 
 void MakeJpeg(const std::string& path, int width, int height) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   TPixelGraphic image;
   image.SetSize(width, height);
   ASSERT_TRUE(savetojpeg(image, path, 80, false)) << path;
@@ -82,6 +83,12 @@ Finished ProgramTest::Wait(pid_t pid, const std::string& tag, std::chrono::secon
 void ProgramTest::NewSite(const std::string& name, const std::string& path) const {
   const Finished made = Cli({"new-site", name, "--path", path});
   ASSERT_EQ(made.status, 0) << made.output;
+}
+
+void ProgramTest::Set(std::vector<std::string> words) const {
+  words.insert(words.begin(), {"set", "Site_1"});
+  const Finished set = Cli(words);
+  ASSERT_EQ(set.status, 0) << set.output;
 }
 
 void ProgramTest::Rotate(int count, const std::string& live, int position) const {

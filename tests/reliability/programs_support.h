@@ -25,11 +25,11 @@ struct Finished {
 // A run that ended by itself, without a signal, with one of the program's own exit statuses.
 ::testing::AssertionResult EndedCleanly(const Finished& run);
 
-// A small JPEG of the given size.
+// A small JPEG of the given size (and its folder).
 void MakeJpeg(const std::string& path, int width = 64, int height = 48);
 
 class ProgramTest : public ::testing::Test {
- protected:
+ public:  // (the hostile-input table sets up its sites through it)
   ProgramTest();
   // Starts bin/`program` with --data-dir and `args`, stdin from /dev/null, stdout and stderr into
   // the file `tag`.out of the test's folder; the test fails when it cannot start.
@@ -44,8 +44,10 @@ class ProgramTest : public ::testing::Test {
   }
   Finished Cli(std::vector<std::string> args) const { return Run("parvel-cli", std::move(args)); }
 
-  // new-site `name` --path `path`, which must succeed.
+  // new-site `name` --path `path`, and set Site_1 `words` (assignments, --rotation N): must
+  // succeed.
   void NewSite(const std::string& name, const std::string& path) const;
+  void Set(std::vector<std::string> words) const;
   // Gives Site_1 `count` rotations turned into `live`, the next one being `position`.
   void Rotate(int count, const std::string& live, int position) const;
   // A value of Site_1.ini, "<missing>" when it is not there.
