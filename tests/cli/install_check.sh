@@ -19,13 +19,11 @@ if [ -e bin/parvel ]; then
 fi
 grep -qx "ExecStart=$tmp/usr/bin/turnwheel" lib/systemd/user/parvel-turnwheel.service
 # The entry and the units pass their format checkers where those are installed.
-if command -v desktop-file-validate >/dev/null; then
+! command -v desktop-file-validate >/dev/null ||
   desktop-file-validate share/applications/parvel.desktop
-fi
-if command -v systemd-analyze >/dev/null; then
+! command -v systemd-analyze >/dev/null ||
   systemd-analyze verify lib/systemd/user/parvel-turnwheel.service \
     lib/systemd/user/parvel-turnwheel.timer
-fi
 mkdir "$tmp/home"
 # An empty XDG_DATA_HOME counts as unset.
 HOME="$tmp/home" XDG_DATA_HOME= bin/parvel-cli new-site Test </dev/null >/dev/null

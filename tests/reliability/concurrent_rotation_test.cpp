@@ -63,7 +63,7 @@ class ConcurrentRotationTest : public testing::ProgramTest {
         if (contents != "/") WriteFile(root + name, contents);  // (makes the folders)
       }
     }
-    ASSERT_EQ(Cli({"set", "Site_1", "Header_HTML=start"}).status, 0);
+    Set({"Header_HTML=start"});
   }
 
   void Problem(std::string text) {
@@ -113,25 +113,24 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
       const int fd = ::open(live_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       if (fd < 0) Problem("no live directory");
       const Tree tree = testing::ReadTree("/proc/self/fd/" + std::to_string(fd));
-      struct stat held {
-      }, now{};
+      struct stat held {};
+      struct stat now {};
       const bool still_live = ::fstat(fd, &held) == 0 && ::stat(live_.c_str(), &now) == 0 &&
                               held.st_ino == now.st_ino && held.st_dev == now.st_dev;
       ::close(fd);
-      if (RotationHolding(tree) != 0) ++live_checks;
-      if (RotationHolding(tree) == 0 && !still_live) ++live_retries;
-      if (RotationHolding(tree) == 0 && still_live) {
+      const int holding = RotationHolding(tree);
+      live_checks += holding != 0;
+      live_retries += holding == 0 && !still_live;
+      if (holding == 0 && still_live) {
         Problem("the live directory holds no whole rotation (" + std::to_string(tree.size()) +
                 " entries)");
       }
       IniFile site(data_ + "Site_1.ini"), sites(data_ + "sites.ini");
-      if (!site.Load() || site.GetString("General", "Name", "") != "Spinning" ||
+      if (!site.Load() || !sites.Load() || site.GetString("General", "Name", "") != "Spinning" ||
           site.GetString("General", "RotationCount", "") != std::to_string(kRotations) ||
-          !site.Get("Rotation_1", "Header_HTML")) {
-        Problem("Site_1.ini read torn:\n" + testing::ReadFile(data_ + "Site_1.ini"));
-      }
-      if (!sites.Load() || sites.GetString("Sites", "Site_1", "") != "Spinning") {
-        Problem("sites.ini read torn");
+          !site.Get("Rotation_1", "Header_HTML") ||
+          sites.GetString("Sites", "Site_1", "") != "Spinning") {
+        Problem("settings read torn:\n" + testing::ReadFile(data_ + "Site_1.ini"));
       }
     }
   });

@@ -59,10 +59,10 @@ std::string WithoutRoot(std::string text, const std::string& root) {
   return text;
 }
 
-// Relative path -> contents (WithoutRoot) of every regular file below `root`.
+// Relative path -> contents (WithoutRoot) of every regular file below `dir`.
 using Snapshot = std::map<std::string, std::string>;
-Snapshot TakeSnapshot(const std::string& root) {
-  Snapshot snapshot = testing::ReadTree(root);
+Snapshot TakeSnapshot(const std::string& dir, const std::string& root) {
+  Snapshot snapshot = testing::ReadTree(dir);
   std::erase_if(snapshot, [](const auto& entry) { return entry.second == "/"; });
   for (auto& [path, text] : snapshot) text = WithoutRoot(text, root);
   return snapshot;
@@ -128,15 +128,14 @@ class RecordingFileSystem : public FileSystem {
   // the directory) at `path` holds.
   bool Note(const std::string& path, bool ok,
             std::optional<std::string_view> contents = std::nullopt) {
-    std::error_code ec;
     if (ok && contents) {
       written_[Relative(path)].insert(WithoutRoot(std::string(*contents), root_));
-    } else if (ok && fs::is_directory(path, ec)) {
-      for (fs::recursive_directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->is_regular_file(ec)) Note(it->path().string(), true);
+    } else if (ok && fs::is_directory(path)) {
+      for (const auto& [name, text] : TakeSnapshot(path, root_)) {
+        written_[Relative(path + "/" + name)].insert(text);
       }
-    } else if (std::string text; ok && ReadWholeFile(path, &text)) {
-      written_[Relative(path)].insert(WithoutRoot(text, root_));
+    } else if (ok) {
+      written_[Relative(path)].insert(WithoutRoot(testing::ReadFile(path), root_));
     }
     return ok;
   }
@@ -157,12 +156,9 @@ class RuleUser : public ScriptedInteraction {
  public:
   void Answer(std::string prefix, parvel::Answer answer) { rules_.emplace_back(prefix, answer); }
   parvel::Answer Message(MessageKind kind, std::string_view text, Buttons buttons) override {
-    for (const auto& [prefix, answer] : rules_) {
-      if (buttons != Buttons::Ok && text.starts_with(prefix)) {
-        QueueAnswer(answer);
-        break;
-      }
-    }
+    const auto rule = std::ranges::find_if(
+        rules_, [&](const auto& rule) { return text.starts_with(rule.first); });
+    if (buttons != Buttons::Ok && rule != rules_.end()) QueueAnswer(rule->second);
     return ScriptedInteraction::Message(kind, text, buttons);
   }
 
@@ -278,12 +274,12 @@ int WalkFlow(const Flow& flow) {
   {
     World world;
     flow.arrange(world);
-    boundaries.push_back(TakeSnapshot(world.root));
+    boundaries.push_back(TakeSnapshot(world.root, world.root));
     FaultyFileSystem faulty(RealFileSystem());
     RecordingFileSystem recorder(faulty, world.root);
-    recorder.on_phase = [&] { boundaries.push_back(TakeSnapshot(world.root)); };
+    recorder.on_phase = [&] { boundaries.push_back(TakeSnapshot(world.root, world.root)); };
     run(world, recorder);
-    boundaries.push_back(TakeSnapshot(world.root));
+    boundaries.push_back(TakeSnapshot(world.root, world.root));
     for (const auto& text : world.ui.texts()) routine.insert(WithoutRoot(text, world.root));
     EXPECT_TRUE(world.ui.unexpected().empty())
         << flow.name << ": " << world.ui.unexpected().front();
@@ -336,7 +332,7 @@ int WalkFlow(const Flow& flow) {
         if (expect.reported && !sticky) {
           EXPECT_EQ(std::ranges::count_if(world.report, names_error), 1) << label;
         }
-        CheckFiles(flow, boundaries, TakeSnapshot(world.root), recorder, sticky, label);
+        CheckFiles(flow, boundaries, TakeSnapshot(world.root, world.root), recorder, sticky, label);
         if (::testing::Test::HasFailure()) return n;
       }
     }
