@@ -20,19 +20,6 @@ using testing::WriteFile;
 
 using CliTest = testing::ProgramTest;
 
-TEST_F(CliTest, NewSiteSetShowAndSites) {
-  const std::string site = dir_ / "site/";
-  EXPECT_TRUE(Cli({"new-site", "Holiday", "--path", site}).output.ends_with("\nSite_1\n"));
-  ASSERT_EQ(Cli({"set", "holiday", "Header_HTML=<b>Hi</b>", "Thumb_Width=5000"}).status, 0);
-  const Finished run = Cli({"show", "Site_1"});
-  ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_TRUE(run.output.starts_with("[Rotation_1]\n"));
-  EXPECT_NE(run.output.find("\nHeader_File=\nHeader_HTML=<b>Hi</b>\n"), std::string::npos);
-  EXPECT_NE(run.output.find("\nThumb_Width=900\n"), std::string::npos);  // clamped as a load does
-  EXPECT_EQ(Cli({"sites"}).output,
-            "Site_1\tHoliday\t" + site + "\n\tCurrent Site  : 0 Images : NOT BUILT\n");
-}
-
 TEST_F(CliTest, AFailedNewSiteLeavesTheNamedFolderAlone) {
   // A catalogue that can be neither read nor written, whoever runs this: a folder stands where
   // sites.ini belongs.
@@ -48,8 +35,10 @@ TEST_F(CliTest, AFailedNewSiteLeavesTheNamedFolderAlone) {
   EXPECT_FALSE(fs::exists(data_ + "Site_1.ini"));
 }
 
-TEST_F(CliTest, SetRefusesUnknownKeysAndBadValuesAndSavesNothing) {
-  NewSite("Holiday", dir_ / "site/");
+// set checks every assignment before it saves any; show and sites list what was saved.
+TEST_F(CliTest, NewSiteSetShowAndSites) {
+  const std::string site = dir_ / "site/";
+  EXPECT_TRUE(Cli({"new-site", "Holiday", "--path", site}).output.ends_with("\nSite_1\n"));
   const std::string before = ReadFile(data_ + "Site_1.ini");
   const std::pair<const char*, const char*> cases[] = {
       {"Thumb_Widht=100", "Unknown settings key: Thumb_Widht"},
@@ -65,6 +54,13 @@ TEST_F(CliTest, SetRefusesUnknownKeysAndBadValuesAndSavesNothing) {
            {"build", "Nowhere"}, {"frobnicate"}, {"build"}, {"sites", "--bogus"}}) {
     EXPECT_EQ(Cli(usage).status, 2) << usage[0];
   }
+  ASSERT_EQ(Cli({"set", "holiday", "Header_HTML=<b>Hi</b>", "Thumb_Width=5000"}).status, 0);
+  const Finished run = Cli({"show", "Site_1"});
+  EXPECT_TRUE(run.output.starts_with("[Rotation_1]\n"));
+  EXPECT_NE(run.output.find("\nHeader_File=\nHeader_HTML=<b>Hi</b>\n"), std::string::npos);
+  EXPECT_NE(run.output.find("\nThumb_Width=900\n"), std::string::npos);  // clamped as a load does
+  EXPECT_EQ(Cli({"sites"}).output,
+            "Site_1\tHoliday\t" + site + "\n\tCurrent Site  : 0 Images : NOT BUILT\n");
 }
 
 TEST_F(CliTest, BuildWritesPagesThumbnailsAndStatus) {

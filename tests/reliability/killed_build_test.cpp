@@ -29,50 +29,44 @@ using testing::WriteFile;
 constexpr int kImages = 200;
 constexpr int kKills = 20;
 
-class KilledBuildTest : public testing::ProgramTest {
- protected:
-  void SetUp() override {
-    NewSite("Interrupted", site_);
-    // One small photo, encoded once and copied under every name.
-    testing::MakeJpeg(dir_ / "one.jpg", 160, 120);
-    for (int i = 1; i <= kImages; ++i) {
-      char name[32];
-      std::snprintf(name, sizeof(name), "img%03d.jpg", i);
-      WriteFile(site_ + name, ReadFile(dir_ / "one.jpg"));
-    }
-    // A file of the user's that merely looks a little like a temporary one.
-    WriteFile(site_ + ".htaccess.backup", "keep");
-    // Image pages with an index, and the page index as buttons.
-    Set({"Style_File=" + data_ + "Styles/Sample_With_Index.htm",
-         "Image_Style_File=" + data_ + "Styles/Sample_No_Index.htm", "DisplayAsImage=False",
-         "IndexInImagePages=True", "Selected_Page_Index_File=" + data_ + "Samples/Previous.gif",
-         "Other_Page_Index_File=" + data_ + "Samples/Next.gif"});
-  }
+using KilledBuildTest = testing::ProgramTest;
 
-  pid_t StartBuild() {
+TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
+  const std::string site = dir_ / "site/";
+  NewSite("Interrupted", site);
+  // One small photo, encoded once and copied under every name.
+  testing::MakeJpeg(dir_ / "one.jpg", 160, 120);
+  for (int i = 1; i <= kImages; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof(name), "img%03d.jpg", i);
+    WriteFile(site + name, ReadFile(dir_ / "one.jpg"));
+  }
+  // A file of the user's that merely looks a little like a temporary one.
+  WriteFile(site + ".htaccess.backup", "keep");
+  // Image pages with an index, and the page index as buttons.
+  Set({"Style_File=" + data_ + "Styles/Sample_With_Index.htm",
+       "Image_Style_File=" + data_ + "Styles/Sample_No_Index.htm", "DisplayAsImage=False",
+       "IndexInImagePages=True", "Selected_Page_Index_File=" + data_ + "Samples/Previous.gif",
+       "Other_Page_Index_File=" + data_ + "Samples/Next.gif"});
+  const auto StartBuild = [&] {
     return Start("parvel-cli", {"build", "Site_1", "--yes", "--remake-thumbnails"}, "build");
-  }
-
+  };
   // The catalogue lists exactly Site_1, whose settings read whole.
-  void ExpectSettingsWhole(const std::string& when) {
+  const auto ExpectSettingsWhole = [&](const std::string& when) {
     IniFile sites(data_ + "sites.ini");
     EXPECT_TRUE(sites.Load() && sites.Keys("Sites") == std::vector<std::string>{"Site_1"}) << when;
     EXPECT_EQ(Setting("General", "Name") + "/" + Setting("Rotation_1", "DisplayAsImage"),
               "Interrupted/False")
         << when;
-  }
+  };
 
-  std::string site_ = dir_ / "site/";
-};
-
-TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
   // The first build: a setting saved while it runs is kept, beside the build's own status.
   const pid_t pid = StartBuild();
   for (int i = 0; i < 2000 && ReadFile(dir_ / "build.out").find("Creating") == std::string::npos;
        ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  ASSERT_EQ(Cli({"set", "Site_1", "Header_HTML=saved meanwhile"}).status, 0);
+  Set({"Header_HTML=saved meanwhile"});
   ASSERT_EQ(Wait(pid, "build").status, 0);
   EXPECT_EQ(Setting("Rotation_1", "Header_HTML"), "saved meanwhile");
   EXPECT_EQ(Setting("Rotation_1", "Status"), "2");
@@ -82,7 +76,7 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(Wait(StartBuild(), "build").status, 0);
   const auto duration = std::chrono::steady_clock::now() - start;
-  const Tree reference = testing::ReadTree(site_);
+  const Tree reference = testing::ReadTree(site);
   ASSERT_TRUE(reference.count("Index.html") && reference.count("img150.html"));
   ExpectSettingsWhole("after the healthy build");
 
@@ -110,7 +104,7 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
     EXPECT_TRUE(run.signal == SIGKILL || run.status == 0) << when << ": " << run.output;
     ExpectSettingsWhole(when);
     // Every file of the site is as the complete build wrote it, or is a write's temporary file.
-    for (const auto& [name, contents] : testing::ReadTree(site_)) {
+    for (const auto& [name, contents] : testing::ReadTree(site)) {
       if (IsWriteTemporaryName(fs::path(name).filename().string())) continue;
       const auto it = reference.find(name);
       EXPECT_TRUE(it != reference.end() && it->second == contents) << when << ": " << name;
@@ -125,10 +119,10 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
 
   // One build to the end: the site is whole again, without the temporaries, also those a stopped
   // build left in the site and the thumbnail folder.
-  WriteFile(site_ + ".parvel-tmp-Index3.html.Ab12Cd", "<html><body>half");
-  WriteFile(site_ + "thumbs/.parvel-tmp-img001_thb.jpg.xY34zW", "\xff\xd8");
+  WriteFile(site + ".parvel-tmp-Index3.html.Ab12Cd", "<html><body>half");
+  WriteFile(site + "thumbs/.parvel-tmp-img001_thb.jpg.xY34zW", "\xff\xd8");
   ASSERT_EQ(Wait(StartBuild(), "build").status, 0);
-  EXPECT_EQ(testing::ReadTree(site_), reference);
+  EXPECT_EQ(testing::ReadTree(site), reference);
   ExpectSettingsWhole("after the last build");
   EXPECT_EQ(Setting("Rotation_1", "Status"), "2");
 }
