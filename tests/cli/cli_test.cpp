@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "imaging/PGraphic.h"
 #include "reliability/programs_support.h"
@@ -131,24 +132,21 @@ TEST_F(CliTest, AddConvertsAsksAndReportsByItsExitStatus) {
   image.SaveToFile(from + "a.bmp");
   image.SaveToFile(from + "c.png");
   MakeJpeg(from + "b.jpg");
-  const struct {
-    std::vector<std::string> args;
-    const char* said;  // the summary line, or a part of the refusal
-    const char* a;     // a.jpg afterwards
-  } steps[] = {
+  // The words after the site, the summary line (or a part of the refusal), a.jpg afterwards.
+  const std::tuple<std::vector<std::string>, const char*, const char*> steps[] = {
       {{"a.bmp", "notes.txt", "b.jpg"}, "1 of 3 files added", ""},
       {{"--yes", "a.bmp", "notes.txt", "b.jpg"}, "2 of 3 files added", ""},
       {{"--no", "a.bmp", "c.png"}, "1 of 2 files added", "older"},
       {{"--rotation", "4", "c.png"}, "there is no rotation 4", "older"},
   };
-  for (const auto& step : steps) {
+  for (const auto& [words, said, a] : steps) {
     std::vector<std::string> args{"add", "Trip"};
-    for (const auto& a : step.args) args.push_back(a.starts_with("-") || a == "4" ? a : from + a);
-    if (*step.a) WriteFile(site + "a.jpg", step.a);
+    for (const auto& w : words) args.push_back(w.starts_with("-") || w == "4" ? w : from + w);
+    if (*a) WriteFile(site + "a.jpg", a);
     const Finished run = Cli(args);
     EXPECT_EQ(run.status, 1) << run.output;
-    EXPECT_NE(run.output.find(step.said), std::string::npos) << run.output;
-    EXPECT_TRUE(!*step.a || ReadFile(site + "a.jpg") == step.a);
+    EXPECT_NE(run.output.find(said), std::string::npos) << run.output;
+    EXPECT_TRUE(!*a || ReadFile(site + "a.jpg") == a);
   }
   EXPECT_EQ(ReadFile(site + "b.jpg"), ReadFile(from + "b.jpg"));
   EXPECT_NE(ReadFile(site + "c.jpg").find("\xFF\xC2"), std::string::npos);  // progressive

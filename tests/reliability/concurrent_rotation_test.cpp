@@ -51,36 +51,46 @@ int RotationHolding(const Tree& tree) {
   return 0;
 }
 
-class ConcurrentRotationTest : public testing::ProgramTest {
- protected:
-  void SetUp() override {
-    WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
-    NewSite("Spinning", dir_ / "site/");
-    Rotate(kRotations, live_, 1);
-    for (int r = 1; r <= kRotations; ++r) {
-      const std::string root = dir_ / ("site/Rotation_" + std::to_string(r) + "/");
-      for (const auto& [name, contents] : RotationTree(r)) {
-        if (contents != "/") WriteFile(root + name, contents);  // (makes the folders)
-      }
-    }
-    Set({"Header_HTML=start"});
-  }
-
-  void Problem(std::string text) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (problems_.size() < 20) problems_.push_back(std::move(text));
-  }
-
-  std::string live_ = dir_ / "live";
-  std::mutex mutex_;
-  std::vector<std::string> problems_;
-};
+using ConcurrentRotationTest = testing::ProgramTest;
 
 TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
-  // One run first, so that a live directory exists from the start of the loops.
+  const std::string live = dir_ / "live";
+  WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
+  NewSite("Spinning", dir_ / "site/");
+  Rotate(kRotations, live, 1);
+  for (int r = 1; r <= kRotations; ++r) {
+    const std::string root = dir_ / ("site/Rotation_" + std::to_string(r) + "/");
+    for (const auto& [name, contents] : RotationTree(r)) {
+      if (contents != "/") WriteFile(root + name, contents);  // (makes the folders)
+    }
+  }
+  // A save gives up with a message while another program holds the lock, and goes through once
+  // the lock is free.
+  const std::string before = testing::ReadFile(data_ + "Site_1.ini");
+  ::setenv("PARVEL_LOCK_WAIT_MS", "200", 1);
+  Finished refused;
+  {
+    const FileLock held(data_);
+    ASSERT_TRUE(held.held()) << held.error();
+    refused = Cli({"set", "Site_1", "Header_HTML=start"});
+  }
+  ::unsetenv("PARVEL_LOCK_WAIT_MS");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.output, LockTimeoutMessage(data_) + "\n");
+  EXPECT_EQ(testing::ReadFile(data_ + "Site_1.ini"), before);
+  Set({"Header_HTML=start"});
+  EXPECT_EQ(Setting("Rotation_1", "Header_HTML"), "start");
+
+  // The programs at the same time, from one run that made the live directory.
   ASSERT_EQ(Run("turnwheel", {}).status, 0);
+  std::mutex mutex;
+  std::vector<std::string> problems;
+  const auto Problem = [&](std::string text) {
+    std::lock_guard<std::mutex> guard(mutex);
+    if (problems.size() < 20) problems.push_back(std::move(text));
+  };
   std::atomic<bool> stop{false};
-  std::atomic<int> rotations{1}, sets{0}, live_checks{0}, live_retries{0};
+  std::atomic<int> rotations{1}, sets{0}, live_checks{0};
   std::string last_value;
 
   std::thread wheel([&] {
@@ -103,24 +113,23 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
   // The moment between two renames is short: one thread does nothing but look for it.
   std::thread prober([&] {
     while (!stop) {
-      if (::access(live_.c_str(), F_OK) != 0) Problem("the live directory was missing");
+      if (::access(live.c_str(), F_OK) != 0) Problem("the live directory was missing");
     }
   });
   std::thread watcher([&] {
     while (!stop) {
       // Read through an open handle, so that a rename of the live directory meanwhile cannot mix
       // two trees; one swapped out and cleared while being read is looked at again.
-      const int fd = ::open(live_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      const int fd = ::open(live.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       if (fd < 0) Problem("no live directory");
       const Tree tree = testing::ReadTree("/proc/self/fd/" + std::to_string(fd));
       struct stat held {};
       struct stat now {};
-      const bool still_live = ::fstat(fd, &held) == 0 && ::stat(live_.c_str(), &now) == 0 &&
+      const bool still_live = ::fstat(fd, &held) == 0 && ::stat(live.c_str(), &now) == 0 &&
                               held.st_ino == now.st_ino && held.st_dev == now.st_dev;
       ::close(fd);
       const int holding = RotationHolding(tree);
       live_checks += holding != 0;
-      live_retries += holding == 0 && !still_live;
       if (holding == 0 && still_live) {
         Problem("the live directory holds no whole rotation (" + std::to_string(tree.size()) +
                 " entries)");
@@ -142,36 +151,15 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
   for (std::thread* thread : {&wheel, &setter, &watcher, &prober}) thread->join();
 
   std::cout << "turnwheel runs: " << rotations << ", sets: " << sets
-            << ", live-directory checks: " << live_checks << " (looked again " << live_retries
-            << " times)\n";
-  for (const auto& problem : problems_) ADD_FAILURE() << problem;
-  EXPECT_GT(sets, 0);
-  EXPECT_GT(rotations, 1);
-  EXPECT_GT(live_checks, 0);
+            << ", whole live directories seen: " << live_checks << "\n";
+  for (const auto& problem : problems) ADD_FAILURE() << problem;
+  EXPECT_TRUE(sets > 0 && rotations > 1 && live_checks > 0);
   // Neither program's last save was lost: the last value set, and the position after every
   // rotation (each run moves it on by one, from 1).
   EXPECT_EQ(Setting("Rotation_1", "Header_HTML"), last_value);
   EXPECT_EQ(Setting("General", "CurrentRotationPosition"),
             std::to_string(rotations % kRotations + 1));
-  EXPECT_EQ(RotationHolding(testing::ReadTree(live_)), (rotations - 1) % kRotations + 1);
-}
-
-TEST_F(ConcurrentRotationTest, ASaveGivesUpWithAMessageWhileAnotherProgramHoldsTheLock) {
-  const std::string before = testing::ReadFile(data_ + "Site_1.ini");
-  ::setenv("PARVEL_LOCK_WAIT_MS", "200", 1);
-  Finished run;
-  {
-    const FileLock held(data_);
-    ASSERT_TRUE(held.held()) << held.error();
-    run = Cli({"set", "Site_1", "Header_HTML=late"});
-  }
-  ::unsetenv("PARVEL_LOCK_WAIT_MS");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.output, LockTimeoutMessage(data_) + "\n");
-  EXPECT_EQ(testing::ReadFile(data_ + "Site_1.ini"), before);
-  // Once the lock is free the same save goes through.
-  ASSERT_EQ(Cli({"set", "Site_1", "Header_HTML=late"}).status, 0);
-  EXPECT_EQ(Setting("Rotation_1", "Header_HTML"), "late");
+  EXPECT_EQ(RotationHolding(testing::ReadTree(live)), (rotations - 1) % kRotations + 1);
 }
 
 }  // namespace

@@ -17,7 +17,6 @@ namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::EndedCleanly;
 using testing::Finished;
 using testing::MakeJpeg;
 using testing::ReadFile;
@@ -59,7 +58,6 @@ TEST_F(HostileTest, TenThousandImagesBuildWithFlatMemory) {
       fs::create_hard_link(dir_ / "one.jpg", site + name);
     }
     const Finished build = Cli({"build", "Site_1", "--no"});
-    ASSERT_TRUE(EndedCleanly(build));
     ASSERT_EQ(build.status, 0) << build.output.substr(0, 2000);
     EXPECT_TRUE(fs::exists(site + "Index" + std::to_string(count / 20) + ".html"));
     peak_kb.push_back(build.peak_rss_kb);
@@ -146,8 +144,7 @@ TEST_F(HostileTest, HostileSitesBuildOrFailWithTheirMessageInLittleMemory) {
     MakeSite(site);
     c.make(*this, site, dir);
     const Finished build = Cli({"build", "Site_1", c.status == 0 ? "--yes" : "--no"});
-    ASSERT_TRUE(EndedCleanly(build));
-    EXPECT_EQ(build.status, c.status) << build.output;
+    ASSERT_EQ(build.status, c.status) << build.output;
     EXPECT_LT(build.peak_rss_kb, 300 * 1024);
     for (const auto& text : c.said) {
       EXPECT_NE(build.output.find(text), std::string::npos) << build.output;
@@ -178,7 +175,8 @@ TEST_F(HostileTest, SettingsFilesOfTenMegabytesOfGarbage) {
                                                       {"set", "Site_1", "Thumb_Width=90"},
                                                       {"build", "Site_1", "--no"}}) {
         const Finished run = Cli(command);
-        EXPECT_TRUE(EndedCleanly(run)) << command[0];
+        // Ended by itself, with one of the program's own exit statuses.
+        EXPECT_TRUE(run.status >= 0 && run.status <= 2) << command[0] << run.output;
         EXPECT_LT(run.peak_rss_kb, 500 * 1024) << command[0];
         EXPECT_GE(fs::file_size(data_ + file), garbage.size()) << command[0];
         if (std::string(file) == "sites.ini") {

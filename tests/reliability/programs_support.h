@@ -15,15 +15,11 @@ namespace parvel::testing {
 
 // What a finished program did.
 struct Finished {
-  int status = -1;         // the exit status, or -1 when it was killed
-  int signal = 0;          // the signal that killed it
-  bool timed_out = false;  // killed after the time limit
-  long peak_rss_kb = 0;    // its peak memory
-  std::string output;      // stdout and stderr
+  int status = -1;       // the exit status, or -1 when it was killed (also after the time limit)
+  int signal = 0;        // the signal that killed it
+  long peak_rss_kb = 0;  // its peak memory
+  std::string output;    // stdout and stderr
 };
-
-// A run that ended by itself, without a signal, with one of the program's own exit statuses.
-::testing::AssertionResult EndedCleanly(const Finished& run);
 
 // A small JPEG of the given size (and its folder).
 void MakeJpeg(const std::string& path, int width = 64, int height = 48);
