@@ -14,10 +14,7 @@ namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Finished;
-using testing::MakeJpeg;
-using testing::ReadFile;
-using testing::WriteFile;
+using namespace testing;  // the test support
 
 using CliTest = testing::ProgramTest;
 

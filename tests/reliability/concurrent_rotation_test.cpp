@@ -22,9 +22,7 @@
 namespace parvel {
 namespace {
 
-using testing::Finished;
-using testing::Tree;
-using testing::WriteFile;
+using namespace testing;  // the test support
 
 constexpr int kRotations = 3;
 

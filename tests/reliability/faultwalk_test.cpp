@@ -39,8 +39,7 @@ namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempDir;
-using testing::WriteFile;
+using namespace testing;  // the test support
 
 // One operation through the seam; paths relative to the run's root folder where they lie in it.
 struct Op {
@@ -166,9 +165,6 @@ class RuleUser : public ScriptedInteraction {
   std::vector<std::pair<std::string, parvel::Answer>> rules_;
 };
 
-constexpr char kDiskFull[] = "No space left on device";
-constexpr char kNoPermission[] = "Permission denied";
-
 // Everything one run of a flow works on, made afresh for every run.
 struct World {
   TempDir tmp;
@@ -190,8 +186,7 @@ struct World {
     options.UseRotations = true;
   }
   void Result(const std::string& phase, bool ok) {
-    auto [it, fresh] = results.emplace(phase, ok);
-    if (!fresh) it->second = it->second && ok;
+    results.try_emplace(phase, true).first->second &= ok;
   }
   void OpenEditor() {
     editor = std::make_unique<SiteEditor>(ui, catalogue, settings, options, style_templates);
@@ -290,7 +285,7 @@ int WalkFlow(const Flow& flow) {
 
   for (int n = 1; n <= static_cast<int>(ops.size()); ++n) {
     const Op& op = ops[n - 1];
-    for (const char* error : {kDiskFull, kNoPermission}) {
+    for (const char* error : {"No space left on device", "Permission denied"}) {
       for (bool sticky : {false, true}) {
         const std::string label = std::string(flow.name) + " #" + std::to_string(n) + " " +
                                   Describe(op) + " " + error + (sticky ? " from then on" : "");
@@ -304,10 +299,10 @@ int WalkFlow(const Flow& flow) {
         if (recorder.ops().size() < static_cast<size_t>(n)) return n;
         EXPECT_EQ(Describe(recorder.ops()[n - 1]), Describe(op)) << label;
         const Expectation expect = flow.expect(world, op);
-        std::vector<std::string> shown;
-        for (const auto& text : world.ui.texts()) {
-          if (routine.count(WithoutRoot(text, world.root)) == 0) shown.push_back(text);
-        }
+        std::vector<std::string> shown = world.ui.texts();
+        std::erase_if(shown, [&](const auto& text) {
+          return routine.contains(WithoutRoot(text, world.root));
+        });
         if (!sticky) {
           EXPECT_EQ(shown, expect.messages) << label;
         } else if (!expect.messages.empty()) {  // from then on: the named message comes first
@@ -344,7 +339,7 @@ int WalkFlow(const Flow& flow) {
 
 // ---- Shared site material.
 
-// Site_1 with three rotations, each with a file in its own directory.
+// Site_1 with three rotations, each with a file in its own directory, open in the editor.
 void MakeThreeRotations(World& w) {
   std::string text = "[General]\r\nName=Walk\r\nPath=%/Site_1/\r\nRotationCount=3\r\n";
   for (int n = 1; n <= 3; ++n) {
@@ -357,6 +352,7 @@ void MakeThreeRotations(World& w) {
   WriteFile(w.data + "sites.ini", "[Sites]\r\nSite_1=Walk\r\n");
   w.catalogue.ReadSites();
   w.catalogue.SelectSite(0, true);
+  w.OpenEditor();
 }
 
 // ---- New Site, its site options, the editor's first rotation, and the saves at the end.
@@ -540,7 +536,6 @@ const Flow kApplyToAll{
     "ApplyToAll",
     [](World& w) {
       MakeThreeRotations(w);
-      w.OpenEditor();
       w.settings.Thumb_Width = 321;
       w.settings.Page_Number_Prefix = "Seite ";
     },
@@ -556,7 +551,6 @@ const Flow kDeleteRotation{
     "DeleteRotation",
     [](World& w) {
       MakeThreeRotations(w);
-      w.OpenEditor();
       ASSERT_TRUE(w.editor->SelectRotation(2));
       w.ui.Answer("Are you sure you want to remove Rotation 3", Answer::Yes);
     },

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -17,10 +16,7 @@ namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Finished;
-using testing::MakeJpeg;
-using testing::ReadFile;
-using testing::WriteFile;
+using namespace testing;  // the test support
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
   std::mt19937 random(seed);
@@ -31,32 +27,25 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
 
 class HostileTest : public testing::ProgramTest {
  public:
-  // A fresh "Site_1" over `site` with the given thumbnail template (plain when empty), holding
-  // a.jpg.
-  void MakeSite(const std::string& site, std::string style = {}) {
+  // A fresh "Site_1" over `site` with a plain thumbnail template, holding a.jpg.
+  void MakeSite(const std::string& site) {
     for (const char* file : {"sites.ini", "Site_1.ini", "options.ini"}) fs::remove(data_ + file);
-    if (style.empty()) {
-      style = dir_ / "plain.htm";
-      WriteFile(style, "<html><body>***HEADER******CONTENT******FOOTER***</body></html>");
-    }
+    WriteFile(dir_ / "plain.htm",
+              "<html><body>***HEADER******CONTENT******FOOTER***</body></html>");
     NewSite("Hostile", site);
-    Set({"Style_File=" + style});
+    Set({"Style_File=" + dir_ / "plain.htm"});
     MakeJpeg(site + "a.jpg");
   }
 };
 
 // The build finishes and its memory does not grow with the image count.
 TEST_F(HostileTest, TenThousandImagesBuildWithFlatMemory) {
-  MakeJpeg(dir_ / "one.jpg");
   std::vector<long> peak_kb;
   for (const int count : {2500, 10000}) {
     const std::string site = dir_ / ("site" + std::to_string(count) + "/");
-    MakeSite(site, data_ + "Styles/Sample_No_Index.htm");
-    for (int n = 1; n < count; ++n) {
-      char name[32];
-      std::snprintf(name, sizeof(name), "img%05d.jpg", n);
-      fs::create_hard_link(dir_ / "one.jpg", site + name);
-    }
+    MakeSite(site);
+    for (int n = 1; n < count; ++n)
+      fs::create_hard_link(site + "a.jpg", site + "img" + std::to_string(n) + ".jpg");
     const Finished build = Cli({"build", "Site_1", "--no"});
     ASSERT_EQ(build.status, 0) << build.output.substr(0, 2000);
     EXPECT_TRUE(fs::exists(site + "Index" + std::to_string(count / 20) + ".html"));
@@ -166,8 +155,7 @@ TEST_F(HostileTest, SettingsFilesOfTenMegabytesOfGarbage) {
       MakeSite(dir_ / "site/");
       std::string garbage = RandomBytes(10u << 20, 11);
       for (std::size_t i = 0; dense_lines && i + 1 < garbage.size(); i += 3) {
-        garbage[i] = '\n';
-        garbage[i + 1] = '=';
+        garbage.replace(i, 2, "\n=");
       }
       WriteFile(data_ + file, garbage);
       for (const std::vector<std::string>& command : {std::vector<std::string>{"sites"},

@@ -21,10 +21,7 @@ namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Finished;
-using testing::ReadFile;
-using testing::Tree;
-using testing::WriteFile;
+using namespace testing;  // the test support
 
 constexpr int kImages = 200;
 constexpr int kKills = 20;
@@ -36,10 +33,9 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
   NewSite("Interrupted", site);
   // One small photo, encoded once and copied under every name.
   testing::MakeJpeg(dir_ / "one.jpg", 160, 120);
-  for (int i = 1; i <= kImages; ++i) {
-    char name[32];
-    std::snprintf(name, sizeof(name), "img%03d.jpg", i);
-    WriteFile(site + name, ReadFile(dir_ / "one.jpg"));
+  for (int i = 1; i <= kImages; ++i) {  // img001.jpg ...
+    WriteFile(site + "img" + std::to_string(1000 + i).substr(1) + ".jpg",
+              ReadFile(dir_ / "one.jpg"));
   }
   // A file of the user's that merely looks a little like a temporary one.
   WriteFile(site + ".htaccess.backup", "keep");
@@ -89,8 +85,7 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
   std::uniform_int_distribution<std::int64_t> moment(
       0, std::chrono::duration_cast<std::chrono::microseconds>(duration).count());
 
-  int survived = 0;
-  int finished = 0;
+  int survived = 0, finished = 0;
   // A build that ends before its moment is no kill: try again, within a bound.
   for (int attempt = 1; survived < kKills && attempt <= 3 * kKills; ++attempt) {
     const std::string when = "attempt " + std::to_string(attempt);
