@@ -245,11 +245,8 @@ void CheckFiles(const Flow& flow, const std::vector<Snapshot>& healthy, const Sn
         written->second.contains(*now)) {
       continue;
     }
-    ADD_FAILURE() << label << ": " << path
-                  << (now ? " holds " + std::to_string(now->size()) +
-                                " bytes that are neither its old nor its new content:\n" +
-                                now->substr(0, 400)
-                          : " was lost");
+    ADD_FAILURE() << label << ": " << path << " holds neither its old nor its new content:\n"
+                  << (now ? now->substr(0, 400) : "(it was lost)");
   }
 }
 
@@ -276,8 +273,7 @@ int WalkFlow(const Flow& flow) {
     run(world, recorder);
     boundaries.push_back(TakeSnapshot(world.root, world.root));
     for (const auto& text : world.ui.texts()) routine.insert(WithoutRoot(text, world.root));
-    EXPECT_TRUE(world.ui.unexpected().empty())
-        << flow.name << ": " << world.ui.unexpected().front();
+    EXPECT_EQ(world.ui.unexpected(), std::vector<std::string>{}) << flow.name;
     for (const auto& [phase, ok] : world.results) EXPECT_TRUE(ok) << flow.name << ": " << phase;
     ops = recorder.ops();
   }
@@ -313,8 +309,7 @@ int WalkFlow(const Flow& flow) {
           if (!sticky || !flow.one_action) break;
           EXPECT_EQ(std::count(shown.begin(), shown.end(), text), 1) << label << ": " << text;
         }
-        EXPECT_TRUE(world.ui.unexpected().empty())
-            << label << ": " << world.ui.unexpected().front();
+        EXPECT_EQ(world.ui.unexpected(), std::vector<std::string>{}) << label;
         if (expect.fails) {
           EXPECT_FALSE(world.results.count(op.phase) != 0 && world.results.at(op.phase))
               << label << ": the failure was reported as success";

@@ -139,10 +139,8 @@ TEST_F(HostileTest, HostileSitesBuildOrFailWithTheirMessageInLittleMemory) {
       EXPECT_NE(build.output.find(text), std::string::npos) << build.output;
     }
     EXPECT_TRUE(c.unsaid.empty() || build.output.find(c.unsaid) == std::string::npos);
-    if (c.status == 0) {
-      EXPECT_TRUE(fs::exists(site + "thumbs/a_thb.jpg"));
-      EXPECT_TRUE(ReadFile(site + "Index.html").ends_with("</body></html>\r\n"));
-    }
+    EXPECT_TRUE(c.status != 0 || (fs::exists(site + "thumbs/a_thb.jpg") &&
+                                  ReadFile(site + "Index.html").ends_with("</body></html>\r\n")));
   }
 }
 

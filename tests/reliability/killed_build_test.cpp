@@ -88,8 +88,9 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
   int survived = 0, finished = 0;
   // A build that ends before its moment is no kill: try again, within a bound.
   for (int attempt = 1; survived < kKills && attempt <= 3 * kKills; ++attempt) {
-    const std::string when = "attempt " + std::to_string(attempt);
     const auto delay = std::chrono::microseconds(moment(random));
+    const std::string when =
+        "kill " + std::to_string(attempt) + " after " + std::to_string(delay.count()) + " us";
     const pid_t pid = StartBuild();
     std::this_thread::sleep_for(delay);
     ::kill(pid, SIGKILL);
@@ -104,10 +105,7 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
       const auto it = reference.find(name);
       EXPECT_TRUE(it != reference.end() && it->second == contents) << when << ": " << name;
     }
-    if (HasFailure()) {
-      std::cout << when << " after " << delay.count() << " us\n";
-      break;
-    }
+    if (HasFailure()) break;
   }
   std::cout << "kills survived: " << survived << " (" << finished << " ended first)\n";
   EXPECT_EQ(survived, kKills);
