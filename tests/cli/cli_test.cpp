@@ -70,14 +70,14 @@ TEST_F(CliTest, BuildWritesPagesThumbnailsAndStatus) {
   Set({"Style_File=" + data_ + "Styles/Sample_With_Index.htm", "DisplayAsImage=True"});
   // The line a build ends with: a thumbnail for each of the 21 photographs (neither the old
   // thumbnail nor the page button) and two pages at 5 x 4; then all made again when asked.
-  const auto Summary = [&](const std::vector<std::string>& args) {
+  const auto summary = [&](const std::vector<std::string>& args) {
     const std::string out = Cli(args).output;
     return out.substr(out.rfind('\n', out.size() - 2) + 1);
   };
-  EXPECT_EQ(Summary({"build", "Site_1", "--no"}),
+  EXPECT_EQ(summary({"build", "Site_1", "--no"}),
             "Thumbnails: 21 made, 0 kept. Pages: 2 written, 0 unchanged.\n");
   EXPECT_EQ(Setting("Rotation_1", "Status"), "2");
-  EXPECT_EQ(Summary({"build", "Site_1", "--no", "--remake-thumbnails"}),
+  EXPECT_EQ(summary({"build", "Site_1", "--no", "--remake-thumbnails"}),
             "Thumbnails: 21 made, 0 kept. Pages: 0 written, 2 unchanged.\n");
 }
 

@@ -83,7 +83,7 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
   ASSERT_EQ(Run("turnwheel", {}).status, 0);
   std::mutex mutex;
   std::vector<std::string> problems;
-  const auto Problem = [&](std::string text) {
+  const auto problem = [&](std::string text) {
     std::lock_guard<std::mutex> guard(mutex);
     if (problems.size() < 20) problems.push_back(std::move(text));
   };
@@ -94,24 +94,24 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
   std::thread wheel([&] {
     for (; !stop; ++rotations) {
       const Finished run = Run("turnwheel", {}, "turnwheel");
-      if (run.status != 0) Problem("turnwheel failed: " + run.output);
+      if (run.status != 0) problem("turnwheel failed: " + run.output);
     }
   });
   std::thread setter([&] {
     for (int i = 0; !stop; ++i, ++sets) {
       const std::string value = (i % 2 ? "odd " : "even ") + std::to_string(i);
       const Finished run = Cli({"set", "Site_1", "Header_HTML=" + value});
-      if (run.status != 0) Problem("set failed: " + run.output);
+      if (run.status != 0) problem("set failed: " + run.output);
       // Nothing else writes this key: a different value means a save overwrote this one.
       const std::string stored = Setting("Rotation_1", "Header_HTML");
-      if (stored != value) Problem("set " + value + " but " + stored + " is stored");
+      if (stored != value) problem("set " + value + " but " + stored + " is stored");
       last_value = value;
     }
   });
   // The moment between two renames is short: one thread does nothing but look for it.
   std::thread prober([&] {
     while (!stop) {
-      if (::access(live.c_str(), F_OK) != 0) Problem("the live directory was missing");
+      if (::access(live.c_str(), F_OK) != 0) problem("the live directory was missing");
     }
   });
   std::thread watcher([&] {
@@ -119,7 +119,7 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
       // Read through an open handle, so that a rename of the live directory meanwhile cannot mix
       // two trees; one swapped out and cleared while being read is looked at again.
       const int fd = ::open(live.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (fd < 0) Problem("no live directory");
+      if (fd < 0) problem("no live directory");
       const Tree tree = testing::ReadTree("/proc/self/fd/" + std::to_string(fd));
       struct stat held {};
       struct stat now {};
@@ -129,7 +129,7 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
       const int holding = RotationHolding(tree);
       live_checks += holding != 0;
       if (holding == 0 && still_live) {
-        Problem("the live directory holds no whole rotation (" + std::to_string(tree.size()) +
+        problem("the live directory holds no whole rotation (" + std::to_string(tree.size()) +
                 " entries)");
       }
       IniFile site(data_ + "Site_1.ini"), sites(data_ + "sites.ini");
@@ -137,7 +137,7 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
           site.GetString("General", "RotationCount", "") != std::to_string(kRotations) ||
           !site.Get("Rotation_1", "Header_HTML") ||
           sites.GetString("Sites", "Site_1", "") != "Spinning") {
-        Problem("settings read torn:\n" + testing::ReadFile(data_ + "Site_1.ini"));
+        problem("settings read torn:\n" + testing::ReadFile(data_ + "Site_1.ini"));
       }
     }
   });
@@ -150,7 +150,7 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
 
   std::cout << "turnwheel runs: " << rotations << ", sets: " << sets
             << ", whole live directories seen: " << live_checks << "\n";
-  for (const auto& problem : problems) ADD_FAILURE() << problem;
+  for (const auto& text : problems) ADD_FAILURE() << text;
   EXPECT_TRUE(sets > 0 && rotations > 1 && live_checks > 0);
   // Neither program's last save was lost: the last value set, and the position after every
   // rotation (each run moves it on by one, from 1).

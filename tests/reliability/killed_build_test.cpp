@@ -44,11 +44,11 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
        "Image_Style_File=" + data_ + "Styles/Sample_No_Index.htm", "DisplayAsImage=False",
        "IndexInImagePages=True", "Selected_Page_Index_File=" + data_ + "Samples/Previous.gif",
        "Other_Page_Index_File=" + data_ + "Samples/Next.gif"});
-  const auto StartBuild = [&] {
+  const auto start_build = [&] {
     return Start("parvel-cli", {"build", "Site_1", "--yes", "--remake-thumbnails"}, "build");
   };
   // The catalogue lists exactly Site_1, whose settings read whole.
-  const auto ExpectSettingsWhole = [&](const std::string& when) {
+  const auto expect_settings_whole = [&](const std::string& when) {
     IniFile sites(data_ + "sites.ini");
     EXPECT_TRUE(sites.Load() && sites.Keys("Sites") == std::vector<std::string>{"Site_1"}) << when;
     EXPECT_EQ(Setting("General", "Name") + "/" + Setting("Rotation_1", "DisplayAsImage"),
@@ -57,7 +57,7 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
   };
 
   // The first build: a setting saved while it runs is kept, beside the build's own status.
-  const pid_t pid = StartBuild();
+  const pid_t pid = start_build();
   for (int i = 0; i < 2000 && ReadFile(dir_ / "build.out").find("Creating") == std::string::npos;
        ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -70,11 +70,11 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
   // The reference: a second build, timed to spread the kills over a whole build. Every killed
   // build is such a rebuild, which is quicker than the first (unchanged pages are not written).
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(Wait(StartBuild(), "build").status, 0);
+  ASSERT_EQ(Wait(start_build(), "build").status, 0);
   const auto duration = std::chrono::steady_clock::now() - start;
   const Tree reference = testing::ReadTree(site);
   ASSERT_TRUE(reference.count("Index.html") && reference.count("img150.html"));
-  ExpectSettingsWhole("after the healthy build");
+  expect_settings_whole("after the healthy build");
 
   const char* seed_text = std::getenv("PARVEL_KILL_SEED");
   const unsigned seed = seed_text ? static_cast<unsigned>(std::strtoul(seed_text, nullptr, 10))
@@ -91,14 +91,14 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
     const auto delay = std::chrono::microseconds(moment(random));
     const std::string when =
         "kill " + std::to_string(attempt) + " after " + std::to_string(delay.count()) + " us";
-    const pid_t pid = StartBuild();
+    const pid_t pid = start_build();
     std::this_thread::sleep_for(delay);
     ::kill(pid, SIGKILL);
     const Finished run = Wait(pid, "build");
     survived += run.signal == SIGKILL;
     finished += run.signal != SIGKILL;  // the build was done before the kill
     EXPECT_TRUE(run.signal == SIGKILL || run.status == 0) << when << ": " << run.output;
-    ExpectSettingsWhole(when);
+    expect_settings_whole(when);
     // Every file of the site is as the complete build wrote it, or is a write's temporary file.
     for (const auto& [name, contents] : testing::ReadTree(site)) {
       if (IsWriteTemporaryName(fs::path(name).filename().string())) continue;
@@ -114,9 +114,9 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
   // build left in the site and the thumbnail folder.
   WriteFile(site + ".parvel-tmp-Index3.html.Ab12Cd", "<html><body>half");
   WriteFile(site + "thumbs/.parvel-tmp-img001_thb.jpg.xY34zW", "\xff\xd8");
-  ASSERT_EQ(Wait(StartBuild(), "build").status, 0);
+  ASSERT_EQ(Wait(start_build(), "build").status, 0);
   EXPECT_EQ(testing::ReadTree(site), reference);
-  ExpectSettingsWhole("after the last build");
+  expect_settings_whole("after the last build");
   EXPECT_EQ(Setting("Rotation_1", "Status"), "2");
 }
 
