@@ -36,14 +36,6 @@ inline int Count(std::string_view text, std::string_view part) {
   return count;
 }
 
-using Shown = std::vector<std::pair<MessageKind, std::string>>;
-
-inline Shown ShownOf(const ScriptedInteraction& ui) {
-  Shown shown;
-  for (const auto& m : ui.messages()) shown.emplace_back(m.kind, m.text);
-  return shown;
-}
-
 struct Site {
   TempDir dir;
   std::string site = dir / "site/";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,21 +16,9 @@
 namespace parvel {
 namespace {
 
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WriteFile;
+using testing::ReadFile, testing::TempDir, testing::WriteFile;
 
 constexpr MarkerFlags kAll{true, true, true, true};
-
-// One fetch: header or footer, thumbnail or image page; `reset` sets the rotation back first.
-struct Call {
-  HeaderOrFooter header;
-  PageKind thumb;
-  std::string expected;
-  bool reset = false;
-};
-constexpr auto H = HeaderOrFooter::Header, F = HeaderOrFooter::Footer;
-constexpr auto Thumb = PageKind::Thumbnail, Image = PageKind::Image;
 
 class RotationTest : public ::testing::Test {
  protected:
@@ -37,13 +26,21 @@ class RotationTest : public ::testing::Test {
     WriteFile(dir_ / name, text);
     return dir_ / name;
   }
-  void Run(const std::vector<Call>& calls) {
+  // One fetch per word of `calls`: H or F for header or footer, t or i for a thumbnail or image
+  // page, a leading * sets the rotation back first; `expected` holds what each fetch gives.
+  void Run(const std::string& calls, const std::vector<std::string>& expected) {
     HeaderFooterRotation rotation(s_, markers_);
-    for (size_t i = 0; i < calls.size(); ++i) {
-      if (calls[i].reset) rotation.ResetPositions();
-      EXPECT_EQ(rotation.getnextheaderfooter(calls[i].header, calls[i].thumb), calls[i].expected)
-          << "call " << i;
+    std::istringstream words(calls);
+    std::vector<std::string> got;
+    for (std::string w; words >> w;) {
+      if (w[0] == '*') rotation.ResetPositions(), w.erase(0, 1);
+      got.push_back(
+          rotation
+              .getnextheaderfooter(w[0] == 'H' ? HeaderOrFooter::Header : HeaderOrFooter::Footer,
+                                   w[1] == 't' ? PageKind::Thumbnail : PageKind::Image)
+              .value_or("(failed)"));
     }
+    EXPECT_EQ(got, expected) << calls;
   }
 
   TempDir dir_;
@@ -57,17 +54,8 @@ TEST_F(RotationTest, EntriesRotatePerListAndWrap) {
   s_.Header_Mode = s_.Footer_Mode = HeaderMode::List;
   s_.Header_File = List("h.txt", "\xEF\xBB\xBFHello|world\r\n\r\n|a||b|\nc\rd");
   s_.Footer_File = List("f.txt", "f1\r\nf2\r\n");
-  Run({{H, Thumb, "Helloworld"},
-       {F, Thumb, "f1"},
-       {H, Thumb, ""},
-       {H, Thumb, "ab"},
-       {H, Thumb, "c"},
-       {F, Thumb, "f2"},
-       {H, Thumb, "d"},
-       {F, Thumb, "f1"},
-       {H, Thumb, "Helloworld"},
-       {H, Thumb, "Helloworld", true},
-       {F, Thumb, "f1"}});
+  Run("Ht Ft Ht Ht Ht Ft Ht Ft Ht *Ht Ft",
+      {"Helloworld", "f1", "", "ab", "c", "f2", "d", "f1", "Helloworld", "Helloworld", "f1"});
 }
 
 // A template without a footer takes no entries; two lists for one kind restart on every switch.
@@ -79,15 +67,7 @@ TEST_F(RotationTest, ImagePagesUseTheirOwnListOrTheThumbnailOne) {
   s_.Header_File = List("a.txt", "a1\r\na2\r\n");
   s_.Image_Header_Mode = ImageHeaderMode::List;
   s_.Image_Header_File = List("b.txt", "b1\r\nb2\r\n");
-  Run({{F, Image, ""},
-       {F, Thumb, "f1"},
-       {F, Image, ""},
-       {F, Thumb, "f2"},
-       {H, Image, "b1"},
-       {H, Image, "b2"},
-       {H, Thumb, "a1"},
-       {H, Image, "b1"},
-       {H, Thumb, "a1"}});
+  Run("Fi Ft Fi Ft Hi Hi Ht Hi Ht", {"", "f1", "", "f2", "b1", "b2", "a1", "b1", "a1"});
 }
 
 // A comma-separated file becomes a lookup file split at each line's first comma; what cannot be
