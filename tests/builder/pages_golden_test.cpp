@@ -15,11 +15,10 @@
 //                                       (default 0)
 //                   UseButtons=         True: the button pass runs first and the indexes show
 //                                       its buttons, as long as the settings name a background
-//                   MakeImages=         name:WIDTHxHEIGHT entries separated by "|": image files
-//                                       the test makes in the site folder (".jpg" a JPEG, ".gif"
-//                                       an 8-bit GIF, any other extension a 24-bit image)
 //   expected/     every page compared, each file named as the page the build writes
-//   other files   templates, header/footer lists, description files: copied into the site folder
+//   other files   templates, header/footer lists, description files and the pictures whose sizes
+//                 the pages show (blank, made once by the imaging code): copied into the site
+//                 folder
 //                 ("site" below the data directory), with "${SITE}" replaced by that folder's path
 //                 (for values a settings file stores as typed, such as Description_File).
 // As a build does, the page number prefix gets its trailing blank, image display pages come first,
@@ -29,7 +28,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -44,7 +42,6 @@
 #include "builder/pagenames.h"
 #include "builder/rotheadr.h"
 #include "builder/thumbpage.h"
-#include "imaging/PGraphic.h"
 #include "model/inifile.h"
 #include "model/paths.h"
 #include "model/sitesettings.h"
@@ -57,8 +54,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::DataFile, testing::ReadFile, testing::TempDir, testing::WriteFile;
-
-constexpr std::string_view kSiteMarker = "${SITE}";
 
 std::vector<std::string> ScenarioNames() {
   std::vector<std::string> names;
@@ -75,25 +70,6 @@ std::vector<std::string> SplitBars(const std::string& text) {
   std::istringstream in(text);
   for (std::string part; std::getline(in, part, '|');) parts.push_back(part);
   return parts;
-}
-
-// Image files of the given sizes: ".jpg" a JPEG, ".gif" an 8-bit GIF, else a 24-bit image.
-void MakeImages(const std::string& site, const std::string& list) {
-  for (const std::string& entry : SplitBars(list)) {
-    const size_t colon = entry.rfind(':');
-    int width = 0, height = 0;
-    ASSERT_EQ(std::sscanf(entry.c_str() + colon + 1, "%dx%d", &width, &height), 2) << entry;
-    const std::string path = site + entry.substr(0, colon);
-    const std::string extension = LowerAscii(ExtensionPart(path));
-    TPixelGraphic image;
-    image.SetBitCountNum(extension == ".gif" ? 8 : 24);
-    image.SetSize(width, height);
-    if (extension == ".jpg") {
-      ASSERT_TRUE(savetojpeg(image, path, 75, false)) << path;
-    } else {
-      image.SaveToFile(path);
-    }
-  }
 }
 
 class PagesGolden : public ::testing::TestWithParam<std::string> {};
@@ -113,7 +89,7 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
   for (const auto& entry : fs::directory_iterator(folder)) {
     if (!entry.is_regular_file()) continue;
     const std::string name = entry.path().filename().string();
-    const std::string text = ReplaceAll(ReadFile(entry.path().string()), kSiteMarker, site);
+    const std::string text = ReplaceAll(ReadFile(entry.path().string()), "${SITE}", site);
     WriteFile(name == "scenario.ini" ? temp / "Site_1.ini" : site + name, text);
   }
   IniFile scenario(temp / "Site_1.ini");
@@ -127,13 +103,8 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
   ASSERT_TRUE(LoadRotation(ui, settings, {"Site_1", site, false}, 1,
                            {.with_path = true, .make_current = true}));
   SetDefaultValues(settings);
-  if (settings.Page_Number_Prefix.empty()) {
-    settings.Page_Number_Prefix = "Page ";
-  } else if (settings.Page_Number_Prefix.back() != ' ') {
-    settings.Page_Number_Prefix += ' ';
-  }
-  MakeImages(site, build_key("MakeImages", ""));
-  if (HasFatalFailure()) return;
+  if (settings.Page_Number_Prefix.empty()) settings.Page_Number_Prefix = "Page";
+  if (!settings.Page_Number_Prefix.ends_with(' ')) settings.Page_Number_Prefix += ' ';
 
   TemplateMarkers markers;
   ASSERT_TRUE(TestCompliancy(settings.Style_File, PageKind::Thumbnail, markers).result);

@@ -15,15 +15,6 @@ using testing::TempDir, testing::WriteFile;
 
 const std::string kAllMarkers = "***CONTENT*** ***INDEX*** ***HEADER*** ***FOOTER***";
 
-std::string MissingWarning(const std::string& ref, const std::string& folder) {
-  return "* The file, " + ref + ", could not be located in the directory, " + folder;
-}
-
-std::string OutsideWarning(const std::string& ref, const std::string& folder) {
-  return "* The file, " + ref + ", lies outside the directory, " + folder +
-         ", and will not be copied";
-}
-
 class StyleTest : public ::testing::Test {
  protected:
   std::string Folder() const { return dir_ / "tpl/"; }
@@ -121,8 +112,14 @@ TEST_F(StyleTest, ReferencesAreListedAndChecked) {
     EXPECT_TRUE(r.result) << "the references never change the result";
     EXPECT_EQ(r.required_files, c.listed);
     std::vector<std::string> warnings;
-    for (const auto& ref : c.outside) warnings.push_back(OutsideWarning(ref, folder));
-    for (const auto& ref : c.missing) warnings.push_back(MissingWarning(ref, folder));
+    for (const auto& ref : c.outside) {
+      warnings.push_back("* The file, " + ref + ", lies outside the directory, " + folder +
+                         ", and will not be copied");
+    }
+    for (const auto& ref : c.missing) {
+      warnings.push_back("* The file, " + ref + ", could not be located in the directory, " +
+                         folder);
+    }
     EXPECT_EQ(r.warnings, warnings);
 
     ComplianceResult direct;
