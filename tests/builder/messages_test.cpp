@@ -56,10 +56,7 @@ struct World : Site {
   }
 
   // Every file system call fails from here to the end of the case.
-  void FailAll() {
-    faulty.FailAll();
-    scope.emplace(faulty);
-  }
+  void FailAll() { faulty.FailAll(), scope.emplace(faulty); }
   bool Checks() {
     BuildState state(ui, settings, inputs);
     return state.PreBuildChecks(false);
@@ -97,10 +94,8 @@ struct World : Site {
   }
 };
 
-constexpr auto kInfo = MessageKind::Information;
-constexpr auto kWarn = MessageKind::Warning;
-constexpr auto kAsk = MessageKind::Confirmation;
-constexpr auto kPlain = MessageKind::Plain;
+constexpr auto kInfo = MessageKind::Information, kWarn = MessageKind::Warning,
+               kAsk = MessageKind::Confirmation, kPlain = MessageKind::Plain;
 constexpr std::optional<MessageKind> kLine;  // a report or status line, not a message box
 
 struct MessageCase {
@@ -285,7 +280,7 @@ TEST(Messages, TheUserReadsTheTextWrittenHere) {
     World world;
     c.act(world);
     std::string text = c.text;
-    for (const auto& [key, value] : {std::pair<std::string, std::string>{"{S}", world.site},
+    for (const auto& [key, value] : {std::pair{"{S}", world.site},
                                      {"{T}", world.styles},
                                      {"{D}", world.data},
                                      {"{L}", world.live}}) {

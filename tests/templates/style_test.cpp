@@ -127,15 +127,5 @@ TEST_F(StyleTest, ReferencesAreListedAndChecked) {
   }
 }
 
-TEST_F(StyleTest, BinaryTemplateGivesAPlainResult) {
-  std::string bytes;
-  for (int i = 0; i < 70000; ++i) bytes += static_cast<char>((i * 131 + i / 7) & 0xFF);
-  bytes += std::string("\0src=\"\x01\xFF.gif\"\0", 14);
-  const ComplianceResult r = TestCompliancy(Template(bytes), PageKind::Thumbnail, markers_);
-  EXPECT_TRUE(r.loaded);
-  EXPECT_FALSE(r.result);
-  EXPECT_FALSE(r.required_files.empty());
-}
-
 }  // namespace
 }  // namespace parvel
