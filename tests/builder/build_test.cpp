@@ -21,51 +21,6 @@ using testing::Count, testing::MakeJpeg, testing::ReadFile, testing::ReadTree, t
     testing::WriteFile;
 using Names = std::vector<std::string>;
 
-// Everything is wrong at first; each check speaks, is put right, and the next one speaks.
-TEST(PreBuildChecks, RunInTheirOrderEachStoppingTheStart) {
-  Site site;
-  auto& s = site.settings;
-  const std::string broken = site.styles + "broken.htm";
-  WriteFile(broken, "<HTML></HTML>");
-  s.Style_File = site.styles;  // a folder is no template
-  s.DisplayAsImage = false;
-  s.Image_Style_File.clear();
-  s.Filename_Display = FilenameDisplay::DescriptionFile;
-  s.Description_File = site.styles + "captions.txt";
-  s.Header_Mode = s.Footer_Mode = HeaderMode::Html;
-  const struct {
-    std::string message;
-    std::function<void()> put_right;
-  } steps[] = {
-      {std::string(kNoThumbTemplateMessage), [&] { s.Style_File = broken; }},
-      {std::string(kNoImageTemplateMessage), [&] { s.Image_Style_File = broken; }},
-      {std::string(kNoDescriptionFileMessage),
-       [&] { WriteFile(s.Description_File, "a.jpg,A\r\n"); }},
-      {std::string(kNoHeaderHtmlMessage),
-       [&] { s.Header_Mode = HeaderMode::List, s.Header_File = site.styles + "headers.txt"; }},
-      {std::string(kNoHeaderFileMessage), [&] { WriteFile(s.Header_File, "h\r\n"); }},
-      {std::string(kNoFooterHtmlMessage), [&] { s.Footer_Mode = HeaderMode::List; }},
-      {std::string(kNoFooterFileMessage), [&] { s.Footer_File = s.Header_File; }},
-      {std::string(kNoImagesQuestion), [&] { site.AddImages(1); }},
-      {std::string(kThumbTemplateFailedPrefix) + broken + std::string(kThumbTemplateFailedSuffix),
-       [&] { s.Style_File = site.styles + "thumbs.htm"; }},
-      {std::string(kImageTemplateFailedPrefix) + broken + std::string(kImageTemplateFailedSuffix),
-       [&] { s.Image_Style_File = site.styles + "image.htm"; }},
-  };
-  for (const auto& step : steps) {
-    site.ui.Clear();
-    site.ui.QueueAnswer(Answer::No);  // to the question when there are no images
-    BuildState state(site.ui, s, site.inputs);
-    EXPECT_FALSE(state.PreBuildChecks(false));
-    ASSERT_EQ(site.ui.texts(), Names{step.message});
-    step.put_right();
-  }
-  site.ui.Clear();
-  BuildState state(site.ui, s, site.inputs);
-  EXPECT_TRUE(state.PreBuildChecks(false));
-  EXPECT_TRUE(site.ui.messages().empty());
-}
-
 // Without images the user may ask for pages without thumbnails; the pages get their buttons.
 TEST(PreBuildChecks, NoImagesGivesTheRequestedPagesWithoutThumbnails) {
   Site site;

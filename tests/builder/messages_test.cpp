@@ -101,49 +101,37 @@ constexpr std::optional<MessageKind> kLine;  // a report or status line, not a m
 struct MessageCase {
   const char* text;
   std::optional<MessageKind> kind;
-  std::function<void(World&)> act;
+  std::function<void(World&)> act = nullptr;  // none: driven by the test of the order of checks
 };
 
 const MessageCase kCases[] = {
-    // The checks before a build.
+    // The checks before a build, in the order they run; the last test drives them.
     {"You have not specified a HTML template file for your thumbnail page or the file cannot be "
      "located!",
-     kInfo, [](World& w) { w.settings.Style_File = w.styles + "gone.htm", w.Checks(); }},
+     kInfo},
     {"You have not specified a HTML template file for your image display page or the file cannot "
      "be located!",
-     kInfo,
-     [](World& w) {
-       w.settings.DisplayAsImage = false, w.settings.Image_Style_File.clear(), w.Checks();
-     }},
+     kInfo},
     {"You have elected to show descriptions for your thumbnails, however you have not specified a "
      "description file or the file cannot be located!",
-     kWarn, [](World& w) { w.Describe(nullptr), w.Checks(); }},
-    {"You have elected to insert a header, but have not provided any HTML!", kInfo,
-     [](World& w) { w.settings.Header_Mode = HeaderMode::Html, w.Checks(); }},
+     kWarn},
+    {"You have elected to insert a header, but have not provided any HTML!", kInfo},
     {"You have elected to insert custom headers, but you have not specified a file to use or the "
      "file cannot be located!",
-     kWarn, [](World& w) { w.settings.Header_Mode = HeaderMode::List, w.Checks(); }},
-    {"You have elected to insert a footer, but have not provided any HTML!", kInfo,
-     [](World& w) { w.settings.Footer_Mode = HeaderMode::Html, w.Checks(); }},
+     kWarn},
+    {"You have elected to insert a footer, but have not provided any HTML!", kInfo},
     {"You have elected to insert custom footers, but you have not specified a file to use or the "
      "file cannot be located!",
-     kWarn, [](World& w) { w.settings.Footer_Mode = HeaderMode::List, w.Checks(); }},
-    {"The HTML Template file, {T}thumbs.htm, has failed the compliancy test.  Please use 'Test "
-     "Compliance' to review and correct the problems!",
-     kWarn, [](World& w) { WriteFile(w.settings.Style_File, "<HTML></HTML>"), w.Checks(); }},
-    {"The HTML Template file for your image pages, {T}image.htm, has failed the compliancy test.  "
-     "Please use 'Test Compliance' to review and correct the problems.",
-     kWarn,
-     [](World& w) {
-       w.settings.DisplayAsImage = false, WriteFile(w.settings.Image_Style_File, "<HTML></HTML>"),
-       w.Checks();
-     }},
+     kWarn},
     {"The current Site or Rotation does not contain any images!  Do you want to create a site "
      "without thumbnails?",
-     kAsk,
-     [](World& w) {
-       std::filesystem::remove(w.site + "img01.jpg"), w.ui.QueueAnswer(Answer::No), w.Checks();
-     }},
+     kAsk},
+    {"The HTML Template file, {T}thumbs.htm, has failed the compliancy test.  Please use 'Test "
+     "Compliance' to review and correct the problems!",
+     kWarn},
+    {"The HTML Template file for your image pages, {T}image.htm, has failed the compliancy test.  "
+     "Please use 'Test Compliance' to review and correct the problems.",
+     kWarn},
     {"You failed to enter a valid number", kWarn,
      [](World& w) {
        std::filesystem::remove(w.site + "img01.jpg"), w.ui.QueueAnswer(Answer::Yes),
@@ -274,18 +262,21 @@ const MessageCase kCases[] = {
      [](World& w) { WriteFile(w.data + "sites.ini", "[Sites]\r\n"), w.Rotate(); }},
 };
 
+std::string Expand(std::string text, const World& w) {
+  for (const auto& [key, value] :
+       {std::pair{"{S}", w.site}, {"{T}", w.styles}, {"{D}", w.data}, {"{L}", w.live}}) {
+    text = ReplaceAll(text, key, value);
+  }
+  return text;
+}
+
 TEST(Messages, TheUserReadsTheTextWrittenHere) {
   for (const MessageCase& c : kCases) {
+    if (!c.act) continue;  // a check before a build
     SCOPED_TRACE(c.text);
     World world;
     c.act(world);
-    std::string text = c.text;
-    for (const auto& [key, value] : {std::pair{"{S}", world.site},
-                                     {"{T}", world.styles},
-                                     {"{D}", world.data},
-                                     {"{L}", world.live}}) {
-      text = ReplaceAll(text, key, value);
-    }
+    const std::string text = Expand(c.text, world);
     std::vector<std::string> shown = world.lines;  // or the texts of the case's kind of box
     if (c.kind) shown.clear();
     for (const auto& m : world.ui.messages()) {
@@ -296,6 +287,46 @@ TEST(Messages, TheUserReadsTheTextWrittenHere) {
         << "not shown as written (or not of its kind): " << text
         << "\nshown: " << ::testing::PrintToString(shown);
   }
+}
+
+// Everything is wrong at first; each check before a build speaks (the rows above without an act,
+// in their order), is put right, and the next one speaks.
+TEST(Messages, ChecksBeforeABuildRunInTheirOrderEachStoppingTheStart) {
+  World w;
+  auto& s = w.settings;
+  const std::string thumbs = s.Style_File, image = s.Image_Style_File;
+  WriteFile(thumbs, "<HTML></HTML>");
+  WriteFile(image, "<HTML></HTML>");
+  std::filesystem::remove(w.site + "img01.jpg");
+  s.Style_File = w.styles;  // a folder is no template
+  s.DisplayAsImage = false;
+  s.Image_Style_File.clear();
+  w.Describe(nullptr);
+  s.Header_Mode = s.Footer_Mode = HeaderMode::Html;
+  const std::function<void()> put_right[] = {
+      [&] { s.Style_File = thumbs; },
+      [&] { s.Image_Style_File = image; },
+      [&] { WriteFile(s.Description_File, "a.jpg,A\r\n"); },
+      [&] { s.Header_Mode = HeaderMode::List, s.Header_File = w.styles + "headers.txt"; },
+      [&] { WriteFile(s.Header_File, "h\r\n"); },
+      [&] { s.Footer_Mode = HeaderMode::List; },
+      [&] { s.Footer_File = s.Header_File; },
+      [&] { w.AddImages(1); },
+      [&] { WriteFile(thumbs, testing::kTemplate); },
+      [&] { WriteFile(image, testing::kTemplate); },
+  };
+  for (size_t i = 0; i < std::size(put_right); ++i) {
+    w.ui.Clear();
+    w.ui.QueueAnswer(Answer::No);  // to the question when there are no images
+    EXPECT_FALSE(w.Checks());
+    ASSERT_EQ(w.ui.messages().size(), 1u);
+    EXPECT_EQ(w.ui.messages()[0].kind, kCases[i].kind);
+    ASSERT_EQ(w.ui.messages()[0].text, Expand(kCases[i].text, w));
+    put_right[i]();
+  }
+  w.ui.Clear();
+  EXPECT_TRUE(w.Checks());
+  EXPECT_TRUE(w.ui.messages().empty());
 }
 
 }  // namespace
