@@ -87,6 +87,11 @@ struct World : Site {
     settings.Header_File = styles + "headers.txt";
     WriteFile(settings.Header_File, "");
   }
+  void BuildWithABrokenPicture(Answer to_continue) {
+    WriteFile(site + "broken.jpg", "not a picture");
+    ui.QueueAnswer(to_continue);
+    Build();
+  }
   void Describe(const char* text) {
     settings.Filename_Display = FilenameDisplay::DescriptionFile;
     settings.Description_File = styles + "captions.txt";
@@ -164,14 +169,9 @@ const MessageCase kCases[] = {
      }},
     {"Error encountered creating thumbnail.  Please ensure you have sufficient disk space.  Do you "
      "want to continue processing your images?",
-     kWarn,
-     [](World& w) {
-       WriteFile(w.site + "broken.jpg", "not a picture"), w.ui.QueueAnswer(Answer::Yes), w.Build();
-     }},
+     kWarn, [](World& w) { w.BuildWithABrokenPicture(Answer::Yes); }},
     {"Error encountered creating the thumbnail, broken.jpg", kPlain,
-     [](World& w) {
-       WriteFile(w.site + "broken.jpg", "not a picture"), w.ui.QueueAnswer(Answer::No), w.Build();
-     }},
+     [](World& w) { w.BuildWithABrokenPicture(Answer::No); }},
     {"An error was encountered creating your page index buttons.  A text index will be created "
      "instead.",
      kWarn,

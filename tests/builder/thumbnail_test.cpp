@@ -22,6 +22,7 @@ namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using testing::DataFile, testing::ReadFile, testing::ReadTree, testing::Site, testing::TempDir,
     testing::WriteFile;
 
@@ -138,10 +139,6 @@ std::map<std::string, FileState> Snapshot(const std::string& root) {
   return files;
 }
 
-void SetTime(const std::string& path, std::chrono::seconds shift) {
-  fs::last_write_time(path, fs::last_write_time(path) + shift);
-}
-
 TEST(Rebuild, MakesExactlyTheThumbnailsThatAreOutOfDate) {
   const struct {
     std::set<std::string> changed;  // every other file stays as it was
@@ -175,7 +172,8 @@ TEST(Rebuild, MakesExactlyTheThumbnailsThatAreOutOfDate) {
       c.change(site);
       // Everything the build wrote goes back in time, so that a rewrite cannot keep its time.
       for (const auto& [name, file] : Snapshot(site.site)) {
-        if (!name.starts_with("img")) SetTime(site.site + name, -std::chrono::hours(24));
+        const std::string path = site.site + name;
+        if (!name.starts_with("img")) fs::last_write_time(path, fs::last_write_time(path) - 24h);
       }
       const auto before = Snapshot(site.site);
       BuildState again(site.ui, site.settings, site.inputs);

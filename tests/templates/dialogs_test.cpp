@@ -14,6 +14,7 @@ namespace parvel {
 namespace {
 
 using testing::TempDir, testing::WriteFile;
+using Names = std::vector<std::string>;
 // The cases name only the fields they fill; the others keep their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 constexpr auto kText = SnippetKind::TextLink, kImage = SnippetKind::ImageLink;
@@ -64,36 +65,30 @@ TEST(SnippetEditor, SplitAndJoin) {
   EXPECT_EQ(EditorTextToSnippet("a\r\nb\rc\n\r\nd"), "a|b|c||d");
 }
 
+// The first name that no file or folder (a name ending in /) of the data directory has.
 TEST(DefaultListFileName, FirstFreeName) {
-  const struct {
-    std::vector<std::string> present;
-    bool header;
-    std::string expected;
-  } cases[] = {
-      {{}, true, "Site_3_Headers.txt"},
-      {{"Site_3_Headers.txt", "Site_3_Headers2.txt", "Site_3_Headers4.txt"},
-       true,
-       "Site_3_Headers3.txt"},
-      {{"Site_3_Headers.txt", "Site_33_Footers.txt"}, false, "Site_3_Footers.txt"},
-      {{"Site_3_Footers.txt/"}, false, "Site_3_Footers2.txt"},  // a folder counts
-  };
-  for (const auto& c : cases) {
+  for (const auto& [present, header, expected] :
+       {std::tuple<Names, bool, std::string>{{}, true, "Site_3_Headers.txt"},
+        {{"Site_3_Headers.txt", "Site_3_Headers2.txt", "Site_3_Headers4.txt"},
+         true,
+         "Site_3_Headers3.txt"},
+        {{"Site_3_Headers.txt", "Site_33_Footers.txt"}, false, "Site_3_Footers.txt"},
+        {{"Site_3_Footers.txt/"}, false, "Site_3_Footers2.txt"}}) {
     TempDir dir;
-    for (const auto& name : c.present) {
+    for (const auto& name : present) {
       if (name.ends_with('/')) std::filesystem::create_directories(dir / name);
       if (!name.ends_with('/')) WriteFile(dir / name, "x\r\n");
     }
-    EXPECT_EQ(DefaultListFileName(dir.path(), "Site_3", c.header), dir / c.expected);
+    EXPECT_EQ(DefaultListFileName(dir.path(), "Site_3", header), dir / expected);
   }
 }
 
 // The list editor's operations on A, B, C; moves wrap at both ends.
 TEST(SnippetList, Operations) {
-  using Entries = std::vector<std::string>;
   const struct {
     int selected;
     std::function<bool(SnippetList&)> act;
-    Entries entries;
+    Names entries;
     int selected_after;
   } cases[] = {
       {1, [](auto& l) { return l.Add("N"), true; }, {"A", "N", "B", "C"}, 2},

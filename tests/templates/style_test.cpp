@@ -15,43 +15,34 @@ using testing::TempDir, testing::WriteFile;
 
 const std::string kAllMarkers = "***CONTENT*** ***INDEX*** ***HEADER*** ***FOOTER***";
 
-class StyleTest : public ::testing::Test {
- protected:
-  std::string Folder() const { return dir_ / "tpl/"; }
-  std::string Template(const std::string& text) {
-    const std::string path = Folder() + "page.htm";
-    WriteFile(path, text);
-    return path;
-  }
-
-  TempDir dir_;
-  TemplateMarkers markers_;
-};
-
 // Markers are found as written; only the content marker is required. An unreadable template
 // warns and keeps the flags of the last good test.
-TEST_F(StyleTest, MarkersAreFoundExactlyAndOnlyContentIsRequired) {
+TEST(Compliance, MarkersAreFoundExactlyAndOnlyContentIsRequired) {
+  TempDir dir;
+  TemplateMarkers markers;
+  const std::string page = dir / "page.htm", huge = dir / "huge.htm";
   const std::string missing_content =
       "* The text, ***CONTENT***, could not be located in your HTML file.  This text is required "
       "so that Parvel Pro knows where to insert the thumbnails or image.";
-  ComplianceResult r = TestCompliancy(Template(kAllMarkers), PageKind::Thumbnail, markers_);
+  WriteFile(page, kAllMarkers);
+  ComplianceResult r = TestCompliancy(page, PageKind::Thumbnail, markers);
   EXPECT_TRUE(r.result && r.found.index && r.found.header && r.found.footer && r.warnings.empty());
-  r = TestCompliancy(Template("***content*** ***INDEX***"), PageKind::Thumbnail, markers_);
+  WriteFile(page, "***content*** ***INDEX***");
+  r = TestCompliancy(page, PageKind::Thumbnail, markers);
   EXPECT_FALSE(r.result || r.found.content || r.found.header || r.found.footer);
   EXPECT_EQ(r.warnings, std::vector<std::string>{missing_content});
-  EXPECT_TRUE(markers_.thumbnail.index && !markers_.thumbnail.header);
+  EXPECT_TRUE(markers.thumbnail.index && !markers.thumbnail.header);
 
-  TestCompliancy(Template(kAllMarkers), PageKind::Image, markers_);
-  const std::string huge = Folder() + "huge.htm";
+  WriteFile(page, kAllMarkers);
+  TestCompliancy(page, PageKind::Image, markers);
   WriteFile(huge, "***CONTENT***");
   std::filesystem::resize_file(huge, kMaxTemplateSize + 1);
-  for (const std::string& path :
-       {Folder() + "none.htm", Folder(), huge, std::string("/dev/zero")}) {
-    r = TestCompliancy(path, PageKind::Image, markers_);
+  for (const std::string& path : {dir / "none.htm", dir.path(), huge, std::string("/dev/zero")}) {
+    r = TestCompliancy(path, PageKind::Image, markers);
     EXPECT_FALSE(r.loaded || r.result);
     EXPECT_EQ(r.warnings,
               std::vector<std::string>{"* Error encountered loading the HTML file, " + path});
-    EXPECT_TRUE(markers_.image.header);
+    EXPECT_TRUE(markers.image.header);
   }
 }
 
@@ -65,7 +56,8 @@ struct RefCase {
   bool complete = true;
 };
 
-TEST_F(StyleTest, ReferencesAreListedAndChecked) {
+TEST(Compliance, ReferencesAreListedAndChecked) {
+  TemplateMarkers markers;
   const std::string long254(254, 'a');
   const std::string long255(255, 'b');
   // clang-format off
@@ -108,7 +100,7 @@ TEST_F(StyleTest, ReferencesAreListedAndChecked) {
     const std::string folder = dir / "tpl/";
     for (const auto& f : c.existing) WriteFile(folder + f, "x");
     WriteFile(folder + "page.htm", "***CONTENT***" + c.body);
-    const ComplianceResult r = TestCompliancy(folder + "page.htm", PageKind::Thumbnail, markers_);
+    const ComplianceResult r = TestCompliancy(folder + "page.htm", PageKind::Thumbnail, markers);
     EXPECT_TRUE(r.result) << "the references never change the result";
     EXPECT_EQ(r.required_files, c.listed);
     std::vector<std::string> warnings;
