@@ -4,8 +4,6 @@
 
 #include <filesystem>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "builder/build.h"
 #include "imaging/PGraphic.h"

@@ -13,7 +13,6 @@
 #include "base/textutil.h"
 #include "builder/build_site.h"
 #include "model/editsite.h"
-#include "model/inifile.h"
 #include "model/paths.h"
 #include "model/rotatenow.h"
 #include "model/siteop.h"
