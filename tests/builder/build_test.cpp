@@ -38,18 +38,17 @@ TEST(PreBuildChecks, NoImagesGivesTheRequestedPagesWithoutThumbnails) {
 }
 
 // A page that would be written over a picture of the site: refused, nothing written. Each row:
-// the base page name, display pages or not, the pictures and the clash.
+// the base page name, the clash (page and picture), display pages or not, and the pictures.
 TEST(Build, PageOverAPictureIsRefusedAndNothingIsWritten) {
   const struct {
-    const char* base_html_name;
+    const char *base_html_name, *page, *picture;
     bool display_pages;
     std::vector<std::string> pictures;
-    const char *page, *picture;
   } cases[] = {
-      {"Gallery.JPG", true, {"Sunset.jpg"}, "Sunset.JPG", "Sunset.jpg"},  // any letter case
-      {"Index.jpg", false, {"a.jpg", "Index2.jpg"}, "Index2.jpg", "Index2.jpg"},
-      {"gallery.png", true, {"sunset.jpg", "sunset.png"}, "sunset.png", "sunset.png"},
-      {"home", true, {"photo.jpg.jpg", "photo.jpg"}, "photo.jpg", "photo.jpg"},  // no extension
+      {"Gallery.JPG", "Sunset.JPG", "Sunset.jpg", true, {"Sunset.jpg"}},  // any letter case
+      {"Index.jpg", "Index2.jpg", "Index2.jpg", false, {"a.jpg", "Index2.jpg"}},
+      {"gallery.png", "sunset.png", "sunset.png", true, {"sunset.jpg", "sunset.png"}},
+      {"home", "photo.jpg", "photo.jpg", true, {"photo.jpg.jpg", "photo.jpg"}},  // no extension
   };
   for (const auto& c : cases) {
     Site site;

@@ -29,7 +29,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -65,24 +64,16 @@ std::vector<std::string> ScenarioNames() {
   return names;
 }
 
-std::vector<std::string> SplitBars(const std::string& text) {
-  std::vector<std::string> parts;
-  std::istringstream in(text);
-  for (std::string part; std::getline(in, part, '|');) parts.push_back(part);
-  return parts;
-}
-
 class PagesGolden : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
   const std::string folder = DataFile("pages/" + GetParam()) + "/";
   TempDir temp;
-  const std::string saved_data_directory = DataDirectory();
-  SetDataDirectory(temp.path());
   struct Restore {
-    std::string dir;
+    std::string dir = DataDirectory();
     ~Restore() { SetDataDirectory(dir); }
-  } restore{saved_data_directory};
+  } restore;
+  SetDataDirectory(temp.path());
   const std::string site = temp / "site/";
 
   // The scenario's files go into the site folder; its settings become the site's settings file.
@@ -123,7 +114,7 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
       .settings = settings,
       .site_dir = fixpath(settings.Rotation_Path, true),
       .base_html_name = base,
-      .images = SplitBars(build_key("Images", "")),
+      .images = SplitLines(ReplaceAll(build_key("Images", ""), "|", "\n")),
       .use_thumbs_directory = UpperAscii(build_key("UseThumbsDirectory", "True")) != "FALSE",
       .max_filename_length = *max_length,
       .headers = &rotation,

@@ -146,20 +146,16 @@ class RotationTest : public ::testing::Test {
 };
 
 // Entries lose their bars; any line end counts; header and footer rotate apart and wrap to the
-// first entry; a reset starts both again.
-TEST_F(RotationTest, EntriesRotatePerListAndWrap) {
+// first entry; a reset starts both again. Then: image pages whose template has no footer take no
+// entries; two lists for one kind of page restart on every switch.
+TEST_F(RotationTest, EntriesRotatePerListAndWrapAndImagePagesUseTheirOwnList) {
   s_.Header_Mode = s_.Footer_Mode = HeaderMode::List;
   s_.Header_File = List("h.txt", "\xEF\xBB\xBFHello|world\r\n\r\n|a||b|\nc\rd");
   s_.Footer_File = List("f.txt", "f1\r\nf2\r\n");
   Run("Ht Ft Ht Ht Ht Ft Ht Ft Ht *Ht Ft",
       {"Helloworld", "f1", "", "ab", "c", "f2", "d", "f1", "Helloworld", "Helloworld", "f1"});
-}
 
-// A template without a footer takes no entries; two lists for one kind restart on every switch.
-TEST_F(RotationTest, ImagePagesUseTheirOwnListOrTheThumbnailOne) {
   markers_.image.footer = false;
-  s_.Footer_Mode = s_.Header_Mode = HeaderMode::List;
-  s_.Footer_File = List("f.txt", "f1\r\nf2\r\n");
   s_.Image_Footer_Mode = ImageHeaderMode::SameAsIndex;
   s_.Header_File = List("a.txt", "a1\r\na2\r\n");
   s_.Image_Header_Mode = ImageHeaderMode::List;
