@@ -1,7 +1,8 @@
 // Every message the checks before a build, the build, the catalogue and the rotations show, written
 // out as the user reads it (never through the program's own constants), each row driving the
-// situation that shows it. In the texts {S} stands for the site folder, {T} for the folder of
-// templates and graphics, {D} for the data directory and {L} for a live directory.
+// situation that shows it (the checks before a build are driven together, in their order, by the
+// last test). In the texts {S} stands for the site folder, {T} for the folder of templates and
+// graphics, {D} for the data directory and {L} for a live directory.
 #include <gtest/gtest.h>
 
 #include <algorithm>
