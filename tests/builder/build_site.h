@@ -4,8 +4,6 @@
 
 #include <filesystem>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "builder/build.h"
 #include "imaging/PGraphic.h"
@@ -34,14 +32,6 @@ inline int Count(std::string_view text, std::string_view part) {
     ++count;
   }
   return count;
-}
-
-using Shown = std::vector<std::pair<MessageKind, std::string>>;
-
-inline Shown ShownOf(const ScriptedInteraction& ui) {
-  Shown shown;
-  for (const auto& m : ui.messages()) shown.emplace_back(m.kind, m.text);
-  return shown;
 }
 
 struct Site {

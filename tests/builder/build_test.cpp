@@ -8,64 +8,18 @@
 #include <utility>
 #include <vector>
 
+#include "base/textutil.h"
 #include "builder/build_site.h"
+#include "imaging/registry.h"
+#include "model/imagefiles.h"
 
 namespace parvel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Count;
-using testing::MakeJpeg;
-using testing::ReadFile;
-using testing::ReadTree;
-using testing::Site;
-using testing::WriteFile;
+using testing::Count, testing::MakeJpeg, testing::ReadFile, testing::ReadTree, testing::Site,
+    testing::WriteFile;
 using Names = std::vector<std::string>;
-
-// Everything is wrong at first; each check speaks, is put right, and the next one speaks.
-TEST(PreBuildChecks, RunInTheirOrderEachStoppingTheStart) {
-  Site site;
-  auto& s = site.settings;
-  const std::string broken = site.styles + "broken.htm";
-  WriteFile(broken, "<HTML></HTML>");
-  s.Style_File = site.styles;  // a folder is no template
-  s.DisplayAsImage = false;
-  s.Image_Style_File.clear();
-  s.Filename_Display = FilenameDisplay::DescriptionFile;
-  s.Description_File = site.styles + "captions.txt";
-  s.Header_Mode = s.Footer_Mode = HeaderMode::Html;
-  const struct {
-    std::string message;
-    std::function<void()> put_right;
-  } steps[] = {
-      {std::string(kNoThumbTemplateMessage), [&] { s.Style_File = broken; }},
-      {std::string(kNoImageTemplateMessage), [&] { s.Image_Style_File = broken; }},
-      {std::string(kNoDescriptionFileMessage),
-       [&] { WriteFile(s.Description_File, "a.jpg,A\r\n"); }},
-      {std::string(kNoHeaderHtmlMessage),
-       [&] { s.Header_Mode = HeaderMode::List, s.Header_File = site.styles + "headers.txt"; }},
-      {std::string(kNoHeaderFileMessage), [&] { WriteFile(s.Header_File, "h\r\n"); }},
-      {std::string(kNoFooterHtmlMessage), [&] { s.Footer_Mode = HeaderMode::List; }},
-      {std::string(kNoFooterFileMessage), [&] { s.Footer_File = s.Header_File; }},
-      {std::string(kNoImagesQuestion), [&] { site.AddImages(1); }},
-      {std::string(kThumbTemplateFailedPrefix) + broken + std::string(kThumbTemplateFailedSuffix),
-       [&] { s.Style_File = site.styles + "thumbs.htm"; }},
-      {std::string(kImageTemplateFailedPrefix) + broken + std::string(kImageTemplateFailedSuffix),
-       [&] { s.Image_Style_File = site.styles + "image.htm"; }},
-  };
-  for (const auto& step : steps) {
-    site.ui.Clear();
-    site.ui.QueueAnswer(Answer::No);  // to the question when there are no images
-    BuildState state(site.ui, s, site.inputs);
-    EXPECT_FALSE(state.PreBuildChecks(false));
-    ASSERT_EQ(site.ui.texts(), Names{step.message});
-    step.put_right();
-  }
-  site.ui.Clear();
-  BuildState state(site.ui, s, site.inputs);
-  EXPECT_TRUE(state.PreBuildChecks(false));
-  EXPECT_TRUE(site.ui.messages().empty());
-}
 
 // Without images the user may ask for pages without thumbnails; the pages get their buttons.
 TEST(PreBuildChecks, NoImagesGivesTheRequestedPagesWithoutThumbnails) {
@@ -83,90 +37,18 @@ TEST(PreBuildChecks, NoImagesGivesTheRequestedPagesWithoutThumbnails) {
   EXPECT_TRUE(site.ui.unexpected().empty());
 }
 
-TEST(Build, ImagesFillPagesOfHorizontalTimesVerticalThumbnails) {
-  for (const auto& [images, pages, on_last] : {std::tuple{20, 1, 20}, std::tuple{21, 2, 1}}) {
-    Site site;
-    site.AddImages(images);
-    BuildState state(site.ui, site.settings, site.inputs);
-    ASSERT_TRUE(site.Build(state));
-    EXPECT_EQ(state.page_count(), pages);
-    const std::string last = pages == 1 ? "Index.html" : "Index2.html";
-    EXPECT_EQ(Count(site.Page(last), "_thb.jpg"), on_last);
-    EXPECT_FALSE(site.Exists("Index" + std::to_string(pages + 1) + ".html"));
-  }
-}
-
-TEST(ImageList, ThumbnailsButtonsAndCopiedGraphicsAreNotOffered) {
-  Site site;
-  for (const char* name : {"a.jpg", "holiday_thb.jpg", "Page_Button_2.gif", "page_button_on_1.jpg",
-                           "NEXT.GIF", "Prev.gif", "BG.GIF", "b.jpe", "notes.txt", "dot.gif"}) {
-    WriteFile(site.site + name, "x");
-  }
-  const std::string nav = site.dir / "nav/";
-  site.settings.prev_next_image_buttons = true;
-  site.settings.Next_Page_File = nav + "next.gif";
-  site.settings.Previous_Page_File = nav + "prev.gif";
-  WriteFile(site.styles + "bg.gif", "x");
-  WriteFile(site.styles + "art/Dot.gif", "x");
-  WriteFile(site.settings.Style_File,
-            "<BODY BACKGROUND=\"bg.gif\"><IMG SRC=\"art/dot.gif\">***CONTENT***</BODY>");
-  BuildState state(site.ui, site.settings, site.inputs);
-  ASSERT_TRUE(state.PreBuildChecks(false));
-  EXPECT_EQ(state.files_to_copy(), (Names{nav + "next.gif", nav + "prev.gif",
-                                          site.styles + "bg.gif", site.styles + "art/Dot.gif"}));
-  state.FillImageList();
-  EXPECT_EQ(state.images(), (Names{"a.jpg", "b.jpe"}));
-  // The list as the user edits it: moves wrap at both ends.
-  EXPECT_EQ(state.image_list().Move(0, -1), 1);
-  EXPECT_EQ(state.images(), (Names{"b.jpe", "a.jpg"}));
-  EXPECT_FALSE(state.image_list().ActionsEnabled({}));
-  state.image_list().Exclude({1, 7});
-  EXPECT_EQ(state.images(), Names{"b.jpe"});
-}
-
-TEST(Build, CancelIsConfirmedAtTheNextCheckpoint) {
-  for (const Answer answer : {Answer::Yes, Answer::No}) {
-    Site site;
-    site.AddImages(3);
-    site.ui.CancelAtCheckpoint(2);  // the one after the second thumbnail
-    site.ui.QueueAnswer(answer);
-    const bool carry_on = answer == Answer::No;
-    if (carry_on) site.ui.QueueAnswer(Answer::No);  // no preview
-    EXPECT_EQ(site.Build(false), carry_on);
-    EXPECT_EQ(site.ui.messages().front().text, kCancelBuildQuestion);
-    EXPECT_EQ(site.Exists("thumbs/img03_thb.jpg"), carry_on);
-    EXPECT_EQ(Stored(site.settings.Status), carry_on ? 2 : 0);
-    EXPECT_EQ(site.ui.progress().back().position, 0);
-    EXPECT_TRUE(site.ui.unexpected().empty());
-  }
-}
-
 // A page that would be written over a picture of the site: refused, nothing written. Each row:
-// the base page name, display pages or not, the pictures ("|" between them) and the clash.
-// Why a picture could not be read goes on the log: the details of the message box.
-TEST(Build, AThumbnailThatCannotBeMadeLogsWhy) {
-  Site site;
-  WriteFile(site.site + "broken.jpg", "not a picture");
-  MakeJpeg(site.site + "good.jpg");
-  site.ui.QueueAnswer(Answer::Yes);
-  EXPECT_TRUE(site.Build());
-  const std::string logged = "The thumbnail of " + site.site + "broken.jpg: ";
-  ASSERT_EQ(site.ui.logs().size(), 1u);
-  EXPECT_EQ(site.ui.logs()[0].substr(0, logged.size()), logged);
-  EXPECT_GT(site.ui.logs()[0].size(), logged.size());
-}
-
+// the base page name, the clash (page and picture), display pages or not, and the pictures.
 TEST(Build, PageOverAPictureIsRefusedAndNothingIsWritten) {
   const struct {
-    const char* base_html_name;
+    const char *base_html_name, *page, *picture;
     bool display_pages;
     std::vector<std::string> pictures;
-    const char *page, *picture;
   } cases[] = {
-      {"Gallery.JPG", true, {"Sunset.jpg"}, "Sunset.JPG", "Sunset.jpg"},  // any letter case
-      {"Index.jpg", false, {"a.jpg", "Index2.jpg"}, "Index2.jpg", "Index2.jpg"},
-      {"gallery.png", true, {"sunset.jpg", "sunset.png"}, "sunset.png", "sunset.png"},
-      {"home", true, {"photo.jpg.jpg", "photo.jpg"}, "photo.jpg", "photo.jpg"},  // no extension
+      {"Gallery.JPG", "Sunset.JPG", "Sunset.jpg", true, {"Sunset.jpg"}},  // any letter case
+      {"Index.jpg", "Index2.jpg", "Index2.jpg", false, {"a.jpg", "Index2.jpg"}},
+      {"gallery.png", "sunset.png", "sunset.png", true, {"sunset.jpg", "sunset.png"}},
+      {"home", "photo.jpg", "photo.jpg", true, {"photo.jpg.jpg", "photo.jpg"}},  // no extension
   };
   for (const auto& c : cases) {
     Site site;
@@ -184,11 +66,31 @@ TEST(Build, PageOverAPictureIsRefusedAndNothingIsWritten) {
   }
 }
 
+// The image list and the page-name checks of the model know the picture extensions without the
+// codecs; the two lists must not drift apart.
+TEST(PictureExtensions, EveryExtensionIsAPictureForThePageNameChecks) {
+  for (const auto& r : FileFormatReaders()) {
+    EXPECT_TRUE(HasPictureExtension("page." + std::string(r->Extension()))) << r->Extension();
+  }
+  for (const auto& w : FileFormatWriters()) {  // any letter case
+    EXPECT_TRUE(HasPictureExtension("PAGE." + UpperAscii(w->Extension()))) << w->Extension();
+  }
+  EXPECT_FALSE(HasPictureExtension("Index.html"));
+}
+
 // Template references whose real path leads out are not published, also a link changed after
-// the checks; a link that stays in is copied under the name the template uses.
-TEST(Build, TemplateLinksLeadingOutAreNotPublished) {
+// the checks; a link that stays in is copied under the name the template uses. Graphics the site
+// copies (in any letter case), thumbnails and page buttons are not offered as images.
+TEST(Build, TemplateLinksLeadingOutAreNotPublishedAndGraphicsAreNoImages) {
   Site site;
   site.AddImages(1);
+  for (const char* name : {"holiday_thb.jpg", "Page_Button_2.gif", "page_button_on_1.jpg",
+                           "NEXT.GIF", "Alias.gif", "b.jpe", "notes.txt"}) {
+    WriteFile(site.site + name, "x");
+  }
+  site.settings.prev_next_image_buttons = true;
+  site.settings.Next_Page_File = site.styles + "next.gif";
+  WriteFile(site.settings.Next_Page_File, "next");
   const std::string outside = site.dir / "private/";
   WriteFile(outside + "id_rsa", "secret key");
   WriteFile(outside + "album/x.gif", "private picture");
@@ -206,7 +108,9 @@ TEST(Build, TemplateLinksLeadingOutAreNotPublished) {
   fs::remove(site.styles + "late.gif");
   fs::create_symlink(outside + "id_rsa", site.styles + "late.gif");
   state.FillImageList();
-  ASSERT_TRUE(state.Start());
+  EXPECT_EQ(state.images(), (Names{"b.jpe", "img01.jpg"}));
+  state.image_list().Exclude({0});  // b.jpe holds no picture
+  ASSERT_TRUE(state.Start()) << ::testing::PrintToString(site.ui.texts());
   EXPECT_EQ(site.ui.texts(),
             Names{"The file, " + site.styles + "late.gif, lies outside the directory, " +
                   site.styles + ", and will not be copied"});
@@ -215,8 +119,8 @@ TEST(Build, TemplateLinksLeadingOutAreNotPublished) {
   EXPECT_EQ(ReadTree(outside), private_files);
 }
 
-// Two pages of one image each: the image pages take entries 1 and 2 of each list, and the
-// thumbnail pages start again from entry 1.
+// Two pages of one image each (a full last page adds none): the image pages take entries 1 and 2
+// of each list, and the thumbnail pages start again from entry 1.
 TEST(Build, ThumbnailPagesStartTheHeaderAndFooterListsAgain) {
   Site site;
   site.AddImages(2);
@@ -235,6 +139,7 @@ TEST(Build, ThumbnailPagesStartTheHeaderAndFooterListsAgain) {
     EXPECT_EQ(Count(text, "<kbd>H" + std::to_string(n) + "</kbd>"), 1) << page;
     EXPECT_EQ(Count(text, "<var>F" + std::to_string(n) + "</var>"), 1) << page;
   }
+  EXPECT_FALSE(site.Exists("Index3.html"));
 }
 
 }  // namespace

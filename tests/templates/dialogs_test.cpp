@@ -1,0 +1,156 @@
+// The checks the snippet, list and thumbnail option dialogs make before they close.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "support/scripted_interaction.h"
+#include "support/testsupport.h"
+#include "templates/headcode.h"
+#include "templates/thumbop.h"
+
+namespace parvel {
+namespace {
+
+using testing::TempDir, testing::WriteFile;
+using Names = std::vector<std::string>;
+// The cases name only the fields they fill; the others keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+constexpr auto kText = SnippetKind::TextLink, kImage = SnippetKind::ImageLink;
+
+// The snippet maker's OK: the snippet made, or the message that keeps the dialog open. A plain
+// text link and the snippet in the HTML editor are the desktop test's.
+TEST(Snippet, Finishes) {
+  const std::string long_text(1024, 'x');
+  const struct {
+    SnippetFields fields;
+    std::size_t max_length;
+    std::string snippet, problem;  // a prefix of the message
+  } cases[] = {
+      // clang-format off
+      {{.html = " <B>Hi</B>|<BR> "}, 0, " <B>Hi</B>|<BR> ", ""},
+      {{.kind = kText, .text_link = "   ", .text = " Home "}, 0, " Home ", ""},
+      {{.kind = kText, .text = "Home"}, 0, "<A HREF=\"http://\">Home</A>", ""},
+      {{.kind = kImage, .image_location = " banner.gif ", .image_link = "", .alt_text = "Logo"}, 0,
+       "<img SRC=\"banner.gif\" ALT=\"Logo\" BORDER=0>", ""},
+      {{.kind = kImage, .image_location = "a.gif", .image_link = " http://x.org/ ",
+        .alt_text = "  ", .border = 3}, 0,
+       "<A HREF=\"http://x.org/\"><img SRC=\"a.gif\" BORDER=3></A>", ""},
+      {{.text = "ignored"}, 0, "", "You have not entered the HTML you would like to be inserted!"},
+      {{.kind = kImage, .html = "ignored"}, 0, "",
+       "You have not entered the location of the image you would like to be inserted!"},
+      {{.kind = kText}, 0, "", "You have not entered the text that you would like to be inserted!"},
+      {{.html = long_text.substr(1)}, 1023, long_text.substr(1), ""},
+      {{.html = long_text}, 1023, "", "This Header is 1024 characters long, but a Header kept in "
+       "the site's settings holds at most 1023"},
+      {{.html = long_text}, 0, long_text, ""},  // a list entry has no limit
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    const SnippetResult result = FinishSnippet(c.fields, true, c.max_length);
+    EXPECT_EQ(result.snippet, c.snippet);
+    EXPECT_TRUE(result.problem.starts_with(c.problem) &&
+                result.problem.empty() == c.problem.empty())
+        << result.problem;
+  }
+}
+
+// The first name that no file or folder (a name ending in /) of the data directory has.
+TEST(DefaultListFileName, FirstFreeName) {
+  for (const auto& [present, header, expected] :
+       {std::tuple<Names, bool, std::string>{{}, true, "Site_3_Headers.txt"},
+        {{"Site_3_Headers.txt", "Site_3_Headers2.txt", "Site_3_Headers4.txt"},
+         true,
+         "Site_3_Headers3.txt"},
+        {{"Site_3_Headers.txt", "Site_33_Footers.txt"}, false, "Site_3_Footers.txt"},
+        {{"Site_3_Footers.txt/"}, false, "Site_3_Footers2.txt"}}) {
+    TempDir dir;
+    for (const auto& name : present) {
+      if (name.ends_with('/')) std::filesystem::create_directories(dir / name);
+      if (!name.ends_with('/')) WriteFile(dir / name, "x\r\n");
+    }
+    EXPECT_EQ(DefaultListFileName(dir.path(), "Site_3", header), dir / expected);
+  }
+}
+
+// The list editor's operations on A, B, C; moves wrap at both ends.
+TEST(SnippetList, Operations) {
+  const struct {
+    int selected;
+    std::function<bool(SnippetList&)> act;
+    Names entries;
+    int selected_after;
+  } cases[] = {
+      {1, [](auto& l) { return l.Add("N"), true; }, {"A", "N", "B", "C"}, 2},
+      {-1, [](auto& l) { return l.Add("N"), true; }, {"A", "B", "C", "N"}, -1},
+      {1, [](auto& l) { return l.MoveUp(); }, {"B", "A", "C"}, 0},
+      {0, [](auto& l) { return l.MoveUp(); }, {"B", "C", "A"}, 2},
+      {2, [](auto& l) { return l.MoveDown(); }, {"C", "A", "B"}, 0},
+      {-1, [](auto& l) { return !l.MoveUp(); }, {"A", "B", "C"}, -1},
+      {1, [](auto& l) { return l.Remove(); }, {"A", "C"}, -1},
+      {2, [](auto& l) { return l.Modify(""); }, {"A", "B", ""}, 2},
+  };
+  for (const auto& c : cases) {
+    SnippetList list;
+    list.Replace({"A", "B", "C"});
+    list.Select(c.selected);
+    EXPECT_TRUE(c.act(list));
+    EXPECT_EQ(list.entries(), c.entries);
+    EXPECT_EQ(list.selected(), c.selected_after);
+  }
+}
+
+// OK: starting from a record that fails all eight checks, each fix reveals the next.
+TEST(ThumbOptionsOk, ChecksInOrder) {
+  TempDir dir;
+  const std::string file = dir / "there.gif";
+  WriteFile(file, "x");
+  SiteSettings s;
+  s.DisplayAsImage = false;
+  s.Filename_Display = FilenameDisplay::DescriptionFile;
+  s.Description_File = dir / "gone.csv";
+  s.Image_Header_Mode = s.Image_Footer_Mode = ImageHeaderMode::Html;
+  s.prev_next_image_buttons = s.index_image_buttons = true;
+  s.Next_Page_File = s.Selected_Page_Index_File = file;  // the other of each pair is missing
+  const std::string elected = "You have elected to ";
+  const std::string missing = " or the file cannot be located!";
+  const struct {
+    std::string text;
+    std::function<void()> fix;
+  } steps[] = {
+      {elected + "create HTML pages, however you have not specified a template file" + missing,
+       [&] { s.Image_Style_File = file; }},
+      {elected +
+           "show descriptions for your thumbnails, however you have not specified a "
+           "description file" +
+           missing,
+       [&] { s.Description_File = file; }},
+      // Checks 3 to 6 whatever the display method.
+      {elected + "insert a header, but have not provided any HTML!",
+       [&] { s.DisplayAsImage = true, s.Image_Header_Mode = ImageHeaderMode::List; }},
+      {elected + "insert custom headers, but you have not specified a file to use" + missing,
+       [&] { s.Image_Header_File = file; }},
+      {elected + "insert a footer, but have not provided any HTML!",
+       [&] { s.Image_Footer_Mode = ImageHeaderMode::List; }},
+      {elected + "insert custom footers, but you have not specified a file to use" + missing,
+       [&] { s.Image_Footer_File = file; }},
+      {elected + "use custom previous and next images, however one of the images you have "
+                 "entered cannot be located!",
+       [&] { s.Previous_Page_File = file; }},
+      {elected + "use custom image buttons for your Index, however one of the images you have "
+                 "entered cannot be located!",
+       [&] { s.Other_Page_Index_File = file; }},
+  };
+  for (const auto& step : steps) {
+    ScriptedInteraction ui;
+    EXPECT_FALSE(ThumbOptionsOk(ui, s));
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{step.text});
+    step.fix();
+  }
+  ScriptedInteraction ui;
+  EXPECT_TRUE(ThumbOptionsOk(ui, s));
+  EXPECT_TRUE(ui.messages().empty());
+}
+
+}  // namespace
+}  // namespace parvel
