@@ -71,8 +71,8 @@ class SiteEditorTest : public ::testing::Test {
     EXPECT_TRUE(ini.Load());
     return ini;
   }
-  std::string Key(const std::string& site, const std::string& section, const std::string& key) {
-    return Settings(site).GetString(section, key, "<missing>");
+  std::string Key(const std::string& section, const std::string& key) {
+    return Settings("Site_1").GetString(section, key, "<missing>");
   }
 
   TempDir tmp;
@@ -128,54 +128,41 @@ TEST_F(SiteEditorTest, RotationListEntries) {
   }
 }
 
-TEST_F(SiteEditorTest, SelectingSavesTheCurrentRotationFirst) {
+// Over three rotations: selecting one saves the current rotation first; only the last may be
+// deleted, after a Yes, with its directory; a new rotation copies the settings with its own
+// directory and Status 0.
+TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
   options.UseRotations = true;
   MakeThreeRotations();
   ASSERT_TRUE(editor.Open());
   settings.Thumb_Width = 321;
   settings.Status = RotationStatus::Opened;
   ASSERT_TRUE(editor.SelectRotation(1));
-  EXPECT_EQ(Key("Site_1", "Rotation_1", "Thumb_Width"), "321");
-  EXPECT_EQ(Key("Site_1", "Rotation_1", "Status"), "1");
+  EXPECT_EQ(Key("Rotation_1", "Thumb_Width") + " " + Key("Rotation_1", "Status"), "321 1");
   EXPECT_EQ(settings.Thumb_Width, 120);
   EXPECT_EQ(editor.rotation_directory(), tmp / "Site_1/Rotation_2");
-}
-
-TEST_F(SiteEditorTest, DeleteRotationIsEnabledOnlyOnTheLastOfThree) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  editor.SelectRotation(1);
   EXPECT_FALSE(editor.delete_rotation_enabled());
   EXPECT_FALSE(editor.DeleteRotation());  // not the last: no question, nothing removed
+
   editor.SelectRotation(2);
   EXPECT_TRUE(editor.delete_rotation_enabled());
-
-  EXPECT_EQ(editor.DeleteQuestion(),
-            "Are you sure you want to remove Rotation 3 and delete all files in the directory, " +
-                (tmp / "elsewhere/three") + "?");
   ui.QueueAnswer(Answer::Yes);
   ASSERT_TRUE(editor.DeleteRotation());
-  const IniFile ini = Settings("Site_1");
-  EXPECT_EQ(ini.GetString("General", "RotationCount", ""), "2");
-  EXPECT_FALSE(ini.HasSection("Rotation_3"));
+  EXPECT_EQ(ui.texts(), std::vector<std::string>{"Are you sure you want to remove Rotation 3 and "
+                                                 "delete all files in the directory, " +
+                                                 (tmp / "elsewhere/three") + "?"});
+  EXPECT_EQ(Key("General", "RotationCount"), "2");
+  EXPECT_FALSE(Settings("Site_1").HasSection("Rotation_3"));
   EXPECT_FALSE(std::filesystem::exists(tmp / "elsewhere/three"));
   EXPECT_TRUE(std::filesystem::exists(tmp / "Site_1/Rotation_2/b.jpg"));
-}
 
-TEST_F(SiteEditorTest, NewRotationCopiesTheSettingsWithItsOwnDirectoryAndStatusZero) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
   settings.Thumb_Width = 222;
   ASSERT_TRUE(editor.NewRotation());
-  EXPECT_TRUE(std::filesystem::is_directory(tmp / "Site_1/Rotation_4"));
-  const IniFile ini = Settings("Site_1");
-  EXPECT_EQ(ini.GetString("General", "RotationCount", ""), "4");
-  EXPECT_EQ(ini.GetString("Rotation_4", "Thumb_Width", ""), "222");
-  EXPECT_EQ(ini.GetString("Rotation_4", "Rotation_Path", ""), "%/Site_1/Rotation_4");
-  EXPECT_EQ(ini.GetString("Rotation_4", "Status", ""), "0");
-  EXPECT_EQ(editor.current_rotation(), 4);
+  EXPECT_TRUE(std::filesystem::is_directory(tmp / "Site_1/Rotation_3"));
+  EXPECT_EQ(Key("General", "RotationCount") + " " + Key("Rotation_3", "Thumb_Width") + " " +
+                Key("Rotation_3", "Rotation_Path") + " " + Key("Rotation_3", "Status"),
+            "3 222 %/Site_1/Rotation_3 0");
+  EXPECT_EQ(editor.current_rotation(), 3);
 }
 
 // ---- Write failures: each is reported once, and the settings file stays whole.
@@ -227,9 +214,8 @@ TEST_F(SiteEditorTest, WholeDirectoryDeletesRefuseFoldersThatHoldMore) {
     testing::Tree before = testing::ReadTree(tmp.path());
     catalogue.DeleteSite(site_ui, true);
     EXPECT_EQ(testing::ReadTree(tmp.path()), before) << c.folder;
-    EXPECT_EQ(site_ui.texts(), std::vector<std::string>{"The site, One, was not deleted: its "
-                                                        "directory, " +
-                                                        c.folder + ", " + c.why + "."});
+    const std::string its_directory = " its directory, " + c.folder + ", " + c.why + ".";
+    EXPECT_EQ(site_ui.texts(), std::vector{"The site, One, was not deleted:" + its_directory});
     // Delete Rotation, the last rotation's directory being the folder.
     WriteFile(data + "Site_1.ini",
               "[General]\r\nName=One\r\nPath=%/Site_1/\r\nRotationCount=2\r\n[Rotation_1]\r\n"
@@ -244,9 +230,7 @@ TEST_F(SiteEditorTest, WholeDirectoryDeletesRefuseFoldersThatHoldMore) {
     before = testing::ReadTree(tmp.path());
     EXPECT_FALSE(rotations.DeleteRotation());
     EXPECT_EQ(testing::ReadTree(tmp.path()), before) << c.folder;
-    EXPECT_EQ(rotation_ui.texts(), std::vector<std::string>{"Rotation 2 was not removed: its "
-                                                            "directory, " +
-                                                            c.folder + ", " + c.why + "."});
+    EXPECT_EQ(rotation_ui.texts(), std::vector{"Rotation 2 was not removed:" + its_directory});
   }
   EXPECT_EQ(WholeDirectoryProblem("/tmp/..", {}), "is the root directory");
 }
