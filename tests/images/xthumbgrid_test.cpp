@@ -50,17 +50,7 @@ std::set<int> SelectedItems(const TXThumbGrid& grid) {
   return items;
 }
 
-TEST(ThumbGridLayout, CellSizesFittingAndCaptions) {
-  for (const auto& [type, col_width, row_height] :
-       {std::tuple{TThumbDisplayType::tdtLargeIcon, 106, 13 + 10 + 75 + 11},
-        {TThumbDisplayType::tdtIconInfo, 10 + 8 + 45 + 70, 10 + 6 + 37},
-        {TThumbDisplayType::tdtFilename, 80, 23}}) {
-    TXThumbGrid grid;
-    grid.SetTextHeight(13);
-    grid.SetThumbDisplayType(type);
-    EXPECT_EQ(grid.ColWidth(), col_width);
-    EXPECT_EQ(grid.RowHeight(), row_height);
-  }
+TEST(ThumbGridLayout, FittingAndCaptions) {
   EXPECT_EQ(FitIntoBox(200, 100, {10, 20, 90, 75}), (GridRect{10, 35, 90, 45}));
   EXPECT_EQ(FitIntoBox(10, 20, {10, 20, 90, 75}), (GridRect{36, 20, 37, 75}));
 
@@ -103,17 +93,18 @@ TEST(ThumbGridSelection, MouseClicks) {
 
 TEST(ThumbGridSelection, Keys) {
   // 7 files in 3 columns: 0 1 2 / 3 4 5 / 6; to -1: no move.
-  for (const auto& [from, key, to] : {std::tuple{2, GridKey::Down, 5},
-                                      {5, GridKey::Down, -1},
-                                      {6, GridKey::Down, 1},
-                                      {1, GridKey::Up, 6},
-                                      {0, GridKey::Up, -1},
-                                      {2, GridKey::Right, 3},
-                                      {3, GridKey::Left, 2},
-                                      {1, GridKey::End, 6},
-                                      {5, GridKey::PageDown, 6},
-                                      {4, GridKey::PageUp, 1},
-                                      {2, GridKey::Shift, -1}}) {
+  using enum GridKey;
+  for (const auto& [from, key, to] : {std::tuple{2, Down, 5},
+                                      {5, Down, -1},
+                                      {6, Down, 1},
+                                      {1, Up, 6},
+                                      {0, Up, -1},
+                                      {2, Right, 3},
+                                      {3, Left, 2},
+                                      {1, End, 6},
+                                      {5, PageDown, 6},
+                                      {4, PageUp, 1},
+                                      {2, Shift, -1}}) {
     TXThumbGrid grid;
     grid.DisableComponentKeyEventHandling = false;
     Fill(grid, 7);

@@ -19,7 +19,7 @@ using testing::WriteFile;
 
 // One site's rotation on disk: its section lines and the files of its directory.
 struct RotationOnDisk {
-  const char* section;             // lines of section Rotation_N; nullptr: no section
+  const char* section;             // lines of section Rotation_N
   std::vector<const char*> files;  // below the data directory
 };
 
@@ -27,52 +27,24 @@ class SiteEditorTest : public ::testing::Test {
  protected:
   void SetUp() override { SetDataDirectory(tmp.path()); }
   void TearDown() override {
-    EXPECT_TRUE(ui.unexpected().empty()) << ui.unexpected().front();
+    EXPECT_EQ(ui.unexpected(), std::vector<std::string>{});
     EXPECT_EQ(ui.unused_answers(), 0u);
   }
 
-  // Writes a site's settings file and catalogue line in the data directory. `general` holds
-  // the lines after Path.
-  void MakeSite(const std::string& key, const std::string& general,
-                const std::vector<RotationOnDisk>& rotations = {}) {
-    const std::string data = DataDirectory();
-    std::string text = "[General]\r\nName=" + key + " name\r\nPath=%/" + key + "/\r\n" + general;
+  // Writes the site Site_1, listed in the catalogue; `general` holds the lines after Path.
+  void MakeSite(const std::string& general, const std::vector<RotationOnDisk>& rotations) {
+    std::string text = "[General]\r\nName=One\r\nPath=%/Site_1/\r\n" + general;
     for (size_t i = 0; i < rotations.size(); ++i) {
-      if (rotations[i].section) {
-        text += "[Rotation_" + std::to_string(i + 1) + "]\r\n" + rotations[i].section;
-      }
-      for (const char* file : rotations[i].files) WriteFile(data + file, "x");
+      text += "[Rotation_" + std::to_string(i + 1) + "]\r\n" + rotations[i].section;
+      for (const char* file : rotations[i].files) WriteFile(DataDirectory() + file, "x");
     }
-    WriteFile(data + key + ".ini", text);
-    const std::string line = key + "=" + key + " name\r\n";
-    if (sites_.find(line) == std::string::npos) sites_ += line;
-    WriteFile(data + "sites.ini", sites_);
-  }
-
-  // Three rotations with their own directories, Status and widths; Site_1 current.
-  void MakeThreeRotations() {
-    MakeSite("Site_1", "RotationCount=3\r\n",
-             {{"Status=2\r\nRotation_Path=%/Site_1/Rotation_1\r\nThumb_Width=110\r\n",
-               {"Site_1/Rotation_1/a.jpg"}},
-              {"Status=1\r\nRotation_Path=%/Site_1/Rotation_2\r\nThumb_Width=120\r\n",
-               {"Site_1/Rotation_2/b.jpg"}},
-              {"Status=0\r\nRotation_Path=%/elsewhere/three\r\nThumb_Width=130\r\n",
-               {"elsewhere/three/c.gif"}}});
-    SelectSite(0);
-  }
-
-  void SelectSite(int index) {
-    cat.ReadSites();
-    cat.SelectSite(index, options.UseRotations);
-  }
-
-  IniFile Settings(const std::string& key) {
-    IniFile ini(tmp / (key + ".ini"));
-    EXPECT_TRUE(ini.Load());
-    return ini;
+    WriteFile(DataDirectory() + "Site_1.ini", text);
+    WriteFile(DataDirectory() + "sites.ini", "[Sites]\r\nSite_1=One\r\n");
   }
   std::string Key(const std::string& section, const std::string& key) {
-    return Settings("Site_1").GetString(section, key, "<missing>");
+    IniFile ini(tmp / "Site_1.ini");
+    EXPECT_TRUE(ini.Load());
+    return ini.GetString(section, key, "<missing>");
   }
 
   TempDir tmp;
@@ -82,35 +54,33 @@ class SiteEditorTest : public ::testing::Test {
   AppOptions options;
   std::vector<std::string> styles;
   SiteEditor editor{ui, cat, settings, options, styles};
-  std::string sites_ = "[Sites]\r\n";
 };
 
 TEST_F(SiteEditorTest, RotationListEntries) {
   struct Case {
-    const char* name;
     bool use_rotations;
     const char* general;
     std::vector<RotationOnDisk> rotations;
-    std::vector<std::string> entries;
-    std::vector<std::string> chooser;
+    std::vector<std::string> entries, chooser;
   } cases[] = {
       // clang-format off
-      {"built_and_counted", true, "RotationCount=2\r\nBaseHTMLName=home.html\r\n",
+      {true, "RotationCount=2\r\nBaseHTMLName=home.html\r\n",
        {{"Rotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.JPG", "Site_1/one/b.gif",
          "Site_1/one/c.jpe", "Site_1/one/d.png", "Site_1/one/home.html", "Site_1/one/e.jpeg"}},
         {"Rotation_Path=%/Site_1/two\r\n", {"Site_1/two/a.jpg", "Site_1/two/Index.html"}}},
        {"Rotation 1 : 4 Images : Built", "Rotation 2 : 1 Images : NOT BUILT"},  // e.jpeg counts
        {"Rotation 1", "Rotation 2"}},
-      {"missing_directory", true, "RotationCount=2\r\n",
+      {true, "RotationCount=2\r\n",
        {{"Rotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.jpg"}},
         {"Rotation_Path=%/Site_1/gone\r\n", {}}},
        {"Rotation 1 : 1 Images : NOT BUILT", "Rotation 2 : ERROR! Not found!"},
        {"Rotation 1", "Rotation 2"}},
       // Without Rotation_Path the folder is the one New Rotation makes: "Rotation_" + N.
-      {"default_directory", true, "RotationCount=1\r\n",
+      {true, "RotationCount=1\r\n",
        {{"Thumb_Width=90\r\n", {"Site_1/Rotation_1/a.jpg", "Site_1/rotation1/b.jpg"}}},
        {"Rotation 1 : 1 Images : NOT BUILT"}, {"Rotation 1"}},
-      {"rotations_off_show_one_entry", false, "RotationCount=4\r\n",
+      // Without rotations, one entry for the site.
+      {false, "RotationCount=4\r\n",
        {{"Rotation_Path=%/Site_1/\r\n", {"Site_1/a.jpg", "Site_1/b.jpg", "Site_1/Index.html"}},
         {"Rotation_Path=%/Site_1/two\r\n", {"Site_1/two/a.jpg"}}},
        {"Current Site  : 2 Images : Built"}, {"Current Site"}},
@@ -119,11 +89,10 @@ TEST_F(SiteEditorTest, RotationListEntries) {
   for (const auto& c : cases) {
     TempDir dir;
     SetDataDirectory(dir.path());
-    sites_ = "[Sites]\r\n";
-    MakeSite("Site_1", c.general, c.rotations);
+    MakeSite(c.general, c.rotations);
     const RotationList list = loadrotationlist(ui, "Site_1", c.use_rotations);
-    EXPECT_EQ(list.entries, c.entries) << c.name;
-    EXPECT_EQ(list.chooser, c.chooser) << c.name;
+    EXPECT_EQ(list.entries, c.entries);
+    EXPECT_EQ(list.chooser, c.chooser);
     EXPECT_EQ(ui.busy_depth(), 0);
   }
 }
@@ -133,7 +102,15 @@ TEST_F(SiteEditorTest, RotationListEntries) {
 // directory and Status 0.
 TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
   options.UseRotations = true;
-  MakeThreeRotations();
+  MakeSite("RotationCount=3\r\n",
+           {{"Status=2\r\nRotation_Path=%/Site_1/Rotation_1\r\nThumb_Width=110\r\n",
+             {"Site_1/Rotation_1/a.jpg"}},
+            {"Status=1\r\nRotation_Path=%/Site_1/Rotation_2\r\nThumb_Width=120\r\n",
+             {"Site_1/Rotation_2/b.jpg"}},
+            {"Status=0\r\nRotation_Path=%/elsewhere/three\r\nThumb_Width=130\r\n",
+             {"elsewhere/three/c.gif"}}});
+  cat.ReadSites();
+  cat.SelectSite(0, true);
   ASSERT_TRUE(editor.Open());
   settings.Thumb_Width = 321;
   settings.Status = RotationStatus::Opened;
@@ -152,7 +129,7 @@ TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
                                                  "delete all files in the directory, " +
                                                  (tmp / "elsewhere/three") + "?"});
   EXPECT_EQ(Key("General", "RotationCount"), "2");
-  EXPECT_FALSE(Settings("Site_1").HasSection("Rotation_3"));
+  EXPECT_EQ(Key("Rotation_3", "Rotation_Path"), "<missing>");
   EXPECT_FALSE(std::filesystem::exists(tmp / "elsewhere/three"));
   EXPECT_TRUE(std::filesystem::exists(tmp / "Site_1/Rotation_2/b.jpg"));
 
@@ -164,8 +141,6 @@ TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
             "3 222 %/Site_1/Rotation_3 0");
   EXPECT_EQ(editor.current_rotation(), 3);
 }
-
-// ---- Write failures: each is reported once, and the settings file stays whole.
 
 // Delete Site and Delete Rotation share their guard: each refuses a directory that holds more
 // than the site or rotation, warns and removes nothing, even after a Yes.
