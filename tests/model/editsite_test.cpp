@@ -7,7 +7,6 @@
 
 #include "model/inifile.h"
 #include "model/paths.h"
-#include "platform/filesystem.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 

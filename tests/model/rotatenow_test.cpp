@@ -1,10 +1,7 @@
 #include "model/rotatenow.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
 
-#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <thread>

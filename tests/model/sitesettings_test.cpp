@@ -4,12 +4,10 @@
 
 #include <sstream>
 
-#include <filesystem>
 #include <map>
 #include <vector>
 
 #include "base/textutil.h"
-#include "model/inifile.h"
 #include "model/paths.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
@@ -145,81 +143,54 @@ constexpr std::string_view kMissingKeyChanges =
 
 class SiteSettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    old_data_dir_ = DataDirectory();
-    SetDataDirectory(dir_.path());
-    site_ = {"Site_1", dir_.path() + "Site_1/", true};
-  }
+  void SetUp() override { SetDataDirectory(dir_.path()); }
   void TearDown() override {
     EXPECT_EQ(ui_.busy_depth(), 0);
-    EXPECT_TRUE(ui_.unexpected().empty());
-    SetDataDirectory(old_data_dir_);
+    EXPECT_EQ(ui_.unexpected(), std::vector<std::string>{});
   }
-
   std::string File() const { return dir_ / "Site_1.ini"; }
-  void WriteSection(std::string_view body, int rotation = 1) {
-    WriteFile(File(), "[Rotation_" + std::to_string(rotation) + "]\r\n" + std::string(body));
-  }
-  bool Load(SiteSettings& s, int rotation = 1, bool with_path = false, bool make_current = false) {
+  bool Load(SiteSettings& s, int rotation, bool with_path, bool make_current) {
     return LoadRotation(ui_, s, site_, rotation, {with_path, make_current});
-  }
-  bool Save(const SiteSettings& s, int rotation = 1,
-            SavedKeys keys = SavedKeys::WithStatusAndPath) {
-    return SaveRotation(ui_, s, site_, rotation, keys);
   }
   TempDir dir_;
   ScriptedInteraction ui_;
-  SiteContext site_;
-  std::string old_data_dir_;
+  SiteContext site_{"Site_1", dir_.path() + "Site_1/", true};
 };
 
 // ---- Loading: the rules of keys one at a time, where the garbage file below does not show
 // them (it holds the clamped numbers, booleans and words in any letter case, expanded paths,
-// colours, empty button files and a footer file winning over its text).
-
-struct KeyCase {
-  const char* name;
-  const char* body;
-  const char* changes;  // over the primed record loaded from an empty section
-};
-
-void PrintTo(const KeyCase& c, std::ostream* os) {
-  *os << c.name;
+// colours, empty button files and a footer file winning over its text). Each case loads its
+// section over the primed record; `changes` are the fields that change besides the missing keys.
+TEST_F(SiteSettingsTest, EachKeyChangesOnlyWhatItSays) {
+  const struct {
+    const char* body;
+    const char* changes;
+  } cases[] = {
+      {"", ""},
+      {"Page_Position_Heading_Size=H2", ""},
+      {"Index_Font=", "Index_Font=; index_font_default=true"},
+      {"Other_Page_Index_File=", "Other_Page_Index_File=; index_image_buttons=false"},
+      {"Filename_Display=Hide Ext", ""},
+      // Maximum image size: both numbers or none.
+      {"Image_Width=200\r\nImage_Height=300",
+       "Image_Width=200; Image_Height=300; max_image_size=true"},
+      {"Image_Width=NA\r\nImage_Height=300", ""},
+      // Image headers are read only for HTML image pages (the garbage file has bare images).
+      {"DisplayAsImage=False\r\nImage_Header_Same_As_Index=True\r\nImage_Header_HTML=old",
+       "DisplayAsImage=false; Image_Header_Same_As_Index=true; Image_Header_Mode=1"},
+      {"DisplayAsImage=False\r\nImage_Header_HTML=x\r\nImage_Header_File=%/ih.txt",
+       "DisplayAsImage=false; Image_Header_HTML=x; Image_Header_File=<data>/ih.txt; "
+       "Image_Header_Mode=3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    WriteFile(File(), "[Rotation_1]\r\n" + std::string(c.body));
+    SiteSettings s = Primed();
+    EXPECT_TRUE(Load(s, 1, false, false));
+    const FieldMap expected = Apply(Apply(Describe(Primed()), kMissingKeyChanges), c.changes);
+    EXPECT_EQ(Diff(expected, Describe(s)), "");
+  }
 }
-
-class LoadKeyTest : public SiteSettingsTest, public ::testing::WithParamInterface<KeyCase> {};
-
-TEST_P(LoadKeyTest, ChangesOnlyWhatTheKeySays) {
-  WriteSection(GetParam().body);
-  SiteSettings s = Primed();
-  EXPECT_TRUE(Load(s));
-  const FieldMap expected =
-      Apply(Apply(Describe(Primed()), kMissingKeyChanges), GetParam().changes);
-  EXPECT_EQ(Diff(expected, Describe(s)), "");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, LoadKeyTest,
-    ::testing::Values(
-        KeyCase{"empty_section", "", ""},
-        KeyCase{"heading_size_unreadable", "Page_Position_Heading_Size=H2", ""},
-        KeyCase{"index_font_empty", "Index_Font=", "Index_Font=; index_font_default=true"},
-        KeyCase{"index_button_empty",
-                "Other_Page_Index_File=", "Other_Page_Index_File=; index_image_buttons=false"},
-        KeyCase{"filenames_garbled", "Filename_Display=Hide Ext", ""},
-        // Maximum image size: both numbers or none.
-        KeyCase{"image_size_both", "Image_Width=200\r\nImage_Height=300",
-                "Image_Width=200; Image_Height=300; max_image_size=true"},
-        KeyCase{"image_size_na", "Image_Width=NA\r\nImage_Height=300", ""},
-        // Image headers are read only for HTML image pages (the garbage file has bare images).
-        KeyCase{"image_header_same_wins",
-                "DisplayAsImage=False\r\nImage_Header_Same_As_Index=True\r\nImage_Header_HTML=old",
-                "DisplayAsImage=false; Image_Header_Same_As_Index=true; Image_Header_Mode=1"},
-        KeyCase{"image_header_file_wins",
-                "DisplayAsImage=False\r\nImage_Header_HTML=x\r\nImage_Header_File=%/ih.txt",
-                "DisplayAsImage=false; Image_Header_HTML=x; Image_Header_File=<data>/ih.txt; "
-                "Image_Header_Mode=3"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- The hand-written file full of garbage. What each section loads over the primed record is
 // written out beside it, one field a line, in settings_full_of_garbage_<rotation>.expected.
@@ -254,7 +225,7 @@ TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   original.Link_Enclosure_Colour = Colour::Of(kClRed);
   original.Other_Page_Text_Colour = Colour::Default();
   original.Image_UseSameNavGraphics = true;
-  ASSERT_TRUE(Save(original, 1));
+  ASSERT_TRUE(SaveRotation(ui_, original, site_, 1, SavedKeys::WithStatusAndPath));
   // The keys in the order a saved file holds them (files written by other versions rely on it):
   // the fields in the order listed above, up to Index_Font_Italics; the rest are not stored.
   std::string keys;
