@@ -5,14 +5,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "model/inifile.h"
-#include "model/paths.h"
-#include "support/scripted_interaction.h"
-#include "support/testsupport.h"
+#include "model/model_support.h"
 
 namespace parvel {
 namespace {
 
+using testing::SiteKey;
 using testing::TempDir;
 using testing::WriteFile;
 
@@ -22,33 +20,17 @@ struct RotationOnDisk {
   std::vector<const char*> files;  // below the data directory
 };
 
-class SiteEditorTest : public ::testing::Test {
+class SiteEditorTest : public testing::DataDirectoryTest {
  protected:
-  void SetUp() override { SetDataDirectory(tmp.path()); }
-  void TearDown() override {
-    EXPECT_EQ(ui.unexpected(), std::vector<std::string>{});
-    EXPECT_EQ(ui.unused_answers(), 0u);
-  }
-
-  // Writes the site Site_1, listed in the catalogue; `general` holds the lines after Path.
-  void MakeSite(const std::string& general, const std::vector<RotationOnDisk>& rotations) {
-    std::string text = "[General]\r\nName=One\r\nPath=%/Site_1/\r\n" + general;
+  // Writes the site Site_1; `text` holds the lines after Path.
+  void MakeSite(std::string text, const std::vector<RotationOnDisk>& rotations) {
     for (size_t i = 0; i < rotations.size(); ++i) {
       text += "[Rotation_" + std::to_string(i + 1) + "]\r\n" + rotations[i].section;
       for (const char* file : rotations[i].files) WriteFile(DataDirectory() + file, "x");
     }
-    WriteFile(DataDirectory() + "Site_1.ini", text);
-    WriteFile(DataDirectory() + "sites.ini", "[Sites]\r\nSite_1=One\r\n");
-  }
-  std::string Key(const std::string& section, const std::string& key) {
-    IniFile ini(tmp / "Site_1.ini");
-    EXPECT_TRUE(ini.Load());
-    return ini.GetString(section, key, "<missing>");
+    testing::WriteSite("Site_1", "One", text);
   }
 
-  TempDir tmp;
-  ScriptedInteraction ui;
-  Catalogue cat;
   SiteSettings settings;
   AppOptions options;
   std::vector<std::string> styles;
@@ -114,7 +96,7 @@ TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
   settings.Thumb_Width = 321;
   settings.Status = RotationStatus::Opened;
   ASSERT_TRUE(editor.SelectRotation(1));
-  EXPECT_EQ(Key("Rotation_1", "Thumb_Width") + " " + Key("Rotation_1", "Status"), "321 1");
+  EXPECT_EQ(SiteKey("Rotation_1", "Thumb_Width") + " " + SiteKey("Rotation_1", "Status"), "321 1");
   EXPECT_EQ(settings.Thumb_Width, 120);
   EXPECT_EQ(editor.rotation_directory(), tmp / "Site_1/Rotation_2");
   EXPECT_FALSE(editor.delete_rotation_enabled());
@@ -127,16 +109,16 @@ TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
   EXPECT_EQ(ui.texts(), std::vector<std::string>{"Are you sure you want to remove Rotation 3 and "
                                                  "delete all files in the directory, " +
                                                  (tmp / "elsewhere/three") + "?"});
-  EXPECT_EQ(Key("General", "RotationCount"), "2");
-  EXPECT_EQ(Key("Rotation_3", "Rotation_Path"), "<missing>");
+  EXPECT_EQ(SiteKey("General", "RotationCount"), "2");
+  EXPECT_EQ(SiteKey("Rotation_3", "Rotation_Path"), "<missing>");
   EXPECT_FALSE(std::filesystem::exists(tmp / "elsewhere/three"));
   EXPECT_TRUE(std::filesystem::exists(tmp / "Site_1/Rotation_2/b.jpg"));
 
   settings.Thumb_Width = 222;
   ASSERT_TRUE(editor.NewRotation());
   EXPECT_TRUE(std::filesystem::is_directory(tmp / "Site_1/Rotation_3"));
-  EXPECT_EQ(Key("General", "RotationCount") + " " + Key("Rotation_3", "Thumb_Width") + " " +
-                Key("Rotation_3", "Rotation_Path") + " " + Key("Rotation_3", "Status"),
+  EXPECT_EQ(SiteKey("General", "RotationCount") + " " + SiteKey("Rotation_3", "Thumb_Width") + " " +
+                SiteKey("Rotation_3", "Rotation_Path") + " " + SiteKey("Rotation_3", "Status"),
             "3 222 %/Site_1/Rotation_3 0");
   EXPECT_EQ(editor.current_rotation(), 3);
 }

@@ -5,28 +5,16 @@
 
 #include <filesystem>
 
-#include "model/paths.h"
+#include "model/model_support.h"
 #include "platform/filesystem.h"
 #include "support/faulty_filesystem.h"
-#include "support/scripted_interaction.h"
-#include "support/testsupport.h"
 
 namespace parvel {
 namespace {
 
-using testing::TempDir;
 using testing::WriteFile;
 
-class FileHelpersTest : public ::testing::Test {
- protected:
-  void SetUp() override { SetDataDirectory(tmp.path()); }
-  void TearDown() override {
-    EXPECT_TRUE(ui.unexpected().empty()) << ui.unexpected().front();
-    EXPECT_EQ(ui.unused_answers(), 0u);
-  }
-  TempDir tmp;
-  ScriptedInteraction ui;
-};
+using FileHelpersTest = testing::DataDirectoryTest;
 
 // --- createnewdirectory
 

@@ -6,15 +6,12 @@
 #include <filesystem>
 #include <thread>
 
-#include "model/paths.h"
-#include "support/scripted_interaction.h"
-#include "support/testsupport.h"
+#include "model/model_support.h"
 
 namespace parvel {
 namespace {
 
 using testing::ReadFile;
-using testing::TempDir;
 using testing::WriteFile;
 
 // Polls `done` for up to two minutes: the bound only matters when the awaited event never comes.
@@ -27,21 +24,15 @@ bool Eventually(Done done) {
   return done();
 }
 
-class RotateNowTest : public ::testing::Test {
+class RotateNowTest : public testing::DataDirectoryTest {
  protected:
   void SetUp() override {
-    SetDataDirectory(tmp.path());
-    WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_1=One\r\n");
-    WriteFile(tmp / "Site_1.ini",
-              "[General]\r\nName=One\r\nPath=%/Site_1/\r\nLivePath=/srv/one\r\n"
-              "AutoRotate=True\r\nCurrentRotationPosition=2\r\nRotationCount=3\r\n");
+    testing::WriteSite("Site_1", "One",
+                       "LivePath=/srv/one\r\nAutoRotate=True\r\nCurrentRotationPosition=2\r\n"
+                       "RotationCount=3\r\n");
     cat.ReadSites();
     cat.SelectSite(0, true);
   }
-
-  TempDir tmp;
-  ScriptedInteraction ui;
-  Catalogue cat;
 };
 
 // The program cannot end before the test lets it (it waits for "go", giving up after a minute),

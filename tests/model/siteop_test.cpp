@@ -4,11 +4,9 @@
 
 #include <filesystem>
 
-#include "model/paths.h"
+#include "model/model_support.h"
 #include "model/siteoptions.h"
 #include "platform/filesystem.h"
-#include "support/scripted_interaction.h"
-#include "support/testsupport.h"
 
 namespace parvel {
 namespace {
@@ -17,36 +15,15 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-class CatalogueTest : public ::testing::Test {
+class CatalogueTest : public testing::DataDirectoryTest {
  protected:
-  void SetUp() override { SetDataDirectory(tmp.path()); }
-  void TearDown() override {
-    EXPECT_TRUE(ui.unexpected().empty()) << ui.unexpected().front();
-    EXPECT_EQ(ui.unused_answers(), 0u);
-  }
-
-  // A catalogue whose sites.ini lists `sites` (key, name) and whose settings files hold Path.
-  void MakeSites(std::initializer_list<std::pair<const char*, const char*>> sites) {
-    std::string text = "[Sites]\r\n";
-    for (const auto& [key, name] : sites) {
-      text += std::string(key) + "=" + name + "\r\n";
-      WriteFile(tmp / (std::string(key) + ".ini"), std::string("[General]\r\nName=") + name +
-                                                       "\r\nPath=%/" + key +
-                                                       "/\r\nRotationCount=1\r\n");
-    }
-    WriteFile(tmp / "sites.ini", text);
-    cat.ReadSites();
-  }
   // The site Cats, selected, its directory made.
   void OneSite() {
-    MakeSites({{"Site_1", "Cats"}});
+    testing::WriteSite("Site_1", "Cats", "RotationCount=1\r\n");
     std::filesystem::create_directory(tmp / "Site_1");
+    cat.ReadSites();
     cat.SelectSite(0, true);
   }
-
-  TempDir tmp;
-  ScriptedInteraction ui;
-  Catalogue cat;
 };
 
 TEST_F(CatalogueTest, NewSiteKeySkipsListedKeysAndStrayFiles) {
@@ -89,7 +66,9 @@ TEST_F(CatalogueTest, SaveWritesGeneralInItsOrderAndTheNameToTheCatalogue) {
 }
 
 TEST_F(CatalogueTest, DeleteCurrentSiteRemovesItsFilesDirectoryAndEntry) {
-  MakeSites({{"Site_1", "One"}, {"Site_2", "Two"}});
+  testing::WriteSite("Site_1", "One", "");
+  testing::WriteSite("Site_2", "Two", "");
+  cat.ReadSites();
   WriteFile(tmp / "Site_1/photo.jpg", "x");
   WriteFile(tmp / "Site_1/notes.txt", "x");
   WriteFile(tmp / "Site_1/Rotation_1/page.html", "x");

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/textutil.h"
-#include "model/inifile.h"
-#include "model/paths.h"
-#include "support/testsupport.h"
+#include "model/model_support.h"
 
 namespace parvel {
 namespace {
@@ -18,18 +16,16 @@ using testing::WriteFile;
 // A site due for rotation at `position` into `live`, with `count` built rotations in
 // Site_1/Rotation_K, each holding Index.html and a.jpg with the rotation's number.
 void MakeSite(int position, int count, const std::string& live) {
-  std::string text =
-      "[General]\r\nName=Site 1\r\nPath=%/Site_1/\r\nRotationCount=" + std::to_string(count) +
-      "\r\nLivePath=" + live +
-      "\r\nAutoRotate=True\r\nCurrentRotationPosition=" + std::to_string(position) + "\r\n";
+  std::string text = "RotationCount=" + std::to_string(count) + "\r\nLivePath=" + live +
+                     "\r\nAutoRotate=True\r\nCurrentRotationPosition=" + std::to_string(position) +
+                     "\r\n";
   for (int k = 1; k <= count; ++k) {
     const std::string dir = "Site_1/Rotation_" + std::to_string(k);
     WriteFile(DataDirectory() + dir + "/Index.html", "page " + std::to_string(k));
     WriteFile(DataDirectory() + dir + "/a.jpg", "image " + std::to_string(k));
     text += "[Rotation_" + std::to_string(k) + "]\r\nRotation_Path=%/" + dir + "\r\n";
   }
-  WriteFile(DataDirectory() + "Site_1.ini", text);
-  WriteFile(DataDirectory() + "sites.ini", "[Sites]\r\nSite_1=Site 1\r\n");
+  testing::WriteSite("Site_1", "Site 1", text);
 }
 
 // The due rotation goes live and the position moves on, wrapping at the end; a live directory
