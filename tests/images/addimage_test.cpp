@@ -133,7 +133,7 @@ TEST_P(AddImage, AsksCopiesOrConvertsAndNeverLosesAFile) {
   std::filesystem::create_directories(source_);
   std::filesystem::create_directories(rotation_);
   std::filesystem::create_directory_symlink(rotation_, link_);
-  std::vector<std::string> paths, boxes;
+  std::vector<std::string> paths, boxes, expected_boxes;
   for (const auto& path : c.paths) {
     paths.push_back(Expand(path));
     if (path.starts_with("{S}")) WriteFile(paths.back(), SourceContent(FileNamePart(paths.back())));
@@ -143,22 +143,16 @@ TEST_P(AddImage, AsksCopiesOrConvertsAndNeverLosesAFile) {
   ScriptedInteraction ui;
   for (Answer a : c.answers) ui.QueueAnswer(a);
   FullDisk full;
-  std::size_t result = 0, added = 99;
-  {
-    ScopedFileSystem scoped(c.full_disk ? static_cast<FileSystem&>(full) : RealFileSystem());
-    if (c.drop) {
-      result = DropFiles(ui, paths, rotation_, kQualityOption, &added);
-    } else {
-      bool one = false;
-      result = addimage(ui, paths[0], rotation_ + FileNamePart(paths[0]), kQualityOption, &one);
-      added = one;
-    }
-  }
-  EXPECT_EQ(result, c.result);
-  EXPECT_EQ(added, c.added);
+  ScopedFileSystem scoped(c.full_disk ? static_cast<FileSystem&>(full) : RealFileSystem());
+  std::size_t added = 99;
+  bool one = false;
+  EXPECT_EQ(c.drop
+                ? DropFiles(ui, paths, rotation_, kQualityOption, &added)
+                : addimage(ui, paths[0], rotation_ + FileNamePart(paths[0]), kQualityOption, &one),
+            c.result);
+  EXPECT_EQ(c.drop ? added : one, c.added);
   for (const auto& m : ui.messages())
     boxes.push_back(std::string(MessageKindName(m.kind)) + "|" + m.text);
-  std::vector<std::string> expected_boxes;
   for (const auto& b : c.boxes) expected_boxes.push_back(Expand(b));
   EXPECT_EQ(boxes, expected_boxes);
   EXPECT_EQ(ui.unused_answers(), 0u);

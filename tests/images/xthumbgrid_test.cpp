@@ -94,17 +94,14 @@ TEST(ThumbGridSelection, MouseClicks) {
 TEST(ThumbGridSelection, Keys) {
   // 7 files in 3 columns: 0 1 2 / 3 4 5 / 6; to -1: no move.
   using enum GridKey;
-  for (const auto& [from, key, to] : {std::tuple{2, Down, 5},
-                                      {5, Down, -1},
-                                      {6, Down, 1},
-                                      {1, Up, 6},
-                                      {0, Up, -1},
-                                      {2, Right, 3},
-                                      {3, Left, 2},
-                                      {1, End, 6},
-                                      {5, PageDown, 6},
-                                      {4, PageUp, 1},
-                                      {2, Shift, -1}}) {
+  const struct {
+    int from;
+    GridKey key;
+    int to;
+  } cases[] = {{2, Down, 5},     {5, Down, -1},  {6, Down, 1},  {1, Up, 6},
+               {0, Up, -1},      {2, Right, 3},  {3, Left, 2},  {1, End, 6},
+               {5, PageDown, 6}, {4, PageUp, 1}, {2, Shift, -1}};
+  for (const auto& [from, key, to] : cases) {
     TXThumbGrid grid;
     grid.DisableComponentKeyEventHandling = false;
     Fill(grid, 7);

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include <map>
 #include <vector>
 
 #include "base/textutil.h"
+#include "model/inifile.h"
 #include "model/paths.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
@@ -225,11 +224,10 @@ TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   ASSERT_TRUE(SaveRotation(ui_, original, site_, 1, SavedKeys::WithStatusAndPath));
   // The keys in the order a saved file holds them (files written by other versions rely on it):
   // the fields in the order listed above, up to Index_Font_Italics; the rest are not stored.
+  IniFile saved(File());
+  ASSERT_TRUE(saved.Load());
   std::string keys;
-  std::istringstream file(ReadFile(File()));
-  for (std::string line; std::getline(file, line, '\n');) {
-    if (const auto eq = line.find('='); eq != std::string::npos) keys += line.substr(0, eq) + " ";
-  }
+  for (const std::string& key : saved.Keys("Rotation_1")) keys += key + " ";
 #define PARVEL_NAME(field) #field " "
   const std::string_view fields = PARVEL_SETTINGS_FIELDS(PARVEL_NAME);
 #undef PARVEL_NAME
