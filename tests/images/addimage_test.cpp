@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "base/fileparts.h"
+#include "base/textutil.h"
 #include "imaging/formats/bmp.h"
 #include "imaging/formats/jpeg.h"
 #include "imaging/formats/png.h"
@@ -116,13 +117,8 @@ const Case kCases[] = {
 
 class AddImage : public ::testing::TestWithParam<Case> {
  protected:
-  std::string Expand(std::string text) const {
-    for (const auto& [key, value] : {std::pair<std::string, std::string>{"{S}", source_},
-                                     {"{R}", rotation_},
-                                     {"{L}", link_}}) {
-      if (const auto at = text.find(key); at != std::string::npos) text.replace(at, 3, value);
-    }
-    return text;
+  std::string Expand(const std::string& text) const {
+    return ReplaceAll(ReplaceAll(ReplaceAll(text, "{S}", source_), "{R}", rotation_), "{L}", link_);
   }
   TempDir dir_;
   std::string source_ = dir_ / "from/", rotation_ = dir_ / "site/Rotation1/", link_ = dir_ / "link";

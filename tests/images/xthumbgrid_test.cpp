@@ -68,8 +68,6 @@ TEST(ThumbGridSelection, MouseClicks) {
     bool multiple = true;
   };
   const Case cases[] = {
-      {{{2, 'p'}, {5, 'c'}, {7, 'c'}, {5, 'c'}}, {2, 7}, 5},
-      {{{0, 'p'}, {8, 'c'}, {5, 's'}}, {5, 6, 7, 8}, 5},
       {{{0, 'p'}, {6, 'c'}, {8, 'b'}}, {0, 6, 7, 8}, 8},
       {{{0, 'p'}, {7, 'c'}, {0, 'd'}}, {0, 7}, 0},  // the release leaves only it
       {{{0, 'p'}, {7, 'c'}, {0, 'p'}}, {0}, 0},

@@ -60,11 +60,6 @@ TEST_F(SiteEditorTest, RotationListEntries) {
       {true, "RotationCount=1\r\n",
        {{"Thumb_Width=90\r\n", {"Site_1/Rotation_1/a.jpg", "Site_1/rotation1/b.jpg"}}},
        {"Rotation 1 : 1 Images : NOT BUILT"}, {"Rotation 1"}},
-      // Without rotations, one entry for the site.
-      {false, "RotationCount=4\r\n",
-       {{"Rotation_Path=%/Site_1/\r\n", {"Site_1/a.jpg", "Site_1/b.jpg", "Site_1/Index.html"}},
-        {"Rotation_Path=%/Site_1/two\r\n", {"Site_1/two/a.jpg"}}},
-       {"Current Site  : 2 Images : Built"}, {"Current Site"}},
       // clang-format on
   };
   for (const auto& c : cases) {

@@ -58,14 +58,12 @@ TEST_F(RotateNowTest, StartsTheProgramWithoutArgumentsAndDoesNotWait) {
   EXPECT_EQ(ReadFile(marker), "0 go\n");
 }
 
-TEST_F(RotateNowTest, AMissingProgramOrAFileThatIsNoProgramIsReportedPlainly) {
-  for (const bool file : {false, true}) {
-    if (file) WriteFile(tmp / "turnwheel", "not a program");
-    ui.Clear();
-    EXPECT_EQ(RotateNow(ui, cat, true).site_name, "One");
-    ASSERT_EQ(ui.texts(), std::vector{"Could not load " + tmp.path() + "turnwheel!"});
-    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Plain);
-  }
+// A file that is no program is reported as a missing one is (the message table shows that one).
+TEST_F(RotateNowTest, AFileThatIsNoProgramIsReportedPlainly) {
+  WriteFile(tmp / "turnwheel", "not a program");
+  EXPECT_EQ(RotateNow(ui, cat, true).site_name, "One");
+  ASSERT_EQ(ui.texts(), std::vector{"Could not load " + tmp.path() + "turnwheel!"});
+  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Plain);
 }
 
 }  // namespace
