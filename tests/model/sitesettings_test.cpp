@@ -213,10 +213,7 @@ TEST_F(SiteSettingsTest, EveryFieldSurvivesSaveAndLoad) {
   original.Status = RotationStatus::Built;
   original.Rotation_Path = DataDirectory() + "Site_1/Rotation_1/";
   original.Style_File = DataDirectory() + "Styles/s.htm";
-  original.Header_Mode = HeaderMode::List;
   original.Header_File = DataDirectory() + "h.txt";
-  original.Image_Header_Mode = ImageHeaderMode::List;
-  original.Image_Footer_Mode = ImageHeaderMode::Html;
   original.Heading_Colour = Colour::Of(0x00123456);
   original.Link_Enclosure_Colour = Colour::Of(kClRed);
   original.Other_Page_Text_Colour = Colour::Default();
