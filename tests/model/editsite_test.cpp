@@ -119,7 +119,7 @@ TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
 }
 
 // Delete Site and Delete Rotation share their guard: each refuses a directory that holds more
-// than the site or rotation, warns and removes nothing, even after a Yes.
+// than the site or rotation, warns without asking and removes nothing.
 TEST_F(SiteEditorTest, WholeDirectoryDeletesRefuseFoldersThatHoldMore) {
   // Home, data and the other sites all lie below tmp, so that a failing guard harms nothing else.
   const std::string home = tmp / "home/";
@@ -157,31 +157,28 @@ TEST_F(SiteEditorTest, WholeDirectoryDeletesRefuseFoldersThatHoldMore) {
     // Delete Site, the site's directory being the folder.
     WriteFile(data + "Site_1.ini",
               "[General]\r\nName=One\r\nPath=" + c.folder + "\r\nRotationCount=0\r\n");
-    ScriptedInteraction site_ui;
-    site_ui.QueueAnswer(Answer::Yes);
-    Catalogue catalogue;
-    catalogue.ReadSites();
-    catalogue.SelectSite(0, true);
+    ui.Clear();
+    cat.ReadSites();
+    cat.SelectSite(0, true);
     testing::Tree before = testing::ReadTree(tmp.path());
-    catalogue.DeleteSite(site_ui, true);
+    cat.DeleteSite(ui, true);
     EXPECT_EQ(testing::ReadTree(tmp.path()), before) << c.folder;
     const std::string its_directory = " its directory, " + c.folder + ", " + c.why + ".";
-    EXPECT_EQ(site_ui.texts(), std::vector{"The site, One, was not deleted:" + its_directory});
+    EXPECT_EQ(ui.texts(), std::vector{"The site, One, was not deleted:" + its_directory});
     // Delete Rotation, the last rotation's directory being the folder.
     WriteFile(data + "Site_1.ini",
               "[General]\r\nName=One\r\nPath=%/Site_1/\r\nRotationCount=2\r\n[Rotation_1]\r\n"
               "Rotation_Path=%/Site_1/Rotation_1\r\n[Rotation_2]\r\nRotation_Path=" +
                   c.folder + "\r\n");
-    ScriptedInteraction rotation_ui;
-    rotation_ui.QueueAnswer(Answer::Yes);
-    catalogue.SelectSite(0, true);
-    SiteEditor rotations{rotation_ui, catalogue, settings, options, styles};
+    ui.Clear();
+    cat.SelectSite(0, true);
+    SiteEditor rotations{ui, cat, settings, options, styles};
     ASSERT_TRUE(rotations.Open());
     ASSERT_TRUE(rotations.SelectRotation(1)) << c.folder;
     before = testing::ReadTree(tmp.path());
     EXPECT_FALSE(rotations.DeleteRotation());
     EXPECT_EQ(testing::ReadTree(tmp.path()), before) << c.folder;
-    EXPECT_EQ(rotation_ui.texts(), std::vector{"Rotation 2 was not removed:" + its_directory});
+    EXPECT_EQ(ui.texts(), std::vector{"Rotation 2 was not removed:" + its_directory});
   }
   EXPECT_EQ(WholeDirectoryProblem("/tmp/..", {}), "is the root directory");
 }
