@@ -5,183 +5,121 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "model/inifile.h"
-#include "model/paths.h"
-#include "platform/filesystem.h"
-#include "support/scripted_interaction.h"
-#include "support/testsupport.h"
+#include "model/model_support.h"
 
 namespace parvel {
 namespace {
 
+using testing::SiteKey;
 using testing::TempDir;
 using testing::WriteFile;
 
 // One site's rotation on disk: its section lines and the files of its directory.
 struct RotationOnDisk {
-  const char* section;             // lines of section Rotation_N; nullptr: no section
+  const char* section;             // lines of section Rotation_N
   std::vector<const char*> files;  // below the data directory
 };
 
-class SiteEditorTest : public ::testing::Test {
+class SiteEditorTest : public testing::DataDirectoryTest {
  protected:
-  void SetUp() override { SetDataDirectory(tmp.path()); }
-  void TearDown() override {
-    EXPECT_TRUE(ui.unexpected().empty()) << ui.unexpected().front();
-    EXPECT_EQ(ui.unused_answers(), 0u);
-  }
-
-  // Writes a site's settings file and catalogue line in the data directory. `general` holds
-  // the lines after Path.
-  void MakeSite(const std::string& key, const std::string& general,
-                const std::vector<RotationOnDisk>& rotations = {}) {
-    const std::string data = DataDirectory();
-    std::string text = "[General]\r\nName=" + key + " name\r\nPath=%/" + key + "/\r\n" + general;
+  // Writes the site Site_1; `text` holds the lines after Path.
+  void MakeSite(std::string text, const std::vector<RotationOnDisk>& rotations) {
     for (size_t i = 0; i < rotations.size(); ++i) {
-      if (rotations[i].section) {
-        text += "[Rotation_" + std::to_string(i + 1) + "]\r\n" + rotations[i].section;
-      }
-      for (const char* file : rotations[i].files) WriteFile(data + file, "x");
+      text += "[Rotation_" + std::to_string(i + 1) + "]\r\n" + rotations[i].section;
+      for (const char* file : rotations[i].files) WriteFile(DataDirectory() + file, "x");
     }
-    WriteFile(data + key + ".ini", text);
-    const std::string line = key + "=" + key + " name\r\n";
-    if (sites_.find(line) == std::string::npos) sites_ += line;
-    WriteFile(data + "sites.ini", sites_);
+    testing::WriteSite("Site_1", "One", text);
   }
 
-  // Three rotations with their own directories, Status and widths; Site_1 current.
-  void MakeThreeRotations() {
-    MakeSite("Site_1", "RotationCount=3\r\n",
-             {{"Status=2\r\nRotation_Path=%/Site_1/Rotation_1\r\nThumb_Width=110\r\n",
-               {"Site_1/Rotation_1/a.jpg"}},
-              {"Status=1\r\nRotation_Path=%/Site_1/Rotation_2\r\nThumb_Width=120\r\n",
-               {"Site_1/Rotation_2/b.jpg"}},
-              {"Status=0\r\nRotation_Path=%/elsewhere/three\r\nThumb_Width=130\r\n",
-               {"elsewhere/three/c.gif"}}});
-    SelectSite(0);
-  }
-
-  void SelectSite(int index) {
-    cat.ReadSites();
-    cat.SelectSite(index, options.UseRotations);
-  }
-
-  IniFile Settings(const std::string& key) {
-    IniFile ini(tmp / (key + ".ini"));
-    EXPECT_TRUE(ini.Load());
-    return ini;
-  }
-  std::string Key(const std::string& site, const std::string& section, const std::string& key) {
-    return Settings(site).GetString(section, key, "<missing>");
-  }
-
-  TempDir tmp;
-  ScriptedInteraction ui;
-  Catalogue cat;
   SiteSettings settings;
   AppOptions options;
   std::vector<std::string> styles;
   SiteEditor editor{ui, cat, settings, options, styles};
-  std::string sites_ = "[Sites]\r\n";
 };
 
 TEST_F(SiteEditorTest, RotationListEntries) {
   struct Case {
-    const char* name;
     bool use_rotations;
     const char* general;
     std::vector<RotationOnDisk> rotations;
-    std::vector<std::string> entries;
-    std::vector<std::string> chooser;
+    std::vector<std::string> entries, chooser;
   } cases[] = {
       // clang-format off
-      {"built_and_counted", true, "RotationCount=2\r\nBaseHTMLName=home.html\r\n",
+      {true, "RotationCount=2\r\nBaseHTMLName=home.html\r\n",
        {{"Rotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.JPG", "Site_1/one/b.gif",
          "Site_1/one/c.jpe", "Site_1/one/d.png", "Site_1/one/home.html", "Site_1/one/e.jpeg"}},
         {"Rotation_Path=%/Site_1/two\r\n", {"Site_1/two/a.jpg", "Site_1/two/Index.html"}}},
        {"Rotation 1 : 4 Images : Built", "Rotation 2 : 1 Images : NOT BUILT"},  // e.jpeg counts
        {"Rotation 1", "Rotation 2"}},
-      {"missing_directory", true, "RotationCount=2\r\n",
+      {true, "RotationCount=2\r\n",
        {{"Rotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.jpg"}},
         {"Rotation_Path=%/Site_1/gone\r\n", {}}},
        {"Rotation 1 : 1 Images : NOT BUILT", "Rotation 2 : ERROR! Not found!"},
        {"Rotation 1", "Rotation 2"}},
       // Without Rotation_Path the folder is the one New Rotation makes: "Rotation_" + N.
-      {"default_directory", true, "RotationCount=1\r\n",
+      {true, "RotationCount=1\r\n",
        {{"Thumb_Width=90\r\n", {"Site_1/Rotation_1/a.jpg", "Site_1/rotation1/b.jpg"}}},
        {"Rotation 1 : 1 Images : NOT BUILT"}, {"Rotation 1"}},
-      {"rotations_off_show_one_entry", false, "RotationCount=4\r\n",
-       {{"Rotation_Path=%/Site_1/\r\n", {"Site_1/a.jpg", "Site_1/b.jpg", "Site_1/Index.html"}},
-        {"Rotation_Path=%/Site_1/two\r\n", {"Site_1/two/a.jpg"}}},
-       {"Current Site  : 2 Images : Built"}, {"Current Site"}},
       // clang-format on
   };
   for (const auto& c : cases) {
     TempDir dir;
     SetDataDirectory(dir.path());
-    sites_ = "[Sites]\r\n";
-    MakeSite("Site_1", c.general, c.rotations);
+    MakeSite(c.general, c.rotations);
     const RotationList list = loadrotationlist(ui, "Site_1", c.use_rotations);
-    EXPECT_EQ(list.entries, c.entries) << c.name;
-    EXPECT_EQ(list.chooser, c.chooser) << c.name;
+    EXPECT_EQ(list.entries, c.entries);
+    EXPECT_EQ(list.chooser, c.chooser);
     EXPECT_EQ(ui.busy_depth(), 0);
   }
 }
 
-TEST_F(SiteEditorTest, SelectingSavesTheCurrentRotationFirst) {
+// Over three rotations: selecting one saves the current rotation first; only the last may be
+// deleted, after a Yes, with its directory; a new rotation copies the settings with its own
+// directory and Status 0.
+TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
   options.UseRotations = true;
-  MakeThreeRotations();
+  MakeSite("RotationCount=3\r\n",
+           {{"Status=2\r\nRotation_Path=%/Site_1/Rotation_1\r\nThumb_Width=110\r\n",
+             {"Site_1/Rotation_1/a.jpg"}},
+            {"Status=1\r\nRotation_Path=%/Site_1/Rotation_2\r\nThumb_Width=120\r\n",
+             {"Site_1/Rotation_2/b.jpg"}},
+            {"Status=0\r\nRotation_Path=%/elsewhere/three\r\nThumb_Width=130\r\n",
+             {"elsewhere/three/c.gif"}}});
+  cat.ReadSites();
+  cat.SelectSite(0, true);
   ASSERT_TRUE(editor.Open());
   settings.Thumb_Width = 321;
   settings.Status = RotationStatus::Opened;
   ASSERT_TRUE(editor.SelectRotation(1));
-  EXPECT_EQ(Key("Site_1", "Rotation_1", "Thumb_Width"), "321");
-  EXPECT_EQ(Key("Site_1", "Rotation_1", "Status"), "1");
+  EXPECT_EQ(SiteKey("Rotation_1", "Thumb_Width") + " " + SiteKey("Rotation_1", "Status"), "321 1");
   EXPECT_EQ(settings.Thumb_Width, 120);
   EXPECT_EQ(editor.rotation_directory(), tmp / "Site_1/Rotation_2");
-}
-
-TEST_F(SiteEditorTest, DeleteRotationIsEnabledOnlyOnTheLastOfThree) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
-  editor.SelectRotation(1);
   EXPECT_FALSE(editor.delete_rotation_enabled());
   EXPECT_FALSE(editor.DeleteRotation());  // not the last: no question, nothing removed
+
   editor.SelectRotation(2);
   EXPECT_TRUE(editor.delete_rotation_enabled());
-
-  EXPECT_EQ(editor.DeleteQuestion(),
-            "Are you sure you want to remove Rotation 3 and delete all files in the directory, " +
-                (tmp / "elsewhere/three") + "?");
   ui.QueueAnswer(Answer::Yes);
   ASSERT_TRUE(editor.DeleteRotation());
-  const IniFile ini = Settings("Site_1");
-  EXPECT_EQ(ini.GetString("General", "RotationCount", ""), "2");
-  EXPECT_FALSE(ini.HasSection("Rotation_3"));
+  EXPECT_EQ(ui.texts(), std::vector<std::string>{"Are you sure you want to remove Rotation 3 and "
+                                                 "delete all files in the directory, " +
+                                                 (tmp / "elsewhere/three") + "?"});
+  EXPECT_EQ(SiteKey("General", "RotationCount"), "2");
+  EXPECT_EQ(SiteKey("Rotation_3", "Rotation_Path"), "<missing>");
   EXPECT_FALSE(std::filesystem::exists(tmp / "elsewhere/three"));
   EXPECT_TRUE(std::filesystem::exists(tmp / "Site_1/Rotation_2/b.jpg"));
-}
 
-TEST_F(SiteEditorTest, NewRotationCopiesTheSettingsWithItsOwnDirectoryAndStatusZero) {
-  options.UseRotations = true;
-  MakeThreeRotations();
-  ASSERT_TRUE(editor.Open());
   settings.Thumb_Width = 222;
   ASSERT_TRUE(editor.NewRotation());
-  EXPECT_TRUE(std::filesystem::is_directory(tmp / "Site_1/Rotation_4"));
-  const IniFile ini = Settings("Site_1");
-  EXPECT_EQ(ini.GetString("General", "RotationCount", ""), "4");
-  EXPECT_EQ(ini.GetString("Rotation_4", "Thumb_Width", ""), "222");
-  EXPECT_EQ(ini.GetString("Rotation_4", "Rotation_Path", ""), "%/Site_1/Rotation_4");
-  EXPECT_EQ(ini.GetString("Rotation_4", "Status", ""), "0");
-  EXPECT_EQ(editor.current_rotation(), 4);
+  EXPECT_TRUE(std::filesystem::is_directory(tmp / "Site_1/Rotation_3"));
+  EXPECT_EQ(SiteKey("General", "RotationCount") + " " + SiteKey("Rotation_3", "Thumb_Width") + " " +
+                SiteKey("Rotation_3", "Rotation_Path") + " " + SiteKey("Rotation_3", "Status"),
+            "3 222 %/Site_1/Rotation_3 0");
+  EXPECT_EQ(editor.current_rotation(), 3);
 }
 
-// ---- Write failures: each is reported once, and the settings file stays whole.
-
 // Delete Site and Delete Rotation share their guard: each refuses a directory that holds more
-// than the site or rotation, warns and removes nothing, even after a Yes.
+// than the site or rotation, warns without asking and removes nothing.
 TEST_F(SiteEditorTest, WholeDirectoryDeletesRefuseFoldersThatHoldMore) {
   // Home, data and the other sites all lie below tmp, so that a failing guard harms nothing else.
   const std::string home = tmp / "home/";
@@ -219,34 +157,28 @@ TEST_F(SiteEditorTest, WholeDirectoryDeletesRefuseFoldersThatHoldMore) {
     // Delete Site, the site's directory being the folder.
     WriteFile(data + "Site_1.ini",
               "[General]\r\nName=One\r\nPath=" + c.folder + "\r\nRotationCount=0\r\n");
-    ScriptedInteraction site_ui;
-    site_ui.QueueAnswer(Answer::Yes);
-    Catalogue catalogue;
-    catalogue.ReadSites();
-    catalogue.SelectSite(0, true);
+    ui.Clear();
+    cat.ReadSites();
+    cat.SelectSite(0, true);
     testing::Tree before = testing::ReadTree(tmp.path());
-    catalogue.DeleteSite(site_ui, true);
+    cat.DeleteSite(ui, true);
     EXPECT_EQ(testing::ReadTree(tmp.path()), before) << c.folder;
-    EXPECT_EQ(site_ui.texts(), std::vector<std::string>{"The site, One, was not deleted: its "
-                                                        "directory, " +
-                                                        c.folder + ", " + c.why + "."});
+    const std::string its_directory = " its directory, " + c.folder + ", " + c.why + ".";
+    EXPECT_EQ(ui.texts(), std::vector{"The site, One, was not deleted:" + its_directory});
     // Delete Rotation, the last rotation's directory being the folder.
     WriteFile(data + "Site_1.ini",
               "[General]\r\nName=One\r\nPath=%/Site_1/\r\nRotationCount=2\r\n[Rotation_1]\r\n"
               "Rotation_Path=%/Site_1/Rotation_1\r\n[Rotation_2]\r\nRotation_Path=" +
                   c.folder + "\r\n");
-    ScriptedInteraction rotation_ui;
-    rotation_ui.QueueAnswer(Answer::Yes);
-    catalogue.SelectSite(0, true);
-    SiteEditor rotations{rotation_ui, catalogue, settings, options, styles};
+    ui.Clear();
+    cat.SelectSite(0, true);
+    SiteEditor rotations{ui, cat, settings, options, styles};
     ASSERT_TRUE(rotations.Open());
     ASSERT_TRUE(rotations.SelectRotation(1)) << c.folder;
     before = testing::ReadTree(tmp.path());
     EXPECT_FALSE(rotations.DeleteRotation());
     EXPECT_EQ(testing::ReadTree(tmp.path()), before) << c.folder;
-    EXPECT_EQ(rotation_ui.texts(), std::vector<std::string>{"Rotation 2 was not removed: its "
-                                                            "directory, " +
-                                                            c.folder + ", " + c.why + "."});
+    EXPECT_EQ(ui.texts(), std::vector{"Rotation 2 was not removed:" + its_directory});
   }
   EXPECT_EQ(WholeDirectoryProblem("/tmp/..", {}), "is the root directory");
 }

@@ -4,11 +4,9 @@
 
 #include <filesystem>
 
-#include "model/paths.h"
+#include "model/model_support.h"
 #include "model/siteoptions.h"
 #include "platform/filesystem.h"
-#include "support/scripted_interaction.h"
-#include "support/testsupport.h"
 
 namespace parvel {
 namespace {
@@ -17,36 +15,15 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-class CatalogueTest : public ::testing::Test {
+class CatalogueTest : public testing::DataDirectoryTest {
  protected:
-  void SetUp() override { SetDataDirectory(tmp.path()); }
-  void TearDown() override {
-    EXPECT_TRUE(ui.unexpected().empty()) << ui.unexpected().front();
-    EXPECT_EQ(ui.unused_answers(), 0u);
-  }
-
-  // A catalogue whose sites.ini lists `sites` (key, name) and whose settings files hold Path.
-  void MakeSites(std::initializer_list<std::pair<const char*, const char*>> sites) {
-    std::string text = "[Sites]\r\n";
-    for (const auto& [key, name] : sites) {
-      text += std::string(key) + "=" + name + "\r\n";
-      WriteFile(tmp / (std::string(key) + ".ini"), std::string("[General]\r\nName=") + name +
-                                                       "\r\nPath=%/" + key +
-                                                       "/\r\nRotationCount=1\r\n");
-    }
-    WriteFile(tmp / "sites.ini", text);
-    cat.ReadSites();
-  }
   // The site Cats, selected, its directory made.
   void OneSite() {
-    MakeSites({{"Site_1", "Cats"}});
+    testing::WriteSite("Site_1", "Cats", "RotationCount=1\r\n");
     std::filesystem::create_directory(tmp / "Site_1");
+    cat.ReadSites();
     cat.SelectSite(0, true);
   }
-
-  TempDir tmp;
-  ScriptedInteraction ui;
-  Catalogue cat;
 };
 
 TEST_F(CatalogueTest, NewSiteKeySkipsListedKeysAndStrayFiles) {
@@ -89,7 +66,9 @@ TEST_F(CatalogueTest, SaveWritesGeneralInItsOrderAndTheNameToTheCatalogue) {
 }
 
 TEST_F(CatalogueTest, DeleteCurrentSiteRemovesItsFilesDirectoryAndEntry) {
-  MakeSites({{"Site_1", "One"}, {"Site_2", "Two"}});
+  testing::WriteSite("Site_1", "One", "");
+  testing::WriteSite("Site_2", "Two", "");
+  cat.ReadSites();
   WriteFile(tmp / "Site_1/photo.jpg", "x");
   WriteFile(tmp / "Site_1/notes.txt", "x");
   WriteFile(tmp / "Site_1/Rotation_1/page.html", "x");
@@ -106,68 +85,56 @@ TEST_F(CatalogueTest, DeleteCurrentSiteRemovesItsFilesDirectoryAndEntry) {
   EXPECT_EQ(cat.selected(), -1);
 }
 
-TEST_F(CatalogueTest, FirstPageNameRules) {
+// OK checks the name, the directory, the live directory and the first page's name in that order;
+// a refusal shows one message and stores nothing, an accepted name is stored in its full form.
+// Image display pages take their image's name with the first page's extension: a picture's
+// extension there would write every page over its photograph.
+TEST_F(CatalogueTest, OkChecksInOrderThenStoresTheFirstPageName) {
   OneSite();
-  struct Case {
-    const char* entered;
-    const char* stored;
-  } cases[] = {
-      {"home", "home.html"},
-      {"", "Index.html"},
-      {"start.htm", "start.htm"},
-      {"a.php", "a.php"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(StoredBaseHTMLName(c.entered), c.stored) << c.entered;
-    SiteOptionsDialog dialog(ui, cat.site(), true);
-    dialog.set_base_html_name(c.entered);
-    ASSERT_TRUE(dialog.Accept(cat));
-    EXPECT_EQ(cat.site().BaseHTMLName, c.stored);
-    EXPECT_NE(ReadFile(tmp / "Site_1.ini").find(std::string("BaseHTMLName=") + c.stored + "\r\n"),
-              std::string::npos);
-  }
-}
-
-TEST_F(CatalogueTest, OkChecksInOrderAndStoresNothingOnFailure) {
-  OneSite();
+  const std::string site = tmp / "Site_1/";
+  const std::string like_a_picture =
+      ", ends in the extension of a picture.  Pages named like pictures would be written over "
+      "your images: please choose a name such as Index.html!";
   struct Case {
     const char* name;
-    const char* site_name;
-    const char* path;
+    std::string path;
     bool auto_rotate;
-    const char* live;
-    std::string message;
-    const char* first_page = "Index.html";
+    const char* first_page;
+    std::string result;  // the message, or "=" and the name stored
+  } cases[] = {
+      {"", "", true, "Index.html", std::string(kNoSiteNameMessage)},
+      {"Dogs", "", true, "Index.html", std::string(kNoSiteDirectoryMessage)},
+      {"Dogs", "/tmp", true, "Index.html", std::string(kNoLiveDirectoryMessage)},
+      {"Dogs", "/tmp", false, "Gallery.JPG",
+       "The name of the first HTML page, Gallery.JPG" + like_a_picture},
+      {"Dogs", "/tmp", false, "a.Jpe", "The name of the first HTML page, a.Jpe" + like_a_picture},
+      {"Cats", site, false, "home", "=home.html"},
+      {"Cats", site, false, "", "=Index.html"},
+      {"Cats", site, false, "start.htm", "=start.htm"},
+      {"Cats", site, false, "a.php", "=a.php"},
   };
-  std::vector<Case> cases = {
-      {"no_name_first", "", "", true, "", std::string(kNoSiteNameMessage)},
-      {"no_directory", "Dogs", "", true, "", std::string(kNoSiteDirectoryMessage)},
-      {"no_live_directory", "Dogs", "/tmp", true, "", std::string(kNoLiveDirectoryMessage)},
-  };
-  // Image display pages take their image's name with the first page's extension: a picture's
-  // extension there would write every page over its photograph.
-  for (const char* picture : {"Gallery.JPG", "a.Jpe", "c.png"}) {
-    cases.push_back({"first_page_like_a_picture", "Dogs", "/tmp", false, "",
-                     "The name of the first HTML page, " + std::string(picture) +
-                         ", ends in the extension of a picture.  Pages named like pictures would "
-                         "be written over your images: please choose a name such as Index.html!",
-                     picture});
-  }
-  const std::string before = ReadFile(tmp / "Site_1.ini");
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.first_page);
+    const std::string before = ReadFile(tmp / "Site_1.ini");
     ui.Clear();
     SiteOptionsDialog dialog(ui, cat.site(), true);
-    dialog.set_name(c.site_name);
+    dialog.set_name(c.name);
     dialog.set_path(c.path);
     dialog.set_auto_rotate(c.auto_rotate);
-    dialog.set_live_path(c.live);
+    dialog.set_live_path("");
     dialog.set_base_html_name(c.first_page);
-    EXPECT_FALSE(dialog.Accept(cat)) << c.name;
-    ASSERT_EQ(ui.messages().size(), 1u) << c.name;
-    EXPECT_EQ(ui.messages()[0].text, c.message) << c.name;
-    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Information) << c.name;
-    EXPECT_EQ(cat.site().Name, "Cats") << c.name;
-    EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before) << c.name;
+    const bool stored = c.result.starts_with("=");
+    EXPECT_EQ(dialog.Accept(cat), stored);
+    EXPECT_EQ(cat.site().Name, "Cats");
+    if (!stored) {
+      ASSERT_EQ(ui.texts(), std::vector{c.result});
+      EXPECT_EQ(ui.messages()[0].kind, MessageKind::Information);
+      EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
+      continue;
+    }
+    EXPECT_EQ(cat.site().BaseHTMLName, c.result.substr(1));
+    EXPECT_NE(ReadFile(tmp / "Site_1.ini").find("BaseHTMLName" + c.result + "\r\n"),
+              std::string::npos);
   }
 }
 

@@ -1,0 +1,47 @@
+// What the model tests share: a data directory of the test's own, a catalogue and a scripted user,
+// and the sites written into that directory.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/inifile.h"
+#include "model/paths.h"
+#include "model/siteop.h"
+#include "support/scripted_interaction.h"
+#include "support/testsupport.h"
+
+namespace parvel::testing {
+
+// The user must not be asked anything the test did not foresee nor leave an answer unused.
+class DataDirectoryTest : public ::testing::Test {
+ protected:
+  DataDirectoryTest() { SetDataDirectory(tmp.path()); }
+  void TearDown() override {
+    EXPECT_EQ(ui.unexpected(), std::vector<std::string>{});
+    EXPECT_EQ(ui.unused_answers(), 0u);
+  }
+  TempDir tmp;
+  ScriptedInteraction ui;
+  Catalogue cat;
+};
+
+// Lists the site `key` in the catalogue of the data directory and writes its settings: [General]
+// with its name, Path=%/<key>/ and then `rest`.
+inline void WriteSite(const std::string& key, const std::string& name, const std::string& rest) {
+  const std::string sites = DataDirectory() + "sites.ini", listed = ReadFile(sites);
+  WriteFile(sites, (listed == "<missing>" ? "[Sites]\r\n" : listed) + key + "=" + name + "\r\n");
+  WriteFile(DataDirectory() + key + ".ini",
+            "[General]\r\nName=" + name + "\r\nPath=%/" + key + "/\r\n" + rest);
+}
+
+// A key of Site_1's settings, or "<missing>".
+inline std::string SiteKey(const std::string& section, const std::string& key) {
+  IniFile ini(DataDirectory() + "Site_1.ini");
+  EXPECT_TRUE(ini.Load());
+  return ini.GetString(section, key, "<missing>");
+}
+
+}  // namespace parvel::testing
