@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "imaging/convert.h"
@@ -176,16 +177,12 @@ TEST_P(SeedFile, ReadsTheVariantAndRefusesEveryTruncation) {
   EXPECT_EQ(reader.Extension(), extension);
 
   const Raster r = reader.Read(file, 0, {});
-  EXPECT_EQ(r.width, c.width);
-  EXPECT_EQ(r.height, c.height);
-  EXPECT_EQ(r.bits, c.bits);
+  EXPECT_EQ(std::tuple(r.width, r.height, r.bits, Colours(r)),
+            std::tuple(c.width, c.height, c.bits, std::string(c.colours)));
   EXPECT_EQ(r.pixels.size(), r.Stride() * static_cast<std::size_t>(r.height));
-  EXPECT_EQ(Colours(r), c.colours);
   const ImageInfo info = reader.Info(file, 0);
-  EXPECT_EQ(info.width, c.width);
-  EXPECT_EQ(info.height, c.height);
-  EXPECT_EQ(info.bits, c.stored_bits);
-  EXPECT_EQ(info.subformat, c.subformat);
+  EXPECT_EQ(std::tuple(info.width, info.height, info.bits, info.subformat),
+            std::tuple(c.width, c.height, c.stored_bits, std::string(c.subformat)));
   ExpectEveryTruncationRefusedOrWhole(file, extension, r,
                                       !std::string(c.subformat).starts_with("Plain"));
 }
@@ -228,8 +225,7 @@ TEST_P(WriteRead, GivesBackThePictureAndRefusesEveryTruncation) {
     EXPECT_EQ(back.bits, c.bits);
   }
   const ImageInfo info = ReaderFor(file, c.extension).Info(file, 0);
-  EXPECT_EQ(info.width, 13);
-  EXPECT_EQ(info.height, 7);
+  EXPECT_EQ(std::pair(info.width, info.height), std::pair(13, 7));
   ExpectEveryTruncationRefusedOrWhole(file, c.extension, back,
                                       std::string(c.extension) != "tif" || c.bits != 8);
 }
