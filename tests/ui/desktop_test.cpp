@@ -239,7 +239,7 @@ class DesktopTest : public QObject {
   }
 
   // Every box shows its text as typed, with its kind's icon and buttons; Escape gives its answer.
-  void boxes() {
+  void boxesAndPrompt() {
     const QString text = "<b>x.jpg</b> &amp; <i>y</i>";
     for (const auto& [kind, buttons, icon, escape] :
          {std::tuple{MessageKind::Information, Buttons::Ok, QMessageBox::Information, Answer::Ok},
@@ -254,9 +254,7 @@ class DesktopTest : public QObject {
       PressInNextBox(Qt::Key_Escape);
       QCOMPARE(ui.Message(kind, text.toStdString(), buttons), escape);
     }
-  }
-
-  void promptShowsThePlainQuestionAndReturnsTheText() {
+    // The prompt shows its question as typed and returns the text, or nothing on Escape.
     QtInteraction ui;
     const auto dialog = MakePromptDialog(nullptr, "Pages", "<b>How many?</b>", "4");
     QCOMPARE(Find<QLabel>(*dialog, "lblQuestion")->textFormat(), Qt::PlainText);
@@ -352,8 +350,8 @@ class DesktopTest : public QObject {
   }
 
   // Select Images: the Copy button follows the grid's selection, the copies go to the rotation
-  // chosen in the dialog, and the thumbnails the grid made are in the shared cache.
-  void addImagesCopiesTheChosenOnesToTheChosenRotation() {
+  // chosen in the dialog, and the thumbnails the grid made are in the shared cache; then a drop.
+  void addImagesAndDropsCopyTheChosenOnes() {
     auto f = SiteWithImages(true, 2, 0);
     const std::string photos = f->data.path + "photos/";
     std::filesystem::create_directories(photos);
@@ -392,15 +390,11 @@ class DesktopTest : public QObject {
                                           .ThumbnailPath(photos + name, SharedThumbSize::Normal)));
     }
     QVERIFY(f->doubles.ui.messages().empty());
-  }
-
-  // Files dropped onto an image list are copied, whatever the source proposed; a source that
-  // allows no copy is told that nothing was taken.
-  void dropsAreCopies() {
-    auto f = SiteWithImages(true, 1, 0);
+    // Files dropped onto the image list are copied, whatever the source proposed; a source that
+    // allows no copy is told that nothing was taken.
     MakeJpeg(f->data.path + "x.jpg");
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(f->data.path + "x.jpg"))});
+    mime.setUrls({QUrl::fromLocalFile(Q(f->data.path + "x.jpg"))});
     auto* list = Find<QListWidget>(*f->editor, "lbxImages");
     for (const auto& [actions, reported] :
          {std::pair{Qt::DropActions(Qt::MoveAction), Qt::IgnoreAction},
