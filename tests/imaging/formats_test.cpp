@@ -33,10 +33,6 @@ Bytes Seed(const std::string& name) {
   return Bytes(text.begin(), text.end());
 }
 
-std::string Extension(const std::string& name) {
-  return name.substr(name.rfind('.') + 1);
-}
-
 // The message prefix of each reader's and writer's errors.
 std::string PrefixOf(const std::string& extension) {
   if (extension == "pbm" || extension == "pgm" || extension == "ppm") return "PBM, PGM, PPM: ";
@@ -167,7 +163,7 @@ TEST_P(SeedFile, ReadsTheVariantAndRefusesEveryTruncation) {
   const SeedCase& c = GetParam();
   SCOPED_TRACE(c.file);
   const Bytes file = Seed(c.file);
-  const std::string extension = Extension(c.file);
+  const std::string extension = std::string(c.file).substr(std::string(c.file).rfind('.') + 1);
   const TFileFormatReader& reader = ReaderFor(file, extension);
   // Formats with a signature are known by it alone; the rest by the extension.
   const auto head = std::span(file).first(std::min(file.size(), kSignatureBytes));

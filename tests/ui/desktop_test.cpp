@@ -119,9 +119,6 @@ std::unique_ptr<EditorFixture> SiteWithImages(bool rotations, int count, int ima
   return f;
 }
 
-QString Text(QWidget& parent, const char* name) {
-  return Find<QLineEdit>(parent, name)->text();
-}
 void SetText(QWidget& parent, const char* name, const QString& text) {
   Find<QLineEdit>(parent, name)->setText(text);
 }
@@ -443,7 +440,7 @@ class DesktopTest : public QObject {
     Find<QComboBox>(*f.editor, "cmbFooter")->setCurrentIndex(1);
     for (const bool ok : {false, true}) {
       f.doubles.dialogs.Queue([&](QDialog& maker) {
-        CHECK_EQ(Text(maker, "edtHtml"), QString("<B>Hi</B>"));
+        CHECK_EQ(Find<QLineEdit>(maker, "edtHtml")->text(), QString("<B>Hi</B>"));
         Find<QRadioButton>(maker, "rbText")->setChecked(true);
         CHECK_EQ(Enabled(maker, "edtHtml"), false);
         SetText(maker, "edtTextLink", " index.html ");
