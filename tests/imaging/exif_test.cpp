@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/convert.h"
 #include "imaging/formats/jpeg.h"
 #include "imaging/testimages.h"
 
@@ -51,29 +52,21 @@ TEST(ReadJpegOrientation, EveryValueInBothByteOrdersAndEveryTruncationSafe) {
   }
 }
 
-// Images of 3 by 2 pixels written as rows of letters; each letter is one distinct pixel value.
+// An image written as rows of letters, each letter one distinct colour; at 8 and 4 bits the
+// same colours through a palette.
 Raster FromLetters(const std::vector<std::string>& rows, int bits) {
   Raster r;
-  r.Allocate(static_cast<std::int32_t>(rows[0].size()), static_cast<std::int32_t>(rows.size()),
-             bits);
-  for (std::size_t i = 0; i < r.palette.size(); ++i) r.palette[i] = Rgb{std::uint8_t(i), 0, 0};
+  r.Allocate(static_cast<std::int32_t>(rows[0].size()), static_cast<std::int32_t>(rows.size()), 24);
   for (int y = 0; y < r.height; ++y) {
     for (int x = 0; x < r.width; ++x) {
-      const int letter = rows[std::size_t(y)][std::size_t(x)] - 'A';
-      std::uint8_t* p = r.Row(y);
-      if (bits == 24) {
-        p[3 * x] = static_cast<std::uint8_t>(letter);
-        p[3 * x + 1] = static_cast<std::uint8_t>(100 + letter);
-        p[3 * x + 2] = static_cast<std::uint8_t>(200 + letter);
-      } else if (bits == 8) {
-        p[x] = static_cast<std::uint8_t>(letter);
-      } else {
-        p[x / 2] = static_cast<std::uint8_t>(x % 2 ? (p[x / 2] & 0xF0) | letter
-                                                   : (p[x / 2] & 0x0F) | (letter << 4));
-      }
+      const auto letter = static_cast<std::uint8_t>(rows[std::size_t(y)][std::size_t(x)] - 'A');
+      std::uint8_t* p = r.Row(y) + 3 * x;
+      p[0] = letter;
+      p[1] = static_cast<std::uint8_t>(100 + letter);
+      p[2] = static_cast<std::uint8_t>(200 + letter);
     }
   }
-  return r;
+  return bits == 24 ? r : ToIndexed(r, bits);
 }
 
 TEST(ApplyOrientation, TurnsTheImageUprightAtEveryDepth) {

@@ -12,17 +12,6 @@ namespace {
 
 using testing::PhotoLike;
 
-Raster GrayRow(std::initializer_list<int> values) {
-  Raster r;
-  r.Allocate(static_cast<std::int32_t>(values.size()), 1, 24);
-  std::size_t i = 0;
-  for (int v : values) {
-    r.pixels[i] = r.pixels[i + 1] = r.pixels[i + 2] = static_cast<std::uint8_t>(v);
-    i += 3;
-  }
-  return r;
-}
-
 TEST(Convert, KeepsColoursThatFitAndQuantisesTheRestClosely) {
   for (int bits : {1, 4, 8}) {
     const Raster fits = testing::IndexedPattern(20, 9, bits);
@@ -57,9 +46,11 @@ TEST(Resample, ReducingAveragesEveryCoveredPixel) {
     Resample(board, out, filter);
     for (std::int32_t y = 3; y < 23; ++y) EXPECT_NEAR(out.Row(y)[3 * y], 127.5, 12);
   }
-  Raster out;
+  Raster row, out;
+  row.Allocate(3, 1, 24);
+  row.pixels = {0, 0, 0, 90, 90, 90, 180, 180, 180};
   out.Allocate(2, 1, 24);
-  Resample(GrayRow({0, 90, 180}), out, ResampleFilter::Box);
+  Resample(row, out, ResampleFilter::Box);
   EXPECT_EQ(out.pixels[0], 30);
   EXPECT_EQ(out.pixels[3], 150);
 }

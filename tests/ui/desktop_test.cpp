@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -25,11 +26,13 @@
 #include <filesystem>
 #include <map>
 
+#include "app/appstate.h"
 #include "app/mainwindow.h"
 #include "app/qtinteraction.h"
 #include "images/sharedthumbs.h"
 #include "images/ui/addimagesdialog.h"
 #include "images/ui/thumbgridview.h"
+#include "imaging/PGraphic.h"
 #include "model/siteoptions.h"
 #include "model/ui/editsitedialog.h"
 #include "model/ui/siteoptionsdialog.h"
@@ -44,6 +47,52 @@ using namespace parvel::test;
 
 namespace {
 
+// A small JPEG (64x48): its thumbnail is quick to make.
+void MakeJpeg(const std::string& path) {
+  TPixelGraphic image;
+  image.SetSize(64, 48);
+  image.Canvas().BrushColor = Rgb{200, 30, 30};
+  image.Canvas().FillRect({0, 0, 64, 48});
+  if (!savetojpeg(image, path, 80, false)) qFatal("cannot write %s", path.c_str());
+}
+
+// The items of the list widget named `name` inside `parent`.
+QStringList Items(const QWidget& parent, const char* name) {
+  QStringList items;
+  for (auto* list = Find<QListWidget>(parent, name); items.size() < list->count();)
+    items << list->item(int(items.size()))->text();
+  return items;
+}
+
+// The catalogue's one site, "First", whose directory is site/ in the test's data directory, and
+// the site editor on it; `ini` holds the lines of Site_1.ini after Name and Path.
+struct EditorFixture {
+  EditorFixture(bool rotations_on, const std::string& ini)
+      : rotations(rotations_on), site(data.path + "site/") {
+    std::filesystem::create_directories(site);
+    data.Write("sites.ini", "[Sites]\r\nSite_1=First\r\n");
+    data.Write("Site_1.ini", "[General]\r\nName=First\r\nPath=" + site + "\r\n" + ini);
+    app.options.UseRotations = rotations;
+    app.catalogue.ReadSites();
+    app.catalogue.rebuildSiteNameList();
+    app.catalogue.SelectSite(0, rotations);
+    editor = std::make_unique<TdlgEditSite>(doubles.seams(), app);
+  }
+  // Rotation n's default directory, with "/" (the site directory itself without rotations).
+  std::string RotationDir(int n) const {
+    return rotations ? site + "Rotation_" + std::to_string(n) + "/" : site;
+  }
+  bool Open() { return editor->Open(); }  // false when it would not open
+
+  bool rotations;
+  DataDir data;
+  std::string site;
+  Doubles doubles;
+  AppState app;
+  std::unique_ptr<TdlgEditSite> editor;
+};
+
+constexpr char kCancelQuestion[] = "Are you sure you want to cancel processing of your Site Build?";
 constexpr char kTwoSites[] = "[Sites]\r\nSite_1=First\r\nSite_2=<i>Second</i>\r\n";
 
 QString Shown(TfrmMain& window, const char* label) {
@@ -70,9 +119,6 @@ std::unique_ptr<EditorFixture> SiteWithImages(bool rotations, int count, int ima
   return f;
 }
 
-QString Text(QWidget& parent, const char* name) {
-  return Find<QLineEdit>(parent, name)->text();
-}
 void SetText(QWidget& parent, const char* name, const QString& text) {
   Find<QLineEdit>(parent, name)->setText(text);
 }
@@ -102,6 +148,40 @@ void Pick(QWidget& dialog, const char* name, int item) {
   emit Find<QComboBox>(dialog, name)->activated(item);
 }
 
+// Start-up, selection and Options (see the test below).
+void StartUpSelectAndOptions(bool on) {
+  DataDir data(on);
+  data.Write("sites.ini", kTwoSites);
+  data.Write("options.ini", std::string("[Options]\r\nUseRotations=") + (on ? "True" : "False"));
+  data.Write("Site_2.ini",
+             "[General]\r\nName=<i>Second</i>\r\nPath=/srv/second/\r\nLivePath=/srv/live/\r\n"
+             "AutoRotate=True\r\nRotationCount=4\r\n");
+  Doubles doubles;
+  TfrmMain window(doubles.seams());
+  window.show();
+  QCOMPARE(window.state().settings.prev_next_image_buttons, on);
+  auto* list = Find<QListWidget>(window, "lbxSites");
+  QCOMPARE(list->currentRow(), -1);
+  QVERIFY(!Enabled(window, "btnEditSite"));
+  QCOMPARE(Enabled(window, "btnRotateNow"), on);
+  list->setCurrentRow(1);
+  QCOMPARE(Shown(window, "lblSiteName"), QString("<i>Second</i>"));  // as typed
+  QCOMPARE(Find<QLabel>(window, "lblSiteNameValue")->textFormat(), Qt::PlainText);
+  QCOMPARE(Shown(window, "lblRotations"), on ? QString("4") : QString("N/A"));
+  QVERIFY(Enabled(window, "btnEditSite"));
+  doubles.dialogs.Queue([&](QDialog& dialog) {
+    Find<QAbstractButton>(dialog, on ? "rdbSingleVersion" : "rdbRotations")->click();
+    return Click(dialog, "btnOK");
+  });
+  Click(window, "btnOptions");
+  QCOMPARE(Enabled(window, "btnRotateNow"), !on);
+  QCOMPARE(Shown(window, "lblRotations"), on ? QString("N/A") : QString("4"));
+  doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
+  window.lbxSitesDblClick(1);  // Edit/Build Site
+  QCOMPARE(doubles.dialogs.opened.back(), QString("dlgEditSite"));
+  QVERIFY(doubles.ui.messages().empty());
+}
+
 }  // namespace
 
 class DesktopTest : public QObject {
@@ -112,44 +192,10 @@ class DesktopTest : public QObject {
 
  private slots:
   // Start-up offers the sample navigation images when they are there and lists the catalogue
-  // with nothing selected; selecting fills the panel, and Options switches rotations over.
-  void startUpSelectAndOptions_data() {
-    QTest::addColumn<bool>("on");  // Samples there and rotations on
-    QTest::newRow("samples, rotations on") << true;
-    QTest::newRow("no samples, rotations off") << false;
-  }
+  // with nothing selected; selecting fills the panel, and Options switches rotations over. Both
+  // with the Samples folder there and rotations on, and without either.
   void startUpSelectAndOptions() {
-    QFETCH(bool, on);
-    DataDir data(on);
-    data.Write("sites.ini", kTwoSites);
-    data.Write("options.ini", std::string("[Options]\r\nUseRotations=") + (on ? "True" : "False"));
-    data.Write("Site_2.ini",
-               "[General]\r\nName=<i>Second</i>\r\nPath=/srv/second/\r\nLivePath=/srv/live/\r\n"
-               "AutoRotate=True\r\nRotationCount=4\r\n");
-    Doubles doubles;
-    TfrmMain window(doubles.seams());
-    window.show();
-    QCOMPARE(window.state().settings.prev_next_image_buttons, on);
-    auto* list = Find<QListWidget>(window, "lbxSites");
-    QCOMPARE(list->currentRow(), -1);
-    QVERIFY(!Enabled(window, "btnEditSite"));
-    QCOMPARE(Enabled(window, "btnRotateNow"), on);
-    list->setCurrentRow(1);
-    QCOMPARE(Shown(window, "lblSiteName"), QString("<i>Second</i>"));  // as typed
-    QCOMPARE(Find<QLabel>(window, "lblSiteNameValue")->textFormat(), Qt::PlainText);
-    QCOMPARE(Shown(window, "lblRotations"), on ? QString("4") : QString("N/A"));
-    QVERIFY(Enabled(window, "btnEditSite"));
-    doubles.dialogs.Queue([&](QDialog& dialog) {
-      Find<QAbstractButton>(dialog, on ? "rdbSingleVersion" : "rdbRotations")->click();
-      return Click(dialog, "btnOK");
-    });
-    Click(window, "btnOptions");
-    QCOMPARE(Enabled(window, "btnRotateNow"), !on);
-    QCOMPARE(Shown(window, "lblRotations"), on ? QString("N/A") : QString("4"));
-    doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
-    window.lbxSitesDblClick(1);  // Edit/Build Site
-    QCOMPARE(doubles.dialogs.opened.back(), QString("dlgEditSite"));
-    QVERIFY(doubles.ui.messages().empty());
+    for (const bool on : {true, false}) StartUpSelectAndOptions(on);
   }
 
   // A directory holds the options file's name, so it cannot be replaced: one message, and the
@@ -190,7 +236,7 @@ class DesktopTest : public QObject {
   }
 
   // Every box shows its text as typed, with its kind's icon and buttons; Escape gives its answer.
-  void boxes() {
+  void boxesAndPrompt() {
     const QString text = "<b>x.jpg</b> &amp; <i>y</i>";
     for (const auto& [kind, buttons, icon, escape] :
          {std::tuple{MessageKind::Information, Buttons::Ok, QMessageBox::Information, Answer::Ok},
@@ -205,9 +251,7 @@ class DesktopTest : public QObject {
       PressInNextBox(Qt::Key_Escape);
       QCOMPARE(ui.Message(kind, text.toStdString(), buttons), escape);
     }
-  }
-
-  void promptShowsThePlainQuestionAndReturnsTheText() {
+    // The prompt shows its question as typed and returns the text, or nothing on Escape.
     QtInteraction ui;
     const auto dialog = MakePromptDialog(nullptr, "Pages", "<b>How many?</b>", "4");
     QCOMPARE(Find<QLabel>(*dialog, "lblQuestion")->textFormat(), Qt::PlainText);
@@ -253,8 +297,8 @@ class DesktopTest : public QObject {
     QCOMPARE(f.app.settings.Style_File, good);
   }
 
-  // Build! offers the images in their order (Up moves the first to the last place), Start makes
-  // every page, and the editor shows the site built.
+  // Build! offers the images in their order (Up moves the first to the last place), Escape during
+  // the build asks and No goes on, Start makes every page, and the editor shows the site built.
   void buildMakesEveryPageAndShowsTheSiteBuilt() {
     auto f = SiteWithImages(false, 1, 21);
     f->doubles.dialogs.Queue([&](QDialog& dialog) {
@@ -262,38 +306,35 @@ class DesktopTest : public QObject {
       Find<QListWidget>(dialog, "lbxImages")->setCurrentRow(0);
       Click(dialog, "btnUp");
       CHECK_EQ(Items(dialog, "lbxImages").back(), QString("10.jpg"));
+      // At the build's first checkpoint.
+      QTimer::singleShot(0, &dialog, [&] { QTest::keyClick(&dialog, Qt::Key_Escape); });
+      f->doubles.ui.QueueAnswer(Answer::No);  // go on
       f->doubles.ui.QueueAnswer(Answer::No);  // no preview
       return Click(dialog, "btnStart");
     });
     Click(*f->editor, "btnBuild");
-    QCOMPARE(f->doubles.ui.messages().size(), 1u);  // the preview question
+    QCOMPARE(f->doubles.ui.messages().size(), 2u);  // the cancel and the preview question
+    QCOMPARE(f->doubles.ui.texts().front(), std::string(kCancelQuestion));
     QVERIFY(std::filesystem::exists(f->RotationDir(1) + "Index2.html"));
     QVERIFY(std::filesystem::exists(f->RotationDir(1) + "thumbs/10_thb.jpg"));
     QCOMPARE(Find<QLabel>(*f->editor, "lblStatus")->text(), QString("This Site has been built"));
     QVERIFY(Enabled(*f->editor, "btnPreview"));
   }
 
-  // Cancel (or Escape) during a build asks; Yes stops it and leaves the dialog open, No goes on.
-  void cancelDuringABuildAsks() {
-    for (const bool yes : {true, false}) {
-      auto f = SiteWithImages(false, 1, 3);
-      f->doubles.dialogs.Queue([&](QDialog& dialog) {
-        dialog.show();
-        QTimer::singleShot(0, &dialog, [&] {  // at the build's first checkpoint
-          yes ? void(Click(dialog, "btnCancel")) : QTest::keyClick(&dialog, Qt::Key_Escape);
-        });
-        f->doubles.ui.QueueAnswer(yes ? Answer::Yes : Answer::No);
-        if (!yes) f->doubles.ui.QueueAnswer(Answer::No);  // the preview question
-        const int result = Click(dialog, "btnStart");
-        CHECK_EQ(dialog.isVisible(), yes);
-        return yes ? Click(dialog, "btnCancel") : result;  // not building now: closes
-      });
-      Click(*f->editor, "btnBuild");
-      QCOMPARE(f->doubles.ui.texts().front(),
-               std::string("Are you sure you want to cancel processing of your Site Build?"));
-      QCOMPARE(std::filesystem::exists(f->RotationDir(1) + "Index.html"), !yes);
-      QCOMPARE(f->doubles.ui.unused_answers(), size_t(0));
-    }
+  // Cancel during a build asks; Yes stops it and leaves the dialog open.
+  void cancelDuringABuildStopsIt() {
+    auto f = SiteWithImages(false, 1, 3);
+    f->doubles.dialogs.Queue([&](QDialog& dialog) {
+      dialog.show();
+      QTimer::singleShot(0, &dialog, [&] { Click(dialog, "btnCancel"); });  // as above
+      f->doubles.ui.QueueAnswer(Answer::Yes);
+      Click(dialog, "btnStart");
+      CHECK_EQ(dialog.isVisible(), true);
+      return Click(dialog, "btnCancel");  // not building now: closes
+    });
+    Click(*f->editor, "btnBuild");
+    QCOMPARE(f->doubles.ui.texts(), std::vector<std::string>{kCancelQuestion});
+    QVERIFY(!std::filesystem::exists(f->RotationDir(1) + "Index.html"));
   }
 
   void buildAllStartsEachRotationByItself() {
@@ -306,8 +347,8 @@ class DesktopTest : public QObject {
   }
 
   // Select Images: the Copy button follows the grid's selection, the copies go to the rotation
-  // chosen in the dialog, and the thumbnails the grid made are in the shared cache.
-  void addImagesCopiesTheChosenOnesToTheChosenRotation() {
+  // chosen in the dialog, and the thumbnails the grid made are in the shared cache; then a drop.
+  void addImagesAndDropsCopyTheChosenOnes() {
     auto f = SiteWithImages(true, 2, 0);
     const std::string photos = f->data.path + "photos/";
     std::filesystem::create_directories(photos);
@@ -346,15 +387,11 @@ class DesktopTest : public QObject {
                                           .ThumbnailPath(photos + name, SharedThumbSize::Normal)));
     }
     QVERIFY(f->doubles.ui.messages().empty());
-  }
-
-  // Files dropped onto an image list are copied, whatever the source proposed; a source that
-  // allows no copy is told that nothing was taken.
-  void dropsAreCopies() {
-    auto f = SiteWithImages(true, 1, 0);
+    // Files dropped onto the image list are copied, whatever the source proposed; a source that
+    // allows no copy is told that nothing was taken.
     MakeJpeg(f->data.path + "x.jpg");
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(f->data.path + "x.jpg"))});
+    mime.setUrls({QUrl::fromLocalFile(Q(f->data.path + "x.jpg"))});
     auto* list = Find<QListWidget>(*f->editor, "lbxImages");
     for (const auto& [actions, reported] :
          {std::pair{Qt::DropActions(Qt::MoveAction), Qt::IgnoreAction},
@@ -403,7 +440,7 @@ class DesktopTest : public QObject {
     Find<QComboBox>(*f.editor, "cmbFooter")->setCurrentIndex(1);
     for (const bool ok : {false, true}) {
       f.doubles.dialogs.Queue([&](QDialog& maker) {
-        CHECK_EQ(Text(maker, "edtHtml"), QString("<B>Hi</B>"));
+        CHECK_EQ(Find<QLineEdit>(maker, "edtHtml")->text(), QString("<B>Hi</B>"));
         Find<QRadioButton>(maker, "rbText")->setChecked(true);
         CHECK_EQ(Enabled(maker, "edtHtml"), false);
         SetText(maker, "edtTextLink", " index.html ");

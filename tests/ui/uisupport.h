@@ -4,18 +4,17 @@
 
 #include <QAbstractButton>
 #include <QDialog>
-#include <QListWidget>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <deque>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
 #include "app/chooser.h"
 #include "app/seams.h"
+#include "model/paths.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
@@ -26,11 +25,20 @@
 
 namespace parvel::test {
 
-// Answers OpenFile, SaveFile and Colour from queues, in order (an empty or missing entry
+// The front of `answers`, taken off; nothing when there is none.
+template <typename T>
+std::optional<T> Next(std::deque<std::optional<T>>& answers) {
+  if (answers.empty()) return std::nullopt;
+  const std::optional<T> answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+// Answers OpenFile, SaveFile and Colour from queues, in order (an empty queue or a missing entry
 // cancels), never chooses a folder, and prints into the PDF file `pdf`.
 class ScriptedChooser : public Chooser {
  public:
-  std::deque<QString> files, saves;
+  std::deque<std::optional<QString>> files, saves;
   std::deque<std::optional<QColor>> colours;
   QString pdf;
   std::optional<QString> OpenFile(QWidget*, const QString&, const QString&,
@@ -44,11 +52,15 @@ class ScriptedChooser : public Chooser {
   std::optional<QString> Folder(QWidget*, const QString&, const QString&) override {
     return std::nullopt;
   }
-  std::optional<QColor> Colour(QWidget*, const QColor&, std::vector<QColor>&) override;
-  bool Print(QWidget*, const QString& title, const QString& text) override;
-
- private:
-  static std::optional<QString> Next(std::deque<QString>& answers);
+  std::optional<QColor> Colour(QWidget*, const QColor&, std::vector<QColor>&) override {
+    return Next(colours);
+  }
+  bool Print(QWidget*, const QString& title, const QString& text) override {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    return PrintPlainText(printer, title, text);
+  }
 };
 
 // Each Run takes the next handler, which works the dialog and returns its result; a dialog
@@ -57,8 +69,14 @@ class ScriptedDialogs : public DialogFactory {
  public:
   using Handler = std::function<int(QDialog&)>;
   void Queue(Handler handler) { handlers_.push_back(std::move(handler)); }
-  int Run(QDialog& dialog) override;
-
+  int Run(QDialog& dialog) override {
+    opened.push_back(dialog.objectName());
+    if (handlers_.empty()) unexpected.push_back(dialog.objectName());
+    if (handlers_.empty()) return QDialog::Rejected;
+    Handler handler = std::move(handlers_.front());
+    handlers_.pop_front();
+    return handler(dialog);
+  }
   std::vector<QString> opened;      // object names, in order
   std::vector<QString> unexpected;  // dialogs opened without a handler
   size_t unused() const { return handlers_.size(); }
@@ -66,9 +84,6 @@ class ScriptedDialogs : public DialogFactory {
  private:
   std::deque<Handler> handlers_;
 };
-
-// Clicks the button with this object name inside `parent` and returns the dialog's result.
-int Click(QWidget& parent, const char* name);
 
 // The control of this type and object name inside `parent` (a fatal error when there is none).
 template <typename T = QWidget>
@@ -81,10 +96,19 @@ inline bool Enabled(const QWidget& parent, const char* name) {
   return Find(parent, name)->isEnabled();
 }
 
+// Clicks the button with this object name inside `parent` and returns the dialog's result.
+inline int Click(QWidget& parent, const char* name) {
+  Find<QAbstractButton>(parent, name)->click();
+  auto* dialog = qobject_cast<QDialog*>(&parent);
+  return dialog ? dialog->result() : 0;
+}
+
 // A fresh data directory, made the program's; with `samples`, the Samples folder of data/.
 struct DataDir {
-  explicit DataDir(bool samples = false);
-  std::string path;  // with a trailing "/"
+  explicit DataDir(bool samples = false) : path(dir_.path().toStdString() + "/") {
+    SetDataDirectory(path);
+    if (samples) std::filesystem::copy(PARVEL_SOURCE_DIR "/data/Samples", path + "Samples");
+  }
   void Write(const std::string& name, const std::string& text) const {
     testing::WriteFile(path + name, text);
   }
@@ -92,7 +116,10 @@ struct DataDir {
   std::string Read(const std::string& name) const { return testing::ReadFile(path + name); }
 
  private:
-  QTemporaryDir dir_;
+  QTemporaryDir dir_;  // before path: made first
+
+ public:
+  std::string path;  // with a trailing "/"
 };
 
 struct Doubles {
@@ -100,41 +127,6 @@ struct Doubles {
   ScriptedChooser chooser;
   ScriptedDialogs dialogs;
   Seams seams() { return Seams{ui, chooser, dialogs}; }
-};
-
-// A small JPEG (64x48): its thumbnail is quick to make.
-void MakeJpeg(const std::string& path);
-
-// The items of a list widget named `name` inside `parent`.
-QStringList Items(const QWidget& parent, const char* name);
-
-}  // namespace parvel::test
-
-namespace parvel {
-class TdlgEditSite;
-}
-
-namespace parvel::test {
-
-// The catalogue's one site, "First", whose directory is site/ in the test's data directory,
-// and the site editor opened on it.
-struct EditorFixture {
-  // `ini` holds the lines of Site_1.ini after Name and Path.
-  EditorFixture(bool rotations, const std::string& ini);
-  ~EditorFixture();
-  // Rotation n's default directory, with "/" (the site directory itself without rotations).
-  std::string RotationDir(int n) const {
-    return rotations ? site + "Rotation_" + std::to_string(n) + "/" : site;
-  }
-  // Opens the editor (false when it would not open).
-  bool Open();
-
-  bool rotations;
-  DataDir data;
-  std::string site;
-  Doubles doubles;
-  AppState app;
-  std::unique_ptr<TdlgEditSite> editor;
 };
 
 }  // namespace parvel::test

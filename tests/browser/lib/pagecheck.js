@@ -3,7 +3,6 @@
 // script or console errors and no file name turned into markup.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import { fileURLToPath } from 'node:url';
 
 // Elements the templates and page makers write; anything else on a page came from somewhere
 // it should not have (a file name read as markup, for one).
@@ -37,18 +36,16 @@ function parseOpenWin(href) {
 
 // Gathers what the checks need from the page in one round trip.
 function pageFacts() {
+  const thumb = 'img[src*="_thb.jpg"]';
   return {
     images: [...document.images].map((img) => ({
-      ...{ src: img.getAttribute('src'), url: img.src },
-      ratio: img.naturalHeight / img.naturalWidth,
-      loaded: img.complete && img.naturalWidth > 0,
-      ...{ width: img.getAttribute('width'), height: img.getAttribute('height') },
-      rect: (({ width, height }) => ({ width, height }))(img.getBoundingClientRect()),
+      src: img.getAttribute('src'), url: img.src, loaded: img.complete && img.naturalWidth > 0,
+      width: img.getAttribute('width'), height: img.getAttribute('height'),
+      ratio: img.naturalHeight / img.naturalWidth, rect: img.getBoundingClientRect().toJSON(),
     })),
     links: [...document.querySelectorAll('a[href]')].map((a, index) => ({
-      ...{ index, href: a.getAttribute('href'), url: a.href, target: a.getAttribute('target') },
-      thumb: !!a.closest('td')?.querySelector('img[src*="_thb.jpg"]'),
-      hasThumbImage: !!a.querySelector('img[src*="_thb.jpg"]'),
+      index, href: a.getAttribute('href'), url: a.href, target: a.getAttribute('target'),
+      thumb: !!a.closest('td')?.querySelector(thumb), hasThumbImage: !!a.querySelector(thumb),
     })),
     tags: [...document.querySelectorAll('*')].map((e) => [e.localName, e.outerHTML.slice(0, 120)]),
     text: document.body ? document.body.innerText : '',
@@ -59,8 +56,7 @@ export class SiteWalker {
   // c: the case (method, displayAsImage, maxSize, ...); base: the site's URL with a trailing
   // slash; site: its folder; images: the image names.
   constructor(context, c, base, site, images) {
-    Object.assign(this, { context, c, base, site, images, tab: null, errors: [], label: '' });
-    Object.assign(this, { linkedImages: new Set(), known: new Map() });
+    Object.assign(this, { context, c, base, site, images, errors: [], linkedImages: new Set() });
     this.pageCount = { thumb: 0, image: 0 };
   }
 
@@ -75,40 +71,30 @@ export class SiteWalker {
     page.on('pageerror', (e) => this.errors.push(`${label()}: script error: ${e.message}`));
   }
 
-  // Whether the file a URL names exists (asked once per URL).
-  async exists(url) {
-    if (!this.known.has(url)) {
-      const file = url.startsWith('file:') && fileURLToPath(url);
-      const there = file
-        ? fs.existsSync(file) && fs.statSync(file).isFile()
-        : (await fetch(url, { method: 'HEAD' })).status === 200;
-      this.known.set(url, there);
-    }
-    return this.known.get(url);
+  // Whether the file a URL of the site names exists (the server serves the folder as it is).
+  exists(url) {
+    return !!fs.statSync(this.site + siteName(this.base, url), { throwIfNoEntry: false })?.isFile();
   }
 
   // Walks the whole site from its first page in one tab; fails on the first broken expectation.
   async walk(firstPage) {
     const queue = [new URL(firstPage, this.base).href];
-    const visited = new Set(queue);
     this.tab = await this.context.newPage();
     this.watch(this.tab, () => this.label);
     try {
-      while (queue.length > 0) {
-        for (const next of await this.checkPage(queue.shift())) {
-          if (!visited.has(next)) visited.add(next) && queue.push(next);
-        }
+      for (let i = 0; i < queue.length; i++) {
+        for (const next of await this.checkPage(queue[i])) queue.includes(next) || queue.push(next);
       }
     } finally {
       await this.tab.close();
     }
     // Every page of the folder was reached, and every image is linked from somewhere.
-    const reached = new Set([...visited].map((u) => siteName(this.base, u)));
+    const reached = queue.map((u) => siteName(this.base, u));
     const pages = fs.readdirSync(this.site).filter((n) => n.endsWith('.html'));
-    for (const name of pages) assert.ok(reached.has(name), `the page ${name} is not reached`);
-    for (const name of this.images) {
-      assert.ok(this.linkedImages.has(name), `no page leads to the image ${name}`);
-    }
+    const missed = pages.filter((n) => !reached.includes(n));
+    assert.deepEqual(missed, [], `the page ${missed[0]} is not reached`);
+    const unlinked = this.images.filter((n) => !this.linkedImages.has(n));
+    assert.deepEqual(unlinked, [], `no page leads to the image ${unlinked[0]}`);
     return { pages: pages.length };
   }
 
@@ -123,34 +109,31 @@ export class SiteWalker {
     for (const [tag, html] of facts.tags) {
       assert.ok(KNOWN_TAGS.has(tag), `${label}: unexpected element <${tag}>: ${html}`);
     }
-    const next = await this.checkLinks(label, facts, url);
+    const next = this.checkLinks(label, facts, url);
     for (const img of facts.images) {
       assert.ok(img.loaded, `${label}: <img src="${img.src}"> did not load`);
       this.linkedImages.add(siteName(this.base, img.url));
     }
-    if (/^Index\d*\.html$/.test(name)) {
-      this.pageCount.thumb++;
-      if (this.c.method !== 0) await this.checkDisplayMethod(label, facts);
-    } else {
-      this.pageCount.image++;
-      this.checkImagePage(label, name, facts);
-    }
+    const thumbPage = /^Index\d*\.html$/.test(name);
+    this.pageCount[thumbPage ? 'thumb' : 'image']++;
+    if (!thumbPage) this.checkImagePage(label, name, facts);
+    else if (this.c.method !== 0) await this.checkDisplayMethod(label, facts);
     assert.deepEqual(this.errors, [], this.errors[0]);
     return next;
   }
 
   // Every link leads to an existing file; thumbnail links have the form of the display method.
-  async checkLinks(label, facts, pageUrl) {
-    const pages = [];
+  // Each link gets its script call (openWin) and the file it leads to (dest).
+  checkLinks(label, facts, pageUrl) {
     const { method, displayAsImage } = this.c;
     for (const link of facts.links) {
       const where = `${label}: link ${link.index} (href="${link.href}")`;
-      const script = parseOpenWin(link.href);
+      const script = (link.script = parseOpenWin(link.href));
       if (!script && /^https?:/.test(link.href) && !link.url.startsWith(this.base)) {
         continue; // the promotional link to the maker's web site; no network here
       }
-      const target = script ? new URL(script.url, pageUrl).href : link.url.split('#')[0];
-      const name = siteName(this.base, target);
+      link.dest = script ? new URL(script.url, pageUrl).href : link.url.split('#')[0];
+      const name = siteName(this.base, link.dest);
       if (link.thumb) {
         const image = this.imageOf(name);
         assert.ok(image && (displayAsImage ? image === name : name.endsWith('.html')), where);
@@ -160,11 +143,10 @@ export class SiteWalker {
         if (method >= 2) assert.ok(script, `${where} should call openWin`);
         if (method === 2) assert.match(script.name, /^show_[a-z0-9_]+_window$/, where);
       }
-      assert.ok(await this.exists(target), `${where} leads to a missing file ${target}`);
+      assert.ok(this.exists(link.dest), `${where} leads to a missing file ${link.dest}`);
       this.linkedImages.add(name);
-      if (name.endsWith('.html')) pages.push(target);
     }
-    return pages;
+    return facts.links.map((l) => l.dest).filter((d) => d?.endsWith('.html'));
   }
 
   // The image a link target stands for: itself, or the image of a display page.
@@ -178,16 +160,13 @@ export class SiteWalker {
     assert.ok(shown, `${label} does not show ${image}`);
     assert.ok(facts.text.includes(caption(image)), `${label}: no heading ${caption(image)}`);
     if (!this.c.maxSize) return;
-    const [w, h] = [Number(shown.width), Number(shown.height)];
-    const where = `${label}: <img src="${shown.src}"> of ${w}x${h}`;
+    const [w, h, { width, height }] = [Number(shown.width), Number(shown.height), shown.rect];
+    const where = `${label}: <img src="${shown.src}"> of ${w}x${h} shows at ${width}x${height}`;
     assert.ok(w && h && w <= this.c.maxSize.width && h <= this.c.maxSize.height, where);
     // The width within a pixel. The sample template lets the height follow the width
     // (height: auto), and the fitted width was cut to whole pixels, so the height may differ by
     // up to the picture's height-to-width ratio besides its own rounding.
-    assert.ok(
-      Math.abs(shown.rect.width - w) < 1 && Math.abs(shown.rect.height - h) < 1 + shown.ratio,
-      `${where} shows at ${shown.rect.width}x${shown.rect.height}`,
-    );
+    assert.ok(Math.abs(width - w) < 1 && Math.abs(height - h) < 1 + shown.ratio, where);
   }
 
   // Methods 1 to 3: clicking the thumbnails opens the picture as the method promises. Method 1
@@ -203,12 +182,9 @@ export class SiteWalker {
     this.tab.on('popup', onPopup);
     const thumbs = facts.links.filter((l) => l.hasThumbImage);
     const clicked = thumbs.slice(0, method === 1 ? 1 : this.pageCount.thumb === 1 ? 1e9 : 2);
-    const names = new Set();
     try {
       for (const link of clicked) {
-        const script = parseOpenWin(link.href);
-        const target = script ? new URL(script.url, this.tab.url()).href : link.url.split('#')[0];
-        const wanted = siteName(this.base, target);
+        const wanted = siteName(this.base, link.dest);
         await this.tab.locator('a[href]').nth(link.index).click();
         const shows = () =>
           popups.some((p) => !p.isClosed() && p.url().startsWith(this.base) &&
@@ -216,7 +192,6 @@ export class SiteWalker {
         for (let end = Date.now() + 15000; !shows(); await new Promise((r) => setTimeout(r, 25))) {
           assert.ok(Date.now() < end, `${label}: no window shows ${wanted} after the click`);
         }
-        if (script) names.add(script.name);
       }
       for (const p of popups) {
         await p.waitForLoadState('load');
@@ -227,6 +202,7 @@ export class SiteWalker {
       assert.equal(popups.length, method === 2 ? clicked.length : 1, opened);
       if (method === 2) {
         const windowNames = await Promise.all(popups.map((p) => p.evaluate(() => window.name)));
+        const names = new Set(clicked.map((l) => l.script.name));
         assert.deepEqual(new Set(windowNames), names, `${label}: window names ${windowNames}`);
       }
     } finally {

@@ -11,10 +11,9 @@ export async function serveFolder(root) {
   const server = http.createServer((req, res) => {
     let file = null;
     try {
-      const name = path.posix.normalize('/' + decodeURIComponent(req.url.split('?')[0]));
-      file = path.resolve(root, '.' + name);
+      file = path.join(root, path.posix.normalize('/' + decodeURIComponent(req.url.split('?')[0])));
     } catch {}
-    if (!['GET', 'HEAD'].includes(req.method) || !file || !file.startsWith(root + path.sep)) {
+    if (!['GET', 'HEAD'].includes(req.method) || !file?.startsWith(root + path.sep)) {
       res.writeHead(403).end();
       return;
     }
