@@ -2,14 +2,13 @@
 // a small catalogue, saved as OUTDIR/<window>SUFFIX.png. ./run screenshots runs it under Xvfb at
 // 100% and 200% scaling.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -50,10 +49,6 @@ void SavePixmap(const QPixmap& picture, const char* name) {
   if (!picture.save(file)) Fail("could not save " + file.toStdString());
 }
 
-void Grab(QWidget& widget, const char* name) {
-  SavePixmap(widget.grab(), name);
-}
-
 void Settle() {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }
@@ -62,19 +57,8 @@ void Save(QWidget& widget, const char* name) {
   widget.show();
   widget.activateWindow();
   Settle();
-  Grab(widget, name);
+  SavePixmap(widget.grab(), name);
   widget.hide();
-}
-
-// A click on a grid item, as the mouse gives it.
-void ClickGridItem(TThumbGridView& grid, int item, Qt::KeyboardModifiers modifiers) {
-  const GridRect cell = grid.grid().InsetCell(item);
-  const QPointF point(cell.left + cell.width / 2, cell.top + cell.height / 2);
-  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-    QMouseEvent event(type, point, grid.viewport()->mapToGlobal(point), Qt::LeftButton,
-                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, modifiers);
-    QApplication::sendEvent(grid.viewport(), &event);
-  }
 }
 
 // The add-images dialog on the demo photographs with three of them selected, once every
@@ -87,15 +71,14 @@ void AddImagesPicture(const DataDir& data, Doubles& doubles, AppState& state, Td
   add.ChooseFolder(photos);
   add.show();
   TThumbGridView& grid = *add.grid();
-  ClickGridItem(grid, 1, Qt::NoModifier);
-  ClickGridItem(grid, 3, Qt::ControlModifier);
-  ClickGridItem(grid, 4, Qt::ControlModifier);
-  QElapsedTimer timer;
-  timer.start();
-  while (!(grid.VisibleComplete() && !grid.Working()) && timer.elapsed() < 20000) {
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  for (const int item : {1, 3, 4}) {
+    const GridRect cell = grid.grid().InsetCell(item);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton,
+                      item == 1 ? Qt::NoModifier : Qt::ControlModifier,
+                      QPoint(cell.left + cell.width / 2, cell.top + cell.height / 2));
   }
-  if (!grid.VisibleComplete()) Fail("the add-images dialog's thumbnails did not arrive");
+  if (!QTest::qWaitFor([&] { return grid.VisibleComplete() && !grid.Working(); }, 20000))
+    Fail("the add-images dialog's thumbnails did not arrive");
   Save(add, "add-images");
 }
 
@@ -103,22 +86,17 @@ void AddImagesPicture(const DataDir& data, Doubles& doubles, AppState& state, Td
 // dialogs it opens, and the build dialog before and during a build.
 void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
   const std::string site = data.path + "birds/";
-  const std::string photos = std::string(PARVEL_SOURCE_DIR) + "/data/demo-photos/";
+  const std::string photos = PARVEL_SOURCE_DIR "/data/demo-photos/";
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(photos)) {
+  for (const auto& entry : std::filesystem::directory_iterator(photos))
     if (entry.path().extension() == ".jpg") names.push_back(entry.path().filename().string());
-  }
   std::sort(names.begin(), names.end());
-  if (!std::filesystem::exists(data.path + "Styles")) {
-    std::filesystem::copy(std::string(PARVEL_SOURCE_DIR) + "/data/Styles", data.path + "Styles");
-  }
   for (int n = 1; n <= 3; ++n) {
     const std::string dir = rotations ? site + "Rotation_" + std::to_string(n) + "/" : site;
     std::filesystem::create_directories(dir);
-    for (size_t i = n - 1; i < names.size() && i < 12; i += 2) {
+    for (size_t i = n - 1; i < names.size() && i < 12; i += 2)
       std::filesystem::copy_file(photos + names[i], dir + names[i],
                                  std::filesystem::copy_options::overwrite_existing);
-    }
   }
   data.Write("Site_2.ini", "[General]\r\nName=Garden birds\r\nPath=" + site +
                                "\r\nRotationCount=3\r\n[Rotation_1]\r\nStyle_File=" + data.path +
@@ -139,18 +117,15 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
                         &editor);
   Save(copy, "copy-settings");
   TemplateMarkers markers;
-  TdlgStyle passing(
-      doubles.seams(),
-      TestCompliancy(data.path + "Styles/Sample_With_Index.htm", PageKind::Thumbnail, markers),
-      &editor);
-  Save(passing, "compliance-passing");
   data.Write("failing.htm",
              "<html><body background=\"paper.gif\">***content*** ***HEADER***"
              "<img src=\"../logo.gif\"></body></html>");
-  TdlgStyle failing(doubles.seams(),
-                    TestCompliancy(data.path + "failing.htm", PageKind::Thumbnail, markers),
+  for (const auto& [file, name] : {std::pair{"Styles/Sample_With_Index.htm", "compliance-passing"},
+                                   {"failing.htm", "compliance-failing"}}) {
+    TdlgStyle style(doubles.seams(), TestCompliancy(data.path + file, PageKind::Thumbnail, markers),
                     &editor);
-  Save(failing, "compliance-failing");
+    Save(style, name);
+  }
   AddImagesPicture(data, doubles, state, editor, photos);
 
   doubles.dialogs.Queue([](QDialog& dialog) {
@@ -163,7 +138,7 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
     QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
       if (taken || bar->maximum() <= 1 || bar->value() * 3 < bar->maximum()) return;
       taken = true;
-      Grab(dialog, "build-running");
+      SavePixmap(dialog.grab(), "build-running");
     });
     poll.start(0);
     Click(dialog, "btnStart");
@@ -171,14 +146,10 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
     if (!taken) Fail("no picture of the build dialog during a build");
     return dialog.result();
   });
-  const size_t shown = doubles.ui.messages().size();
   editor.btnBuildClick();
-  if (doubles.dialogs.unused() != 0) {
-    std::string why = "the build dialog did not open:";
-    for (size_t i = shown; i < doubles.ui.messages().size(); ++i)
-      why += " " + doubles.ui.messages()[i].text;
-    Fail(why);
-  }
+  std::string why = "the build dialog did not open; the messages:";
+  for (const std::string& text : doubles.ui.texts()) why += " " + text;
+  if (doubles.dialogs.unused() != 0) Fail(why);
   editor.hide();
 }
 
@@ -226,11 +197,10 @@ void HeaderFooterPictures(const DataDir& data, Doubles& doubles, QWidget* parent
   QPixmap shot(size * ratio);
   shot.setDevicePixelRatio(ratio);
   shot.fill(Qt::darkGray);
-  {
-    QPainter painter(&shot);
-    painter.drawPixmap(0, 0, window);
-    painter.drawPixmap(at, popup);
-  }
+  QPainter painter(&shot);
+  painter.drawPixmap(0, 0, window);
+  painter.drawPixmap(at, popup);
+  painter.end();
   SavePixmap(shot, "html-editor");
   menu->hide();
   editor.hide();
@@ -249,8 +219,9 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(argv[1]);
 
   DataDir data(true);
-  const std::string icons = std::string(PARVEL_SOURCE_DIR) + "/data/icons";
+  const std::string icons = PARVEL_SOURCE_DIR "/data/icons";
   if (std::filesystem::exists(icons)) std::filesystem::copy(icons, data.path + "icons");
+  std::filesystem::copy(PARVEL_SOURCE_DIR "/data/Styles", data.path + "Styles");
   data.Write("options.ini", "[Options]\r\nUseRotations=True\r\n");
   data.Write("sites.ini",
              "[Sites]\r\nSite_1=Holiday in the Alps\r\nSite_2=Garden birds\r\n"

@@ -22,6 +22,7 @@ class SingleInstanceTest : public QObject {
 
   QProcess* Probe(const QString& data, const QString& log, const QStringList& args,
                   int wait_ms = 0) {
+    QDir(tmp_.path()).mkpath(data);
     auto& probe = probes_.emplace_back(std::make_unique<QProcess>());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", tmp_.path());
@@ -49,16 +50,8 @@ class SingleInstanceTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    QDir(tmp_.path()).mkpath("a");
-    QDir(tmp_.path()).mkpath("b");
-  }
-
   void cleanup() {
-    for (auto& probe : probes_) {
-      probe->kill();
-      probe->waitForFinished(kGenerous);
-    }
+    for (auto& probe : probes_) probe->kill(), probe->waitForFinished(kGenerous);
     probes_.clear();
   }
 

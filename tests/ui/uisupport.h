@@ -64,21 +64,19 @@ class ScriptedChooser : public Chooser {
 };
 
 // Each Run takes the next handler, which works the dialog and returns its result; a dialog
-// opened with no handler queued is recorded in `unexpected` and rejected.
+// opened with no handler queued is rejected.
 class ScriptedDialogs : public DialogFactory {
  public:
   using Handler = std::function<int(QDialog&)>;
   void Queue(Handler handler) { handlers_.push_back(std::move(handler)); }
   int Run(QDialog& dialog) override {
     opened.push_back(dialog.objectName());
-    if (handlers_.empty()) unexpected.push_back(dialog.objectName());
     if (handlers_.empty()) return QDialog::Rejected;
     Handler handler = std::move(handlers_.front());
     handlers_.pop_front();
     return handler(dialog);
   }
-  std::vector<QString> opened;      // object names, in order
-  std::vector<QString> unexpected;  // dialogs opened without a handler
+  std::vector<QString> opened;  // object names, in order
   size_t unused() const { return handlers_.size(); }
 
  private:
@@ -92,9 +90,6 @@ T* Find(const QWidget& parent, const char* name) {
   if (!widget) qFatal("no control %s in %s", name, qPrintable(parent.objectName()));
   return widget;
 }
-inline bool Enabled(const QWidget& parent, const char* name) {
-  return Find(parent, name)->isEnabled();
-}
 
 // Clicks the button with this object name inside `parent` and returns the dialog's result.
 inline int Click(QWidget& parent, const char* name) {
@@ -105,21 +100,17 @@ inline int Click(QWidget& parent, const char* name) {
 
 // A fresh data directory, made the program's; with `samples`, the Samples folder of data/.
 struct DataDir {
-  explicit DataDir(bool samples = false) : path(dir_.path().toStdString() + "/") {
+  explicit DataDir(bool samples = false) {
     SetDataDirectory(path);
     if (samples) std::filesystem::copy(PARVEL_SOURCE_DIR "/data/Samples", path + "Samples");
   }
   void Write(const std::string& name, const std::string& text) const {
     testing::WriteFile(path + name, text);
   }
-  bool Exists(const std::string& name) const { return std::filesystem::exists(path + name); }
   std::string Read(const std::string& name) const { return testing::ReadFile(path + name); }
 
- private:
-  QTemporaryDir dir_;  // before path: made first
-
- public:
-  std::string path;  // with a trailing "/"
+  QTemporaryDir dir;
+  std::string path = dir.path().toStdString() + "/";  // with a trailing "/"
 };
 
 struct Doubles {
