@@ -28,16 +28,11 @@ void Put(Bytes& b, std::uint32_t v, int size, bool big) {
 // A real JPEG with an EXIF APP1 segment after its APP0, whose first IFD holds the orientation.
 Bytes JpegWithOrientation(unsigned orientation, bool big) {
   Bytes exif = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0};
-  exif.push_back(big ? 'M' : 'I');
-  exif.push_back(big ? 'M' : 'I');
-  Put(exif, 42, 2, big);
-  Put(exif, 8, 4, big);
-  Put(exif, 1, 2, big);
-  for (std::uint32_t v : {0x0112u, 3u}) Put(exif, v, 2, big);
-  Put(exif, 1, 4, big);
-  Put(exif, orientation, 2, big);
-  Put(exif, 0, 2, big);
-  Put(exif, 0, 4, big);
+  exif.insert(exif.end(), 2, big ? 'M' : 'I');
+  // The TIFF mark, the first IFD at 8 with one entry (tag, SHORT, count 1, the value), no next.
+  const std::pair<std::uint32_t, int> fields[] = {
+      {42, 2}, {8, 4}, {1, 2}, {0x0112, 2}, {3, 2}, {1, 4}, {orientation, 2}, {0, 2}, {0, 4}};
+  for (const auto& [value, size] : fields) Put(exif, value, size, big);
   Bytes jpeg = WriteJpeg(testing::PhotoLike(8, 4), 80, false);
   jpeg.insert(jpeg.begin() + 4 + ((jpeg[4] << 8) | jpeg[5]), exif.begin(), exif.end());
   return jpeg;
