@@ -11,11 +11,8 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
-import { launchBrowser } from './lib/browser.js';
-import { runLinkchecker } from './lib/linkcheck.js';
 import { SiteWalker } from './lib/pagecheck.js';
-import { serveFolder } from './lib/server.js';
-import { buildSite } from './lib/sites.js';
+import { buildSite, launchBrowser, runLinkchecker, serveFolder } from './lib/sites.js';
 
 const REPO = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 const CLI = process.env.PARVEL_CLI || path.join(REPO, 'build', 'bin', 'parvel-cli');

@@ -17,7 +17,6 @@
 namespace parvel {
 namespace {
 
-using testing::AsSpan;
 using testing::PhotoLike;
 
 using Script = std::vector<jpeg_scan_info>;
@@ -107,8 +106,8 @@ std::vector<std::uint8_t> Encode(const Encoding& e) {
 void ExpectSamePixels(const std::vector<std::uint8_t>& data, int scale, bool expect_skipped,
                       bool fast = true) {
   bool skipped = false;
-  const Raster full = ReadJpeg(AsSpan(data), {fast, scale, false});
-  const Raster filtered = ReadJpeg(AsSpan(data), {fast, scale, true}, &skipped);
+  const Raster full = ReadJpeg(data, {fast, scale, false});
+  const Raster filtered = ReadJpeg(data, {fast, scale, true}, &skipped);
   EXPECT_EQ(skipped, expect_skipped);
   EXPECT_TRUE(full.width == filtered.width && full.height == filtered.height &&
               full.pixels == filtered.pixels)
@@ -157,22 +156,21 @@ TEST(JpegCoefficientReuse, DecodesAreUnchangedAcrossImages) {
       Encode({320, 240, 2, 2, {}}), Encode({64, 48, 1, 1, Refining()}),
       Encode({400, 300, 1, 1, {}}), Encode({33, 65, 1, 1, {}, 0, true})};
   std::vector<Raster> expected;
-  for (const auto& f : files) expected.push_back(ReadJpeg(AsSpan(f), {true, 2, true}));
+  for (const auto& f : files) expected.push_back(ReadJpeg(f, {true, 2, true}));
   {
     JpegCoefficientReuse reuse;
     JpegCoefficientReuse nested;
     for (int round = 0; round < 2; ++round) {
       for (std::size_t i = 0; i < files.size(); ++i) {
         for (int scale : {2, 8}) {
-          const Raster got = ReadJpeg(AsSpan(files[i]), {true, scale, true});
-          const Raster& want =
-              scale == 2 ? expected[i] : ReadJpeg(AsSpan(files[i]), {true, 8, false});
+          const Raster got = ReadJpeg(files[i], {true, scale, true});
+          const Raster& want = scale == 2 ? expected[i] : ReadJpeg(files[i], {true, 8, false});
           EXPECT_TRUE(got.pixels == want.pixels) << i << " at 1/" << scale;
         }
       }
     }
   }
-  EXPECT_TRUE(ReadJpeg(AsSpan(files[0]), {true, 2, true}).pixels == expected[0].pixels);
+  EXPECT_TRUE(ReadJpeg(files[0], {true, 2, true}).pixels == expected[0].pixels);
 }
 
 }  // namespace

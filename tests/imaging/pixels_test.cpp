@@ -1,16 +1,26 @@
-// Depth conversion, resampling and the decode scale: the pixel rules thumbnails rest on.
+// The pixel rules thumbnails rest on (depth conversion, resampling, the decode scale), text
+// drawn into a picture, and the colour-resolution prompt of saving.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <string>
 
 #include "imaging/PGraphic.h"
 #include "imaging/convert.h"
 #include "imaging/formats/jpeg.h"
 #include "imaging/resample.h"
 #include "imaging/testimages.h"
+#include "imaging/text.h"
+#include "platform/filesystem.h"
+#include "support/scripted_interaction.h"
+#include "support/testsupport.h"
 
 namespace parvel {
 namespace {
 
 using testing::PhotoLike;
+using testing::TempDir;
 
 TEST(Convert, KeepsColoursThatFitAndQuantisesTheRestClosely) {
   for (int bits : {1, 4, 8}) {
@@ -67,11 +77,120 @@ TEST(DecodeScale, BoundariesAndTheSmallerSide) {
     EXPECT_EQ(ChooseJPEGScale(c.width, c.height, c.box, c.box), c.scale) << c.width << " " << c.box;
   }
   const auto data = WriteJpeg(PhotoLike(1001, 999), 75, false);
-  const Raster out = ReadJpeg(testing::AsSpan(data), {true, 8});
+  const Raster out = ReadJpeg(data, {true, 8});
   EXPECT_EQ(out.width, 126);
   EXPECT_EQ(out.height, 125);
   EXPECT_EQ(JpegScaledSide(5, 8), 1);
 }
+
+struct Box {
+  int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;  // inclusive
+};
+
+Box ChangedPixels(const Raster& before, const Raster& after) {
+  Box box;
+  for (int y = 0; y < before.height; ++y) {
+    for (int x = 0; x < before.width; ++x) {
+      if (before.ColorAt(x, y) == after.ColorAt(x, y)) continue;
+      box.left = std::min(box.left, x);
+      box.right = std::max(box.right, x);
+      box.top = std::min(box.top, y);
+      box.bottom = std::max(box.bottom, y);
+    }
+  }
+  return box;
+}
+
+struct PlacementCase {
+  int points;
+  bool bold, italic, antialias;
+};
+
+class DrawTextPlacement : public ::testing::TestWithParam<PlacementCase> {};
+
+TEST_P(DrawTextPlacement, PaintsOnlyInsideTheMeasuredCellAtThePoint) {
+  const PlacementCase& c = GetParam();
+  const TextStyle style{"DejaVu Sans", c.points, c.bold, c.italic, {}, c.antialias};
+  const std::string label = "Page 12";
+  const TextExtent extent = MeasureText(style, label);
+  const Raster before = testing::PhotoLike(240, 120);  // no pixel the text's black
+  Raster after = before;
+  const int x = 17, y = 9;
+  DrawText(after, x, y, style, label);
+
+  const Box box = ChangedPixels(before, after);
+  ASSERT_NE(box.left, INT_MAX) << "nothing drawn";
+  const int slack = c.italic ? 2 : 0;
+  EXPECT_GE(box.left, x);
+  EXPECT_LT(box.right, x + extent.width + slack);
+  EXPECT_GE(box.top, y);
+  EXPECT_LT(box.bottom, y + extent.height);
+  // The ink fills most of the cell (up to the side bearings of the first and last glyph): the text
+  // is not drawn at a much smaller size or elsewhere.
+  const int bearing = std::max(3, extent.height / 8);
+  EXPECT_LE(box.left, x + bearing);
+  EXPECT_GE(box.right, x + extent.width - bearing);
+  EXPECT_GE(box.bottom - box.top + 1, extent.height / 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, DrawTextPlacement,
+                         ::testing::Values(PlacementCase{10, false, false, true},
+                                           PlacementCase{18, true, true, true},
+                                           PlacementCase{10, false, false, false}));
+
+// The prompt table: what a 24-bit image saved as GIF does under each setting.
+struct PromptCase {
+  ResolutionPrompt prompt;
+  bool with_ui;
+  std::optional<Answer> answer;
+  bool saved;
+  bool box_shown;
+  Buttons buttons;
+};
+
+class ColorResolutionPromptCase : public ::testing::TestWithParam<PromptCase> {};
+
+TEST_P(ColorResolutionPromptCase, GovernsTheConversion) {
+  const PromptCase c = GetParam();
+  TempDir dir;
+  ScriptedInteraction ui;
+  if (c.answer) ui.QueueAnswer(*c.answer);
+  TPixelGraphic image;
+  image.SetPixels(PhotoLike(12, 12));
+  image.SetColorResolutionPrompt(c.prompt);
+  const std::string path = dir / "picture.gif";
+  try {
+    image.SaveToFile(path, c.with_ui ? &ui : nullptr);
+    EXPECT_TRUE(c.saved);
+  } catch (const EPGCannotWriteColorRes& e) {
+    EXPECT_FALSE(c.saved);
+    EXPECT_STREQ(e.what(),
+                 "The graphic cannot be saved with to a GIF-Format file with the current color "
+                 "resolution (16.7 million colors)");
+  }
+  EXPECT_EQ(FileExists(path), c.saved);
+  ASSERT_EQ(ui.messages().size(), c.box_shown ? 1u : 0u);
+  if (c.box_shown) {
+    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
+    EXPECT_EQ(ui.messages()[0].buttons, c.buttons);
+    EXPECT_EQ(ui.messages()[0].text,
+              "The graphic cannot be saved to a GIF-Format file with the current color resolution "
+              "(16.7 million colors).\n\nThe graphic will be saved with a different color "
+              "resolution (256 colors).");
+  }
+  EXPECT_TRUE(ui.unexpected().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, ColorResolutionPromptCase,
+    ::testing::Values(
+        PromptCase{ResolutionPrompt::Convert, true, std::nullopt, true, false, Buttons::Ok},
+        PromptCase{ResolutionPrompt::Warn, true, std::nullopt, true, true, Buttons::Ok},
+        PromptCase{ResolutionPrompt::Ask, true, Answer::Ok, true, true, Buttons::OkCancel},
+        PromptCase{ResolutionPrompt::Ask, true, Answer::Cancel, false, true, Buttons::OkCancel},
+        PromptCase{ResolutionPrompt::Refuse, true, std::nullopt, false, false, Buttons::Ok},
+        PromptCase{ResolutionPrompt::Ask, false, std::nullopt, true, false, Buttons::Ok},
+        PromptCase{ResolutionPrompt::Warn, false, std::nullopt, true, false, Buttons::Ok}));
 
 }  // namespace
 }  // namespace parvel

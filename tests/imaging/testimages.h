@@ -4,9 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <span>
-#include <string>
-#include <vector>
 
 #include "imaging/raster.h"
 
@@ -82,16 +79,6 @@ inline double Psnr(const Raster& a, const Raster& b) {
   if (sum == 0) return std::numeric_limits<double>::infinity();
   const double mse = sum / (3.0 * a.width * a.height);
   return 10.0 * std::log10(255.0 * 255.0 / mse);
-}
-
-inline std::span<const std::uint8_t> AsSpan(const std::vector<std::uint8_t>& v) {
-  return v;
-}
-inline std::span<const std::uint8_t> AsSpan(const std::string& s) {
-  return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
-}
-inline std::string AsString(const std::vector<std::uint8_t>& v) {
-  return std::string(v.begin(), v.end());
 }
 
 }  // namespace parvel::testing

@@ -95,7 +95,6 @@ export class SiteWalker {
     assert.deepEqual(missed, [], `the page ${missed[0]} is not reached`);
     const unlinked = this.images.filter((n) => !this.linkedImages.has(n));
     assert.deepEqual(unlinked, [], `no page leads to the image ${unlinked[0]}`);
-    return { pages: pages.length };
   }
 
   // Checks one page; returns the pages it links to.
