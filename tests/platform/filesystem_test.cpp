@@ -1,12 +1,16 @@
-#include "platform/filesystem.h"
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 
+#include "platform/filelock.h"
+#include "platform/filesystem.h"
 #include "platform/nocase.h"
 #include "support/faulty_filesystem.h"
 #include "support/testsupport.h"
@@ -17,6 +21,7 @@ namespace {
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
+using namespace std::chrono_literals;
 
 // Both writers keep the old file's permissions and cope with a name of the longest length. When
 // the real rename fails (the target is a folder that is not empty) or the disk refuses the write
@@ -101,6 +106,33 @@ TEST(FileSystemTest, ListingsGoThroughFiles) {
   }
   EXPECT_EQ(FindFileNoCase(dir.path(), "photo.jpg"), dir / "Photo.JPG");
   EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 1);
+}
+
+// Whether another process can take the lock on `path` at once (the child locks by hand: a forked
+// copy of this process would take over its record of the locks held).
+bool OtherProcessGets(const std::string& path) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(::flock(::open(path.c_str(), O_RDONLY), LOCK_EX | LOCK_NB) == 0 ? 0 : 1);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Nested holders in one process: the lock goes with the last of them. (Giving up on a lock held
+// elsewhere, with its message, is tried with the real programs in the reliability tests.)
+TEST(FileLockTest, ExcludesOtherProcessesUntilTheLastHolderGoes) {
+  testing::TempDir dir;
+  auto outer = std::make_unique<FileLock>(dir.path(), 0ms);
+  auto inner = std::make_unique<FileLock>(dir.path(), 0ms);
+  ASSERT_TRUE(outer->held()) << outer->error();
+  ASSERT_TRUE(inner->held());
+  outer.reset();
+  EXPECT_FALSE(OtherProcessGets(dir.path()));
+  inner.reset();
+  EXPECT_TRUE(OtherProcessGets(dir.path()));
+  const FileLock missing(dir / "nowhere", 0ms);
+  EXPECT_FALSE(missing.held());
+  EXPECT_NE(missing.error().find("nowhere"), std::string::npos);
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
-#include "model/sitesettings.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 #include <vector>
 
 #include "base/textutil.h"
+#include "model/colour.h"
 #include "model/inifile.h"
 #include "model/paths.h"
+#include "model/sitesettings.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
@@ -18,6 +18,87 @@ using testing::DataFile;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
+
+struct ReadCase {
+  const char* name;
+  std::string text;
+  const char* section;
+  const char* key;
+  std::optional<std::string> expected;
+};
+
+class IniReadTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(IniReadTest, ReadsValue) {
+  IniFile ini;
+  ini.Parse(GetParam().text);
+  EXPECT_EQ(ini.Get(GetParam().section, GetParam().key), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, IniReadTest,
+    ::testing::Values(
+        ReadCase{"plain", "[A]\r\nk=v\r\n", "A", "k", "v"},
+        ReadCase{"section_case", "[Rotation_1]\nKey=1\n", "ROTATION_1", "key", "1"},
+        ReadCase{"blanks_around", "  [ S ]  \n  a key  =  a value  \n", "S", "a key", "a value"},
+        ReadCase{"double_quotes", "[S]\nk=\"  x \"\n", "S", "k", "  x "},
+        ReadCase{"single_quotes", "[S]\nk='x'\n", "S", "k", "x"},
+        ReadCase{"one_pair_only", "[S]\nk=\"\"x\"\"\n", "S", "k", "\"x\""},
+        ReadCase{"unmatched_quote_kept", "[S]\nk=\"x'\n", "S", "k", "\"x'"},
+        ReadCase{"lone_quote_kept", "[S]\nk=\"\n", "S", "k", "\""},
+        ReadCase{"empty_value", "[S]\nk=\n", "S", "k", ""},
+        ReadCase{"missing_key", "[S]\nk=1\n", "S", "j", std::nullopt},
+        ReadCase{"missing_section", "[S]\nk=1\n", "T", "k", std::nullopt},
+        ReadCase{"key_in_other_section", "[S]\nk=1\n[T]\nj=2\n", "S", "j", std::nullopt},
+        ReadCase{"first_of_duplicates", "[S]\nk=1\nk=2\n", "S", "k", "1"},
+        ReadCase{"equals_in_value", "[S]\nk=a=b\n", "S", "k", "a=b"},
+        ReadCase{"lone_cr_lines", "[S]\rk=1\rj=2\r", "S", "j", "2"},
+        ReadCase{"no_equals_ignored", "[S]\ngarbage\nk=1\n", "S", "k", "1"},
+        ReadCase{"key_before_any_section", "k=1\n[S]\n", "S", "k", std::nullopt},
+        ReadCase{"key_opening_with_bracket", "[S]\n[2019] a.jpg=x\n", "S", "[2019] a.jpg", "x"},
+        ReadCase{"bracketed_key_hides_no_later_key", "[S]\n[a]=x\nk=1\n", "S", "k", "1"},
+        ReadCase{"equals_inside_brackets_is_a_section", "[a=b]\nk=1\n", "a=b", "k", "1"},
+        ReadCase{"unclosed_bracket_without_equals_is_a_section", "[S\nk=1\n", "S", "k", "1"},
+        ReadCase{"long_value_cut", "[S]\nk=" + std::string(5000, 'x'), "S", "k",
+                 std::string(1023, 'x')}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(IniFile, SetKeepsOrderAndAppendsAtSectionEnd) {
+  IniFile ini;
+  ini.Parse("; kept\r\n[A]\r\na=1\r\nb=2\r\n\r\n[B]\r\nc=3\r\n");
+  ini.Set("a", "B", "20");   // existing key: replaced in place, old spelling kept
+  ini.Set("A", "new", "x");  // new key: after the last line of A, before the blank line
+  ini.Set("C", "d", "4");    // new section: at the end
+  EXPECT_EQ(ini.Serialize(),
+            "; kept\r\n[A]\r\na=1\r\nb=20\r\nnew=x\r\n\r\n[B]\r\nc=3\r\n[C]\r\nd=4\r\n");
+}
+
+TEST(Colour, ReadsAndWritesTheStoredForms) {
+  const struct {
+    const char* text;
+    std::optional<Colour> colour;
+  } reads[] = {{"Default", Colour::Default()},
+               {"CLRED", Colour::Of(0x000000FF)},
+               {"clScrollBar", Colour::Of(0x80000000)},
+               {"clinfobk", Colour::Of(0x80000018)},
+               {"$00123456", Colour::Of(0x00123456)},
+               {"-1", Colour::Of(0xFFFFFFFF)},
+               {"255", Colour::Of(0x000000FF)},
+               {"", std::nullopt},
+               {"clOrange", std::nullopt},
+               {"$123456789", std::nullopt},
+               {"12px", std::nullopt}};
+  for (const auto& c : reads) EXPECT_EQ(ParseColour(c.text), c.colour) << c.text;
+  const struct {
+    Colour colour;
+    const char* text;
+  } writes[] = {{Colour::Default(), "Default"},
+                {Colour::Of(0), "clBlack"},
+                {Colour::Of(0x8000000F), "clBtnFace"},
+                {Colour::Of(0x00123456), "$00123456"},
+                {Colour::Of(0x80000019), "$80000019"}};
+  for (const auto& c : writes) EXPECT_EQ(ColourToString(c.colour), c.text) << c.text;
+}
 
 // ---- Every field of the record as text, so that a test can say what changed and what did not.
 

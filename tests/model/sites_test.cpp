@@ -1,0 +1,438 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "base/textutil.h"
+#include "model/editsite.h"
+#include "model/model_support.h"
+#include "model/rotatenow.h"
+#include "model/siteop.h"
+#include "model/siteoptions.h"
+#include "model/turnwheel.h"
+#include "platform/filesystem.h"
+
+namespace parvel {
+namespace {
+
+using testing::ReadFile;
+using testing::ReadTree;
+using testing::SiteKey;
+using testing::TempDir;
+using testing::Tree;
+using testing::WriteFile;
+
+class CatalogueTest : public testing::DataDirectoryTest {
+ protected:
+  // The site Cats, selected, its directory made.
+  void OneSite() {
+    testing::WriteSite("Site_1", "Cats", "RotationCount=1\r\n");
+    std::filesystem::create_directory(tmp / "Site_1");
+    cat.ReadSites();
+    cat.SelectSite(0, true);
+  }
+};
+
+TEST_F(CatalogueTest, NewSiteKeySkipsListedKeysAndStrayFiles) {
+  struct Case {
+    const char* name;
+    std::vector<const char*> listed;
+    std::vector<const char*> files;
+    const char* expected;
+  } cases[] = {
+      {"empty", {}, {}, "Site_1"},
+      {"stray_file", {"Site_1", "Site_2"}, {"Site_3.ini"}, "Site_4"},
+      {"starts_after_the_count", {"Site_9"}, {}, "Site_2"},
+      {"listed_other_case", {"site_2"}, {}, "Site_3"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    SetDataDirectory(dir.path());
+    std::string text = "[Sites]\r\n";
+    for (const char* key : c.listed) text += std::string(key) + "=x\r\n";
+    WriteFile(dir / "sites.ini", text);
+    for (const char* file : c.files) WriteFile(dir / file, "");
+    Catalogue fresh;
+    fresh.ReadSites();
+    EXPECT_EQ(fresh.generatenewsitename(), c.expected) << c.name;
+  }
+}
+
+TEST_F(CatalogueTest, SaveWritesGeneralInItsOrderAndTheNameToTheCatalogue) {
+  ASSERT_TRUE(cat.addsite("Site_1"));
+  WriteFile(tmp / "Site_1.ini",
+            ReadFile(tmp / "Site_1.ini") + "[Rotation_1]\r\nThumb_Width=120\r\n");
+  tsiterecord& site = cat.site();
+  site = {"Site_1", "Cats", tmp / "Site_1/", "/srv/live", true, 2, 3, "Index.htm"};
+  EXPECT_TRUE(cat.savecurrentsite());
+  EXPECT_EQ(ReadFile(tmp / "Site_1.ini"),
+            "[General]\r\nName=Cats\r\nPath=%/Site_1/\r\nLivePath=/srv/live\r\n"
+            "AutoRotate=True\r\nCurrentRotationPosition=2\r\nBaseHTMLName=Index.htm\r\n"
+            "RotationCount=3\r\n[Rotation_1]\r\nThumb_Width=120\r\n");
+  EXPECT_EQ(ReadFile(tmp / "sites.ini"), "[Sites]\r\nSite_1=Cats\r\n");
+}
+
+TEST_F(CatalogueTest, DeleteCurrentSiteRemovesItsFilesDirectoryAndEntry) {
+  testing::WriteSite("Site_1", "One", "");
+  testing::WriteSite("Site_2", "Two", "");
+  cat.ReadSites();
+  WriteFile(tmp / "Site_1/photo.jpg", "x");
+  WriteFile(tmp / "Site_1/notes.txt", "x");
+  WriteFile(tmp / "Site_1/Rotation_1/page.html", "x");
+  WriteFile(tmp / "elsewhere/Rotation_2/a.jpg", "x");  // a rotation outside the site directory
+  WriteFile(tmp / "Site_2/b.jpg", "x");
+  cat.SelectSite(0, true);
+  EXPECT_TRUE(cat.deletecurrentsite(ui, true));
+  EXPECT_FALSE(PathExists(tmp / "Site_1"));
+  EXPECT_FALSE(PathExists(tmp / "Site_1.ini"));
+  EXPECT_TRUE(PathExists(tmp / "elsewhere/Rotation_2/a.jpg"));
+  EXPECT_TRUE(PathExists(tmp / "Site_2/b.jpg"));
+  EXPECT_EQ(ReadFile(tmp / "sites.ini"), "[Sites]\r\nSite_2=Two\r\n");
+  EXPECT_EQ(cat.keys(), std::vector<std::string>{"Site_2"});
+  EXPECT_EQ(cat.selected(), -1);
+}
+
+// OK checks the name, the directory, the live directory and the first page's name in that order;
+// a refusal shows one message and stores nothing, an accepted name is stored in its full form.
+// Image display pages take their image's name with the first page's extension: a picture's
+// extension there would write every page over its photograph.
+TEST_F(CatalogueTest, OkChecksInOrderThenStoresTheFirstPageName) {
+  OneSite();
+  const std::string site = tmp / "Site_1/";
+  const std::string like_a_picture =
+      ", ends in the extension of a picture.  Pages named like pictures would be written over "
+      "your images: please choose a name such as Index.html!";
+  struct Case {
+    const char* name;
+    std::string path;
+    bool auto_rotate;
+    const char* first_page;
+    std::string result;  // the message, or "=" and the name stored
+  } cases[] = {
+      {"", "", true, "Index.html", std::string(kNoSiteNameMessage)},
+      {"Dogs", "", true, "Index.html", std::string(kNoSiteDirectoryMessage)},
+      {"Dogs", "/tmp", true, "Index.html", std::string(kNoLiveDirectoryMessage)},
+      {"Dogs", "/tmp", false, "Gallery.JPG",
+       "The name of the first HTML page, Gallery.JPG" + like_a_picture},
+      {"Dogs", "/tmp", false, "a.Jpe", "The name of the first HTML page, a.Jpe" + like_a_picture},
+      {"Cats", site, false, "home", "=home.html"},
+      {"Cats", site, false, "", "=Index.html"},
+      {"Cats", site, false, "start.htm", "=start.htm"},
+      {"Cats", site, false, "a.php", "=a.php"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first_page);
+    const std::string before = ReadFile(tmp / "Site_1.ini");
+    ui.Clear();
+    SiteOptionsDialog dialog(ui, cat.site(), true);
+    dialog.set_name(c.name);
+    dialog.set_path(c.path);
+    dialog.set_auto_rotate(c.auto_rotate);
+    dialog.set_live_path("");
+    dialog.set_base_html_name(c.first_page);
+    const bool stored = c.result.starts_with("=");
+    EXPECT_EQ(dialog.Accept(cat), stored);
+    EXPECT_EQ(cat.site().Name, "Cats");
+    if (!stored) {
+      ASSERT_EQ(ui.texts(), std::vector{c.result});
+      EXPECT_EQ(ui.messages()[0].kind, MessageKind::Information);
+      EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
+      continue;
+    }
+    EXPECT_EQ(cat.site().BaseHTMLName, c.result.substr(1));
+    EXPECT_NE(ReadFile(tmp / "Site_1.ini").find("BaseHTMLName" + c.result + "\r\n"),
+              std::string::npos);
+  }
+}
+
+// One site's rotation on disk: its section lines and the files of its directory.
+struct RotationOnDisk {
+  const char* section;             // lines of section Rotation_N
+  std::vector<const char*> files;  // below the data directory
+};
+
+class SiteEditorTest : public testing::DataDirectoryTest {
+ protected:
+  // Writes the site Site_1; `text` holds the lines after Path.
+  void MakeSite(std::string text, const std::vector<RotationOnDisk>& rotations) {
+    for (size_t i = 0; i < rotations.size(); ++i) {
+      text += "[Rotation_" + std::to_string(i + 1) + "]\r\n" + rotations[i].section;
+      for (const char* file : rotations[i].files) WriteFile(DataDirectory() + file, "x");
+    }
+    testing::WriteSite("Site_1", "One", text);
+  }
+
+  SiteSettings settings;
+  AppOptions options;
+  std::vector<std::string> styles;
+  SiteEditor editor{ui, cat, settings, options, styles};
+};
+
+TEST_F(SiteEditorTest, RotationListEntries) {
+  struct Case {
+    bool use_rotations;
+    const char* general;
+    std::vector<RotationOnDisk> rotations;
+    std::vector<std::string> entries, chooser;
+  } cases[] = {
+      // clang-format off
+      {true, "RotationCount=2\r\nBaseHTMLName=home.html\r\n",
+       {{"Rotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.JPG", "Site_1/one/b.gif",
+         "Site_1/one/c.jpe", "Site_1/one/d.png", "Site_1/one/home.html", "Site_1/one/e.jpeg"}},
+        {"Rotation_Path=%/Site_1/two\r\n", {"Site_1/two/a.jpg", "Site_1/two/Index.html"}}},
+       {"Rotation 1 : 4 Images : Built", "Rotation 2 : 1 Images : NOT BUILT"},  // e.jpeg counts
+       {"Rotation 1", "Rotation 2"}},
+      {true, "RotationCount=2\r\n",
+       {{"Rotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.jpg"}},
+        {"Rotation_Path=%/Site_1/gone\r\n", {}}},
+       {"Rotation 1 : 1 Images : NOT BUILT", "Rotation 2 : ERROR! Not found!"},
+       {"Rotation 1", "Rotation 2"}},
+      // Without Rotation_Path the folder is the one New Rotation makes: "Rotation_" + N.
+      {true, "RotationCount=1\r\n",
+       {{"Thumb_Width=90\r\n", {"Site_1/Rotation_1/a.jpg", "Site_1/rotation1/b.jpg"}}},
+       {"Rotation 1 : 1 Images : NOT BUILT"}, {"Rotation 1"}},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    SetDataDirectory(dir.path());
+    MakeSite(c.general, c.rotations);
+    const RotationList list = loadrotationlist(ui, "Site_1", c.use_rotations);
+    EXPECT_EQ(list.entries, c.entries);
+    EXPECT_EQ(list.chooser, c.chooser);
+    EXPECT_EQ(ui.busy_depth(), 0);
+  }
+}
+
+// Over three rotations: selecting one saves the current rotation first; only the last may be
+// deleted, after a Yes, with its directory; a new rotation copies the settings with its own
+// directory and Status 0.
+TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
+  options.UseRotations = true;
+  MakeSite("RotationCount=3\r\n",
+           {{"Status=2\r\nRotation_Path=%/Site_1/Rotation_1\r\nThumb_Width=110\r\n",
+             {"Site_1/Rotation_1/a.jpg"}},
+            {"Status=1\r\nRotation_Path=%/Site_1/Rotation_2\r\nThumb_Width=120\r\n",
+             {"Site_1/Rotation_2/b.jpg"}},
+            {"Status=0\r\nRotation_Path=%/elsewhere/three\r\nThumb_Width=130\r\n",
+             {"elsewhere/three/c.gif"}}});
+  cat.ReadSites();
+  cat.SelectSite(0, true);
+  ASSERT_TRUE(editor.Open());
+  settings.Thumb_Width = 321;
+  settings.Status = RotationStatus::Opened;
+  ASSERT_TRUE(editor.SelectRotation(1));
+  EXPECT_EQ(SiteKey("Rotation_1", "Thumb_Width") + " " + SiteKey("Rotation_1", "Status"), "321 1");
+  EXPECT_EQ(settings.Thumb_Width, 120);
+  EXPECT_EQ(editor.rotation_directory(), tmp / "Site_1/Rotation_2");
+  EXPECT_FALSE(editor.delete_rotation_enabled());
+  EXPECT_FALSE(editor.DeleteRotation());  // not the last: no question, nothing removed
+
+  editor.SelectRotation(2);
+  EXPECT_TRUE(editor.delete_rotation_enabled());
+  ui.QueueAnswer(Answer::Yes);
+  ASSERT_TRUE(editor.DeleteRotation());
+  EXPECT_EQ(ui.texts(), std::vector<std::string>{"Are you sure you want to remove Rotation 3 and "
+                                                 "delete all files in the directory, " +
+                                                 (tmp / "elsewhere/three") + "?"});
+  EXPECT_EQ(SiteKey("General", "RotationCount"), "2");
+  EXPECT_EQ(SiteKey("Rotation_3", "Rotation_Path"), "<missing>");
+  EXPECT_FALSE(std::filesystem::exists(tmp / "elsewhere/three"));
+  EXPECT_TRUE(std::filesystem::exists(tmp / "Site_1/Rotation_2/b.jpg"));
+
+  settings.Thumb_Width = 222;
+  ASSERT_TRUE(editor.NewRotation());
+  EXPECT_TRUE(std::filesystem::is_directory(tmp / "Site_1/Rotation_3"));
+  EXPECT_EQ(SiteKey("General", "RotationCount") + " " + SiteKey("Rotation_3", "Thumb_Width") + " " +
+                SiteKey("Rotation_3", "Rotation_Path") + " " + SiteKey("Rotation_3", "Status"),
+            "3 222 %/Site_1/Rotation_3 0");
+  EXPECT_EQ(editor.current_rotation(), 3);
+}
+
+// Delete Site and Delete Rotation share their guard: each refuses a directory that holds more
+// than the site or rotation, warns without asking and removes nothing.
+TEST_F(SiteEditorTest, WholeDirectoryDeletesRefuseFoldersThatHoldMore) {
+  // Home, data and the other sites all lie below tmp, so that a failing guard harms nothing else.
+  const std::string home = tmp / "home/";
+  const std::string outer = tmp / "outer/";
+  const std::string data = outer + "data/";
+  const std::string two = tmp / "disk/two/";
+  const std::string two_r1 = tmp / "elsewhere/r1/";
+  struct HomeBack {
+    const char* old = std::getenv("HOME");
+    std::string saved = old ? old : "";
+    ~HomeBack() { old ? ::setenv("HOME", saved.c_str(), 1) : ::unsetenv("HOME"); }
+  } home_back;
+  ::setenv("HOME", home.c_str(), 1);
+  SetDataDirectory(data);
+  options.UseRotations = true;
+  for (const std::string file : {"home/letter.txt", "outer/blog/post.html", "disk/two/a.jpg",
+                                 "elsewhere/r1/b.jpg", "outer/data/Site_1/Rotation_1/c.jpg"}) {
+    WriteFile(tmp / file, "bytes of " + file);
+  }
+  const std::string site_two = "[General]\r\nName=Two\r\nPath=" + two +
+                               "\r\nRotationCount=1\r\n[Rotation_1]\r\nRotation_Path=" + two_r1;
+  struct Case {
+    std::string folder;
+    std::string why;
+  } cases[] = {
+      {home, "is your home directory"},
+      {data, "is the data directory"},
+      {outer, "holds the data directory, " + data},
+      {tmp / "disk/", "holds the directory of the site Two (Site_2), " + two},
+      {tmp / "elsewhere/", "holds the directory of Rotation 1 of the site Two (Site_2), " + two_r1},
+  };
+  for (const auto& c : cases) {
+    WriteFile(data + "sites.ini", "[Sites]\r\nSite_1=One\r\nSite_2=Two\r\n");
+    WriteFile(data + "Site_2.ini", site_two);
+    // Delete Site, the site's directory being the folder.
+    WriteFile(data + "Site_1.ini",
+              "[General]\r\nName=One\r\nPath=" + c.folder + "\r\nRotationCount=0\r\n");
+    ui.Clear();
+    cat.ReadSites();
+    cat.SelectSite(0, true);
+    testing::Tree before = testing::ReadTree(tmp.path());
+    cat.DeleteSite(ui, true);
+    EXPECT_EQ(testing::ReadTree(tmp.path()), before) << c.folder;
+    const std::string its_directory = " its directory, " + c.folder + ", " + c.why + ".";
+    EXPECT_EQ(ui.texts(), std::vector{"The site, One, was not deleted:" + its_directory});
+    // Delete Rotation, the last rotation's directory being the folder.
+    WriteFile(data + "Site_1.ini",
+              "[General]\r\nName=One\r\nPath=%/Site_1/\r\nRotationCount=2\r\n[Rotation_1]\r\n"
+              "Rotation_Path=%/Site_1/Rotation_1\r\n[Rotation_2]\r\nRotation_Path=" +
+                  c.folder + "\r\n");
+    ui.Clear();
+    cat.SelectSite(0, true);
+    SiteEditor rotations{ui, cat, settings, options, styles};
+    ASSERT_TRUE(rotations.Open());
+    ASSERT_TRUE(rotations.SelectRotation(1)) << c.folder;
+    before = testing::ReadTree(tmp.path());
+    EXPECT_FALSE(rotations.DeleteRotation());
+    EXPECT_EQ(testing::ReadTree(tmp.path()), before) << c.folder;
+    EXPECT_EQ(ui.texts(), std::vector{"Rotation 2 was not removed:" + its_directory});
+  }
+  EXPECT_EQ(WholeDirectoryProblem("/tmp/..", {}), "is the root directory");
+}
+
+// A site due for rotation at `position` into `live`, with `count` built rotations in
+// Site_1/Rotation_K, each holding Index.html and a.jpg with the rotation's number.
+void MakeDueSite(int position, int count, const std::string& live) {
+  std::string text = "RotationCount=" + std::to_string(count) + "\r\nLivePath=" + live +
+                     "\r\nAutoRotate=True\r\nCurrentRotationPosition=" + std::to_string(position) +
+                     "\r\n";
+  for (int k = 1; k <= count; ++k) {
+    const std::string dir = "Site_1/Rotation_" + std::to_string(k);
+    WriteFile(DataDirectory() + dir + "/Index.html", "page " + std::to_string(k));
+    WriteFile(DataDirectory() + dir + "/a.jpg", "image " + std::to_string(k));
+    text += "[Rotation_" + std::to_string(k) + "]\r\nRotation_Path=%/" + dir + "\r\n";
+  }
+  testing::WriteSite("Site_1", "Site 1", text);
+}
+
+// The due rotation goes live and the position moves on, wrapping at the end; a live directory
+// that would swallow the site, or that holds files turnwheel did not put there, is refused and
+// nothing on disk changes.
+TEST(TurnwheelTest, PutsTheDueRotationLiveOrRefusesAndChangesNothing) {
+  struct Case {
+    int position, count;
+    const char* live;  // {D}: the data directory
+    Tree before;       // the live directory's files before the run
+    int rotation;      // put live; 0: refused
+    const char* says;  // in the report line
+  } cases[] = {
+      {3, 3, "{D}live", {}, 3, "; next rotation: 1"},
+      {7, 3, "{D}live", {}, 1, "; next rotation: 2"},
+      {0, 3, "{D}live", {}, 1, "; next rotation: 2"},
+      {1, 2, "{D}live", {{"Index.html", "page 2"}, {"a.jpg", "image 2"}}, 1, "next rotation: 2"},
+      {1, 2, "{D}Site_1/Rotation_1", {}, 0, "is the directory of Rotation 1"},
+      {1, 2, "{D}Site_1/Rotation_2/", {}, 0, "lies inside the directory of Rotation 2"},
+      {1, 2, "{D}", {}, 0, "is the data directory"},
+      {1, 2, "live", {}, 0, "is not an absolute path"},
+      {1, 2, "{D}live", {{"index.php", "blog"}, {"posts/1.html", "first post"}}, 0, "did not put"},
+      {1, 2, "{D}live", {{"Index.html", "page 2"}, {"a.jpg", "edited"}}, 0, "did not put there"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    SetDataDirectory(dir.path());
+    const std::string live = ReplaceAll(c.live, "{D}", dir.path());
+    SCOPED_TRACE(live + " at " + std::to_string(c.position));
+    MakeDueSite(c.position, c.count, live);
+    for (const auto& [name, content] : c.before) WriteFile(live + "/" + name, content);
+    const Tree before = ReadTree(dir.path());
+    const TurnwheelResult result = RotateSites();
+    ASSERT_EQ(result.sites.size(), 1u);
+    const SiteRotation& site = result.sites[0];
+    EXPECT_NE(site.line.find(c.says), std::string::npos) << site.line;
+    EXPECT_EQ(result.ok, c.rotation > 0);
+    if (c.rotation == 0) {
+      EXPECT_EQ(site.outcome, RotationOutcome::Refused);
+      EXPECT_EQ(ReadTree(dir.path()), before);
+      continue;
+    }
+    const std::string k = std::to_string(c.rotation);
+    EXPECT_EQ(site.outcome, RotationOutcome::Live);
+    EXPECT_EQ(site.rotation, c.rotation);
+    EXPECT_EQ(ReadTree(live), (Tree{{"Index.html", "page " + k}, {"a.jpg", "image " + k}}));
+    IniFile ini(dir / "Site_1.ini");
+    ASSERT_TRUE(ini.Load());
+    EXPECT_TRUE(site.line.ends_with("; next rotation: " +
+                                    ini.GetString("General", "CurrentRotationPosition", "")));
+  }
+}
+
+// Polls `done` for up to two minutes: the bound only matters when the awaited event never comes.
+template <typename Done>
+bool Eventually(Done done) {
+  for (int i = 0; i < 12000; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return done();
+}
+
+class RotateNowTest : public testing::DataDirectoryTest {
+ protected:
+  void SetUp() override {
+    testing::WriteSite("Site_1", "One",
+                       "LivePath=/srv/one\r\nAutoRotate=True\r\nCurrentRotationPosition=2\r\n"
+                       "RotationCount=3\r\n");
+    cat.ReadSites();
+    cat.SelectSite(0, true);
+  }
+};
+
+// The program cannot end before the test lets it (it waits for "go", giving up after a minute),
+// so a RotateNow that waited for it would return only after the program had given up.
+TEST_F(RotateNowTest, StartsTheProgramWithoutArgumentsAndDoesNotWait) {
+  const std::string go = tmp / "go";
+  const std::string marker = tmp / "ran";
+  WriteFile(tmp / "turnwheel", "#!/bin/sh\ni=0\nwhile [ ! -e \"" + go +
+                                   "\" ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i+1)); done\n"
+                                   "[ -e \"" +
+                                   go +
+                                   "\" ] && w=go || w=gave-up\n"
+                                   "echo \"$# $w\" > \"" +
+                                   marker + ".tmp\"\nmv \"" + marker + ".tmp\" \"" + marker +
+                                   "\"\n");
+  std::filesystem::permissions(tmp / "turnwheel", std::filesystem::perms::owner_all);
+  const SelectionStatus status = RotateNow(ui, cat, true);
+  EXPECT_FALSE(std::filesystem::exists(marker));
+  EXPECT_TRUE(ui.messages().empty());
+  EXPECT_EQ(status.next_rotation, "2");
+  WriteFile(go, "");
+  ASSERT_TRUE(Eventually([&] { return std::filesystem::exists(marker); }));
+  EXPECT_EQ(ReadFile(marker), "0 go\n");
+}
+
+// A file that is no program is reported as a missing one is (the message table shows that one).
+TEST_F(RotateNowTest, AFileThatIsNoProgramIsReportedPlainly) {
+  WriteFile(tmp / "turnwheel", "not a program");
+  EXPECT_EQ(RotateNow(ui, cat, true).site_name, "One");
+  ASSERT_EQ(ui.texts(), std::vector{"Could not load " + tmp.path() + "turnwheel!"});
+  EXPECT_EQ(ui.messages()[0].kind, MessageKind::Plain);
+}
+
+}  // namespace
+}  // namespace parvel
