@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -31,14 +30,12 @@ class ProgramTest : public ::testing::Test {
   // the file `tag`.out of the test's folder; the test fails when it cannot start.
   pid_t Start(const std::string& program, std::vector<std::string> args,
               const std::string& tag = "cli") const;
-  // Waits for a started program, killing it after `limit` (a hang fails the test, not a delay).
-  Finished Wait(pid_t pid, const std::string& tag = "cli",
-                std::chrono::seconds limit = std::chrono::seconds(600)) const;
-  Finished Run(const std::string& program, std::vector<std::string> args,
-               const std::string& tag = "cli") const {
-    return Wait(Start(program, std::move(args), tag), tag);
+  // Waits for a started program, killing it after ten minutes (a hang fails the test, not a
+  // delay).
+  Finished Wait(pid_t pid, const std::string& tag = "cli") const;
+  Finished Cli(std::vector<std::string> args) const {
+    return Wait(Start("parvel-cli", std::move(args)));
   }
-  Finished Cli(std::vector<std::string> args) const { return Run("parvel-cli", std::move(args)); }
 
   // new-site `name` --path `path`, and set Site_1 `words` (assignments, --rotation N): must
   // succeed.
