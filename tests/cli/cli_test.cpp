@@ -63,11 +63,12 @@ TEST_F(CliTest, NewSiteSetShowAndSites) {
 
 TEST_F(CliTest, BuildWritesPagesThumbnailsAndStatus) {
   const std::string site = dir_ / "site/";
-  NewSite("Holiday", site);
+  CliOk({"new-site", "Holiday", "--path", site});
   for (int i = 1; i <= 21; ++i) MakeJpeg(site + (i < 10 ? "p0" : "p") + std::to_string(i) + ".jpg");
   WriteFile(site + "holiday_thb.jpg", "not an image to build");
   WriteFile(site + "Page_Button_2.gif", "not an image to build");
-  Set({"Style_File=" + data_ + "Styles/Sample_With_Index.htm", "DisplayAsImage=True"});
+  CliOk({"set", "Site_1", "Style_File=" + data_ + "Styles/Sample_With_Index.htm",
+         "DisplayAsImage=True"});
   // The line a build ends with: a thumbnail for each of the 21 photographs (neither the old
   // thumbnail nor the page button) and two pages at 5 x 4; then all made again when asked.
   const auto summary = [&](const std::vector<std::string>& args) {
@@ -85,11 +86,12 @@ TEST_F(CliTest, BuildAllAndTurnwheel) {
   WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
   const std::string site = dir_ / "site/";
   const std::string live = dir_ / "live";
-  NewSite("Rotating", site);
+  CliOk({"new-site", "Rotating", "--path", site});
   Rotate(3, live, 3);
   for (int r = 1; r <= 3; ++r) {
     MakeJpeg(site + "Rotation_" + std::to_string(r) + "/r" + std::to_string(r) + ".jpg");
-    Set({"--rotation", std::to_string(r), "Style_File=" + data_ + "Styles/Sample_No_Index.htm"});
+    CliOk({"set", "Site_1", "--rotation", std::to_string(r),
+           "Style_File=" + data_ + "Styles/Sample_No_Index.htm"});
   }
   // Rotation 3 is not built yet: turnwheel refuses it and keeps it due.
   EXPECT_EQ(Wait(Start("turnwheel", {})).status, 1);
@@ -120,7 +122,7 @@ TEST_F(CliTest, QuickBuildsAFolderWithoutTheCatalogue) {
 TEST_F(CliTest, AddConvertsAsksAndReportsByItsExitStatus) {
   const std::string site = dir_ / "site/";
   const std::string from = dir_ / "from/";
-  NewSite("Trip", site);
+  CliOk({"new-site", "Trip", "--path", site});
   WriteFile(from + "notes.txt", "not a picture");  // (makes the folder)
   TPixelGraphic image;
   image.SetSize(40, 30);
@@ -158,17 +160,14 @@ const std::string kHelp = std::string(PARVEL_SOURCE_DIR) + "/data/help/";
 std::vector<std::string> Links(const std::string& html) {
   static const std::regex link(R"re(<[^>]*?\s(?:href|src)="([^"]*)")re");
   std::vector<std::string> links;
-  for (std::sregex_iterator it(html.begin(), html.end(), link), end; it != end; ++it) {
+  for (std::sregex_iterator it(html.begin(), html.end(), link), end; it != end; ++it)
     links.push_back((*it)[1]);
-  }
   return links;
 }
 
 TEST(HelpPagesTest, EveryTopicHasAPageAndNoLinkIsDead) {
   std::set<std::string> files, reached = {"index.html"};
-  for (const auto& entry : std::filesystem::directory_iterator(kHelp)) {
-    files.insert(entry.path().filename());
-  }
+  for (const auto& entry : fs::directory_iterator(kHelp)) files.insert(entry.path().filename());
   for (const int topic : {25, 26, 27, 31, 32, 33, 34, 36}) {
     EXPECT_TRUE(files.contains("topic-" + std::to_string(topic) + ".html")) << topic;
   }

@@ -52,9 +52,8 @@ struct Op {
 
 // The text with the run's root folder written as "<root>/", so that two runs compare.
 std::string WithoutRoot(std::string text, const std::string& root) {
-  for (size_t at = text.find(root); at != std::string::npos; at = text.find(root, at)) {
+  for (size_t at = text.find(root); at != std::string::npos; at = text.find(root, at))
     text.replace(at, root.size(), "<root>/");
-  }
   return text;
 }
 
@@ -130,9 +129,8 @@ class RecordingFileSystem : public FileSystem {
     if (ok && contents) {
       written[Relative(path)].insert(WithoutRoot(std::string(*contents), root_));
     } else if (ok && fs::is_directory(path)) {
-      for (const auto& [name, text] : TakeSnapshot(path, root_)) {
+      for (const auto& [name, text] : TakeSnapshot(path, root_))
         written[Relative(path + "/" + name)].insert(text);
-      }
     } else if (ok) {
       written[Relative(path)].insert(WithoutRoot(testing::ReadFile(path), root_));
     }
@@ -227,15 +225,12 @@ std::optional<std::string> At(const Snapshot& snapshot, const std::string& path)
 void CheckFiles(const Flow& flow, const std::vector<Snapshot>& healthy, const Snapshot& after,
                 const RecordingFileSystem& recorder, bool sticky, const std::string& label) {
   std::set<std::string> paths;
-  for (const Snapshot& snapshot : healthy) {
+  for (const Snapshot& snapshot : healthy)
     for (const auto& [path, text] : snapshot) paths.insert(path);
-  }
   for (const auto& [path, text] : after) paths.insert(path);
   for (const auto& path : paths) {
     const std::optional<std::string> now = At(after, path);
-    if (std::ranges::any_of(healthy, [&](const Snapshot& s) { return At(s, path) == now; })) {
-      continue;
-    }
+    if (std::ranges::any_of(healthy, [&](const auto& s) { return At(s, path) == now; })) continue;
     const bool whole_allowed = sticky || (flow.any_whole_version && flow.any_whole_version(path));
     const auto written = recorder.written.find(path);
     if (now && whole_allowed && written != recorder.written.end() &&
@@ -500,16 +495,14 @@ const Flow kBuild{
         return {
             {"An error was encountered copying the file, " + w.root + "styles/" + target + "!"}};
       }
-      if (name.find("Page_Button_") != std::string::npos) {
+      if (name.find("Page_Button_") != std::string::npos)
         return {{std::string(kButtonErrorQuestion)}};
-      }
       if (op.path.starts_with("site/thumbs/")) {
         const std::string image = name.substr(0, name.find("_thb")) + ".jpg";
         return {{std::string(kThumbnailErrorQuestion), ThumbnailFailedMessage(image)}, true};
       }
-      if (name.starts_with("img") && name.ends_with(".html")) {
+      if (name.starts_with("img") && name.ends_with(".html"))
         return {{std::string(kImagePagesFailedMessage)}, true};
-      }
       return {{std::string(kThumbPagesFailedMessage)}, true};
     },
     // After a button failure the pages carry a text index instead.

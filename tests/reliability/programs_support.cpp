@@ -71,15 +71,9 @@ Finished ProgramTest::Wait(pid_t pid, const std::string& tag) const {
   return done;
 }
 
-void ProgramTest::NewSite(const std::string& name, const std::string& path) const {
-  const Finished made = Cli({"new-site", name, "--path", path});
-  ASSERT_EQ(made.status, 0) << made.output;
-}
-
-void ProgramTest::Set(std::vector<std::string> words) const {
-  words.insert(words.begin(), {"set", "Site_1"});
-  const Finished set = Cli(words);
-  ASSERT_EQ(set.status, 0) << set.output;
+void ProgramTest::CliOk(std::vector<std::string> args) const {
+  const Finished run = Cli(args);
+  ASSERT_EQ(run.status, 0) << args[0] << ": " << run.output;
 }
 
 void ProgramTest::Rotate(int count, const std::string& live, int position) const {

@@ -37,10 +37,8 @@ class ProgramTest : public ::testing::Test {
     return Wait(Start("parvel-cli", std::move(args)));
   }
 
-  // new-site `name` --path `path`, and set Site_1 `words` (assignments, --rotation N): must
-  // succeed.
-  void NewSite(const std::string& name, const std::string& path) const;
-  void Set(std::vector<std::string> words) const;
+  // Runs parvel-cli with `args`, which must succeed.
+  void CliOk(std::vector<std::string> args) const;
   // Gives Site_1 `count` rotations turned into `live`, the next one being `position`.
   void Rotate(int count, const std::string& live, int position) const;
   // A value of Site_1.ini, "<missing>" when it is not there.

@@ -44,8 +44,8 @@ class HostileTest : public testing::ProgramTest {
     for (const char* file : {"sites.ini", "Site_1.ini", "options.ini"}) fs::remove(data_ + file);
     WriteFile(dir_ / "plain.htm",
               "<html><body>***HEADER******CONTENT******FOOTER***</body></html>");
-    NewSite("Hostile", site);
-    Set({"Style_File=" + dir_ / "plain.htm"});
+    CliOk({"new-site", "Hostile", "--path", site});
+    CliOk({"set", "Site_1", "Style_File=" + dir_ / "plain.htm"});
     MakeJpeg(site + "a.jpg");
   }
 };
@@ -106,7 +106,7 @@ const BuildCase kBuilds[] = {
      [](HostileTest& t, const std::string&, const std::string& dir) {
        WriteFile(dir + "/huge.htm", "<html><body>***CONTENT***" + std::string(50u << 20, 'x') +
                                         "***INDEX***</body></html>");
-       t.Set({"Style_File=" + dir + "/huge.htm"});
+       t.CliOk({"set", "Site_1", "Style_File=" + dir + "/huge.htm"});
      }},
     // A 255-byte name whose thumbnail name is too long for the file system.
     {"ImageNameOfMaximalLength",
@@ -123,7 +123,7 @@ const BuildCase kBuilds[] = {
      "headers.lst",
      [](HostileTest& t, const std::string&, const std::string& dir) {
        WriteFile(dir + "/headers.lst", RandomBytes(256 * 1024, 7));
-       t.Set({"Header_File=" + dir + "/headers.lst"});
+       t.CliOk({"set", "Site_1", "Header_File=" + dir + "/headers.lst"});
      }},
     {"BinaryHeaderListWithoutNul",
      0,
@@ -133,7 +133,7 @@ const BuildCase kBuilds[] = {
        std::string bytes = RandomBytes(256 * 1024, 7);
        std::replace(bytes.begin(), bytes.end(), '\0', 'z');
        WriteFile(dir + "/headers.lst", bytes);
-       t.Set({"Header_File=" + dir + "/headers.lst"});
+       t.CliOk({"set", "Site_1", "Header_File=" + dir + "/headers.lst"});
      }},
 };
 
@@ -147,9 +147,8 @@ TEST_F(HostileTest, HostileSitesBuildOrFailWithTheirMessageInLittleMemory) {
     const Finished build = Cli({"build", "Site_1", c.status == 0 ? "--yes" : "--no"});
     ASSERT_EQ(build.status, c.status) << build.output;
     EXPECT_LT(build.peak_rss_kb, 300 * 1024);
-    for (const auto& text : c.said) {
+    for (const auto& text : c.said)
       EXPECT_NE(build.output.find(text), std::string::npos) << build.output;
-    }
     EXPECT_TRUE(c.unsaid.empty() || build.output.find(c.unsaid) == std::string::npos);
     EXPECT_TRUE(c.status != 0 || (fs::exists(site + "thumbs/a_thb.jpg") &&
                                   ReadFile(site + "Index.html").ends_with("</body></html>\r\n")));
@@ -164,9 +163,8 @@ TEST_F(HostileTest, SettingsFilesOfTenMegabytesOfGarbage) {
       SCOPED_TRACE(std::string(file) + (dense_lines ? " (short lines)" : " (random bytes)"));
       MakeSite(dir_ / "site/");
       std::string garbage = RandomBytes(10u << 20, 11);
-      for (std::size_t i = 0; dense_lines && i + 1 < garbage.size(); i += 3) {
+      for (std::size_t i = 0; dense_lines && i + 1 < garbage.size(); i += 3)
         garbage.replace(i, 2, "\n=");
-      }
       WriteFile(data_ + file, garbage);
       for (const std::vector<std::string>& command : {std::vector<std::string>{"sites"},
                                                       {"show", "Site_1"},
@@ -198,7 +196,7 @@ using KilledBuildTest = testing::ProgramTest;
 
 TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
   const std::string site = dir_ / "site/";
-  NewSite("Interrupted", site);
+  CliOk({"new-site", "Interrupted", "--path", site});
   // One small photo, encoded once and copied under every name.
   testing::MakeJpeg(dir_ / "one.jpg", 160, 120);
   for (int i = 1; i <= kImages; ++i)  // img001.jpg ...
@@ -207,10 +205,10 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
   // A file of the user's that merely looks a little like a temporary one.
   WriteFile(site + ".htaccess.backup", "keep");
   // Image pages with an index, and the page index as buttons.
-  Set({"Style_File=" + data_ + "Styles/Sample_With_Index.htm",
-       "Image_Style_File=" + data_ + "Styles/Sample_No_Index.htm", "DisplayAsImage=False",
-       "IndexInImagePages=True", "Selected_Page_Index_File=" + data_ + "Samples/Previous.gif",
-       "Other_Page_Index_File=" + data_ + "Samples/Next.gif"});
+  CliOk({"set", "Site_1", "Style_File=" + data_ + "Styles/Sample_With_Index.htm",
+         "Image_Style_File=" + data_ + "Styles/Sample_No_Index.htm", "DisplayAsImage=False",
+         "IndexInImagePages=True", "Selected_Page_Index_File=" + data_ + "Samples/Previous.gif",
+         "Other_Page_Index_File=" + data_ + "Samples/Next.gif"});
   const auto start_build = [&] {
     return Start("parvel-cli", {"build", "Site_1", "--yes", "--remake-thumbnails"}, "build");
   };
@@ -229,7 +227,7 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
        ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  Set({"Header_HTML=saved meanwhile"});
+  CliOk({"set", "Site_1", "Header_HTML=saved meanwhile"});
   ASSERT_EQ(Wait(pid, "build").status, 0);
   EXPECT_EQ(Setting("Rotation_1", "Header_HTML"), "saved meanwhile");
 
@@ -317,7 +315,7 @@ using ConcurrentRotationTest = testing::ProgramTest;
 TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
   const std::string live = dir_ / "live";
   WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
-  NewSite("Spinning", dir_ / "site/");
+  CliOk({"new-site", "Spinning", "--path", dir_ / "site/"});
   Rotate(kRotations, live, 1);
   for (int r = 1; r <= kRotations; ++r) {
     const std::string root = dir_ / ("site/Rotation_" + std::to_string(r) + "/");
@@ -339,7 +337,7 @@ TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
   EXPECT_EQ(std::to_string(refused.status) + refused.output,
             "1" + LockTimeoutMessage(data_) + "\n");
   EXPECT_EQ(testing::ReadFile(data_ + "Site_1.ini"), before);
-  Set({"Header_HTML=start"});
+  CliOk({"set", "Site_1", "Header_HTML=start"});
 
   // The programs at the same time, from one run that made the live directory.
   ASSERT_EQ(Wait(Start("turnwheel", {})).status, 0);
