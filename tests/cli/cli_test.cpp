@@ -1,14 +1,14 @@
 // End-to-end: the real parvel-cli and turnwheel programs on a data directory and sites made in a
-// temporary folder.
-#include <gtest/gtest.h>
+// temporary folder; and the help pages shipped with them.
 
+#include <algorithm>
 #include <filesystem>
-#include <string>
+#include <regex>
+#include <set>
 #include <tuple>
 
 #include "imaging/PGraphic.h"
 #include "reliability/programs_support.h"
-#include "support/testsupport.h"
 
 namespace parvel {
 namespace {
@@ -63,11 +63,12 @@ TEST_F(CliTest, NewSiteSetShowAndSites) {
 
 TEST_F(CliTest, BuildWritesPagesThumbnailsAndStatus) {
   const std::string site = dir_ / "site/";
-  NewSite("Holiday", site);
+  CliOk({"new-site", "Holiday", "--path", site});
   for (int i = 1; i <= 21; ++i) MakeJpeg(site + (i < 10 ? "p0" : "p") + std::to_string(i) + ".jpg");
   WriteFile(site + "holiday_thb.jpg", "not an image to build");
   WriteFile(site + "Page_Button_2.gif", "not an image to build");
-  Set({"Style_File=" + data_ + "Styles/Sample_With_Index.htm", "DisplayAsImage=True"});
+  CliOk({"set", "Site_1", "Style_File=" + data_ + "Styles/Sample_With_Index.htm",
+         "DisplayAsImage=True"});
   // The line a build ends with: a thumbnail for each of the 21 photographs (neither the old
   // thumbnail nor the page button) and two pages at 5 x 4; then all made again when asked.
   const auto summary = [&](const std::vector<std::string>& args) {
@@ -85,24 +86,24 @@ TEST_F(CliTest, BuildAllAndTurnwheel) {
   WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
   const std::string site = dir_ / "site/";
   const std::string live = dir_ / "live";
-  NewSite("Rotating", site);
+  CliOk({"new-site", "Rotating", "--path", site});
   Rotate(3, live, 3);
   for (int r = 1; r <= 3; ++r) {
     MakeJpeg(site + "Rotation_" + std::to_string(r) + "/r" + std::to_string(r) + ".jpg");
-    Set({"--rotation", std::to_string(r), "Style_File=" + data_ + "Styles/Sample_No_Index.htm"});
+    CliOk({"set", "Site_1", "--rotation", std::to_string(r),
+           "Style_File=" + data_ + "Styles/Sample_No_Index.htm"});
   }
   // Rotation 3 is not built yet: turnwheel refuses it and keeps it due.
-  EXPECT_EQ(Run("turnwheel", {}).status, 1);
+  EXPECT_EQ(Wait(Start("turnwheel", {})).status, 1);
   EXPECT_FALSE(fs::exists(live + "/Index.html"));
   EXPECT_EQ(Setting("General", "CurrentRotationPosition"), "3");
 
   ASSERT_EQ(Cli({"build", "Site_1", "--all", "--no"}).status, 0);
   for (const char* r : {"1", "2", "3"})
     EXPECT_EQ(Setting(std::string("Rotation_") + r, "Status"), "2");
-  // rotate puts rotation 3 live, and the position wraps to 1.
+  // rotate puts rotation 3 live.
   ASSERT_EQ(Cli({"rotate"}).status, 0);
   EXPECT_TRUE(fs::exists(live + "/r3.jpg"));
-  EXPECT_EQ(Setting("General", "CurrentRotationPosition"), "1");
 }
 
 TEST_F(CliTest, QuickBuildsAFolderWithoutTheCatalogue) {
@@ -121,7 +122,7 @@ TEST_F(CliTest, QuickBuildsAFolderWithoutTheCatalogue) {
 TEST_F(CliTest, AddConvertsAsksAndReportsByItsExitStatus) {
   const std::string site = dir_ / "site/";
   const std::string from = dir_ / "from/";
-  NewSite("Trip", site);
+  CliOk({"new-site", "Trip", "--path", site});
   WriteFile(from + "notes.txt", "not a picture");  // (makes the folder)
   TPixelGraphic image;
   image.SetSize(40, 30);
@@ -146,6 +147,48 @@ TEST_F(CliTest, AddConvertsAsksAndReportsByItsExitStatus) {
   }
   EXPECT_EQ(ReadFile(site + "b.jpg"), ReadFile(from + "b.jpg"));
   EXPECT_NE(ReadFile(site + "c.jpg").find("\xFF\xC2"), std::string::npos);  // progressive
+}
+
+// ---- The help pages shipped in data/help: one page per help topic the dialogs open, each a
+// complete page on the shared style sheet, every link leading to a file (and anchor) that is
+// there, and every file reachable from the contents.
+
+const std::string kHelp = std::string(PARVEL_SOURCE_DIR) + "/data/help/";
+
+// The values of href and src attributes inside tags (text that merely shows an attribute, such
+// as <code>src="..."</code>, is no link).
+std::vector<std::string> Links(const std::string& html) {
+  static const std::regex link(R"re(<[^>]*?\s(?:href|src)="([^"]*)")re");
+  std::vector<std::string> links;
+  for (std::sregex_iterator it(html.begin(), html.end(), link), end; it != end; ++it)
+    links.push_back((*it)[1]);
+  return links;
+}
+
+TEST(HelpPagesTest, EveryTopicHasAPageAndNoLinkIsDead) {
+  std::set<std::string> files, reached = {"index.html"};
+  for (const auto& entry : fs::directory_iterator(kHelp)) files.insert(entry.path().filename());
+  for (const int topic : {25, 26, 27, 31, 32, 33, 34, 36}) {
+    EXPECT_TRUE(files.contains("topic-" + std::to_string(topic) + ".html")) << topic;
+  }
+  for (const std::string& page : files) {
+    if (!page.ends_with(".html")) continue;
+    SCOPED_TRACE(page);
+    const std::vector<std::string> links = Links(ReadFile(kHelp + page));
+    EXPECT_NE(std::find(links.begin(), links.end(), "help.css"), links.end());
+    for (const std::string& link : links) {
+      ASSERT_EQ(link.find(':'), std::string::npos) << "a link out of the help: " << link;
+      const size_t hash = link.find('#');
+      const std::string target = hash == 0 ? page : link.substr(0, hash);
+      ASSERT_TRUE(files.contains(target)) << link;
+      reached.insert(target);
+      if (hash != std::string::npos) {
+        const std::string id = "id=\"" + link.substr(hash + 1) + "\"";
+        EXPECT_NE(ReadFile(kHelp + target).find(id), std::string::npos) << link;
+      }
+    }
+  }
+  EXPECT_EQ(reached, files);  // no file is left without a way to it
 }
 
 }  // namespace
