@@ -81,11 +81,8 @@ TEST(Build, PageOverAPictureIsRefusedAndNothingIsWritten) {
 // The image list and the page-name checks of the model know the picture extensions without the
 // codecs; the two lists must not drift apart.
 TEST(PictureExtensions, EveryExtensionIsAPictureForThePageNameChecks) {
-  for (const auto& r : FileFormatReaders()) {
-    EXPECT_TRUE(HasPictureExtension("page." + std::string(r->Extension()))) << r->Extension();
-  }
-  for (const auto& w : FileFormatWriters()) {  // any letter case
-    EXPECT_TRUE(HasPictureExtension("PAGE." + UpperAscii(w->Extension()))) << w->Extension();
+  for (const auto& r : FileFormatReaders()) {  // any letter case
+    EXPECT_TRUE(HasPictureExtension("PAGE." + UpperAscii(r->Extension()))) << r->Extension();
   }
   EXPECT_FALSE(HasPictureExtension("Index.html"));
 }
@@ -97,9 +94,8 @@ TEST(Build, TemplateLinksLeadingOutAreNotPublishedAndGraphicsAreNoImages) {
   Site site;
   site.AddImages(1);
   for (const char* name : {"holiday_thb.jpg", "Page_Button_2.gif", "page_button_on_1.jpg",
-                           "NEXT.GIF", "Alias.gif", "b.jpe", "notes.txt"}) {
+                           "NEXT.GIF", "Alias.gif", "b.jpe", "notes.txt"})
     WriteFile(site.site + name, "x");
-  }
   site.settings.prev_next_image_buttons = true;
   site.settings.Next_Page_File = site.styles + "next.gif";
   WriteFile(site.settings.Next_Page_File, "next");
@@ -221,6 +217,7 @@ BuildRun BuildSite(int jobs, int broken, int cancel_at, std::optional<Answer> an
 }
 
 TEST(ParallelThumbnailPass, GivesTheSameThumbnailsProgressAndOrderAsOneJob) {
+  const std::string error(kThumbnailErrorQuestion), cancel(kCancelBuildQuestion);
   const struct {
     int broken, cancel_at;  // 0: no cancel
     std::optional<Answer> answer;
@@ -229,16 +226,11 @@ TEST(ParallelThumbnailPass, GivesTheSameThumbnailsProgressAndOrderAsOneJob) {
     std::vector<std::string> texts;
   } cases[] = {
       {-1, 0, {}, 10, true, {}},
-      {4,
-       0,
-       Answer::No,
-       4,
-       false,
-       {std::string(kThumbnailErrorQuestion), ThumbnailFailedMessage("p14.jpg")}},
+      {4, 0, Answer::No, 4, false, {error, ThumbnailFailedMessage("p14.jpg")}},
       // The first checkpoint follows the thumbnail folder; the one after image 3 (p13) is the
       // fifth. A cancel the user takes back carries on.
-      {-1, 4, Answer::Yes, 4, false, {std::string(kCancelBuildQuestion)}},
-      {-1, 4, Answer::No, 10, true, {std::string(kCancelBuildQuestion)}},
+      {-1, 4, Answer::Yes, 4, false, {cancel}},
+      {-1, 4, Answer::No, 10, true, {cancel}},
   };
   for (const auto& c : cases) {
     const BuildRun parallel = BuildSite(4, c.broken, c.cancel_at, c.answer);
@@ -286,13 +278,12 @@ TEST(Rebuild, MakesExactlyTheThumbnailsThatAreOutOfDate) {
     for (const auto& c : cases) {
       Site site;  // three photographs, image display pages, buttons and a copied graphic
       site.AddImages(3);
-      site.settings.DisplayAsImage = false;
-      site.settings.Horizontal_Thumb_Count = 2;
-      site.settings.Vertical_Thumb_Count = 1;
+      auto& s = site.settings;
+      s.DisplayAsImage = false, s.Horizontal_Thumb_Count = 2, s.Vertical_Thumb_Count = 1;
       MakeJpeg(site.styles + "next.jpg");
-      site.settings.prev_next_image_buttons = site.settings.index_image_buttons = true;
-      site.settings.Next_Page_File = site.settings.Selected_Page_Index_File =
-          site.settings.Other_Page_Index_File = site.styles + "next.jpg";
+      s.prev_next_image_buttons = s.index_image_buttons = true;
+      s.Next_Page_File = s.Selected_Page_Index_File = s.Other_Page_Index_File =
+          site.styles + "next.jpg";
       BuildState state(site.ui, site.settings, site.inputs);
       state.set_jobs(jobs);
       ASSERT_TRUE(site.Build(state));
