@@ -61,9 +61,7 @@ struct Site {
 
   // Checks, fills the list and presses Start, as the dialog does; false when any step stops.
   bool Build(BuildState& state, bool unattended = true) {
-    if (!state.PreBuildChecks(unattended)) return false;
-    state.FillImageList();
-    return state.Start();
+    return state.PreBuildChecks(unattended) && (state.FillImageList(), state.Start());
   }
 
   bool Build(bool unattended = true) {

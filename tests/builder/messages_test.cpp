@@ -65,11 +65,8 @@ struct World : Site {
   void Options(const char* name, const std::string& path, bool auto_rotate, const char* live_dir,
                bool use_rotations = true) {
     SiteOptionsDialog dialog(ui, catalogue.site(), use_rotations);
-    dialog.set_name(name);
-    dialog.set_path(path);
-    dialog.set_auto_rotate(auto_rotate);
-    dialog.set_live_path(live_dir);
-    dialog.Accept(catalogue);
+    dialog.set_name(name), dialog.set_path(path), dialog.set_auto_rotate(auto_rotate);
+    dialog.set_live_path(live_dir), dialog.Accept(catalogue);
   }
   // The editor opens a site without rotations, whose first rotation's folder cannot be made.
   void FirstRotationUnderFailure() {
@@ -264,9 +261,8 @@ const MessageCase kCases[] = {
 
 std::string Expand(std::string text, const World& w) {
   for (const auto& [key, value] :
-       {std::pair{"{S}", w.site}, {"{T}", w.styles}, {"{D}", w.data}, {"{L}", w.live}}) {
+       {std::pair{"{S}", w.site}, {"{T}", w.styles}, {"{D}", w.data}, {"{L}", w.live}})
     text = ReplaceAll(text, key, value);
-  }
   return text;
 }
 
@@ -277,8 +273,8 @@ TEST(Messages, TheUserReadsTheTextWrittenHere) {
     World world;
     c.act(world);
     const std::string text = Expand(c.text, world);
-    std::vector<std::string> shown = world.lines;  // or the texts of the case's kind of box
-    if (c.kind) shown.clear();
+    // The report lines, or the texts of the case's kind of box.
+    std::vector<std::string> shown = c.kind ? std::vector<std::string>{} : world.lines;
     for (const auto& m : world.ui.messages()) {
       if (m.kind == c.kind) shown.push_back(m.text);
     }
@@ -295,8 +291,7 @@ TEST(Messages, ChecksBeforeABuildRunInTheirOrderEachStoppingTheStart) {
   World w;
   auto& s = w.settings;
   const std::string thumbs = s.Style_File, image = s.Image_Style_File;
-  WriteFile(thumbs, "<HTML></HTML>");
-  WriteFile(image, "<HTML></HTML>");
+  for (const auto& file : {thumbs, image}) WriteFile(file, "<HTML></HTML>");
   std::filesystem::remove(w.site + "img01.jpg");
   s.Style_File = w.styles;  // a folder is no template
   s.DisplayAsImage = false;
