@@ -251,6 +251,32 @@ TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
   EXPECT_EQ(editor.current_rotation(), 3);
 }
 
+// Copy settings..: another site's rotation gives its page settings; the rotation being edited keeps
+// its number, folder and status, so a later save cannot point it at the other site's folder.
+TEST_F(SiteEditorTest, CopySettingsTakesPageSettingsOnly) {
+  options.UseRotations = true;
+  MakeSite("RotationCount=1\r\n",
+           {{"Status=2\r\nRotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.jpg"}}});
+  testing::WriteSite("Site_2", "Two",
+                     "RotationCount=2\r\n[Rotation_2]\r\nStatus=0\r\nRotation_Path=%/Site_2/b\r\n"
+                     "Thumb_Width=77\r\n");
+  cat.ReadSites();
+  cat.SelectSite(0, true);
+  ASSERT_TRUE(editor.Open());
+  CopySettingsDialog copy = editor.CopySettings();
+  EXPECT_EQ(copy.chosen_site(), 0);
+  copy.ChooseSite(ui, 1, true);
+  EXPECT_FALSE(copy.Accept(ui, settings, true));  // no rotation chosen yet: it says so
+  EXPECT_EQ(ui.texts(),
+            std::vector<std::string>{"You have not selected a rotation to copy settings from!"});
+  copy.SelectRotation(1);
+  ASSERT_TRUE(copy.Accept(ui, settings, true));
+  EXPECT_EQ(settings.Thumb_Width, 77);
+  EXPECT_EQ(settings.Rotation_Path + " " + std::to_string(int(settings.Status)) + " " +
+                std::to_string(editor.current_rotation()),
+            tmp / "Site_1/one" + " 2 1");
+}
+
 // Delete Site and Delete Rotation share their guard: each refuses a directory that holds more
 // than the site or rotation, warns without asking and removes nothing.
 TEST_F(SiteEditorTest, WholeDirectoryDeletesRefuseFoldersThatHoldMore) {
