@@ -11,7 +11,7 @@ for file in bin/parvel-cli bin/turnwheel share/applications/parvel.desktop \
     share/icons/hicolor/256x256/apps/parvel.png share/icons/hicolor/scalable/apps/parvel.svg \
     share/parvel-pro/help/index.html lib/systemd/user/parvel-turnwheel.timer \
     share/man/man1/parvel-cli.1.gz share/bash-completion/completions/parvel-cli \
-    share/metainfo/org.example.parvel.Parvel.metainfo.xml; do
+    share/metainfo/org.example.parvel.metainfo.xml; do
   test -e "$file" || { echo "not installed: $file"; exit 1; }
 done
 # The desktop program answers without a display.

@@ -10,7 +10,7 @@ fail() { echo "package: $*"; exit 1; }
 
 dpkg-deb -c "$deb" | awk '{ print $6 }' >"$tmp/contents"
 for file in bin/parvel bin/parvel-cli bin/turnwheel share/applications/parvel.desktop \
-    share/metainfo/org.example.parvel.Parvel.metainfo.xml share/man/man1/parvel.1.gz \
+    share/metainfo/org.example.parvel.metainfo.xml share/man/man1/parvel.1.gz \
     share/man/man1/parvel-cli.1.gz share/man/man1/turnwheel.1.gz \
     share/bash-completion/completions/parvel-cli share/icons/hicolor/256x256/apps/parvel.png \
     share/icons/hicolor/scalable/apps/parvel.svg share/parvel-pro/Styles/Sample_With_Index.htm \
@@ -44,7 +44,7 @@ sed 's/^/  lintian: /' "$tmp/lintian"
 dpkg-deb -x "$deb" "$tmp/root"
 desktop-file-validate "$tmp/root/usr/share/applications/parvel.desktop"
 appstreamcli validate --no-net --pedantic \
-  "$tmp/root/usr/share/metainfo/org.example.parvel.Parvel.metainfo.xml" >"$tmp/appstream" 2>&1 || {
+  "$tmp/root/usr/share/metainfo/org.example.parvel.metainfo.xml" >"$tmp/appstream" 2>&1 || {
   cat "$tmp/appstream"
   fail "appstreamcli rejects the metadata"
 }
