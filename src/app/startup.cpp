@@ -46,7 +46,8 @@ int AnswerHelpOrVersion(int argc, char** argv) {
                    "$XDG_DATA_HOME/parvel-pro (~/.local/share/parvel-pro), made and given the\n"
                    "sample folders on the first start; --data-dir names another. One copy runs\n"
                    "per data directory: a second start hands its FILEs to it and ends.\n"
-                   "Qt's own options (-platform NAME, ...) are accepted too.\n";
+                   "Qt's own options (-platform NAME, ...) are accepted too.\n"
+                   "--help, --version: this text, the version.\n";
       return 0;
     }
   }

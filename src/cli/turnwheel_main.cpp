@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
                      "live, as Rotate Now! in parvel does.\n"
                      "usage: turnwheel [--data-dir DIR]\n"
                      "The data directory is found as parvel finds it (see parvel-cli --help).\n"
-                     "Run it from a timer to rotate on a schedule.\n";
+                     "Run it from a timer to rotate on a schedule.\n"
+                     "--help, --version: this text, the version.\n";
       })) {
     return kExitOk;
   }

@@ -1,6 +1,6 @@
 #!/bin/sh
-# The manual pages against the programs' --help: the same options, and for parvel-cli the same
-# commands, so that neither drifts from the other; groff renders each page without a warning.
+# The manual pages against the programs' --help: the same options (those of the synopsis, the
+# commands and the options sections), and for parvel-cli the same commands, so that neither drifts from the other; groff renders each page without a warning.
 set -eu
 bin=$1
 man=$2
@@ -14,7 +14,7 @@ for program in parvel parvel-cli turnwheel; do
   [ -x "$bin/$program" ] || continue
   help=$("$bin/$program" --help)
   in_help=$(printf '%s\n' "$help" | options)
-  in_page=$(options <"$page")
+  in_page=$(sed -n '/^\.SH \(SYNOPSIS\|COMMANDS\|OPTIONS\)/,/^\.SH \(DESCRIPTION\|EXIT\)/p' "$page" | options)
   if [ "$in_help" != "$in_page" ]; then
     echo "$program: the options of --help and of $program.1 differ:"
     printf '%s\n' "$in_help" >/tmp/manpages_check.$$.help
