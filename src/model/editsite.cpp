@@ -168,8 +168,8 @@ SiteContext SiteEditor::context() const {
 bool SiteEditor::SaveCurrentRotation() {
   const SiteContext site = context();
   const int rotation = settings_.current_rotation;
-  const bool read_here = rotation >= 0 && rotation == loaded_rotation_ &&
-                         EqualsNoCase(site.site_key, loaded_site_);
+  const bool read_here =
+      rotation >= 0 && rotation == loaded_rotation_ && EqualsNoCase(site.site_key, loaded_site_);
   // A rotation this editor did not read (a new one) is written whole.
   const bool saved =
       read_here ? SaveRotationChanges(ui_, settings_, loaded_, site, rotation,

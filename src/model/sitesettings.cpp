@@ -68,9 +68,9 @@ bool SaveRotationChanges(Interaction& ui, const SiteSettings& settings,
 }
 
 void ClearHeadersAndFooters(SiteSettings& s) {
-  for (std::string* field : {&s.Header_File, &s.Header_HTML, &s.Footer_File, &s.Footer_HTML,
-                             &s.Image_Header_File, &s.Image_Header_HTML, &s.Image_Footer_File,
-                             &s.Image_Footer_HTML}) {
+  for (std::string* field :
+       {&s.Header_File, &s.Header_HTML, &s.Footer_File, &s.Footer_HTML, &s.Image_Header_File,
+        &s.Image_Header_HTML, &s.Image_Footer_File, &s.Image_Footer_HTML}) {
     field->clear();
   }
   s.Header_Mode = HeaderMode::None;

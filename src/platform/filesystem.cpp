@@ -49,7 +49,8 @@ bool WriteAll(int fd, std::string_view data) {
 // -1 with errno on failure.
 int OpenTemporaryBeside(const std::string& target, std::string* temporary) {
   thread_local std::mt19937_64 random{std::random_device{}()};
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string suffix = ".";
     for (int i = 0; i < 6; ++i) suffix += kLetters[random() % (sizeof(kLetters) - 1)];

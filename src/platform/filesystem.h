@@ -44,8 +44,7 @@ class FileSystem {
   // Replaces (or creates) `to` with a copy of `from` in one step, as WriteFileAtomic replaces a
   // file: through a link to its target, keeping the mode of a replaced file, refusing one the
   // user may not write. Made of CopyFile into a temporary beside the target and Rename.
-  virtual bool ReplaceWithCopy(const std::string& from, const std::string& to,
-                               std::string* error);
+  virtual bool ReplaceWithCopy(const std::string& from, const std::string& to, std::string* error);
   // Creates one directory whose parent exists.
   virtual bool CreateDirectory(const std::string& path, std::string* error) = 0;
   // Removes one file, or one empty directory.

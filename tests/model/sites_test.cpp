@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "base/textutil.h"
@@ -72,6 +73,78 @@ TEST_F(CatalogueTest, SaveWritesGeneralInItsOrderAndTheNameToTheCatalogue) {
             "AutoRotate=True\r\nCurrentRotationPosition=2\r\nBaseHTMLName=Index.htm\r\n"
             "RotationCount=3\r\n[Rotation_1]\r\nThumb_Width=120\r\n");
   EXPECT_EQ(ReadFile(tmp / "sites.ini"), "[Sites]\r\nSite_1=Cats\r\n");
+}
+
+// A save writes the fields changed here since the site was read and keeps, and takes over, what
+// another program saved meanwhile; a key the file lacks is written.
+TEST_F(CatalogueTest, SaveWritesOnlyWhatChangedHereAndKeepsTheRest) {
+  struct Case {
+    const char* name;
+    std::function<void(tsiterecord&)> here;
+    const char* there_key;
+    const char* there_value;
+    const char* expected;  // Name LivePath CurrentRotationPosition RotationCount, in the file
+  } cases[] = {
+      {"nothing here", [](tsiterecord&) {}, "CurrentRotationPosition", "3", "Cats /srv/live 3 2"},
+      {"another field here", [](tsiterecord& s) { s.Name = "Dogs"; }, "CurrentRotationPosition",
+       "3", "Dogs /srv/live 3 2"},
+      {"the same field here", [](tsiterecord& s) { s.CurrentRotationPosition = 5; },
+       "CurrentRotationPosition", "3", "Cats /srv/live 5 2"},
+      {"a count here", [](tsiterecord& s) { s.RotationCount += 1; }, "LivePath", "/srv/other",
+       "Cats /srv/other 1 3"},
+      {"a missing key", [](tsiterecord&) {}, "RotationCount", nullptr, "Cats /srv/live 1 2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::WriteSite("Site_1", "Cats",
+                       "LivePath=/srv/live\r\nAutoRotate=True\r\nCurrentRotationPosition=1\r\n"
+                       "BaseHTMLName=Index.html\r\nRotationCount=2\r\n");
+    cat.ReadSites();
+    cat.SelectSite(0, true);
+    IniFile other(tmp / "Site_1.ini");
+    ASSERT_TRUE(other.Load());
+    if (c.there_value) {
+      other.Set("General", c.there_key, c.there_value);
+    } else {
+      other.EraseKey("General", c.there_key);
+    }
+    ASSERT_TRUE(other.Save());
+    c.here(cat.site());
+    ASSERT_TRUE(cat.savecurrentsite());
+    const std::string file = SiteKey("General", "Name") + " " + SiteKey("General", "LivePath") +
+                             " " + SiteKey("General", "CurrentRotationPosition") + " " +
+                             SiteKey("General", "RotationCount");
+    EXPECT_EQ(file, c.expected);
+    const tsiterecord& site = cat.site();
+    EXPECT_EQ(site.Name + " " + site.LivePath + " " + std::to_string(site.CurrentRotationPosition) +
+                  " " + std::to_string(site.RotationCount),
+              c.expected);
+    std::filesystem::remove(tmp / "sites.ini");
+  }
+}
+
+// Site Options opened, then another program moves the schedule on: Cancel writes nothing back,
+// OK writes only what the user changed in the dialog.
+TEST_F(CatalogueTest, SiteOptionsKeepTheScheduleAnotherProgramMovedOn) {
+  for (const bool ok : {false, true}) {
+    SCOPED_TRACE(ok ? "OK" : "Cancel");
+    OneSite();
+    const auto status = SiteOptionsAction(ui, cat, true, [&] {
+      SiteOptionsDialog dialog(ui, cat.site(), true);
+      IniFile other(tmp / "Site_1.ini");
+      EXPECT_TRUE(other.Load());
+      other.Set("General", "CurrentRotationPosition", "2");
+      EXPECT_TRUE(other.Save());
+      dialog.set_name("Dogs");
+      return ok && dialog.Accept(cat);
+    });
+    ASSERT_TRUE(status);
+    EXPECT_EQ(SiteKey("General", "CurrentRotationPosition"), "2");
+    EXPECT_EQ(status->next_rotation, "");  // AutoRotate is off
+    EXPECT_EQ(cat.site().CurrentRotationPosition, 2);
+    EXPECT_EQ(SiteKey("General", "Name"), ok ? "Dogs" : "Cats");
+    std::filesystem::remove(tmp / "sites.ini");
+  }
 }
 
 TEST_F(CatalogueTest, DeleteCurrentSiteRemovesItsFilesDirectoryAndEntry) {
@@ -249,6 +322,84 @@ TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
                 SiteKey("Rotation_3", "Rotation_Path") + " " + SiteKey("Rotation_3", "Status"),
             "3 222 %/Site_1/Rotation_3 0");
   EXPECT_EQ(editor.current_rotation(), 3);
+}
+
+// The first rotation of a new site copies the page settings edited last, but not that site's
+// headers and footers: no text, no list file, modes at none (an image header or footer that is
+// the thumbnail pages' own stays so).
+TEST_F(SiteEditorTest, ANewSiteLeavesTheOtherSitesHeadersAndFootersBehind) {
+  options.UseRotations = true;
+  testing::WriteSite("Site_1", "New", "RotationCount=0\r\n");
+  cat.ReadSites();
+  cat.SelectSite(0, true);
+  settings.Thumb_Width = 150;
+  settings.Header_Mode = HeaderMode::Html;
+  settings.Header_HTML = "Welcome to our Summer Holiday";
+  settings.Footer_Mode = HeaderMode::List;
+  settings.Footer_File = tmp / "Site_9_Footers.txt";
+  settings.DisplayAsImage = false;
+  settings.Image_Header_Mode = ImageHeaderMode::List;
+  settings.Image_Header_Same_As_Index = false;
+  settings.Image_Header_File = tmp / "Site_9_Headers.txt";
+  settings.Image_Footer_Mode = ImageHeaderMode::SameAsIndex;
+  settings.Image_Footer_HTML = "left over";
+  ASSERT_TRUE(editor.Open());
+  const std::pair<const char*, const char*> expected[] = {
+      {"Header_File", ""},
+      {"Header_HTML", ""},
+      {"Footer_File", ""},
+      {"Footer_HTML", ""},
+      {"Image_Header_Same_As_Index", "False"},
+      {"Image_Header_File", ""},
+      {"Image_Header_HTML", ""},
+      {"Image_Footer_Same_As_Index", "True"},
+      {"Thumb_Width", "150"},
+      {"DisplayAsImage", "False"},
+  };
+  for (const auto& [key, value] : expected) {
+    SCOPED_TRACE(key);
+    EXPECT_EQ(SiteKey("Rotation_1", key), value);
+  }
+  EXPECT_EQ(settings.Header_Mode, HeaderMode::None);
+  EXPECT_EQ(settings.Footer_Mode, HeaderMode::None);
+  EXPECT_EQ(settings.Image_Header_Mode, ImageHeaderMode::None);
+  EXPECT_EQ(settings.Image_Footer_Mode, ImageHeaderMode::SameAsIndex);
+  EXPECT_EQ(settings.Image_Footer_HTML, "");
+}
+
+// What another program saves into the rotation being edited stays through the editor's saves
+// (selecting, New Rotation, closing); what the editor changed is written.
+TEST_F(SiteEditorTest, SavesKeepWhatAnotherProgramSavedMeanwhile) {
+  options.UseRotations = true;
+  MakeSite("RotationCount=2\r\n",
+           {{"Status=0\r\nThumb_Width=110\r\nThumb_Height=90\r\n", {"Site_1/Rotation_1/a.jpg"}},
+            {"Status=0\r\nThumb_Width=120\r\n", {"Site_1/Rotation_2/b.jpg"}}});
+  cat.ReadSites();
+  cat.SelectSite(0, true);
+  ASSERT_TRUE(editor.Open());
+  const auto other = [&](const char* key, const char* value) {
+    IniFile ini(tmp / "Site_1.ini");
+    ASSERT_TRUE(ini.Load());
+    ini.Set("Rotation_1", key, value);
+    ini.Set("General", "CurrentRotationPosition", "2");
+    ASSERT_TRUE(ini.Save());
+  };
+  other("Thumb_Width", "150");
+  settings.Thumb_Height = 95;
+  ASSERT_TRUE(editor.NewRotation());
+  EXPECT_EQ(SiteKey("Rotation_1", "Thumb_Width") + " " + SiteKey("Rotation_1", "Thumb_Height"),
+            "150 95");
+  EXPECT_EQ(
+      SiteKey("General", "CurrentRotationPosition") + " " + SiteKey("General", "RotationCount"),
+      "2 3");
+  ASSERT_TRUE(editor.SelectRotation(0));
+  other("Status", "2");
+  settings.Cell_Padding = 7;
+  ASSERT_TRUE(editor.Close());
+  EXPECT_EQ(SiteKey("Rotation_1", "Status") + " " + SiteKey("Rotation_1", "Thumb_Width") + " " +
+                SiteKey("Rotation_1", "Cell_Padding"),
+            "2 150 7");
+  EXPECT_EQ(SiteKey("General", "CurrentRotationPosition"), "2");
 }
 
 // Copy settings..: another site's rotation gives its page settings; the rotation being edited keeps

@@ -11,8 +11,8 @@ namespace parvel {
 
 QString SnippetLine(QString text) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral("|"));
-  for (const QChar c : {QChar('\r'), QChar('\n'), QChar(QChar::ParagraphSeparator),
-                        QChar(QChar::LineSeparator)})
+  for (const QChar c :
+       {QChar('\r'), QChar('\n'), QChar(QChar::ParagraphSeparator), QChar(QChar::LineSeparator)})
     text.replace(c, QChar('|'));
   return text;
 }
