@@ -440,7 +440,7 @@ class DesktopTest : public QObject {
           Find<QListWidget>(dialog, "lbxEntries")->setCurrentRow(row);
           f.dialogs.Queue([&, row](QDialog& maker) {
             auto* html = Find<SnippetLineEdit>(maker, "edtHtml");
-            CHECK_EQ(html->text().size(), row == 0 ? qsizetype(40007) : qsizetype(16));
+            CHECK_EQ(html->text().size(), row == 0 ? qsizetype(40007) : qsizetype(15));
             f.dialogs.Queue([](QDialog&) { return int(QDialog::Accepted); });
             Click(maker, "btnEdit");
             return Click(maker, "btnOK");
