@@ -123,30 +123,6 @@ TEST_F(CatalogueTest, SaveWritesOnlyWhatChangedHereAndKeepsTheRest) {
   }
 }
 
-// Site Options opened, then another program moves the schedule on: Cancel writes nothing back,
-// OK writes only what the user changed in the dialog.
-TEST_F(CatalogueTest, SiteOptionsKeepTheScheduleAnotherProgramMovedOn) {
-  for (const bool ok : {false, true}) {
-    SCOPED_TRACE(ok ? "OK" : "Cancel");
-    OneSite();
-    const auto status = SiteOptionsAction(ui, cat, true, [&] {
-      SiteOptionsDialog dialog(ui, cat.site(), true);
-      IniFile other(tmp / "Site_1.ini");
-      EXPECT_TRUE(other.Load());
-      other.Set("General", "CurrentRotationPosition", "2");
-      EXPECT_TRUE(other.Save());
-      dialog.set_name("Dogs");
-      return ok && dialog.Accept(cat);
-    });
-    ASSERT_TRUE(status);
-    EXPECT_EQ(SiteKey("General", "CurrentRotationPosition"), "2");
-    EXPECT_EQ(status->next_rotation, "");  // AutoRotate is off
-    EXPECT_EQ(cat.site().CurrentRotationPosition, 2);
-    EXPECT_EQ(SiteKey("General", "Name"), ok ? "Dogs" : "Cats");
-    std::filesystem::remove(tmp / "sites.ini");
-  }
-}
-
 TEST_F(CatalogueTest, DeleteCurrentSiteRemovesItsFilesDirectoryAndEntry) {
   testing::WriteSite("Site_1", "One", "");
   testing::WriteSite("Site_2", "Two", "");
@@ -365,41 +341,6 @@ TEST_F(SiteEditorTest, ANewSiteLeavesTheOtherSitesHeadersAndFootersBehind) {
   EXPECT_EQ(settings.Image_Header_Mode, ImageHeaderMode::None);
   EXPECT_EQ(settings.Image_Footer_Mode, ImageHeaderMode::SameAsIndex);
   EXPECT_EQ(settings.Image_Footer_HTML, "");
-}
-
-// What another program saves into the rotation being edited stays through the editor's saves
-// (selecting, New Rotation, closing); what the editor changed is written.
-TEST_F(SiteEditorTest, SavesKeepWhatAnotherProgramSavedMeanwhile) {
-  options.UseRotations = true;
-  MakeSite("RotationCount=2\r\n",
-           {{"Status=0\r\nThumb_Width=110\r\nThumb_Height=90\r\n", {"Site_1/Rotation_1/a.jpg"}},
-            {"Status=0\r\nThumb_Width=120\r\n", {"Site_1/Rotation_2/b.jpg"}}});
-  cat.ReadSites();
-  cat.SelectSite(0, true);
-  ASSERT_TRUE(editor.Open());
-  const auto other = [&](const char* key, const char* value) {
-    IniFile ini(tmp / "Site_1.ini");
-    ASSERT_TRUE(ini.Load());
-    ini.Set("Rotation_1", key, value);
-    ini.Set("General", "CurrentRotationPosition", "2");
-    ASSERT_TRUE(ini.Save());
-  };
-  other("Thumb_Width", "150");
-  settings.Thumb_Height = 95;
-  ASSERT_TRUE(editor.NewRotation());
-  EXPECT_EQ(SiteKey("Rotation_1", "Thumb_Width") + " " + SiteKey("Rotation_1", "Thumb_Height"),
-            "150 95");
-  EXPECT_EQ(
-      SiteKey("General", "CurrentRotationPosition") + " " + SiteKey("General", "RotationCount"),
-      "2 3");
-  ASSERT_TRUE(editor.SelectRotation(0));
-  other("Status", "2");
-  settings.Cell_Padding = 7;
-  ASSERT_TRUE(editor.Close());
-  EXPECT_EQ(SiteKey("Rotation_1", "Status") + " " + SiteKey("Rotation_1", "Thumb_Width") + " " +
-                SiteKey("Rotation_1", "Cell_Padding"),
-            "2 150 7");
-  EXPECT_EQ(SiteKey("General", "CurrentRotationPosition"), "2");
 }
 
 // Copy settings..: another site's rotation gives its page settings; the rotation being edited keeps
