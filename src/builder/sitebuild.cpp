@@ -74,6 +74,7 @@ SiteBuildResult BuildFromEditor(Interaction& ui, SiteEditor& editor, SiteSetting
     const RotationStatus status = settings.Status;
     LoadRotation(ui, settings, editor.context(), rotation,
                  {.with_path = true, .make_current = true});
+    editor.RotationRead();
     settings.Status = status;
   }
   return every_build_completed ? SiteBuildResult::Built : SiteBuildResult::Failed;

@@ -72,6 +72,12 @@ bool ConvertToJPEG(Interaction& ui, const std::string& source, const std::string
                      "?  This file is marked READ ONLY!")) {
       return false;
     }
+    // A file that stays read-only is not replaced.
+    std::string error;
+    if (!Files().MakeWritable(target, &error)) {
+      ui.Log("Writing " + target + ": " + error);
+      return false;
+    }
   }
   std::string error;
   if (!Files().WriteFileAtomic(

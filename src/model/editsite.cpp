@@ -166,8 +166,23 @@ SiteContext SiteEditor::context() const {
 }
 
 bool SiteEditor::SaveCurrentRotation() {
-  return SaveRotation(ui_, settings_, context(), settings_.current_rotation,
-                      SavedKeys::WithStatusAndPath);
+  const SiteContext site = context();
+  const int rotation = settings_.current_rotation;
+  const bool read_here =
+      rotation >= 0 && rotation == loaded_rotation_ && EqualsNoCase(site.site_key, loaded_site_);
+  // A rotation this editor did not read (a new one) is written whole.
+  const bool saved =
+      read_here ? SaveRotationChanges(ui_, settings_, loaded_, site, rotation,
+                                      SavedKeys::WithStatusAndPath)
+                : SaveRotation(ui_, settings_, site, rotation, SavedKeys::WithStatusAndPath);
+  if (saved && rotation >= 0) RotationRead();
+  return saved;
+}
+
+void SiteEditor::RotationRead() {
+  loaded_ = settings_;
+  loaded_rotation_ = settings_.current_rotation;
+  loaded_site_ = catalogue_.site().SiteKey;
 }
 
 bool SiteEditor::Open() {
@@ -180,7 +195,12 @@ bool SiteEditor::Open() {
   if (catalogue_.site().SiteKey.empty()) return false;
 
   RefreshRotationList();
-  if (list_.entries.empty()) NewRotation();
+  if (list_.entries.empty()) {
+    // The first rotation starts as a copy of the rotation edited last, which may be another
+    // site's: that site's headers and footers, its texts and list files, stay with it.
+    ClearHeadersAndFooters(settings_);
+    NewRotation();
+  }
   if (!list_.entries.empty()) SelectRotation(0);
   return true;
 }
@@ -220,6 +240,7 @@ bool SiteEditor::SelectRotation(int index) {
     return false;
   }
   LoadRotation(ui_, settings_, site, rotation, {.with_path = true, .make_current = true});
+  RotationRead();
   title_ = EditorTitle(rotation, site.use_rotations);
   ShowCurrentStatus();
   return true;

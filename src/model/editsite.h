@@ -159,6 +159,10 @@ class SiteEditor {
   // The current site as LoadRotation and SaveRotation need it.
   SiteContext context() const;
 
+  // The settings now hold the current rotation as its section was just read again (after a
+  // build): saves write only what is changed from here on.
+  void RotationRead();
+
  private:
   bool SaveCurrentRotation();
   int LastIndex() const { return static_cast<int>(list_.entries.size()) - 1; }
@@ -171,6 +175,13 @@ class SiteEditor {
 
   RotationList list_;
   int selected_ = -1;
+  // The current rotation's settings as its section held them when loaded or last saved: a save
+  // writes only the keys changed from these, so that it does not undo what another program
+  // (the command line, a build, turnwheel) saved meanwhile. Of rotation loaded_rotation_ of
+  // site loaded_site_.
+  SiteSettings loaded_;
+  int loaded_rotation_ = -1;
+  std::string loaded_site_;
   std::string title_;
   std::string status_line_;
   bool unattended_build_ = false;

@@ -178,15 +178,9 @@ bool docopyfile(Interaction& ui, const std::string& source, const std::string& d
       }
     }
   }
-  // The copy lands beside the destination under a temporary name and replaces it in one step,
-  // so the old file stays until the new one is whole.
-  const std::string temporary = CopyTemporaryName(destination);
-  if (PathExists(temporary)) Files().Remove(temporary, nullptr);
-  if (!Files().CopyFile(source, temporary, nullptr)) return failed();
-  if (!Files().Rename(temporary, destination, nullptr)) {
-    Files().Remove(temporary, nullptr);
-    return failed();
-  }
+  // The copy lands beside the destination (a link's target) under a temporary name and replaces
+  // it in one step, so the old file stays until the new one is whole.
+  if (!Files().ReplaceWithCopy(source, destination, nullptr)) return failed();
   return true;
 }
 

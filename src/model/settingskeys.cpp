@@ -776,10 +776,13 @@ bool ReadRotationKeys(const IniFile& ini, std::string_view section, SiteSettings
 }
 
 void WriteRotationKeys(IniFile& ini, std::string_view section, const SiteSettings& settings,
-                       SavedKeys keys) {
+                       SavedKeys keys, const SiteSettings* baseline) {
   for (const auto& rule : Rules()) {
     if (rule.status_or_path && keys != SavedKeys::WithStatusAndPath) continue;
-    if (auto value = rule.save(settings)) ini.Set(section, rule.key.name, *value);
+    auto value = rule.save(settings);
+    if (!value) continue;
+    if (baseline && rule.save(*baseline) == value && ini.Get(section, rule.key.name)) continue;
+    ini.Set(section, rule.key.name, *value);
   }
 }
 

@@ -50,8 +50,10 @@ bool ReadRotationKeys(const IniFile& ini, std::string_view section, SiteSettings
                       const KeyReadContext& context);
 
 // Sets the keys a save writes, in save order, into `section` of `ini`; Status and Rotation_Path
-// only with SavedKeys::WithStatusAndPath.
+// only with SavedKeys::WithStatusAndPath. With a `baseline` (the record as the section was read),
+// a key the section holds is set only when its text differs between `settings` and `baseline`:
+// what another program saved meanwhile stays unless it was changed here.
 void WriteRotationKeys(IniFile& ini, std::string_view section, const SiteSettings& settings,
-                       SavedKeys keys);
+                       SavedKeys keys, const SiteSettings* baseline = nullptr);
 
 }  // namespace parvel

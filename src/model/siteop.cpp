@@ -8,6 +8,7 @@
 #include "model/filehelpers.h"
 #include "model/inifile.h"
 #include "model/paths.h"
+#include "platform/filelock.h"
 #include "platform/filesystem.h"
 
 namespace parvel {
@@ -85,39 +86,64 @@ bool Catalogue::addsite(const std::string& site_key) {
   return ok;
 }
 
-bool Catalogue::loadsite(const std::string& site_key) {
-  site_.SiteKey = site_key;
-  IniFile ini(SiteSettingsFileName(site_key));
-  ini.Load();  // an unreadable file reads like a missing one
-  site_.Name = ini.GetString(kGeneral, "Name", "Name Error");
-  site_.Path = fixpath(expandpath(ini.GetString(kGeneral, "Path", "")), true);
-  site_.BaseHTMLName = ini.GetString(kGeneral, "BaseHTMLName", kDefaultBaseHTMLName);
-  site_.LivePath = ini.GetString(kGeneral, "LivePath", "");
-  site_.AutoRotate = !site_.LivePath.empty() &&
-                     UpperAscii(ini.GetString(kGeneral, "AutoRotate", "False")) == "TRUE";
-  site_.CurrentRotationPosition =
+void ReadSiteRecord(const IniFile& ini, tsiterecord& site) {
+  site.Name = ini.GetString(kGeneral, "Name", "Name Error");
+  site.Path = fixpath(expandpath(ini.GetString(kGeneral, "Path", "")), true);
+  site.BaseHTMLName = ini.GetString(kGeneral, "BaseHTMLName", kDefaultBaseHTMLName);
+  site.LivePath = ini.GetString(kGeneral, "LivePath", "");
+  site.AutoRotate = !site.LivePath.empty() &&
+                    UpperAscii(ini.GetString(kGeneral, "AutoRotate", "False")) == "TRUE";
+  site.CurrentRotationPosition =
       ParseInt(ini.GetString(kGeneral, "CurrentRotationPosition", "1")).value_or(1);
   const auto count = ini.Get(kGeneral, "RotationCount");
   const std::int32_t rotations =
       count ? ParseInt(*count).value_or(kUnknownRotationCount) : kUnknownRotationCount;
-  site_.RotationCount = rotations < 0 ? 0 : rotations;
+  site.RotationCount = rotations < 0 ? 0 : rotations;
+}
+
+bool Catalogue::loadsite(const std::string& site_key) {
+  site_.SiteKey = site_key;
+  IniFile ini(SiteSettingsFileName(site_key));
+  ini.Load();  // an unreadable file reads like a missing one
+  ReadSiteRecord(ini, site_);
+  stored_ = site_;
   return !site_.Path.empty();
 }
 
 bool Catalogue::savecurrentsite(const std::function<void(IniFile&)>& also) {
   // Without a current site there is no file to write (the key would name ".ini").
   if (site_.SiteKey.empty()) return false;
+  // Another program's save must not fall between this read and this write.
+  const FileLock lock(DataDirectory());
+  if (!lock.held()) return false;
   IniFile ini(SiteSettingsFileName(site_.SiteKey));
   if (!ini.Load()) return false;
   if (also) also(ini);
-  ini.Set(kGeneral, "Name", site_.Name);
-  ini.Set(kGeneral, "Path", truncatepath(site_.Path));
-  ini.Set(kGeneral, "LivePath", site_.LivePath);
-  ini.Set(kGeneral, "AutoRotate", site_.AutoRotate ? "True" : "False");
-  ini.Set(kGeneral, "CurrentRotationPosition", IntToStr(site_.CurrentRotationPosition));
-  ini.Set(kGeneral, "BaseHTMLName", site_.BaseHTMLName);
-  ini.Set(kGeneral, "RotationCount", IntToStr(site_.RotationCount));
-  if (!ini.Save()) return false;
+  tsiterecord disk;
+  ReadSiteRecord(ini, disk);
+  // A record not read from this file is this program's as a whole.
+  const bool all = !EqualsNoCase(stored_.SiteKey, site_.SiteKey);
+  tsiterecord merged = site_;
+  bool changed = false;
+  const auto field = [&](auto tsiterecord::*member, const char* key, const std::string& text) {
+    if (all || site_.*member != stored_.*member || !ini.Get(kGeneral, key)) {
+      ini.Set(kGeneral, key, text);
+      changed = true;
+    } else {
+      merged.*member = disk.*member;
+    }
+  };
+  field(&tsiterecord::Name, "Name", site_.Name);
+  field(&tsiterecord::Path, "Path", truncatepath(site_.Path));
+  field(&tsiterecord::LivePath, "LivePath", site_.LivePath);
+  field(&tsiterecord::AutoRotate, "AutoRotate", site_.AutoRotate ? "True" : "False");
+  field(&tsiterecord::CurrentRotationPosition, "CurrentRotationPosition",
+        IntToStr(site_.CurrentRotationPosition));
+  field(&tsiterecord::BaseHTMLName, "BaseHTMLName", site_.BaseHTMLName);
+  field(&tsiterecord::RotationCount, "RotationCount", IntToStr(site_.RotationCount));
+  if ((changed || also) && !ini.Save()) return false;
+  site_ = merged;
+  stored_ = merged;
   return WriteKey(SitesFileName(), kSites, site_.SiteKey, site_.Name);
 }
 
@@ -206,6 +232,12 @@ SelectionStatus Catalogue::NewSite(Interaction& ui, bool use_rotations,
   site_.AutoRotate = false;
   site_.CurrentRotationPosition = 1;
   site_.RotationCount = 0;
+  // What the new settings file holds: the fields set here that it lacks are written by the
+  // first save.
+  IniFile written(SiteSettingsFileName(key));
+  written.Load();
+  ReadSiteRecord(written, stored_);
+  stored_.SiteKey = key;
   selected_ = static_cast<int>(keys_.size()) - 1;
 
   // Cancelling takes away only what this flow made: the record and files of the new site, and

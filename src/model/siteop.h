@@ -74,7 +74,13 @@ class Catalogue {
   bool loadsite(const std::string& site_key);
   // Writes the current record into "General" and its name into sites.ini (when that line does
   // not hold it yet). `also` makes further changes to the settings file, saved in the same
-  // step. False when a file could not be written; the callers report it.
+  // step. False when a file could not be written or the data directory's lock could not be had;
+  // the callers report it.
+  //
+  // The file is read afresh under the data directory's lock, and of the record only the fields
+  // this program changed since it read or saved them (or whose key the file lacks) are written:
+  // what another program saved meanwhile (turnwheel's next rotation, the command line's) stays,
+  // and the record takes it over.
   bool savecurrentsite(const std::function<void(IniFile&)>& also = nullptr);
   // Removes the current site's settings file, directory and catalogue line, and its list entry
   // when it is selected. Only a directory failure is reported. Nothing is selected afterwards.
@@ -116,6 +122,13 @@ class Catalogue {
   std::vector<std::string> names_;
   int selected_ = -1;
   tsiterecord site_;
+  // The current site's record as its settings file held it when last read or saved: a field of
+  // site_ that differs from it has been changed here.
+  tsiterecord stored_;
 };
+
+// The "General" section of a site's settings file read by loadsite's rules into `site` (all
+// fields but SiteKey).
+void ReadSiteRecord(const IniFile& ini, tsiterecord& site);
 
 }  // namespace parvel

@@ -1,5 +1,7 @@
 #include "model/sitesettings.h"
 
+#include <utility>
+
 #include "base/textutil.h"
 #include "model/inifile.h"
 #include "model/paths.h"
@@ -33,19 +35,52 @@ void WriteRotationSection(IniFile& ini, const SiteSettings& settings, int rotati
   WriteRotationKeys(ini, RotationSection(rotation), settings, keys);
 }
 
-bool SaveRotation(Interaction& ui, const SiteSettings& settings, const SiteContext& site,
-                  int rotation, SavedKeys keys) {
+namespace {
+
+bool SaveSection(Interaction& ui, const SiteSettings& settings, const SiteSettings* baseline,
+                 const SiteContext& site, int rotation, SavedKeys keys) {
   if (rotation < 0) return true;
   BusyCursor busy(ui);
   IniFile ini(SiteSettingsFileName(site.site_key));
   // Saving over a file that could not be read would lose its other sections.
   bool ok = ini.Load();
   if (ok) {
-    WriteRotationSection(ini, settings, rotation, keys);
-    ok = ini.Save();
+    const std::string before = ini.Serialize();
+    WriteRotationKeys(ini, RotationSection(rotation), settings, keys, baseline);
+    // With nothing changed here, the file is left as another program may just have saved it.
+    ok = (baseline && ini.Serialize() == before) || ini.Save();
   }
   if (!ok) ui.Warn(kSaveRotationWarning);
   return ok;
+}
+
+}  // namespace
+
+bool SaveRotation(Interaction& ui, const SiteSettings& settings, const SiteContext& site,
+                  int rotation, SavedKeys keys) {
+  return SaveSection(ui, settings, nullptr, site, rotation, keys);
+}
+
+bool SaveRotationChanges(Interaction& ui, const SiteSettings& settings,
+                         const SiteSettings& baseline, const SiteContext& site, int rotation,
+                         SavedKeys keys) {
+  return SaveSection(ui, settings, &baseline, site, rotation, keys);
+}
+
+void ClearHeadersAndFooters(SiteSettings& s) {
+  for (std::string* field :
+       {&s.Header_File, &s.Header_HTML, &s.Footer_File, &s.Footer_HTML, &s.Image_Header_File,
+        &s.Image_Header_HTML, &s.Image_Footer_File, &s.Image_Footer_HTML}) {
+    field->clear();
+  }
+  s.Header_Mode = HeaderMode::None;
+  s.Footer_Mode = HeaderMode::None;
+  // The switch is what a save writes for the mode.
+  for (auto [mode, same] : {std::pair{&s.Image_Header_Mode, &s.Image_Header_Same_As_Index},
+                            std::pair{&s.Image_Footer_Mode, &s.Image_Footer_Same_As_Index}}) {
+    *same = *mode == ImageHeaderMode::SameAsIndex;
+    if (!*same) *mode = ImageHeaderMode::None;
+  }
 }
 
 void SetDefaultValues(SiteSettings& s) {

@@ -197,6 +197,16 @@ void WriteRotationSection(IniFile& ini, const SiteSettings& settings, int rotati
 // file as it was.
 bool SaveRotation(Interaction& ui, const SiteSettings& settings, const SiteContext& site,
                   int rotation, SavedKeys keys);
+// SaveRotation writing, of the keys the section holds, only those whose text differs between
+// `settings` and `baseline` (the record as the section was read; WriteRotationKeys).
+bool SaveRotationChanges(Interaction& ui, const SiteSettings& settings,
+                         const SiteSettings& baseline, const SiteContext& site, int rotation,
+                         SavedKeys keys);
+
+// Empties the header and footer texts and list file names of both kinds of page and sets their
+// modes to none; an image page header or footer that is the same as the thumbnail pages' stays
+// so (it names no text or file of its own).
+void ClearHeadersAndFooters(SiteSettings& settings);
 
 // Gives every choice field that holds no valid choice its default; valid choices stay.
 void SetDefaultValues(SiteSettings& settings);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <system_error>
 #include <vector>
 
@@ -43,6 +44,33 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
+// Creates a new file beside `target` under a write temporary's name and opens it for writing.
+// Made with mode 0666, so that the system applies the umask as for any new file of the user's.
+// -1 with errno on failure.
+int OpenTemporaryBeside(const std::string& target, std::string* temporary) {
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string suffix = ".";
+    for (int i = 0; i < 6; ++i) suffix += kLetters[random() % (sizeof(kLetters) - 1)];
+    *temporary = WriteTemporaryName(target, suffix);
+    const int fd =
+        ::open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Gives the open temporary `fd` the mode of the file `target` it replaces; a new file keeps the
+// mode it was made with.
+bool KeepMode(int fd, const std::string& target) {
+  struct stat st {};
+  if (::stat(target.c_str(), &st) != 0) return true;
+  return ::fchmod(fd, st.st_mode & 07777) == 0;
+}
+
 class DiskFileSystem : public FileSystem {
  public:
   bool WriteFileAtomic(const std::string& path, std::string_view contents,
@@ -57,38 +85,71 @@ class DiskFileSystem : public FileSystem {
 
   bool WriteViaTemporary(const std::string& path, std::string_view contents, bool durable,
                          std::string* error) {
-    const fs::path target(path);
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    const std::string name_kept = target.filename().string().substr(0, kTemporaryNameKeep);
-    std::string tmpl = (dir / (std::string(kTemporaryPrefix) + name_kept + ".XXXXXX")).string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
+    std::string target;
+    if (!ResolveWriteTarget(path, &target, error) || !MayReplace(target, error)) return false;
+    std::string temporary;
+    const int fd = OpenTemporaryBeside(target, &temporary);
     if (fd < 0) return FailErrno(error, path, errno);
-    struct stat st {};
-    const mode_t mode = (::stat(path.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, contents) && (!durable || ::fsync(fd) == 0);
+    bool ok = KeepMode(fd, target) && WriteAll(fd, contents) && (!durable || ::fsync(fd) == 0);
     int err = errno;
     if (::close(fd) != 0 && ok) {
       ok = false;
       err = errno;
     }
-    if (ok && ::rename(name.data(), path.c_str()) != 0) {
+    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
       ok = false;
       err = errno;
     }
     if (!ok) {
-      ::unlink(name.data());
+      ::unlink(temporary.c_str());
       return FailErrno(error, path, err);
     }
     return true;
   }
 
   bool CopyFile(const std::string& from, const std::string& to, std::string* error) override {
-    std::error_code ec;
-    if (!fs::copy_file(from, to, fs::copy_options::none, ec)) {
-      return Fail(error, from + ": " + (ec ? ec.message() : std::string("not copied")));
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return FailErrno(error, from, errno);
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+      const int err = errno;
+      ::close(in);
+      return Fail(error, from + ": " + (err ? std::strerror(err) : "not a regular file"));
+    }
+    // 0666: the system takes the umask (and a folder's default permissions) off, as for any
+    // file the user makes; O_EXCL with O_NOFOLLOW fails on anything at `to`, a link included.
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (out < 0) {
+      const int err = errno;
+      ::close(in);
+      return FailErrno(error, to, err);
+    }
+    bool ok = true;
+    int err = 0;
+    std::vector<char> buffer(256 * 1024);
+    for (;;) {
+      const ssize_t n = ::read(in, buffer.data(), buffer.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        ok = false;
+        err = errno;
+        break;
+      }
+      if (n == 0) break;
+      if (!WriteAll(out, std::string_view(buffer.data(), static_cast<size_t>(n)))) {
+        ok = false;
+        err = errno;
+        break;
+      }
+    }
+    ::close(in);
+    if (::close(out) != 0 && ok) {
+      ok = false;
+      err = errno;
+    }
+    if (!ok) {
+      ::unlink(to.c_str());
+      return FailErrno(error, from, err);
     }
     return true;
   }
@@ -168,6 +229,52 @@ bool FileSystem::ListDirectory(const std::string& directory, std::vector<Directo
     entries->push_back(std::move(entry));
   }
   if (ec) return Fail(error, directory + ": " + ec.message());
+  return true;
+}
+
+bool FileSystem::ReplaceWithCopy(const std::string& from, const std::string& to,
+                                 std::string* error) {
+  std::string target;
+  if (!ResolveWriteTarget(to, &target, error) || !MayReplace(target, error)) return false;
+  const std::string temporary = WriteTemporaryName(target, ".copy");
+  if (PathExists(temporary)) Remove(temporary, nullptr);
+  if (!CopyFile(from, temporary, error)) return false;
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0 && ::chmod(temporary.c_str(), st.st_mode & 07777) != 0) {
+    const int err = errno;
+    Remove(temporary, nullptr);
+    return FailErrno(error, to, err);
+  }
+  if (!Rename(temporary, target, error)) {
+    Remove(temporary, nullptr);
+    return false;
+  }
+  return true;
+}
+
+bool ResolveWriteTarget(const std::string& path, std::string* target, std::string* error) {
+  // The system's own limit on links followed in one lookup.
+  constexpr int kMaxLinks = 40;
+  fs::path current(path);
+  for (int hops = 0; hops <= kMaxLinks; ++hops) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(current, ec);
+    if (ec || !fs::is_symlink(status)) {
+      *target = current.string();
+      return true;
+    }
+    const fs::path next = fs::read_symlink(current, ec);
+    if (ec) return Fail(error, path + ": " + ec.message());
+    current = next.is_absolute() ? next : current.parent_path() / next;
+  }
+  return FailErrno(error, path, ELOOP);
+}
+
+bool MayReplace(const std::string& path, std::string* error) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return true;  // nothing there to refuse
+  const bool refused = ::access(path.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0;
+  if (refused) return FailErrno(error, path, EACCES);
   return true;
 }
 

@@ -1,6 +1,11 @@
 // Every file the core writes and every folder it lists goes through FileSystem, so that tests can
 // replace it and make any write or listing fail. Reads of single files go straight to the disk
 // (ReadWholeFile) since a failed read harms nothing.
+//
+// How the writers treat the user's files: a file is replaced whole (a temporary beside it, then a
+// rename); a symbolic link is written through to its target, which is replaced in its own folder
+// while the link stays; a file the user may not write is refused, never replaced; a replaced file
+// keeps its mode, and a new file gets 0666 less the umask, as a shell redirection makes it.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +31,7 @@ class FileSystem {
 
   // Replaces (or creates) `path` with `contents` in one step: a temporary file in the same folder
   // is written, flushed and renamed over it, so the old content stays whole when this fails.
+  // Links and modes as said at the top.
   virtual bool WriteFileAtomic(const std::string& path, std::string_view contents,
                                std::string* error) = 0;
   // Replaces `path` in one step like WriteFileAtomic, but does not wait for the data to reach
@@ -33,8 +39,12 @@ class FileSystem {
   // would cost more than the file itself. A reader still never sees a half-written file.
   virtual bool WriteFileReplace(const std::string& path, std::string_view contents,
                                 std::string* error) = 0;
-  // Copies a file; fails when `to` exists already.
+  // Copies a file into the new file `to` (0666 less the umask); fails when `to` exists already.
   virtual bool CopyFile(const std::string& from, const std::string& to, std::string* error) = 0;
+  // Replaces (or creates) `to` with a copy of `from` in one step, as WriteFileAtomic replaces a
+  // file: through a link to its target, keeping the mode of a replaced file, refusing one the
+  // user may not write. Made of CopyFile into a temporary beside the target and Rename.
+  virtual bool ReplaceWithCopy(const std::string& from, const std::string& to, std::string* error);
   // Creates one directory whose parent exists.
   virtual bool CreateDirectory(const std::string& path, std::string* error) = 0;
   // Removes one file, or one empty directory.
@@ -69,6 +79,14 @@ std::string WriteTemporaryName(const std::string& path, std::string_view suffix)
 // Removes, through Files(), the write temporaries left in `directory` (not below it) by writes
 // that were stopped; for a folder that only one program writes to at a time. The count removed.
 int RemoveStaleTemporaries(const std::string& directory);
+
+// Where a write of `path` lands: `path` itself, or for a symbolic link (a chain of them) the file
+// it finally names, which need not exist yet. False with the reason for a loop of links.
+bool ResolveWriteTarget(const std::string& path, std::string* target, std::string* error);
+
+// False with the reason ("<path>: Permission denied") when `path` exists and the user may not
+// write to it: the system says no, or no one has write permission on it (also for root).
+bool MayReplace(const std::string& path, std::string* error);
 
 // The disk itself.
 FileSystem& RealFileSystem();

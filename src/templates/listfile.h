@@ -40,6 +40,18 @@ std::string HeaderFooterListText(const std::vector<std::string>& entries);
                                          const std::vector<std::string>& entries,
                                          std::string* error = nullptr);
 
+// The encoding an entry of a list file was written in: UTF-8 when its bytes are valid UTF-8,
+// else windows-1252 (a list saved by another program on another system).
+enum class ListEncoding { Utf8, Windows1252 };
+ListEncoding EntryEncoding(std::string_view bytes);
+// Windows-1252 when any entry is not valid UTF-8: what a new entry of this list is written in.
+ListEncoding ListFileEncoding(const std::vector<std::string>& entries);
+// An entry's text in UTF-8, for showing and editing.
+std::string DecodeListEntry(std::string_view bytes);
+// UTF-8 text back into the bytes of `encoding`, so that an entry decoded and encoded again keeps
+// its bytes. A text windows-1252 cannot hold stays UTF-8 (nothing of it is lost).
+std::string EncodeListEntry(std::string_view text, ListEncoding encoding);
+
 // A snippet as it goes into a page: every "|" removed.
 std::string JoinSnippet(std::string_view snippet);
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "base/textutil.h"
@@ -72,6 +73,54 @@ TEST_F(CatalogueTest, SaveWritesGeneralInItsOrderAndTheNameToTheCatalogue) {
             "AutoRotate=True\r\nCurrentRotationPosition=2\r\nBaseHTMLName=Index.htm\r\n"
             "RotationCount=3\r\n[Rotation_1]\r\nThumb_Width=120\r\n");
   EXPECT_EQ(ReadFile(tmp / "sites.ini"), "[Sites]\r\nSite_1=Cats\r\n");
+}
+
+// A save writes the fields changed here since the site was read and keeps, and takes over, what
+// another program saved meanwhile; a key the file lacks is written.
+TEST_F(CatalogueTest, SaveWritesOnlyWhatChangedHereAndKeepsTheRest) {
+  struct Case {
+    const char* name;
+    std::function<void(tsiterecord&)> here;
+    const char* there_key;
+    const char* there_value;
+    const char* expected;  // Name LivePath CurrentRotationPosition RotationCount, in the file
+  } cases[] = {
+      {"nothing here", [](tsiterecord&) {}, "CurrentRotationPosition", "3", "Cats /srv/live 3 2"},
+      {"another field here", [](tsiterecord& s) { s.Name = "Dogs"; }, "CurrentRotationPosition",
+       "3", "Dogs /srv/live 3 2"},
+      {"the same field here", [](tsiterecord& s) { s.CurrentRotationPosition = 5; },
+       "CurrentRotationPosition", "3", "Cats /srv/live 5 2"},
+      {"a count here", [](tsiterecord& s) { s.RotationCount += 1; }, "LivePath", "/srv/other",
+       "Cats /srv/other 1 3"},
+      {"a missing key", [](tsiterecord&) {}, "RotationCount", nullptr, "Cats /srv/live 1 2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::WriteSite("Site_1", "Cats",
+                       "LivePath=/srv/live\r\nAutoRotate=True\r\nCurrentRotationPosition=1\r\n"
+                       "BaseHTMLName=Index.html\r\nRotationCount=2\r\n");
+    cat.ReadSites();
+    cat.SelectSite(0, true);
+    IniFile other(tmp / "Site_1.ini");
+    ASSERT_TRUE(other.Load());
+    if (c.there_value) {
+      other.Set("General", c.there_key, c.there_value);
+    } else {
+      other.EraseKey("General", c.there_key);
+    }
+    ASSERT_TRUE(other.Save());
+    c.here(cat.site());
+    ASSERT_TRUE(cat.savecurrentsite());
+    const std::string file = SiteKey("General", "Name") + " " + SiteKey("General", "LivePath") +
+                             " " + SiteKey("General", "CurrentRotationPosition") + " " +
+                             SiteKey("General", "RotationCount");
+    EXPECT_EQ(file, c.expected);
+    const tsiterecord& site = cat.site();
+    EXPECT_EQ(site.Name + " " + site.LivePath + " " + std::to_string(site.CurrentRotationPosition) +
+                  " " + std::to_string(site.RotationCount),
+              c.expected);
+    std::filesystem::remove(tmp / "sites.ini");
+  }
 }
 
 TEST_F(CatalogueTest, DeleteCurrentSiteRemovesItsFilesDirectoryAndEntry) {
@@ -249,6 +298,49 @@ TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
                 SiteKey("Rotation_3", "Rotation_Path") + " " + SiteKey("Rotation_3", "Status"),
             "3 222 %/Site_1/Rotation_3 0");
   EXPECT_EQ(editor.current_rotation(), 3);
+}
+
+// The first rotation of a new site copies the page settings edited last, but not that site's
+// headers and footers: no text, no list file, modes at none (an image header or footer that is
+// the thumbnail pages' own stays so).
+TEST_F(SiteEditorTest, ANewSiteLeavesTheOtherSitesHeadersAndFootersBehind) {
+  options.UseRotations = true;
+  testing::WriteSite("Site_1", "New", "RotationCount=0\r\n");
+  cat.ReadSites();
+  cat.SelectSite(0, true);
+  settings.Thumb_Width = 150;
+  settings.Header_Mode = HeaderMode::Html;
+  settings.Header_HTML = "Welcome to our Summer Holiday";
+  settings.Footer_Mode = HeaderMode::List;
+  settings.Footer_File = tmp / "Site_9_Footers.txt";
+  settings.DisplayAsImage = false;
+  settings.Image_Header_Mode = ImageHeaderMode::List;
+  settings.Image_Header_Same_As_Index = false;
+  settings.Image_Header_File = tmp / "Site_9_Headers.txt";
+  settings.Image_Footer_Mode = ImageHeaderMode::SameAsIndex;
+  settings.Image_Footer_HTML = "left over";
+  ASSERT_TRUE(editor.Open());
+  const std::pair<const char*, const char*> expected[] = {
+      {"Header_File", ""},
+      {"Header_HTML", ""},
+      {"Footer_File", ""},
+      {"Footer_HTML", ""},
+      {"Image_Header_Same_As_Index", "False"},
+      {"Image_Header_File", ""},
+      {"Image_Header_HTML", ""},
+      {"Image_Footer_Same_As_Index", "True"},
+      {"Thumb_Width", "150"},
+      {"DisplayAsImage", "False"},
+  };
+  for (const auto& [key, value] : expected) {
+    SCOPED_TRACE(key);
+    EXPECT_EQ(SiteKey("Rotation_1", key), value);
+  }
+  EXPECT_EQ(settings.Header_Mode, HeaderMode::None);
+  EXPECT_EQ(settings.Footer_Mode, HeaderMode::None);
+  EXPECT_EQ(settings.Image_Header_Mode, ImageHeaderMode::None);
+  EXPECT_EQ(settings.Image_Footer_Mode, ImageHeaderMode::SameAsIndex);
+  EXPECT_EQ(settings.Image_Footer_HTML, "");
 }
 
 // Copy settings..: another site's rotation gives its page settings; the rotation being edited keeps

@@ -61,6 +61,92 @@ TEST(FileSystemTest, ReplacingKeepsTheOldFileUntilTheNewOneIsWhole) {
   }
 }
 
+// The ways the program puts a whole file on disk, each as one call.
+struct Writer {
+  const char* name;
+  bool replaces;  // may replace an existing file (CopyFile only makes new ones)
+  bool (*write)(const std::string& path, std::string* error);
+};
+const Writer kWriters[] = {
+    {"WriteFileAtomic", true,
+     [](const std::string& path, std::string* error) {
+       return RealFileSystem().WriteFileAtomic(path, "new", error);
+     }},
+    {"WriteFileReplace", true,
+     [](const std::string& path, std::string* error) {
+       return RealFileSystem().WriteFileReplace(path, "new", error);
+     }},
+    {"CopyFile", false,
+     [](const std::string& path, std::string* error) {
+       TempDir source;
+       WriteFile(source / "from", "new");
+       ::chmod((source / "from").c_str(), 0600);  // a copy does not take the source's mode
+       return RealFileSystem().CopyFile(source / "from", path, error);
+     }},
+    {"ReplaceWithCopy", true,
+     [](const std::string& path, std::string* error) {
+       TempDir source;
+       WriteFile(source / "from", "new");
+       ::chmod((source / "from").c_str(), 0600);
+       return RealFileSystem().ReplaceWithCopy(source / "from", path, error);
+     }},
+};
+
+// With a umask of 027 every writer makes a new file 0640, as a shell redirection would; a file
+// replaced keeps its own mode.
+TEST(FileSystemTest, NewFilesFollowTheUmaskAndReplacedOnesKeepTheirMode) {
+  const mode_t before = ::umask(027);
+  for (const Writer& writer : kWriters) {
+    SCOPED_TRACE(writer.name);
+    TempDir dir;
+    std::string error;
+    ASSERT_TRUE(writer.write(dir / "made", &error)) << error;
+    EXPECT_EQ(std::filesystem::status(dir / "made").permissions(), std::filesystem::perms(0640));
+    if (!writer.replaces) {
+      EXPECT_FALSE(writer.write(dir / "made", &error));
+      continue;
+    }
+    WriteFile(dir / "kept", "old");
+    ASSERT_EQ(::chmod((dir / "kept").c_str(), 0604), 0);
+    ASSERT_TRUE(writer.write(dir / "kept", &error)) << error;
+    EXPECT_EQ(ReadFile(dir / "kept"), "new");
+    EXPECT_EQ(std::filesystem::status(dir / "kept").permissions(), std::filesystem::perms(0604));
+  }
+  ::umask(before);
+}
+
+// A symbolic link (also one in a chain, also one naming a file not yet there) is written
+// through: its target is replaced in its own folder and the link stays a link. A file no one may
+// write is refused with the reason and left as it was. Neither leaves a temporary behind.
+TEST(FileSystemTest, WritesGoThroughLinksAndRefuseAReadOnlyFile) {
+  for (const Writer& writer : kWriters) {
+    if (!writer.replaces) continue;
+    SCOPED_TRACE(writer.name);
+    TempDir dir;
+    WriteFile(dir / "lists/real.txt", "old");
+    std::filesystem::create_directory(dir / "site");
+    std::filesystem::create_symlink("../lists/real.txt", dir / "site/link.txt");
+    std::filesystem::create_symlink("link.txt", dir / "site/chain.txt");
+    std::filesystem::create_symlink(dir / "lists/later.txt", dir / "site/dangling.txt");
+    std::string error;
+    for (const char* link : {"site/link.txt", "site/chain.txt", "site/dangling.txt"}) {
+      SCOPED_TRACE(link);
+      ASSERT_TRUE(writer.write(dir / link, &error)) << error;
+      EXPECT_TRUE(std::filesystem::is_symlink(dir / link));
+      EXPECT_EQ(ReadFile(dir / link), "new");
+      WriteFile(dir / "lists/real.txt", "old");
+    }
+    EXPECT_EQ(ReadFile(dir / "lists/later.txt"), "new");
+
+    ASSERT_EQ(::chmod((dir / "lists/real.txt").c_str(), 0444), 0);
+    EXPECT_FALSE(writer.write(dir / "site/link.txt", &error));
+    EXPECT_TRUE(error.ends_with("lists/real.txt: Permission denied")) << error;
+    EXPECT_EQ(ReadFile(dir / "lists/real.txt"), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "lists"), {}), 2);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "site"), {}), 3);
+  }
+}
+
 // A swap of two folders (a live site and its new copy) done by three renames, where the system
 // cannot swap in one step: a failure at any rename leaves both as they were. n = 0 is the
 // system's own swap; 1..3 fail one rename; 4 fails none.

@@ -10,6 +10,7 @@
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 #include "templates/headcode.h"
+#include "templates/listfile.h"
 #include "templates/style.h"
 #include "templates/thumbop.h"
 
@@ -103,6 +104,52 @@ TEST(SnippetList, Operations) {
 }
 
 // OK: starting from a record that fails all eight checks, each fix reveals the next.
+// An entry that is not valid UTF-8 is read as windows-1252 (the five bytes it leaves unassigned
+// as the control characters of their number) and encoded back to its very bytes; a text
+// windows-1252 cannot hold stays UTF-8; a list holding one such entry is a windows-1252 list.
+TEST(ListEntryEncoding, Windows1252RoundTripsByteForByte) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    ListEncoding encoding;
+    std::string text;  // UTF-8
+  } cases[] = {
+      {"ascii", "<b>Hi</b>", ListEncoding::Utf8, "<b>Hi</b>"},
+      {"utf-8", "caf\xC3\xA9 \xE2\x82\xAC", ListEncoding::Utf8, "caf\xC3\xA9 \xE2\x82\xAC"},
+      {"windows-1252", "Caf\xE9 \x80 10\xA0kg \x93quoted\x94", ListEncoding::Windows1252,
+       "Caf\xC3\xA9 \xE2\x82\xAC 10\xC2\xA0kg \xE2\x80\x9Cquoted\xE2\x80\x9D"},
+      {"unassigned bytes", "\x81\x8D\x8F\x90\x9D", ListEncoding::Windows1252,
+       "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
+      {"cut utf-8", "caf\xC3", ListEncoding::Windows1252, "caf\xC3\x83"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(EntryEncoding(c.bytes), c.encoding);
+    EXPECT_EQ(DecodeListEntry(c.bytes), c.text);
+    EXPECT_EQ(EncodeListEntry(c.text, c.encoding), c.bytes);
+    EXPECT_EQ(ListFileEncoding({"plain", c.bytes}), c.encoding);
+  }
+  EXPECT_EQ(EncodeListEntry("caf\xC3\xA9", ListEncoding::Windows1252), "caf\xE9");
+  EXPECT_EQ(EncodeListEntry("\xE6\x97\xA5 caf\xC3\xA9", ListEncoding::Windows1252),
+            "\xE6\x97\xA5 caf\xC3\xA9");
+}
+
+// Saving a list refuses a file no one may write, and writes a linked list into its target.
+TEST(ListFile, SavingRefusesAReadOnlyFileAndFollowsALink) {
+  TempDir dir;
+  WriteFile(dir / "lists/Headers.txt", "old\r\n");
+  std::filesystem::create_directory(dir / "site");
+  std::filesystem::create_symlink("../lists/Headers.txt", dir / "site/Headers.txt");
+  ASSERT_TRUE(WriteHeaderFooterList(dir / "site/Headers.txt", {"A", "B"}));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "site/Headers.txt"));
+  EXPECT_EQ(testing::ReadFile(dir / "lists/Headers.txt"), "A\r\nB\r\n");
+  std::filesystem::permissions(dir / "lists/Headers.txt", std::filesystem::perms(0444));
+  std::string error;
+  EXPECT_FALSE(WriteHeaderFooterList(dir / "site/Headers.txt", {"C"}, &error));
+  EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
+  EXPECT_EQ(testing::ReadFile(dir / "lists/Headers.txt"), "A\r\nB\r\n");
+}
+
 TEST(ThumbOptionsOk, ChecksInOrder) {
   TempDir dir;
   const std::string file = dir / "there.gif";

@@ -28,6 +28,7 @@
 #include "templates/REMain.h"
 #include "templates/ui/headcodedialog.h"
 #include "templates/ui/richedit.h"
+#include "templates/ui/snippetedit.h"
 #include "templates/ui/thumboptionsdialog.h"
 #include "uisupport.h"
 
@@ -376,7 +377,7 @@ class DesktopTest : public QObject {
       f.doubles.ui.QueueAnswer(Answer::Yes);
       Click(list, "btnClearAll");
       f.doubles.dialogs.Queue([&](QDialog& maker) {
-        SetText(maker, "edtHtml", "line one|line two");
+        Find<SnippetLineEdit>(maker, "edtHtml")->setText("line one|line two");
         f.doubles.dialogs.Queue([&](QDialog& html) {
           auto* text = Find<QPlainTextEdit>(html, "memText");
           CHECK_EQ(text->toPlainText(), QString("line one\nline two"));
@@ -402,7 +403,7 @@ class DesktopTest : public QObject {
     Find<QComboBox>(*f.editor, "cmbFooter")->setCurrentIndex(1);
     for (const bool ok : {false, true}) {
       f.doubles.dialogs.Queue([&](QDialog& maker) {
-        CHECK_EQ(Find<QLineEdit>(maker, "edtHtml")->text(), QString("<B>Hi</B>"));
+        CHECK_EQ(Find<SnippetLineEdit>(maker, "edtHtml")->text(), QString("<B>Hi</B>"));
         Find<QAbstractButton>(maker, "rbText")->setChecked(true);
         CHECK_EQ(Find(maker, "edtHtml")->isEnabled(), false);
         SetText(maker, "edtTextLink", " index.html ");
@@ -417,6 +418,55 @@ class DesktopTest : public QObject {
              std::vector<QString>({"dlgHeaderFooter", "dlgNewHeaderFooter", "frmRichEdit",
                                    "dlgNewHeaderFooter", "dlgNewHeaderFooter"}));
     QCOMPARE(f.doubles.ui.messages().size(), 2u);  // Clear All's question, the failed save
+  }
+
+  // A list entry of 40,000 characters and one in windows-1252 go through Modify and the HTML
+  // editor and come back as they were, byte for byte; the HTML field still takes no more than a
+  // thousand typed characters. A list file no one may write is refused with the message, and the
+  // list editor stays open.
+  void listEntriesKeepTheirLengthAndBytes() {
+    Doubles f;
+    DataDir data;
+    const std::string long_entry = "<p>" + std::string(40000, 'x') + "</p>";
+    const std::string windows = "Caf\xE9 \x93quoted\x94\xA0!";
+    const std::string file = long_entry + "\r\n" + windows + "\r\n";
+    data.Write("list.txt", file);
+    for (const bool writable : {true, false}) {
+      TdlgHeaderFooter list(f.seams(), true, data.path + "list.txt", "Site_1");
+      f.dialogs.Queue([&](QDialog& dialog) {
+        CHECK_EQ(Items(dialog, "lbxEntries").value(1),
+                 QString::fromUtf8("Caf\u00e9 \u201cquoted\u201d\u00a0!"));
+        for (int row : {0, 1}) {
+          Find<QListWidget>(dialog, "lbxEntries")->setCurrentRow(row);
+          f.dialogs.Queue([&, row](QDialog& maker) {
+            auto* html = Find<SnippetLineEdit>(maker, "edtHtml");
+            CHECK_EQ(html->text().size(), row == 0 ? qsizetype(40007) : qsizetype(15));
+            f.dialogs.Queue([](QDialog&) { return int(QDialog::Accepted); });
+            Click(maker, "btnEdit");
+            return Click(maker, "btnOK");
+          });
+          Click(dialog, "btnModify");
+        }
+        return Click(dialog, "btnOK");
+      });
+      if (!writable)
+        std::filesystem::permissions(data.path + "list.txt", std::filesystem::perms(0444));
+      QCOMPARE(list.Open(), writable ? int(QDialog::Accepted) : int(QDialog::Rejected));
+      QCOMPARE(data.Read("list.txt"), file);
+    }
+    QCOMPARE(f.ui.texts(),
+             std::vector<std::string>{"Error encountered saving your Header List file," +
+                                      data.path + "list.txt!"});
+
+    SnippetFields fields;
+    fields.html = std::string(999, 'a');
+    TdlgNewHeaderFooter maker(f.seams(), true, fields, 0);
+    auto* html = Find<SnippetLineEdit>(maker, "edtHtml");
+    html->moveCursor(QTextCursor::End);
+    QTest::keyClicks(html, "bcd");
+    QCOMPARE(html->text(), QString(999, 'a') + "b");
+    html->setText(QString(2000, 'x'));
+    QCOMPARE(html->text().size(), qsizetype(2000));
   }
 
   // The buttons follow the text, its selection and the clipboard; an insert goes before the

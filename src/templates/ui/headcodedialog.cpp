@@ -13,7 +13,6 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <QValidator>
 #include <memory>
 
 #include "app/chooser.h"
@@ -22,6 +21,7 @@
 #include "platform/interaction.h"
 #include "templates/listfile.h"
 #include "templates/ui/richedit.h"
+#include "templates/ui/snippetedit.h"
 
 namespace parvel {
 namespace {
@@ -33,20 +33,6 @@ QString Q(const std::string& text) {
 std::string S(const QLineEdit* edit) {
   return edit->text().toStdString();
 }
-
-// Lets a person type or paste no more than `limit` characters; a longer text set by the program
-// stays whole and may only shrink.
-class TypedLimitValidator : public QValidator {
- public:
-  TypedLimitValidator(int limit, QLineEdit* edit) : QValidator(edit), limit_(limit), edit_(edit) {}
-  State validate(QString& input, int&) const override {
-    return input.size() > limit_ && input.size() > edit_->text().size() ? Invalid : Acceptable;
-  }
-
- private:
-  int limit_;
-  QLineEdit* edit_;
-};
 
 QLineEdit* Edit(const char* name, QWidget* parent) {
   auto* edit = new QLineEdit(parent);
@@ -108,8 +94,10 @@ TdlgNewHeaderFooter::TdlgNewHeaderFooter(Seams seams, bool header, SnippetFields
   kinds->addButton(rbImage_, static_cast<int>(SnippetKind::ImageLink));
   kinds->addButton(rbText_, static_cast<int>(SnippetKind::TextLink));
 
-  edtHtml_ = Edit("edtHtml", this);
-  edtHtml_->setValidator(new TypedLimitValidator(kSnippetTypedMax, edtHtml_));
+  // A list entry or the HTML editor's result may be longer than a line edit holds.
+  edtHtml_ = new SnippetLineEdit(this);
+  edtHtml_->setObjectName("edtHtml");
+  edtHtml_->setTypedLimit(kSnippetTypedMax);
   edtHtml_->setMinimumWidth(chars * 56);
   btnEdit_ = Button("btnEdit", "&Edit..", this);
   edtImageLocation_ = Edit("edtImageLocation", this);
@@ -193,7 +181,7 @@ void TdlgNewHeaderFooter::Take() {
   fields_.kind = rbImage_->isChecked()  ? SnippetKind::ImageLink
                  : rbText_->isChecked() ? SnippetKind::TextLink
                                         : SnippetKind::Html;
-  fields_.html = S(edtHtml_);
+  fields_.html = edtHtml_->text().toStdString();
   fields_.image_location = S(edtImageLocation_);
   fields_.image_link = S(edtImageLink_);
   fields_.alt_text = S(edtAltText_);
@@ -206,7 +194,7 @@ void TdlgNewHeaderFooter::btnEditClick() {
   std::unique_ptr<TfrmRichEdit> editor;
   {
     const BusyCursor busy(seams_.ui);
-    editor = std::make_unique<TfrmRichEdit>(seams_, S(edtHtml_), this);
+    editor = std::make_unique<TfrmRichEdit>(seams_, edtHtml_->text().toStdString(), this);
   }
   if (seams_.dialogs.Run(*editor) == QDialog::Accepted) edtHtml_->setText(Q(editor->snippet()));
 }
@@ -315,7 +303,7 @@ void TdlgHeaderFooter::ShowList() {
     const QSignalBlocker blocker(lbxEntries_);
     if (lbxEntries_->count() != static_cast<int>(list_.entries().size())) lbxEntries_->clear();
     for (size_t i = 0; i < list_.entries().size(); ++i) {
-      const QString text = Q(list_.entries()[i]);
+      const QString text = Q(DecodeListEntry(list_.entries()[i]));
       if (auto* item = lbxEntries_->item(static_cast<int>(i)))
         item->setText(text);
       else
@@ -335,17 +323,21 @@ void TdlgHeaderFooter::ShowList() {
 void TdlgHeaderFooter::btnAddClick() {
   TdlgNewHeaderFooter maker(seams_, header_, maker_fields_, 0, this);
   if (seams_.dialogs.Run(maker) != QDialog::Accepted) return;
-  list_.Add(maker.snippet());
+  // A list read in windows-1252 stays in it.
+  list_.Add(EncodeListEntry(maker.snippet(), ListFileEncoding(list_.entries())));
   ShowList();
 }
 
 void TdlgHeaderFooter::btnModifyClick() {
   if (list_.selected() < 0) return;
+  const std::string& entry = list_.entries()[static_cast<size_t>(list_.selected())];
+  const ListEncoding encoding = EntryEncoding(entry);
   maker_fields_.kind = SnippetKind::Html;
-  maker_fields_.html = list_.entries()[static_cast<size_t>(list_.selected())];
+  maker_fields_.html = DecodeListEntry(entry);
   TdlgNewHeaderFooter maker(seams_, header_, maker_fields_, 0, this);
   if (seams_.dialogs.Run(maker) != QDialog::Accepted) return;
-  list_.Modify(maker.snippet());
+  // Written back in the encoding it was read in: unchanged, it keeps its bytes.
+  list_.Modify(EncodeListEntry(maker.snippet(), encoding));
   ShowList();
 }
 

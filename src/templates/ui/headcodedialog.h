@@ -19,6 +19,8 @@ class QSpinBox;
 
 namespace parvel {
 
+class SnippetLineEdit;
+
 class TdlgNewHeaderFooter : public QDialog {
   Q_OBJECT
 
@@ -49,7 +51,7 @@ class TdlgNewHeaderFooter : public QDialog {
   QRadioButton* rbHtml_;
   QRadioButton* rbImage_;
   QRadioButton* rbText_;
-  QLineEdit* edtHtml_;
+  SnippetLineEdit* edtHtml_;
   QPushButton* btnEdit_;
   QLineEdit* edtImageLocation_;
   QLineEdit* edtImageLink_;

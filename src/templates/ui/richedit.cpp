@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cstdint>
@@ -177,7 +178,11 @@ QToolButton* TfrmRichEdit::Tool(const char* name, const QString& caption, const 
 }
 
 std::string TfrmRichEdit::snippet() const {
-  return EditorTextToSnippet(memText_->toPlainText().toStdString());
+  // toPlainText would turn a non-breaking space into a blank.
+  QString text = memText_->document()->toRawText();
+  text.replace(QChar(QChar::ParagraphSeparator), QChar('\n'));
+  text.replace(QChar(QChar::LineSeparator), QChar('\n'));
+  return EditorTextToSnippet(text.toStdString());
 }
 
 void TfrmRichEdit::UpdateButtons() {
