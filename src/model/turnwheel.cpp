@@ -180,6 +180,7 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
                          &files, &error)) {
     return failed(error);
   }
+  error.clear();
   const std::optional<LiveRecord> record = ReadLiveRecord(site_key, &error);
   if (!record && !error.empty()) return failed(error);
   std::set<std::string> ours;
