@@ -108,7 +108,8 @@ Kind KindAt(const fs::path& p) {
 
 // Copies one file over `dest` in one step: a part file beside it, then a rename.
 bool ReplaceFile(const fs::path& from, const fs::path& dest, std::string* error) {
-  const fs::path part = dest.parent_path() / ("." + dest.filename().string() + std::string(kPartSuffix));
+  const fs::path part =
+      dest.parent_path() / ("." + dest.filename().string() + std::string(kPartSuffix));
   if (Exists(part)) Files().Remove(part.string(), nullptr);
   if (!Files().CopyFile(from.string(), part.string(), error)) return false;
   if (!Files().Rename(part.string(), dest.string(), error)) {
@@ -225,41 +226,6 @@ bool PutLiveBySwap(const std::vector<LiveFile>& files, const fs::path& target,
   return true;
 }
 
-bool PutLiveInPlace(const std::vector<LiveFile>& files, const fs::path& target,
-                    const LiveContents& contents, std::string* error) {
-  if (KindAt(target) != Kind::Directory && !Files().CreateDirectory(target.string(), error)) {
-    return false;
-  }
-  // Folders before their contents (the copy's order), each file replaced in one step. What is in
-  // the way is turnwheel's (the caller made sure that no user entry is).
-  std::set<std::string> wanted;
-  for (const LiveFile& file : files) {
-    wanted.insert(file.EntryName());
-    const fs::path dest = target / file.path;
-    const Kind there = KindAt(dest);
-    if (file.IsFolder()) {
-      if (there == Kind::Directory) continue;
-      if (there != Kind::None && !Files().Remove(dest.string(), error)) return false;
-      if (!Files().CreateDirectory(dest.string(), error)) return false;
-      continue;
-    }
-    if (there == Kind::Directory && !Files().RemoveAll(dest.string(), error)) return false;
-    if (!ReplaceFile(file.source, dest, error)) return false;
-  }
-  // Then turnwheel's entries the copy does not hold go, deepest first; a folder only once empty
-  // (a user's file in it keeps it).
-  for (auto it = contents.owned.rbegin(); it != contents.owned.rend(); ++it) {
-    if (wanted.contains(*it)) continue;
-    const fs::path path = target / PathOf(*it);
-    std::error_code ec;
-    if (IsFolderEntry(*it) && (KindAt(path) != Kind::Directory || !fs::is_empty(path, ec))) {
-      continue;
-    }
-    if (Exists(path) && !Files().Remove(path.string(), error)) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool IsProgramTemporaryName(std::string_view name) {
@@ -365,6 +331,46 @@ bool RepairLive(const std::string& live, const std::set<std::string>& ours, std:
   return true;
 }
 
+bool PutLiveInPlace(const std::vector<LiveFile>& files, const std::string& live,
+                    const LiveContents& contents, std::string* error) {
+  const fs::path target = Bare(live);
+  if (KindAt(target) != Kind::Directory && !Files().CreateDirectory(target.string(), error)) {
+    return false;
+  }
+  // Folders before their contents (the copy's order), each file replaced in one step. What is in
+  // the way is turnwheel's (the caller made sure that no user entry is).
+  std::set<std::string> wanted;
+  for (const LiveFile& file : files) {
+    wanted.insert(file.EntryName());
+    const fs::path dest = target / file.path;
+    const Kind there = KindAt(dest);
+    if (file.IsFolder()) {
+      if (there == Kind::Directory) continue;
+      if (there != Kind::None && !Files().Remove(dest.string(), error)) return false;
+      if (!Files().CreateDirectory(dest.string(), error)) return false;
+      continue;
+    }
+    if (there == Kind::Directory && !Files().RemoveAll(dest.string(), error)) return false;
+    if (!ReplaceFile(file.source, dest, error)) return false;
+  }
+  // Then turnwheel's entries the copy does not hold go, deepest first; a folder only once empty
+  // (a user's file in it keeps it).
+  for (auto it = contents.owned.rbegin(); it != contents.owned.rend(); ++it) {
+    const std::string rel = PathOf(*it);
+    // The copy put something of its own at that path (a folder where a file was, or the reverse).
+    if (wanted.contains(rel) || wanted.contains(rel + "/")) continue;
+    const fs::path path = target / rel;
+    const Kind there = KindAt(path);
+    std::error_code ec;
+    if (IsFolderEntry(*it) ? there != Kind::Directory || !fs::is_empty(path, ec)
+                           : there == Kind::None || there == Kind::Directory) {
+      continue;
+    }
+    if (!Files().Remove(path.string(), error)) return false;
+  }
+  return true;
+}
+
 bool PutLive(const std::vector<LiveFile>& files, const std::string& live,
              const LiveContents& contents, const std::set<std::string>& ours, std::string* error) {
   if (!fs::path(live).is_absolute()) return Fail(error, live + ": not an absolute path");
@@ -380,7 +386,7 @@ bool PutLive(const std::vector<LiveFile>& files, const std::string& live,
   }
   if (!MakeParents(target.parent_path(), error)) return false;
   return CanSwap(target) ? PutLiveBySwap(files, target, contents, ours, error)
-                         : PutLiveInPlace(files, target, contents, error);
+                         : PutLiveInPlace(files, target.string(), contents, error);
 }
 
 }  // namespace parvel

@@ -86,4 +86,10 @@ bool RepairLive(const std::string& live, const std::set<std::string>& ours, std:
 bool PutLive(const std::vector<LiveFile>& files, const std::string& live,
              const LiveContents& contents, const std::set<std::string>& ours, std::string* error);
 
+// PutLive's way for a live folder that cannot be renamed (a mount point, or one whose parent
+// cannot be written to): files replaced one by one, then the owned entries the copy does not
+// hold removed, a folder only once empty.
+bool PutLiveInPlace(const std::vector<LiveFile>& files, const std::string& live,
+                    const LiveContents& contents, std::string* error);
+
 }  // namespace parvel

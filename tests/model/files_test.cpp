@@ -266,6 +266,19 @@ TEST_F(LiveTreeTest, PutLiveReplacesItsOwnAndKeepsTheUsersFiles) {
   ExpectNoLeftovers();
 }
 
+// Where the live folder cannot be renamed, its files are replaced where they are: the same result,
+// and an owned folder that holds a file of the user's stays.
+TEST_F(LiveTreeTest, PutLiveInPlaceReplacesItsOwnAndKeepsTheUsersFiles) {
+  const Tree old_folder = {{"old", "/"}, {"old/mine.txt", "mine too"}};
+  MakeTree(live, old_folder);
+  LiveContents contents = Contents();
+  contents.owned.insert(contents.user.extract("old/"));  // turnwheel made it, the user filled it
+  std::string error;
+  ASSERT_TRUE(PutLiveInPlace(Copy(), live, contents, &error)) << error;
+  EXPECT_EQ(ReadTree(live), With(With(kRotation, kMine), old_folder));
+  ExpectNoLeftovers();
+}
+
 // A run stopped part way is repaired by the next one, and the user's files in what it left are
 // not lost.
 TEST_F(LiveTreeTest, ARunStoppedPartWayIsRepaired) {
