@@ -22,7 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // Why the live directory cannot take a rotation: swapping it would take away the program's data,
-// the user's home, a site's folders or a rotation with it. Empty when it is usable.
+// the user's home, a site's folders or a rotation with it, or it is no directory. Empty when it is
+// usable.
 std::string LiveProblem(const std::string& live, const std::string& site_key, const IniFile& ini,
                         const std::string& site_path, int count, bool use_rotations) {
   const std::string named = "the live directory, " + live + ", ";
@@ -36,6 +37,10 @@ std::string LiveProblem(const std::string& live, const std::string& site_key, co
     if (!dir.empty() && FolderWithin(live, dir)) {
       return named + "lies inside the directory of Rotation " + IntToStr(n);
     }
+  }
+  const fs::path target = ResolvedFolder(live);
+  if (PathExists(target.string()) && !DirectoryExists(target.string())) {
+    return named + "is not a directory";
   }
   return std::string();
 }
@@ -91,11 +96,7 @@ std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& liv
   ini.Load();
   const int count = std::min<int>(site.RotationCount, kMaxRotations);
   const std::string path = fixpath(site.Path, true);
-  std::string problem = LiveProblem(live, site.SiteKey, ini, path, count, use_rotations);
-  if (problem.empty() && PathExists(live) && !DirectoryExists(live)) {
-    problem = "the live directory, " + live + ", is not a directory";
-  }
-  return problem;
+  return LiveProblem(live, site.SiteKey, ini, path, count, use_rotations);
 }
 
 LiveSelection RotationSelection(const IniFile& site_ini, std::string_view site_path, int count,
@@ -160,16 +161,13 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
   }
   const std::string live = fixpath(site.LivePath, false);
   const fs::path target = ResolvedFolder(live);
-  std::string problem = LiveProblem(live, site_key, ini, site_path, count, use_rotations);
-  if (problem.empty() && PathExists(target.string()) && !DirectoryExists(target.string())) {
-    problem = "the live directory, " + live + ", is not a directory";
-  }
-  if (!problem.empty()) {
+  if (const std::string problem = LiveProblem(live, site_key, ini, site_path, count, use_rotations);
+      !problem.empty()) {
     return finish(RotationOutcome::Refused, label + " was not copied: " + problem + unchanged);
   }
   const auto failed = [&](const std::string& why) {
     return finish(RotationOutcome::Failed,
-                  label + " could not be put live in " + live + ": " + why + unchanged);
+                  label + " could not be put live in " + live + ": " + why);
   };
 
   // What goes live, and what of the live folder is turnwheel's.

@@ -8,6 +8,7 @@
 #include "model/datadir.h"
 #include "model/filehelpers.h"
 #include "model/imagefiles.h"
+#include "model/liverecord.h"
 #include "model/livetree.h"
 #include "model/model_support.h"
 #include "platform/filesystem.h"
@@ -148,6 +149,29 @@ const Tree kOldLive = {{"Index.html", "old index"},
                        {"deep", "old file where a directory comes"},
                        {"empty", "/"},
                        {"empty/gone.txt", "old"}};
+
+// The record keeps any file name (a line end or a backslash in it too); a file that is no record
+// is reported, not taken for an empty one.
+TEST_F(FileHelpersTest, TheLiveRecordKeepsEveryNameAndRefusesWhatIsNoRecord) {
+  std::string error;
+  EXPECT_EQ(ReadLiveRecord("Site_1", &error), std::nullopt);
+  EXPECT_EQ(error, "");
+  const LiveRecord record{"/srv/www/live", {"a.jpg", "odd\nname\\.txt", "thumbs/", "x\r"}};
+  ASSERT_TRUE(WriteLiveRecord("Site_1", record, &error)) << error;
+  const auto read = ReadLiveRecord("Site_1", &error);
+  ASSERT_TRUE(read.has_value()) << error;
+  EXPECT_EQ(read->location, record.location);
+  EXPECT_EQ(read->entries, record.entries);
+  for (const char* text :
+       {"[General]\r\nName=x\r\n", "turnwheel live record 1\r\n/srv\r\nbad\\q\r\n",
+        "turnwheel live record 1\r\n/srv\r\ncut"}) {
+    SCOPED_TRACE(text);
+    WriteFile(LiveRecordFileName("Site_1"), text);
+    error.clear();
+    EXPECT_EQ(ReadLiveRecord("Site_1", &error), std::nullopt);
+    EXPECT_NE(error.find("Site_1.live"), std::string::npos) << error;
+  }
+}
 
 // The record form of every entry of a tree ("thumbs/" for a folder).
 std::set<std::string> Entries(const Tree& tree) {
