@@ -176,6 +176,13 @@ bool ClearLeftover(const fs::path& tree, const fs::path& live, const std::set<st
   return Files().RemoveAll(tree.string(), error);
 }
 
+// Gives the folder `to` the permission bits of the folder `from`, when there is one.
+void KeepPermissions(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(from, ec);
+  if (!ec && fs::is_directory(status)) fs::permissions(to, status.permissions(), ec);
+}
+
 // The staging tree: a copy of `files`, then a second name of each of the user's files (and their
 // folders), in the order of their paths so that a folder comes before what it holds.
 bool MakeStaging(const std::vector<LiveFile>& files, const fs::path& live,
@@ -197,6 +204,12 @@ bool MakeStaging(const std::vector<LiveFile>& files, const fs::path& live,
         !Files().Link((live / rel).string(), (staging / rel).string(), error)) {
       return false;
     }
+  }
+  // The live folder and the user's folders keep their permissions (a private folder stays
+  // private); they are made anew, so this is all that is theirs to keep.
+  KeepPermissions(live, staging);
+  for (const std::string& entry : contents.user) {
+    if (IsFolderEntry(entry)) KeepPermissions(live / PathOf(entry), staging / PathOf(entry));
   }
   return true;
 }

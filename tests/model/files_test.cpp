@@ -275,18 +275,25 @@ TEST_F(LiveTreeTest, CollisionsAreTheUsersEntriesInTheCopysWay) {
   }
 }
 
-// Turnwheel's entries are replaced or removed; the user's stay, as the very same files.
+// Turnwheel's entries are replaced or removed; the user's stay, as the very same files, and their
+// folders and the live folder keep their permissions.
 TEST_F(LiveTreeTest, PutLiveReplacesItsOwnAndKeepsTheUsersFiles) {
   const LiveContents contents = Contents();
   EXPECT_EQ(contents.user, Entries(kMine));
   struct stat before {};
   ASSERT_EQ(::stat((live + "/blog/index.html").c_str(), &before), 0);
+  fs::permissions(live + "/drafts", fs::perms::owner_all);
+  fs::permissions(live, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::set_gid);
+  const fs::perms live_perms = fs::status(live).permissions();
   std::string error;
   ASSERT_TRUE(PutLive(Copy(), live, contents, Ours(), &error)) << error;
   EXPECT_EQ(ReadTree(live), With(kRotation, kMine));
   struct stat after {};
   ASSERT_EQ(::stat((live + "/blog/index.html").c_str(), &after), 0);
   EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(fs::status(live + "/drafts").permissions(), fs::perms::owner_all);
+  EXPECT_EQ(fs::status(live).permissions(), live_perms);
   ExpectNoLeftovers();
 }
 
