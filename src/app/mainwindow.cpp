@@ -13,6 +13,10 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
 #include "app/AboutBoxUnit.h"
 #include "app/qtinteraction.h"
 #include "model/rotatenow.h"
@@ -306,7 +310,20 @@ void TfrmMain::btnOptionsClick() {
 }
 
 void TfrmMain::btnRotateNowClick() {
-  ShowStatus(RotateNow(seams_.ui, state_.catalogue, state_.options.UseRotations));
+  // The window keeps painting while turnwheel runs, but takes no other action meanwhile.
+  std::vector<std::pair<QWidget*, bool>> controls;
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           lbxSites_, btnNewSite_, btnDeleteSite_, btnSiteOptions_, btnEditSite_, btnOptions_,
+           btnRotateNow_, btnAbout_, btnHelp_, btnClose_}) {
+    controls.emplace_back(control, control->isEnabled());
+    control->setEnabled(false);
+  }
+  const auto restore = [&] {
+    for (const auto& [control, enabled] : controls) control->setEnabled(enabled);
+  };
+  const SelectionStatus status =
+      RotateNow(seams_.ui, state_.catalogue, state_.options.UseRotations, restore);
+  ShowStatus(status);
 }
 
 void TfrmMain::btnAboutClick() {

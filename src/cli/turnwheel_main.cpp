@@ -12,6 +12,9 @@ int main(int argc, char** argv) {
                      "live, as Rotate Now! in parvel does.\n"
                      "usage: turnwheel [--data-dir DIR]\n"
                      "The data directory is found as parvel finds it (see parvel-cli --help).\n"
+                     "It replaces and removes only the files it put live before (its record of\n"
+                     "them is <data directory>SITE.live); other files in a live folder stay, and\n"
+                     "a rotation whose files would land on them is not copied (exit status 1).\n"
                      "Run it from a timer to rotate on a schedule.\n"
                      "--help, --version: this text, the version.\n";
       })) {

@@ -1,4 +1,4 @@
-// The main window's Rotate Now!: starts the rotation program and does not wait for it.
+// The main window's Rotate Now!: runs the rotation program, waits for it and shows what it said.
 #pragma once
 
 #include <functional>
@@ -25,8 +25,17 @@ struct ProgramLaunch {
 ProgramLaunch TurnwheelLaunch(const std::string& data_dir, const std::string& program_dir,
                               const std::function<bool(const std::string&)>& exists);
 
-// Starts the rotation program (TurnwheelLaunch); if that fails, shows the plain message
-// "Could not load <data directory>turnwheel!". Then refreshes the main window's site status.
-SelectionStatus RotateNow(Interaction& ui, Catalogue& catalogue, bool use_rotations);
+// What the rotation program said, for the message after Rotate Now!: its report lines, and how it
+// ended when that was not well.
+std::string RotationReport(const ProgramRun& run);
+
+// Runs the rotation program (TurnwheelLaunch) and waits for it with the busy cursor, keeping the
+// window responsive; then shows its report (RotationReport) as information when it ended well and
+// as a warning otherwise, or the plain message "Could not load <data directory>turnwheel!" when it
+// could not be started. Then re-reads the current site's next rotation (the program moves it on)
+// and returns the main window's site status. `ended` runs once the program has ended, before the
+// message (the window takes actions again there).
+SelectionStatus RotateNow(Interaction& ui, Catalogue& catalogue, bool use_rotations,
+                          const std::function<void()>& ended = nullptr);
 
 }  // namespace parvel

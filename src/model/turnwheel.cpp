@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "base/textutil.h"
 #include "model/editsite.h"
 #include "model/filehelpers.h"
 #include "model/inifile.h"
+#include "model/liverecord.h"
 #include "model/livetree.h"
 #include "model/options.h"
 #include "model/paths.h"
@@ -19,12 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Where turnwheel records, in the site's settings file, the live directory it filled last (links
-// resolved), so that the next run knows the files there are its own.
-constexpr char kLiveRecordKey[] = "TurnwheelLivePath";
-
 // Why the live directory cannot take a rotation: swapping it would take away the program's data,
-// the user's home, a site's folders or a rotation with it. Empty when it is usable.
+// the user's home, a site's folders or a rotation with it, or it is no directory. Empty when it is
+// usable.
 std::string LiveProblem(const std::string& live, const std::string& site_key, const IniFile& ini,
                         const std::string& site_path, int count, bool use_rotations) {
   const std::string named = "the live directory, " + live + ", ";
@@ -39,32 +38,41 @@ std::string LiveProblem(const std::string& live, const std::string& site_key, co
       return named + "lies inside the directory of Rotation " + IntToStr(n);
     }
   }
+  const fs::path target = ResolvedFolder(live);
+  if (PathExists(target.string()) && !DirectoryExists(target.string())) {
+    return named + "is not a directory";
+  }
   return std::string();
 }
 
-// Why the files in the live directory are not turnwheel's to replace: only a directory that is
-// missing, empty, recorded as filled by turnwheel, or an exact copy of one of the site's rotations
-// (put live before the record was kept) may be replaced. Empty when it may.
-std::string ForeignLiveProblem(const std::string& live, const fs::path& target, const IniFile& ini,
-                               const std::string& site_path, int count, bool use_rotations) {
-  const std::string named = "the live directory, " + live + ", ";
-  std::error_code ec;
-  const fs::file_status status = fs::symlink_status(target, ec);
-  if (!fs::exists(status)) return std::string();
-  if (!fs::is_directory(status)) return named + "is not a directory";
-  if (fs::is_empty(target, ec) && !ec) return std::string();
-  if (ini.Get("General", kLiveRecordKey) == target.string()) return std::string();
-  for (int n = 1; n <= count; ++n) {
-    const std::string dir = RotationDirectory(ini, site_path, n, use_rotations);
-    if (DirectoryExists(dir) && HoldsCopyOf(target.string(), dir)) return std::string();
-  }
-  return named + "holds files that turnwheel did not put there (it is not empty, turnwheel " +
-         "has not filled it before and it is no copy of one of the site's rotations)";
+// "a.jpg, notes.txt (2 files)": the first ten names, and how many there are.
+std::string NameSome(const std::vector<std::string>& names) {
+  std::string text;
+  for (size_t i = 0; i < names.size() && i < 10; ++i) text += (i ? ", " : "") + names[i];
+  if (names.size() > 10) text += " and " + IntToStr(static_cast<int>(names.size() - 10)) + " more";
+  return text + " (" + IntToStr(static_cast<int>(names.size())) +
+         (names.size() == 1 ? " file)" : " files)");
 }
 
-// Moves the site's next rotation number on and records the live directory as turnwheel's own,
-// touching no other key.
-bool SavePosition(const std::string& site_key, int next, const fs::path& live, std::string* error) {
+// What in the live folder `target` is turnwheel's: what its record for that folder names; without
+// one (a folder filled before the record was kept), the files whose path and bytes match the
+// rotation that went live last (all it had, as that copy took it) and its folders.
+OwnedTest OwnedBy(const std::optional<LiveRecord>& record, const fs::path& target,
+                  const std::string& last_dir) {
+  if (record && record->location == target.string()) {
+    return [entries = record->entries](const std::string& entry, const std::string&) {
+      return entries.contains(entry);
+    };
+  }
+  if (last_dir.empty()) return [](const std::string&, const std::string&) { return false; };
+  return [last = fs::path(last_dir)](const std::string& entry, const std::string& path) {
+    if (entry.ends_with('/')) return DirectoryExists((last / entry).string());
+    return FileHoldsCopyOf(path, (last / entry).string());
+  };
+}
+
+// Moves the site's next rotation number on, touching no other key.
+bool SavePosition(const std::string& site_key, int next, std::string* error) {
   // Another program's save must not fall between this read and this write.
   FileLock lock(DataDirectory());
   if (!lock.held()) {
@@ -77,7 +85,6 @@ bool SavePosition(const std::string& site_key, int next, const fs::path& live, s
     return false;
   }
   ini.Set("General", "CurrentRotationPosition", IntToStr(next));
-  ini.Set("General", kLiveRecordKey, live.string());
   return ini.Save(error);
 }
 
@@ -89,11 +96,31 @@ std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& liv
   ini.Load();
   const int count = std::min<int>(site.RotationCount, kMaxRotations);
   const std::string path = fixpath(site.Path, true);
-  std::string problem = LiveProblem(live, site.SiteKey, ini, path, count, use_rotations);
-  if (problem.empty()) {
-    problem = ForeignLiveProblem(live, ResolvedFolder(live), ini, path, count, use_rotations);
+  return LiveProblem(live, site.SiteKey, ini, path, count, use_rotations);
+}
+
+LiveSelection RotationSelection(const IniFile& site_ini, std::string_view site_path, int count,
+                                int rotation, bool use_rotations) {
+  LiveSelection selection;
+  for (int n = 1; n <= count; ++n) {
+    if (n == rotation) continue;
+    selection.left_out_folders.push_back(RotationDirectory(site_ini, site_path, n, use_rotations));
   }
-  return problem;
+  return selection;
+}
+
+bool SiteRotationLiveFiles(const std::string& site_key, int rotation, bool use_rotations,
+                           std::vector<LiveFile>* files, std::string* error) {
+  Catalogue catalogue;
+  catalogue.loadsite(site_key);
+  const tsiterecord& site = catalogue.site();
+  IniFile ini(SiteSettingsFileName(site_key));
+  ini.Load();
+  const std::string site_path = fixpath(site.Path, true);
+  const int count = std::min<int>(site.RotationCount, kMaxRotations);
+  const std::string dir = RotationDirectory(ini, site_path, rotation, use_rotations);
+  return RotationLiveFiles(dir, RotationSelection(ini, site_path, count, rotation, use_rotations),
+                           files, error);
 }
 
 std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations) {
@@ -134,21 +161,61 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
   }
   const std::string live = fixpath(site.LivePath, false);
   const fs::path target = ResolvedFolder(live);
-  std::string problem = LiveProblem(live, site_key, ini, site_path, count, use_rotations);
-  if (problem.empty()) {
-    problem = ForeignLiveProblem(live, target, ini, site_path, count, use_rotations);
-  }
-  if (!problem.empty()) {
+  if (const std::string problem = LiveProblem(live, site_key, ini, site_path, count, use_rotations);
+      !problem.empty()) {
     return finish(RotationOutcome::Refused, label + " was not copied: " + problem + unchanged);
   }
-  std::string error;
-  if (!PutLive(dir, live, &error)) {
+  const auto failed = [&](const std::string& why) {
     return finish(RotationOutcome::Failed,
-                  label + " could not be put live in " + live + ": " + error);
+                  label + " could not be put live in " + live + ": " + why);
+  };
+
+  // What goes live, and what of the live folder is turnwheel's.
+  std::string error;
+  std::vector<LiveFile> files;
+  if (!RotationLiveFiles(dir,
+                         RotationSelection(ini, site_path, count, result.rotation, use_rotations),
+                         &files, &error)) {
+    return failed(error);
+  }
+  error.clear();
+  const std::optional<LiveRecord> record = ReadLiveRecord(site_key, &error);
+  if (!record && !error.empty()) return failed(error);
+  std::set<std::string> ours;
+  if (record && record->location == target.string()) ours = record->entries;
+  if (!RepairLive(target.string(), ours, &error)) return failed(error);
+  const int last = result.rotation > 1 ? result.rotation - 1 : count;
+  const std::string last_dir =
+      last == result.rotation ? dir : RotationDirectory(ini, site_path, last, use_rotations);
+  LiveContents contents;
+  if (!ReadLiveContents(target.string(), OwnedBy(record, target, last_dir), &contents, &error)) {
+    return failed(error);
+  }
+  if (const auto collisions = LiveCollisions(files, contents); !collisions.empty()) {
+    return finish(RotationOutcome::Refused,
+                  label + " was not copied: these files in the live directory, " + live +
+                      ", were not put there by turnwheel and the rotation would replace them: " +
+                      NameSome(collisions) + unchanged);
+  }
+
+  // The record first names everything of turnwheel's that either tree may hold, so that a run
+  // stopped part way leaves nothing of its own unrecorded; then only what is live.
+  LiveRecord pending{target.string(), contents.owned};
+  for (const LiveFile& file : files) pending.entries.insert(file.EntryName());
+  ours.insert(pending.entries.begin(), pending.entries.end());
+  if (!WriteLiveRecord(site_key, pending, &error)) return failed(error);
+  if (!PutLive(files, target.string(), contents, ours, &error)) return failed(error);
+  LiveRecord now{target.string(), {}};
+  for (const LiveFile& file : files) now.entries.insert(file.EntryName());
+  if (!WriteLiveRecord(site_key, now, &error)) {
+    result.record_saved = false;
+    return finish(RotationOutcome::Live,
+                  label + " is live in " + live +
+                      ", but the record of its files could not be saved: " + error);
   }
 
   const int next = result.rotation >= count ? 1 : result.rotation + 1;
-  result.position_saved = SavePosition(site_key, next, target, &error);
+  result.position_saved = SavePosition(site_key, next, &error);
   if (!result.position_saved) {
     return finish(RotationOutcome::Live,
                   label + " is live in " + live +
@@ -169,7 +236,8 @@ TurnwheelResult RotateSites() {
   for (const auto& key : catalogue.keys()) {
     auto site = RotateSite(key, options.UseRotations);
     if (!site) continue;
-    result.ok = result.ok && site->outcome == RotationOutcome::Live && site->position_saved;
+    result.ok = result.ok && site->outcome == RotationOutcome::Live && site->position_saved &&
+                site->record_saved;
     result.sites.push_back(std::move(*site));
   }
   return result;

@@ -5,8 +5,11 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "model/inifile.h"
+#include "model/livetree.h"
 #include "model/siteop.h"
 
 namespace parvel {
@@ -15,7 +18,8 @@ enum class RotationOutcome {
   Live,      // the rotation is live
   NotFound,  // the site has no rotations, or the rotation's directory is missing
   NotBuilt,  // the rotation's directory holds no BaseHTMLName file
-  Refused,   // the live directory is unusable (relative, or overlapping the site's own folders)
+  Refused,   // the live directory is unusable (relative, or overlapping the site's own folders),
+             // or the rotation would land on files turnwheel did not put there
   Failed,    // copying or swapping failed
 };
 
@@ -27,6 +31,7 @@ struct SiteRotation {
   int next_rotation = 0;  // CurrentRotationPosition afterwards
   RotationOutcome outcome = RotationOutcome::Failed;
   bool position_saved = false;  // the next number reached the settings file
+  bool record_saved = true;     // the record of what went live reached the data directory
   std::string line;             // the report line
 };
 
@@ -39,16 +44,28 @@ struct TurnwheelResult {
   std::vector<std::string> Lines() const;
 };
 
-// Why turnwheel would refuse to put a rotation of the site into `live` (an expanded path), in the
-// words of its report line ("the live directory, D, holds files that ..."); empty when it would
-// not. The record's Path is the site's folder as typed or stored.
+// Why turnwheel would refuse to put any rotation of the site into `live` (an expanded path), in the
+// words of its report line ("the live directory, D, is the data directory"); empty when it would
+// not. The record's Path is the site's folder as typed or stored. (Whether a rotation's files
+// would land on the user's is known only when that rotation is due.)
 std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& live,
                                  bool use_rotations);
 
+// What a live copy of rotation `rotation` of a site leaves out: the site's other rotations.
+LiveSelection RotationSelection(const IniFile& site_ini, std::string_view site_path, int count,
+                                int rotation, bool use_rotations);
+
+// The live copy of rotation `rotation` of the site `site_key` (RotationLiveFiles of its folder
+// without the site's other rotations): what turnwheel puts live and what a publisher sends.
+bool SiteRotationLiveFiles(const std::string& site_key, int rotation, bool use_rotations,
+                           std::vector<LiveFile>* files, std::string* error);
+
 // Rotates one site of the catalogue in the data directory; nullopt when it is not due. The
 // rotation due is CurrentRotationPosition, or 1 when that is below 1 or beyond RotationCount.
-// Only a rotation that went live moves the number on (to the next, wrapping to 1); an unbuilt or
-// failed one stays due and the live directory keeps what it held.
+// Only a rotation that went live moves the number on (to the next, wrapping to 1); an unbuilt,
+// refused or failed one stays due and the live directory keeps what it held. Of the live folder,
+// only what turnwheel put there (LiveRecord) is replaced or removed; the rotation is refused when
+// one of its files would land on anything else there.
 std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations);
 
 // Rotates every due site of sites.ini; the rotation default directories follow options.ini.

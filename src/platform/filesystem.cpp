@@ -213,6 +213,13 @@ bool FileSystem::Exchange(const std::string& a, const std::string& b, std::strin
   return true;
 }
 
+bool FileSystem::Link(const std::string& from, const std::string& to, std::string* error) {
+  if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) != 0) {
+    return FailErrno(error, to, errno);
+  }
+  return true;
+}
+
 bool FileSystem::ListDirectory(const std::string& directory, std::vector<DirectoryEntry>* entries,
                                std::string* error) {
   std::error_code ec;

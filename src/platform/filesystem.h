@@ -59,6 +59,9 @@ class FileSystem {
   // held. The disk does it in one step where the system can; elsewhere (and by default) it takes
   // three renames through ExchangeTemporaryName(b), undone on failure. False: both as they were.
   virtual bool Exchange(const std::string& a, const std::string& b, std::string* error);
+  // Gives the file (or symbolic link, not followed) at `from` a second name `to`, on the same file
+  // system; fails when `to` exists. Both names then reach the same file.
+  virtual bool Link(const std::string& from, const std::string& to, std::string* error);
   // The entries directly in `directory` ("." and ".." left out), in the order the system gives
   // them. False with the reason when it cannot be listed (what was read before stays listed).
   virtual bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>* entries,

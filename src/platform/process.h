@@ -4,6 +4,8 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,5 +38,18 @@ class ScopedProcessStarter {
 // Processes().StartDetached(program, args, pid).
 [[nodiscard]] bool StartDetached(const std::string& program,
                                  const std::vector<std::string>& args = {}, pid_t* pid = nullptr);
+
+// How a program run to its end went.
+struct ProgramRun {
+  bool started = false;
+  int exit_status = -1;  // its exit status; -1 when it was ended by a signal or not waited for
+  std::string output;    // what it wrote to its standard output and error (at most the limit)
+};
+inline constexpr std::size_t kMaxProgramOutput = std::size_t{1} << 20;
+
+// Runs `program` with `args` (standard input empty) and waits for its end, calling `waiting`
+// about every tenth of a second meanwhile (the desktop keeps its window responsive there).
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::function<void()>& waiting);
 
 }  // namespace parvel

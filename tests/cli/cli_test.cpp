@@ -176,6 +176,156 @@ TEST_F(CliTest, TheDesktopsSavesKeepWhatTurnwheelAndSetSaved) {
   EXPECT_EQ(ui.unexpected(), std::vector<std::string>{});
 }
 
+// A site on the rotation schedule, made by hand: `rotations[k]` is rotation k+1's folder (relative
+// to the test's folder) and its files; `live` the live folder; `position` the rotation due.
+void MakeRotatingSite(const std::string& data, const std::string& root,
+                      const std::vector<std::pair<std::string, Tree>>& rotations,
+                      const std::string& live, int position) {
+  WriteFile(data + "options.ini", "[Options]\r\nUseRotations=True\r\n");
+  WriteFile(data + "sites.ini", "[Sites]\r\nSite_1=Rotating\r\n");
+  std::string ini = "[General]\r\nName=Rotating\r\nPath=" + root + "site/\r\nLivePath=" + live +
+                    "\r\nAutoRotate=True\r\nCurrentRotationPosition=" + std::to_string(position) +
+                    "\r\nRotationCount=" + std::to_string(rotations.size()) + "\r\n";
+  for (size_t k = 0; k < rotations.size(); ++k) {
+    const auto& [folder, files] = rotations[k];
+    ini += "[Rotation_" + std::to_string(k + 1) + "]\r\nRotation_Path=" + root + folder + "\r\n";
+    for (const auto& [name, bytes] : files) WriteFile(root + folder + "/" + name, bytes);
+  }
+  WriteFile(data + "Site_1.ini", ini);
+}
+
+// Of a tree, the files only (ReadTree lists folders as "/").
+Tree FilesOf(Tree tree) {
+  std::erase_if(tree, [](const auto& entry) { return entry.second == "/"; });
+  return tree;
+}
+
+const Tree kOne = {{"Index.html", "page 1"}, {"a.jpg", "a"}, {"thumbs/a_thb.jpg", "small a"}};
+const Tree kTwo = {{"Index.html", "page 2"}, {"b.jpg", "b"}, {"thumbs/b_thb.jpg", "small b"}};
+
+// turnwheel replaces and removes only what it put live: the user's notes and blog stay through
+// every rotation. A rotation whose files would land on the user's is refused, naming the first
+// ten of them and how many there are, and nothing changes.
+TEST_F(CliTest, TurnwheelKeepsWhatTheUserPutInTheLiveFolder) {
+  const std::string live = dir_ / "www/live";
+  Tree two = kTwo;
+  for (int i = 1; i <= 12; ++i)
+    two["p" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".jpg"] = "p";
+  MakeRotatingSite(data_, dir_.path(), {{"site/Rotation_1", kOne}, {"site/Rotation_2", two}}, live,
+                   1);
+  ASSERT_EQ(Wait(Start("turnwheel", {})).status, 0);
+  EXPECT_EQ(FilesOf(ReadTree(live)), kOne);
+  const Tree mine = {{"notes.txt", "my notes"}, {"blog/index.html", "my blog"}};
+  for (const auto& [name, bytes] : mine) WriteFile(live + "/" + name, bytes);
+
+  Tree expected = two;
+  expected.insert(mine.begin(), mine.end());
+  Finished run = Wait(Start("turnwheel", {}));
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("Rotation 2 is live in " + live), std::string::npos) << run.output;
+  EXPECT_EQ(FilesOf(ReadTree(live)), expected);
+  expected = kOne;
+  expected.insert(mine.begin(), mine.end());
+  ASSERT_EQ(Wait(Start("turnwheel", {})).status, 0);
+  EXPECT_EQ(FilesOf(ReadTree(live)), expected);
+  const std::string record = ReadFile(data_ + "Site_1.live");
+  EXPECT_NE(record.find("\r\nthumbs/a_thb.jpg\r\n"), std::string::npos) << record;
+  EXPECT_EQ(record.find("notes.txt"), std::string::npos) << record;
+
+  // Rotation 2 is due; the user's own p01.jpg ... p12.jpg stand where its pictures go.
+  for (int i = 12; i >= 1; --i) {
+    WriteFile(live + "/p" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".jpg", "mine");
+  }
+  const Tree before = ReadTree(live);
+  const std::string settings = ReadFile(data_ + "Site_1.ini");
+  run = Wait(Start("turnwheel", {}));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(
+      run.output.find("Rotation 2 was not copied: these files in the live directory, " + live +
+                      ", were not put there by turnwheel and the rotation would replace "
+                      "them: p01.jpg, p02.jpg, p03.jpg, p04.jpg, p05.jpg, p06.jpg, p07.jpg, "
+                      "p08.jpg, p09.jpg, p10.jpg and 2 more (12 files); the live directory "
+                      "is unchanged"),
+      std::string::npos)
+      << run.output;
+  EXPECT_EQ(ReadTree(live), before);
+  EXPECT_EQ(ReadFile(data_ + "Site_1.ini"), settings);
+  EXPECT_EQ(ReadFile(data_ + "Site_1.live"), record);
+}
+
+// A live folder filled before turnwheel kept its record: what matches the rotation that went live
+// last, path and bytes, is turnwheel's; anything else is the user's.
+TEST_F(CliTest, TurnwheelTellsItsOwnFilesInALiveFolderFilledBeforeItsRecord) {
+  const struct {
+    const char* name;
+    Tree live;         // before the run (rotation 2 went live last)
+    int status;        // turnwheel's exit status
+    const char* says;  // in its output
+  } cases[] = {
+      {"no live folder yet", {}, 0, "Rotation 1 is live"},
+      {"rotation 2 and the user's files",
+       {{"Index.html", "page 2"},
+        {"b.jpg", "b"},
+        {"thumbs/b_thb.jpg", "small b"},
+        {"notes.txt", "mine"},
+        {"blog/index.html", "my blog"}},
+       0,
+       "Rotation 1 is live"},
+      {"an edited page",
+       {{"Index.html", "my page"}, {"b.jpg", "b"}},
+       1,
+       "replace them: Index.html (1 file);"},
+      {"a file where a folder goes",
+       {{"Index.html", "page 2"}, {"thumbs", "my thumbs"}},
+       1,
+       "replace them: thumbs (1 file);"},
+      {"a picture of another rotation",
+       {{"a.jpg", "a"}, {"b.jpg", "b"}},
+       1,
+       "replace them: a.jpg (1 file);"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string live = dir_ / c.name;
+    MakeRotatingSite(data_, dir_.path(), {{"site/Rotation_1", kOne}, {"site/Rotation_2", kTwo}},
+                     live, 1);
+    std::filesystem::remove(data_ + "Site_1.live");
+    for (const auto& [name, bytes] : c.live) WriteFile(live + "/" + name, bytes);
+    const Finished run = Wait(Start("turnwheel", {}));
+    EXPECT_EQ(run.status, c.status) << run.output;
+    EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+    if (c.status != 0) {
+      EXPECT_EQ(FilesOf(ReadTree(live)), c.live);
+      EXPECT_EQ(Setting("General", "CurrentRotationPosition"), "1");
+      continue;
+    }
+    Tree expected = kOne;
+    for (const auto& [name, bytes] : c.live) {
+      if (!kTwo.contains(name)) expected[name] = bytes;
+    }
+    EXPECT_EQ(FilesOf(ReadTree(live)), expected);
+    EXPECT_FALSE(std::filesystem::exists(live + "/thumbs/b_thb.jpg"));
+  }
+}
+
+// A site built without rotations holds rotation 2's folder inside rotation 1's (the site folder):
+// rotation 1's live copy leaves it out, and the program's temporary files too.
+TEST_F(CliTest, TurnwheelCopiesARotationWithoutTheOthersOrTemporaries) {
+  const std::string live = dir_ / "live";
+  Tree one = kOne;
+  one[".parvel-tmp-Index.html.Ab12Cd"] = "half a page";
+  one[".a.jpg.turnwheel-part"] = "half a picture";
+  MakeRotatingSite(data_, dir_.path(), {{"site", one}, {"site/Rotation_2", kTwo}}, live, 1);
+  ASSERT_EQ(Wait(Start("turnwheel", {})).status, 0);
+  EXPECT_EQ(ReadTree(live), (Tree{{"Index.html", "page 1"},
+                                  {"a.jpg", "a"},
+                                  {"thumbs", "/"},
+                                  {"thumbs/a_thb.jpg", "small a"}}));
+  // Rotation 2 replaces it whole: nothing of rotation 1 stays.
+  ASSERT_EQ(Wait(Start("turnwheel", {})).status, 0);
+  EXPECT_EQ(FilesOf(ReadTree(live)), kTwo);
+}
+
 TEST_F(CliTest, QuickBuildsAFolderWithoutTheCatalogue) {
   const std::string folder = dir_ / "pictures/";
   MakeJpeg(folder + "a.jpg", 300, 200);

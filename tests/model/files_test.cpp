@@ -2,10 +2,13 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <set>
+#include <vector>
 
 #include "model/datadir.h"
 #include "model/filehelpers.h"
 #include "model/imagefiles.h"
+#include "model/liverecord.h"
 #include "model/livetree.h"
 #include "model/model_support.h"
 #include "platform/filesystem.h"
@@ -147,76 +150,232 @@ const Tree kOldLive = {{"Index.html", "old index"},
                        {"empty", "/"},
                        {"empty/gone.txt", "old"}};
 
+// The record keeps any file name (a line end or a backslash in it too); a file that is no record
+// is reported, not taken for an empty one.
+TEST_F(FileHelpersTest, TheLiveRecordKeepsEveryNameAndRefusesWhatIsNoRecord) {
+  std::string error;
+  EXPECT_EQ(ReadLiveRecord("Site_1", &error), std::nullopt);
+  EXPECT_EQ(error, "");
+  const LiveRecord record{"/srv/www/live", {"a.jpg", "odd\nname\\.txt", "thumbs/", "x\r"}};
+  ASSERT_TRUE(WriteLiveRecord("Site_1", record, &error)) << error;
+  const auto read = ReadLiveRecord("Site_1", &error);
+  ASSERT_TRUE(read.has_value()) << error;
+  EXPECT_EQ(read->location, record.location);
+  EXPECT_EQ(read->entries, record.entries);
+  for (const char* text :
+       {"[General]\r\nName=x\r\n", "turnwheel live record 1\r\n/srv\r\nbad\\q\r\n",
+        "turnwheel live record 1\r\n/srv\r\ncut"}) {
+    SCOPED_TRACE(text);
+    WriteFile(LiveRecordFileName("Site_1"), text);
+    error.clear();
+    EXPECT_EQ(ReadLiveRecord("Site_1", &error), std::nullopt);
+    EXPECT_NE(error.find("Site_1.live"), std::string::npos) << error;
+  }
+}
+
+// The record form of every entry of a tree ("thumbs/" for a folder).
+std::set<std::string> Entries(const Tree& tree) {
+  std::set<std::string> entries;
+  for (const auto& [rel, content] : tree) entries.insert(content == "/" ? rel + "/" : rel);
+  return entries;
+}
+
 class LiveTreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     MakeTree(source, kRotation);
     MakeTree(live, kOldLive);
+    MakeTree(live, kMine);
+  }
+  std::vector<LiveFile> Copy() {
+    std::vector<LiveFile> files;
+    std::string error;
+    EXPECT_TRUE(RotationLiveFiles(source, {}, &files, &error)) << error;
+    return files;
+  }
+  // The live folder split by a record that names the old live tree and the rotation.
+  LiveContents Contents() {
+    LiveContents contents;
+    std::string error;
+    const std::set<std::string> ours = Ours();
+    EXPECT_TRUE(ReadLiveContents(
+        live, [&](const std::string& entry, const std::string&) { return ours.contains(entry); },
+        &contents, &error))
+        << error;
+    return contents;
+  }
+  std::set<std::string> Ours() {
+    std::set<std::string> ours = Entries(kOldLive);
+    ours.merge(Entries(kRotation));
+    return ours;
   }
   // Nothing of ours is left beside the live directory.
   void ExpectNoLeftovers() {
-    EXPECT_FALSE(fs::exists(LiveStagingName(live)) || fs::exists(LiveRetiredName(live)));
+    EXPECT_FALSE(fs::exists(LiveStagingName(live)) || fs::exists(LiveRetiredName(live)) ||
+                 fs::exists(ExchangeTemporaryName(live)));
+  }
+  static Tree With(Tree tree, const Tree& more) {
+    tree.insert(more.begin(), more.end());
+    return tree;
   }
 
+  // What the user put into the live folder besides turnwheel's files.
+  const Tree kMine = {{"notes.txt", "my notes"},
+                      {"blog", "/"},
+                      {"blog/index.html", "my blog"},
+                      {"thumbs/mine.jpg", "my picture"},
+                      {"drafts", "/"}};
   TempDir tmp;
   const std::string source = tmp / "site/Rotation_2";
   const std::string live = tmp / "www/site";
 };
 
-TEST_F(LiveTreeTest, CopyTreeFollowsFileLinksAndLeavesDirectoryLinksOut) {
+// The live copy holds the rotation's files and folders (a link to a file as a file); it leaves out
+// links to folders, the folders of other rotations however they are spelled, and the programs'
+// temporary files.
+TEST_F(LiveTreeTest, ARotationsLiveFilesLeaveOutOtherRotationsAndTemporaries) {
   WriteFile(tmp / "outside.txt", "outside");
   fs::create_symlink(tmp / "outside.txt", source + "/linked.txt");
   fs::create_directory_symlink(tmp / "www", source + "/loop");
-  const std::string target = tmp / "copy";
+  MakeTree(source, {{"Rotation_3/c.jpg", "c"},
+                    {"deep/Rotation_4/d.jpg", "d"},
+                    {".parvel-tmp-Index.html.Xy12Ab", "half"},
+                    {".a.jpg.turnwheel-part", "half"},
+                    {".thumbs.exchange", "/"},
+                    {"~prev.htm", "preview"}});
+  std::vector<LiveFile> files;
   std::string error;
-  ASSERT_TRUE(CopyTree(source, target, &error)) << error;
-  Tree expected = kRotation;
-  expected["linked.txt"] = "outside";
-  EXPECT_EQ(ReadTree(target), expected);
-  EXPECT_FALSE(fs::is_symlink(target + "/linked.txt"));
+  ASSERT_TRUE(RotationLiveFiles(
+      source, {{tmp / "site/Rotation_2/./Rotation_3/", source + "/deep/../deep/Rotation_4"}},
+      &files, &error))
+      << error;
+  std::vector<LiveFile> expected;
+  for (const auto& [rel, content] : With(kRotation, {{"linked.txt", "outside"}})) {
+    expected.push_back({rel, content == "/" ? "" : source + "/" + rel});
+  }
+  EXPECT_EQ(files, expected);
 }
 
-// A run stopped part way is repaired by the next one.
-TEST_F(LiveTreeTest, ARunStoppedPartWayIsRepaired) {
-  // Between the renames: the previous tree was retired, the new one never arrived. The next run
-  // restores it, clears the staging copy, then fails making the new one.
-  fs::rename(live, LiveRetiredName(live));
-  MakeTree(LiveStagingName(live), {{"half.jpg", "half"}});
-  {
-    FaultyFileSystem faulty(RealFileSystem());
-    ScopedFileSystem scope(faulty);
-    faulty.FailAt(3);
-    EXPECT_FALSE(ReplaceTreeBySwap(source, live, nullptr));
+// Which user entries a live copy would land on.
+TEST_F(LiveTreeTest, CollisionsAreTheUsersEntriesInTheCopysWay) {
+  const struct {
+    const char* name;
+    std::set<std::string> user;
+    std::vector<std::string> hit;
+  } cases[] = {
+      {"beside", {"notes.txt", "blog/", "blog/index.html"}, {}},
+      {"a folder in a folder", {"thumbs/", "thumbs/mine.jpg", "deep/"}, {}},
+      {"a file on a file", {"Index.html", "a.jpg"}, {"Index.html", "a.jpg"}},
+      {"a file on a folder", {"deep"}, {"deep"}},
+      {"a folder on a file", {"a.jpg/", "a.jpg/x"}, {"a.jpg", "a.jpg/x"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(LiveCollisions(Copy(), {{}, c.user}), c.hit);
   }
-  EXPECT_EQ(ReadTree(live), kOldLive);
+}
+
+// Turnwheel's entries are replaced or removed; the user's stay, as the very same files, and their
+// folders and the live folder keep their permissions.
+TEST_F(LiveTreeTest, PutLiveReplacesItsOwnAndKeepsTheUsersFiles) {
+  const LiveContents contents = Contents();
+  EXPECT_EQ(contents.user, Entries(kMine));
+  struct stat before {};
+  ASSERT_EQ(::stat((live + "/blog/index.html").c_str(), &before), 0);
+  fs::permissions(live + "/drafts", fs::perms::owner_all);
+  fs::permissions(live, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::set_gid);
+  const fs::perms live_perms = fs::status(live).permissions();
+  std::string error;
+  ASSERT_TRUE(PutLive(Copy(), live, contents, Ours(), &error)) << error;
+  EXPECT_EQ(ReadTree(live), With(kRotation, kMine));
+  struct stat after {};
+  ASSERT_EQ(::stat((live + "/blog/index.html").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(fs::status(live + "/drafts").permissions(), fs::perms::owner_all);
+  EXPECT_EQ(fs::status(live).permissions(), live_perms);
   ExpectNoLeftovers();
+}
+
+// Where the live folder cannot be renamed, its files are replaced where they are: the same result,
+// and an owned folder that holds a file of the user's stays.
+TEST_F(LiveTreeTest, PutLiveInPlaceReplacesItsOwnAndKeepsTheUsersFiles) {
+  const Tree old_folder = {{"old", "/"}, {"old/mine.txt", "mine too"}};
+  MakeTree(live, old_folder);
+  LiveContents contents = Contents();
+  contents.owned.insert(contents.user.extract("old/"));  // turnwheel made it, the user filled it
+  std::string error;
+  ASSERT_TRUE(PutLiveInPlace(Copy(), live, contents, &error)) << error;
+  EXPECT_EQ(ReadTree(live), With(With(kRotation, kMine), old_folder));
+  ExpectNoLeftovers();
+}
+
+// A run stopped part way is repaired by the next one, and the user's files in what it left are
+// not lost.
+TEST_F(LiveTreeTest, ARunStoppedPartWayIsRepaired) {
+  // Between the renames of an earlier version: the previous tree was retired, the new one never
+  // arrived; a staging copy holds second names of the user's files and a file the user made
+  // after the copy was swapped in.
+  const Tree old_live = ReadTree(live);
+  fs::rename(live, LiveRetiredName(live));
+  MakeTree(LiveStagingName(live), {{"Index.html", "half"}, {"blog", "/"}, {"later.txt", "late"}});
+  fs::create_hard_link(LiveRetiredName(live) + "/blog/index.html",
+                       LiveStagingName(live) + "/blog/index.html");
+  std::string error;
+  EXPECT_TRUE(RepairLive(live, Ours(), &error)) << error;
+  EXPECT_EQ(ReadTree(live), With(old_live, {{"later.txt", "late"}}));
+  ExpectNoLeftovers();
+  // A file of the user's whose place is taken stays where it is, and the repair says so.
+  MakeTree(LiveStagingName(live), {{"notes.txt", "other notes"}});
+  EXPECT_FALSE(RepairLive(live, Ours(), &error));
+  EXPECT_NE(error.find("notes.txt is not turnwheel's"), std::string::npos) << error;
+  EXPECT_EQ(ReadFile(LiveStagingName(live) + "/notes.txt"), "other notes");
+  fs::remove_all(LiveStagingName(live));
+  fs::remove(live + "/later.txt");
   // Inside a swap by renames, after parking the live tree: it goes back, then the swap is done
   // afresh; after the new tree arrived but before the parked one moved on: it is cleared.
   fs::rename(live, ExchangeTemporaryName(live));
   for (int run = 0; run < 2; ++run) {
-    std::string error;
-    ASSERT_TRUE(ReplaceTreeBySwap(source, live, &error)) << error;
-    EXPECT_EQ(ReadTree(live), kRotation);
-    EXPECT_FALSE(fs::exists(ExchangeTemporaryName(live)));
+    ASSERT_TRUE(RepairLive(live, Ours(), &error)) << error;
+    ASSERT_TRUE(PutLive(Copy(), live, Contents(), Ours(), &error)) << error;
+    EXPECT_EQ(ReadTree(live), With(kRotation, kMine));
     ExpectNoLeftovers();
-    if (run == 0) MakeTree(ExchangeTemporaryName(live), {{"old.jpg", "old"}});
+    if (run == 0) MakeTree(ExchangeTemporaryName(live), {{"a.jpg", "old"}});
+  }
+}
+
+// A failure anywhere in the swap leaves the live folder as it was and nothing beside it.
+TEST_F(LiveTreeTest, AFailedSwapLeavesTheLiveFolderWhole) {
+  const Tree before = ReadTree(live);
+  for (int n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    FaultyFileSystem faulty(RealFileSystem());
+    bool ok = false;
+    {
+      ScopedFileSystem scope(faulty);
+      faulty.FailAt(n);
+      ok = PutLive(Copy(), live, Contents(), Ours(), nullptr);
+    }
+    if (ok) break;
+    EXPECT_EQ(ReadTree(live), before);
+    ExpectNoLeftovers();
   }
 }
 
 // PutLive refuses relative paths, the root and a file, and keeps a link it is given.
 TEST_F(LiveTreeTest, PutLiveRefusesRelativeAndRootPathsAndKeepsALink) {
   std::string error;
-  EXPECT_FALSE(PutLive(source, "www/site", &error));
+  EXPECT_FALSE(PutLive(Copy(), "www/site", {}, {}, &error));
   EXPECT_NE(error.find("not an absolute path"), std::string::npos);
-  EXPECT_FALSE(PutLive(source, "/", &error));
+  EXPECT_FALSE(PutLive(Copy(), "/", {}, {}, &error));
   WriteFile(tmp / "afile", "x");
-  EXPECT_FALSE(PutLive(source, tmp / "afile", &error));
+  EXPECT_FALSE(PutLive(Copy(), tmp / "afile", {}, {}, &error));
   EXPECT_EQ(ReadFile(tmp / "afile"), "x");
   const std::string link = tmp / "current";
   fs::create_directory_symlink(live, link);
-  ASSERT_TRUE(PutLive(source, link, &error)) << error;
+  ASSERT_TRUE(PutLive(Copy(), link, Contents(), Ours(), &error)) << error;
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(ReadTree(live), kRotation);
+  EXPECT_EQ(ReadTree(live), With(kRotation, kMine));
   ExpectNoLeftovers();
 }
 

@@ -111,6 +111,9 @@ class RecordingFileSystem : public FileSystem {
   bool Exchange(const std::string& a, const std::string& b, std::string* e) override {
     return Log("Exchange", b, a) && Note(b, Note(a, inner_.Exchange(a, b, e)));
   }
+  bool Link(const std::string& from, const std::string& to, std::string* e) override {
+    return Log("Link", to, from) && Note(to, inner_.Link(from, to, e));
+  }
 
  private:
   // Logged before the inner file system runs it, so that the log counts as the faulty one does.
@@ -543,7 +546,7 @@ const Flow kDeleteRotation{
     },
 };
 
-// ---- The rotation program putting rotation 1 live over rotation 2.
+// ---- The rotation program putting rotation 1 live over rotation 2 and the user's own files.
 
 const Flow kTurnwheel{
     "TurnwheelRotation",
@@ -560,6 +563,8 @@ const Flow kTurnwheel{
       WriteFile(w.data + "Site_1/Rotation_2/b.jpg", "b");
       const TurnwheelResult first = RotateSites();
       ASSERT_TRUE(first.ok) << ::testing::PrintToString(first.Lines());
+      WriteFile(w.root + "live/notes.txt", "the user's notes");
+      WriteFile(w.root + "live/blog/index.html", "the user's blog");
     },
     [](World& w, RecordingFileSystem&) {
       const TurnwheelResult result = RotateSites();
@@ -571,8 +576,11 @@ const Flow kTurnwheel{
       if (op.kind == "RemoveAll" && op.path.starts_with(".live.turnwheel-")) return {};
       return {{}, true, true};
     },
-    // The previous tree, swapped out, may stay beside the live one until the next run.
-    [](const std::string& path) { return path.starts_with(".live.turnwheel-"); },
+    // The previous tree, swapped out, may stay beside the live one until the next run; the record
+    // may name what either tree holds.
+    [](const std::string& path) {
+      return path.starts_with(".live.turnwheel-") || path == "data/Site_1.live";
+    },
 };
 
 class FaultWalkTest : public ::testing::TestWithParam<const Flow*> {};

@@ -50,6 +50,9 @@ class FaultyFileSystem : public FileSystem {
   bool Exchange(const std::string& a, const std::string& b, std::string* error) override {
     return Check(error) && inner_.Exchange(a, b, error);
   }
+  bool Link(const std::string& from, const std::string& to, std::string* error) override {
+    return Check(error) && inner_.Link(from, to, error);
+  }
 
  private:
   bool Check(std::string* error) {

@@ -157,6 +157,46 @@ class DesktopTest : public QObject {
     }
   }
 
+  // Rotate Now! runs the rotation program of the data directory (the real one), waits for it and
+  // shows what it said; the panel then shows the next rotation the program saved.
+  void rotateNowWaitsAndShowsWhatTurnwheelSaid() {
+    DataDir data;
+    const std::string live = data.path + "live";
+    data.Write("sites.ini", "[Sites]\r\nSite_1=First\r\n");
+    data.Write("options.ini", "[Options]\r\nUseRotations=True\r\n");
+    data.Write("Site_1.ini", "[General]\r\nName=First\r\nPath=" + data.path +
+                                 "site/\r\nLivePath=" + live +
+                                 "\r\nAutoRotate=True\r\nCurrentRotationPosition=2\r\n"
+                                 "RotationCount=2\r\n");
+    for (const char* n : {"1", "2"}) {
+      data.Write(std::string("site/Rotation_") + n + "/Index.html", std::string("page ") + n);
+    }
+    std::filesystem::copy_file(PARVEL_TURNWHEEL, data.path + "turnwheel");
+    Doubles doubles;
+    TfrmMain window(doubles.seams());
+    window.show();
+    Find<QListWidget>(window, "lbxSites")->setCurrentRow(0);
+    QCOMPARE(Find<QLabel>(window, "lblNextRotationValue")->text(), QString("2"));
+    Click(window, "btnRotateNow");
+    QCOMPARE(testing::ReadFile(live + "/Index.html"), std::string("page 2"));
+    QCOMPARE(doubles.ui.texts(), std::vector<std::string>{"Site_1 (First): Rotation 2 is live in " +
+                                                          live + "; next rotation: 1"});
+    QCOMPARE(doubles.ui.messages()[0].kind, MessageKind::Information);
+    QCOMPARE(Find<QLabel>(window, "lblNextRotationValue")->text(), QString("1"));
+    QVERIFY(Find(window, "btnRotateNow")->isEnabled());
+    QVERIFY(Find(window, "lbxSites")->isEnabled());
+    // A rotation that cannot go live: the program's reason, as a warning; the number stays.
+    std::filesystem::remove(data.path + "site/Rotation_1/Index.html");
+    Click(window, "btnRotateNow");
+    QCOMPARE(
+        doubles.ui.texts().back(),
+        "Site_1 (First): Rotation 1 is not built (" + data.path +
+            "site/Rotation_1 holds no "
+            "Index.html); the live directory is unchanged\nturnwheel ended with exit status 1.");
+    QCOMPARE(doubles.ui.messages().back().kind, MessageKind::Warning);
+    QCOMPARE(Find<QLabel>(window, "lblNextRotationValue")->text(), QString("1"));
+  }
+
   // A directory holds the options file's name, so it cannot be replaced: one message, and the
   // lists are still written after it.
   void closeSaysWhenTheSettingsCannotBeWritten() {
