@@ -21,8 +21,10 @@
 #include "builder/build.h"
 #include "builder/build_site.h"
 #include "builder/descriptions.h"
+#include "builder/messages.h"
 #include "builder/pagebuttons.h"
 #include "builder/thumbnail.h"
+#include "model/buildrecord.h"
 #include "model/editsite.h"
 #include "model/options.h"
 #include "model/paths.h"
@@ -484,6 +486,9 @@ const Flow kBuild{
     [](World& w, RecordingFileSystem&) { return RunBuild(w); },
     [](const World& w, const Op& op) -> Expectation {
       const std::string name = fs::path(op.path).filename().string();
+      // The record of what the build wrote: the build is done; the next one asks again.
+      if (op.path.find("records/") != std::string::npos)
+        return {{RecordNotSavedMessage(FolderBuildRecordPath(w.root + "site/"))}, false};
       if (op.path.ends_with("~captions.ini")) {
         if (op.kind == "Remove") return {};  // the temporary file stays; no harm done
         return {{std::string(kDescriptionFileError)}, true};
