@@ -4,6 +4,7 @@
 #include <chrono>
 #include <climits>
 #include <exception>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -24,6 +25,24 @@
 
 namespace parvel {
 namespace {
+
+// Where the pages composed before a build (to compare them with what is there) send their
+// status lines: nowhere.
+class QuietInteraction : public Interaction {
+ public:
+  Answer Message(MessageKind, std::string_view, Buttons) override { return Answer::No; }
+  std::optional<std::string> Prompt(std::string_view, std::string_view, std::string_view) override {
+    return std::nullopt;
+  }
+  void BeginBusy() override {}
+  void EndBusy() override {}
+  void Progress(std::string_view, int, int) override {}
+  void Status(std::string_view) override {}
+  void Log(std::string_view) override {}
+  bool Checkpoint() override { return false; }
+  void OpenDocument(const std::string&) override {}
+  void ShowHelp(int) override {}
+};
 
 constexpr std::string_view kDefaultBaseHtmlName = "Index.html";
 constexpr std::string_view kThumbsFolder = "thumbs/";
@@ -47,6 +66,12 @@ BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options) {
   inputs.use_thumbs_directory = options.UseThumbsDirectory;
   inputs.max_filename_length = options.MaxFilenameLength;
   inputs.markers = &ProgramTemplateMarkers();
+  return inputs;
+}
+
+BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options, int rotation) {
+  BuildInputs inputs = BuildInputsFor(site, options);
+  inputs.record_file = BuildRecordPath(site.SiteKey, rotation);
   return inputs;
 }
 
@@ -77,11 +102,19 @@ int BuildState::images_per_page() const {
 }
 
 int BuildState::page_count() const {
+  return PagesFor(static_cast<std::int64_t>(images().size()));
+}
+
+int BuildState::PagesFor(std::int64_t images) const {
   if (no_thumbnail_mode_) return requested_page_count_;
   const int per_page = images_per_page();
   if (per_page <= 0) return 0;
-  const int n = static_cast<int>(images().size());
-  return n / per_page + (n % per_page != 0 ? 1 : 0);
+  return ClampToInt(images / per_page + (images % per_page != 0 ? 1 : 0));
+}
+
+std::string BuildState::record_file() const {
+  return inputs_.record_file.empty() ? FolderBuildRecordPath(site_directory())
+                                     : inputs_.record_file;
 }
 
 // ---- Before the build dialog opens.
@@ -259,9 +292,19 @@ bool BuildState::Start() {
   if (!built) return false;
 
   settings_.Status = RotationStatus::Built;
-  if (!unattended_ && ui_.AskYesNo(kPreviewQuestion)) {
-    ui_.OpenDocument(site_directory() + inputs_.base_html_name);
+  bool preview = false;
+  if (!left_out_.empty()) {
+    // Not "completed": the pages lack these pictures.
+    if (unattended_) {
+      ui_.Warn(LeftOutMessage(site_directory(), left_out_));
+    } else {
+      preview = ui_.Message(MessageKind::Warning, LeftOutQuestion(left_out_), Buttons::YesNo) ==
+                Answer::Yes;
+    }
+  } else if (!unattended_) {
+    preview = ui_.AskYesNo(kPreviewQuestion);
   }
+  if (preview) ui_.OpenDocument(site_directory() + inputs_.base_html_name);
   return true;
 }
 
@@ -277,6 +320,8 @@ bool BuildState::build() {
   if (building_) return false;
   cancel_requested_ = false;
   counts_ = {};
+  left_out_.clear();
+  outcome_ = BuildOutcome::Failed;
   BusyCursor busy(ui_);
   building_ = true;
   image_list_.set_locked(true);
@@ -290,8 +335,18 @@ bool BuildState::build() {
     ui_.Log(ReasonLine("The build stopped", e.what()));
     result = false;
   }
+  SaveRecord();
+  if (result) outcome_ = BuildOutcome::Completed;
   message_.clear();
-  position_ = 0;
+  if (outcome_ == BuildOutcome::Cancelled) message_ = kBuildCancelledMessage;
+  if (outcome_ == BuildOutcome::Refused) message_ = kBuildNotReplacingMessage;
+  // A completed build shows its bar full while it asks about the preview.
+  if (result) {
+    maximum_ = std::max<std::int64_t>(maximum_, 1);
+    position_ = maximum_;
+  } else {
+    position_ = 0;
+  }
   ShowProgress();
   building_ = false;
   image_list_.set_locked(false);
@@ -310,10 +365,10 @@ bool BuildState::RunPasses() {
   extensions_ = ButtonExtensions();
 
   // The list cannot change under the passes: they work on a copy.
-  const std::vector<std::string> images =
+  std::vector<std::string> images =
       no_thumbnail_mode_ ? std::vector<std::string>{} : image_list_.names();
   const std::int64_t n = static_cast<std::int64_t>(images.size());
-  const int pages = page_count();
+  int pages = page_count();
 
   maximum_ =
       static_cast<std::int64_t>(files_to_copy_.size()) + (s.DisplayAsImage ? n : 2 * n) + pages;
@@ -325,42 +380,211 @@ bool BuildState::RunPasses() {
 
   const std::string site_dir = site_directory();
   const std::string thumb_dir = thumbnail_directory();
+
+  // Every write is known before the first: one question about files the program did not make.
+  plan_.emplace(PlanWrites(images, pages, site_dir, thumb_dir));
+  BuildRecord record(record_file(), site_dir);
+  record.Load();  // one that cannot be read counts as empty: more is asked, nothing is lost
+  const std::vector<std::string> conflicts = plan_->Conflicts(record);
+  if (!conflicts.empty() && !ui_.AskYesNo(ReplaceQuestion(conflicts, site_dir))) {
+    outcome_ = BuildOutcome::Refused;
+    return false;
+  }
+  record_.emplace(std::move(record));
+
   if (thumb_dir != site_dir && !MakeThumbnailDirectory(thumb_dir)) return false;
   // What writes of a build that was stopped left behind would otherwise pile up.
   RemoveStaleTemporaries(site_dir);
   if (thumb_dir != site_dir) RemoveStaleTemporaries(thumb_dir);
   if (!Checkpoint()) return false;
 
+  // The record is stored after each pass, so that a build stopped by force loses little of it.
   if (!CopyPass(site_dir)) return false;
+  StoreRecord();
 
   if (use_image_buttons_ && !ButtonPass(site_dir, pages)) return false;
+  StoreRecord();
 
   if (!no_thumbnail_mode_ && !ThumbnailPass(images, site_dir, thumb_dir)) return false;
+  StoreRecord();
+
+  // A picture without a thumbnail would show as a broken picture: the pages go without it.
+  if (!left_out_.empty()) {
+    const std::unordered_set<std::string> gone(left_out_.begin(), left_out_.end());
+    std::erase_if(images, [&](const std::string& image) { return gone.contains(image); });
+    pages = PagesFor(static_cast<std::int64_t>(images.size()));
+  }
 
   std::string page_failure;
-  PageContext ctx{.settings = s,
-                  .site_dir = site_dir,
-                  .base_html_name = inputs_.base_html_name,
-                  .images = images,
-                  .use_thumbs_directory = inputs_.use_thumbs_directory && !no_thumbnail_mode_,
-                  .max_filename_length = inputs_.max_filename_length,
-                  .no_thumbnail_mode = no_thumbnail_mode_,
-                  .headers = &rotation_,
-                  .descriptions = s.Filename_Display == FilenameDisplay::DescriptionFile
-                                      ? &description_
-                                      : nullptr,
-                  .failure = &page_failure,
-                  .writes = &counts_.pages};
+  const PageContext ctx = MakePageContext(images, site_dir, &page_failure);
 
-  if (!s.DisplayAsImage && !no_thumbnail_mode_ && !ImagePagePass(ctx, pages)) return false;
+  if (!s.DisplayAsImage && !no_thumbnail_mode_ && !ImagePagePass(ctx, pages, use_image_buttons_)) {
+    return false;
+  }
+  StoreRecord();
 
   // The thumbnail pages' headers and footers start from the first entry whatever the image
   // pages used.
   rotation_.ResetPositions();
-  return ThumbnailPagePass(ctx, pages);
+  return ThumbnailPagePass(ctx, pages, use_image_buttons_);
 }
 
-bool BuildState::ImagePagePass(const PageContext& ctx, int pages) {
+PageContext BuildState::MakePageContext(const std::vector<std::string>& images,
+                                        const std::string& site_dir, std::string* failure) {
+  const SiteSettings& s = settings_;
+  return PageContext{.settings = s,
+                     .site_dir = site_dir,
+                     .base_html_name = inputs_.base_html_name,
+                     .images = images,
+                     .use_thumbs_directory = inputs_.use_thumbs_directory && !no_thumbnail_mode_,
+                     .max_filename_length = inputs_.max_filename_length,
+                     .no_thumbnail_mode = no_thumbnail_mode_,
+                     .headers = &rotation_,
+                     .descriptions = s.Filename_Display == FilenameDisplay::DescriptionFile
+                                         ? &description_
+                                         : nullptr,
+                     .failure = failure,
+                     .writes = &counts_.pages};
+}
+
+WritePlan BuildState::PlanWrites(const std::vector<std::string>& images, int pages,
+                                 const std::string& site_dir, const std::string& thumb_dir) {
+  const SiteSettings& s = settings_;
+  WritePlan plan(site_dir);
+  if (thumb_dir != site_dir) plan.AddOwnFolder(thumb_dir);
+
+  // Copied graphics: replaceable when they hold the copy already.
+  for (size_t i = 0; i < files_to_copy_.size(); ++i) {
+    const std::string& file = files_to_copy_[i];
+    const std::string& folder = i < copy_folders_.size() ? copy_folders_[i] : std::string();
+    if (!FileExists(file)) continue;
+    std::string source = file;
+    if (!folder.empty()) {
+      const auto real = RealPathInside(file, folder);
+      if (!real) continue;  // not copied
+      source = *real;
+    }
+    const std::string target = site_dir + FileNamePart(file);
+    plan.Add(target, [target, source] { return FileHoldsCopyOf(target, source); });
+  }
+
+  // Page buttons, with the extension their backgrounds give them. A background that cannot be
+  // read stops the button pass before its buttons, and the pages then get text indexes.
+  bool buttons_drawn = false;
+  if (use_image_buttons_) {
+    const std::string& selected = s.Selected_Page_Index_File;
+    const std::string& other = s.Other_Page_Index_File;
+    const std::string current_background = selected.empty() ? other : selected;
+    const std::string other_background = other.empty() ? selected : other;
+    const auto current_extension = ButtonExtensionFor(current_background);
+    const auto other_extension = ButtonExtensionFor(other_background);
+    buttons_drawn = current_extension && other_extension;
+    if (current_extension) extensions_.current = *current_extension;
+    if (other_extension) extensions_.other = *other_extension;
+    const auto button = [this, &plan](const std::string& path, const std::string& background,
+                                      const Colour& colour, int page) {
+      plan.Add(path, [this, path, background, colour, page] {
+        try {
+          const std::vector<std::uint8_t> bytes = RenderButton(
+              settings_, background, ButtonTextColour(colour), PageLabel(settings_, page));
+          return FileHolds(
+              path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        } catch (const std::exception&) {
+          return false;
+        }
+      });
+    };
+    for (int page = 1; page <= pages; ++page) {
+      if (current_extension) {
+        button(site_dir + CurrentPageButtonName(page, *current_extension), current_background,
+               s.Displayed_Page_Text_Colour, page);
+      }
+      if (other_extension) {
+        button(site_dir + OtherPageButtonName(page, *other_extension), other_background,
+               s.Other_Page_Text_Colour, page);
+      }
+    }
+  }
+
+  // Thumbnails: those to be made. One this build writes is never kept for a later image of the
+  // list that shares its name (a.jpg and a.gif), so that the later image's thumbnail wins. Out
+  // of the thumbnail folder, one that carries a thumbnail record is the program's.
+  kept_.assign(images.size(), 0);
+  if (!no_thumbnail_mode_) {
+    std::unordered_set<std::string> written;
+    for (size_t i = 0; i < images.size(); ++i) {
+      const std::string target = thumb_dir + ThumbnailName(images[i]);
+      kept_[i] = no_recreate_ && !written.contains(target) &&
+                         CheckThumbnail(site_dir + images[i], target, s.Thumb_Width, s.Thumb_Height,
+                                        s.Thumb_JPEG_Quality) == ThumbnailState::UpToDate
+                     ? 1
+                     : 0;
+      if (kept_[i]) continue;
+      written.insert(target);
+      plan.Add(target, [target] { return CarriesThumbnailRecord(target); });
+    }
+  }
+
+  // Pages: replaceable when they hold the page already. They are composed (all of them, for the
+  // header rotation) only when one is asked about; every page's check shares the one result.
+  struct Composed {
+    std::vector<std::string> images;
+    int pages = 0;
+    std::string site_dir;
+    bool buttons = false;
+    bool done = false;
+    std::unordered_set<std::string> same;
+  };
+  auto composed = std::make_shared<Composed>();
+  composed->images = images;
+  composed->pages = pages;
+  composed->site_dir = site_dir;
+  composed->buttons = buttons_drawn;
+  const auto same_page = [this, composed](const std::string& path) {
+    return [this, composed, path] {
+      if (!composed->done) {
+        composed->done = true;
+        composed->same = PagesAlreadyThere(composed->images, composed->pages, composed->site_dir,
+                                           composed->buttons);
+      }
+      return composed->same.contains(path);
+    };
+  };
+  if (!s.DisplayAsImage && !no_thumbnail_mode_) {
+    for (const std::string& image : images) {
+      const std::string path = site_dir + DisplayPageName(image, inputs_.base_html_name);
+      plan.Add(path, same_page(path));
+    }
+  }
+  for (int page = 1; page <= pages; ++page) {
+    const std::string path = site_dir + gethtmlpagename(inputs_.base_html_name, page);
+    plan.Add(path, same_page(path));
+  }
+  return plan;
+}
+
+std::unordered_set<std::string> BuildState::PagesAlreadyThere(
+    const std::vector<std::string>& images, int pages, const std::string& site_dir,
+    bool with_buttons) {
+  std::unordered_set<std::string> same;
+  std::string failure;
+  PageContext ctx = MakePageContext(images, site_dir, &failure);
+  ctx.writes = nullptr;
+  ctx.sink = [&same](const std::string& path, const std::string& text) {
+    if (FileHolds(path, text)) same.insert(path);
+  };
+  rotation_.ResetPositions();
+  if (settings_.DisplayAsImage || no_thumbnail_mode_ ||
+      ImagePagePass(ctx, pages, with_buttons, true)) {
+    rotation_.ResetPositions();
+    ThumbnailPagePass(ctx, pages, with_buttons, true);
+  }
+  // The build proper reads its lists afresh and starts them from the first entry.
+  rotation_.Clear();
+  return same;
+}
+
+bool BuildState::ImagePagePass(const PageContext& ctx, int pages, bool with_buttons, bool dry) {
   const SiteSettings& s = settings_;
   const std::vector<std::string>& images = ctx.images;
   const std::string& site_dir = ctx.site_dir;
@@ -368,22 +592,27 @@ bool BuildState::ImagePagePass(const PageContext& ctx, int pages) {
   const int per_page = images_per_page();
   const bool with_index = markers_.image.index && s.IndexInImagePages;
   const PageIndex page_index(s, inputs_.base_html_name, extensions_, with_index ? pages : 0,
-                             use_image_buttons_);
+                             with_buttons);
+  QuietInteraction quiet;
+  Interaction& ui = dry ? static_cast<Interaction&>(quiet) : ui_;
   for (int page = 1; page <= pages; ++page) {
-    const std::string index = with_index ? page_index.For(ui_, page) : std::string();
+    const std::string index = with_index ? page_index.For(ui, page) : std::string();
     for (int k = 1; k <= per_page; ++k) {
       const std::int64_t i = static_cast<std::int64_t>(page - 1) * per_page + (k - 1);
       if (i > n - 1) break;
       const std::string& image = images[static_cast<size_t>(i)];
-      Say("Creating Image Display page for the image, " + image);
-      if (!createHTMLImagepage(ctx, site_dir + DisplayPageName(image, inputs_.base_html_name),
-                               static_cast<int>(i), page, index)) {
+      const std::string target = site_dir + DisplayPageName(image, inputs_.base_html_name);
+      if (!dry) Say("Creating Image Display page for the image, " + image);
+      if (!createHTMLImagepage(ctx, target, static_cast<int>(i), page, index)) {
+        if (dry) return false;
         if (ctx.failure && !ctx.failure->empty()) {
           ui_.Log(ReasonLine("The Image Display page for the image, " + image, *ctx.failure));
         }
         ui_.Warn(kImagePagesFailedMessage);
         return false;
       }
+      if (dry) continue;
+      Produced(target);
       Advance();
       if (!Checkpoint()) return false;
     }
@@ -391,24 +620,29 @@ bool BuildState::ImagePagePass(const PageContext& ctx, int pages) {
   return true;
 }
 
-bool BuildState::ThumbnailPagePass(const PageContext& ctx, int pages) {
+bool BuildState::ThumbnailPagePass(const PageContext& ctx, int pages, bool with_buttons, bool dry) {
   const SiteSettings& s = settings_;
   const std::string& site_dir = ctx.site_dir;
   const int per_page = images_per_page();
   const bool with_index = markers_.thumbnail.index && s.IndexInThumbPages;
   const PageIndex page_index(s, inputs_.base_html_name, extensions_, with_index ? pages : 0,
-                             use_image_buttons_);
+                             with_buttons);
+  QuietInteraction quiet;
+  Interaction& ui = dry ? static_cast<Interaction&>(quiet) : ui_;
   for (int page = 1; page <= pages; ++page) {
-    const std::string index = with_index ? page_index.For(ui_, page) : std::string();
+    const std::string index = with_index ? page_index.For(ui, page) : std::string();
     const std::string name = gethtmlpagename(inputs_.base_html_name, page);
-    Say("Creating the HTML Page, " + name);
+    if (!dry) Say("Creating the HTML Page, " + name);
     if (!createHTMLThumbpage(ctx, site_dir + name, page, pages, (page - 1) * per_page, index)) {
+      if (dry) return false;
       if (ctx.failure && !ctx.failure->empty()) {
         ui_.Log(ReasonLine("The HTML Page, " + name, *ctx.failure));
       }
       ui_.Warn(kThumbPagesFailedMessage);
       return false;
     }
+    if (dry) continue;
+    Produced(site_dir + name);
     Advance();
     if (!Checkpoint()) return false;
   }
@@ -432,10 +666,14 @@ bool BuildState::CopyPass(const std::string& site_dir) {
         // Copying would first remove the site's own copy and then fail: keep that copy.
         ui_.Warn("An error was encountered copying the file, " + file + "!");
       } else if (folder.empty()) {
-        CopyUnlessSame(file, site_dir + FileNamePart(file));
+        if (CopyUnlessSame(file, site_dir + FileNamePart(file))) {
+          Produced(site_dir + FileNamePart(file));
+        }
       } else if (const auto real = RealPathInside(file, folder)) {
         // Copied from its real path, which holds no link that could lead out meanwhile.
-        CopyUnlessSame(*real, site_dir + FileNamePart(file));
+        if (CopyUnlessSame(*real, site_dir + FileNamePart(file))) {
+          Produced(site_dir + FileNamePart(file));
+        }
       } else {
         // A link in the template folder that came to lead out since the checks.
         ui_.Warn(OutsideDirectoryMessage(file, folder));
@@ -449,10 +687,10 @@ bool BuildState::CopyPass(const std::string& site_dir) {
   return true;
 }
 
-void BuildState::CopyUnlessSame(const std::string& source, const std::string& target) {
+bool BuildState::CopyUnlessSame(const std::string& source, const std::string& target) {
   // A copy that holds the same bytes already is left alone, keeping its file time.
-  if (FileHoldsCopyOf(target, source)) return;
-  docopyfile(ui_, source, target, false);
+  if (FileHoldsCopyOf(target, source)) return true;
+  return docopyfile(ui_, source, target, false);
 }
 
 bool BuildState::ButtonPass(const std::string& site_dir, int pages) {
@@ -462,6 +700,7 @@ bool BuildState::ButtonPass(const std::string& site_dir, int pages) {
     Say(std::string(message));
   };
   hooks.checkpoint = [this] { return Checkpoint(); };
+  hooks.made = [this](const std::string& path) { Produced(path); };
   const ButtonPassResult result = RunButtonPass(settings_, site_dir, pages, &extensions_, hooks);
   switch (result.status) {
     case ButtonPassResult::Done:
@@ -481,36 +720,23 @@ bool BuildState::ButtonPass(const std::string& site_dir, int pages) {
 bool BuildState::ThumbnailPass(const std::vector<std::string>& images, const std::string& site_dir,
                                const std::string& thumb_dir) {
   const SiteSettings& s = settings_;
-  // Thumbnails this pass has written: one of them is never kept for a later image of the list
-  // that shares its name (a.jpg and a.gif), so that the later image's thumbnail wins.
-  std::unordered_set<std::string> written;
-  const auto keep = [&](const std::string& image, const std::string& target) {
-    return no_recreate_ && !written.contains(target) &&
-           CheckThumbnail(site_dir + image, target, s.Thumb_Width, s.Thumb_Height,
-                          s.Thumb_JPEG_Quality) == ThumbnailState::UpToDate;
-  };
+  // Which thumbnails are kept was settled with the plan.
+  const auto kept = [this](std::size_t i) { return i < kept_.size() && kept_[i] != 0; };
   if (jobs_ <= 1) {
     JpegCoefficientReuse reuse;
-    for (const std::string& image : images) {
+    for (std::size_t i = 0; i < images.size(); ++i) {
       Advance();
-      const std::string target = thumb_dir + ThumbnailName(image);
-      const bool kept = keep(image, target);
-      if (!kept) written.insert(target);
-      if (!ThumbnailStep(image, target, kept, nullptr, site_dir)) return false;
+      if (!ThumbnailStep(images[i], thumb_dir + ThumbnailName(images[i]), kept(i), nullptr,
+                         site_dir)) {
+        return false;
+      }
     }
     return true;
   }
   // Workers decode, scale and encode ahead; everything the user sees stays here, in list order.
-  // Which thumbnails are kept is settled before the workers start.
   std::vector<std::string> sources(images.size());
-  std::vector<char> kept(images.size(), 0);
   for (std::size_t i = 0; i < images.size(); ++i) {
-    const std::string target = thumb_dir + ThumbnailName(images[i]);
-    kept[i] = keep(images[i], target) ? 1 : 0;
-    if (!kept[i]) {
-      sources[i] = site_dir + images[i];
-      written.insert(target);
-    }
+    if (!kept(i)) sources[i] = site_dir + images[i];
   }
   const int box_width = s.Thumb_Width;
   const int box_height = s.Thumb_Height;
@@ -530,8 +756,7 @@ bool BuildState::ThumbnailPass(const std::vector<std::string>& images, const std
     // The window's events go on running while this thumbnail is still being made.
     while (!pool.WaitFor(i, kResponsiveWait)) ui_.KeepResponsive();
     const std::vector<std::uint8_t> made = pool.Take(i);
-    if (!ThumbnailStep(images[i], thumb_dir + ThumbnailName(images[i]), kept[i] != 0, &made,
-                       site_dir)) {
+    if (!ThumbnailStep(images[i], thumb_dir + ThumbnailName(images[i]), kept(i), &made, site_dir)) {
       return false;
     }
   }
@@ -555,10 +780,41 @@ bool BuildState::ThumbnailStep(const std::string& image, const std::string& targ
       ui_.Message(MessageKind::Plain, ThumbnailFailedMessage(image), Buttons::Ok);
       return false;
     }
-    // One that could not be made (and the user went on without it) is neither made nor kept.
-    if (written) ++counts_.thumbnails_made;
+    if (written) {
+      ++counts_.thumbnails_made;
+      Produced(target);
+    } else {
+      // The user went on without it: the pages go without its picture.
+      ++counts_.thumbnails_left_out;
+      left_out_.push_back(image);
+    }
   }
   return Checkpoint();
+}
+
+void BuildState::Produced(const std::string& path) {
+  if (record_ && !(plan_ && plan_->Owned(path))) record_->Add(path);
+}
+
+void BuildState::StoreRecord() {
+  if (!record_ || record_failed_) return;
+  std::string error;
+  if (!record_->Save(&error)) {
+    // The files stay; only the next build asks about them again. Said once per build.
+    record_failed_ = true;
+    ui_.Log(ReasonLine("Saving " + record_->file(), error));
+    ui_.Warn(RecordNotSavedMessage(record_->file()));
+  }
+}
+
+void BuildState::SaveRecord() {
+  if (record_) {
+    record_->DropMissing();
+    StoreRecord();
+  }
+  record_.reset();
+  plan_.reset();
+  record_failed_ = false;
 }
 
 // ---- Checkpoints and progress.
@@ -567,7 +823,9 @@ bool BuildState::Checkpoint() {
   if (ui_.Checkpoint()) cancel_requested_ = true;
   if (!cancel_requested_) return true;
   cancel_requested_ = false;
-  return !ui_.AskYesNo(kCancelBuildQuestion);
+  if (!ui_.AskYesNo(kCancelBuildQuestion)) return true;
+  outcome_ = BuildOutcome::Cancelled;
+  return false;
 }
 
 void BuildState::ShowProgress() {

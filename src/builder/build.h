@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "builder/buildimagelist.h"
@@ -17,6 +19,8 @@
 #include "builder/pageindex.h"
 #include "builder/rotheadr.h"
 #include "builder/thumbnail.h"
+#include "builder/writeplan.h"
+#include "model/buildrecord.h"
 #include "model/options.h"
 #include "model/siteop.h"
 #include "model/sitesettings.h"
@@ -28,11 +32,13 @@ namespace parvel {
 // What one build (or several, added up) did to the site folder.
 struct BuildCounts {
   std::int64_t thumbnails_made = 0;
-  std::int64_t thumbnails_kept = 0;  // up to date, left as they were
-  PageWrites pages;                  // thumbnail pages and image display pages
+  std::int64_t thumbnails_kept = 0;      // up to date, left as they were
+  std::int64_t thumbnails_left_out = 0;  // could not be made: their pictures left out of the pages
+  PageWrites pages;                      // thumbnail pages and image display pages
   BuildCounts& operator+=(const BuildCounts& other) {
     thumbnails_made += other.thumbnails_made;
     thumbnails_kept += other.thumbnails_kept;
+    thumbnails_left_out += other.thumbnails_left_out;
     pages.written += other.pages.written;
     pages.unchanged += other.pages.unchanged;
     return *this;
@@ -52,11 +58,26 @@ struct BuildInputs {
   // The marker flags the build refreshes in its checks and reads in its passes: the program's
   // record (ProgramTemplateMarkers) for the fronts; when not set, the build's own.
   TemplateMarkers* markers = nullptr;
+  // The record of the files builds wrote into the site directory (BuildRecordPath of the site
+  // and rotation); empty: the site directory's own record (FolderBuildRecordPath).
+  std::string record_file;
+};
+
+// How the last build ended.
+enum class BuildOutcome {
+  NotRun,
+  Completed,  // every pass finished (pictures may have been left out: left_out())
+  Refused,    // the user would not have files replaced that the program did not make; nothing
+              // was written
+  Cancelled,  // the user confirmed cancelling
+  Failed,     // stopped by an error (said by its own message)
 };
 
 // The inputs for the current site under the current options, reading the program's marker flags;
 // an empty BaseHTMLName reads as "Index.html".
 BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options);
+// The same with the record of rotation `rotation` of the site.
+BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options, int rotation);
 
 // The state of one build dialog. It edits `settings` in place (the page number prefix, Status)
 // and reads it at every step, so the record must outlive it.
@@ -86,7 +107,17 @@ class BuildState {
   bool Cancel();
 
   // Every pass in order. True when all finished, false when cancelled or stopped by an error.
+  // Before anything is written it plans every write (PlanWrites) and asks once, naming them,
+  // about existing files it would replace that are not on the record of what builds wrote
+  // there and do not hold its bytes already; No writes nothing. What it wrote (also before a
+  // stop) goes on the record, which is saved only when that changes it. A picture whose
+  // thumbnail cannot be made (and the user went on) is left out of the pages.
   [[nodiscard]] bool build();
+  BuildOutcome outcome() const { return outcome_; }
+  // The pictures the last build left out of its pages, in list order.
+  const std::vector<std::string>& left_out() const { return left_out_; }
+  // The record file this build keeps.
+  std::string record_file() const;
 
   Interaction& ui() { return ui_; }
   const std::vector<std::string>& images() const { return image_list_.names(); }
@@ -132,17 +163,36 @@ class BuildState {
   void AddRequiredFiles(const ComplianceResult& result);
 
   bool RunPasses();
+  // Every file the passes may write for `images` on `pages` pages, in the order they write
+  // them; decides which thumbnails are kept (kept_) and the button extensions.
+  WritePlan PlanWrites(const std::vector<std::string>& images, int pages,
+                       const std::string& site_dir, const std::string& thumb_dir);
+  // The site directory's files that already hold the pages the build would write, composed
+  // without writing anything.
+  std::unordered_set<std::string> PagesAlreadyThere(const std::vector<std::string>& images,
+                                                    int pages, const std::string& site_dir,
+                                                    bool with_buttons);
+  PageContext MakePageContext(const std::vector<std::string>& images, const std::string& site_dir,
+                              std::string* failure);
+  int PagesFor(std::int64_t images) const;
+  // A file the build wrote (or found holding its bytes): the program's from now on.
+  void Produced(const std::string& path);
+  // Saves the record when it changed (StoreRecord), and at the build's end (SaveRecord) first
+  // leaves out the files that are gone.
+  void StoreRecord();
+  void SaveRecord();
   bool MakeThumbnailDirectory(const std::string& directory);
   bool CopyPass(const std::string& site_dir);  // false when cancelled
   // Copies `source` to `target` (replacing it in one step) unless it holds the same bytes.
-  void CopyUnlessSame(const std::string& source, const std::string& target);
+  bool CopyUnlessSame(const std::string& source, const std::string& target);
   bool ButtonPass(const std::string& site_dir, int pages);
   bool ThumbnailPass(const std::vector<std::string>& images, const std::string& site_dir,
                      const std::string& thumb_dir);
   // The image display pages and the thumbnail pages of the build's `pages` pages; false when the
   // build stops (a page failed, with its message, or the user cancelled).
-  bool ImagePagePass(const PageContext& ctx, int pages);
-  bool ThumbnailPagePass(const PageContext& ctx, int pages);
+  // `dry`: composing only (ctx.sink set), without progress, questions or messages.
+  bool ImagePagePass(const PageContext& ctx, int pages, bool with_buttons, bool dry = false);
+  bool ThumbnailPagePass(const PageContext& ctx, int pages, bool with_buttons, bool dry = false);
   // One image of the thumbnail pass after its progress step: keeps its thumbnail, or writes
   // `made` (made here when null or empty); false when the build stops.
   bool ThumbnailStep(const std::string& image, const std::string& target, bool keep,
@@ -182,6 +232,14 @@ class BuildState {
   bool building_ = false;
 
   BuildCounts counts_;
+  BuildOutcome outcome_ = BuildOutcome::NotRun;
+  std::vector<std::string> left_out_;
+  // Of the build running: which images keep their thumbnails (by list position), the plan and
+  // the record of what builds wrote.
+  std::vector<char> kept_;
+  std::optional<WritePlan> plan_;
+  std::optional<BuildRecord> record_;
+  bool record_failed_ = false;
   std::string message_;
   std::int64_t position_ = 0;
   std::int64_t maximum_ = 0;

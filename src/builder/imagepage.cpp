@@ -83,9 +83,8 @@ bool createHTMLImagepage(const PageContext& ctx, const std::string& outFile, int
       header = *fetched_header;
       footer = *fetched_footer;
     }
-    return WritePage(outFile,
-                     splicetext(settings, page_template, content, indexText, header, footer, false),
-                     ctx.writes);
+    return EmitPage(ctx, outFile,
+                    splicetext(settings, page_template, content, indexText, header, footer, false));
   } catch (const std::exception& e) {
     KeepFailure(ctx, e);
     return false;

@@ -1,5 +1,7 @@
 #include "builder/messages.h"
 
+#include "builder/writeplan.h"
+
 namespace parvel {
 
 std::string PageOverPictureMessage(std::string_view page, std::string_view picture) {
@@ -20,6 +22,29 @@ std::string CopyFailedMessage(std::string_view file) {
 
 std::string ThumbnailFailedMessage(std::string_view image) {
   return "Error encountered creating the thumbnail, " + std::string(image);
+}
+
+std::string LeftOutSentence(const std::vector<std::string>& images) {
+  const bool one = images.size() == 1;
+  return std::to_string(images.size()) + (one ? " picture was" : " pictures were") +
+         " left out of the pages because " + (one ? "its thumbnail" : "their thumbnails") +
+         " could not be made: " + NameList(images) + ".";
+}
+
+std::string LeftOutQuestion(const std::vector<std::string>& images) {
+  return "Your build has finished, but " + LeftOutSentence(images) +
+         "  Would you like to preview it now?";
+}
+
+std::string LeftOutMessage(std::string_view site_directory,
+                           const std::vector<std::string>& images) {
+  return "The build of " + std::string(site_directory) + " has finished, but " +
+         LeftOutSentence(images);
+}
+
+std::string RecordNotSavedMessage(std::string_view record_file) {
+  return "The record of the files this build wrote could not be saved in " +
+         std::string(record_file) + ".  The next build will ask before it replaces them.";
 }
 
 std::string ReasonLine(std::string_view what, std::string_view reason) {

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace parvel {
 
@@ -59,6 +60,11 @@ inline constexpr std::string_view kImagePagesFailedMessage =
 inline constexpr std::string_view kThumbPagesFailedMessage =
     "Error encountered creating your HTML pages.  Please ensure you have enough disk space";
 
+// What the build dialog's message line says after a build that did not complete.
+inline constexpr std::string_view kBuildCancelledMessage = "The build was cancelled.";
+inline constexpr std::string_view kBuildNotReplacingMessage =
+    "The build was stopped before writing anything.";
+
 // The progress messages and failure texts that carry a name.
 // "Building would write the page, <page>, over your picture, <picture>, in the site directory!
 // ..." (a warning of the checks before a build).
@@ -66,6 +72,18 @@ std::string PageOverPictureMessage(std::string_view page, std::string_view pictu
 std::string DirectoryFailedMessage(std::string_view directory);
 std::string CopyFailedMessage(std::string_view file);
 std::string ThumbnailFailedMessage(std::string_view image);
+
+// The pictures a build left out of its pages because their thumbnails could not be made, named
+// (NameList): "1 picture was left out of the pages because its thumbnail could not be made:
+// fake.jpg." The build's end says it: the question that offers the preview
+// ("Your build has finished, but " + that + "  Would you like to preview it now?"), or, in Build
+// All, a warning naming the site directory.
+std::string LeftOutSentence(const std::vector<std::string>& images);
+std::string LeftOutQuestion(const std::vector<std::string>& images);
+std::string LeftOutMessage(std::string_view site_directory, const std::vector<std::string>& images);
+
+// The record of what a build wrote could not be saved (the reason is logged beside it).
+std::string RecordNotSavedMessage(std::string_view record_file);
 
 // The line logged beside a failure message when an exception ended the work: "<what>: <reason>",
 // the reason being the exception's text.

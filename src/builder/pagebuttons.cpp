@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "imaging/PGraphic.h"
 #include "model/paths.h"
@@ -11,11 +12,6 @@ namespace parvel {
 namespace {
 
 constexpr int kButtonJpegQuality = 99;
-
-Rgb RgbOf(const Colour& colour) {
-  // Default has the value 0, which is black: the colour a button gets when none is chosen.
-  return {colour.Red(), colour.Green(), colour.Blue()};
-}
 
 // The label is drawn with anti-aliasing straight onto a copy of the background. That puts it in
 // the same place as a separate text layer laid over with its white (or lime) background
@@ -32,6 +28,11 @@ void DrawLabel(TPixelGraphic& image, const TextStyle& style, std::string_view la
 
 }  // namespace
 
+Rgb ButtonTextColour(const Colour& colour) {
+  // Default has the value 0, which is black: the colour a button gets when none is chosen.
+  return {colour.Red(), colour.Green(), colour.Blue()};
+}
+
 bool UsesImageButtons(const SiteSettings& settings) {
   return settings.index_image_buttons &&
          (!settings.Selected_Page_Index_File.empty() || !settings.Other_Page_Index_File.empty());
@@ -43,37 +44,54 @@ std::string ButtonFace(const SiteSettings& settings, const std::vector<std::stri
   return installed.empty() ? std::string() : installed.front();
 }
 
-bool createbutton(const SiteSettings& settings, const std::string& background,
-                  const std::string& file_name, Rgb colour, std::string_view label,
-                  std::string* extension, std::string* failure) {
+std::vector<std::uint8_t> RenderButton(const SiteSettings& settings, const std::string& background,
+                                       Rgb colour, std::string_view label, std::string* extension) {
+  TPixelGraphic source;
+  source.LoadFromFile(background);
+  const int bits = source.BitCountNum();
+  TPixelGraphic button;  // 24 bits, so the label is drawn in its exact colour
+  button.SetSize(source.Width(), source.Height());
+  const TRect whole{0, 0, source.Width(), source.Height()};
+  button.Canvas().CopyRect(whole, source.Canvas(), whole);
+
+  TextStyle style;
+  style.face = ButtonFace(settings, InstalledFontFamilies());
+  style.points = settings.Index_Image_Font_Size;
+  style.bold = settings.Index_Font_Bold;
+  style.italic = settings.Index_Font_Italics;
+  style.colour = colour;
+  style.antialias = true;
+  DrawLabel(button, style, label);
+
+  const std::string used = bits == 24 ? ".jpg" : ".gif";
+  button.SetColorResolutionPrompt(ResolutionPrompt::Convert);
+  if (bits == 24) {
+    // As savetojpeg leaves them.
+    JPEGSaveQuality = kButtonJpegQuality;
+    JPEGSaveProgressive = false;
+  }
+  if (extension) *extension = used;
+  return button.Encode("button" + used, WriteOptions{kButtonJpegQuality, false});
+}
+
+std::optional<std::string> ButtonExtensionFor(const std::string& background) {
   try {
     TPixelGraphic source;
     source.LoadFromFile(background);
-    const int bits = source.BitCountNum();
-    TPixelGraphic button;  // 24 bits, so the label is drawn in its exact colour
-    button.SetSize(source.Width(), source.Height());
-    const TRect whole{0, 0, source.Width(), source.Height()};
-    button.Canvas().CopyRect(whole, source.Canvas(), whole);
+    return source.BitCountNum() == 24 ? ".jpg" : ".gif";
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
 
-    TextStyle style;
-    style.face = ButtonFace(settings, InstalledFontFamilies());
-    style.points = settings.Index_Image_Font_Size;
-    style.bold = settings.Index_Font_Bold;
-    style.italic = settings.Index_Font_Italics;
-    style.colour = colour;
-    style.antialias = true;
-    DrawLabel(button, style, label);
-
-    const std::string used = bits == 24 ? ".jpg" : ".gif";
-    const std::string path = changeextension(file_name, used);
-    button.SetColorResolutionPrompt(ResolutionPrompt::Convert);
-    if (bits == 24) {
-      // As savetojpeg leaves them.
-      JPEGSaveQuality = kButtonJpegQuality;
-      JPEGSaveProgressive = false;
-    }
+bool createbutton(const SiteSettings& settings, const std::string& background,
+                  const std::string& file_name, Rgb colour, std::string_view label,
+                  std::string* extension, std::string* failure, std::string* written_path) {
+  try {
+    std::string used;
     const std::vector<std::uint8_t> bytes =
-        button.Encode(path, WriteOptions{kButtonJpegQuality, false});
+        RenderButton(settings, background, colour, label, &used);
+    const std::string path = changeextension(file_name, used);
     const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     // A button that holds these bytes already is left as it is, keeping its file time.
     std::string error;
@@ -82,6 +100,7 @@ bool createbutton(const SiteSettings& settings, const std::string& background,
       return false;
     }
     if (extension) *extension = used;
+    if (written_path) *written_path = path;
     return true;
   } catch (const std::exception& e) {
     if (failure) *failure = e.what();
@@ -102,13 +121,20 @@ ButtonPassResult RunButtonPass(const SiteSettings& settings, const std::string& 
     if (hooks.advance) hooks.advance("Creating Buttons for page " + std::to_string(page));
     const std::string label = PageLabel(settings, page);
     std::string failure;
-    if (!createbutton(settings, current_background,
-                      site_dir + CurrentPageButtonName(page, ext.current),
-                      RgbOf(settings.Displayed_Page_Text_Colour), label, &ext.current, &failure) ||
-        !createbutton(settings, other_background, site_dir + OtherPageButtonName(page, ext.other),
-                      RgbOf(settings.Other_Page_Text_Colour), label, &ext.other, &failure)) {
-      return {ButtonPassResult::Failed, page, std::move(failure)};
-    }
+    std::string current_path;
+    std::string other_path;
+    const bool current_made = createbutton(settings, current_background,
+                                           site_dir + CurrentPageButtonName(page, ext.current),
+                                           ButtonTextColour(settings.Displayed_Page_Text_Colour),
+                                           label, &ext.current, &failure, &current_path);
+    if (current_made && hooks.made) hooks.made(current_path);
+    const bool other_made =
+        current_made &&
+        createbutton(settings, other_background, site_dir + OtherPageButtonName(page, ext.other),
+                     ButtonTextColour(settings.Other_Page_Text_Colour), label, &ext.other, &failure,
+                     &other_path);
+    if (other_made && hooks.made) hooks.made(other_path);
+    if (!other_made) return {ButtonPassResult::Failed, page, std::move(failure)};
     if (hooks.checkpoint && !hooks.checkpoint()) return {ButtonPassResult::Cancelled, page, {}};
   }
   return {ButtonPassResult::Done, page_count, {}};

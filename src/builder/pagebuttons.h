@@ -2,7 +2,9 @@
 // of a background the user chose, saved in the site directory for the page index to show.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,9 +34,24 @@ std::string ButtonFace(const SiteSettings& settings, const std::vector<std::stri
 // `file_name` with its extension replaced: a 24-bit background gives a ".jpg" (quality 99, not
 // progressive), a 1-, 4- or 8-bit one a ".gif". On success the extension used is stored in
 // `*extension` (when given). False on any failure; never raises and shows nothing.
+// The path written (or left as it was, holding these bytes) goes to `written_path` when given.
 bool createbutton(const SiteSettings& settings, const std::string& background,
                   const std::string& file_name, Rgb colour, std::string_view label,
-                  std::string* extension = nullptr, std::string* failure = nullptr);
+                  std::string* extension = nullptr, std::string* failure = nullptr,
+                  std::string* written_path = nullptr);
+
+// The bytes createbutton writes for these arguments, and the extension it writes them with.
+// Raises when the background cannot be read or the button cannot be drawn.
+std::vector<std::uint8_t> RenderButton(const SiteSettings& settings, const std::string& background,
+                                       Rgb colour, std::string_view label,
+                                       std::string* extension = nullptr);
+
+// The extension createbutton gives the buttons drawn on `background`; none when it cannot be
+// read (the button pass then stops at its first button).
+std::optional<std::string> ButtonExtensionFor(const std::string& background);
+
+// Default draws black: the colour a button gets when none is chosen.
+Rgb ButtonTextColour(const Colour& colour);
 
 // What the build driver lends the button pass.
 struct ButtonPassHooks {
@@ -42,6 +59,8 @@ struct ButtonPassHooks {
   std::function<void(std::string_view message)> advance;
   // The build's checkpoint: false when the user has confirmed cancelling the build.
   std::function<bool()> checkpoint;
+  // Told the path of each button made (or found holding its bytes already).
+  std::function<void(const std::string& path)> made;
 };
 
 struct ButtonPassResult {

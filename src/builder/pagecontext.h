@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,10 @@ struct PageContext {
   std::string* failure = nullptr;
   // Where the page makers count the pages written and left as they were; null: not counted.
   PageWrites* writes = nullptr;
+  // When set, a finished page goes here (its path and its text as WritePage would write it)
+  // instead of to the disk: the build composes its pages once before writing anything, to tell
+  // which existing files already hold them.
+  std::function<void(const std::string& path, const std::string& text)> sink{};
 };
 
 // Keeps the text of an exception that ended a page in ctx.failure.

@@ -14,7 +14,8 @@ namespace {
 bool BuildCurrent(Interaction& ui, SiteSettings& settings, const Catalogue& catalogue,
                   const AppOptions& options, const SiteBuildRequest& request, bool unattended,
                   BuildCounts* counts) {
-  BuildState state(ui, settings, BuildInputsFor(catalogue.site(), options));
+  BuildState state(ui, settings,
+                   BuildInputsFor(catalogue.site(), options, settings.current_rotation));
   if (request.jobs > 0) state.set_jobs(request.jobs);
   state.set_thumbnail_options(request.thumbnails);
   if (!state.PreBuildChecks(unattended)) return false;
@@ -58,12 +59,15 @@ SiteBuildResult BuildFromEditor(Interaction& ui, SiteEditor& editor, SiteSetting
     editor.BuildAll([&] {
       const bool ok = BuildCurrent(ui, settings, catalogue, options, request, true, counts);
       every_build_completed = every_build_completed && ok;
+      editor.RefreshRotationList();
+      if (request.built) request.built();
       return ok;
     });
   } else {
     every_build_completed = BuildCurrent(ui, settings, catalogue, options, request, false, counts);
     editor.ShowCurrentStatus();
     editor.RefreshRotationList();
+    if (request.built) request.built();
   }
   lock = relock();
   if (!lock) return SiteBuildResult::NotLocked;

@@ -28,6 +28,9 @@ struct SiteBuildRequest {
   // Unset: the image list is filled and Start pressed at once, as the command line does; the
   // desktop shows its build dialog here.
   std::function<bool(BuildState&, bool unattended)> run;
+  // Told after each build, once the editor's rotation list has been read again (the desktop
+  // shows the list).
+  std::function<void()> built;
 };
 
 enum class SiteBuildResult {

@@ -241,6 +241,13 @@ std::string ThumbnailRecord(std::string_view source_name, const FileStamp& stamp
   return std::string(kThumbnailRecordPrefix) + hex;
 }
 
+bool CarriesThumbnailRecord(const std::string& path) {
+  std::vector<std::uint8_t> head;
+  std::uint64_t size = 0;
+  return ReadFileHead(path, kRecordHeadBytes, &head, &size) &&
+         FindJpegComment(head, kThumbnailRecordPrefix).has_value();
+}
+
 ThumbnailState CheckThumbnail(const std::string& source, const std::string& target,
                               std::int32_t box_width, std::int32_t box_height, int quality) {
   thread_local std::vector<std::uint8_t> head;

@@ -103,6 +103,9 @@ enum class ThumbnailState {
              // cannot be found
 };
 
+// Whether the file at `path` is a thumbnail this program made: it carries a thumbnail record.
+bool CarriesThumbnailRecord(const std::string& path);
+
 // Whether the thumbnail at `target` may be kept for `source` with these settings: one stat of
 // the source and a read of the thumbnail's first bytes. Safe on any thread; never raises.
 ThumbnailState CheckThumbnail(const std::string& source, const std::string& target,

@@ -217,9 +217,9 @@ bool createHTMLThumbpage(const PageContext& ctx, const std::string& target, int 
       header = *fetched_header;
       footer = *fetched_footer;
     }
-    return WritePage(
-        target, splicetext(ctx.settings, page_template, content, index_html, header, footer, true),
-        ctx.writes);
+    return EmitPage(
+        ctx, target,
+        splicetext(ctx.settings, page_template, content, index_html, header, footer, true));
   } catch (const std::exception& e) {
     KeepFailure(ctx, e);
     return false;
@@ -230,7 +230,7 @@ bool ReadPageTemplate(const std::string& path, std::string* text) {
   return !path.empty() && FileExists(path) && ReadWholeFile(path, text, kMaxTemplateSize);
 }
 
-bool WritePage(const std::string& path, std::string_view page, PageWrites* writes) {
+std::string PageText(std::string_view page) {
   // Each break becomes CR LF, and a last line without one (a template whose last line has no
   // break) gets it too, so that every line of a page ends in CR LF. The text between breaks is
   // copied in runs found with memchr: pages of large sites run to megabytes and are written by the
@@ -255,6 +255,17 @@ bool WritePage(const std::string& path, std::string_view page, PageWrites* write
     if (cr < p) cr = next(p, '\r');
     if (lf < p) lf = next(p, '\n');
   }
+  return text;
+}
+
+bool EmitPage(const PageContext& ctx, const std::string& path, std::string_view page) {
+  if (!ctx.sink) return WritePage(path, page, ctx.writes);
+  ctx.sink(path, PageText(page));
+  return true;
+}
+
+bool WritePage(const std::string& path, std::string_view page, PageWrites* writes) {
+  const std::string text = PageText(page);
   // A page that holds these bytes already is left as it is: a build of an unchanged site touches
   // no page, uploads that go by file times send only what changed, and the replace is saved (on
   // ext4 a rename over a file starts its write-out at once, the larger part of a page's cost).

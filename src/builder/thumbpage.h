@@ -77,4 +77,10 @@ bool ReadPageTemplate(const std::string& path, std::string* text);
 // Counts the page in `writes` (when given) as written or unchanged.
 bool WritePage(const std::string& path, std::string_view page, PageWrites* writes = nullptr);
 
+// `page` as WritePage writes it: every line ending in CR LF, the last one included.
+std::string PageText(std::string_view page);
+
+// A finished page of `ctx` to `path`: to ctx.sink when set (true), else WritePage.
+bool EmitPage(const PageContext& ctx, const std::string& path, std::string_view page);
+
 }  // namespace parvel

@@ -6,6 +6,7 @@
 #include "builder/build.h"
 #include "builder/sitebuild.h"
 #include "images/addimage.h"
+#include "model/buildrecord.h"
 #include "model/editsite.h"
 #include "model/paths.h"
 #include "model/settingskeys.h"
@@ -75,9 +76,12 @@ bool OpenOnRotation(CommandEnvironment& env, SiteEditor& editor, int rotation) {
 }  // namespace
 
 std::string BuildSummary(const BuildCounts& counts) {
-  return "Thumbnails: " + std::to_string(counts.thumbnails_made) + " made, " +
-         std::to_string(counts.thumbnails_kept) +
-         " kept. Pages: " + std::to_string(counts.pages.written) + " written, " +
+  std::string thumbnails = "Thumbnails: " + std::to_string(counts.thumbnails_made) + " made, " +
+                           std::to_string(counts.thumbnails_kept) + " kept";
+  if (counts.thumbnails_left_out > 0) {
+    thumbnails += ", " + std::to_string(counts.thumbnails_left_out) + " left out";
+  }
+  return thumbnails + ". Pages: " + std::to_string(counts.pages.written) + " written, " +
          std::to_string(counts.pages.unchanged) + " unchanged.";
 }
 
@@ -150,7 +154,7 @@ int CmdBuild(Arguments& args) {
   std::vector<std::string> templates;
   SiteEditor editor(env.ui(), env.catalogue(), settings, env.options(), templates);
   if (!OpenOnRotation(env, editor, all ? 1 : rotation)) return kExitFailed;
-  const SiteBuildRequest request{all, remake, jobs, thumbnails, {}};
+  const SiteBuildRequest request{all, remake, jobs, thumbnails, {}, {}};
   BuildCounts counts;
   const SiteBuildResult result = BuildFromEditor(
       env.ui(), editor, settings, env.catalogue(), env.options(), request, lock,
@@ -158,6 +162,8 @@ int CmdBuild(Arguments& args) {
   std::cout << BuildSummary(counts) << '\n';
   if (result == SiteBuildResult::NotLocked) return kExitFailed;
   if (!editor.Close()) return kExitFailed;
+  // Pictures left out of the pages: the build did not do all it was asked.
+  if (counts.thumbnails_left_out > 0) return kExitFailed;
   return result == SiteBuildResult::Built ? kExitOk : kExitFailed;
 }
 
@@ -276,12 +282,15 @@ int CmdQuick(Arguments& args) {
   tsiterecord site;
   site.Path = folder;
   site.BaseHTMLName = "Index.html";
-  BuildState state(env.ui(), settings, BuildInputsFor(site, env.options()));
+  // Without a catalogue entry the record of what builds wrote is the folder's own.
+  BuildInputs inputs = BuildInputsFor(site, env.options());
+  inputs.record_file = FolderBuildRecordPath(folder);
+  BuildState state(env.ui(), settings, std::move(inputs));
   if (!state.PreBuildChecks(true)) return kExitFailed;
   state.FillImageList();
   if (!state.Start()) return kExitFailed;
   std::cout << folder << site.BaseHTMLName << '\n';
-  return kExitOk;
+  return state.left_out().empty() ? kExitOk : kExitFailed;
 }
 
 int CmdAdd(Arguments& args) {

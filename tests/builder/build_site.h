@@ -7,6 +7,7 @@
 
 #include "builder/build.h"
 #include "imaging/PGraphic.h"
+#include "model/paths.h"
 #include "platform/filesystem.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
@@ -43,6 +44,8 @@ struct Site {
   BuildInputs inputs;
 
   Site() {
+    // The records of what builds wrote go to the data directory: this test's own.
+    SetDataDirectory(dir / "data/");
     std::filesystem::create_directories(site);
     std::filesystem::create_directories(styles);
     settings.Rotation_Path = site;

@@ -336,6 +336,98 @@ TEST_F(CliTest, QuickBuildsAFolderWithoutTheCatalogue) {
   EXPECT_FALSE(fs::exists(data_ + "sites.ini"));
 }
 
+// A build asks before it replaces a file it did not make: No (also with no answer and no
+// terminal) writes nothing and fails; Yes replaces it and makes it the program's. A picture
+// whose thumbnail cannot be made is left out of the page and counted, and the build fails.
+TEST_F(CliTest, BuildAsksAboutUserFilesAndLeavesOutDamagedPictures) {
+  const std::string site = dir_ / "site/";
+  CliOk({"new-site", "Holiday", "--path", site});
+  for (const char* name : {"p1.jpg", "p2.jpg", "p3.jpg"}) MakeJpeg(site + name);
+  WriteFile(site + "fake.jpg", "a text file named like a picture");
+  WriteFile(site + "Index.html", "my own page");
+  CliOk({"set", "Site_1", "Style_File=" + data_ + "Styles/Sample_No_Index.htm"});
+  const std::string question =
+      "Confirmation: The build would replace these files that it did not make: Index.html.  "
+      "Replace them?\nAnswer: ";
+  for (const std::vector<std::string>& refused :
+       {std::vector<std::string>{"build", "Site_1", "--no"}, {"build", "Site_1"}}) {
+    const Finished run = Cli(refused);
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find(question + "No\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("The build was stopped before writing anything."), std::string::npos);
+    EXPECT_EQ(ReadFile(site + "Index.html"), "my own page");
+    EXPECT_FALSE(fs::exists(site + "thumbs"));
+    EXPECT_NE(Setting("Rotation_1", "Status"), "2");
+  }
+  const Finished run = Cli({"build", "Site_1", "--yes"});
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_NE(run.output.find(question + "Yes\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("1 picture was left out of the pages because its thumbnail could "
+                            "not be made: fake.jpg."),
+            std::string::npos)
+      << run.output;
+  EXPECT_TRUE(run.output.ends_with(
+      "\nThumbnails: 3 made, 0 kept, 1 left out. Pages: 1 written, 0 unchanged.\n"))
+      << run.output;
+  const std::string page = ReadFile(site + "Index.html");
+  EXPECT_NE(page.find("p3_thb.jpg"), std::string::npos);
+  EXPECT_EQ(page.find("fake"), std::string::npos);
+  // The record is in the data directory; the page is the program's now.
+  EXPECT_TRUE(fs::exists(data_ + "records/build-site-site_1-rotation-1.txt"));
+  fs::remove(site + "fake.jpg");
+  WriteFile(site + "Index.html", "edited");
+  const Finished again = Cli({"build", "Site_1", "--no"});
+  EXPECT_EQ(again.status, 0) << again.output;
+  EXPECT_EQ(again.output.find("did not make"), std::string::npos) << again.output;
+  EXPECT_TRUE(
+      again.output.ends_with("\nThumbnails: 0 made, 3 kept. Pages: 1 written, 0 unchanged.\n"));
+}
+
+// Build All asks once for each rotation that would replace a file the program did not make.
+TEST_F(CliTest, BuildAllAsksOncePerRotation) {
+  WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
+  const std::string site = dir_ / "site/";
+  CliOk({"new-site", "Rotating", "--path", site});
+  Rotate(3, dir_ / "live", 1);
+  for (int r = 1; r <= 3; ++r) {
+    const std::string folder = site + "Rotation_" + std::to_string(r) + "/";
+    MakeJpeg(folder + "r.jpg");
+    if (r != 2) WriteFile(folder + "Index.html", "mine");
+    CliOk({"set", "Site_1", "--rotation", std::to_string(r),
+           "Style_File=" + data_ + "Styles/Sample_No_Index.htm"});
+  }
+  const auto questions = [](const std::string& output) {
+    const std::string asked = "these files that it did not make: Index.html.  Replace them?";
+    int count = 0;
+    for (size_t at = output.find(asked); at != std::string::npos; at = output.find(asked, at + 1))
+      ++count;
+    return count;
+  };
+  const Finished run = Cli({"build", "Site_1", "--all", "--yes"});
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(questions(run.output), 2) << run.output;
+  EXPECT_NE(ReadFile(site + "Rotation_3/Index.html"), "mine");
+  EXPECT_EQ(questions(Cli({"build", "Site_1", "--all", "--no"}).output), 0);
+}
+
+// quick keeps its record per folder in the data directory and asks the same way.
+TEST_F(CliTest, QuickAsksBeforeReplacingAndKeepsItsRecord) {
+  const std::string folder = dir_ / "pictures/";
+  MakeJpeg(folder + "a.jpg");
+  WriteFile(folder + "Index.html", "my own page");
+  const Finished refused = Cli({"quick", folder});
+  EXPECT_EQ(refused.status, 1) << refused.output;
+  EXPECT_EQ(ReadFile(folder + "Index.html"), "my own page");
+  EXPECT_EQ(Cli({"quick", folder, "--yes"}).status, 0);
+  EXPECT_NE(ReadFile(folder + "Index.html"), "my own page");
+  WriteFile(folder + "Index.html", "edited");
+  EXPECT_EQ(Cli({"quick", folder, "--no"}).status, 0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(data_ + "records"), fs::directory_iterator()), 1);
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    EXPECT_EQ(entry.path().string().find("record"), std::string::npos);
+  }
+}
+
 // add puts files into a rotation's folder as a drop onto the image list does: unsupported files
 // are asked about (Cancel without a terminal), --yes/--no answer the questions, other formats are
 // converted, and the exit status says whether every file went in.

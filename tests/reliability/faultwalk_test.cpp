@@ -21,8 +21,10 @@
 #include "builder/build.h"
 #include "builder/build_site.h"
 #include "builder/descriptions.h"
+#include "builder/messages.h"
 #include "builder/pagebuttons.h"
 #include "builder/thumbnail.h"
+#include "model/buildrecord.h"
 #include "model/editsite.h"
 #include "model/options.h"
 #include "model/paths.h"
@@ -452,6 +454,8 @@ void SetUpBuild(World& w, bool old) {
 
 bool RunBuild(World& w) {
   BuildInputs inputs;
+  // A record named alike in every run (the folder's own is named by its path).
+  inputs.record_file = BuildRecordPath("Site_1", 1);
   BuildState state(w.ui, w.settings, inputs);
   state.set_no_recreate(false);
   if (!state.PreBuildChecks(true)) return false;
@@ -480,6 +484,9 @@ const Flow kBuild{
       SetUpBuild(w, true);
       ASSERT_TRUE(RunBuild(w)) << ::testing::PrintToString(w.ui.texts());
       w.ui.Clear();
+      // Built before the record of what builds wrote was kept: the run asks (Yes) and records.
+      fs::remove(BuildRecordPath("Site_1", 1));
+      w.ui.Answer("The build would replace these files that it did not make", Answer::Yes);
       SetUpBuild(w, false);
       w.ui.Answer(std::string(kButtonErrorQuestion), Answer::Ok);
       w.ui.Answer(std::string(kThumbnailErrorQuestion), Answer::No);
@@ -487,6 +494,9 @@ const Flow kBuild{
     [](World& w, RecordingFileSystem&) { return RunBuild(w); },
     [](const World& w, const Op& op) -> Expectation {
       const std::string name = fs::path(op.path).filename().string();
+      // The record of what the build wrote: the build is done; the next one asks again.
+      if (op.path.find("records/") != std::string::npos)
+        return {{RecordNotSavedMessage(BuildRecordPath("Site_1", 1))}, false};
       if (op.path.ends_with("~captions.ini")) {
         if (op.kind == "Remove") return {};  // the temporary file stays; no harm done
         return {{std::string(kDescriptionFileError)}, true};
@@ -508,8 +518,12 @@ const Flow kBuild{
         return {{std::string(kImagePagesFailedMessage)}, true};
       return {{std::string(kThumbPagesFailedMessage)}, true};
     },
-    // After a button failure the pages carry a text index instead.
-    [](const std::string& path) { return path.starts_with("site/") && path.ends_with(".html"); },
+    // After a button failure the pages carry a text index instead; the record is saved after
+    // each pass.
+    [](const std::string& path) {
+      return (path.starts_with("site/") && path.ends_with(".html")) ||
+             path.starts_with("data/records/");
+    },
 };
 
 // ---- Apply to All over three rotations.

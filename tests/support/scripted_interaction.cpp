@@ -3,6 +3,7 @@
 namespace parvel {
 
 Answer ScriptedInteraction::Message(MessageKind kind, std::string_view text, Buttons buttons) {
+  if (on_message) on_message(text);
   Answer answer = Answer::Ok;
   if (buttons != Buttons::Ok) {
     if (answers_.empty()) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ class ScriptedInteraction : public Interaction {
   void QueuePrompt(std::optional<std::string> text) { prompts_.push_back(std::move(text)); }
   // Makes the Checkpoint after `after` more calls report a cancel request (0: the next one).
   void CancelAtCheckpoint(int after) { cancel_at_ = checkpoints_ + after; }
+
+  // Called with each box as it is shown, before it is answered (to look at the window then).
+  std::function<void(std::string_view text)> on_message;
 
   Answer Message(MessageKind kind, std::string_view text, Buttons buttons) override;
   std::optional<std::string> Prompt(std::string_view caption, std::string_view question,

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
@@ -333,6 +334,63 @@ class DesktopTest : public QObject {
     QVERIFY(f.doubles.ui.messages().empty());  // no preview question
     for (const QString& entry : Items(*f.editor, "lbxRotations"))
       QVERIFY2(entry.endsWith(" : 2 Images : Built"), qPrintable(entry));
+  }
+
+  // A build cancelled with Escape says so in the dialog and leaves Status as it was; the preview
+  // question comes with the bar full.
+  void buildEndSaysCancelledAndAsksWithTheBarFull() {
+    EditorFixture f(false, 1, 3);
+    const int status = int(f.app.settings.Status);
+    const QString status_line = Find<QLabel>(*f.editor, "lblStatus")->text();
+    f.doubles.dialogs.Queue([&](QDialog& dialog) {
+      dialog.show();
+      QTimer::singleShot(0, &dialog, [&] { QTest::keyClick(&dialog, Qt::Key_Escape); });
+      f.doubles.ui.QueueAnswer(Answer::Yes);  // cancel
+      Click(dialog, "btnStart");
+      CHECK_EQ(Find<QLabel>(dialog, "lblMessage")->text(), QString("The build was cancelled."));
+      CHECK_EQ(Find<QProgressBar>(dialog, "prgBuild")->value(), 0);
+      return Click(dialog, "btnCancel");
+    });
+    Click(*f.editor, "btnBuild");
+    QCOMPARE(int(f.app.settings.Status), status);
+    QCOMPARE(Find<QLabel>(*f.editor, "lblStatus")->text(), status_line);
+    QCOMPARE(f.doubles.ui.texts(), std::vector<std::string>{kCancelQuestion});
+
+    int value = -1, maximum = -2;
+    f.doubles.dialogs.Queue([&](QDialog& dialog) {
+      dialog.show();
+      auto* bar = Find<QProgressBar>(dialog, "prgBuild");
+      f.doubles.ui.on_message = [&, bar](std::string_view text) {
+        if (text == "Your build has been completed.  Would you like to preview it now?") {
+          value = bar->value();
+          maximum = bar->maximum();
+        }
+      };
+      f.doubles.ui.QueueAnswer(Answer::No);  // no preview
+      return Click(dialog, "btnStart");
+    });
+    Click(*f.editor, "btnBuild");
+    f.doubles.ui.on_message = nullptr;
+    QVERIFY(maximum > 1);
+    QCOMPARE(value, maximum);
+    QCOMPARE(int(f.app.settings.Status), int(RotationStatus::Built));
+    QVERIFY(Items(*f.editor, "lbxRotations").front().endsWith(" : Built"));
+  }
+
+  // Build All reads the rotation list again after each build: the second rotation's dialog
+  // opens with the first one shown built.
+  void buildAllRefreshesTheListAfterEachBuild() {
+    EditorFixture f(true, 2, 1);
+    QStringList during;
+    f.doubles.dialogs.Queue([](QDialog& d) { return d.exec(); });
+    f.doubles.dialogs.Queue([&](QDialog& d) {
+      during = Items(*f.editor, "lbxRotations");
+      return d.exec();
+    });
+    Click(*f.editor, "btnBuildAll");
+    QCOMPARE(during.size(), 2);
+    QVERIFY2(during[0].endsWith(" : 1 Images : Built"), qPrintable(during[0]));
+    QVERIFY2(during[1].endsWith(" : NOT BUILT"), qPrintable(during[1]));
   }
 
   // Select Images: the Copy button follows the grid's selection, the copies go to the rotation

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "app/appstate.h"
 #include "builder/sitebuild.h"
@@ -263,10 +264,11 @@ bool TdlgBuildProgress::TakeCancelRequest() {
 }
 
 bool RunBuildSequence(Seams seams, SiteEditor& editor, AppState& app, bool all_rotations,
-                      QWidget* parent) {
+                      QWidget* parent, std::function<void()> built) {
   BuildInteraction ui(seams.ui);
   SiteBuildRequest request;
   request.all_rotations = all_rotations;
+  request.built = std::move(built);
   request.run = [&](BuildState& state, bool unattended) {
     editor.ShowCurrentStatus();
     TdlgBuildProgress dialog(seams, state, ui, parent);

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <functional>
 #include <set>
 
 #include "app/qtinteraction.h"
@@ -109,8 +110,9 @@ class TdlgBuildProgress : public QDialog, public ProgressView {
 
 // The site editor's "Build!" (or Build All, every rotation in turn) through the same sequence as
 // the command line's build (BuildFromEditor), showing the build dialog for each build whose
-// checks passed. True when every build completed.
+// checks passed. `built` is told after each build, once the editor's rotation list is read
+// again. True when every build completed.
 bool RunBuildSequence(Seams seams, SiteEditor& editor, AppState& app, bool all_rotations,
-                      QWidget* parent);
+                      QWidget* parent, std::function<void()> built = {});
 
 }  // namespace parvel

@@ -285,17 +285,19 @@ void TdlgEditSite::FillTemplateChoice() {
   cmbStyleFile_->setEditText(ToQ(app_.settings.Style_File));
 }
 
+void TdlgEditSite::ShowRotationList() {
+  const QSignalBlocker blocker(lbxRotations_);
+  lbxRotations_->clear();
+  for (const auto& entry : editor_.rotation_list()) lbxRotations_->addItem(ToQ(entry));
+  lbxRotations_->setCurrentRow(editor_.selected());
+  if (editor_.selected() < 0) lbxRotations_->clearSelection();
+}
+
 void TdlgEditSite::ShowEditor() {
   setWindowTitle(editor_.title().empty() ? QString("Edit Site")
                                          : "Edit Site - " + ToQ(editor_.title()));
   lblSiteName_->setText(ToQ(editor_.site_name()));
-  {
-    const QSignalBlocker blocker(lbxRotations_);
-    lbxRotations_->clear();
-    for (const auto& entry : editor_.rotation_list()) lbxRotations_->addItem(ToQ(entry));
-    lbxRotations_->setCurrentRow(editor_.selected());
-    if (editor_.selected() < 0) lbxRotations_->clearSelection();
-  }
+  ShowRotationList();
   btnNewRotation_->setVisible(editor_.new_rotation_visible());
   btnDeleteRotation_->setVisible(editor_.delete_rotation_visible());
   btnDeleteRotation_->setEnabled(editor_.delete_rotation_enabled());
@@ -383,13 +385,13 @@ void TdlgEditSite::btnApplyToAllClick() {
 }
 
 void TdlgEditSite::btnBuildAllClick() {
-  RunBuildSequence(seams_, editor_, app_, true, this);
+  RunBuildSequence(seams_, editor_, app_, true, this, [this] { ShowRotationList(); });
   ShowEditor();
 }
 
 void TdlgEditSite::btnBuildClick() {
   if (editor_.current_rotation() < 0) return;
-  RunBuildSequence(seams_, editor_, app_, false, this);
+  RunBuildSequence(seams_, editor_, app_, false, this, [this] { ShowRotationList(); });
   editor_.ShowCurrentStatus();  // a completed build has made the rotation's Status 2
   ShowEditor();
 }

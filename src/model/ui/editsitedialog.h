@@ -65,6 +65,8 @@ class TdlgEditSite : public QDialog {
  private:
   // Shows the editor's state in every widget, without running any of their handlers.
   void ShowEditor();
+  // The rotation list as the editor holds it, the selected entry marked.
+  void ShowRotationList();
   void ShowStatusLine();
   void FillTemplateChoice();
   void cmbStyleFileChange(const QString& text);
