@@ -260,7 +260,7 @@ bool BuildState::Start() {
 
   settings_.Status = RotationStatus::Built;
   if (!unattended_ && ui_.AskYesNo(kPreviewQuestion)) {
-    ui_.OpenDocument(site_directory() + inputs_.base_html_name);
+    ui_.OpenPage(site_directory() + inputs_.base_html_name);
   }
   return true;
 }

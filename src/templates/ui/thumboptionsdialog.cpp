@@ -767,7 +767,7 @@ void TdlgThumbOptions::TestCompliance() {
 
 void TdlgThumbOptions::ViewPage() {
   const std::string text = cmbImageTemplate_->currentText().toStdString();
-  if (!text.empty()) seams_.ui.OpenDocument(text);
+  if (!text.empty()) seams_.ui.OpenPage(text);
 }
 
 void TdlgThumbOptions::Ok() {
