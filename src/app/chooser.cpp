@@ -25,8 +25,8 @@ std::optional<QString> QtChooser::OpenFile(QWidget* parent, const QString& title
 }
 
 std::optional<QString> Chooser::OpenFileReadOnly(QWidget* parent, const QString& title,
-                                                const QString& filter, const QString& start,
-                                                bool* read_only) {
+                                                 const QString& filter, const QString& start,
+                                                 bool* read_only) {
   if (read_only) *read_only = false;
   return OpenFile(parent, title, filter, start);
 }

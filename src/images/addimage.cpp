@@ -133,11 +133,11 @@ bool addimage(Interaction& ui, const std::string& source, const std::string& des
     using Rule = ReplaceSeries::Rule;
     if (series != nullptr && series->rule == Rule::KeepAll) return true;
     if (series == nullptr || series->rule == Rule::Ask) {
-      const Answer answer = ui.Message(
-          MessageKind::Confirmation,
-          "A file by the name of " + target +
-              " already exists.  Are you sure you want to overwrite it?",
-          series != nullptr ? Buttons::YesAllNoAllCancel : Buttons::YesNoCancel);
+      const Answer answer =
+          ui.Message(MessageKind::Confirmation,
+                     "A file by the name of " + target +
+                         " already exists.  Are you sure you want to overwrite it?",
+                     series != nullptr ? Buttons::YesAllNoAllCancel : Buttons::YesNoCancel);
       if (answer == Answer::YesToAll && series != nullptr) series->rule = Rule::ReplaceAll;
       if (answer == Answer::NoToAll && series != nullptr) series->rule = Rule::KeepAll;
       if (answer == Answer::No || answer == Answer::NoToAll) return true;

@@ -219,8 +219,8 @@ bool SharedThumbnailCache::Write(const std::string& source, std::int64_t mtime_s
   }
   const std::string path = ThumbnailPath(source, size);
   // A fresh thumbnail is kept, whoever wrote it and whatever its depth.
-  if (std::string old; ReadPlainFile(path, kLargestThumbnailFile, &old) &&
-                       IsFresh(old, uri, mtime_seconds)) {
+  if (std::string old;
+      ReadPlainFile(path, kLargestThumbnailFile, &old) && IsFresh(old, uri, mtime_seconds)) {
     return false;
   }
   std::string png = RgbaPng(thumb.bits == 24 ? thumb : ToBits24(thumb));

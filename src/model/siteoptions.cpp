@@ -170,4 +170,3 @@ std::optional<SelectionStatus> SiteOptionsAction(Interaction& ui, Catalogue& cat
 }
 
 }  // namespace parvel
-

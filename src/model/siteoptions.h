@@ -113,4 +113,3 @@ std::optional<SelectionStatus> SiteOptionsAction(Interaction& ui, Catalogue& cat
                                                  const std::function<bool()>& run_dialog);
 
 }  // namespace parvel
-

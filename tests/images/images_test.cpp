@@ -102,6 +102,10 @@ const std::string kCopyErrorEnd =
     "copying to";
 const std::string kNotes = "Information|The file, {S}notes.txt, is not a supported image format";
 const std::string kSameFolder = "Warning|The destination folder is the same as the source!";
+std::string Overwrite(const std::string& name) {
+  return "Confirmation|A file by the name of {R}" + name +
+         " already exists.  Are you sure you want to overwrite it?";
+}
 
 // clang-format off
 const Case kCases[] = {
@@ -124,6 +128,19 @@ const Case kCases[] = {
    {Answer::Ok}, false, 3, 2, {kNotes}, {{"a.jpg", "JPEG"}, {"b.jpg", "COPY"}}},
   {"DropOntoItsOwnFolderStops", true, {"{S}a.jpg", "{R}x.jpg", "{S}b.jpg"}, {"x.jpg"}, {}, false,
    1, 1, {kSameFolder}, {{"a.jpg", "COPY"}, {"x.jpg", "OLD"}}},
+  // Several files over existing ones: Yes to All and No to All answer for the rest of the drop.
+  {"DropYesToAllReplacesTheRest", true, {"{S}a.jpg", "{S}b.jpg", "{S}c.jpg"},
+   {"a.jpg", "b.jpg", "c.jpg"}, {Answer::YesToAll}, false, 3, 3, {Overwrite("a.jpg")},
+   {{"a.jpg", "COPY"}, {"b.jpg", "COPY"}, {"c.jpg", "COPY"}}},
+  {"DropNoToAllKeepsTheRest", true, {"{S}a.jpg", "{S}b.jpg", "{S}c.jpg"},
+   {"a.jpg", "b.jpg", "c.jpg"}, {Answer::NoToAll}, false, 3, 0, {Overwrite("a.jpg")},
+   {{"a.jpg", "OLD"}, {"b.jpg", "OLD"}, {"c.jpg", "OLD"}}},
+  {"DropYesThenNoToAll", true, {"{S}a.jpg", "{S}b.jpg", "{S}d.jpg", "{S}c.jpg"},
+   {"a.jpg", "b.jpg", "c.jpg"}, {Answer::Yes, Answer::NoToAll}, false, 4, 2,
+   {Overwrite("a.jpg"), Overwrite("b.jpg")},
+   {{"a.jpg", "COPY"}, {"b.jpg", "OLD"}, {"c.jpg", "OLD"}, {"d.jpg", "COPY"}}},
+  {"DropCancelStopsTheSeries", true, {"{S}a.jpg", "{S}b.jpg"}, {"a.jpg", "b.jpg"},
+   {Answer::Cancel}, false, 0, 0, {Overwrite("a.jpg")}, {{"a.jpg", "OLD"}, {"b.jpg", "OLD"}}},
 };
 // clang-format on
 
@@ -176,6 +193,29 @@ TEST_P(AddImage, AsksCopiesOrConvertsAndNeverLosesAFile) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, AddImage, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Yes to All and No to All are offered exactly when several files go in one series.
+TEST(AddImageSeries, ToAllButtonsOnlyForSeveralFiles) {
+  const std::tuple<const char*, std::vector<std::string>, Buttons> cases[] = {
+      {"one dropped", {"a.jpg"}, Buttons::YesNoCancel},
+      {"two dropped", {"a.jpg", "b.jpg"}, Buttons::YesAllNoAllCancel},
+  };
+  for (const auto& [row, names, buttons] : cases) {
+    SCOPED_TRACE(row);
+    TempDir dir;
+    std::vector<std::string> paths;
+    for (const auto& name : names) {
+      paths.push_back(dir / "from/" + name);
+      WriteFile(paths.back(), SourceContent(name));
+      WriteFile(dir / "to/" + name, "OLD");
+    }
+    ScriptedInteraction ui;
+    for (std::size_t i = 0; i < names.size(); ++i) ui.QueueAnswer(Answer::No);
+    EXPECT_EQ(DropFiles(ui, paths, dir / "to", kQualityOption), names.size());
+    ASSERT_EQ(ui.messages().size(), names.size());
+    for (const auto& shown : ui.messages()) EXPECT_EQ(shown.buttons, buttons);
+  }
+}
 
 Raster Solid(int width, int height, Rgb colour) {
   Raster image;

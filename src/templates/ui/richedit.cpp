@@ -203,7 +203,8 @@ void TfrmRichEdit::showEvent(QShowEvent* event) {
 
 void TfrmRichEdit::OpenClick() {
   bool read_only = false;
-  const auto path = seams_.chooser.OpenFileReadOnly(this, "Open", kOpenFilter, QString(), &read_only);
+  const auto path =
+      seams_.chooser.OpenFileReadOnly(this, "Open", kOpenFilter, QString(), &read_only);
   if (!path) return;
   std::string text;
   if (!ReadPlainFile(path->toStdString(), kMaxOpenedFile, &text)) {
