@@ -269,7 +269,9 @@ TEST_F(CatalogueTest, OkRunsItsStepsInOrderAndMakesNoFolderBeforeTheLast) {
     EXPECT_FALSE(PathExists(tmp / "rel-live"));
     EXPECT_EQ(DirectoryExists(missing), c.accepted);
     EXPECT_TRUE(FileExists(file));
-    if (!c.accepted) EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
+    if (!c.accepted) {
+      EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
+    }
   }
   std::filesystem::current_path(cwd);
   EXPECT_EQ(cat.site().Path, missing);
