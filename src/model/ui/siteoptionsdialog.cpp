@@ -47,7 +47,6 @@ TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rot
     : QDialog(parent),
       seams_(seams),
       catalogue_(catalogue),
-      use_rotations_(use_rotations),
       state_(seams.ui, catalogue.site(), use_rotations) {
   setObjectName("dlgSiteOptions");
   setWindowTitle("Site Options");
