@@ -45,7 +45,7 @@ class SilentInteraction : public Interaction {
   void Progress(std::string_view, int, int) override {}
   void Status(std::string_view) override {}
   bool Checkpoint() override { return false; }
-  void OpenDocument(const std::string&) override {}
+  bool OpenDocument(const std::string&) override { return true; }
   void ShowHelp(int) override {}
 };
 

@@ -60,8 +60,8 @@ TAboutBox::TAboutBox(Seams seams, QWidget* parent) : QDialog(parent), seams_(sea
   version->setObjectName("lblVersion");
   auto* mail = LinkButton("Write to our sales team", "lnkSalesMail", this);
   auto* web = LinkButton("Visit the Parvel Pro web site", "lnkWebPage", this);
-  connect(mail, &QPushButton::clicked, this, [this] { seams_.ui.OpenDocument(kSalesMail); });
-  connect(web, &QPushButton::clicked, this, [this] { seams_.ui.OpenDocument(kWebPage); });
+  connect(mail, &QPushButton::clicked, this, [this] { seams_.ui.OpenPage(kSalesMail); });
+  connect(web, &QPushButton::clicked, this, [this] { seams_.ui.OpenPage(kWebPage); });
 
   auto* close = new QPushButton("&Close", this);
   close->setObjectName("btnClose");

@@ -1,7 +1,9 @@
 #include "app/chooser.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTextDocument>
@@ -20,6 +22,33 @@ std::optional<QString> Chosen(const QString& path) {
 std::optional<QString> QtChooser::OpenFile(QWidget* parent, const QString& title,
                                            const QString& filter, const QString& start) {
   return Chosen(QFileDialog::getOpenFileName(parent, title, start, filter));
+}
+
+std::optional<QString> Chooser::OpenFileReadOnly(QWidget* parent, const QString& title,
+                                                 const QString& filter, const QString& start,
+                                                 bool* read_only) {
+  if (read_only) *read_only = false;
+  return OpenFile(parent, title, filter, start);
+}
+
+std::optional<QString> QtChooser::OpenFileReadOnly(QWidget* parent, const QString& title,
+                                                   const QString& filter, const QString& start,
+                                                   bool* read_only) {
+  // Qt's own chooser, whose layout takes the box under its fields.
+  QFileDialog dialog(parent, title, start, filter);
+  dialog.setObjectName("dlgOpenReadOnly");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  auto* box = new QCheckBox("Open as &read-only", &dialog);
+  box->setObjectName("chkReadOnly");
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+    grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  if (read_only) *read_only = box->isChecked();
+  return Chosen(dialog.selectedFiles().constFirst());
 }
 
 std::optional<QString> QtChooser::SaveFile(QWidget* parent, const QString& title,
@@ -52,12 +81,12 @@ bool PrintPlainText(QPrinter& printer, const QString& title, const QString& text
   return printer.printerState() != QPrinter::Error;
 }
 
-bool QtChooser::Print(QWidget* parent, const QString& title, const QString& text) {
+PrintOutcome QtChooser::Print(QWidget* parent, const QString& title, const QString& text) {
   QPrinter printer;
   printer.setDocName(title);
   QPrintDialog dialog(&printer, parent);
-  if (dialog.exec() != QDialog::Accepted) return false;
-  return PrintPlainText(printer, title, text);
+  if (dialog.exec() != QDialog::Accepted) return PrintOutcome::Cancelled;
+  return PrintPlainText(printer, title, text) ? PrintOutcome::Printed : PrintOutcome::Failed;
 }
 
 }  // namespace parvel

@@ -13,6 +13,8 @@ class QWidget;
 
 namespace parvel {
 
+enum class PrintOutcome { Printed, Cancelled, Failed };
+
 class Chooser {
  public:
   virtual ~Chooser() = default;
@@ -21,13 +23,18 @@ class Chooser {
                                           const QString& filter, const QString& start) = 0;
   virtual std::optional<QString> SaveFile(QWidget* parent, const QString& title,
                                           const QString& filter, const QString& start) = 0;
+  // A file to open with the chooser's "open as read-only" box; `read_only` receives its state.
+  // By default OpenFile without the box (never read-only).
+  virtual std::optional<QString> OpenFileReadOnly(QWidget* parent, const QString& title,
+                                                  const QString& filter, const QString& start,
+                                                  bool* read_only);
   virtual std::optional<QString> Folder(QWidget* parent, const QString& title,
                                         const QString& start) = 0;
   // `custom` holds the custom colours offered and receives them as the user left them.
   virtual std::optional<QColor> Colour(QWidget* parent, const QColor& initial,
                                        std::vector<QColor>& custom) = 0;
-  // Prints `text` as plain text after the print dialog; false when cancelled or failed.
-  virtual bool Print(QWidget* parent, const QString& title, const QString& text) = 0;
+  // Prints `text` as plain text after the print dialog.
+  virtual PrintOutcome Print(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
 // Prints `text` as plain text on a printer already set up, as a document titled `title`; false when
@@ -45,7 +52,10 @@ class QtChooser : public Chooser {
                                 const QString& start) override;
   std::optional<QColor> Colour(QWidget* parent, const QColor& initial,
                                std::vector<QColor>& custom) override;
-  bool Print(QWidget* parent, const QString& title, const QString& text) override;
+  std::optional<QString> OpenFileReadOnly(QWidget* parent, const QString& title,
+                                          const QString& filter, const QString& start,
+                                          bool* read_only) override;
+  PrintOutcome Print(QWidget* parent, const QString& title, const QString& text) override;
 };
 
 }  // namespace parvel

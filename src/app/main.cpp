@@ -14,18 +14,6 @@
 #include "model/datadir.h"
 #include "model/paths.h"
 
-namespace {
-
-// The running window comes to the front when a later start hands over its arguments.
-void BringToFront(QWidget& window) {
-  window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-  window.show();
-  window.raise();
-  window.activateWindow();
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   if (const int status = parvel::AnswerHelpOrVersion(argc, argv); status >= 0) return status;
   QApplication app(argc, argv);
@@ -75,6 +63,6 @@ int main(int argc, char** argv) {
   window.show();
   // The program does nothing with the files it is handed but show itself.
   QObject::connect(&guard, &parvel::SingleInstance::argumentsReceived, &window,
-                   [&window](const QStringList&) { BringToFront(window); });
+                   [&window](const QStringList&) { parvel::BringToFront(window); });
   return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -282,6 +283,18 @@ void TfrmMain::btnSiteOptionsClick() {
   ShowStatus(*status);
 }
 
+TfrmMain::~TfrmMain() = default;
+
+void BringToFront(QWidget& window) {
+  window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  window.show();
+  window.raise();
+  QWidget* front = QApplication::activeModalWidget();
+  if (front == nullptr) front = &window;
+  front->raise();
+  front->activateWindow();
+}
+
 void TfrmMain::btnEditSiteClick() {
   const tsiterecord& site = state_.catalogue.site();
   if (site.SiteKey.empty() || site.Path.empty()) {
@@ -294,7 +307,8 @@ void TfrmMain::btnEditSiteClick() {
 }
 
 void TfrmMain::OpenSiteEditor() {
-  TdlgEditSite editor(seams_, state_, this);
+  if (!site_editor_) site_editor_ = std::make_unique<TdlgEditSite>(seams_, state_, this);
+  TdlgEditSite& editor = *site_editor_;
   if (!editor.Open()) return;
   seams_.dialogs.Run(editor);
   // However the editor was left, its rotation and the site are saved.

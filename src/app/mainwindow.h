@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QWidget>
 #include <map>
+#include <memory>
 
 #include "app/appstate.h"
 #include "app/seams.h"
@@ -15,6 +16,8 @@ class QListWidgetItem;
 class QPushButton;
 
 namespace parvel {
+
+class TdlgEditSite;
 
 // A label of fixed width that shows its text shortened with "..." when it does not fit; the
 // whole text is its tooltip.
@@ -29,11 +32,17 @@ class ElidedLabel : public QLabel {
   void paintEvent(QPaintEvent* event) override;
 };
 
+// The running window comes to the front when a later start hands over its arguments: restored
+// when minimised, and with a modal dialog open, that dialog above it (the one the user must
+// answer), not the window alone.
+void BringToFront(QWidget& window);
+
 class TfrmMain : public QWidget {
   Q_OBJECT
 
  public:
   explicit TfrmMain(Seams seams, QWidget* parent = nullptr);
+  ~TfrmMain() override;
 
   AppState& state() { return state_; }
   // The program's start-up (once; showing the window the first time runs it).
@@ -68,6 +77,9 @@ class TfrmMain : public QWidget {
 
   Seams seams_;
   AppState state_;
+  // Made on first use and kept for the run, with the page settings and add-images dialogs it
+  // owns, so that their places, folders and selections last between openings.
+  std::unique_ptr<TdlgEditSite> site_editor_;
   bool started_ = false;
   bool shut_down_ = false;
   QListWidget* lbxSites_;

@@ -72,9 +72,15 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, MessageKind kind, c
       box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       escape = QMessageBox::Cancel;
       break;
+    case Buttons::YesAllNoAllCancel:
+      box->setStandardButtons(QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No |
+                              QMessageBox::NoToAll | QMessageBox::Cancel);
+      escape = QMessageBox::Cancel;
+      break;
   }
   box->setEscapeButton(escape);
-  box->setDefaultButton(buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel
+  box->setDefaultButton(buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ||
+                                buttons == Buttons::YesAllNoAllCancel
                             ? QMessageBox::Yes
                             : QMessageBox::Ok);
   return box;
@@ -86,6 +92,10 @@ Answer AnswerForButton(int standard_button) {
       return Answer::Yes;
     case QMessageBox::No:
       return Answer::No;
+    case QMessageBox::YesToAll:
+      return Answer::YesToAll;
+    case QMessageBox::NoToAll:
+      return Answer::NoToAll;
     case QMessageBox::Cancel:
       return Answer::Cancel;
     default:
@@ -194,11 +204,9 @@ void QtInteraction::KeepResponsive() {
   QApplication::processEvents();
 }
 
-void QtInteraction::OpenDocument(const std::string& path) {
+bool QtInteraction::OpenDocument(const std::string& path) {
   const QUrl url = IsLink(path) ? QUrl(ToQ(path)) : QUrl::fromLocalFile(ToQ(path));
-  if (!QDesktopServices::openUrl(url)) {
-    Warn("The desktop could not open " + path + "!");
-  }
+  return QDesktopServices::openUrl(url);
 }
 
 void QtInteraction::ShowHelp(int topic) {
@@ -207,7 +215,7 @@ void QtInteraction::ShowHelp(int topic) {
     Warn("The help page " + page + " is missing!");
     return;
   }
-  OpenDocument(page);
+  OpenPage(page);
 }
 
 }  // namespace parvel

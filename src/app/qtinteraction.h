@@ -67,7 +67,7 @@ class QtInteraction : public Interaction {
   bool Checkpoint() override;
   void KeepResponsive() override;
   // A file path, or a link ("https://...", "mailto:...").
-  void OpenDocument(const std::string& path) override;
+  bool OpenDocument(const std::string& path) override;
   void ShowHelp(int topic) override;
 
  private:

@@ -304,7 +304,7 @@ bool BuildState::Start() {
   } else if (!unattended_) {
     preview = ui_.AskYesNo(kPreviewQuestion);
   }
-  if (preview) ui_.OpenDocument(site_directory() + inputs_.base_html_name);
+  if (preview) ui_.OpenPage(site_directory() + inputs_.base_html_name);
   return true;
 }
 

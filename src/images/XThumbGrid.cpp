@@ -360,6 +360,20 @@ bool TXThumbGrid::KeyDown(GridKey key, GridModifiers modifiers, int visible_rows
   return true;
 }
 
+bool TXThumbGrid::SelectAll() {
+  if (items_.empty()) return false;
+  if (!MultipleSelect) {
+    if (current_ < 0) return false;
+    ClearSelection();
+    items_[static_cast<std::size_t>(current_)].selected = true;
+    return true;
+  }
+  for (auto& item : items_) item.selected = true;
+  // A Shift+key after it starts a fresh range from the anchor.
+  last_release_plain_ = false;
+  return true;
+}
+
 GridRect TXThumbGrid::InsetCell(int item) const {
   const int col = item % cols_;
   const int row = item / cols_;

@@ -161,6 +161,9 @@ class TXThumbGrid {
   // A navigation key; `visible_rows` and `visible_cols` are the cells the view shows whole. True
   // when the current item moved (the view scrolls to it).
   bool KeyDown(GridKey key, GridModifiers modifiers, int visible_rows, int visible_cols);
+  // Selects every item (only the current one when MultipleSelect is off); the current item and
+  // the anchor stay. False when there is nothing to select.
+  bool SelectAll();
 
   // --- Cells and thumbnails ---
   // The cell of an item inset by the padding, in grid coordinates.

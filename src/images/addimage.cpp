@@ -118,7 +118,7 @@ bool checkHTMLsupportedformat(const std::string& path) {
 }
 
 bool addimage(Interaction& ui, const std::string& source, const std::string& destination,
-              int jpegQuality, bool* added) {
+              int jpegQuality, bool* added, ReplaceSeries* series) {
   if (added != nullptr) *added = false;
   if (!checksupportedformat(source)) {
     return ui.Message(MessageKind::Information,
@@ -136,12 +136,19 @@ bool addimage(Interaction& ui, const std::string& source, const std::string& des
   std::error_code ec;
   const bool readable = std::filesystem::is_regular_file(source, ec);
   if (readable && PathExists(target)) {
-    const Answer answer = ui.Message(MessageKind::Confirmation,
-                                     "A file by the name of " + target +
-                                         " already exists.  Are you sure you want to overwrite it?",
-                                     Buttons::YesNoCancel);
-    if (answer == Answer::No) return true;
-    if (answer == Answer::Cancel) return false;
+    using Rule = ReplaceSeries::Rule;
+    if (series != nullptr && series->rule == Rule::KeepAll) return true;
+    if (series == nullptr || series->rule == Rule::Ask) {
+      const Answer answer =
+          ui.Message(MessageKind::Confirmation,
+                     "A file by the name of " + target +
+                         " already exists.  Are you sure you want to overwrite it?",
+                     series != nullptr ? Buttons::YesAllNoAllCancel : Buttons::YesNoCancel);
+      if (answer == Answer::YesToAll && series != nullptr) series->rule = Rule::ReplaceAll;
+      if (answer == Answer::NoToAll && series != nullptr) series->rule = Rule::KeepAll;
+      if (answer == Answer::No || answer == Answer::NoToAll) return true;
+      if (answer == Answer::Cancel) return false;
+    }
   }
   const int quality = std::min(jpegQuality & 0xFF, 100);
   // Both ways write beside the target and rename over it: the old file stays until then.
@@ -163,6 +170,8 @@ std::size_t DropFiles(Interaction& ui, const std::vector<std::string>& paths,
                       const std::string& directory, int jpegQuality, std::size_t* added) {
   if (added != nullptr) *added = 0;
   const std::string folder = fixpath(directory, true);
+  ReplaceSeries series;
+  ReplaceSeries* several = paths.size() > 1 ? &series : nullptr;
   for (std::size_t i = 0; i < paths.size(); ++i) {
     const std::string destination = folder + FileNamePart(paths[i]);
     if (SameFile(paths[i], destination)) {
@@ -170,7 +179,7 @@ std::size_t DropFiles(Interaction& ui, const std::vector<std::string>& paths,
       return i;
     }
     bool one = false;
-    const bool go_on = addimage(ui, paths[i], destination, jpegQuality, &one);
+    const bool go_on = addimage(ui, paths[i], destination, jpegQuality, &one, several);
     if (one && added != nullptr) ++*added;
     if (!go_on) return i;
   }

@@ -38,11 +38,18 @@ bool checkHTMLsupportedformat(const std::string& path);  // of HTMLImageFormats(
 // touched: the "same as the source" warning is shown and the series stops.
 // Returns true to go on with the next file, false to stop a series. `added`, when given, is set to
 // whether the target now holds the file (copied or converted), as opposed to skipped or failed.
+// The answer to "overwrite?" carried through a series of files: with `series` given, the question
+// also offers Yes to All (every later existing file is replaced without asking) and No to All
+// (every later one is kept).
+struct ReplaceSeries {
+  enum class Rule { Ask, ReplaceAll, KeepAll } rule = Rule::Ask;
+};
 bool addimage(Interaction& ui, const std::string& source, const std::string& destination,
-              int jpegQuality, bool* added = nullptr);
+              int jpegQuality, bool* added = nullptr, ReplaceSeries* series = nullptr);
 
 // Files dropped onto an image list showing `directory`: each goes through addimage, in the order
-// given, to `directory` plus its file name. A file dropped onto its own folder (the destination
+// given, to `directory` plus its file name (several files as one series: Yes to All and No to All
+// are offered). A file dropped onto its own folder (the destination
 // is the dropped file, by text or on disk) shows the warning "The destination folder is the same
 // as the source!" (under the program's own title, as every box is) and stops the drop; earlier
 // files stay added. Returns how many paths were dealt with (added, skipped or failed and passed

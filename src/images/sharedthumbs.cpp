@@ -1,6 +1,8 @@
 #include "images/sharedthumbs.h"
 
+#include <glib.h>
 #include <openssl/evp.h>
+#include <png.h>
 #include <sys/stat.h>
 #include <zlib.h>
 
@@ -10,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "imaging/convert.h"
 #include "imaging/registry.h"
 #include "platform/filesystem.h"
 
@@ -85,6 +88,43 @@ std::string TextChunk(std::string_view key, std::string_view value) {
   return chunk;
 }
 
+// Whether a thumbnail file's keys name `uri` and its modification time.
+bool IsFresh(std::string_view png, const std::string& uri, std::int64_t mtime_seconds) {
+  bool uri_matches = false;
+  bool mtime_matches = false;
+  for (const auto& [key, value] : PngTexts(png)) {
+    if (key == kUriKey) uri_matches = value == uri;
+    if (key == kMTimeKey) mtime_matches = value == std::to_string(mtime_seconds);
+  }
+  return uri_matches && mtime_matches;
+}
+
+// A 24-bit image as an 8-bit RGBA PNG (fully opaque), the form the cache asks for; empty when
+// libpng fails.
+std::string RgbaPng(const Raster& image) {
+  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(image.width) *
+                                 static_cast<std::size_t>(image.height) * 4);
+  std::size_t at = 0;
+  for (std::int32_t y = 0; y < image.height; ++y) {
+    const std::uint8_t* row = image.Row(y);
+    for (std::int32_t x = 0; x < image.width; ++x, at += 4) {
+      std::copy_n(row + 3 * static_cast<std::size_t>(x), 3, rgba.begin() + static_cast<long>(at));
+      rgba[at + 3] = 255;
+    }
+  }
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  png.width = static_cast<png_uint_32>(image.width);
+  png.height = static_cast<png_uint_32>(image.height);
+  png.format = PNG_FORMAT_RGBA;
+  png_alloc_size_t size = 0;
+  if (!png_image_write_to_memory(&png, nullptr, &size, 0, rgba.data(), 0, nullptr)) return {};
+  std::string out(size, '\0');
+  if (!png_image_write_to_memory(&png, out.data(), &size, 0, rgba.data(), 0, nullptr)) return {};
+  out.resize(size);
+  return out;
+}
+
 // Creates `path` (and any missing folder above it) readable by the user alone.
 bool MakePrivateDirectory(const std::string& path) {
   if (DirectoryExists(path)) return true;
@@ -101,20 +141,13 @@ bool MakePrivateDirectory(const std::string& path) {
 }  // namespace
 
 std::string FileUri(const std::string& absolute_path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string uri = "file://";
-  for (const char c : absolute_path) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-        (byte >= '0' && byte <= '9') || c == '-' || c == '_' || c == '.' || c == '~' || c == '/') {
-      uri += c;
-    } else {
-      uri += '%';
-      uri += kHex[byte >> 4];
-      uri += kHex[byte & 15];
-    }
-  }
-  return uri;
+  // The file managers' own spelling: GLib's, which leaves the characters a path may hold
+  // unescaped ("IMG (1).jpg" keeps its parentheses).
+  gchar* uri = g_filename_to_uri(absolute_path.c_str(), nullptr, nullptr);
+  if (uri == nullptr) return {};
+  std::string text(uri);
+  g_free(uri);
+  return text;
 }
 
 std::string Md5Hex(const std::string& text) {
@@ -152,18 +185,13 @@ std::optional<Raster> SharedThumbnailCache::Read(const std::string& source,
                                                  std::int64_t mtime_seconds,
                                                  SharedThumbSize size) const {
   if (root_.empty()) return std::nullopt;
+  const std::string uri = FileUri(source);
+  if (uri.empty()) return std::nullopt;
   std::string png;
   if (!ReadPlainFile(ThumbnailPath(source, size), kLargestThumbnailFile, &png)) {
     return std::nullopt;
   }
-  bool uri_matches = false;
-  bool mtime_matches = false;
-  const std::string uri = FileUri(source);
-  for (const auto& [key, value] : PngTexts(png)) {
-    if (key == kUriKey) uri_matches = value == uri;
-    if (key == kMTimeKey) mtime_matches = value == std::to_string(mtime_seconds);
-  }
-  if (!uri_matches || !mtime_matches) return std::nullopt;
+  if (!IsFresh(png, uri, mtime_seconds)) return std::nullopt;
   try {
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(png.data()),
                                               png.size());
@@ -171,7 +199,9 @@ std::optional<Raster> SharedThumbnailCache::Read(const std::string& source,
         ChooseReader(bytes.first(std::min(bytes.size(), kSignatureBytes)), "png");
     if (reader == nullptr || reader->Extension() != "png") return std::nullopt;
     Raster image = reader->Read(bytes, 0, {});
-    if (image.width <= 0 || image.height <= 0 || image.bits != 24) return std::nullopt;
+    if (image.width <= 0 || image.height <= 0) return std::nullopt;
+    // Other programs write grey, palette and 16-bit thumbnails too.
+    if (image.bits != 24) image = ToBits24(image);
     return image;
   } catch (const std::exception&) {
     return std::nullopt;
@@ -181,31 +211,36 @@ std::optional<Raster> SharedThumbnailCache::Read(const std::string& source,
 bool SharedThumbnailCache::Write(const std::string& source, std::int64_t mtime_seconds,
                                  SharedThumbSize size, const Raster& thumb) const {
   if (root_.empty() || source.starts_with(root_)) return false;
+  const std::string uri = FileUri(source);
+  if (uri.empty()) return false;
   const int side = static_cast<int>(size);
   if (thumb.width <= 0 || thumb.height <= 0 || thumb.width > side || thumb.height > side) {
     return false;
   }
-  const TFileFormatWriter* writer = FindWriter("png");
-  if (writer == nullptr) return false;
-  std::string png;
-  try {
-    const std::vector<std::uint8_t> data = writer->Write(thumb, {});
-    png.assign(reinterpret_cast<const char*>(data.data()), data.size());
-  } catch (const std::exception&) {
+  const std::string path = ThumbnailPath(source, size);
+  // A fresh thumbnail is kept, whoever wrote it and whatever its depth.
+  if (std::string old;
+      ReadPlainFile(path, kLargestThumbnailFile, &old) && IsFresh(old, uri, mtime_seconds)) {
     return false;
   }
+  std::string png = RgbaPng(thumb.bits == 24 ? thumb : ToBits24(thumb));
   // The keys go right after the header chunk (signature, then IHDR of 25 bytes).
   const std::size_t after_header = kPngSignature.size() + 25;
   if (png.size() < after_header || !png.starts_with(kPngSignature)) return false;
-  png.insert(after_header, TextChunk(kUriKey, FileUri(source)) +
+  png.insert(after_header, TextChunk(kUriKey, uri) +
                                TextChunk(kMTimeKey, std::to_string(mtime_seconds)) +
                                TextChunk("Software", "Parvel Pro"));
   if (!MakePrivateDirectory(root_.substr(0, root_.size() - 1))) return false;
   const std::string folder =
       root_ + (size == SharedThumbSize::Normal ? std::string("normal") : std::string("large"));
   if (!MakePrivateDirectory(folder)) return false;
-  std::string error;
-  return Files().WriteFileReplace(ThumbnailPath(source, size), png, &error);
+  // Written beside and renamed over, readable by the user alone.
+  GError* error = nullptr;
+  const bool written =
+      g_file_set_contents_full(path.c_str(), png.data(), static_cast<gssize>(png.size()),
+                               G_FILE_SET_CONTENTS_CONSISTENT, 0600, &error) != FALSE;
+  if (error != nullptr) g_error_free(error);
+  return written;
 }
 
 }  // namespace parvel

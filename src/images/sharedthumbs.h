@@ -15,8 +15,8 @@ namespace parvel {
 
 enum class SharedThumbSize { Normal = 128, Large = 256 };
 
-// "file://" and the absolute path with every byte outside the unreserved characters and "/"
-// written as %XX: "/home/a b.jpg" gives "file:///home/a%20b.jpg".
+// The file URI of an absolute path as GLib (and so every file manager) writes it:
+// "/home/a b(1).jpg" gives "file:///home/a%20b(1).jpg". Empty for a relative path.
 std::string FileUri(const std::string& absolute_path);
 
 // The 32 lower-case hex digits of the MD5 of `text`.
@@ -33,13 +33,14 @@ class SharedThumbnailCache {
   // Where the thumbnail of `source` (an absolute path) of that size lives.
   std::string ThumbnailPath(const std::string& source, SharedThumbSize size) const;
 
-  // The fresh thumbnail of `source` as 24-bit pixels (transparency laid on white); nullopt when
-  // there is none, it is stale, or it cannot be read.
+  // The fresh thumbnail of `source` as 24-bit pixels (transparency laid on white, any depth
+  // read); nullopt when there is none, it is stale, or it cannot be read.
   std::optional<Raster> Read(const std::string& source, std::int64_t mtime_seconds,
                              SharedThumbSize size) const;
-  // Writes `thumb` (no side above the size) as the thumbnail of `source`, creating the folders
-  // (private to the user) as needed; the file appears whole or not at all. Files inside the
-  // cache itself are never given thumbnails. False when nothing was written.
+  // Writes `thumb` (no side above the size) as the thumbnail of `source`, an 8-bit RGBA PNG of
+  // mode 0600, creating the folders (private to the user) as needed; the file appears whole or
+  // not at all. A fresh thumbnail already there (another program's, of any depth) is kept, and
+  // files inside the cache itself are never given thumbnails. False when nothing was written.
   bool Write(const std::string& source, std::int64_t mtime_seconds, SharedThumbSize size,
              const Raster& thumb) const;
 

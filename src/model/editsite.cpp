@@ -367,7 +367,7 @@ void SiteEditor::BuildAll(const std::function<bool()>& build_current) {
 
 void SiteEditor::Preview() {
   if (!preview_enabled()) return;
-  ui_.OpenDocument(fixpath(settings_.Rotation_Path, true) + catalogue_.site().BaseHTMLName);
+  ui_.OpenPage(fixpath(settings_.Rotation_Path, true) + catalogue_.site().BaseHTMLName);
 }
 
 bool SiteEditor::Close() {

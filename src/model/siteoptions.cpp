@@ -5,6 +5,7 @@
 #include "model/filehelpers.h"
 #include "model/imagefiles.h"
 #include "model/paths.h"
+#include "model/turnwheel.h"
 #include "platform/filesystem.h"
 
 namespace parvel {
@@ -22,6 +23,25 @@ std::string PictureBaseHTMLNameMessage(std::string_view name) {
   return "The name of the first HTML page, " + std::string(name) +
          ", ends in the extension of a picture.  Pages named like pictures would be written over "
          "your images: please choose a name such as Index.html!";
+}
+
+std::string SiteLocationIsFileMessage(std::string_view directory) {
+  return CreateSiteDirectoryFailedMessage(directory) + "  A file of that name is there.";
+}
+
+std::string RelativeSiteLocationMessage(std::string_view directory) {
+  return "The site creation location, " + std::string(directory) +
+         ", is not a full path!  Enter a directory that begins with /.";
+}
+
+std::string RelativeLiveDirectoryMessage(std::string_view directory) {
+  return "The directory to copy the rotation to, " + std::string(directory) +
+         ", is not a full path!  Enter a directory that begins with /.";
+}
+
+bool IsRelativeFolder(const std::string& path) {
+  const std::string full = expandpath(path);
+  return !full.empty() && full.front() != '/';
 }
 
 std::string StoredBaseHTMLName(std::string_view entered) {
@@ -61,7 +81,13 @@ void SiteOptionsDialog::set_next_rotation(int value) {
 }
 
 bool SiteOptionsDialog::CheckDirectory(std::vector<std::string>* made) {
-  if (DirectoryExists(fixpath(path_, true))) return true;
+  const std::string folder = fixpath(path_, false);
+  if (DirectoryExists(folder)) return true;
+  // A file of that name cannot become the folder: one message, not a question that must fail.
+  if (PathExists(folder)) {
+    ui_.Warn(SiteLocationIsFileMessage(path_));
+    return false;
+  }
   if (!ui_.AskYesNo(CreateSiteDirectoryQuestion(path_))) return false;
   if (!createnewdirectory(ui_, path_, made)) {
     ui_.Warn(CreateSiteDirectoryFailedMessage(path_));
@@ -77,15 +103,35 @@ bool SiteOptionsDialog::CheckBaseHTMLName() {
   return false;
 }
 
+bool SiteOptionsDialog::CheckLiveDirectory(const Catalogue& catalogue) {
+  if (!auto_rotate_) return true;
+  if (IsRelativeFolder(live_path_)) {
+    ui_.Inform(RelativeLiveDirectoryMessage(live_path_));
+    return false;
+  }
+  tsiterecord typed = catalogue.site();
+  typed.Path = path_;
+  const std::string refusal =
+      LiveDirectoryRefusal(typed, fixpath(live_path_, false), use_rotations_);
+  if (refusal.empty()) return true;
+  ui_.Warn("turnwheel would not copy a rotation there: " + refusal);
+  return false;
+}
+
 bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
   const auto refuse = [this](std::string_view text) {
     ui_.Message(MessageKind::Information, text, Buttons::Ok);
     return false;
   };
   if (name_.empty()) return refuse(kNoSiteNameMessage);
+  // The location: given, a full path, and a first-page name that is no picture's, all before a
+  // folder is made for it.
   if (path_.empty()) return refuse(kNoSiteDirectoryMessage);
-  if (auto_rotate_ && live_path_.empty()) return refuse(kNoLiveDirectoryMessage);
+  if (IsRelativeFolder(path_)) return refuse(RelativeSiteLocationMessage(path_));
   if (!CheckBaseHTMLName()) return false;
+  // The live directory: given, a full path, and one turnwheel would copy into.
+  if (auto_rotate_ && live_path_.empty()) return refuse(kNoLiveDirectoryMessage);
+  if (!CheckLiveDirectory(catalogue)) return false;
   std::vector<std::string> made;
   if (!CheckDirectory(&made)) return false;
 
@@ -121,26 +167,6 @@ std::optional<SelectionStatus> SiteOptionsAction(Interaction& ui, Catalogue& cat
   run_dialog();
   catalogue.savecurrentsite();
   return catalogue.doselectionstatus(use_rotations);
-}
-
-}  // namespace parvel
-
-namespace parvel {
-
-std::string SiteOptionsPathProblem(const SiteOptionsDialog& dialog) {
-  const auto relative = [](const std::string& path) {
-    const std::string full = expandpath(path);
-    return !full.empty() && full.front() != '/';
-  };
-  if (relative(dialog.path())) {
-    return "The site creation location, " + dialog.path() +
-           ", is not a full path!  Enter a directory that begins with /.";
-  }
-  if (dialog.auto_rotate() && relative(dialog.live_path())) {
-    return "The directory to copy the rotation to, " + dialog.live_path() +
-           ", is not a full path!  Enter a directory that begins with /.";
-  }
-  return std::string();
 }
 
 }  // namespace parvel

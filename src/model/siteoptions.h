@@ -28,6 +28,14 @@ std::string CreateSiteDirectoryQuestion(std::string_view directory);
 // "An error was encountered creating the directory ,<dir>!"
 std::string CreateSiteDirectoryFailedMessage(std::string_view directory);
 
+// A location that is a file: the failure text above, then "  A file of that name is there."
+std::string SiteLocationIsFileMessage(std::string_view directory);
+// A location or live directory that is not a full path (it would resolve against wherever the
+// program happened to be started). Stored-form paths ("%/...") count as full.
+std::string RelativeSiteLocationMessage(std::string_view directory);
+std::string RelativeLiveDirectoryMessage(std::string_view directory);
+bool IsRelativeFolder(const std::string& path);
+
 // "The name of the first HTML page, <name>, ends in the extension of a picture.  ..."
 std::string PictureBaseHTMLNameMessage(std::string_view name);
 
@@ -67,7 +75,10 @@ class SiteOptionsDialog {
   void set_next_rotation(int value);
 
   // OK: the checks in order (a failure says why and returns false: the dialog stays open and
-  // nothing is stored), then stores the fields into the current site record, saves it, re-reads
+  // nothing is stored): the name; the location (given, a full path, a first-page name that is
+  // no picture's); with the switch on the live directory (given, a full path, one turnwheel would
+  // copy into); then the location's folder, made after a question when missing (a file of that
+  // name is refused). Then it stores the fields into the current site record, saves it, re-reads
   // the site names and returns true. A failed save shows kSaveSiteFailedMessage and returns
   // false: the record is as it was before, and directories this OK created are removed again
   // while they are empty.
@@ -77,7 +88,9 @@ class SiteOptionsDialog {
  private:
   // `made` receives the directories created for the site.
   bool CheckDirectory(std::vector<std::string>* made);
-  // OK's check after the live directory's: refuses a first-page name with a picture's extension
+  // The live directory's checks beyond its emptiness.
+  bool CheckLiveDirectory(const Catalogue& catalogue);
+  // Refuses a first-page name with a picture's extension
   // (HasPictureExtension), since every image display page would take its image's own name and
   // be written over it.
   bool CheckBaseHTMLName();
@@ -98,14 +111,5 @@ class SiteOptionsDialog {
 std::optional<SelectionStatus> SiteOptionsAction(Interaction& ui, Catalogue& catalogue,
                                                  bool use_rotations,
                                                  const std::function<bool()>& run_dialog);
-
-}  // namespace parvel
-
-namespace parvel {
-
-// Why OK must refuse the dialog's folders, or empty: the site's location and, with the switch on,
-// the live directory must be full paths (a relative one would resolve against wherever the
-// program happened to be started). Stored-form paths ("%/...") count as full.
-std::string SiteOptionsPathProblem(const SiteOptionsDialog& dialog);
 
 }  // namespace parvel

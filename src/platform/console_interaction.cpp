@@ -24,19 +24,22 @@ void ConsoleInteraction::RequestCancel() {
 }
 
 Answer ConsoleInteraction::Decide(Buttons buttons) {
-  const bool has_yes = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel;
+  const bool to_all = buttons == Buttons::YesAllNoAllCancel;
+  const bool has_yes = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel || to_all;
   const Answer positive = has_yes ? Answer::Yes : Answer::Ok;
   const Answer negative = has_yes ? Answer::No : Answer::Cancel;
   if (policy_ == Policy::Yes) return positive;
   if (policy_ == Policy::No || !interactive_) return negative;
   for (;;) {
-    err_ << (has_yes ? "[y/n] " : "[o/c] ") << std::flush;
+    err_ << (to_all ? "[y/a(ll)/n/x(none)/c] " : has_yes ? "[y/n] " : "[o/c] ") << std::flush;
     std::string line;
     if (!std::getline(in_, line)) return negative;
     if (!line.empty()) {
       const char c = static_cast<char>(line[0] | 0x20);
       if (c == 'y' && has_yes) return Answer::Yes;
       if (c == 'n' && has_yes) return Answer::No;
+      if (c == 'a' && to_all) return Answer::YesToAll;
+      if (c == 'x' && to_all) return Answer::NoToAll;
       if (c == 'o' && !has_yes) return Answer::Ok;
       if (c == 'c') return Answer::Cancel;
     }
@@ -124,8 +127,9 @@ bool ConsoleInteraction::Checkpoint() {
   return g_cancel_requested.exchange(false);
 }
 
-void ConsoleInteraction::OpenDocument(const std::string& path) {
+bool ConsoleInteraction::OpenDocument(const std::string& path) {
   err_ << "Open: " << path << '\n';
+  return true;
 }
 
 void ConsoleInteraction::ShowHelp(int topic) {

@@ -31,7 +31,7 @@ class ConsoleInteraction : public Interaction {
   void Status(std::string_view message) override;
   void Log(std::string_view line) override;
   bool Checkpoint() override;
-  void OpenDocument(const std::string& path) override;
+  bool OpenDocument(const std::string& path) override;
   void ShowHelp(int topic) override;
 
   // Set from a signal handler (SIGINT) to ask a long operation to stop at its next checkpoint.

@@ -16,6 +16,12 @@ std::string_view MessageKindName(MessageKind kind) {
   return "Message";
 }
 
+bool Interaction::OpenPage(const std::string& path) {
+  if (OpenDocument(path)) return true;
+  Warn(std::string(kCouldNotOpenMessage) + path + "!");
+  return false;
+}
+
 std::string_view AnswerName(Answer answer) {
   switch (answer) {
     case Answer::Ok:
@@ -26,6 +32,10 @@ std::string_view AnswerName(Answer answer) {
       return "Yes";
     case Answer::No:
       return "No";
+    case Answer::YesToAll:
+      return "Yes to All";
+    case Answer::NoToAll:
+      return "No to All";
   }
   return "OK";
 }

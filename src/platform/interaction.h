@@ -10,8 +10,13 @@
 namespace parvel {
 
 enum class MessageKind { Information, Warning, Confirmation, Plain };
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class Answer { Ok, Cancel, Yes, No };
+// YesAllNoAllCancel: Yes, Yes to All, No, No to All and Cancel, for a question asked about each
+// file of a series.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, YesAllNoAllCancel };
+enum class Answer { Ok, Cancel, Yes, No, YesToAll, NoToAll };
+
+// The warning when no program could be started for a page: this text, the page and "!".
+inline constexpr std::string_view kCouldNotOpenMessage = "The desktop could not open ";
 
 std::string_view MessageKindName(MessageKind kind);  // "Information", "Warning", ...
 std::string_view AnswerName(Answer answer);          // "OK", "Cancel", "Yes", "No"
@@ -50,11 +55,16 @@ class Interaction {
   // stays responsive; a cancel request is left for the next Checkpoint. Nothing by default.
   virtual void KeepResponsive() {}
 
-  // Opens a file or page with the program the desktop associates with it.
-  virtual void OpenDocument(const std::string& path) = 0;
+  // Opens a file or page with the program the desktop associates with it; false (with nothing
+  // said) when no program could be started for it.
+  virtual bool OpenDocument(const std::string& path) = 0;
 
   // Shows a help topic by its number (0: the contents).
   virtual void ShowHelp(int topic) = 0;
+
+  // Opens a page as OpenDocument does; when no program can be started for it, warns with
+  // kCouldNotOpenMessage and the page. False then.
+  bool OpenPage(const std::string& path);
 
   // Shorthands for the usual boxes.
   void Warn(std::string_view text) { Message(MessageKind::Warning, text, Buttons::Ok); }

@@ -83,12 +83,17 @@ bool PreviewHtml(Interaction& ui, std::string_view text) {
   const std::string path = PreviewFileName();
   bool written = !FileExists(path) || dodeletefile(ui, path, true);
   written = written && Files().WriteFileAtomic(path, PreviewFileContent(text), nullptr);
-  if (!written) {
+  // A browser that cannot be started is a failed preview too.
+  if (!written || !ui.OpenDocument(path)) {
     ui.Warn(kPreviewFailedMessage);
     return false;
   }
-  ui.OpenDocument(path);
   return true;
+}
+
+void RemovePreviewFile() {
+  const std::string path = PreviewFileName();
+  if (FileExists(path)) Files().Remove(path, nullptr);
 }
 
 }  // namespace parvel

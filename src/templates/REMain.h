@@ -42,4 +42,8 @@ inline constexpr std::string_view kPreviewFailedMessage = "Error encountered pre
 // it in the default browser; on failure warns kPreviewFailedMessage. False then.
 bool PreviewHtml(Interaction& ui, std::string_view text);
 
+// Removes the preview file when the editor closes; a file that cannot be removed stays (it is
+// written afresh by the next preview).
+void RemovePreviewFile();
+
 }  // namespace parvel

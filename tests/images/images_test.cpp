@@ -2,8 +2,12 @@
 // conversion, what a failure or a file that is its own target leaves behind, and a drop. The
 // thumbnail grid: layout, selection, keys, the two caches, the shared thumbnail cache and the
 // thumbnails made from files.
+#include <glib.h>
 #include <gtest/gtest.h>
+#include <png.h>
+#include <sys/stat.h>
 #include <utime.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -98,6 +102,10 @@ const std::string kCopyErrorEnd =
     "copying to";
 const std::string kNotes = "Information|The file, {S}notes.txt, is not a supported image format";
 const std::string kSameFolder = "Warning|The destination folder is the same as the source!";
+std::string Overwrite(const std::string& name) {
+  return "Confirmation|A file by the name of {R}" + name +
+         " already exists.  Are you sure you want to overwrite it?";
+}
 
 // clang-format off
 const Case kCases[] = {
@@ -120,6 +128,19 @@ const Case kCases[] = {
    {Answer::Ok}, false, 3, 2, {kNotes}, {{"a.jpg", "JPEG"}, {"b.jpg", "COPY"}}},
   {"DropOntoItsOwnFolderStops", true, {"{S}a.jpg", "{R}x.jpg", "{S}b.jpg"}, {"x.jpg"}, {}, false,
    1, 1, {kSameFolder}, {{"a.jpg", "COPY"}, {"x.jpg", "OLD"}}},
+  // Several files over existing ones: Yes to All and No to All answer for the rest of the drop.
+  {"DropYesToAllReplacesTheRest", true, {"{S}a.jpg", "{S}b.jpg", "{S}c.jpg"},
+   {"a.jpg", "b.jpg", "c.jpg"}, {Answer::YesToAll}, false, 3, 3, {Overwrite("a.jpg")},
+   {{"a.jpg", "COPY"}, {"b.jpg", "COPY"}, {"c.jpg", "COPY"}}},
+  {"DropNoToAllKeepsTheRest", true, {"{S}a.jpg", "{S}b.jpg", "{S}c.jpg"},
+   {"a.jpg", "b.jpg", "c.jpg"}, {Answer::NoToAll}, false, 3, 0, {Overwrite("a.jpg")},
+   {{"a.jpg", "OLD"}, {"b.jpg", "OLD"}, {"c.jpg", "OLD"}}},
+  {"DropYesThenNoToAll", true, {"{S}a.jpg", "{S}b.jpg", "{S}d.jpg", "{S}c.jpg"},
+   {"a.jpg", "b.jpg", "c.jpg"}, {Answer::Yes, Answer::NoToAll}, false, 4, 2,
+   {Overwrite("a.jpg"), Overwrite("b.jpg")},
+   {{"a.jpg", "COPY"}, {"b.jpg", "OLD"}, {"c.jpg", "OLD"}, {"d.jpg", "COPY"}}},
+  {"DropCancelStopsTheSeries", true, {"{S}a.jpg", "{S}b.jpg"}, {"a.jpg", "b.jpg"},
+   {Answer::Cancel}, false, 0, 0, {Overwrite("a.jpg")}, {{"a.jpg", "OLD"}, {"b.jpg", "OLD"}}},
 };
 // clang-format on
 
@@ -172,6 +193,29 @@ TEST_P(AddImage, AsksCopiesOrConvertsAndNeverLosesAFile) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, AddImage, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Yes to All and No to All are offered exactly when several files go in one series.
+TEST(AddImageSeries, ToAllButtonsOnlyForSeveralFiles) {
+  const std::tuple<const char*, std::vector<std::string>, Buttons> cases[] = {
+      {"one dropped", {"a.jpg"}, Buttons::YesNoCancel},
+      {"two dropped", {"a.jpg", "b.jpg"}, Buttons::YesAllNoAllCancel},
+  };
+  for (const auto& [row, names, buttons] : cases) {
+    SCOPED_TRACE(row);
+    TempDir dir;
+    std::vector<std::string> paths;
+    for (const auto& name : names) {
+      paths.push_back(dir / "from/" + name);
+      WriteFile(paths.back(), SourceContent(name));
+      WriteFile(dir / "to/" + name, "OLD");
+    }
+    ScriptedInteraction ui;
+    for (std::size_t i = 0; i < names.size(); ++i) ui.QueueAnswer(Answer::No);
+    EXPECT_EQ(DropFiles(ui, paths, dir / "to", kQualityOption), names.size());
+    ASSERT_EQ(ui.messages().size(), names.size());
+    for (const auto& shown : ui.messages()) EXPECT_EQ(shown.buttons, buttons);
+  }
+}
 
 Raster Solid(int width, int height, Rgb colour) {
   Raster image;
@@ -341,6 +385,7 @@ TEST(SharedThumbnails, NamesFreshnessAndRoundTrip) {
   // The example of the thumbnail standard.
   EXPECT_EQ(Md5Hex("file:///home/jens/photos/me.png"), "c6ee772d9e49320e97ec29a7eb5b1697");
   EXPECT_EQ(FileUri("/home/a b/\xC3\xA9t#1.jpg"), "file:///home/a%20b/%C3%A9t%231.jpg");
+  EXPECT_EQ(FileUri("relative/a.jpg"), "");
   TempDir dir;
   const SharedThumbnailCache shared(dir / "thumbnails");
   const std::string source = dir / "photo one.jpg";
@@ -357,6 +402,121 @@ TEST(SharedThumbnails, NamesFreshnessAndRoundTrip) {
   // Too large for its size, or inside the cache itself: not written.
   EXPECT_FALSE(shared.Write(source, 1000, SharedThumbSize::Normal, Solid(129, 10, {})));
   EXPECT_FALSE(shared.Write(file, 1000, SharedThumbSize::Normal, Solid(10, 10, {})));
+}
+
+// The URI a file manager hashes keeps every character GLib leaves as it is, so that a photograph
+// with one of them in its name finds the thumbnail the file manager made, and the other way round.
+TEST(SharedThumbnails, UriAndNameAsFileManagersSpellThem) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/p/IMG (1).jpg", "file:///p/IMG%20(1).jpg"}, {"/p/a!b.jpg", "file:///p/a!b.jpg"},
+      {"/p/it's.jpg", "file:///p/it's.jpg"},         {"/p/a*b.jpg", "file:///p/a*b.jpg"},
+      {"/p/a+b.jpg", "file:///p/a+b.jpg"},           {"/p/a,b.jpg", "file:///p/a,b.jpg"},
+      {"/p/a=b.jpg", "file:///p/a=b.jpg"},           {"/p/a@b.jpg", "file:///p/a@b.jpg"},
+      {"/p/a&b.jpg", "file:///p/a&b.jpg"},           {"/p/a$b.jpg", "file:///p/a$b.jpg"},
+      {"/p/a%b.jpg", "file:///p/a%25b.jpg"},         {"/p/a#b?.jpg", "file:///p/a%23b%3F.jpg"},
+  };
+  const SharedThumbnailCache shared("/cache/thumbnails");
+  for (const auto& [path, uri] : cases) {
+    SCOPED_TRACE(path);
+    gchar* glib = g_filename_to_uri(path, nullptr, nullptr);
+    ASSERT_NE(glib, nullptr);
+    EXPECT_EQ(FileUri(path), glib);
+    g_free(glib);
+    EXPECT_EQ(FileUri(path), uri);
+    EXPECT_EQ(shared.ThumbnailPath(path, SharedThumbSize::Large),
+              "/cache/thumbnails/large/" + Md5Hex(uri) + ".png");
+  }
+}
+
+// A PNG as another program writes it: `format` of libpng's simplified API (grey, RGB, RGBA,
+// 8 or 16 bits a channel), every sample `level` of its maximum, and the thumbnail keys.
+std::string ForeignThumbnail(png_uint_32 format, double level, const std::string& uri,
+                             const std::string& mtime) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = 40;
+  image.height = 30;
+  image.format = format;
+  const std::size_t samples = PNG_IMAGE_SIZE(image) / PNG_IMAGE_SAMPLE_COMPONENT_SIZE(format);
+  std::vector<std::uint16_t> wide(samples, static_cast<std::uint16_t>(level * 65535));
+  std::vector<std::uint8_t> narrow(samples, static_cast<std::uint8_t>(level * 255));
+  const void* pixels =
+      (format & PNG_FORMAT_FLAG_LINEAR) ? static_cast<const void*>(wide.data()) : narrow.data();
+  png_alloc_size_t size = 0;
+  EXPECT_TRUE(png_image_write_to_memory(&image, nullptr, &size, 0, pixels, 0, nullptr));
+  std::string png(size, '\0');
+  EXPECT_TRUE(png_image_write_to_memory(&image, png.data(), &size, 0, pixels, 0, nullptr));
+  png.resize(size);
+  std::string chunks;
+  for (const auto& [key, value] : {std::pair<std::string, std::string>{"Thumb::URI", uri},
+                                   std::pair<std::string, std::string>{"Thumb::MTime", mtime}}) {
+    const std::string body = "tEXt" + key + std::string(1, '\0') + value;
+    const auto length = static_cast<std::uint32_t>(body.size() - 4);
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
+    for (const std::uint32_t word : {length}) {
+      for (int shift = 24; shift >= 0; shift -= 8) chunks += static_cast<char>(word >> shift);
+    }
+    chunks += body;
+    for (int shift = 24; shift >= 0; shift -= 8) chunks += static_cast<char>(crc >> shift);
+  }
+  png.insert(33, chunks);  // after the signature and the header chunk
+  return png;
+}
+
+TEST(SharedThumbnails, AFreshForeignThumbnailIsReadAndNeverReplaced) {
+  const std::tuple<const char*, png_uint_32> cases[] = {
+      {"8-bit grey", PNG_FORMAT_GRAY},
+      {"8-bit RGB", PNG_FORMAT_RGB},
+      {"16-bit RGBA", PNG_FORMAT_LINEAR_RGB_ALPHA},
+      {"16-bit grey", PNG_FORMAT_LINEAR_Y},
+  };
+  for (const auto& [name, format] : cases) {
+    SCOPED_TRACE(name);
+    TempDir dir;
+    const SharedThumbnailCache shared(dir / "thumbnails");
+    const std::string source = dir / "IMG (1).jpg";
+    const std::string file = shared.ThumbnailPath(source, SharedThumbSize::Normal);
+    std::filesystem::create_directories(dir / "thumbnails/normal");
+    const std::string foreign = ForeignThumbnail(format, 1.0, FileUri(source), "1000");
+    WriteFile(file, foreign);
+    const auto read = shared.Read(source, 1000, SharedThumbSize::Normal);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->bits, 24);
+    EXPECT_EQ(read->width, 40);
+    EXPECT_EQ(read->ColorAt(5, 5), (Rgb{255, 255, 255}));
+    // Fresh: kept as it is.
+    EXPECT_FALSE(shared.Write(source, 1000, SharedThumbSize::Normal, Solid(20, 20, {0, 0, 0})));
+    EXPECT_EQ(testing::ReadFile(file), foreign);
+    // Stale (the photograph changed since): replaced by ours.
+    EXPECT_TRUE(shared.Write(source, 1001, SharedThumbSize::Normal, Solid(20, 20, {0, 0, 0})));
+    EXPECT_NE(testing::ReadFile(file), foreign);
+    EXPECT_EQ(shared.Read(source, 1001, SharedThumbSize::Normal)->ColorAt(5, 5), (Rgb{0, 0, 0}));
+  }
+}
+
+TEST(SharedThumbnails, WrittenAsRgbaPngReadableByTheUserAlone) {
+  TempDir dir;
+  const SharedThumbnailCache shared(dir / "thumbnails");
+  const std::string source = dir / "photo.jpg";
+  ASSERT_TRUE(shared.Write(source, 7, SharedThumbSize::Large, Solid(200, 150, {10, 20, 30})));
+  const std::string file = shared.ThumbnailPath(source, SharedThumbSize::Large);
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  const std::string png = testing::ReadFile(file);
+  ASSERT_GT(png.size(), 33u);
+  EXPECT_EQ(png.substr(12, 4), "IHDR");
+  EXPECT_EQ(static_cast<int>(png[24]), 8);  // bits a channel
+  EXPECT_EQ(static_cast<int>(png[25]), 6);  // colour type: RGB with alpha
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_memory(&image, png.data(), png.size()));
+  image.format = PNG_FORMAT_RGBA;
+  std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+  EXPECT_EQ(std::vector<std::uint8_t>(pixels.begin(), pixels.begin() + 4),
+            (std::vector<std::uint8_t>{10, 20, 30, 255}));
 }
 
 }  // namespace

@@ -195,6 +195,136 @@ TEST_F(CatalogueTest, OkChecksInOrderThenStoresTheFirstPageName) {
   }
 }
 
+// OK's steps run name, location, live directory, the location's folder: each row fails at one
+// step while every later step would fail too, so the one message shown names the first. The
+// location's own checks (a full path, a first page that is no picture's) come before its folder
+// is made, so a relative folder is never created; a location that is a file says so once.
+TEST_F(CatalogueTest, OkRunsItsStepsInOrderAndMakesNoFolderBeforeTheLast) {
+  OneSite();
+  const std::string missing = tmp / "new/site";
+  const std::string file = tmp / "a-file";
+  WriteFile(file, "x");
+  const std::string foreign_live = tmp / "live";
+  WriteFile(foreign_live + "/mine.txt", "the user's");
+  const auto kInfo = MessageKind::Information, kWarn = MessageKind::Warning,
+             kAsk = MessageKind::Confirmation;
+  struct Case {
+    const char* row;
+    const char* name;
+    std::string path;
+    const char* first_page;
+    bool auto_rotate;
+    std::string live;
+    std::vector<std::pair<MessageKind, std::string>> shown;
+    bool accepted = false;
+  } cases[] = {
+      {"name", "", "", "x.jpg", true, "", {{kInfo, std::string(kNoSiteNameMessage)}}},
+      {"location empty",
+       "Dogs",
+       "",
+       "x.jpg",
+       true,
+       "",
+       {{kInfo, std::string(kNoSiteDirectoryMessage)}}},
+      {"location relative",
+       "Dogs",
+       "rel-site/deep",
+       "x.jpg",
+       true,
+       "",
+       {{kInfo, RelativeSiteLocationMessage("rel-site/deep")}}},
+      {"first page",
+       "Dogs",
+       missing,
+       "x.jpg",
+       true,
+       "",
+       {{kInfo,
+         "The name of the first HTML page, x.jpg, ends in the extension of a picture.  "
+         "Pages named like pictures would be written over your images: please choose a "
+         "name such as Index.html!"}}},
+      {"live empty",
+       "Dogs",
+       missing,
+       "",
+       true,
+       "",
+       {{kInfo, std::string(kNoLiveDirectoryMessage)}}},
+      {"live relative",
+       "Dogs",
+       missing,
+       "",
+       true,
+       "rel-live",
+       {{kInfo, RelativeLiveDirectoryMessage("rel-live")}}},
+      {"live refused",
+       "Dogs",
+       missing,
+       "",
+       true,
+       foreign_live,
+       {{kWarn,
+         "turnwheel would not copy a rotation there: the live directory, " + foreign_live +
+             ", holds files that turnwheel did not put there (it is not empty, turnwheel "}}},
+      {"location a file",
+       "Dogs",
+       file,
+       "",
+       false,
+       "",
+       {{kWarn, "An error was encountered creating the directory ," + file +
+                    "!  A file of that name is there."}}},
+      {"folder declined",
+       "Dogs",
+       missing,
+       "",
+       false,
+       "",
+       {{kAsk, CreateSiteDirectoryQuestion(missing)}}},
+      {"folder made",
+       "Dogs",
+       missing,
+       "",
+       false,
+       "",
+       {{kAsk, CreateSiteDirectoryQuestion(missing)}},
+       true},
+  };
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(tmp.path());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    const std::string before = ReadFile(tmp / "Site_1.ini");
+    ui.Clear();
+    SiteOptionsDialog dialog(ui, cat.site(), true);
+    dialog.set_name(c.name);
+    dialog.set_path(c.path);
+    dialog.set_base_html_name(c.first_page);
+    dialog.set_auto_rotate(c.auto_rotate);
+    dialog.set_live_path(c.live);
+    // Every question would be answered Yes (the declined row: No): only the order stops them.
+    ui.QueueAnswer(std::string_view(c.row) == "folder declined" ? Answer::No : Answer::Yes);
+    EXPECT_EQ(dialog.Accept(cat), c.accepted);
+    ASSERT_EQ(ui.messages().size(), c.shown.size());
+    for (std::size_t i = 0; i < c.shown.size(); ++i) {
+      EXPECT_EQ(ui.messages()[i].kind, c.shown[i].first);
+      EXPECT_TRUE(ui.messages()[i].text.starts_with(c.shown[i].second)) << ui.messages()[i].text;
+    }
+    const bool asked = !c.shown.empty() && c.shown.back().first == kAsk;
+    EXPECT_EQ(ui.unused_answers(), asked ? 0u : 1u);
+    while (ui.unused_answers() > 0) ui.Message(kAsk, "drain", Buttons::YesNo);
+    EXPECT_FALSE(PathExists(tmp / "rel-site"));
+    EXPECT_FALSE(PathExists(tmp / "rel-live"));
+    EXPECT_EQ(DirectoryExists(missing), c.accepted);
+    EXPECT_TRUE(FileExists(file));
+    if (!c.accepted) {
+      EXPECT_EQ(ReadFile(tmp / "Site_1.ini"), before);
+    }
+  }
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(cat.site().Path, missing);
+}
+
 // One site's rotation on disk: its section lines and the files of its directory.
 struct RotationOnDisk {
   const char* section;             // lines of section Rotation_N

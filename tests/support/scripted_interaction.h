@@ -40,7 +40,12 @@ class ScriptedInteraction : public Interaction {
   void Status(std::string_view message) override { statuses_.emplace_back(message); }
   void Log(std::string_view line) override { logs_.emplace_back(line); }
   bool Checkpoint() override;
-  void OpenDocument(const std::string& path) override { opened_.push_back(path); }
+  // Records the path; false (nothing could be started) after FailOpening.
+  bool OpenDocument(const std::string& path) override {
+    opened_.push_back(path);
+    return !open_fails_;
+  }
+  void FailOpening() { open_fails_ = true; }
   void ShowHelp(int topic) override { help_topics_.push_back(topic); }
 
   const std::vector<Shown>& messages() const { return messages_; }
@@ -73,6 +78,7 @@ class ScriptedInteraction : public Interaction {
   std::vector<ProgressStep> progress_;
   std::vector<std::string> statuses_;
   std::vector<std::string> logs_;
+  bool open_fails_ = false;
   int busy_depth_ = 0;
   int checkpoints_ = 0;
   int cancel_at_ = -1;

@@ -2,6 +2,7 @@
 // a small catalogue, saved as OUTDIR/<window>SUFFIX.png. ./run screenshots runs it under Xvfb at
 // 100% and 200% scaling.
 #include <QApplication>
+#include <QFileSystemModel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
@@ -61,13 +63,26 @@ void Save(QWidget& widget, const char* name) {
   widget.hide();
 }
 
-// The add-images dialog on the demo photographs with three of them selected, once every
-// visible thumbnail is painted. Its thumbnails go to a shared cache in the data directory.
+// The add-images dialog on a folder of demo photographs made for the picture, beside two other
+// folders, with three of them selected, once every visible thumbnail is painted. Its tree shows
+// that folder of pictures alone, and its thumbnails go to a shared cache in the data directory.
 void AddImagesPicture(const DataDir& data, Doubles& doubles, AppState& state, TdlgEditSite& editor,
-                      const std::string& photos) {
+                      const std::string& demo) {
   qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(data.path + "cache"));
+  const std::string pictures = data.path + "Pictures/";
+  const std::string photos = pictures + "Garden birds/";
+  for (const char* folder : {"Garden birds", "Holidays", "Family"})
+    std::filesystem::create_directories(pictures + folder);
+  for (const auto& entry : std::filesystem::directory_iterator(demo))
+    if (entry.path().extension() == ".jpg")
+      std::filesystem::copy_file(entry.path(), photos + entry.path().filename().string(),
+                                 std::filesystem::copy_options::overwrite_existing);
   TdlgAddImages add(doubles.seams(), state, &editor);
   add.Open(editor.editor());
+  auto* tree = add.findChild<QTreeView*>("tvFolders");
+  auto* folders = static_cast<QFileSystemModel*>(tree->model());
+  folders->setRootPath(QString::fromStdString(pictures));
+  tree->setRootIndex(folders->index(QString::fromStdString(pictures)));
   add.ChooseFolder(photos);
   add.show();
   TThumbGridView& grid = *add.grid();
@@ -184,24 +199,13 @@ void HeaderFooterPictures(const DataDir& data, Doubles& doubles, QWidget* parent
   editor.show();
   editor.activateWindow();
   Settle();
+  // The editor alone, then its snippet menu, a window of its own, in a picture of its own.
+  SavePixmap(editor.grab(), "html-editor");
   auto* insert = editor.findChild<QToolButton*>("btnInsert");
   auto* menu = editor.findChild<QMenu*>("mnuSnippets");
   menu->popup(insert->mapToGlobal(insert->rect().bottomLeft()));
   Settle();
-  // The menu is a window of its own: drawn over the editor's picture where it stands.
-  const QPixmap window = editor.grab();
-  const QPixmap popup = menu->grab();
-  const QPoint at = editor.mapFromGlobal(menu->pos());
-  const qreal ratio = window.devicePixelRatio();
-  const QSize size = QRect(QPoint(0, 0), editor.size()).united(QRect(at, menu->size())).size();
-  QPixmap shot(size * ratio);
-  shot.setDevicePixelRatio(ratio);
-  shot.fill(Qt::darkGray);
-  QPainter painter(&shot);
-  painter.drawPixmap(0, 0, window);
-  painter.drawPixmap(at, popup);
-  painter.end();
-  SavePixmap(shot, "html-editor");
+  SavePixmap(menu->grab(), "html-editor-menu");
   menu->hide();
   editor.hide();
 }

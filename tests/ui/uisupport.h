@@ -55,11 +55,22 @@ class ScriptedChooser : public Chooser {
   std::optional<QColor> Colour(QWidget*, const QColor&, std::vector<QColor>&) override {
     return Next(colours);
   }
-  bool Print(QWidget*, const QString& title, const QString& text) override {
+  // The read-only box's answers, in order (none: unticked).
+  std::deque<bool> read_only;
+  QString open_filter;  // the filter of the last OpenFileReadOnly
+  std::optional<QString> OpenFileReadOnly(QWidget* parent, const QString& title,
+                                          const QString& filter, const QString& start,
+                                          bool* ticked) override {
+    open_filter = filter;
+    *ticked = !read_only.empty() && read_only.front();
+    if (!read_only.empty()) read_only.pop_front();
+    return OpenFile(parent, title, filter, start);
+  }
+  PrintOutcome Print(QWidget*, const QString& title, const QString& text) override {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
-    return PrintPlainText(printer, title, text);
+    return PrintPlainText(printer, title, text) ? PrintOutcome::Printed : PrintOutcome::Failed;
   }
 };
 

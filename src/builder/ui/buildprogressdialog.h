@@ -46,7 +46,7 @@ class BuildInteraction : public Interaction {
   void Log(std::string_view line) override { base_.Log(line); }
   bool Checkpoint() override;
   void KeepResponsive() override;
-  void OpenDocument(const std::string& path) override { base_.OpenDocument(path); }
+  bool OpenDocument(const std::string& path) override { return base_.OpenDocument(path); }
   void ShowHelp(int topic) override { base_.ShowHelp(topic); }
 
  private:

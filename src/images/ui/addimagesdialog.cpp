@@ -87,6 +87,9 @@ TdlgAddImages::TdlgAddImages(Seams seams, AppState& app, QWidget* parent)
   grid.SetThumbDisplayType(TThumbDisplayType::tdtLargeIcon);
   grid.SupportedFormats = AddImagesGridFormats();
   grid.SetColCount(kGridColumns);  // of kCellWidth, the large icons' width
+  // The arrows, Home, End and the page keys move through the files, Shift extends the selection
+  // from its anchor, Ctrl+A selects them all and Return copies them.
+  grid.DisableComponentKeyEventHandling = false;
   // The desktop's shared cache in place of the grid's own disk cache, which stays off.
   if (const std::string root = SharedThumbnailCache::DefaultRoot(); !root.empty()) {
     grid.SetSharedCache(std::make_unique<SharedThumbnailCache>(root));
@@ -270,8 +273,11 @@ void TdlgAddImages::btnCopyClick() {
   grid_->grid().GetSelectedFiles(files);
   if (target_dir_.empty()) return;
   const int quality = static_cast<int>(app_.options.DefaultJPEGCompression) & 0xFF;
+  ReplaceSeries series;
+  ReplaceSeries* several = files.size() > 1 ? &series : nullptr;
   for (const auto& file : files) {
-    if (!addimage(seams_.ui, file, fixpath(target_dir_, true) + FileNamePart(file), quality)) {
+    if (!addimage(seams_.ui, file, fixpath(target_dir_, true) + FileNamePart(file), quality,
+                  nullptr, several)) {
       break;
     }
   }

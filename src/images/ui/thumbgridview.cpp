@@ -284,6 +284,18 @@ void TThumbGridView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TThumbGridView::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::SelectAll) && !grid_.DisableComponentKeyEventHandling) {
+    if (grid_.SelectAll()) {
+      viewport()->update();
+      emit Released();
+    }
+    return;
+  }
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      event->modifiers() == Qt::NoModifier && !grid_.DisableComponentKeyEventHandling) {
+    emit DoubleClicked();
+    return;
+  }
   const int visible_rows = viewport()->height() / std::max(grid_.RowHeight(), 1);
   if (grid_.KeyDown(KeyOf(event->key()), ModifiersOf(event->modifiers()), visible_rows,
                     grid_.ColCount())) {

@@ -36,6 +36,7 @@ class TThumbGridView : public QAbstractScrollArea {
  signals:
   // After each mouse release over the grid (the owner shows the selection).
   void Released();
+  // A double click, or Return when the grid handles keys (the owner copies the selection).
   void DoubleClicked();
   // A button was pressed or the mouse moved over the grid (the owner's drag-out).
   void Pressed(QMouseEvent* event);

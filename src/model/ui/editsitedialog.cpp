@@ -310,7 +310,8 @@ void TdlgEditSite::ShowEditor() {
 
   FillTemplateChoice();
   const bool has_template = !app_.settings.Style_File.empty();
-  btnTestCompliance_->setEnabled(has_template);
+  // A template tested is not tested again until its text changes.
+  btnTestCompliance_->setEnabled(has_template && tested_style_ != app_.settings.Style_File);
   btnViewPage_->setEnabled(has_template);
   {
     const QSignalBlocker header_blocker(cmbHeader_);
@@ -403,6 +404,7 @@ void TdlgEditSite::btnPreviewClick() {
 void TdlgEditSite::cmbStyleFileChange(const QString& text) {
   app_.settings.Style_File = text.toStdString();
   // A changed template can be tested again.
+  tested_style_.reset();
   btnTestCompliance_->setEnabled(!text.isEmpty());
   btnViewPage_->setEnabled(!text.isEmpty());
 }
@@ -424,11 +426,12 @@ void TdlgEditSite::btnBrowseStyleClick() {
 void TdlgEditSite::btnTestComplianceClick() {
   if (app_.settings.Style_File.empty()) return;
   ShowCompliance(seams_, app_.settings.Style_File, true, ProgramTemplateMarkers(), this);
+  tested_style_ = app_.settings.Style_File;
   btnTestCompliance_->setEnabled(false);
 }
 
 void TdlgEditSite::btnViewPageClick() {
-  if (!app_.settings.Style_File.empty()) seams_.ui.OpenDocument(app_.settings.Style_File);
+  if (!app_.settings.Style_File.empty()) seams_.ui.OpenPage(app_.settings.Style_File);
 }
 
 TdlgEditSite::~TdlgEditSite() = default;

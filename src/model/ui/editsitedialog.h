@@ -7,6 +7,8 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/appstate.h"
 #include "app/seams.h"
@@ -79,6 +81,8 @@ class TdlgEditSite : public QDialog {
   std::unique_ptr<TdlgThumbOptions> settings_dialog_;
   std::unique_ptr<TdlgAddImages> add_images_;
   bool saved_on_close_ = false;
+  // The template text Test Compliance last ran on; the button stays greyed while it is shown.
+  std::optional<std::string> tested_style_;
 
   QLabel* lblSiteName_;
   QLabel* lblStatus_;

@@ -17,7 +17,6 @@
 #include "app/chooser.h"
 #include "app/dialogbuttons.h"
 #include "model/paths.h"
-#include "model/turnwheel.h"
 
 namespace parvel {
 namespace {
@@ -48,7 +47,6 @@ TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rot
     : QDialog(parent),
       seams_(seams),
       catalogue_(catalogue),
-      use_rotations_(use_rotations),
       state_(seams.ui, catalogue.site(), use_rotations) {
   setObjectName("dlgSiteOptions");
   setWindowTitle("Site Options");
@@ -156,20 +154,6 @@ void TdlgSiteOptions::btnOKClick() {
   state_.set_base_html_name(cmbBaseHTMLName_->currentText().toStdString());
   state_.set_live_path(edtLivePath_->text().toStdString());
   state_.set_next_rotation(spnNextRotation_->value());
-  if (const std::string problem = SiteOptionsPathProblem(state_); !problem.empty()) {
-    seams_.ui.Inform(problem);
-    return;
-  }
-  if (state_.auto_rotate()) {
-    tsiterecord typed = catalogue_.site();
-    typed.Path = state_.path();
-    const std::string refusal =
-        LiveDirectoryRefusal(typed, fixpath(state_.live_path(), false), use_rotations_);
-    if (!refusal.empty()) {
-      seams_.ui.Warn("turnwheel would not copy a rotation there: " + refusal);
-      return;
-    }
-  }
   if (state_.Accept(catalogue_)) accept();
 }
 

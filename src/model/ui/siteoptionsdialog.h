@@ -32,7 +32,6 @@ class TdlgSiteOptions : public QDialog {
 
   Seams seams_;
   Catalogue& catalogue_;
-  bool use_rotations_;
   SiteOptionsDialog state_;
   QLineEdit* edtName_;
   QLineEdit* edtPath_;

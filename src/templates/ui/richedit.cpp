@@ -207,8 +207,9 @@ void TfrmRichEdit::showEvent(QShowEvent* event) {
 }
 
 void TfrmRichEdit::OpenClick() {
-  const auto path = seams_.chooser.OpenFile(
-      this, "Open", "Text Files (*.txt);;HTML Files (*.htm *.html);;All Files (*)", QString());
+  bool read_only = false;
+  const auto path =
+      seams_.chooser.OpenFileReadOnly(this, "Open", kOpenFilter, QString(), &read_only);
   if (!path) return;
   std::string text;
   if (!ReadPlainFile(path->toStdString(), kMaxOpenedFile, &text)) {
@@ -219,18 +220,28 @@ void TfrmRichEdit::OpenClick() {
   QString lines = Q(text);
   lines.replace("\r\n", "\n").replace('\r', '\n');
   memText_->setPlainText(lines);
+  memText_->setReadOnly(read_only);
   memText_->document()->setModified(false);
   memText_->setFocus();
   UpdateButtons();
 }
 
 void TfrmRichEdit::PrintClick() {
-  seams_.chooser.Print(this, kAppTitle, memText_->toPlainText());
+  if (seams_.chooser.Print(this, kAppTitle, memText_->toPlainText()) == PrintOutcome::Failed) {
+    seams_.ui.Warn(kPrintFailedMessage);
+  }
 }
 
 void TfrmRichEdit::PreviewClick() {
   if (memText_->document()->isEmpty()) return;
+  previewed_ = true;
   PreviewHtml(seams_.ui, memText_->toPlainText().toStdString());
+}
+
+void TfrmRichEdit::done(int result) {
+  if (previewed_) RemovePreviewFile();
+  previewed_ = false;
+  QDialog::done(result);
 }
 
 void TfrmRichEdit::InsertItem(int index) {

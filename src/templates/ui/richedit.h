@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QPlainTextEdit>
 #include <string>
+#include <string_view>
 
 #include "app/seams.h"
 
@@ -37,6 +38,11 @@ class TfrmRichEdit : public QDialog {
   Q_OBJECT
 
  public:
+  // Open's file types: rich text and plain text files (any case of the extension), and any file.
+  static constexpr const char* kOpenFilter =
+      "Rich Text Files (*.RTF);;Text Files (*.TXT);;All Files (*)";
+  static constexpr std::string_view kPrintFailedMessage = "The HTML could not be printed!";
+
   // Opens on `snippet`, its "|" starting new lines.
   TfrmRichEdit(Seams seams, const std::string& snippet, QWidget* parent = nullptr);
 
@@ -52,6 +58,8 @@ class TfrmRichEdit : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Closing removes the preview file this editor wrote.
+  void done(int result) override;
 
  private:
   QToolButton* Tool(const char* name, const QString& caption, const QString& theme_icon,
@@ -60,6 +68,7 @@ class TfrmRichEdit : public QDialog {
   void UpdatePaste();
 
   Seams seams_;
+  bool previewed_ = false;
   TypedLimitTextEdit* memText_;
   QToolButton* btnUndo_;
   QToolButton* btnCut_;

@@ -9,7 +9,12 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "app/dialogbuttons.h"
 #include "platform/interaction.h"
@@ -102,7 +107,19 @@ TdlgStyle::TdlgStyle(Seams seams, ComplianceResult result, QWidget* parent)
   QString text;
   for (const auto& line : result_.warnings) text += ToQ(line) + "\n";
   warning_lines->setPlainText(text.trimmed());
-  warning_lines->setMinimumHeight(warning_lines->fontMetrics().height() * 6);
+  // Tall enough for every warning as it wraps (at least six lines), within a third of the
+  // screen, beyond which it scrolls.
+  QTextDocument measure;
+  measure.setDefaultFont(warning_lines->font());
+  measure.setDocumentMargin(warning_lines->document()->documentMargin());
+  measure.setPlainText(warning_lines->toPlainText());
+  measure.setTextWidth(chars * 80 - style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  const int lowest = warning_lines->fontMetrics().height() * 6;
+  const QScreen* shown_on = screen();
+  const int highest = shown_on ? shown_on->availableGeometry().height() / 3 : lowest;
+  const int wanted =
+      static_cast<int>(std::ceil(measure.size().height())) + 2 * warning_lines->frameWidth() + 2;
+  warning_lines->setMinimumHeight(std::clamp(wanted, lowest, std::max(lowest, highest)));
   warnings_layout->addWidget(warning_lines);
 
   auto* buttons = OkCancelHelpButtons(this);

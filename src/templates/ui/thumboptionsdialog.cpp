@@ -15,6 +15,8 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -23,6 +25,7 @@
 #include "app/chooser.h"
 #include "app/dialogbuttons.h"
 #include "imaging/registry.h"
+#include "model/colour.h"
 #include "model/paths.h"
 #include "templates/ui/headcodedialog.h"
 #include "templates/ui/styledialog.h"
@@ -69,28 +72,50 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets, bool stretch = true) {
   return row;
 }
 
-// Items 1..13 as swatches outlined in black; "Default Page Colour" and "Other.." as black text
-// on white.
+// The name shown beside a fixed colour's swatch: "clTeal" as "Teal".
+QString FixedColourName(int item) {
+  const std::string_view name = ColourName(Colourcode2tcolor(item));
+  return Q(name.starts_with("cl") ? name.substr(2) : name);
+}
+
+// The swatch of a fixed colour: a rectangle twice as wide as high, outlined in black.
+QRect SwatchRect(const QRect& box) {
+  const int side = std::max(box.height() - 4, 4);
+  return QRect(box.left() + 3, box.top() + (box.height() - side) / 2, side * 2, side);
+}
+
+// Items 1..13 as a swatch outlined in black with the colour's name; "Default Page Colour" and
+// "Other.." as black text on white.
 class SwatchDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override {
     painter->save();
-    const QRect box = option.rect.adjusted(2, 2, -2, -2);
+    const QRect box = option.rect.adjusted(1, 1, -1, -1);
     const int item = index.row();
+    painter->fillRect(box, Qt::white);
+    painter->setPen(Qt::black);
+    QRect text = box.adjusted(3, 0, 0, 0);
     if (item >= 1 && item < kColourOtherItem) {
-      painter->fillRect(box, ToQColor(Colourcode2tcolor(item)));
-    } else {
-      painter->fillRect(box, Qt::white);
-      painter->setPen(Qt::black);
-      painter->drawText(box.adjusted(3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                        index.data().toString());
+      const QRect swatch = SwatchRect(box);
+      painter->fillRect(swatch, ToQColor(Colourcode2tcolor(item)));
+      painter->drawRect(swatch);
+      text.setLeft(swatch.right() + 6);
     }
-    painter->setPen(option.state & QStyle::State_Selected ? option.palette.highlight().color()
-                                                          : QColor(Qt::black));
-    painter->drawRect(box);
+    painter->setFont(option.font);
+    painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft, index.data().toString());
+    if (option.state & QStyle::State_Selected) {
+      painter->setPen(QPen(option.palette.highlight().color(), 2));
+      painter->drawRect(box.adjusted(1, 1, -1, -1));
+    }
     painter->restore();
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const QFontMetrics metrics(option.font);
+    const int height = metrics.height() + 6;
+    const int swatch = index.row() >= 1 && index.row() < kColourOtherItem ? 2 * height + 6 : 0;
+    return QSize(swatch + metrics.horizontalAdvance(index.data().toString()) + 12, height);
   }
 };
 
@@ -99,26 +124,64 @@ class SwatchDelegate : public QStyledItemDelegate {
 ColourCombo::ColourCombo(QWidget* parent) : QComboBox(parent) {
   addItem(Q(kColourDefaultText));
   for (int item = 1; item < kColourOtherItem; ++item) {
-    addItem(QString());
+    addItem(FixedColourName(item));
     setItemData(item, ToQColor(Colourcode2tcolor(item)), Qt::BackgroundRole);
-    setItemData(item, Q(ColourName(Colourcode2tcolor(item))), Qt::ToolTipRole);
   }
   addItem(Q(kColourOtherText));
   setItemDelegate(new SwatchDelegate(this));
-  setMinimumContentsLength(18);
+}
+
+QSize ColourCombo::sizeHint() const {
+  // The widest item, swatch included, beside the arrow.
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  QStyleOptionViewItem item_option;
+  item_option.font = font();
+  int widest = 0;
+  for (int item = 0; item < count(); ++item) {
+    widest =
+        std::max(widest, itemDelegate()->sizeHint(item_option, model()->index(item, 0)).width());
+  }
+  const QSize content(widest, fontMetrics().height() + 2);
+  return style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, this);
+}
+
+QSize ColourCombo::minimumSizeHint() const {
+  return sizeHint();
 }
 
 void ColourCombo::Show(const ColourChoice& choice) {
   const QSignalBlocker blocker(this);
   setCurrentIndex(choice.item);
-  // A fixed or picked colour fills the closed list, text included: a plain block of colour.
-  const QString colour = QString::fromStdString(ColourHexText(choice.colour));
-  setStyleSheet(
-      IsDefault(choice)
-          ? QString()
-          : QString("QComboBox { background-color: %1; color: %1; border: 1px solid black; "
-                    "padding: 1px 18px 1px 3px; }")
-                .arg(colour));
+  // A picked colour fills the closed list's field as a plain block of colour.
+  picked_ = choice.item == kColourNoItem && !IsDefault(choice)
+                ? std::optional<QColor>(ToQColor(choice.colour))
+                : std::nullopt;
+  update();
+}
+
+void ColourCombo::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  option.currentText.clear();
+  painter.drawComplexControl(QStyle::CC_ComboBox, option);
+  // The field as the list draws the chosen item (or the picked colour); the arrow stays.
+  const QRect field =
+      style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  if (picked_) {
+    painter.fillRect(field.adjusted(1, 1, -1, -1), *picked_);
+    painter.setPen(Qt::black);
+    painter.drawRect(field.adjusted(1, 1, -2, -2));
+    return;
+  }
+  if (currentIndex() < 0) return;
+  QStyleOptionViewItem item_option;
+  item_option.initFrom(this);
+  item_option.rect = field;
+  item_option.font = font();
+  item_option.state &= ~QStyle::State_Selected;
+  itemDelegate()->paint(&painter, item_option, model()->index(currentIndex(), 0));
 }
 
 TdlgThumbOptions::TdlgThumbOptions(Seams seams, SiteSettings& settings, RecentTemplates& recent,
@@ -767,7 +830,7 @@ void TdlgThumbOptions::TestCompliance() {
 
 void TdlgThumbOptions::ViewPage() {
   const std::string text = cmbImageTemplate_->currentText().toStdString();
-  if (!text.empty()) seams_.ui.OpenDocument(text);
+  if (!text.empty()) seams_.ui.OpenPage(text);
 }
 
 void TdlgThumbOptions::Ok() {

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <array>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -26,13 +27,24 @@ class QTabWidget;
 
 namespace parvel {
 
-// A colour list: "Default Page Colour", thirteen swatches and "Other..". A picked colour is shown
-// with no item selected and the list drawn in that colour.
+// A colour list: "Default Page Colour", thirteen swatches with their names and "Other..". A
+// picked colour is shown with no item selected and the list's field filled with that colour; the
+// arrow always shows.
 class ColourCombo : public QComboBox {
  public:
   explicit ColourCombo(QWidget* parent);
   // Draws the closed list as `choice` holds it.
   void Show(const ColourChoice& choice);
+  // The picked colour the field shows, when no item is chosen.
+  const std::optional<QColor>& picked() const { return picked_; }
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::optional<QColor> picked_;
 };
 
 class TdlgThumbOptions : public QDialog {
