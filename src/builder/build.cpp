@@ -40,7 +40,7 @@ class QuietInteraction : public Interaction {
   void Status(std::string_view) override {}
   void Log(std::string_view) override {}
   bool Checkpoint() override { return false; }
-  void OpenDocument(const std::string&) override {}
+  bool OpenDocument(const std::string&) override { return false; }
   void ShowHelp(int) override {}
 };
 
