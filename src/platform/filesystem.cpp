@@ -13,6 +13,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/trash.h"
+
 namespace parvel {
 namespace {
 
@@ -169,6 +171,10 @@ bool FileSystem::ListDirectory(const std::string& directory, std::vector<Directo
   }
   if (ec) return Fail(error, directory + ": " + ec.message());
   return true;
+}
+
+TrashResult FileSystem::MoveToTrash(const std::string& path, std::string* error) {
+  return TrashPath(path, error);
 }
 
 std::string ExchangeTemporaryName(const std::string& b) {

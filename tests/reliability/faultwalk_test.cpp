@@ -111,6 +111,10 @@ class RecordingFileSystem : public FileSystem {
   bool Exchange(const std::string& a, const std::string& b, std::string* e) override {
     return Log("Exchange", b, a) && Note(b, Note(a, inner_.Exchange(a, b, e)));
   }
+  TrashResult MoveToTrash(const std::string& p, std::string* e) override {
+    Log("MoveToTrash", p);
+    return inner_.MoveToTrash(p, e);
+  }
 
  private:
   // Logged before the inner file system runs it, so that the log counts as the faulty one does.
@@ -535,9 +539,10 @@ const Flow kDeleteRotation{
     },
     [](World& w, RecordingFileSystem&) { return w.editor->DeleteRotation(); },
     [](const World&, const Op& op) -> Expectation {
-      if (op.kind == "RemoveAll") {
-        // The directory stays; the rotation is taken out of the settings all the same.
-        return {{"Cannot remove directory, it may be not be empty or it may be marked read-only."}};
+      if (op.kind == "MoveToTrash") {
+        // The directory stays, and so does the rotation in the settings.
+        return {{"Cannot remove directory, it may be not be empty or it may be marked read-only."},
+                true};
       }
       return {{std::string(kSaveSiteFailedMessage)}, true};
     },
