@@ -38,7 +38,7 @@ TEST_F(TrashTest, EachEntryGoesAsItIsAndRecordsWhereItWas) {
   fs::create_directory_symlink(dir / "target", dir / "slashed");
   fs::create_symlink(dir / "target/c.jpg", dir / "c-link.jpg");
   const testing::Tree target = ReadTree(dir / "target");
-  for (const std::string path :
+  for (const std::string& path :
        {dir / "photo.jpg", dir / "Site", dir / "linked", dir / "slashed/", dir / "c-link.jpg"}) {
     SCOPED_TRACE(path);
     std::string error;
