@@ -81,21 +81,6 @@ TEST_F(DeleteTest, DeleteSiteSendsItsFolderSettingsAndListsToTheTrash) {
   EXPECT_EQ(cat.selected(), -1);
 }
 
-// No (which Enter gives) keeps everything.
-TEST_F(DeleteTest, NoKeepsTheSite) {
-  testing::WriteSite("Site_1", "One", "RotationCount=0\r\n");
-  WriteFile(tmp / "Site_1/a.jpg", "a");
-  cat.ReadSites();
-  cat.SelectSite(0, true);
-  const testing::Tree before = ReadTree(tmp.path());
-  ui.QueueAnswer(Answer::No);
-  cat.DeleteSite(ui, true);
-  EXPECT_EQ(ReadTree(tmp.path()), before);
-  EXPECT_EQ(cat.keys(), std::vector<std::string>{"Site_1"});
-  EXPECT_EQ(Cautions(), std::vector<Caution>{Caution::DefaultNo});
-  EXPECT_TRUE(TrashContents().empty());
-}
-
 // A site folder or a rotation folder that is a symbolic link goes as the link: the folder it
 // points at keeps every file, and nothing is reported.
 TEST_F(DeleteTest, AFolderThatIsALinkGoesByItself) {

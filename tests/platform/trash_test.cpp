@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 
 #include "platform/filesystem.h"
 #include "platform/trash.h"
@@ -56,22 +55,6 @@ TEST_F(TrashTest, EachEntryGoesAsItIsAndRecordsWhereItWas) {
   EXPECT_TRUE(fs::is_symlink(files + "linked"));
   EXPECT_EQ(fs::read_symlink(files + "linked"), fs::path(dir / "target"));
   EXPECT_TRUE(fs::is_symlink(files + "c-link.jpg"));
-}
-
-// A second file of the same name gets a name of its own in the Trash: both can be restored.
-TEST_F(TrashTest, TheSameNameTwiceKeepsBoth) {
-  for (const char* text : {"first", "second"}) {
-    WriteFile(dir / "a.jpg", text);
-    ASSERT_EQ(TrashPath(dir / "a.jpg", nullptr), TrashResult::Trashed);
-  }
-  const std::vector<TrashedEntry> trashed = TrashContents();
-  ASSERT_EQ(trashed.size(), 2u);
-  std::set<std::string> texts;
-  for (const TrashedEntry& entry : trashed) {
-    EXPECT_EQ(entry.original, dir / "a.jpg");
-    texts.insert(ReadFile(testing::TrashFolder() + "files/" + entry.name));
-  }
-  EXPECT_EQ(texts, (std::set<std::string>{"first", "second"}));
 }
 
 // What is not there fails, naming the path and the cause; the Trash is left as it was.
