@@ -37,6 +37,9 @@ class SilentInteraction : public Interaction {
     if (buttons == Buttons::Ok) std::cerr << "message: " << text << "\n";
     return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
   }
+  Answer Ask(MessageKind kind, std::string_view text, Buttons buttons, Caution) override {
+    return Message(kind, text, buttons);
+  }
   std::optional<std::string> Prompt(std::string_view, std::string_view, std::string_view) override {
     return std::nullopt;
   }

@@ -45,7 +45,7 @@ bool IsLink(const std::string& text) {
 }  // namespace
 
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, MessageKind kind, const QString& text,
-                                            Buttons buttons) {
+                                            Buttons buttons, Caution caution) {
   auto box = std::make_unique<QMessageBox>(parent);
   box->setObjectName("messageBox");
   box->setWindowTitle(kAppTitle);
@@ -79,10 +79,12 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, MessageKind kind, c
       break;
   }
   box->setEscapeButton(escape);
-  box->setDefaultButton(buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ||
-                                buttons == Buttons::YesAllNoAllCancel
-                            ? QMessageBox::Yes
-                            : QMessageBox::Ok);
+  const bool has_yes = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ||
+                       buttons == Buttons::YesAllNoAllCancel;
+  // A question whose Yes deletes is not answered by a stray Enter.
+  box->setDefaultButton(!has_yes                   ? QMessageBox::Ok
+                        : caution == Caution::None ? QMessageBox::Yes
+                                                   : QMessageBox::No);
   return box;
 }
 
@@ -154,7 +156,12 @@ int QtInteraction::RunModal(QDialog& dialog) {
 }
 
 Answer QtInteraction::Message(MessageKind kind, std::string_view text, Buttons buttons) {
-  const auto box = MakeMessageBox(parent_, kind, ToQ(text), buttons);
+  return Ask(kind, text, buttons, Caution::None);
+}
+
+Answer QtInteraction::Ask(MessageKind kind, std::string_view text, Buttons buttons,
+                          Caution caution) {
+  const auto box = MakeMessageBox(parent_, kind, ToQ(text), buttons, caution);
   if (!pending_log_.isEmpty()) {
     box->setDetailedText(pending_log_.join('\n'));
     pending_log_.clear();

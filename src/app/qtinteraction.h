@@ -28,10 +28,11 @@ class ProgressView {
   virtual bool TakeCancelRequest() = 0;
 };
 
-// Builds the box Message shows: title, icon per kind, buttons, Escape's button, and the text
-// always as plain text (a file name such as "<b>x.jpg" is shown as typed).
+// Builds the box Message shows: title, icon per kind, buttons, Escape's button, the default
+// button (No when `caution` asks for it), and the text always as plain text (a file name such as
+// "<b>x.jpg" is shown as typed).
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, MessageKind kind, const QString& text,
-                                            Buttons buttons);
+                                            Buttons buttons, Caution caution = Caution::None);
 // The answer a button of such a box stands for.
 Answer AnswerForButton(int standard_button);
 
@@ -57,6 +58,8 @@ class QtInteraction : public Interaction {
   void set_progress_view(ProgressView* view) { progress_view_ = view; }
 
   Answer Message(MessageKind kind, std::string_view text, Buttons buttons) override;
+  // The person at the window is the one who answers every question.
+  Answer Ask(MessageKind kind, std::string_view text, Buttons buttons, Caution caution) override;
   std::optional<std::string> Prompt(std::string_view caption, std::string_view question,
                                     std::string_view initial) override;
   void BeginBusy() override;

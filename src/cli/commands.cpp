@@ -27,7 +27,8 @@ constexpr const char* kUsage =
     "  show SITE [--rotation N]\n"
     "  rotate\n"
     "  quick FOLDER [--template FILE] [--yes | --no]\n"
-    "  add SITE [--rotation N] [--yes | --no] FILE...\n";
+    "  add SITE [--rotation N] [--yes | --no] FILE...\n"
+    "  delete-site SITE [--yes | --no]\n";
 
 // Takes --rotation N (default 1); 0 on a usage error (reported).
 int TakeRotation(Arguments& args) {
@@ -98,7 +99,8 @@ int Help() {
             << "The data directory (catalogue, settings, samples) is the program's own folder\n"
                "when that holds them and can be written, else $XDG_DATA_HOME/parvel-pro\n"
                "(~/.local/share/parvel-pro); --data-dir names another. --yes/--no answer every\n"
-               "question. --help, --version: this text, the version.\n";
+               "question but one: whether to delete for good what cannot go to the Trash is\n"
+               "answered only on a terminal. --help, --version: this text, the version.\n";
   return kExitOk;
 }
 
@@ -319,6 +321,33 @@ int CmdAdd(Arguments& args) {
   std::cout << added << " of " << files.size() << " file" << (files.size() == 1 ? "" : "s")
             << " added to " << directory << "\n";
   return added == files.size() ? kExitOk : kExitFailed;
+}
+
+int CmdDeleteSite(Arguments& args) {
+  if (!CheckWords(args, 1, 1)) return Usage(args.error);
+  CommandEnvironment env(args);
+  if (!env.catalogue_read()) return kExitFailed;
+  if (!env.SelectSite(args.words[0])) return kExitUsage;
+  Catalogue& catalogue = env.catalogue();
+  const bool rotations = env.options().UseRotations;
+  // Asked before the lock is taken: a person may take their time, the other programs may not
+  // wait that long.
+  if (const std::string problem = catalogue.DeleteProblem(rotations); !problem.empty()) {
+    env.ui().Warn(problem);
+    return kExitFailed;
+  }
+  const std::string key = catalogue.site().SiteKey;
+  if (!env.ui().ConfirmDelete(catalogue.DeleteQuestion())) return kExitFailed;
+  const auto lock = env.LockSettings(true);
+  if (!lock) return kExitFailed;
+  // Read again under the lock: what another program saved meanwhile is what is deleted.
+  if (!env.SelectSite(key)) return kExitUsage;
+  const bool deleted = catalogue.deletecurrentsite(env.ui(), rotations);
+  for (const std::string& listed : catalogue.keys()) {
+    if (EqualsNoCase(listed, key)) return kExitFailed;
+  }
+  std::cout << "Deleted " << key << '\n';
+  return deleted ? kExitOk : kExitFailed;
 }
 
 }  // namespace parvel::cli

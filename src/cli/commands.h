@@ -18,6 +18,10 @@ int CmdRotate(Arguments& args);
 int CmdQuick(Arguments& args);
 // Adds image files to a rotation's folder: browser formats copied, others converted to JPEG.
 int CmdAdd(Arguments& args);
+// Deletes a site as Delete Site does: asks (on a terminal; else --yes/--no, else No), moves its
+// folder, settings and list files to the Trash and takes it out of the catalogue. 0 when the site
+// is gone; 1 after No or when something could not go; 2 for usage or an unknown site.
+int CmdDeleteSite(Arguments& args);
 
 // The line `build` ends with: thumbnails made and kept, pages written and left unchanged.
 std::string BuildSummary(const BuildCounts& counts);

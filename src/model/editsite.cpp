@@ -310,8 +310,9 @@ bool SiteEditor::DeleteRotation() {
   // directory: that one is not to be deleted, so only the section goes.
   const std::string dir =
       rotation == settings_.current_rotation ? fixpath(settings_.Rotation_Path, true) : "";
-  const bool remove_directory = !dir.empty() && DirectoryExists(dir);
-  if (remove_directory) {
+  const bool remove_directory = !dir.empty() && (DirectoryExists(dir) || IsSymbolicLink(dir));
+  // A link goes by itself: what it points at stays whole, so it holds nothing that could be lost.
+  if (remove_directory && !IsSymbolicLink(dir)) {
     const std::string why =
         WholeDirectoryProblem(dir, CatalogueFolders(site.SiteKey, rotation, options_.UseRotations));
     if (!why.empty()) {
@@ -320,9 +321,10 @@ bool SiteEditor::DeleteRotation() {
       return false;
     }
   }
-  if (!ui_.AskYesNo(DeleteQuestion())) return false;
+  if (!ui_.ConfirmDelete(DeleteQuestion())) return false;
 
-  if (remove_directory) dodeletedir(ui_, dir);
+  // A directory that did not go leaves the rotation listed, as it was.
+  if (remove_directory && !dodeletedir(ui_, dir)) return false;
   // The section and the count go in one save, so the file never lists a rotation it lacks.
   site.RotationCount -= 1;
   const bool saved = catalogue_.savecurrentsite(

@@ -108,11 +108,12 @@ class SiteEditor {
   bool NewRotation();
   // The question Delete Rotation asks for the selected (last) rotation.
   std::string DeleteQuestion() const;
-  // Asks, then removes the last rotation: its directory (only when it is the loaded rotation),
-  // then its section and one from RotationCount in one save; then opens afresh. True when it was
-  // removed; a failed save shows kSaveSiteFailedMessage and keeps the rotation listed. A directory
-  // that must not go with everything in it (WholeDirectoryProblem, with the site's and the
-  // catalogue's other folders kept) is refused with a warning before the question.
+  // Asks (No being the default), then removes the last rotation: its directory goes to the Trash
+  // (only when it is the loaded rotation; a symbolic link as a link), then its section and one
+  // from RotationCount in one save; then opens afresh. True when it was removed; a directory that
+  // did not go (reported) or a failed save (kSaveSiteFailedMessage) keeps the rotation listed. A
+  // directory that must not go with everything in it (WholeDirectoryProblem, with the site's and
+  // the catalogue's other folders kept) is refused with a warning before the question.
   bool DeleteRotation();
   // Opens the copy dialog over the current site and this editor's list.
   CopySettingsDialog CopySettings() { return CopySettingsDialog(catalogue_, list_.entries); }

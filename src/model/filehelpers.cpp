@@ -106,15 +106,104 @@ bool dodeletefile(Interaction& ui, const std::string& filename, bool overwriting
 
 bool dodeletedir(Interaction& ui, const std::string& directory) {
   if (directory.size() < 4) return false;
-  // "/./" or "/tmp/.." are long enough but still name the root; never hand that to RemoveAll.
+  // "/./" or "/tmp/.." are long enough but still name the root; never hand that on.
   std::error_code ec;
   const std::filesystem::path resolved = std::filesystem::weakly_canonical(directory, ec);
-  if (!ec && resolved == resolved.root_path()) return false;
-  if (!Files().RemoveAll(directory, nullptr)) {
-    ui.Warn("Cannot remove directory, it may be not be empty or it may be marked read-only.");
-    return false;
+  if (!IsSymbolicLink(directory) && !ec && resolved == resolved.root_path()) return false;
+  return TrashPaths(ui, {directory}, [](const std::string&) {
+    return std::string(
+        "Cannot remove directory, it may be not be empty or it may be marked read-only.");
+  });
+}
+
+std::string WithoutTrailingSeparator(std::string path) {
+  while (path.size() > 1 && IsSeparator(path.back())) path.pop_back();
+  return path;
+}
+
+bool IsSymbolicLink(const std::string& path) {
+  std::error_code ec;
+  return fs::is_symlink(fs::symlink_status(WithoutTrailingSeparator(path), ec));
+}
+
+namespace {
+
+// The question before deleting for good what the Trash cannot take: the first ten paths and how
+// many more.
+std::string DeleteForGoodQuestion(const std::vector<std::string>& paths) {
+  constexpr size_t kNamed = 10;
+  if (paths.size() == 1) {
+    return "There is no Trash on the file system of " + paths.front() +
+           ", so it cannot be moved there.  Delete it for good?  It cannot be restored "
+           "afterwards.";
   }
-  return true;
+  std::string named;
+  for (size_t i = 0; i < paths.size() && i < kNamed; ++i) named += (i ? ", " : "") + paths[i];
+  if (paths.size() > kNamed) named += " and " + std::to_string(paths.size() - kNamed) + " more";
+  return "There is no Trash on the file system of these " + std::to_string(paths.size()) +
+         " files and folders, so they cannot be moved there: " + named +
+         ".  Delete them for good?  They cannot be restored afterwards.";
+}
+
+// Deletes `path` for good: a link or a file by itself, a directory with what it holds (links
+// inside it as links).
+bool DeleteForGood(const std::string& path, std::string* error) {
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(path, ec);
+  if (fs::is_directory(status)) {
+    // Never the root, however it is spelt.
+    const fs::path resolved = fs::weakly_canonical(path, ec);
+    if (!ec && resolved == resolved.root_path()) {
+      if (error) *error = path + ": is the root directory";
+      return false;
+    }
+    return Files().RemoveAll(path, error);
+  }
+  return Files().Remove(path, error);
+}
+
+}  // namespace
+
+bool TrashPaths(Interaction& ui, const std::vector<std::string>& paths,
+                const std::function<std::string(const std::string&)>& failure_text) {
+  const auto report = [&](const std::string& path, const std::string& text,
+                          const std::string& cause) {
+    if (failure_text) {
+      ui.Log(cause);
+      ui.Warn(failure_text(path));
+    } else {
+      ui.Warn(text + ": " + cause);
+    }
+  };
+  bool all_gone = true;
+  std::vector<std::string> no_trash;
+  for (const std::string& given : paths) {
+    const std::string path = WithoutTrailingSeparator(given);
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(path, ec))) continue;
+    std::string error;
+    switch (Files().MoveToTrash(path, &error)) {
+      case TrashResult::Trashed:
+        break;
+      case TrashResult::NoTrash:
+        no_trash.push_back(path);
+        break;
+      case TrashResult::Failed:
+        report(path, "Could not move " + path + " to the Trash", error);
+        all_gone = false;
+        break;
+    }
+  }
+  if (no_trash.empty()) return all_gone;
+  if (!ui.ConfirmDeleteForGood(DeleteForGoodQuestion(no_trash))) return false;
+  for (const std::string& path : no_trash) {
+    std::string error;
+    if (!DeleteForGood(path, &error)) {
+      report(path, "Could not delete " + path, error);
+      all_gone = false;
+    }
+  }
+  return all_gone;
 }
 
 std::filesystem::path ResolvedFolder(const std::string& path) {

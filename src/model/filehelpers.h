@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,26 @@ bool createnewdirectory(Interaction& ui, const std::string& path,
 // the failure message). False when the file is still there.
 bool dodeletefile(Interaction& ui, const std::string& filename, bool overwriting);
 
-// Deletes a directory with everything in it; paths shorter than 4 characters and the root are
-// ignored. True when the directory was removed (or was not there), false after a warning.
+// Moves a directory with everything in it to the Trash (TrashPaths; a symbolic link goes as a link,
+// its target stays whole); paths shorter than 4 characters and the root are ignored. True when
+// the directory is gone (or was not there), false after a warning or a No to deleting for good.
 bool dodeletedir(Interaction& ui, const std::string& directory);
+
+// Moves `paths` to the desktop's Trash in their order, each as it is: a symbolic link goes as a
+// link, its target's files stay. Those on a file system without a Trash are named in one
+// question whether to delete them for good (No is the default, and only a person may say Yes);
+// on Yes they are deleted, links as links. A path that could go neither way is reported with its
+// cause: by `failure_text` (the path -> the warning, with the cause logged before it) when given,
+// else as "Could not move PATH to the Trash: CAUSE". Paths that are not there are skipped. True
+// when none of them is left.
+bool TrashPaths(Interaction& ui, const std::vector<std::string>& paths,
+                const std::function<std::string(const std::string&)>& failure_text = nullptr);
+
+// `path` without its trailing separators ("/" stays), naming a symbolic link itself.
+std::string WithoutTrailingSeparator(std::string path);
+
+// True when `path` itself (a trailing separator ignored) is a symbolic link.
+bool IsSymbolicLink(const std::string& path);
 
 // A folder that removing or replacing a whole directory must leave alone, and how a warning names
 // it ("the directory of the site Two").

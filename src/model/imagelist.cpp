@@ -1,5 +1,8 @@
 #include "model/imagelist.h"
 
+#include <filesystem>
+#include <optional>
+
 #include "base/textutil.h"
 #include "model/filehelpers.h"
 #include "model/imagefiles.h"
@@ -30,22 +33,38 @@ bool FolderImageList::DeleteSelected(Interaction& ui, const std::set<int>& selec
     if (index >= 0 && index < static_cast<int>(names_.size())) chosen.push_back(names_[index]);
   }
   if (chosen.empty()) return false;
-  if (chosen.size() == 1) {
-    if (ui.AskYesNo("Are you sure you want to delete the file, " + chosen.front() + "?")) {
-      // dodeletefile reports its own failures (a read-only file asks once more there).
-      dodeletefile(ui, directory_ + chosen.front(), false);
-    }
-  } else {
-    BusyCursor busy(ui);
-    if (ui.AskYesNo("Are you sure you want to delete these " +
-                    IntToStr(static_cast<std::int64_t>(chosen.size())) + " files?")) {
-      for (auto it = chosen.rbegin(); it != chosen.rend(); ++it) {
-        dodeletefile(ui, directory_ + *it, false);
-      }
-    }
+  bool yes = false;
+  {
+    // Several files are asked about under the busy cursor, one by its name.
+    std::optional<BusyCursor> busy;
+    if (chosen.size() > 1) busy.emplace(ui);
+    yes = ui.ConfirmDelete(
+        chosen.size() == 1 ? "Are you sure you want to delete the file, " + chosen.front() + "?"
+                           : "Are you sure you want to delete these " +
+                                 IntToStr(static_cast<std::int64_t>(chosen.size())) + " files?");
+    if (yes) TrashFiles(ui, chosen);
   }
   Refresh();
   return true;
+}
+
+void FolderImageList::TrashFiles(Interaction& ui, const std::vector<std::string>& names) const {
+  // From the last list position to the first; what is missing or read-only is dealt with first,
+  // as a deletion does, and the rest go to the Trash together.
+  std::vector<std::string> paths;
+  for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    const std::string path = directory_ + *it;
+    if (!FileExists(path) && !IsSymbolicLink(path)) {
+      ui.Warn("Unable to locate the file, " + path);
+    } else if (!IsReadOnly(path) || ui.ConfirmDelete("Are you sure you want to delete the file, " +
+                                                     path + "?  This file is marked READ ONLY!")) {
+      paths.push_back(path);
+    }
+  }
+  TrashPaths(ui, paths, [](const std::string& path) {
+    return "Error encountered deleting the file, " +
+           std::filesystem::path(path).filename().string() + "?";
+  });
 }
 
 bool MarkRotationListed(SiteSettings& settings) {

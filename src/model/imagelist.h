@@ -27,11 +27,14 @@ class FolderImageList {
   std::string count_text() const;
 
   // The Delete key with the entries at `selected`: one file asks by name, several ask once with
-  // their number (under the busy cursor) and are deleted from the last list position to the
-  // first. The list is re-read afterwards, also after No. True when anything was asked.
+  // their number (under the busy cursor), No being the default; on Yes they go to the Trash
+  // (TrashPaths) from the last list position to the first, a read-only file only after a second
+  // Yes. The list is re-read afterwards, also after No. True when anything was asked.
   bool DeleteSelected(Interaction& ui, const std::set<int>& selected);
 
  private:
+  void TrashFiles(Interaction& ui, const std::vector<std::string>& names) const;
+
   std::string directory_;
   std::vector<std::string> names_;
 };

@@ -8,6 +8,7 @@
 #include "model/filehelpers.h"
 #include "model/inifile.h"
 #include "model/paths.h"
+#include "model/siterecords.h"
 #include "platform/filelock.h"
 #include "platform/filesystem.h"
 
@@ -150,6 +151,8 @@ bool Catalogue::savecurrentsite(const std::function<void(IniFile&)>& also) {
 std::string Catalogue::DeleteProblem(bool use_rotations) const {
   const std::string dir = fixpath(site_.Path, true);
   if (site_.SiteKey.empty() || dir.empty() || !DirectoryExists(dir)) return std::string();
+  // A link goes by itself: what it points at stays whole.
+  if (IsSymbolicLink(dir)) return std::string();
   const std::string why = WholeDirectoryProblem(
       dir, CatalogueFolders(site_.SiteKey, kLeaveOutWholeSite, use_rotations));
   if (why.empty()) return why;
@@ -161,21 +164,36 @@ bool Catalogue::deletecurrentsite(Interaction& ui, bool use_rotations) {
     ui.Warn(problem);
     return false;
   }
-  RemoveCurrentSite(ui, fixpath(site_.Path, true));
-  return true;
-}
-
-void Catalogue::RemoveCurrentSite(Interaction& ui, const std::string& directory) {
   if (site_.SiteKey.empty()) {
     selected_ = -1;
-    return;
+    return false;
   }
-  const std::string settings = SiteSettingsFileName(site_.SiteKey);
-  if (FileExists(settings)) Files().Remove(settings, nullptr);
-  if (!directory.empty() && DirectoryExists(directory)) dodeletedir(ui, directory);
-  IniFile sites(SitesFileName());
-  if (sites.Load() && sites.EraseKey(kSites, site_.SiteKey)) sites.Save();
-  if (SelectedIsCurrent()) keys_.erase(keys_.begin() + selected_);
+  const std::string key = site_.SiteKey;
+  // The directory first: when it cannot go, the site stays listed with its settings, whole.
+  const std::string directory = fixpath(site_.Path, true);
+  if (!directory.empty() && (DirectoryExists(directory) || IsSymbolicLink(directory)) &&
+      !dodeletedir(ui, directory)) {
+    return false;
+  }
+  std::vector<std::string> files{SiteSettingsFileName(key)};
+  for (std::string& list : SiteListFiles(key, keys_)) files.push_back(std::move(list));
+  if (!TrashPaths(ui, files)) return false;
+  std::string error;
+  const bool records_removed = RemoveSiteRecords(key, &error);
+  if (!records_removed) {
+    ui.Warn("The site, " + site_.Name + ", was deleted, but a record the program kept about it " +
+            "could not be removed: " + error);
+  }
+  ForgetCurrentSite();
+  return records_removed;
+}
+
+void Catalogue::ForgetCurrentSite() {
+  if (!site_.SiteKey.empty()) {
+    IniFile sites(SitesFileName());
+    if (sites.Load() && sites.EraseKey(kSites, site_.SiteKey)) sites.Save();
+    if (SelectedIsCurrent()) keys_.erase(keys_.begin() + selected_);
+  }
   selected_ = -1;
   rebuildSiteNameList();
 }
@@ -247,7 +265,10 @@ SelectionStatus Catalogue::NewSite(Interaction& ui, bool use_rotations,
   const std::string own_directory = fixpath(site_.Path, false);
   const bool had_directory = PathExists(own_directory);
   if (!site_options()) {
-    RemoveCurrentSite(ui, std::string());
+    // The settings file holds only what addsite wrote a moment ago.
+    if (const std::string settings = SiteSettingsFileName(key); FileExists(settings))
+      Files().Remove(settings, nullptr);
+    ForgetCurrentSite();
     std::error_code ec;
     if (!had_directory &&
         std::filesystem::is_directory(std::filesystem::symlink_status(own_directory, ec))) {
@@ -280,7 +301,7 @@ SelectionStatus Catalogue::DeleteSite(Interaction& ui, bool use_rotations) {
   if (!SelectedIsCurrent()) return doselectionstatus(use_rotations);
   if (const std::string problem = DeleteProblem(use_rotations); !problem.empty()) {
     ui.Warn(problem);
-  } else if (ui.AskYesNo(DeleteQuestion())) {
+  } else if (ui.ConfirmDelete(DeleteQuestion())) {
     deletecurrentsite(ui, use_rotations);
   }
   // Yes or No, the selection is handled afresh; after a deletion nothing is selected.

@@ -82,13 +82,16 @@ class Catalogue {
   // what another program saved meanwhile (turnwheel's next rotation, the command line's) stays,
   // and the record takes it over.
   bool savecurrentsite(const std::function<void(IniFile&)>& also = nullptr);
-  // Removes the current site's settings file, directory and catalogue line, and its list entry
-  // when it is selected. Only a directory failure is reported. Nothing is selected afterwards.
-  // A directory that must not go with everything in it (DeleteProblem) stops it before anything
-  // is removed: the warning says why, and the result is false.
+  // Moves the current site's directory (a symbolic link as a link), then its settings file and
+  // its header/footer list files (SiteListFiles) to the Trash, removes the program's records
+  // about it (RemoveSiteRecords), its catalogue line and its list entry; nothing is selected
+  // afterwards. Each step runs only when the one before succeeded, and failures are reported: a
+  // directory that cannot go (or that DeleteProblem refuses) leaves the site whole and listed.
+  // True when the site is gone.
   bool deletecurrentsite(Interaction& ui, bool use_rotations);
   // Why Delete Site must not remove the current site's directory ("The site, One, was not
-  // deleted: its directory, /home/u/, is your home directory."); empty when it may.
+  // deleted: its directory, /home/u/, is your home directory."); empty when it may. A directory
+  // that is a symbolic link goes by itself and is never refused.
   std::string DeleteProblem(bool use_rotations) const;
   // Re-reads every display name from sites.ini ("Error: " + key for a missing line).
   void rebuildSiteNameList();
@@ -107,15 +110,17 @@ class Catalogue {
     bool open_editor = false;
   };
   DoubleClickResult DoubleClickSite(int index, bool use_rotations);
-  // Asks, then deletes the current site; only while the selected entry is the current site. A
-  // directory that must not be removed is refused with a warning before the question.
+  // Asks (No being the default), then deletes the current site; only while the selected entry is
+  // the current site. A directory that must not be removed is refused with a warning before the
+  // question.
   SelectionStatus DeleteSite(Interaction& ui, bool use_rotations);
 
   // The question Delete Site asks for the current site.
   std::string DeleteQuestion() const;
 
  private:
-  void RemoveCurrentSite(Interaction& ui, const std::string& directory);
+  // Takes the current site out of sites.ini and the list; nothing is selected afterwards.
+  void ForgetCurrentSite();
   bool SelectedIsCurrent() const;
 
   std::vector<std::string> keys_;

@@ -23,17 +23,20 @@ void ConsoleInteraction::RequestCancel() {
   g_cancel_requested = true;
 }
 
-Answer ConsoleInteraction::Decide(Buttons buttons) {
+Answer ConsoleInteraction::Decide(Buttons buttons, Caution caution) {
   const bool to_all = buttons == Buttons::YesAllNoAllCancel;
   const bool has_yes = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel || to_all;
   const Answer positive = has_yes ? Answer::Yes : Answer::Ok;
   const Answer negative = has_yes ? Answer::No : Answer::Cancel;
-  if (policy_ == Policy::Yes) return positive;
+  if (policy_ == Policy::Yes && caution != Caution::PersonOnly) return positive;
   if (policy_ == Policy::No || !interactive_) return negative;
+  const bool default_no = has_yes && caution != Caution::None;
   for (;;) {
-    err_ << (to_all ? "[y/a(ll)/n/x(none)/c] " : has_yes ? "[y/n] " : "[o/c] ") << std::flush;
+    err_ << (to_all ? "[y/a(ll)/n/x(none)/c] " : default_no ? "[y/N] " : has_yes ? "[y/n] " : "[o/c] ")
+         << std::flush;
     std::string line;
     if (!std::getline(in_, line)) return negative;
+    if (line.empty() && default_no) return Answer::No;
     if (!line.empty()) {
       const char c = static_cast<char>(line[0] | 0x20);
       if (c == 'y' && has_yes) return Answer::Yes;
@@ -47,6 +50,11 @@ Answer ConsoleInteraction::Decide(Buttons buttons) {
 }
 
 Answer ConsoleInteraction::Message(MessageKind kind, std::string_view text, Buttons buttons) {
+  return Ask(kind, text, buttons, Caution::None);
+}
+
+Answer ConsoleInteraction::Ask(MessageKind kind, std::string_view text, Buttons buttons,
+                               Caution caution) {
   if (!last_progress_.empty()) {
     err_ << '\n';
     last_progress_.clear();
@@ -57,12 +65,12 @@ Answer ConsoleInteraction::Message(MessageKind kind, std::string_view text, Butt
   Answer answer = Answer::Ok;
   bool preset = false;
   for (const auto& [preset_text, preset_answer] : presets_) {
-    if (buttons != Buttons::Ok && preset_text == text) {
+    if (buttons != Buttons::Ok && caution != Caution::PersonOnly && preset_text == text) {
       answer = preset_answer;
       preset = true;
     }
   }
-  if (buttons != Buttons::Ok && !preset) answer = Decide(buttons);
+  if (buttons != Buttons::Ok && !preset) answer = Decide(buttons, caution);
   err_ << "Answer: " << AnswerName(answer) << '\n';
   err_ << std::flush;
   return answer;

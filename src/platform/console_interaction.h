@@ -1,6 +1,9 @@
 // The command line's Interaction: every message box is printed on the error stream as
 // "<Kind>: <text>" followed by the answer given. Questions are answered from a fixed policy
-// (--yes / --no), else asked on the terminal when there is one, else answered No.
+// (--yes / --no), else asked on the terminal when there is one, else answered No. A question
+// that only a person may answer Yes (Caution::PersonOnly) is never answered Yes by --yes or a
+// preset: it is asked on the terminal, or answered No. On the terminal, a question whose default
+// is No takes an empty line as No.
 #pragma once
 
 #include <cstdio>
@@ -23,6 +26,7 @@ class ConsoleInteraction : public Interaction {
   ~ConsoleInteraction() override;
 
   Answer Message(MessageKind kind, std::string_view text, Buttons buttons) override;
+  Answer Ask(MessageKind kind, std::string_view text, Buttons buttons, Caution caution) override;
   std::optional<std::string> Prompt(std::string_view caption, std::string_view question,
                                     std::string_view initial) override;
   void BeginBusy() override {}
@@ -46,7 +50,7 @@ class ConsoleInteraction : public Interaction {
   }
 
  private:
-  Answer Decide(Buttons buttons);
+  Answer Decide(Buttons buttons, Caution caution);
 
   std::ostream& err_;
   std::istream& in_;

@@ -14,6 +14,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/trash.h"
+
 namespace parvel {
 namespace {
 
@@ -283,6 +285,10 @@ bool MayReplace(const std::string& path, std::string* error) {
   const bool refused = ::access(path.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0;
   if (refused) return FailErrno(error, path, EACCES);
   return true;
+}
+
+TrashResult FileSystem::MoveToTrash(const std::string& path, std::string* error) {
+  return TrashPath(path, error);
 }
 
 std::string ExchangeTemporaryName(const std::string& b) {

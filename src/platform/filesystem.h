@@ -25,6 +25,13 @@ struct DirectoryEntry {
   bool is_regular_file = false;  // a regular file, a link followed
 };
 
+// How a move to the desktop's Trash ended.
+enum class TrashResult {
+  Trashed,  // in the Trash, from where the user can restore it
+  NoTrash,  // the file system it lies on has no Trash the program may use; nothing was changed
+  Failed,   // any other reason; nothing was changed
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -66,6 +73,8 @@ class FileSystem {
   // them. False with the reason when it cannot be listed (what was read before stays listed).
   virtual bool ListDirectory(const std::string& directory, std::vector<DirectoryEntry>* entries,
                              std::string* error);
+  // Moves `path` itself to the desktop's Trash (TrashPath): a symbolic link as a link.
+  virtual TrashResult MoveToTrash(const std::string& path, std::string* error);
 };
 
 // The name beside `b` that an Exchange by renames parks `b` under meanwhile.

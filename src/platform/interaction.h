@@ -18,6 +18,15 @@ enum class Answer { Ok, Cancel, Yes, No, YesToAll, NoToAll };
 // The warning when no program could be started for a page: this text, the page and "!".
 inline constexpr std::string_view kCouldNotOpenMessage = "The desktop could not open ";
 
+// Which button Enter presses in a question, and who may answer it.
+enum class Caution {
+  None,       // the first button (Yes, OK) is the default
+  DefaultNo,  // No is the default: a question whose Yes deletes something
+  // No is the default, and only a person asked there and then may answer Yes, never an answer
+  // given beforehand (the command line's --yes): for deleting what cannot be restored.
+  PersonOnly,
+};
+
 std::string_view MessageKindName(MessageKind kind);  // "Information", "Warning", ...
 std::string_view AnswerName(Answer answer);          // "OK", "Cancel", "Yes", "No"
 
@@ -27,6 +36,9 @@ class Interaction {
 
   // Shows a modal message box and returns the button pressed. A box with only OK returns Ok.
   virtual Answer Message(MessageKind kind, std::string_view text, Buttons buttons) = 0;
+
+  // A question like Message whose default button and answerers follow `caution`.
+  virtual Answer Ask(MessageKind kind, std::string_view text, Buttons buttons, Caution caution) = 0;
 
   // Asks for one line of text; nullopt when the user cancels.
   virtual std::optional<std::string> Prompt(std::string_view caption, std::string_view question,
@@ -71,6 +83,14 @@ class Interaction {
   void Inform(std::string_view text) { Message(MessageKind::Information, text, Buttons::Ok); }
   bool AskYesNo(std::string_view text) {
     return Message(MessageKind::Confirmation, text, Buttons::YesNo) == Answer::Yes;
+  }
+  // A Yes/No question whose Yes deletes: Enter answers No.
+  bool ConfirmDelete(std::string_view text) {
+    return Ask(MessageKind::Confirmation, text, Buttons::YesNo, Caution::DefaultNo) == Answer::Yes;
+  }
+  // A Yes/No question whose Yes deletes for good: Enter answers No, and only a person may say Yes.
+  bool ConfirmDeleteForGood(std::string_view text) {
+    return Ask(MessageKind::Confirmation, text, Buttons::YesNo, Caution::PersonOnly) == Answer::Yes;
   }
 };
 

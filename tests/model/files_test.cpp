@@ -110,12 +110,16 @@ TEST_F(FileHelpersTest, ReadOnlyFileIsDeletedOnlyAfterYes) {
 // --- dodeletedir
 
 TEST_F(FileHelpersTest, NeverHandsShortPathsOrTheRootToTheDisk) {
-  // Records the directories handed to RemoveAll and removes nothing.
+  // Records what is handed to the Trash or to RemoveAll and removes nothing.
   struct Recording : FaultyFileSystem {
     Recording() : FaultyFileSystem(RealFileSystem()) {}
     bool RemoveAll(const std::string& path, std::string*) override {
       removed.push_back(path);
       return true;
+    }
+    TrashResult MoveToTrash(const std::string& path, std::string*) override {
+      removed.push_back(path);
+      return TrashResult::Trashed;
     }
     std::vector<std::string> removed;
   } recording;
@@ -124,8 +128,9 @@ TEST_F(FileHelpersTest, NeverHandsShortPathsOrTheRootToTheDisk) {
     EXPECT_FALSE(dodeletedir(ui, path)) << path;
   }
   EXPECT_TRUE(recording.removed.empty());
-  EXPECT_TRUE(dodeletedir(ui, "/tmp/some/site/"));
-  EXPECT_EQ(recording.removed, std::vector<std::string>{"/tmp/some/site/"});
+  fs::create_directory(tmp / "site");
+  EXPECT_TRUE(dodeletedir(ui, tmp / "site/"));
+  EXPECT_EQ(recording.removed, std::vector<std::string>{tmp / "site"});
 }
 
 void MakeTree(const std::string& root, const Tree& tree) {

@@ -115,6 +115,11 @@ class RecordingFileSystem : public FileSystem {
   }
   bool Link(const std::string& from, const std::string& to, std::string* e) override {
     return Log("Link", to, from) && Note(to, inner_.Link(from, to, e));
+}
+
+  TrashResult MoveToTrash(const std::string& p, std::string* e) override {
+    Log("MoveToTrash", p);
+    return inner_.MoveToTrash(p, e);
   }
 
  private:
@@ -552,9 +557,10 @@ const Flow kDeleteRotation{
     },
     [](World& w, RecordingFileSystem&) { return w.editor->DeleteRotation(); },
     [](const World&, const Op& op) -> Expectation {
-      if (op.kind == "RemoveAll") {
-        // The directory stays; the rotation is taken out of the settings all the same.
-        return {{"Cannot remove directory, it may be not be empty or it may be marked read-only."}};
+      if (op.kind == "MoveToTrash") {
+        // The directory stays, and so does the rotation in the settings.
+        return {{"Cannot remove directory, it may be not be empty or it may be marked read-only."},
+                true};
       }
       return {{std::string(kSaveSiteFailedMessage)}, true};
     },

@@ -1,5 +1,6 @@
 // A FileSystem for tests that passes every operation to another one, counts them, and makes the
-// N-th (counted from 1) and optionally every later one fail with a chosen error text.
+// N-th (counted from 1) and optionally every later one fail with a chosen error text. It can also
+// stand for a disk without a Trash.
 #pragma once
 
 #include <string>
@@ -20,6 +21,8 @@ class FaultyFileSystem : public FileSystem {
   }
   // Fails every operation from now on.
   void FailAll(std::string error = "No space left on device") { FailAt(1, std::move(error), true); }
+  // Every move to the Trash finds none, as on a file system without a Trash folder.
+  void set_no_trash(bool no_trash) { no_trash_ = no_trash; }
 
   bool WriteFileAtomic(const std::string& path, std::string_view contents,
                        std::string* error) override {
@@ -52,6 +55,15 @@ class FaultyFileSystem : public FileSystem {
   }
   bool Link(const std::string& from, const std::string& to, std::string* error) override {
     return Check(error) && inner_.Link(from, to, error);
+}
+
+  TrashResult MoveToTrash(const std::string& path, std::string* error) override {
+    if (!Check(error)) return TrashResult::Failed;
+    if (no_trash_) {
+      if (error) *error = "Unable to find or create trash directory for " + path;
+      return TrashResult::NoTrash;
+    }
+    return inner_.MoveToTrash(path, error);
   }
 
  private:
@@ -67,6 +79,7 @@ class FaultyFileSystem : public FileSystem {
   int count_ = 0;
   int fail_at_ = -1;
   bool sticky_ = false;
+  bool no_trash_ = false;
   std::string error_;
 };
 

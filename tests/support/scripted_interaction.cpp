@@ -18,6 +18,13 @@ Answer ScriptedInteraction::Message(MessageKind kind, std::string_view text, But
   return answer;
 }
 
+Answer ScriptedInteraction::Ask(MessageKind kind, std::string_view text, Buttons buttons,
+                                Caution caution) {
+  const Answer answer = Message(kind, text, buttons);
+  messages_.back().caution = caution;
+  return answer;
+}
+
 std::optional<std::string> ScriptedInteraction::Prompt(std::string_view caption,
                                                        std::string_view question,
                                                        std::string_view) {

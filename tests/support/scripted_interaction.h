@@ -19,6 +19,7 @@ class ScriptedInteraction : public Interaction {
     std::string text;
     Buttons buttons;
     Answer answer;
+    Caution caution = Caution::None;
   };
 
   // Queues the answer for the next question (a box with more than an OK button).
@@ -32,6 +33,9 @@ class ScriptedInteraction : public Interaction {
   std::function<void(std::string_view text)> on_message;
 
   Answer Message(MessageKind kind, std::string_view text, Buttons buttons) override;
+  // Answers as Message does (through it, so that a test's own Message answers these too) and
+  // records the caution with the message.
+  Answer Ask(MessageKind kind, std::string_view text, Buttons buttons, Caution caution) override;
   std::optional<std::string> Prompt(std::string_view caption, std::string_view question,
                                     std::string_view initial) override;
   void BeginBusy() override { ++busy_depth_; }

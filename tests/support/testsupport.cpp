@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,70 @@
 #include <vector>
 
 namespace parvel::testing {
+namespace {
+
+// HOME and XDG_DATA_HOME in a scratch folder, set while the program loads: before any test, and
+// so before GLib first reads them.
+struct ScratchHome {
+  std::string path;
+  ScratchHome() {
+    const char* base = std::getenv("TMPDIR");
+    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/parvel-home-XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    if (::mkdtemp(buf.data()) == nullptr) std::abort();
+    path = std::string(buf.data()) + "/";
+    const std::string data = path + ".local/share";
+    std::filesystem::create_directories(data);
+    ::setenv("HOME", path.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+  }
+  ~ScratchHome() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+};
+
+ScratchHome& Scratch() {
+  static ScratchHome home;
+  return home;
+}
+
+[[maybe_unused]] const bool kScratchHomeSet = (Scratch(), true);
+
+}  // namespace
+
+std::string TrashFolder() {
+  return Scratch().path + ".local/share/Trash/";
+}
+
+std::vector<TrashedEntry> TrashContents() {
+  std::vector<TrashedEntry> entries;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(TrashFolder() + "files", ec), end; !ec && it != end;
+       it.increment(ec)) {
+    TrashedEntry entry{it->path().filename().string(), "<no info>"};
+    const std::string info = ReadFile(TrashFolder() + "info/" + entry.name + ".trashinfo");
+    if (const size_t at = info.find("\nPath="); at != std::string::npos) {
+      entry.original = info.substr(at + 6, info.find('\n', at + 1) - at - 6);
+    }
+    entries.push_back(std::move(entry));
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const TrashedEntry& a, const TrashedEntry& b) { return a.name < b.name; });
+  return entries;
+}
+
+void EmptyTrash() {
+  std::error_code ec;
+  for (const char* folder : {"files", "info"}) {
+    for (std::filesystem::directory_iterator it(TrashFolder() + folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+      std::error_code remove_ec;
+      std::filesystem::remove_all(it->path(), remove_ec);
+    }
+  }
+}
 
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");

@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace parvel::testing {
 
@@ -34,5 +35,22 @@ using Tree = std::map<std::string, std::string>;
 Tree ReadTree(const std::string& root);
 // A file in tests/data.
 std::string DataFile(std::string_view name);
+
+// The desktop Trash that what the tests delete goes to, with a trailing "/". Every test program
+// points HOME and XDG_DATA_HOME into a scratch folder of its own before anything runs (GLib reads
+// them once), so nothing goes to the Trash of the person running the tests; the programs a test
+// starts inherit them. The scratch folder is removed when the program ends.
+std::string TrashFolder();
+
+// One entry of that Trash: its name in files/ and the original path its .trashinfo records.
+struct TrashedEntry {
+  std::string name;
+  std::string original;  // the "Path=" line, "<no info>" when the .trashinfo is missing
+  friend bool operator==(const TrashedEntry&, const TrashedEntry&) = default;
+};
+// What is in the Trash now, by name.
+std::vector<TrashedEntry> TrashContents();
+// Empties the Trash (files/ and info/).
+void EmptyTrash();
 
 }  // namespace parvel::testing

@@ -35,6 +35,9 @@ class BuildInteraction : public Interaction {
   Answer Message(MessageKind kind, std::string_view text, Buttons buttons) override {
     return base_.Message(kind, text, buttons);
   }
+  Answer Ask(MessageKind kind, std::string_view text, Buttons buttons, Caution caution) override {
+    return base_.Ask(kind, text, buttons, caution);
+  }
   std::optional<std::string> Prompt(std::string_view caption, std::string_view question,
                                     std::string_view initial) override {
     return base_.Prompt(caption, question, initial);
