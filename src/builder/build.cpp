@@ -386,7 +386,8 @@ bool BuildState::RunPasses() {
   BuildRecord record(record_file(), site_dir);
   record.Load();  // one that cannot be read counts as empty: more is asked, nothing is lost
   const std::vector<std::string> conflicts = plan_->Conflicts(record);
-  if (!conflicts.empty() && !ui_.AskYesNo(ReplaceQuestion(conflicts, site_dir))) {
+  if (!conflicts.empty() && ui_.Ask(MessageKind::Confirmation, ReplaceQuestion(conflicts, site_dir),
+                                    Buttons::YesNo, Caution::DefaultNo) != Answer::Yes) {
     outcome_ = BuildOutcome::Refused;
     return false;
   }
