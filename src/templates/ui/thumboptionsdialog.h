@@ -61,6 +61,7 @@ class TdlgThumbOptions : public QDialog {
   };
 
   QWidget* MakeThumbnailsPage();
+  QWidget* MakeWebReadyGroup(QWidget* page);
   QWidget* MakeIndexPage();
   QWidget* MakeIndex2Page();
   QWidget* MakeImageDisplayPage();
