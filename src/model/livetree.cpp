@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -174,6 +175,25 @@ bool HoldsCopyOf(const std::string& copy, const std::string& source) {
   return true;
 }
 
+LeftOut OriginalsLeftOut(const std::string& rotation_dir, int web_image_size) {
+  LeftOut left_out;
+  if (web_image_size <= 0) return left_out;
+  std::vector<DirectoryEntry> entries;
+  if (!Files().ListDirectory(Bare(rotation_dir).string(), &entries, nullptr)) return left_out;
+  for (const DirectoryEntry& entry : entries) {
+    if (!entry.is_regular_file) continue;
+    const fs::path name(entry.name);
+    std::string extension = name.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension != ".jpg" && extension != ".jpeg" && extension != ".jpe") continue;
+    // The same name rule as the build's copies: the name less its extension, then ".jpg".
+    const fs::path copy = Bare(rotation_dir) / "web" / (name.stem().string() + ".jpg");
+    if (KindAt(copy) == Kind::File) left_out.insert(entry.name);
+  }
+  return left_out;
+}
+
 std::string LiveStagingName(const std::string& live) {
   const fs::path p = Bare(live);
   return (p.parent_path() / ("." + p.filename().string() + ".turnwheel-new")).string();
@@ -184,10 +204,12 @@ std::string LiveRetiredName(const std::string& live) {
   return (p.parent_path() / ("." + p.filename().string() + ".turnwheel-old")).string();
 }
 
-bool CopyTree(const std::string& source, const std::string& target, std::string* error) {
+bool CopyTree(const std::string& source, const std::string& target, std::string* error,
+              const LeftOut& left_out) {
   const fs::path to = Bare(target);
   if (!Files().CreateDirectory(to.string(), error)) return false;
   return Walk(Bare(source), error, [&](const fs::path& path, const fs::path& rel, Kind kind) {
+    if (kind == Kind::File && left_out.contains(rel.generic_string())) return Step::Go;
     switch (kind) {
       case Kind::Directory:
         return GoOn(Files().CreateDirectory((to / rel).string(), error));
@@ -199,7 +221,8 @@ bool CopyTree(const std::string& source, const std::string& target, std::string*
   });
 }
 
-bool ReplaceTreeBySwap(const std::string& source, const std::string& live, std::string* error) {
+bool ReplaceTreeBySwap(const std::string& source, const std::string& live, std::string* error,
+                       const LeftOut& left_out) {
   const std::string target = Bare(live).string();
   const std::string staging = LiveStagingName(live);
   const std::string retired = LiveRetiredName(live);
@@ -213,7 +236,7 @@ bool ReplaceTreeBySwap(const std::string& source, const std::string& live, std::
     if (Exists(leftover) && !Files().RemoveAll(leftover, error)) return false;
   }
 
-  if (!CopyTree(source, staging, error)) {
+  if (!CopyTree(source, staging, error, left_out)) {
     Files().RemoveAll(staging, nullptr);
     return false;
   }
@@ -233,7 +256,8 @@ bool ReplaceTreeBySwap(const std::string& source, const std::string& live, std::
   return true;
 }
 
-bool ReplaceTreeInPlace(const std::string& source, const std::string& live, std::string* error) {
+bool ReplaceTreeInPlace(const std::string& source, const std::string& live, std::string* error,
+                        const LeftOut& left_out) {
   const fs::path from = Bare(source);
   const fs::path to = Bare(live);
   if (KindAt(to) != Kind::Directory && !Files().CreateDirectory(to.string(), error)) return false;
@@ -242,6 +266,7 @@ bool ReplaceTreeInPlace(const std::string& source, const std::string& live, std:
   const bool copied = Walk(from, error, [&](const fs::path& path, const fs::path& rel, Kind kind) {
     const fs::path dest = to / rel;
     const Kind there = KindAt(dest);
+    if (kind == Kind::File && left_out.contains(rel.generic_string())) return Step::Go;
     switch (kind) {
       case Kind::Directory:
         if (there == Kind::Directory) return Step::Go;
@@ -262,7 +287,8 @@ bool ReplaceTreeInPlace(const std::string& source, const std::string& live, std:
   std::vector<fs::path> extra;
   const bool listed = Walk(to, error, [&](const fs::path& path, const fs::path& rel, Kind) {
     const Kind wanted = KindAt(from / rel);
-    if (wanted == Kind::None || wanted != KindAt(path)) {
+    if (wanted == Kind::None || wanted != KindAt(path) ||
+        (wanted == Kind::File && left_out.contains(rel.generic_string()))) {
       extra.push_back(path);
       return Step::SkipChildren;
     }
@@ -275,7 +301,8 @@ bool ReplaceTreeInPlace(const std::string& source, const std::string& live, std:
   return true;
 }
 
-bool PutLive(const std::string& source, const std::string& live, std::string* error) {
+bool PutLive(const std::string& source, const std::string& live, std::string* error,
+             const LeftOut& left_out) {
   if (!fs::path(live).is_absolute()) return Fail(error, live + ": not an absolute path");
   // A live directory that is a link is replaced where it points, so the link stays.
   std::error_code ec;
@@ -288,8 +315,8 @@ bool PutLive(const std::string& source, const std::string& live, std::string* er
     return Fail(error, target.string() + ": not a directory");
   }
   if (!MakeParents(target.parent_path(), error)) return false;
-  return CanSwap(target) ? ReplaceTreeBySwap(source, target.string(), error)
-                         : ReplaceTreeInPlace(source, target.string(), error);
+  return CanSwap(target) ? ReplaceTreeBySwap(source, target.string(), error, left_out)
+                         : ReplaceTreeInPlace(source, target.string(), error, left_out);
 }
 
 }  // namespace parvel

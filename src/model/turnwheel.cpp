@@ -11,6 +11,7 @@
 #include "model/options.h"
 #include "model/paths.h"
 #include "model/siteop.h"
+#include "model/sitesettings.h"
 #include "platform/filelock.h"
 #include "platform/filesystem.h"
 
@@ -142,7 +143,10 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
     return finish(RotationOutcome::Refused, label + " was not copied: " + problem + unchanged);
   }
   std::string error;
-  if (!PutLive(dir, live, &error)) {
+  // With display copies on, no page links the original pictures: they stay in the rotation.
+  const auto copies =
+      ParseInt(ini.Get(RotationSection(result.rotation), "Web_Image_Size").value_or(""));
+  if (!PutLive(dir, live, &error, OriginalsLeftOut(dir, copies.value_or(0)))) {
     return finish(RotationOutcome::Failed,
                   label + " could not be put live in " + live + ": " + error);
   }

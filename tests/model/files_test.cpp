@@ -220,5 +220,32 @@ TEST_F(LiveTreeTest, PutLiveRefusesRelativeAndRootPathsAndKeepsALink) {
   ExpectNoLeftovers();
 }
 
+// With display copies on, the originals that have a copy stay out of the live copy, by swap and
+// in place (where an original put live earlier goes); with copies off, everything goes live.
+TEST_F(LiveTreeTest, DisplayCopiesLeaveTheOriginalsOut) {
+  MakeTree(source, {{"Beach.JPG", "original"},
+                    {"gone.jpeg", "original without a copy"},
+                    {"anim.gif", "gif"},
+                    {"web", "/"},
+                    {"web/Beach.jpg", "copy"}});
+  EXPECT_EQ(OriginalsLeftOut(source, 0), LeftOut{});
+  const LeftOut left_out = OriginalsLeftOut(source, 2048);
+  EXPECT_EQ(left_out, LeftOut{"Beach.JPG"});
+  for (const bool swap : {true, false}) {
+    SCOPED_TRACE(swap ? "swap" : "in place");
+    std::string error;
+    ASSERT_TRUE(ReplaceTreeBySwap(source, live, &error)) << error;  // originals live before
+    ASSERT_TRUE(fs::exists(live + "/Beach.JPG"));
+    ASSERT_TRUE(swap ? ReplaceTreeBySwap(source, live, &error, left_out)
+                     : ReplaceTreeInPlace(source, live, &error, left_out))
+        << error;
+    Tree expected = ReadTree(source);
+    expected.erase("Beach.JPG");
+    EXPECT_EQ(ReadTree(live), expected);
+    EXPECT_EQ(ReadFile(source + "/Beach.JPG"), "original");  // the rotation still holds it
+    ExpectNoLeftovers();
+  }
+}
+
 }  // namespace
 }  // namespace parvel
