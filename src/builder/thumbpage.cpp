@@ -45,8 +45,12 @@ std::string ThumbExtras(const PageContext& ctx, const std::string& image) {
   std::string extras;
   if (ctx.settings.HiDPI_Thumbnails && web->hidpi) {
     const std::string name = HiDpiThumbnailName(image);
-    extras +=
-        " srcset=\"" + AttrUrl(ctx.use_thumbs_directory ? "./thumbs/" + name : name) + " 2x\"";
+    // A srcset splits its candidates at blanks and commas: the URL carries them encoded.
+    std::string url;
+    for (const char ch : AttrUrl(ctx.use_thumbs_directory ? "./thumbs/" + name : name)) {
+      url += ch == ' ' ? std::string("%20") : ch == ',' ? std::string("%2C") : std::string(1, ch);
+    }
+    extras += " srcset=\"" + url + " 2x\"";
   }
   if (ctx.settings.Lazy_Loading) {
     if (web->thumb_width > 0 && web->thumb_height > 0) {

@@ -287,6 +287,12 @@ TEST(HiDpiThumbnails, OnlyForPicturesTwiceTheThumbnailWithTheirSrcset) {
   ASSERT_TRUE(site.Build());
   EXPECT_FALSE(site.Exists("thumbs/big_thb@2x.jpg") || site.Exists("thumbs/anim_thb@2x.jpg"));
   EXPECT_EQ(Count(site.Page("Index.html"), "srcset="), 0);
+  // A srcset splits at blanks and commas: a name with them is encoded.
+  fs::rename(site.site + "big.jpg", site.site + "big, wide.jpg");
+  site.settings.HiDPI_Thumbnails = true;
+  ASSERT_TRUE(site.Build());
+  EXPECT_NE(site.Page("Index.html").find("srcset=\"./thumbs/big%2C%20wide_thb@2x.jpg 2x\""),
+            std::string::npos);
 }
 
 TEST(LazyLoading, TagsCarryTheSizesOfTheFilesTheyShow) {
