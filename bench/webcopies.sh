@@ -94,8 +94,8 @@ for f in "${jpegs[@]:0:$SSIM_COUNT}"; do
   name=$(basename "$f" .jpg)
   copy=$WORK/site/web/$name.jpg
   size=$(identify -format '%wx%h' "$copy")
-  convert "$f" -auto-orient -filter Lanczos -resize "$size!" -colorspace Gray -depth 8 "$WORK/ref.pgm"
-  convert "$copy" -colorspace Gray -depth 8 "$WORK/copy.pgm"
+  convert "$f" -auto-orient -filter Lanczos -resize "$size!" -strip -colorspace Gray -depth 8 "$WORK/ref.pgm"
+  convert "$copy" -strip -colorspace Gray -depth 8 "$WORK/copy.pgm"
   s=$("$WORK/ssim" "$WORK/copy.pgm" "$WORK/ref.pgm")
   ssim_sum=$(awk -v a="$ssim_sum" -v b="$s" 'BEGIN {print a + b}')
   ssim_min=$(awk -v a="$ssim_min" -v b="$s" 'BEGIN {print (b < a) ? b : a}')
