@@ -17,6 +17,8 @@
 #include "builder/thumbnail.h"
 #include "builder/thumbpage.h"
 #include "builder/thumbpool.h"
+#include "builder/webcopy.h"
+#include "imaging/PGraphic.h"
 #include "imaging/formats/jpeg.h"
 #include "model/filehelpers.h"
 #include "model/imagefiles.h"
@@ -372,6 +374,11 @@ bool BuildState::RunPasses() {
 
   maximum_ =
       static_cast<std::int64_t>(files_to_copy_.size()) + (s.DisplayAsImage ? n : 2 * n) + pages;
+  if (s.HiDPI_Thumbnails) maximum_ += n;
+  if (s.Web_Image_Size > 0) {
+    maximum_ += std::count_if(images.begin(), images.end(),
+                              [](const std::string& image) { return TakesWebCopy(image); });
+  }
   position_ = 0;
   message_.clear();
   use_image_buttons_ = UsesImageButtons(s);
@@ -416,8 +423,15 @@ bool BuildState::RunPasses() {
     pages = PagesFor(static_cast<std::int64_t>(images.size()));
   }
 
+  if (!no_thumbnail_mode_ && !WebPass(images, site_dir, thumb_dir)) return false;
+  const bool web_ready =
+      !no_thumbnail_mode_ && (s.HiDPI_Thumbnails || s.Web_Image_Size > 0 || s.Lazy_Loading);
+  web_.clear();
+  if (web_ready) web_ = ReadWebImages(s, images, site_dir, thumb_dir);
+
   std::string page_failure;
-  const PageContext ctx = MakePageContext(images, site_dir, &page_failure);
+  PageContext ctx = MakePageContext(images, site_dir, &page_failure);
+  ctx.web = web_ready ? &web_ : nullptr;
 
   if (!s.DisplayAsImage && !no_thumbnail_mode_ && !ImagePagePass(ctx, pages, use_image_buttons_)) {
     return false;
@@ -427,7 +441,9 @@ bool BuildState::RunPasses() {
   // The thumbnail pages' headers and footers start from the first entry whatever the image
   // pages used.
   rotation_.ResetPositions();
-  return ThumbnailPagePass(ctx, pages, use_image_buttons_);
+  if (!ThumbnailPagePass(ctx, pages, use_image_buttons_)) return false;
+  if (counts_.gps_pictures > 0) ui_.Status(LocationNotice(counts_.gps_pictures, counts_.gps_names));
+  return true;
 }
 
 PageContext BuildState::MakePageContext(const std::vector<std::string>& images,
@@ -523,6 +539,22 @@ WritePlan BuildState::PlanWrites(const std::vector<std::string>& images, int pag
       if (kept_[i]) continue;
       written.insert(target);
       plan.Add(target, [target] { return CarriesThumbnailRecord(target); });
+    }
+  }
+
+  // Display copies and 2x thumbnails: the program's when they carry their records. A file of
+  // web/ that the program did not make is asked about with the rest.
+  if (!no_thumbnail_mode_ && s.HiDPI_Thumbnails) {
+    for (const std::string& image : images) {
+      const std::string target = thumb_dir + HiDpiThumbnailName(image);
+      plan.Add(target, [target] { return CarriesThumbnailRecord(target); });
+    }
+  }
+  if (!no_thumbnail_mode_ && s.Web_Image_Size > 0) {
+    for (const std::string& image : images) {
+      if (!TakesWebCopy(image)) continue;
+      const std::string target = site_dir + WebCopyName(image);
+      plan.Add(target, [target] { return HasRecord(WebCopyRecordKind(), target); });
     }
   }
 
@@ -790,6 +822,7 @@ bool BuildState::ThumbnailStep(const std::string& image, const std::string& targ
       left_out_.push_back(image);
     }
   }
+  NoteGps(image, site_dir, target);
   return Checkpoint();
 }
 
@@ -816,6 +849,212 @@ void BuildState::SaveRecord() {
   record_.reset();
   plan_.reset();
   record_failed_ = false;
+}
+
+void BuildState::NoteGps(const std::string& image, const std::string& site_dir,
+                         const std::string& target) {
+  const SiteSettings& s = settings_;
+  if (s.Web_Image_Size > 0 || !IsJPEGFileName(image)) return;
+  // The thumbnail's record knows: no photograph is read again.
+  bool gps = false;
+  if (CheckThumbnail(site_dir + image, target, s.Thumb_Width, s.Thumb_Height, s.Thumb_JPEG_Quality,
+                     &gps) != ThumbnailState::UpToDate ||
+      !gps) {
+    return;
+  }
+  ++counts_.gps_pictures;
+  if (counts_.gps_names.size() < kGpsNamesShown) counts_.gps_names.push_back(image);
+}
+
+// ---- Web-ready files.
+
+namespace {
+
+bool IsHiDpiName(std::string_view name) {
+  constexpr std::string_view kEnd = "_THB@2X.JPG";
+  return name.size() > kEnd.size() && UpperAscii(name.substr(name.size() - kEnd.size())) == kEnd;
+}
+
+bool IsJpgName(std::string_view name) {
+  constexpr std::string_view kEnd = ".JPG";
+  return name.size() > kEnd.size() && UpperAscii(name.substr(name.size() - kEnd.size())) == kEnd;
+}
+
+}  // namespace
+
+bool BuildState::WebPass(const std::vector<std::string>& images, const std::string& site_dir,
+                         const std::string& thumb_dir) {
+  if (!HiDpiPass(images, site_dir, thumb_dir)) return false;
+  return CopyPassForWeb(images, site_dir);
+}
+
+bool BuildState::HiDpiPass(const std::vector<std::string>& images, const std::string& site_dir,
+                           const std::string& thumb_dir) {
+  const SiteSettings& s = settings_;
+  std::unordered_set<std::string> wanted;
+  if (s.HiDPI_Thumbnails) {
+    const int box_width = 2 * s.Thumb_Width;
+    const int box_height = 2 * s.Thumb_Height;
+    const int quality = s.Thumb_JPEG_Quality;
+    std::vector<WebJob> jobs;
+    // A later image of the list that shares the name (a.jpg, a.gif) wins, as for thumbnails.
+    std::unordered_map<std::string, std::size_t> job_of_target;
+    for (const std::string& image : images) {
+      const std::string name = HiDpiThumbnailName(image);
+      const std::string target = thumb_dir + name;
+      const std::string source = site_dir + image;
+      if (no_recreate_ && !job_of_target.contains(target) &&
+          CheckThumbnail(source, target, box_width, box_height, quality) ==
+              ThumbnailState::UpToDate) {
+        ++counts_.copies_kept;
+        wanted.insert(UpperAscii(name));
+        Advance();
+        continue;
+      }
+      ImageFileInfo info;
+      if (!ReadImageFileInfo(source, 0, &info) ||
+          !TakesHiDpiThumbnail(info.width, info.height, s.Thumb_Width, s.Thumb_Height)) {
+        Advance();
+        continue;  // a 2x file of an earlier build goes below
+      }
+      job_of_target[target] = jobs.size();
+      jobs.push_back({image, source, target});
+    }
+    std::unordered_set<std::string> written;
+    const ThumbnailOptions options = thumbnail_options_;
+    if (!MakeWebFiles(
+            jobs,
+            [=](const std::string& source) {
+              return MakeThumbnailData(source, box_width, box_height, quality, options);
+            },
+            [=](const std::string& source) {
+              return EstimateThumbnailMemory(source, box_width, box_height);
+            },
+            "Creating high-density thumbnail for ", &written)) {
+      return false;
+    }
+    for (const WebJob& job : jobs) {
+      if (written.contains(job.target)) wanted.insert(UpperAscii(FileNamePart(job.target)));
+    }
+  }
+  if (DirectoryExists(thumb_dir)) {
+    RemoveUnwanted(thumb_dir, ThumbnailRecordKind(), IsHiDpiName, wanted, false);
+  }
+  return Checkpoint();
+}
+
+bool BuildState::CopyPassForWeb(const std::vector<std::string>& images,
+                                const std::string& site_dir) {
+  const SiteSettings& s = settings_;
+  const std::string web_dir = site_dir + std::string(kWebFolder);
+  std::unordered_set<std::string> wanted;
+  if (s.Web_Image_Size > 0) {
+    const int box = s.Web_Image_Size;
+    const int quality = s.Web_Image_Quality;
+    std::vector<WebJob> jobs;
+    std::unordered_set<std::string> queued;
+    for (const std::string& image : images) {
+      if (!TakesWebCopy(image)) continue;
+      const std::string name = WebCopyName(image);
+      const std::string target = site_dir + name;
+      const std::string source = site_dir + image;
+      wanted.insert(UpperAscii(FileNamePart(name)));
+      const ThumbnailState state =
+          CheckRecordedFile(WebCopyRecordKind(), source, target, box, box, quality);
+      if (no_recreate_ && !queued.contains(target) && state == ThumbnailState::UpToDate) {
+        ++counts_.copies_kept;
+        Advance();
+        continue;
+      }
+      queued.insert(target);
+      jobs.push_back({image, source, target});
+    }
+    if (!jobs.empty() && !MakeThumbnailDirectory(web_dir)) return false;
+    std::unordered_set<std::string> written;
+    if (!MakeWebFiles(
+            jobs, [=](const std::string& source) { return MakeWebCopyData(source, box, quality); },
+            [=](const std::string& source) { return EstimateWebCopyMemory(source, box); },
+            "Creating display copy of ", &written)) {
+      return false;
+    }
+  }
+  if (DirectoryExists(web_dir)) {
+    RemoveUnwanted(web_dir, WebCopyRecordKind(), IsJpgName, wanted, s.Web_Image_Size <= 0);
+  }
+  return Checkpoint();
+}
+
+bool BuildState::MakeWebFiles(
+    const std::vector<WebJob>& jobs,
+    const std::function<std::vector<std::uint8_t>(const std::string&)>& maker,
+    const std::function<std::uint64_t(const std::string&)>& estimate, std::string_view what,
+    std::unordered_set<std::string>* written) {
+  if (jobs.empty()) return true;
+  std::vector<std::string> sources;
+  sources.reserve(jobs.size());
+  for (const WebJob& job : jobs) sources.push_back(job.source);
+  const int workers = std::max(jobs_, 1);
+  ThumbnailPool pool(std::move(sources), workers, 2 * workers, maker,
+                     {estimate, kThumbnailMemoryBudget});
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const WebJob& job = jobs[i];
+    Advance();
+    Say(std::string(what) + job.image);
+    while (!pool.WaitFor(i, kResponsiveWait)) ui_.KeepResponsive();
+    const std::vector<std::uint8_t> made = pool.Take(i);
+    bool done = false;
+    if (made.empty()) {
+      // The reason, as the thumbnails give it: made again here on the build's thread.
+      std::string failure;
+      try {
+        (void)maker(job.source);
+      } catch (const std::exception& e) {
+        failure = e.what();
+      }
+      ui_.Log(ReasonLine(std::string(what) + job.image, failure.empty() ? "failed" : failure));
+    } else {
+      std::string error;
+      const std::string_view bytes(reinterpret_cast<const char*>(made.data()), made.size());
+      done = Files().WriteFileReplace(job.target, bytes, &error);
+      if (!done) ui_.Log(ReasonLine(job.target, error));
+    }
+    if (done) {
+      ++counts_.copies_made;
+      written->insert(job.target);
+      Produced(job.target);
+    } else if (ui_.Message(MessageKind::Warning, kThumbnailErrorQuestion, Buttons::YesNo) !=
+               Answer::Yes) {
+      ui_.Message(MessageKind::Plain, ThumbnailFailedMessage(job.image), Buttons::Ok);
+      return false;
+    }
+    if (!Checkpoint()) return false;
+  }
+  return true;
+}
+
+void BuildState::RemoveUnwanted(const std::string& folder, const RecordKind& kind,
+                                bool (*pattern)(std::string_view name),
+                                const std::unordered_set<std::string>& wanted, bool remove_empty) {
+  std::vector<DirectoryEntry> entries;
+  if (!Files().ListDirectory(fixpath(folder, false), &entries, nullptr)) return;
+  std::size_t left = entries.size();
+  for (const DirectoryEntry& entry : entries) {
+    if (entry.is_link || !entry.is_regular_file || !pattern(entry.name) ||
+        wanted.contains(UpperAscii(entry.name))) {
+      continue;
+    }
+    // Only what the program made: a file without its record is the user's.
+    const std::string path = folder + entry.name;
+    if (!HasRecord(kind, path)) continue;
+    std::string error;
+    if (Files().Remove(path, &error)) {
+      ++counts_.copies_removed;
+      --left;
+    } else {
+      ui_.Log(ReasonLine("Removing " + path, error));
+    }
+  }
+  if (remove_empty && left == 0) Files().Remove(fixpath(folder, false), nullptr);
 }
 
 // ---- Checkpoints and progress.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -29,16 +30,33 @@
 
 namespace parvel {
 
+// How many names the location notice lists.
+inline constexpr std::size_t kGpsNamesShown = 3;
+
 // What one build (or several, added up) did to the site folder.
 struct BuildCounts {
   std::int64_t thumbnails_made = 0;
   std::int64_t thumbnails_kept = 0;      // up to date, left as they were
   std::int64_t thumbnails_left_out = 0;  // could not be made: their pictures left out of the pages
   PageWrites pages;                      // thumbnail pages and image display pages
+  std::int64_t copies_made = 0;          // display copies and 2x thumbnails
+  std::int64_t copies_kept = 0;
+  std::int64_t copies_removed = 0;  // of pictures that left, or of an option turned off
+  // The pictures whose GPS position the site publishes (display copies off): how many, and the
+  // first names.
+  std::int64_t gps_pictures = 0;
+  std::vector<std::string> gps_names;
   BuildCounts& operator+=(const BuildCounts& other) {
     thumbnails_made += other.thumbnails_made;
     thumbnails_kept += other.thumbnails_kept;
     thumbnails_left_out += other.thumbnails_left_out;
+    copies_made += other.copies_made;
+    copies_kept += other.copies_kept;
+    copies_removed += other.copies_removed;
+    gps_pictures += other.gps_pictures;
+    for (const auto& name : other.gps_names) {
+      if (gps_names.size() < kGpsNamesShown) gps_names.push_back(name);
+    }
     pages.written += other.pages.written;
     pages.unchanged += other.pages.unchanged;
     return *this;
@@ -197,6 +215,31 @@ class BuildState {
   // `made` (made here when null or empty); false when the build stops.
   bool ThumbnailStep(const std::string& image, const std::string& target, bool keep,
                      const std::vector<std::uint8_t>* made, const std::string& site_dir);
+  // Notes a picture whose thumbnail record tells of a GPS position (display copies off).
+  void NoteGps(const std::string& image, const std::string& site_dir, const std::string& target);
+  // The 2x thumbnails and the display copies, made, kept or removed as the options say.
+  // False when the build stops.
+  bool WebPass(const std::vector<std::string>& images, const std::string& site_dir,
+               const std::string& thumb_dir);
+  bool HiDpiPass(const std::vector<std::string>& images, const std::string& site_dir,
+                 const std::string& thumb_dir);
+  bool CopyPassForWeb(const std::vector<std::string>& images, const std::string& site_dir);
+  // Makes the files of `jobs` (source, target) on the workers with `maker` and writes each in
+  // list order; false when the build stops. `written` gets the targets written.
+  struct WebJob {
+    std::string image;
+    std::string source;
+    std::string target;
+  };
+  bool MakeWebFiles(const std::vector<WebJob>& jobs,
+                    const std::function<std::vector<std::uint8_t>(const std::string&)>& maker,
+                    const std::function<std::uint64_t(const std::string&)>& estimate,
+                    std::string_view what, std::unordered_set<std::string>* written);
+  // Removes the files of `folder` named by `pattern` that carry a record of `kind` and are not
+  // in `wanted` (upper-case names); the folder too when `remove_empty` and nothing is left.
+  void RemoveUnwanted(const std::string& folder, const RecordKind& kind,
+                      bool (*pattern)(std::string_view name),
+                      const std::unordered_set<std::string>& wanted, bool remove_empty);
 
   // The build's checkpoint: false when the user confirmed cancelling.
   bool Checkpoint();
@@ -240,6 +283,8 @@ class BuildState {
   std::optional<WritePlan> plan_;
   std::optional<BuildRecord> record_;
   bool record_failed_ = false;
+  // What the web-ready options add to each image's tags, for the pages of this build.
+  std::unordered_map<std::string, WebImage> web_;
   std::string message_;
   std::int64_t position_ = 0;
   std::int64_t maximum_ = 0;

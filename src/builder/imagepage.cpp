@@ -45,8 +45,18 @@ bool createHTMLImagepage(const PageContext& ctx, const std::string& outFile, int
                                              : GetDisplayFilename(ctx, name));
     }
     content += kCrLf;
-    content += "<CENTER><IMG SRC=\"" + AttrUrl(name) + "\"" +
-               ImageSizeAttributes(settings, ctx.site_dir + name) + "></CENTER>";
+    const std::string shown = ShownImageName(ctx, name);
+    std::string attributes = ImageSizeAttributes(settings, ctx.site_dir + shown);
+    if (const WebImage* web = WebImageOf(ctx, name); web != nullptr && settings.Lazy_Loading) {
+      // The fitted size where the tag carries one already, else the size of the file shown.
+      if (attributes.empty() && web->shown_width > 0 && web->shown_height > 0) {
+        attributes = " WIDTH=" + std::to_string(web->shown_width) +
+                     " HEIGHT=" + std::to_string(web->shown_height);
+      }
+      if (!attributes.empty() && attributes.back() == ' ') attributes.pop_back();
+      attributes += " loading=\"lazy\" decoding=\"async\"";
+    }
+    content += "<CENTER><IMG SRC=\"" + AttrUrl(shown) + "\"" + attributes + "></CENTER>";
 
     // Previous and next run over the whole image list, across thumbnail pages.
     std::string prev_link;

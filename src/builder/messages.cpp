@@ -51,4 +51,23 @@ std::string ReasonLine(std::string_view what, std::string_view reason) {
   return std::string(what) + ": " + std::string(reason);
 }
 
+  if (names.size() > kShown) list += ", and " + std::to_string(names.size() - kShown) + " more";
+  return "The build would replace these files that it did not make: " + list + ".  Replace them?";
+}
+
+std::string LocationNotice(std::int64_t count, const std::vector<std::string>& first_names) {
+  std::string names;
+  for (std::size_t i = 0; i < first_names.size(); ++i) {
+    if (i > 0) names += ", ";
+    names += first_names[i];
+  }
+  if (count > static_cast<std::int64_t>(first_names.size())) names += ", ...";
+  const bool one = count == 1;
+  return std::to_string(count) + (one ? " picture carries" : " pictures carry") +
+         " the GPS position where " + (one ? "it was" : "they were") + " taken (" + names +
+         "), and the site publishes " + (one ? "it" : "them") +
+         " with it.  Display copies (Web_Image_Size) would publish " + (one ? "it" : "them") +
+         " without it.";
+}
+
 }  // namespace parvel

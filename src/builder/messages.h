@@ -1,6 +1,7 @@
 // The texts a build shows: the messages of the checks before it, of Start and of the passes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,5 +89,11 @@ std::string RecordNotSavedMessage(std::string_view record_file);
 // The line logged beside a failure message when an exception ended the work: "<what>: <reason>",
 // the reason being the exception's text.
 std::string ReasonLine(std::string_view what, std::string_view reason);
+
+// ---- Web-ready sites.
+
+// The notice at the end of a build whose pictures carry a GPS position while display copies are
+// off: how many, the first names, and that display copies would publish them without it.
+std::string LocationNotice(std::int64_t count, const std::vector<std::string>& first_names);
 
 }  // namespace parvel

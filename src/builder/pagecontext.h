@@ -7,6 +7,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "builder/descriptions.h"
@@ -20,6 +21,18 @@ namespace parvel {
 struct PageWrites {
   std::int64_t written = 0;
   std::int64_t unchanged = 0;
+};
+
+// What the web-ready options add to one image's tags.
+struct WebImage {
+  bool copy = false;   // links and display pages show web/NAME.jpg instead of the picture
+  bool hidpi = false;  // NAME_thb@2x.jpg lies beside the thumbnail
+  // The sizes of the thumbnail and of the file a display page shows (for lazy loading); 0 x 0
+  // when they could not be read.
+  std::int32_t thumb_width = 0;
+  std::int32_t thumb_height = 0;
+  std::int32_t shown_width = 0;
+  std::int32_t shown_height = 0;
 };
 
 struct PageContext {
@@ -51,7 +64,17 @@ struct PageContext {
   // instead of to the disk: the build composes its pages once before writing anything, to tell
   // which existing files already hold them.
   std::function<void(const std::string& path, const std::string& text)> sink{};
+  // By image name, what the web-ready options add; null when they are all off (the pages are
+  // then as they always were).
+  const std::unordered_map<std::string, WebImage>* web = nullptr;
 };
+
+// The web-ready additions for `image`, or null.
+inline const WebImage* WebImageOf(const PageContext& ctx, const std::string& image) {
+  if (ctx.web == nullptr) return nullptr;
+  const auto found = ctx.web->find(image);
+  return found == ctx.web->end() ? nullptr : &found->second;
+}
 
 // Keeps the text of an exception that ended a page in ctx.failure.
 inline void KeepFailure(const PageContext& ctx, const std::exception& e) {

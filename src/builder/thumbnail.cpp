@@ -127,8 +127,9 @@ JpegPlan PlanJpeg(std::span<const std::uint8_t> bytes, std::int32_t box_width,
 // A JPEG source: decoded at the scale that covers the box, turned upright, then reduced with
 // the medium (area average) filter, as drawing the JPEG stretched and resampling it would.
 Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int32_t box_height,
-                     ThumbnailOptions thumbnail_options, FileStamp* stamp) {
+                     ThumbnailOptions thumbnail_options, FileStamp* stamp, bool* gps) {
   const std::span<const std::uint8_t> bytes = ReadSource(source, stamp);
+  if (gps) *gps = JpegHasGpsPosition(bytes);
   const auto [orientation, width, height, scale] = PlanJpeg(bytes, box_width, box_height);
   const JpegDecodeOptions options{true, scale, thumbnail_options.skip_unused_scans};
   Raster decoded;
@@ -210,8 +211,10 @@ std::uint64_t EstimateThumbnailMemory(const std::string& source, std::int32_t bo
 }
 
 Raster MakeThumbnailImage(const std::string& source, std::int32_t box_width,
-                          std::int32_t box_height, ThumbnailOptions options, FileStamp* stamp) {
-  return IsJPEGFileName(source) ? JpegThumbnail(source, box_width, box_height, options, stamp)
+                          std::int32_t box_height, ThumbnailOptions options, FileStamp* stamp,
+                          bool* gps) {
+  if (gps) *gps = false;
+  return IsJPEGFileName(source) ? JpegThumbnail(source, box_width, box_height, options, stamp, gps)
                                 : OtherThumbnail(source, box_width, box_height, stamp);
 }
 
@@ -220,48 +223,89 @@ std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int3
                                             ThumbnailOptions options, std::string* failure) {
   try {
     FileStamp stamp;
-    const Raster thumb = MakeThumbnailImage(source, box_width, box_height, options, &stamp);
-    return WriteJpeg(thumb, std::clamp(quality, 0, 100), true,
-                     ThumbnailRecord(FileNamePart(source), stamp, box_width, box_height, quality));
+    bool gps = false;
+    const Raster thumb = MakeThumbnailImage(source, box_width, box_height, options, &stamp, &gps);
+    return WriteJpeg(
+        thumb, std::clamp(quality, 0, 100), true,
+        ThumbnailRecord(FileNamePart(source), stamp, box_width, box_height, quality, gps));
   } catch (const std::exception& e) {
     if (failure) *failure = e.what();
     return {};
   }
 }
 
-std::string ThumbnailRecord(std::string_view source_name, const FileStamp& stamp,
-                            std::int32_t box_width, std::int32_t box_height, int quality) {
+std::string MadeRecord(const RecordKind& kind, std::string_view source_name, const FileStamp& stamp,
+                       std::int32_t box_width, std::int32_t box_height, int quality, bool gps) {
   std::string text(source_name);
   text += '\n' + std::to_string(stamp.size) + '\n' + std::to_string(stamp.modified_ns) + '\n' +
           std::to_string(box_width) + 'x' + std::to_string(box_height) + '\n' +
           std::to_string(quality) + '\n';
-  text += kThumbnailRule;
+  text += kind.rule;
+  // Inside the digest, so that a published file tells nobody whether its photograph has one.
+  if (gps) text += "\ngps";
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Digest(text)));
-  return std::string(kThumbnailRecordPrefix) + hex;
+  return std::string(kind.prefix) + hex;
 }
 
-bool CarriesThumbnailRecord(const std::string& path) {
-  std::vector<std::uint8_t> head;
-  std::uint64_t size = 0;
-  return ReadFileHead(path, kRecordHeadBytes, &head, &size) &&
-         FindJpegComment(head, kThumbnailRecordPrefix).has_value();
+std::string ThumbnailRecord(std::string_view source_name, const FileStamp& stamp,
+                            std::int32_t box_width, std::int32_t box_height, int quality,
+                            bool gps) {
+  return MadeRecord(ThumbnailRecordKind(), source_name, stamp, box_width, box_height, quality, gps);
 }
 
-ThumbnailState CheckThumbnail(const std::string& source, const std::string& target,
-                              std::int32_t box_width, std::int32_t box_height, int quality) {
+const RecordKind& ThumbnailRecordKind() {
+  static const RecordKind kind{kThumbnailRecordPrefix, kThumbnailRule};
+  return kind;
+}
+
+ThumbnailState CheckRecordBytes(const RecordKind& kind, std::span<const std::uint8_t> head,
+                                const std::string& source, std::int32_t box_width,
+                                std::int32_t box_height, int quality, bool* gps) {
+  if (gps) *gps = false;
+  const auto record = FindJpegComment(head, kind.prefix);
+  if (!record) return kind.record_required ? ThumbnailState::Stale : ThumbnailState::UpToDate;
+  const auto stamp = StampOf(source);
+  if (!stamp) return ThumbnailState::Stale;
+  const std::string name = FileNamePart(source);
+  if (*record == MadeRecord(kind, name, *stamp, box_width, box_height, quality, false)) {
+    return ThumbnailState::UpToDate;
+  }
+  if (*record == MadeRecord(kind, name, *stamp, box_width, box_height, quality, true)) {
+    if (gps) *gps = true;
+    return ThumbnailState::UpToDate;
+  }
+  return ThumbnailState::Stale;
+}
+
+ThumbnailState CheckRecordedFile(const RecordKind& kind, const std::string& source,
+                                 const std::string& target, std::int32_t box_width,
+                                 std::int32_t box_height, int quality, bool* gps) {
+  if (gps) *gps = false;
   thread_local std::vector<std::uint8_t> head;
   std::uint64_t size = 0;
   if (!ReadFileHead(target, kRecordHeadBytes, &head, &size)) {
     return FileExists(target) ? ThumbnailState::Stale : ThumbnailState::Missing;
   }
-  const auto record = FindJpegComment(head, kThumbnailRecordPrefix);
-  if (!record) return ThumbnailState::UpToDate;
-  const auto stamp = StampOf(source);
-  if (!stamp) return ThumbnailState::Stale;
-  return *record == ThumbnailRecord(FileNamePart(source), *stamp, box_width, box_height, quality)
-             ? ThumbnailState::UpToDate
-             : ThumbnailState::Stale;
+  return CheckRecordBytes(kind, head, source, box_width, box_height, quality, gps);
+}
+
+bool HasRecord(const RecordKind& kind, const std::string& path) {
+  std::vector<std::uint8_t> head;
+  std::uint64_t size = 0;
+  return ReadFileHead(path, kRecordHeadBytes, &head, &size) &&
+         FindJpegComment(head, kind.prefix).has_value();
+}
+
+bool CarriesThumbnailRecord(const std::string& path) {
+  return HasRecord(ThumbnailRecordKind(), path);
+}
+
+ThumbnailState CheckThumbnail(const std::string& source, const std::string& target,
+                              std::int32_t box_width, std::int32_t box_height, int quality,
+                              bool* gps) {
+  return CheckRecordedFile(ThumbnailRecordKind(), source, target, box_width, box_height, quality,
+                           gps);
 }
 
 bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,

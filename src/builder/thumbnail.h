@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,10 +65,10 @@ std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int3
 // the reduced scale that covers the box, any other format through the general loader, turned
 // upright and reduced to fit the box (a smaller image keeps its size). Raises when the image
 // cannot be read; safe on any thread. `stamp`, when given, receives the source's size and time
-// as they were before it was read.
+// as they were before it was read; `gps` whether a JPEG's EXIF block holds a GPS position.
 Raster MakeThumbnailImage(const std::string& source, std::int32_t box_width,
                           std::int32_t box_height, ThumbnailOptions options = {},
-                          FileStamp* stamp = nullptr);
+                          FileStamp* stamp = nullptr, bool* gps = nullptr);
 
 // What MakeThumbnailData holds in memory at its peak for `source`, in bytes, estimated from the
 // file's size and its headers without decoding: the whole file, and the decoded image (a JPEG at
@@ -91,9 +92,30 @@ inline constexpr std::uint64_t kThumbnailMemoryBudget = std::uint64_t{768} << 20
 // file. Reading it back takes the thumbnail's first bytes and the source's stamp, no decode.
 inline constexpr std::string_view kThumbnailRecordPrefix = "Parvel thumbnail ";
 
+// The record also tells whether the photograph carries a GPS position (inside the digest), so
+// that a rebuild knows it without reading the photograph.
+
+// A kind of file the build makes from a picture and keeps by its record: the comment's prefix
+// and the text naming how such a file is made (a change to it makes every such file again).
+struct RecordKind {
+  std::string_view prefix;
+  std::string_view rule;
+  // A file without a record is the user's, never up to date (thumbnails made before records
+  // were kept count as up to date).
+  bool record_required = false;
+};
+const RecordKind& ThumbnailRecordKind();
+
+// The record of a file of `kind` made now from the source named `source_name` whose file had
+// `stamp`, for a box and quality; `gps` when the source holds a GPS position.
+std::string MadeRecord(const RecordKind& kind, std::string_view source_name, const FileStamp& stamp,
+                       std::int32_t box_width, std::int32_t box_height, int quality,
+                       bool gps = false);
+
 // The record of a thumbnail made now from the source named `source_name` whose file had `stamp`.
 std::string ThumbnailRecord(std::string_view source_name, const FileStamp& stamp,
-                            std::int32_t box_width, std::int32_t box_height, int quality);
+                            std::int32_t box_width, std::int32_t box_height, int quality,
+                            bool gps = false);
 
 enum class ThumbnailState {
   Missing,   // no file at the thumbnail's path
@@ -108,8 +130,22 @@ bool CarriesThumbnailRecord(const std::string& path);
 
 // Whether the thumbnail at `target` may be kept for `source` with these settings: one stat of
 // the source and a read of the thumbnail's first bytes. Safe on any thread; never raises.
+// `gps`, when given, tells whether the record says the source holds a GPS position (false
+// unless UpToDate).
 ThumbnailState CheckThumbnail(const std::string& source, const std::string& target,
-                              std::int32_t box_width, std::int32_t box_height, int quality);
+                              std::int32_t box_width, std::int32_t box_height, int quality,
+                              bool* gps = nullptr);
+
+// CheckThumbnail for any kind of recorded file, from its path or from its first bytes.
+ThumbnailState CheckRecordedFile(const RecordKind& kind, const std::string& source,
+                                 const std::string& target, std::int32_t box_width,
+                                 std::int32_t box_height, int quality, bool* gps = nullptr);
+ThumbnailState CheckRecordBytes(const RecordKind& kind, std::span<const std::uint8_t> head,
+                                const std::string& source, std::int32_t box_width,
+                                std::int32_t box_height, int quality, bool* gps = nullptr);
+
+// True when the file at `path` carries a record of `kind`: the program made it.
+bool HasRecord(const RecordKind& kind, const std::string& path);
 
 // The rest of createthumbnail for data made by MakeThumbnailData (empty data counts as a
 // failure): writes it to `target` and on failure asks the question. Same result as

@@ -10,6 +10,7 @@
 #include "builder/pagenames.h"
 #include "builder/splice.h"
 #include "builder/thumbnail.h"
+#include "builder/webcopy.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
 #include "templates/style.h"
@@ -36,12 +37,37 @@ std::string Thumbnails(int count) {
   return " " + std::to_string(count) + " Thumbnails";
 }
 
-std::string ThumbCell(const PageContext& ctx, std::string_view image) {
+// What the web-ready options add to a thumbnail's tag: the 2x file, and for lazy loading the
+// attributes with the thumbnail's size.
+std::string ThumbExtras(const PageContext& ctx, const std::string& image) {
+  const WebImage* web = WebImageOf(ctx, image);
+  if (web == nullptr) return {};
+  std::string extras;
+  if (ctx.settings.HiDPI_Thumbnails && web->hidpi) {
+    const std::string name = HiDpiThumbnailName(image);
+    // A srcset splits its candidates at blanks and commas: the URL carries them encoded.
+    std::string url;
+    for (const char ch : AttrUrl(ctx.use_thumbs_directory ? "./thumbs/" + name : name)) {
+      url += ch == ' ' ? std::string("%20") : ch == ',' ? std::string("%2C") : std::string(1, ch);
+    }
+    extras += " srcset=\"" + url + " 2x\"";
+  }
+  if (ctx.settings.Lazy_Loading) {
+    if (web->thumb_width > 0 && web->thumb_height > 0) {
+      extras += " WIDTH=" + std::to_string(web->thumb_width) +
+                " HEIGHT=" + std::to_string(web->thumb_height);
+    }
+    extras += " loading=\"lazy\" decoding=\"async\"";
+  }
+  return extras;
+}
+
+std::string ThumbCell(const PageContext& ctx, const std::string& image) {
   const SiteSettings& settings = ctx.settings;
   const std::string link = GetImageLinkName(ctx, image, true);
   std::string cell = "<td><center><a href=\"" + link + "\"><img SRC=\"" +
-                     ThumbnailReference(ctx, image) +
-                     "\" BORDER=" + std::to_string(settings.Thumb_Border) + "></a>";
+                     ThumbnailReference(ctx, image) + "\"" + ThumbExtras(ctx, image) +
+                     " BORDER=" + std::to_string(settings.Thumb_Border) + "></a>";
   if (settings.Filename_Display == FilenameDisplay::None) {
     cell += "</center></td>";
     cell += kCrLf;
@@ -88,9 +114,15 @@ std::string GetHREF(const SiteSettings& settings, std::string_view target) {
   }
 }
 
+std::string ShownImageName(const PageContext& ctx, std::string_view image) {
+  const WebImage* web = WebImageOf(ctx, std::string(image));
+  return web != nullptr && web->copy ? WebCopyName(image) : std::string(image);
+}
+
 std::string GetImageLinkName(const PageContext& ctx, std::string_view image, bool as_link) {
-  const std::string target =
-      ctx.settings.DisplayAsImage ? std::string(image) : DisplayPageName(image, ctx.base_html_name);
+  const std::string target = ctx.settings.DisplayAsImage
+                                 ? ShownImageName(ctx, image)
+                                 : DisplayPageName(image, ctx.base_html_name);
   return as_link ? GetHREF(ctx.settings, target) : target;
 }
 

@@ -29,6 +29,10 @@ std::string GetHREF(const SiteSettings& settings, std::string_view target);
 // `as_link`, the href value of that target (GetHREF); else the bare name.
 std::string GetImageLinkName(const PageContext& ctx, std::string_view image, bool as_link);
 
+// The file the site shows for `image`: its display copy ("web/NAME.jpg") when it has one, else
+// the picture itself.
+std::string ShownImageName(const PageContext& ctx, std::string_view image);
+
 // `text` cut to its first `max_length` - 3 characters and "..." when longer than `max_length`
 // characters (UTF-8 sequences count as one character and are never split).
 std::string ShortenText(std::string_view text, int max_length);

@@ -83,7 +83,12 @@ std::string BuildSummary(const BuildCounts& counts) {
     thumbnails += ", " + std::to_string(counts.thumbnails_left_out) + " left out";
   }
   return thumbnails + ". Pages: " + std::to_string(counts.pages.written) + " written, " +
-         std::to_string(counts.pages.unchanged) + " unchanged.";
+         std::to_string(counts.pages.unchanged) + " unchanged." +
+         (counts.copies_made + counts.copies_kept + counts.copies_removed > 0
+              ? " Copies: " + std::to_string(counts.copies_made) + " made, " +
+                    std::to_string(counts.copies_kept) + " kept, " +
+                    std::to_string(counts.copies_removed) + " removed."
+              : std::string());
 }
 
 int Usage(const std::string& problem) {
@@ -162,6 +167,9 @@ int CmdBuild(Arguments& args) {
       env.ui(), editor, settings, env.catalogue(), env.options(), request, lock,
       [&] { return env.LockSettings(false); }, &counts);
   std::cout << BuildSummary(counts) << '\n';
+  if (counts.gps_pictures > 0) {
+    std::cerr << "Information: " << LocationNotice(counts.gps_pictures, counts.gps_names) << '\n';
+  }
   if (result == SiteBuildResult::NotLocked) return kExitFailed;
   if (!editor.Close()) return kExitFailed;
   // Pictures left out of the pages: the build did not do all it was asked.

@@ -30,7 +30,43 @@ int OrientationOfExifBlock(const std::uint8_t* data, std::size_t size) {
   return orientation >= 1 && orientation <= 8 ? orientation : 0;
 }
 
+// True when the block's GPS directory holds a position (a latitude or a longitude).
+bool GpsInExifBlock(const std::uint8_t* data, std::size_t size) {
+  ExifData* exif = exif_data_new();
+  if (exif == nullptr) return false;
+  exif_data_unset_option(exif, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+  exif_data_load_data(exif, data, static_cast<unsigned int>(size));
+  ExifContent* gps = exif->ifd[EXIF_IFD_GPS];
+  const bool found =
+      gps != nullptr &&
+      (exif_content_get_entry(gps, static_cast<ExifTag>(EXIF_TAG_GPS_LATITUDE)) != nullptr ||
+       exif_content_get_entry(gps, static_cast<ExifTag>(EXIF_TAG_GPS_LONGITUDE)) != nullptr);
+  exif_data_unref(exif);
+  return found;
+}
+
 }  // namespace
+
+bool JpegHasGpsPosition(std::span<const std::uint8_t> jpeg) {
+  if (jpeg.size() < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) return false;
+  std::size_t pos = 2;
+  for (int segment = 0; segment < kMaxLeadingSegments; ++segment) {
+    if (pos + 4 > jpeg.size() || jpeg[pos] != 0xFF) return false;
+    const std::uint8_t marker = jpeg[pos + 1];
+    if (!(marker >= 0xE0 && marker <= 0xEF) && marker != 0xFE) return false;
+    const std::size_t length = (std::size_t{jpeg[pos + 2]} << 8) | jpeg[pos + 3];
+    if (length < 2 || pos + 2 + length > jpeg.size()) return false;
+    const std::uint8_t* payload = jpeg.data() + pos + 4;
+    const std::size_t payload_size = length - 2;
+    if (marker == 0xE1 && payload_size > kExifHeader.size() &&
+        std::memcmp(payload, kExifHeader.data(), kExifHeader.size()) == 0 &&
+        GpsInExifBlock(payload, payload_size)) {
+      return true;
+    }
+    pos += 2 + length;
+  }
+  return false;
+}
 
 int ReadJpegOrientation(std::span<const std::uint8_t> jpeg) {
   if (jpeg.size() < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) return 1;

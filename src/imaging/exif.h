@@ -15,6 +15,10 @@ namespace parvel {
 // there is none, the tag is missing or out of range, or the data is malformed. Never throws.
 int ReadJpegOrientation(std::span<const std::uint8_t> jpeg);
 
+// True when an EXIF block in the file's leading APP1 segments holds a GPS latitude or longitude.
+// False for none or malformed data; never throws.
+bool JpegHasGpsPosition(std::span<const std::uint8_t> jpeg);
+
 // The orientation (1..8) in an EXIF block as other containers store it (a TIFF structure, with or
 // without the "Exif\0\0" header before it). 1 when there is none or it is malformed.
 int ReadExifOrientation(std::span<const std::uint8_t> exif);

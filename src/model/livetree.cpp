@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <filesystem>
 #include <vector>
 
@@ -266,7 +268,7 @@ bool RotationLiveFiles(const std::string& rotation_dir, const LiveSelection& sel
           std::error_code ec;
           if (left_out.contains(fs::weakly_canonical(path, ec))) return Step::SkipChildren;
           found.push_back({rel.generic_string(), std::string()});
-        } else if (kind == Kind::File) {
+        } else if (kind == Kind::File && !selection.left_out_files.contains(rel.generic_string())) {
           found.push_back({rel.generic_string(), path.string()});
         }
         return Step::Go;
@@ -318,6 +320,25 @@ std::vector<std::string> LiveCollisions(const std::vector<LiveFile>& files,
     }
   }
   return {hit.begin(), hit.end()};
+}
+
+std::set<std::string> OriginalsLeftOut(const std::string& rotation_dir, int web_image_size) {
+  std::set<std::string> left_out;
+  if (web_image_size <= 0) return left_out;
+  std::vector<DirectoryEntry> entries;
+  if (!Files().ListDirectory(Bare(rotation_dir).string(), &entries, nullptr)) return left_out;
+  for (const DirectoryEntry& entry : entries) {
+    if (!entry.is_regular_file) continue;
+    const fs::path name(entry.name);
+    std::string extension = name.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension != ".jpg" && extension != ".jpeg" && extension != ".jpe") continue;
+    // The same name rule as the build's copies: the name less its extension, then ".jpg".
+    const fs::path copy = Bare(rotation_dir) / "web" / (name.stem().string() + ".jpg");
+    if (KindAt(copy) == Kind::File) left_out.insert(entry.name);
+  }
+  return left_out;
 }
 
 std::string LiveStagingName(const std::string& live) {

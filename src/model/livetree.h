@@ -25,6 +25,9 @@ struct LiveFile {
 struct LiveSelection {
   // Folders left out with everything in them (the site's other rotations), however spelled.
   std::vector<std::string> left_out_folders;
+  // Files left out, by path relative to the rotation folder ("/" between parts): the original
+  // pictures while the pages show display copies.
+  std::set<std::string> left_out_files;
 };
 
 // Whether a file name is one the programs give a file only while they make it (a write's
@@ -72,6 +75,11 @@ std::string LiveRetiredName(const std::string& live);
 // user's is put back into `live`, and when its place there is taken the leftover stays and this
 // fails, naming it.
 bool RepairLive(const std::string& live, const std::set<std::string>& ours, std::string* error);
+
+// The original pictures of the rotation in `rotation_dir` that no page links: with display
+// copies on (`web_image_size` above 0), each JPEG picture of the folder whose copy
+// web/NAME.jpg is there, by name. Empty with copies off.
+std::set<std::string> OriginalsLeftOut(const std::string& rotation_dir, int web_image_size);
 
 // Makes `live` (a folder path, links resolved; missing parents are made) hold `files`, read from
 // their sources, in place of the entries `contents` marks as owned, and keeps every user entry

@@ -204,6 +204,23 @@ std::optional<std::string> SaveColour(const SiteSettings& s) {
   return ColourToString(s.*F);
 }
 
+// The web-ready keys came later: a section without them (or with no number) gives the default, so
+// an older site builds as it always did.
+template <int SiteSettings::*F, int Default, IntRange R, bool ZeroIsOff>
+Read LoadWebInt(const SectionReader& r, std::string_view key, SiteSettings& s,
+                const KeyReadContext&) {
+  const auto text = r.Get(key);
+  const auto number = text ? ParseInt(*text) : std::nullopt;
+  if (!number) {
+    s.*F = Default;
+  } else if (ZeroIsOff && *number <= 0) {
+    s.*F = 0;
+  } else {
+    s.*F = R.Clamp(*number);
+  }
+  return Read::Next;
+}
+
 // Header_Mode or Footer_Mode: the HTML key is read first and the file key after it, so that a
 // file wins over HTML text; neither gives none. A mode outside the choices writes neither key.
 template <HeaderMode SiteSettings::*Mode, std::string SiteSettings::*Html>
@@ -696,6 +713,27 @@ const std::vector<KeyRule>& Rules() {
        G,
        LoadBool<&S::Index_Font_Italics, false>,
        SaveBool<&S::Index_Font_Italics>},
+      // Saved after every older key, so that an older program reading the file meets them last.
+      {{"Web_Image_Size", K::SizeOrOff, kWebImageSizeRange.lo, kWebImageSizeRange.hi, true},
+       58,
+       G,
+       LoadWebInt<&S::Web_Image_Size, 0, kWebImageSizeRange, true>,
+       SaveInt<&S::Web_Image_Size>},
+      {{"Web_Image_Quality", K::Integer, kWebImageQualityRange.lo, kWebImageQualityRange.hi, true},
+       59,
+       G,
+       LoadWebInt<&S::Web_Image_Quality, 85, kWebImageQualityRange, false>,
+       SaveInt<&S::Web_Image_Quality>},
+      {{"HiDPI_Thumbnails", K::Boolean},
+       60,
+       G,
+       LoadBool<&S::HiDPI_Thumbnails, false>,
+       SaveBool<&S::HiDPI_Thumbnails>},
+      {{"Lazy_Loading", K::Boolean},
+       61,
+       G,
+       LoadBool<&S::Lazy_Loading, false>,
+       SaveBool<&S::Lazy_Loading>},
   };
   return rules;
 }
@@ -735,7 +773,15 @@ std::string CheckSettingValue(const SettingsKey& key, std::string_view value) {
   const std::string upper = UpperAscii(value);
   switch (key.kind) {
     case KeyKind::Integer:
-      return ParseInt(value) ? "" : "not a whole number";
+    case KeyKind::SizeOrOff: {
+      const auto number = ParseInt(value);
+      if (!number) return "not a whole number";
+      if (!key.refuse_outside) return "";
+      if (key.kind == KeyKind::SizeOrOff && *number == 0) return "";
+      if (*number >= key.lo && *number <= key.hi) return "";
+      const std::string limits = std::to_string(key.lo) + " to " + std::to_string(key.hi);
+      return key.kind == KeyKind::SizeOrOff ? "not 0 (off) or " + limits : "not " + limits;
+    }
     case KeyKind::SizeOrNA:
       return (ParseInt(value) || upper == "NA") ? "" : "not a whole number or NA";
     case KeyKind::Boolean:

@@ -18,11 +18,26 @@ class IniFile;
 struct SiteSettings;
 struct SiteContext;
 
-enum class KeyKind { Integer, Boolean, Path, Text, Colour, FilenameDisplay, IndexLayout, SizeOrNA };
+enum class KeyKind {
+  Integer,
+  Boolean,
+  Path,
+  Text,
+  Colour,
+  FilenameDisplay,
+  IndexLayout,
+  SizeOrNA,
+  SizeOrOff,  // 0 (off) or a size within the key's limits
+};
 
 struct SettingsKey {
   std::string_view name;
   KeyKind kind;
+  // Integer and SizeOrOff keys whose values a command refuses outside these limits (a load
+  // clamps them); the older integer keys are clamped on load only.
+  int lo = 0;
+  int hi = 0;
+  bool refuse_outside = false;
 };
 
 // All keys of a rotation section in save order (Status and Rotation_Path first).

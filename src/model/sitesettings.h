@@ -34,6 +34,11 @@ inline constexpr IntRange kJpegQualityRange{1, 100};
 inline constexpr IntRange kThumbCountRange{1, 100};  // Horizontal_ and Vertical_Thumb_Count
 inline constexpr IntRange kIndexImageFontSizeRange{2, 144};
 inline constexpr IntRange kImageSizeRange{100, 5000};  // Image_Width, Image_Height
+// Web_Image_Size when on (0 is off) and Web_Image_Quality.
+inline constexpr IntRange kWebImageSizeRange{200, 8192};
+inline constexpr IntRange kWebImageQualityRange{10, 100};
+// The size a page settings dialog offers when display copies are turned on.
+inline constexpr int kWebImageSizeDefault = 2048;
 
 // Choice fields: a value outside its range means "no valid choice" (no item selected), which
 // SetDefaultValues replaces by the default.
@@ -138,6 +143,14 @@ struct SiteSettings {
   bool Default_Font_Italics = false;
   bool Index_Font_Bold = false;
   bool Index_Font_Italics = false;
+  // Display copies: 0 off, else the box (kWebImageSizeRange) each JPEG picture's copy in web/
+  // fits, written at Web_Image_Quality.
+  int Web_Image_Size = 0;
+  int Web_Image_Quality = 85;
+  // A thumbnail for twice the density beside each one that its picture is large enough for.
+  bool HiDPI_Thumbnails = false;
+  // Thumbnail and display images load lazily, with their sizes in the tag.
+  bool Lazy_Loading = false;
 
   // Which header/footer keys are in use.
   HeaderMode Header_Mode = HeaderMode::None;

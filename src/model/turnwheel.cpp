@@ -13,6 +13,7 @@
 #include "model/options.h"
 #include "model/paths.h"
 #include "model/siteop.h"
+#include "model/sitesettings.h"
 #include "platform/filelock.h"
 #include "platform/filesystem.h"
 
@@ -106,6 +107,11 @@ LiveSelection RotationSelection(const IniFile& site_ini, std::string_view site_p
     if (n == rotation) continue;
     selection.left_out_folders.push_back(RotationDirectory(site_ini, site_path, n, use_rotations));
   }
+  // With display copies on, no page links the original pictures: they stay in the rotation.
+  const auto copies =
+      ParseInt(site_ini.Get(RotationSection(rotation), "Web_Image_Size").value_or(""));
+  selection.left_out_files = OriginalsLeftOut(
+      RotationDirectory(site_ini, site_path, rotation, use_rotations), copies.value_or(0));
   return selection;
 }
 

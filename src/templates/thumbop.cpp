@@ -115,6 +115,8 @@ UsableControls ThumbOptionsUsable(const SiteSettings& s, const ThumbOptionsChoic
   set({"cmbIndexFont"}, !s.index_font_default);
   set({"cmbDefaultFont", "lblFontNote"}, !s.default_font_default);
   set({"lblImageWidth", "spnImageWidth", "lblImageHeight", "spnImageHeight"}, s.max_image_size);
+  set({"lblWebImageSize", "spnWebImageSize", "lblWebImageQuality", "spnWebImageQuality"},
+      s.Web_Image_Size > 0);
   return usable;
 }
 

@@ -3,7 +3,8 @@
 // makers runs without building every product of the choices), and a site whose templates declare
 // no character set. Each is built with the real parvel-cli (PARVEL_CLI, default
 // build/bin/parvel-cli), walked in Chromium from its first page and run through linkchecker; half
-// are served over http from 127.0.0.1, the others opened as file URLs.
+// are served over http from 127.0.0.1, the others opened as file URLs. A web-ready site (display
+// copies, 2x thumbnails, lazy loading) is walked on a screen of density 2.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -89,3 +90,59 @@ for (const [n, c] of CASES.entries()) {
     }
   });
 }
+
+// Every image of a page, each scrolled into view so that a lazy one loads, as { src, current,
+// loaded }.
+async function shownImages(tab) {
+  return tab.evaluate(async () => {
+    const shown = [];
+    for (const img of [...document.images]) {
+      img.scrollIntoView();
+      await img.decode().catch(() => {});
+      shown.push({ src: img.getAttribute('src'), current: img.currentSrc, loaded: img.naturalWidth > 0,
+        lazy: img.loading === 'lazy' && img.hasAttribute('width') && img.hasAttribute('height') });
+    }
+    return shown;
+  });
+}
+
+test('web-ready site on a screen of density 2', async () => {
+  const c = { method: 0, displayAsImage: false, thumbsDirectory: true, buttonIndex: false,
+    webReady: true };
+  const { site, images } = buildSite(CLI, REPO, path.join(root, 'web-ready'), c);
+  const base = `${server.url}/web-ready/site/`;
+  const pages = fs.readdirSync(site).filter((name) => name.endsWith('.html'));
+  const linkcheck = runLinkchecker(pages.map((name) => new URL(encodeURIComponent(name), base).href),
+    '127.0.0.1');
+  const dense = await launchBrowser(2);
+  try {
+    const tab = await dense.context.newPage();
+    let thumbnails = 0;
+    for (const name of pages) {
+      await tab.goto(new URL(encodeURIComponent(name), base).href);
+      const shown = await shownImages(tab);
+      const thumbPage = /^Index\d*\.html$/.test(name);
+      for (const img of shown) {
+        assert.ok(img.loaded, `${name}: ${img.src} did not load`);
+        assert.ok(img.lazy, `${name}: ${img.src} is not lazy with its size`);
+        if (thumbPage) {
+          // Every demo photograph is more than twice its thumbnail: each shows its 2x file.
+          assert.match(img.current, /_thb@2x\.jpg$/, `${name}: ${img.src}`);
+          thumbnails += 1;
+        } else {
+          // A display page shows its picture's copy, never the original.
+          const page = new URL(encodeURIComponent(name), base);
+          assert.ok(img.src.startsWith('web/') && img.src.endsWith('.jpg'), `${name}: ${img.src}`);
+          assert.equal(img.current, new URL(img.src, page).href, name);
+        }
+      }
+    }
+    assert.equal(thumbnails, images.length);
+    assert.equal(pages.length, images.length + 3);
+    for (const image of images) assert.ok(fs.existsSync(path.join(site, 'web', image)), image);
+  } finally {
+    await dense.close();
+  }
+  const links = await linkcheck;
+  assert.ok(links.ok, `linkchecker found broken links (exit ${links.code}):\n${links.output}`);
+});

@@ -18,6 +18,9 @@
 //                                       (default 0)
 //                   UseButtons=         True: the button pass runs first and the indexes show
 //                                       its buttons, as long as the settings name a background
+//                   WebReady=           True: the thumbnails, 2x thumbnails and display copies
+//                                       the settings ask for are made first with the build's
+//                                       makers, and the pages show them
 //   expected/     every page compared, each file named as the page the build writes
 //   other files   templates, header/footer lists, description files and the pictures whose sizes
 //                 the pages show (blank, made once by the imaging code): copied into the site
@@ -35,6 +38,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/textutil.h"
@@ -47,7 +51,10 @@
 #include "builder/pagenames.h"
 #include "builder/rotheadr.h"
 #include "builder/splice.h"
+#include "builder/thumbnail.h"
 #include "builder/thumbpage.h"
+#include "builder/webcopy.h"
+#include "imaging/PGraphic.h"
 #include "model/inifile.h"
 #include "model/paths.h"
 #include "model/sitesettings.h"
@@ -124,6 +131,34 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
       .headers = &rotation,
       .descriptions = describe ? &descriptions : nullptr,
       .draw = [d = *draw] { return d; }};
+
+  std::unordered_map<std::string, WebImage> web;
+  if (UpperAscii(build_key("WebReady", "False")) == "TRUE") {
+    const std::string thumbs = ctx.use_thumbs_directory ? site + "thumbs/" : site;
+    fs::create_directories(thumbs);
+    fs::create_directories(site + "web");
+    const auto make = [](const std::vector<std::uint8_t>& data, const std::string& target) {
+      ASSERT_FALSE(data.empty()) << target;
+      WriteFile(target, std::string(data.begin(), data.end()));
+    };
+    for (const std::string& image : ctx.images) {
+      const int w = settings.Thumb_Width, h = settings.Thumb_Height;
+      make(MakeThumbnailData(site + image, w, h, settings.Thumb_JPEG_Quality),
+           thumbs + ThumbnailName(image));
+      ImageFileInfo info;
+      ASSERT_TRUE(ReadImageFileInfo(site + image, 0, &info));
+      if (settings.HiDPI_Thumbnails && TakesHiDpiThumbnail(info.width, info.height, w, h)) {
+        make(MakeThumbnailData(site + image, 2 * w, 2 * h, settings.Thumb_JPEG_Quality),
+             thumbs + HiDpiThumbnailName(image));
+      }
+      if (settings.Web_Image_Size > 0 && TakesWebCopy(image)) {
+        make(MakeWebCopyData(site + image, settings.Web_Image_Size, settings.Web_Image_Quality),
+             site + WebCopyName(image));
+      }
+    }
+    web = ReadWebImages(settings, ctx.images, site, thumbs);
+    ctx.web = &web;
+  }
 
   const int image_count = static_cast<int>(ctx.images.size());
   const int per_page = settings.Horizontal_Thumb_Count * settings.Vertical_Thumb_Count;

@@ -45,7 +45,13 @@ TEST_F(CliTest, NewSiteSetShowAndSites) {
   const std::pair<const char*, const char*> cases[] = {
       {"Thumb_Widht=100", "Unknown settings key: Thumb_Widht"},
       {"Thumb_Width=wide", "The value of Thumb_Width, wide, is not a whole number"},
-      {"DisplayAsImage=maybe", "DisplayAsImage"}};
+      {"DisplayAsImage=maybe", "DisplayAsImage"},
+      {"Web_Image_Size=199", "The value of Web_Image_Size, 199, is not 0 (off) or 200 to 8192"},
+      {"Web_Image_Size=8193", "Web_Image_Size, 8193, is not 0 (off) or 200 to 8192"},
+      {"Web_Image_Size=-1", "Web_Image_Size, -1, is not 0 (off)"},
+      {"Web_Image_Quality=9", "The value of Web_Image_Quality, 9, is not 10 to 100"},
+      {"Web_Image_Quality=101", "Web_Image_Quality, 101, is not 10 to 100"},
+      {"HiDPI_Thumbnails=yes", "HiDPI_Thumbnails, yes, is not True or False"}};
   for (const auto& [assignment, said] : cases) {
     const Finished run = Cli({"set", "Site_1", "Thumb_Height=50", assignment});
     EXPECT_EQ(run.status, 2) << assignment;
@@ -61,6 +67,19 @@ TEST_F(CliTest, NewSiteSetShowAndSites) {
   EXPECT_TRUE(run.output.starts_with("[Rotation_1]\n"));
   EXPECT_NE(run.output.find("\nHeader_File=\nHeader_HTML=<b>Hi</b>\n"), std::string::npos);
   EXPECT_NE(run.output.find("\nThumb_Width=900\n"), std::string::npos);  // clamped as a load does
+  // The web-ready keys come last, with their defaults, and take their limits and off.
+  EXPECT_TRUE(run.output.ends_with(
+      "\nWeb_Image_Size=0\nWeb_Image_Quality=85\nHiDPI_Thumbnails=False\nLazy_Loading=False\n"))
+      << run.output;
+  ASSERT_EQ(Cli({"set", "Site_1", "Web_Image_Size=8192", "Web_Image_Quality=10",
+                 "HiDPI_Thumbnails=true", "Lazy_Loading=TRUE"})
+                .status,
+            0);
+  EXPECT_TRUE(Cli({"show", "Site_1"})
+                  .output.ends_with("\nWeb_Image_Size=8192\nWeb_Image_Quality=10\n"
+                                    "HiDPI_Thumbnails=True\nLazy_Loading=True\n"));
+  ASSERT_EQ(Cli({"set", "Site_1", "Web_Image_Size=200"}).status, 0);
+  EXPECT_NE(Cli({"show", "Site_1"}).output.find("\nWeb_Image_Size=200\n"), std::string::npos);
   EXPECT_EQ(Cli({"sites"}).output,
             "Site_1\tHoliday\t" + site + "\n\tCurrent Site  : 0 Images : NOT BUILT\n");
 }

@@ -384,5 +384,29 @@ TEST_F(LiveTreeTest, PutLiveRefusesRelativeAndRootPathsAndKeepsALink) {
   ExpectNoLeftovers();
 }
 
+// With display copies on, the originals that have a copy stay out of the live copy (the
+// rotation keeps them); with copies off, everything goes live.
+TEST_F(LiveTreeTest, DisplayCopiesLeaveTheOriginalsOut) {
+  MakeTree(source, {{"Beach.JPG", "original"},
+                    {"gone.jpeg", "original without a copy"},
+                    {"anim.gif", "gif"},
+                    {"web", "/"},
+                    {"web/Beach.jpg", "copy"}});
+  EXPECT_EQ(OriginalsLeftOut(source, 0), std::set<std::string>{});
+  LiveSelection selection;
+  selection.left_out_files = OriginalsLeftOut(source, 2048);
+  EXPECT_EQ(selection.left_out_files, std::set<std::string>{"Beach.JPG"});
+  std::vector<LiveFile> files;
+  std::string error;
+  ASSERT_TRUE(RotationLiveFiles(source, selection, &files, &error)) << error;
+  std::vector<std::string> paths;
+  for (const LiveFile& file : files) paths.push_back(file.path);
+  std::vector<std::string> expected;
+  for (const auto& [rel, content] : ReadTree(source)) {
+    if (rel != "Beach.JPG") expected.push_back(rel);
+  }
+  EXPECT_EQ(paths, expected);
+}
+
 }  // namespace
 }  // namespace parvel

@@ -137,7 +137,8 @@ struct TextOf {
   X(Image_Style_File) X(Image_Header_Same_As_Index) X(Image_Header_File) X(Image_Header_HTML)     \
   X(Image_Footer_Same_As_Index) X(Image_Footer_File) X(Image_Footer_HTML) X(Image_Width)          \
   X(Image_Height) X(Image_Heading) X(Image_UseSameNavGraphics) X(Default_Font_Bold)               \
-  X(Default_Font_Italics) X(Index_Font_Bold) X(Index_Font_Italics) X(Header_Mode) X(Footer_Mode)  \
+  X(Default_Font_Italics) X(Index_Font_Bold) X(Index_Font_Italics) X(Web_Image_Size)             \
+  X(Web_Image_Quality) X(HiDPI_Thumbnails) X(Lazy_Loading) X(Header_Mode) X(Footer_Mode)           \
   X(Image_Header_Mode) X(Image_Footer_Mode) X(prev_next_image_buttons) X(index_image_buttons)     \
   X(max_image_size) X(default_font_default) X(index_font_default) X(current_rotation)
 // clang-format on
@@ -204,7 +205,9 @@ SiteSettings Primed() {
       .Image_Footer_File = "/kept/image_footer.txt", .Image_Footer_HTML = "kept image footer",
       .Image_Width = 1234, .Image_Height = 987, .Image_Heading = false,
       .Image_UseSameNavGraphics = false, .Default_Font_Bold = true, .Default_Font_Italics = true,
-      .Index_Font_Bold = true, .Index_Font_Italics = true, .Header_Mode = HeaderMode::List,
+      .Index_Font_Bold = true, .Index_Font_Italics = true, .Web_Image_Size = 640,
+      .Web_Image_Quality = 50, .HiDPI_Thumbnails = true, .Lazy_Loading = true,
+      .Header_Mode = HeaderMode::List,
       .Footer_Mode = HeaderMode::Html, .Image_Header_Mode = ImageHeaderMode::List,
       .Image_Footer_Mode = ImageHeaderMode::Html, .prev_next_image_buttons = true,
       .index_image_buttons = true, .max_image_size = true, .default_font_default = false,
@@ -259,6 +262,13 @@ TEST_F(SiteSettingsTest, EachKeyChangesOnlyWhatItSays) {
       {"DisplayAsImage=False\r\nImage_Header_HTML=x\r\nImage_Header_File=%/ih.txt",
        "DisplayAsImage=false; Image_Header_HTML=x; Image_Header_File=<data>/ih.txt; "
        "Image_Header_Mode=3"},
+      // The web-ready keys: limits clamped, 0 or below is off, garbage gives the default.
+      {"Web_Image_Size=50", "Web_Image_Size=200"},
+      {"Web_Image_Size=9000\r\nWeb_Image_Quality=5", "Web_Image_Size=8192; Web_Image_Quality=10"},
+      {"Web_Image_Size=-3\r\nWeb_Image_Quality=120", "Web_Image_Quality=100"},
+      {"Web_Image_Size=big\r\nWeb_Image_Quality=fine", ""},
+      {"Web_Image_Size=2048\r\nHiDPI_Thumbnails=TRUE\r\nLazy_Loading=yes",
+       "Web_Image_Size=2048; HiDPI_Thumbnails=true"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.body);

@@ -67,6 +67,7 @@ class ScriptedInteraction : public Interaction {
   };
   const std::vector<ProgressStep>& progress() const { return progress_; }
   const std::vector<std::string>& logs() const { return logs_; }
+  const std::vector<std::string>& statuses() const { return statuses_; }
   void Clear() {
     messages_.clear();
     unexpected_.clear();

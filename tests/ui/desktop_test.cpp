@@ -624,8 +624,11 @@ class DesktopTest : public QObject {
     f.dialogs.Queue([&](QDialog& d) {
       for (const char* name :
            {"rdbNormal", "rdbHorizontal", "rdbIndexCustomFont", "rdbDisplayAsPage",
-            "chkMaxImageSize", "chkKorrinLink", "chkPrevNextImageButtons"})
+            "chkMaxImageSize", "chkKorrinLink", "chkPrevNextImageButtons", "chkWebImages",
+            "chkHiDpiThumbnails", "chkLazyLoading"})
         Click(d, name);  // on the pages Thumbnails, Page Index (2), Image Display, Page Text, Other
+      Find<QSpinBox>(d, "spnWebImageSize")->setValue(1600);
+      Find<QSpinBox>(d, "spnWebImageQuality")->setValue(70);
       Find<QSpinBox>(d, "spnThumbWidth")->setValue(150);
       Find<QLineEdit>(d, "edtPageNumberPrefix")->setText("Seite");
       for (const auto& [name, item] : {std::pair{"cmbDisplayedColour", 8},
@@ -653,6 +656,9 @@ class DesktopTest : public QObject {
     QCOMPARE(f.ui.help_topics(), (std::vector<int>{31, 32, 32, 33, 34, 36}));
     QCOMPARE(before["edtOtherColour"], QString("#FF8000"));
     QCOMPARE(settings.Other_Page_Text_Colour, Colour::Of(0x000080FF));
+    QCOMPARE(settings.Web_Image_Size, 1600);
+    QCOMPARE(settings.Web_Image_Quality, 70);
+    QVERIFY(settings.HiDPI_Thumbnails && settings.Lazy_Loading);
     const SiteContext site{"Site_1", data.path, false};
     QVERIFY(SaveRotation(f.ui, settings, site, 1, SavedKeys::WithStatusAndPath));
     settings = SiteSettings{};

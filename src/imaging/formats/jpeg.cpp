@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -253,13 +255,16 @@ JBLOCKARRAY ArenaAccess(j_common_ptr info, jvirt_barray_ptr ptr, JDIMENSION star
 
 class Decompressor {
  public:
-  explicit Decompressor(std::span<const std::uint8_t> data) : data_(data), info_(state_.info) {
+  // `keep_icc`: the header read keeps the colour profile's segments for jpeg_read_icc_profile.
+  explicit Decompressor(std::span<const std::uint8_t> data, bool keep_icc = false)
+      : data_(data), info_(state_.info) {
     InstallTrap(trap_);
     info_.err = &trap_.mgr;
     Run(trap_, [&] {
       jpeg_create_decompress(&info_);
       info_.mem->max_memory_to_use = kLibraryMemoryLimit;
       jpeg_mem_src(&info_, data.data(), static_cast<unsigned long>(data.size()));
+      if (keep_icc) jpeg_save_markers(&info_, JPEG_APP0 + 2, 0xFFFF);
       jpeg_read_header(&info_, TRUE);
     });
     if (!SizeIsAcceptable(info_.image_width, info_.image_height)) {
@@ -287,6 +292,18 @@ class Decompressor {
   }
 
   jpeg_decompress_struct& info() { return info_; }
+
+  // The profile kept by a `keep_icc` header read; empty when there is none.
+  std::vector<std::uint8_t> IccProfile() {
+    JOCTET* profile = nullptr;
+    unsigned int length = 0;
+    bool found = false;
+    Run(trap_, [&] { found = jpeg_read_icc_profile(&info_, &profile, &length); });
+    std::vector<std::uint8_t> out;
+    if (found && profile != nullptr) out.assign(profile, profile + length);
+    std::free(profile);
+    return out;
+  }
   bool cmyk() const { return info_.out_color_space == JCS_CMYK; }
   bool filtered() const { return filtered_; }
 
@@ -294,6 +311,7 @@ class Decompressor {
     if (options.scale != 1 && options.scale != 2 && options.scale != 4 && options.scale != 8) {
       throw JpegError("Invalid decode scale");
     }
+    if (options.eighths < 0 || options.eighths > 8) throw JpegError("Invalid decode scale");
     Configure(options);
     if (options.skip_unused_scans && info_.progressive_mode && !info_.arith_code) {
       Run(trap_, [&] { jpeg_calc_output_dimensions(&info_); });
@@ -345,8 +363,8 @@ class Decompressor {
 
  private:
   void Configure(const JpegDecodeOptions& options) {
-    info_.scale_num = 1;
-    info_.scale_denom = static_cast<unsigned>(options.scale);
+    info_.scale_num = options.eighths != 0 ? static_cast<unsigned>(options.eighths) : 1;
+    info_.scale_denom = options.eighths != 0 ? 8 : static_cast<unsigned>(options.scale);
     info_.dct_method = options.fast ? JDCT_IFAST : JDCT_ISLOW;
     const bool ink = info_.jpeg_color_space == JCS_CMYK || info_.jpeg_color_space == JCS_YCCK;
     info_.out_color_space = ink ? JCS_CMYK : JCS_RGB;
@@ -414,6 +432,34 @@ bool IsJpegSignature(std::span<const std::uint8_t> head) {
 
 std::int32_t JpegScaledSide(std::int32_t side, int scale) {
   return (side + scale - 1) / scale;
+}
+
+std::int32_t JpegEighthsSide(std::int32_t side, int eighths) {
+  return static_cast<std::int32_t>((static_cast<std::int64_t>(side) * eighths + 7) / 8);
+}
+
+int ChooseJpegEighths(std::int32_t width, std::int32_t height, std::int32_t box_width,
+                      std::int32_t box_height) {
+  // A picture that fits the box whole is decoded whole.
+  if (width <= box_width && height <= box_height) return 8;
+  // The box the picture is fitted to, in the picture's proportions: the smaller of the two
+  // reductions decides, and the decode must cover the fitted size in both directions.
+  const double reduction =
+      std::min(static_cast<double>(box_width) / width, static_cast<double>(box_height) / height);
+  const auto fitted_w = static_cast<std::int32_t>(std::ceil(width * reduction - 1e-9));
+  const auto fitted_h = static_cast<std::int32_t>(std::ceil(height * reduction - 1e-9));
+  for (int eighths = 1; eighths < 8; ++eighths) {
+    if (JpegEighthsSide(width, eighths) >= fitted_w &&
+        JpegEighthsSide(height, eighths) >= fitted_h) {
+      return eighths;
+    }
+  }
+  return 8;
+}
+
+std::vector<std::uint8_t> ReadJpegIccProfile(std::span<const std::uint8_t> data) {
+  Decompressor d(data, true);
+  return d.IccProfile();
 }
 
 ImageInfo ReadJpegInfo(std::span<const std::uint8_t> data) {
@@ -533,7 +579,7 @@ class Compressor {
   }
 
   std::vector<std::uint8_t> Encode(const Raster& image, int quality, bool progressive,
-                                   std::string_view comment) {
+                                   std::string_view comment, std::span<const std::uint8_t> icc) {
     std::vector<std::uint8_t> out;
     dest_.out = &out;
     dest_.mgr.init_destination = InitDestination;
@@ -558,6 +604,9 @@ class Compressor {
         jpeg_write_marker(&info_, JPEG_COM, reinterpret_cast<const JOCTET*>(comment.data()),
                           static_cast<unsigned int>(comment.size()));
       }
+      if (!icc.empty()) {
+        jpeg_write_icc_profile(&info_, icc.data(), static_cast<unsigned int>(icc.size()));
+      }
       while (info_.next_scanline < info_.image_height) {
         jpeg_write_scanlines(&info_, rows.data() + info_.next_scanline,
                              info_.image_height - info_.next_scanline);
@@ -577,7 +626,7 @@ class Compressor {
 }  // namespace
 
 std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progressive,
-                                    std::string_view comment) {
+                                    std::string_view comment, std::span<const std::uint8_t> icc) {
   // A segment's length field counts itself: two bytes of the 65,535 are taken.
   if (comment.size() > 65533) throw JpegError("Comment too long");
   if (image.bits != 24) throw JpegError("Only 24-bit images can be written");
@@ -587,7 +636,7 @@ std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progr
                     std::to_string(image.height) + " pixels)");
   }
   Compressor c;
-  return c.Encode(image, std::clamp(quality, 0, 100), progressive, comment);
+  return c.Encode(image, std::clamp(quality, 0, 100), progressive, comment, icc);
 }
 
 std::optional<std::string> FindJpegComment(std::span<const std::uint8_t> head,

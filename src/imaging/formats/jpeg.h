@@ -24,6 +24,7 @@ struct JpegDecodeOptions {
   // Leave out the scans of a progressive file that the scale leaves unused (jpegscan.h); the
   // pixels are the same either way.
   bool skip_unused_scans = true;
+  int eighths = 0;  // 1..8: decode at eighths/8 of the stored size instead (0: use `scale`)
 };
 
 // While an object of this class lives, progressive decodes on the constructing thread place
@@ -52,6 +53,17 @@ std::uint64_t JpegCoefficientBytes(std::span<const std::uint8_t> data);
 // The size a decode at 1/scale gives (each side rounded up, as the library does).
 std::int32_t JpegScaledSide(std::int32_t side, int scale);
 
+// The size a decode at eighths/8 gives (rounded up, as the library does).
+std::int32_t JpegEighthsSide(std::int32_t side, int eighths);
+
+// The smallest decode scale, in eighths (1..8), whose output still covers the size that a
+// `width` x `height` picture takes when fitted into the box; 8 for a picture within the box.
+int ChooseJpegEighths(std::int32_t width, std::int32_t height, std::int32_t box_width,
+                      std::int32_t box_height);
+
+// The file's ICC colour profile (its APP2 segments joined), empty when it has none.
+std::vector<std::uint8_t> ReadJpegIccProfile(std::span<const std::uint8_t> data);
+
 // Decodes straight into `target`, a 24-bit raster whose size is already the scaled size.
 void DecodeJpegInto(std::span<const std::uint8_t> data, const JpegDecodeOptions& options,
                     Raster& target);
@@ -66,8 +78,10 @@ Raster ReadJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& opt
 // quality (0..100, clamped) with baseline-compatible tables, the floating-point DCT. A non-empty
 // `comment` (at most 65,533 bytes) goes into a comment segment right after the JFIF header, in
 // the file's first few dozen bytes.
+// A non-empty `icc` profile is written in APP2 segments after the comment.
 std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progressive,
-                                    std::string_view comment = {});
+                                    std::string_view comment = {},
+                                    std::span<const std::uint8_t> icc = {});
 
 // The text of the first comment segment that starts with `prefix` among the segments before the
 // first scan, in `head` (the file's start: a segment cut off by its end is not read). None when

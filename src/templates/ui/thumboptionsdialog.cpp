@@ -422,8 +422,42 @@ QWidget* TdlgThumbOptions::MakeThumbnailsPage() {
   layout->addWidget(images);
   layout->addWidget(html);
   layout->addWidget(names);
+  layout->addWidget(MakeWebReadyGroup(page));
   layout->addStretch();
   return page;
+}
+
+QWidget* TdlgThumbOptions::MakeWebReadyGroup(QWidget* page) {
+  auto* group = Group("grpWebReady", "Web-ready Site", page);
+  auto* grid = new QVBoxLayout(group);
+  // The copies' size is a check box and a size: off stores 0, on the size shown.
+  auto* copies =
+      new QCheckBox("Publish display copies sized for screens (without location data)", group);
+  copies->setObjectName("chkWebImages");
+  auto* size = new QSpinBox(group);
+  size->setObjectName("spnWebImageSize");
+  size->setRange(kWebImageSizeRange.lo, kWebImageSizeRange.hi);
+  fillers_.push_back([this, copies, size] {
+    copies->setChecked(s_.Web_Image_Size > 0);
+    size->setValue(s_.Web_Image_Size > 0 ? s_.Web_Image_Size : kWebImageSizeDefault);
+  });
+  connect(copies, &QCheckBox::toggled, this, [this, size](bool on) {
+    s_.Web_Image_Size = on ? size->value() : 0;
+    ApplyRules();
+  });
+  connect(size, &QSpinBox::valueChanged, this, [this](int v) {
+    if (s_.Web_Image_Size > 0) s_.Web_Image_Size = v;
+  });
+  grid->addWidget(copies);
+  grid->addLayout(
+      Row({Label("lblWebImageSize", "      Largest side (Pixels):", group), size,
+           Label("lblWebImageQuality", "JPEG Quality:", group),
+           Spin("spnWebImageQuality", &SiteSettings::Web_Image_Quality, kWebImageQualityRange)}));
+  grid->addWidget(Check("chkHiDpiThumbnails", "Sharp thumbnails on high-density screens",
+                        &SiteSettings::HiDPI_Thumbnails));
+  grid->addWidget(Check("chkLazyLoading", "Load images as the visitor scrolls to them",
+                        &SiteSettings::Lazy_Loading));
+  return group;
 }
 
 QWidget* TdlgThumbOptions::MakeIndexPage() {

@@ -73,6 +73,7 @@ class TdlgThumbOptions : public QDialog {
   };
 
   QWidget* MakeThumbnailsPage();
+  QWidget* MakeWebReadyGroup(QWidget* page);
   QWidget* MakeIndexPage();
   QWidget* MakeIndex2Page();
   QWidget* MakeImageDisplayPage();

@@ -72,6 +72,10 @@ export function buildSite(cli, repoRoot, dir, c) {
     `Previous_Page_File=${button('Previous.gif')}`,
     `Next_Page_File=${button('Next.gif')}`,
     `Return_To_Index_File=${button('Index.gif')}`,
+    // Web-ready: display copies, 2x thumbnails and lazy loading.
+    ...(c.webReady
+      ? ['Web_Image_Size=800', 'HiDPI_Thumbnails=True', 'Lazy_Loading=True']
+      : []),
   ]);
   runCli(cli, dataDir, ['build', 'Site_1', '--no']);
   return { site, images };
@@ -117,7 +121,8 @@ const FLAGS = ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run', 
 FLAGS.push('--disable-background-networking', '--disable-component-update', '--disable-quic');
 
 // Resolves to { context, close() }; close() also removes the profile folder.
-export async function launchBrowser() {
+// `deviceScaleFactor`: the screen's density (2 for a high-density screen).
+export async function launchBrowser(deviceScaleFactor = 1) {
   if (!fs.existsSync(CHROMIUM)) throw new Error(`${CHROMIUM} is missing: install chromium`);
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'parvel-chromium-'));
   const context = await chromium.launchPersistentContext(profile, {
@@ -125,6 +130,7 @@ export async function launchBrowser() {
     headless: true,
     args: FLAGS,
     viewport: { width: 1280, height: 900 },
+    deviceScaleFactor,
     timeout: 120000,
   });
   return {
