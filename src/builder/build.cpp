@@ -33,6 +33,7 @@ namespace {
 class QuietInteraction : public Interaction {
  public:
   Answer Message(MessageKind, std::string_view, Buttons) override { return Answer::No; }
+  Answer Ask(MessageKind, std::string_view, Buttons, Caution) override { return Answer::No; }
   std::optional<std::string> Prompt(std::string_view, std::string_view, std::string_view) override {
     return std::nullopt;
   }

@@ -251,7 +251,7 @@ TEST_F(LiveTreeTest, ARotationsLiveFilesLeaveOutOtherRotationsAndTemporaries) {
   std::vector<LiveFile> files;
   std::string error;
   ASSERT_TRUE(RotationLiveFiles(
-      source, {{tmp / "site/Rotation_2/./Rotation_3/", source + "/deep/../deep/Rotation_4"}},
+      source, {{tmp / "site/Rotation_2/./Rotation_3/", source + "/deep/../deep/Rotation_4"}, {}},
       &files, &error))
       << error;
   std::vector<LiveFile> expected;
