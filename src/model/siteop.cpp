@@ -93,6 +93,7 @@ bool Catalogue::loadsite(const std::string& site_key) {
   site_.Path = fixpath(expandpath(ini.GetString(kGeneral, "Path", "")), true);
   site_.BaseHTMLName = ini.GetString(kGeneral, "BaseHTMLName", kDefaultBaseHTMLName);
   site_.LivePath = ini.GetString(kGeneral, "LivePath", "");
+  site_.Publish_URL = ini.GetString(kGeneral, "Publish_URL", "");
   site_.AutoRotate = !site_.LivePath.empty() &&
                      UpperAscii(ini.GetString(kGeneral, "AutoRotate", "False")) == "TRUE";
   site_.CurrentRotationPosition =
@@ -117,6 +118,12 @@ bool Catalogue::savecurrentsite(const std::function<void(IniFile&)>& also) {
   ini.Set(kGeneral, "CurrentRotationPosition", IntToStr(site_.CurrentRotationPosition));
   ini.Set(kGeneral, "BaseHTMLName", site_.BaseHTMLName);
   ini.Set(kGeneral, "RotationCount", IntToStr(site_.RotationCount));
+  // Written only for a site that publishes, so that other sites' files stay as they were.
+  if (site_.Publish_URL.empty()) {
+    ini.EraseKey(kGeneral, "Publish_URL");
+  } else {
+    ini.Set(kGeneral, "Publish_URL", site_.Publish_URL);
+  }
   if (!ini.Save()) return false;
   return WriteKey(SitesFileName(), kSites, site_.SiteKey, site_.Name);
 }
@@ -203,6 +210,7 @@ SelectionStatus Catalogue::NewSite(Interaction& ui, bool use_rotations,
   site_.Path = DataDirectory() + key + "/";
   site_.BaseHTMLName = kDefaultBaseHTMLName;
   site_.LivePath.clear();
+  site_.Publish_URL.clear();
   site_.AutoRotate = false;
   site_.CurrentRotationPosition = 1;
   site_.RotationCount = 0;

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "base/textutil.h"
 #include "model/filehelpers.h"
 #include "model/imagefiles.h"
 #include "model/paths.h"
+#include "model/turnwheel.h"
 #include "platform/filesystem.h"
 
 namespace parvel {
@@ -24,6 +26,11 @@ std::string PictureBaseHTMLNameMessage(std::string_view name) {
          "your images: please choose a name such as Index.html!";
 }
 
+std::string PublishUrlMessage(std::string_view url) {
+  return "The address to publish to, " + std::string(url) +
+         ", is not an sftp:// address!  Enter one like sftp://user@host/folder, or leave it empty.";
+}
+
 std::string StoredBaseHTMLName(std::string_view entered) {
   if (entered.empty()) return "Index.html";
   std::string name(entered);
@@ -37,7 +44,8 @@ SiteOptionsDialog::SiteOptionsDialog(Interaction& ui, const tsiterecord& site, b
       name_(site.Name),
       path_(site.Path),
       base_html_name_(site.BaseHTMLName),
-      live_path_(site.LivePath) {
+      live_path_(site.LivePath),
+      publish_url_(site.Publish_URL) {
   set_next_rotation(site.CurrentRotationPosition);
   set_auto_rotate(site.AutoRotate);
 }
@@ -86,6 +94,9 @@ bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
   if (path_.empty()) return refuse(kNoSiteDirectoryMessage);
   if (auto_rotate_ && live_path_.empty()) return refuse(kNoLiveDirectoryMessage);
   if (!CheckBaseHTMLName()) return false;
+  if (!publish_url_.empty() && !IsRemoteLivePath(publish_url_)) {
+    return refuse(PublishUrlMessage(publish_url_));
+  }
   std::vector<std::string> made;
   if (!CheckDirectory(&made)) return false;
 
@@ -94,6 +105,7 @@ bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
   site.Name = name_;
   site.Path = path_;
   site.LivePath = live_path_;
+  site.Publish_URL = Trim(publish_url_);
   site.AutoRotate = auto_rotate_;
   site.BaseHTMLName = StoredBaseHTMLName(base_html_name_);
   site.CurrentRotationPosition = next_rotation_;
@@ -136,7 +148,9 @@ std::string SiteOptionsPathProblem(const SiteOptionsDialog& dialog) {
     return "The site creation location, " + dialog.path() +
            ", is not a full path!  Enter a directory that begins with /.";
   }
-  if (dialog.auto_rotate() && relative(dialog.live_path())) {
+  // A live directory on a host ("sftp://...") is stored as typed: publishing checks it.
+  if (dialog.auto_rotate() && !IsRemoteLivePath(dialog.live_path()) &&
+      relative(dialog.live_path())) {
     return "The directory to copy the rotation to, " + dialog.live_path() +
            ", is not a full path!  Enter a directory that begins with /.";
   }

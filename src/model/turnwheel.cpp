@@ -83,6 +83,11 @@ bool SavePosition(const std::string& site_key, int next, const fs::path& live, s
 
 }  // namespace
 
+bool IsRemoteLivePath(const std::string& live) {
+  const std::string trimmed = Trim(live);
+  return trimmed.size() > 7 && LowerAscii(trimmed.substr(0, 7)) == "sftp://";
+}
+
 std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& live,
                                  bool use_rotations) {
   IniFile ini(SiteSettingsFileName(site.SiteKey));
@@ -96,7 +101,8 @@ std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& liv
   return problem;
 }
 
-std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations) {
+std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations,
+                                       const RemoteLive& remote) {
   Catalogue catalogue;
   catalogue.loadsite(site_key);
   const tsiterecord& site = catalogue.site();
@@ -132,6 +138,30 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
     return finish(RotationOutcome::NotBuilt, label + " is not built (" + dir + " holds no " +
                                                  site.BaseHTMLName + ")" + unchanged);
   }
+  std::string error;
+  if (IsRemoteLivePath(site.LivePath)) {
+    // The host's folder is checked by publishing: only what it published there is replaced.
+    const std::string address = Trim(site.LivePath);
+    if (!remote) {
+      return finish(
+          RotationOutcome::Refused,
+          label + " was not published: this program cannot publish to " + address + unchanged);
+    }
+    if (!remote(dir, address, &error)) {
+      return finish(RotationOutcome::Failed,
+                    label + " could not be put live on " + address + ": " + error);
+    }
+    const int next = result.rotation >= count ? 1 : result.rotation + 1;
+    result.position_saved = SavePosition(site_key, next, fs::path(address), &error);
+    if (!result.position_saved) {
+      return finish(RotationOutcome::Live,
+                    label + " is live on " + address +
+                        ", but the next rotation number could not be saved: " + error);
+    }
+    result.next_rotation = next;
+    return finish(RotationOutcome::Live,
+                  label + " is live on " + address + "; next rotation: " + IntToStr(next));
+  }
   const std::string live = fixpath(site.LivePath, false);
   const fs::path target = ResolvedFolder(live);
   std::string problem = LiveProblem(live, site_key, ini, site_path, count, use_rotations);
@@ -141,7 +171,6 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
   if (!problem.empty()) {
     return finish(RotationOutcome::Refused, label + " was not copied: " + problem + unchanged);
   }
-  std::string error;
   if (!PutLive(dir, live, &error)) {
     return finish(RotationOutcome::Failed,
                   label + " could not be put live in " + live + ": " + error);
@@ -159,7 +188,7 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
                 label + " is live in " + live + "; next rotation: " + IntToStr(next));
 }
 
-TurnwheelResult RotateSites() {
+TurnwheelResult RotateSites(const RemoteLive& remote) {
   AppOptions options;
   options.Read();
   Catalogue catalogue;
@@ -167,7 +196,7 @@ TurnwheelResult RotateSites() {
   result.catalogue_read = catalogue.ReadSites();
   result.ok = result.catalogue_read;
   for (const auto& key : catalogue.keys()) {
-    auto site = RotateSite(key, options.UseRotations);
+    auto site = RotateSite(key, options.UseRotations, remote);
     if (!site) continue;
     result.ok = result.ok && site->outcome == RotationOutcome::Live && site->position_saved;
     result.sites.push_back(std::move(*site));

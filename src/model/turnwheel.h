@@ -3,6 +3,7 @@
 // CurrentRotationPosition on.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +40,15 @@ struct TurnwheelResult {
   std::vector<std::string> Lines() const;
 };
 
+// Puts a rotation's directory live on a host, for a live directory that is an "sftp://" address:
+// true when it is live there; false with the reason (naming the host and the cause). The
+// publishing layer provides it to the programs; without one such a site is refused.
+using RemoteLive =
+    std::function<bool(const std::string& source, const std::string& address, std::string* error)>;
+
+// True when a live directory is an address on a host ("sftp://...") rather than a folder here.
+bool IsRemoteLivePath(const std::string& live);
+
 // Why turnwheel would refuse to put a rotation of the site into `live` (an expanded path), in the
 // words of its report line ("the live directory, D, holds files that ..."); empty when it would
 // not. The record's Path is the site's folder as typed or stored.
@@ -49,9 +59,11 @@ std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& liv
 // rotation due is CurrentRotationPosition, or 1 when that is below 1 or beyond RotationCount.
 // Only a rotation that went live moves the number on (to the next, wrapping to 1); an unbuilt or
 // failed one stays due and the live directory keeps what it held.
-std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations);
+// A live directory on a host is filled through `remote`.
+std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations,
+                                       const RemoteLive& remote = {});
 
 // Rotates every due site of sites.ini; the rotation default directories follow options.ini.
-TurnwheelResult RotateSites();
+TurnwheelResult RotateSites(const RemoteLive& remote = {});
 
 }  // namespace parvel

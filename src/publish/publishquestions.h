@@ -3,6 +3,7 @@
 // turnwheel (which runs unattended) never asks.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -23,20 +24,21 @@ class PublishQuestions {
   virtual void PasswordAccepted(const std::string& /*who*/, const std::string& /*password*/) {}
 };
 
-// Asks nothing: every unknown host is refused and only the agent and keys without a passphrase
-// are used, or the password given (turnwheel's, from the desktop's keyring).
+// Asks nothing: every unknown host is refused, only the agent and keys without a passphrase are
+// used, and the password is the one `stored` holds for user@host (the desktop's keyring), if any.
 class UnattendedQuestions : public PublishQuestions {
  public:
-  explicit UnattendedQuestions(std::optional<std::string> password = std::nullopt)
-      : password_(std::move(password)) {}
+  using Stored = std::function<std::optional<std::string>(const std::string& who)>;
+  explicit UnattendedQuestions(Stored stored = {}) : stored_(std::move(stored)) {}
   bool TrustNewHost(const std::string&, const std::string&) override { return false; }
   std::optional<std::string> Passphrase(const std::string&) override { return std::nullopt; }
-  std::optional<std::string> Password(const std::string&, int attempt) override {
-    return attempt == 1 ? password_ : std::nullopt;
+  std::optional<std::string> Password(const std::string& who, int attempt) override {
+    if (attempt != 1 || !stored_) return std::nullopt;
+    return stored_(who);
   }
 
  private:
-  std::optional<std::string> password_;
+  Stored stored_;
 };
 
 }  // namespace parvel
