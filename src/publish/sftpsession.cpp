@@ -190,6 +190,10 @@ bool SftpSession::Open(const PublishAddress& address, PublishQuestions& question
   }
   const long timeout = kHostTimeoutSeconds;
   ssh_options_set(s, SSH_OPTIONS_TIMEOUT, &timeout);
+  // Every request waits for its answer: without this each small packet would wait for the
+  // previous one's acknowledgement (tens of milliseconds per file).
+  const int nodelay = 1;
+  ssh_options_set(s, SSH_OPTIONS_NODELAY, &nodelay);
   h_->callbacks.userdata = h_.get();
   h_->callbacks.auth_function = AskPassphrase;
   ssh_callbacks_init(&h_->callbacks);

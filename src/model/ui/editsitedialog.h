@@ -50,6 +50,7 @@ class TdlgEditSite : public QDialog {
   void btnApplyToAllClick();
   void btnBuildAllClick();
   void btnBuildClick();
+  void btnPublishClick();
   void btnPreviewClick();
   void btnBrowseStyleClick();
   void btnTestComplianceClick();
@@ -98,6 +99,7 @@ class TdlgEditSite : public QDialog {
   QPushButton* btnSelectImages_;
   TImageListView* images_;
   QPushButton* btnBuild_;
+  QPushButton* btnPublish_;
   QPushButton* btnPreview_;
   QPushButton* btnClose_;
   QPushButton* btnHelp_;
