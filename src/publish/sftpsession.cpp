@@ -7,11 +7,13 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -25,7 +27,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr char kPosixRename[] = "posix-rename@openssh.com";
-constexpr size_t kBlock = 128 * 1024;  // below the 256 KiB messages OpenSSH's server takes
+constexpr size_t kBlock = 64 * 1024;  // well below the 256 KiB messages OpenSSH's server takes
 
 // Overwrites a secret before its memory is given back.
 void Wipe(std::string& secret) {
@@ -273,8 +275,9 @@ bool SftpSession::CheckHostKey(PublishQuestions& questions) {
 }
 
 bool SftpSession::Authenticate(const PublishAddress& address, PublishQuestions& questions) {
+  // No watchdog here: a person may take their time over a passphrase or password, and libssh
+  // waits for the host's answers no longer than the session's timeout.
   ssh_session s = h_->session;
-  Waiting waiting(*h_);
   int rc = ssh_userauth_none(s, nullptr);
   if (rc == SSH_AUTH_SUCCESS) return true;
   if (rc == SSH_AUTH_ERROR) return Fail("Could not log in to " + host_ + ": " + ssh_get_error(s));
@@ -381,8 +384,13 @@ bool SftpSession::RemoveDirectory(const std::string& path) {
   return sftp_rmdir(h_->sftp, path.c_str()) == 0;
 }
 
+// libssh 0.10 waits for each write's answer before the next; over a network that leaves the line
+// idle most of the time. Here up to kWindow writes are in flight at once, as OpenSSH's sftp does,
+// on the handle libssh opened; every answer is read before this returns, so that libssh finds
+// nothing of these on the channel.
 bool SftpSession::Upload(const std::string& local, const std::string& remote,
                          const std::function<bool(std::uint64_t)>& sent) {
+  constexpr size_t kWindow = 16;
   std::ifstream in(local, std::ios::binary);
   if (!in) return Fail(local + " cannot be read");
   Waiting waiting(*h_);
@@ -391,56 +399,89 @@ bool SftpSession::Upload(const std::string& local, const std::string& remote,
     return Fail("Could not write " + remote + " on " + host_ + ": " +
                 SftpErrorText(sftp_get_error(h_->sftp)));
   }
+  const std::string handle(static_cast<const char*>(ssh_string_data(file->handle)),
+                           ssh_string_len(file->handle));
   std::vector<char> buffer(kBlock);
-  bool ok = true;
-  while (ok && in) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    const auto count = static_cast<size_t>(in.gcount());
-    if (count == 0) break;
+  std::deque<std::uint32_t> in_flight;
+  std::uint64_t offset = 0;
+  bool reading = true;
+  bool broken = false;  // the channel cannot be trusted any more
+  std::string failure;
+  while (true) {
+    while (reading && failure.empty() && in_flight.size() < kWindow) {
+      in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+      const auto count = static_cast<size_t>(in.gcount());
+      if (in.bad()) failure = local + " cannot be read";
+      if (count == 0 || !failure.empty()) {
+        reading = false;
+        break;
+      }
+      const std::uint32_t id = ++h_->sftp->id_counter;
+      std::string body;
+      PutString(body, handle);
+      PutU32(body, static_cast<std::uint32_t>(offset >> 32));
+      PutU32(body, static_cast<std::uint32_t>(offset));
+      PutString(body, std::string_view(buffer.data(), count));
+      if (!SendRequest(SSH_FXP_WRITE, id, body)) {
+        failure = std::string("the connection was lost: ") + ssh_get_error(h_->session);
+        broken = true;
+        reading = false;
+        break;
+      }
+      in_flight.push_back(id);
+      offset += count;
+      if (!sent(count)) {
+        failure = "cancelled";
+        reading = false;
+      }
+    }
+    if (in_flight.empty() || broken) break;
+    std::vector<unsigned char> reply;
+    if (!ReadReply(&reply)) {
+      failure = "the connection was lost";
+      broken = true;
+      break;
+    }
     {
       std::lock_guard<std::mutex> lock(h_->mutex);
       h_->since = Clock::now();
     }
-    if (sftp_write(file, buffer.data(), count) != static_cast<ssize_t>(count)) {
-      ok = Fail("Could not write " + remote + " on " + host_ + ": " +
-                SftpErrorText(sftp_get_error(h_->sftp)));
-    } else if (!sent(count)) {
-      ok = false;
-      error_ = "cancelled";
+    const auto it = std::find(in_flight.begin(), in_flight.end(), GetU32(&reply[1]));
+    if (reply[0] != SSH_FXP_STATUS || it == in_flight.end()) {
+      failure = "the server's answer was not understood";
+      broken = true;
+      break;
+    }
+    in_flight.erase(it);
+    const std::uint32_t code = GetU32(&reply[5]);
+    if (code != SSH_FX_OK && failure.empty()) {
+      failure = SftpErrorText(static_cast<int>(code));
+      reading = false;
     }
   }
-  if (ok && in.bad()) ok = Fail(local + " cannot be read");
-  if (sftp_close(file) != 0 && ok) {
-    ok = Fail("Could not finish writing " + remote + " on " + host_ + ": " +
-              SftpErrorText(sftp_get_error(h_->sftp)));
+  // On a broken channel the close fails at once; it still gives the handle's memory back.
+  const bool closed = sftp_close(file) == 0;
+  if (broken) return Fail("Could not write " + remote + " on " + host_ + ": " + failure);
+  if (failure == "cancelled") {
+    error_ = failure;
+    return false;
   }
-  return ok;
+  if (!failure.empty()) {
+    return Fail((failure.find(local) == 0
+                     ? failure
+                     : "Could not write " + remote + " on " + host_ + ": " + failure));
+  }
+  if (!closed) {
+    return Fail("Could not finish writing " + remote + " on " + host_ + ": " +
+                SftpErrorText(sftp_get_error(h_->sftp)));
+  }
+  return true;
 }
 
-// libssh 0.10 sends SFTP's own rename, which will not replace an existing file; the extension
-// that does is requested here as one SSH_FXP_EXTENDED packet on the SFTP channel, and its status
-// read back. Nothing else is waiting on the channel meanwhile: every other request is answered
-// before its call returns.
-bool SftpSession::Replace(const std::string& from, const std::string& to) {
-  Waiting waiting(*h_);
-  const std::uint32_t id = ++h_->sftp->id_counter;
-  std::string body;
-  body += static_cast<char>(SSH_FXP_EXTENDED);
-  PutU32(body, id);
-  PutString(body, kPosixRename);
-  PutString(body, from);
-  PutString(body, to);
-  std::string packet;
-  PutU32(packet, static_cast<std::uint32_t>(body.size()));
-  packet += body;
-  const auto failed = [&](const std::string& why) {
-    return Fail("Could not put " + to + " in place on " + host_ + ": " + why);
-  };
+// Reads one SFTP reply from the channel, for a request sent here past libssh. False when the
+// connection broke or the host stopped answering.
+bool SftpSession::ReadReply(std::vector<unsigned char>* reply) {
   ssh_channel channel = h_->sftp->channel;
-  if (ssh_channel_write(channel, packet.data(), static_cast<std::uint32_t>(packet.size())) !=
-      static_cast<int>(packet.size())) {
-    return failed(ssh_get_error(h_->session));
-  }
   const auto read_exactly = [&](unsigned char* into, std::uint32_t size) {
     std::uint32_t got = 0;
     while (got < size) {
@@ -456,11 +497,42 @@ bool SftpSession::Replace(const std::string& from, const std::string& to) {
     return true;
   };
   unsigned char length[4];
-  if (!read_exactly(length, 4)) return failed("the connection was lost");
+  if (!read_exactly(length, 4)) return false;
   const std::uint32_t size = GetU32(length);
-  if (size < 9 || size > 64 * 1024) return failed("the server's answer was not understood");
-  std::vector<unsigned char> reply(size);
-  if (!read_exactly(reply.data(), size)) return failed("the connection was lost");
+  if (size < 9 || size > 256 * 1024) return false;
+  reply->resize(size);
+  return read_exactly(reply->data(), size);
+}
+
+// Sends one request packet (type, id, body) on the SFTP channel.
+bool SftpSession::SendRequest(unsigned char type, std::uint32_t id, const std::string& body) {
+  std::string packet;
+  PutU32(packet, static_cast<std::uint32_t>(body.size() + 5));
+  packet += static_cast<char>(type);
+  PutU32(packet, id);
+  packet += body;
+  return ssh_channel_write(h_->sftp->channel, packet.data(),
+                           static_cast<std::uint32_t>(packet.size())) ==
+         static_cast<int>(packet.size());
+}
+
+// libssh 0.10 sends SFTP's own rename, which will not replace an existing file; the extension
+// that does is requested here as one SSH_FXP_EXTENDED packet on the SFTP channel, and its status
+// read back. Nothing else is waiting on the channel meanwhile: every other request is answered
+// before its call returns.
+bool SftpSession::Replace(const std::string& from, const std::string& to) {
+  Waiting waiting(*h_);
+  const std::uint32_t id = ++h_->sftp->id_counter;
+  std::string body;
+  PutString(body, kPosixRename);
+  PutString(body, from);
+  PutString(body, to);
+  const auto failed = [&](const std::string& why) {
+    return Fail("Could not put " + to + " in place on " + host_ + ": " + why);
+  };
+  if (!SendRequest(SSH_FXP_EXTENDED, id, body)) return failed(ssh_get_error(h_->session));
+  std::vector<unsigned char> reply;
+  if (!ReadReply(&reply)) return failed("the connection was lost");
   if (reply[0] != SSH_FXP_STATUS || GetU32(&reply[1]) != id) {
     return failed("the server's answer was not understood");
   }

@@ -66,6 +66,8 @@ class SftpSession {
   bool Fail(const std::string& what);
   bool CheckHostKey(PublishQuestions& questions);
   bool Authenticate(const PublishAddress& address, PublishQuestions& questions);
+  bool SendRequest(unsigned char type, std::uint32_t id, const std::string& body);
+  bool ReadReply(std::vector<unsigned char>* reply);
 
   std::unique_ptr<Handles> h_;
   std::string host_;
