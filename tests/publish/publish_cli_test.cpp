@@ -37,6 +37,7 @@ class PublishCliTest : public ::testing::Test {
   void SetUp() override {
     server_->SetKnownHosts(SshServer::Known::Real);
     ASSERT_EQ(Cli("new-site Holiday --path '" + site_.path() + "'").status, 0);
+    ASSERT_EQ(Cli("set Site_1 Thumb_Width=120").status, 0);  // makes the first rotation
     WriteFile(site_ / "Index.html", "<img src=\"a b&'#%.jpg\">");
     WriteFile(site_ / "a b&'#%.jpg", "picture");
   }

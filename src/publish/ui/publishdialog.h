@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/seams.h"
+#include "model/siteop.h"
 #include "publish/publish.h"
 
 class QCheckBox;
