@@ -4,7 +4,7 @@
 # Times publishing over SFTP against a local OpenSSH server (a throwaway sshd on 127.0.0.1 with
 # its own host key; HOME points at a scratch folder whose ~/.ssh is the benchmark's):
 #   - a site of BENCH_PHOTOS (10000) small generated photographs, each with a thumbnail, and a
-#     page per 20 of them: published once, then again with nothing changed (median of
+#     page per 20 of them: published once (one run), then again with nothing changed (median of
 #     BENCH_RUNS runs);
 #   - when CORPUS_DIR is given (made by make-corpus.sh), the site built from its 200 JPEGs:
 #     its first publish into an empty folder side by side with `rsync -a -e ssh` and `scp -r`
@@ -62,14 +62,17 @@ UsePAM no
 PasswordAuthentication no
 Subsystem sftp internal-sftp
 CONFIG
-printf 'Host benchhost\n  HostName 127.0.0.1\n  Port %s\n  User %s\n' "$PORT" "$(id -un)" \
-  >"$HOME/.ssh/config"
+# OpenSSH's own tools read ~/.ssh of the password entry, not of $HOME: they are given this file
+# with -F, and it names the key and known_hosts file.
+printf 'Host benchhost\n  HostName 127.0.0.1\n  Port %s\n  User %s\n  IdentityFile %s\n  UserKnownHostsFile %s\n' \
+  "$PORT" "$(id -un)" "$HOME/.ssh/id_ed25519" "$HOME/.ssh/known_hosts" >"$HOME/.ssh/config"
+SSH="ssh -F $HOME/.ssh/config"
 echo "[127.0.0.1]:$PORT $(cat "$WORK/hostkey.pub")" >"$HOME/.ssh/known_hosts"
 [ "$(id -u)" -ne 0 ] || mkdir -p -m 755 /run/sshd
 /usr/sbin/sshd -f "$WORK/sshd_config" -D -e 2>"$WORK/sshd.log" &
 SSHD_PID=$!
 for _ in $(seq 100); do
-  ssh -o BatchMode=yes benchhost true 2>/dev/null && break
+  $SSH -o BatchMode=yes benchhost true 2>/dev/null && break
   sleep 0.1
 done
 REMOTE=$WORK/remote
@@ -107,6 +110,7 @@ make_site() {  # name folder
   "$CLI" --data-dir "$data" set Site_1 "Publish_URL=sftp://benchhost$REMOTE/$1" >/dev/null
 }
 
+if [ "$PHOTOS" -gt 0 ]; then
 echo "== $PHOTOS generated photographs"
 SITE=$WORK/many
 mkdir -p "$SITE/thumbs"
@@ -124,10 +128,11 @@ for p in range(0, count, 20):
 PY
 make_site many "$SITE"
 files=$(find "$SITE" -type f | wc -l)
-t=$(median ':' "$CLI" --data-dir "$WORK/data-many" publish Site_1 --no)
+t=$(RUNS=1 median ':' "$CLI" --data-dir "$WORK/data-many" publish Site_1 --no)
 echo "first publish ($files files, $(du -sh "$SITE" | cut -f1)): $t s  ($(tail -n 1 "$WORK/out.txt"))"
 t=$(median ':' "$CLI" --data-dir "$WORK/data-many" publish Site_1 --no)
 echo "unchanged republish: $t s  ($(tail -n 1 "$WORK/out.txt"))"
+fi
 
 if [ -n "$CORPUS" ]; then
   echo "== the corpus site ($CORPUS/jpeg)"
@@ -140,8 +145,8 @@ if [ -n "$CORPUS" ]; then
   fresh="rm -rf $REMOTE/corpus $REMOTE/rsync $REMOTE/scp $WORK/data-corpus/Published"
   t=$(median "$fresh" "$CLI" --data-dir "$WORK/data-corpus" publish Site_1 --no)
   echo "parvel-cli publish: $t s"
-  t=$(median "$fresh" rsync -a -e ssh "$CSITE/" "benchhost:$REMOTE/rsync/")
+  t=$(median "$fresh" rsync -a -e "$SSH" "$CSITE/" "benchhost:$REMOTE/rsync/")
   echo "rsync -a -e ssh:    $t s"
-  t=$(median "$fresh" scp -q -r "$CSITE" "benchhost:$REMOTE/scp")
+  t=$(median "$fresh" scp -F "$HOME/.ssh/config" -q -r "$CSITE" "benchhost:$REMOTE/scp")
   echo "scp -r:             $t s"
 fi
