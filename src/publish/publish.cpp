@@ -170,6 +170,11 @@ class Publisher {
         ++result_.counts.unchanged;
         continue;
       }
+      // A file never sent here is digested while it is sent: read once.
+      if (known == record_.files.end()) {
+        sends->push_back(std::move(send));
+        continue;
+      }
       std::string error;
       if (!FileDigest(file.path, &send.digest, &error)) {
         Finish(PublishOutcome::Failed, error + ": nothing was published");
@@ -266,12 +271,16 @@ class Publisher {
     };
     for (const Send& send : sends) {
       const std::string temporary = TemporaryFor(send.file.name);
-      const bool sent = session_.Upload(send.file.path, Remote(temporary), [&](std::uint64_t n) {
-        done += n;
-        progress();
-        cancelled = cancelled || ui_.Checkpoint();
-        return !cancelled;
-      });
+      std::string digest;
+      const bool sent = session_.Upload(
+          send.file.path, Remote(temporary),
+          [&](std::uint64_t n) {
+            done += n;
+            progress();
+            cancelled = cancelled || ui_.Checkpoint();
+            return !cancelled;
+          },
+          &digest);
       if (!sent || !session_.Replace(Remote(temporary), Remote(send.file.name))) {
         const std::string why = cancelled ? std::string() : session_.error();
         // The temporary goes now if the host still answers; else the next publish removes it.
@@ -294,7 +303,9 @@ class Publisher {
         return false;
       }
       record_.temporaries.erase(temporary);
-      record_.files[send.file.name] = {send.state.size, send.state.mtime_ns, send.digest};
+      // What was read while sending is what the host holds (the file may have changed since
+      // it was planned).
+      record_.files[send.file.name] = {send.state.size, send.state.mtime_ns, digest};
       ++count;
       ++result_.counts.sent;
       result_.counts.bytes += send.state.size;

@@ -4,6 +4,7 @@
 #include <libssh/callbacks.h>
 #include <libssh/libssh.h>
 #include <libssh/sftp.h>
+#include <openssl/evp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
@@ -389,8 +390,8 @@ bool SftpSession::RemoveDirectory(const std::string& path) {
 // on the handle libssh opened; every answer is read before this returns, so that libssh finds
 // nothing of these on the channel.
 bool SftpSession::Upload(const std::string& local, const std::string& remote,
-                         const std::function<bool(std::uint64_t)>& sent) {
-  constexpr size_t kWindow = 16;
+                         const std::function<bool(std::uint64_t)>& sent, std::string* digest) {
+  constexpr size_t kWindow = 32;  // 2 MiB in flight: OpenSSH's channel window
   std::ifstream in(local, std::ios::binary);
   if (!in) return Fail(local + " cannot be read");
   Waiting waiting(*h_);
@@ -402,6 +403,9 @@ bool SftpSession::Upload(const std::string& local, const std::string& remote,
   const std::string handle(static_cast<const char*>(ssh_string_data(file->handle)),
                            ssh_string_len(file->handle));
   std::vector<char> buffer(kBlock);
+  const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> hash(EVP_MD_CTX_new(),
+                                                                     &EVP_MD_CTX_free);
+  EVP_DigestInit_ex(hash.get(), EVP_sha256(), nullptr);
   std::deque<std::uint32_t> in_flight;
   std::uint64_t offset = 0;
   bool reading = true;
@@ -430,6 +434,7 @@ bool SftpSession::Upload(const std::string& local, const std::string& remote,
       }
       in_flight.push_back(id);
       offset += count;
+      EVP_DigestUpdate(hash.get(), buffer.data(), count);
       if (!sent(count)) {
         failure = "cancelled";
         reading = false;
@@ -474,6 +479,17 @@ bool SftpSession::Upload(const std::string& local, const std::string& remote,
   if (!closed) {
     return Fail("Could not finish writing " + remote + " on " + host_ + ": " +
                 SftpErrorText(sftp_get_error(h_->sftp)));
+  }
+  if (digest) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    unsigned char bytes[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    EVP_DigestFinal_ex(hash.get(), bytes, &size);
+    digest->clear();
+    for (unsigned int i = 0; i < size; ++i) {
+      *digest += kDigits[bytes[i] >> 4];
+      *digest += kDigits[bytes[i] & 15];
+    }
   }
   return true;
 }

@@ -51,9 +51,10 @@ class SftpSession {
   // Removes an empty directory; false (without a message) when it is not empty.
   bool RemoveDirectory(const std::string& path);
   // Writes the local file to `remote` (created or truncated, mode 0644), calling `sent` with
-  // each block's size; `sent` returning false stops (error() then says "cancelled").
+  // each block's size; `sent` returning false stops (error() then says "cancelled"). With
+  // `digest`, the SHA-256 (hex) of the bytes sent is put there, so that the file is read once.
   bool Upload(const std::string& local, const std::string& remote,
-              const std::function<bool(std::uint64_t)>& sent);
+              const std::function<bool(std::uint64_t)>& sent, std::string* digest = nullptr);
   // Renames `from` over `to` in one step (posix-rename@openssh.com).
   bool Replace(const std::string& from, const std::string& to);
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "model/inifile.h"
 #include "model/paths.h"
@@ -235,6 +236,34 @@ TEST_F(PublishTest, ARotationGoesLiveOnTheHostTwiceInARow) {
     // What the previous rotation published and this one lacks is gone; thumbs/ stays in use.
     EXPECT_EQ(ReadTree(remote_), Expected(source));
   }
+}
+
+// Site Options' Test says what it found at the address, and whether publishing there would work.
+TEST_F(PublishTest, TestSaysWhatTheFolderHolds) {
+  struct Row {
+    const char* name;
+    std::function<void()> arrange;
+    bool usable;
+    const char* said;
+  };
+  const Row rows[] = {
+      {"missing", [] {}, true, "does not exist yet"},
+      {"empty", [&] { std::filesystem::create_directories(remote_); }, true, "is empty"},
+      {"foreign", [&] { WriteFile(remote_ + "/x.php", "x"); }, false, "did not publish there"},
+      {"published before", [&] { ASSERT_TRUE(Publish().ok()); }, true, "published there before"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::filesystem::remove_all(remote_);
+    std::filesystem::remove_all(data_ / "Published");
+    row.arrange();
+    std::string found;
+    EXPECT_EQ(TestPublishAddress(questions_, address_.Text(), &found), row.usable) << found;
+    EXPECT_NE(found.find(row.said), std::string::npos) << found;
+  }
+  std::string found;
+  EXPECT_FALSE(TestPublishAddress(questions_, "ftp://host/x", &found));
+  EXPECT_NE(found.find("begins with sftp://"), std::string::npos) << found;
 }
 
 TEST(PublishUrlTest, Parses) {
