@@ -71,6 +71,7 @@ echo "[127.0.0.1]:$PORT $(cat "$WORK/hostkey.pub")" >"$HOME/.ssh/known_hosts"
 [ "$(id -u)" -ne 0 ] || mkdir -p -m 755 /run/sshd
 /usr/sbin/sshd -f "$WORK/sshd_config" -D -e 2>"$WORK/sshd.log" &
 SSHD_PID=$!
+disown "$SSHD_PID"  # killed at the end without a word from the shell
 for _ in $(seq 100); do
   $SSH -o BatchMode=yes benchhost true 2>/dev/null && break
   sleep 0.1
