@@ -1,11 +1,16 @@
 #include "cli/commands.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <iostream>
 
 #include "base/textutil.h"
 #include "builder/build.h"
 #include "builder/sitebuild.h"
+#include "cli/consolequestions.h"
 #include "images/addimage.h"
+#include "keyring/keyring.h"
 #include "model/buildrecord.h"
 #include "model/editsite.h"
 #include "model/paths.h"
@@ -13,6 +18,7 @@
 #include "model/siteoptions.h"
 #include "model/turnwheel.h"
 #include "platform/filesystem.h"
+#include "publish/publish.h"
 
 namespace parvel::cli {
 namespace {
@@ -24,8 +30,9 @@ constexpr const char* kUsage =
     "        [--whole-scans] [--yes | --no]\n"
     "  new-site NAME [--path DIR]\n"
     "  set SITE [--rotation N] KEY=VALUE...\n"
-    "  show SITE [--rotation N]\n"
+    "  show SITE [--rotation N] [KEY...]\n"
     "  rotate\n"
+    "  publish SITE [--rotation N] [--yes | --no]\n"
     "  quick FOLDER [--template FILE] [--yes | --no]\n"
     "  add SITE [--rotation N] [--yes | --no] FILE...\n"
     "  delete-site SITE [--yes | --no]\n";
@@ -74,7 +81,76 @@ bool OpenOnRotation(CommandEnvironment& env, SiteEditor& editor, int rotation) {
   return true;
 }
 
+// The keys of the site's own record (section "General") that set and show take.
+constexpr const char* kSiteKeys[] = {
+    "Name", "BaseHTMLName", "LivePath", "AutoRotate", "CurrentRotationPosition", "Publish_URL"};
+
+std::optional<std::string> FindSiteKey(const std::string& name) {
+  for (const char* key : kSiteKeys) {
+    if (LowerAscii(key) == LowerAscii(name)) return std::string(key);
+  }
+  return std::nullopt;
+}
+
+// Empty when `value` may be stored under the site key, else why not.
+std::string CheckSiteValue(const std::string& key, const std::string& value) {
+  std::string why;
+  if (key == "Name" || key == "BaseHTMLName") {
+    if (Trim(value).empty()) return "empty";
+    if (key == "BaseHTMLName" && value.find('/') != std::string::npos) return "not a file name";
+  } else if (key == "AutoRotate") {
+    if (UpperAscii(value) != "TRUE" && UpperAscii(value) != "FALSE") return "not True or False";
+  } else if (key == "CurrentRotationPosition") {
+    const auto n = PositiveNumber(value);
+    if (!n || *n > SiteOptionsDialog::kMaxNextRotation) return "not a number from 1 to 99999";
+  } else if (key == "Publish_URL" || (key == "LivePath" && IsRemoteLivePath(value))) {
+    if (!Trim(value).empty() && !ParsePublishUrl(value, &why)) return why;
+  } else if (key == "LivePath") {
+    const std::string full = expandpath(value);
+    if (!full.empty() && full.front() != '/') return "not a full path (one that begins with /)";
+  }
+  return std::string();
+}
+
+void SetSiteValue(tsiterecord& site, const std::string& key, const std::string& value) {
+  if (key == "Name") site.Name = value;
+  if (key == "BaseHTMLName") site.BaseHTMLName = StoredBaseHTMLName(value);
+  if (key == "LivePath") site.LivePath = Trim(value);
+  if (key == "AutoRotate") site.AutoRotate = UpperAscii(value) == "TRUE";
+  if (key == "CurrentRotationPosition") site.CurrentRotationPosition = *PositiveNumber(value);
+  if (key == "Publish_URL") site.Publish_URL = Trim(value);
+}
+
+std::string SiteValue(const tsiterecord& site, const std::string& key) {
+  if (key == "Name") return site.Name;
+  if (key == "BaseHTMLName") return site.BaseHTMLName;
+  if (key == "LivePath") return site.LivePath;
+  if (key == "AutoRotate") return site.AutoRotate ? "True" : "False";
+  if (key == "CurrentRotationPosition") return IntToStr(site.CurrentRotationPosition);
+  return site.Publish_URL;
+}
+
+bool HasOption(const Arguments& args, const std::string& name) {
+  return std::find(args.words.begin(), args.words.end(), name) != args.words.end();
+}
+
 }  // namespace
+
+bool PublishToLive(const std::string& source, const LiveSelection& selection,
+                   const std::string& address_text, std::string* error) {
+  std::string why;
+  const auto address = ParsePublishUrl(address_text, &why);
+  if (!address) {
+    *error = "the address " + address_text + " is " + why;
+    return false;
+  }
+  // Unattended: nothing is asked; a password only from the desktop's keyring.
+  ConsoleInteraction quiet(std::cerr, std::cin, ConsoleInteraction::Policy::No, false);
+  UnattendedQuestions questions(KeyringPassword);
+  const PublishResult result = PublishFolder(quiet, questions, source, *address, selection);
+  if (!result.ok()) *error = result.message;
+  return result.ok();
+}
 
 std::string BuildSummary(const BuildCounts& counts) {
   std::string thumbnails = "Thumbnails: " + std::to_string(counts.thumbnails_made) + " made, " +
@@ -201,31 +277,66 @@ int CmdNewSite(Arguments& args) {
 }
 
 int CmdShow(Arguments& args) {
+  const bool rotation_given = HasOption(args, "--rotation");
   const int rotation = TakeRotation(args);
-  if (!CheckWords(args, 1, 1)) return Usage(args.error);
+  if (!CheckWords(args, 1, static_cast<size_t>(-1))) return Usage(args.error);
+  // Named keys: each KEY=VALUE on a line, the site's own keys from its record.
+  std::vector<std::string> site_keys;
+  std::vector<std::string> rotation_keys;
+  for (size_t i = 1; i < args.words.size(); ++i) {
+    if (const auto site_key = FindSiteKey(args.words[i])) {
+      if (rotation_given) return Usage(*site_key + " is a key of the site, not of a rotation");
+      site_keys.push_back(*site_key);
+    } else if (const auto key = FindRotationKey(args.words[i])) {
+      rotation_keys.emplace_back(key->name);
+    } else {
+      std::cerr << "Unknown settings key: " << args.words[i] << "\n";
+      return kExitUsage;
+    }
+  }
   CommandEnvironment env(args);
   if (!env.SelectSite(args.words[0])) return kExitUsage;
+  for (const auto& key : site_keys) {
+    std::cout << key << "=" << SiteValue(env.catalogue().site(), key) << "\n";
+  }
+  if (!site_keys.empty() && rotation_keys.empty()) return kExitOk;
   SiteSettings settings;
   std::vector<std::string> templates;
   SiteEditor editor(env.ui(), env.catalogue(), settings, env.options(), templates);
   if (!OpenOnRotation(env, editor, rotation)) return kExitFailed;
   IniFile section;
   WriteRotationSection(section, settings, rotation, SavedKeys::WithStatusAndPath);
-  std::cout << "[" << RotationSection(rotation) << "]\n";
-  for (const auto& key : section.Keys(RotationSection(rotation))) {
+  if (site_keys.empty() && rotation_keys.empty()) {
+    std::cout << "[" << RotationSection(rotation) << "]\n";
+    rotation_keys = section.Keys(RotationSection(rotation));
+  }
+  for (const auto& key : rotation_keys) {
     std::cout << key << "=" << section.Get(RotationSection(rotation), key).value_or("") << "\n";
   }
   return kExitOk;
 }
 
 int CmdSet(Arguments& args) {
+  const bool rotation_given = HasOption(args, "--rotation");
   const int rotation = TakeRotation(args);
   if (!CheckWords(args, 2, static_cast<size_t>(-1))) return Usage(args.error);
   // Every assignment is checked before anything is loaded or saved.
   std::vector<std::pair<std::string, std::string>> assignments;
+  std::vector<std::pair<std::string, std::string>> site_assignments;
   for (size_t i = 1; i < args.words.size(); ++i) {
     const std::string& word = args.words[i];
     const size_t eq = word.find('=');
+    if (const auto site_key =
+            eq == std::string::npos ? std::nullopt : FindSiteKey(word.substr(0, eq))) {
+      if (rotation_given) return Usage(*site_key + " is a key of the site, not of a rotation");
+      const std::string value = word.substr(eq + 1);
+      if (const std::string why = CheckSiteValue(*site_key, value); !why.empty()) {
+        std::cerr << "The value of " << *site_key << ", " << value << ", is " << why << "\n";
+        return kExitUsage;
+      }
+      site_assignments.emplace_back(*site_key, value);
+      continue;
+    }
     const auto key = eq == std::string::npos ? std::nullopt : FindRotationKey(word.substr(0, eq));
     if (!key) {
       std::cerr << "Unknown settings key: " << word.substr(0, eq) << "\n";
@@ -243,6 +354,17 @@ int CmdSet(Arguments& args) {
   const auto lock = env.LockSettings(true);
   if (!lock) return kExitFailed;
   if (!env.SelectSite(args.words[0])) return kExitUsage;
+  if (!site_assignments.empty()) {
+    for (const auto& [key, value] : site_assignments) {
+      SetSiteValue(env.catalogue().site(), key, value);
+    }
+    if (!env.catalogue().savecurrentsite()) {
+      std::cerr << "The settings of the site could not be saved in "
+                << SiteSettingsFileName(env.catalogue().site().SiteKey) << "\n";
+      return kExitFailed;
+    }
+    if (assignments.empty()) return kExitOk;
+  }
   SiteSettings settings;
   std::vector<std::string> templates;
   SiteEditor editor(env.ui(), env.catalogue(), settings, env.options(), templates);
@@ -263,9 +385,52 @@ int CmdSet(Arguments& args) {
 int CmdRotate(Arguments& args) {
   if (!CheckWords(args, 0, 0)) return Usage(args.error);
   CommandEnvironment env(args);
-  const TurnwheelResult result = RotateSites();
+  const TurnwheelResult result = RotateSites(PublishToLive);
   for (const auto& line : result.Lines()) std::cout << line << '\n';
   return result.ok ? kExitOk : kExitFailed;
+}
+
+int CmdPublish(Arguments& args) {
+  const bool rotation_given = HasOption(args, "--rotation");
+  const int rotation = TakeRotation(args);
+  if (!CheckWords(args, 1, 1)) return Usage(args.error);
+  CommandEnvironment env(args);
+  if (!env.SelectSite(args.words[0])) return kExitUsage;
+  const tsiterecord& site = env.catalogue().site();
+  const auto fail = [&](const std::string& text) {
+    env.ui().Warn(text);
+    return kExitFailed;
+  };
+  if (Trim(site.Publish_URL).empty()) {
+    return fail("The site " + site.Name +
+                " has no address to publish to: set one with "
+                "parvel-cli set " +
+                site.SiteKey + " Publish_URL=sftp://user@host/folder");
+  }
+  std::string why;
+  const auto address = ParsePublishUrl(site.Publish_URL, &why);
+  if (!address) return fail("The address to publish to, " + site.Publish_URL + ", is " + why);
+  IniFile ini(SiteSettingsFileName(site.SiteKey));
+  ini.Load();
+  const bool rotations = env.options().UseRotations;
+  const int count = ListedRotationCount(ini, rotations);
+  const int number = rotation_given ? rotation : DefaultPublishRotation(ini, count, rotations);
+  if (number > count) {
+    return fail("The site " + site.Name + " has " + IntToStr(count) + " rotation" +
+                (count == 1 ? "" : "s") + "; there is no rotation " + IntToStr(number));
+  }
+  const std::string dir =
+      fixpath(RotationDirectory(ini, fixpath(site.Path, true), number, rotations), true);
+  if (!FileExists(dir + site.BaseHTMLName)) {
+    return fail("Rotation " + IntToStr(number) + " is not built (" + dir + " holds no " +
+                site.BaseHTMLName + "): nothing was published");
+  }
+  ConsoleQuestions questions(args.policy, ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO));
+  const PublishResult result = PublishFolder(
+      env.ui(), questions, dir, *address, SiteRotationSelection(site.SiteKey, number, rotations));
+  if (!result.ok()) return fail(result.message);
+  std::cout << result.message << '\n';
+  return kExitOk;
 }
 
 int CmdQuick(Arguments& args) {

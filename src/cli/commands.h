@@ -6,6 +6,7 @@
 
 #include "builder/build.h"
 #include "cli/clienv.h"
+#include "model/livetree.h"
 
 namespace parvel::cli {
 
@@ -15,6 +16,13 @@ int CmdNewSite(Arguments& args);
 int CmdSet(Arguments& args);
 int CmdShow(Arguments& args);
 int CmdRotate(Arguments& args);
+// Sends a built rotation to the site's Publish_URL.
+int CmdPublish(Arguments& args);
+
+// Puts a rotation live on a host (turnwheel's and rotate's way to a live directory that is an
+// sftp:// address): asks nothing, takes a password only from the desktop's keyring.
+bool PublishToLive(const std::string& source, const LiveSelection& selection,
+                   const std::string& address, std::string* error);
 int CmdQuick(Arguments& args);
 // Adds image files to a rotation's folder: browser formats copied, others converted to JPEG.
 int CmdAdd(Arguments& args);

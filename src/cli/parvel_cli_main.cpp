@@ -22,9 +22,10 @@ int main(int argc, char** argv) {
   const std::string command = args.words.front();
   args.words.erase(args.words.begin());
   static const std::map<std::string, int (*)(Arguments&)> commands = {
-      {"sites", CmdSites}, {"build", CmdBuild}, {"new-site", CmdNewSite},
-      {"set", CmdSet},     {"show", CmdShow},   {"rotate", CmdRotate},
-      {"quick", CmdQuick}, {"add", CmdAdd},     {"delete-site", CmdDeleteSite}};
+      {"sites", CmdSites},    {"build", CmdBuild}, {"new-site", CmdNewSite},
+      {"set", CmdSet},        {"show", CmdShow},   {"rotate", CmdRotate},
+      {"quick", CmdQuick},    {"add", CmdAdd},     {"delete-site", CmdDeleteSite},
+      {"publish", CmdPublish}};
   const auto it = commands.find(command);
   if (it == commands.end()) return Usage("unknown command " + command);
   return it->second(args);

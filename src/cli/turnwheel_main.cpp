@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/clienv.h"
+#include "cli/commands.h"
 #include "model/turnwheel.h"
 
 int main(int argc, char** argv) {
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   CommandEnvironment env(args);
-  const parvel::TurnwheelResult result = parvel::RotateSites();
+  const parvel::TurnwheelResult result = parvel::RotateSites(PublishToLive);
   for (const auto& line : result.Lines()) std::cout << line << '\n';
   return result.ok ? kExitOk : kExitFailed;
 }

@@ -92,6 +92,7 @@ void ReadSiteRecord(const IniFile& ini, tsiterecord& site) {
   site.Path = fixpath(expandpath(ini.GetString(kGeneral, "Path", "")), true);
   site.BaseHTMLName = ini.GetString(kGeneral, "BaseHTMLName", kDefaultBaseHTMLName);
   site.LivePath = ini.GetString(kGeneral, "LivePath", "");
+  site.Publish_URL = ini.GetString(kGeneral, "Publish_URL", "");
   site.AutoRotate = !site.LivePath.empty() &&
                     UpperAscii(ini.GetString(kGeneral, "AutoRotate", "False")) == "TRUE";
   site.CurrentRotationPosition =
@@ -142,6 +143,17 @@ bool Catalogue::savecurrentsite(const std::function<void(IniFile&)>& also) {
         IntToStr(site_.CurrentRotationPosition));
   field(&tsiterecord::BaseHTMLName, "BaseHTMLName", site_.BaseHTMLName);
   field(&tsiterecord::RotationCount, "RotationCount", IntToStr(site_.RotationCount));
+  // Written only for a site that publishes, so that other sites' files stay as they were.
+  if (all || site_.Publish_URL != stored_.Publish_URL) {
+    if (site_.Publish_URL.empty()) {
+      ini.EraseKey(kGeneral, "Publish_URL");
+    } else {
+      ini.Set(kGeneral, "Publish_URL", site_.Publish_URL);
+    }
+    changed = true;
+  } else {
+    merged.Publish_URL = disk.Publish_URL;
+  }
   if ((changed || also) && !ini.Save()) return false;
   site_ = merged;
   stored_ = merged;
@@ -247,6 +259,7 @@ SelectionStatus Catalogue::NewSite(Interaction& ui, bool use_rotations,
   site_.Path = DataDirectory() + key + "/";
   site_.BaseHTMLName = kDefaultBaseHTMLName;
   site_.LivePath.clear();
+  site_.Publish_URL.clear();
   site_.AutoRotate = false;
   site_.CurrentRotationPosition = 1;
   site_.RotationCount = 0;

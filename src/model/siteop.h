@@ -29,6 +29,7 @@ struct tsiterecord {
   std::int32_t CurrentRotationPosition = 1;
   std::int32_t RotationCount = 0;
   std::string BaseHTMLName;
+  std::string Publish_URL;  // where Publish sends the site ("sftp://..."); empty: nowhere
 };
 
 // What the main window shows for the current site, and which site actions it enables.

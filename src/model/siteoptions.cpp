@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/textutil.h"
 #include "model/filehelpers.h"
 #include "model/imagefiles.h"
 #include "model/paths.h"
@@ -44,6 +45,11 @@ bool IsRelativeFolder(const std::string& path) {
   return !full.empty() && full.front() != '/';
 }
 
+std::string PublishUrlMessage(std::string_view url) {
+  return "The address to publish to, " + std::string(url) +
+         ", is not an sftp:// address!  Enter one like sftp://user@host/folder, or leave it empty.";
+}
+
 std::string StoredBaseHTMLName(std::string_view entered) {
   if (entered.empty()) return "Index.html";
   std::string name(entered);
@@ -57,7 +63,8 @@ SiteOptionsDialog::SiteOptionsDialog(Interaction& ui, const tsiterecord& site, b
       name_(site.Name),
       path_(site.Path),
       base_html_name_(site.BaseHTMLName),
-      live_path_(site.LivePath) {
+      live_path_(site.LivePath),
+      publish_url_(site.Publish_URL) {
   set_next_rotation(site.CurrentRotationPosition);
   set_auto_rotate(site.AutoRotate);
 }
@@ -104,7 +111,8 @@ bool SiteOptionsDialog::CheckBaseHTMLName() {
 }
 
 bool SiteOptionsDialog::CheckLiveDirectory(const Catalogue& catalogue) {
-  if (!auto_rotate_) return true;
+  // A live directory on a host ("sftp://...") is stored as typed: publishing checks it there.
+  if (!auto_rotate_ || IsRemoteLivePath(live_path_)) return true;
   if (IsRelativeFolder(live_path_)) {
     ui_.Inform(RelativeLiveDirectoryMessage(live_path_));
     return false;
@@ -132,6 +140,9 @@ bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
   // The live directory: given, a full path, and one turnwheel would copy into.
   if (auto_rotate_ && live_path_.empty()) return refuse(kNoLiveDirectoryMessage);
   if (!CheckLiveDirectory(catalogue)) return false;
+  if (!publish_url_.empty() && !IsRemoteLivePath(publish_url_)) {
+    return refuse(PublishUrlMessage(publish_url_));
+  }
   std::vector<std::string> made;
   if (!CheckDirectory(&made)) return false;
 
@@ -140,6 +151,7 @@ bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
   site.Name = name_;
   site.Path = path_;
   site.LivePath = live_path_;
+  site.Publish_URL = Trim(publish_url_);
   site.AutoRotate = auto_rotate_;
   site.BaseHTMLName = StoredBaseHTMLName(base_html_name_);
   site.CurrentRotationPosition = next_rotation_;

@@ -39,6 +39,9 @@ bool IsRelativeFolder(const std::string& path);
 // "The name of the first HTML page, <name>, ends in the extension of a picture.  ..."
 std::string PictureBaseHTMLNameMessage(std::string_view name);
 
+// "The address to publish to, <url>, is not an sftp:// address!  ..."
+std::string PublishUrlMessage(std::string_view url);
+
 // The first-page name as stored: "Index.html" when empty, ".html" added when it has no
 // extension, otherwise as entered.
 std::string StoredBaseHTMLName(std::string_view entered);
@@ -61,6 +64,8 @@ class SiteOptionsDialog {
   const std::string& base_html_name() const { return base_html_name_; }
   bool auto_rotate() const { return auto_rotate_; }
   const std::string& live_path() const { return live_path_; }
+  // Where Publish sends the site: empty, or "sftp://[user@]host[:port]/folder".
+  const std::string& publish_url() const { return publish_url_; }
   int next_rotation() const { return next_rotation_; }
   // The live directory, its browser and the next-rotation number follow the switch.
   bool live_fields_enabled() const { return auto_rotate_; }
@@ -69,6 +74,7 @@ class SiteOptionsDialog {
   void set_path(std::string text) { path_ = std::move(text); }
   void set_base_html_name(std::string text) { base_html_name_ = std::move(text); }
   void set_live_path(std::string text) { live_path_ = std::move(text); }
+  void set_publish_url(std::string text) { publish_url_ = std::move(text); }
   // Turning it on while rotations are off shows kRotationsDisabledMessage and turns it off.
   void set_auto_rotate(bool on);
   // Kept within 1..99999 as the number field does.
@@ -102,6 +108,7 @@ class SiteOptionsDialog {
   std::string base_html_name_;
   bool auto_rotate_ = false;
   std::string live_path_;
+  std::string publish_url_;
   int next_rotation_ = 1;
 };
 

@@ -91,6 +91,11 @@ bool SavePosition(const std::string& site_key, int next, std::string* error) {
 
 }  // namespace
 
+bool IsRemoteLivePath(const std::string& live) {
+  const std::string trimmed = Trim(live);
+  return trimmed.size() > 7 && LowerAscii(trimmed.substr(0, 7)) == "sftp://";
+}
+
 std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& live,
                                  bool use_rotations) {
   IniFile ini(SiteSettingsFileName(site.SiteKey));
@@ -115,21 +120,30 @@ LiveSelection RotationSelection(const IniFile& site_ini, std::string_view site_p
   return selection;
 }
 
-bool SiteRotationLiveFiles(const std::string& site_key, int rotation, bool use_rotations,
-                           std::vector<LiveFile>* files, std::string* error) {
+LiveSelection SiteRotationSelection(const std::string& site_key, int rotation, bool use_rotations) {
   Catalogue catalogue;
   catalogue.loadsite(site_key);
   const tsiterecord& site = catalogue.site();
   IniFile ini(SiteSettingsFileName(site_key));
   ini.Load();
-  const std::string site_path = fixpath(site.Path, true);
   const int count = std::min<int>(site.RotationCount, kMaxRotations);
-  const std::string dir = RotationDirectory(ini, site_path, rotation, use_rotations);
-  return RotationLiveFiles(dir, RotationSelection(ini, site_path, count, rotation, use_rotations),
-                           files, error);
+  return RotationSelection(ini, fixpath(site.Path, true), count, rotation, use_rotations);
 }
 
-std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations) {
+bool SiteRotationLiveFiles(const std::string& site_key, int rotation, bool use_rotations,
+                           std::vector<LiveFile>* files, std::string* error) {
+  Catalogue catalogue;
+  catalogue.loadsite(site_key);
+  IniFile ini(SiteSettingsFileName(site_key));
+  ini.Load();
+  const std::string dir =
+      RotationDirectory(ini, fixpath(catalogue.site().Path, true), rotation, use_rotations);
+  return RotationLiveFiles(dir, SiteRotationSelection(site_key, rotation, use_rotations), files,
+                           error);
+}
+
+std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations,
+                                       const RemoteLive& remote) {
   Catalogue catalogue;
   catalogue.loadsite(site_key);
   const tsiterecord& site = catalogue.site();
@@ -164,6 +178,31 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
   if (!FileExists(fixpath(dir, true) + site.BaseHTMLName)) {
     return finish(RotationOutcome::NotBuilt, label + " is not built (" + dir + " holds no " +
                                                  site.BaseHTMLName + ")" + unchanged);
+  }
+  if (IsRemoteLivePath(site.LivePath)) {
+    std::string error;
+    // The host's folder is checked by publishing: only what it published there is replaced.
+    const std::string address = Trim(site.LivePath);
+    if (!remote) {
+      return finish(
+          RotationOutcome::Refused,
+          label + " was not published: this program cannot publish to " + address + unchanged);
+    }
+    if (!remote(dir, RotationSelection(ini, site_path, count, result.rotation, use_rotations),
+                address, &error)) {
+      return finish(RotationOutcome::Failed,
+                    label + " could not be put live on " + address + ": " + error);
+    }
+    const int next = result.rotation >= count ? 1 : result.rotation + 1;
+    result.position_saved = SavePosition(site_key, next, fs::path(address), &error);
+    if (!result.position_saved) {
+      return finish(RotationOutcome::Live,
+                    label + " is live on " + address +
+                        ", but the next rotation number could not be saved: " + error);
+    }
+    result.next_rotation = next;
+    return finish(RotationOutcome::Live,
+                  label + " is live on " + address + "; next rotation: " + IntToStr(next));
   }
   const std::string live = fixpath(site.LivePath, false);
   const fs::path target = ResolvedFolder(live);
@@ -232,7 +271,7 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
                 label + " is live in " + live + "; next rotation: " + IntToStr(next));
 }
 
-TurnwheelResult RotateSites() {
+TurnwheelResult RotateSites(const RemoteLive& remote) {
   AppOptions options;
   options.Read();
   Catalogue catalogue;
@@ -240,7 +279,7 @@ TurnwheelResult RotateSites() {
   result.catalogue_read = catalogue.ReadSites();
   result.ok = result.catalogue_read;
   for (const auto& key : catalogue.keys()) {
-    auto site = RotateSite(key, options.UseRotations);
+    auto site = RotateSite(key, options.UseRotations, remote);
     if (!site) continue;
     result.ok = result.ok && site->outcome == RotationOutcome::Live && site->position_saved &&
                 site->record_saved;

@@ -3,6 +3,7 @@
 // CurrentRotationPosition on.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,6 +45,16 @@ struct TurnwheelResult {
   std::vector<std::string> Lines() const;
 };
 
+// Puts a rotation live on a host, for a live directory that is an "sftp://" address: the
+// rotation's folder `source` less what `selection` leaves out. True when it is live there; false
+// with the reason (naming the host and the cause). The publishing layer provides it to the
+// programs; without one such a site is refused.
+using RemoteLive = std::function<bool(const std::string& source, const LiveSelection& selection,
+                                      const std::string& address, std::string* error)>;
+
+// True when a live directory is an address on a host ("sftp://...") rather than a folder here.
+bool IsRemoteLivePath(const std::string& live);
+
 // Why turnwheel would refuse to put any rotation of the site into `live` (an expanded path), in the
 // words of its report line ("the live directory, D, is the data directory"); empty when it would
 // not. The record's Path is the site's folder as typed or stored. (Whether a rotation's files
@@ -54,6 +65,10 @@ std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& liv
 // What a live copy of rotation `rotation` of a site leaves out: the site's other rotations.
 LiveSelection RotationSelection(const IniFile& site_ini, std::string_view site_path, int count,
                                 int rotation, bool use_rotations);
+
+// What the live copy of rotation `rotation` of the site leaves out: the site's other rotations'
+// folders, and the originals of its display copies while they are on.
+LiveSelection SiteRotationSelection(const std::string& site_key, int rotation, bool use_rotations);
 
 // The live copy of rotation `rotation` of the site `site_key` (RotationLiveFiles of its folder
 // without the site's other rotations): what turnwheel puts live and what a publisher sends.
@@ -66,9 +81,11 @@ bool SiteRotationLiveFiles(const std::string& site_key, int rotation, bool use_r
 // refused or failed one stays due and the live directory keeps what it held. Of the live folder,
 // only what turnwheel put there (LiveRecord) is replaced or removed; the rotation is refused when
 // one of its files would land on anything else there.
-std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations);
+// A live directory on a host is filled through `remote`.
+std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations,
+                                       const RemoteLive& remote = {});
 
 // Rotates every due site of sites.ini; the rotation default directories follow options.ini.
-TurnwheelResult RotateSites();
+TurnwheelResult RotateSites(const RemoteLive& remote = {});
 
 }  // namespace parvel

@@ -65,7 +65,7 @@ TEST_F(CatalogueTest, SaveWritesGeneralInItsOrderAndTheNameToTheCatalogue) {
   WriteFile(tmp / "Site_1.ini",
             ReadFile(tmp / "Site_1.ini") + "[Rotation_1]\r\nThumb_Width=120\r\n");
   tsiterecord& site = cat.site();
-  site = {"Site_1", "Cats", tmp / "Site_1/", "/srv/live", true, 2, 3, "Index.htm"};
+  site = {"Site_1", "Cats", tmp / "Site_1/", "/srv/live", true, 2, 3, "Index.htm", ""};
   EXPECT_TRUE(cat.savecurrentsite());
   EXPECT_EQ(ReadFile(tmp / "Site_1.ini"),
             "[General]\r\nName=Cats\r\nPath=%/Site_1/\r\nLivePath=/srv/live\r\n"

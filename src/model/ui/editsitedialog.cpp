@@ -20,9 +20,11 @@
 #include "images/ui/imagedrop.h"
 #include "model/imagelist.h"
 #include "model/paths.h"
+#include "model/turnwheel.h"
 #include "model/ui/copysettingsdialog.h"
 #include "model/ui/imagelistview.h"
 #include "platform/filelock.h"
+#include "publish/ui/publishdialog.h"
 #include "templates/ui/headcodedialog.h"
 #include "templates/ui/styledialog.h"
 #include "templates/ui/thumboptionsdialog.h"
@@ -197,6 +199,7 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
   btnHelp_->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
   btnPreview_ = Button("&Preview", "btnPreview", this);
   btnBuild_ = Button("Build!", "btnBuild", this);
+  btnPublish_ = Button("P&ublish", "btnPublish", this);
   btnClose_ = Button("&Close", "btnClose", this);
   btnClose_->setAutoDefault(false);
   auto* bottom = new QHBoxLayout;
@@ -204,6 +207,7 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
   bottom->addStretch();
   bottom->addWidget(btnPreview_);
   bottom->addWidget(btnBuild_);
+  bottom->addWidget(btnPublish_);
   bottom->addWidget(btnClose_);
 
   auto* layout = new QVBoxLayout(this);
@@ -219,6 +223,7 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
   connect(btnApplyToAll_, &QPushButton::clicked, this, &TdlgEditSite::btnApplyToAllClick);
   connect(btnBuildAll_, &QPushButton::clicked, this, &TdlgEditSite::btnBuildAllClick);
   connect(btnBuild_, &QPushButton::clicked, this, &TdlgEditSite::btnBuildClick);
+  connect(btnPublish_, &QPushButton::clicked, this, &TdlgEditSite::btnPublishClick);
   connect(btnPreview_, &QPushButton::clicked, this, &TdlgEditSite::btnPreviewClick);
   connect(btnBrowseStyle_, &QPushButton::clicked, this, &TdlgEditSite::btnBrowseStyleClick);
   connect(btnTestCompliance_, &QPushButton::clicked, this, &TdlgEditSite::btnTestComplianceClick);
@@ -306,6 +311,7 @@ void TdlgEditSite::ShowEditor() {
   const bool loaded = editor_.current_rotation() >= 0;
   btnCopySettings_->setEnabled(loaded);
   btnBuild_->setEnabled(loaded);
+  btnPublish_->setEnabled(loaded);
   btnSelectImages_->setEnabled(loaded);
 
   FillTemplateChoice();
@@ -395,6 +401,14 @@ void TdlgEditSite::btnBuildClick() {
   RunBuildSequence(seams_, editor_, app_, false, this, [this] { ShowRotationList(); });
   editor_.ShowCurrentStatus();  // a completed build has made the rotation's Status 2
   ShowEditor();
+}
+
+void TdlgEditSite::btnPublishClick() {
+  if (editor_.current_rotation() < 0) return;
+  PublishFromEditor(seams_, app_.catalogue.site(), editor_.rotation_directory(),
+                    SiteRotationSelection(app_.catalogue.site().SiteKey, editor_.current_rotation(),
+                                          app_.options.UseRotations),
+                    this);
 }
 
 void TdlgEditSite::btnPreviewClick() {

@@ -52,6 +52,7 @@ class TdlgEditSite : public QDialog {
   void btnApplyToAllClick();
   void btnBuildAllClick();
   void btnBuildClick();
+  void btnPublishClick();
   void btnPreviewClick();
   void btnBrowseStyleClick();
   void btnTestComplianceClick();
@@ -104,6 +105,7 @@ class TdlgEditSite : public QDialog {
   QPushButton* btnSelectImages_;
   TImageListView* images_;
   QPushButton* btnBuild_;
+  QPushButton* btnPublish_;
   QPushButton* btnPreview_;
   QPushButton* btnClose_;
   QPushButton* btnHelp_;

@@ -17,6 +17,8 @@
 #include "app/chooser.h"
 #include "app/dialogbuttons.h"
 #include "model/paths.h"
+#include "model/turnwheel.h"
+#include "publish/ui/publishdialog.h"
 
 namespace parvel {
 namespace {
@@ -98,7 +100,17 @@ TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rot
   next_row->addStretch();
   rotation_form->addRow(Label("Ne&xt Rotation to copy:", "lblNextRotation", spnNextRotation_),
                         next_row);
-  // The captions of both groups take one width, so that their fields line up.
+  auto* publishing = new QGroupBox("Publishing", this);
+  publishing->setObjectName("grpPublishing");
+  edtPublishURL_ = new QLineEdit(ToQ(state_.publish_url()), publishing);
+  edtPublishURL_->setObjectName("edtPublishURL");
+  edtPublishURL_->setPlaceholderText("sftp://user@host/folder");
+  btnTestPublish_ = new QPushButton("&Test", publishing);
+  btnTestPublish_->setObjectName("btnTestPublish");
+  auto* publishing_form = new QFormLayout(publishing);
+  publishing_form->addRow(Label("&Publish to:", "lblPublishURL", edtPublishURL_),
+                          WithButton(edtPublishURL_, btnTestPublish_));
+  // The captions of all groups take one width, so that their fields line up.
   const auto captions = findChildren<QLabel*>();
   int caption_width = 0;
   for (const QLabel* label : captions)
@@ -110,17 +122,21 @@ TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rot
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(site);
   layout->addWidget(rotation);
+  layout->addWidget(publishing);
   layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   ShowLiveFields();
   // Long folders show from their start.
-  for (QLineEdit* edit : {edtName_, edtPath_, edtLivePath_}) edit->setCursorPosition(0);
+  for (QLineEdit* edit : {edtName_, edtPath_, edtLivePath_, edtPublishURL_})
+    edit->setCursorPosition(0);
 
   connect(chkAutoRotate_, &QCheckBox::toggled, this, &TdlgSiteOptions::chkAutoRotateClick);
   connect(btnBrowsePath_, &QPushButton::clicked, this,
           [this] { BrowseInto(edtPath_, "Site creation location"); });
   connect(btnBrowseLivePath_, &QPushButton::clicked, this,
           [this] { BrowseInto(edtLivePath_, "Copy the rotation to"); });
+  connect(btnTestPublish_, &QPushButton::clicked, this,
+          [this] { TestPublishUrl(seams_, edtPublishURL_->text().trimmed().toStdString(), this); });
   connect(buttons, &QDialogButtonBox::accepted, this, &TdlgSiteOptions::btnOKClick);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { state_.Help(); });
@@ -154,6 +170,7 @@ void TdlgSiteOptions::btnOKClick() {
   state_.set_base_html_name(cmbBaseHTMLName_->currentText().toStdString());
   state_.set_live_path(edtLivePath_->text().toStdString());
   state_.set_next_rotation(spnNextRotation_->value());
+  state_.set_publish_url(edtPublishURL_->text().toStdString());
   if (state_.Accept(catalogue_)) accept();
 }
 

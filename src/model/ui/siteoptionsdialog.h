@@ -41,6 +41,8 @@ class TdlgSiteOptions : public QDialog {
   QLineEdit* edtLivePath_;
   QPushButton* btnBrowseLivePath_;
   QSpinBox* spnNextRotation_;
+  QLineEdit* edtPublishURL_;
+  QPushButton* btnTestPublish_;
 };
 
 }  // namespace parvel
