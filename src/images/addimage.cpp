@@ -21,6 +21,9 @@ constexpr std::string_view kSupported =
     "*.JPE;*.JPG;*.GIF;*.BMP;*.DIB;*.RLE;*.PCX;*.WMF;*.EMF;*.JIF;*.PNG;*.TIF;*.TGA;*.PBM;*.PGM;"
     "*.PPM;*.JPEG;*.TIFF;*.JFIF;*.HEIC;*.HEIF;*.AVIF;*.WEBP;";
 constexpr std::string_view kHTML = "*.JPE;*.JPG;*.GIF;*.JPEG";
+// The browser names of the two browser formats.
+constexpr std::string_view kJpegNames = "*.JPE;*.JPG;*.JPEG";
+constexpr std::string_view kGifNames = "*.GIF";
 constexpr std::string_view kSameFolder = "The destination folder is the same as the source!";
 
 std::string Upper(std::string_view text) {
@@ -166,12 +169,19 @@ bool addimage(Interaction& ui, const std::string& source, const std::string& des
       return ui.Message(MessageKind::Information, NotAPictureQuestion(source, identity.reason),
                         Buttons::OkCancel) == Answer::Ok;
   }
-  // A JPEG or GIF is copied as it is: under its own name when that is a browser format, else (a
-  // JPEG named .jif or .jfif, which the rotation's list would not show) as NAME.jpg. Any other
-  // picture, whatever its name, becomes a JPEG.
-  const bool copy = IsBrowserFormat(identity.reader);
-  const std::string target =
-      copy && browser_name ? destination : changeextension(destination, ".jpg");
+  // A JPEG or a GIF is copied as it is, under its own name when that is a browser name of its
+  // format, else under NAME.jpg or NAME.gif (a JPEG named .jif or .jfif, which the rotation's list
+  // would not show; a GIF named .jpg, which a build would read as a JPEG). Any other picture,
+  // whatever its name, becomes a JPEG.
+  const std::string& format = identity.reader->Extension();
+  const bool jpeg = format == "jpg" || format == "jpeg" || format == "jif";
+  const bool gif = format == "gif";
+  const bool copy = jpeg || gif;
+  std::string target = changeextension(destination, gif ? ".gif" : ".jpg");
+  if ((jpeg && ExtensionInList(destination, kJpegNames)) ||
+      (gif && ExtensionInList(destination, kGifNames))) {
+    target = destination;
+  }
   if (SameFile(source, target)) {
     ui.Warn(kSameFolder);
     return false;

@@ -42,19 +42,19 @@ std::string MissingFolderCause(std::string_view folder);
 
 // Adds one file. Only a picture goes in: its name must be of a supported format and its content
 // a picture (IdentifyPictureFile); either refusal is asked about (OK skips, Cancel stops) and
-// writes nothing. A JPEG or GIF is copied as it is, to `destination` (a full path) when that has
-// a browser name, else (.jif, .jfif) to the destination's name with ".jpg"; any other picture is
-// read and written as a progressive JPEG of that ".jpg" name at `jpegQuality` (the option's low
-// byte, at most 100). Asks before replacing an existing file (Yes replaces, No skips, Cancel
-// stops). A failure whose cause is known (the file cannot be read, its picture cannot be decoded,
-// the destination's folder is missing) is a warning naming the file and the cause; any other (a
-// failed write) the copying warning with its disk-space sentence and the reason logged; OK goes
-// on, Cancel stops. An existing file is replaced only once its successor is complete, so a failed
-// copy or conversion leaves it whole. A source that is the target itself (also under another
-// spelling or through a link) is never touched: the "same as the source" warning is shown and the
-// series stops.
-// Returns true to go on with the next file, false to stop a series. `added`, when given, is set to
-// whether the target now holds the file (copied or converted), as opposed to skipped or failed.
+// writes nothing. A JPEG or a GIF is copied as it is, to `destination` (a full path) when that is
+// a browser name of its format, else to the destination's name with ".jpg" (a JPEG named .jif or
+// .jfif) or ".gif"; any other picture is read and written as a progressive JPEG of the ".jpg" name
+// at `jpegQuality` (the option's low byte, at most 100). Asks before replacing an existing file
+// (Yes replaces, No skips, Cancel stops). A failure whose cause is known (the file cannot be read,
+// its picture cannot be decoded, the destination's folder is missing) is a warning naming the file
+// and the cause; any other (a failed write) the copying warning with its disk-space sentence and
+// the reason logged; OK goes on, Cancel stops. An existing file is replaced only once its successor
+// is complete, so a failed copy or conversion leaves it whole. A source that is the target itself
+// (also under another spelling or through a link) is never touched: the "same as the source"
+// warning is shown and the series stops. Returns true to go on with the next file, false to stop a
+// series. `added`, when given, is set to whether the target now holds the file (copied or
+// converted), as opposed to skipped or failed.
 bool addimage(Interaction& ui, const std::string& source, const std::string& destination,
               int jpegQuality, bool* added = nullptr);
 

@@ -361,12 +361,6 @@ PictureIdentity IdentifyPictureFile(const std::string& path) {
   return IdentifyPicture(head, ExtensionPart(path));
 }
 
-bool IsBrowserFormat(const TFileFormatReader* reader) {
-  if (reader == nullptr) return false;
-  const std::string& ext = reader->Extension();
-  return ext == "jpg" || ext == "jpeg" || ext == "jif" || ext == "gif";
-}
-
 const TFileFormatWriter* FindWriter(std::string_view extension) {
   const std::string ext = NormalExtension(extension);
   for (const auto& writer : FileFormatWriters()) {

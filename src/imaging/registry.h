@@ -410,9 +410,6 @@ PictureIdentity IdentifyPicture(std::span<const std::uint8_t> head, std::string_
 // cannot be opened or read is Unreadable with the system's reason. Never waits on a pipe.
 PictureIdentity IdentifyPictureFile(const std::string& path);
 
-// Whether a reader is of the JPEG family (jpg, jpeg, jif) or GIF: the formats a browser shows.
-bool IsBrowserFormat(const TFileFormatReader* reader);
-
 // The writer whose extension equals `extension` (one leading "." dropped, case ignored), or null.
 const TFileFormatWriter* FindWriter(std::string_view extension);
 

@@ -15,6 +15,7 @@
 #include "images/XThumbGrid.h"
 #include "images/addimage.h"
 #include "imaging/PGraphic.h"
+#include "imaging/convert.h"
 #include "imaging/formats/bmp.h"
 #include "imaging/formats/jpeg.h"
 #include "imaging/formats/png.h"
@@ -78,10 +79,13 @@ Raster Picture() {
 constexpr int kQualityOption = 0x100 + 63;  // the quality is the option's low byte
 
 // A source file's content by its name: a picture in the format of its extension, except "png-"
-// names (a PNG whatever the extension), "tga-" names (a TGA) and "fake" names (text).
+// names (a PNG whatever the extension), "gif-" names (a GIF), "tga-" names (a TGA) and "fake"
+// names (text).
 std::string SourceContent(const std::string& name) {
   if (name.starts_with("fake")) return "not a picture: " + name;
   if (name.starts_with("png-")) return AsString(WritePng(Picture()));
+  if (name.starts_with("gif-"))
+    return AsString(FindWriter("gif")->Write(ConvertBitCount(Picture(), 8), {}));
   if (name.starts_with("tga-") || name.ends_with(".tga")) return AsString(WriteTga(Picture()));
   if (name.ends_with(".bmp")) return AsString(WriteBmp(Picture()));
   if (name == "photo.png") return AsString(WritePng(Picture()));
@@ -159,6 +163,8 @@ const Case kCases[] = {
   // A picture of another format under a browser name becomes the JPEG that name promises.
   {"PngNamedJpgIsConverted", false, {"{S}png-inside.jpg"}, {}, {}, false, 1, 1, {},
    {{"png-inside.jpg", "JPEG"}}},
+  {"GifNamedJpgIsCopiedAsGif", false, {"{S}gif-inside.jpg"}, {}, {}, false, 1, 1, {},
+   {{"gif-inside.gif", "COPY"}}},
   {"DotfilesAreNoFormat", true, {"{S}.gitconfig", "{S}corpus.time", "{S}b.jpg"}, {},
    {Answer::Ok, Answer::Ok}, false, 3, 1,
    {"Information|The file, {S}.gitconfig, is not a supported image format",
