@@ -165,6 +165,11 @@ Answer QtInteraction::Ask(MessageKind kind, std::string_view text, Buttons butto
   if (!pending_log_.isEmpty()) {
     box->setDetailedText(pending_log_.join('\n'));
     pending_log_.clear();
+    // Return answers the box: the details button takes only a click (or Space once focused).
+    for (QAbstractButton* button : box->buttons()) {
+      if (box->buttonRole(button) != QMessageBox::ActionRole) continue;
+      if (auto* push = qobject_cast<QPushButton*>(button)) push->setAutoDefault(false);
+    }
   }
   RunModal(*box);
   QAbstractButton* clicked = box->clickedButton();

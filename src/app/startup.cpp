@@ -44,8 +44,9 @@ int AnswerHelpOrVersion(int argc, char** argv) {
                    "The data directory (catalogue, settings, samples, help) is the program's own\n"
                    "folder when that holds them and can be written, else\n"
                    "$XDG_DATA_HOME/parvel-pro (~/.local/share/parvel-pro), made and given the\n"
-                   "sample folders on the first start; --data-dir names another. One copy runs\n"
-                   "per data directory: a second start hands its FILEs to it and ends.\n"
+                   "sample folders on the first start; --data-dir names another, made and given\n"
+                   "them too when missing or empty. One copy runs per data directory: a second\n"
+                   "start hands its FILEs to it and ends.\n"
                    "Qt's own options (-platform NAME, ...) are accepted too.\n"
                    "--help, --version: this text, the version.\n";
       return 0;

@@ -308,22 +308,58 @@ ThumbnailState CheckThumbnail(const std::string& source, const std::string& targ
                            gps);
 }
 
+std::string ThumbnailCauseQuestion(std::string_view cause) {
+  return "Error encountered creating thumbnail.  " + std::string(cause) +
+         ".  Do you want to continue processing your images?";
+}
+
+std::string ThumbnailFailureCause(const std::string& source, std::string_view failure) {
+  const PictureIdentity identity = IdentifyPictureFile(source);
+  switch (identity.verdict) {
+    case PictureVerdict::Unreadable:
+      return "The file, " + source + ", could not be read (" + identity.reason + ")";
+    case PictureVerdict::NotPicture:
+      return "The file, " + source + ", is not a picture";
+    case PictureVerdict::Undecodable:
+      return "The picture, " + source + ", cannot be read (" + identity.reason + ")";
+    case PictureVerdict::Picture:
+      break;
+  }
+  return "The picture, " + source + ", cannot be read (" + std::string(failure) + ")";
+}
+
+namespace {
+
+bool GoOnWithout(Interaction& ui, const std::string& question) {
+  return ui.Message(MessageKind::Warning, question, Buttons::YesNo) == Answer::Yes;
+}
+
+}  // namespace
+
 bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
                         const std::string& target, int quality, bool* written_out) {
   bool written = false;
+  std::string error;
   {
     BusyCursor busy(ui);
     // The save settings of the image layer keep the last save's values, as savetojpeg leaves
     // them.
     JPEGSaveQuality = std::clamp(quality, 0, 100);
     JPEGSaveProgressive = true;
-    std::string error;
     const std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
     written = !data.empty() && Files().WriteFileReplace(target, bytes, &error);
   }
   if (written_out) *written_out = written;
   if (written) return true;
-  return ui.Message(MessageKind::Warning, kThumbnailErrorQuestion, Buttons::YesNo) == Answer::Yes;
+  if (!data.empty()) {
+    const std::string folder = DirectoryPart(target);
+    if (!DirectoryExists(folder)) {
+      return GoOnWithout(
+          ui, ThumbnailCauseQuestion("The folder, " + folder + ", could not be located"));
+    }
+    if (!error.empty()) ui.Log(ReasonLine("Writing " + target, error));
+  }
+  return GoOnWithout(ui, std::string(kThumbnailErrorQuestion));
 }
 
 bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
@@ -335,7 +371,10 @@ bool createthumbnail(Interaction& ui, const std::string& source, const std::stri
     BusyCursor busy(ui);
     data = MakeThumbnailData(source, box_width, box_height, quality, options, &failure);
   }
-  if (!failure.empty()) ui.Log(ReasonLine("The thumbnail of " + source, failure));
+  if (data.empty()) {
+    if (written) *written = false;
+    return GoOnWithout(ui, ThumbnailCauseQuestion(ThumbnailFailureCause(source, failure)));
+  }
   return WriteThumbnailData(ui, data, target, quality, written);
 }
 

@@ -44,11 +44,21 @@ inline constexpr std::string_view kThumbnailErrorQuestion =
     "Error encountered creating thumbnail.  Please ensure you have sufficient disk space.  Do you "
     "want to continue processing your images?";
 
+// The question when the cause is known and is not the disk: kThumbnailErrorQuestion with its
+// disk-space sentence replaced by `cause` (a sentence without its full stop).
+std::string ThumbnailCauseQuestion(std::string_view cause);
+
+// The cause of a thumbnail that could not be made from `source`, the decode having failed with
+// `failure`: the file cannot be read (the system's reason), its content is not a picture, or its
+// picture cannot be decoded (`failure`).
+std::string ThumbnailFailureCause(const std::string& source, std::string_view failure);
+
 // Writes the thumbnail of `source` to `target` (a progressive JPEG of quality `quality`). When
-// anything fails it logs why (when the image could not be read or scaled) and asks
-// kThumbnailErrorQuestion: Yes returns true (go on without this
-// thumbnail), No returns false (stop the build). `written`, when given, tells whether the
-// thumbnail was written.
+// the image cannot be read or scaled it asks ThumbnailCauseQuestion with its cause; when the
+// write fails, kThumbnailErrorQuestion with the system's reason logged (or the cause question
+// when the thumbnail's folder is missing). Yes returns true (go on without this thumbnail), No
+// returns false (stop the build). `written`, when given, tells whether the thumbnail was
+// written.
 bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
                      std::int32_t box_width, std::int32_t box_height, int quality,
                      ThumbnailOptions options = {}, bool* written = nullptr);
@@ -148,8 +158,8 @@ ThumbnailState CheckRecordBytes(const RecordKind& kind, std::span<const std::uin
 bool HasRecord(const RecordKind& kind, const std::string& path);
 
 // The rest of createthumbnail for data made by MakeThumbnailData (empty data counts as a
-// failure): writes it to `target` and on failure asks the question. Same result as
-// createthumbnail; on the build's thread only.
+// failure of unknown cause): writes it to `target` and on failure asks the question. Same result
+// as createthumbnail; on the build's thread only.
 bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
                         const std::string& target, int quality, bool* written = nullptr);
 

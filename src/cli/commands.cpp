@@ -179,9 +179,10 @@ int Help() {
             << kUsage
             << "The data directory (catalogue, settings, samples) is the program's own folder\n"
                "when that holds them and can be written, else $XDG_DATA_HOME/parvel-pro\n"
-               "(~/.local/share/parvel-pro); --data-dir names another. --yes/--no answer every\n"
-               "question but one: whether to delete for good what cannot go to the Trash is\n"
-               "answered only on a terminal. --help, --version: this text, the version.\n";
+               "(~/.local/share/parvel-pro); --data-dir names another, made and given the\n"
+               "samples when missing or empty. --yes/--no answer every question but one:\n"
+               "whether to delete for good what cannot go to the Trash is answered only on a\n"
+               "terminal. --help, --version: this text, the version.\n";
   return kExitOk;
 }
 
@@ -481,6 +482,12 @@ int CmdAdd(Arguments& args) {
     std::vector<std::string> templates;
     SiteEditor editor(env.ui(), env.catalogue(), settings, env.options(), templates);
     if (!OpenOnRotation(env, editor, rotation)) return kExitFailed;
+    // A rotation whose folder is missing is listed but not loaded; the editor's line names the
+    // folder it looked for (a failed save has said so itself).
+    if (editor.current_rotation() != rotation) {
+      if (!editor.status_line().empty()) env.ui().Warn(editor.status_line());
+      return kExitFailed;
+    }
     directory = fixpath(editor.rotation_directory(), false);
   }
   if (!DirectoryExists(directory)) {

@@ -7,6 +7,7 @@
 
 #include "base/fileparts.h"
 #include "imaging/PGraphic.h"
+#include "imaging/registry.h"
 #include "model/filehelpers.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
@@ -14,10 +15,15 @@
 namespace parvel {
 namespace {
 
+// The classic list, the long forms the classic rule let in through their first three letters
+// (.JPEG, .TIFF, and .JFIF for a JPEG), then the photograph formats of their own libraries.
 constexpr std::string_view kSupported =
     "*.JPE;*.JPG;*.GIF;*.BMP;*.DIB;*.RLE;*.PCX;*.WMF;*.EMF;*.JIF;*.PNG;*.TIF;*.TGA;*.PBM;*.PGM;"
-    "*.PPM;*.HEIC;*.HEIF;*.AVIF;*.WEBP;";
-constexpr std::string_view kHTML = "*.JPE;*.JPG;*.GIF";
+    "*.PPM;*.JPEG;*.TIFF;*.JFIF;*.HEIC;*.HEIF;*.AVIF;*.WEBP;";
+constexpr std::string_view kHTML = "*.JPE;*.JPG;*.GIF;*.JPEG";
+// The browser names of the two browser formats.
+constexpr std::string_view kJpegNames = "*.JPE;*.JPG;*.JPEG";
+constexpr std::string_view kGifNames = "*.GIF";
 constexpr std::string_view kSameFolder = "The destination folder is the same as the source!";
 
 std::string Upper(std::string_view text) {
@@ -50,11 +56,15 @@ bool SameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
+// How a conversion ended.
+enum class Converted { Done, Unreadable, Failed };
+
 // Reads `source` with the image registry and writes it to `target` as a progressive JPEG. The
 // JPEG is made whole in memory and replaces the target in one step, so a failure leaves an
-// existing target as it was. The reason for a failure is logged before the caller's warning.
-bool ConvertToJPEG(Interaction& ui, const std::string& source, const std::string& target,
-                   int quality) {
+// existing target as it was. A picture that cannot be decoded is Unreadable, with the reader's
+// reason in `why`; a failed write is logged before the caller's warning.
+Converted ConvertToJPEG(Interaction& ui, const std::string& source, const std::string& target,
+                        int quality, std::string* why) {
   std::vector<std::uint8_t> bytes;
   try {
     TPixelGraphic image;
@@ -64,13 +74,13 @@ bool ConvertToJPEG(Interaction& ui, const std::string& source, const std::string
     if (writer == nullptr) throw std::runtime_error("no JPEG writer");
     bytes = writer->Write(image.Pixels(), WriteOptions{quality, true});
   } catch (const std::exception& e) {
-    ui.Log("Converting " + source + ": " + e.what());
-    return false;
+    *why = e.what();
+    return Converted::Unreadable;
   }
   if (PathExists(target) && IsReadOnly(target)) {
     if (!ui.AskYesNo("Are you sure you want to delete the file, " + target +
                      "?  This file is marked READ ONLY!")) {
-      return false;
+      return Converted::Failed;
     }
     // A file that stays read-only is not replaced.
     std::string error;
@@ -84,9 +94,14 @@ bool ConvertToJPEG(Interaction& ui, const std::string& source, const std::string
           target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
           &error)) {
     ui.Log("Writing " + target + ": " + error);
-    return false;
+    return Converted::Failed;
   }
-  return true;
+  return Converted::Done;
+}
+
+// A warning naming the file and what went wrong; OK goes on, Cancel stops.
+bool GoOnAfter(Interaction& ui, const std::string& text) {
+  return ui.Message(MessageKind::Warning, text, Buttons::OkCancel) == Answer::Ok;
 }
 
 }  // namespace
@@ -102,12 +117,7 @@ bool ExtensionInList(std::string_view path, std::string_view list) {
   const std::string extension = Upper(ExtensionPart(path));
   if (extension.size() < 2) return false;
   const std::vector<std::string> entries = ListExtensions(list);
-  if (std::find(entries.begin(), entries.end(), extension) != entries.end()) return true;
-  if (extension.size() <= 4) return false;
-  // More than three letters: the dot and the first two stand for it.
-  const std::string_view start = std::string_view(extension).substr(0, 3);
-  return std::any_of(entries.begin(), entries.end(),
-                     [&](const std::string& entry) { return entry.starts_with(start); });
+  return std::find(entries.begin(), entries.end(), extension) != entries.end();
 }
 
 bool checksupportedformat(const std::string& path) {
@@ -115,6 +125,27 @@ bool checksupportedformat(const std::string& path) {
 }
 bool checkHTMLsupportedformat(const std::string& path) {
   return ExtensionInList(path, kHTML);
+}
+
+std::string NotAPictureQuestion(std::string_view source, std::string_view reason) {
+  return "The file, " + std::string(source) + ", is not a supported image format (" +
+         std::string(reason.empty() ? kNotAPicture : reason) + ")";
+}
+
+std::string CopyCauseMessage(std::string_view source, std::string_view cause) {
+  return "Error encountered copying the file, " + std::string(source) + "!  " + std::string(cause);
+}
+
+std::string UnreadableFileCause(std::string_view reason) {
+  return "It could not be read (" + std::string(reason) + ")";
+}
+
+std::string UnreadablePictureCause(std::string_view reason) {
+  return "Its picture cannot be read (" + std::string(reason) + ")";
+}
+
+std::string MissingFolderCause(std::string_view folder) {
+  return "The folder, " + std::string(folder) + ", could not be located";
 }
 
 bool addimage(Interaction& ui, const std::string& source, const std::string& destination,
@@ -125,17 +156,47 @@ bool addimage(Interaction& ui, const std::string& source, const std::string& des
                       "The file, " + source + ", is not a supported image format",
                       Buttons::OkCancel) == Answer::Ok;
   }
-  const bool copy = checkHTMLsupportedformat(destination);
-  const std::string target = copy ? destination : changeextension(destination, ".jpg");
+  const bool browser_name = checkHTMLsupportedformat(destination);
   // Replacing the source by itself would lose it: the only copy would be deleted or rewritten.
+  if (SameFile(source, browser_name ? destination : changeextension(destination, ".jpg"))) {
+    ui.Warn(kSameFolder);
+    return false;
+  }
+  // The content decides, whatever the name says: only a picture goes in, and nothing is written
+  // for anything else.
+  const PictureIdentity identity = IdentifyPictureFile(source);
+  switch (identity.verdict) {
+    case PictureVerdict::Picture:
+      break;
+    case PictureVerdict::Unreadable:
+      return GoOnAfter(ui, CopyCauseMessage(source, UnreadableFileCause(identity.reason)));
+    case PictureVerdict::NotPicture:
+    case PictureVerdict::Undecodable:
+      return ui.Message(MessageKind::Information, NotAPictureQuestion(source, identity.reason),
+                        Buttons::OkCancel) == Answer::Ok;
+  }
+  // A JPEG or a GIF is copied as it is, under its own name when that is a browser name of its
+  // format, else under NAME.jpg or NAME.gif (a JPEG named .jif or .jfif, which the rotation's list
+  // would not show; a GIF named .jpg, which a build would read as a JPEG). Any other picture,
+  // whatever its name, becomes a JPEG.
+  const std::string& format = identity.reader->Extension();
+  const bool jpeg = format == "jpg" || format == "jpeg" || format == "jif";
+  const bool gif = format == "gif";
+  const bool copy = jpeg || gif;
+  std::string target = changeextension(destination, gif ? ".gif" : ".jpg");
+  if ((jpeg && ExtensionInList(destination, kJpegNames)) ||
+      (gif && ExtensionInList(destination, kGifNames))) {
+    target = destination;
+  }
   if (SameFile(source, target)) {
     ui.Warn(kSameFolder);
     return false;
   }
-  // Only a regular file is read: a pipe or device named like a picture would block.
-  std::error_code ec;
-  const bool readable = std::filesystem::is_regular_file(source, ec);
-  if (readable && PathExists(target)) {
+  const std::string folder = DirectoryPart(target);
+  if (!DirectoryExists(folder)) {
+    return GoOnAfter(ui, CopyCauseMessage(source, MissingFolderCause(folder)));
+  }
+  if (PathExists(target)) {
     using Rule = ReplaceSeries::Rule;
     if (series != nullptr && series->rule == Rule::KeepAll) return true;
     if (series == nullptr || series->rule == Rule::Ask) {
@@ -152,18 +213,24 @@ bool addimage(Interaction& ui, const std::string& source, const std::string& des
   }
   const int quality = std::min(jpegQuality & 0xFF, 100);
   // Both ways write beside the target and rename over it: the old file stays until then.
-  if (!readable) ui.Log(source + ": not a readable file");
-  const bool done = readable && (copy ? docopyfile(ui, source, target, false)
-                                      : ConvertToJPEG(ui, source, target, quality));
+  bool done = false;
+  if (copy) {
+    done = docopyfile(ui, source, target, false);
+  } else {
+    std::string why;
+    const Converted converted = ConvertToJPEG(ui, source, target, quality, &why);
+    if (converted == Converted::Unreadable) {
+      return GoOnAfter(ui, CopyCauseMessage(source, UnreadablePictureCause(why)));
+    }
+    done = converted == Converted::Done;
+  }
   if (done) {
     if (added != nullptr) *added = true;
     return true;
   }
-  return ui.Message(MessageKind::Warning,
-                    "Error encountered copying the file, " + source +
-                        "!  You may be out of disk space or do not have write access to the "
-                        "directory you are copying to",
-                    Buttons::OkCancel) == Answer::Ok;
+  return GoOnAfter(ui, "Error encountered copying the file, " + source +
+                           "!  You may be out of disk space or do not have write access to the "
+                           "directory you are copying to");
 }
 
 std::size_t DropFiles(Interaction& ui, const std::vector<std::string>& paths,

@@ -12,35 +12,51 @@
 
 namespace parvel {
 
-// The formats that can be added, as "*.EXT;" patterns: the classic list, then the photograph
-// formats read through their own libraries (HEIC/HEIF, AVIF, WebP), which are always converted.
+// The formats that can be added, as "*.EXT;" patterns: the classic list, the long names .JPEG,
+// .TIFF and .JFIF, then the photograph formats read through their own libraries (HEIC/HEIF, AVIF,
+// WebP), which are always converted.
 std::string_view SupportedImageFormats();
-// The formats a browser shows directly, which are copied unchanged.
+// The names a browser shows directly (.JPE, .JPG, .GIF, .JPEG): a JPEG or GIF of one of these
+// names is copied unchanged.
 std::string_view HTMLImageFormats();
 
-// Whether `path` is of a format of `list` (patterns "*.EXT" separated by ";", any case). Its
-// extension (from the last dot of the file name, dot included) must equal a whole entry; an
-// extension of more than three letters also matches when its dot and first two letters begin an
-// entry (".jpeg" as ".JP" matches "*.JPE", ".tiff" as ".TI" matches "*.TIF"). ".p", ".jp" and a
-// name without an extension never match.
+// Whether `path` is of a format of `list` (patterns "*.EXT" separated by ";", any case): its
+// extension (from the last dot of the file name, dot included) equals a whole entry. ".gitconfig"
+// is no ".GIF" and ".time" no ".TIF"; a name without an extension never matches.
 bool ExtensionInList(std::string_view path, std::string_view list);
 
 bool checksupportedformat(const std::string& path);      // of SupportedImageFormats()
 bool checkHTMLsupportedformat(const std::string& path);  // of HTMLImageFormats()
 
-// Adds one file: `source` goes to `destination` (a full path) when it is of a browser format,
-// otherwise it is read and written as a progressive JPEG of the destination's name with ".jpg",
-// at `jpegQuality` (the option's low byte, at most 100). Asks about an unsupported format (OK
-// skips, Cancel stops) and before replacing an existing file (Yes replaces, No skips, Cancel
-// stops); a failure shows the copying warning (OK goes on, Cancel stops). An existing file is
-// replaced only once its successor is complete, so a failed copy or conversion leaves it whole. A
-// source that is the target itself (also under another spelling or through a link) is never
-// touched: the "same as the source" warning is shown and the series stops.
-// Returns true to go on with the next file, false to stop a series. `added`, when given, is set to
-// whether the target now holds the file (copied or converted), as opposed to skipped or failed.
-// The answer to "overwrite?" carried through a series of files: with `series` given, the question
-// also offers Yes to All (every later existing file is replaced without asking) and No to All
-// (every later one is kept).
+// Why a file whose name is of a supported format is refused when its content is not a picture.
+inline constexpr std::string_view kNotAPicture = "its content is not a picture";
+
+// The texts of addimage that name a cause: the unsupported-format question with the reason in
+// brackets (kNotAPicture when `reason` is empty); the copying warning with a cause in place of
+// the disk-space sentence, the cause being one of the three below.
+std::string NotAPictureQuestion(std::string_view source, std::string_view reason = {});
+std::string CopyCauseMessage(std::string_view source, std::string_view cause);
+std::string UnreadableFileCause(std::string_view reason);     // the system's reason
+std::string UnreadablePictureCause(std::string_view reason);  // the reader's reason
+std::string MissingFolderCause(std::string_view folder);
+
+// Adds one file. Only a picture goes in: its name must be of a supported format and its content
+// a picture (IdentifyPictureFile); either refusal is asked about (OK skips, Cancel stops) and
+// writes nothing. A JPEG or a GIF is copied as it is, to `destination` (a full path) when that is
+// a browser name of its format, else to the destination's name with ".jpg" (a JPEG named .jif or
+// .jfif) or ".gif"; any other picture is read and written as a progressive JPEG of the ".jpg" name
+// at `jpegQuality` (the option's low byte, at most 100). Asks before replacing an existing file
+// (Yes replaces, No skips, Cancel stops). A failure whose cause is known (the file cannot be read,
+// its picture cannot be decoded, the destination's folder is missing) is a warning naming the file
+// and the cause; any other (a failed write) the copying warning with its disk-space sentence and
+// the reason logged; OK goes on, Cancel stops. An existing file is replaced only once its successor
+// is complete, so a failed copy or conversion leaves it whole. A source that is the target itself
+// (also under another spelling or through a link) is never touched: the "same as the source"
+// warning is shown and the series stops. Returns true to go on with the next file, false to stop a
+// series. `added`, when given, is set to whether the target now holds the file (copied or
+// converted), as opposed to skipped or failed. With `series` given, the overwrite question also
+// offers Yes to All (every later existing file is replaced without asking) and No to All (every
+// later one is kept), and the answer is carried through the series.
 struct ReplaceSeries {
   enum class Rule { Ask, ReplaceAll, KeepAll } rule = Rule::Ask;
 };

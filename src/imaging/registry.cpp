@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/fileparts.h"
 #include "base/textutil.h"
 #include "imaging/exif.h"
 #include "imaging/formats/bmp.h"
@@ -16,6 +17,7 @@
 #include "imaging/formats/tiff.h"
 #include "imaging/formats/webp.h"
 #include "imaging/pgerrors.h"
+#include "platform/filebuffer.h"
 
 namespace parvel {
 namespace {
@@ -314,6 +316,49 @@ const TFileFormatReader* ChooseReader(std::span<const std::uint8_t> head,
     if (!reader->HasSignature() && reader->Extension() == ext) return reader.get();
   }
   return nullptr;
+}
+
+PictureIdentity IdentifyPicture(std::span<const std::uint8_t> head, std::string_view extension) {
+  PictureIdentity identity;
+  const std::span<const std::uint8_t> signature =
+      head.first(std::min(head.size(), kSignatureBytes));
+  for (const auto& reader : FileFormatReaders()) {
+    if (reader->HasSignature() && reader->IsSignature(signature)) {
+      identity.verdict = PictureVerdict::Picture;
+      identity.reader = reader.get();
+      return identity;
+    }
+  }
+  const std::string ext = NormalExtension(extension);
+  if (ext.empty()) return identity;
+  for (const auto& reader : FileFormatReaders()) {
+    if (reader->HasSignature() || reader->Extension() != ext) continue;
+    try {
+      reader->Info(head.first(std::min(head.size(), kIdentifyBytes)), 0);
+      identity.verdict = PictureVerdict::Picture;
+      identity.reader = reader.get();
+    } catch (const EPixelGraphic& e) {
+      if (!reader->CanDecode()) {
+        identity.verdict = PictureVerdict::Undecodable;
+        identity.reason = e.what();
+      }
+    }
+    return identity;
+  }
+  return identity;
+}
+
+PictureIdentity IdentifyPictureFile(const std::string& path) {
+  std::vector<std::uint8_t> head;
+  std::uint64_t size = 0;
+  std::string error;
+  if (!ReadFileHead(path, kIdentifyBytes, &head, &size, &error)) {
+    PictureIdentity identity;
+    identity.verdict = PictureVerdict::Unreadable;
+    identity.reason = error;
+    return identity;
+  }
+  return IdentifyPicture(head, ExtensionPart(path));
 }
 
 const TFileFormatWriter* FindWriter(std::string_view extension) {

@@ -53,6 +53,8 @@ class TFileFormatReader : public TFileFormatReaderWriter {
                       const ReadOptions& options) const = 0;
   // Image count, size, depth and subformat of image `index`, from the headers only.
   virtual ImageInfo Info(std::span<const std::uint8_t> data, int index) const = 0;
+  // False for a format that is listed but cannot be decoded on this platform.
+  virtual bool CanDecode() const { return true; }
 
  protected:
   using TFileFormatReaderWriter::TFileFormatReaderWriter;
@@ -254,6 +256,7 @@ class TWebPFileFormatReader : public TFileFormatReader {
 class tWMFFileFormatReader : public TFileFormatReader {
  public:
   tWMFFileFormatReader() : TFileFormatReader("wmf", "Windows Metafile") {}
+  bool CanDecode() const override { return false; }
   Raster Read(std::span<const std::uint8_t> data, int index,
               const ReadOptions& options) const override;
   ImageInfo Info(std::span<const std::uint8_t> data, int index) const override;
@@ -261,6 +264,7 @@ class tWMFFileFormatReader : public TFileFormatReader {
 class tEMFFileFormatReader : public TFileFormatReader {
  public:
   tEMFFileFormatReader() : TFileFormatReader("emf", "Enhanced Metafile") {}
+  bool CanDecode() const override { return false; }
   Raster Read(std::span<const std::uint8_t> data, int index,
               const ReadOptions& options) const override;
   ImageInfo Info(std::span<const std::uint8_t> data, int index) const override;
@@ -376,6 +380,35 @@ const std::vector<std::unique_ptr<TFileFormatWriter>>& FileFormatWriters();
 // `extension` (one leading "." dropped, case ignored). Null when none fits.
 const TFileFormatReader* ChooseReader(std::span<const std::uint8_t> head,
                                       std::string_view extension);
+
+// What a file holds, judged from its first bytes before anything is decoded or written.
+enum class PictureVerdict {
+  Picture,      // a reader's signature test accepts it, or (for a format without a signature) the
+                // header check of the reader its extension names passes
+  NotPicture,   // neither: whatever its name says, its content is no picture
+  Undecodable,  // its extension names a format that cannot be decoded on this platform
+  Unreadable,   // the file cannot be opened or read (missing, no permission, not a regular file)
+};
+
+struct PictureIdentity {
+  PictureVerdict verdict = PictureVerdict::NotPicture;
+  const TFileFormatReader* reader = nullptr;  // for a Picture
+  std::string reason;  // Undecodable: the reader's explanation; Unreadable: the system's reason
+};
+
+// How many leading bytes IdentifyPicture needs: a TGA header with its longest image ID.
+inline constexpr std::size_t kIdentifyBytes = 512;
+
+// Identifies a file from its first bytes (`head`, up to kIdentifyBytes) and its extension:
+// the signature tests first (kSignatureBytes of `head`), in registry order; failing those, the
+// reader without a signature test whose extension equals `extension` (one leading "." dropped,
+// case ignored) when its header check (Info) accepts `head`. The header check's image-layer error
+// is an answer, not raised.
+PictureIdentity IdentifyPicture(std::span<const std::uint8_t> head, std::string_view extension);
+
+// IdentifyPicture on the first kIdentifyBytes of the file `path`, with its extension; a file that
+// cannot be opened or read is Unreadable with the system's reason. Never waits on a pipe.
+PictureIdentity IdentifyPictureFile(const std::string& path);
 
 // The writer whose extension equals `extension` (one leading "." dropped, case ignored), or null.
 const TFileFormatWriter* FindWriter(std::string_view extension);

@@ -81,13 +81,33 @@ DataDirectoryInputs DataDirectoryInputs::FromEnvironment(std::optional<std::stri
   return in;
 }
 
+namespace {
+
+// Where a new data directory's seeded folders come from: the installed share folder, else the
+// program's folder (a build tree); empty when neither holds them.
+std::string SeedSource(const std::string& program_dir) {
+  const std::string installed = program_dir + "../share/parvel-pro/";
+  if (DirectoryExists(installed + "Styles")) return installed;
+  if (DirectoryExists(program_dir + "Styles")) return program_dir;
+  return "";
+}
+
+bool IsEmptyDirectory(const std::string& dir) {
+  std::error_code ec;
+  return fs::is_empty(dir, ec) && !ec;
+}
+
+}  // namespace
+
 DataDirectoryChoice ChooseDataDirectory(const DataDirectoryInputs& in) {
   DataDirectoryChoice choice;
+  const std::string program_dir = WithSlash(in.program_dir);
   if (in.override_dir) {
     choice.dir = WithSlash(*in.override_dir);
+    choice.seed_from = SeedSource(program_dir);
+    choice.named = true;
     return choice;
   }
-  const std::string program_dir = WithSlash(in.program_dir);
   if (HoldsProgramFiles(program_dir) && in.can_write(program_dir)) {
     choice.dir = program_dir;
     return choice;
@@ -104,13 +124,14 @@ DataDirectoryChoice ChooseDataDirectory(const DataDirectoryInputs& in) {
         "Name one with --data-dir.";
     return choice;
   }
-  const std::string installed = program_dir + "../share/parvel-pro/";
-  if (DirectoryExists(installed + "Styles")) {
-    choice.seed_from = installed;
-  } else if (DirectoryExists(program_dir + "Styles")) {
-    choice.seed_from = program_dir;
-  }
+  choice.seed_from = SeedSource(program_dir);
   return choice;
+}
+
+bool IsSeedableDataDirectory(const std::string& dir) {
+  const std::string folder = WithSlash(dir);
+  if (!PathExists(folder)) return true;
+  return DirectoryExists(folder) && (IsEmptyDirectory(folder) || HoldsProgramFiles(folder));
 }
 
 bool PrepareDataDirectory(const std::string& dir, const std::string& seed_from,
@@ -141,8 +162,25 @@ bool SetUpDataDirectory(const DataDirectoryInputs& in, std::string* error) {
     if (error) *error = choice.error;
     return false;
   }
-  if (!in.override_dir) {
-    std::string why;
+  std::string why;
+  if (choice.named) {
+    // Without its "/": a file of that name is there, not a folder missing.
+    const std::string bare = fs::path(choice.dir).parent_path().string();
+    if (PathExists(bare) && !DirectoryExists(bare)) {
+      if (error) *error = "The data directory " + choice.dir + " is not a folder.";
+      return false;
+    }
+    // A folder of other things is used as it is: nothing is added to it.
+    const bool missing = !PathExists(bare);
+    if (IsSeedableDataDirectory(choice.dir) &&
+        !PrepareDataDirectory(choice.dir, choice.seed_from, &why)) {
+      if (error) {
+        *error = "The data directory " + choice.dir +
+                 (missing ? " could not be made: " : " could not be given its files: ") + why;
+      }
+      return false;
+    }
+  } else {
     if (!PrepareDataDirectory(choice.dir, choice.seed_from, &why)) {
       if (error) *error = "Could not set up the folder for your files " + choice.dir + ": " + why;
       return false;

@@ -2,8 +2,8 @@
 // when it holds the program's files and can be written (a build tree, a copy unpacked by the
 // user); an installed program keeps them in a per-user folder ($XDG_DATA_HOME/parvel-pro, by
 // default ~/.local/share/parvel-pro) that is seeded with the sample folders, the help pages and
-// the program's icon on its first start. --data-dir overrides both. All three programs choose the
-// same way.
+// the program's icon on its first start. --data-dir names another, made and seeded the same way
+// unless it is a folder of other things. All three programs choose the same way.
 #pragma once
 
 #include <functional>
@@ -44,16 +44,22 @@ struct DataDirectoryInputs {
 struct DataDirectoryChoice {
   std::string dir;        // with a trailing "/"; empty when no folder could be named
   std::string seed_from;  // where missing sample folders are copied from; empty: nothing to seed
+  bool named = false;     // dir is --data-dir's: seeded only when it is a data directory (below)
   std::string error;      // why dir is empty
 };
 
-// The rule itself, without touching the disk beyond looking: --data-dir as given (never
-// seeded: it is the caller's folder, used as it is); else the
+// The rule itself, without touching the disk beyond looking: --data-dir as given; else the
 // program's folder when it holds Styles/ or sites.ini and can be written (a writable system
-// folder such as /usr/bin for root is not taken: it holds neither); else the per-user folder,
-// seeded from <program>/../share/parvel-pro/ when that holds Styles/, else from the program's
-// folder when that does.
+// folder such as /usr/bin for root is not taken: it holds neither), never seeded; else the
+// per-user folder. The per-user folder and --data-dir's are seeded from
+// <program>/../share/parvel-pro/ when that holds Styles/, else from the program's folder when
+// that does.
 DataDirectoryChoice ChooseDataDirectory(const DataDirectoryInputs& in);
+
+// Whether a folder named with --data-dir is given the seeded folders: it is missing (it will be
+// made), empty, or already a data directory (it holds sites.ini or Styles). A folder of other
+// things, named by mistake, is left as it is.
+bool IsSeedableDataDirectory(const std::string& dir);
 
 // Creates `dir` (and its missing parents) and gives it a copy of every seeded folder that is
 // missing there, each copied under a temporary name and renamed into place only when complete,
@@ -61,8 +67,10 @@ DataDirectoryChoice ChooseDataDirectory(const DataDirectoryInputs& in);
 // with the reason in `error`, when the folder cannot be made or a copy fails.
 bool PrepareDataDirectory(const std::string& dir, const std::string& seed_from, std::string* error);
 
-// Chooses, prepares and sets (SetDataDirectory) the data directory of this process. False, with
-// the message in `error`, when no folder can be named or the per-user folder cannot be made.
+// Chooses, prepares and sets (SetDataDirectory) the data directory of this process: the per-user
+// folder and a seedable --data-dir folder are made when missing and given what they lack. False,
+// with the message in `error` (naming the folder and the system's reason), when no folder can be
+// named, a folder cannot be made or seeded, or --data-dir names something that is not a folder.
 bool SetUpDataDirectory(const DataDirectoryInputs& in, std::string* error);
 
 }  // namespace parvel

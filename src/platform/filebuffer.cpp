@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace parvel {
 
@@ -41,11 +42,16 @@ bool ReadFileIntoBuffer(const std::string& path, std::vector<std::uint8_t>& buff
 
 // The first `limit` bytes of a file (all of it when shorter) and its size.
 bool ReadFileHead(const std::string& path, std::size_t limit, std::vector<std::uint8_t>* head,
-                  std::uint64_t* size) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+                  std::uint64_t* size, std::string* error) {
+  // Non-blocking: opening a pipe named like a picture would otherwise wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    if (error) *error = std::strerror(errno);
+    return false;
+  }
   struct stat st {};
   bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (!ok && error) *error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
   if (ok) {
     *size = static_cast<std::uint64_t>(st.st_size);
     head->resize(static_cast<std::size_t>(std::min<std::uint64_t>(*size, limit)));
@@ -53,6 +59,10 @@ bool ReadFileHead(const std::string& path, std::size_t limit, std::vector<std::u
     while (used < head->size()) {
       const ssize_t n = ::read(fd, head->data() + used, head->size() - used);
       if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        ok = false;
+        if (error) *error = std::strerror(errno);
+      }
       if (n <= 0) break;
       used += static_cast<std::size_t>(n);
     }

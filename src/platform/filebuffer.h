@@ -19,8 +19,10 @@ namespace parvel {
                                       std::size_t* used, FileStamp* stamp = nullptr);
 
 // The first `limit` bytes of the regular file `path` (all of it when shorter) into `head`, and
-// the file's length into `size`. False when it cannot be opened or is no regular file.
+// the file's length into `size`. False when it cannot be opened or is no regular file, with the
+// system's reason in `error` when given. A pipe or device is never waited on.
 [[nodiscard]] bool ReadFileHead(const std::string& path, std::size_t limit,
-                                std::vector<std::uint8_t>* head, std::uint64_t* size);
+                                std::vector<std::uint8_t>* head, std::uint64_t* size,
+                                std::string* error = nullptr);
 
 }  // namespace parvel

@@ -213,11 +213,14 @@ BuildRun BuildSite(int jobs, int broken, int cancel_at, std::optional<Answer> an
   for (const auto& step : site.ui.progress())
     progress.push_back(step.message + "@" + std::to_string(step.position));
   EXPECT_TRUE(site.ui.unexpected().empty());
-  return {result, site.ui.texts(), progress, ReadTree(site.site + "thumbs/")};
+  std::vector<std::string> texts;  // the site folder as {S}
+  for (const auto& text : site.ui.texts()) texts.push_back(ReplaceAll(text, site.site, "{S}"));
+  return {result, texts, progress, ReadTree(site.site + "thumbs/")};
 }
 
 TEST(ParallelThumbnailPass, GivesTheSameThumbnailsProgressAndOrderAsOneJob) {
-  const std::string error(kThumbnailErrorQuestion), cancel(kCancelBuildQuestion);
+  const std::string error = ThumbnailCauseQuestion("The file, {S}p14.jpg, is not a picture");
+  const std::string cancel(kCancelBuildQuestion);
   const struct {
     int broken, cancel_at;  // 0: no cancel
     std::optional<Answer> answer;

@@ -13,6 +13,7 @@
 
 #include "base/textutil.h"
 #include "builder/build_site.h"
+#include "builder/thumbnail.h"
 #include "model/editsite.h"
 #include "model/paths.h"
 #include "model/rotatenow.h"
@@ -164,9 +165,32 @@ const MessageCase kCases[] = {
        w.settings.prev_next_image_buttons = true, w.settings.Next_Page_File = w.styles + "next.gif",
        w.Build();
      }},
-    {"Error encountered creating thumbnail.  Please ensure you have sufficient disk space.  Do you "
+    // The thumbnail question names the file and the cause when it is known and not the disk.
+    {"Error encountered creating thumbnail.  The file, {S}broken.jpg, is not a picture.  Do you "
      "want to continue processing your images?",
      kWarn, [](World& w) { w.BuildWithABrokenPicture(Answer::Yes); }},
+    {"Error encountered creating thumbnail.  The picture, {S}damaged.gif, cannot be read (GIF: "
+     "No screen descriptor detected).  Do you want to continue processing your images?",
+     kWarn,
+     [](World& w) {
+       WriteFile(w.site + "damaged.gif", "GIF89a\x10\x00\x10\x00 and nothing more");
+       w.ui.QueueAnswer(Answer::Yes), w.Build();
+     }},
+    {"Error encountered creating thumbnail.  The folder, {S}gone/, could not be located.  Do you "
+     "want to continue processing your images?",
+     kWarn,
+     [](World& w) {
+       w.ui.QueueAnswer(Answer::Yes),
+           WriteThumbnailData(w.ui, {1, 2, 3}, w.site + "gone/a_thb.jpg", 80);
+     }},
+    {"Error encountered creating thumbnail.  Please ensure you have sufficient disk space.  Do you "
+     "want to continue processing your images?",
+     kWarn,
+     [](World& w) {
+       std::filesystem::create_directories(w.site + "taken_thb.jpg/");  // the write fails
+       w.ui.QueueAnswer(Answer::Yes),
+           WriteThumbnailData(w.ui, {1, 2, 3}, w.site + "taken_thb.jpg", 80);
+     }},
     {"Error encountered creating the thumbnail, broken.jpg", kPlain,
      [](World& w) { w.BuildWithABrokenPicture(Answer::No); }},
     {"An error was encountered creating your page index buttons.  A text index will be created "

@@ -480,6 +480,97 @@ TEST_F(CliTest, AddConvertsAsksAndReportsByItsExitStatus) {
   EXPECT_NE(ReadFile(site + "c.jpg").find("\xFF\xC2"), std::string::npos);  // progressive
 }
 
+// Only pictures go in: a text named like a picture is refused for its content, a name whose
+// extension merely begins like a format's for its name, each with the reason and nothing
+// written; a rotation whose folder is missing is named.
+TEST_F(CliTest, AddTakesOnlyPicturesAndNamesAMissingFolder) {
+  const std::string site = dir_ / "site/";
+  const std::string from = dir_ / "from/";
+  CliOk({"new-site", "Trip", "--path", site});
+  WriteFile(from + "fake.jpg", "a text file named like a picture");
+  WriteFile(from + "notes.gitconfig", "[user]\n");
+  WriteFile(from + "corpus.time", "12.5 s\n");
+  const testing::Tree before = testing::ReadTree(site);
+  Finished run = Cli(
+      {"add", "Trip", "--yes", from + "fake.jpg", from + "notes.gitconfig", from + "corpus.time"});
+  EXPECT_EQ(run.status, 1);
+  for (const std::string& said :
+       {"The file, " + from +
+            "fake.jpg, is not a supported image format (its content is not a "
+            "picture)",
+        "The file, " + from + "notes.gitconfig, is not a supported image format\n",
+        "The file, " + from + "corpus.time, is not a supported image format\n",
+        std::string("0 of 3 files added")}) {
+    EXPECT_NE(run.output.find(said), std::string::npos) << said << "\n" << run.output;
+  }
+  EXPECT_EQ(testing::ReadTree(site), before);
+
+  fs::remove_all(site);
+  MakeJpeg(from + "b.jpg");
+  run = Cli({"add", "Trip", from + "b.jpg"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("Error!  The directory, " + site + ", could not be located!"),
+            std::string::npos)
+      << run.output;
+  EXPECT_FALSE(fs::exists(site));
+}
+
+// --data-dir in both programs: a missing folder is made and given the sample folders, the help
+// pages and the icon from the programs' own folder, as are an empty folder and a data directory;
+// a folder of other things is used as it is; one that cannot be made stops the program with its
+// name and the system's reason.
+TEST_F(CliTest, NamedDataDirectoryIsMadeAndSeededInBothPrograms) {
+  WriteFile(dir_ / "blocker", "a file");
+  const std::string shipped = std::string(PARVEL_BINARY_DIR) + "/bin/help/index.html";
+  const struct {
+    const char* row;
+    const char* folder;
+    std::map<std::string, std::string> before;  // "-": the folder is not there
+    int status;
+    bool seeded;
+    const char* said;
+  } cases[] = {
+      {"Missing", "new/data", {{"-", ""}}, 0, true, ""},
+      {"Empty", "empty", {}, 0, true, ""},
+      {"HoldsSitesIni", "catalogue", {{"sites.ini", "[Sites]\r\n"}}, 0, true, ""},
+      {"HoldsStyles", "styles", {{"Styles/mine.htm", "mine"}}, 0, true, ""},
+      {"HoldsOtherThings", "pictures", {{"holiday.jpg", "a photograph"}}, 0, false, ""},
+      {"CannotBeMade", "blocker/data", {{"-", ""}}, 1, false, "could not be made: "},
+  };
+  for (const char* program : {"parvel-cli", "turnwheel"}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(program) + " " + c.row);
+      const std::string folder = dir_ / (std::string(program) + "-" + c.folder + "/");
+      data_ = std::string(c.row) == "CannotBeMade" ? dir_ / "blocker/data/" : folder;
+      if (!c.before.contains("-")) {
+        fs::create_directories(data_);
+        for (const auto& [name, content] : c.before) WriteFile(data_ + name, content);
+      }
+      const Finished run = Wait(Start(program, program == std::string("parvel-cli")
+                                                   ? std::vector<std::string>{"sites"}
+                                                   : std::vector<std::string>{}));
+      EXPECT_EQ(run.status, c.status) << run.output;
+      EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+      if (c.status != 0) {
+        EXPECT_NE(
+            run.output.find(data_ + " could not be made: " + dir_.path() + "blocker: File exists"),
+            std::string::npos)
+            << run.output;
+        continue;
+      }
+      for (const char* seeded : {"Samples/Next.gif", "navgraph/Next.gif", "icons/parvel.png"}) {
+        EXPECT_EQ(fs::exists(data_ + seeded), c.seeded) << seeded;
+      }
+      EXPECT_EQ(ReadFile(data_ + "help/index.html"), c.seeded ? ReadFile(shipped) : "<missing>");
+      for (const auto& [name, content] : c.before) {
+        if (name != "-") {
+          EXPECT_EQ(ReadFile(data_ + name), content);
+        }
+      }
+    }
+  }
+}
+
 // ---- The help pages shipped in data/help: one page per help topic the dialogs open, each a
 // complete page on the shared style sheet, every link leading to a file (and anchor) that is
 // there, and every file reachable from the contents.

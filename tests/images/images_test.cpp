@@ -18,12 +18,16 @@
 #include "base/textutil.h"
 #include "images/XThumbGrid.h"
 #include "images/addimage.h"
+#include "imaging/PGraphic.h"
+#include "imaging/convert.h"
 #include "imaging/formats/bmp.h"
 #include "imaging/formats/jpeg.h"
 #include "imaging/formats/png.h"
+#include "imaging/formats/tga.h"
 #include "imaging/registry.h"
 #include "platform/filesystem.h"
 #include "support/faulty_filesystem.h"
+#include "support/photo_encoders.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 
@@ -33,11 +37,32 @@ namespace {
 using testing::TempDir;
 using testing::WriteFile;
 
-TEST(FormatLists, ExtensionMatchesAWholeEntryOrItsLongForm) {
-  const std::tuple<const char*, bool, bool> cases[] = {
-      {"/p/PHOTO.JPE", true, true},    {"/p/a.jpeg", true, true}, {"/p/a.tiff", true, false},
-      {"/p/a.heic", true, false},      {"/p/a.jp", false, false}, {"/p/a.p", false, false},
-      {"/p.jpg/readme", false, false}, {"/p/a.pn", false, false}};
+// An extension counts only as a whole entry of a list: no prefix of one, however long.
+TEST(FormatLists, ExtensionMatchesOnlyAWholeEntry) {
+  const std::tuple<const char*, bool, bool> cases[] = {{"/p/PHOTO.JPE", true, true},
+                                                       {"/p/a.jpeg", true, true},
+                                                       {"/p/a.JPG", true, true},
+                                                       {"/p/a.gif", true, true},
+                                                       {"/p/a.tiff", true, false},
+                                                       {"/p/a.TIF", true, false},
+                                                       {"/p/a.heic", true, false},
+                                                       {"/p/a.heif", true, false},
+                                                       {"/p/a.avif", true, false},
+                                                       {"/p/a.webp", true, false},
+                                                       {"/p/a.jfif", true, false},
+                                                       {"/p/a.jif", true, false},
+                                                       {"/p/a.tga", true, false},
+                                                       {"/p/.gitconfig", false, false},
+                                                       {"/p/notes.gitconfig", false, false},
+                                                       {"/p/corpus.time", false, false},
+                                                       {"/p/bench.time", false, false},
+                                                       {"/p/a.gifs", false, false},
+                                                       {"/p/a.jpgx", false, false},
+                                                       {"/p/a.tiffany", false, false},
+                                                       {"/p/a.jp", false, false},
+                                                       {"/p/a.p", false, false},
+                                                       {"/p.jpg/readme", false, false},
+                                                       {"/p/a.pn", false, false}};
   for (const auto& [path, supported, html] : cases) {
     EXPECT_EQ(checksupportedformat(path), supported) << path;
     EXPECT_EQ(checkHTMLsupportedformat(path), html) << path;
@@ -57,10 +82,23 @@ Raster Picture() {
 }
 constexpr int kQualityOption = 0x100 + 63;  // the quality is the option's low byte
 
+// A source file's content by its name: a picture in the format of its extension, except "png-"
+// names (a PNG whatever the extension), "gif-" names (a GIF), "tga-" names (a TGA) and "fake"
+// names (text).
 std::string SourceContent(const std::string& name) {
+  if (name.starts_with("fake")) return "not a picture: " + name;
+  if (name.starts_with("png-")) return AsString(WritePng(Picture()));
+  if (name.starts_with("gif-"))
+    return AsString(FindWriter("gif")->Write(ConvertBitCount(Picture(), 8), {}));
+  if (name.starts_with("tga-") || name.ends_with(".tga")) return AsString(WriteTga(Picture()));
   if (name.ends_with(".bmp")) return AsString(WriteBmp(Picture()));
   if (name == "photo.png") return AsString(WritePng(Picture()));
-  if (name.ends_with(".jpg")) return AsString(WriteJpeg(Picture(), 90, false));
+  if (name == "phone.heic") {
+    return AsString(testing::EncodeHeif(Picture(), heif_compression_HEVC, 1));
+  }
+  if (name.ends_with(".jpg") || name.ends_with(".jfif") || name.ends_with(".jif")) {
+    return AsString(WriteJpeg(Picture(), 90, false));
+  }
   return "not a picture: " + name;
 }
 
@@ -101,6 +139,10 @@ const std::string kCopyErrorEnd =
     "!  You may be out of disk space or do not have write access to the directory you are "
     "copying to";
 const std::string kNotes = "Information|The file, {S}notes.txt, is not a supported image format";
+std::string NotAPicture(const std::string& name) {
+  return "Information|The file, {S}" + name +
+         ", is not a supported image format (its content is not a picture)";
+}
 const std::string kSameFolder = "Warning|The destination folder is the same as the source!";
 std::string Overwrite(const std::string& name) {
   return "Confirmation|A file by the name of {R}" + name +
@@ -113,8 +155,29 @@ const Case kCases[] = {
    {}},
   {"ExistingYesReplaced", false, {"{S}photo.png"}, {"photo.jpg"}, {Answer::Yes}, false, 1, 1,
    {kOverwrite}, {{"photo.jpg", "JPEG"}}},
-  {"UnreadableSourceKeepsOld", false, {"{S}photo.ppm"}, {"photo.jpg"}, {Answer::Yes, Answer::Ok},
-   false, 1, 0, {kOverwrite, kCopyError + "photo.ppm" + kCopyErrorEnd}, {{"photo.jpg", "OLD"}}},
+  // A text named like a picture is refused before anything is asked or written.
+  {"TextNamedLikeAPictureKeepsOld", false, {"{S}fake.ppm"}, {"fake.jpg"}, {Answer::Ok}, false, 1,
+   0, {NotAPicture("fake.ppm")}, {{"fake.jpg", "OLD"}}},
+  {"TextNamedJpgIsNotCopied", false, {"{S}fake.jpg"}, {}, {Answer::Cancel}, false, 0, 0,
+   {NotAPicture("fake.jpg")}, {}},
+  {"TextNamedTgaFailsItsHeaderCheck", false, {"{S}fake.tga"}, {}, {Answer::Ok}, false, 1, 0,
+   {NotAPicture("fake.tga")}, {}},
+  {"TgaPassesItsHeaderCheckAndIsConverted", false, {"{S}photo.tga"}, {}, {}, false, 1, 1, {},
+   {{"photo.jpg", "JPEG"}}},
+  {"HeicIsConverted", false, {"{S}phone.heic"}, {}, {}, false, 1, 1, {}, {{"phone.jpg", "HEIC"}}},
+  // A JPEG under a name the rotation's list would not show is copied as it is, as NAME.jpg.
+  {"JfifIsCopiedAsJpg", false, {"{S}x.jfif"}, {}, {}, false, 1, 1, {}, {{"x.jpg", "COPY"}}},
+  {"JifIsCopiedAsJpg", false, {"{S}y.jif"}, {}, {}, false, 1, 1, {}, {{"y.jpg", "COPY"}}},
+  // A picture of another format under a browser name becomes the JPEG that name promises.
+  {"PngNamedJpgIsConverted", false, {"{S}png-inside.jpg"}, {}, {}, false, 1, 1, {},
+   {{"png-inside.jpg", "JPEG"}}},
+  {"GifNamedJpgIsCopiedAsGif", false, {"{S}gif-inside.jpg"}, {}, {}, false, 1, 1, {},
+   {{"gif-inside.gif", "COPY"}}},
+  {"DotfilesAreNoFormat", true, {"{S}.gitconfig", "{S}corpus.time", "{S}b.jpg"}, {},
+   {Answer::Ok, Answer::Ok}, false, 3, 1,
+   {"Information|The file, {S}.gitconfig, is not a supported image format",
+    "Information|The file, {S}corpus.time, is not a supported image format"},
+   {{"b.jpg", "COPY"}}},
   {"FullDiskConversionKeepsOld", false, {"{S}photo.bmp"}, {"photo.jpg"},
    {Answer::Yes, Answer::Cancel}, true, 0, 0,
    {kOverwrite, kCopyError + "photo.bmp" + kCopyErrorEnd}, {{"photo.jpg", "OLD"}}},
@@ -183,6 +246,13 @@ TEST_P(AddImage, AsksCopiesOrConvertsAndNeverLosesAFile) {
   EXPECT_EQ(ui.unused_answers(), 0u);
   testing::Tree expected;
   for (const auto& [name, what] : c.after) {
+    if (what == "HEIC") {  // lossy: the conversion of what its reader gives
+      const std::string& heic = sources.at("phone.heic");
+      const std::vector<std::uint8_t> bytes(heic.begin(), heic.end());
+      expected[name] =
+          AsString(WriteJpeg(ChooseReader(bytes, "heic")->Read(bytes, 0, {}), 63, true));
+      continue;
+    }
     expected[name] = what == "OLD"    ? "OLD " + name
                      : what == "JPEG" ? AsString(WriteJpeg(Picture(), 63, true))
                                       : SourceContent(name);
@@ -214,6 +284,65 @@ TEST(AddImageSeries, ToAllButtonsOnlyForSeveralFiles) {
     EXPECT_EQ(DropFiles(ui, paths, dir / "to", kQualityOption), names.size());
     ASSERT_EQ(ui.messages().size(), names.size());
     for (const auto& shown : ui.messages()) EXPECT_EQ(shown.buttons, buttons);
+  }
+}
+
+// A failure whose cause is known and is not the disk names the file and the cause in the box; a
+// failed write keeps the copying warning's disk-space wording, the system's reason logged for the
+// box's details. Nothing is written either way.
+TEST(AddImageMessages, NameTheRealCause) {
+  TempDir dir;
+  const std::string from = dir / "from/", to = dir / "to/";
+  WriteFile(from + "a.bmp", SourceContent("a.bmp"));
+  WriteFile(from + "broken.png", "\x89PNG\r\n\x1a\n and then no chunks at all");
+  std::filesystem::create_directories(to);
+  std::string damaged = "<none>";
+  try {
+    TPixelGraphic().LoadFromFile(from + "broken.png");
+  } catch (const std::exception& e) {
+    damaged = e.what();
+  }
+  const struct {
+    const char* row;
+    std::string source, destination;
+    bool full_disk;
+    std::string box, log;
+  } cases[] = {
+      {"MissingFolder", from + "a.bmp", dir / "gone/a.bmp", false,
+       "Error encountered copying the file, " + from + "a.bmp!  The folder, " + dir.path() +
+           "gone/, could not be located",
+       ""},
+      {"MissingSource", from + "gone.jpg", to + "gone.jpg", false,
+       "Error encountered copying the file, " + from +
+           "gone.jpg!  It could not be read (No such file or directory)",
+       ""},
+      {"DamagedPicture", from + "broken.png", to + "broken.png", false,
+       "Error encountered copying the file, " + from + "broken.png!  Its picture cannot be read (" +
+           damaged + ")",
+       ""},
+      {"FullDisk", from + "a.bmp", to + "a.bmp", true,
+       "Error encountered copying the file, " + from +
+           "a.bmp!  You may be out of disk space or do not have write access to the directory you "
+           "are copying to",
+       "Writing " + to + "a.jpg: No space left on device"},
+  };
+  EXPECT_TRUE(damaged.starts_with("PNG: ")) << damaged;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    ScriptedInteraction ui;
+    ui.QueueAnswer(Answer::Ok);
+    FullDisk full;
+    ScopedFileSystem scoped(c.full_disk ? static_cast<FileSystem&>(full) : RealFileSystem());
+    bool added = true;
+    EXPECT_TRUE(addimage(ui, c.source, c.destination, 80, &added));
+    EXPECT_FALSE(added);
+    ASSERT_EQ(ui.messages().size(), 1u);
+    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
+    EXPECT_EQ(ui.messages()[0].buttons, Buttons::OkCancel);
+    EXPECT_EQ(ui.messages()[0].text, c.box);
+    EXPECT_EQ(ui.logs(),
+              c.log.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.log});
+    EXPECT_TRUE(std::filesystem::is_empty(to));
   }
 }
 

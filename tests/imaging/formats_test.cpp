@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -343,6 +346,59 @@ TEST(DamagedFile, IsRefusedWithItsMessage) {
       EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
     } else {
       EXPECT_EQ(error, c.message);
+    }
+  }
+}
+
+// Whether a file is a picture, from its first bytes and its name: a signature under any name; a
+// TGA, which has none, only under its own extension and when its header check passes; a metafile
+// is named but cannot be decoded; a file that cannot be read gives the system's reason, and a
+// pipe is not waited on.
+TEST(IdentifyPicture, SignatureFirstThenTheHeaderCheckOfTheNamedReader) {
+  testing::TempDir dir;
+  const Bytes heic = testing::EncodeHeif(PhotoLike(16, 16), heif_compression_HEVC, 1);
+  const Bytes jpeg = Seed("jpegscan_fuzz/baseline_420.jpg");
+  const Bytes tga = Seed(kTga);
+  const struct {
+    const char* name;
+    Bytes content;  // empty: nothing is written (the name is made below, or missing)
+    PictureVerdict verdict;
+    const char* reader;  // its extension, for a picture; else the reason, "" when none
+  } cases[] = {
+      {"photo.jpg", jpeg, PictureVerdict::Picture, "jpg"},
+      {"photo.jfif", jpeg, PictureVerdict::Picture, "jpg"},
+      {"photo.png", jpeg, PictureVerdict::Picture, "jpg"},  // by content, whatever the name
+      {"phone.heic", heic, PictureVerdict::Picture, "heic"},
+      {"raw.tga", tga, PictureVerdict::Picture, "tga"},
+      {"RAW.TGA", Seed("tga_fuzz/mapped_rle.tga"), PictureVerdict::Picture, "tga"},
+      {"raw.jpg", tga, PictureVerdict::NotPicture, ""},  // no signature, not its name
+      {"fake.jpg", Text("a text file named like a picture\n"), PictureVerdict::NotPicture, ""},
+      {"fake.tga", Text("a text file named like a picture\n"), PictureVerdict::NotPicture, ""},
+      {"bad.tga", Patch(kTga, {2}, 5, 1), PictureVerdict::NotPicture, ""},  // fails the check
+      {"short.tga", Bytes(tga.begin(), tga.begin() + 10), PictureVerdict::NotPicture, ""},
+      {"empty.jpg", Text(""), PictureVerdict::NotPicture, ""},
+      {".gitconfig", Text("[user]\n\tname = x\n"), PictureVerdict::NotPicture, ""},
+      {"drawing.wmf", Text("anything"), PictureVerdict::Undecodable,
+       "WMF: Windows metafiles cannot be read on this platform"},
+      {"missing.jpg", {}, PictureVerdict::Unreadable, "No such file or directory"},
+      {"folder.jpg", {}, PictureVerdict::Unreadable, "it is a folder"},
+      {"pipe.jpg", {}, PictureVerdict::Unreadable, "it is not a regular file"},
+  };
+  std::filesystem::create_directory(dir / "folder.jpg");
+  ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!c.content.empty() || std::string_view(c.name).starts_with("empty")) {
+      testing::WriteFile(dir / c.name, std::string(c.content.begin(), c.content.end()));
+    }
+    const PictureIdentity identity = IdentifyPictureFile(dir / c.name);
+    EXPECT_EQ(identity.verdict, c.verdict);
+    if (c.verdict == PictureVerdict::Picture) {
+      ASSERT_NE(identity.reader, nullptr);
+      EXPECT_EQ(identity.reader->Extension(), c.reader);
+    } else {
+      EXPECT_EQ(identity.reader, nullptr);
+      EXPECT_EQ(identity.reason, c.reader);
     }
   }
 }

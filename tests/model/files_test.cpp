@@ -75,6 +75,85 @@ TEST(DataDirectory, SeedsWhatIsMissingAndLeavesTheRestAlone) {
   EXPECT_FALSE(error.empty());
 }
 
+// A folder named with --data-dir is made when missing and given the seeded folders when it is
+// new, empty or already a data directory (sites.ini or Styles); what is there stays as it is, and a
+// folder of other things gets nothing. One that cannot be made, or a file, is refused with its
+// name and the system's reason; the data directory stays as it was.
+TEST(DataDirectory, NamedFolderIsMadeAndSeededUnlessItHoldsOtherThings) {
+  TempDir tmp;
+  const std::string program = tmp / "prefix/bin/";
+  const std::string share = tmp / "prefix/share/parvel-pro/";
+  for (const std::string& folder : SeededFolders()) WriteFile(share + folder + "/seed", folder);
+  fs::create_directories(program);
+  WriteFile(tmp / "blocker", "a file");
+  const std::vector<std::string> all = {"Styles", "Samples", "navgraph", "help", "icons"};
+  const struct {
+    const char* row;
+    std::string dir;
+    Tree before;  // what the folder holds first; "-": it is not there
+    bool ok;
+    std::vector<std::string> seeded;  // the seeded folders afterwards
+    std::string error;                // the start of the message
+  } cases[] = {
+      {"Missing", tmp / "new/deeper/data", {{"-", ""}}, true, all, ""},
+      {"Empty", tmp / "empty/", {}, true, all, ""},
+      {"HoldsSitesIni", tmp / "catalogue/", {{"sites.ini", "[Sites]\r\n"}}, true, all, ""},
+      {"HoldsStyles",
+       tmp / "styles/",
+       {{"Styles/mine.htm", "the user's own"}},
+       true,
+       {"Samples", "navgraph", "help", "icons"},
+       ""},
+      {"HoldsOtherThings", tmp / "pictures/", {{"holiday.jpg", "a photograph"}}, true, {}, ""},
+      {"CannotBeMade",
+       tmp / "blocker/data/",
+       {{"-", ""}},
+       false,
+       {},
+       "The data directory " + tmp.path() + "blocker/data/ could not be made: " + tmp.path() +
+           "blocker: File exists"},
+      {"IsAFile",
+       tmp / "blocker",
+       {{"-", ""}},
+       false,
+       {},
+       "The data directory " + tmp.path() + "blocker/ is not a folder."},
+  };
+  const std::string kept = "/kept/data/directory/";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    const std::string dir = c.dir.ends_with("/") ? c.dir : c.dir + "/";
+    if (!c.before.contains("-")) {
+      fs::create_directories(dir);
+      for (const auto& [name, content] : c.before) WriteFile(dir + name, content);
+    }
+    SetDataDirectory(kept);
+    DataDirectoryInputs in;
+    in.override_dir = c.dir;
+    in.program_dir = program;
+    std::string error;
+    EXPECT_EQ(SetUpDataDirectory(in, &error), c.ok);
+    EXPECT_EQ(DataDirectory(), c.ok ? dir : kept);
+    EXPECT_EQ(error, c.error);
+    if (!c.ok) continue;
+    std::vector<std::string> seeded;
+    for (const std::string& folder : all) {
+      if (fs::exists(dir + folder + "/seed")) seeded.push_back(folder);
+    }
+    EXPECT_EQ(seeded, c.seeded);
+    for (const auto& [name, content] : c.before) {
+      if (name != "-") {
+        EXPECT_EQ(ReadFile(dir + name), content);
+      }
+    }
+    // Started again, nothing changes.
+    const Tree once = ReadTree(dir);
+    ASSERT_TRUE(SetUpDataDirectory(in, &error));
+    EXPECT_EQ(ReadTree(dir), once);
+  }
+  SetDataDirectory(kept);
+}
+
 // --- createnewdirectory
 
 TEST_F(FileHelpersTest, FailureHalfWayRemovesWhatItMade) {

@@ -81,14 +81,14 @@ struct BuildCase {
 };
 
 const BuildCase kBuilds[] = {
-    // Huge claimed sizes are reported as they come up, and the build goes on when told to,
-    // leaving those pictures out of the pages (and so failing).
+    // Huge claimed sizes are reported, with the file, as they come up, and the build goes on
+    // when told to, leaving those pictures out of the pages (and so failing).
     {"ImagesClaimingHugeSizes",
      1,
      {"huge.gif (2/4)\nWarning: Error encountered creating thumbnail.",
-      "/site/huge.gif: GIF: Image too large (65535 x 65535 pixels)\n",
+      "/site/huge.gif, cannot be read (GIF: Image too large (65535 x 65535 pixels)).  Do you",
       "huge.jpg (3/4)\nWarning: Error encountered creating thumbnail.",
-      "/site/huge.jpg: JPG: Image too large (65000 x 65000 pixels)\n",
+      "/site/huge.jpg, cannot be read (JPG: Image too large (65000 x 65000 pixels)).  Do you",
       "2 pictures were left out of the pages because their thumbnails could not be made: "
       "huge.gif, huge.jpg.",
       "Thumbnails: 1 made, 0 kept, 2 left out."},

@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPointer>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
@@ -261,6 +262,33 @@ class DesktopTest : public QObject {
     QCOMPARE(ui.Prompt("Pages", "How many?", "4"), std::optional<std::string>("7"));
     PressInNextBox(Qt::Key_Escape);
     QCOMPARE(ui.Prompt("Pages", "How many?", "4"), std::optional<std::string>());
+  }
+
+  // A box with details (the reason logged before it) answers Return with its default button, also
+  // once the details were opened with their button: that button takes only a click. (Were Return
+  // to toggle the details, the box would stay open and Escape below would answer Cancel.)
+  void returnAnswersABoxWithDetails() {
+    QtInteraction ui;
+    ui.Log("Writing /site/a.jpg: No space left on device");
+    QTimer::singleShot(0, [] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      CHECK_EQ(box->detailedText(), QString("Writing /site/a.jpg: No space left on device"));
+      QAbstractButton* details = nullptr;
+      for (QAbstractButton* button : box->buttons()) {
+        if (box->buttonRole(button) == QMessageBox::ActionRole) details = button;
+      }
+      CHECK_EQ(details != nullptr, true);
+      QTest::mouseClick(details, Qt::LeftButton);  // the details open; the button has the focus
+      // The key goes where the keyboard is: the box's focus widget.
+      QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Return);
+      // Still open: Escape. (Once answered, the box is gone and the next one is not touched.)
+      QTimer::singleShot(0, [still = QPointer<QMessageBox>(box)] {
+        if (still) QTest::keyClick(still, Qt::Key_Escape);
+      });
+    });
+    QCOMPARE(
+        ui.Message(MessageKind::Warning, "Error encountered copying the file", Buttons::OkCancel),
+        Answer::Ok);
   }
 
   void initTestCase() {

@@ -49,7 +49,8 @@ constexpr int kCellHeight = 107;  // with a caption 11 pixels high; the font set
 }  // namespace
 
 std::string AddImagesGridFormats() {
-  return std::string(SupportedImageFormats()) + "*.jpeg;*.TIFF";
+  // The long names .jpeg and .TIFF the grid adds to the supported list are in it already.
+  return std::string(SupportedImageFormats());
 }
 
 bool StartsDragOut(const QPoint& start, const QPoint& position, Qt::MouseButtons buttons,
