@@ -51,10 +51,6 @@ std::string ReasonLine(std::string_view what, std::string_view reason) {
   return std::string(what) + ": " + std::string(reason);
 }
 
-  if (names.size() > kShown) list += ", and " + std::to_string(names.size() - kShown) + " more";
-  return "The build would replace these files that it did not make: " + list + ".  Replace them?";
-}
-
 std::string LocationNotice(std::int64_t count, const std::vector<std::string>& first_names) {
   std::string names;
   for (std::size_t i = 0; i < first_names.size(); ++i) {

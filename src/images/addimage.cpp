@@ -86,7 +86,7 @@ Converted ConvertToJPEG(Interaction& ui, const std::string& source, const std::s
     std::string error;
     if (!Files().MakeWritable(target, &error)) {
       ui.Log("Writing " + target + ": " + error);
-      return false;
+      return Converted::Failed;
     }
   }
   std::string error;

@@ -194,7 +194,7 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
                     label + " could not be put live on " + address + ": " + error);
     }
     const int next = result.rotation >= count ? 1 : result.rotation + 1;
-    result.position_saved = SavePosition(site_key, next, fs::path(address), &error);
+    result.position_saved = SavePosition(site_key, next, &error);
     if (!result.position_saved) {
       return finish(RotationOutcome::Live,
                     label + " is live on " + address +

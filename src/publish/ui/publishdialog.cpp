@@ -35,6 +35,9 @@ class WorkerInteraction : public Interaction {
   Answer Message(MessageKind, std::string_view, Buttons buttons) override {
     return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
   }
+  Answer Ask(MessageKind kind, std::string_view text, Buttons buttons, Caution) override {
+    return Message(kind, text, buttons);
+  }
   std::optional<std::string> Prompt(std::string_view, std::string_view, std::string_view) override {
     return std::nullopt;
   }
@@ -47,7 +50,7 @@ class WorkerInteraction : public Interaction {
   void Status(std::string_view message) override { Progress(message, 0, 0); }
   void Log(std::string_view) override {}
   bool Checkpoint() override { return cancel_; }
-  void OpenDocument(const std::string&) override {}
+  bool OpenDocument(const std::string&) override { return false; }
   void ShowHelp(int) override {}
 
  private:
