@@ -48,6 +48,8 @@ expect "parvel-cli --data-dir $data show " Site_1 Site_2 'Summer\ Walk' \
 expect "parvel-cli --data-dir $data build S" Site_1 Site_2 'Summer\ Walk'
 expect "parvel-cli --data-dir $data set Site_1 --rotation 1 Thumb_W" Thumb_Width=
 expect "parvel-cli --data-dir $data set Site_1 Thumb_Width=150 Thumb_H" Thumb_Height=
+expect "parvel-cli --data-dir $data show Site_1 Thumb_W" Thumb_Width
+expect "parvel-cli --data-dir $data delete-site Summer" 'Summer\ Walk'
 expect "parvel-cli --data-dir $data new-site " ""
 expect "parvel-cli --data-dir $tmp/si" "$tmp/site one" "$tmp/site two"
 [[ ! -e $tmp/ran ]] || { echo "a site name was run as a command"; status=1; }
