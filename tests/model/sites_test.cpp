@@ -204,8 +204,6 @@ TEST_F(CatalogueTest, OkRunsItsStepsInOrderAndMakesNoFolderBeforeTheLast) {
   const std::string missing = tmp / "new/site";
   const std::string file = tmp / "a-file";
   WriteFile(file, "x");
-  const std::string foreign_live = tmp / "live";
-  WriteFile(foreign_live + "/mine.txt", "the user's");
   const auto kInfo = MessageKind::Information, kWarn = MessageKind::Warning,
              kAsk = MessageKind::Confirmation;
   struct Case {
@@ -262,10 +260,9 @@ TEST_F(CatalogueTest, OkRunsItsStepsInOrderAndMakesNoFolderBeforeTheLast) {
        missing,
        "",
        true,
-       foreign_live,
-       {{kWarn,
-         "turnwheel would not copy a rotation there: the live directory, " + foreign_live +
-             ", holds files that turnwheel did not put there (it is not empty, turnwheel "}}},
+       file,
+       {{kWarn, "turnwheel would not copy a rotation there: the live directory, " + file +
+                    ", is not a directory"}}},
       {"location a file",
        "Dogs",
        file,
