@@ -32,7 +32,10 @@ Answer ConsoleInteraction::Decide(Buttons buttons, Caution caution) {
   if (policy_ == Policy::No || !interactive_) return negative;
   const bool default_no = has_yes && caution != Caution::None;
   for (;;) {
-    err_ << (to_all ? "[y/a(ll)/n/x(none)/c] " : default_no ? "[y/N] " : has_yes ? "[y/n] " : "[o/c] ")
+    err_ << (to_all       ? "[y/a(ll)/n/x(none)/c] "
+             : default_no ? "[y/N] "
+             : has_yes    ? "[y/n] "
+                          : "[o/c] ")
          << std::flush;
     std::string line;
     if (!std::getline(in_, line)) return negative;

@@ -13,9 +13,9 @@
 #include "builder/build.h"
 #include "builder/build_site.h"
 #include "builder/messages.h"
-#include "builder/writeplan.h"
 #include "builder/thumbnail.h"
 #include "builder/webcopy.h"
+#include "builder/writeplan.h"
 #include "imaging/exif.h"
 #include "imaging/formats/jpeg.h"
 

@@ -6,12 +6,12 @@
 
 #include <filesystem>
 
+#include "model/buildrecord.h"
 #include "model/editsite.h"
 #include "model/filehelpers.h"
 #include "model/imagelist.h"
-#include "model/model_support.h"
-#include "model/buildrecord.h"
 #include "model/liverecord.h"
+#include "model/model_support.h"
 #include "model/siterecords.h"
 #include "platform/filesystem.h"
 #include "support/faulty_filesystem.h"

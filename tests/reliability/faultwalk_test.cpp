@@ -115,7 +115,7 @@ class RecordingFileSystem : public FileSystem {
   }
   bool Link(const std::string& from, const std::string& to, std::string* e) override {
     return Log("Link", to, from) && Note(to, inner_.Link(from, to, e));
-}
+  }
 
   TrashResult MoveToTrash(const std::string& p, std::string* e) override {
     Log("MoveToTrash", p);

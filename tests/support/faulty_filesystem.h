@@ -55,7 +55,7 @@ class FaultyFileSystem : public FileSystem {
   }
   bool Link(const std::string& from, const std::string& to, std::string* error) override {
     return Check(error) && inner_.Link(from, to, error);
-}
+  }
 
   TrashResult MoveToTrash(const std::string& path, std::string* error) override {
     if (!Check(error)) return TrashResult::Failed;

@@ -11,8 +11,8 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPointer>
+#include <QProgressBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
