@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include "base/textutil.h"
+#include "model/buildrecord.h"
 #include "model/filehelpers.h"
 #include "model/imagefiles.h"
 #include "model/paths.h"
+#include "model/siterecords.h"
 #include "platform/filesystem.h"
 
 namespace parvel {
@@ -332,6 +334,13 @@ bool SiteEditor::DeleteRotation() {
   if (!saved) {
     site.RotationCount += 1;
     ui_.Warn(kSaveSiteFailedMessage);
+  } else {
+    // A rotation added later gets this number and folder again: what the builds wrote here is
+    // not its.
+    std::string error;
+    if (!RemoveRecords({BuildRecordPath(site.SiteKey, rotation)}, &error)) {
+      ui_.Log("Removing " + BuildRecordPath(site.SiteKey, rotation) + ": " + error);
+    }
   }
   Open();
   return saved;

@@ -128,11 +128,17 @@ TEST_F(DeleteTest, AFolderThatIsALinkGoesByItself) {
       EXPECT_TRUE(cat.keys().empty());
       linked = tmp / "Linked";
     } else {
+      // A later rotation 2 gets the same folder: the old record of what builds wrote there
+      // must not make a user's new file there the program's.
+      WriteFile(BuildRecordPath("Site_1", 1), "record 1");
+      WriteFile(BuildRecordPath("Site_1", 2), "record 2");
       SiteEditor editor{ui, cat, settings, options, styles};
       ASSERT_TRUE(editor.Open());
       ASSERT_TRUE(editor.SelectRotation(1));
       EXPECT_TRUE(editor.DeleteRotation());
       EXPECT_EQ(testing::SiteKey("General", "RotationCount"), "1");
+      EXPECT_FALSE(fs::exists(BuildRecordPath("Site_1", 2)));
+      EXPECT_TRUE(fs::exists(BuildRecordPath("Site_1", 1)));
       linked = tmp / "Site_1/Rotation_2";
     }
     EXPECT_EQ(ReadTree(target), before);
