@@ -4,6 +4,7 @@
 // an image list); the header and footer editors and the page settings; and the message boxes and
 // prompt every flow shows. The rules behind them (rotations, builds, lists, snippets, messages) are
 // tested in the core.
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
@@ -13,7 +14,9 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QStyleOptionComboBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
@@ -27,6 +30,8 @@
 #include "images/ui/thumbgridview.h"
 #include "model/ui/editsitedialog.h"
 #include "model/ui/siteoptionsdialog.h"
+#include "publish/sshserver_support.h"
+#include "publish/ui/publishdialog.h"
 #include "templates/REMain.h"
 #include "templates/ui/headcodedialog.h"
 #include "templates/ui/richedit.h"
@@ -39,9 +44,25 @@ using namespace parvel::test;
 
 namespace {
 
-// A small JPEG (160x120): its thumbnail is quick to make.
-void MakeJpeg(const std::string& path) {
-  std::filesystem::copy_file(testing::DataFile("pool/p10.jpg"), path);
+// `count` small photographs (160x120, quick thumbnails) a.jpg, b.jpg... in `folder`.
+void Photos(const std::string& folder, int count) {
+  std::filesystem::create_directories(folder);
+  for (int i = 0; i < count; ++i)
+    std::filesystem::copy_file(testing::DataFile("pool/p10.jpg"),
+                               folder + std::string(1, char('a' + i)) + ".jpg");
+}
+
+std::vector<int> Selection(TXThumbGrid& grid) {
+  std::vector<int> selected;
+  for (int item = 0; item < grid.ItemCount(); ++item)
+    if (grid.Selected(item)) selected.push_back(item);
+  return selected;
+}
+
+std::vector<int> Range(int from, int to) {
+  std::vector<int> items;
+  for (int item = from; item <= to; ++item) items.push_back(item);
+  return items;
 }
 
 // The items of the list widget named `name` inside `parent`.
@@ -54,18 +75,16 @@ QStringList Items(const QWidget& parent, const char* name) {
 
 // The catalogue's one site, "First", whose directory is site/ in the test's data directory, with
 // `count` rotations holding `images` photographs each and a template that passes, and the site
-// editor open on it.
+// editor open on it (the main window, made on the same data directory, lists that site).
 struct EditorFixture {
   EditorFixture(bool rotations, int count, int images) : site(data.path + "site/") {
     data.Write("sites.ini", "[Sites]\r\nSite_1=First\r\n");
     data.Write("Site_1.ini", "[General]\r\nName=First\r\nPath=" + site +
                                  "\r\nRotationCount=" + std::to_string(count) + "\r\n");
     data.Write("thumbs.htm", "<html><body>***INDEX***<br>***CONTENT***</body></html>");
+    data.Write("options.ini", rotations ? "[Options]\r\nUseRotations=True\r\n" : "");
     app.options.UseRotations = rotations;
-    for (int n = 1; n <= count; ++n) {
-      std::filesystem::create_directories(RotationDir(n));
-      for (int i = 10; i < 10 + images; ++i) MakeJpeg(RotationDir(n) + std::to_string(i) + ".jpg");
-    }
+    for (int n = 1; n <= count; ++n) Photos(RotationDir(n), images);
     app.catalogue.ReadSites();
     app.catalogue.rebuildSiteNameList();
     app.catalogue.SelectSite(0, rotations);
@@ -88,10 +107,26 @@ struct EditorFixture {
 
 constexpr char kCancelQuestion[] = "Are you sure you want to cancel processing of your Site Build?";
 
-// Presses `key` in the next modal box that opens.
-void PressInNextBox(Qt::Key key) {
-  QTimer::singleShot(0, [key] { QTest::keyClick(QApplication::activeModalWidget(), key); });
-}
+// Works the next message box: notes its default button and presses Enter where the keyboard's
+// focus is in it (as a person's Enter lands), or clicks its Yes button.
+struct NextBox {
+  int default_button = -1;  // a QMessageBox::StandardButton
+  QString text;
+  explicit NextBox(bool yes = false) {
+    QTimer::singleShot(0, [this, yes] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) qFatal("no message box opened");
+      text = box->text();
+      default_button = box->standardButton(box->defaultButton());
+      if (yes) {
+        box->button(QMessageBox::Yes)->click();
+      } else {
+        QWidget* focus = box->focusWidget();
+        QTest::keyClick(focus ? focus : box, Qt::Key_Return);
+      }
+    });
+  }
+};
 
 void SetText(QWidget& parent, const char* name, const QString& text) {
   Find<QLineEdit>(parent, name)->setText(text);
@@ -215,8 +250,9 @@ class DesktopTest : public QObject {
     QCOMPARE(data.Read("recent_image_styles.txt"), std::string("/t/b.htm\r\n"));
   }
 
-  // The site's location and live directory must be full paths (the stored "%/" form is one).
-  void siteOptionsRequireFullPaths() {
+  // The site's location and live directory must be full paths (the stored "%/" form is one), or
+  // an sftp:// live directory, taken as typed; the publish address must be an sftp:// one.
+  void siteOptionsStoreFullPathsAndAddresses() {
     DataDir data;
     Doubles doubles;
     Catalogue catalogue;
@@ -227,30 +263,53 @@ class DesktopTest : public QObject {
     Click(dialog, "chkAutoRotate");
     SetText(dialog, "edtLivePath", "live");
     QCOMPARE(Click(dialog, "btnOK"), int(QDialog::Rejected));
-    QCOMPARE(doubles.ui.texts(), std::vector<std::string>{"The directory to copy the rotation to, "
-                                                          "live, is not a full path!  Enter a "
-                                                          "directory that begins with /."});
-    SetText(dialog, "edtLivePath", "/srv/live/");
+    SetText(dialog, "edtLivePath", "sftp://me@example.com/srv/live");
+    SetText(dialog, "edtPublishURL", "www.example.com/site");
+    QCOMPARE(Click(dialog, "btnOK"), int(QDialog::Rejected));
+    QCOMPARE(doubles.ui.texts(),
+             (std::vector<std::string>{"The directory to copy the rotation to, live, is not a full "
+                                       "path!  Enter a directory that begins with /.",
+                                       PublishUrlMessage("www.example.com/site")}));
+    SetText(dialog, "edtPublishURL", "sftp://me@example.com/srv/www");
     doubles.ui.QueueAnswer(Answer::Yes);  // create the missing directory
     QCOMPARE(Click(dialog, "btnOK"), int(QDialog::Accepted));
     QVERIFY(std::filesystem::exists(data.path + "site/"));
+    QCOMPARE(catalogue.site().Publish_URL, std::string("sftp://me@example.com/srv/www"));
+    QCOMPARE(catalogue.site().LivePath, std::string("sftp://me@example.com/srv/live"));
   }
 
-  // Every box shows its text as typed, with its kind's icon and buttons; Escape gives its answer.
+  // Every box shows its text as typed, with its kind's icon and buttons; Escape or a button gives
+  // its answer.
   void boxesAndPrompt() {
     const QString text = "<b>x.jpg</b> &amp; <i>y</i>";
     QtInteraction ui;
-    for (const auto& [kind, buttons, icon, escape] :
-         {std::tuple{MessageKind::Information, Buttons::Ok, QMessageBox::Information, Answer::Ok},
-          {MessageKind::Warning, Buttons::OkCancel, QMessageBox::Warning, Answer::Cancel},
-          {MessageKind::Confirmation, Buttons::YesNo, QMessageBox::Question, Answer::No},
-          {MessageKind::Plain, Buttons::YesNoCancel, QMessageBox::NoIcon, Answer::Cancel}}) {
+    using B = QMessageBox;
+    for (const auto& [kind, buttons, icon, shown, press, answer] :
+         {std::tuple{MessageKind::Information, Buttons::Ok, B::Information,
+                     B::StandardButtons(B::Ok), B::NoButton, Answer::Ok},
+          {MessageKind::Warning, Buttons::OkCancel, B::Warning, B::Ok | B::Cancel, B::NoButton,
+           Answer::Cancel},
+          {MessageKind::Confirmation, Buttons::YesNo, B::Question, B::Yes | B::No, B::NoButton,
+           Answer::No},
+          {MessageKind::Plain, Buttons::YesNoCancel, B::NoIcon, B::Yes | B::No | B::Cancel,
+           B::NoButton, Answer::Cancel},
+          {MessageKind::Confirmation, Buttons::YesAllNoAllCancel, B::Question,
+           B::Yes | B::YesToAll | B::No | B::NoToAll | B::Cancel, B::YesToAll, Answer::YesToAll},
+          {MessageKind::Confirmation, Buttons::YesAllNoAllCancel, B::Question,
+           B::Yes | B::YesToAll | B::No | B::NoToAll | B::Cancel, B::NoToAll, Answer::NoToAll}}) {
       const auto box = MakeMessageBox(nullptr, kind, text, buttons);
       QCOMPARE(box->windowTitle(), QString("Parvel Pro"));
       QCOMPARE(box->icon(), icon);
+      QCOMPARE(box->standardButtons(), shown);
       QCOMPARE(Find<QLabel>(*box, "qt_msgbox_label")->textFormat(), Qt::PlainText);
-      PressInNextBox(Qt::Key_Escape);
-      QCOMPARE(ui.Message(kind, text.toStdString(), buttons), escape);
+      QTimer::singleShot(0, [press] {  // Escape, or the button
+        auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (press == B::NoButton)
+          QTest::keyClick(open, Qt::Key_Escape);
+        else
+          open->button(press)->click();
+      });
+      QCOMPARE(ui.Message(kind, text.toStdString(), buttons), answer);
     }
     // The prompt shows its question as typed and returns the text, or nothing on Escape.
     const auto dialog = MakePromptDialog(nullptr, "Pages", "<b>How many?</b>", "4");
@@ -260,7 +319,8 @@ class DesktopTest : public QObject {
       QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return);
     });
     QCOMPARE(ui.Prompt("Pages", "How many?", "4"), std::optional<std::string>("7"));
-    PressInNextBox(Qt::Key_Escape);
+    QTimer::singleShot(0,
+                       [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
     QCOMPARE(ui.Prompt("Pages", "How many?", "4"), std::optional<std::string>());
   }
 
@@ -292,6 +352,8 @@ class DesktopTest : public QObject {
   }
 
   void initTestCase() {
+    // No keyring in the tests: the lookup fails at once instead of starting a bus.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
     qputenv("HOME", home_.path().toUtf8());
     qputenv("XDG_CACHE_HOME", (home_.path() + "/cache").toUtf8());
   }
@@ -324,101 +386,72 @@ class DesktopTest : public QObject {
   }
 
   // Build! offers the images in their order (Up moves the first to the last place); Cancel during
-  // a build asks and Yes stops it, leaving the dialog open; Escape asks and No goes on; Start makes
-  // every page, and the editor shows the site built.
+  // a build asks and Yes stops it, leaving the dialog open, saying so and the Status as it was;
+  // Escape asks and No goes on; Start makes every page, asks about the preview with the bar full,
+  // and the editor shows the site built.
   void buildMakesEveryPageAndShowsTheSiteBuilt() {
     EditorFixture f(false, 1, 21);
+    const QString status_line = Find<QLabel>(*f.editor, "lblStatus")->text();
+    int value = -1, maximum = -2;
     f.doubles.dialogs.Queue([&](QDialog& dialog) {
       dialog.show();
       Find<QListWidget>(dialog, "lbxImages")->setCurrentRow(0);
       Click(dialog, "btnUp");
-      CHECK_EQ(Items(dialog, "lbxImages").back(), QString("10.jpg"));
+      CHECK_EQ(Items(dialog, "lbxImages").back(), QString("a.jpg"));
       // At the build's first checkpoint.
       QTimer::singleShot(0, &dialog, [&] { Click(dialog, "btnCancel"); });
       f.doubles.ui.QueueAnswer(Answer::Yes);
       Click(dialog, "btnStart");
       CHECK_EQ(dialog.isVisible(), true);
       CHECK_EQ(std::filesystem::exists(f.RotationDir(1) + "Index.html"), false);
+      CHECK_EQ(Find<QLabel>(dialog, "lblMessage")->text(), QString("The build was cancelled."));
+      CHECK_EQ(Find<QProgressBar>(dialog, "prgBuild")->value(), 0);
+      CHECK_EQ(Find<QLabel>(*f.editor, "lblStatus")->text(), status_line);
       QTimer::singleShot(0, &dialog, [&] { QTest::keyClick(&dialog, Qt::Key_Escape); });
+      auto* bar = Find<QProgressBar>(dialog, "prgBuild");
+      f.doubles.ui.on_message = [&, bar](std::string_view text) {
+        if (text.starts_with("Your build has been completed.")) {
+          value = bar->value();
+          maximum = bar->maximum();
+        }
+      };
       f.doubles.ui.QueueAnswer(Answer::No);  // go on
       f.doubles.ui.QueueAnswer(Answer::No);  // no preview
       return Click(dialog, "btnStart");
     });
     Click(*f.editor, "btnBuild");
-    const std::vector<std::string> texts = f.doubles.ui.texts();  // and the preview question
-    QCOMPARE(texts.size(), 3u);
-    QCOMPARE(std::vector(texts.begin(), texts.end() - 1),
-             std::vector<std::string>(2, kCancelQuestion));
+    f.doubles.ui.on_message = nullptr;
+    QCOMPARE(f.doubles.ui.texts(),
+             (std::vector<std::string>{
+                 kCancelQuestion, kCancelQuestion,
+                 "Your build has been completed.  Would you like to preview it now?"}));
+    QVERIFY(maximum > 1);
+    QCOMPARE(value, maximum);
     QVERIFY(std::filesystem::exists(f.RotationDir(1) + "Index2.html"));
-    QVERIFY(std::filesystem::exists(f.RotationDir(1) + "thumbs/10_thb.jpg"));
+    QVERIFY(std::filesystem::exists(f.RotationDir(1) + "thumbs/a_thb.jpg"));
+    QCOMPARE(int(f.app.settings.Status), int(RotationStatus::Built));
     QCOMPARE(Find<QLabel>(*f.editor, "lblStatus")->text(), QString("This Site has been built"));
     QVERIFY(Find(*f.editor, "btnPreview")->isEnabled());
   }
 
-  void buildAllStartsEachRotationByItself() {
+  // Build All starts each rotation by itself, asks no preview question, and reads the rotation
+  // list again after each build: the second rotation's dialog opens with the first shown built.
+  void buildAllStartsEachRotationAndRefreshesTheList() {
     EditorFixture f(true, 3, 2);
-    for (int n = 0; n < 3; ++n) f.doubles.dialogs.Queue([](QDialog& d) { return d.exec(); });
-    Click(*f.editor, "btnBuildAll");
-    QVERIFY(f.doubles.ui.messages().empty());  // no preview question
-    for (const QString& entry : Items(*f.editor, "lbxRotations"))
-      QVERIFY2(entry.endsWith(" : 2 Images : Built"), qPrintable(entry));
-  }
-
-  // A build cancelled with Escape says so in the dialog and leaves Status as it was; the preview
-  // question comes with the bar full.
-  void buildEndSaysCancelledAndAsksWithTheBarFull() {
-    EditorFixture f(false, 1, 3);
-    const int status = int(f.app.settings.Status);
-    const QString status_line = Find<QLabel>(*f.editor, "lblStatus")->text();
-    f.doubles.dialogs.Queue([&](QDialog& dialog) {
-      dialog.show();
-      QTimer::singleShot(0, &dialog, [&] { QTest::keyClick(&dialog, Qt::Key_Escape); });
-      f.doubles.ui.QueueAnswer(Answer::Yes);  // cancel
-      Click(dialog, "btnStart");
-      CHECK_EQ(Find<QLabel>(dialog, "lblMessage")->text(), QString("The build was cancelled."));
-      CHECK_EQ(Find<QProgressBar>(dialog, "prgBuild")->value(), 0);
-      return Click(dialog, "btnCancel");
-    });
-    Click(*f.editor, "btnBuild");
-    QCOMPARE(int(f.app.settings.Status), status);
-    QCOMPARE(Find<QLabel>(*f.editor, "lblStatus")->text(), status_line);
-    QCOMPARE(f.doubles.ui.texts(), std::vector<std::string>{kCancelQuestion});
-
-    int value = -1, maximum = -2;
-    f.doubles.dialogs.Queue([&](QDialog& dialog) {
-      dialog.show();
-      auto* bar = Find<QProgressBar>(dialog, "prgBuild");
-      f.doubles.ui.on_message = [&, bar](std::string_view text) {
-        if (text == "Your build has been completed.  Would you like to preview it now?") {
-          value = bar->value();
-          maximum = bar->maximum();
-        }
-      };
-      f.doubles.ui.QueueAnswer(Answer::No);  // no preview
-      return Click(dialog, "btnStart");
-    });
-    Click(*f.editor, "btnBuild");
-    f.doubles.ui.on_message = nullptr;
-    QVERIFY(maximum > 1);
-    QCOMPARE(value, maximum);
-    QCOMPARE(int(f.app.settings.Status), int(RotationStatus::Built));
-    QVERIFY(Items(*f.editor, "lbxRotations").front().endsWith(" : Built"));
-  }
-
-  // Build All reads the rotation list again after each build: the second rotation's dialog
-  // opens with the first one shown built.
-  void buildAllRefreshesTheListAfterEachBuild() {
-    EditorFixture f(true, 2, 1);
     QStringList during;
     f.doubles.dialogs.Queue([](QDialog& d) { return d.exec(); });
     f.doubles.dialogs.Queue([&](QDialog& d) {
       during = Items(*f.editor, "lbxRotations");
       return d.exec();
     });
+    f.doubles.dialogs.Queue([](QDialog& d) { return d.exec(); });
     Click(*f.editor, "btnBuildAll");
-    QCOMPARE(during.size(), 2);
-    QVERIFY2(during[0].endsWith(" : 1 Images : Built"), qPrintable(during[0]));
+    QVERIFY(f.doubles.ui.messages().empty());
+    QCOMPARE(during.size(), 3);
+    QVERIFY2(during[0].endsWith(" : 2 Images : Built"), qPrintable(during[0]));
     QVERIFY2(during[1].endsWith(" : NOT BUILT"), qPrintable(during[1]));
+    for (const QString& entry : Items(*f.editor, "lbxRotations"))
+      QVERIFY2(entry.endsWith(" : 2 Images : Built"), qPrintable(entry));
   }
 
   // Select Images: the Copy button follows the grid's selection, the copies go to the rotation
@@ -426,8 +459,7 @@ class DesktopTest : public QObject {
   void addImagesAndDropsCopyTheChosenOnes() {
     EditorFixture f(true, 2, 0);
     const std::string photos = f.data.path + "photos/";
-    std::filesystem::create_directories(photos);
-    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) MakeJpeg(photos + name);
+    Photos(photos, 3);
     f.doubles.dialogs.Queue([&](QDialog& dialog) {
       auto& add = static_cast<TdlgAddImages&>(dialog);
       add.show();
@@ -463,9 +495,8 @@ class DesktopTest : public QObject {
     QVERIFY(f.doubles.ui.messages().empty());
     // Files dropped onto the image list are copied, whatever the source proposed; a source that
     // allows no copy is told that nothing was taken.
-    MakeJpeg(f.data.path + "x.jpg");
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(Q(f.data.path + "x.jpg"))});
+    mime.setUrls({QUrl::fromLocalFile(Q(photos + "a.jpg"))});
     auto* list = Find<QListWidget>(*f.editor, "lbxImages");
     for (const auto& [actions, reported] :
          {std::pair{Qt::DropActions(Qt::MoveAction), Qt::IgnoreAction},
@@ -479,8 +510,8 @@ class DesktopTest : public QObject {
       QCOMPARE(enter.isAccepted() && drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction,
                reported);
     }
-    QCOMPARE(Items(*f.editor, "lbxImages"), QStringList{"x.jpg"});
-    QVERIFY(std::filesystem::exists(f.data.path + "x.jpg"));
+    QCOMPARE(Items(*f.editor, "lbxImages"), QStringList{"a.jpg"});
+    QVERIFY(std::filesystem::exists(photos + "a.jpg"));
   }
 
   // Site editor -> list editor -> snippet maker -> HTML editor, with the list editor's Load.. of a
@@ -543,13 +574,14 @@ class DesktopTest : public QObject {
     QCOMPARE(f.doubles.dialogs.opened,
              std::vector<QString>({"dlgHeaderFooter", "dlgNewHeaderFooter", "frmRichEdit",
                                    "dlgNewHeaderFooter", "dlgNewHeaderFooter"}));
-    QCOMPARE(f.doubles.ui.messages().size(), 2u);  // Clear All's question, the failed save
+    QCOMPARE(f.doubles.ui.messages().size(), 2u);  // Clear All's question, the failed save:
+    QCOMPARE(f.doubles.ui.texts().back(),
+             "Error encountered saving your Header List file," + f.data.path + "blocker/list.txt!");
   }
 
   // A list entry of 40,000 characters and one in windows-1252 go through Modify and the HTML
   // editor and come back as they were, byte for byte; the HTML field still takes no more than a
-  // thousand typed characters. A list file no one may write is refused with the message, and the
-  // list editor stays open.
+  // thousand typed characters.
   void listEntriesKeepTheirLengthAndBytes() {
     Doubles f;
     DataDir data;
@@ -557,32 +589,25 @@ class DesktopTest : public QObject {
     const std::string windows = "Caf\xE9 \x93quoted\x94\xA0!";
     const std::string file = long_entry + "\r\n" + windows + "\r\n";
     data.Write("list.txt", file);
-    for (const bool writable : {true, false}) {
-      TdlgHeaderFooter list(f.seams(), true, data.path + "list.txt", "Site_1");
-      f.dialogs.Queue([&](QDialog& dialog) {
-        CHECK_EQ(Items(dialog, "lbxEntries").value(1),
-                 QString::fromUtf8("Caf\u00e9 \u201cquoted\u201d\u00a0!"));
-        for (int row : {0, 1}) {
-          Find<QListWidget>(dialog, "lbxEntries")->setCurrentRow(row);
-          f.dialogs.Queue([&, row](QDialog& maker) {
-            auto* html = Find<SnippetLineEdit>(maker, "edtHtml");
-            CHECK_EQ(html->text().size(), row == 0 ? qsizetype(40007) : qsizetype(15));
-            f.dialogs.Queue([](QDialog&) { return int(QDialog::Accepted); });
-            Click(maker, "btnEdit");
-            return Click(maker, "btnOK");
-          });
-          Click(dialog, "btnModify");
-        }
-        return Click(dialog, "btnOK");
-      });
-      if (!writable)
-        std::filesystem::permissions(data.path + "list.txt", std::filesystem::perms(0444));
-      QCOMPARE(list.Open(), writable ? int(QDialog::Accepted) : int(QDialog::Rejected));
-      QCOMPARE(data.Read("list.txt"), file);
-    }
-    QCOMPARE(f.ui.texts(),
-             std::vector<std::string>{"Error encountered saving your Header List file," +
-                                      data.path + "list.txt!"});
+    TdlgHeaderFooter list(f.seams(), true, data.path + "list.txt", "Site_1");
+    f.dialogs.Queue([&](QDialog& dialog) {
+      CHECK_EQ(Items(dialog, "lbxEntries").value(1),
+               QString::fromUtf8("Caf\u00e9 \u201cquoted\u201d\u00a0!"));
+      for (int row : {0, 1}) {
+        Find<QListWidget>(dialog, "lbxEntries")->setCurrentRow(row);
+        f.dialogs.Queue([&, row](QDialog& maker) {
+          auto* html = Find<SnippetLineEdit>(maker, "edtHtml");
+          CHECK_EQ(html->text().size(), row == 0 ? qsizetype(40007) : qsizetype(15));
+          f.dialogs.Queue([](QDialog&) { return int(QDialog::Accepted); });
+          Click(maker, "btnEdit");
+          return Click(maker, "btnOK");
+        });
+        Click(dialog, "btnModify");
+      }
+      return Click(dialog, "btnOK");
+    });
+    QCOMPARE(list.Open(), int(QDialog::Accepted));
+    QCOMPARE(data.Read("list.txt"), file);
 
     SnippetFields fields;
     fields.html = std::string(999, 'a');
@@ -624,16 +649,33 @@ class DesktopTest : public QObject {
     text->moveCursor(QTextCursor::End);
     QTest::keyClicks(text, "abcdef");
     QVERIFY(text->toPlainText().endsWith("xabc"));
-    // Open.. reads a file's lines; Print prints them under the program's title.
+    // A browser that cannot be started gives the editor's own warning.
+    f.ui.FailOpening();
+    Click(editor, "btnPreview");
+    QCOMPARE(f.ui.messages().at(0).kind, MessageKind::Warning);
+    // Open.. (rich text, text or all files) reads a file's lines and honours the read-only box;
+    // Print prints them under the program's title, and says when it could not.
     data.Write("snippet.txt", "<B>Quiz</B>|\r\nJumped\r\n");
-    f.chooser.files = {Q(data.path + "snippet.txt")};
-    Click(editor, "btnOpen");
-    QCOMPARE(text->toPlainText(), QString("<B>Quiz</B>|\nJumped\n"));
-    f.chooser.pdf = Q(data.path + "out.pdf");
-    Click(editor, "btnPrint");
+    for (const bool read_only : {true, false}) {
+      f.chooser.files = {Q(data.path + "snippet.txt")};
+      f.chooser.read_only = {read_only};
+      Click(editor, "btnOpen");
+      QCOMPARE(text->toPlainText(), QString("<B>Quiz</B>|\nJumped\n"));
+      QCOMPARE(text->isReadOnly(), read_only);
+    }
+    QCOMPARE(f.chooser.open_filter,
+             QString("Rich Text Files (*.RTF);;Text Files (*.TXT);;All Files (*)"));
+    for (const char* pdf : {"out.pdf", "no/such/folder/out.pdf"}) {
+      f.chooser.pdf = Q(data.path + pdf);
+      Click(editor, "btnPrint");
+    }
     const QByteArray title =
         QStringEncoder(QStringEncoder::Utf16BE)(u'\uFEFF' + QString(kAppTitle));
     QVERIFY(QByteArray::fromStdString(data.Read("out.pdf")).contains("/Title (" + title + ")"));
+    QCOMPARE(f.ui.texts(), (std::vector<std::string>{std::string(kPreviewFailedMessage),
+                                                     "The HTML could not be printed!"}));
+    editor.reject();  // closing takes the preview file away
+    QVERIFY(!std::filesystem::exists(data.path + "~prev.htm"));
   }
 
   // Every page's controls go to the settings and come back from the settings file as they were;
@@ -698,6 +740,278 @@ class DesktopTest : public QObject {
     });
     QCOMPARE(dialog.Open(), int(QDialog::Rejected));
     QVERIFY(f.ui.messages().empty());
+  }
+  // In the add-images grid the arrows, Home and End move the current file and select it alone;
+  // Shift extends the selection from the anchor (and shrinks it again); Ctrl+A selects every file;
+  // Return copies, over existing files asking once with Yes to All: the rest follow the answer.
+  // The site editor, its page settings and its add-images dialog are made once: the second
+  // opening finds the same dialogs, the add-images one on the folder and selection it was left.
+  void addImagesKeysYesToAllAndDialogsKeptBetweenOpenings() {
+    EditorFixture f(false, 1, 0);
+    const std::string photos = f.data.path + "photos/";
+    Photos(photos, 7);
+    TfrmMain window(f.doubles.seams());
+    window.show();
+    window.lbxSitesClick(0);
+    std::vector<QDialog*> seen;
+    for (const Answer answer : {Answer::YesToAll, Answer::NoToAll}) {
+      for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        f.data.Write("site/" + std::string(name), "OLD");
+      f.doubles.dialogs.Queue([&](QDialog& editor) {
+        seen.push_back(&editor);
+        f.doubles.dialogs.Queue([&](QDialog& dialog) {
+          seen.push_back(&dialog);
+          auto& add = static_cast<TdlgAddImages&>(dialog);
+          add.show();
+          TThumbGridView& view = *add.grid();
+          TXThumbGrid& grid = view.grid();
+          const int cols = grid.ColCount();
+          if (answer == Answer::YesToAll) {
+            add.ChooseFolder(photos);
+            CHECK_EQ(cols >= 2 && cols < 7, true);
+            const struct {
+              Qt::Key key;
+              Qt::KeyboardModifiers modifiers;
+              std::vector<int> selected;
+              int current;
+            } steps[] = {
+                {Qt::Key_Right, Qt::NoModifier, {1}, 1},
+                {Qt::Key_Right, Qt::ShiftModifier, {1, 2}, 2},
+                {Qt::Key_Right, Qt::ShiftModifier, {1, 2, 3}, 3},
+                {Qt::Key_Left, Qt::ShiftModifier, {1, 2}, 2},  // shrinks
+                {Qt::Key_End, Qt::ShiftModifier, Range(1, 6), 6},
+                {Qt::Key_Home, Qt::NoModifier, {0}, 0},
+                {Qt::Key_Down, Qt::NoModifier, {cols}, cols},
+                {Qt::Key_Up, Qt::ShiftModifier, Range(0, cols), 0},  // from the new anchor
+                {Qt::Key_A, Qt::ControlModifier, Range(0, 6), 0},
+            };
+            for (const auto& step : steps) {
+              QTest::keyClick(&view, step.key, step.modifiers);
+              CHECK_EQ(Selection(grid), step.selected);
+              CHECK_EQ(grid.Current(), step.current);
+            }
+          }
+          CHECK_EQ(add.folder(), photos);
+          CHECK_EQ(Selection(grid), Range(0, 6));
+          CHECK_EQ(Find<QAbstractButton>(add, "btnCopy")->text(),
+                   QString("Copy these 7 images to the current Site"));
+          f.doubles.ui.QueueAnswer(answer);
+          QTest::keyClick(&view, Qt::Key_Return);
+          return int(QDialog::Accepted);
+        });
+        Click(editor, "btnSelectImages");
+        f.doubles.dialogs.Queue([&](QDialog& settings) {
+          seen.push_back(&settings);
+          return int(QDialog::Rejected);
+        });
+        Click(editor, "btnOtherSettings");
+        return int(QDialog::Rejected);
+      });
+      window.btnEditSiteClick();
+      for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        QCOMPARE(f.data.Read("site/" + std::string(name)) != "OLD", answer == Answer::YesToAll);
+      QVERIFY(std::filesystem::exists(f.site + "g.jpg"));
+      QCOMPARE(f.doubles.ui.messages().back().buttons, Buttons::YesAllNoAllCancel);
+    }
+    QCOMPARE(f.doubles.ui.messages().size(), 2u);  // one question each time
+    QCOMPARE(seen.size(), 6u);
+    QCOMPARE(std::vector<QDialog*>(seen.begin(), seen.begin() + 3),
+             std::vector<QDialog*>(seen.begin() + 3, seen.end()));
+    QCOMPARE(f.doubles.dialogs.unused(), 0u);
+  }
+
+  // View Page names the page it could not open. After a test, Test Compliance stays greyed
+  // whatever else runs, until the template's text changes.
+  void viewPageAndTestComplianceGreyedUntilTheTemplateChanges() {
+    EditorFixture f(false, 1, 2);
+    auto* style = Find<QComboBox>(*f.editor, "cmbStyleFile");
+    style->setEditText(Q(f.data.path + "thumbs.htm"));
+    f.doubles.ui.FailOpening();
+    Click(*f.editor, "btnViewPage");
+    QCOMPARE(f.doubles.ui.texts(),
+             std::vector<std::string>{"The desktop could not open " + f.data.path + "thumbs.htm!"});
+    auto* test = Find(*f.editor, "btnTestCompliance");
+    QVERIFY(test->isEnabled());
+    f.doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
+    Click(*f.editor, "btnTestCompliance");
+    QVERIFY(!test->isEnabled());
+    f.editor->lbxRotationsClick(0);  // the rotation shown again
+    QVERIFY(!test->isEnabled());
+    f.doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
+    f.editor->btnOtherSettingsClick();
+    QVERIFY(!test->isEnabled());
+    style->setEditText(Q(f.data.path + "other.htm"));
+    QVERIFY(test->isEnabled());
+  }
+
+  // A fixed colour shows its swatch with its name; a picked colour fills the field and leaves
+  // the arrow drawn; the list is wide enough for its longest entry.
+  void colourListShowsNamesAndKeepsItsArrow() {
+    QWidget parent;
+    ColourCombo combo(&parent);
+    parent.show();
+    QCOMPARE(combo.itemText(6), QString("Teal"));
+    combo.resize(combo.sizeHint());
+    QStyleOptionComboBox option;
+    option.initFrom(&combo);
+    const auto rect = [&](QStyle::SubControl part) {
+      return combo.style()->subControlRect(QStyle::CC_ComboBox, &option, part, &combo);
+    };
+    const int text = combo.fontMetrics().horizontalAdvance("Default Page Colour");
+    QVERIFY2(combo.sizeHint().width() >= text + rect(QStyle::SC_ComboBoxArrow).width(),
+             qPrintable(QString::number(combo.sizeHint().width())));
+    ColourChoice picked;
+    picked.item = kColourNoItem;
+    picked.colour = 0x00123456;
+    combo.Show(picked);
+    QVERIFY(combo.picked().has_value());
+    const QImage image = combo.grab().toImage();
+    const QColor colour(0x56, 0x34, 0x12);
+    const qreal ratio = image.devicePixelRatio();
+    const auto at = [&](const QPoint& p) {
+      return image.pixelColor((QPointF(p) * ratio).toPoint());
+    };
+    QCOMPARE(at(rect(QStyle::SC_ComboBoxEditField).center()), colour);
+    bool arrow_drawn = false;
+    const QRect arrow = rect(QStyle::SC_ComboBoxArrow);
+    for (int x = arrow.left(); x <= arrow.right(); ++x)
+      for (int y = arrow.top(); y <= arrow.bottom(); ++y)
+        arrow_drawn = arrow_drawn || at(QPoint(x, y)) != colour;
+    QVERIFY(arrow_drawn);
+  }
+
+  // A later start hands over to a running copy that shows a modal dialog: that dialog comes to
+  // the front, above the main window.
+  void broughtToFrontWithItsDialog() {
+    QWidget window;
+    window.setObjectName("window");
+    window.show();
+    QDialog dialog(&window);
+    dialog.setObjectName("dialog");
+    dialog.setModal(true);
+    dialog.show();
+    window.showMinimized();
+    QApplication::processEvents();
+    BringToFront(window);
+    QApplication::processEvents();
+    QVERIFY(!window.isMinimized());
+    QCOMPARE(QApplication::activeWindow(), &dialog);
+  }
+  // The three questions that delete (the image list's Delete key, Delete Rotation, Delete Site)
+  // in the real message box: No is its default button, so Enter deletes nothing; Yes sends the
+  // files to the desktop's Trash (a Trash of the test program's own, see support/testsupport.h).
+  void enterDeletesNothingAndYesSendsToTheTrash() {
+    testing::EmptyTrash();
+    EditorFixture f(true, 2, 2);
+    QtInteraction ui;
+    const Seams seams{ui, f.doubles.chooser, f.doubles.dialogs};
+    TdlgEditSite editor(seams, f.app);
+    QVERIFY(editor.Open());
+    editor.show();
+    auto* images = Find<QListWidget>(editor, "lbxImages");
+    QCOMPARE(images->count(), 2);
+    for (const int chosen : {1, 2}) {
+      images->clearSelection();
+      for (int row = 0; row < chosen; ++row) images->item(row)->setSelected(true);
+      NextBox enter;
+      QTest::keyClick(images, Qt::Key_Delete);
+      QCOMPARE(enter.default_button, int(QMessageBox::No));
+      QCOMPARE(enter.text, chosen == 1 ? QString("Are you sure you want to delete the file, a.jpg?")
+                                       : QString("Are you sure you want to delete these 2 files?"));
+      QCOMPARE(images->count(), 2);
+    }
+    images->clearSelection();
+    images->item(1)->setSelected(true);
+    NextBox(true), QTest::keyClick(images, Qt::Key_Delete);
+    QCOMPARE(images->count(), 1);
+    QVERIFY(std::filesystem::exists(testing::TrashFolder() + "files/b.jpg"));
+
+    auto* rotations = Find<QListWidget>(editor, "lbxRotations");
+    rotations->setCurrentRow(1);
+    NextBox enter;
+    Click(editor, "btnDeleteRotation");
+    QVERIFY(enter.text.startsWith("Are you sure you want to remove Rotation 2"));
+    QCOMPARE(enter.default_button, int(QMessageBox::No));
+    QCOMPARE(rotations->count(), 2);
+    QVERIFY(std::filesystem::exists(f.RotationDir(2) + "a.jpg"));
+    NextBox(true), Click(editor, "btnDeleteRotation");
+    QCOMPARE(rotations->count(), 1);
+    QVERIFY(!std::filesystem::exists(f.RotationDir(2)));
+    QVERIFY(std::filesystem::exists(testing::TrashFolder() + "files/Rotation_2/a.jpg"));
+
+    TfrmMain window(seams);
+    window.show();
+    auto* sites = Find<QListWidget>(window, "lbxSites");
+    sites->setCurrentRow(0);
+    const testing::Tree before = testing::ReadTree(f.data.path);
+    NextBox site_enter;
+    Click(window, "btnDeleteSite");
+    QVERIFY(site_enter.text.startsWith("Are you sure you want to delete the current site, First?"));
+    QCOMPARE(site_enter.default_button, int(QMessageBox::No));
+    QCOMPARE(testing::ReadTree(f.data.path), before);
+    NextBox(true), Click(window, "btnDeleteSite");
+    QCOMPARE(sites->count(), 0);
+    QVERIFY(!std::filesystem::exists(f.site));
+    QVERIFY(std::filesystem::exists(testing::TrashFolder() + "files/site/Rotation_1/a.jpg"));
+  }
+
+  // Publish shows its dialog, sends the rotation and says so; without an address or a build it
+  // says what is missing and opens nothing.
+  void publishSendsTheRotation() {
+    DataDir data;
+    testing::SshServer server;
+    QVERIFY(server.Start());
+    server.SetKnownHosts(testing::SshServer::Known::Real);
+    testing::TempDir site;
+    tsiterecord record;
+    record.BaseHTMLName = "Index.html";
+    Doubles doubles;
+    QVERIFY(!PublishFromEditor(doubles.seams(), record, site.path(), {}, nullptr));
+    record.Publish_URL =
+        std::string("sftp://") + testing::SshServer::kAlias + server.Scratch("www");
+    QVERIFY(!PublishFromEditor(doubles.seams(), record, site.path(), {}, nullptr));
+    QCOMPARE(doubles.ui.texts().size(), size_t(2));
+    QVERIFY(doubles.dialogs.opened.empty());
+    doubles.ui.Clear();
+
+    testing::WriteFile(site / "Index.html", "<img src=a.jpg>");
+    testing::WriteFile(site / "a.jpg", std::string(1 << 20, 'a'));
+    doubles.dialogs.Queue([](QDialog& dialog) { return dialog.exec(); });
+    QVERIFY(PublishFromEditor(doubles.seams(), record, site.path(), {}, nullptr));
+    QCOMPARE(doubles.dialogs.opened, std::vector<QString>{"dlgPublish"});
+    QCOMPARE(doubles.ui.texts().size(), size_t(1));
+    QVERIFY(doubles.ui.texts()[0].find("2 files sent") != std::string::npos);
+    QCOMPARE(testing::ReadTree(server.Scratch("www")), testing::ReadTree(site.path()));
+
+    // Cancel pressed before the first block: nothing new is put in place.
+    testing::WriteFile(site / "a.jpg", std::string(1 << 20, 'b'));
+    doubles.ui.Clear();
+    doubles.dialogs.Queue([](QDialog& dialog) {
+      Click(dialog, "btnCancelPublish");
+      return dialog.exec();
+    });
+    QVERIFY(!PublishFromEditor(doubles.seams(), record, site.path(), {}, nullptr));
+    QVERIFY(doubles.ui.texts()[0].find("was cancelled") != std::string::npos);
+    QCOMPARE(testing::ReadFile(server.Scratch("www/a.jpg")), std::string(1 << 20, 'a'));
+  }
+
+  // The password is typed in a hidden field; remembering it is off until ticked.
+  void passwordPrompt() {
+    Doubles doubles;
+    DesktopQuestions questions(doubles.seams(), nullptr);
+    doubles.dialogs.Queue([](QDialog& dialog) {
+      auto* field = Find<QLineEdit>(dialog, "edtPassword");
+      if (field->echoMode() != QLineEdit::Password) return int(QDialog::Rejected);
+      if (Find<QCheckBox>(dialog, "chkRememberPassword")->isChecked()) {
+        return int(QDialog::Rejected);
+      }
+      field->setText("s3cret");
+      return int(QDialog::Accepted);
+    });
+    QCOMPARE(questions.Password("me@host", 1), std::optional<std::string>("s3cret"));
+    doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
+    QCOMPARE(questions.Password("me@host", 2), std::optional<std::string>());
+    QCOMPARE(doubles.dialogs.opened, (std::vector<QString>{"dlgPassword", "dlgPassword"}));
   }
 };
 

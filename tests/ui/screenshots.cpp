@@ -26,6 +26,8 @@
 #include "model/ui/editsitedialog.h"
 #include "model/ui/optionsdialog.h"
 #include "model/ui/siteoptionsdialog.h"
+#include "publish/publishurl.h"
+#include "publish/ui/publishdialog.h"
 #include "templates/ui/headcodedialog.h"
 #include "templates/ui/richedit.h"
 #include "templates/ui/styledialog.h"
@@ -247,6 +249,12 @@ int main(int argc, char** argv) {
   Save(options, "options");
   TAboutBox about(doubles.seams(), &window);
   Save(about, "about");
+  TdlgPassword password("anna@www.example.org", &window);
+  Save(password, "password");
+  TdlgPublish publish(doubles.seams(), data.path,
+                      *ParsePublishUrl("sftp://anna@www.example.org/srv/www", nullptr), {},
+                      &window);
+  Save(publish, "publish");
 
   // The page settings with a fixed, a picked and a Default colour on the second index page.
   SiteSettings& settings = window.state().settings;
