@@ -8,7 +8,11 @@
 #include <tuple>
 
 #include "imaging/PGraphic.h"
+#include "model/editsite.h"
+#include "model/paths.h"
+#include "model/siteoptions.h"
 #include "reliability/programs_support.h"
+#include "support/scripted_interaction.h"
 
 namespace parvel {
 namespace {
@@ -340,6 +344,72 @@ TEST(HelpPagesTest, EveryTopicHasAPageAndNoLinkIsDead) {
     }
   }
   EXPECT_EQ(reached, files);  // no file is left without a way to it
+}
+
+// The desktop's saves while the real turnwheel and parvel-cli change the same site: Site Options
+// opened before a rotation and cancelled (or confirmed) after it, and the site editor's New
+// Rotation, Delete Rotation and close around a `set`, never put back what those programs saved.
+TEST_F(CliTest, TheDesktopsSavesKeepWhatTurnwheelAndSetSaved) {
+  WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
+  const std::string site = dir_ / "site/";
+  const std::string live = dir_ / "live";
+  CliOk({"new-site", "Rotating", "--path", site});
+  Rotate(2, live, 1);
+  for (int r = 1; r <= 2; ++r) {
+    MakeJpeg(site + "Rotation_" + std::to_string(r) + "/r" + std::to_string(r) + ".jpg");
+    CliOk({"set", "Site_1", "--rotation", std::to_string(r),
+           "Style_File=" + data_ + "Styles/Sample_No_Index.htm"});
+  }
+  CliOk({"build", "Site_1", "--all", "--no"});
+
+  SetDataDirectory(data_);
+  ScriptedInteraction ui;
+  Catalogue catalogue;
+  ASSERT_TRUE(catalogue.ReadSites());
+  catalogue.SelectSite(0, true);
+  ASSERT_EQ(catalogue.site().CurrentRotationPosition, 1);
+  // Cancel, then OK with another name: turnwheel runs while the dialog is open.
+  for (const bool ok : {false, true}) {
+    SCOPED_TRACE(ok ? "OK" : "Cancel");
+    const std::string due = Setting("General", "CurrentRotationPosition");
+    const std::string next = due == "1" ? "2" : "1";
+    SiteOptionsAction(ui, catalogue, true, [&] {
+      SiteOptionsDialog dialog(ui, catalogue.site(), true);
+      EXPECT_EQ(Wait(Start("turnwheel", {})).status, 0);
+      EXPECT_EQ(Setting("General", "CurrentRotationPosition"), next);
+      dialog.set_name("Renamed");
+      return ok && dialog.Accept(catalogue);
+    });
+    EXPECT_EQ(Setting("General", "CurrentRotationPosition"), next);
+    EXPECT_EQ(catalogue.site().CurrentRotationPosition, std::stoi(next));
+    EXPECT_EQ(Setting("General", "Name"), ok ? "Renamed" : "Rotating");
+  }
+
+  SiteSettings settings;
+  AppOptions options;
+  options.UseRotations = true;
+  std::vector<std::string> styles;
+  SiteEditor editor(ui, catalogue, settings, options, styles);
+  ASSERT_TRUE(editor.Open());
+  CliOk({"set", "Site_1", "--rotation", "1", "Thumb_Width=150"});
+  ASSERT_TRUE(editor.NewRotation());
+  EXPECT_EQ(Setting("Rotation_1", "Thumb_Width"), "150");
+  ASSERT_EQ(Wait(Start("turnwheel", {})).status, 0);
+  const std::string due = Setting("General", "CurrentRotationPosition");
+  CliOk({"set", "Site_1", "--rotation", "1", "Thumb_Height=60"});
+  ui.QueueAnswer(Answer::Yes);
+  ASSERT_TRUE(editor.DeleteRotation());
+  EXPECT_EQ(Setting("General", "RotationCount"), "2");
+  CliOk({"set", "Site_1", "--rotation", "1", "Cell_Padding=4"});
+  ASSERT_EQ(Wait(Start("turnwheel", {})).status, 0);
+  const std::string after = Setting("General", "CurrentRotationPosition");
+  EXPECT_NE(after, due);
+  ASSERT_TRUE(editor.Close());
+  EXPECT_EQ(Setting("Rotation_1", "Thumb_Width") + " " + Setting("Rotation_1", "Thumb_Height") +
+                " " + Setting("Rotation_1", "Cell_Padding") + " " + Setting("Rotation_1", "Status"),
+            "150 60 4 2");
+  EXPECT_EQ(Setting("General", "CurrentRotationPosition"), after);
+  EXPECT_EQ(ui.unexpected(), std::vector<std::string>{});
 }
 
 }  // namespace
