@@ -70,11 +70,8 @@ inline std::vector<std::uint8_t> EncodeWebp(const Raster& rgb, int orientation,
   WebPFree(encoded);
   if (orientation == 1) return simple;
 
-  const auto le32 = [](std::vector<std::uint8_t>& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  };
-  const auto le24 = [](std::vector<std::uint8_t>& b, std::uint32_t v) {
-    for (int i = 0; i < 3; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  const auto le = [](std::vector<std::uint8_t>& b, std::uint32_t v, int bytes = 4) {
+    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
   };
   std::vector<std::uint8_t> exif;
   if (exif_header) exif = {'E', 'x', 'i', 'f', 0, 0};
@@ -100,18 +97,18 @@ inline std::vector<std::uint8_t> EncodeWebp(const Raster& rgb, int orientation,
   put32(0);  // no next IFD
 
   std::vector<std::uint8_t> body{'W', 'E', 'B', 'P', 'V', 'P', '8', 'X'};
-  le32(body, 10);
+  le(body, 10);
   body.push_back(0x08);  // EXIF present
   body.insert(body.end(), 3, 0);
-  le24(body, static_cast<std::uint32_t>(rgb.width - 1));
-  le24(body, static_cast<std::uint32_t>(rgb.height - 1));
+  le(body, static_cast<std::uint32_t>(rgb.width - 1), 3);
+  le(body, static_cast<std::uint32_t>(rgb.height - 1), 3);
   body.insert(body.end(), simple.begin() + 12, simple.end());  // the "VP8 " chunk
   body.insert(body.end(), {'E', 'X', 'I', 'F'});
-  le32(body, static_cast<std::uint32_t>(exif.size()));
+  le(body, static_cast<std::uint32_t>(exif.size()));
   body.insert(body.end(), exif.begin(), exif.end());
   if (exif.size() % 2 != 0) body.push_back(0);
   std::vector<std::uint8_t> file{'R', 'I', 'F', 'F'};
-  le32(file, static_cast<std::uint32_t>(body.size()));
+  le(file, static_cast<std::uint32_t>(body.size()));
   file.insert(file.end(), body.begin(), body.end());
   return file;
 }

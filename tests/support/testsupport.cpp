@@ -13,17 +13,20 @@
 namespace parvel::testing {
 namespace {
 
+// A new folder "<prefix>-XXXXXX/" under $TMPDIR or /tmp; empty when it cannot be made.
+std::string MakeTempFolder(const char* prefix) {
+  const char* base = std::getenv("TMPDIR");
+  std::string name = std::string(base && *base ? base : "/tmp") + "/" + prefix + "-XXXXXX";
+  return ::mkdtemp(name.data()) ? name + "/" : "";
+}
+
 // HOME and XDG_DATA_HOME in a scratch folder, set while the program loads: before any test, and
 // so before GLib first reads them.
 struct ScratchHome {
   std::string path;
   ScratchHome() {
-    const char* base = std::getenv("TMPDIR");
-    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/parvel-home-XXXXXX";
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    if (::mkdtemp(buf.data()) == nullptr) std::abort();
-    path = std::string(buf.data()) + "/";
+    path = MakeTempFolder("parvel-home");
+    if (path.empty()) std::abort();
     const std::string data = path + ".local/share";
     std::filesystem::create_directories(data);
     ::setenv("HOME", path.c_str(), 1);
@@ -77,12 +80,8 @@ void EmptyTrash() {
 }
 
 TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/parvel-test-XXXXXX";
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back('\0');
-  if (::mkdtemp(buf.data()) == nullptr) ADD_FAILURE() << "cannot make a temporary folder";
-  path_ = std::string(buf.data()) + "/";
+  path_ = MakeTempFolder("parvel-test");
+  if (path_.empty()) ADD_FAILURE() << "cannot make a temporary folder";
 }
 
 TempDir::~TempDir() {
