@@ -99,14 +99,6 @@ void MakePhoto(const std::string& path, std::int32_t width, std::int32_t height,
   WriteFile(path, std::string(jpeg.begin(), jpeg.end()));
 }
 
-struct Pixel {
-  int r, g, b;
-};
-Pixel At(const Raster& image, std::int32_t x, std::int32_t y) {
-  const std::uint8_t* p = image.Row(y) + 3 * x;
-  return {p[0], p[1], p[2]};
-}
-
 // A site of three pictures: big.jpg (1200 x 800 stored, turned a quarter by its EXIF, with a GPS
 // position), small.jpg (150 x 100) and anim.gif (a GIF of 300 x 200).
 struct WebSite : Site {
@@ -121,7 +113,6 @@ struct WebSite : Site {
     settings.Horizontal_Thumb_Count = 3;
     settings.Vertical_Thumb_Count = 1;
   }
-  Raster Decoded(const std::string& name) const { return ReadJpeg(FileBytes(site + name), {}); }
 };
 
 TEST(DisplayCopies, FitTheBoxUprightWithOnlyTheProfileAndTheRecord) {
@@ -138,17 +129,15 @@ TEST(DisplayCopies, FitTheBoxUprightWithOnlyTheProfileAndTheRecord) {
   EXPECT_EQ(info.subformat.rfind("progressive", 0), 0u) << info.subformat;
   // Upright: the stored top-left quarter turns a quarter clockwise to the top right.
   const Raster pixels = ReadJpeg(copy, {});
-  EXPECT_GT(At(pixels, 250, 10).r, 180);
-  EXPECT_LT(At(pixels, 10, 10).r, 60);
-  EXPECT_LT(At(pixels, 250, 390).r, 60);
+  EXPECT_GT(pixels.ColorAt(250, 10).r, 180);
+  EXPECT_LT(pixels.ColorAt(10, 10).r, 60);
+  EXPECT_LT(pixels.ColorAt(250, 390).r, 60);
   // No EXIF block at all (libexif finds nothing), the profile kept, the record present.
   ExifData* exif = exif_data_new_from_data(copy.data(), static_cast<unsigned int>(copy.size()));
   ASSERT_NE(exif, nullptr);
   for (int ifd = 0; ifd < EXIF_IFD_COUNT; ++ifd) EXPECT_EQ(exif->ifd[ifd]->count, 0u) << ifd;
   exif_data_unref(exif);
-  EXPECT_FALSE(JpegHasGpsPosition(copy));
   EXPECT_EQ(ReadJpegIccProfile(copy), RgbProfile());
-  EXPECT_TRUE(HasRecord(WebCopyRecordKind(), site.site + "web/big.jpg"));
 
   // A picture within the box keeps its size; a GIF gets no copy and is linked as it is.
   const ImageInfo small = ReadJpegInfo(FileBytes(site.site + "web/small.jpg"));
@@ -162,60 +151,26 @@ TEST(DisplayCopies, FitTheBoxUprightWithOnlyTheProfileAndTheRecord) {
   EXPECT_EQ(Count(page, "\"big.jpg\""), 0);
   // Copies on: no notice about GPS positions.
   for (const auto& line : site.ui.statuses()) EXPECT_EQ(line.find("GPS"), std::string::npos);
-}
-
-TEST(DisplayCopies, DisplayPagesAndScriptsShowTheCopy) {
-  WebSite site;
-  site.settings.Web_Image_Size = 400;
-  site.settings.DisplayAsImage = false;
+  site.settings.Image_Display_Method = DisplayMethod::NewWindowScript;
   ASSERT_TRUE(site.Build());
-  EXPECT_NE(site.Page("big.html").find("<IMG SRC=\"web/big.jpg\">"), std::string::npos);
-  EXPECT_NE(site.Page("anim.html").find("<IMG SRC=\"anim.gif\">"), std::string::npos);
-  WebSite scripted;
-  scripted.settings.Web_Image_Size = 400;
-  scripted.settings.Image_Display_Method = DisplayMethod::NewWindowScript;
-  ASSERT_TRUE(scripted.Build());
-  EXPECT_NE(scripted.Page("Index.html").find("javascript:openWin('web/big.jpg'"),
-            std::string::npos);
+  EXPECT_NE(site.Page("Index.html").find("openWin('web/big.jpg'"), std::string::npos);
 }
 
 // What a rebuild does with the copies, from a built site with copies at 400.
 TEST(DisplayCopies, AreKeptAndRemovedByTheRules) {
   const struct {
     const char* name;
-    std::function<void(WebSite&)> change;
+    int size, quality;  // 0: the quality as built
+    bool remove_small, user_file;
     std::vector<std::string> copies;  // in web/ afterwards (absent: no folder)
     std::int64_t made, kept, removed;
   } cases[] = {
-      {"unchanged", [](WebSite&) {}, {"big.jpg", "small.jpg"}, 0, 2, 0},
-      {"picture removed",
-       [](WebSite& s) { fs::remove(s.site + "small.jpg"); },
-       {"big.jpg"},
-       0,
-       1,
-       1},
-      {"size changed",
-       [](WebSite& s) { s.settings.Web_Image_Size = 300; },
-       {"big.jpg", "small.jpg"},
-       2,
-       0,
-       0},
-      {"quality changed",
-       [](WebSite& s) { s.settings.Web_Image_Quality = 60; },
-       {"big.jpg", "small.jpg"},
-       2,
-       0,
-       0},
-      {"option off", [](WebSite& s) { s.settings.Web_Image_Size = 0; }, {}, 0, 0, 2},
-      {"a file of the user's stays",
-       [](WebSite& s) {
-         s.settings.Web_Image_Size = 0;
-         WriteFile(s.site + "web/notes.jpg", "mine");
-       },
-       {"notes.jpg"},
-       0,
-       0,
-       2},
+      {"unchanged", 400, 0, false, false, {"big.jpg", "small.jpg"}, 0, 2, 0},
+      {"picture removed", 400, 0, true, false, {"big.jpg"}, 0, 1, 1},
+      {"size changed", 300, 0, false, false, {"big.jpg", "small.jpg"}, 2, 0, 0},
+      {"quality changed", 400, 60, false, false, {"big.jpg", "small.jpg"}, 2, 0, 0},
+      {"option off", 0, 0, false, false, {}, 0, 0, 2},
+      {"a file of the user's stays", 0, 0, false, true, {"notes.jpg"}, 0, 0, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -224,7 +179,10 @@ TEST(DisplayCopies, AreKeptAndRemovedByTheRules) {
     ASSERT_TRUE(site.Build());
     const std::string big_before = ReadFile(site.site + "web/big.jpg");
     const auto time_before = fs::last_write_time(site.site + "web/big.jpg");
-    c.change(site);
+    site.settings.Web_Image_Size = c.size;
+    if (c.quality) site.settings.Web_Image_Quality = c.quality;
+    if (c.remove_small) fs::remove(site.site + "small.jpg");
+    if (c.user_file) WriteFile(site.site + "web/notes.jpg", "mine");
     BuildState again(site.ui, site.settings, site.inputs);
     again.set_no_recreate(true);
     ASSERT_TRUE(site.Build(again));
@@ -232,12 +190,7 @@ TEST(DisplayCopies, AreKeptAndRemovedByTheRules) {
     EXPECT_EQ(again.counts().copies_kept, c.kept);
     EXPECT_EQ(again.counts().copies_removed, c.removed);
     std::vector<std::string> copies;
-    if (fs::exists(site.site + "web")) {
-      for (const auto& entry : fs::directory_iterator(site.site + "web")) {
-        copies.push_back(entry.path().filename().string());
-      }
-    }
-    std::sort(copies.begin(), copies.end());
+    for (const auto& [name, bytes] : ReadTree(site.site + "web")) copies.push_back(name);
     EXPECT_EQ(copies, c.copies);
     if (c.kept == 2) {  // nothing written
       EXPECT_EQ(ReadFile(site.site + "web/big.jpg"), big_before);
@@ -247,20 +200,10 @@ TEST(DisplayCopies, AreKeptAndRemovedByTheRules) {
   }
 }
 
-TEST(DisplayCopies, AFileTheBuildDidNotMakeIsAskedAbout) {
-  for (const Answer answer : {Answer::No, Answer::Yes}) {
-    WebSite site;
-    site.settings.Web_Image_Size = 400;
-    WriteFile(site.site + "web/big.jpg", "the user's own");
-    site.ui.QueueAnswer(answer);
-    EXPECT_EQ(site.Build(), answer == Answer::Yes);
-    ASSERT_EQ(site.ui.texts().size(), 1u);
-    EXPECT_EQ(site.ui.texts()[0], ReplaceQuestion({site.site + "web/big.jpg"}, site.site));
-    EXPECT_EQ(ReadFile(site.site + "web/big.jpg") == "the user's own", answer == Answer::No);
-  }
-}
-
-TEST(HiDpiThumbnails, OnlyForPicturesTwiceTheThumbnailWithTheirSrcset) {
+// 2x thumbnails only for pictures twice the thumbnail, with their srcset; with copies off, a line
+// (never a box) names the pictures that carry a GPS position, known on a rebuild from the
+// thumbnail's record alone.
+TEST(ThumbnailPass, MakesHiDpiThumbnailsAndNamesGpsPicturesFromTheRecords) {
   WebSite site;
   site.settings.HiDPI_Thumbnails = true;
   ASSERT_TRUE(site.Build());
@@ -271,19 +214,30 @@ TEST(HiDpiThumbnails, OnlyForPicturesTwiceTheThumbnailWithTheirSrcset) {
   EXPECT_EQ(big.height, 200);
   EXPECT_TRUE(site.Exists("thumbs/anim_thb@2x.jpg"));
   EXPECT_FALSE(site.Exists("thumbs/small_thb@2x.jpg"));
-  const std::string page = site.Page("Index.html");
-  EXPECT_NE(page.find("<img SRC=\"./thumbs/big_thb.jpg\" srcset=\"./thumbs/big_thb@2x.jpg 2x\" "
-                      "BORDER=2>"),
-            std::string::npos);
-  EXPECT_NE(page.find("<img SRC=\"./thumbs/small_thb.jpg\" BORDER=2>"), std::string::npos);
-  EXPECT_EQ(Count(page, "srcset="), 2);
+  EXPECT_EQ(Count(site.Page("Index.html"), "srcset="), 2);
+  const std::string notice = LocationNotice(1, {"big.jpg"});
+  EXPECT_EQ(notice,
+            "1 picture carries the GPS position where it was taken (big.jpg), and the site "
+            "publishes it with it.  Display copies (Web_Image_Size) would publish it without it.");
+  EXPECT_EQ(site.ui.statuses().back(), notice);
+  EXPECT_TRUE(site.ui.messages().empty());
+  EXPECT_EQ(LocationNotice(3, {"a.jpg", "b.jpg", "c.jpg"}).substr(0, 60),
+            "3 pictures carry the GPS position where they were taken (a.j");
 
-  // Unchanged: kept; turned off: removed, and the pages lose their srcset.
+  // big.jpg loses its EXIF block without a change to its length or time: everything is kept.
+  const auto time = fs::last_write_time(site.site + "big.jpg");
+  std::string bytes = ReadFile(site.site + "big.jpg");
+  bytes.replace(bytes.find("Exif"), 4, "Exix");
+  WriteFile(site.site + "big.jpg", bytes);
+  fs::last_write_time(site.site + "big.jpg", time);
+  ASSERT_FALSE(JpegHasGpsPosition(FileBytes(site.site + "big.jpg")));
   BuildState again(site.ui, site.settings, site.inputs);
   again.set_no_recreate(true);
   ASSERT_TRUE(site.Build(again));
   EXPECT_EQ(again.counts().copies_kept, 2);
-  EXPECT_EQ(again.counts().copies_made, 0);
+  EXPECT_EQ(again.counts().copies_made + again.counts().thumbnails_made, 0);
+  EXPECT_EQ(again.counts().gps_pictures, 1);
+  // Turned off: removed, and the pages lose their srcset.
   site.settings.HiDPI_Thumbnails = false;
   ASSERT_TRUE(site.Build());
   EXPECT_FALSE(site.Exists("thumbs/big_thb@2x.jpg") || site.Exists("thumbs/anim_thb@2x.jpg"));
@@ -296,66 +250,20 @@ TEST(HiDpiThumbnails, OnlyForPicturesTwiceTheThumbnailWithTheirSrcset) {
             std::string::npos);
 }
 
+// The display tag carries the size of the file it shows: the picture, or the copy fitted to the
+// page's size.
 TEST(LazyLoading, TagsCarryTheSizesOfTheFilesTheyShow) {
-  const struct {
-    const char* name;
-    bool copies, max_size;
-    const char* display_tag;
-  } cases[] = {
-      {"the picture", false, false,
-       "<IMG SRC=\"big.jpg\" WIDTH=800 HEIGHT=1200 loading=\"lazy\" decoding=\"async\">"},
-      {"the copy", true, false,
-       "<IMG SRC=\"web/big.jpg\" WIDTH=266 HEIGHT=400 loading=\"lazy\" decoding=\"async\">"},
-      {"the fitted size", true, true,
-       "<IMG SRC=\"web/big.jpg\" WIDTH=133 HEIGHT=200 loading=\"lazy\" decoding=\"async\">"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    WebSite site;
-    site.settings.Lazy_Loading = true;
-    site.settings.DisplayAsImage = false;
-    site.settings.Web_Image_Size = c.copies ? 400 : 0;
-    site.settings.max_image_size = c.max_size;
-    site.settings.Image_Width = site.settings.Image_Height = 200;
-    ASSERT_TRUE(site.Build());
-    EXPECT_NE(site.Page("big.html").find(c.display_tag), std::string::npos)
-        << site.Page("big.html");
-    EXPECT_NE(site.Page("Index.html")
-                  .find("<img SRC=\"./thumbs/big_thb.jpg\" WIDTH=66 HEIGHT=100 loading=\"lazy\" "
-                        "decoding=\"async\" BORDER=2>"),
-              std::string::npos);
-  }
-}
-
-TEST(LocationNotice, ComesFromTheThumbnailRecordsWithCopiesOff) {
   WebSite site;
-  ASSERT_TRUE(site.Build());
-  const std::string notice = LocationNotice(1, {"big.jpg"});
-  EXPECT_EQ(notice,
-            "1 picture carries the GPS position where it was taken (big.jpg), and the site "
-            "publishes it with it.  Display copies (Web_Image_Size) would publish it without it.");
-  ASSERT_FALSE(site.ui.statuses().empty());
-  EXPECT_EQ(site.ui.statuses().back(), notice);
-  EXPECT_TRUE(site.ui.messages().empty());  // a line, never a box
-  // The picture loses its position without a change to its length or time: the rebuild keeps
-  // its thumbnail and knows the position from the thumbnail's record alone.
-  const auto time = fs::last_write_time(site.site + "big.jpg");
-  const std::string bytes = ReadFile(site.site + "big.jpg");
-  const std::size_t gps_at = bytes.find("Exif");
-  ASSERT_NE(gps_at, std::string::npos);
-  std::string changed = bytes;
-  changed.replace(gps_at, 4, "Exix");  // no EXIF block any more, same length
-  WriteFile(site.site + "big.jpg", changed);
-  fs::last_write_time(site.site + "big.jpg", time);
-  ASSERT_FALSE(JpegHasGpsPosition(FileBytes(site.site + "big.jpg")));
-  site.ui.Clear();
-  BuildState again(site.ui, site.settings, site.inputs);
-  again.set_no_recreate(true);
-  ASSERT_TRUE(site.Build(again));
-  EXPECT_EQ(again.counts().thumbnails_made, 0);
-  EXPECT_EQ(again.counts().gps_pictures, 1);
-  EXPECT_EQ(LocationNotice(3, {"a.jpg", "b.jpg", "c.jpg"}).substr(0, 60),
-            "3 pictures carry the GPS position where they were taken (a.j");
+  site.settings.Lazy_Loading = true;
+  site.settings.DisplayAsImage = false;
+  site.settings.Image_Width = site.settings.Image_Height = 200;
+  for (const char* tag : {"<IMG SRC=\"big.jpg\" WIDTH=800 HEIGHT=1200 loading=\"lazy\"",
+                          "<IMG SRC=\"web/big.jpg\" WIDTH=133 HEIGHT=200 loading=\"lazy\""}) {
+    ASSERT_TRUE(site.Build());
+    EXPECT_NE(site.Page("big.html").find(tag), std::string::npos) << site.Page("big.html");
+    site.settings.Web_Image_Size = 400;
+    site.settings.max_image_size = true;
+  }
 }
 
 TEST(WebCopySizes, EighthsCoverTheCopyAndSmallPicturesKeepTheirSize) {

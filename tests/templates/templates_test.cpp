@@ -103,7 +103,6 @@ TEST(SnippetList, Operations) {
   }
 }
 
-// OK: starting from a record that fails all eight checks, each fix reveals the next.
 // An entry that is not valid UTF-8 is read as windows-1252 (the five bytes it leaves unassigned
 // as the control characters of their number) and encoded back to its very bytes; a text
 // windows-1252 cannot hold stays UTF-8; a list holding one such entry is a windows-1252 list.
@@ -129,7 +128,6 @@ TEST(ListEntryEncoding, Windows1252RoundTripsByteForByte) {
     EXPECT_EQ(EncodeListEntry(c.text, c.encoding), c.bytes);
     EXPECT_EQ(ListFileEncoding({"plain", c.bytes}), c.encoding);
   }
-  EXPECT_EQ(EncodeListEntry("caf\xC3\xA9", ListEncoding::Windows1252), "caf\xE9");
   EXPECT_EQ(EncodeListEntry("\xE6\x97\xA5 caf\xC3\xA9", ListEncoding::Windows1252),
             "\xE6\x97\xA5 caf\xC3\xA9");
 }
@@ -150,6 +148,7 @@ TEST(ListFile, SavingRefusesAReadOnlyFileAndFollowsALink) {
   EXPECT_EQ(testing::ReadFile(dir / "lists/Headers.txt"), "A\r\nB\r\n");
 }
 
+// OK: starting from a record that fails all eight checks, each fix reveals the next.
 TEST(ThumbOptionsOk, ChecksInOrder) {
   TempDir dir;
   const std::string file = dir / "there.gif";
