@@ -217,6 +217,37 @@ TEST(BuildEnd, UnattendedBuildSaysWhatWasLeftOut) {
                 "bad14.jpg, bad15.jpg, bad16.jpg, bad17.jpg, bad18.jpg, bad19.jpg and 2 more.");
 }
 
+// A completed build's question comes with the bar full; a cancelled one says so with the bar
+// back at 0 and leaves Status as it was.
+TEST(BuildEnd, CancelSaysCancelledAndLeavesStatus) {
+  Site site;
+  site.AddImages(2);
+  site.settings.Status = RotationStatus::Opened;
+  BuildState state(site.ui, site.settings, site.inputs);
+  ASSERT_TRUE(state.PreBuildChecks(false));
+  state.FillImageList();
+  site.ui.CancelAtCheckpoint(1);
+  site.ui.QueueAnswer(Answer::Yes);  // cancel
+  EXPECT_FALSE(state.Start());
+  EXPECT_EQ(state.outcome(), BuildOutcome::Cancelled);
+  EXPECT_EQ(site.ui.progress().back().message, "The build was cancelled.");
+  EXPECT_EQ(site.ui.progress().back().position, 0);
+  EXPECT_EQ(site.settings.Status, RotationStatus::Opened);
+  site.ui.QueueAnswer(Answer::No);  // no preview
+  int position = -1, maximum = -1;
+  site.ui.on_message = [&](std::string_view text) {
+    if (text == kPreviewQuestion) {
+      position = site.ui.progress().back().position;
+      maximum = site.ui.progress().back().maximum;
+    }
+  };
+  ASSERT_TRUE(state.Start());
+  EXPECT_EQ(state.outcome(), BuildOutcome::Completed);
+  EXPECT_GT(maximum, 0);
+  EXPECT_EQ(position, maximum);
+  EXPECT_EQ(site.settings.Status, RotationStatus::Built);
+}
+
 // The plan: own folders, duplicates, and the question's list of names.
 TEST(WritePlan, ConflictsLeaveOutOwnFoldersRecordAndReplaceable) {
   testing::TempDir dir;
