@@ -53,7 +53,8 @@ TEST_F(DeleteTest, DeleteSiteSendsItsFolderSettingsAndListsToTheTrash) {
                      "RotationCount=1\r\n[Rotation_1]\r\nFooter_File=%/site_1_footers.txt\r\n");
   for (const char* file :
        {"Site_1/a.jpg", "Site_1/Rotation_2/b.jpg", "Site_1_Headers.txt", "Site_1_Headers2.txt",
-        "Site_1_Footers.txt", "Site_12_Headers.txt", "Site_1_Headers_old.txt", "Site_2/c.jpg"}) {
+        "Site_1_Footers.txt", "Site_12_Headers.txt", "Site_1_Headers_old.txt", "Site_2/c.jpg",
+        "elsewhere/Rotation_2/a.jpg"}) {
     WriteFile(tmp / file, file);
   }
   // The program's records of what turnwheel put live and what the builds wrote.
@@ -84,7 +85,7 @@ TEST_F(DeleteTest, DeleteSiteSendsItsFolderSettingsAndListsToTheTrash) {
   EXPECT_EQ(ReadFile(testing::TrashFolder() + "files/Site_1/Rotation_2/b.jpg"),
             "Site_1/Rotation_2/b.jpg");
   for (const char* kept : {"Site_1_Footers.txt", "Site_12_Headers.txt", "Site_1_Headers_old.txt",
-                           "Site_2/c.jpg", "Site_2.ini"}) {
+                           "Site_2/c.jpg", "Site_2.ini", "elsewhere/Rotation_2/a.jpg"}) {
     EXPECT_TRUE(fs::exists(tmp / kept)) << kept;
   }
   EXPECT_EQ(ReadFile(tmp / "sites.ini"), "[Sites]\r\nSite_2=Two\r\n");
