@@ -154,7 +154,7 @@ TEST_F(DeleteTest, AFolderThatIsALinkGoesByItself) {
 
 // Where the disk has no Trash, one question names what would be deleted for good (the first ten
 // and how many more), with No as the default and for a person only; No keeps them all, Yes
-// deletes them, a link as a link.
+// deletes them, a link as a link. Delete Site there asks the same before each step.
 TEST_F(DeleteTest, WithoutATrashItAsksBeforeDeletingForGood) {
   FaultyFileSystem no_trash(RealFileSystem());
   no_trash.set_no_trash(true);
@@ -190,32 +190,20 @@ TEST_F(DeleteTest, WithoutATrashItAsksBeforeDeletingForGood) {
     }
     EXPECT_EQ(ReadTree(tmp / "target"), target);
   }
-  // One path is named by itself.
-  WriteFile(tmp / "one.jpg", "1");
-  ui.Clear();
-  ui.QueueAnswer(Answer::No);
-  EXPECT_FALSE(TrashPaths(ui, {tmp / "one.jpg"}));
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{"There is no Trash on the file system of " +
-                                                 (tmp / "one.jpg") +
-                                                 ", so it cannot be moved there.  Delete it for "
-                                                 "good?  It cannot be restored afterwards."});
-  EXPECT_TRUE(TrashContents().empty());
-}
-
-// Delete Site on a disk without a Trash: No to deleting for good leaves the site whole and
-// listed; Yes deletes its folder and then asks again for its settings file.
-TEST_F(DeleteTest, DeleteSiteWithoutATrashKeepsTheSiteUnlessDeletedForGood) {
-  FaultyFileSystem no_trash(RealFileSystem());
-  no_trash.set_no_trash(true);
-  ScopedFileSystem scope(no_trash);
+  // Delete Site: No to deleting for good leaves the site whole and listed; Yes deletes its folder
+  // (one path, named by itself) and then asks again for its settings file.
   testing::WriteSite("Site_1", "One", "RotationCount=0\r\n");
   WriteFile(tmp / "Site_1/a.jpg", "a");
   cat.ReadSites();
   cat.SelectSite(0, true);
   const testing::Tree before = ReadTree(tmp.path());
+  ui.Clear();
   ui.QueueAnswer(Answer::Yes);
   ui.QueueAnswer(Answer::No);  // not for good
   cat.DeleteSite(ui, true);
+  EXPECT_EQ(ui.texts().back(), "There is no Trash on the file system of " + (tmp / "Site_1") +
+                                   ", so it cannot be moved there.  Delete it for good?  It "
+                                   "cannot be restored afterwards.");
   EXPECT_EQ(ReadTree(tmp.path()), before);
   EXPECT_EQ(cat.keys(), std::vector<std::string>{"Site_1"});
   EXPECT_EQ(cat.selected(), 0);

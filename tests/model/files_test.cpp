@@ -350,7 +350,7 @@ TEST_F(LiveTreeTest, CollisionsAreTheUsersEntriesInTheCopysWay) {
 }
 
 // Turnwheel's entries are replaced or removed; the user's stay, as the very same files, and their
-// folders and the live folder keep their permissions.
+// folders and the live folder keep their permissions; the live folder given as a link stays one.
 TEST_F(LiveTreeTest, PutLiveReplacesItsOwnAndKeepsTheUsersFiles) {
   const LiveContents contents = Contents();
   EXPECT_EQ(contents.user, Entries(kMine));
@@ -360,8 +360,11 @@ TEST_F(LiveTreeTest, PutLiveReplacesItsOwnAndKeepsTheUsersFiles) {
   fs::permissions(live, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                             fs::perms::set_gid);
   const fs::perms live_perms = fs::status(live).permissions();
+  const std::string link = tmp / "current";  // a link it is given stays a link
+  fs::create_directory_symlink(live, link);
   std::string error;
-  ASSERT_TRUE(PutLive(Copy(), live, contents, Ours(), &error)) << error;
+  ASSERT_TRUE(PutLive(Copy(), link, contents, Ours(), &error)) << error;
+  EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(ReadTree(live), With(kRotation, kMine));
   struct stat after {};
   ASSERT_EQ(::stat((live + "/blog/index.html").c_str(), &after), 0);
@@ -418,8 +421,8 @@ TEST_F(LiveTreeTest, ARunStoppedPartWayIsRepaired) {
   }
 }
 
-// PutLive refuses relative paths, the root and a file, and keeps a link it is given.
-TEST_F(LiveTreeTest, PutLiveRefusesRelativeAndRootPathsAndKeepsALink) {
+// PutLive refuses relative paths, the root and a file.
+TEST_F(LiveTreeTest, PutLiveRefusesRelativeAndRootPathsAndFiles) {
   std::string error;
   EXPECT_FALSE(PutLive(Copy(), "www/site", {}, {}, &error));
   EXPECT_NE(error.find("not an absolute path"), std::string::npos);
@@ -427,12 +430,6 @@ TEST_F(LiveTreeTest, PutLiveRefusesRelativeAndRootPathsAndKeepsALink) {
   WriteFile(tmp / "afile", "x");
   EXPECT_FALSE(PutLive(Copy(), tmp / "afile", {}, {}, &error));
   EXPECT_EQ(ReadFile(tmp / "afile"), "x");
-  const std::string link = tmp / "current";
-  fs::create_directory_symlink(live, link);
-  ASSERT_TRUE(PutLive(Copy(), link, Contents(), Ours(), &error)) << error;
-  EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(ReadTree(live), With(kRotation, kMine));
-  ExpectNoLeftovers();
 }
 
 // With display copies on, the originals that have a copy stay out of the live copy (the
