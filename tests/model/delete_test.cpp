@@ -66,10 +66,11 @@ TEST_F(DeleteTest, DeleteSiteSendsItsFolderSettingsAndListsToTheTrash) {
   cat.SelectSite(0, true);
   ui.QueueAnswer(Answer::Yes);
   cat.DeleteSite(ui, true);
-  EXPECT_FALSE(fs::exists(LiveRecordFileName("Site_1")));
-  EXPECT_FALSE(fs::exists(BuildRecordPath("Site_1", 1)));
-  EXPECT_TRUE(fs::exists(LiveRecordFileName("Site_2")));
-  EXPECT_TRUE(fs::exists(BuildRecordPath("Site_2", 1)));
+  EXPECT_EQ(
+      std::vector<bool>(
+          {fs::exists(LiveRecordFileName("Site_1")), fs::exists(BuildRecordPath("Site_1", 1)),
+           fs::exists(LiveRecordFileName("Site_2")), fs::exists(BuildRecordPath("Site_2", 1))}),
+      std::vector<bool>({false, false, true, true}));
   EXPECT_EQ(ui.texts(),
             std::vector<std::string>{"Are you sure you want to delete the current "
                                      "site, One?  \r\n\r\nNote: This will also delete "
@@ -106,15 +107,14 @@ TEST_F(DeleteTest, AFolderThatIsALinkGoesByItself) {
     WriteFile(target + "Index.html", "page");
     WriteFile(target + "thumbs/a_thb.jpg", "small");
     const testing::Tree before = ReadTree(target);
+    WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_1=One\r\n");
     if (site) {
       fs::create_directory_symlink(target, tmp / "Linked");
-      WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_1=One\r\n");
       WriteFile(tmp / "Site_1.ini",
                 "[General]\r\nName=One\r\nPath=%/Linked/\r\nRotationCount=0\r\n");
     } else {
       fs::create_directories(tmp / "Site_1/Rotation_1");
       fs::create_directory_symlink(target, tmp / "Site_1/Rotation_2");
-      WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_1=One\r\n");
       WriteFile(tmp / "Site_1.ini",
                 "[General]\r\nName=One\r\nPath=%/Site_1/\r\nRotationCount=2\r\n[Rotation_1]\r\n"
                 "Rotation_Path=%/Site_1/Rotation_1\r\n[Rotation_2]\r\n"
