@@ -53,7 +53,8 @@ TEST_F(DeleteTest, DeleteSiteSendsItsFolderSettingsAndListsToTheTrash) {
                      "RotationCount=1\r\n[Rotation_1]\r\nFooter_File=%/site_1_footers.txt\r\n");
   for (const char* file :
        {"Site_1/a.jpg", "Site_1/Rotation_2/b.jpg", "Site_1_Headers.txt", "Site_1_Headers2.txt",
-        "Site_1_Footers.txt", "Site_12_Headers.txt", "Site_1_Headers_old.txt", "Site_2/c.jpg"}) {
+        "Site_1_Footers.txt", "Site_12_Headers.txt", "Site_1_Headers_old.txt", "Site_2/c.jpg",
+        "elsewhere/Rotation_2/a.jpg"}) {
     WriteFile(tmp / file, file);
   }
   // The program's records of what turnwheel put live and what the builds wrote.
@@ -65,10 +66,11 @@ TEST_F(DeleteTest, DeleteSiteSendsItsFolderSettingsAndListsToTheTrash) {
   cat.SelectSite(0, true);
   ui.QueueAnswer(Answer::Yes);
   cat.DeleteSite(ui, true);
-  EXPECT_FALSE(fs::exists(LiveRecordFileName("Site_1")));
-  EXPECT_FALSE(fs::exists(BuildRecordPath("Site_1", 1)));
-  EXPECT_TRUE(fs::exists(LiveRecordFileName("Site_2")));
-  EXPECT_TRUE(fs::exists(BuildRecordPath("Site_2", 1)));
+  EXPECT_EQ(
+      std::vector<bool>(
+          {fs::exists(LiveRecordFileName("Site_1")), fs::exists(BuildRecordPath("Site_1", 1)),
+           fs::exists(LiveRecordFileName("Site_2")), fs::exists(BuildRecordPath("Site_2", 1))}),
+      std::vector<bool>({false, false, true, true}));
   EXPECT_EQ(ui.texts(),
             std::vector<std::string>{"Are you sure you want to delete the current "
                                      "site, One?  \r\n\r\nNote: This will also delete "
@@ -84,7 +86,7 @@ TEST_F(DeleteTest, DeleteSiteSendsItsFolderSettingsAndListsToTheTrash) {
   EXPECT_EQ(ReadFile(testing::TrashFolder() + "files/Site_1/Rotation_2/b.jpg"),
             "Site_1/Rotation_2/b.jpg");
   for (const char* kept : {"Site_1_Footers.txt", "Site_12_Headers.txt", "Site_1_Headers_old.txt",
-                           "Site_2/c.jpg", "Site_2.ini"}) {
+                           "Site_2/c.jpg", "Site_2.ini", "elsewhere/Rotation_2/a.jpg"}) {
     EXPECT_TRUE(fs::exists(tmp / kept)) << kept;
   }
   EXPECT_EQ(ReadFile(tmp / "sites.ini"), "[Sites]\r\nSite_2=Two\r\n");
@@ -105,15 +107,14 @@ TEST_F(DeleteTest, AFolderThatIsALinkGoesByItself) {
     WriteFile(target + "Index.html", "page");
     WriteFile(target + "thumbs/a_thb.jpg", "small");
     const testing::Tree before = ReadTree(target);
+    WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_1=One\r\n");
     if (site) {
       fs::create_directory_symlink(target, tmp / "Linked");
-      WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_1=One\r\n");
       WriteFile(tmp / "Site_1.ini",
                 "[General]\r\nName=One\r\nPath=%/Linked/\r\nRotationCount=0\r\n");
     } else {
       fs::create_directories(tmp / "Site_1/Rotation_1");
       fs::create_directory_symlink(target, tmp / "Site_1/Rotation_2");
-      WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_1=One\r\n");
       WriteFile(tmp / "Site_1.ini",
                 "[General]\r\nName=One\r\nPath=%/Site_1/\r\nRotationCount=2\r\n[Rotation_1]\r\n"
                 "Rotation_Path=%/Site_1/Rotation_1\r\n[Rotation_2]\r\n"
@@ -153,7 +154,7 @@ TEST_F(DeleteTest, AFolderThatIsALinkGoesByItself) {
 
 // Where the disk has no Trash, one question names what would be deleted for good (the first ten
 // and how many more), with No as the default and for a person only; No keeps them all, Yes
-// deletes them, a link as a link.
+// deletes them, a link as a link. Delete Site there asks the same before each step.
 TEST_F(DeleteTest, WithoutATrashItAsksBeforeDeletingForGood) {
   FaultyFileSystem no_trash(RealFileSystem());
   no_trash.set_no_trash(true);
@@ -189,32 +190,20 @@ TEST_F(DeleteTest, WithoutATrashItAsksBeforeDeletingForGood) {
     }
     EXPECT_EQ(ReadTree(tmp / "target"), target);
   }
-  // One path is named by itself.
-  WriteFile(tmp / "one.jpg", "1");
-  ui.Clear();
-  ui.QueueAnswer(Answer::No);
-  EXPECT_FALSE(TrashPaths(ui, {tmp / "one.jpg"}));
-  EXPECT_EQ(ui.texts(), std::vector<std::string>{"There is no Trash on the file system of " +
-                                                 (tmp / "one.jpg") +
-                                                 ", so it cannot be moved there.  Delete it for "
-                                                 "good?  It cannot be restored afterwards."});
-  EXPECT_TRUE(TrashContents().empty());
-}
-
-// Delete Site on a disk without a Trash: No to deleting for good leaves the site whole and
-// listed; Yes deletes its folder and then asks again for its settings file.
-TEST_F(DeleteTest, DeleteSiteWithoutATrashKeepsTheSiteUnlessDeletedForGood) {
-  FaultyFileSystem no_trash(RealFileSystem());
-  no_trash.set_no_trash(true);
-  ScopedFileSystem scope(no_trash);
+  // Delete Site: No to deleting for good leaves the site whole and listed; Yes deletes its folder
+  // (one path, named by itself) and then asks again for its settings file.
   testing::WriteSite("Site_1", "One", "RotationCount=0\r\n");
   WriteFile(tmp / "Site_1/a.jpg", "a");
   cat.ReadSites();
   cat.SelectSite(0, true);
   const testing::Tree before = ReadTree(tmp.path());
+  ui.Clear();
   ui.QueueAnswer(Answer::Yes);
   ui.QueueAnswer(Answer::No);  // not for good
   cat.DeleteSite(ui, true);
+  EXPECT_EQ(ui.texts().back(), "There is no Trash on the file system of " + (tmp / "Site_1") +
+                                   ", so it cannot be moved there.  Delete it for good?  It "
+                                   "cannot be restored afterwards.");
   EXPECT_EQ(ReadTree(tmp.path()), before);
   EXPECT_EQ(cat.keys(), std::vector<std::string>{"Site_1"});
   EXPECT_EQ(cat.selected(), 0);
