@@ -532,11 +532,13 @@ WritePlan BuildState::PlanWrites(const std::vector<std::string>& images, int pag
     std::unordered_set<std::string> written;
     for (size_t i = 0; i < images.size(); ++i) {
       const std::string target = thumb_dir + ThumbnailName(images[i]);
+      // Its record also tells whether the photograph holds a GPS position: read here once.
+      bool gps = false;
       kept_[i] = no_recreate_ && !written.contains(target) &&
                          CheckThumbnail(site_dir + images[i], target, s.Thumb_Width, s.Thumb_Height,
-                                        s.Thumb_JPEG_Quality) == ThumbnailState::UpToDate
-                     ? 1
-                     : 0;
+                                        s.Thumb_JPEG_Quality, &gps) == ThumbnailState::UpToDate
+                     ? (gps ? kKeptWithGps : kKept)
+                     : kMade;
       if (kept_[i]) continue;
       written.insert(target);
       plan.Add(target, [target] { return CarriesThumbnailRecord(target); });
@@ -755,7 +757,7 @@ bool BuildState::ThumbnailPass(const std::vector<std::string>& images, const std
                                const std::string& thumb_dir) {
   const SiteSettings& s = settings_;
   // Which thumbnails are kept was settled with the plan.
-  const auto kept = [this](std::size_t i) { return i < kept_.size() && kept_[i] != 0; };
+  const auto kept = [this](std::size_t i) { return i < kept_.size() ? kept_[i] : kMade; };
   if (jobs_ <= 1) {
     JpegCoefficientReuse reuse;
     for (std::size_t i = 0; i < images.size(); ++i) {
@@ -797,7 +799,7 @@ bool BuildState::ThumbnailPass(const std::vector<std::string>& images, const std
   return true;
 }
 
-bool BuildState::ThumbnailStep(const std::string& image, const std::string& target, bool keep,
+bool BuildState::ThumbnailStep(const std::string& image, const std::string& target, char keep,
                                const std::vector<std::uint8_t>* made, const std::string& site_dir) {
   const SiteSettings& s = settings_;
   if (keep) {
@@ -823,7 +825,7 @@ bool BuildState::ThumbnailStep(const std::string& image, const std::string& targ
       left_out_.push_back(image);
     }
   }
-  NoteGps(image, site_dir, target);
+  NoteGps(image, site_dir, target, keep);
   return Checkpoint();
 }
 
@@ -853,16 +855,17 @@ void BuildState::SaveRecord() {
 }
 
 void BuildState::NoteGps(const std::string& image, const std::string& site_dir,
-                         const std::string& target) {
+                         const std::string& target, char kept) {
   const SiteSettings& s = settings_;
   if (s.Web_Image_Size > 0 || !IsJPEGFileName(image)) return;
-  // The thumbnail's record knows: no photograph is read again.
-  bool gps = false;
-  if (CheckThumbnail(site_dir + image, target, s.Thumb_Width, s.Thumb_Height, s.Thumb_JPEG_Quality,
-                     &gps) != ThumbnailState::UpToDate ||
-      !gps) {
+  // The thumbnail's record knows: no photograph is read again. A kept thumbnail's was read with
+  // the plan; a new one's is read here.
+  bool gps = kept == kKeptWithGps;
+  if (kept == kMade && CheckThumbnail(site_dir + image, target, s.Thumb_Width, s.Thumb_Height,
+                                      s.Thumb_JPEG_Quality, &gps) != ThumbnailState::UpToDate) {
     return;
   }
+  if (!gps) return;
   ++counts_.gps_pictures;
   if (counts_.gps_names.size() < kGpsNamesShown) counts_.gps_names.push_back(image);
 }

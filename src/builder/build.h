@@ -213,10 +213,11 @@ class BuildState {
   bool ThumbnailPagePass(const PageContext& ctx, int pages, bool with_buttons, bool dry = false);
   // One image of the thumbnail pass after its progress step: keeps its thumbnail, or writes
   // `made` (made here when null or empty); false when the build stops.
-  bool ThumbnailStep(const std::string& image, const std::string& target, bool keep,
+  bool ThumbnailStep(const std::string& image, const std::string& target, char keep,
                      const std::vector<std::uint8_t>* made, const std::string& site_dir);
   // Notes a picture whose thumbnail record tells of a GPS position (display copies off).
-  void NoteGps(const std::string& image, const std::string& site_dir, const std::string& target);
+  void NoteGps(const std::string& image, const std::string& site_dir, const std::string& target,
+               char kept);
   // The 2x thumbnails and the display copies, made, kept or removed as the options say.
   // False when the build stops.
   bool WebPass(const std::vector<std::string>& images, const std::string& site_dir,
@@ -279,6 +280,8 @@ class BuildState {
   std::vector<std::string> left_out_;
   // Of the build running: which images keep their thumbnails (by list position), the plan and
   // the record of what builds wrote.
+  // kMade, or kKept / kKeptWithGps (its record tells of a GPS position).
+  static constexpr char kMade = 0, kKept = 1, kKeptWithGps = 2;
   std::vector<char> kept_;
   std::optional<WritePlan> plan_;
   std::optional<BuildRecord> record_;
