@@ -23,12 +23,12 @@
 #include <string>
 #include <vector>
 
-#include "app/appstate.h"
-#include "app/chooser.h"
-#include "app/qtinteraction.h"
-#include "app/seams.h"
-#include "images/ui/addimagesdialog.h"
-#include "images/ui/thumbgridview.h"
+#include "desktop/addimages/addimagesdialog.h"
+#include "desktop/addimages/thumbgridview.h"
+#include "desktop/common/chooser.h"
+#include "desktop/common/qtinteraction.h"
+#include "desktop/common/viewcontext.h"
+#include "model/appstate.h"
 
 namespace fs = std::filesystem;
 using namespace parvel;

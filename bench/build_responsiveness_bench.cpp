@@ -19,11 +19,11 @@
 #include <iostream>
 #include <vector>
 
-#include "app/appstate.h"
-#include "app/chooser.h"
-#include "app/seams.h"
+#include "desktop/common/chooser.h"
+#include "desktop/common/viewcontext.h"
+#include "desktop/siteeditor/editsitedialog.h"
+#include "model/appstate.h"
 #include "model/paths.h"
-#include "model/ui/editsitedialog.h"
 
 namespace fs = std::filesystem;
 using namespace parvel;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "imaging/formats/jpeg.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 #include "platform/filesystem.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // 92, as a camera would. Usage: make_bench_photo OUT.jpg A.jpg B.jpg C.jpg D.jpg
 #include <cstdio>
 
-#include "imaging/PGraphic.h"
+#include "imaging/pixelgraphic.h"
 
 int main(int argc, char** argv) {
   using namespace parvel;

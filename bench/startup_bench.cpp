@@ -11,9 +11,9 @@
 #include <iostream>
 #include <vector>
 
-#include "app/chooser.h"
-#include "app/mainwindow.h"
-#include "app/qtinteraction.h"
+#include "desktop/common/chooser.h"
+#include "desktop/common/qtinteraction.h"
+#include "desktop/mainwindow/mainwindow.h"
 #include "model/paths.h"
 
 namespace {

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/PGraphic.h"
 #include "imaging/formats/jpeg.h"
+#include "imaging/pixelgraphic.h"
 #include "platform/filesystem.h"
 
 namespace {

@@ -15,18 +15,18 @@
 
 #include "builder/buildimagelist.h"
 #include "builder/descriptions.h"
+#include "builder/headerfooterrotation.h"
 #include "builder/messages.h"
 #include "builder/pagecontext.h"
 #include "builder/pageindex.h"
-#include "builder/rotheadr.h"
 #include "builder/thumbnail.h"
 #include "builder/writeplan.h"
 #include "model/buildrecord.h"
+#include "model/catalogue.h"
 #include "model/options.h"
-#include "model/siteop.h"
 #include "model/sitesettings.h"
 #include "platform/interaction.h"
-#include "templates/style.h"
+#include "templates/compliance.h"
 
 namespace parvel {
 

@@ -9,7 +9,7 @@
 #include "builder/splice.h"
 #include "builder/thumbnail.h"
 #include "builder/thumbpage.h"
-#include "imaging/PGraphic.h"
+#include "imaging/pixelgraphic.h"
 
 namespace parvel {
 namespace {

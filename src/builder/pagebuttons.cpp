@@ -4,7 +4,7 @@
 #include <exception>
 #include <optional>
 
-#include "imaging/PGraphic.h"
+#include "imaging/pixelgraphic.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
 

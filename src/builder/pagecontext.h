@@ -12,7 +12,7 @@
 
 #include "builder/descriptions.h"
 #include "builder/fragments.h"
-#include "builder/rotheadr.h"
+#include "builder/headerfooterrotation.h"
 #include "model/sitesettings.h"
 
 namespace parvel {

@@ -8,9 +8,9 @@
 
 #include "builder/build.h"
 #include "builder/thumbnail.h"
+#include "model/catalogue.h"
 #include "model/editsite.h"
 #include "model/options.h"
-#include "model/siteop.h"
 #include "model/sitesettings.h"
 #include "platform/filelock.h"
 #include "platform/interaction.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "model/sitesettings.h"
-#include "templates/style.h"  // the four markers
+#include "templates/compliance.h"  // the four markers
 
 namespace parvel {
 

@@ -8,9 +8,9 @@
 #include <system_error>
 
 #include "builder/messages.h"
-#include "imaging/PGraphic.h"
 #include "imaging/exif.h"
 #include "imaging/formats/jpeg.h"
+#include "imaging/pixelgraphic.h"
 #include "imaging/registry.h"
 #include "imaging/resample.h"
 #include "model/paths.h"

@@ -13,7 +13,7 @@
 #include "builder/webcopy.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
-#include "templates/style.h"
+#include "templates/compliance.h"
 
 namespace parvel {
 namespace {

@@ -5,10 +5,10 @@
 #include <span>
 
 #include "base/textutil.h"
-#include "imaging/PGraphic.h"
 #include "imaging/exif.h"
 #include "imaging/formats/jpeg.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
+#include "imaging/pixelgraphic.h"
 #include "imaging/resample.h"
 #include "model/paths.h"
 #include "platform/filebuffer.h"

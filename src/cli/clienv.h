@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "model/catalogue.h"
 #include "model/options.h"
-#include "model/siteop.h"
 #include "model/sitesettings.h"
 #include "platform/console_interaction.h"
 #include "platform/filelock.h"

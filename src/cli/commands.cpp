@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <iostream>
 
+#include "addimages/addimage.h"
 #include "base/textutil.h"
 #include "builder/build.h"
 #include "builder/sitebuild.h"
 #include "cli/consolequestions.h"
-#include "images/addimage.h"
 #include "keyring/keyring.h"
 #include "model/buildrecord.h"
 #include "model/editsite.h"

@@ -5,9 +5,9 @@
 #include <optional>
 #include <utility>
 
-#include "imaging/PGraphic.h"
 #include "imaging/convert.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
+#include "imaging/pixelgraphic.h"
 #include "imaging/resample.h"
 
 namespace parvel {

@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 
 namespace parvel {
 namespace {

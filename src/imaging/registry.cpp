@@ -16,7 +16,7 @@
 #include "imaging/formats/tga.h"
 #include "imaging/formats/tiff.h"
 #include "imaging/formats/webp.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 #include "platform/filebuffer.h"
 
 namespace parvel {

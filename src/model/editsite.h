@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "model/catalogue.h"
 #include "model/filehelpers.h"
 #include "model/inifile.h"
 #include "model/options.h"
-#include "model/siteop.h"
 #include "model/sitesettings.h"
 #include "platform/interaction.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/siteop.h"
+#include "model/catalogue.h"
 #include "platform/interaction.h"
 #include "platform/process.h"
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/siteop.h"
+#include "model/catalogue.h"
 #include "platform/interaction.h"
 
 namespace parvel {

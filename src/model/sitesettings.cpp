@@ -3,10 +3,10 @@
 #include <utility>
 
 #include "base/textutil.h"
+#include "model/catalogue.h"
 #include "model/inifile.h"
 #include "model/paths.h"
 #include "model/settingskeys.h"
-#include "model/siteop.h"
 
 namespace parvel {
 

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "base/textutil.h"
+#include "model/catalogue.h"
 #include "model/editsite.h"
 #include "model/filehelpers.h"
 #include "model/inifile.h"
@@ -12,7 +13,6 @@
 #include "model/livetree.h"
 #include "model/options.h"
 #include "model/paths.h"
-#include "model/siteop.h"
 #include "model/sitesettings.h"
 #include "platform/filelock.h"
 #include "platform/filesystem.h"

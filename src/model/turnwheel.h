@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "model/catalogue.h"
 #include "model/inifile.h"
 #include "model/livetree.h"
-#include "model/siteop.h"
 
 namespace parvel {
 

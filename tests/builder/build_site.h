@@ -6,7 +6,7 @@
 #include <string>
 
 #include "builder/build.h"
-#include "imaging/PGraphic.h"
+#include "imaging/pixelgraphic.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
 #include "support/scripted_interaction.h"

@@ -43,25 +43,25 @@
 
 #include "base/textutil.h"
 #include "builder/descriptions.h"
+#include "builder/headerfooterrotation.h"
 #include "builder/htmlsafe.h"
 #include "builder/imagepage.h"
 #include "builder/pagebuttons.h"
 #include "builder/pagecontext.h"
 #include "builder/pageindex.h"
 #include "builder/pagenames.h"
-#include "builder/rotheadr.h"
 #include "builder/splice.h"
 #include "builder/thumbnail.h"
 #include "builder/thumbpage.h"
 #include "builder/webcopy.h"
-#include "imaging/PGraphic.h"
+#include "imaging/pixelgraphic.h"
 #include "model/inifile.h"
 #include "model/paths.h"
 #include "model/sitesettings.h"
 #include "platform/filesystem.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
-#include "templates/style.h"
+#include "templates/compliance.h"
 
 namespace parvel {
 namespace {

@@ -7,7 +7,7 @@
 #include <set>
 #include <tuple>
 
-#include "imaging/PGraphic.h"
+#include "imaging/pixelgraphic.h"
 #include "model/editsite.h"
 #include "model/paths.h"
 #include "model/siteoptions.h"

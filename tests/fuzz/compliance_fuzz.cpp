@@ -13,7 +13,7 @@
 
 #include "base/textutil.h"
 #include "fuzz_support.h"
-#include "templates/style.h"
+#include "templates/compliance.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/textutil.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 #include "imaging/raster.h"
 #include "model/inifile.h"
 

@@ -8,9 +8,9 @@
 #include <tuple>
 #include <vector>
 
-#include "imaging/PGraphic.h"
 #include "imaging/convert.h"
 #include "imaging/formats/jpeg.h"
+#include "imaging/pixelgraphic.h"
 #include "imaging/testimages.h"
 #include "support/photo_encoders.h"
 #include "support/testsupport.h"

@@ -15,7 +15,7 @@
 
 #include "imaging/convert.h"
 #include "imaging/formats/jpeg.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 #include "imaging/registry.h"
 #include "imaging/testimages.h"
 #include "support/photo_encoders.h"

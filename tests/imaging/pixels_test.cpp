@@ -6,9 +6,9 @@
 #include <climits>
 #include <string>
 
-#include "imaging/PGraphic.h"
 #include "imaging/convert.h"
 #include "imaging/formats/jpeg.h"
+#include "imaging/pixelgraphic.h"
 #include "imaging/resample.h"
 #include "imaging/testimages.h"
 #include "imaging/text.h"

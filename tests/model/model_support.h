@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "model/catalogue.h"
 #include "model/inifile.h"
 #include "model/paths.h"
-#include "model/siteop.h"
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
 

@@ -6,10 +6,10 @@
 #include <thread>
 
 #include "base/textutil.h"
+#include "model/catalogue.h"
 #include "model/editsite.h"
 #include "model/model_support.h"
 #include "model/rotatenow.h"
-#include "model/siteop.h"
 #include "model/siteoptions.h"
 #include "model/turnwheel.h"
 #include "platform/filesystem.h"

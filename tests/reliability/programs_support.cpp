@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "imaging/PGraphic.h"
+#include "imaging/pixelgraphic.h"
 #include "model/inifile.h"
 
 extern char** environ;

@@ -9,10 +9,10 @@
 
 #include "support/scripted_interaction.h"
 #include "support/testsupport.h"
-#include "templates/headcode.h"
+#include "templates/compliance.h"
+#include "templates/headerfooter.h"
 #include "templates/listfile.h"
-#include "templates/style.h"
-#include "templates/thumbop.h"
+#include "templates/pagesettings.h"
 
 namespace parvel {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "imaging/formats/bytereader.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 
 namespace parvel {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "imaging/convert.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 
 namespace parvel {
 namespace {

@@ -9,7 +9,7 @@
 #include "imaging/formats/bmp.h"
 #include "imaging/formats/bytereader.h"
 #include "imaging/formats/png.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 
 namespace parvel {
 namespace {

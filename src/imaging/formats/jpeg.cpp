@@ -17,7 +17,7 @@
 #include <string>
 
 #include "imaging/formats/jpegscan.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 
 namespace parvel {
 

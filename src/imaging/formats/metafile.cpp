@@ -1,6 +1,6 @@
 #include "imaging/formats/metafile.h"
 
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 
 namespace parvel {
 namespace {

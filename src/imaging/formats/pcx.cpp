@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "imaging/formats/bytereader.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 
 namespace parvel {
 namespace {

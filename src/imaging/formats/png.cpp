@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 
 namespace parvel {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "imaging/exif.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 
 namespace parvel {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "imaging/exif.h"
 #include "imaging/formats/rgba.h"
-#include "imaging/pgerrors.h"
+#include "imaging/imageerrors.h"
 
 namespace parvel {
 namespace {

@@ -1,0 +1,34 @@
+// The dialog "HTML Compliance": what the compliance test found in one template (its markers,
+// the files it uses, the warnings), with OK asking before a failing template is taken.
+#pragma once
+
+#include <QDialog>
+
+#include "desktop/common/viewcontext.h"
+#include "templates/compliance.h"
+
+namespace parvel {
+
+class TdlgStyle : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr int kHelpTopic = 27;
+
+  TdlgStyle(Seams seams, ComplianceResult result, QWidget* parent = nullptr);
+
+  const ComplianceResult& result() const { return result_; }
+
+ private:
+  void btnOKClick();
+
+  Seams seams_;
+  ComplianceResult result_;
+};
+
+// Tests `path` (as a thumbnail or image template, recording its markers) and shows the dialog.
+// True when the user closed it with OK (after agreeing to use a failing template).
+bool ShowCompliance(Seams seams, const std::string& path, bool for_thumbnail_pages,
+                    TemplateMarkers& markers, QWidget* parent);
+
+}  // namespace parvel

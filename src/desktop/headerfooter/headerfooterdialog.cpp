@@ -1,0 +1,418 @@
+#include "desktop/headerfooter/headerfooterdialog.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "desktop/common/chooser.h"
+#include "desktop/headerfooter/headerfooterlineedit.h"
+#include "desktop/headerfooter/htmleditordialog.h"
+#include "model/paths.h"
+#include "platform/filesystem.h"
+#include "platform/interaction.h"
+#include "templates/listfile.h"
+
+namespace parvel {
+namespace {
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+std::string S(const QLineEdit* edit) {
+  return edit->text().toStdString();
+}
+
+QLineEdit* Edit(const char* name, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(name);
+  return edit;
+}
+
+QLabel* Label(const char* name, const QString& caption, QWidget* buddy, QWidget* parent) {
+  auto* label = new QLabel(caption, parent);
+  label->setObjectName(name);
+  label->setBuddy(buddy);
+  return label;
+}
+
+QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QDialogButtonBox* OkCancel(QWidget* parent) {
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, parent);
+  buttons->setObjectName("buttonBox");
+  buttons->button(QDialogButtonBox::Ok)->setObjectName("btnOK");
+  buttons->button(QDialogButtonBox::Cancel)->setObjectName("btnCancel");
+  return buttons;
+}
+
+QLabel* Explanation(const std::string& text, QWidget* parent) {
+  auto* label = new QLabel(Q(text), parent);
+  label->setObjectName("lblExplanation");
+  label->setTextFormat(Qt::PlainText);
+  label->setWordWrap(true);
+  return label;
+}
+
+}  // namespace
+
+// ---- The snippet maker.
+
+TdlgNewHeaderFooter::TdlgNewHeaderFooter(Seams seams, bool header, SnippetFields& fields,
+                                         std::size_t max_length, QWidget* parent)
+    : QDialog(parent), seams_(seams), header_(header), fields_(fields), max_length_(max_length) {
+  setObjectName("dlgNewHeaderFooter");
+  const FurnitureTexts texts = FurnitureTextsFor(header);
+  setWindowTitle(Q(texts.snippet_title));
+  const int chars = fontMetrics().averageCharWidth();
+
+  auto* explanation = Explanation(texts.snippet_explanation, this);
+  rbHtml_ = new QRadioButton("Pure &HTML:", this);
+  rbHtml_->setObjectName("rbHtml");
+  rbImage_ = new QRadioButton("&Image/Banner Link:", this);
+  rbImage_->setObjectName("rbImage");
+  rbText_ = new QRadioButton("&Text Link:", this);
+  rbText_->setObjectName("rbText");
+  auto* kinds = new QButtonGroup(this);
+  kinds->addButton(rbHtml_, static_cast<int>(SnippetKind::Html));
+  kinds->addButton(rbImage_, static_cast<int>(SnippetKind::ImageLink));
+  kinds->addButton(rbText_, static_cast<int>(SnippetKind::TextLink));
+
+  // A list entry or the HTML editor's result may be longer than a line edit holds.
+  edtHtml_ = new SnippetLineEdit(this);
+  edtHtml_->setObjectName("edtHtml");
+  edtHtml_->setTypedLimit(kSnippetTypedMax);
+  edtHtml_->setMinimumWidth(chars * 56);
+  btnEdit_ = Button("btnEdit", "&Edit..", this);
+  edtImageLocation_ = Edit("edtImageLocation", this);
+  edtImageLink_ = Edit("edtImageLink", this);
+  edtAltText_ = Edit("edtAltText", this);
+  spnBorder_ = new QSpinBox(this);
+  spnBorder_->setObjectName("spnBorder");
+  spnBorder_->setRange(0, 9);
+  edtTextLink_ = Edit("edtTextLink", this);
+  edtText_ = Edit("edtText", this);
+
+  auto* grid = new QGridLayout;
+  int row = 0;
+  grid->addWidget(rbHtml_, row++, 0, 1, 3);
+  grid->addWidget(edtHtml_, row, 1);
+  grid->addWidget(btnEdit_, row++, 2);
+  grid->addWidget(rbImage_, row++, 0, 1, 3);
+  grid->addWidget(Label("lblImageLocation", "Image Location (URL):", edtImageLocation_, this), row,
+                  0);
+  grid->addWidget(edtImageLocation_, row++, 1, 1, 2);
+  grid->addWidget(Label("lblImageLink", "Link (URL):", edtImageLink_, this), row, 0);
+  grid->addWidget(edtImageLink_, row++, 1, 1, 2);
+  grid->addWidget(Label("lblAltText", "Alternative Text:", edtAltText_, this), row, 0);
+  grid->addWidget(edtAltText_, row++, 1, 1, 2);
+  auto* border_row = new QHBoxLayout;
+  border_row->addWidget(spnBorder_);
+  border_row->addStretch();
+  grid->addWidget(Label("lblBorder", "Border Width:", spnBorder_, this), row, 0);
+  grid->addLayout(border_row, row++, 1, 1, 2);
+  grid->addWidget(rbText_, row++, 0, 1, 3);
+  grid->addWidget(Label("lblTextLink", "Link (URL):", edtTextLink_, this), row, 0);
+  grid->addWidget(edtTextLink_, row++, 1, 1, 2);
+  grid->addWidget(Label("lblText", "Text:", edtText_, this), row, 0);
+  grid->addWidget(edtText_, row++, 1, 1, 2);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnMinimumWidth(0, chars * 24);
+
+  auto* buttons = OkCancel(this);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(explanation);
+  layout->addSpacing(fontMetrics().height() / 2);
+  layout->addLayout(grid);
+  layout->addStretch();
+  layout->addWidget(buttons);
+
+  {
+    const QSignalBlocker blocker(kinds);
+    kinds->button(static_cast<int>(fields_.kind))->setChecked(true);
+  }
+  edtHtml_->setText(Q(fields_.html));
+  edtImageLocation_->setText(Q(fields_.image_location));
+  edtImageLink_->setText(Q(fields_.image_link));
+  edtAltText_->setText(Q(fields_.alt_text));
+  spnBorder_->setValue(fields_.border);
+  edtTextLink_->setText(Q(fields_.text_link));
+  edtText_->setText(Q(fields_.text));
+  ShowKind();
+
+  connect(kinds, &QButtonGroup::idToggled, this, [this](int, bool on) {
+    if (on) ShowKind();
+  });
+  connect(btnEdit_, &QPushButton::clicked, this, &TdlgNewHeaderFooter::btnEditClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &TdlgNewHeaderFooter::Ok);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+void TdlgNewHeaderFooter::ShowKind() {
+  const bool html = rbHtml_->isChecked();
+  const bool image = rbImage_->isChecked();
+  const bool text = rbText_->isChecked();
+  for (QWidget* w : {static_cast<QWidget*>(edtHtml_), static_cast<QWidget*>(btnEdit_)})
+    w->setEnabled(html);
+  for (const char* name : {"edtImageLocation", "edtImageLink", "edtAltText", "spnBorder",
+                           "lblImageLocation", "lblImageLink", "lblAltText", "lblBorder"})
+    findChild<QWidget*>(name)->setEnabled(image);
+  for (const char* name : {"edtTextLink", "edtText", "lblTextLink", "lblText"})
+    findChild<QWidget*>(name)->setEnabled(text);
+}
+
+void TdlgNewHeaderFooter::Take() {
+  fields_.kind = rbImage_->isChecked()  ? SnippetKind::ImageLink
+                 : rbText_->isChecked() ? SnippetKind::TextLink
+                                        : SnippetKind::Html;
+  fields_.html = edtHtml_->text().toStdString();
+  fields_.image_location = S(edtImageLocation_);
+  fields_.image_link = S(edtImageLink_);
+  fields_.alt_text = S(edtAltText_);
+  fields_.border = spnBorder_->value();
+  fields_.text_link = S(edtTextLink_);
+  fields_.text = S(edtText_);
+}
+
+void TdlgNewHeaderFooter::btnEditClick() {
+  std::unique_ptr<TfrmRichEdit> editor;
+  {
+    const BusyCursor busy(seams_.ui);
+    editor = std::make_unique<TfrmRichEdit>(seams_, edtHtml_->text().toStdString(), this);
+  }
+  if (seams_.dialogs.Run(*editor) == QDialog::Accepted) edtHtml_->setText(Q(editor->snippet()));
+}
+
+void TdlgNewHeaderFooter::Ok() {
+  Take();
+  const SnippetResult result = FinishSnippet(fields_, header_, max_length_);
+  if (!result.problem.empty()) {
+    seams_.ui.Inform(result.problem);
+    return;
+  }
+  snippet_ = result.snippet;
+  edtHtml_->setText(Q(snippet_));
+  accept();
+}
+
+TdlgNewHeaderFooter::~TdlgNewHeaderFooter() {
+  Take();
+}
+
+// ---- The list editor.
+
+TdlgHeaderFooter::TdlgHeaderFooter(Seams seams, bool header, const std::string& file,
+                                   const std::string& site_key, QWidget* parent)
+    : QDialog(parent), seams_(seams), header_(header), texts_(FurnitureTextsFor(header)) {
+  setObjectName("dlgHeaderFooter");
+  setWindowTitle(Q(texts_.list_title));
+  const int chars = fontMetrics().averageCharWidth();
+
+  auto* explanation = Explanation(texts_.list_explanation, this);
+
+  auto* list_group = new QGroupBox(Q(texts_.list_name), this);
+  list_group->setObjectName("grpList");
+  lbxEntries_ = new QListWidget(list_group);
+  lbxEntries_->setObjectName("lbxEntries");
+  lbxEntries_->setSelectionMode(QAbstractItemView::SingleSelection);
+  lbxEntries_->setMinimumSize(chars * 60, fontMetrics().height() * 10);
+  btnAdd_ = Button("btnAdd", "&Add..", list_group);
+  btnModify_ = Button("btnModify", "&Modify", list_group);
+  btnRemove_ = Button("btnRemove", "&Remove", list_group);
+  btnClearAll_ = Button("btnClearAll", "Clear A&ll", list_group);
+  btnMoveUp_ = Button("btnMoveUp", "Move &Up", list_group);
+  btnMoveDown_ = Button("btnMoveDown", "Move &Down", list_group);
+  auto* list_buttons = new QVBoxLayout;
+  for (QPushButton* b : {btnAdd_, btnModify_, btnRemove_, btnClearAll_}) list_buttons->addWidget(b);
+  list_buttons->addSpacing(fontMetrics().height());
+  list_buttons->addWidget(btnMoveUp_);
+  list_buttons->addWidget(btnMoveDown_);
+  list_buttons->addStretch();
+  auto* list_layout = new QHBoxLayout(list_group);
+  list_layout->addWidget(lbxEntries_, 1);
+  list_layout->addLayout(list_buttons);
+
+  auto* file_group = new QGroupBox(Q(texts_.list_file_box), this);
+  file_group->setObjectName("grpFile");
+  edtFileName_ = Edit("edtFileName", file_group);
+  auto* load = Button("btnLoad", "L&oad..", file_group);
+  auto* save = Button("btnSave", "&Save as..", file_group);
+  auto* file_layout = new QHBoxLayout(file_group);
+  file_layout->addWidget(edtFileName_, 1);
+  file_layout->addWidget(load);
+  file_layout->addWidget(save);
+
+  auto* buttons = OkCancel(this);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(explanation);
+  layout->addWidget(list_group, 1);
+  layout->addWidget(file_group);
+  layout->addWidget(buttons);
+
+  edtFileName_->setText(
+      Q(file.empty() ? DefaultListFileName(DataDirectory(), site_key, header) : file));
+  ShowList();
+
+  connect(lbxEntries_, &QListWidget::currentRowChanged, this, [this](int row) {
+    list_.Select(row);
+    ShowList();
+  });
+  connect(btnAdd_, &QPushButton::clicked, this, &TdlgHeaderFooter::btnAddClick);
+  connect(btnModify_, &QPushButton::clicked, this, &TdlgHeaderFooter::btnModifyClick);
+  connect(btnRemove_, &QPushButton::clicked, this, &TdlgHeaderFooter::btnRemoveClick);
+  connect(btnClearAll_, &QPushButton::clicked, this, &TdlgHeaderFooter::btnClearAllClick);
+  connect(btnMoveUp_, &QPushButton::clicked, this, [this] {
+    if (list_.MoveUp()) ShowList();
+  });
+  connect(btnMoveDown_, &QPushButton::clicked, this, [this] {
+    if (list_.MoveDown()) ShowList();
+  });
+  connect(load, &QPushButton::clicked, this, &TdlgHeaderFooter::btnLoadClick);
+  connect(save, &QPushButton::clicked, this, &TdlgHeaderFooter::btnSaveClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &TdlgHeaderFooter::btnOKClick);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+int TdlgHeaderFooter::Open() {
+  if (FileExists(file_name())) LoadList();
+  return seams_.dialogs.Run(*this);
+}
+
+std::string TdlgHeaderFooter::file_name() const {
+  return S(edtFileName_);
+}
+
+void TdlgHeaderFooter::ShowList() {
+  {
+    const QSignalBlocker blocker(lbxEntries_);
+    if (lbxEntries_->count() != static_cast<int>(list_.entries().size())) lbxEntries_->clear();
+    for (size_t i = 0; i < list_.entries().size(); ++i) {
+      const QString text = Q(DecodeListEntry(list_.entries()[i]));
+      if (auto* item = lbxEntries_->item(static_cast<int>(i)))
+        item->setText(text);
+      else
+        lbxEntries_->addItem(text);
+    }
+    lbxEntries_->setCurrentRow(list_.selected());
+    if (list_.selected() < 0) lbxEntries_->clearSelection();
+  }
+  const SnippetList::Usable usable = list_.usable();
+  btnRemove_->setEnabled(usable.remove);
+  btnModify_->setEnabled(usable.modify);
+  btnMoveUp_->setEnabled(usable.move);
+  btnMoveDown_->setEnabled(usable.move);
+  btnClearAll_->setEnabled(usable.clear);
+}
+
+void TdlgHeaderFooter::btnAddClick() {
+  TdlgNewHeaderFooter maker(seams_, header_, maker_fields_, 0, this);
+  if (seams_.dialogs.Run(maker) != QDialog::Accepted) return;
+  // A list read in windows-1252 stays in it.
+  list_.Add(EncodeListEntry(maker.snippet(), ListFileEncoding(list_.entries())));
+  ShowList();
+}
+
+void TdlgHeaderFooter::btnModifyClick() {
+  if (list_.selected() < 0) return;
+  const std::string& entry = list_.entries()[static_cast<size_t>(list_.selected())];
+  const ListEncoding encoding = EntryEncoding(entry);
+  maker_fields_.kind = SnippetKind::Html;
+  maker_fields_.html = DecodeListEntry(entry);
+  TdlgNewHeaderFooter maker(seams_, header_, maker_fields_, 0, this);
+  if (seams_.dialogs.Run(maker) != QDialog::Accepted) return;
+  // Written back in the encoding it was read in: unchanged, it keeps its bytes.
+  list_.Modify(EncodeListEntry(maker.snippet(), encoding));
+  ShowList();
+}
+
+void TdlgHeaderFooter::btnRemoveClick() {
+  if (list_.Remove()) ShowList();
+}
+
+void TdlgHeaderFooter::btnClearAllClick() {
+  if (list_.entries().empty() || !seams_.ui.AskYesNo(kClearAllQuestion)) return;
+  list_.Clear();
+  ShowList();
+}
+
+bool TdlgHeaderFooter::LoadList() {
+  auto entries = ReadHeaderFooterList(file_name());
+  if (!entries) {
+    seams_.ui.Warn(ListLoadFailedMessage(header_, file_name()));
+    return false;
+  }
+  list_.Replace(std::move(*entries));
+  ShowList();
+  return true;
+}
+
+bool TdlgHeaderFooter::SaveList() {
+  if (!WriteHeaderFooterList(file_name(), list_.entries())) {
+    seams_.ui.Inform(ListSaveFailedMessage(header_, file_name()));
+    return false;
+  }
+  return true;
+}
+
+void TdlgHeaderFooter::btnLoadClick() {
+  const auto path = seams_.chooser.OpenFile(this, "Please select a text file", "All Files (*)",
+                                            edtFileName_->text());
+  // A cancelled question keeps the list as it is, unsaved entries included.
+  if (!path) return;
+  edtFileName_->setText(*path);
+  LoadList();
+}
+
+void TdlgHeaderFooter::btnSaveClick() {
+  const auto path = seams_.chooser.SaveFile(this, "Please choose a file name", "Text Files (*.txt)",
+                                            edtFileName_->text());
+  if (!path) return;
+  edtFileName_->setText(*path);
+  SaveList();
+}
+
+void TdlgHeaderFooter::btnOKClick() {
+  if (file_name().empty() || list_.entries().empty()) {
+    seams_.ui.Inform(ListNotCreatedMessage(header_));
+    return;
+  }
+  if (SaveList()) accept();
+}
+
+// ---- The callers' entry points.
+
+bool EditSnippet(Seams seams, QWidget* parent, bool header, std::string& html,
+                 std::size_t max_length) {
+  SnippetFields fields;
+  fields.html = html;
+  TdlgNewHeaderFooter maker(seams, header, fields, max_length, parent);
+  if (seams.dialogs.Run(maker) != QDialog::Accepted) return false;
+  html = maker.snippet();
+  return true;
+}
+
+bool EditSnippetList(Seams seams, QWidget* parent, bool header, std::string& file,
+                     const std::string& site_key) {
+  TdlgHeaderFooter editor(seams, header, file, site_key, parent);
+  if (editor.Open() != QDialog::Accepted) return false;
+  file = editor.file_name();
+  return true;
+}
+
+}  // namespace parvel

@@ -1,0 +1,117 @@
+// The header and footer editors: the snippet maker "Edit Header" / "Edit Footer", which makes one
+// snippet from raw HTML, an image link or a text link, and the list editor "Edit Header List" /
+// "Edit Footer List", which keeps an ordered list of snippets in a list file. Their rules are
+// those of templates/headerfooter.h; the callers run them through EditSnippet and EditSnippetList.
+#pragma once
+
+#include <QDialog>
+#include <cstddef>
+#include <string>
+
+#include "desktop/common/viewcontext.h"
+#include "templates/headerfooter.h"
+
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+namespace parvel {
+
+class SnippetLineEdit;
+
+class TdlgNewHeaderFooter : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Shows `fields`, and leaves them as the user did when the dialog goes (after OK or Cancel), so
+  // that a caller keeping them has the maker open again as it was. `max_length` (0: none) is the
+  // most a snippet may hold where it goes.
+  TdlgNewHeaderFooter(Seams seams, bool header, SnippetFields& fields, std::size_t max_length,
+                      QWidget* parent = nullptr);
+  ~TdlgNewHeaderFooter() override;
+
+  // The snippet made by OK.
+  const std::string& snippet() const { return snippet_; }
+
+  // "Edit..": the HTML editor on the HTML field.
+  void btnEditClick();
+
+ private:
+  void ShowKind();
+  void Take();
+  void Ok();
+
+  Seams seams_;
+  bool header_;
+  SnippetFields& fields_;
+  std::size_t max_length_;
+  std::string snippet_;
+  QRadioButton* rbHtml_;
+  QRadioButton* rbImage_;
+  QRadioButton* rbText_;
+  SnippetLineEdit* edtHtml_;
+  QPushButton* btnEdit_;
+  QLineEdit* edtImageLocation_;
+  QLineEdit* edtImageLink_;
+  QLineEdit* edtAltText_;
+  QSpinBox* spnBorder_;
+  QLineEdit* edtTextLink_;
+  QLineEdit* edtText_;
+};
+
+class TdlgHeaderFooter : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `file` is the list file handed in; when empty the default name for `site_key` is proposed.
+  TdlgHeaderFooter(Seams seams, bool header, const std::string& file, const std::string& site_key,
+                   QWidget* parent = nullptr);
+
+  // The opening steps (an existing list file is loaded), then the dialog through the factory.
+  int Open();
+
+  std::string file_name() const;
+  const SnippetList& list() const { return list_; }
+
+  // The actions, as the buttons run them.
+  void btnAddClick();
+  void btnModifyClick();
+  void btnRemoveClick();
+  void btnClearAllClick();
+  void btnLoadClick();
+  void btnSaveClick();
+  void btnOKClick();
+
+ private:
+  void ShowList();
+  // Replaces the list by the file named in the file name box; false after the warning.
+  bool LoadList();
+  // Writes the list to the file named in the file name box; false after the message.
+  bool SaveList();
+
+  Seams seams_;
+  bool header_;
+  FurnitureTexts texts_;
+  SnippetList list_;
+  SnippetFields maker_fields_;  // the snippet maker's, from one use to the next
+  QListWidget* lbxEntries_;
+  QLineEdit* edtFileName_;
+  QPushButton* btnAdd_;
+  QPushButton* btnRemove_;
+  QPushButton* btnClearAll_;
+  QPushButton* btnModify_;
+  QPushButton* btnMoveUp_;
+  QPushButton* btnMoveDown_;
+};
+
+// What a header or footer edit button opens. The snippet maker on `html` ("Pure HTML" chosen;
+// `max_length` as above) or the list editor on `file`; the value changes only on OK, and the
+// result says whether it did.
+bool EditSnippet(Seams seams, QWidget* parent, bool header, std::string& html,
+                 std::size_t max_length);
+bool EditSnippetList(Seams seams, QWidget* parent, bool header, std::string& file,
+                     const std::string& site_key);
+
+}  // namespace parvel

@@ -1,0 +1,93 @@
+#include "desktop/mainwindow/aboutbox.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "desktop/common/qtinteraction.h"
+#include "model/paths.h"
+#include "platform/filesystem.h"
+
+namespace parvel {
+namespace {
+
+// A link the user clicks; the desktop opens it through the Interaction.
+QPushButton* LinkButton(const QString& text, const QString& name, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(name);
+  button->setFlat(true);
+  // Drawn as a link: no frame, no padding, so that it lines up with the labels above it.
+  button->setStyleSheet("QPushButton { border: none; padding: 0; text-align: left; }");
+  button->setCursor(Qt::PointingHandCursor);
+  QFont font = button->font();
+  font.setUnderline(true);
+  button->setFont(font);
+  QPalette palette = button->palette();
+  palette.setColor(QPalette::ButtonText, palette.color(QPalette::Link));
+  button->setPalette(palette);
+  return button;
+}
+
+}  // namespace
+
+std::string AppIconPath() {
+  return DataDirectory() + "icons/parvel.png";
+}
+
+TAboutBox::TAboutBox(Seams seams, QWidget* parent) : QDialog(parent), seams_(seams) {
+  setObjectName("AboutBox");
+  setWindowTitle(QString("About ") + kAppTitle);
+
+  auto* icon = new QLabel(this);
+  icon->setObjectName("imgIcon");
+  const QPixmap pixmap(QString::fromStdString(AppIconPath()));
+  if (!pixmap.isNull()) {
+    const int side = fontMetrics().height() * 4;
+    icon->setPixmap(pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  } else {
+    icon->hide();
+  }
+  auto* product = new QLabel(kAppTitle, this);
+  product->setObjectName("lblProductName");
+  QFont big = product->font();
+  big.setBold(true);
+  big.setPointSizeF(big.pointSizeF() * 1.5);
+  product->setFont(big);
+  auto* version = new QLabel(QString("Version ") + kVersion, this);
+  version->setObjectName("lblVersion");
+  auto* mail = LinkButton("Write to our sales team", "lnkSalesMail", this);
+  auto* web = LinkButton("Visit the Parvel Pro web site", "lnkWebPage", this);
+  connect(mail, &QPushButton::clicked, this, [this] { seams_.ui.OpenPage(kSalesMail); });
+  connect(web, &QPushButton::clicked, this, [this] { seams_.ui.OpenPage(kWebPage); });
+
+  auto* close = new QPushButton("&Close", this);
+  close->setObjectName("btnClose");
+  close->setDefault(true);
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* text = new QVBoxLayout;
+  text->addWidget(product);
+  text->addWidget(version);
+  text->addSpacing(fontMetrics().height());
+  text->addWidget(mail, 0, Qt::AlignLeft);
+  text->addWidget(web, 0, Qt::AlignLeft);
+  text->addSpacing(fontMetrics().height());
+  auto* top = new QHBoxLayout;
+  top->setContentsMargins(fontMetrics().averageCharWidth() * 2, 0,
+                          fontMetrics().averageCharWidth() * 6, 0);
+  top->addWidget(icon, 0, Qt::AlignTop);
+  if (!pixmap.isNull()) top->addSpacing(fontMetrics().averageCharWidth() * 2);
+  top->addLayout(text);
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch();
+  bottom->addWidget(close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(bottom);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+}  // namespace parvel

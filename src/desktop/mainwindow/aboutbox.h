@@ -1,0 +1,27 @@
+// The about box: the program's name, version and icon, and two links opened by the desktop.
+#pragma once
+
+#include <QDialog>
+
+#include "desktop/common/viewcontext.h"
+
+namespace parvel {
+
+inline constexpr char kVersion[] = "1.01";
+inline constexpr char kSalesMail[] = "mailto:sales@parvel.example.org";
+inline constexpr char kWebPage[] = "https://parvel.example.org/";
+
+// The program's icon file in the data directory (absent: the box shows no icon).
+std::string AppIconPath();
+
+class TAboutBox : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TAboutBox(Seams seams, QWidget* parent = nullptr);
+
+ private:
+  Seams seams_;
+};
+
+}  // namespace parvel

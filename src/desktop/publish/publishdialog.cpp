@@ -1,0 +1,267 @@
+#include "desktop/publish/publishdialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QEventLoop>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QVBoxLayout>
+#include <thread>
+
+#include "keyring/keyring.h"
+#include "model/catalogue.h"
+#include "model/paths.h"
+#include "platform/filesystem.h"
+#include "platform/interaction.h"
+
+namespace parvel {
+namespace {
+
+QString ToQ(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// The publish's Interaction on the worker thread: progress goes to the dialog as signals, Cancel
+// comes back through the flag; it asks nothing.
+class WorkerInteraction : public Interaction {
+ public:
+  WorkerInteraction(TdlgPublish& dialog, std::atomic<bool>& cancel)
+      : dialog_(dialog), cancel_(cancel) {}
+  Answer Message(MessageKind, std::string_view, Buttons buttons) override {
+    return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+  }
+  Answer Ask(MessageKind kind, std::string_view text, Buttons buttons, Caution) override {
+    return Message(kind, text, buttons);
+  }
+  std::optional<std::string> Prompt(std::string_view, std::string_view, std::string_view) override {
+    return std::nullopt;
+  }
+  void BeginBusy() override {}
+  void EndBusy() override {}
+  void Progress(std::string_view message, int position, int maximum) override {
+    emit dialog_.progressed(QString::fromUtf8(message.data(), static_cast<int>(message.size())),
+                            position, maximum);
+  }
+  void Status(std::string_view message) override { Progress(message, 0, 0); }
+  void Log(std::string_view) override {}
+  bool Checkpoint() override { return cancel_; }
+  bool OpenDocument(const std::string&) override { return false; }
+  void ShowHelp(int) override {}
+
+ private:
+  TdlgPublish& dialog_;
+  std::atomic<bool>& cancel_;
+};
+
+// Runs `work` on a thread of its own while the window keeps handling events.
+void RunAside(const std::function<void()>& work) {
+  QEventLoop loop;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    work();
+    done = true;
+    QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+  });
+  if (!done) loop.exec();
+  worker.join();
+}
+
+}  // namespace
+
+TdlgPassword::TdlgPassword(const QString& who, QWidget* parent) : QDialog(parent) {
+  setObjectName("dlgPassword");
+  setWindowTitle("Password");
+  auto* label = new QLabel(this);
+  label->setObjectName("lblPasswordFor");
+  label->setTextFormat(Qt::PlainText);
+  label->setText("Password for " + who + ":");
+  edtPassword_ = new QLineEdit(this);
+  edtPassword_->setObjectName("edtPassword");
+  edtPassword_->setEchoMode(QLineEdit::Password);
+  chkRemember_ = new QCheckBox("Remember the password", this);
+  chkRemember_->setObjectName("chkRememberPassword");
+  chkRemember_->setChecked(false);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->setObjectName("btnsPassword");
+  buttons->button(QDialogButtonBox::Ok)->setObjectName("btnPasswordOK");
+  buttons->button(QDialogButtonBox::Cancel)->setObjectName("btnPasswordCancel");
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(label);
+  layout->addWidget(edtPassword_);
+  layout->addWidget(chkRemember_);
+  layout->addWidget(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+std::string TdlgPassword::password() const {
+  return edtPassword_->text().toStdString();
+}
+
+bool TdlgPassword::remember() const {
+  return chkRemember_->isChecked();
+}
+
+void DesktopQuestions::OnWindowThread(const std::function<void()>& work) {
+  if (QThread::currentThread() == qApp->thread()) {
+    work();
+  } else {
+    QMetaObject::invokeMethod(qApp, work, Qt::BlockingQueuedConnection);
+  }
+}
+
+bool DesktopQuestions::TrustNewHost(const std::string& host, const std::string& fingerprint) {
+  bool trust = false;
+  OnWindowThread([&] {
+    trust = seams_.ui.AskYesNo(
+        "The host " + host +
+        " is not known: its key is not in ~/.ssh/known_hosts. Its key "
+        "fingerprint is " +
+        fingerprint +
+        ". Compare it with the one your host's provider gives. Trust the host and add its key to "
+        "~/.ssh/known_hosts?");
+  });
+  return trust;
+}
+
+std::optional<std::string> DesktopQuestions::Passphrase(const std::string& prompt) {
+  std::optional<std::string> answer;
+  OnWindowThread([&] {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent_, "Passphrase", ToQ(prompt),
+                                               QLineEdit::Password, QString(), &ok);
+    if (ok) answer = text.toStdString();
+  });
+  return answer;
+}
+
+std::optional<std::string> DesktopQuestions::Password(const std::string& who, int attempt) {
+  from_keyring_ = false;
+  if (attempt == 1) {
+    if (auto kept = KeyringPassword(who)) {
+      from_keyring_ = true;
+      return kept;
+    }
+  }
+  std::optional<std::string> answer;
+  OnWindowThread([&] {
+    TdlgPassword dialog(ToQ(who), parent_);
+    if (seams_.dialogs.Run(dialog) == QDialog::Accepted) {
+      answer = dialog.password();
+      remember_ = dialog.remember();
+    }
+  });
+  return answer;
+}
+
+void DesktopQuestions::PasswordAccepted(const std::string& who, const std::string& password) {
+  if (from_keyring_ || !remember_) return;
+  std::string error;
+  if (!KeepKeyringPassword(who, password, &error)) {
+    OnWindowThread([&] {
+      seams_.ui.Warn("The password for " + who + " could not be kept in the keyring: " + error);
+    });
+  }
+}
+
+TdlgPublish::TdlgPublish(Seams seams, std::string source, PublishAddress address,
+                         LiveSelection selection, QWidget* parent)
+    : QDialog(parent),
+      seams_(seams),
+      source_(std::move(source)),
+      address_(std::move(address)),
+      selection_(std::move(selection)) {
+  setObjectName("dlgPublish");
+  setWindowTitle("Publish");
+  lblProgress_ = new QLabel(this);
+  lblProgress_->setObjectName("lblPublishProgress");
+  lblProgress_->setTextFormat(Qt::PlainText);
+  lblProgress_->setText("Connecting to " + ToQ(address_.Who()) + " ...");
+  lblProgress_->setMinimumWidth(fontMetrics().averageCharWidth() * 60);
+  prgPublish_ = new QProgressBar(this);
+  prgPublish_->setObjectName("prgPublish");
+  prgPublish_->setRange(0, 0);
+  btnCancel_ = new QPushButton("Cancel", this);
+  btnCancel_->setObjectName("btnCancelPublish");
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(lblProgress_);
+  layout->addWidget(prgPublish_);
+  layout->addWidget(btnCancel_, 0, Qt::AlignRight);
+  connect(btnCancel_, &QPushButton::clicked, this, [this] {
+    RequestCancel();
+    btnCancel_->setEnabled(false);
+  });
+  connect(this, &TdlgPublish::progressed, this, [this](QString text, int position, int maximum) {
+    lblProgress_->setText(text);
+    prgPublish_->setRange(0, maximum);
+    prgPublish_->setValue(position);
+  });
+}
+
+TdlgPublish::~TdlgPublish() = default;
+
+int TdlgPublish::exec() {
+  setModal(true);
+  show();
+  DesktopQuestions questions(seams_, this);
+  RunAside([&] {
+    WorkerInteraction ui(*this, cancel_);
+    result_ = PublishFolder(ui, questions, source_, address_, selection_);
+  });
+  hide();
+  setResult(result_.ok() ? QDialog::Accepted : QDialog::Rejected);
+  return result();
+}
+
+bool PublishFromEditor(Seams seams, const tsiterecord& site, const std::string& rotation_directory,
+                       const LiveSelection& selection, QWidget* parent) {
+  if (site.Publish_URL.empty()) {
+    seams.ui.Inform(
+        "This site has no address to publish to: enter one (sftp://user@host/folder) "
+        "in Site Options.");
+    return false;
+  }
+  std::string why;
+  const auto address = ParsePublishUrl(site.Publish_URL, &why);
+  if (!address) {
+    seams.ui.Warn("The address to publish to, " + site.Publish_URL + ", is " + why + ".");
+    return false;
+  }
+  const std::string dir = fixpath(rotation_directory, true);
+  if (!FileExists(dir + site.BaseHTMLName)) {
+    seams.ui.Warn("The rotation is not built (" + dir + " holds no " + site.BaseHTMLName +
+                  "): build it before publishing.");
+    return false;
+  }
+  TdlgPublish dialog(seams, dir, *address, selection, parent);
+  seams.dialogs.Run(dialog);
+  const PublishResult& result = dialog.outcome();
+  if (result.ok()) {
+    seams.ui.Inform(result.message);
+  } else {
+    seams.ui.Warn(result.message);
+  }
+  return result.ok();
+}
+
+void TestPublishUrl(Seams seams, const std::string& url, QWidget* parent) {
+  DesktopQuestions questions(seams, parent);
+  std::string found;
+  bool ok = false;
+  {
+    BusyCursor busy(seams.ui);
+    RunAside([&] { ok = TestPublishAddress(questions, url, &found); });
+  }
+  if (ok) {
+    seams.ui.Inform(found);
+  } else {
+    seams.ui.Warn(found);
+  }
+}
+
+}  // namespace parvel

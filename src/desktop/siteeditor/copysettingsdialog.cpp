@@ -1,0 +1,85 @@
+#include "desktop/siteeditor/copysettingsdialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace parvel {
+
+TdlgCopySettings::TdlgCopySettings(Seams seams, CopySettingsDialog state, SiteSettings& settings,
+                                   bool use_rotations, QWidget* parent)
+    : QDialog(parent),
+      seams_(seams),
+      state_(std::move(state)),
+      settings_(settings),
+      use_rotations_(use_rotations) {
+  setObjectName("dlgCopySettings");
+  setWindowTitle("Copy Settings");
+  const int chars = fontMetrics().averageCharWidth();
+
+  auto* explanation = new QLabel(
+      "Take over the page settings of this rotation; its images and directory stay.", this);
+  explanation->setObjectName("lblExplanation");
+  explanation->setWordWrap(true);
+  auto* site_label = new QLabel("&Site:", this);
+  site_label->setObjectName("lblSite");
+  cmbSites_ = new QComboBox(this);
+  cmbSites_->setObjectName("cmbSites");
+  for (const auto& name : state_.site_names()) cmbSites_->addItem(QString::fromStdString(name));
+  cmbSites_->setCurrentIndex(state_.chosen_site());
+  site_label->setBuddy(cmbSites_);
+  auto* rotations_label = new QLabel("&Copy the settings of:", this);
+  rotations_label->setObjectName("lblRotations");
+  lbxRotations_ = new QListWidget(this);
+  lbxRotations_->setObjectName("lbxRotations");
+  lbxRotations_->setSelectionMode(QAbstractItemView::SingleSelection);
+  lbxRotations_->setMinimumSize(chars * 44, fontMetrics().height() * 10);
+  rotations_label->setBuddy(lbxRotations_);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->setObjectName("buttonBox");
+  btnOK_ = buttons->button(QDialogButtonBox::Ok);
+  btnOK_->setObjectName("btnOK");
+  buttons->button(QDialogButtonBox::Cancel)->setObjectName("btnCancel");
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(explanation);
+  layout->addWidget(site_label);
+  layout->addWidget(cmbSites_);
+  layout->addWidget(rotations_label);
+  layout->addWidget(lbxRotations_, 1);
+  layout->addWidget(buttons);
+  FillRotations();
+
+  connect(cmbSites_, &QComboBox::currentIndexChanged, this, &TdlgCopySettings::cmbSitesChange);
+  connect(lbxRotations_, &QListWidget::currentRowChanged, this,
+          [this](int row) { state_.SelectRotation(row); });
+  connect(buttons, &QDialogButtonBox::accepted, this, &TdlgCopySettings::btnOKClick);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+void TdlgCopySettings::FillRotations() {
+  const QSignalBlocker blocker(lbxRotations_);
+  lbxRotations_->clear();
+  for (const auto& entry : state_.rotations()) {
+    lbxRotations_->addItem(QString::fromStdString(entry));
+  }
+  lbxRotations_->setCurrentRow(state_.selected_rotation());
+  if (state_.selected_rotation() < 0) lbxRotations_->clearSelection();
+  btnOK_->setEnabled(state_.ok_enabled());
+}
+
+void TdlgCopySettings::cmbSitesChange(int index) {
+  state_.ChooseSite(seams_.ui, index, use_rotations_);
+  FillRotations();
+}
+
+void TdlgCopySettings::btnOKClick() {
+  if (state_.Accept(seams_.ui, settings_, use_rotations_)) accept();
+}
+
+}  // namespace parvel

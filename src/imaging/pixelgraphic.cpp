@@ -1,0 +1,294 @@
+#include "imaging/pixelgraphic.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "base/fileparts.h"
+#include "base/textutil.h"
+#include "imaging/convert.h"
+#include "imaging/exif.h"
+#include "imaging/formats/jpeg.h"
+#include "imaging/imageerrors.h"
+#include "imaging/resample.h"
+#include "platform/filesystem.h"
+#include "platform/interaction.h"
+
+namespace parvel {
+
+std::atomic<int> JPEGSaveQuality{80};
+std::atomic<bool> JPEGSaveProgressive{false};
+
+namespace {
+
+std::span<const std::uint8_t> AsBytes(std::string_view data) {
+  return {reinterpret_cast<const std::uint8_t*>(data.data()), data.size()};
+}
+
+std::string ReadFileOrThrow(const std::string& path) {
+  std::string data;
+  if (!FileExists(path) || !ReadWholeFile(path, &data)) {
+    throw EPixelGraphic("Cannot open file \"" + path + "\"");
+  }
+  return data;
+}
+
+bool IsValidDepth(int bits) {
+  return bits == 1 || bits == 4 || bits == 8 || bits == 24;
+}
+
+// Shows the conversion warning that prompts 1 and 2 call for; throws when the conversion is
+// refused.
+void ConfirmConversion(const TFileFormatWriter& writer, const Raster& image, int to_bits,
+                       ResolutionPrompt prompt, Interaction* ui) {
+  const std::string_view current = ColorResolutionName(image);
+  if (prompt == ResolutionPrompt::Refuse)
+    throw CannotWriteColorResError(writer.Description(), current);
+  if (prompt == ResolutionPrompt::Convert || ui == nullptr) return;
+  const std::string text = "The graphic cannot be saved to a " + writer.Description() +
+                           " file with the current color resolution (" + std::string(current) +
+                           ").\n\nThe graphic will be saved with a different color resolution (" +
+                           std::string(ColorResolutionName(to_bits, writer.ConvertsToGray())) +
+                           ").";
+  if (prompt == ResolutionPrompt::Warn) {
+    ui->Message(MessageKind::Warning, text, Buttons::Ok);
+  } else if (ui->Message(MessageKind::Warning, text, Buttons::OkCancel) != Answer::Ok) {
+    throw CannotWriteColorResError(writer.Description(), current);
+  }
+}
+
+}  // namespace
+
+// --- TPixelGraphic ---
+
+TPixelGraphic::TPixelGraphic() : canvas_(*this) {}
+
+void TPixelGraphic::SetSize(std::int32_t width, std::int32_t height) {
+  if (width < 0 || height < 0 || (width > 0 && height > 0 && !SizeIsAcceptable(width, height)) ||
+      width > kMaxImageSide || height > kMaxImageSide) {
+    throw EPixelGraphic("Invalid value for " +
+                        std::string(width < 0 || width > kMaxImageSide ? "Width" : "Height"));
+  }
+  if (width == image_.width && height == image_.height) return;
+  Raster resized;
+  resized.Allocate(width, height, image_.bits);
+  resized.palette = image_.palette;
+  const std::int32_t rows = std::min(height, image_.height);
+  const std::size_t bytes = std::min(resized.Stride(), image_.Stride());
+  for (std::int32_t y = 0; y < rows; ++y) std::copy_n(image_.Row(y), bytes, resized.Row(y));
+  image_ = std::move(resized);
+}
+
+void TPixelGraphic::SetBitCountNum(int bits) {
+  if (!IsValidDepth(bits)) throw InvalidBitCountNumError();
+  if (bits == image_.bits) return;
+  if (image_.width == 0 || image_.height == 0) {
+    image_.Allocate(image_.width, image_.height, bits);
+    if (bits != 24) image_.palette = DefaultPalette(bits);
+    return;
+  }
+  image_ = ConvertBitCount(image_, bits);
+}
+
+void TPixelGraphic::SetColorResolutionPrompt(ResolutionPrompt prompt) {
+  if (prompt < ResolutionPrompt::Convert || prompt > ResolutionPrompt::Refuse)
+    throw EPixelGraphic("Invalid value for ColorResolutionPrompt");
+  color_resolution_prompt_ = prompt;
+}
+
+void TPixelGraphic::SetPixels(Raster image) {
+  if (!IsValidDepth(image.bits)) throw InvalidBitCountNumError();
+  if (image.width < 0 || image.height < 0 ||
+      (image.width > 0 && image.height > 0 && !SizeIsAcceptable(image.width, image.height)) ||
+      image.pixels.size() != image.Stride() * static_cast<std::size_t>(image.height)) {
+    throw EPixelGraphic("The pixels do not match the image size");
+  }
+  image.palette.resize(image.bits == 24 ? 0 : std::size_t{1} << image.bits);
+  image_ = std::move(image);
+}
+
+void TPixelGraphic::LoadFromFile(const std::string& path) {
+  const std::string data = ReadFileOrThrow(path);
+  const auto bytes = AsBytes(data);
+  const TFileFormatReader* reader = ChooseReader(bytes, ExtensionPart(path));
+  if (!reader) throw UnknownFileFormatError();
+  SetPixels(reader->Read(bytes, 0, ReadOptions{fast_jpeg_decode_}));
+}
+
+void TPixelGraphic::SaveToFile(const std::string& path, Interaction* ui) const {
+  SaveToFile(path, WriteOptions{JPEGSaveQuality.load(), JPEGSaveProgressive.load()}, ui);
+}
+
+void TPixelGraphic::SaveToFile(const std::string& path, const WriteOptions& options,
+                               Interaction* ui) const {
+  const std::vector<std::uint8_t> bytes = Encode(path, options, ui);
+  std::string error;
+  // Image files are made again by the next build, so they are not flushed one by one.
+  if (!Files().WriteFileReplace(
+          path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+          &error)) {
+    throw EPixelGraphic("Cannot write " + error);
+  }
+}
+
+std::vector<std::uint8_t> TPixelGraphic::Encode(const std::string& path,
+                                                const WriteOptions& options,
+                                                Interaction* ui) const {
+  if (FileFormatWriters().empty()) throw FileFormatWritersEmptyError();
+  std::string extension = ExtensionPart(path);
+  if (!extension.empty()) extension.erase(0, 1);
+  const TFileFormatWriter* writer = FindWriter(extension);
+  if (!writer) throw UnknownExtensionError(extension);
+  const std::vector<int> depths = writer->CanWriteResolutions();
+  if (depths.empty()) throw CanWriteResolutionsEmptyError();
+  Raster converted;
+  const Raster* image = &image_;
+  if (std::find(depths.begin(), depths.end(), image_.bits) == depths.end()) {
+    ConfirmConversion(*writer, image_, depths.front(), color_resolution_prompt_, ui);
+    converted = ConvertBitCount(image_, depths.front(), writer->ConvertsToGray());
+    image = &converted;
+  }
+  return writer->Write(*image, options);
+}
+
+void TPixelGraphic::Assign(const TPixelGraphic& other) {
+  if (&other != this) image_ = other.image_;
+}
+
+// --- TJPEGImage ---
+
+void TJPEGImage::LoadFromFile(const std::string& path) {
+  LoadFromData(ReadFileOrThrow(path));
+}
+
+void TJPEGImage::LoadFromData(std::string data) {
+  const auto bytes = AsBytes(data);
+  const ImageInfo info = ReadJpegInfo(bytes);
+  const int orientation = ReadJpegOrientation(bytes);
+  data_ = std::move(data);
+  stored_width_ = info.width;
+  stored_height_ = info.height;
+  orientation_ = orientation;
+}
+
+void TJPEGImage::SetDecodeScale(int scale) {
+  if (scale != 1 && scale != 2 && scale != 4 && scale != 8) {
+    throw EPixelGraphic("Invalid value for DecodeScale");
+  }
+  decode_scale_ = scale;
+}
+
+std::int32_t TJPEGImage::Width() const {
+  return JpegScaledSide(OrientationSwapsSides(orientation_) ? stored_height_ : stored_width_,
+                        decode_scale_);
+}
+
+std::int32_t TJPEGImage::Height() const {
+  return JpegScaledSide(OrientationSwapsSides(orientation_) ? stored_width_ : stored_height_,
+                        decode_scale_);
+}
+
+std::span<const std::uint8_t> TJPEGImage::Bytes() const {
+  return AsBytes(data_);
+}
+
+void TJPEGImage::DecodeInto(Raster& target) const {
+  if (data_.empty()) throw EPGJPGFileFormatReaderWriter("No image loaded");
+  const JpegDecodeOptions options{decode_fast_, decode_scale_, skip_unused_scans_};
+  if (orientation_ == 1) {
+    DecodeJpegInto(Bytes(), options, target);
+    return;
+  }
+  Raster upright = ReadJpeg(Bytes(), options);
+  ApplyOrientation(upright, orientation_);
+  if (upright.width != target.width || upright.height != target.height || target.bits != 24) {
+    throw EPGJPGFileFormatReaderWriter("The target does not have the decoded size");
+  }
+  target.pixels = std::move(upright.pixels);
+}
+
+Raster TJPEGImage::Decode() const {
+  Raster out;
+  out.Allocate(Width(), Height(), 24);
+  DecodeInto(out);
+  return out;
+}
+
+// --- Operations ---
+
+void ResampleFrom(TPixelGraphic& target, const TPixelGraphic& source) {
+  if (source.Width() <= 0 || source.Height() <= 0) {
+    throw EPixelGraphic("Cannot resample an empty image");
+  }
+  Raster out;
+  out.Allocate(target.Width(), target.Height(), 24);
+  const ResampleFilter filter = target.StretchMode() == smFast     ? ResampleFilter::Nearest
+                                : target.StretchMode() == smMedium ? ResampleFilter::Box
+                                                                   : ResampleFilter::Lanczos3;
+  Resample(source.Pixels(), out, filter);
+  target.SetPixels(std::move(out));
+}
+
+bool ReadImageFileInfo(const std::string& path, int index, ImageFileInfo* info) {
+  std::string data;
+  if (FileNamePart(path).empty() || !FileExists(path) || !ReadWholeFile(path, &data)) {
+    return false;
+  }
+  const auto bytes = AsBytes(data);
+  const TFileFormatReader* reader = ChooseReader(bytes, ExtensionPart(path));
+  if (!reader) return false;
+  try {
+    const ImageInfo found = reader->Info(bytes, index);
+    *info = {found.width, found.height, found.bits, reader->Description()};
+    return true;
+  } catch (const EPixelGraphic&) {
+    return false;
+  }
+}
+
+bool IsJPEGFileName(std::string_view path) {
+  const std::string ext = LowerAscii(ExtensionPart(path));
+  return ext == ".jpg" || ext == ".jpeg" || ext == ".jpe";
+}
+
+namespace {
+
+int ScaleForSide(std::int32_t stored, std::int32_t box) {
+  if (box <= stored / 8) return 8;
+  if (box <= stored / 4) return 4;
+  if (box <= stored / 2) return 2;
+  return 1;
+}
+
+}  // namespace
+
+int ChooseJPEGScale(std::int32_t stored_width, std::int32_t stored_height, std::int32_t box_width,
+                    std::int32_t box_height) {
+  return std::min(ScaleForSide(stored_width, box_width), ScaleForSide(stored_height, box_height));
+}
+
+void LoadJPEGScaled(const std::string& path, std::int32_t box_width, std::int32_t box_height,
+                    TPixelGraphic& target, bool set_stretch_mode) {
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(path);
+  jpeg.SetDecodeFast(true);
+  jpeg.SetDecodeScale(ChooseJPEGScale(jpeg.Width(), jpeg.Height(), box_width, box_height));
+  if (set_stretch_mode) target.SetStretchMode(smMedium);
+  if (target.BitCountNum() != 24) target.SetPixels(Raster{});
+  target.SetSize(jpeg.Width(), jpeg.Height());
+  target.Canvas().StretchDraw({0, 0, target.Width(), target.Height()}, jpeg);
+}
+
+bool savetojpeg(TPixelGraphic& image, const std::string& path, int quality, bool progressive) {
+  quality = std::clamp(quality, 0, 100);
+  JPEGSaveQuality = quality;
+  JPEGSaveProgressive = progressive;
+  try {
+    image.SetColorResolutionPrompt(ResolutionPrompt::Convert);
+    image.SaveToFile(path, WriteOptions{quality, progressive});
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace parvel
