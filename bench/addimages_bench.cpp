@@ -113,11 +113,11 @@ double PeakMb() {
   return usage.ru_maxrss / 1024.0;
 }
 
-Screen OpenFolder(TimingApp& app, TdlgAddImages& dialog, const std::string& folder) {
+Screen OpenFolder(TimingApp& app, AddImagesDialog& dialog, const std::string& folder) {
   dialog.show();
   dialog.resize(820, 560);
   for (int i = 0; i < 10; ++i) QApplication::processEvents();
-  TThumbGridView& grid = *dialog.grid();
+  ThumbGridView& grid = *dialog.grid();
   app.watched = grid.viewport();
   if (base_rss_mb == 0) base_rss_mb = PeakMb();
   QElapsedTimer clock;
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
   QtChooser chooser;
   DialogFactory dialogs;
   AppState state;
-  const Seams seams{ui, chooser, dialogs};
+  const ViewContext context{ui, chooser, dialogs};
 
   Screen cold;
   double busy_ms = 0;
@@ -175,9 +175,9 @@ int main(int argc, char** argv) {
   int visible = 0;
   double scroll_s = 0;
   {
-    TdlgAddImages dialog(seams, state);
+    AddImagesDialog dialog(context, state);
     cold = OpenFolder(app, dialog, photos.string());
-    TThumbGridView& grid = *dialog.grid();
+    ThumbGridView& grid = *dialog.grid();
     QScrollBar* bar = grid.verticalScrollBar();
     QElapsedTimer clock;
     clock.start();
@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
   }
   Screen warm;
   {
-    TdlgAddImages dialog(seams, state);
+    AddImagesDialog dialog(context, state);
     warm = OpenFolder(app, dialog, photos.string());
   }
   rusage usage{};

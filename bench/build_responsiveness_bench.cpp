@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     state.catalogue.ReadSites();
     state.catalogue.rebuildSiteNameList();
     state.catalogue.SelectSite(0, state.options.UseRotations);
-    TdlgEditSite editor(Seams{ui, chooser, dialogs}, state);
+    EditSiteDialog editor(ViewContext{ui, chooser, dialogs}, state);
     editor.Open();
     editor.btnBuildClick();
     editor.SaveOnClose();

@@ -12,11 +12,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   constexpr std::int32_t kTileWidth = 2000, kTileHeight = 1500;
-  TPixelGraphic mosaic;
+  PixelGraphic mosaic;
   mosaic.SetSize(2 * kTileWidth, 2 * kTileHeight);
   try {
     for (int i = 0; i < 4; ++i) {
-      TPixelGraphic tile;
+      PixelGraphic tile;
       tile.LoadFromFile(argv[2 + i]);
       if (tile.Width() < kTileWidth || tile.Height() < kTileHeight) {
         std::fprintf(stderr, "%s is smaller than %dx%d\n", argv[2 + i], kTileWidth, kTileHeight);
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
   }
-  if (!savetojpeg(mosaic, argv[1], 92, false)) {
+  if (!SaveToJpeg(mosaic, argv[1], 92, false)) {
     std::fprintf(stderr, "cannot write %s\n", argv[1]);
     return 1;
   }

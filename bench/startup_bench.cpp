@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     parvel::DialogFactory dialogs;
     QElapsedTimer timer;
     timer.start();
-    parvel::TfrmMain window(parvel::Seams{ui, chooser, dialogs});
+    parvel::MainWindow window(parvel::ViewContext{ui, chooser, dialogs});
     PaintSpy spy;
     window.installEventFilter(&spy);
     window.show();

@@ -1,5 +1,5 @@
 // Times the thumbnail path on a real photograph: LoadJPEGScaled into a 150 x 150 box, ResampleFrom
-// to the thumbnail size, savetojpeg at quality 70 progressive; and beside it the floor, a bare
+// to the thumbnail size, SaveToJpeg at quality 70 progressive; and beside it the floor, a bare
 // library decode of the same file at the same scale with the fast DCT into a buffer.
 //   thumbnail_bench [benchmark flags] PHOTO.jpg     (or PARVEL_BENCH_PHOTO=PHOTO.jpg)
 // PARVEL_BENCH_OUT names the folder for the thumbnails (default /tmp).
@@ -76,15 +76,15 @@ std::pair<std::int32_t, std::int32_t> Fit(std::int32_t w, std::int32_t h) {
 
 // The whole thumbnail path, as the thumbnail maker runs it for a JPEG source.
 bool ThumbnailPath(const std::string& out) {
-  TPixelGraphic work;
+  PixelGraphic work;
   LoadJPEGScaled(Bench().photo, kBox, kBox, work);
   const auto [w, h] = Fit(work.Width(), work.Height());
-  TPixelGraphic scaled;
+  PixelGraphic scaled;
   scaled.SetStretchMode(smMedium);
   scaled.SetSize(w, h);
   ResampleFrom(scaled, work);
   work.Assign(scaled);
-  return savetojpeg(work, out, 70, true);
+  return SaveToJpeg(work, out, 70, true);
 }
 
 void BM_Floor_BareDecode(benchmark::State& state) {
@@ -98,24 +98,24 @@ void BM_Floor_BareDecode(benchmark::State& state) {
 void BM_ThumbnailPath(benchmark::State& state) {
   const std::string out = Bench().out_dir + "/thumb_thb.jpg";
   for (auto _ : state) {
-    if (!ThumbnailPath(out)) state.SkipWithError("savetojpeg failed");
+    if (!ThumbnailPath(out)) state.SkipWithError("SaveToJpeg failed");
   }
 }
 
 void BM_Step_LoadJPEGScaled(benchmark::State& state) {
   for (auto _ : state) {
-    TPixelGraphic work;
+    PixelGraphic work;
     LoadJPEGScaled(Bench().photo, kBox, kBox, work);
     benchmark::DoNotOptimize(work.Pixels().pixels.data());
   }
 }
 
 void BM_Step_ResampleFrom(benchmark::State& state) {
-  TPixelGraphic work;
+  PixelGraphic work;
   LoadJPEGScaled(Bench().photo, kBox, kBox, work);
   const auto [w, h] = Fit(work.Width(), work.Height());
   for (auto _ : state) {
-    TPixelGraphic scaled;
+    PixelGraphic scaled;
     scaled.SetStretchMode(smMedium);
     scaled.SetSize(w, h);
     ResampleFrom(scaled, work);
@@ -124,10 +124,10 @@ void BM_Step_ResampleFrom(benchmark::State& state) {
 }
 
 void BM_Step_Encode(benchmark::State& state) {
-  TPixelGraphic work;
+  PixelGraphic work;
   LoadJPEGScaled(Bench().photo, kBox, kBox, work);
   const auto [w, h] = Fit(work.Width(), work.Height());
-  TPixelGraphic scaled;
+  PixelGraphic scaled;
   scaled.SetStretchMode(smMedium);
   scaled.SetSize(w, h);
   ResampleFrom(scaled, work);
@@ -137,16 +137,16 @@ void BM_Step_Encode(benchmark::State& state) {
 }
 
 void BM_Step_SaveToJpeg(benchmark::State& state) {
-  TPixelGraphic work;
+  PixelGraphic work;
   LoadJPEGScaled(Bench().photo, kBox, kBox, work);
   const auto [w, h] = Fit(work.Width(), work.Height());
-  TPixelGraphic scaled;
+  PixelGraphic scaled;
   scaled.SetStretchMode(smMedium);
   scaled.SetSize(w, h);
   ResampleFrom(scaled, work);
   const std::string out = Bench().out_dir + "/save_thb.jpg";
   for (auto _ : state) {
-    if (!savetojpeg(scaled, out, 70, true)) state.SkipWithError("savetojpeg failed");
+    if (!SaveToJpeg(scaled, out, 70, true)) state.SkipWithError("SaveToJpeg failed");
   }
 }
 

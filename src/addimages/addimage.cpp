@@ -67,7 +67,7 @@ Converted ConvertToJPEG(Interaction& ui, const std::string& source, const std::s
                         int quality, std::string* why) {
   std::vector<std::uint8_t> bytes;
   try {
-    TPixelGraphic image;
+    PixelGraphic image;
     image.LoadFromFile(source);
     if (image.BitCountNum() != 24) image.SetBitCountNum(24);
     const TFileFormatWriter* writer = FindWriter("jpg");
@@ -120,7 +120,7 @@ bool ExtensionInList(std::string_view path, std::string_view list) {
   return std::find(entries.begin(), entries.end(), extension) != entries.end();
 }
 
-bool checksupportedformat(const std::string& path) {
+bool CheckSupportedFormat(const std::string& path) {
   return ExtensionInList(path, kSupported);
 }
 bool checkHTMLsupportedformat(const std::string& path) {
@@ -148,17 +148,17 @@ std::string MissingFolderCause(std::string_view folder) {
   return "The folder, " + std::string(folder) + ", could not be located";
 }
 
-bool addimage(Interaction& ui, const std::string& source, const std::string& destination,
+bool AddImage(Interaction& ui, const std::string& source, const std::string& destination,
               int jpegQuality, bool* added, ReplaceSeries* series) {
   if (added != nullptr) *added = false;
-  if (!checksupportedformat(source)) {
+  if (!CheckSupportedFormat(source)) {
     return ui.Message(MessageKind::Information,
                       "The file, " + source + ", is not a supported image format",
                       Buttons::OkCancel) == Answer::Ok;
   }
   const bool browser_name = checkHTMLsupportedformat(destination);
   // Replacing the source by itself would lose it: the only copy would be deleted or rewritten.
-  if (SameFile(source, browser_name ? destination : changeextension(destination, ".jpg"))) {
+  if (SameFile(source, browser_name ? destination : ChangeExtension(destination, ".jpg"))) {
     ui.Warn(kSameFolder);
     return false;
   }
@@ -183,7 +183,7 @@ bool addimage(Interaction& ui, const std::string& source, const std::string& des
   const bool jpeg = format == "jpg" || format == "jpeg" || format == "jif";
   const bool gif = format == "gif";
   const bool copy = jpeg || gif;
-  std::string target = changeextension(destination, gif ? ".gif" : ".jpg");
+  std::string target = ChangeExtension(destination, gif ? ".gif" : ".jpg");
   if ((jpeg && ExtensionInList(destination, kJpegNames)) ||
       (gif && ExtensionInList(destination, kGifNames))) {
     target = destination;
@@ -215,7 +215,7 @@ bool addimage(Interaction& ui, const std::string& source, const std::string& des
   // Both ways write beside the target and rename over it: the old file stays until then.
   bool done = false;
   if (copy) {
-    done = docopyfile(ui, source, target, false);
+    done = CopyFileAsked(ui, source, target, false);
   } else {
     std::string why;
     const Converted converted = ConvertToJPEG(ui, source, target, quality, &why);
@@ -236,7 +236,7 @@ bool addimage(Interaction& ui, const std::string& source, const std::string& des
 std::size_t DropFiles(Interaction& ui, const std::vector<std::string>& paths,
                       const std::string& directory, int jpegQuality, std::size_t* added) {
   if (added != nullptr) *added = 0;
-  const std::string folder = fixpath(directory, true);
+  const std::string folder = FixPath(directory, true);
   ReplaceSeries series;
   ReplaceSeries* several = paths.size() > 1 ? &series : nullptr;
   for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -246,7 +246,7 @@ std::size_t DropFiles(Interaction& ui, const std::vector<std::string>& paths,
       return i;
     }
     bool one = false;
-    const bool go_on = addimage(ui, paths[i], destination, jpegQuality, &one, several);
+    const bool go_on = AddImage(ui, paths[i], destination, jpegQuality, &one, several);
     if (one && added != nullptr) ++*added;
     if (!go_on) return i;
   }

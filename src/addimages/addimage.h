@@ -1,4 +1,4 @@
-// How image files get into a rotation's folder: the format checks, addimage (one file, with its
+// How image files get into a rotation's folder: the format checks, AddImage (one file, with its
 // questions and messages; browser formats are copied as they are, every other readable format is
 // converted to a progressive JPEG) and the drop of a list of files onto an image list. Every
 // question and message goes through Interaction; nothing here knows a toolkit.
@@ -25,13 +25,13 @@ std::string_view HTMLImageFormats();
 // is no ".GIF" and ".time" no ".TIF"; a name without an extension never matches.
 bool ExtensionInList(std::string_view path, std::string_view list);
 
-bool checksupportedformat(const std::string& path);      // of SupportedImageFormats()
+bool CheckSupportedFormat(const std::string& path);      // of SupportedImageFormats()
 bool checkHTMLsupportedformat(const std::string& path);  // of HTMLImageFormats()
 
 // Why a file whose name is of a supported format is refused when its content is not a picture.
 inline constexpr std::string_view kNotAPicture = "its content is not a picture";
 
-// The texts of addimage that name a cause: the unsupported-format question with the reason in
+// The texts of AddImage that name a cause: the unsupported-format question with the reason in
 // brackets (kNotAPicture when `reason` is empty); the copying warning with a cause in place of
 // the disk-space sentence, the cause being one of the three below.
 std::string NotAPictureQuestion(std::string_view source, std::string_view reason = {});
@@ -60,10 +60,10 @@ std::string MissingFolderCause(std::string_view folder);
 struct ReplaceSeries {
   enum class Rule { Ask, ReplaceAll, KeepAll } rule = Rule::Ask;
 };
-bool addimage(Interaction& ui, const std::string& source, const std::string& destination,
+bool AddImage(Interaction& ui, const std::string& source, const std::string& destination,
               int jpegQuality, bool* added = nullptr, ReplaceSeries* series = nullptr);
 
-// Files dropped onto an image list showing `directory`: each goes through addimage, in the order
+// Files dropped onto an image list showing `directory`: each goes through AddImage, in the order
 // given, to `directory` plus its file name (several files as one series: Yes to All and No to All
 // are offered). A file dropped onto its own folder (the destination
 // is the dropped file, by text or on disk) shows the warning "The destination folder is the same

@@ -83,11 +83,11 @@ std::optional<SourceStamp> StampFile(const std::string& path) {
 
 // --- Memory cache ---
 
-TThumbMemoryCache::TThumbMemoryCache(int count) {
+ThumbMemoryCache::ThumbMemoryCache(int count) {
   Resize(count);
 }
 
-void TThumbMemoryCache::Resize(int count) {
+void ThumbMemoryCache::Resize(int count) {
   const auto slots = static_cast<std::size_t>(std::max(count, 0));
   names_.assign(slots, "nil");
   stamps_.assign(slots, SourceStamp{});
@@ -96,14 +96,14 @@ void TThumbMemoryCache::Resize(int count) {
   next_ = 0;
 }
 
-const Raster* TThumbMemoryCache::Find(const SourceStamp& stamp) const {
+const Raster* ThumbMemoryCache::Find(const SourceStamp& stamp) const {
   const auto found = by_path_.find(stamp.path);
   if (found == by_path_.end()) return nullptr;
   const auto slot = static_cast<std::size_t>(found->second);
   return stamps_[slot] == stamp ? &images_[slot] : nullptr;
 }
 
-int TThumbMemoryCache::Store(const SourceStamp& stamp, Raster image) {
+int ThumbMemoryCache::Store(const SourceStamp& stamp, Raster image) {
   if (names_.empty()) return -1;
   if (const auto old = by_path_.find(stamp.path); old != by_path_.end()) {
     const auto slot = static_cast<std::size_t>(old->second);
@@ -155,12 +155,12 @@ std::string ThumbCacheFileName(std::string_view path, std::string_view save_form
 
 // --- Disk cache ---
 
-TThumbDiskCache::~TThumbDiskCache() {
+ThumbDiskCache::~ThumbDiskCache() {
   const std::lock_guard lock(mutex_);
   if (!directory_.empty()) WriteIndexLocked();
 }
 
-bool TThumbDiskCache::SetDirectory(const std::string& directory, std::string* error) {
+bool ThumbDiskCache::SetDirectory(const std::string& directory, std::string* error) {
   const std::lock_guard lock(mutex_);
   if (directory.empty()) {
     if (!directory_.empty()) WriteIndexLocked();
@@ -186,37 +186,37 @@ bool TThumbDiskCache::SetDirectory(const std::string& directory, std::string* er
   return true;
 }
 
-std::string TThumbDiskCache::directory() const {
+std::string ThumbDiskCache::directory() const {
   const std::lock_guard lock(mutex_);
   return directory_;
 }
 
-void TThumbDiskCache::SetMaxCount(int count) {
+void ThumbDiskCache::SetMaxCount(int count) {
   const std::lock_guard lock(mutex_);
   max_count_ = std::max(count, 0);
 }
 
-int TThumbDiskCache::max_count() const {
+int ThumbDiskCache::max_count() const {
   const std::lock_guard lock(mutex_);
   return max_count_;
 }
 
-void TThumbDiskCache::SetSaveFormat(const std::string& format) {
+void ThumbDiskCache::SetSaveFormat(const std::string& format) {
   const std::lock_guard lock(mutex_);
   save_format_ = format;
 }
 
-std::string TThumbDiskCache::save_format() const {
+std::string ThumbDiskCache::save_format() const {
   const std::lock_guard lock(mutex_);
   return save_format_;
 }
 
-bool TThumbDiskCache::enabled() const {
+bool ThumbDiskCache::enabled() const {
   const std::lock_guard lock(mutex_);
   return max_count_ > 0 && !directory_.empty();
 }
 
-void TThumbDiskCache::ReadIndexLocked() {
+void ThumbDiskCache::ReadIndexLocked() {
   std::string text;
   if (!ReadPlainFile(directory_ + std::string(kThumbCacheIndexName), std::uint64_t{16} << 20,
                      &text)) {
@@ -229,7 +229,7 @@ void TThumbDiskCache::ReadIndexLocked() {
   });
 }
 
-bool TThumbDiskCache::WriteIndexLocked() {
+bool ThumbDiskCache::WriteIndexLocked() {
   additions_ = 0;
   const std::string path = directory_ + std::string(kThumbCacheIndexName);
   std::string error;
@@ -241,13 +241,13 @@ bool TThumbDiskCache::WriteIndexLocked() {
   return Files().WriteFileReplace(path, text, &error);
 }
 
-bool TThumbDiskCache::WriteIndex() {
+bool ThumbDiskCache::WriteIndex() {
   const std::lock_guard lock(mutex_);
   if (directory_.empty()) return false;
   return WriteIndexLocked();
 }
 
-std::optional<Raster> TThumbDiskCache::Load(const SourceStamp& stamp) {
+std::optional<Raster> ThumbDiskCache::Load(const SourceStamp& stamp) {
   std::string file;
   {
     const std::lock_guard lock(mutex_);
@@ -265,7 +265,7 @@ std::optional<Raster> TThumbDiskCache::Load(const SourceStamp& stamp) {
   return image;
 }
 
-bool TThumbDiskCache::Add(const SourceStamp& stamp, const Raster& image) {
+bool ThumbDiskCache::Add(const SourceStamp& stamp, const Raster& image) {
   std::string format;
   {
     const std::lock_guard lock(mutex_);
@@ -306,7 +306,7 @@ bool TThumbDiskCache::Add(const SourceStamp& stamp, const Raster& image) {
   return true;
 }
 
-std::vector<std::string> TThumbDiskCache::IndexedPaths() const {
+std::vector<std::string> ThumbDiskCache::IndexedPaths() const {
   const std::lock_guard lock(mutex_);
   std::vector<std::string> paths;
   for (const auto& stamp : index_) paths.push_back(stamp.path);

@@ -30,9 +30,9 @@ std::optional<SourceStamp> StampFile(const std::string& path);
 // The memory cache: `count` thumbnails; a new one takes the next slot, wrapping to slot 0 after
 // the last, so the oldest entry is overwritten. A slot never used is named "nil". Not
 // thread-safe: the window's thread alone uses it.
-class TThumbMemoryCache {
+class ThumbMemoryCache {
  public:
-  explicit TThumbMemoryCache(int count = 100);
+  explicit ThumbMemoryCache(int count = 100);
   // Empties every slot and sets their number (0 turns the cache off).
   void Resize(int count);
   int slot_count() const { return static_cast<int>(names_.size()); }
@@ -64,13 +64,13 @@ inline constexpr std::string_view kNoCacheDirectoryError = "Directory does no ex
 // The disk cache: thumbnail files in one directory and the index of their sources, oldest
 // first, at most `max_count` entries. Off while the directory is empty or the count is 0. Safe
 // to use from several threads at once.
-class TThumbDiskCache {
+class ThumbDiskCache {
  public:
-  TThumbDiskCache() = default;
+  ThumbDiskCache() = default;
   // Writes the index (or deletes it when empty).
-  ~TThumbDiskCache();
-  TThumbDiskCache(const TThumbDiskCache&) = delete;
-  TThumbDiskCache& operator=(const TThumbDiskCache&) = delete;
+  ~ThumbDiskCache();
+  ThumbDiskCache(const ThumbDiskCache&) = delete;
+  ThumbDiskCache& operator=(const ThumbDiskCache&) = delete;
 
   // Uses `directory` (kept with a trailing separator; empty turns the cache off). A directory
   // other than the current one (letter case ignored) has its index read when there is one. A

@@ -108,66 +108,66 @@ ThumbResult MakeGridThumbnail(const SourceStamp& stamp, const ThumbRecipe& recip
 
 // --- The grid ---
 
-TXThumbGrid::TXThumbGrid() {
+ThumbGrid::ThumbGrid() {
   ComputeCellSize();
 }
 
-TXThumbGrid::~TXThumbGrid() = default;
+ThumbGrid::~ThumbGrid() = default;
 
-void TXThumbGrid::ComputeCellSize() {
+void ThumbGrid::ComputeCellSize() {
   switch (display_) {
-    case TThumbDisplayType::tdtLargeIcon:
+    case ThumbDisplay::tdtLargeIcon:
       col_width_ = 2 * padding_ + 6 + thumb_width_;
       row_height_ = text_height_ + 2 * padding_ + thumb_height_ + 11;
       break;
-    case TThumbDisplayType::tdtIconInfo:
+    case ThumbDisplay::tdtIconInfo:
       col_width_ = 2 * padding_ + 8 + thumb_width_ / 2 + filename_width_;
       row_height_ = 2 * padding_ + 6 + thumb_height_ / 2;
       break;
-    case TThumbDisplayType::tdtFilename:
+    case ThumbDisplay::tdtFilename:
       col_width_ = 2 * padding_ + filename_width_;
       row_height_ = text_height_ + 2 * padding_;
       break;
   }
 }
 
-void TXThumbGrid::SetThumbDisplayType(TThumbDisplayType type) {
+void ThumbGrid::SetThumbDisplayType(ThumbDisplay type) {
   display_ = type;
   ComputeCellSize();
 }
 
-void TXThumbGrid::SetCellPadding(int padding) {
+void ThumbGrid::SetCellPadding(int padding) {
   padding_ = std::max(padding, 0);
   ComputeCellSize();
 }
 
-void TXThumbGrid::SetThumbnailHeight(int height) {
+void ThumbGrid::SetThumbnailHeight(int height) {
   thumb_height_ = std::max(height, 1);
   ComputeCellSize();
 }
 
-void TXThumbGrid::SetThumbnailWidth(int width) {
+void ThumbGrid::SetThumbnailWidth(int width) {
   thumb_width_ = std::max(width, 1);
   ComputeCellSize();
 }
 
-void TXThumbGrid::SetFilenameTextWidth(int width) {
+void ThumbGrid::SetFilenameTextWidth(int width) {
   filename_width_ = std::max(width, 1);
   ComputeCellSize();
 }
 
-void TXThumbGrid::SetTextHeight(int pixels) {
+void ThumbGrid::SetTextHeight(int pixels) {
   text_height_ = std::max(pixels, 1);
   ComputeCellSize();
 }
 
-void TXThumbGrid::SetColCount(int cols) {
+void ThumbGrid::SetColCount(int cols) {
   cols_ = std::max(cols, 1);
   const int count = ItemCount();
   rows_ = std::max(count / cols_ + (count % cols_ != 0 && count > cols_ ? 1 : 0), 1);
 }
 
-bool TXThumbGrid::Resize(int width) {
+bool ThumbGrid::Resize(int width) {
   if (relayout_running_ || col_width_ <= 0) return false;
   const int cols = std::max((width - 20) / col_width_, 1);
   if (cols == cols_) return false;
@@ -178,7 +178,7 @@ bool TXThumbGrid::Resize(int width) {
   return true;
 }
 
-void TXThumbGrid::SetFileSource(FileSource source, bool reset, bool select) {
+void ThumbGrid::SetFileSource(FileSource source, bool reset, bool select) {
   source_ = std::move(source);
   Fill(false);
   if (reset && !items_.empty()) {
@@ -191,7 +191,7 @@ void TXThumbGrid::SetFileSource(FileSource source, bool reset, bool select) {
   }
 }
 
-void TXThumbGrid::Fill(bool keep_state) {
+void ThumbGrid::Fill(bool keep_state) {
   std::set<std::string> selected;
   std::string current_path;
   std::string anchor_path;
@@ -239,18 +239,18 @@ void TXThumbGrid::Fill(bool keep_state) {
   }
 }
 
-int TXThumbGrid::ItemAt(int col, int row) const {
+int ThumbGrid::ItemAt(int col, int row) const {
   if (col < 0 || row < 0 || col >= cols_) return -1;
   const int item = row * cols_ + col;
   return item < ItemCount() ? item : -1;
 }
 
-int TXThumbGrid::SelectedCount() const {
+int ThumbGrid::SelectedCount() const {
   return static_cast<int>(
       std::count_if(items_.begin(), items_.end(), [](const Item& item) { return item.selected; }));
 }
 
-int TXThumbGrid::GetSelectedFiles(std::vector<std::string>& list) const {
+int ThumbGrid::GetSelectedFiles(std::vector<std::string>& list) const {
   list.clear();
   for (const auto& item : items_) {
     if (item.selected) list.push_back(item.path);
@@ -258,31 +258,31 @@ int TXThumbGrid::GetSelectedFiles(std::vector<std::string>& list) const {
   return static_cast<int>(list.size());
 }
 
-std::string TXThumbGrid::Caption(int item) const {
+std::string ThumbGrid::Caption(int item) const {
   const std::string name = FileNamePart(Path(item));
   if (!HideFileExtensions) return name;
   const auto dot = name.rfind('.');
   return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-std::optional<int> TXThumbGrid::TakeScrollTarget() {
+std::optional<int> ThumbGrid::TakeScrollTarget() {
   auto target = scroll_target_;
   scroll_target_.reset();
   return target;
 }
 
-void TXThumbGrid::ClearSelection() {
+void ThumbGrid::ClearSelection() {
   for (auto& item : items_) item.selected = false;
 }
 
-void TXThumbGrid::SelectRange(int from, int to) {
+void ThumbGrid::SelectRange(int from, int to) {
   if (from < 0 || to < 0) return;
   if (from > to) std::swap(from, to);
   for (int i = from; i <= to && i < ItemCount(); ++i)
     items_[static_cast<std::size_t>(i)].selected = true;
 }
 
-void TXThumbGrid::MouseDown(int item, GridButton button, GridModifiers modifiers) {
+void ThumbGrid::MouseDown(int item, GridButton button, GridModifiers modifiers) {
   pressed_ = -1;
   if (item < 0 || item >= ItemCount()) return;
   pressed_ = item;
@@ -300,7 +300,7 @@ void TXThumbGrid::MouseDown(int item, GridButton button, GridModifiers modifiers
   pressed.selected = true;
 }
 
-void TXThumbGrid::MouseUp(GridModifiers modifiers) {
+void ThumbGrid::MouseUp(GridModifiers modifiers) {
   if (pressed_ < 0 || pressed_ >= ItemCount()) return;
   const int item = pressed_;
   pressed_ = -1;
@@ -316,8 +316,7 @@ void TXThumbGrid::MouseUp(GridModifiers modifiers) {
   last_release_plain_ = !modifiers.shift && !modifiers.ctrl;
 }
 
-bool TXThumbGrid::KeyDown(GridKey key, GridModifiers modifiers, int visible_rows,
-                          int visible_cols) {
+bool ThumbGrid::KeyDown(GridKey key, GridModifiers modifiers, int visible_rows, int visible_cols) {
   if (DisableComponentKeyEventHandling || items_.empty()) return false;
   if (key == GridKey::Shift || key == GridKey::Control || key == GridKey::Other) return false;
   const int last = ItemCount() - 1;
@@ -360,7 +359,7 @@ bool TXThumbGrid::KeyDown(GridKey key, GridModifiers modifiers, int visible_rows
   return true;
 }
 
-bool TXThumbGrid::SelectAll() {
+bool ThumbGrid::SelectAll() {
   if (items_.empty()) return false;
   if (!MultipleSelect) {
     if (current_ < 0) return false;
@@ -374,21 +373,21 @@ bool TXThumbGrid::SelectAll() {
   return true;
 }
 
-GridRect TXThumbGrid::InsetCell(int item) const {
+GridRect ThumbGrid::InsetCell(int item) const {
   const int col = item % cols_;
   const int row = item / cols_;
   return {col * col_width_ + padding_, row * row_height_ + padding_,
           std::max(col_width_ - 2 * padding_, 0), std::max(row_height_ - 2 * padding_, 0)};
 }
 
-GridRect TXThumbGrid::ThumbBox(int item) const {
+GridRect ThumbGrid::ThumbBox(int item) const {
   const GridRect cell = InsetCell(item);
-  const bool half = display_ == TThumbDisplayType::tdtIconInfo;
+  const bool half = display_ == ThumbDisplay::tdtIconInfo;
   return {cell.left + 2, cell.top + 2, half ? thumb_width_ / 2 : thumb_width_,
           half ? thumb_height_ / 2 : thumb_height_};
 }
 
-const std::optional<SourceStamp>& TXThumbGrid::Stamp(int item) {
+const std::optional<SourceStamp>& ThumbGrid::Stamp(int item) {
   Item& entry = items_[static_cast<std::size_t>(item)];
   if (!entry.stamped) {
     entry.stamped = true;
@@ -397,7 +396,7 @@ const std::optional<SourceStamp>& TXThumbGrid::Stamp(int item) {
   return entry.stamp;
 }
 
-const Raster* TXThumbGrid::Thumbnail(int item, bool* wanted) {
+const Raster* ThumbGrid::Thumbnail(int item, bool* wanted) {
   if (wanted) *wanted = false;
   if (!ShowsThumbnails() || item < 0 || item >= ItemCount()) return nullptr;
   Item& entry = items_[static_cast<std::size_t>(item)];
@@ -411,9 +410,9 @@ const Raster* TXThumbGrid::Thumbnail(int item, bool* wanted) {
   return nullptr;
 }
 
-ThumbRecipe TXThumbGrid::Recipe() {
+ThumbRecipe ThumbGrid::Recipe() {
   ThumbRecipe recipe;
-  const bool half = display_ == TThumbDisplayType::tdtIconInfo;
+  const bool half = display_ == ThumbDisplay::tdtIconInfo;
   recipe.box_width = half ? thumb_width_ / 2 : thumb_width_;
   recipe.box_height = half ? thumb_height_ / 2 : thumb_height_;
   recipe.scale = half ? 2 : 1;
@@ -425,7 +424,7 @@ ThumbRecipe TXThumbGrid::Recipe() {
   return recipe;
 }
 
-void TXThumbGrid::ThumbnailMade(ThumbResult result) {
+void ThumbGrid::ThumbnailMade(ThumbResult result) {
   const auto found = by_path_.find(result.stamp.path);
   if (found == by_path_.end()) {
     // A file of an earlier folder: still worth keeping for a return to it.

@@ -3,7 +3,7 @@
 // the three display types, the relayout when the width changes, and the thumbnails themselves
 // (the memory and disk caches, the desktop's shared cache, and making one from a file). A window
 // paints from it and feeds it the mouse, the keys and its width; the thumbnails are made on
-// worker threads (TThumbLoader) and handed back to the window's thread.
+// worker threads (ThumbLoader) and handed back to the window's thread.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +21,7 @@
 
 namespace parvel {
 
-enum class TThumbDisplayType { tdtLargeIcon = 0, tdtIconInfo = 1, tdtFilename = 2 };
+enum class ThumbDisplay { tdtLargeIcon = 0, tdtIconInfo = 1, tdtFilename = 2 };
 
 enum class GridButton { Left, Right };
 enum class GridKey { Home, End, PageUp, PageDown, Left, Right, Up, Down, Shift, Control, Other };
@@ -54,7 +54,7 @@ struct ThumbRecipe {
   std::string supported_formats;
   std::string non_supported_thumb;
   std::string load_error_thumb;
-  TThumbDiskCache* disk = nullptr;               // null or off: no disk cache
+  ThumbDiskCache* disk = nullptr;                // null or off: no disk cache
   const SharedThumbnailCache* shared = nullptr;  // null: the shared cache is not used
 };
 
@@ -71,12 +71,12 @@ struct ThumbResult {
 // caches. Safe on any thread; never raises.
 ThumbResult MakeGridThumbnail(const SourceStamp& stamp, const ThumbRecipe& recipe);
 
-class TXThumbGrid {
+class ThumbGrid {
  public:
-  TXThumbGrid();
-  ~TXThumbGrid();
-  TXThumbGrid(const TXThumbGrid&) = delete;
-  TXThumbGrid& operator=(const TXThumbGrid&) = delete;
+  ThumbGrid();
+  ~ThumbGrid();
+  ThumbGrid(const ThumbGrid&) = delete;
+  ThumbGrid& operator=(const ThumbGrid&) = delete;
 
   // --- Properties ---
   int MemoryCacheMaxCacheCount() const { return memory_.slot_count(); }
@@ -92,8 +92,8 @@ class TXThumbGrid {
   void SetDiskCacheSaveFormat(const std::string& format) { disk_.SetSaveFormat(format); }
   bool HighlightCurrentCell = true;
   bool HideFileExtensions = false;
-  TThumbDisplayType ThumbDisplayType() const { return display_; }
-  void SetThumbDisplayType(TThumbDisplayType type);
+  ThumbDisplay ThumbDisplayType() const { return display_; }
+  void SetThumbDisplayType(ThumbDisplay type);
   bool MultipleSelect = true;
   bool DisableComponentKeyEventHandling = true;
   int CellPadding() const { return padding_; }
@@ -170,7 +170,7 @@ class TXThumbGrid {
   GridRect InsetCell(int item) const;
   // The box the thumbnail is fitted into, in grid coordinates.
   GridRect ThumbBox(int item) const;
-  bool ShowsThumbnails() const { return display_ != TThumbDisplayType::tdtFilename; }
+  bool ShowsThumbnails() const { return display_ != ThumbDisplay::tdtFilename; }
   // The thumbnail of an item for painting, or null. `wanted` is set when it is still to be made
   // (a failed one is not made again until the file changes or the source is reloaded).
   const Raster* Thumbnail(int item, bool* wanted);
@@ -182,8 +182,8 @@ class TXThumbGrid {
   // The stamp of an item's file, taken once per load; nullopt when it cannot be read.
   const std::optional<SourceStamp>& Stamp(int item);
 
-  TThumbMemoryCache& memory_cache() { return memory_; }
-  TThumbDiskCache& disk_cache() { return disk_; }
+  ThumbMemoryCache& memory_cache() { return memory_; }
+  ThumbDiskCache& disk_cache() { return disk_; }
 
  private:
   struct Item {
@@ -199,10 +199,10 @@ class TXThumbGrid {
   void SelectRange(int from, int to);
   void Fill(bool keep_state);
 
-  TThumbMemoryCache memory_{100};
-  TThumbDiskCache disk_;
+  ThumbMemoryCache memory_{100};
+  ThumbDiskCache disk_;
   std::unique_ptr<SharedThumbnailCache> shared_;
-  TThumbDisplayType display_ = TThumbDisplayType::tdtFilename;
+  ThumbDisplay display_ = ThumbDisplay::tdtFilename;
   int padding_ = 5;
   int thumb_height_ = 75;
   int thumb_width_ = 90;

@@ -9,14 +9,14 @@
 
 namespace parvel {
 
-TThumbLoader::TThumbLoader(std::function<void()> ready, int threads) : ready_(std::move(ready)) {
+ThumbLoader::ThumbLoader(std::function<void()> ready, int threads) : ready_(std::move(ready)) {
   if (threads <= 0) {
     threads = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
   }
   for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
 }
 
-TThumbLoader::~TThumbLoader() {
+ThumbLoader::~ThumbLoader() {
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -26,7 +26,7 @@ TThumbLoader::~TThumbLoader() {
   for (auto& thread : threads_) thread.join();
 }
 
-void TThumbLoader::Want(std::vector<SourceStamp> files, const ThumbRecipe& recipe) {
+void ThumbLoader::Want(std::vector<SourceStamp> files, const ThumbRecipe& recipe) {
   {
     const std::lock_guard lock(mutex_);
     queue_.clear();
@@ -38,17 +38,17 @@ void TThumbLoader::Want(std::vector<SourceStamp> files, const ThumbRecipe& recip
   wake_.notify_all();
 }
 
-std::vector<ThumbResult> TThumbLoader::TakeResults() {
+std::vector<ThumbResult> ThumbLoader::TakeResults() {
   const std::lock_guard lock(mutex_);
   return std::exchange(results_, {});
 }
 
-bool TThumbLoader::Busy() const {
+bool ThumbLoader::Busy() const {
   const std::lock_guard lock(mutex_);
   return !queue_.empty() || !in_flight_.empty() || !results_.empty();
 }
 
-void TThumbLoader::Work() {
+void ThumbLoader::Work() {
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });

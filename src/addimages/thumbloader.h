@@ -17,7 +17,7 @@
 
 namespace parvel {
 
-class TThumbLoader {
+class ThumbLoader {
  public:
   // What the thumbnails being made may hold in memory at once, by the builder's estimate.
   static constexpr std::uint64_t kMemoryBudget = std::uint64_t{160} << 20;
@@ -27,11 +27,11 @@ class TThumbLoader {
   // `ready` is called on a worker thread whenever a result is waiting; it should only arrange
   // for TakeResults to be called on the window's thread. `threads` 0 picks one per processor:
   // the window's thread only paints.
-  explicit TThumbLoader(std::function<void()> ready, int threads = 0);
+  explicit ThumbLoader(std::function<void()> ready, int threads = 0);
   // Stops the workers after the thumbnails they are making.
-  ~TThumbLoader();
-  TThumbLoader(const TThumbLoader&) = delete;
-  TThumbLoader& operator=(const TThumbLoader&) = delete;
+  ~ThumbLoader();
+  ThumbLoader(const ThumbLoader&) = delete;
+  ThumbLoader& operator=(const ThumbLoader&) = delete;
 
   // Replaces the waiting requests with these, in order (the visible cells first). A file being
   // made already is not asked for twice.

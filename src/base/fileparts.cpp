@@ -10,7 +10,7 @@ size_t LastSeparator(std::string_view path) {
 
 }  // namespace
 
-std::string changeextension(std::string_view name, std::string_view extension) {
+std::string ChangeExtension(std::string_view name, std::string_view extension) {
   const size_t boundary = name.find_last_of("/\\:");
   const size_t dot = name.rfind('.');
   std::string_view stem = name;

@@ -9,7 +9,7 @@ namespace parvel {
 
 // Replaces the extension (from the last "." after the last separator or ":"); `extension`
 // includes its dot.
-std::string changeextension(std::string_view name, std::string_view extension);
+std::string ChangeExtension(std::string_view name, std::string_view extension);
 
 // The last part of a path (after the last "/" or "\").
 std::string FileNamePart(std::string_view path);

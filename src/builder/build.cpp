@@ -63,7 +63,7 @@ int ClampToInt(std::int64_t value) {
 
 }  // namespace
 
-BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options) {
+BuildInputs BuildInputsFor(const SiteRecord& site, const AppOptions& options) {
   BuildInputs inputs;
   if (!site.BaseHTMLName.empty()) inputs.base_html_name = site.BaseHTMLName;
   inputs.use_thumbs_directory = options.UseThumbsDirectory;
@@ -72,7 +72,7 @@ BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options) {
   return inputs;
 }
 
-BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options, int rotation) {
+BuildInputs BuildInputsFor(const SiteRecord& site, const AppOptions& options, int rotation) {
   BuildInputs inputs = BuildInputsFor(site, options);
   inputs.record_file = BuildRecordPath(site.SiteKey, rotation);
   return inputs;
@@ -89,7 +89,7 @@ BuildState::BuildState(Interaction& ui, SiteSettings& settings, BuildInputs inpu
 }
 
 std::string BuildState::site_directory() const {
-  return fixpath(settings_.Rotation_Path, true);
+  return FixPath(settings_.Rotation_Path, true);
 }
 
 std::string BuildState::thumbnail_directory() const {
@@ -236,7 +236,7 @@ bool BuildState::CheckPagesSparePictures() {
         upper.substr(upper_stem.size(), upper.size() - upper_stem.size() - upper_extension.size());
     const auto page = ParseInt(number);
     if (page && *page >= 2 && *page <= pages && number == std::to_string(*page)) {
-      return refuse(gethtmlpagename(base, *page), picture);
+      return refuse(HtmlPageName(base, *page), picture);
     }
   }
   return true;
@@ -593,7 +593,7 @@ WritePlan BuildState::PlanWrites(const std::vector<std::string>& images, int pag
     }
   }
   for (int page = 1; page <= pages; ++page) {
-    const std::string path = site_dir + gethtmlpagename(inputs_.base_html_name, page);
+    const std::string path = site_dir + HtmlPageName(inputs_.base_html_name, page);
     plan.Add(path, same_page(path));
   }
   return plan;
@@ -667,7 +667,7 @@ bool BuildState::ThumbnailPagePass(const PageContext& ctx, int pages, bool with_
   Interaction& ui = dry ? static_cast<Interaction&>(quiet) : ui_;
   for (int page = 1; page <= pages; ++page) {
     const std::string index = with_index ? page_index.For(ui, page) : std::string();
-    const std::string name = gethtmlpagename(inputs_.base_html_name, page);
+    const std::string name = HtmlPageName(inputs_.base_html_name, page);
     if (!dry) Say("Creating the HTML Page, " + name);
     if (!createHTMLThumbpage(ctx, site_dir + name, page, pages, (page - 1) * per_page, index)) {
       if (dry) return false;
@@ -687,7 +687,7 @@ bool BuildState::ThumbnailPagePass(const PageContext& ctx, int pages, bool with_
 
 bool BuildState::MakeThumbnailDirectory(const std::string& directory) {
   if (DirectoryExists(directory)) return true;
-  if (Files().CreateDirectory(fixpath(directory, false), nullptr)) return true;
+  if (Files().CreateDirectory(FixPath(directory, false), nullptr)) return true;
   ui_.Warn(DirectoryFailedMessage(directory));
   return false;
 }
@@ -726,7 +726,7 @@ bool BuildState::CopyPass(const std::string& site_dir) {
 bool BuildState::CopyUnlessSame(const std::string& source, const std::string& target) {
   // A copy that holds the same bytes already is left alone, keeping its file time.
   if (FileHoldsCopyOf(target, source)) return true;
-  return docopyfile(ui_, source, target, false);
+  return CopyFileAsked(ui_, source, target, false);
 }
 
 bool BuildState::ButtonPass(const std::string& site_dir, int pages) {
@@ -810,7 +810,7 @@ bool BuildState::ThumbnailStep(const std::string& image, const std::string& targ
     const bool go_on =
         made != nullptr && !made->empty()
             ? WriteThumbnailData(ui_, *made, target, s.Thumb_JPEG_Quality, &written)
-            : createthumbnail(ui_, site_dir + image, target, s.Thumb_Width, s.Thumb_Height,
+            : CreateThumbnail(ui_, site_dir + image, target, s.Thumb_Width, s.Thumb_Height,
                               s.Thumb_JPEG_Quality, thumbnail_options_, &written);
     if (!go_on) {
       ui_.Message(MessageKind::Plain, ThumbnailFailedMessage(image), Buttons::Ok);
@@ -1040,7 +1040,7 @@ void BuildState::RemoveUnwanted(const std::string& folder, const RecordKind& kin
                                 bool (*pattern)(std::string_view name),
                                 const std::unordered_set<std::string>& wanted, bool remove_empty) {
   std::vector<DirectoryEntry> entries;
-  if (!Files().ListDirectory(fixpath(folder, false), &entries, nullptr)) return;
+  if (!Files().ListDirectory(FixPath(folder, false), &entries, nullptr)) return;
   std::size_t left = entries.size();
   for (const DirectoryEntry& entry : entries) {
     if (entry.is_link || !entry.is_regular_file || !pattern(entry.name) ||
@@ -1058,7 +1058,7 @@ void BuildState::RemoveUnwanted(const std::string& folder, const RecordKind& kin
       ui_.Log(ReasonLine("Removing " + path, error));
     }
   }
-  if (remove_empty && left == 0) Files().Remove(fixpath(folder, false), nullptr);
+  if (remove_empty && left == 0) Files().Remove(FixPath(folder, false), nullptr);
 }
 
 // ---- Checkpoints and progress.

@@ -93,9 +93,9 @@ enum class BuildOutcome {
 
 // The inputs for the current site under the current options, reading the program's marker flags;
 // an empty BaseHTMLName reads as "Index.html".
-BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options);
+BuildInputs BuildInputsFor(const SiteRecord& site, const AppOptions& options);
 // The same with the record of rotation `rotation` of the site.
-BuildInputs BuildInputsFor(const tsiterecord& site, const AppOptions& options, int rotation);
+BuildInputs BuildInputsFor(const SiteRecord& site, const AppOptions& options, int rotation);
 
 // The state of one build dialog. It edits `settings` in place (the page number prefix, Status)
 // and reads it at every step, so the record must outlive it.

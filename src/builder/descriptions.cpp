@@ -67,7 +67,7 @@ bool DescriptionFile::Prepare(Interaction& ui, const SiteSettings& settings) {
   const std::string& source = settings.Description_File;
   std::string ini_path = source;
   if (UpperAscii(ExtensionPart(source)) != ".INI") {
-    ini_path = DirectoryPart(source) + "~" + changeextension(FileNamePart(source), ".ini");
+    ini_path = DirectoryPart(source) + "~" + ChangeExtension(FileNamePart(source), ".ini");
     switch (Convert(ui, source, ini_path)) {
       case Conversion::Failed:
         ui.Warn(kDescriptionFileError);
@@ -91,7 +91,7 @@ bool DescriptionFile::Prepare(Interaction& ui, const SiteSettings& settings) {
 
 std::string DescriptionFile::Describe(std::string_view name, const SiteSettings& settings) const {
   if (auto text = lookup_.Get(kDescriptionsSection, name); text && !text->empty()) return *text;
-  const std::string full = fixpath(settings.Rotation_Path, true) + std::string(name);
+  const std::string full = FixPath(settings.Rotation_Path, true) + std::string(name);
   if (auto text = lookup_.Get(kDescriptionsSection, full); text && !text->empty()) return *text;
   return settings.ShowFilenameWhenNoDesc ? std::string(name) : std::string();
 }

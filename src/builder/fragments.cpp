@@ -48,8 +48,8 @@ std::string NavigationCell(const SiteSettings& settings, Cell cell, std::string_
   }
   const std::string& face = settings.Default_Font;
   const bool default_face = settings.default_font_default;
-  const std::string open = getfontstr(settings, face, default_face, true, false, false);
-  const std::string close = getfontstr(settings, face, default_face, false, false, false);
+  const std::string open = FontString(settings, face, default_face, true, false, false);
+  const std::string close = FontString(settings, face, default_face, false, false, false);
   if (cell != Cell::Index) return href + open + std::string(caption) + close + "</a>";
   return open + getEnclosurecharacter(settings, true) + href + std::string(caption) + "</a>" +
          getEnclosurecharacter(settings, false) + close;
@@ -64,7 +64,7 @@ std::string FontSizeText(int size) {
   return text;
 }
 
-std::string getfontstr(const SiteSettings& settings, std::string_view face, bool default_font,
+std::string FontString(const SiteSettings& settings, std::string_view face, bool default_font,
                        bool opening, bool face_only, bool index_group) {
   const bool face_tag = !default_font && !face.empty();
   const StyleGroup group = GroupOf(settings, index_group);
@@ -85,12 +85,12 @@ std::string getfontstr(const SiteSettings& settings, std::string_view face, bool
   return tags;
 }
 
-std::string getcolourstr(const Colour& colour, bool opening) {
+std::string ColourString(const Colour& colour, bool opening) {
   if (colour.IsDefault()) return {};
-  return opening ? "<FONT COLOR=\"" + colortohtmlhex(colour.Value()) + "\">" : "</FONT>";
+  return opening ? "<FONT COLOR=\"" + ColorToHtmlHex(colour.Value()) + "\">" : "</FONT>";
 }
 
-std::string colortohtmlhex(std::uint32_t colour) {
+std::string ColorToHtmlHex(std::uint32_t colour) {
   return ColourHexText(colour);
 }
 
@@ -101,8 +101,8 @@ std::string getEnclosurecharacter(const SiteSettings& settings, bool opening) {
   const std::string_view characters =
       (opening ? kOpening : kClosing)[static_cast<size_t>(settings.Link_Enclosure)];
   if (characters.empty()) return {};
-  return getcolourstr(settings.Link_Enclosure_Colour, true) + std::string(characters) +
-         getcolourstr(settings.Link_Enclosure_Colour, false);
+  return ColourString(settings.Link_Enclosure_Colour, true) + std::string(characters) +
+         ColourString(settings.Link_Enclosure_Colour, false);
 }
 
 std::string KorrinCredits() {
@@ -146,13 +146,13 @@ std::string CreateHeading(const SiteSettings& settings, std::string_view text) {
   const Colour& colour = settings.Heading_Colour;
   const std::string& face = settings.Default_Font;
   const bool default_face = settings.default_font_default;
-  return "<center><H" + level + ">" + getcolourstr(colour, true) +
-         getfontstr(settings, face, default_face, true, true, false) + std::string(text) +
-         getfontstr(settings, face, default_face, false, true, false) +
-         getcolourstr(colour, false) + "</H" + level + "></center>";
+  return "<center><H" + level + ">" + ColourString(colour, true) +
+         FontString(settings, face, default_face, true, true, false) + std::string(text) +
+         FontString(settings, face, default_face, false, true, false) +
+         ColourString(colour, false) + "</H" + level + "></center>";
 }
 
-std::string getnavigationstring(const SiteSettings& settings, const NavigationLinks& links) {
+std::string NavigationString(const SiteSettings& settings, const NavigationLinks& links) {
   const auto& [prev_link, prev_caption, index_link, index_caption, next_link, next_caption, force] =
       links;
   if (!settings.ImageNavigationBar && !force) return {};

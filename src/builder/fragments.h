@@ -24,15 +24,15 @@ std::string FontSizeText(int size);
 // the size, italic and bold tags of the index group (`index_group`) or the text group wrap it,
 // outermost first: size, <I>, <B>, face. Closing tags nest inside-out. A size outside -2..4 counts
 // as 0.
-std::string getfontstr(const SiteSettings& settings, std::string_view face, bool default_font,
+std::string FontString(const SiteSettings& settings, std::string_view face, bool default_font,
                        bool opening, bool face_only, bool index_group);
 
 // <FONT COLOR="#RRGGBB"> or </FONT>; empty both ways for a Default colour.
-std::string getcolourstr(const Colour& colour, bool opening);
+std::string ColourString(const Colour& colour, bool opening);
 
 // "#" and red, green, blue as upper-case hex pairs from a 0x00BBGGRR value; the top byte is
 // ignored. Every 32-bit value converts, so this never fails and never shows a message.
-std::string colortohtmlhex(std::uint32_t colour);
+std::string ColorToHtmlHex(std::uint32_t colour);
 
 // The opening or closing link-enclosure characters of Link_Enclosure ("&lt; " / "&gt;", ...),
 // wrapped in Link_Enclosure_Colour unless that is Default. Empty for 0 or no valid choice.
@@ -70,6 +70,6 @@ struct NavigationLinks {
   std::string_view next_caption{};
   bool force = false;  // shown even with ImageNavigationBar off (the thumbnail pages' bar)
 };
-std::string getnavigationstring(const SiteSettings& settings, const NavigationLinks& links);
+std::string NavigationString(const SiteSettings& settings, const NavigationLinks& links);
 
 }  // namespace parvel

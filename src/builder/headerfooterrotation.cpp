@@ -19,8 +19,8 @@ void HeaderFooterRotation::ResetPositions() {
   footers_.position = 0;
 }
 
-std::optional<std::string> HeaderFooterRotation::getnextheaderfooter(HeaderOrFooter which,
-                                                                     PageKind page) {
+std::optional<std::string> HeaderFooterRotation::NextHeaderFooter(HeaderOrFooter which,
+                                                                  PageKind page) {
   const SiteSettings& s = settings_;
   const bool isHeader = which == HeaderOrFooter::Header;
   const MarkerFlags& flags = markers_.For(page);
@@ -48,7 +48,7 @@ std::optional<std::string> HeaderFooterRotation::getnextheaderfooter(HeaderOrFoo
 std::optional<std::string> HeaderFooterRotation::Fetch(const std::string& html,
                                                        const std::string& list, bool fixed,
                                                        bool isHeader) {
-  if (fixed) return JoinSnippet(html);
+  if (fixed) return JoinHeaderFooter(html);
 
   ListCache& cache = isHeader ? headers_ : footers_;
   const std::string wanted = UpperAscii(list);
@@ -64,7 +64,7 @@ std::optional<std::string> HeaderFooterRotation::Fetch(const std::string& html,
   if (cache.entries.empty()) return std::nullopt;
   if (cache.position >= cache.entries.size()) cache.position = 0;
   const auto [offset, length] = cache.entries[cache.position++];
-  return JoinSnippet(std::string_view(cache.text).substr(offset, length));
+  return JoinHeaderFooter(std::string_view(cache.text).substr(offset, length));
 }
 
 }  // namespace parvel

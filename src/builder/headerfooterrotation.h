@@ -27,7 +27,7 @@ class HeaderFooterRotation {
   // The header (or footer) for the next page of the given kind: empty when the page gets none.
   // nullopt, without a message, when its list file cannot be read or has no entries (or no list
   // was ever named): the caller fails the page and the build driver reports it.
-  std::optional<std::string> getnextheaderfooter(HeaderOrFooter which, PageKind page);
+  std::optional<std::string> NextHeaderFooter(HeaderOrFooter which, PageKind page);
 
   // Empties both caches (at the start of every build): each list is read again on its first
   // use, so a list written or edited since the last build counts.

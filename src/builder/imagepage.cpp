@@ -24,7 +24,7 @@ std::string ImageSizeAttributes(const SiteSettings& settings, const std::string&
   if (!ReadImageFileInfo(path, 0, &info)) return {};
   // A JPEG's size comes back upright (EXIF orientation applied), as the browser shows it.
   const ThumbSize size =
-      calculatedimensions(info.width, info.height, settings.Image_Width, settings.Image_Height);
+      CalculateDimensions(info.width, info.height, settings.Image_Width, settings.Image_Height);
   if (size.width <= 0 || size.height <= 0) return {};
   return " WIDTH=" + std::to_string(size.width) + " HEIGHT=" + std::to_string(size.height) + " ";
 }
@@ -67,34 +67,34 @@ bool createHTMLImagepage(const PageContext& ctx, const std::string& outFile, int
     if (static_cast<size_t>(imageIndex) + 1 < ctx.images.size()) {
       next_link = AttrUrl(DisplayPageName(ctx.images[imageIndex + 1], ctx.base_html_name));
     }
-    const std::string index_link = AttrUrl(gethtmlpagename(ctx.base_html_name, pageNumber));
+    const std::string index_link = AttrUrl(HtmlPageName(ctx.base_html_name, pageNumber));
 
     if (settings.KorrinLink) {
       content += kCrLf;
       content += "<BR>&nbsp;" + GetKorrinLink(ctx.draw);
     }
     content += kCrLf;
-    content += "<BR>&nbsp;" + getnavigationstring(settings, {.prev_link = prev_link,
-                                                             .prev_caption = "Previous Image",
-                                                             .index_link = index_link,
-                                                             .index_caption = "Index",
-                                                             .next_link = next_link,
-                                                             .next_caption = "Next Image"});
+    content += "<BR>&nbsp;" + NavigationString(settings, {.prev_link = prev_link,
+                                                          .prev_caption = "Previous Image",
+                                                          .index_link = index_link,
+                                                          .index_caption = "Index",
+                                                          .next_link = next_link,
+                                                          .next_caption = "Next Image"});
 
     std::string header;
     std::string footer;
     if (ctx.headers) {
       const auto fetched_header =
-          ctx.headers->getnextheaderfooter(HeaderOrFooter::Header, PageKind::Image);
+          ctx.headers->NextHeaderFooter(HeaderOrFooter::Header, PageKind::Image);
       if (!fetched_header) return false;
       const auto fetched_footer =
-          ctx.headers->getnextheaderfooter(HeaderOrFooter::Footer, PageKind::Image);
+          ctx.headers->NextHeaderFooter(HeaderOrFooter::Footer, PageKind::Image);
       if (!fetched_footer) return false;
       header = *fetched_header;
       footer = *fetched_footer;
     }
     return EmitPage(ctx, outFile,
-                    splicetext(settings, page_template, content, indexText, header, footer, false));
+                    SpliceText(settings, page_template, content, indexText, header, footer, false));
   } catch (const std::exception& e) {
     KeepFailure(ctx, e);
     return false;

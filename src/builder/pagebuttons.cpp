@@ -17,8 +17,8 @@ constexpr int kButtonJpegQuality = 99;
 // the same place as a separate text layer laid over with its white (or lime) background
 // transparent would, but its edges blend into the background instead of keeping a fringe of the
 // layer colour.
-void DrawLabel(TPixelGraphic& image, const TextStyle& style, std::string_view label) {
-  TCanvas& canvas = image.Canvas();
+void DrawLabel(PixelGraphic& image, const TextStyle& style, std::string_view label) {
+  ImageCanvas& canvas = image.Canvas();
   canvas.Font = style;
   const TextExtent extent = canvas.TextSize(label);
   const int x = image.Width() / 2 - extent.width / 2;
@@ -46,12 +46,12 @@ std::string ButtonFace(const SiteSettings& settings, const std::vector<std::stri
 
 std::vector<std::uint8_t> RenderButton(const SiteSettings& settings, const std::string& background,
                                        Rgb colour, std::string_view label, std::string* extension) {
-  TPixelGraphic source;
+  PixelGraphic source;
   source.LoadFromFile(background);
   const int bits = source.BitCountNum();
-  TPixelGraphic button;  // 24 bits, so the label is drawn in its exact colour
+  PixelGraphic button;  // 24 bits, so the label is drawn in its exact colour
   button.SetSize(source.Width(), source.Height());
-  const TRect whole{0, 0, source.Width(), source.Height()};
+  const Rect whole{0, 0, source.Width(), source.Height()};
   button.Canvas().CopyRect(whole, source.Canvas(), whole);
 
   TextStyle style;
@@ -66,7 +66,7 @@ std::vector<std::uint8_t> RenderButton(const SiteSettings& settings, const std::
   const std::string used = bits == 24 ? ".jpg" : ".gif";
   button.SetColorResolutionPrompt(ResolutionPrompt::Convert);
   if (bits == 24) {
-    // As savetojpeg leaves them.
+    // As SaveToJpeg leaves them.
     JPEGSaveQuality = kButtonJpegQuality;
     JPEGSaveProgressive = false;
   }
@@ -76,7 +76,7 @@ std::vector<std::uint8_t> RenderButton(const SiteSettings& settings, const std::
 
 std::optional<std::string> ButtonExtensionFor(const std::string& background) {
   try {
-    TPixelGraphic source;
+    PixelGraphic source;
     source.LoadFromFile(background);
     return source.BitCountNum() == 24 ? ".jpg" : ".gif";
   } catch (const std::exception&) {
@@ -84,14 +84,14 @@ std::optional<std::string> ButtonExtensionFor(const std::string& background) {
   }
 }
 
-bool createbutton(const SiteSettings& settings, const std::string& background,
+bool CreateButton(const SiteSettings& settings, const std::string& background,
                   const std::string& file_name, Rgb colour, std::string_view label,
                   std::string* extension, std::string* failure, std::string* written_path) {
   try {
     std::string used;
     const std::vector<std::uint8_t> bytes =
         RenderButton(settings, background, colour, label, &used);
-    const std::string path = changeextension(file_name, used);
+    const std::string path = ChangeExtension(file_name, used);
     const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     // A button that holds these bytes already is left as it is, keeping its file time.
     std::string error;
@@ -123,14 +123,14 @@ ButtonPassResult RunButtonPass(const SiteSettings& settings, const std::string& 
     std::string failure;
     std::string current_path;
     std::string other_path;
-    const bool current_made = createbutton(settings, current_background,
+    const bool current_made = CreateButton(settings, current_background,
                                            site_dir + CurrentPageButtonName(page, ext.current),
                                            ButtonTextColour(settings.Displayed_Page_Text_Colour),
                                            label, &ext.current, &failure, &current_path);
     if (current_made && hooks.made) hooks.made(current_path);
     const bool other_made =
         current_made &&
-        createbutton(settings, other_background, site_dir + OtherPageButtonName(page, ext.other),
+        CreateButton(settings, other_background, site_dir + OtherPageButtonName(page, ext.other),
                      ButtonTextColour(settings.Other_Page_Text_Colour), label, &ext.other, &failure,
                      &other_path);
     if (other_made && hooks.made) hooks.made(other_path);

@@ -35,18 +35,18 @@ std::string ButtonFace(const SiteSettings& settings, const std::vector<std::stri
 // progressive), a 1-, 4- or 8-bit one a ".gif". On success the extension used is stored in
 // `*extension` (when given). False on any failure; never raises and shows nothing.
 // The path written (or left as it was, holding these bytes) goes to `written_path` when given.
-bool createbutton(const SiteSettings& settings, const std::string& background,
+bool CreateButton(const SiteSettings& settings, const std::string& background,
                   const std::string& file_name, Rgb colour, std::string_view label,
                   std::string* extension = nullptr, std::string* failure = nullptr,
                   std::string* written_path = nullptr);
 
-// The bytes createbutton writes for these arguments, and the extension it writes them with.
+// The bytes CreateButton writes for these arguments, and the extension it writes them with.
 // Raises when the background cannot be read or the button cannot be drawn.
 std::vector<std::uint8_t> RenderButton(const SiteSettings& settings, const std::string& background,
                                        Rgb colour, std::string_view label,
                                        std::string* extension = nullptr);
 
-// The extension createbutton gives the buttons drawn on `background`; none when it cannot be
+// The extension CreateButton gives the buttons drawn on `background`; none when it cannot be
 // read (the button pass then stops at its first button).
 std::optional<std::string> ButtonExtensionFor(const std::string& background);
 

@@ -10,7 +10,7 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 
 std::string Link(std::string_view base_html_name, int page) {
-  return "<A HREF=\"" + AttrUrl(gethtmlpagename(base_html_name, page)) + "\">";
+  return "<A HREF=\"" + AttrUrl(HtmlPageName(base_html_name, page)) + "\">";
 }
 
 std::string Image(const std::string& file_name) {
@@ -30,10 +30,10 @@ std::string TextEntry(const SiteSettings& s, std::string_view base_html_name, in
   const std::string label = PageLabel(s, page);
   const std::string& face = current ? s.Index_Font : s.Default_Font;
   const bool default_face = current ? s.index_font_default : s.default_font_default;
-  const std::string open = getfontstr(s, face, default_face, true, false, true);
-  const std::string close = getfontstr(s, face, default_face, false, false, true);
-  const std::string inner = current ? getcolourstr(s.Displayed_Page_Text_Colour, true) + label +
-                                          getcolourstr(s.Displayed_Page_Text_Colour, false)
+  const std::string open = FontString(s, face, default_face, true, false, true);
+  const std::string close = FontString(s, face, default_face, false, false, true);
+  const std::string inner = current ? ColourString(s.Displayed_Page_Text_Colour, true) + label +
+                                          ColourString(s.Displayed_Page_Text_Colour, false)
                                     : Link(base_html_name, page) + label + "</A>";
   return open + getEnclosurecharacter(s, true) + inner + getEnclosurecharacter(s, false) + close;
 }

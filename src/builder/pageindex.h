@@ -12,7 +12,7 @@
 namespace parvel {
 
 // The extension (".jpg" or ".gif") each kind of button was last saved with. ".gif" until a
-// button of that kind has been made; createbutton decides it from the background's depth.
+// button of that kind has been made; CreateButton decides it from the background's depth.
 struct ButtonExtensions {
   std::string current = ".gif";  // buttons of the page being shown
   std::string other = ".gif";    // buttons of a page as seen from the other pages

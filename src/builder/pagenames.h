@@ -8,7 +8,7 @@ namespace parvel {
 
 // The file name of thumbnail page `page` (from 1): the site's main page name for page 1, else its
 // name without extension + the page number + its extension ("Index.html", "Index2.html", ...).
-std::string gethtmlpagename(std::string_view base_html_name, int page);
+std::string HtmlPageName(std::string_view base_html_name, int page);
 
 // The file name of an image's display page: the image name without its extension + the
 // extension of the main page name ("photo.jpg" with "Index.html" gives "photo.html").

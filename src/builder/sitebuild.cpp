@@ -72,7 +72,7 @@ SiteBuildResult BuildFromEditor(Interaction& ui, SiteEditor& editor, SiteSetting
   lock = relock();
   if (!lock) return SiteBuildResult::NotLocked;
   // The site's record as saved now: a rotation run meanwhile may have moved its position on.
-  catalogue.loadsite(site_key);
+  catalogue.LoadSite(site_key);
   // Settings saved for this rotation during the build are kept; the build adds its Status.
   if (!request.all_rotations && SavedSection(site_key, rotation) != section_at_start) {
     const RotationStatus status = settings.Status;

@@ -15,7 +15,7 @@ std::string ReplaceString(std::string_view source, std::string_view find,
   return result;
 }
 
-std::string splicetext(const SiteSettings& settings, std::string_view page_template,
+std::string SpliceText(const SiteSettings& settings, std::string_view page_template,
                        std::string_view content, std::string_view index, std::string_view header,
                        std::string_view footer, bool add_script) {
   std::string text(page_template);

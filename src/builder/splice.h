@@ -31,7 +31,7 @@ std::string ReplaceString(std::string_view source, std::string_view find, std::s
 // Image_Display_Method 2 or 3, kPopupScript goes before the first "</HEAD>", "</Head>" or
 // "</head>" (looked for in that order), or else in front of the content. Thumbnail pages pass
 // `add_script` true, image display pages false.
-std::string splicetext(const SiteSettings& settings, std::string_view page_template,
+std::string SpliceText(const SiteSettings& settings, std::string_view page_template,
                        std::string_view content, std::string_view index, std::string_view header,
                        std::string_view footer, bool add_script);
 

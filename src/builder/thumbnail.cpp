@@ -55,10 +55,10 @@ static_assert(std::numeric_limits<long double>::digits == 64,
               "thumbnail sizes need 80-bit extended precision divisions");
 
 std::string ThumbnailName(std::string_view image_file_name) {
-  return changeextension(image_file_name, "_thb.jpg");
+  return ChangeExtension(image_file_name, "_thb.jpg");
 }
 
-ThumbSize calculatedimensions(std::int32_t width, std::int32_t height, std::int32_t box_width,
+ThumbSize CalculateDimensions(std::int32_t width, std::int32_t height, std::int32_t box_width,
                               std::int32_t box_height) {
   if (width <= 0 || height <= 0 || box_width <= 0 || box_height <= 0) return {0, 0};
   if (box_width > width && height < box_height) return {width, height};
@@ -141,7 +141,7 @@ Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int
     ApplyOrientation(decoded, orientation);
   }
   if (decoded.width <= 0 || decoded.height <= 0) throw EPixelGraphic("empty image");
-  const ThumbSize size = calculatedimensions(decoded.width, decoded.height, box_width, box_height);
+  const ThumbSize size = CalculateDimensions(decoded.width, decoded.height, box_width, box_height);
   Raster thumb;
   thumb.Allocate(size.width, size.height, 24);
   Resample(decoded, thumb, ResampleFilter::Box);
@@ -156,13 +156,13 @@ Raster OtherThumbnail(const std::string& source, std::int32_t box_width, std::in
   const auto before = StampOf(source);
   if (!before) throw EPixelGraphic("Cannot open file \"" + source + "\"");
   if (stamp) *stamp = *before;
-  TPixelGraphic loaded;
+  PixelGraphic loaded;
   loaded.SetFastJPEGDecode(true);
   loaded.LoadFromFile(source);
   if (loaded.Width() <= 0 || loaded.Height() <= 0) throw EPixelGraphic("empty image");
   const ThumbSize size =
-      calculatedimensions(loaded.Width(), loaded.Height(), box_width, box_height);
-  TPixelGraphic thumb;
+      CalculateDimensions(loaded.Width(), loaded.Height(), box_width, box_height);
+  PixelGraphic thumb;
   thumb.SetSize(size.width, size.height);
   ResampleFrom(thumb, loaded);
   return thumb.Pixels();
@@ -342,7 +342,7 @@ bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
   std::string error;
   {
     BusyCursor busy(ui);
-    // The save settings of the image layer keep the last save's values, as savetojpeg leaves
+    // The save settings of the image layer keep the last save's values, as SaveToJpeg leaves
     // them.
     JPEGSaveQuality = std::clamp(quality, 0, 100);
     JPEGSaveProgressive = true;
@@ -362,7 +362,7 @@ bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
   return GoOnWithout(ui, std::string(kThumbnailErrorQuestion));
 }
 
-bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
+bool CreateThumbnail(Interaction& ui, const std::string& source, const std::string& target,
                      std::int32_t box_width, std::int32_t box_height, int quality,
                      ThumbnailOptions options, bool* written) {
   std::vector<std::uint8_t> data;

@@ -29,7 +29,7 @@ struct ThumbSize {
 // scaled to the box with 80-bit extended divisions, truncated, and never below one pixel.
 // The image pages use the same rule for their maximum image size. Any size that is not positive
 // gives 0 x 0.
-ThumbSize calculatedimensions(std::int32_t width, std::int32_t height, std::int32_t box_width,
+ThumbSize CalculateDimensions(std::int32_t width, std::int32_t height, std::int32_t box_width,
                               std::int32_t box_height);
 
 // How the thumbnails of a build are decoded.
@@ -59,11 +59,11 @@ std::string ThumbnailFailureCause(const std::string& source, std::string_view fa
 // when the thumbnail's folder is missing). Yes returns true (go on without this thumbnail), No
 // returns false (stop the build). `written`, when given, tells whether the thumbnail was
 // written.
-bool createthumbnail(Interaction& ui, const std::string& source, const std::string& target,
+bool CreateThumbnail(Interaction& ui, const std::string& source, const std::string& target,
                      std::int32_t box_width, std::int32_t box_height, int quality,
                      ThumbnailOptions options = {}, bool* written = nullptr);
 
-// The part of createthumbnail that touches no file but the source: decodes and scales `source`
+// The part of CreateThumbnail that touches no file but the source: decodes and scales `source`
 // and encodes the thumbnail with its record. Empty when anything fails, with the reason in
 // `failure` when given; never raises. Safe on any thread.
 std::vector<std::uint8_t> MakeThumbnailData(const std::string& source, std::int32_t box_width,
@@ -157,9 +157,9 @@ ThumbnailState CheckRecordBytes(const RecordKind& kind, std::span<const std::uin
 // True when the file at `path` carries a record of `kind`: the program made it.
 bool HasRecord(const RecordKind& kind, const std::string& path);
 
-// The rest of createthumbnail for data made by MakeThumbnailData (empty data counts as a
+// The rest of CreateThumbnail for data made by MakeThumbnailData (empty data counts as a
 // failure of unknown cause): writes it to `target` and on failure asks the question. Same result
-// as createthumbnail; on the build's thread only.
+// as CreateThumbnail; on the build's thread only.
 bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
                         const std::string& target, int quality, bool* written = nullptr);
 

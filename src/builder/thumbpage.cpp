@@ -77,9 +77,9 @@ std::string ThumbCell(const PageContext& ctx, const std::string& image) {
   const bool default_face = settings.default_font_default;
   // The caption link is written even when the caption is empty.
   cell += "<br><a href=\"" + link + "\">" +
-          getfontstr(settings, face, default_face, true, false, false) +
+          FontString(settings, face, default_face, true, false, false) +
           GetDisplayFilename(ctx, image) +
-          getfontstr(settings, face, default_face, false, false, false) + "</a></center>";
+          FontString(settings, face, default_face, false, false, false) + "</a></center>";
   cell += kCrLf;
   cell += "</td>";
   cell += kCrLf;
@@ -144,7 +144,7 @@ std::string GetDisplayFilename(const PageContext& ctx, std::string_view image) {
     case FilenameDisplay::None:
       return {};
     case FilenameDisplay::HideExt:
-      return TextFromFileName(ShortenText(changeextension(image, ""), ctx.max_filename_length));
+      return TextFromFileName(ShortenText(ChangeExtension(image, ""), ctx.max_filename_length));
     case FilenameDisplay::Normal:
       return TextFromFileName(ShortenText(image, ctx.max_filename_length));
     case FilenameDisplay::DescriptionFile:
@@ -170,9 +170,9 @@ ThumbNavigation ThumbNavigationFor(const PageContext& ctx, int page, int page_co
   const int count = static_cast<int>(ctx.images.size());
   const int rest = per_page > 0 ? count % per_page : 0;
   ThumbNavigation nav;
-  if (page > 1) nav.prev_target = gethtmlpagename(ctx.base_html_name, page - 1);
+  if (page > 1) nav.prev_target = HtmlPageName(ctx.base_html_name, page - 1);
   nav.prev_label = (page > 1 ? "Previous" : "First") + Thumbnails(per_page);
-  if (page < page_count) nav.next_target = gethtmlpagename(ctx.base_html_name, page + 1);
+  if (page < page_count) nav.next_target = HtmlPageName(ctx.base_html_name, page + 1);
   if (page < page_count - 1) {
     nav.next_label = "Next" + Thumbnails(per_page);
   } else {
@@ -213,11 +213,11 @@ std::string CreateThumbGrid(const PageContext& ctx, int page, int first_image,
       grid += "<BR>&nbsp;" + GetKorrinLink(ctx.draw);
       grid += kCrLf;
     }
-    grid += "<BR>&nbsp;" + getnavigationstring(settings, {.prev_link = AttrUrl(prev_target),
-                                                          .prev_caption = prev_label,
-                                                          .next_link = AttrUrl(next_target),
-                                                          .next_caption = next_label,
-                                                          .force = true});
+    grid += "<BR>&nbsp;" + NavigationString(settings, {.prev_link = AttrUrl(prev_target),
+                                                       .prev_caption = prev_label,
+                                                       .next_link = AttrUrl(next_target),
+                                                       .next_caption = next_label,
+                                                       .force = true});
     return grid;
   } catch (const std::exception& e) {
     KeepFailure(ctx, e);
@@ -241,17 +241,17 @@ bool createHTMLThumbpage(const PageContext& ctx, const std::string& target, int 
     std::string footer;
     if (ctx.headers) {
       const auto fetched_header =
-          ctx.headers->getnextheaderfooter(HeaderOrFooter::Header, PageKind::Thumbnail);
+          ctx.headers->NextHeaderFooter(HeaderOrFooter::Header, PageKind::Thumbnail);
       if (!fetched_header) return false;
       const auto fetched_footer =
-          ctx.headers->getnextheaderfooter(HeaderOrFooter::Footer, PageKind::Thumbnail);
+          ctx.headers->NextHeaderFooter(HeaderOrFooter::Footer, PageKind::Thumbnail);
       if (!fetched_footer) return false;
       header = *fetched_header;
       footer = *fetched_footer;
     }
     return EmitPage(
         ctx, target,
-        splicetext(ctx.settings, page_template, content, index_html, header, footer, true));
+        SpliceText(ctx.settings, page_template, content, index_html, header, footer, true));
   } catch (const std::exception& e) {
     KeepFailure(ctx, e);
     return false;

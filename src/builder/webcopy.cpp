@@ -48,11 +48,11 @@ CopyPlan PlanCopy(std::span<const std::uint8_t> bytes, std::int32_t box) {
 }  // namespace
 
 std::string WebCopyName(std::string_view image_file_name) {
-  return std::string(kWebFolder) + changeextension(image_file_name, ".jpg");
+  return std::string(kWebFolder) + ChangeExtension(image_file_name, ".jpg");
 }
 
 std::string HiDpiThumbnailName(std::string_view image_file_name) {
-  return changeextension(image_file_name, "_thb@2x.jpg");
+  return ChangeExtension(image_file_name, "_thb@2x.jpg");
 }
 
 bool TakesWebCopy(std::string_view image_file_name) {
@@ -67,7 +67,7 @@ const RecordKind& WebCopyRecordKind() {
 ThumbSize WebCopySize(std::int32_t width, std::int32_t height, std::int32_t box) {
   if (width <= 0 || height <= 0 || box <= 0) return {0, 0};
   if (width <= box && height <= box) return {width, height};
-  return calculatedimensions(width, height, box, box);
+  return CalculateDimensions(width, height, box, box);
 }
 
 Raster MakeWebCopyImage(const std::string& source, std::int32_t box, FileStamp* stamp,
@@ -133,7 +133,7 @@ std::uint64_t EstimateWebCopyMemory(const std::string& source, std::int32_t box)
 
 bool TakesHiDpiThumbnail(std::int32_t width, std::int32_t height, std::int32_t box_width,
                          std::int32_t box_height) {
-  const ThumbSize one = calculatedimensions(width, height, box_width, box_height);
+  const ThumbSize one = CalculateDimensions(width, height, box_width, box_height);
   if (one.width <= 0 || one.height <= 0) return false;
   return static_cast<std::int64_t>(width) >= 2 * static_cast<std::int64_t>(one.width) &&
          static_cast<std::int64_t>(height) >= 2 * static_cast<std::int64_t>(one.height);

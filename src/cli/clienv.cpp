@@ -103,8 +103,8 @@ bool CommandEnvironment::SelectSite(const std::string& key_or_name) {
 }
 
 SiteContext CommandEnvironment::Context() const {
-  const tsiterecord& site = catalogue_.site();
-  return SiteContext{site.SiteKey, fixpath(site.Path, true), options_.UseRotations};
+  const SiteRecord& site = catalogue_.site();
+  return SiteContext{site.SiteKey, FixPath(site.Path, true), options_.UseRotations};
 }
 
 std::unique_ptr<FileLock> CommandEnvironment::LockSettings(bool reread) {

@@ -102,17 +102,17 @@ std::string CheckSiteValue(const std::string& key, const std::string& value) {
     if (UpperAscii(value) != "TRUE" && UpperAscii(value) != "FALSE") return "not True or False";
   } else if (key == "CurrentRotationPosition") {
     const auto n = PositiveNumber(value);
-    if (!n || *n > SiteOptionsDialog::kMaxNextRotation) return "not a number from 1 to 99999";
+    if (!n || *n > SiteOptionsForm::kMaxNextRotation) return "not a number from 1 to 99999";
   } else if (key == "Publish_URL" || (key == "LivePath" && IsRemoteLivePath(value))) {
     if (!Trim(value).empty() && !ParsePublishUrl(value, &why)) return why;
   } else if (key == "LivePath") {
-    const std::string full = expandpath(value);
+    const std::string full = ExpandPath(value);
     if (!full.empty() && full.front() != '/') return "not a full path (one that begins with /)";
   }
   return std::string();
 }
 
-void SetSiteValue(tsiterecord& site, const std::string& key, const std::string& value) {
+void SetSiteValue(SiteRecord& site, const std::string& key, const std::string& value) {
   if (key == "Name") site.Name = value;
   if (key == "BaseHTMLName") site.BaseHTMLName = StoredBaseHTMLName(value);
   if (key == "LivePath") site.LivePath = Trim(value);
@@ -121,7 +121,7 @@ void SetSiteValue(tsiterecord& site, const std::string& key, const std::string& 
   if (key == "Publish_URL") site.Publish_URL = Trim(value);
 }
 
-std::string SiteValue(const tsiterecord& site, const std::string& key) {
+std::string SiteValue(const SiteRecord& site, const std::string& key) {
   if (key == "Name") return site.Name;
   if (key == "BaseHTMLName") return site.BaseHTMLName;
   if (key == "LivePath") return site.LivePath;
@@ -194,10 +194,10 @@ int CmdSites(Arguments& args) {
   const std::vector<std::string> keys = catalogue.keys();
   const std::vector<std::string> names = catalogue.names();
   for (size_t i = 0; i < keys.size(); ++i) {
-    catalogue.loadsite(keys[i]);
+    catalogue.LoadSite(keys[i]);
     std::cout << keys[i] << '\t' << names[i] << '\t' << catalogue.site().Path << '\n';
     for (const auto& entry :
-         loadrotationlist(env.ui(), keys[i], env.options().UseRotations).entries) {
+         LoadRotationList(env.ui(), keys[i], env.options().UseRotations).entries) {
       std::cout << '\t' << entry << '\n';
     }
   }
@@ -264,7 +264,7 @@ int CmdNewSite(Arguments& args) {
   const bool rotations = env.options().UseRotations;
   bool confirmed = false;
   catalogue.NewSite(env.ui(), rotations, [&] {
-    SiteOptionsDialog dialog(env.ui(), catalogue.site(), rotations);
+    SiteOptionsForm dialog(env.ui(), catalogue.site(), rotations);
     dialog.set_name(args.words[0]);
     if (path) dialog.set_path(*path);
     // The folder for the new site is what the user asked for: make it without a question.
@@ -359,7 +359,7 @@ int CmdSet(Arguments& args) {
     for (const auto& [key, value] : site_assignments) {
       SetSiteValue(env.catalogue().site(), key, value);
     }
-    if (!env.catalogue().savecurrentsite()) {
+    if (!env.catalogue().SaveCurrentSite()) {
       std::cerr << "The settings of the site could not be saved in "
                 << SiteSettingsFileName(env.catalogue().site().SiteKey) << "\n";
       return kExitFailed;
@@ -397,7 +397,7 @@ int CmdPublish(Arguments& args) {
   if (!CheckWords(args, 1, 1)) return Usage(args.error);
   CommandEnvironment env(args);
   if (!env.SelectSite(args.words[0])) return kExitUsage;
-  const tsiterecord& site = env.catalogue().site();
+  const SiteRecord& site = env.catalogue().site();
   const auto fail = [&](const std::string& text) {
     env.ui().Warn(text);
     return kExitFailed;
@@ -421,7 +421,7 @@ int CmdPublish(Arguments& args) {
                 (count == 1 ? "" : "s") + "; there is no rotation " + IntToStr(number));
   }
   const std::string dir =
-      fixpath(RotationDirectory(ini, fixpath(site.Path, true), number, rotations), true);
+      FixPath(RotationDirectory(ini, FixPath(site.Path, true), number, rotations), true);
   if (!FileExists(dir + site.BaseHTMLName)) {
     return fail("Rotation " + IntToStr(number) + " is not built (" + dir + " holds no " +
                 site.BaseHTMLName + "): nothing was published");
@@ -438,7 +438,7 @@ int CmdQuick(Arguments& args) {
   const auto template_file = args.TakeValue("--template");
   if (!CheckWords(args, 1, 1)) return Usage(args.error);
   CommandEnvironment env(args);
-  const std::string folder = fixpath(args.words[0], true);
+  const std::string folder = FixPath(args.words[0], true);
   if (!DirectoryExists(folder)) {
     std::cerr << "The folder " << folder << " does not exist\n";
     return kExitUsage;
@@ -455,7 +455,7 @@ int CmdQuick(Arguments& args) {
     settings.Next_Page_File = next;
     settings.prev_next_image_buttons = true;
   }
-  tsiterecord site;
+  SiteRecord site;
   site.Path = folder;
   site.BaseHTMLName = "Index.html";
   // Without a catalogue entry the record of what builds wrote is the folder's own.
@@ -488,7 +488,7 @@ int CmdAdd(Arguments& args) {
       if (!editor.status_line().empty()) env.ui().Warn(editor.status_line());
       return kExitFailed;
     }
-    directory = fixpath(editor.rotation_directory(), false);
+    directory = FixPath(editor.rotation_directory(), false);
   }
   if (!DirectoryExists(directory)) {
     env.ui().Warn("Error!  The directory, " + directory + ", could not be located!");
@@ -522,7 +522,7 @@ int CmdDeleteSite(Arguments& args) {
   if (!lock) return kExitFailed;
   // Read again under the lock: what another program saved meanwhile is what is deleted.
   if (!env.SelectSite(key)) return kExitUsage;
-  const bool deleted = catalogue.deletecurrentsite(env.ui(), rotations);
+  const bool deleted = catalogue.DeleteCurrentSite(env.ui(), rotations);
   for (const std::string& listed : catalogue.keys()) {
     if (EqualsNoCase(listed, key)) return kExitFailed;
   }

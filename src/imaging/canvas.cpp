@@ -1,4 +1,4 @@
-// The drawing surface of TPixelGraphic (declared in PGraphic.h). Written by hand: fills and
+// The drawing surface of PixelGraphic (declared in pixelgraphic.h). Written by hand: fills and
 // copies on the plain pixel store are simple loops; text goes to the FreeType-based text unit.
 #include <algorithm>
 #include <cstring>
@@ -13,7 +13,7 @@
 namespace parvel {
 namespace {
 
-ResampleFilter FilterFor(TStretchMode mode) {
+ResampleFilter FilterFor(StretchQuality mode) {
   return mode == smFast     ? ResampleFilter::Nearest
          : mode == smMedium ? ResampleFilter::Box
                             : ResampleFilter::Lanczos3;
@@ -22,7 +22,7 @@ ResampleFilter FilterFor(TStretchMode mode) {
 // Runs `paint` on a 24-bit view of the image; an indexed image is painted as 24 bits and mapped
 // back onto its own palette.
 template <class Paint>
-void Paint24(TPixelGraphic& owner, Paint&& paint) {
+void Paint24(PixelGraphic& owner, Paint&& paint) {
   Raster& image = owner.MutablePixels();
   if (image.bits == 24) {
     paint(image);
@@ -34,9 +34,9 @@ void Paint24(TPixelGraphic& owner, Paint&& paint) {
 }
 
 // The part of a rectangle inside the image (empty when none).
-TRect Clip(const TRect& r, const Raster& image) {
-  TRect c{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, image.width),
-          std::min(r.Bottom, image.height)};
+Rect Clip(const Rect& r, const Raster& image) {
+  Rect c{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, image.width),
+         std::min(r.Bottom, image.height)};
   if (c.Right < c.Left) c.Right = c.Left;
   if (c.Bottom < c.Top) c.Bottom = c.Top;
   return c;
@@ -45,7 +45,7 @@ TRect Clip(const TRect& r, const Raster& image) {
 // Copies `source` (any depth) to (x, y) of a 24-bit target, skipping pixels of `transparent`.
 void Blit24(const Raster& source, Raster& target, std::int32_t x, std::int32_t y,
             std::optional<Rgb> transparent) {
-  const TRect area = Clip({x, y, x + source.width, y + source.height}, target);
+  const Rect area = Clip({x, y, x + source.width, y + source.height}, target);
   for (std::int32_t ty = area.Top; ty < area.Bottom; ++ty) {
     const std::int32_t sy = ty - y;
     std::uint8_t* out = target.Row(ty) + 3 * static_cast<std::size_t>(area.Left);
@@ -64,13 +64,13 @@ void Blit24(const Raster& source, Raster& target, std::int32_t x, std::int32_t y
   }
 }
 
-void Blit(TPixelGraphic& owner, const Raster& source, std::int32_t x, std::int32_t y,
+void Blit(PixelGraphic& owner, const Raster& source, std::int32_t x, std::int32_t y,
           std::optional<Rgb> transparent = std::nullopt) {
   Paint24(owner, [&](Raster& target) { Blit24(source, target, x, y, transparent); });
 }
 
 // `source` scaled to the rectangle's size with the owner's StretchMode, then drawn there.
-void StretchBlit(TPixelGraphic& owner, const Raster& source, const TRect& rect) {
+void StretchBlit(PixelGraphic& owner, const Raster& source, const Rect& rect) {
   if (rect.Width() <= 0 || rect.Height() <= 0 || source.width <= 0 || source.height <= 0) return;
   if (rect.Width() == source.width && rect.Height() == source.height) {
     Blit(owner, source, rect.Left, rect.Top);
@@ -86,8 +86,8 @@ void StretchBlit(TPixelGraphic& owner, const Raster& source, const TRect& rect) 
 }
 
 // The pixels of a rectangle of an image (clipped to it), as 24 bits.
-Raster Crop(const Raster& image, const TRect& rect) {
-  const TRect c = Clip(rect, image);
+Raster Crop(const Raster& image, const Rect& rect) {
+  const Rect c = Clip(rect, image);
   Raster out;
   out.Allocate(c.Width(), c.Height(), 24);
   Blit24(image, out, -c.Left, -c.Top, std::nullopt);
@@ -95,15 +95,15 @@ Raster Crop(const Raster& image, const TRect& rect) {
 }
 
 // True when a JPEG can be decoded straight into the owner's pixels.
-bool CoversExactly(const TPixelGraphic& owner, const TRect& rect, const TJPEGImage& jpeg) {
-  return owner.BitCountNum() == 24 && rect == TRect{0, 0, owner.Width(), owner.Height()} &&
+bool CoversExactly(const PixelGraphic& owner, const Rect& rect, const JpegImage& jpeg) {
+  return owner.BitCountNum() == 24 && rect == Rect{0, 0, owner.Width(), owner.Height()} &&
          jpeg.Width() == owner.Width() && jpeg.Height() == owner.Height();
 }
 
 }  // namespace
 
-void TCanvas::FillRect(const TRect& rect) {
-  const TRect area = Clip(rect, owner_.Pixels());
+void ImageCanvas::FillRect(const Rect& rect) {
+  const Rect area = Clip(rect, owner_.Pixels());
   if (area.Width() == 0 || area.Height() == 0) return;
   Raster& image = owner_.MutablePixels();
   if (image.bits != 24) {
@@ -126,22 +126,22 @@ void TCanvas::FillRect(const TRect& rect) {
   }
 }
 
-void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& source_rect) {
+void ImageCanvas::CopyRect(const Rect& dest, const ImageCanvas& source, const Rect& source_rect) {
   // A copy of the source part first, so that a canvas may copy onto itself.
   const Raster part = Crop(source.owner_.Pixels(), source_rect);
   if (part.width == 0 || part.height == 0) return;
   // Where the source rectangle was clipped, the destination loses the same share.
-  const TRect kept = Clip(source_rect, source.owner_.Pixels());
+  const Rect kept = Clip(source_rect, source.owner_.Pixels());
   const double sx = static_cast<double>(dest.Width()) / source_rect.Width();
   const double sy = static_cast<double>(dest.Height()) / source_rect.Height();
-  const TRect target{dest.Left + static_cast<std::int32_t>((kept.Left - source_rect.Left) * sx),
-                     dest.Top + static_cast<std::int32_t>((kept.Top - source_rect.Top) * sy),
-                     dest.Left + static_cast<std::int32_t>((kept.Right - source_rect.Left) * sx),
-                     dest.Top + static_cast<std::int32_t>((kept.Bottom - source_rect.Top) * sy)};
+  const Rect target{dest.Left + static_cast<std::int32_t>((kept.Left - source_rect.Left) * sx),
+                    dest.Top + static_cast<std::int32_t>((kept.Top - source_rect.Top) * sy),
+                    dest.Left + static_cast<std::int32_t>((kept.Right - source_rect.Left) * sx),
+                    dest.Top + static_cast<std::int32_t>((kept.Bottom - source_rect.Top) * sy)};
   StretchBlit(owner_, part, target);
 }
 
-void TCanvas::Draw(std::int32_t x, std::int32_t y, const TPixelGraphic& graphic) {
+void ImageCanvas::Draw(std::int32_t x, std::int32_t y, const PixelGraphic& graphic) {
   if (&graphic == &owner_) {
     const Raster copy = graphic.Pixels();
     Blit(owner_, copy, x, y);
@@ -150,8 +150,8 @@ void TCanvas::Draw(std::int32_t x, std::int32_t y, const TPixelGraphic& graphic)
   Blit(owner_, graphic.Pixels(), x, y);
 }
 
-void TCanvas::Draw(std::int32_t x, std::int32_t y, const TJPEGImage& jpeg) {
-  const TRect rect{x, y, x + jpeg.Width(), y + jpeg.Height()};
+void ImageCanvas::Draw(std::int32_t x, std::int32_t y, const JpegImage& jpeg) {
+  const Rect rect{x, y, x + jpeg.Width(), y + jpeg.Height()};
   if (CoversExactly(owner_, rect, jpeg)) {
     jpeg.DecodeInto(owner_.MutablePixels());
     return;
@@ -159,7 +159,7 @@ void TCanvas::Draw(std::int32_t x, std::int32_t y, const TJPEGImage& jpeg) {
   Blit(owner_, jpeg.Decode(), x, y);
 }
 
-void TCanvas::StretchDraw(const TRect& rect, const TPixelGraphic& graphic) {
+void ImageCanvas::StretchDraw(const Rect& rect, const PixelGraphic& graphic) {
   if (&graphic == &owner_) {
     const Raster copy = graphic.Pixels();
     StretchBlit(owner_, copy, rect);
@@ -168,7 +168,7 @@ void TCanvas::StretchDraw(const TRect& rect, const TPixelGraphic& graphic) {
   StretchBlit(owner_, graphic.Pixels(), rect);
 }
 
-void TCanvas::StretchDraw(const TRect& rect, const TJPEGImage& jpeg) {
+void ImageCanvas::StretchDraw(const Rect& rect, const JpegImage& jpeg) {
   if (CoversExactly(owner_, rect, jpeg)) {
     jpeg.DecodeInto(owner_.MutablePixels());
     return;
@@ -176,8 +176,8 @@ void TCanvas::StretchDraw(const TRect& rect, const TJPEGImage& jpeg) {
   StretchBlit(owner_, jpeg.Decode(), rect);
 }
 
-void TCanvas::DrawTransparent(std::int32_t x, std::int32_t y, const TPixelGraphic& graphic,
-                              Rgb transparent) {
+void ImageCanvas::DrawTransparent(std::int32_t x, std::int32_t y, const PixelGraphic& graphic,
+                                  Rgb transparent) {
   if (&graphic == &owner_) {
     const Raster copy = graphic.Pixels();
     Blit(owner_, copy, x, y, transparent);
@@ -186,11 +186,11 @@ void TCanvas::DrawTransparent(std::int32_t x, std::int32_t y, const TPixelGraphi
   Blit(owner_, graphic.Pixels(), x, y, transparent);
 }
 
-void TCanvas::TextOut(std::int32_t x, std::int32_t y, std::string_view utf8) {
+void ImageCanvas::TextOut(std::int32_t x, std::int32_t y, std::string_view utf8) {
   Paint24(owner_, [&](Raster& target) { DrawText(target, x, y, Font, utf8); });
 }
 
-TextExtent TCanvas::TextSize(std::string_view utf8) const {
+TextExtent ImageCanvas::TextSize(std::string_view utf8) const {
   return MeasureText(Font, utf8);
 }
 

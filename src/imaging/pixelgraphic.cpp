@@ -58,11 +58,11 @@ void ConfirmConversion(const TFileFormatWriter& writer, const Raster& image, int
 
 }  // namespace
 
-// --- TPixelGraphic ---
+// --- PixelGraphic ---
 
-TPixelGraphic::TPixelGraphic() : canvas_(*this) {}
+PixelGraphic::PixelGraphic() : canvas_(*this) {}
 
-void TPixelGraphic::SetSize(std::int32_t width, std::int32_t height) {
+void PixelGraphic::SetSize(std::int32_t width, std::int32_t height) {
   if (width < 0 || height < 0 || (width > 0 && height > 0 && !SizeIsAcceptable(width, height)) ||
       width > kMaxImageSide || height > kMaxImageSide) {
     throw EPixelGraphic("Invalid value for " +
@@ -78,7 +78,7 @@ void TPixelGraphic::SetSize(std::int32_t width, std::int32_t height) {
   image_ = std::move(resized);
 }
 
-void TPixelGraphic::SetBitCountNum(int bits) {
+void PixelGraphic::SetBitCountNum(int bits) {
   if (!IsValidDepth(bits)) throw InvalidBitCountNumError();
   if (bits == image_.bits) return;
   if (image_.width == 0 || image_.height == 0) {
@@ -89,13 +89,13 @@ void TPixelGraphic::SetBitCountNum(int bits) {
   image_ = ConvertBitCount(image_, bits);
 }
 
-void TPixelGraphic::SetColorResolutionPrompt(ResolutionPrompt prompt) {
+void PixelGraphic::SetColorResolutionPrompt(ResolutionPrompt prompt) {
   if (prompt < ResolutionPrompt::Convert || prompt > ResolutionPrompt::Refuse)
     throw EPixelGraphic("Invalid value for ColorResolutionPrompt");
   color_resolution_prompt_ = prompt;
 }
 
-void TPixelGraphic::SetPixels(Raster image) {
+void PixelGraphic::SetPixels(Raster image) {
   if (!IsValidDepth(image.bits)) throw InvalidBitCountNumError();
   if (image.width < 0 || image.height < 0 ||
       (image.width > 0 && image.height > 0 && !SizeIsAcceptable(image.width, image.height)) ||
@@ -106,7 +106,7 @@ void TPixelGraphic::SetPixels(Raster image) {
   image_ = std::move(image);
 }
 
-void TPixelGraphic::LoadFromFile(const std::string& path) {
+void PixelGraphic::LoadFromFile(const std::string& path) {
   const std::string data = ReadFileOrThrow(path);
   const auto bytes = AsBytes(data);
   const TFileFormatReader* reader = ChooseReader(bytes, ExtensionPart(path));
@@ -114,12 +114,12 @@ void TPixelGraphic::LoadFromFile(const std::string& path) {
   SetPixels(reader->Read(bytes, 0, ReadOptions{fast_jpeg_decode_}));
 }
 
-void TPixelGraphic::SaveToFile(const std::string& path, Interaction* ui) const {
+void PixelGraphic::SaveToFile(const std::string& path, Interaction* ui) const {
   SaveToFile(path, WriteOptions{JPEGSaveQuality.load(), JPEGSaveProgressive.load()}, ui);
 }
 
-void TPixelGraphic::SaveToFile(const std::string& path, const WriteOptions& options,
-                               Interaction* ui) const {
+void PixelGraphic::SaveToFile(const std::string& path, const WriteOptions& options,
+                              Interaction* ui) const {
   const std::vector<std::uint8_t> bytes = Encode(path, options, ui);
   std::string error;
   // Image files are made again by the next build, so they are not flushed one by one.
@@ -130,9 +130,8 @@ void TPixelGraphic::SaveToFile(const std::string& path, const WriteOptions& opti
   }
 }
 
-std::vector<std::uint8_t> TPixelGraphic::Encode(const std::string& path,
-                                                const WriteOptions& options,
-                                                Interaction* ui) const {
+std::vector<std::uint8_t> PixelGraphic::Encode(const std::string& path, const WriteOptions& options,
+                                               Interaction* ui) const {
   if (FileFormatWriters().empty()) throw FileFormatWritersEmptyError();
   std::string extension = ExtensionPart(path);
   if (!extension.empty()) extension.erase(0, 1);
@@ -150,17 +149,17 @@ std::vector<std::uint8_t> TPixelGraphic::Encode(const std::string& path,
   return writer->Write(*image, options);
 }
 
-void TPixelGraphic::Assign(const TPixelGraphic& other) {
+void PixelGraphic::Assign(const PixelGraphic& other) {
   if (&other != this) image_ = other.image_;
 }
 
-// --- TJPEGImage ---
+// --- JpegImage ---
 
-void TJPEGImage::LoadFromFile(const std::string& path) {
+void JpegImage::LoadFromFile(const std::string& path) {
   LoadFromData(ReadFileOrThrow(path));
 }
 
-void TJPEGImage::LoadFromData(std::string data) {
+void JpegImage::LoadFromData(std::string data) {
   const auto bytes = AsBytes(data);
   const ImageInfo info = ReadJpegInfo(bytes);
   const int orientation = ReadJpegOrientation(bytes);
@@ -170,28 +169,28 @@ void TJPEGImage::LoadFromData(std::string data) {
   orientation_ = orientation;
 }
 
-void TJPEGImage::SetDecodeScale(int scale) {
+void JpegImage::SetDecodeScale(int scale) {
   if (scale != 1 && scale != 2 && scale != 4 && scale != 8) {
     throw EPixelGraphic("Invalid value for DecodeScale");
   }
   decode_scale_ = scale;
 }
 
-std::int32_t TJPEGImage::Width() const {
+std::int32_t JpegImage::Width() const {
   return JpegScaledSide(OrientationSwapsSides(orientation_) ? stored_height_ : stored_width_,
                         decode_scale_);
 }
 
-std::int32_t TJPEGImage::Height() const {
+std::int32_t JpegImage::Height() const {
   return JpegScaledSide(OrientationSwapsSides(orientation_) ? stored_width_ : stored_height_,
                         decode_scale_);
 }
 
-std::span<const std::uint8_t> TJPEGImage::Bytes() const {
+std::span<const std::uint8_t> JpegImage::Bytes() const {
   return AsBytes(data_);
 }
 
-void TJPEGImage::DecodeInto(Raster& target) const {
+void JpegImage::DecodeInto(Raster& target) const {
   if (data_.empty()) throw EPGJPGFileFormatReaderWriter("No image loaded");
   const JpegDecodeOptions options{decode_fast_, decode_scale_, skip_unused_scans_};
   if (orientation_ == 1) {
@@ -206,7 +205,7 @@ void TJPEGImage::DecodeInto(Raster& target) const {
   target.pixels = std::move(upright.pixels);
 }
 
-Raster TJPEGImage::Decode() const {
+Raster JpegImage::Decode() const {
   Raster out;
   out.Allocate(Width(), Height(), 24);
   DecodeInto(out);
@@ -215,7 +214,7 @@ Raster TJPEGImage::Decode() const {
 
 // --- Operations ---
 
-void ResampleFrom(TPixelGraphic& target, const TPixelGraphic& source) {
+void ResampleFrom(PixelGraphic& target, const PixelGraphic& source) {
   if (source.Width() <= 0 || source.Height() <= 0) {
     throw EPixelGraphic("Cannot resample an empty image");
   }
@@ -267,8 +266,8 @@ int ChooseJPEGScale(std::int32_t stored_width, std::int32_t stored_height, std::
 }
 
 void LoadJPEGScaled(const std::string& path, std::int32_t box_width, std::int32_t box_height,
-                    TPixelGraphic& target, bool set_stretch_mode) {
-  TJPEGImage jpeg;
+                    PixelGraphic& target, bool set_stretch_mode) {
+  JpegImage jpeg;
   jpeg.LoadFromFile(path);
   jpeg.SetDecodeFast(true);
   jpeg.SetDecodeScale(ChooseJPEGScale(jpeg.Width(), jpeg.Height(), box_width, box_height));
@@ -278,7 +277,7 @@ void LoadJPEGScaled(const std::string& path, std::int32_t box_width, std::int32_
   target.Canvas().StretchDraw({0, 0, target.Width(), target.Height()}, jpeg);
 }
 
-bool savetojpeg(TPixelGraphic& image, const std::string& path, int quality, bool progressive) {
+bool SaveToJpeg(PixelGraphic& image, const std::string& path, int quality, bool progressive) {
   quality = std::clamp(quality, 0, 100);
   JPEGSaveQuality = quality;
   JPEGSaveProgressive = progressive;

@@ -1,5 +1,5 @@
-// The image layer as the rest of the program sees it: the raster image TPixelGraphic with its
-// drawing surface, the JPEG image TJPEGImage that decodes on demand at a reduced scale, and the
+// The image layer as the rest of the program sees it: the raster image PixelGraphic with its
+// drawing surface, the JPEG image JpegImage that decodes on demand at a reduced scale, and the
 // shared operations (load, save, file information, scaled JPEG decode, resampling).
 // Errors travel as the EPixelGraphic family (imaging/imageerrors.h). Each object belongs to one
 // thread at a time; different objects may be used on different threads at once.
@@ -18,11 +18,11 @@
 namespace parvel {
 
 class Interaction;
-class TPixelGraphic;
-class TJPEGImage;
+class PixelGraphic;
+class JpegImage;
 
 // Resampling quality when an image is the target of a resample or stretched draw.
-enum TStretchMode { smFast = 0, smMedium = 1, smPrecise = 2 };
+enum StretchQuality { smFast = 0, smMedium = 1, smPrecise = 2 };
 
 // What a save does when the writer cannot store the image's colour resolution (by the
 // property's numbers).
@@ -34,35 +34,35 @@ enum class ResolutionPrompt {
 };
 
 // A rectangle from (Left, Top) up to but not including (Right, Bottom).
-struct TRect {
+struct Rect {
   std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
   std::int32_t Width() const { return Right - Left; }
   std::int32_t Height() const { return Bottom - Top; }
-  friend bool operator==(const TRect&, const TRect&) = default;
+  friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-// Drawing on the pixels of one TPixelGraphic. Everything clips to the image. On an indexed image
+// Drawing on the pixels of one PixelGraphic. Everything clips to the image. On an indexed image
 // each drawn colour becomes the nearest palette entry.
-class TCanvas {
+class ImageCanvas {
  public:
-  explicit TCanvas(TPixelGraphic& owner) : owner_(owner) {}
-  TCanvas(const TCanvas&) = delete;
-  TCanvas& operator=(const TCanvas&) = delete;
+  explicit ImageCanvas(PixelGraphic& owner) : owner_(owner) {}
+  ImageCanvas(const ImageCanvas&) = delete;
+  ImageCanvas& operator=(const ImageCanvas&) = delete;
 
   Rgb BrushColor{255, 255, 255};  // the colour FillRect uses
   TextStyle Font;                 // face, size, style and colour of TextOut
 
-  void FillRect(const TRect& rect);
+  void FillRect(const Rect& rect);
   // Copies `source_rect` of another (or this) canvas into `dest`, stretched with the owner's
   // StretchMode when the sizes differ.
-  void CopyRect(const TRect& dest, const TCanvas& source, const TRect& source_rect);
-  void Draw(std::int32_t x, std::int32_t y, const TPixelGraphic& graphic);
+  void CopyRect(const Rect& dest, const ImageCanvas& source, const Rect& source_rect);
+  void Draw(std::int32_t x, std::int32_t y, const PixelGraphic& graphic);
   // Decodes the JPEG; straight into the owner's pixels when it exactly covers a 24-bit owner.
-  void Draw(std::int32_t x, std::int32_t y, const TJPEGImage& jpeg);
-  void StretchDraw(const TRect& rect, const TPixelGraphic& graphic);
-  void StretchDraw(const TRect& rect, const TJPEGImage& jpeg);
+  void Draw(std::int32_t x, std::int32_t y, const JpegImage& jpeg);
+  void StretchDraw(const Rect& rect, const PixelGraphic& graphic);
+  void StretchDraw(const Rect& rect, const JpegImage& jpeg);
   // Draws every pixel of `graphic` except those of colour `transparent`.
-  void DrawTransparent(std::int32_t x, std::int32_t y, const TPixelGraphic& graphic,
+  void DrawTransparent(std::int32_t x, std::int32_t y, const PixelGraphic& graphic,
                        Rgb transparent);
   // Writes the glyphs only (the background stays) with the top-left of the text cell at (x, y).
   void TextOut(std::int32_t x, std::int32_t y, std::string_view utf8);
@@ -71,14 +71,14 @@ class TCanvas {
   int TextHeight(std::string_view utf8) const { return TextSize(utf8).height; }
 
  private:
-  TPixelGraphic& owner_;
+  PixelGraphic& owner_;
 };
 
-class TPixelGraphic {
+class PixelGraphic {
  public:
-  TPixelGraphic();
-  TPixelGraphic(const TPixelGraphic&) = delete;
-  TPixelGraphic& operator=(const TPixelGraphic&) = delete;
+  PixelGraphic();
+  PixelGraphic(const PixelGraphic&) = delete;
+  PixelGraphic& operator=(const PixelGraphic&) = delete;
 
   std::int32_t Width() const { return image_.width; }
   std::int32_t Height() const { return image_.height; }
@@ -93,16 +93,16 @@ class TPixelGraphic {
   int BitCountNum() const { return image_.bits; }
   void SetBitCountNum(int bits);
 
-  TStretchMode StretchMode() const { return stretch_mode_; }
-  void SetStretchMode(TStretchMode mode) { stretch_mode_ = mode; }
+  StretchQuality StretchMode() const { return stretch_mode_; }
+  void SetStretchMode(StretchQuality mode) { stretch_mode_ = mode; }
   bool FastJPEGDecode() const { return fast_jpeg_decode_; }
   void SetFastJPEGDecode(bool fast) { fast_jpeg_decode_ = fast; }
   // See SaveToFile. A value outside the four raises EPixelGraphic.
   ResolutionPrompt ColorResolutionPrompt() const { return color_resolution_prompt_; }
   void SetColorResolutionPrompt(ResolutionPrompt prompt);
 
-  TCanvas& Canvas() { return canvas_; }
-  const TCanvas& Canvas() const { return canvas_; }
+  ImageCanvas& Canvas() { return canvas_; }
+  const ImageCanvas& Canvas() const { return canvas_; }
 
   // The pixel store. SetPixels checks depth, palette and size and raises EPixelGraphic when they
   // do not fit together; whoever changes MutablePixels keeps them fitting.
@@ -127,18 +127,18 @@ class TPixelGraphic {
                                    Interaction* ui = nullptr) const;
 
   // Copies size, depth, palette and pixels.
-  void Assign(const TPixelGraphic& other);
+  void Assign(const PixelGraphic& other);
 
  private:
   Raster image_;
-  TStretchMode stretch_mode_ = smPrecise;
+  StretchQuality stretch_mode_ = smPrecise;
   bool fast_jpeg_decode_ = false;
   ResolutionPrompt color_resolution_prompt_ = ResolutionPrompt::Ask;
-  TCanvas canvas_;
+  ImageCanvas canvas_;
 };
 
 // A JPEG file held compressed; it is decoded whenever it is drawn, and no decoded copy is kept.
-class TJPEGImage {
+class JpegImage {
  public:
   // Reads the file and its headers (size and EXIF orientation); raises
   // EPGJPGFileFormatReaderWriter when it is not a readable JPEG file.
@@ -182,7 +182,7 @@ extern std::atomic<bool> JPEGSaveProgressive;  // initially false
 // Fills the whole of `target` (at its present size; it becomes 24-bit) with the whole of `source`
 // scaled to that size, with target's StretchMode: smFast nearest pixel, smMedium area average
 // (bilinear when enlarging), smPrecise Lanczos-3. An empty source raises EPixelGraphic.
-void ResampleFrom(TPixelGraphic& target, const TPixelGraphic& source);
+void ResampleFrom(PixelGraphic& target, const PixelGraphic& source);
 
 struct ImageFileInfo {
   std::int32_t width = 0;
@@ -208,10 +208,10 @@ int ChooseJPEGScale(std::int32_t stored_width, std::int32_t stored_height, std::
 // into `target`, which becomes a 24-bit image of the scaled size. With `set_stretch_mode` the
 // target's StretchMode becomes smMedium first.
 void LoadJPEGScaled(const std::string& path, std::int32_t box_width, std::int32_t box_height,
-                    TPixelGraphic& target, bool set_stretch_mode = true);
+                    PixelGraphic& target, bool set_stretch_mode = true);
 
 // Sets JPEGSaveQuality and JPEGSaveProgressive, sets the image's ColorResolutionPrompt to Convert
 // and saves it with this quality and progressive switch. False on any failure; never raises.
-bool savetojpeg(TPixelGraphic& image, const std::string& path, int quality, bool progressive);
+bool SaveToJpeg(PixelGraphic& image, const std::string& path, int quality, bool progressive);
 
 }  // namespace parvel

@@ -1,4 +1,4 @@
-// The plain pixel store that every format reader fills and every writer reads; TPixelGraphic
+// The plain pixel store that every format reader fills and every writer reads; PixelGraphic
 // wraps one. Rows run top-down. 24-bit pixels are three bytes R, G, B; 1-, 4- and 8-bit pixels
 // are palette indexes packed from the most significant bit of each byte. Rows are not padded.
 #pragma once

@@ -68,7 +68,7 @@ const std::vector<std::string>& Catalogue::names() {
   return names_;
 }
 
-std::string Catalogue::generatenewsitename() const {
+std::string Catalogue::GenerateNewSiteName() const {
   const std::set<std::string> existing = DataDirectoryNamesLower();
   for (int n = static_cast<int>(keys_.size()) + 1; n <= kLastSiteNumber; ++n) {
     const std::string candidate = "Site_" + IntToStr(n);
@@ -80,16 +80,16 @@ std::string Catalogue::generatenewsitename() const {
   return std::string();
 }
 
-bool Catalogue::addsite(const std::string& site_key) {
+bool Catalogue::AddSite(const std::string& site_key) {
   bool ok = WriteKey(SiteSettingsFileName(site_key), kGeneral, "Name", kNewSiteName);
   ok = ok && WriteKey(SitesFileName(), kSites, site_key, kNewSiteName);
   keys_.push_back(site_key);
   return ok;
 }
 
-void ReadSiteRecord(const IniFile& ini, tsiterecord& site) {
+void ReadSiteRecord(const IniFile& ini, SiteRecord& site) {
   site.Name = ini.GetString(kGeneral, "Name", "Name Error");
-  site.Path = fixpath(expandpath(ini.GetString(kGeneral, "Path", "")), true);
+  site.Path = FixPath(ExpandPath(ini.GetString(kGeneral, "Path", "")), true);
   site.BaseHTMLName = ini.GetString(kGeneral, "BaseHTMLName", kDefaultBaseHTMLName);
   site.LivePath = ini.GetString(kGeneral, "LivePath", "");
   site.Publish_URL = ini.GetString(kGeneral, "Publish_URL", "");
@@ -103,7 +103,7 @@ void ReadSiteRecord(const IniFile& ini, tsiterecord& site) {
   site.RotationCount = rotations < 0 ? 0 : rotations;
 }
 
-bool Catalogue::loadsite(const std::string& site_key) {
+bool Catalogue::LoadSite(const std::string& site_key) {
   site_.SiteKey = site_key;
   IniFile ini(SiteSettingsFileName(site_key));
   ini.Load();  // an unreadable file reads like a missing one
@@ -112,7 +112,7 @@ bool Catalogue::loadsite(const std::string& site_key) {
   return !site_.Path.empty();
 }
 
-bool Catalogue::savecurrentsite(const std::function<void(IniFile&)>& also) {
+bool Catalogue::SaveCurrentSite(const std::function<void(IniFile&)>& also) {
   // Without a current site there is no file to write (the key would name ".ini").
   if (site_.SiteKey.empty()) return false;
   // Another program's save must not fall between this read and this write.
@@ -121,13 +121,13 @@ bool Catalogue::savecurrentsite(const std::function<void(IniFile&)>& also) {
   IniFile ini(SiteSettingsFileName(site_.SiteKey));
   if (!ini.Load()) return false;
   if (also) also(ini);
-  tsiterecord disk;
+  SiteRecord disk;
   ReadSiteRecord(ini, disk);
   // A record not read from this file is this program's as a whole.
   const bool all = !EqualsNoCase(stored_.SiteKey, site_.SiteKey);
-  tsiterecord merged = site_;
+  SiteRecord merged = site_;
   bool changed = false;
-  const auto field = [&](auto tsiterecord::*member, const char* key, const std::string& text) {
+  const auto field = [&](auto SiteRecord::*member, const char* key, const std::string& text) {
     if (all || site_.*member != stored_.*member || !ini.Get(kGeneral, key)) {
       ini.Set(kGeneral, key, text);
       changed = true;
@@ -135,14 +135,14 @@ bool Catalogue::savecurrentsite(const std::function<void(IniFile&)>& also) {
       merged.*member = disk.*member;
     }
   };
-  field(&tsiterecord::Name, "Name", site_.Name);
-  field(&tsiterecord::Path, "Path", truncatepath(site_.Path));
-  field(&tsiterecord::LivePath, "LivePath", site_.LivePath);
-  field(&tsiterecord::AutoRotate, "AutoRotate", site_.AutoRotate ? "True" : "False");
-  field(&tsiterecord::CurrentRotationPosition, "CurrentRotationPosition",
+  field(&SiteRecord::Name, "Name", site_.Name);
+  field(&SiteRecord::Path, "Path", TruncatePath(site_.Path));
+  field(&SiteRecord::LivePath, "LivePath", site_.LivePath);
+  field(&SiteRecord::AutoRotate, "AutoRotate", site_.AutoRotate ? "True" : "False");
+  field(&SiteRecord::CurrentRotationPosition, "CurrentRotationPosition",
         IntToStr(site_.CurrentRotationPosition));
-  field(&tsiterecord::BaseHTMLName, "BaseHTMLName", site_.BaseHTMLName);
-  field(&tsiterecord::RotationCount, "RotationCount", IntToStr(site_.RotationCount));
+  field(&SiteRecord::BaseHTMLName, "BaseHTMLName", site_.BaseHTMLName);
+  field(&SiteRecord::RotationCount, "RotationCount", IntToStr(site_.RotationCount));
   // Written only for a site that publishes, so that other sites' files stay as they were.
   if (all || site_.Publish_URL != stored_.Publish_URL) {
     if (site_.Publish_URL.empty()) {
@@ -161,7 +161,7 @@ bool Catalogue::savecurrentsite(const std::function<void(IniFile&)>& also) {
 }
 
 std::string Catalogue::DeleteProblem(bool use_rotations) const {
-  const std::string dir = fixpath(site_.Path, true);
+  const std::string dir = FixPath(site_.Path, true);
   if (site_.SiteKey.empty() || dir.empty() || !DirectoryExists(dir)) return std::string();
   // A link goes by itself: what it points at stays whole.
   if (IsSymbolicLink(dir)) return std::string();
@@ -171,7 +171,7 @@ std::string Catalogue::DeleteProblem(bool use_rotations) const {
   return "The site, " + site_.Name + ", was not deleted: its directory, " + dir + ", " + why + ".";
 }
 
-bool Catalogue::deletecurrentsite(Interaction& ui, bool use_rotations) {
+bool Catalogue::DeleteCurrentSite(Interaction& ui, bool use_rotations) {
   if (const std::string problem = DeleteProblem(use_rotations); !problem.empty()) {
     ui.Warn(problem);
     return false;
@@ -182,9 +182,9 @@ bool Catalogue::deletecurrentsite(Interaction& ui, bool use_rotations) {
   }
   const std::string key = site_.SiteKey;
   // The directory first: when it cannot go, the site stays listed with its settings, whole.
-  const std::string directory = fixpath(site_.Path, true);
+  const std::string directory = FixPath(site_.Path, true);
   if (!directory.empty() && (DirectoryExists(directory) || IsSymbolicLink(directory)) &&
-      !dodeletedir(ui, directory)) {
+      !DeleteDirectoryAsked(ui, directory)) {
     return false;
   }
   std::vector<std::string> files{SiteSettingsFileName(key)};
@@ -217,7 +217,7 @@ void Catalogue::rebuildSiteNameList() {
   for (const auto& key : keys_) names_.push_back(ini.GetString(kSites, key, "Error: " + key));
 }
 
-SelectionStatus Catalogue::doselectionstatus(bool use_rotations) {
+SelectionStatus Catalogue::ComputeSelectionStatus(bool use_rotations) {
   if (selected_ < 0 || selected_ >= static_cast<int>(keys_.size())) {
     selected_ = -1;
     site_.SiteKey.clear();
@@ -245,14 +245,14 @@ bool Catalogue::SelectedIsCurrent() const {
 
 SelectionStatus Catalogue::NewSite(Interaction& ui, bool use_rotations,
                                    const std::function<bool()>& site_options) {
-  const std::string key = generatenewsitename();
-  if (key.empty() || !addsite(key)) {
+  const std::string key = GenerateNewSiteName();
+  if (key.empty() || !AddSite(key)) {
     ui.Warn(
         "Error encountered creating new site!  Ensure you have write access and sufficient disk "
         "space for your data directory, " +
         DataDirectory() + "!");
     // Every key up to the last number is taken: there is no site to go on with.
-    if (key.empty()) return doselectionstatus(use_rotations);
+    if (key.empty()) return ComputeSelectionStatus(use_rotations);
   }
   site_.SiteKey = key;
   site_.Name = kNewSiteName;
@@ -275,10 +275,10 @@ SelectionStatus Catalogue::NewSite(Interaction& ui, bool use_rotations,
   // its default directory when the options made it and it is still empty. A directory of that
   // name that was there before belongs to someone else, and so does any folder the user named
   // (the options take back what they made themselves when their save fails).
-  const std::string own_directory = fixpath(site_.Path, false);
+  const std::string own_directory = FixPath(site_.Path, false);
   const bool had_directory = PathExists(own_directory);
   if (!site_options()) {
-    // The settings file holds only what addsite wrote a moment ago.
+    // The settings file holds only what AddSite wrote a moment ago.
     if (const std::string settings = SiteSettingsFileName(key); FileExists(settings))
       Files().Remove(settings, nullptr);
     ForgetCurrentSite();
@@ -288,13 +288,13 @@ SelectionStatus Catalogue::NewSite(Interaction& ui, bool use_rotations,
       Files().Remove(own_directory, nullptr);  // fails, and so keeps it, unless it is empty
     }
   }
-  return doselectionstatus(use_rotations);
+  return ComputeSelectionStatus(use_rotations);
 }
 
 SelectionStatus Catalogue::SelectSite(int index, bool use_rotations) {
   selected_ = (index >= 0 && index < static_cast<int>(keys_.size())) ? index : -1;
-  if (selected_ >= 0) loadsite(keys_[selected_]);
-  return doselectionstatus(use_rotations);
+  if (selected_ >= 0) LoadSite(keys_[selected_]);
+  return ComputeSelectionStatus(use_rotations);
 }
 
 Catalogue::DoubleClickResult Catalogue::DoubleClickSite(int index, bool use_rotations) {
@@ -311,11 +311,11 @@ std::string Catalogue::DeleteQuestion() const {
 }
 
 SelectionStatus Catalogue::DeleteSite(Interaction& ui, bool use_rotations) {
-  if (!SelectedIsCurrent()) return doselectionstatus(use_rotations);
+  if (!SelectedIsCurrent()) return ComputeSelectionStatus(use_rotations);
   if (const std::string problem = DeleteProblem(use_rotations); !problem.empty()) {
     ui.Warn(problem);
   } else if (ui.ConfirmDelete(DeleteQuestion())) {
-    deletecurrentsite(ui, use_rotations);
+    DeleteCurrentSite(ui, use_rotations);
   }
   // Yes or No, the selection is handled afresh; after a deletion nothing is selected.
   return SelectSite(selected_, use_rotations);

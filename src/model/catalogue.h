@@ -20,10 +20,10 @@ inline constexpr std::string_view kSaveSiteFailedMessage =
     "space and write access to this drive";
 
 // The current site's catalogue entry. An empty SiteKey means there is no current site.
-struct tsiterecord {
+struct SiteRecord {
   std::string SiteKey;
   std::string Name;
-  std::string Path;  // after loadsite: expanded, with a trailing separator
+  std::string Path;  // after LoadSite: expanded, with a trailing separator
   std::string LivePath;
   bool AutoRotate = false;
   std::int32_t CurrentRotationPosition = 1;
@@ -62,17 +62,17 @@ class Catalogue {
   // The display names, one per key; re-read first when they have fallen out of step with the keys.
   const std::vector<std::string>& names();
   int selected() const { return selected_; }  // -1: none
-  tsiterecord& site() { return site_; }
-  const tsiterecord& site() const { return site_; }
+  SiteRecord& site() { return site_; }
+  const SiteRecord& site() const { return site_; }
 
   // A key "Site_<n>" that is neither in the list nor has a settings file; empty if none is left.
-  std::string generatenewsitename() const;
+  std::string GenerateNewSiteName() const;
   // Writes Name = "New Site" into the site's settings file and sites.ini and appends the key to
   // the list (also when a write failed, so that the new site can still be worked with).
   // False when a file could not be written.
-  bool addsite(const std::string& site_key);
+  bool AddSite(const std::string& site_key);
   // Makes the site current from its settings file; false (no message) when it has no Path.
-  bool loadsite(const std::string& site_key);
+  bool LoadSite(const std::string& site_key);
   // Writes the current record into "General" and its name into sites.ini (when that line does
   // not hold it yet). `also` makes further changes to the settings file, saved in the same
   // step. False when a file could not be written or the data directory's lock could not be had;
@@ -82,14 +82,14 @@ class Catalogue {
   // this program changed since it read or saved them (or whose key the file lacks) are written:
   // what another program saved meanwhile (turnwheel's next rotation, the command line's) stays,
   // and the record takes it over.
-  bool savecurrentsite(const std::function<void(IniFile&)>& also = nullptr);
+  bool SaveCurrentSite(const std::function<void(IniFile&)>& also = nullptr);
   // Moves the current site's directory (a symbolic link as a link), then its settings file and
   // its header/footer list files (SiteListFiles) to the Trash, removes the program's records
   // about it (RemoveSiteRecords), its catalogue line and its list entry; nothing is selected
   // afterwards. Each step runs only when the one before succeeded, and failures are reported: a
   // directory that cannot go (or that DeleteProblem refuses) leaves the site whole and listed.
   // True when the site is gone.
-  bool deletecurrentsite(Interaction& ui, bool use_rotations);
+  bool DeleteCurrentSite(Interaction& ui, bool use_rotations);
   // Why Delete Site must not remove the current site's directory ("The site, One, was not
   // deleted: its directory, /home/u/, is your home directory."); empty when it may. A directory
   // that is a symbolic link goes by itself and is never refused.
@@ -97,7 +97,7 @@ class Catalogue {
   // Re-reads every display name from sites.ini ("Error: " + key for a missing line).
   void rebuildSiteNameList();
   // Drops the current site when nothing is selected and returns what the main window shows.
-  SelectionStatus doselectionstatus(bool use_rotations);
+  SelectionStatus ComputeSelectionStatus(bool use_rotations);
 
   // The main window's actions. `site_options` runs the site options for the current site and
   // returns true when the user confirmed them. When they are cancelled, the new site goes again,
@@ -127,14 +127,14 @@ class Catalogue {
   std::vector<std::string> keys_;
   std::vector<std::string> names_;
   int selected_ = -1;
-  tsiterecord site_;
+  SiteRecord site_;
   // The current site's record as its settings file held it when last read or saved: a field of
   // site_ that differs from it has been changed here.
-  tsiterecord stored_;
+  SiteRecord stored_;
 };
 
-// The "General" section of a site's settings file read by loadsite's rules into `site` (all
+// The "General" section of a site's settings file read by LoadSite's rules into `site` (all
 // fields but SiteKey).
-void ReadSiteRecord(const IniFile& ini, tsiterecord& site);
+void ReadSiteRecord(const IniFile& ini, SiteRecord& site);
 
 }  // namespace parvel

@@ -27,7 +27,7 @@ std::string ChooserLabel(int rotation, bool use_rotations) {
 std::string EntryState(const std::string& dir, const std::string& base) {
   if (!DirectoryExists(dir)) return " : ERROR! Not found!";
   const std::string images = IntToStr(static_cast<std::int64_t>(ListSiteImages(dir).size()));
-  const bool built = FileExists(fixpath(dir, true) + base);
+  const bool built = FileExists(FixPath(dir, true) + base);
   return " : " + images + " Images" + (built ? " : Built" : " : NOT BUILT");
 }
 
@@ -48,7 +48,7 @@ class FlagGuard {
 std::string DefaultRotationDirectory(std::string_view site_path, int rotation, bool use_rotations) {
   // Without a site directory there is no default: a bare "Rotation_1" would name a folder
   // relative to wherever the program happens to run.
-  const std::string site = fixpath(site_path, true);
+  const std::string site = FixPath(site_path, true);
   if (site.empty() || !use_rotations) return site;
   return site + RotationSection(rotation);
 }
@@ -56,7 +56,7 @@ std::string DefaultRotationDirectory(std::string_view site_path, int rotation, b
 std::string RotationDirectory(const IniFile& site_ini, std::string_view site_path, int rotation,
                               bool use_rotations) {
   if (auto stored = site_ini.Get(RotationSection(rotation), "Rotation_Path")) {
-    return expandpath(*stored);
+    return ExpandPath(*stored);
   }
   return DefaultRotationDirectory(site_path, rotation, use_rotations);
 }
@@ -86,7 +86,7 @@ std::vector<KeptFolder> CatalogueFolders(const std::string& site_key, int leave_
     const std::string of_site =
         own ? std::string()
             : " of the site " + ini.GetString(kGeneral, "Name", key) + " (" + key + ")";
-    const std::string site_path = fixpath(expandpath(ini.GetString(kGeneral, "Path", "")), true);
+    const std::string site_path = FixPath(ExpandPath(ini.GetString(kGeneral, "Path", "")), true);
     if (!(own && leave_out == kLeaveOutWholeSite)) {
       folders.push_back({site_path, own ? "the site's own directory" : "the directory" + of_site});
     }
@@ -100,13 +100,13 @@ std::vector<KeptFolder> CatalogueFolders(const std::string& site_key, int leave_
   return folders;
 }
 
-RotationList loadrotationlist(Interaction& ui, const std::string& site_key, bool use_rotations) {
+RotationList LoadRotationList(Interaction& ui, const std::string& site_key, bool use_rotations) {
   BusyCursor busy(ui);
   RotationList list;
   IniFile ini(SiteSettingsFileName(site_key));
   ini.Load();  // an unreadable file reads like a missing one
   const int count = ListedRotationCount(ini, use_rotations);
-  const std::string site_path = expandpath(ini.GetString(kGeneral, "Path", ""));
+  const std::string site_path = ExpandPath(ini.GetString(kGeneral, "Path", ""));
   const std::string base = ini.GetString(kGeneral, "BaseHTMLName", "Index.html");
   for (int n = 1; n <= count; ++n) {
     const std::string dir = RotationDirectory(ini, site_path, n, use_rotations);
@@ -116,8 +116,8 @@ RotationList loadrotationlist(Interaction& ui, const std::string& site_key, bool
   return list;
 }
 
-CopySettingsDialog::CopySettingsDialog(Catalogue& catalogue,
-                                       const std::vector<std::string>& editor_rotations)
+CopySettingsForm::CopySettingsForm(Catalogue& catalogue,
+                                   const std::vector<std::string>& editor_rotations)
     : keys_(catalogue.keys()),
       names_(catalogue.names()),
       rotations_(editor_rotations),
@@ -131,19 +131,19 @@ CopySettingsDialog::CopySettingsDialog(Catalogue& catalogue,
   }
 }
 
-void CopySettingsDialog::ChooseSite(Interaction& ui, int index, bool use_rotations) {
+void CopySettingsForm::ChooseSite(Interaction& ui, int index, bool use_rotations) {
   if (index < 0 || index >= static_cast<int>(keys_.size())) return;
   site_ = index;
   site_key_ = keys_[index];
-  rotations_ = loadrotationlist(ui, site_key_, use_rotations).entries;
+  rotations_ = LoadRotationList(ui, site_key_, use_rotations).entries;
   rotation_ = -1;
 }
 
-void CopySettingsDialog::SelectRotation(int index) {
+void CopySettingsForm::SelectRotation(int index) {
   rotation_ = (index >= 0 && index < static_cast<int>(rotations_.size())) ? index : -1;
 }
 
-bool CopySettingsDialog::Accept(Interaction& ui, SiteSettings& settings, bool use_rotations) const {
+bool CopySettingsForm::Accept(Interaction& ui, SiteSettings& settings, bool use_rotations) const {
   if (rotation_ < 0 || site_key_.empty()) {
     ui.Message(MessageKind::Information, kNoRotationSelectedMessage, Buttons::Ok);
     return false;
@@ -163,8 +163,8 @@ SiteEditor::SiteEditor(Interaction& ui, Catalogue& catalogue, SiteSettings& sett
       style_templates_(style_templates) {}
 
 SiteContext SiteEditor::context() const {
-  const tsiterecord& site = catalogue_.site();
-  return SiteContext{site.SiteKey, fixpath(site.Path, true), options_.UseRotations};
+  const SiteRecord& site = catalogue_.site();
+  return SiteContext{site.SiteKey, FixPath(site.Path, true), options_.UseRotations};
 }
 
 bool SiteEditor::SaveCurrentRotation() {
@@ -208,7 +208,7 @@ bool SiteEditor::Open() {
 }
 
 void SiteEditor::RefreshRotationList() {
-  list_ = loadrotationlist(ui_, catalogue_.site().SiteKey, options_.UseRotations);
+  list_ = LoadRotationList(ui_, catalogue_.site().SiteKey, options_.UseRotations);
   if (selected_ > LastIndex()) selected_ = LastIndex();
 }
 
@@ -250,7 +250,7 @@ bool SiteEditor::SelectRotation(int index) {
 
 bool SiteEditor::NewRotation() {
   if (!SaveCurrentRotation()) return false;
-  tsiterecord& site = catalogue_.site();
+  SiteRecord& site = catalogue_.site();
   const int rotation = static_cast<int>(list_.entries.size()) + 1;
   // Past the last number the new rotation could not be listed, and selecting "the last entry"
   // would then save these settings over another rotation's section.
@@ -258,7 +258,7 @@ bool SiteEditor::NewRotation() {
       rotation > kMaxRotations
           ? std::string()
           : DefaultRotationDirectory(site.Path, rotation, options_.UseRotations);
-  if (dir.empty() || (!DirectoryExists(dir) && !createnewdirectory(ui_, dir))) {
+  if (dir.empty() || (!DirectoryExists(dir) && !CreateNewDirectory(ui_, dir))) {
     ui_.Message(MessageKind::Information, kNewRotationFailedMessage, Buttons::Ok);
     return false;
   }
@@ -269,7 +269,7 @@ bool SiteEditor::NewRotation() {
   // The copy starts with the page settings only: its directory holds no site yet.
   settings_.Status = RotationStatus::New;
   site.RotationCount += 1;
-  if (!catalogue_.savecurrentsite()) {
+  if (!catalogue_.SaveCurrentSite()) {
     // The file still counts the old rotations; going on would select the old last rotation and
     // save the new directory into its section.
     site.RotationCount -= 1;
@@ -304,14 +304,14 @@ std::string SiteEditor::DeleteQuestion() const {
 
 bool SiteEditor::DeleteRotation() {
   if (!delete_rotation_enabled()) return false;
-  tsiterecord& site = catalogue_.site();
+  SiteRecord& site = catalogue_.site();
   const int rotation = selected_ + 1;
   // Only the site's last rotation can go, so that the numbers stay without gaps.
   if (rotation != site.RotationCount) return false;
   // When the selected rotation did not load, the editor still holds an earlier rotation and its
   // directory: that one is not to be deleted, so only the section goes.
   const std::string dir =
-      rotation == settings_.current_rotation ? fixpath(settings_.Rotation_Path, true) : "";
+      rotation == settings_.current_rotation ? FixPath(settings_.Rotation_Path, true) : "";
   const bool remove_directory = !dir.empty() && (DirectoryExists(dir) || IsSymbolicLink(dir));
   // A link goes by itself: what it points at stays whole, so it holds nothing that could be lost.
   if (remove_directory && !IsSymbolicLink(dir)) {
@@ -326,10 +326,10 @@ bool SiteEditor::DeleteRotation() {
   if (!ui_.ConfirmDelete(DeleteQuestion())) return false;
 
   // A directory that did not go leaves the rotation listed, as it was.
-  if (remove_directory && !dodeletedir(ui_, dir)) return false;
+  if (remove_directory && !DeleteDirectoryAsked(ui_, dir)) return false;
   // The section and the count go in one save, so the file never lists a rotation it lacks.
   site.RotationCount -= 1;
-  const bool saved = catalogue_.savecurrentsite(
+  const bool saved = catalogue_.SaveCurrentSite(
       [&](IniFile& ini) { ini.EraseSection(RotationSection(rotation)); });
   if (!saved) {
     site.RotationCount += 1;
@@ -378,12 +378,12 @@ void SiteEditor::BuildAll(const std::function<bool()>& build_current) {
 
 void SiteEditor::Preview() {
   if (!preview_enabled()) return;
-  ui_.OpenPage(fixpath(settings_.Rotation_Path, true) + catalogue_.site().BaseHTMLName);
+  ui_.OpenPage(FixPath(settings_.Rotation_Path, true) + catalogue_.site().BaseHTMLName);
 }
 
 bool SiteEditor::Close() {
   const bool rotation_saved = SaveCurrentRotation();
-  const bool site_saved = catalogue_.savecurrentsite();
+  const bool site_saved = catalogue_.SaveCurrentSite();
   if (!site_saved && !catalogue_.site().SiteKey.empty()) ui_.Warn(kSaveSiteFailedMessage);
   return rotation_saved && site_saved;
 }

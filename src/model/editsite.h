@@ -56,13 +56,13 @@ struct RotationList {
   // The add-images dialog's rotation chooser: "Rotation 2", or "Current Site".
   std::vector<std::string> chooser;
 };
-RotationList loadrotationlist(Interaction& ui, const std::string& site_key, bool use_rotations);
+RotationList LoadRotationList(Interaction& ui, const std::string& site_key, bool use_rotations);
 
 // The copy dialog of Copy settings..: a choice of sites and the chosen site's rotation list.
-class CopySettingsDialog {
+class CopySettingsForm {
  public:
   // Opens on the current site, showing `editor_rotations`, the first entry selected.
-  CopySettingsDialog(Catalogue& catalogue, const std::vector<std::string>& editor_rotations);
+  CopySettingsForm(Catalogue& catalogue, const std::vector<std::string>& editor_rotations);
 
   const std::vector<std::string>& site_names() const { return names_; }
   int chosen_site() const { return site_; }  // -1 when the current site is not in the list
@@ -116,7 +116,7 @@ class SiteEditor {
   // the catalogue's other folders kept) is refused with a warning before the question.
   bool DeleteRotation();
   // Opens the copy dialog over the current site and this editor's list.
-  CopySettingsDialog CopySettings() { return CopySettingsDialog(catalogue_, list_.entries); }
+  CopySettingsForm CopySettings() { return CopySettingsForm(catalogue_, list_.entries); }
   // Writes the page settings into every rotation's section, keeping each one's Rotation_Path
   // and Status, in one save: on failure (kSaveRotationWarning) no section has changed.
   bool ApplyToAll();

@@ -43,9 +43,9 @@ std::vector<std::string> HomeDirectories() {
 
 }  // namespace
 
-bool createnewdirectory(Interaction& ui, const std::string& path, std::vector<std::string>* made) {
+bool CreateNewDirectory(Interaction& ui, const std::string& path, std::vector<std::string>* made) {
   if (path.size() < 4) return false;
-  std::string full = fixpath(path, true);
+  std::string full = FixPath(path, true);
   // Settings written on another system may use "\"; on this one only "/" separates.
   for (char& c : full) {
     if (c == '\\') c = '/';
@@ -75,7 +75,7 @@ bool createnewdirectory(Interaction& ui, const std::string& path, std::vector<st
   return true;
 }
 
-bool dodeletefile(Interaction& ui, const std::string& filename, bool overwriting) {
+bool DeleteFileAsked(Interaction& ui, const std::string& filename, bool overwriting) {
   try {
     if (!FileExists(filename)) {
       ui.Warn("Unable to locate the file, " + filename);
@@ -104,7 +104,7 @@ bool dodeletefile(Interaction& ui, const std::string& filename, bool overwriting
   }
 }
 
-bool dodeletedir(Interaction& ui, const std::string& directory) {
+bool DeleteDirectoryAsked(Interaction& ui, const std::string& directory) {
   if (directory.size() < 4) return false;
   // "/./" or "/tmp/.." are long enough but still name the root; never hand that on.
   std::error_code ec;
@@ -240,8 +240,8 @@ bool FolderWithin(const std::string& inner, const std::string& outer) {
   return Within(ResolvedFolder(inner), ResolvedFolder(outer));
 }
 
-bool docopyfile(Interaction& ui, const std::string& source, const std::string& destination,
-                bool ask) {
+bool CopyFileAsked(Interaction& ui, const std::string& source, const std::string& destination,
+                   bool ask) {
   std::error_code ec;
   // Replacing a file by itself would delete the only copy before copying it.
   if (std::filesystem::equivalent(source, destination, ec)) return true;

@@ -15,18 +15,18 @@ namespace parvel {
 // gives false at once. On failure the directories made so far are removed again and a warning is
 // shown. "\" counts as a separator like "/". `made`, when given, receives the directories that
 // were created, outermost first, so that a caller whose step fails later can take them away.
-bool createnewdirectory(Interaction& ui, const std::string& path,
+bool CreateNewDirectory(Interaction& ui, const std::string& path,
                         std::vector<std::string>* made = nullptr);
 
 // Deletes one file. A missing file is reported and gives true; a read-only file is only deleted
 // after the user agrees. `overwriting` says the file is being replaced (it changes the wording of
 // the failure message). False when the file is still there.
-bool dodeletefile(Interaction& ui, const std::string& filename, bool overwriting);
+bool DeleteFileAsked(Interaction& ui, const std::string& filename, bool overwriting);
 
 // Moves a directory with everything in it to the Trash (TrashPaths; a symbolic link goes as a link,
 // its target stays whole); paths shorter than 4 characters and the root are ignored. True when
 // the directory is gone (or was not there), false after a warning or a No to deleting for good.
-bool dodeletedir(Interaction& ui, const std::string& directory);
+bool DeleteDirectoryAsked(Interaction& ui, const std::string& directory);
 
 // Moves `paths` to the desktop's Trash in their order, each as it is: a symbolic link goes as a
 // link, its target's files stay. Those on a file system without a Trash are named in one
@@ -71,10 +71,10 @@ bool FolderWithin(const std::string& inner, const std::string& outer);
 // read-only destination the user would not have replaced, is reported here; the result is true when
 // the destination now holds the source's content. Copying a file onto itself leaves it alone and
 // reports nothing.
-bool docopyfile(Interaction& ui, const std::string& source, const std::string& destination,
-                bool ask);
+bool CopyFileAsked(Interaction& ui, const std::string& source, const std::string& destination,
+                   bool ask);
 
-// The name beside `destination` that docopyfile copies to before the rename (a write
+// The name beside `destination` that CopyFileAsked copies to before the rename (a write
 // temporary's name: RemoveStaleTemporaries clears one left by a stopped copy).
 std::string CopyTemporaryName(const std::string& destination);
 

@@ -12,7 +12,7 @@
 namespace parvel {
 
 void FolderImageList::SetDirectory(Interaction& ui, const std::string& dir) {
-  directory_ = fixpath(dir, true);
+  directory_ = FixPath(dir, true);
   if (!directory_.empty() && !DirectoryExists(directory_)) {
     ui.Warn("Error encountered changing to the directory, " + dir + "!");
   }

@@ -44,7 +44,7 @@ std::vector<std::string> ReadList(const std::string& file) {
   std::string text;
   if (!ReadWholeFile(file, &text)) return list;
   for (const auto& line : SplitLines(text)) {
-    if (!Trim(line).empty()) addtexttocombolist(list, line);
+    if (!Trim(line).empty()) AddTextToComboList(list, line);
   }
   return list;
 }
@@ -89,7 +89,7 @@ bool RecentTemplates::Write() const {
   return image_styles_written && styles_written;
 }
 
-bool addtexttocombolist(std::vector<std::string>& list, std::string_view text) {
+bool AddTextToComboList(std::vector<std::string>& list, std::string_view text) {
   if (text.empty() || ContainsNoCase(list, text)) return false;
   std::string entry(text);
   list.insert(std::upper_bound(list.begin(), list.end(), entry, LessNoCase), std::move(entry));
@@ -99,11 +99,11 @@ bool addtexttocombolist(std::vector<std::string>& list, std::string_view text) {
 void AddSampleTemplates(std::vector<std::string>& list) {
   if (!list.empty()) return;
   for (const char* sample : kSampleTemplates) {
-    if (auto path = FindFileNoCase(DataDirectory(), sample)) addtexttocombolist(list, *path);
+    if (auto path = FindFileNoCase(DataDirectory(), sample)) AddTextToComboList(list, *path);
   }
 }
 
-OptionsDialogState::OptionsDialogState(const AppOptions& options)
+OptionsForm::OptionsForm(const AppOptions& options)
     : quality_(std::clamp<int>(options.DefaultJPEGCompression, 1, 100)),
       truncate_(options.MaxFilenameLength < 101),
       // With truncation off the number field offers the initial limit once switched on.
@@ -111,15 +111,15 @@ OptionsDialogState::OptionsDialogState(const AppOptions& options)
       use_thumbs_directory_(options.UseThumbsDirectory),
       multiple_rotations_(options.UseRotations) {}
 
-void OptionsDialogState::set_quality(int value) {
+void OptionsForm::set_quality(int value) {
   quality_ = std::clamp(value, 1, 100);
 }
 
-void OptionsDialogState::set_max_length(int value) {
+void OptionsForm::set_max_length(int value) {
   max_length_ = std::clamp(value, 10, 99);
 }
 
-void OptionsDialogState::Accept(AppOptions& options) const {
+void OptionsForm::Accept(AppOptions& options) const {
   options.MaxFilenameLength =
       truncate_ ? static_cast<std::int16_t>(max_length_) : AppOptions::kNoFilenameLimit;
   options.DefaultJPEGCompression = static_cast<std::int16_t>(quality_);

@@ -43,7 +43,7 @@ class RecentTemplates {
 
 // Adds `text` to a sorted list when it is not empty and not there yet (ignoring case). True when
 // it was added.
-bool addtexttocombolist(std::vector<std::string>& list, std::string_view text);
+bool AddTextToComboList(std::vector<std::string>& list, std::string_view text);
 
 // Fills an empty thumbnail-page template list with the sample templates of the data directory
 // that exist; a list with entries is left as it is.
@@ -51,11 +51,11 @@ void AddSampleTemplates(std::vector<std::string>& list);
 
 // The dialog "Options" without its window: the values it shows when opened, and OK.
 // Cancel is simply not calling Accept.
-class OptionsDialogState {
+class OptionsForm {
  public:
   static constexpr int kHelpTopic = 25;
 
-  explicit OptionsDialogState(const AppOptions& options);
+  explicit OptionsForm(const AppOptions& options);
 
   int quality() const { return quality_; }        // 1..100
   bool truncate() const { return truncate_; }     // "Truncate the display of filenames..."

@@ -27,7 +27,7 @@ void SetDataDirectory(std::string_view dir) {
   DataDirStorage() = d;
 }
 
-std::string expandpath(std::string_view path) {
+std::string ExpandPath(std::string_view path) {
   std::string p = Trim(path);
   if (p.empty() || p[0] != '%') return p;
   std::string rest = p.size() > 2 ? p.substr(2) : std::string();
@@ -37,7 +37,7 @@ std::string expandpath(std::string_view path) {
   return DataDirectory() + rest;
 }
 
-std::string truncatepath(std::string_view path) {
+std::string TruncatePath(std::string_view path) {
   std::string p = Trim(path);
   if (p.empty()) return p;
   const std::string& dir = DataDirectory();
@@ -46,10 +46,10 @@ std::string truncatepath(std::string_view path) {
   return p;
 }
 
-std::string fixpath(std::string_view path, bool with_separator) {
+std::string FixPath(std::string_view path, bool with_separator) {
   std::string p = Trim(path);
   if (p.empty()) return p;
-  if (p[0] == '%') p = expandpath(p);
+  if (p[0] == '%') p = ExpandPath(p);
   if (p.empty()) return p;
   const bool has = IsSeparator(p.back());
   if (!has && with_separator) p += '/';

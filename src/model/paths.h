@@ -16,14 +16,14 @@ void SetDataDirectory(std::string_view dir);
 
 // Stored form to full path: trims blanks and control characters; "%" plus one separator at the
 // start becomes the data directory (backslashes after it read as "/").
-std::string expandpath(std::string_view path);
+std::string ExpandPath(std::string_view path);
 
 // Full path to stored form: a path that begins with the data directory (letter case as it is)
 // becomes "%/" and the rest; any other path is returned trimmed.
-std::string truncatepath(std::string_view path);
+std::string TruncatePath(std::string_view path);
 
 // Trims, expands a stored form, then makes a trailing separator present (with_separator) or
 // absent. An empty path stays empty.
-std::string fixpath(std::string_view path, bool with_separator);
+std::string FixPath(std::string_view path, bool with_separator);
 
 }  // namespace parvel

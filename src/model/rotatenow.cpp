@@ -48,7 +48,7 @@ SelectionStatus RotateNow(Interaction& ui, Catalogue& catalogue, bool use_rotati
     ui.Warn(RotationReport(run));
   }
   // The program moves the next rotation of the sites it put live on.
-  if (tsiterecord& site = catalogue.site(); !site.SiteKey.empty()) {
+  if (SiteRecord& site = catalogue.site(); !site.SiteKey.empty()) {
     IniFile ini(SiteSettingsFileName(site.SiteKey));
     if (ini.Load()) {
       site.CurrentRotationPosition =
@@ -56,7 +56,7 @@ SelectionStatus RotateNow(Interaction& ui, Catalogue& catalogue, bool use_rotati
               .value_or(site.CurrentRotationPosition);
     }
   }
-  return catalogue.doselectionstatus(use_rotations);
+  return catalogue.ComputeSelectionStatus(use_rotations);
 }
 
 }  // namespace parvel

@@ -34,7 +34,7 @@ class SectionReader {
 
   // A stored path, expanded; a missing key keeps the field.
   void Path(std::string_view key, std::string& field) const {
-    if (auto text = Get(key)) field = expandpath(*text);
+    if (auto text = Get(key)) field = ExpandPath(*text);
   }
 
   // A non-empty value only; an empty or missing key keeps the field. True when one was taken.
@@ -47,7 +47,7 @@ class SectionReader {
   bool NonEmptyPath(std::string_view key, std::string& field) const {
     auto text = Get(key);
     if (!text || text->empty()) return false;
-    field = expandpath(*text);
+    field = ExpandPath(*text);
     return true;
   }
 
@@ -176,7 +176,7 @@ Read LoadPath(const SectionReader& r, std::string_view key, SiteSettings& s,
 }
 template <std::string SiteSettings::*F>
 std::optional<std::string> SavePath(const SiteSettings& s) {
-  return truncatepath(s.*F);
+  return TruncatePath(s.*F);
 }
 
 template <int SiteSettings::*F, IntRange R>
@@ -254,7 +254,7 @@ std::optional<std::string> SaveHeaderFile(const SiteSettings& s) {
     case HeaderMode::Html:
       return "";
     case HeaderMode::List:
-      return truncatepath(s.*File);
+      return TruncatePath(s.*File);
     default:
       return std::nullopt;
   }
@@ -306,7 +306,7 @@ std::optional<std::string> SaveImageHeaderFile(const SiteSettings& s) {
     case ImageHeaderMode::Html:
       return "";
     case ImageHeaderMode::List:
-      return truncatepath(s.*File);
+      return TruncatePath(s.*File);
     default:
       return std::nullopt;
   }
@@ -323,7 +323,7 @@ Read OnlyWithImagePages(const SectionReader& r, std::string_view key, SiteSettin
 // Keys whose paths are used only while their check box is on save empty otherwise.
 template <std::string SiteSettings::*F, bool SiteSettings::*Switch>
 std::optional<std::string> SavePathWhen(const SiteSettings& s) {
-  return s.*Switch ? truncatepath(s.*F) : "";
+  return s.*Switch ? TruncatePath(s.*F) : "";
 }
 
 // Previous_/Next_/Return_To_Index_File are in use when both arrows have a file; likewise the page
@@ -394,9 +394,9 @@ const std::vector<KeyRule>& Rules() {
        [](const SectionReader& r, std::string_view key, S& s, const KeyReadContext& c) {
          if (!c.with_path) return Read::Next;
          if (auto path = r.Get(key)) {
-           s.Rotation_Path = expandpath(*path);
+           s.Rotation_Path = ExpandPath(*path);
          } else if (c.site.use_rotations) {
-           s.Rotation_Path = fixpath(c.site.site_path, true) + RotationSection(c.rotation);
+           s.Rotation_Path = FixPath(c.site.site_path, true) + RotationSection(c.rotation);
          } else {
            s.Rotation_Path = c.site.site_path;
          }

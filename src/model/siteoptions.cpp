@@ -41,7 +41,7 @@ std::string RelativeLiveDirectoryMessage(std::string_view directory) {
 }
 
 bool IsRelativeFolder(const std::string& path) {
-  const std::string full = expandpath(path);
+  const std::string full = ExpandPath(path);
   return !full.empty() && full.front() != '/';
 }
 
@@ -57,7 +57,7 @@ std::string StoredBaseHTMLName(std::string_view entered) {
   return name;
 }
 
-SiteOptionsDialog::SiteOptionsDialog(Interaction& ui, const tsiterecord& site, bool use_rotations)
+SiteOptionsForm::SiteOptionsForm(Interaction& ui, const SiteRecord& site, bool use_rotations)
     : ui_(ui),
       use_rotations_(use_rotations),
       name_(site.Name),
@@ -69,13 +69,13 @@ SiteOptionsDialog::SiteOptionsDialog(Interaction& ui, const tsiterecord& site, b
   set_auto_rotate(site.AutoRotate);
 }
 
-const std::vector<std::string>& SiteOptionsDialog::BaseHTMLNameChoices() {
+const std::vector<std::string>& SiteOptionsForm::BaseHTMLNameChoices() {
   static const std::vector<std::string> choices = {"Index.htm", "Index.html", "Default.htm",
                                                    "Default.html"};
   return choices;
 }
 
-void SiteOptionsDialog::set_auto_rotate(bool on) {
+void SiteOptionsForm::set_auto_rotate(bool on) {
   auto_rotate_ = on;
   if (auto_rotate_ && !use_rotations_) {
     ui_.Message(MessageKind::Information, kRotationsDisabledMessage, Buttons::Ok);
@@ -83,12 +83,12 @@ void SiteOptionsDialog::set_auto_rotate(bool on) {
   }
 }
 
-void SiteOptionsDialog::set_next_rotation(int value) {
+void SiteOptionsForm::set_next_rotation(int value) {
   next_rotation_ = std::clamp(value, kMinNextRotation, kMaxNextRotation);
 }
 
-bool SiteOptionsDialog::CheckDirectory(std::vector<std::string>* made) {
-  const std::string folder = fixpath(path_, false);
+bool SiteOptionsForm::CheckDirectory(std::vector<std::string>* made) {
+  const std::string folder = FixPath(path_, false);
   if (DirectoryExists(folder)) return true;
   // A file of that name cannot become the folder: one message, not a question that must fail.
   if (PathExists(folder)) {
@@ -96,37 +96,37 @@ bool SiteOptionsDialog::CheckDirectory(std::vector<std::string>* made) {
     return false;
   }
   if (!ui_.AskYesNo(CreateSiteDirectoryQuestion(path_))) return false;
-  if (!createnewdirectory(ui_, path_, made)) {
+  if (!CreateNewDirectory(ui_, path_, made)) {
     ui_.Warn(CreateSiteDirectoryFailedMessage(path_));
     return false;
   }
   return true;
 }
 
-bool SiteOptionsDialog::CheckBaseHTMLName() {
+bool SiteOptionsForm::CheckBaseHTMLName() {
   const std::string stored = StoredBaseHTMLName(base_html_name_);
   if (!HasPictureExtension(stored)) return true;
   ui_.Message(MessageKind::Information, PictureBaseHTMLNameMessage(stored), Buttons::Ok);
   return false;
 }
 
-bool SiteOptionsDialog::CheckLiveDirectory(const Catalogue& catalogue) {
+bool SiteOptionsForm::CheckLiveDirectory(const Catalogue& catalogue) {
   // A live directory on a host ("sftp://...") is stored as typed: publishing checks it there.
   if (!auto_rotate_ || IsRemoteLivePath(live_path_)) return true;
   if (IsRelativeFolder(live_path_)) {
     ui_.Inform(RelativeLiveDirectoryMessage(live_path_));
     return false;
   }
-  tsiterecord typed = catalogue.site();
+  SiteRecord typed = catalogue.site();
   typed.Path = path_;
   const std::string refusal =
-      LiveDirectoryRefusal(typed, fixpath(live_path_, false), use_rotations_);
+      LiveDirectoryRefusal(typed, FixPath(live_path_, false), use_rotations_);
   if (refusal.empty()) return true;
   ui_.Warn("turnwheel would not copy a rotation there: " + refusal);
   return false;
 }
 
-bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
+bool SiteOptionsForm::Accept(Catalogue& catalogue) {
   const auto refuse = [this](std::string_view text) {
     ui_.Message(MessageKind::Information, text, Buttons::Ok);
     return false;
@@ -146,8 +146,8 @@ bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
   std::vector<std::string> made;
   if (!CheckDirectory(&made)) return false;
 
-  tsiterecord& site = catalogue.site();
-  const tsiterecord before = site;
+  SiteRecord& site = catalogue.site();
+  const SiteRecord before = site;
   site.Name = name_;
   site.Path = path_;
   site.LivePath = live_path_;
@@ -159,7 +159,7 @@ bool SiteOptionsDialog::Accept(Catalogue& catalogue) {
   // the dialog open, so that the user can try again or cancel. Nothing of this OK stays: the
   // record is as it was, and the folders made for it go again while they are empty, so that a
   // cancel afterwards cannot mistake the folder typed here for one of its own.
-  if (!catalogue.savecurrentsite()) {
+  if (!catalogue.SaveCurrentSite()) {
     site = before;
     for (auto it = made.rbegin(); it != made.rend(); ++it) Files().Remove(*it, nullptr);
     ui_.Warn(kSaveSiteFailedMessage);
@@ -177,8 +177,8 @@ std::optional<SelectionStatus> SiteOptionsAction(Interaction& ui, Catalogue& cat
     return std::nullopt;
   }
   run_dialog();
-  catalogue.savecurrentsite();
-  return catalogue.doselectionstatus(use_rotations);
+  catalogue.SaveCurrentSite();
+  return catalogue.ComputeSelectionStatus(use_rotations);
 }
 
 }  // namespace parvel

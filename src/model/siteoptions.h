@@ -46,7 +46,7 @@ std::string PublishUrlMessage(std::string_view url);
 // extension, otherwise as entered.
 std::string StoredBaseHTMLName(std::string_view entered);
 
-class SiteOptionsDialog {
+class SiteOptionsForm {
  public:
   static constexpr int kHelpTopic = 26;
   static constexpr int kMinNextRotation = 1;
@@ -54,7 +54,7 @@ class SiteOptionsDialog {
 
   // Fills the fields from `site`. A site whose AutoRotate is on while rotations are off gets the
   // switch rule at once (its information text, the switch off).
-  SiteOptionsDialog(Interaction& ui, const tsiterecord& site, bool use_rotations);
+  SiteOptionsForm(Interaction& ui, const SiteRecord& site, bool use_rotations);
 
   // The offers of the first-page name's choice field.
   static const std::vector<std::string>& BaseHTMLNameChoices();

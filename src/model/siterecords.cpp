@@ -76,7 +76,7 @@ std::vector<std::string> SiteListFiles(const std::string& site_key,
     if (!ini.Load()) continue;
     for (const std::string& section : ini.Sections()) {
       for (const char* name : kListFileKeys) {
-        const std::string value = expandpath(ini.GetString(section, name, ""));
+        const std::string value = ExpandPath(ini.GetString(section, name, ""));
         if (!value.empty()) kept.push_back(ResolvedFolder(value));
       }
     }

@@ -96,12 +96,12 @@ bool IsRemoteLivePath(const std::string& live) {
   return trimmed.size() > 7 && LowerAscii(trimmed.substr(0, 7)) == "sftp://";
 }
 
-std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& live,
+std::string LiveDirectoryRefusal(const SiteRecord& site, const std::string& live,
                                  bool use_rotations) {
   IniFile ini(SiteSettingsFileName(site.SiteKey));
   ini.Load();
   const int count = std::min<int>(site.RotationCount, kMaxRotations);
-  const std::string path = fixpath(site.Path, true);
+  const std::string path = FixPath(site.Path, true);
   return LiveProblem(live, site.SiteKey, ini, path, count, use_rotations);
 }
 
@@ -122,22 +122,22 @@ LiveSelection RotationSelection(const IniFile& site_ini, std::string_view site_p
 
 LiveSelection SiteRotationSelection(const std::string& site_key, int rotation, bool use_rotations) {
   Catalogue catalogue;
-  catalogue.loadsite(site_key);
-  const tsiterecord& site = catalogue.site();
+  catalogue.LoadSite(site_key);
+  const SiteRecord& site = catalogue.site();
   IniFile ini(SiteSettingsFileName(site_key));
   ini.Load();
   const int count = std::min<int>(site.RotationCount, kMaxRotations);
-  return RotationSelection(ini, fixpath(site.Path, true), count, rotation, use_rotations);
+  return RotationSelection(ini, FixPath(site.Path, true), count, rotation, use_rotations);
 }
 
 bool SiteRotationLiveFiles(const std::string& site_key, int rotation, bool use_rotations,
                            std::vector<LiveFile>* files, std::string* error) {
   Catalogue catalogue;
-  catalogue.loadsite(site_key);
+  catalogue.LoadSite(site_key);
   IniFile ini(SiteSettingsFileName(site_key));
   ini.Load();
   const std::string dir =
-      RotationDirectory(ini, fixpath(catalogue.site().Path, true), rotation, use_rotations);
+      RotationDirectory(ini, FixPath(catalogue.site().Path, true), rotation, use_rotations);
   return RotationLiveFiles(dir, SiteRotationSelection(site_key, rotation, use_rotations), files,
                            error);
 }
@@ -145,9 +145,9 @@ bool SiteRotationLiveFiles(const std::string& site_key, int rotation, bool use_r
 std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rotations,
                                        const RemoteLive& remote) {
   Catalogue catalogue;
-  catalogue.loadsite(site_key);
-  const tsiterecord& site = catalogue.site();
-  // loadsite reads AutoRotate as on only when LivePath is set.
+  catalogue.LoadSite(site_key);
+  const SiteRecord& site = catalogue.site();
+  // LoadSite reads AutoRotate as on only when LivePath is set.
   if (!site.AutoRotate) return std::nullopt;
 
   SiteRotation result;
@@ -168,14 +168,14 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
 
   IniFile ini(SiteSettingsFileName(site_key));
   ini.Load();
-  const std::string site_path = fixpath(site.Path, true);
+  const std::string site_path = FixPath(site.Path, true);
   const std::string dir = RotationDirectory(ini, site_path, result.rotation, use_rotations);
   const std::string label = prefix + "Rotation " + IntToStr(result.rotation);
   if (!DirectoryExists(dir)) {
     return finish(RotationOutcome::NotFound,
                   label + ": the directory, " + dir + ", does not exist" + unchanged);
   }
-  if (!FileExists(fixpath(dir, true) + site.BaseHTMLName)) {
+  if (!FileExists(FixPath(dir, true) + site.BaseHTMLName)) {
     return finish(RotationOutcome::NotBuilt, label + " is not built (" + dir + " holds no " +
                                                  site.BaseHTMLName + ")" + unchanged);
   }
@@ -204,7 +204,7 @@ std::optional<SiteRotation> RotateSite(const std::string& site_key, bool use_rot
     return finish(RotationOutcome::Live,
                   label + " is live on " + address + "; next rotation: " + IntToStr(next));
   }
-  const std::string live = fixpath(site.LivePath, false);
+  const std::string live = FixPath(site.LivePath, false);
   const fs::path target = ResolvedFolder(live);
   if (const std::string problem = LiveProblem(live, site_key, ini, site_path, count, use_rotations);
       !problem.empty()) {

@@ -59,7 +59,7 @@ bool IsRemoteLivePath(const std::string& live);
 // words of its report line ("the live directory, D, is the data directory"); empty when it would
 // not. The record's Path is the site's folder as typed or stored. (Whether a rotation's files
 // would land on the user's is known only when that rotation is due.)
-std::string LiveDirectoryRefusal(const tsiterecord& site, const std::string& live,
+std::string LiveDirectoryRefusal(const SiteRecord& site, const std::string& live,
                                  bool use_rotations);
 
 // What a live copy of rotation `rotation` of a site leaves out: the site's other rotations.

@@ -15,11 +15,11 @@ std::string Anchored(const std::string& link, const std::string& inside) {
 
 }  // namespace
 
-FurnitureTexts FurnitureTextsFor(bool header) {
+HeaderFooterTexts HeaderFooterTextsFor(bool header) {
   const std::string word = header ? "Header" : "Footer";
   const std::string place = header ? "top" : "bottom";
   const std::string marker = header ? "***HEADER***" : "***FOOTER***";
-  FurnitureTexts t;
+  HeaderFooterTexts t;
   t.snippet_title = "Edit " + word;
   t.snippet_explanation = "The " + word + " is a small piece of HTML that is placed at the " +
                           place + " of each created page.  It may be text, a banner or a link " +
@@ -38,17 +38,17 @@ FurnitureTexts FurnitureTextsFor(bool header) {
   return t;
 }
 
-std::string_view SnippetMissingField(const SnippetFields& fields) {
+std::string_view HeaderFooterMissingField(const HeaderFooterFields& fields) {
   switch (fields.kind) {
-    case SnippetKind::Html:
+    case HeaderFooterKind::Html:
       if (fields.html.empty())
         return "You have not entered the HTML you would like to be inserted!";
       break;
-    case SnippetKind::ImageLink:
+    case HeaderFooterKind::ImageLink:
       if (fields.image_location.empty())
         return "You have not entered the location of the image you would like to be inserted!";
       break;
-    case SnippetKind::TextLink:
+    case HeaderFooterKind::TextLink:
       if (fields.text.empty())
         return "You have not entered the text that you would like to be inserted!";
       break;
@@ -56,30 +56,31 @@ std::string_view SnippetMissingField(const SnippetFields& fields) {
   return {};
 }
 
-std::string ComposeSnippet(const SnippetFields& fields) {
+std::string ComposeHeaderFooter(const HeaderFooterFields& fields) {
   switch (fields.kind) {
-    case SnippetKind::Html:
+    case HeaderFooterKind::Html:
       return fields.html;
-    case SnippetKind::ImageLink: {
+    case HeaderFooterKind::ImageLink: {
       std::string image = "<img SRC=\"" + Trim(fields.image_location) + "\"";
       const std::string alt = Trim(fields.alt_text);
       if (!alt.empty()) image += " ALT=\"" + alt + "\"";
       image += " BORDER=" + std::to_string(fields.border) + ">";
       return Anchored(Trim(fields.image_link), image);
     }
-    case SnippetKind::TextLink:
+    case HeaderFooterKind::TextLink:
       return Anchored(Trim(fields.text_link), fields.text);
   }
   return {};
 }
 
-SnippetResult FinishSnippet(const SnippetFields& fields, bool header, std::size_t max_length) {
-  SnippetResult result;
-  if (const auto missing = SnippetMissingField(fields); !missing.empty()) {
+HeaderFooterResult FinishHeaderFooter(const HeaderFooterFields& fields, bool header,
+                                      std::size_t max_length) {
+  HeaderFooterResult result;
+  if (const auto missing = HeaderFooterMissingField(fields); !missing.empty()) {
     result.problem = missing;
     return result;
   }
-  result.snippet = ComposeSnippet(fields);
+  result.snippet = ComposeHeaderFooter(fields);
   if (max_length != 0 && result.snippet.size() > max_length) {
     const std::string word = header ? "Header" : "Footer";
     result.problem = "This " + word + " is " + std::to_string(result.snippet.size()) +
@@ -104,16 +105,16 @@ std::string DefaultListFileName(const std::string& data_dir, const std::string& 
   return name;
 }
 
-void SnippetList::Select(int row) {
+void HeaderFooterList::Select(int row) {
   selected_ = row >= 0 && row < static_cast<int>(entries_.size()) ? row : -1;
 }
 
-void SnippetList::Replace(std::vector<std::string> entries) {
+void HeaderFooterList::Replace(std::vector<std::string> entries) {
   entries_ = std::move(entries);
   selected_ = -1;
 }
 
-void SnippetList::Add(std::string snippet) {
+void HeaderFooterList::Add(std::string snippet) {
   const int count = static_cast<int>(entries_.size());
   if (selected_ < 0 || selected_ == count - 1) {
     entries_.push_back(std::move(snippet));
@@ -123,25 +124,25 @@ void SnippetList::Add(std::string snippet) {
   ++selected_;
 }
 
-bool SnippetList::Modify(std::string snippet) {
+bool HeaderFooterList::Modify(std::string snippet) {
   if (selected_ < 0) return false;
   entries_[static_cast<size_t>(selected_)] = std::move(snippet);
   return true;
 }
 
-bool SnippetList::Remove() {
+bool HeaderFooterList::Remove() {
   if (selected_ < 0) return false;
   entries_.erase(entries_.begin() + selected_);
   selected_ = -1;
   return true;
 }
 
-void SnippetList::Clear() {
+void HeaderFooterList::Clear() {
   entries_.clear();
   selected_ = -1;
 }
 
-bool SnippetList::MoveUp() {
+bool HeaderFooterList::MoveUp() {
   if (!usable().move) return false;
   const int count = static_cast<int>(entries_.size());
   const int to = selected_ == 0 ? count - 1 : selected_ - 1;
@@ -156,7 +157,7 @@ bool SnippetList::MoveUp() {
   return true;
 }
 
-bool SnippetList::MoveDown() {
+bool HeaderFooterList::MoveDown() {
   if (!usable().move) return false;
   const int count = static_cast<int>(entries_.size());
   const int to = selected_ == count - 1 ? 0 : selected_ + 1;
@@ -171,7 +172,7 @@ bool SnippetList::MoveDown() {
   return true;
 }
 
-SnippetList::Usable SnippetList::usable() const {
+HeaderFooterList::Usable HeaderFooterList::usable() const {
   Usable u;
   u.remove = u.modify = selected_ >= 0;
   u.move = selected_ >= 0 && entries_.size() >= 2;
@@ -180,16 +181,16 @@ SnippetList::Usable SnippetList::usable() const {
 }
 
 std::string ListNotCreatedMessage(bool header) {
-  return "You have not created " + FurnitureTextsFor(header).list_name + "!";
+  return "You have not created " + HeaderFooterTextsFor(header).list_name + "!";
 }
 
 std::string ListLoadFailedMessage(bool header, std::string_view file) {
-  return "Error encountered loading your " + FurnitureTextsFor(header).list_name + " list file, " +
-         std::string(file) + "!";
+  return "Error encountered loading your " + HeaderFooterTextsFor(header).list_name +
+         " list file, " + std::string(file) + "!";
 }
 
 std::string ListSaveFailedMessage(bool header, std::string_view file) {
-  return "Error encountered saving your " + FurnitureTextsFor(header).list_name + " file," +
+  return "Error encountered saving your " + HeaderFooterTextsFor(header).list_name + " file," +
          std::string(file) + "!";
 }
 

@@ -11,19 +11,19 @@
 namespace parvel {
 
 // What the snippet maker makes a snippet from.
-enum class SnippetKind { Html = 0, ImageLink = 1, TextLink = 2 };
+enum class HeaderFooterKind { Html = 0, ImageLink = 1, TextLink = 2 };
 
 // The scheme prefix the two link fields start out holding.
 inline constexpr std::string_view kLinkPrefix = "http://";
 // The most characters a person may type into a snippet (texts handed in are not cut).
-inline constexpr int kSnippetTypedMax = 1000;
+inline constexpr int kHeaderFooterTypedMax = 1000;
 // The longest snippet a settings value holds when it is read back.
-inline constexpr std::size_t kSettingsSnippetMax = 1023;
+inline constexpr std::size_t kSettingsHeaderFooterMax = 1023;
 
 // The snippet maker's fields as a person left them; they outlive one use of the maker while its
 // list editor stays open.
-struct SnippetFields {
-  SnippetKind kind = SnippetKind::Html;
+struct HeaderFooterFields {
+  HeaderFooterKind kind = HeaderFooterKind::Html;
   std::string html;
   std::string image_location;
   std::string image_link{kLinkPrefix};
@@ -34,7 +34,7 @@ struct SnippetFields {
 };
 
 // The texts of both dialogs, for a header or for a footer.
-struct FurnitureTexts {
+struct HeaderFooterTexts {
   std::string snippet_title;        // "Edit Header"
   std::string snippet_explanation;  // what a header is and where it goes
   std::string list_title;           // "Edit Header List"
@@ -42,23 +42,24 @@ struct FurnitureTexts {
   std::string list_file_box;  // "Header List File"
   std::string list_name;      // "Header List"
 };
-FurnitureTexts FurnitureTextsFor(bool header);
+HeaderFooterTexts HeaderFooterTextsFor(bool header);
 
 // The message for the chosen kind's required field when it is empty; empty when it is filled.
-std::string_view SnippetMissingField(const SnippetFields& fields);
+std::string_view HeaderFooterMissingField(const HeaderFooterFields& fields);
 
 // The snippet the fields make: the HTML as typed for Pure HTML, else the image or text link.
 // Link, image location and alternative text lose their surrounding blanks; the text of a text
 // link is used as typed; an empty link leaves the anchor out.
-std::string ComposeSnippet(const SnippetFields& fields);
+std::string ComposeHeaderFooter(const HeaderFooterFields& fields);
 
 // What OK in the snippet maker comes to: the snippet, or the message that keeps the dialog open.
 // `max_length` (0: none) is the most bytes the snippet's destination holds.
-struct SnippetResult {
+struct HeaderFooterResult {
   std::string snippet;
   std::string problem;  // shown as information when not empty
 };
-SnippetResult FinishSnippet(const SnippetFields& fields, bool header, std::size_t max_length);
+HeaderFooterResult FinishHeaderFooter(const HeaderFooterFields& fields, bool header,
+                                      std::size_t max_length);
 
 // The list file proposed when the list editor is given none: in `data_dir` (with its trailing
 // separator), the site key and "_Headers" or "_Footers", then ".txt" or 2 .. 90000 and ".txt",
@@ -67,7 +68,7 @@ std::string DefaultListFileName(const std::string& data_dir, const std::string& 
                                 bool header);
 
 // The list editor's snippets and its selected entry (-1: none).
-class SnippetList {
+class HeaderFooterList {
  public:
   const std::vector<std::string>& entries() const { return entries_; }
   int selected() const { return selected_; }

@@ -8,13 +8,13 @@
 
 namespace parvel {
 
-std::string SnippetToEditorText(std::string_view snippet) {
+std::string HeaderFooterToEditorText(std::string_view snippet) {
   std::string text(snippet);
   std::replace(text.begin(), text.end(), '|', '\n');
   return text;
 }
 
-std::string EditorTextToSnippet(std::string_view text) {
+std::string EditorTextToHeaderFooter(std::string_view text) {
   std::string snippet;
   snippet.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -25,7 +25,7 @@ std::string EditorTextToSnippet(std::string_view text) {
   return snippet;
 }
 
-const std::array<std::string, 19>& SnippetMenuItems() {
+const std::array<std::string, 19>& HtmlMenuItems() {
   static const std::array<std::string, 19> items = {
       "&nbsp;",
       "<!-- COMMENT --> ",
@@ -81,7 +81,7 @@ std::string PreviewFileContent(std::string_view text) {
 
 bool PreviewHtml(Interaction& ui, std::string_view text) {
   const std::string path = PreviewFileName();
-  bool written = !FileExists(path) || dodeletefile(ui, path, true);
+  bool written = !FileExists(path) || DeleteFileAsked(ui, path, true);
   written = written && Files().WriteFileAtomic(path, PreviewFileContent(text), nullptr);
   // A browser that cannot be started is a failed preview too.
   if (!written || !ui.OpenDocument(path)) {

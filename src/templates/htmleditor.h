@@ -13,15 +13,15 @@ namespace parvel {
 
 // The editor's text for a snippet: every "|" starts a new line ("A||B" gives A, an empty line and
 // B); an empty snippet is one empty line.
-std::string SnippetToEditorText(std::string_view snippet);
+std::string HeaderFooterToEditorText(std::string_view snippet);
 
 // The snippet for the editor's text: its lines (LF, CR LF or CR ended) joined by "|".
-std::string EditorTextToSnippet(std::string_view text);
+std::string EditorTextToHeaderFooter(std::string_view text);
 
 // The ready-made pieces of HTML the editor's insert menu offers; each item shows its text.
 inline constexpr std::string_view kMakerWebAddress = "https://parvel.example.org/";
 inline constexpr std::string_view kMakerSalesMail = "sales@parvel.example.org";
-const std::array<std::string, 19>& SnippetMenuItems();
+const std::array<std::string, 19>& HtmlMenuItems();
 
 // Inserting `piece` into `text` before the character at the start of the selection (a selection
 // is kept, not replaced); positions count UTF-16 units, as the editor does.
@@ -38,7 +38,7 @@ std::string PreviewFileName();
 std::string PreviewFileContent(std::string_view text);
 inline constexpr std::string_view kPreviewFailedMessage = "Error encountered previewing this HTML!";
 
-// Writes the preview file (an old one is deleted first, with dodeletefile's questions) and opens
+// Writes the preview file (an old one is deleted first, with DeleteFileAsked's questions) and opens
 // it in the default browser; on failure warns kPreviewFailedMessage. False then.
 bool PreviewHtml(Interaction& ui, std::string_view text);
 

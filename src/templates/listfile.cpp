@@ -152,7 +152,7 @@ bool WriteHeaderFooterList(const std::string& path, const std::vector<std::strin
   return Files().WriteFileAtomic(path, HeaderFooterListText(entries), error);
 }
 
-std::string JoinSnippet(std::string_view snippet) {
+std::string JoinHeaderFooter(std::string_view snippet) {
   std::string out;
   out.reserve(snippet.size());
   for (char c : snippet) {

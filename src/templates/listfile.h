@@ -53,6 +53,6 @@ std::string DecodeListEntry(std::string_view bytes);
 std::string EncodeListEntry(std::string_view text, ListEncoding encoding);
 
 // A snippet as it goes into a page: every "|" removed.
-std::string JoinSnippet(std::string_view snippet);
+std::string JoinHeaderFooter(std::string_view snippet);
 
 }  // namespace parvel

@@ -83,7 +83,7 @@ void SetDefaultSetColour(ColourChoice& choice, bool is_default, std::uint32_t va
   }
 }
 
-UsableControls ThumbOptionsUsable(const SiteSettings& s, const ThumbOptionsChoices& choices) {
+UsableControls PageSettingsUsable(const SiteSettings& s, const PageSettingsChoices& choices) {
   UsableControls usable;
   auto set = [&usable](std::initializer_list<const char*> names, bool on) {
     for (const char* name : names) usable[name] = on;
@@ -120,12 +120,12 @@ UsableControls ThumbOptionsUsable(const SiteSettings& s, const ThumbOptionsChoic
   return usable;
 }
 
-void ApplyTemplateRule(const SiteSettings& s, ThumbOptionsChoices& choices, std::string_view text) {
+void ApplyTemplateRule(const SiteSettings& s, PageSettingsChoices& choices, std::string_view text) {
   choices.template_text = std::string(text);
   choices.test_compliance = choices.view_page = !text.empty() && HtmlImagePages(s);
 }
 
-void ApplyDisplayRule(const SiteSettings& s, ThumbOptionsChoices& choices) {
+void ApplyDisplayRule(const SiteSettings& s, PageSettingsChoices& choices) {
   choices.test_compliance = HtmlImagePages(s);
 }
 
@@ -134,9 +134,9 @@ void SetPrevNextImageButtons(SiteSettings& s, bool on) {
   if (!on) s.Image_UseSameNavGraphics = false;
 }
 
-void OpenThumbOptions(SiteSettings& s, std::vector<std::string>& image_templates,
+void OpenPageSettings(SiteSettings& s, std::vector<std::string>& image_templates,
                       const std::vector<std::string>& thumbnail_templates,
-                      const std::string& program_dir, ThumbOptionsChoices& choices) {
+                      const std::string& program_dir, PageSettingsChoices& choices) {
   SetDefaultValues(s);
   if (image_templates.empty()) image_templates = thumbnail_templates;
   const std::pair<std::string*, const char*> navigation[] = {
@@ -150,7 +150,7 @@ void OpenThumbOptions(SiteSettings& s, std::vector<std::string>& image_templates
   ApplyTemplateRule(s, choices, s.Image_Style_File);
 }
 
-std::optional<OkCheckFailure> CheckThumbOptions(const SiteSettings& s) {
+std::optional<OkCheckFailure> CheckPageSettings(const SiteSettings& s) {
   using enum MessageKind;
   if (HtmlImagePages(s) && !Exists(s.Image_Style_File)) {
     return OkCheckFailure{Warning,
@@ -195,8 +195,8 @@ std::optional<OkCheckFailure> CheckThumbOptions(const SiteSettings& s) {
   return std::nullopt;
 }
 
-bool ThumbOptionsOk(Interaction& ui, const SiteSettings& s) {
-  const auto failure = CheckThumbOptions(s);
+bool PageSettingsOk(Interaction& ui, const SiteSettings& s) {
+  const auto failure = CheckPageSettings(s);
   if (failure) ui.Message(failure->kind, failure->text, Buttons::Ok);
   return !failure;
 }

@@ -97,7 +97,7 @@ void SetDefaultSetColour(ColourChoice& choice, bool is_default, std::uint32_t va
 // ---- Input rules.
 
 // What the dialog holds beyond the record that decides which controls are usable.
-struct ThumbOptionsChoices {
+struct PageSettingsChoices {
   std::string template_text;  // the image-page template box
   // "Test Compliance" as the last of the rules that set it left it: the template rule (on a text
   // change and on opening), the display rule, or a test just run (greyed until the text changes).
@@ -108,13 +108,13 @@ struct ThumbOptionsChoices {
 // Controls set by more than one rule, or read by tests, by object name: each maps to whether it
 // is usable. Controls no rule names are always usable.
 using UsableControls = std::map<std::string, bool, std::less<>>;
-UsableControls ThumbOptionsUsable(const SiteSettings& s, const ThumbOptionsChoices& choices);
+UsableControls PageSettingsUsable(const SiteSettings& s, const PageSettingsChoices& choices);
 
 // The template rule: "Test Compliance" and "View Page" usable exactly when the text is not empty
 // and HTML image pages are chosen. Runs when the text changes and on opening.
-void ApplyTemplateRule(const SiteSettings& s, ThumbOptionsChoices& choices, std::string_view text);
+void ApplyTemplateRule(const SiteSettings& s, PageSettingsChoices& choices, std::string_view text);
 // The display rule's share of "Test Compliance": it follows the display method alone.
-void ApplyDisplayRule(const SiteSettings& s, ThumbOptionsChoices& choices);
+void ApplyDisplayRule(const SiteSettings& s, PageSettingsChoices& choices);
 // "Image buttons for previous/next page links"; switching it off also clears
 // Image_UseSameNavGraphics.
 void SetPrevNextImageButtons(SiteSettings& s, bool on);
@@ -122,9 +122,9 @@ void SetPrevNextImageButtons(SiteSettings& s, bool on);
 // ---- Opening, each time the dialog is shown: the defaults, the image-page template list (a copy
 // of the thumbnail-page list when empty), the navigation images of `program_dir`/navgraph for
 // empty fields, then the rules.
-void OpenThumbOptions(SiteSettings& s, std::vector<std::string>& image_templates,
+void OpenPageSettings(SiteSettings& s, std::vector<std::string>& image_templates,
                       const std::vector<std::string>& thumbnail_templates,
-                      const std::string& program_dir, ThumbOptionsChoices& choices);
+                      const std::string& program_dir, PageSettingsChoices& choices);
 
 // ---- OK.
 
@@ -133,9 +133,9 @@ struct OkCheckFailure {
   std::string_view text;
 };
 // The first of the eight checks that fails, or nullopt when OK may close the dialog.
-std::optional<OkCheckFailure> CheckThumbOptions(const SiteSettings& s);
+std::optional<OkCheckFailure> CheckPageSettings(const SiteSettings& s);
 // Runs the checks and shows the failing one's box; true when the dialog may close.
-bool ThumbOptionsOk(Interaction& ui, const SiteSettings& s);
+bool PageSettingsOk(Interaction& ui, const SiteSettings& s);
 
 // ---- Choosers (filters as "description|patterns|..." pairs).
 

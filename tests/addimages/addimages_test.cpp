@@ -1,4 +1,4 @@
-// Adding image files to a rotation's folder: the format lists, addimage's questions, messages and
+// Adding image files to a rotation's folder: the format lists, AddImage's questions, messages and
 // conversion, what a failure or a file that is its own target leaves behind, and a drop. The
 // thumbnail grid: layout, selection, keys, the two caches, the shared thumbnail cache and the
 // thumbnails made from files.
@@ -40,17 +40,17 @@ using testing::WriteFile;
 // An extension counts only as a whole entry of a list: no prefix of one, however long.
 TEST(FormatLists, ExtensionMatchesOnlyAWholeEntry) {
   for (const char* ext : {"JPE", "jpeg", "JPG", "gif"}) {
-    EXPECT_TRUE(checksupportedformat(std::string("/p/a.") + ext)) << ext;
+    EXPECT_TRUE(CheckSupportedFormat(std::string("/p/a.") + ext)) << ext;
     EXPECT_TRUE(checkHTMLsupportedformat(std::string("/p/a.") + ext)) << ext;
   }
   for (const char* ext : {"tiff", "TIF", "heic", "heif", "avif", "webp", "jfif", "jif", "tga"}) {
-    EXPECT_TRUE(checksupportedformat(std::string("/p/a.") + ext)) << ext;
+    EXPECT_TRUE(CheckSupportedFormat(std::string("/p/a.") + ext)) << ext;
     EXPECT_FALSE(checkHTMLsupportedformat(std::string("/p/a.") + ext)) << ext;
   }
   for (const char* path :
        {"/p/.gitconfig", "/p/notes.gitconfig", "/p/corpus.time", "/p/a.gifs", "/p/a.jpgx",
         "/p/a.tiffany", "/p/a.jp", "/p/a.p", "/p.jpg/readme", "/p/a.pn"}) {
-    EXPECT_FALSE(checksupportedformat(path)) << path;
+    EXPECT_FALSE(CheckSupportedFormat(path)) << path;
     EXPECT_FALSE(checkHTMLsupportedformat(path)) << path;
   }
 }
@@ -108,11 +108,11 @@ struct FullDisk : FaultyFileSystem {
 // was, "COPY" the source of that name, "JPEG" the conversion.
 struct Case {
   const char* name;
-  bool drop;  // DropFiles with every path, else addimage with the one path
+  bool drop;  // DropFiles with every path, else AddImage with the one path
   std::vector<std::string> paths, existing;  // existing ones hold "OLD name"
   std::vector<Answer> answers;
   bool full_disk;
-  std::size_t result, added;  // addimage: 1 to go on, 0 to stop; a drop: the paths dealt with
+  std::size_t result, added;  // AddImage: 1 to go on, 0 to stop; a drop: the paths dealt with
   std::vector<std::string> boxes;
   std::map<std::string, std::string> after;
 };
@@ -192,7 +192,7 @@ const Case kCases[] = {
 };
 // clang-format on
 
-class AddImage : public ::testing::TestWithParam<Case> {
+class AddImageTest : public ::testing::TestWithParam<Case> {
  protected:
   std::string Expand(const std::string& text) const {
     return ReplaceAll(ReplaceAll(ReplaceAll(text, "{S}", source_), "{R}", rotation_), "{L}", link_);
@@ -201,7 +201,7 @@ class AddImage : public ::testing::TestWithParam<Case> {
   std::string source_ = dir_ / "from/", rotation_ = dir_ / "site/Rotation1/", link_ = dir_ / "link";
 };
 
-TEST_P(AddImage, AsksCopiesOrConvertsAndNeverLosesAFile) {
+TEST_P(AddImageTest, AsksCopiesOrConvertsAndNeverLosesAFile) {
   const Case& c = GetParam();
   std::filesystem::create_directories(source_);
   std::filesystem::create_directories(rotation_);
@@ -221,7 +221,7 @@ TEST_P(AddImage, AsksCopiesOrConvertsAndNeverLosesAFile) {
   bool one = false;
   EXPECT_EQ(c.drop
                 ? DropFiles(ui, paths, rotation_, kQualityOption, &added)
-                : addimage(ui, paths[0], rotation_ + FileNamePart(paths[0]), kQualityOption, &one),
+                : AddImage(ui, paths[0], rotation_ + FileNamePart(paths[0]), kQualityOption, &one),
             c.result);
   EXPECT_EQ(c.drop ? added : one, c.added);
   for (const auto& m : ui.messages())
@@ -252,7 +252,7 @@ TEST_P(AddImage, AsksCopiesOrConvertsAndNeverLosesAFile) {
   EXPECT_EQ(testing::ReadTree(source_), sources);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, AddImage, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Cases, AddImageTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A failure whose cause is known and is not the disk names the file and the cause in the box; a
@@ -266,7 +266,7 @@ TEST(AddImageMessages, NameTheRealCause) {
   std::filesystem::create_directories(to);
   std::string damaged = "<none>";
   try {
-    TPixelGraphic().LoadFromFile(from + "broken.png");
+    PixelGraphic().LoadFromFile(from + "broken.png");
   } catch (const std::exception& e) {
     damaged = e.what();
   }
@@ -302,7 +302,7 @@ TEST(AddImageMessages, NameTheRealCause) {
     FullDisk full;
     ScopedFileSystem scoped(c.full_disk ? static_cast<FileSystem&>(full) : RealFileSystem());
     bool added = true;
-    EXPECT_TRUE(addimage(ui, c.source, c.destination, 80, &added));
+    EXPECT_TRUE(AddImage(ui, c.source, c.destination, 80, &added));
     EXPECT_FALSE(added);
     ASSERT_EQ(ui.messages().size(), 1u);
     EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
@@ -333,14 +333,14 @@ void WriteImage(const std::string& path, const Raster& image, const char* format
 }
 
 // A grid of `count` files img0.jpg... in `cols` columns.
-void Fill(TXThumbGrid& grid, int count, int cols = 3) {
+void Fill(ThumbGrid& grid, int count, int cols = 3) {
   std::vector<std::string> names;
   for (int i = 0; i < count; ++i) names.push_back("img" + std::to_string(i) + ".jpg");
   grid.SetColCount(cols);
   grid.SetFileSource({"/p", names}, false, false);
 }
 
-std::set<int> SelectedItems(const TXThumbGrid& grid) {
+std::set<int> SelectedItems(const ThumbGrid& grid) {
   std::set<int> items;
   for (int i = 0; i < grid.ItemCount(); ++i) {
     if (grid.Selected(i)) items.insert(i);
@@ -370,7 +370,7 @@ TEST(ThumbGridSelection, MouseClicks) {
   };
   for (const auto& [clicks, selected, current, multiple] : cases) {
     SCOPED_TRACE(::testing::PrintToString(clicks));
-    TXThumbGrid grid;
+    ThumbGrid grid;
     grid.MultipleSelect = multiple;
     Fill(grid, 9);
     for (const auto& [item, how] : clicks) {
@@ -390,7 +390,7 @@ TEST(ThumbGridSelection, Keys) {
       {2, Down, 5}, {5, Down, -1}, {6, Down, 1},     {1, Up, 6},     {0, Up, -1},   {2, Right, 3},
       {3, Left, 2}, {1, End, 6},   {5, PageDown, 6}, {4, PageUp, 1}, {2, Shift, -1}};
   for (const auto& [from, key, to] : cases) {
-    TXThumbGrid grid;
+    ThumbGrid grid;
     grid.DisableComponentKeyEventHandling = false;
     Fill(grid, 7);
     grid.MouseDown(from, GridButton::Left, {});
@@ -410,7 +410,7 @@ TEST(ThumbCaches, FileNamesMemorySlotsAndDiskLimit) {
   EXPECT_EQ(ThumbCacheFileName("/home/u/Photos/IMG_0001.JPG", ".jpg"), "~x98799043F16524.jpg");
 
   // The 101st thumbnail takes the oldest slot.
-  TThumbMemoryCache memory(100);
+  ThumbMemoryCache memory(100);
   for (int i = 0; i < 101; ++i)
     EXPECT_EQ(memory.Store({"/p/" + std::to_string(i), 10, i}, Solid(2, 2, {})), i % 100);
   EXPECT_EQ(memory.Find({"/p/0", 10, 0}), nullptr);
@@ -421,7 +421,7 @@ TEST(ThumbCaches, FileNamesMemorySlotsAndDiskLimit) {
   const auto stamp = [](int i) { return SourceStamp{"/photos/p" + std::to_string(i), 100, 7}; };
   std::vector<std::string> order;  // the cache's index, oldest first
   {
-    TThumbDiskCache cache;
+    ThumbDiskCache cache;
     ASSERT_TRUE(cache.SetDirectory(dir.path(), &error));
     for (int i = 0; i < 301; ++i) ASSERT_TRUE(cache.Add(stamp(i), Solid(4, 3, {200, 0, 0})));
     // The 301st entry took the oldest one's place, file and all.
@@ -437,7 +437,7 @@ TEST(ThumbCaches, FileNamesMemorySlotsAndDiskLimit) {
     EXPECT_FALSE(cache.Load({stamp(2).path, 101, 7}).has_value());
   }
   // The index written at the end is read by the next cache on that folder.
-  TThumbDiskCache again;
+  ThumbDiskCache again;
   ASSERT_TRUE(again.SetDirectory(dir.path(), &error));
   EXPECT_EQ(again.IndexedPaths(), order);
   EXPECT_TRUE(again.Load(stamp(300)).has_value());
@@ -448,8 +448,8 @@ TEST(ThumbMaking, FormatsAndRewrites) {
   WriteImage(dir / "photo.jpg", Solid(300, 200, {255, 0, 0}), "jpg", 1'700'000'000);
   WriteImage(dir / "drawing.png", Solid(40, 40, {0, 0, 255}), "png", 1000);
   testing::WriteFile(dir / "broken.jpg", "not a JPEG at all");
-  TXThumbGrid grid;
-  grid.SetThumbDisplayType(TThumbDisplayType::tdtLargeIcon);
+  ThumbGrid grid;
+  grid.SetThumbDisplayType(ThumbDisplay::tdtLargeIcon);
   std::string error;
   ASSERT_TRUE(grid.SetDiskCacheDirectory(cache_dir.path(), &error));
   grid.SetFileSource({dir.path(), {"photo.jpg", "drawing.png", "broken.jpg"}}, true, true);

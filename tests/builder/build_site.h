@@ -20,11 +20,11 @@ inline constexpr std::string_view kTemplate =
 
 // A small JPEG (64x48), so that thumbnails are quick to make.
 inline void MakeJpeg(const std::string& path, Rgb colour = {200, 30, 30}) {
-  TPixelGraphic image;
+  PixelGraphic image;
   image.SetSize(64, 48);
   image.Canvas().BrushColor = colour;
   image.Canvas().FillRect({0, 0, 64, 48});
-  ASSERT_TRUE(savetojpeg(image, path, 80, false)) << path;
+  ASSERT_TRUE(SaveToJpeg(image, path, 80, false)) << path;
 }
 
 inline int Count(std::string_view text, std::string_view part) {

@@ -164,7 +164,7 @@ TEST(CalculateDimensions, GivesTheThumbnailSize) {
                {1, 1000, 100, 100, {1, 100}},  // a sliver keeps one pixel
                {0, 10, 100, 100, {0, 0}},         {10, 10, 0, 100, {0, 0}}};
   for (const auto& c : cases) {
-    EXPECT_EQ(calculatedimensions(c.a, c.b, c.w, c.h), c.expected)
+    EXPECT_EQ(CalculateDimensions(c.a, c.b, c.w, c.h), c.expected)
         << c.a << "x" << c.b << " in " << c.w << "x" << c.h;
   }
 }
@@ -178,7 +178,7 @@ TEST(CreateThumbnail, WritesAProgressiveJpegOfTheRightSize) {
     TempDir dir;
     ScriptedInteraction ui;
     ASSERT_TRUE(
-        createthumbnail(ui, DataFile("thumbnail/") + source, dir / "s_thb.jpg", box, box, 70));
+        CreateThumbnail(ui, DataFile("thumbnail/") + source, dir / "s_thb.jpg", box, box, 70));
     ImageFileInfo info;
     ASSERT_TRUE(ReadImageFileInfo(dir / "s_thb.jpg", 0, &info));
     EXPECT_EQ((ThumbSize{info.width, info.height}), expected) << source;

@@ -65,7 +65,7 @@ struct World : Site {
   void Rotate() { lines = RotateSites().Lines(); }
   void Options(const char* name, const std::string& path, bool auto_rotate, const char* live_dir,
                bool use_rotations = true) {
-    SiteOptionsDialog dialog(ui, catalogue.site(), use_rotations);
+    SiteOptionsForm dialog(ui, catalogue.site(), use_rotations);
     dialog.set_name(name), dialog.set_path(path), dialog.set_auto_rotate(auto_rotate);
     dialog.set_live_path(live_dir), dialog.Accept(catalogue);
   }
@@ -242,7 +242,7 @@ const MessageCase kCases[] = {
      kWarn, [](World& w) { w.FailAll(), w.Options("Dogs", w.data, false, ""); }},
     {"You have not selected a rotation to copy settings from!", kInfo,
      [](World& w) {
-       CopySettingsDialog dialog(w.catalogue, {});
+       CopySettingsForm dialog(w.catalogue, {});
        dialog.Accept(w.ui, w.settings, true);
      }},
     {"Error encountered creating a new rotation directory!", kInfo,

@@ -123,7 +123,7 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
   ASSERT_TRUE(max_length && draw);
   PageContext ctx{
       .settings = settings,
-      .site_dir = fixpath(settings.Rotation_Path, true),
+      .site_dir = FixPath(settings.Rotation_Path, true),
       .base_html_name = base,
       .images = SplitLines(ReplaceAll(build_key("Images", ""), "|", "\n")),
       .use_thumbs_directory = UpperAscii(build_key("UseThumbsDirectory", "True")) != "FALSE",
@@ -189,7 +189,7 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
   for (int page = 1; page <= page_count; ++page) {
     const std::string index =
         index_for(markers.thumbnail.index && settings.IndexInThumbPages, page);
-    ASSERT_TRUE(createHTMLThumbpage(ctx, site + gethtmlpagename(base, page), page, page_count,
+    ASSERT_TRUE(createHTMLThumbpage(ctx, site + HtmlPageName(base, page), page, page_count,
                                     (page - 1) * per_page, index))
         << "page " << page;
   }
@@ -297,7 +297,7 @@ TEST(SpliceTextTest, MarkersAndScript) {
     SiteSettings settings;
     settings.Image_Display_Method = static_cast<DisplayMethod>(c.method);
     EXPECT_EQ(
-        splicetext(settings, c.page_template, c.content, c.index, c.header, c.footer, c.add_script),
+        SpliceText(settings, c.page_template, c.content, c.index, c.header, c.footer, c.add_script),
         c.page)
         << c.page_template << " method " << c.method;
   }
@@ -325,8 +325,8 @@ TEST(Rotation, EntriesRotatePerListAndWrapAndImagePagesUseTheirOwnList) {
       if (w[0] == '*') rotation.ResetPositions(), w.erase(0, 1);
       got.push_back(
           rotation
-              .getnextheaderfooter(w[0] == 'H' ? HeaderOrFooter::Header : HeaderOrFooter::Footer,
-                                   w[1] == 't' ? PageKind::Thumbnail : PageKind::Image)
+              .NextHeaderFooter(w[0] == 'H' ? HeaderOrFooter::Header : HeaderOrFooter::Footer,
+                                w[1] == 't' ? PageKind::Thumbnail : PageKind::Image)
               .value_or("(failed)"));
     }
     EXPECT_EQ(got, expected) << calls;

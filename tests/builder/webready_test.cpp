@@ -105,7 +105,7 @@ struct WebSite : Site {
   WebSite() {
     MakePhoto(site + "big.jpg", 1200, 800, 6, true);
     MakePhoto(site + "small.jpg", 150, 100, 1, false);
-    TPixelGraphic gif;
+    PixelGraphic gif;
     gif.SetSize(300, 200);
     gif.Canvas().BrushColor = {10, 200, 10};
     gif.Canvas().FillRect({0, 0, 300, 200});

@@ -246,7 +246,7 @@ TEST_F(CliTest, AddConvertsAsksAndReportsByItsExitStatus) {
   CliOk({"new-site", "Trip", "--path", site});
   WriteFile(from + "notes.txt", "not a picture");  // (makes the folder)
   WriteFile(from + "fake.jpg", "a text file named like a picture");
-  TPixelGraphic image;
+  PixelGraphic image;
   image.SetSize(40, 30);
   image.SaveToFile(from + "a.bmp");
   image.SaveToFile(from + "c.png");
@@ -374,7 +374,7 @@ TEST_F(CliTest, TheDesktopsSavesKeepWhatTurnwheelAndSetSaved) {
     const std::string due = Setting("General", "CurrentRotationPosition");
     const std::string next = due == "1" ? "2" : "1";
     SiteOptionsAction(ui, catalogue, true, [&] {
-      SiteOptionsDialog dialog(ui, catalogue.site(), true);
+      SiteOptionsForm dialog(ui, catalogue.site(), true);
       EXPECT_EQ(Wait(Start("turnwheel", {})).status, 0);
       EXPECT_EQ(Setting("General", "CurrentRotationPosition"), next);
       dialog.set_name("Renamed");

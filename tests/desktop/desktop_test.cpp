@@ -1,4 +1,4 @@
-// The desktop's flows, driven through the seams: the main window (start-up and selection,
+// The desktop's flows, driven through the context: the main window (start-up and selection,
 // Options, Edit/Build Site, close) and Site Options; the site editor (the template choice with the
 // compliance dialog, Build! and its dialog, Build All, the add-images dialog and files dropped onto
 // an image list); the header and footer editors and the page settings; and the message boxes and
@@ -52,7 +52,7 @@ void Photos(const std::string& folder, int count) {
                                folder + std::string(1, char('a' + i)) + ".jpg");
 }
 
-std::vector<int> Selection(TXThumbGrid& grid) {
+std::vector<int> Selection(ThumbGrid& grid) {
   std::vector<int> selected;
   for (int item = 0; item < grid.ItemCount(); ++item)
     if (grid.Selected(item)) selected.push_back(item);
@@ -88,7 +88,7 @@ struct EditorFixture {
     app.catalogue.ReadSites();
     app.catalogue.rebuildSiteNameList();
     app.catalogue.SelectSite(0, rotations);
-    editor = std::make_unique<TdlgEditSite>(doubles.seams(), app);
+    editor = std::make_unique<EditSiteDialog>(doubles.context(), app);
     if (!editor->Open()) qFatal("the editor did not open");
     app.settings.Style_File = data.path + "thumbs.htm";
     if (rotations) editor->btnApplyToAllClick();  // every rotation builds with this template
@@ -102,7 +102,7 @@ struct EditorFixture {
   std::string site;
   Doubles doubles;
   AppState app;
-  std::unique_ptr<TdlgEditSite> editor;
+  std::unique_ptr<EditSiteDialog> editor;
 };
 
 constexpr char kCancelQuestion[] = "Are you sure you want to cancel processing of your Site Build?";
@@ -170,7 +170,7 @@ class DesktopTest : public QObject {
                  "[General]\r\nName=<i>Second</i>\r\nPath=/srv/second/\r\nLivePath=/srv/live/\r\n"
                  "AutoRotate=True\r\nRotationCount=4\r\n");
       Doubles doubles;
-      TfrmMain window(doubles.seams());
+      MainWindow window(doubles.context());
       window.show();
       QCOMPARE(window.state().settings.prev_next_image_buttons, on);
       QVERIFY(!Find(window, "btnEditSite")->isEnabled());  // nothing selected
@@ -210,7 +210,7 @@ class DesktopTest : public QObject {
     }
     std::filesystem::copy_file(PARVEL_TURNWHEEL, data.path + "turnwheel");
     Doubles doubles;
-    TfrmMain window(doubles.seams());
+    MainWindow window(doubles.context());
     window.show();
     Find<QListWidget>(window, "lbxSites")->setCurrentRow(0);
     QCOMPARE(Find<QLabel>(window, "lblNextRotationValue")->text(), QString("2"));
@@ -240,7 +240,7 @@ class DesktopTest : public QObject {
     DataDir data;
     std::filesystem::create_directory(data.path + "options.ini");
     Doubles doubles;
-    TfrmMain window(doubles.seams());
+    MainWindow window(doubles.context());
     window.show();
     window.state().recent.image_styles = {"/t/b.htm"};
     window.close();
@@ -257,7 +257,7 @@ class DesktopTest : public QObject {
     Doubles doubles;
     Catalogue catalogue;
     catalogue.site().SiteKey = "Site_1";
-    TdlgSiteOptions dialog(doubles.seams(), catalogue, true);
+    SiteOptionsDialog dialog(doubles.context(), catalogue, true);
     SetText(dialog, "edtName", "First");
     SetText(dialog, "edtPath", "%/site/");
     Click(dialog, "chkAutoRotate");
@@ -461,10 +461,10 @@ class DesktopTest : public QObject {
     const std::string photos = f.data.path + "photos/";
     Photos(photos, 3);
     f.doubles.dialogs.Queue([&](QDialog& dialog) {
-      auto& add = static_cast<TdlgAddImages&>(dialog);
+      auto& add = static_cast<AddImagesDialog&>(dialog);
       add.show();
       add.ChooseFolder(photos);
-      TThumbGridView& grid = *add.grid();
+      ThumbGridView& grid = *add.grid();
       // The selection rules themselves are the grid's own tests'; these clicks reach them.
       for (const auto& [item, modifiers, count] : {std::tuple{1, Qt::NoModifier, 1},
                                                    {1, Qt::ControlModifier, 0},
@@ -534,7 +534,7 @@ class DesktopTest : public QObject {
       f.doubles.ui.QueueAnswer(Answer::Yes);
       Click(list, "btnClearAll");
       f.doubles.dialogs.Queue([&](QDialog& maker) {
-        Find<SnippetLineEdit>(maker, "edtHtml")->setText("line one|line two");
+        Find<HeaderFooterLineEdit>(maker, "edtHtml")->setText("line one|line two");
         f.doubles.dialogs.Queue([&](QDialog& html) {
           auto* text = Find<QPlainTextEdit>(html, "memText");
           CHECK_EQ(text->toPlainText(), QString("line one\nline two"));
@@ -560,7 +560,7 @@ class DesktopTest : public QObject {
     Find<QComboBox>(*f.editor, "cmbFooter")->setCurrentIndex(1);
     for (const bool ok : {false, true}) {
       f.doubles.dialogs.Queue([&](QDialog& maker) {
-        CHECK_EQ(Find<SnippetLineEdit>(maker, "edtHtml")->text(), QString("<B>Hi</B>"));
+        CHECK_EQ(Find<HeaderFooterLineEdit>(maker, "edtHtml")->text(), QString("<B>Hi</B>"));
         Find<QAbstractButton>(maker, "rbText")->setChecked(true);
         CHECK_EQ(Find(maker, "edtHtml")->isEnabled(), false);
         SetText(maker, "edtTextLink", " index.html ");
@@ -589,14 +589,14 @@ class DesktopTest : public QObject {
     const std::string windows = "Caf\xE9 \x93quoted\x94\xA0!";
     const std::string file = long_entry + "\r\n" + windows + "\r\n";
     data.Write("list.txt", file);
-    TdlgHeaderFooter list(f.seams(), true, data.path + "list.txt", "Site_1");
+    HeaderFooterListDialog list(f.context(), true, data.path + "list.txt", "Site_1");
     f.dialogs.Queue([&](QDialog& dialog) {
       CHECK_EQ(Items(dialog, "lbxEntries").value(1),
                QString::fromUtf8("Caf\u00e9 \u201cquoted\u201d\u00a0!"));
       for (int row : {0, 1}) {
         Find<QListWidget>(dialog, "lbxEntries")->setCurrentRow(row);
         f.dialogs.Queue([&, row](QDialog& maker) {
-          auto* html = Find<SnippetLineEdit>(maker, "edtHtml");
+          auto* html = Find<HeaderFooterLineEdit>(maker, "edtHtml");
           CHECK_EQ(html->text().size(), row == 0 ? qsizetype(40007) : qsizetype(15));
           f.dialogs.Queue([](QDialog&) { return int(QDialog::Accepted); });
           Click(maker, "btnEdit");
@@ -609,10 +609,10 @@ class DesktopTest : public QObject {
     QCOMPARE(list.Open(), int(QDialog::Accepted));
     QCOMPARE(data.Read("list.txt"), file);
 
-    SnippetFields fields;
+    HeaderFooterFields fields;
     fields.html = std::string(999, 'a');
-    TdlgNewHeaderFooter maker(f.seams(), true, fields, 0);
-    auto* html = Find<SnippetLineEdit>(maker, "edtHtml");
+    HeaderFooterMakerDialog maker(f.context(), true, fields, 0);
+    auto* html = Find<HeaderFooterLineEdit>(maker, "edtHtml");
     html->moveCursor(QTextCursor::End);
     QTest::keyClicks(html, "bcd");
     QCOMPARE(html->text(), QString(999, 'a') + "b");
@@ -626,7 +626,7 @@ class DesktopTest : public QObject {
     Doubles f;
     DataDir data;
     QGuiApplication::clipboard()->clear();
-    TfrmRichEdit editor(f.seams(), "");
+    HtmlEditorDialog editor(f.context(), "");
     auto* text = Find<QPlainTextEdit>(editor, "memText");
     for (const char* name : {"btnUndo", "btnCut", "btnPaste", "btnPreview"})
       QVERIFY2(!Find(editor, name)->isEnabled(), name);
@@ -686,7 +686,7 @@ class DesktopTest : public QObject {
     SiteSettings settings;
     RecentTemplates recent;
     TemplateMarkers markers;
-    TdlgThumbOptions dialog(f.seams(), settings, recent, markers);
+    PageSettingsDialog dialog(f.context(), settings, recent, markers);
     data.Write("image.htm", "<html>***CONTENT***</html>");
     for (const char* name : {"prev.gif", "next.gif"}) data.Write(name, "GIF89a");
     f.chooser.colours.push_back(QColor(255, 128, 0));
@@ -750,7 +750,7 @@ class DesktopTest : public QObject {
     EditorFixture f(false, 1, 0);
     const std::string photos = f.data.path + "photos/";
     Photos(photos, 7);
-    TfrmMain window(f.doubles.seams());
+    MainWindow window(f.doubles.context());
     window.show();
     window.lbxSitesClick(0);
     std::vector<QDialog*> seen;
@@ -761,10 +761,10 @@ class DesktopTest : public QObject {
         seen.push_back(&editor);
         f.doubles.dialogs.Queue([&](QDialog& dialog) {
           seen.push_back(&dialog);
-          auto& add = static_cast<TdlgAddImages&>(dialog);
+          auto& add = static_cast<AddImagesDialog&>(dialog);
           add.show();
-          TThumbGridView& view = *add.grid();
-          TXThumbGrid& grid = view.grid();
+          ThumbGridView& view = *add.grid();
+          ThumbGrid& grid = view.grid();
           const int cols = grid.ColCount();
           if (answer == Answer::YesToAll) {
             add.ChooseFolder(photos);
@@ -904,8 +904,8 @@ class DesktopTest : public QObject {
     testing::EmptyTrash();
     EditorFixture f(true, 2, 2);
     QtInteraction ui;
-    const Seams seams{ui, f.doubles.chooser, f.doubles.dialogs};
-    TdlgEditSite editor(seams, f.app);
+    const ViewContext context{ui, f.doubles.chooser, f.doubles.dialogs};
+    EditSiteDialog editor(context, f.app);
     QVERIFY(editor.Open());
     editor.show();
     auto* images = Find<QListWidget>(editor, "lbxImages");
@@ -939,7 +939,7 @@ class DesktopTest : public QObject {
     QVERIFY(!std::filesystem::exists(f.RotationDir(2)));
     QVERIFY(std::filesystem::exists(testing::TrashFolder() + "files/Rotation_2/a.jpg"));
 
-    TfrmMain window(seams);
+    MainWindow window(context);
     window.show();
     auto* sites = Find<QListWidget>(window, "lbxSites");
     sites->setCurrentRow(0);
@@ -963,13 +963,13 @@ class DesktopTest : public QObject {
     QVERIFY(server.Start());
     server.SetKnownHosts(testing::SshServer::Known::Real);
     testing::TempDir site;
-    tsiterecord record;
+    SiteRecord record;
     record.BaseHTMLName = "Index.html";
     Doubles doubles;
-    QVERIFY(!PublishFromEditor(doubles.seams(), record, site.path(), {}, nullptr));
+    QVERIFY(!PublishFromEditor(doubles.context(), record, site.path(), {}, nullptr));
     record.Publish_URL =
         std::string("sftp://") + testing::SshServer::kAlias + server.Scratch("www");
-    QVERIFY(!PublishFromEditor(doubles.seams(), record, site.path(), {}, nullptr));
+    QVERIFY(!PublishFromEditor(doubles.context(), record, site.path(), {}, nullptr));
     QCOMPARE(doubles.ui.texts().size(), size_t(2));
     QVERIFY(doubles.dialogs.opened.empty());
     doubles.ui.Clear();
@@ -977,7 +977,7 @@ class DesktopTest : public QObject {
     testing::WriteFile(site / "Index.html", "<img src=a.jpg>");
     testing::WriteFile(site / "a.jpg", std::string(1 << 20, 'a'));
     doubles.dialogs.Queue([](QDialog& dialog) { return dialog.exec(); });
-    QVERIFY(PublishFromEditor(doubles.seams(), record, site.path(), {}, nullptr));
+    QVERIFY(PublishFromEditor(doubles.context(), record, site.path(), {}, nullptr));
     QCOMPARE(doubles.dialogs.opened, std::vector<QString>{"dlgPublish"});
     QCOMPARE(doubles.ui.texts().size(), size_t(1));
     QVERIFY(doubles.ui.texts()[0].find("2 files sent") != std::string::npos);
@@ -990,7 +990,7 @@ class DesktopTest : public QObject {
       Click(dialog, "btnCancelPublish");
       return dialog.exec();
     });
-    QVERIFY(!PublishFromEditor(doubles.seams(), record, site.path(), {}, nullptr));
+    QVERIFY(!PublishFromEditor(doubles.context(), record, site.path(), {}, nullptr));
     QVERIFY(doubles.ui.texts()[0].find("was cancelled") != std::string::npos);
     QCOMPARE(testing::ReadFile(server.Scratch("www/a.jpg")), std::string(1 << 20, 'a'));
   }
@@ -998,7 +998,7 @@ class DesktopTest : public QObject {
   // The password is typed in a hidden field; remembering it is off until ticked.
   void passwordPrompt() {
     Doubles doubles;
-    DesktopQuestions questions(doubles.seams(), nullptr);
+    DesktopQuestions questions(doubles.context(), nullptr);
     doubles.dialogs.Queue([](QDialog& dialog) {
       auto* field = Find<QLineEdit>(dialog, "edtPassword");
       if (field->echoMode() != QLineEdit::Password) return int(QDialog::Rejected);

@@ -1,4 +1,4 @@
-// Test doubles for the desktop's seams: a scripted chooser, a dialog factory that works the real
+// Test doubles for the desktop's context: a scripted chooser, a dialog factory that works the real
 // dialogs' controls in place of a person, and a data directory of the test's own.
 #pragma once
 
@@ -128,7 +128,7 @@ struct Doubles {
   ScriptedInteraction ui;
   ScriptedChooser chooser;
   ScriptedDialogs dialogs;
-  Seams seams() { return Seams{ui, chooser, dialogs}; }
+  ViewContext context() { return ViewContext{ui, chooser, dialogs}; }
 };
 
 }  // namespace parvel::test

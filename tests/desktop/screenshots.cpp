@@ -68,8 +68,8 @@ void Save(QWidget& widget, const char* name) {
 // The add-images dialog on a folder of demo photographs made for the picture, beside two other
 // folders, with three of them selected, once every visible thumbnail is painted. Its tree shows
 // that folder of pictures alone, and its thumbnails go to a shared cache in the data directory.
-void AddImagesPicture(const DataDir& data, Doubles& doubles, AppState& state, TdlgEditSite& editor,
-                      const std::string& demo) {
+void AddImagesPicture(const DataDir& data, Doubles& doubles, AppState& state,
+                      EditSiteDialog& editor, const std::string& demo) {
   qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(data.path + "cache"));
   const std::string pictures = data.path + "Pictures/";
   const std::string photos = pictures + "Garden birds/";
@@ -79,7 +79,7 @@ void AddImagesPicture(const DataDir& data, Doubles& doubles, AppState& state, Td
     if (entry.path().extension() == ".jpg")
       std::filesystem::copy_file(entry.path(), photos + entry.path().filename().string(),
                                  std::filesystem::copy_options::overwrite_existing);
-  TdlgAddImages add(doubles.seams(), state, &editor);
+  AddImagesDialog add(doubles.context(), state, &editor);
   add.Open(editor.editor());
   auto* tree = add.findChild<QTreeView*>("tvFolders");
   auto* folders = static_cast<QFileSystemModel*>(tree->model());
@@ -87,7 +87,7 @@ void AddImagesPicture(const DataDir& data, Doubles& doubles, AppState& state, Td
   tree->setRootIndex(folders->index(QString::fromStdString(pictures)));
   add.ChooseFolder(photos);
   add.show();
-  TThumbGridView& grid = *add.grid();
+  ThumbGridView& grid = *add.grid();
   for (const int item : {1, 3, 4}) {
     const GridRect cell = grid.grid().InsetCell(item);
     QTest::mouseClick(grid.viewport(), Qt::LeftButton,
@@ -124,14 +124,14 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
   state.catalogue.ReadSites();
   state.catalogue.rebuildSiteNameList();
   state.catalogue.SelectSite(1, rotations);
-  TdlgEditSite editor(doubles.seams(), state);
+  EditSiteDialog editor(doubles.context(), state);
   editor.Open();
   Save(editor, rotations ? "site-editor" : "site-editor-single");
   if (!rotations) return;
   editor.show();
 
-  TdlgCopySettings copy(doubles.seams(), editor.editor().CopySettings(), state.settings, true,
-                        &editor);
+  CopySettingsDialog copy(doubles.context(), editor.editor().CopySettings(), state.settings, true,
+                          &editor);
   Save(copy, "copy-settings");
   TemplateMarkers markers;
   data.Write("failing.htm",
@@ -139,8 +139,8 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
              "<img src=\"../logo.gif\"></body></html>");
   for (const auto& [file, name] : {std::pair{"Styles/Sample_With_Index.htm", "compliance-passing"},
                                    {"failing.htm", "compliance-failing"}}) {
-    TdlgStyle style(doubles.seams(), TestCompliancy(data.path + file, PageKind::Thumbnail, markers),
-                    &editor);
+    ComplianceDialog style(doubles.context(),
+                           TestCompliancy(data.path + file, PageKind::Thumbnail, markers), &editor);
     Save(style, name);
   }
   AddImagesPicture(data, doubles, state, editor, photos);
@@ -173,22 +173,23 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
 // The snippet maker with each kind chosen, the list editor with entries, and the HTML editor
 // with its snippet menu open.
 void HeaderFooterPictures(const DataDir& data, Doubles& doubles, QWidget* parent) {
-  SnippetFields fields{SnippetKind::Html,   "<B>Welcome to our garden!</B>|<BR>",
-                       "images/banner.gif", "https://www.example.org/",
-                       "Garden birds",      1,
-                       "index.html",        "Back to the start"};
-  for (const auto& [kind, name] : {std::pair{SnippetKind::Html, "snippet-html"},
-                                   std::pair{SnippetKind::ImageLink, "snippet-image"},
-                                   std::pair{SnippetKind::TextLink, "snippet-text"}}) {
+  HeaderFooterFields fields{HeaderFooterKind::Html, "<B>Welcome to our garden!</B>|<BR>",
+                            "images/banner.gif",    "https://www.example.org/",
+                            "Garden birds",         1,
+                            "index.html",           "Back to the start"};
+  for (const auto& [kind, name] : {std::pair{HeaderFooterKind::Html, "snippet-html"},
+                                   std::pair{HeaderFooterKind::ImageLink, "snippet-image"},
+                                   std::pair{HeaderFooterKind::TextLink, "snippet-text"}}) {
     fields.kind = kind;
-    TdlgNewHeaderFooter maker(doubles.seams(), true, fields, 0, parent);
+    HeaderFooterMakerDialog maker(doubles.context(), true, fields, 0, parent);
     Save(maker, name);
   }
 
   data.Write("Site_1_Headers.txt",
              "<B>Spring</B>|<BR>\r\n<img SRC=\"banner.gif\" ALT=\"Logo\" BORDER=0>\r\n\r\n"
              "<A HREF=\"index.html\">Home</A>\r\n");
-  TdlgHeaderFooter list(doubles.seams(), true, data.path + "Site_1_Headers.txt", "Site_1", parent);
+  HeaderFooterListDialog list(doubles.context(), true, data.path + "Site_1_Headers.txt", "Site_1",
+                              parent);
   doubles.dialogs.Queue([](QDialog& dialog) {
     dialog.findChild<QListWidget*>("lbxEntries")->setCurrentRow(1);
     Save(dialog, "header-list");
@@ -196,8 +197,8 @@ void HeaderFooterPictures(const DataDir& data, Doubles& doubles, QWidget* parent
   });
   list.Open();
 
-  TfrmRichEdit editor(doubles.seams(), "<FONT FACE=\"Arial,Helvetica\">|<B>Welcome!</B>|</FONT>",
-                      parent);
+  HtmlEditorDialog editor(doubles.context(),
+                          "<FONT FACE=\"Arial,Helvetica\">|<B>Welcome!</B>|</FONT>", parent);
   editor.show();
   editor.activateWindow();
   Settle();
@@ -237,23 +238,23 @@ int main(int argc, char** argv) {
              "LivePath=/var/www/html/galleries/alps-holiday-photographs/\r\nAutoRotate=True\r\n"
              "CurrentRotationPosition=2\r\nBaseHTMLName=Index.html\r\nRotationCount=3\r\n");
   Doubles doubles;
-  TfrmMain window(doubles.seams());
+  MainWindow window(doubles.context());
   window.show();
   window.findChild<QListWidget*>("lbxSites")->setCurrentRow(0);
   Save(window, "main-window");
   window.show();
 
-  TdlgSiteOptions site_options(doubles.seams(), window.state().catalogue, true, &window);
+  SiteOptionsDialog site_options(doubles.context(), window.state().catalogue, true, &window);
   Save(site_options, "site-options");
-  TdlgOptions options(doubles.seams(), window.state().options, &window);
+  OptionsDialog options(doubles.context(), window.state().options, &window);
   Save(options, "options");
-  TAboutBox about(doubles.seams(), &window);
+  AboutBox about(doubles.context(), &window);
   Save(about, "about");
-  TdlgPassword password("anna@www.example.org", &window);
+  PasswordDialog password("anna@www.example.org", &window);
   Save(password, "password");
-  TdlgPublish publish(doubles.seams(), data.path,
-                      *ParsePublishUrl("sftp://anna@www.example.org/srv/www", nullptr), {},
-                      &window);
+  PublishDialog publish(doubles.context(), data.path,
+                        *ParsePublishUrl("sftp://anna@www.example.org/srv/www", nullptr), {},
+                        &window);
   Save(publish, "publish");
 
   // The page settings with a fixed, a picked and a Default colour on the second index page.
@@ -265,8 +266,8 @@ int main(int argc, char** argv) {
   settings.DisplayAsImage = false;
   settings.Image_Style_File = data.path + "Samples/image.htm";
   TemplateMarkers markers;
-  TdlgThumbOptions page_settings(doubles.seams(), settings, window.state().recent, markers,
-                                 &window);
+  PageSettingsDialog page_settings(doubles.context(), settings, window.state().recent, markers,
+                                   &window);
   auto* pages = page_settings.findChild<QTabWidget*>("pgcSettings");
   const char* page_names[] = {"settings-thumbnails",   "settings-page-index",
                               "settings-page-index-2", "settings-image-display",

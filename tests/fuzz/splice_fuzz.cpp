@@ -1,4 +1,4 @@
-// Feeds random templates and pieces to splicetext. The input is a flag byte (bits 0-1 the image
+// Feeds random templates and pieces to SpliceText. The input is a flag byte (bits 0-1 the image
 // display method, bit 2 whether the pop-up script is wanted), then template, content, index,
 // header and footer separated by 0x01 bytes. Checked: a template without markers comes back
 // unchanged (or with only the script before its head's end); where the markers occur once each
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view markers[4] = {kContentMarker, kIndexMarker, kHeaderMarker, kFooterMarker};
 
   const std::string page =
-      splicetext(settings, page_template, pieces[0], pieces[1], pieces[2], pieces[3], add_script);
+      SpliceText(settings, page_template, pieces[0], pieces[1], pieces[2], pieces[3], add_script);
 
   const bool script = add_script && settings.Image_Display_Method >= DisplayMethod::NewWindowScript;
   const bool script_in_head =

@@ -130,7 +130,7 @@ TEST_P(Photo, ReadsUprightWithItsSize) {
   EXPECT_EQ(std::tuple(info.width, info.height, info.description),
             std::tuple(upright.width, upright.height, std::string(c.description)));
 
-  TPixelGraphic image;
+  PixelGraphic image;
   image.LoadFromFile(path);
   ASSERT_EQ(std::tuple(image.Width(), image.Height(), image.BitCountNum()),
             std::tuple(upright.width, upright.height, 24));

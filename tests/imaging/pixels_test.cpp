@@ -155,7 +155,7 @@ TEST_P(ColorResolutionPromptCase, GovernsTheConversion) {
   TempDir dir;
   ScriptedInteraction ui;
   if (c.answer) ui.QueueAnswer(*c.answer);
-  TPixelGraphic image;
+  PixelGraphic image;
   image.SetPixels(PhotoLike(12, 12));
   image.SetColorResolutionPrompt(c.prompt);
   const std::string path = dir / "picture.gif";

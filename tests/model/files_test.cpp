@@ -139,14 +139,14 @@ TEST(DataDirectory, NamedFolderIsMadeAndSeededUnlessItHoldsOtherThings) {
   SetDataDirectory(kept);
 }
 
-// --- createnewdirectory
+// --- CreateNewDirectory
 
 TEST_F(FileHelpersTest, FailureHalfWayRemovesWhatItMade) {
   std::filesystem::create_directories(tmp / "a");
   FaultyFileSystem faulty(RealFileSystem());
   ScopedFileSystem scope(faulty);
   faulty.FailAt(3);  // a/b and a/b/c are made, a/b/c/d fails
-  EXPECT_FALSE(createnewdirectory(ui, tmp / "a/b/c/d/e"));
+  EXPECT_FALSE(CreateNewDirectory(ui, tmp / "a/b/c/d/e"));
   EXPECT_FALSE(PathExists(tmp / "a/b"));
   EXPECT_TRUE(DirectoryExists(tmp / "a"));
   EXPECT_EQ(ui.texts(), std::vector{"An error was encountered whilst trying to create the "
@@ -154,7 +154,7 @@ TEST_F(FileHelpersTest, FailureHalfWayRemovesWhatItMade) {
                                     tmp.path() + "a/b/c/d/e/"});
 }
 
-// --- dodeletefile
+// --- DeleteFileAsked
 
 TEST_F(FileHelpersTest, ReadOnlyFileIsDeletedOnlyAfterYes) {
   for (Answer answer : {Answer::No, Answer::Yes}) {
@@ -163,7 +163,7 @@ TEST_F(FileHelpersTest, ReadOnlyFileIsDeletedOnlyAfterYes) {
     ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
     ui.Clear();
     ui.QueueAnswer(answer);
-    EXPECT_EQ(dodeletefile(ui, file, true), answer == Answer::Yes);
+    EXPECT_EQ(DeleteFileAsked(ui, file, true), answer == Answer::Yes);
     EXPECT_EQ(FileExists(file) && IsReadOnly(file), answer == Answer::No);
     ASSERT_EQ(ui.texts(), std::vector{"Are you sure you want to delete the file, " + file +
                                       "?  This file is marked READ ONLY!"});
@@ -171,7 +171,7 @@ TEST_F(FileHelpersTest, ReadOnlyFileIsDeletedOnlyAfterYes) {
   }
 }
 
-// --- dodeletedir
+// --- DeleteDirectoryAsked
 
 TEST_F(FileHelpersTest, NeverHandsShortPathsOrTheRootToTheDisk) {
   // Records what is handed to the Trash or to RemoveAll and removes nothing.
@@ -189,11 +189,11 @@ TEST_F(FileHelpersTest, NeverHandsShortPathsOrTheRootToTheDisk) {
   } recording;
   ScopedFileSystem scope(recording);
   for (const char* path : {"", "/", "/ab", "/./", "////", "/tmp/../"}) {
-    EXPECT_FALSE(dodeletedir(ui, path)) << path;
+    EXPECT_FALSE(DeleteDirectoryAsked(ui, path)) << path;
   }
   EXPECT_TRUE(recording.removed.empty());
   fs::create_directory(tmp / "site");
-  EXPECT_TRUE(dodeletedir(ui, tmp / "site/"));
+  EXPECT_TRUE(DeleteDirectoryAsked(ui, tmp / "site/"));
   EXPECT_EQ(recording.removed, std::vector<std::string>{tmp / "site"});
 }
 

@@ -56,17 +56,17 @@ TEST_F(CatalogueTest, NewSiteKeySkipsListedKeysAndStrayFiles) {
     for (const char* file : c.files) WriteFile(dir / file, "");
     Catalogue fresh;
     fresh.ReadSites();
-    EXPECT_EQ(fresh.generatenewsitename(), c.expected) << c.name;
+    EXPECT_EQ(fresh.GenerateNewSiteName(), c.expected) << c.name;
   }
 }
 
 TEST_F(CatalogueTest, SaveWritesGeneralInItsOrderAndTheNameToTheCatalogue) {
-  ASSERT_TRUE(cat.addsite("Site_1"));
+  ASSERT_TRUE(cat.AddSite("Site_1"));
   WriteFile(tmp / "Site_1.ini",
             ReadFile(tmp / "Site_1.ini") + "[Rotation_1]\r\nThumb_Width=120\r\n");
-  tsiterecord& site = cat.site();
+  SiteRecord& site = cat.site();
   site = {"Site_1", "Cats", tmp / "Site_1/", "/srv/live", true, 2, 3, "Index.htm", ""};
-  EXPECT_TRUE(cat.savecurrentsite());
+  EXPECT_TRUE(cat.SaveCurrentSite());
   EXPECT_EQ(ReadFile(tmp / "Site_1.ini"),
             "[General]\r\nName=Cats\r\nPath=%/Site_1/\r\nLivePath=/srv/live\r\n"
             "AutoRotate=True\r\nCurrentRotationPosition=2\r\nBaseHTMLName=Index.htm\r\n"
@@ -79,19 +79,19 @@ TEST_F(CatalogueTest, SaveWritesGeneralInItsOrderAndTheNameToTheCatalogue) {
 TEST_F(CatalogueTest, SaveWritesOnlyWhatChangedHereAndKeepsTheRest) {
   struct Case {
     const char* name;
-    std::function<void(tsiterecord&)> here;
+    std::function<void(SiteRecord&)> here;
     const char* there_key;
     const char* there_value;
     const char* expected;  // Name LivePath CurrentRotationPosition RotationCount, in the file
   } cases[] = {
-      {"nothing here", [](tsiterecord&) {}, "CurrentRotationPosition", "3", "Cats /srv/live 3 2"},
-      {"another field here", [](tsiterecord& s) { s.Name = "Dogs"; }, "CurrentRotationPosition",
-       "3", "Dogs /srv/live 3 2"},
-      {"the same field here", [](tsiterecord& s) { s.CurrentRotationPosition = 5; },
+      {"nothing here", [](SiteRecord&) {}, "CurrentRotationPosition", "3", "Cats /srv/live 3 2"},
+      {"another field here", [](SiteRecord& s) { s.Name = "Dogs"; }, "CurrentRotationPosition", "3",
+       "Dogs /srv/live 3 2"},
+      {"the same field here", [](SiteRecord& s) { s.CurrentRotationPosition = 5; },
        "CurrentRotationPosition", "3", "Cats /srv/live 5 2"},
-      {"a count here", [](tsiterecord& s) { s.RotationCount += 1; }, "LivePath", "/srv/other",
+      {"a count here", [](SiteRecord& s) { s.RotationCount += 1; }, "LivePath", "/srv/other",
        "Cats /srv/other 1 3"},
-      {"a missing key", [](tsiterecord&) {}, "RotationCount", nullptr, "Cats /srv/live 1 2"},
+      {"a missing key", [](SiteRecord&) {}, "RotationCount", nullptr, "Cats /srv/live 1 2"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -109,12 +109,12 @@ TEST_F(CatalogueTest, SaveWritesOnlyWhatChangedHereAndKeepsTheRest) {
     }
     ASSERT_TRUE(other.Save());
     c.here(cat.site());
-    ASSERT_TRUE(cat.savecurrentsite());
+    ASSERT_TRUE(cat.SaveCurrentSite());
     const std::string file = SiteKey("General", "Name") + " " + SiteKey("General", "LivePath") +
                              " " + SiteKey("General", "CurrentRotationPosition") + " " +
                              SiteKey("General", "RotationCount");
     EXPECT_EQ(file, c.expected);
-    const tsiterecord& site = cat.site();
+    const SiteRecord& site = cat.site();
     EXPECT_EQ(site.Name + " " + site.LivePath + " " + std::to_string(site.CurrentRotationPosition) +
                   " " + std::to_string(site.RotationCount),
               c.expected);
@@ -185,7 +185,7 @@ TEST_F(CatalogueTest, OkRunsItsStepsInOrderAndMakesNoFolderBeforeTheLast) {
     SCOPED_TRACE(c.row);
     const std::string before = ReadFile(tmp / "Site_1.ini");
     ui.Clear();
-    SiteOptionsDialog dialog(ui, cat.site(), true);
+    SiteOptionsForm dialog(ui, cat.site(), true);
     dialog.set_name(c.name);
     dialog.set_path(c.path);
     dialog.set_base_html_name(c.first_page);
@@ -269,7 +269,7 @@ TEST_F(SiteEditorTest, RotationListEntries) {
     TempDir dir;
     SetDataDirectory(dir.path());
     MakeSite(c.general, c.rotations);
-    const RotationList list = loadrotationlist(ui, "Site_1", c.use_rotations);
+    const RotationList list = LoadRotationList(ui, "Site_1", c.use_rotations);
     EXPECT_EQ(list.entries, c.entries);
     EXPECT_EQ(list.chooser, c.chooser);
     EXPECT_EQ(ui.busy_depth(), 0);
@@ -370,7 +370,7 @@ TEST_F(SiteEditorTest, CopySettingsTakesPageSettingsOnly) {
   cat.ReadSites();
   cat.SelectSite(0, true);
   ASSERT_TRUE(editor.Open());
-  CopySettingsDialog copy = editor.CopySettings();
+  CopySettingsForm copy = editor.CopySettings();
   EXPECT_EQ(copy.chosen_site(), 0);
   copy.ChooseSite(ui, 1, true);
   EXPECT_FALSE(copy.Accept(ui, settings, true));  // no rotation chosen yet: it says so

@@ -370,7 +370,7 @@ const Flow kNewSite{
       rec.SetPhase("new site");
       w.catalogue.NewSite(w.ui, true, [&] {
         rec.SetPhase("site options");
-        SiteOptionsDialog dialog(w.ui, w.catalogue.site(), true);
+        SiteOptionsForm dialog(w.ui, w.catalogue.site(), true);
         dialog.set_name("Holiday");
         dialog.set_path(w.data + "holiday/");
         dialog.set_base_html_name("home");

@@ -20,9 +20,9 @@ namespace parvel::testing {
 
 void MakeJpeg(const std::string& path, int width, int height) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  TPixelGraphic image;
+  PixelGraphic image;
   image.SetSize(width, height);
-  ASSERT_TRUE(savetojpeg(image, path, 80, false)) << path;
+  ASSERT_TRUE(SaveToJpeg(image, path, 80, false)) << path;
 }
 
 ProgramTest::ProgramTest() {

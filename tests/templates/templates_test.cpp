@@ -21,14 +21,14 @@ using testing::TempDir, testing::WriteFile;
 using Names = std::vector<std::string>;
 // The cases name only the fields they fill; the others keep their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-constexpr auto kText = SnippetKind::TextLink, kImage = SnippetKind::ImageLink;
+constexpr auto kText = HeaderFooterKind::TextLink, kImage = HeaderFooterKind::ImageLink;
 
 // The snippet maker's OK: the snippet made, or the message that keeps the dialog open. A plain
 // text link and the snippet in the HTML editor are the desktop test's.
 TEST(Snippet, Finishes) {
   const std::string long_text(1024, 'x');
   const struct {
-    SnippetFields fields;
+    HeaderFooterFields fields;
     std::size_t max_length;
     std::string snippet, problem;  // a prefix of the message
   } cases[] = {
@@ -52,7 +52,7 @@ TEST(Snippet, Finishes) {
       // clang-format on
   };
   for (const auto& c : cases) {
-    const SnippetResult result = FinishSnippet(c.fields, true, c.max_length);
+    const HeaderFooterResult result = FinishHeaderFooter(c.fields, true, c.max_length);
     EXPECT_EQ(result.snippet, c.snippet);
     EXPECT_TRUE(result.problem.starts_with(c.problem) &&
                 result.problem.empty() == c.problem.empty())
@@ -77,10 +77,10 @@ TEST(DefaultListFileName, FirstFreeName) {
 }
 
 // The list editor's operations on A, B, C; moves wrap at both ends.
-TEST(SnippetList, Operations) {
+TEST(HeaderFooterList, Operations) {
   const struct {
     int selected;
-    std::function<bool(SnippetList&)> act;
+    std::function<bool(HeaderFooterList&)> act;
     Names entries;
     int selected_after;
   } cases[] = {
@@ -94,7 +94,7 @@ TEST(SnippetList, Operations) {
       {2, [](auto& l) { return l.Modify(""); }, {"A", "B", ""}, 2},
   };
   for (const auto& c : cases) {
-    SnippetList list;
+    HeaderFooterList list;
     list.Replace({"A", "B", "C"});
     list.Select(c.selected);
     EXPECT_TRUE(c.act(list));
@@ -149,7 +149,7 @@ TEST(ListFile, SavingRefusesAReadOnlyFileAndFollowsALink) {
 }
 
 // OK: starting from a record that fails all eight checks, each fix reveals the next.
-TEST(ThumbOptionsOk, ChecksInOrder) {
+TEST(PageSettingsOk, ChecksInOrder) {
   TempDir dir;
   const std::string file = dir / "there.gif";
   WriteFile(file, "x");
@@ -191,12 +191,12 @@ TEST(ThumbOptionsOk, ChecksInOrder) {
   };
   for (const auto& step : steps) {
     ScriptedInteraction ui;
-    EXPECT_FALSE(ThumbOptionsOk(ui, s));
+    EXPECT_FALSE(PageSettingsOk(ui, s));
     EXPECT_EQ(ui.texts(), std::vector<std::string>{step.text});
     step.fix();
   }
   ScriptedInteraction ui;
-  EXPECT_TRUE(ThumbOptionsOk(ui, s));
+  EXPECT_TRUE(PageSettingsOk(ui, s));
   EXPECT_TRUE(ui.messages().empty());
 }
 

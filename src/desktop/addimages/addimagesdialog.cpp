@@ -62,8 +62,8 @@ bool StartsDragOut(const QPoint& start, const QPoint& position, Qt::MouseButtons
          std::abs(position.y() - start.y()) >= kDragThreshold;
 }
 
-TdlgAddImages::TdlgAddImages(Seams seams, AppState& app, QWidget* parent)
-    : QDialog(parent), seams_(seams), app_(app) {
+AddImagesDialog::AddImagesDialog(ViewContext context, AppState& app, QWidget* parent)
+    : QDialog(parent), context_(context), app_(app) {
   setObjectName("dlgAddImages");
   setWindowTitle(ToQ(kAddImagesTitle));
   setSizeGripEnabled(true);
@@ -81,11 +81,11 @@ TdlgAddImages::TdlgAddImages(Seams seams, AppState& app, QWidget* parent)
   }
   tvFolders_->setHeaderHidden(true);
 
-  grid_ = new TThumbGridView(this);
-  TXThumbGrid& grid = grid_->grid();
+  grid_ = new ThumbGridView(this);
+  ThumbGrid& grid = grid_->grid();
   grid.SetMemoryCacheMaxCacheCount(100);
   grid.SetDiskCacheSaveFormat(".jpg");
-  grid.SetThumbDisplayType(TThumbDisplayType::tdtLargeIcon);
+  grid.SetThumbDisplayType(ThumbDisplay::tdtLargeIcon);
   grid.SupportedFormats = AddImagesGridFormats();
   grid.SetColCount(kGridColumns);  // of kCellWidth, the large icons' width
   // The arrows, Home, End and the page keys move through the files, Shift extends the selection
@@ -125,8 +125,8 @@ TdlgAddImages::TdlgAddImages(Seams seams, AppState& app, QWidget* parent)
   edtTargetDir_ = new QLineEdit(target_side);
   edtTargetDir_->setObjectName("edtTargetDir");
   edtTargetDir_->setReadOnly(true);
-  target_ = new TImageListView(seams_.ui, target_side);
-  new TImageDropTarget(target_, seams_.ui, [this] {
+  target_ = new ImageListView(context_.ui, target_side);
+  new ImageDropTarget(target_, context_.ui, [this] {
     return static_cast<int>(app_.options.DefaultJPEGCompression) & 0xFF;
   });
   auto* form = new QFormLayout;
@@ -163,7 +163,7 @@ TdlgAddImages::TdlgAddImages(Seams seams, AppState& app, QWidget* parent)
   // The tree's folders arrive from a thread and are sorted later still: until the user works the
   // tree, it is brought back to the chosen folder as rows arrive.
   const auto follow = [this] {
-    if (follow_folder_) QTimer::singleShot(0, this, &TdlgAddImages::ScrollTreeToFolder);
+    if (follow_folder_) QTimer::singleShot(0, this, &AddImagesDialog::ScrollTreeToFolder);
   };
   connect(folders_model_, &QFileSystemModel::directoryLoaded, this, follow);
   connect(folders_model_, &QAbstractItemModel::rowsInserted, this, follow);
@@ -171,22 +171,22 @@ TdlgAddImages::TdlgAddImages(Seams seams, AppState& app, QWidget* parent)
   connect(tvFolders_, &QTreeView::pressed, this, [this] { follow_folder_ = false; });
   connect(tvFolders_->verticalScrollBar(), &QScrollBar::actionTriggered, this,
           [this] { follow_folder_ = false; });
-  connect(grid_, &TThumbGridView::Released, this, &TdlgAddImages::ShowSelection);
-  connect(grid_, &TThumbGridView::DoubleClicked, this, [this] {
+  connect(grid_, &ThumbGridView::Released, this, &AddImagesDialog::ShowSelection);
+  connect(grid_, &ThumbGridView::DoubleClicked, this, [this] {
     if (btnCopy_->isEnabled()) btnCopyClick();
   });
-  connect(grid_, &TThumbGridView::Pressed, this, &TdlgAddImages::GridPressed);
-  connect(grid_, &TThumbGridView::Moved, this, &TdlgAddImages::GridMoved);
-  connect(btnCopy_, &QPushButton::clicked, this, &TdlgAddImages::btnCopyClick);
-  connect(cmbRotation_, &QComboBox::activated, this, &TdlgAddImages::ChooseRotation);
+  connect(grid_, &ThumbGridView::Pressed, this, &AddImagesDialog::GridPressed);
+  connect(grid_, &ThumbGridView::Moved, this, &AddImagesDialog::GridMoved);
+  connect(btnCopy_, &QPushButton::clicked, this, &AddImagesDialog::btnCopyClick);
+  connect(cmbRotation_, &QComboBox::activated, this, &AddImagesDialog::ChooseRotation);
   connect(btnClose_, &QPushButton::clicked, this, &QDialog::accept);
   ShowSelection();
   resize(sizeHint().expandedTo(QSize(820, 560)));
 }
 
-TdlgAddImages::~TdlgAddImages() = default;
+AddImagesDialog::~AddImagesDialog() = default;
 
-void TdlgAddImages::Open(const SiteEditor& editor) {
+void AddImagesDialog::Open(const SiteEditor& editor) {
   const bool rotations = app_.options.UseRotations;
   lblRotation_->setText(rotations ? "Rotation:" : "Version:");
   target_->SetHeading(ToQ(editor.images_heading()));
@@ -197,20 +197,20 @@ void TdlgAddImages::Open(const SiteEditor& editor) {
     for (const auto& entry : editor.chooser_entries()) cmbRotation_->addItem(ToQ(entry));
     cmbRotation_->setCurrentIndex(editor.selected());
   }
-  SetTarget(fixpath(editor.rotation_directory(), true));
+  SetTarget(FixPath(editor.rotation_directory(), true));
   // The folder tree opens on the user's home folder.
   if (folder_.empty()) ChooseFolder(QDir::homePath().toStdString());
 }
 
-void TdlgAddImages::ChooseFolder(const std::string& folder) {
+void AddImagesDialog::ChooseFolder(const std::string& folder) {
   std::vector<DirectoryEntry> entries;
   if (!Files().ListDirectory(folder, &entries, nullptr)) {
-    seams_.ui.Message(MessageKind::Plain, kChangeFolderError, Buttons::Ok);
+    context_.ui.Message(MessageKind::Plain, kChangeFolderError, Buttons::Ok);
     return;
   }
   std::vector<std::string> names;
   for (DirectoryEntry& entry : entries) {
-    if (entry.is_regular_file && checksupportedformat(entry.name)) {
+    if (entry.is_regular_file && CheckSupportedFormat(entry.name)) {
       names.push_back(std::move(entry.name));
     }
   }
@@ -224,11 +224,11 @@ void TdlgAddImages::ChooseFolder(const std::string& folder) {
     follow_folder_ = true;
     ScrollTreeToFolder();
   }
-  grid_->ShowFiles(fixpath(folder, true), names);
+  grid_->ShowFiles(FixPath(folder, true), names);
   ShowSelection();
 }
 
-void TdlgAddImages::ScrollTreeToFolder() {
+void AddImagesDialog::ScrollTreeToFolder() {
   if (!isVisible()) return;  // laid out when shown
   const QModelIndex current = tvFolders_->currentIndex();
   for (QModelIndex above = current.parent(); above.isValid(); above = above.parent()) {
@@ -237,31 +237,31 @@ void TdlgAddImages::ScrollTreeToFolder() {
   tvFolders_->scrollTo(current, QAbstractItemView::PositionAtTop);
 }
 
-void TdlgAddImages::showEvent(QShowEvent* event) {
+void AddImagesDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  QTimer::singleShot(0, this, &TdlgAddImages::ScrollTreeToFolder);
+  QTimer::singleShot(0, this, &AddImagesDialog::ScrollTreeToFolder);
 }
 
-void TdlgAddImages::SetTarget(const std::string& dir) {
+void AddImagesDialog::SetTarget(const std::string& dir) {
   target_dir_ = dir;
   edtTargetDir_->setText(ToQ(dir));
   target_->SetDirectory(dir);
 }
 
-void TdlgAddImages::ChooseRotation(int index) {
+void AddImagesDialog::ChooseRotation(int index) {
   if (index < 0) return;
-  const tsiterecord& site = app_.catalogue.site();
+  const SiteRecord& site = app_.catalogue.site();
   IniFile ini(SiteSettingsFileName(site.SiteKey));
   ini.Load();  // an unreadable file reads like a missing one: the default directory
   const std::string dir = RotationDirectory(ini, site.Path, index + 1, app_.options.UseRotations);
   if (DirectoryExists(dir)) {
-    SetTarget(fixpath(dir, true));
+    SetTarget(FixPath(dir, true));
   } else {
-    seams_.ui.Warn("Error!  The directory, " + dir + ", could not be located!");
+    context_.ui.Warn("Error!  The directory, " + dir + ", could not be located!");
   }
 }
 
-void TdlgAddImages::ShowSelection() {
+void AddImagesDialog::ShowSelection() {
   const int count = grid_->grid().SelectedCount();
   btnCopy_->setEnabled(count > 0);
   btnCopy_->setText(count > 0
@@ -269,7 +269,7 @@ void TdlgAddImages::ShowSelection() {
                         : "Copy to current Site");
 }
 
-void TdlgAddImages::btnCopyClick() {
+void AddImagesDialog::btnCopyClick() {
   std::vector<std::string> files;
   grid_->grid().GetSelectedFiles(files);
   if (target_dir_.empty()) return;
@@ -277,7 +277,7 @@ void TdlgAddImages::btnCopyClick() {
   ReplaceSeries series;
   ReplaceSeries* several = files.size() > 1 ? &series : nullptr;
   for (const auto& file : files) {
-    if (!addimage(seams_.ui, file, fixpath(target_dir_, true) + FileNamePart(file), quality,
+    if (!AddImage(context_.ui, file, FixPath(target_dir_, true) + FileNamePart(file), quality,
                   nullptr, several)) {
       break;
     }
@@ -285,11 +285,11 @@ void TdlgAddImages::btnCopyClick() {
   target_->Refresh();
 }
 
-void TdlgAddImages::GridPressed(QMouseEvent* event) {
+void AddImagesDialog::GridPressed(QMouseEvent* event) {
   drag_start_ = event->globalPosition().toPoint();
 }
 
-void TdlgAddImages::GridMoved(QMouseEvent* event) {
+void AddImagesDialog::GridMoved(QMouseEvent* event) {
   if (!StartsDragOut(drag_start_, event->globalPosition().toPoint(), event->buttons(),
                      event->modifiers())) {
     return;

@@ -1,7 +1,7 @@
 // The dialog "Add Images to Current Rotation": on the left the computer's folders, the
 // thumbnails of the chosen folder's images and the Copy button; on the right the site, the
 // rotation chooser, the rotation's directory and its image list. Chosen images are copied (or
-// converted) into the rotation through addimage; they can also be dragged out to a file manager,
+// converted) into the rotation through AddImage; they can also be dragged out to a file manager,
 // and files dropped onto the rotation's list are added.
 #pragma once
 
@@ -25,8 +25,8 @@ class QTreeView;
 namespace parvel {
 
 class SiteEditor;
-class TImageListView;
-class TThumbGridView;
+class ImageListView;
+class ThumbGridView;
 
 inline constexpr std::string_view kAddImagesTitle = "Add Images to Current Rotation";
 inline constexpr std::string_view kChangeFolderError =
@@ -41,12 +41,12 @@ std::string AddImagesGridFormats();
 bool StartsDragOut(const QPoint& start, const QPoint& position, Qt::MouseButtons buttons,
                    Qt::KeyboardModifiers modifiers);
 
-class TdlgAddImages : public QDialog {
+class AddImagesDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TdlgAddImages(Seams seams, AppState& app, QWidget* parent = nullptr);
-  ~TdlgAddImages() override;
+  AddImagesDialog(ViewContext context, AppState& app, QWidget* parent = nullptr);
+  ~AddImagesDialog() override;
 
   // Opens on the site editor's state: the site's name, its rotation chooser and selected entry,
   // and the directory of the rotation it has loaded.
@@ -60,8 +60,8 @@ class TdlgAddImages : public QDialog {
   // Copies the grid's selected images into the target directory, then re-reads its list.
   void btnCopyClick();
 
-  TThumbGridView* grid() const { return grid_; }
-  TImageListView* targetList() const { return target_; }
+  ThumbGridView* grid() const { return grid_; }
+  ImageListView* targetList() const { return target_; }
   const std::string& folder() const { return folder_; }
   const std::string& target_directory() const { return target_dir_; }
 
@@ -76,7 +76,7 @@ class TdlgAddImages : public QDialog {
   void GridPressed(QMouseEvent* event);
   void GridMoved(QMouseEvent* event);
 
-  Seams seams_;
+  ViewContext context_;
   AppState& app_;
   std::string folder_;
   std::string target_dir_;
@@ -88,13 +88,13 @@ class TdlgAddImages : public QDialog {
   QSplitter* source_splitter_;
   QFileSystemModel* folders_model_;
   QTreeView* tvFolders_;
-  TThumbGridView* grid_;
+  ThumbGridView* grid_;
   QPushButton* btnCopy_;
   QLabel* lblSiteName_;
   QLabel* lblRotation_;
   QComboBox* cmbRotation_;
   QLineEdit* edtTargetDir_;
-  TImageListView* target_;
+  ImageListView* target_;
   QPushButton* btnClose_;
 };
 

@@ -39,15 +39,14 @@ Qt::DropAction Reported(const QDropEvent* event) {
 
 }  // namespace
 
-TImageDropTarget::TImageDropTarget(TImageListView* list, Interaction& ui,
-                                   std::function<int()> quality)
+ImageDropTarget::ImageDropTarget(ImageListView* list, Interaction& ui, std::function<int()> quality)
     : QObject(list), list_(list), ui_(ui), quality_(std::move(quality)) {
   list_->listBox()->setAcceptDrops(true);
   list_->listBox()->viewport()->setAcceptDrops(true);
   list_->listBox()->viewport()->installEventFilter(this);
 }
 
-bool TImageDropTarget::eventFilter(QObject* watched, QEvent* event) {
+bool ImageDropTarget::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {

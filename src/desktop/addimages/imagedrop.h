@@ -11,20 +11,20 @@
 
 namespace parvel {
 
-class TImageListView;
+class ImageListView;
 
-class TImageDropTarget : public QObject {
+class ImageDropTarget : public QObject {
   Q_OBJECT
 
  public:
   // Makes `list` take file drops; `quality` gives the JPEG quality of conversions at drop time.
-  TImageDropTarget(TImageListView* list, Interaction& ui, std::function<int()> quality);
+  ImageDropTarget(ImageListView* list, Interaction& ui, std::function<int()> quality);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  TImageListView* list_;
+  ImageListView* list_;
   Interaction& ui_;
   std::function<int()> quality_;
 };

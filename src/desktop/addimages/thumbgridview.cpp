@@ -53,23 +53,23 @@ GridKey KeyOf(int key) {
 
 }  // namespace
 
-TThumbGridView::TThumbGridView(QWidget* parent) : QAbstractScrollArea(parent) {
+ThumbGridView::ThumbGridView(QWidget* parent) : QAbstractScrollArea(parent) {
   setObjectName("thumbGrid");
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setMouseTracking(false);
-  loader_ = std::make_unique<TThumbLoader>([this] {
-    QMetaObject::invokeMethod(this, &TThumbGridView::TakeResults, Qt::QueuedConnection);
+  loader_ = std::make_unique<ThumbLoader>([this] {
+    QMetaObject::invokeMethod(this, &ThumbGridView::TakeResults, Qt::QueuedConnection);
   });
   changeEvent(nullptr);
 }
 
-TThumbGridView::~TThumbGridView() {
+ThumbGridView::~ThumbGridView() {
   loader_.reset();
 }
 
-void TThumbGridView::changeEvent(QEvent* event) {
+void ThumbGridView::changeEvent(QEvent* event) {
   if (event == nullptr || event->type() == QEvent::FontChange) {
     // The text height: the font's size in points at the screen's resolution.
     const QFont f = font();
@@ -81,8 +81,7 @@ void TThumbGridView::changeEvent(QEvent* event) {
   if (event != nullptr) QAbstractScrollArea::changeEvent(event);
 }
 
-void TThumbGridView::ShowFiles(const std::string& directory,
-                               const std::vector<std::string>& names) {
+void ThumbGridView::ShowFiles(const std::string& directory, const std::vector<std::string>& names) {
   grid_.SetFileSource({directory, names}, true, true);
   verticalScrollBar()->setValue(0);
   grid_.TakeScrollTarget();
@@ -90,14 +89,14 @@ void TThumbGridView::ShowFiles(const std::string& directory,
   viewport()->update();
 }
 
-void TThumbGridView::Relayout() {
+void ThumbGridView::Relayout() {
   grid_.Resize(width());
   UpdateScrollBar();
   ApplyScrollTarget();
   viewport()->update();
 }
 
-void TThumbGridView::UpdateScrollBar() {
+void ThumbGridView::UpdateScrollBar() {
   const int total = grid_.RowCount() * grid_.RowHeight();
   QScrollBar* bar = verticalScrollBar();
   bar->setRange(0, std::max(total - viewport()->height(), 0));
@@ -105,7 +104,7 @@ void TThumbGridView::UpdateScrollBar() {
   bar->setSingleStep(std::max(grid_.RowHeight(), 1));
 }
 
-void TThumbGridView::ScrollToItem(int item) {
+void ThumbGridView::ScrollToItem(int item) {
   if (item < 0 || item >= grid_.ItemCount()) return;
   const GridRect cell = grid_.InsetCell(item);
   const int top = cell.top - grid_.CellPadding();
@@ -118,31 +117,31 @@ void TThumbGridView::ScrollToItem(int item) {
   }
 }
 
-void TThumbGridView::ApplyScrollTarget() {
+void ThumbGridView::ApplyScrollTarget() {
   if (const auto target = grid_.TakeScrollTarget()) ScrollToItem(*target);
 }
 
-void TThumbGridView::resizeEvent(QResizeEvent* event) {
+void ThumbGridView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   Relayout();
 }
 
-int TThumbGridView::ItemAtPoint(const QPoint& point) const {
+int ThumbGridView::ItemAtPoint(const QPoint& point) const {
   if (grid_.ColWidth() <= 0 || grid_.RowHeight() <= 0 || point.x() < 0 || point.y() < 0) return -1;
   const int y = point.y() + verticalScrollBar()->value();
   return grid_.ItemAt(point.x() / grid_.ColWidth(), y / grid_.RowHeight());
 }
 
-void TThumbGridView::PaintCell(QPainter& painter, int item, std::vector<SourceStamp>& wanted) {
+void ThumbGridView::PaintCell(QPainter& painter, int item, std::vector<SourceStamp>& wanted) {
   const QRect inset = ToQ(grid_.InsetCell(item));
   const bool selected = grid_.Selected(item);
   const QFontMetrics metrics = fontMetrics();
-  const TThumbDisplayType type = grid_.ThumbDisplayType();
+  const ThumbDisplay type = grid_.ThumbDisplayType();
   if (grid_.ShowsThumbnails()) {
     bool want = false;
     if (const Raster* thumb = grid_.Thumbnail(item, &want)) {
       const GridRect box = grid_.ThumbBox(item);
-      const int scale = type == TThumbDisplayType::tdtIconInfo ? 2 : 1;
+      const int scale = type == ThumbDisplay::tdtIconInfo ? 2 : 1;
       const GridRect fit = FitIntoBox(thumb->width / scale, thumb->height / scale, box);
       const QImage image(thumb->pixels.data(), thumb->width, thumb->height,
                          static_cast<qsizetype>(thumb->Stride()), QImage::Format_RGB888);
@@ -161,7 +160,7 @@ void TThumbGridView::PaintCell(QPainter& painter, int item, std::vector<SourceSt
   }
   // The caption.
   const int room =
-      type == TThumbDisplayType::tdtIconInfo ? grid_.FilenameTextWidth() : inset.width() - 6;
+      type == ThumbDisplay::tdtIconInfo ? grid_.FilenameTextWidth() : inset.width() - 6;
   const QString caption =
       QString::fromStdString(ShortenCaption(grid_.Caption(item), room, [&](std::string_view text) {
         return metrics.horizontalAdvance(
@@ -171,17 +170,17 @@ void TThumbGridView::PaintCell(QPainter& painter, int item, std::vector<SourceSt
   const int text_height = metrics.height();
   QRect text_rect;
   switch (type) {
-    case TThumbDisplayType::tdtLargeIcon:
+    case ThumbDisplay::tdtLargeIcon:
       text_rect = QRect(inset.left() + (inset.width() - text_width) / 2,
                         inset.bottom() + 1 - (text_height + 3), text_width, text_height);
       break;
-    case TThumbDisplayType::tdtIconInfo: {
+    case ThumbDisplay::tdtIconInfo: {
       const GridRect box = grid_.ThumbBox(item);
       text_rect = QRect(box.left + box.width + 6, inset.top() + (inset.height() - text_height) / 2,
                         text_width, text_height);
       break;
     }
-    case TThumbDisplayType::tdtFilename:
+    case ThumbDisplay::tdtFilename:
       text_rect = QRect(inset.left() + 3, inset.top() + (inset.height() - text_height) / 2,
                         text_width, text_height);
       break;
@@ -203,7 +202,7 @@ void TThumbGridView::PaintCell(QPainter& painter, int item, std::vector<SourceSt
   }
 }
 
-void TThumbGridView::paintEvent(QPaintEvent* event) {
+void ThumbGridView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   painter.fillRect(event->rect(), palette().color(QPalette::Base));
   const int scroll = verticalScrollBar()->value();
@@ -247,7 +246,7 @@ void TThumbGridView::paintEvent(QPaintEvent* event) {
   loader_->Want(std::move(wanted), grid_.Recipe());
 }
 
-void TThumbGridView::TakeResults() {
+void ThumbGridView::TakeResults() {
   std::vector<ThumbResult> results = loader_->TakeResults();
   if (results.empty()) return;
   for (auto& result : results) grid_.ThumbnailMade(std::move(result));
@@ -255,7 +254,7 @@ void TThumbGridView::TakeResults() {
   emit ThumbnailsArrived();
 }
 
-void TThumbGridView::mousePressEvent(QMouseEvent* event) {
+void ThumbGridView::mousePressEvent(QMouseEvent* event) {
   const Qt::MouseButton button = event->button();
   if (button == Qt::LeftButton || button == Qt::RightButton) {
     grid_.MouseDown(ItemAtPoint(event->position().toPoint()),
@@ -266,7 +265,7 @@ void TThumbGridView::mousePressEvent(QMouseEvent* event) {
   emit Pressed(event);
 }
 
-void TThumbGridView::mouseReleaseEvent(QMouseEvent* event) {
+void ThumbGridView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
     grid_.MouseUp(ModifiersOf(event->modifiers()));
     viewport()->update();
@@ -274,16 +273,16 @@ void TThumbGridView::mouseReleaseEvent(QMouseEvent* event) {
   emit Released();
 }
 
-void TThumbGridView::mouseDoubleClickEvent(QMouseEvent* event) {
+void ThumbGridView::mouseDoubleClickEvent(QMouseEvent* event) {
   mousePressEvent(event);
   emit DoubleClicked();
 }
 
-void TThumbGridView::mouseMoveEvent(QMouseEvent* event) {
+void ThumbGridView::mouseMoveEvent(QMouseEvent* event) {
   emit Moved(event);
 }
 
-void TThumbGridView::keyPressEvent(QKeyEvent* event) {
+void ThumbGridView::keyPressEvent(QKeyEvent* event) {
   if (event->matches(QKeySequence::SelectAll) && !grid_.DisableComponentKeyEventHandling) {
     if (grid_.SelectAll()) {
       viewport()->update();

@@ -1,4 +1,4 @@
-// The thumbnail grid's window: paints the cells of a TXThumbGrid, scrolls vertically, feeds the
+// The thumbnail grid's window: paints the cells of a ThumbGrid, scrolls vertically, feeds the
 // grid the mouse, the keys and its width, and has the thumbnails of the visible cells made on
 // worker threads (the cells after them next), repainting as each arrives. Painting never waits
 // for a decode.
@@ -14,14 +14,14 @@
 
 namespace parvel {
 
-class TThumbGridView : public QAbstractScrollArea {
+class ThumbGridView : public QAbstractScrollArea {
   Q_OBJECT
 
  public:
-  explicit TThumbGridView(QWidget* parent = nullptr);
-  ~TThumbGridView() override;
+  explicit ThumbGridView(QWidget* parent = nullptr);
+  ~ThumbGridView() override;
 
-  TXThumbGrid& grid() { return grid_; }
+  ThumbGrid& grid() { return grid_; }
   // Shows the files `names` of `directory` (the first current and selected).
   void ShowFiles(const std::string& directory, const std::vector<std::string>& names);
   // Lays the cells out again after a change of the grid's properties.
@@ -61,9 +61,9 @@ class TThumbGridView : public QAbstractScrollArea {
   void ApplyScrollTarget();
   void PaintCell(QPainter& painter, int item, std::vector<SourceStamp>& wanted);
 
-  TXThumbGrid grid_;
+  ThumbGrid grid_;
   // After the grid: stopped before it, since its workers use the grid's caches.
-  std::unique_ptr<TThumbLoader> loader_;
+  std::unique_ptr<ThumbLoader> loader_;
   bool visible_complete_ = false;
 };
 

@@ -62,9 +62,9 @@ void BuildInteraction::KeepResponsive() {
   QApplication::processEvents();
 }
 
-TdlgBuildProgress::TdlgBuildProgress(Seams seams, BuildState& state, BuildInteraction& ui,
-                                     QWidget* parent)
-    : QDialog(parent), seams_(seams), state_(state), ui_(ui) {
+BuildProgressDialog::BuildProgressDialog(ViewContext context, BuildState& state,
+                                         BuildInteraction& ui, QWidget* parent)
+    : QDialog(parent), context_(context), state_(state), ui_(ui) {
   setObjectName("dlgBuildProgress");
   setWindowTitle("Build Site");
   const int chars = fontMetrics().averageCharWidth();
@@ -130,26 +130,26 @@ TdlgBuildProgress::TdlgBuildProgress(Seams seams, BuildState& state, BuildIntera
 
   start_timer_.setSingleShot(true);
   start_timer_.setInterval(kUnattendedStartMs);
-  connect(&start_timer_, &QTimer::timeout, this, &TdlgBuildProgress::btnokClick);
-  connect(btnStart_, &QPushButton::clicked, this, &TdlgBuildProgress::btnokClick);
-  connect(btnCancel_, &QPushButton::clicked, this, &TdlgBuildProgress::btncancelClick);
-  connect(btnExclude_, &QPushButton::clicked, this, &TdlgBuildProgress::btnexcludeClick);
+  connect(&start_timer_, &QTimer::timeout, this, &BuildProgressDialog::btnokClick);
+  connect(btnStart_, &QPushButton::clicked, this, &BuildProgressDialog::btnokClick);
+  connect(btnCancel_, &QPushButton::clicked, this, &BuildProgressDialog::btncancelClick);
+  connect(btnExclude_, &QPushButton::clicked, this, &BuildProgressDialog::btnexcludeClick);
   connect(btnUp_, &QPushButton::clicked, this, [this] { bkmkupClick(-1); });
   connect(btnDown_, &QPushButton::clicked, this, [this] { bkmkupClick(+1); });
-  connect(btnHelp_, &QPushButton::clicked, this, [this] { seams_.ui.ShowHelp(kHelpTopic); });
+  connect(btnHelp_, &QPushButton::clicked, this, [this] { context_.ui.ShowHelp(kHelpTopic); });
   connect(chkNoRecreate_, &QCheckBox::toggled, this,
           [this](bool on) { state_.set_no_recreate(on); });
-  connect(lbxImages_, &QListWidget::itemSelectionChanged, this, &TdlgBuildProgress::ApplyRules);
+  connect(lbxImages_, &QListWidget::itemSelectionChanged, this, &BuildProgressDialog::ApplyRules);
 
   ui_.set_view(this);
   ApplyRules();
 }
 
-TdlgBuildProgress::~TdlgBuildProgress() {
+BuildProgressDialog::~BuildProgressDialog() {
   ui_.set_view(nullptr);
 }
 
-void TdlgBuildProgress::showEvent(QShowEvent* event) {
+void BuildProgressDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (!shown_) {
     shown_ = true;
@@ -157,14 +157,14 @@ void TdlgBuildProgress::showEvent(QShowEvent* event) {
   }
 }
 
-void TdlgBuildProgress::FormShow() {
+void BuildProgressDialog::FormShow() {
   state_.FillImageList();
   RefillList(-1);
   // Build All: the dialog presses Start by itself; a Cancel before then builds nothing.
   if (state_.unattended()) start_timer_.start();
 }
 
-void TdlgBuildProgress::RefillList(int focused) {
+void BuildProgressDialog::RefillList(int focused) {
   const QSignalBlocker blocker(lbxImages_);
   lbxImages_->clear();
   for (const auto& name : state_.images()) lbxImages_->addItem(ToQ(name));
@@ -175,7 +175,7 @@ void TdlgBuildProgress::RefillList(int focused) {
   ApplyRules();
 }
 
-std::set<int> TdlgBuildProgress::SelectedRows() const {
+std::set<int> BuildProgressDialog::SelectedRows() const {
   std::set<int> rows;
   for (const QModelIndex& index : lbxImages_->selectionModel()->selectedRows()) {
     rows.insert(index.row());
@@ -183,7 +183,7 @@ std::set<int> TdlgBuildProgress::SelectedRows() const {
   return rows;
 }
 
-void TdlgBuildProgress::ApplyRules() {
+void BuildProgressDialog::ApplyRules() {
   const bool building = state_.building();
   const bool list_actions = state_.image_list().ActionsEnabled(SelectedRows());
   btnExclude_->setEnabled(list_actions);
@@ -195,23 +195,23 @@ void TdlgBuildProgress::ApplyRules() {
   btnHelp_->setEnabled(!building);
 }
 
-void TdlgBuildProgress::btnexcludeClick() {
+void BuildProgressDialog::btnexcludeClick() {
   state_.image_list().Exclude(SelectedRows());
   RefillList(-1);
 }
 
-void TdlgBuildProgress::bkmkupClick(int step) {
+void BuildProgressDialog::bkmkupClick(int step) {
   const int focused = state_.image_list().Move(lbxImages_->currentRow(), step);
   RefillList(focused);
 }
 
-void TdlgBuildProgress::btnokClick() {
+void BuildProgressDialog::btnokClick() {
   start_timer_.stop();
   if (state_.building()) return;
   cancel_requested_ = false;
   // While the build runs only Cancel reacts: every other control is disabled for its length.
   struct Rules {
-    TdlgBuildProgress* dialog;
+    BuildProgressDialog* dialog;
     ~Rules() { dialog->ApplyRules(); }
   } restore{this};
   btnStart_->setEnabled(false);
@@ -224,7 +224,7 @@ void TdlgBuildProgress::btnokClick() {
   if (state_.Start()) accept();
 }
 
-void TdlgBuildProgress::btncancelClick() {
+void BuildProgressDialog::btncancelClick() {
   start_timer_.stop();
   if (state_.Cancel()) {
     QDialog::reject();
@@ -233,11 +233,11 @@ void TdlgBuildProgress::btncancelClick() {
   }
 }
 
-void TdlgBuildProgress::reject() {
+void BuildProgressDialog::reject() {
   btncancelClick();
 }
 
-void TdlgBuildProgress::closeEvent(QCloseEvent* event) {
+void BuildProgressDialog::closeEvent(QCloseEvent* event) {
   if (state_.building()) {
     event->ignore();
     btncancelClick();
@@ -247,33 +247,33 @@ void TdlgBuildProgress::closeEvent(QCloseEvent* event) {
   QDialog::closeEvent(event);
 }
 
-void TdlgBuildProgress::ShowProgress(const QString& message, int position, int maximum) {
+void BuildProgressDialog::ShowProgress(const QString& message, int position, int maximum) {
   lblMessage_->setText(message);
   prgBuild_->setRange(0, maximum > 0 ? maximum : 1);
   prgBuild_->setValue(std::clamp(position, 0, maximum > 0 ? maximum : 1));
 }
 
-void TdlgBuildProgress::ShowStatus(const QString& message) {
+void BuildProgressDialog::ShowStatus(const QString& message) {
   lblMessage_->setText(message);
 }
 
-bool TdlgBuildProgress::TakeCancelRequest() {
+bool BuildProgressDialog::TakeCancelRequest() {
   const bool requested = cancel_requested_;
   cancel_requested_ = false;
   return requested;
 }
 
-bool RunBuildSequence(Seams seams, SiteEditor& editor, AppState& app, bool all_rotations,
+bool RunBuildSequence(ViewContext context, SiteEditor& editor, AppState& app, bool all_rotations,
                       QWidget* parent, std::function<void()> built) {
-  BuildInteraction ui(seams.ui);
+  BuildInteraction ui(context.ui);
   SiteBuildRequest request;
   request.all_rotations = all_rotations;
   request.built = std::move(built);
   request.run = [&](BuildState& state, bool unattended) {
     editor.ShowCurrentStatus();
-    TdlgBuildProgress dialog(seams, state, ui, parent);
+    BuildProgressDialog dialog(context, state, ui, parent);
     (void)unattended;  // the state knows it and presses Start itself
-    return seams.dialogs.Run(dialog) == QDialog::Accepted;
+    return context.dialogs.Run(dialog) == QDialog::Accepted;
   };
   // The desktop holds the settings lock only around its own saves, so none is held here; it is
   // taken after the build to re-read what a rotation run may have saved meanwhile.
@@ -283,7 +283,7 @@ bool RunBuildSequence(Seams seams, SiteEditor& editor, AppState& app, bool all_r
                       [&]() -> std::unique_ptr<FileLock> {
                         auto taken = std::make_unique<FileLock>(DataDirectory());
                         if (taken->held()) return taken;
-                        seams.ui.Warn(taken->error());
+                        context.ui.Warn(taken->error());
                         return nullptr;
                       });
   return result == SiteBuildResult::Built;

@@ -57,7 +57,7 @@ class BuildInteraction : public Interaction {
   ProgressView* view_ = nullptr;
 };
 
-class TdlgBuildProgress : public QDialog, public ProgressView {
+class BuildProgressDialog : public QDialog, public ProgressView {
   Q_OBJECT
 
  public:
@@ -65,9 +65,9 @@ class TdlgBuildProgress : public QDialog, public ProgressView {
   static constexpr int kUnattendedStartMs = 300;
 
   // `state` has passed its pre-build checks and talks through `ui`.
-  TdlgBuildProgress(Seams seams, BuildState& state, BuildInteraction& ui,
-                    QWidget* parent = nullptr);
-  ~TdlgBuildProgress() override;
+  BuildProgressDialog(ViewContext context, BuildState& state, BuildInteraction& ui,
+                      QWidget* parent = nullptr);
+  ~BuildProgressDialog() override;
 
   // The actions, as the buttons run them.
   void btnokClick();
@@ -93,7 +93,7 @@ class TdlgBuildProgress : public QDialog, public ProgressView {
   std::set<int> SelectedRows() const;
   void ApplyRules();
 
-  Seams seams_;
+  ViewContext context_;
   BuildState& state_;
   BuildInteraction& ui_;
   bool shown_ = false;
@@ -115,7 +115,7 @@ class TdlgBuildProgress : public QDialog, public ProgressView {
 // the command line's build (BuildFromEditor), showing the build dialog for each build whose
 // checks passed. `built` is told after each build, once the editor's rotation list is read
 // again. True when every build completed.
-bool RunBuildSequence(Seams seams, SiteEditor& editor, AppState& app, bool all_rotations,
+bool RunBuildSequence(ViewContext context, SiteEditor& editor, AppState& app, bool all_rotations,
                       QWidget* parent, std::function<void()> built = {});
 
 }  // namespace parvel

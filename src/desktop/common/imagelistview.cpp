@@ -9,7 +9,7 @@
 
 namespace parvel {
 
-TImageListView::TImageListView(Interaction& ui, QWidget* parent) : QWidget(parent), ui_(ui) {
+ImageListView::ImageListView(Interaction& ui, QWidget* parent) : QWidget(parent), ui_(ui) {
   setObjectName("imageListView");
   lblHeading_ = new QLabel(this);
   lblHeading_->setObjectName("lblImagesHeading");
@@ -32,21 +32,21 @@ TImageListView::TImageListView(Interaction& ui, QWidget* parent) : QWidget(paren
   Fill();
 }
 
-void TImageListView::SetHeading(const QString& heading) {
+void ImageListView::SetHeading(const QString& heading) {
   lblHeading_->setText(heading);
 }
 
-void TImageListView::SetDirectory(const std::string& dir) {
+void ImageListView::SetDirectory(const std::string& dir) {
   list_.SetDirectory(ui_, dir);
   Fill();
 }
 
-void TImageListView::Refresh() {
+void ImageListView::Refresh() {
   list_.Refresh();
   Fill();
 }
 
-void TImageListView::Fill() {
+void ImageListView::Fill() {
   {
     const QSignalBlocker blocker(lbxImages_);
     lbxImages_->clear();
@@ -56,7 +56,7 @@ void TImageListView::Fill() {
   emit Listed();
 }
 
-void TImageListView::DeleteSelected() {
+void ImageListView::DeleteSelected() {
   std::set<int> selected;
   for (const QModelIndex& index : lbxImages_->selectionModel()->selectedRows()) {
     selected.insert(index.row());
@@ -64,7 +64,7 @@ void TImageListView::DeleteSelected() {
   if (list_.DeleteSelected(ui_, selected)) Fill();
 }
 
-bool TImageListView::eventFilter(QObject* watched, QEvent* event) {
+bool ImageListView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == lbxImages_ && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
     DeleteSelected();

@@ -13,11 +13,11 @@ class QListWidget;
 
 namespace parvel {
 
-class TImageListView : public QWidget {
+class ImageListView : public QWidget {
   Q_OBJECT
 
  public:
-  TImageListView(Interaction& ui, QWidget* parent = nullptr);
+  ImageListView(Interaction& ui, QWidget* parent = nullptr);
 
   void SetHeading(const QString& heading);
   // Shows `dir` and re-reads it (a directory that cannot be entered is reported).

@@ -21,7 +21,7 @@ class DialogFactory {
   virtual int Run(QDialog& dialog);
 };
 
-struct Seams {
+struct ViewContext {
   Interaction& ui;
   Chooser& chooser;
   DialogFactory& dialogs;

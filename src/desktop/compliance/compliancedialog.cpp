@@ -45,8 +45,8 @@ QListWidget* LinesList(const std::vector<std::string>& lines, const QString& nam
 
 }  // namespace
 
-TdlgStyle::TdlgStyle(Seams seams, ComplianceResult result, QWidget* parent)
-    : QDialog(parent), seams_(seams), result_(std::move(result)) {
+ComplianceDialog::ComplianceDialog(ViewContext context, ComplianceResult result, QWidget* parent)
+    : QDialog(parent), context_(context), result_(std::move(result)) {
   setObjectName("dlgStyle");
   setWindowTitle(ToQ(kComplianceTitle));
   const int chars = fontMetrics().averageCharWidth();
@@ -131,23 +131,23 @@ TdlgStyle::TdlgStyle(Seams seams, ComplianceResult result, QWidget* parent)
   layout->addWidget(warnings);
   layout->addWidget(buttons);
 
-  connect(buttons, &QDialogButtonBox::accepted, this, &TdlgStyle::btnOKClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &ComplianceDialog::btnOKClick);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons, &QDialogButtonBox::helpRequested, this,
-          [this] { seams_.ui.ShowHelp(kHelpTopic); });
+          [this] { context_.ui.ShowHelp(kHelpTopic); });
 }
 
-void TdlgStyle::btnOKClick() {
-  if (ConfirmCompliance(seams_.ui, result_)) accept();
+void ComplianceDialog::btnOKClick() {
+  if (ConfirmCompliance(context_.ui, result_)) accept();
 }
 
-bool ShowCompliance(Seams seams, const std::string& path, bool for_thumbnail_pages,
+bool ShowCompliance(ViewContext context, const std::string& path, bool for_thumbnail_pages,
                     TemplateMarkers& markers, QWidget* parent) {
-  TdlgStyle dialog(
-      seams,
+  ComplianceDialog dialog(
+      context,
       TestCompliancy(path, for_thumbnail_pages ? PageKind::Thumbnail : PageKind::Image, markers),
       parent);
-  return seams.dialogs.Run(dialog) == QDialog::Accepted;
+  return context.dialogs.Run(dialog) == QDialog::Accepted;
 }
 
 }  // namespace parvel

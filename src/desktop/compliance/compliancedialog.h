@@ -9,26 +9,26 @@
 
 namespace parvel {
 
-class TdlgStyle : public QDialog {
+class ComplianceDialog : public QDialog {
   Q_OBJECT
 
  public:
   static constexpr int kHelpTopic = 27;
 
-  TdlgStyle(Seams seams, ComplianceResult result, QWidget* parent = nullptr);
+  ComplianceDialog(ViewContext context, ComplianceResult result, QWidget* parent = nullptr);
 
   const ComplianceResult& result() const { return result_; }
 
  private:
   void btnOKClick();
 
-  Seams seams_;
+  ViewContext context_;
   ComplianceResult result_;
 };
 
 // Tests `path` (as a thumbnail or image template, recording its markers) and shows the dialog.
 // True when the user closed it with OK (after agreeing to use a failing template).
-bool ShowCompliance(Seams seams, const std::string& path, bool for_thumbnail_pages,
+bool ShowCompliance(ViewContext context, const std::string& path, bool for_thumbnail_pages,
                     TemplateMarkers& markers, QWidget* parent);
 
 }  // namespace parvel

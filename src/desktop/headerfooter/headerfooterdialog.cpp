@@ -74,11 +74,16 @@ QLabel* Explanation(const std::string& text, QWidget* parent) {
 
 // ---- The snippet maker.
 
-TdlgNewHeaderFooter::TdlgNewHeaderFooter(Seams seams, bool header, SnippetFields& fields,
-                                         std::size_t max_length, QWidget* parent)
-    : QDialog(parent), seams_(seams), header_(header), fields_(fields), max_length_(max_length) {
+HeaderFooterMakerDialog::HeaderFooterMakerDialog(ViewContext context, bool header,
+                                                 HeaderFooterFields& fields, std::size_t max_length,
+                                                 QWidget* parent)
+    : QDialog(parent),
+      context_(context),
+      header_(header),
+      fields_(fields),
+      max_length_(max_length) {
   setObjectName("dlgNewHeaderFooter");
-  const FurnitureTexts texts = FurnitureTextsFor(header);
+  const HeaderFooterTexts texts = HeaderFooterTextsFor(header);
   setWindowTitle(Q(texts.snippet_title));
   const int chars = fontMetrics().averageCharWidth();
 
@@ -90,14 +95,14 @@ TdlgNewHeaderFooter::TdlgNewHeaderFooter(Seams seams, bool header, SnippetFields
   rbText_ = new QRadioButton("&Text Link:", this);
   rbText_->setObjectName("rbText");
   auto* kinds = new QButtonGroup(this);
-  kinds->addButton(rbHtml_, static_cast<int>(SnippetKind::Html));
-  kinds->addButton(rbImage_, static_cast<int>(SnippetKind::ImageLink));
-  kinds->addButton(rbText_, static_cast<int>(SnippetKind::TextLink));
+  kinds->addButton(rbHtml_, static_cast<int>(HeaderFooterKind::Html));
+  kinds->addButton(rbImage_, static_cast<int>(HeaderFooterKind::ImageLink));
+  kinds->addButton(rbText_, static_cast<int>(HeaderFooterKind::TextLink));
 
   // A list entry or the HTML editor's result may be longer than a line edit holds.
-  edtHtml_ = new SnippetLineEdit(this);
+  edtHtml_ = new HeaderFooterLineEdit(this);
   edtHtml_->setObjectName("edtHtml");
-  edtHtml_->setTypedLimit(kSnippetTypedMax);
+  edtHtml_->setTypedLimit(kHeaderFooterTypedMax);
   edtHtml_->setMinimumWidth(chars * 56);
   btnEdit_ = Button("btnEdit", "&Edit..", this);
   edtImageLocation_ = Edit("edtImageLocation", this);
@@ -159,12 +164,12 @@ TdlgNewHeaderFooter::TdlgNewHeaderFooter(Seams seams, bool header, SnippetFields
   connect(kinds, &QButtonGroup::idToggled, this, [this](int, bool on) {
     if (on) ShowKind();
   });
-  connect(btnEdit_, &QPushButton::clicked, this, &TdlgNewHeaderFooter::btnEditClick);
-  connect(buttons, &QDialogButtonBox::accepted, this, &TdlgNewHeaderFooter::Ok);
+  connect(btnEdit_, &QPushButton::clicked, this, &HeaderFooterMakerDialog::btnEditClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &HeaderFooterMakerDialog::Ok);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-void TdlgNewHeaderFooter::ShowKind() {
+void HeaderFooterMakerDialog::ShowKind() {
   const bool html = rbHtml_->isChecked();
   const bool image = rbImage_->isChecked();
   const bool text = rbText_->isChecked();
@@ -177,10 +182,10 @@ void TdlgNewHeaderFooter::ShowKind() {
     findChild<QWidget*>(name)->setEnabled(text);
 }
 
-void TdlgNewHeaderFooter::Take() {
-  fields_.kind = rbImage_->isChecked()  ? SnippetKind::ImageLink
-                 : rbText_->isChecked() ? SnippetKind::TextLink
-                                        : SnippetKind::Html;
+void HeaderFooterMakerDialog::Take() {
+  fields_.kind = rbImage_->isChecked()  ? HeaderFooterKind::ImageLink
+                 : rbText_->isChecked() ? HeaderFooterKind::TextLink
+                                        : HeaderFooterKind::Html;
   fields_.html = edtHtml_->text().toStdString();
   fields_.image_location = S(edtImageLocation_);
   fields_.image_link = S(edtImageLink_);
@@ -190,20 +195,20 @@ void TdlgNewHeaderFooter::Take() {
   fields_.text = S(edtText_);
 }
 
-void TdlgNewHeaderFooter::btnEditClick() {
-  std::unique_ptr<TfrmRichEdit> editor;
+void HeaderFooterMakerDialog::btnEditClick() {
+  std::unique_ptr<HtmlEditorDialog> editor;
   {
-    const BusyCursor busy(seams_.ui);
-    editor = std::make_unique<TfrmRichEdit>(seams_, edtHtml_->text().toStdString(), this);
+    const BusyCursor busy(context_.ui);
+    editor = std::make_unique<HtmlEditorDialog>(context_, edtHtml_->text().toStdString(), this);
   }
-  if (seams_.dialogs.Run(*editor) == QDialog::Accepted) edtHtml_->setText(Q(editor->snippet()));
+  if (context_.dialogs.Run(*editor) == QDialog::Accepted) edtHtml_->setText(Q(editor->snippet()));
 }
 
-void TdlgNewHeaderFooter::Ok() {
+void HeaderFooterMakerDialog::Ok() {
   Take();
-  const SnippetResult result = FinishSnippet(fields_, header_, max_length_);
+  const HeaderFooterResult result = FinishHeaderFooter(fields_, header_, max_length_);
   if (!result.problem.empty()) {
-    seams_.ui.Inform(result.problem);
+    context_.ui.Inform(result.problem);
     return;
   }
   snippet_ = result.snippet;
@@ -211,15 +216,16 @@ void TdlgNewHeaderFooter::Ok() {
   accept();
 }
 
-TdlgNewHeaderFooter::~TdlgNewHeaderFooter() {
+HeaderFooterMakerDialog::~HeaderFooterMakerDialog() {
   Take();
 }
 
 // ---- The list editor.
 
-TdlgHeaderFooter::TdlgHeaderFooter(Seams seams, bool header, const std::string& file,
-                                   const std::string& site_key, QWidget* parent)
-    : QDialog(parent), seams_(seams), header_(header), texts_(FurnitureTextsFor(header)) {
+HeaderFooterListDialog::HeaderFooterListDialog(ViewContext context, bool header,
+                                               const std::string& file, const std::string& site_key,
+                                               QWidget* parent)
+    : QDialog(parent), context_(context), header_(header), texts_(HeaderFooterTextsFor(header)) {
   setObjectName("dlgHeaderFooter");
   setWindowTitle(Q(texts_.list_title));
   const int chars = fontMetrics().averageCharWidth();
@@ -273,32 +279,32 @@ TdlgHeaderFooter::TdlgHeaderFooter(Seams seams, bool header, const std::string& 
     list_.Select(row);
     ShowList();
   });
-  connect(btnAdd_, &QPushButton::clicked, this, &TdlgHeaderFooter::btnAddClick);
-  connect(btnModify_, &QPushButton::clicked, this, &TdlgHeaderFooter::btnModifyClick);
-  connect(btnRemove_, &QPushButton::clicked, this, &TdlgHeaderFooter::btnRemoveClick);
-  connect(btnClearAll_, &QPushButton::clicked, this, &TdlgHeaderFooter::btnClearAllClick);
+  connect(btnAdd_, &QPushButton::clicked, this, &HeaderFooterListDialog::btnAddClick);
+  connect(btnModify_, &QPushButton::clicked, this, &HeaderFooterListDialog::btnModifyClick);
+  connect(btnRemove_, &QPushButton::clicked, this, &HeaderFooterListDialog::btnRemoveClick);
+  connect(btnClearAll_, &QPushButton::clicked, this, &HeaderFooterListDialog::btnClearAllClick);
   connect(btnMoveUp_, &QPushButton::clicked, this, [this] {
     if (list_.MoveUp()) ShowList();
   });
   connect(btnMoveDown_, &QPushButton::clicked, this, [this] {
     if (list_.MoveDown()) ShowList();
   });
-  connect(load, &QPushButton::clicked, this, &TdlgHeaderFooter::btnLoadClick);
-  connect(save, &QPushButton::clicked, this, &TdlgHeaderFooter::btnSaveClick);
-  connect(buttons, &QDialogButtonBox::accepted, this, &TdlgHeaderFooter::btnOKClick);
+  connect(load, &QPushButton::clicked, this, &HeaderFooterListDialog::btnLoadClick);
+  connect(save, &QPushButton::clicked, this, &HeaderFooterListDialog::btnSaveClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &HeaderFooterListDialog::btnOKClick);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-int TdlgHeaderFooter::Open() {
+int HeaderFooterListDialog::Open() {
   if (FileExists(file_name())) LoadList();
-  return seams_.dialogs.Run(*this);
+  return context_.dialogs.Run(*this);
 }
 
-std::string TdlgHeaderFooter::file_name() const {
+std::string HeaderFooterListDialog::file_name() const {
   return S(edtFileName_);
 }
 
-void TdlgHeaderFooter::ShowList() {
+void HeaderFooterListDialog::ShowList() {
   {
     const QSignalBlocker blocker(lbxEntries_);
     if (lbxEntries_->count() != static_cast<int>(list_.entries().size())) lbxEntries_->clear();
@@ -312,7 +318,7 @@ void TdlgHeaderFooter::ShowList() {
     lbxEntries_->setCurrentRow(list_.selected());
     if (list_.selected() < 0) lbxEntries_->clearSelection();
   }
-  const SnippetList::Usable usable = list_.usable();
+  const HeaderFooterList::Usable usable = list_.usable();
   btnRemove_->setEnabled(usable.remove);
   btnModify_->setEnabled(usable.modify);
   btnMoveUp_->setEnabled(usable.move);
@@ -320,41 +326,41 @@ void TdlgHeaderFooter::ShowList() {
   btnClearAll_->setEnabled(usable.clear);
 }
 
-void TdlgHeaderFooter::btnAddClick() {
-  TdlgNewHeaderFooter maker(seams_, header_, maker_fields_, 0, this);
-  if (seams_.dialogs.Run(maker) != QDialog::Accepted) return;
+void HeaderFooterListDialog::btnAddClick() {
+  HeaderFooterMakerDialog maker(context_, header_, maker_fields_, 0, this);
+  if (context_.dialogs.Run(maker) != QDialog::Accepted) return;
   // A list read in windows-1252 stays in it.
   list_.Add(EncodeListEntry(maker.snippet(), ListFileEncoding(list_.entries())));
   ShowList();
 }
 
-void TdlgHeaderFooter::btnModifyClick() {
+void HeaderFooterListDialog::btnModifyClick() {
   if (list_.selected() < 0) return;
   const std::string& entry = list_.entries()[static_cast<size_t>(list_.selected())];
   const ListEncoding encoding = EntryEncoding(entry);
-  maker_fields_.kind = SnippetKind::Html;
+  maker_fields_.kind = HeaderFooterKind::Html;
   maker_fields_.html = DecodeListEntry(entry);
-  TdlgNewHeaderFooter maker(seams_, header_, maker_fields_, 0, this);
-  if (seams_.dialogs.Run(maker) != QDialog::Accepted) return;
+  HeaderFooterMakerDialog maker(context_, header_, maker_fields_, 0, this);
+  if (context_.dialogs.Run(maker) != QDialog::Accepted) return;
   // Written back in the encoding it was read in: unchanged, it keeps its bytes.
   list_.Modify(EncodeListEntry(maker.snippet(), encoding));
   ShowList();
 }
 
-void TdlgHeaderFooter::btnRemoveClick() {
+void HeaderFooterListDialog::btnRemoveClick() {
   if (list_.Remove()) ShowList();
 }
 
-void TdlgHeaderFooter::btnClearAllClick() {
-  if (list_.entries().empty() || !seams_.ui.AskYesNo(kClearAllQuestion)) return;
+void HeaderFooterListDialog::btnClearAllClick() {
+  if (list_.entries().empty() || !context_.ui.AskYesNo(kClearAllQuestion)) return;
   list_.Clear();
   ShowList();
 }
 
-bool TdlgHeaderFooter::LoadList() {
+bool HeaderFooterListDialog::LoadList() {
   auto entries = ReadHeaderFooterList(file_name());
   if (!entries) {
-    seams_.ui.Warn(ListLoadFailedMessage(header_, file_name()));
+    context_.ui.Warn(ListLoadFailedMessage(header_, file_name()));
     return false;
   }
   list_.Replace(std::move(*entries));
@@ -362,34 +368,34 @@ bool TdlgHeaderFooter::LoadList() {
   return true;
 }
 
-bool TdlgHeaderFooter::SaveList() {
+bool HeaderFooterListDialog::SaveList() {
   if (!WriteHeaderFooterList(file_name(), list_.entries())) {
-    seams_.ui.Inform(ListSaveFailedMessage(header_, file_name()));
+    context_.ui.Inform(ListSaveFailedMessage(header_, file_name()));
     return false;
   }
   return true;
 }
 
-void TdlgHeaderFooter::btnLoadClick() {
-  const auto path = seams_.chooser.OpenFile(this, "Please select a text file", "All Files (*)",
-                                            edtFileName_->text());
+void HeaderFooterListDialog::btnLoadClick() {
+  const auto path = context_.chooser.OpenFile(this, "Please select a text file", "All Files (*)",
+                                              edtFileName_->text());
   // A cancelled question keeps the list as it is, unsaved entries included.
   if (!path) return;
   edtFileName_->setText(*path);
   LoadList();
 }
 
-void TdlgHeaderFooter::btnSaveClick() {
-  const auto path = seams_.chooser.SaveFile(this, "Please choose a file name", "Text Files (*.txt)",
-                                            edtFileName_->text());
+void HeaderFooterListDialog::btnSaveClick() {
+  const auto path = context_.chooser.SaveFile(this, "Please choose a file name",
+                                              "Text Files (*.txt)", edtFileName_->text());
   if (!path) return;
   edtFileName_->setText(*path);
   SaveList();
 }
 
-void TdlgHeaderFooter::btnOKClick() {
+void HeaderFooterListDialog::btnOKClick() {
   if (file_name().empty() || list_.entries().empty()) {
-    seams_.ui.Inform(ListNotCreatedMessage(header_));
+    context_.ui.Inform(ListNotCreatedMessage(header_));
     return;
   }
   if (SaveList()) accept();
@@ -397,19 +403,19 @@ void TdlgHeaderFooter::btnOKClick() {
 
 // ---- The callers' entry points.
 
-bool EditSnippet(Seams seams, QWidget* parent, bool header, std::string& html,
-                 std::size_t max_length) {
-  SnippetFields fields;
+bool EditHeaderFooter(ViewContext context, QWidget* parent, bool header, std::string& html,
+                      std::size_t max_length) {
+  HeaderFooterFields fields;
   fields.html = html;
-  TdlgNewHeaderFooter maker(seams, header, fields, max_length, parent);
-  if (seams.dialogs.Run(maker) != QDialog::Accepted) return false;
+  HeaderFooterMakerDialog maker(context, header, fields, max_length, parent);
+  if (context.dialogs.Run(maker) != QDialog::Accepted) return false;
   html = maker.snippet();
   return true;
 }
 
-bool EditSnippetList(Seams seams, QWidget* parent, bool header, std::string& file,
-                     const std::string& site_key) {
-  TdlgHeaderFooter editor(seams, header, file, site_key, parent);
+bool EditHeaderFooterList(ViewContext context, QWidget* parent, bool header, std::string& file,
+                          const std::string& site_key) {
+  HeaderFooterListDialog editor(context, header, file, site_key, parent);
   if (editor.Open() != QDialog::Accepted) return false;
   file = editor.file_name();
   return true;

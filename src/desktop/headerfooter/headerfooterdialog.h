@@ -1,7 +1,8 @@
 // The header and footer editors: the snippet maker "Edit Header" / "Edit Footer", which makes one
 // snippet from raw HTML, an image link or a text link, and the list editor "Edit Header List" /
 // "Edit Footer List", which keeps an ordered list of snippets in a list file. Their rules are
-// those of templates/headerfooter.h; the callers run them through EditSnippet and EditSnippetList.
+// those of templates/headerfooter.h; the callers run them through EditHeaderFooter and
+// EditHeaderFooterList.
 #pragma once
 
 #include <QDialog>
@@ -19,18 +20,18 @@ class QSpinBox;
 
 namespace parvel {
 
-class SnippetLineEdit;
+class HeaderFooterLineEdit;
 
-class TdlgNewHeaderFooter : public QDialog {
+class HeaderFooterMakerDialog : public QDialog {
   Q_OBJECT
 
  public:
   // Shows `fields`, and leaves them as the user did when the dialog goes (after OK or Cancel), so
   // that a caller keeping them has the maker open again as it was. `max_length` (0: none) is the
   // most a snippet may hold where it goes.
-  TdlgNewHeaderFooter(Seams seams, bool header, SnippetFields& fields, std::size_t max_length,
-                      QWidget* parent = nullptr);
-  ~TdlgNewHeaderFooter() override;
+  HeaderFooterMakerDialog(ViewContext context, bool header, HeaderFooterFields& fields,
+                          std::size_t max_length, QWidget* parent = nullptr);
+  ~HeaderFooterMakerDialog() override;
 
   // The snippet made by OK.
   const std::string& snippet() const { return snippet_; }
@@ -43,15 +44,15 @@ class TdlgNewHeaderFooter : public QDialog {
   void Take();
   void Ok();
 
-  Seams seams_;
+  ViewContext context_;
   bool header_;
-  SnippetFields& fields_;
+  HeaderFooterFields& fields_;
   std::size_t max_length_;
   std::string snippet_;
   QRadioButton* rbHtml_;
   QRadioButton* rbImage_;
   QRadioButton* rbText_;
-  SnippetLineEdit* edtHtml_;
+  HeaderFooterLineEdit* edtHtml_;
   QPushButton* btnEdit_;
   QLineEdit* edtImageLocation_;
   QLineEdit* edtImageLink_;
@@ -61,19 +62,19 @@ class TdlgNewHeaderFooter : public QDialog {
   QLineEdit* edtText_;
 };
 
-class TdlgHeaderFooter : public QDialog {
+class HeaderFooterListDialog : public QDialog {
   Q_OBJECT
 
  public:
   // `file` is the list file handed in; when empty the default name for `site_key` is proposed.
-  TdlgHeaderFooter(Seams seams, bool header, const std::string& file, const std::string& site_key,
-                   QWidget* parent = nullptr);
+  HeaderFooterListDialog(ViewContext context, bool header, const std::string& file,
+                         const std::string& site_key, QWidget* parent = nullptr);
 
   // The opening steps (an existing list file is loaded), then the dialog through the factory.
   int Open();
 
   std::string file_name() const;
-  const SnippetList& list() const { return list_; }
+  const HeaderFooterList& list() const { return list_; }
 
   // The actions, as the buttons run them.
   void btnAddClick();
@@ -91,11 +92,11 @@ class TdlgHeaderFooter : public QDialog {
   // Writes the list to the file named in the file name box; false after the message.
   bool SaveList();
 
-  Seams seams_;
+  ViewContext context_;
   bool header_;
-  FurnitureTexts texts_;
-  SnippetList list_;
-  SnippetFields maker_fields_;  // the snippet maker's, from one use to the next
+  HeaderFooterTexts texts_;
+  HeaderFooterList list_;
+  HeaderFooterFields maker_fields_;  // the snippet maker's, from one use to the next
   QListWidget* lbxEntries_;
   QLineEdit* edtFileName_;
   QPushButton* btnAdd_;
@@ -109,9 +110,9 @@ class TdlgHeaderFooter : public QDialog {
 // What a header or footer edit button opens. The snippet maker on `html` ("Pure HTML" chosen;
 // `max_length` as above) or the list editor on `file`; the value changes only on OK, and the
 // result says whether it did.
-bool EditSnippet(Seams seams, QWidget* parent, bool header, std::string& html,
-                 std::size_t max_length);
-bool EditSnippetList(Seams seams, QWidget* parent, bool header, std::string& file,
-                     const std::string& site_key);
+bool EditHeaderFooter(ViewContext context, QWidget* parent, bool header, std::string& html,
+                      std::size_t max_length);
+bool EditHeaderFooterList(ViewContext context, QWidget* parent, bool header, std::string& file,
+                          const std::string& site_key);
 
 }  // namespace parvel

@@ -9,7 +9,7 @@
 
 namespace parvel {
 
-QString SnippetLine(QString text) {
+QString HeaderFooterLine(QString text) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral("|"));
   for (const QChar c :
        {QChar('\r'), QChar('\n'), QChar(QChar::ParagraphSeparator), QChar(QChar::LineSeparator)})
@@ -17,7 +17,7 @@ QString SnippetLine(QString text) {
   return text;
 }
 
-SnippetLineEdit::SnippetLineEdit(QWidget* parent) : QPlainTextEdit(parent) {
+HeaderFooterLineEdit::HeaderFooterLineEdit(QWidget* parent) : QPlainTextEdit(parent) {
   setLineWrapMode(QPlainTextEdit::NoWrap);
   setWordWrapMode(QTextOption::NoWrap);
   setTabChangesFocus(true);
@@ -25,33 +25,33 @@ SnippetLineEdit::SnippetLineEdit(QWidget* parent) : QPlainTextEdit(parent) {
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   document()->setDocumentMargin(2);
-  connect(this, &QPlainTextEdit::textChanged, this, &SnippetLineEdit::Changed);
+  connect(this, &QPlainTextEdit::textChanged, this, &HeaderFooterLineEdit::Changed);
 }
 
-QString SnippetLineEdit::text() const {
+QString HeaderFooterLineEdit::text() const {
   // toPlainText would turn a non-breaking space into a blank.
-  return SnippetLine(document()->toRawText());
+  return HeaderFooterLine(document()->toRawText());
 }
 
-void SnippetLineEdit::setText(const QString& text) {
-  last_ = SnippetLine(text);
+void HeaderFooterLineEdit::setText(const QString& text) {
+  last_ = HeaderFooterLine(text);
   reverting_ = true;
   setPlainText(last_);
   reverting_ = false;
   moveCursor(QTextCursor::End);
 }
 
-QSize SnippetLineEdit::sizeHint() const {
+QSize HeaderFooterLineEdit::sizeHint() const {
   QLineEdit probe;
   probe.setFont(font());
   return QSize(QPlainTextEdit::sizeHint().width(), probe.sizeHint().height());
 }
 
-QSize SnippetLineEdit::minimumSizeHint() const {
+QSize HeaderFooterLineEdit::minimumSizeHint() const {
   return QSize(QPlainTextEdit::minimumSizeHint().width(), sizeHint().height());
 }
 
-void SnippetLineEdit::keyPressEvent(QKeyEvent* event) {
+void HeaderFooterLineEdit::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     event->ignore();
     return;
@@ -59,11 +59,11 @@ void SnippetLineEdit::keyPressEvent(QKeyEvent* event) {
   QPlainTextEdit::keyPressEvent(event);
 }
 
-void SnippetLineEdit::insertFromMimeData(const QMimeData* source) {
-  if (source && source->hasText()) insertPlainText(SnippetLine(source->text()));
+void HeaderFooterLineEdit::insertFromMimeData(const QMimeData* source) {
+  if (source && source->hasText()) insertPlainText(HeaderFooterLine(source->text()));
 }
 
-void SnippetLineEdit::Changed() {
+void HeaderFooterLineEdit::Changed() {
   if (reverting_) return;
   const QString now = text();
   if (typed_limit_ > 0 && now.size() > typed_limit_ && now.size() > last_.size()) {

@@ -6,11 +6,11 @@
 
 namespace parvel {
 
-class SnippetLineEdit : public QPlainTextEdit {
+class HeaderFooterLineEdit : public QPlainTextEdit {
   Q_OBJECT
 
  public:
-  explicit SnippetLineEdit(QWidget* parent = nullptr);
+  explicit HeaderFooterLineEdit(QWidget* parent = nullptr);
 
   // The whole text, exactly as set or typed (no blank stands in for a non-breaking space).
   QString text() const;
@@ -37,6 +37,6 @@ class SnippetLineEdit : public QPlainTextEdit {
 };
 
 // The text with every line break (CR LF, CR, LF and the document's separators) made "|".
-QString SnippetLine(QString text);
+QString HeaderFooterLine(QString text);
 
 }  // namespace parvel

@@ -75,13 +75,13 @@ void TypedLimitTextEdit::insertFromMimeData(const QMimeData* source) {
   ensureCursorVisible();
 }
 
-TfrmRichEdit::TfrmRichEdit(Seams seams, const std::string& snippet, QWidget* parent)
-    : QDialog(parent), seams_(seams) {
+HtmlEditorDialog::HtmlEditorDialog(ViewContext context, const std::string& snippet, QWidget* parent)
+    : QDialog(parent), context_(context) {
   setObjectName("frmRichEdit");
   setWindowTitle("Create HTML");
   setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
 
-  memText_ = new TypedLimitTextEdit(kSnippetTypedMax, this);
+  memText_ = new TypedLimitTextEdit(kHeaderFooterTypedMax, this);
   memText_->setObjectName("memText");
   QFont font("Arial");
   font.setStyleHint(QFont::SansSerif);
@@ -109,7 +109,7 @@ TfrmRichEdit::TfrmRichEdit(Seams seams, const std::string& snippet, QWidget* par
 
   mnuSnippets_ = new QMenu(this);
   mnuSnippets_->setObjectName("mnuSnippets");
-  const auto& items = SnippetMenuItems();
+  const auto& items = HtmlMenuItems();
   for (int i = 0; i < static_cast<int>(items.size()); ++i) {
     // "&" would mark a mnemonic; the caption shows it as it is inserted.
     QAction* action = mnuSnippets_->addAction(Q(items[static_cast<size_t>(i)]).replace("&", "&&"));
@@ -136,12 +136,12 @@ TfrmRichEdit::TfrmRichEdit(Seams seams, const std::string& snippet, QWidget* par
   layout->addWidget(buttons);
   resize(fontMetrics().averageCharWidth() * 96, fontMetrics().height() * 26);
 
-  memText_->setPlainText(Q(SnippetToEditorText(snippet)));
+  memText_->setPlainText(Q(HeaderFooterToEditorText(snippet)));
 
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(btnOpen, &QToolButton::clicked, this, &TfrmRichEdit::OpenClick);
-  connect(btnPrint, &QToolButton::clicked, this, &TfrmRichEdit::PrintClick);
+  connect(btnOpen, &QToolButton::clicked, this, &HtmlEditorDialog::OpenClick);
+  connect(btnPrint, &QToolButton::clicked, this, &HtmlEditorDialog::PrintClick);
   connect(btnUndo_, &QToolButton::clicked, memText_, &QPlainTextEdit::undo);
   connect(btnCut_, &QToolButton::clicked, memText_, &QPlainTextEdit::cut);
   connect(btnCopy_, &QToolButton::clicked, memText_, &QPlainTextEdit::copy);
@@ -156,17 +156,18 @@ TfrmRichEdit::TfrmRichEdit(Seams seams, const std::string& snippet, QWidget* par
     mnuSnippets_->popup(under_mouse ? mouse
                                     : btnInsert_->mapToGlobal(btnInsert_->rect().bottomLeft()));
   });
-  connect(btnPreview_, &QToolButton::clicked, this, &TfrmRichEdit::PreviewClick);
-  connect(memText_, &QPlainTextEdit::textChanged, this, &TfrmRichEdit::UpdateButtons);
+  connect(btnPreview_, &QToolButton::clicked, this, &HtmlEditorDialog::PreviewClick);
+  connect(memText_, &QPlainTextEdit::textChanged, this, &HtmlEditorDialog::UpdateButtons);
   connect(memText_, &QPlainTextEdit::undoAvailable, btnUndo_, &QWidget::setEnabled);
-  connect(memText_, &QPlainTextEdit::selectionChanged, this, &TfrmRichEdit::UpdateButtons);
-  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TfrmRichEdit::UpdatePaste);
+  connect(memText_, &QPlainTextEdit::selectionChanged, this, &HtmlEditorDialog::UpdateButtons);
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+          &HtmlEditorDialog::UpdatePaste);
   UpdateButtons();
   UpdatePaste();
 }
 
-QToolButton* TfrmRichEdit::Tool(const char* name, const QString& caption, const QString& theme_icon,
-                                const QString& hint) {
+QToolButton* HtmlEditorDialog::Tool(const char* name, const QString& caption,
+                                    const QString& theme_icon, const QString& hint) {
   auto* button = new QToolButton(this);
   button->setObjectName(name);
   button->setText(caption);
@@ -177,15 +178,15 @@ QToolButton* TfrmRichEdit::Tool(const char* name, const QString& caption, const 
   return button;
 }
 
-std::string TfrmRichEdit::snippet() const {
+std::string HtmlEditorDialog::snippet() const {
   // toPlainText would turn a non-breaking space into a blank.
   QString text = memText_->document()->toRawText();
   text.replace(QChar(QChar::ParagraphSeparator), QChar('\n'));
   text.replace(QChar(QChar::LineSeparator), QChar('\n'));
-  return EditorTextToSnippet(text.toStdString());
+  return EditorTextToHeaderFooter(text.toStdString());
 }
 
-void TfrmRichEdit::UpdateButtons() {
+void HtmlEditorDialog::UpdateButtons() {
   btnUndo_->setEnabled(memText_->document()->isUndoAvailable());
   btnPreview_->setEnabled(!memText_->document()->isEmpty());
   const bool selection = memText_->textCursor().hasSelection();
@@ -193,11 +194,11 @@ void TfrmRichEdit::UpdateButtons() {
   btnCopy_->setEnabled(selection);
 }
 
-void TfrmRichEdit::UpdatePaste() {
+void HtmlEditorDialog::UpdatePaste() {
   btnPaste_->setEnabled(memText_->canPaste());
 }
 
-void TfrmRichEdit::showEvent(QShowEvent* event) {
+void HtmlEditorDialog::showEvent(QShowEvent* event) {
   const bool modified = memText_->document()->isModified();
   QDialog::showEvent(event);
   UpdateButtons();
@@ -206,14 +207,14 @@ void TfrmRichEdit::showEvent(QShowEvent* event) {
   memText_->document()->setModified(modified);
 }
 
-void TfrmRichEdit::OpenClick() {
+void HtmlEditorDialog::OpenClick() {
   bool read_only = false;
   const auto path =
-      seams_.chooser.OpenFileReadOnly(this, "Open", kOpenFilter, QString(), &read_only);
+      context_.chooser.OpenFileReadOnly(this, "Open", kOpenFilter, QString(), &read_only);
   if (!path) return;
   std::string text;
   if (!ReadPlainFile(path->toStdString(), kMaxOpenedFile, &text)) {
-    seams_.ui.Warn("Cannot open the file, " + path->toStdString());
+    context_.ui.Warn("Cannot open the file, " + path->toStdString());
     return;
   }
   // Its lines, whatever ends them.
@@ -226,26 +227,26 @@ void TfrmRichEdit::OpenClick() {
   UpdateButtons();
 }
 
-void TfrmRichEdit::PrintClick() {
-  if (seams_.chooser.Print(this, kAppTitle, memText_->toPlainText()) == PrintOutcome::Failed) {
-    seams_.ui.Warn(kPrintFailedMessage);
+void HtmlEditorDialog::PrintClick() {
+  if (context_.chooser.Print(this, kAppTitle, memText_->toPlainText()) == PrintOutcome::Failed) {
+    context_.ui.Warn(kPrintFailedMessage);
   }
 }
 
-void TfrmRichEdit::PreviewClick() {
+void HtmlEditorDialog::PreviewClick() {
   if (memText_->document()->isEmpty()) return;
   previewed_ = true;
-  PreviewHtml(seams_.ui, memText_->toPlainText().toStdString());
+  PreviewHtml(context_.ui, memText_->toPlainText().toStdString());
 }
 
-void TfrmRichEdit::done(int result) {
+void HtmlEditorDialog::done(int result) {
   if (previewed_) RemovePreviewFile();
   previewed_ = false;
   QDialog::done(result);
 }
 
-void TfrmRichEdit::InsertItem(int index) {
-  const auto& items = SnippetMenuItems();
+void HtmlEditorDialog::InsertItem(int index) {
+  const auto& items = HtmlMenuItems();
   if (index < 0 || index >= static_cast<int>(items.size())) return;
   const std::u16string piece = Q(items[static_cast<size_t>(index)]).toStdU16String();
   QTextCursor cursor = memText_->textCursor();

@@ -34,7 +34,7 @@ class TypedLimitTextEdit : public QPlainTextEdit {
   int limit_;
 };
 
-class TfrmRichEdit : public QDialog {
+class HtmlEditorDialog : public QDialog {
   Q_OBJECT
 
  public:
@@ -44,7 +44,7 @@ class TfrmRichEdit : public QDialog {
   static constexpr std::string_view kPrintFailedMessage = "The HTML could not be printed!";
 
   // Opens on `snippet`, its "|" starting new lines.
-  TfrmRichEdit(Seams seams, const std::string& snippet, QWidget* parent = nullptr);
+  HtmlEditorDialog(ViewContext context, const std::string& snippet, QWidget* parent = nullptr);
 
   // The editor's lines joined by "|" again.
   std::string snippet() const;
@@ -67,7 +67,7 @@ class TfrmRichEdit : public QDialog {
   void UpdateButtons();
   void UpdatePaste();
 
-  Seams seams_;
+  ViewContext context_;
   bool previewed_ = false;
   TypedLimitTextEdit* memText_;
   QToolButton* btnUndo_;

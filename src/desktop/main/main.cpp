@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   parvel::QtInteraction ui;
   parvel::QtChooser chooser;
   parvel::DialogFactory dialogs;
-  parvel::TfrmMain window(parvel::Seams{ui, chooser, dialogs});
+  parvel::MainWindow window(parvel::ViewContext{ui, chooser, dialogs});
   ui.set_parent(&window);
   window.show();
   // The program does nothing with the files it is handed but show itself.

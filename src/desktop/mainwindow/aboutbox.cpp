@@ -37,7 +37,7 @@ std::string AppIconPath() {
   return DataDirectory() + "icons/parvel.png";
 }
 
-TAboutBox::TAboutBox(Seams seams, QWidget* parent) : QDialog(parent), seams_(seams) {
+AboutBox::AboutBox(ViewContext context, QWidget* parent) : QDialog(parent), context_(context) {
   setObjectName("AboutBox");
   setWindowTitle(QString("About ") + kAppTitle);
 
@@ -60,8 +60,8 @@ TAboutBox::TAboutBox(Seams seams, QWidget* parent) : QDialog(parent), seams_(sea
   version->setObjectName("lblVersion");
   auto* mail = LinkButton("Write to our sales team", "lnkSalesMail", this);
   auto* web = LinkButton("Visit the Parvel Pro web site", "lnkWebPage", this);
-  connect(mail, &QPushButton::clicked, this, [this] { seams_.ui.OpenPage(kSalesMail); });
-  connect(web, &QPushButton::clicked, this, [this] { seams_.ui.OpenPage(kWebPage); });
+  connect(mail, &QPushButton::clicked, this, [this] { context_.ui.OpenPage(kSalesMail); });
+  connect(web, &QPushButton::clicked, this, [this] { context_.ui.OpenPage(kWebPage); });
 
   auto* close = new QPushButton("&Close", this);
   close->setObjectName("btnClose");

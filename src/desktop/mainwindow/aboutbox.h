@@ -14,14 +14,14 @@ inline constexpr char kWebPage[] = "https://parvel.example.org/";
 // The program's icon file in the data directory (absent: the box shows no icon).
 std::string AppIconPath();
 
-class TAboutBox : public QDialog {
+class AboutBox : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TAboutBox(Seams seams, QWidget* parent = nullptr);
+  explicit AboutBox(ViewContext context, QWidget* parent = nullptr);
 
  private:
-  Seams seams_;
+  ViewContext context_;
 };
 
 }  // namespace parvel

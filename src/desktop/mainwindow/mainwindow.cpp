@@ -76,7 +76,7 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
                         shown, foregroundRole());
 }
 
-TfrmMain::TfrmMain(Seams seams, QWidget* parent) : QWidget(parent), seams_(seams) {
+MainWindow::MainWindow(ViewContext context, QWidget* parent) : QWidget(parent), context_(context) {
   setObjectName("frmMain");
   setWindowTitle(kAppTitle);
   // A fixed window: it can be minimised, never maximised.
@@ -150,16 +150,16 @@ TfrmMain::TfrmMain(Seams seams, QWidget* parent) : QWidget(parent), seams_(seams
   // The window's size is its layout's: it follows the fonts and the screen's scaling.
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(btnNewSite_, &QPushButton::clicked, this, &TfrmMain::btnNewSiteClick);
-  connect(btnDeleteSite_, &QPushButton::clicked, this, &TfrmMain::btnDeleteSiteClick);
-  connect(btnSiteOptions_, &QPushButton::clicked, this, &TfrmMain::btnSiteOptionsClick);
-  connect(btnEditSite_, &QPushButton::clicked, this, &TfrmMain::btnEditSiteClick);
-  connect(btnOptions_, &QPushButton::clicked, this, &TfrmMain::btnOptionsClick);
-  connect(btnRotateNow_, &QPushButton::clicked, this, &TfrmMain::btnRotateNowClick);
-  connect(btnAbout_, &QPushButton::clicked, this, &TfrmMain::btnAboutClick);
-  connect(btnHelp_, &QPushButton::clicked, this, &TfrmMain::btnHelpClick);
+  connect(btnNewSite_, &QPushButton::clicked, this, &MainWindow::btnNewSiteClick);
+  connect(btnDeleteSite_, &QPushButton::clicked, this, &MainWindow::btnDeleteSiteClick);
+  connect(btnSiteOptions_, &QPushButton::clicked, this, &MainWindow::btnSiteOptionsClick);
+  connect(btnEditSite_, &QPushButton::clicked, this, &MainWindow::btnEditSiteClick);
+  connect(btnOptions_, &QPushButton::clicked, this, &MainWindow::btnOptionsClick);
+  connect(btnRotateNow_, &QPushButton::clicked, this, &MainWindow::btnRotateNowClick);
+  connect(btnAbout_, &QPushButton::clicked, this, &MainWindow::btnAboutClick);
+  connect(btnHelp_, &QPushButton::clicked, this, &MainWindow::btnHelpClick);
   connect(btnClose_, &QPushButton::clicked, this, &QWidget::close);
-  connect(lbxSites_, &QListWidget::currentRowChanged, this, &TfrmMain::lbxSitesClick);
+  connect(lbxSites_, &QListWidget::currentRowChanged, this, &MainWindow::lbxSitesClick);
   connect(lbxSites_, &QListWidget::itemDoubleClicked, this,
           [this](QListWidgetItem* item) { lbxSitesDblClick(lbxSites_->row(item)); });
 
@@ -168,7 +168,7 @@ TfrmMain::TfrmMain(Seams seams, QWidget* parent) : QWidget(parent), seams_(seams
   btnRotateNow_->setEnabled(false);
 }
 
-void TfrmMain::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (!started_) {
     CentreOnScreen();
@@ -176,45 +176,45 @@ void TfrmMain::showEvent(QShowEvent* event) {
   }
 }
 
-void TfrmMain::CentreOnScreen() {
+void MainWindow::CentreOnScreen() {
   const QScreen* screen = this->screen();
   if (!screen) return;
   const QRect area = screen->availableGeometry();
   move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
 }
 
-void TfrmMain::StartUp() {
+void MainWindow::StartUp() {
   if (started_) return;
   started_ = true;
   OfferDefaultNavigationImages(state_.settings);
   if (!state_.catalogue.ReadSites()) {
-    seams_.ui.Warn("The catalogue " + SitesFileName() +
-                   " cannot be read (unreadable, or too large to be a catalogue); it is left as "
-                   "it is.");
+    context_.ui.Warn("The catalogue " + SitesFileName() +
+                     " cannot be read (unreadable, or too large to be a catalogue); it is left as "
+                     "it is.");
   }
   state_.options.Read();
   btnRotateNow_->setEnabled(state_.options.UseRotations);
   state_.catalogue.rebuildSiteNameList();
   RefillSiteList();
-  ShowStatus(state_.catalogue.doselectionstatus(state_.options.UseRotations));
+  ShowStatus(state_.catalogue.ComputeSelectionStatus(state_.options.UseRotations));
   state_.recent.Read();
 }
 
-void TfrmMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   ShutDown();
   event->accept();
 }
 
-void TfrmMain::ShutDown() {
+void MainWindow::ShutDown() {
   if (shut_down_ || !started_) return;
   shut_down_ = true;
   std::string lock_error;
   const bool saved = SaveAppSettings(state_, &lock_error);
-  if (!lock_error.empty()) seams_.ui.Warn(lock_error);
-  if (!saved) seams_.ui.Message(MessageKind::Plain, kSaveSettingsFailedMessage, Buttons::Ok);
+  if (!lock_error.empty()) context_.ui.Warn(lock_error);
+  if (!saved) context_.ui.Message(MessageKind::Plain, kSaveSettingsFailedMessage, Buttons::Ok);
 }
 
-void TfrmMain::RefillSiteList() {
+void MainWindow::RefillSiteList() {
   const QSignalBlocker blocker(lbxSites_);
   lbxSites_->clear();
   for (const auto& name : state_.catalogue.names()) {
@@ -225,7 +225,7 @@ void TfrmMain::RefillSiteList() {
   if (state_.catalogue.selected() < 0) lbxSites_->clearSelection();
 }
 
-void TfrmMain::ShowStatus(const SelectionStatus& status) {
+void MainWindow::ShowStatus(const SelectionStatus& status) {
   status_values_["site_name"]->SetFullText(QString::fromStdString(status.site_name));
   status_values_["location"]->SetFullText(QString::fromStdString(status.location));
   status_values_["rotations"]->SetFullText(QString::fromStdString(status.rotations));
@@ -242,24 +242,24 @@ void TfrmMain::ShowStatus(const SelectionStatus& status) {
   }
 }
 
-bool TfrmMain::RunSiteOptions() {
-  TdlgSiteOptions dialog(seams_, state_.catalogue, state_.options.UseRotations, this);
-  return seams_.dialogs.Run(dialog) == QDialog::Accepted;
+bool MainWindow::RunSiteOptions() {
+  SiteOptionsDialog dialog(context_, state_.catalogue, state_.options.UseRotations, this);
+  return context_.dialogs.Run(dialog) == QDialog::Accepted;
 }
 
-void TfrmMain::lbxSitesClick(int row) {
+void MainWindow::lbxSitesClick(int row) {
   ShowStatus(state_.catalogue.SelectSite(row, state_.options.UseRotations));
 }
 
-void TfrmMain::lbxSitesDblClick(int row) {
+void MainWindow::lbxSitesDblClick(int row) {
   const auto result = state_.catalogue.DoubleClickSite(row, state_.options.UseRotations);
   ShowStatus(result.status);
   if (result.open_editor) btnEditSiteClick();
 }
 
-void TfrmMain::btnNewSiteClick() {
+void MainWindow::btnNewSiteClick() {
   const SelectionStatus status =
-      state_.catalogue.NewSite(seams_.ui, state_.options.UseRotations, [this] {
+      state_.catalogue.NewSite(context_.ui, state_.options.UseRotations, [this] {
         // The new entry is in the list and selected while its site options are open.
         RefillSiteList();
         return RunSiteOptions();
@@ -268,22 +268,22 @@ void TfrmMain::btnNewSiteClick() {
   ShowStatus(status);
 }
 
-void TfrmMain::btnDeleteSiteClick() {
+void MainWindow::btnDeleteSiteClick() {
   const SelectionStatus status =
-      state_.catalogue.DeleteSite(seams_.ui, state_.options.UseRotations);
+      state_.catalogue.DeleteSite(context_.ui, state_.options.UseRotations);
   RefillSiteList();
   ShowStatus(status);
 }
 
-void TfrmMain::btnSiteOptionsClick() {
-  const auto status = SiteOptionsAction(seams_.ui, state_.catalogue, state_.options.UseRotations,
+void MainWindow::btnSiteOptionsClick() {
+  const auto status = SiteOptionsAction(context_.ui, state_.catalogue, state_.options.UseRotations,
                                         [this] { return RunSiteOptions(); });
   if (!status) return;
   RefillSiteList();
   ShowStatus(*status);
 }
 
-TfrmMain::~TfrmMain() = default;
+MainWindow::~MainWindow() = default;
 
 void BringToFront(QWidget& window) {
   window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
@@ -295,35 +295,35 @@ void BringToFront(QWidget& window) {
   front->activateWindow();
 }
 
-void TfrmMain::btnEditSiteClick() {
-  const tsiterecord& site = state_.catalogue.site();
+void MainWindow::btnEditSiteClick() {
+  const SiteRecord& site = state_.catalogue.site();
   if (site.SiteKey.empty() || site.Path.empty()) {
     // A directory has to be given first.
     btnSiteOptionsClick();
     return;
   }
   OpenSiteEditor();
-  ShowStatus(state_.catalogue.doselectionstatus(state_.options.UseRotations));
+  ShowStatus(state_.catalogue.ComputeSelectionStatus(state_.options.UseRotations));
 }
 
-void TfrmMain::OpenSiteEditor() {
-  if (!site_editor_) site_editor_ = std::make_unique<TdlgEditSite>(seams_, state_, this);
-  TdlgEditSite& editor = *site_editor_;
+void MainWindow::OpenSiteEditor() {
+  if (!site_editor_) site_editor_ = std::make_unique<EditSiteDialog>(context_, state_, this);
+  EditSiteDialog& editor = *site_editor_;
   if (!editor.Open()) return;
-  seams_.dialogs.Run(editor);
+  context_.dialogs.Run(editor);
   // However the editor was left, its rotation and the site are saved.
   editor.SaveOnClose();
 }
 
-void TfrmMain::btnOptionsClick() {
-  TdlgOptions dialog(seams_, state_.options, this);
-  if (seams_.dialogs.Run(dialog) != QDialog::Accepted) return;
+void MainWindow::btnOptionsClick() {
+  OptionsDialog dialog(context_, state_.options, this);
+  if (context_.dialogs.Run(dialog) != QDialog::Accepted) return;
   btnRotateNow_->setEnabled(state_.options.UseRotations);
   // The panel shows the rotation fields only with rotations on.
-  ShowStatus(state_.catalogue.doselectionstatus(state_.options.UseRotations));
+  ShowStatus(state_.catalogue.ComputeSelectionStatus(state_.options.UseRotations));
 }
 
-void TfrmMain::btnRotateNowClick() {
+void MainWindow::btnRotateNowClick() {
   // The window keeps painting while turnwheel runs, but takes no other action meanwhile.
   std::vector<std::pair<QWidget*, bool>> controls;
   for (QWidget* control : std::initializer_list<QWidget*>{
@@ -336,17 +336,17 @@ void TfrmMain::btnRotateNowClick() {
     for (const auto& [control, enabled] : controls) control->setEnabled(enabled);
   };
   const SelectionStatus status =
-      RotateNow(seams_.ui, state_.catalogue, state_.options.UseRotations, restore);
+      RotateNow(context_.ui, state_.catalogue, state_.options.UseRotations, restore);
   ShowStatus(status);
 }
 
-void TfrmMain::btnAboutClick() {
-  TAboutBox box(seams_, this);
-  seams_.dialogs.Run(box);
+void MainWindow::btnAboutClick() {
+  AboutBox box(context_, this);
+  context_.dialogs.Run(box);
 }
 
-void TfrmMain::btnHelpClick() {
-  seams_.ui.ShowHelp(0);
+void MainWindow::btnHelpClick() {
+  context_.ui.ShowHelp(0);
 }
 
 }  // namespace parvel

@@ -17,7 +17,7 @@ class QPushButton;
 
 namespace parvel {
 
-class TdlgEditSite;
+class EditSiteDialog;
 
 // A label of fixed width that shows its text shortened with "..." when it does not fit; the
 // whole text is its tooltip.
@@ -37,12 +37,12 @@ class ElidedLabel : public QLabel {
 // answer), not the window alone.
 void BringToFront(QWidget& window);
 
-class TfrmMain : public QWidget {
+class MainWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TfrmMain(Seams seams, QWidget* parent = nullptr);
-  ~TfrmMain() override;
+  explicit MainWindow(ViewContext context, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   AppState& state() { return state_; }
   // The program's start-up (once; showing the window the first time runs it).
@@ -75,11 +75,11 @@ class TfrmMain : public QWidget {
   void ShutDown();
   void CentreOnScreen();
 
-  Seams seams_;
+  ViewContext context_;
   AppState state_;
   // Made on first use and kept for the run, with the page settings and add-images dialogs it
   // owns, so that their places, folders and selections last between openings.
-  std::unique_ptr<TdlgEditSite> site_editor_;
+  std::unique_ptr<EditSiteDialog> site_editor_;
   bool started_ = false;
   bool shut_down_ = false;
   QListWidget* lbxSites_;

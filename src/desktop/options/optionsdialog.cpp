@@ -16,8 +16,8 @@
 
 namespace parvel {
 
-TdlgOptions::TdlgOptions(Seams seams, AppOptions& options, QWidget* parent)
-    : QDialog(parent), seams_(seams), options_(options), state_(options) {
+OptionsDialog::OptionsDialog(ViewContext context, AppOptions& options, QWidget* parent)
+    : QDialog(parent), context_(context), options_(options), state_(options) {
   setObjectName("dlgOptions");
   setWindowTitle("Options");
 
@@ -84,12 +84,12 @@ TdlgOptions::TdlgOptions(Seams seams, AppOptions& options, QWidget* parent)
           [this](bool on) { state_.set_use_thumbs_directory(on); });
   connect(rdbRotations_, &QRadioButton::toggled, this,
           [this](bool on) { state_.set_multiple_rotations(on); });
-  connect(buttons, &QDialogButtonBox::accepted, this, &TdlgOptions::btnOKClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::btnOKClick);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { state_.Help(seams_.ui); });
+  connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { state_.Help(context_.ui); });
 }
 
-void TdlgOptions::ShowState() {
+void OptionsDialog::ShowState() {
   spnQuality_->setValue(state_.quality());
   chkTruncate_->setChecked(state_.truncate());
   spnMaxLength_->setValue(state_.max_length());
@@ -99,7 +99,7 @@ void TdlgOptions::ShowState() {
   rdbSingleVersion_->setChecked(!state_.multiple_rotations());
 }
 
-void TdlgOptions::btnOKClick() {
+void OptionsDialog::btnOKClick() {
   state_.Accept(options_);
   accept();
 }

@@ -1,4 +1,4 @@
-// The dialog "Options": a view over OptionsDialogState. OK stores into the options (nothing is
+// The dialog "Options": a view over OptionsForm. OK stores into the options (nothing is
 // written to disk), Cancel changes nothing, Help opens the options' help topic.
 #pragma once
 
@@ -13,21 +13,21 @@ class QSpinBox;
 
 namespace parvel {
 
-class TdlgOptions : public QDialog {
+class OptionsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TdlgOptions(Seams seams, AppOptions& options, QWidget* parent = nullptr);
+  OptionsDialog(ViewContext context, AppOptions& options, QWidget* parent = nullptr);
 
-  const OptionsDialogState& state() const { return state_; }
+  const OptionsForm& state() const { return state_; }
 
  private:
   void btnOKClick();
   void ShowState();
 
-  Seams seams_;
+  ViewContext context_;
   AppOptions& options_;
-  OptionsDialogState state_;
+  OptionsForm state_;
   QSpinBox* spnQuality_;
   QCheckBox* chkTruncate_;
   QSpinBox* spnMaxLength_;

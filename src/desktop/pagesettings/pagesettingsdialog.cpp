@@ -184,9 +184,10 @@ void ColourCombo::paintEvent(QPaintEvent*) {
   itemDelegate()->paint(&painter, item_option, model()->index(currentIndex(), 0));
 }
 
-TdlgThumbOptions::TdlgThumbOptions(Seams seams, SiteSettings& settings, RecentTemplates& recent,
-                                   TemplateMarkers& markers, QWidget* parent)
-    : QDialog(parent), seams_(seams), s_(settings), recent_(recent), markers_(markers) {
+PageSettingsDialog::PageSettingsDialog(ViewContext context, SiteSettings& settings,
+                                       RecentTemplates& recent, TemplateMarkers& markers,
+                                       QWidget* parent)
+    : QDialog(parent), context_(context), s_(settings), recent_(recent), markers_(markers) {
   setObjectName("dlgThumbOptions");
   setWindowTitle(Q(kThumbOptionsCaption));
   for (std::uint32_t slot : kCustomColourSlots) custom_colours_.push_back(ToQColor(slot));
@@ -201,10 +202,10 @@ TdlgThumbOptions::TdlgThumbOptions(Seams seams, SiteSettings& settings, RecentTe
   tabs_->addTab(MakeOtherPage(), Q(kThumbOptionsPages[5]));
 
   auto* buttons = OkCancelHelpButtons(this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &TdlgThumbOptions::Ok);
+  connect(buttons, &QDialogButtonBox::accepted, this, &PageSettingsDialog::Ok);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons, &QDialogButtonBox::helpRequested, this, [this] {
-    seams_.ui.ShowHelp(kThumbOptionsHelpTopics[static_cast<size_t>(tabs_->currentIndex())]);
+    context_.ui.ShowHelp(kThumbOptionsHelpTopics[static_cast<size_t>(tabs_->currentIndex())]);
   });
 
   auto* layout = new QVBoxLayout(this);
@@ -219,7 +220,7 @@ TdlgThumbOptions::TdlgThumbOptions(Seams seams, SiteSettings& settings, RecentTe
 
 // ---- Bound controls.
 
-QSpinBox* TdlgThumbOptions::Spin(const char* name, int SiteSettings::*field, IntRange range) {
+QSpinBox* PageSettingsDialog::Spin(const char* name, int SiteSettings::*field, IntRange range) {
   auto* spin = new QSpinBox(this);
   spin->setObjectName(name);
   spin->setRange(range.lo, range.hi);
@@ -228,8 +229,8 @@ QSpinBox* TdlgThumbOptions::Spin(const char* name, int SiteSettings::*field, Int
   return spin;
 }
 
-QCheckBox* TdlgThumbOptions::Check(const char* name, const char* caption,
-                                   bool SiteSettings::*field) {
+QCheckBox* PageSettingsDialog::Check(const char* name, const char* caption,
+                                     bool SiteSettings::*field) {
   auto* check = new QCheckBox(caption, this);
   check->setObjectName(name);
   fillers_.push_back([this, check, field] { check->setChecked(s_.*field); });
@@ -240,7 +241,7 @@ QCheckBox* TdlgThumbOptions::Check(const char* name, const char* caption,
   return check;
 }
 
-QLineEdit* TdlgThumbOptions::Edit(const char* name, std::string SiteSettings::*field) {
+QLineEdit* PageSettingsDialog::Edit(const char* name, std::string SiteSettings::*field) {
   auto* edit = new QLineEdit(this);
   edit->setObjectName(name);
   fillers_.push_back([this, edit, field] { edit->setText(QString::fromStdString(s_.*field)); });
@@ -250,8 +251,8 @@ QLineEdit* TdlgThumbOptions::Edit(const char* name, std::string SiteSettings::*f
 }
 
 template <typename Field>
-QComboBox* TdlgThumbOptions::Items(const char* name, std::span<const std::string_view> items,
-                                   Field SiteSettings::*field, int offset) {
+QComboBox* PageSettingsDialog::Items(const char* name, std::span<const std::string_view> items,
+                                     Field SiteSettings::*field, int offset) {
   auto* combo = new QComboBox(this);
   combo->setObjectName(name);
   for (std::string_view item : items) combo->addItem(Q(item));
@@ -265,7 +266,7 @@ QComboBox* TdlgThumbOptions::Items(const char* name, std::span<const std::string
   return combo;
 }
 
-QComboBox* TdlgThumbOptions::FontBox(const char* name, std::string SiteSettings::*field) {
+QComboBox* PageSettingsDialog::FontBox(const char* name, std::string SiteSettings::*field) {
   auto* combo = new QComboBox(this);
   combo->setObjectName(name);
   combo->setEditable(true);
@@ -283,8 +284,8 @@ QComboBox* TdlgThumbOptions::FontBox(const char* name, std::string SiteSettings:
   return combo;
 }
 
-QRadioButton* TdlgThumbOptions::Radio(const char* name, const char* caption,
-                                      std::function<bool()> shown, std::function<void()> chosen) {
+QRadioButton* PageSettingsDialog::Radio(const char* name, const char* caption,
+                                        std::function<bool()> shown, std::function<void()> chosen) {
   auto* radio = new QRadioButton(caption, this);
   radio->setObjectName(name);
   fillers_.push_back([radio, shown] { radio->setChecked(shown()); });
@@ -296,8 +297,8 @@ QRadioButton* TdlgThumbOptions::Radio(const char* name, const char* caption,
   return radio;
 }
 
-QWidget* TdlgThumbOptions::FileRow(QLineEdit* edit, const char* button, std::string_view title,
-                                   std::string_view filter) {
+QWidget* PageSettingsDialog::FileRow(QLineEdit* edit, const char* button, std::string_view title,
+                                     std::string_view filter) {
   auto* row = new QWidget(this);
   auto* browse = new QPushButton("Browse", row);
   browse->setObjectName(button);
@@ -307,15 +308,15 @@ QWidget* TdlgThumbOptions::FileRow(QLineEdit* edit, const char* button, std::str
   layout->addWidget(edit, 1);
   layout->addWidget(browse);
   connect(browse, &QPushButton::clicked, this, [this, edit, title, filter] {
-    if (auto path = seams_.chooser.OpenFile(this, Q(title), QtFilter(filter), edit->text())) {
+    if (auto path = context_.chooser.OpenFile(this, Q(title), QtFilter(filter), edit->text())) {
       edit->setText(*path);
     }
   });
   return row;
 }
 
-QWidget* TdlgThumbOptions::ColourRow(ColourControl& control, const char* name,
-                                     Colour SiteSettings::*field) {
+QWidget* PageSettingsDialog::ColourRow(ColourControl& control, const char* name,
+                                       Colour SiteSettings::*field) {
   auto* row = new QWidget(this);
   control.field = field;
   control.combo = new ColourCombo(row);
@@ -340,12 +341,12 @@ QWidget* TdlgThumbOptions::ColourRow(ColourControl& control, const char* name,
   return row;
 }
 
-void TdlgThumbOptions::ColourPicked(ColourControl& control, int item) {
+void PageSettingsDialog::ColourPicked(ColourControl& control, int item) {
   std::optional<std::uint32_t> picked;
   if (item == kColourOtherItem) {
     const QColor initial =
         IsDefault(control.choice) ? QColor(Qt::white) : ToQColor(IsColour(control.choice));
-    if (auto colour = seams_.chooser.Colour(this, initial, custom_colours_)) {
+    if (auto colour = context_.chooser.Colour(this, initial, custom_colours_)) {
       picked = FromQColor(*colour);
     }
   }
@@ -357,7 +358,7 @@ void TdlgThumbOptions::ColourPicked(ColourControl& control, int item) {
 
 // ---- Pages.
 
-QWidget* TdlgThumbOptions::MakeThumbnailsPage() {
+QWidget* PageSettingsDialog::MakeThumbnailsPage() {
   auto* page = new QWidget(this);
   page->setObjectName("tabThumbnails");
 
@@ -427,7 +428,7 @@ QWidget* TdlgThumbOptions::MakeThumbnailsPage() {
   return page;
 }
 
-QWidget* TdlgThumbOptions::MakeWebReadyGroup(QWidget* page) {
+QWidget* PageSettingsDialog::MakeWebReadyGroup(QWidget* page) {
   auto* group = Group("grpWebReady", "Web-ready Site", page);
   auto* grid = new QVBoxLayout(group);
   // The copies' size is a check box and a size: off stores 0, on the size shown.
@@ -460,7 +461,7 @@ QWidget* TdlgThumbOptions::MakeWebReadyGroup(QWidget* page) {
   return group;
 }
 
-QWidget* TdlgThumbOptions::MakeIndexPage() {
+QWidget* PageSettingsDialog::MakeIndexPage() {
   auto* page = new QWidget(this);
   page->setObjectName("tabPageIndex");
 
@@ -514,7 +515,7 @@ QWidget* TdlgThumbOptions::MakeIndexPage() {
   return page;
 }
 
-QWidget* TdlgThumbOptions::MakeIndex2Page() {
+QWidget* PageSettingsDialog::MakeIndex2Page() {
   auto* page = new QWidget(this);
   page->setObjectName("tabPageIndex2");
 
@@ -579,7 +580,7 @@ QWidget* TdlgThumbOptions::MakeIndex2Page() {
   return page;
 }
 
-QWidget* TdlgThumbOptions::MakeImageDisplayPage() {
+QWidget* PageSettingsDialog::MakeImageDisplayPage() {
   auto* page = new QWidget(this);
   page->setObjectName("tabImageDisplay");
   auto* group = Group("grpImagePages", "Image Display Pages", page);
@@ -619,18 +620,18 @@ QWidget* TdlgThumbOptions::MakeImageDisplayPage() {
     cmbImageTemplate_->setEditText(QString::fromStdString(s_.Image_Style_File));
   });
   connect(cmbImageTemplate_, &QComboBox::editTextChanged, this,
-          &TdlgThumbOptions::TemplateTextChanged);
+          &PageSettingsDialog::TemplateTextChanged);
   connect(cmbImageTemplate_->lineEdit(), &QLineEdit::editingFinished, this,
-          &TdlgThumbOptions::TemplateLeft);
+          &PageSettingsDialog::TemplateLeft);
   auto* browse = new QPushButton("Browse..", group);
   browse->setObjectName("btnBrowseTemplate");
   auto* test = new QPushButton("Test Compliance", group);
   test->setObjectName("btnTestCompliance");
   auto* view = new QPushButton("View Page", group);
   view->setObjectName("btnViewPage");
-  connect(browse, &QPushButton::clicked, this, &TdlgThumbOptions::BrowseTemplate);
-  connect(test, &QPushButton::clicked, this, &TdlgThumbOptions::TestCompliance);
-  connect(view, &QPushButton::clicked, this, &TdlgThumbOptions::ViewPage);
+  connect(browse, &QPushButton::clicked, this, &PageSettingsDialog::BrowseTemplate);
+  connect(test, &QPushButton::clicked, this, &PageSettingsDialog::TestCompliance);
+  connect(view, &QPushButton::clicked, this, &PageSettingsDialog::ViewPage);
   grid->addWidget(cmbImageTemplate_, row++, 0, 1, 3);
   grid->addLayout(Row({browse, test, view}), row++, 0, 1, 3);
   grid->addWidget(
@@ -652,7 +653,7 @@ QWidget* TdlgThumbOptions::MakeImageDisplayPage() {
     auto* edit = new QPushButton(button_caption, group);
     edit->setObjectName(button);
     const bool header = mode == &SiteSettings::Image_Header_Mode;
-    connect(edit, &QPushButton::clicked, this, [this, header] { EditFurniture(header); });
+    connect(edit, &QPushButton::clicked, this, [this, header] { EditPageHeaderFooter(header); });
     grid->addWidget(edit, row++, 2);
   };
   header_row("lblHeader", "Header:", "cmbHeader", kImageHeaderItems,
@@ -683,7 +684,7 @@ QWidget* TdlgThumbOptions::MakeImageDisplayPage() {
   return page;
 }
 
-QWidget* TdlgThumbOptions::MakePageTextPage() {
+QWidget* PageSettingsDialog::MakePageTextPage() {
   auto* page = new QWidget(this);
   page->setObjectName("tabPageText");
 
@@ -747,7 +748,7 @@ QWidget* TdlgThumbOptions::MakePageTextPage() {
   return page;
 }
 
-QWidget* TdlgThumbOptions::MakeOtherPage() {
+QWidget* PageSettingsDialog::MakeOtherPage() {
   auto* page = new QWidget(this);
   page->setObjectName("tabOther");
 
@@ -795,47 +796,47 @@ QWidget* TdlgThumbOptions::MakeOtherPage() {
 
 // ---- Behaviour.
 
-int TdlgThumbOptions::Open() {
-  OpenThumbOptions(s_, recent_.image_styles, recent_.styles, DataDirectory(), choices_);
+int PageSettingsDialog::Open() {
+  OpenPageSettings(s_, recent_.image_styles, recent_.styles, DataDirectory(), choices_);
   Fill();
   ApplyRules();
-  return seams_.dialogs.Run(*this);
+  return context_.dialogs.Run(*this);
 }
 
-void TdlgThumbOptions::Fill() {
+void PageSettingsDialog::Fill() {
   std::vector<QSignalBlocker> blockers;
   for (QWidget* child : findChildren<QWidget*>()) blockers.emplace_back(child);
   for (const auto& fill : fillers_) fill();
 }
 
-void TdlgThumbOptions::ApplyRules() {
-  for (const auto& [name, usable] : ThumbOptionsUsable(s_, choices_)) {
+void PageSettingsDialog::ApplyRules() {
+  for (const auto& [name, usable] : PageSettingsUsable(s_, choices_)) {
     if (auto* control = findChild<QWidget*>(QString::fromStdString(name))) {
       control->setEnabled(usable);
     }
   }
 }
 
-void TdlgThumbOptions::EditFurniture(bool header) {
+void PageSettingsDialog::EditPageHeaderFooter(bool header) {
   const ImageHeaderMode mode = header ? s_.Image_Header_Mode : s_.Image_Footer_Mode;
   if (mode == ImageHeaderMode::Html) {
-    EditSnippet(seams_, this, header, header ? s_.Image_Header_HTML : s_.Image_Footer_HTML,
-                kSettingsSnippetMax);
+    EditHeaderFooter(context_, this, header, header ? s_.Image_Header_HTML : s_.Image_Footer_HTML,
+                     kSettingsHeaderFooterMax);
   } else if (mode == ImageHeaderMode::List) {
-    EditSnippetList(seams_, this, header, header ? s_.Image_Header_File : s_.Image_Footer_File,
-                    site_key_);
+    EditHeaderFooterList(context_, this, header,
+                         header ? s_.Image_Header_File : s_.Image_Footer_File, site_key_);
   }
 }
 
-void TdlgThumbOptions::TemplateTextChanged(const QString& text) {
+void PageSettingsDialog::TemplateTextChanged(const QString& text) {
   s_.Image_Style_File = text.toStdString();
   ApplyTemplateRule(s_, choices_, s_.Image_Style_File);
   ApplyRules();
 }
 
-void TdlgThumbOptions::TemplateLeft() {
+void PageSettingsDialog::TemplateLeft() {
   const std::string text = cmbImageTemplate_->currentText().toStdString();
-  if (!addtexttocombolist(recent_.image_styles, text)) return;
+  if (!AddTextToComboList(recent_.image_styles, text)) return;
   const QSignalBlocker blocker(cmbImageTemplate_);
   const QString shown = cmbImageTemplate_->currentText();
   cmbImageTemplate_->clear();
@@ -845,30 +846,30 @@ void TdlgThumbOptions::TemplateLeft() {
   cmbImageTemplate_->setEditText(shown);
 }
 
-void TdlgThumbOptions::BrowseTemplate() {
-  const auto path = seams_.chooser.OpenFile(this, Q(kHtmlFileTitle), QtFilter(kHtmlFileFilter),
-                                            cmbImageTemplate_->currentText());
+void PageSettingsDialog::BrowseTemplate() {
+  const auto path = context_.chooser.OpenFile(this, Q(kHtmlFileTitle), QtFilter(kHtmlFileFilter),
+                                              cmbImageTemplate_->currentText());
   if (!path) return;
-  if (ShowCompliance(seams_, path->toStdString(), false, markers_, this)) {
+  if (ShowCompliance(context_, path->toStdString(), false, markers_, this)) {
     cmbImageTemplate_->setEditText(*path);
   }
 }
 
-void TdlgThumbOptions::TestCompliance() {
+void PageSettingsDialog::TestCompliance() {
   const std::string text = cmbImageTemplate_->currentText().toStdString();
   if (text.empty()) return;
-  ShowCompliance(seams_, text, false, markers_, this);
+  ShowCompliance(context_, text, false, markers_, this);
   choices_.test_compliance = false;
   ApplyRules();
 }
 
-void TdlgThumbOptions::ViewPage() {
+void PageSettingsDialog::ViewPage() {
   const std::string text = cmbImageTemplate_->currentText().toStdString();
-  if (!text.empty()) seams_.ui.OpenPage(text);
+  if (!text.empty()) context_.ui.OpenPage(text);
 }
 
-void TdlgThumbOptions::Ok() {
-  if (ThumbOptionsOk(seams_.ui, s_)) accept();
+void PageSettingsDialog::Ok() {
+  if (PageSettingsOk(context_.ui, s_)) accept();
 }
 
 }  // namespace parvel

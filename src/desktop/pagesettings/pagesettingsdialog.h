@@ -47,14 +47,14 @@ class ColourCombo : public QComboBox {
   std::optional<QColor> picked_;
 };
 
-class TdlgThumbOptions : public QDialog {
+class PageSettingsDialog : public QDialog {
   Q_OBJECT
 
  public:
   // `recent` gives the thumbnail-page templates and holds the image-page ones; `markers` receives
   // the flags of a compliance test. The dialog is meant to live as long as the site editor.
-  TdlgThumbOptions(Seams seams, SiteSettings& settings, RecentTemplates& recent,
-                   TemplateMarkers& markers, QWidget* parent = nullptr);
+  PageSettingsDialog(ViewContext context, SiteSettings& settings, RecentTemplates& recent,
+                     TemplateMarkers& markers, QWidget* parent = nullptr);
 
   // Shows the dialog modally through the dialog factory after the opening steps, and returns its
   // result (QDialog::Accepted after OK). The site editor's "Other Layout Settings" calls this.
@@ -62,7 +62,7 @@ class TdlgThumbOptions : public QDialog {
   // The current site's key, which names the list file a header or footer list editor proposes.
   void SetSiteKey(std::string key) { site_key_ = std::move(key); }
 
-  const ThumbOptionsChoices& choices() const { return choices_; }
+  const PageSettingsChoices& choices() const { return choices_; }
 
  private:
   struct ColourControl {
@@ -104,14 +104,14 @@ class TdlgThumbOptions : public QDialog {
   void TestCompliance();
   void ViewPage();
   // Edit Header / Edit Footer of the image pages.
-  void EditFurniture(bool header);
+  void EditPageHeaderFooter(bool header);
   void Ok();
 
-  Seams seams_;
+  ViewContext context_;
   SiteSettings& s_;
   RecentTemplates& recent_;
   TemplateMarkers& markers_;
-  ThumbOptionsChoices choices_;
+  PageSettingsChoices choices_;
   std::string site_key_;
   std::vector<std::function<void()>> fillers_;
   std::array<ColourControl, 4> colours_;

@@ -30,7 +30,7 @@ QString ToQ(const std::string& text) {
 // comes back through the flag; it asks nothing.
 class WorkerInteraction : public Interaction {
  public:
-  WorkerInteraction(TdlgPublish& dialog, std::atomic<bool>& cancel)
+  WorkerInteraction(PublishDialog& dialog, std::atomic<bool>& cancel)
       : dialog_(dialog), cancel_(cancel) {}
   Answer Message(MessageKind, std::string_view, Buttons buttons) override {
     return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
@@ -54,7 +54,7 @@ class WorkerInteraction : public Interaction {
   void ShowHelp(int) override {}
 
  private:
-  TdlgPublish& dialog_;
+  PublishDialog& dialog_;
   std::atomic<bool>& cancel_;
 };
 
@@ -73,7 +73,7 @@ void RunAside(const std::function<void()>& work) {
 
 }  // namespace
 
-TdlgPassword::TdlgPassword(const QString& who, QWidget* parent) : QDialog(parent) {
+PasswordDialog::PasswordDialog(const QString& who, QWidget* parent) : QDialog(parent) {
   setObjectName("dlgPassword");
   setWindowTitle("Password");
   auto* label = new QLabel(this);
@@ -99,11 +99,11 @@ TdlgPassword::TdlgPassword(const QString& who, QWidget* parent) : QDialog(parent
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-std::string TdlgPassword::password() const {
+std::string PasswordDialog::password() const {
   return edtPassword_->text().toStdString();
 }
 
-bool TdlgPassword::remember() const {
+bool PasswordDialog::remember() const {
   return chkRemember_->isChecked();
 }
 
@@ -118,7 +118,7 @@ void DesktopQuestions::OnWindowThread(const std::function<void()>& work) {
 bool DesktopQuestions::TrustNewHost(const std::string& host, const std::string& fingerprint) {
   bool trust = false;
   OnWindowThread([&] {
-    trust = seams_.ui.AskYesNo(
+    trust = context_.ui.AskYesNo(
         "The host " + host +
         " is not known: its key is not in ~/.ssh/known_hosts. Its key "
         "fingerprint is " +
@@ -150,8 +150,8 @@ std::optional<std::string> DesktopQuestions::Password(const std::string& who, in
   }
   std::optional<std::string> answer;
   OnWindowThread([&] {
-    TdlgPassword dialog(ToQ(who), parent_);
-    if (seams_.dialogs.Run(dialog) == QDialog::Accepted) {
+    PasswordDialog dialog(ToQ(who), parent_);
+    if (context_.dialogs.Run(dialog) == QDialog::Accepted) {
       answer = dialog.password();
       remember_ = dialog.remember();
     }
@@ -164,15 +164,15 @@ void DesktopQuestions::PasswordAccepted(const std::string& who, const std::strin
   std::string error;
   if (!KeepKeyringPassword(who, password, &error)) {
     OnWindowThread([&] {
-      seams_.ui.Warn("The password for " + who + " could not be kept in the keyring: " + error);
+      context_.ui.Warn("The password for " + who + " could not be kept in the keyring: " + error);
     });
   }
 }
 
-TdlgPublish::TdlgPublish(Seams seams, std::string source, PublishAddress address,
-                         LiveSelection selection, QWidget* parent)
+PublishDialog::PublishDialog(ViewContext context, std::string source, PublishAddress address,
+                             LiveSelection selection, QWidget* parent)
     : QDialog(parent),
-      seams_(seams),
+      context_(context),
       source_(std::move(source)),
       address_(std::move(address)),
       selection_(std::move(selection)) {
@@ -196,19 +196,19 @@ TdlgPublish::TdlgPublish(Seams seams, std::string source, PublishAddress address
     RequestCancel();
     btnCancel_->setEnabled(false);
   });
-  connect(this, &TdlgPublish::progressed, this, [this](QString text, int position, int maximum) {
+  connect(this, &PublishDialog::progressed, this, [this](QString text, int position, int maximum) {
     lblProgress_->setText(text);
     prgPublish_->setRange(0, maximum);
     prgPublish_->setValue(position);
   });
 }
 
-TdlgPublish::~TdlgPublish() = default;
+PublishDialog::~PublishDialog() = default;
 
-int TdlgPublish::exec() {
+int PublishDialog::exec() {
   setModal(true);
   show();
-  DesktopQuestions questions(seams_, this);
+  DesktopQuestions questions(context_, this);
   RunAside([&] {
     WorkerInteraction ui(*this, cancel_);
     result_ = PublishFolder(ui, questions, source_, address_, selection_);
@@ -218,10 +218,11 @@ int TdlgPublish::exec() {
   return result();
 }
 
-bool PublishFromEditor(Seams seams, const tsiterecord& site, const std::string& rotation_directory,
-                       const LiveSelection& selection, QWidget* parent) {
+bool PublishFromEditor(ViewContext context, const SiteRecord& site,
+                       const std::string& rotation_directory, const LiveSelection& selection,
+                       QWidget* parent) {
   if (site.Publish_URL.empty()) {
-    seams.ui.Inform(
+    context.ui.Inform(
         "This site has no address to publish to: enter one (sftp://user@host/folder) "
         "in Site Options.");
     return false;
@@ -229,38 +230,38 @@ bool PublishFromEditor(Seams seams, const tsiterecord& site, const std::string& 
   std::string why;
   const auto address = ParsePublishUrl(site.Publish_URL, &why);
   if (!address) {
-    seams.ui.Warn("The address to publish to, " + site.Publish_URL + ", is " + why + ".");
+    context.ui.Warn("The address to publish to, " + site.Publish_URL + ", is " + why + ".");
     return false;
   }
-  const std::string dir = fixpath(rotation_directory, true);
+  const std::string dir = FixPath(rotation_directory, true);
   if (!FileExists(dir + site.BaseHTMLName)) {
-    seams.ui.Warn("The rotation is not built (" + dir + " holds no " + site.BaseHTMLName +
-                  "): build it before publishing.");
+    context.ui.Warn("The rotation is not built (" + dir + " holds no " + site.BaseHTMLName +
+                    "): build it before publishing.");
     return false;
   }
-  TdlgPublish dialog(seams, dir, *address, selection, parent);
-  seams.dialogs.Run(dialog);
+  PublishDialog dialog(context, dir, *address, selection, parent);
+  context.dialogs.Run(dialog);
   const PublishResult& result = dialog.outcome();
   if (result.ok()) {
-    seams.ui.Inform(result.message);
+    context.ui.Inform(result.message);
   } else {
-    seams.ui.Warn(result.message);
+    context.ui.Warn(result.message);
   }
   return result.ok();
 }
 
-void TestPublishUrl(Seams seams, const std::string& url, QWidget* parent) {
-  DesktopQuestions questions(seams, parent);
+void TestPublishUrl(ViewContext context, const std::string& url, QWidget* parent) {
+  DesktopQuestions questions(context, parent);
   std::string found;
   bool ok = false;
   {
-    BusyCursor busy(seams.ui);
+    BusyCursor busy(context.ui);
     RunAside([&] { ok = TestPublishAddress(questions, url, &found); });
   }
   if (ok) {
-    seams.ui.Inform(found);
+    context.ui.Inform(found);
   } else {
-    seams.ui.Warn(found);
+    context.ui.Warn(found);
   }
 }
 

@@ -22,11 +22,11 @@ class QPushButton;
 namespace parvel {
 
 // The password prompt: a hidden field and "Remember the password" (off by default).
-class TdlgPassword : public QDialog {
+class PasswordDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TdlgPassword(const QString& who, QWidget* parent = nullptr);
+  PasswordDialog(const QString& who, QWidget* parent = nullptr);
   std::string password() const;
   bool remember() const;
 
@@ -40,7 +40,7 @@ class TdlgPassword : public QDialog {
 // "Remember the password" and the host took it.
 class DesktopQuestions : public PublishQuestions {
  public:
-  DesktopQuestions(Seams seams, QWidget* parent) : seams_(seams), parent_(parent) {}
+  DesktopQuestions(ViewContext context, QWidget* parent) : context_(context), parent_(parent) {}
   bool TrustNewHost(const std::string& host, const std::string& fingerprint) override;
   std::optional<std::string> Passphrase(const std::string& prompt) override;
   std::optional<std::string> Password(const std::string& who, int attempt) override;
@@ -49,7 +49,7 @@ class DesktopQuestions : public PublishQuestions {
  private:
   void OnWindowThread(const std::function<void()>& work);
 
-  Seams seams_;
+  ViewContext context_;
   QWidget* parent_;
   bool remember_ = false;
   bool from_keyring_ = false;
@@ -57,13 +57,13 @@ class DesktopQuestions : public PublishQuestions {
 
 // "Publish": runs PublishFolder on a worker thread and shows files, bytes and rate, with Cancel.
 // Run it through the dialog factory; result() then says what happened.
-class TdlgPublish : public QDialog {
+class PublishDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TdlgPublish(Seams seams, std::string source, PublishAddress address, LiveSelection selection = {},
-              QWidget* parent = nullptr);
-  ~TdlgPublish() override;
+  PublishDialog(ViewContext context, std::string source, PublishAddress address,
+                LiveSelection selection = {}, QWidget* parent = nullptr);
+  ~PublishDialog() override;
 
   int exec() override;
   const PublishResult& outcome() const { return result_; }
@@ -75,7 +75,7 @@ class TdlgPublish : public QDialog {
   void finishedWork();
 
  private:
-  Seams seams_;
+  ViewContext context_;
   std::string source_;
   PublishAddress address_;
   LiveSelection selection_;
@@ -89,10 +89,11 @@ class TdlgPublish : public QDialog {
 // The site editor's Publish: checks that the site has an address and the rotation is built, runs
 // the dialog and reports the outcome through the Interaction. True when everything was sent.
 // `selection` is what the rotation's live copy leaves out (SiteRotationSelection).
-bool PublishFromEditor(Seams seams, const tsiterecord& site, const std::string& rotation_directory,
-                       const LiveSelection& selection, QWidget* parent);
+bool PublishFromEditor(ViewContext context, const SiteRecord& site,
+                       const std::string& rotation_directory, const LiveSelection& selection,
+                       QWidget* parent);
 
 // Site Options' Test: connects (on a worker thread) and shows what was found.
-void TestPublishUrl(Seams seams, const std::string& url, QWidget* parent);
+void TestPublishUrl(ViewContext context, const std::string& url, QWidget* parent);
 
 }  // namespace parvel

@@ -10,10 +10,10 @@
 
 namespace parvel {
 
-TdlgCopySettings::TdlgCopySettings(Seams seams, CopySettingsDialog state, SiteSettings& settings,
-                                   bool use_rotations, QWidget* parent)
+CopySettingsDialog::CopySettingsDialog(ViewContext context, CopySettingsForm state,
+                                       SiteSettings& settings, bool use_rotations, QWidget* parent)
     : QDialog(parent),
-      seams_(seams),
+      context_(context),
       state_(std::move(state)),
       settings_(settings),
       use_rotations_(use_rotations) {
@@ -55,14 +55,14 @@ TdlgCopySettings::TdlgCopySettings(Seams seams, CopySettingsDialog state, SiteSe
   layout->addWidget(buttons);
   FillRotations();
 
-  connect(cmbSites_, &QComboBox::currentIndexChanged, this, &TdlgCopySettings::cmbSitesChange);
+  connect(cmbSites_, &QComboBox::currentIndexChanged, this, &CopySettingsDialog::cmbSitesChange);
   connect(lbxRotations_, &QListWidget::currentRowChanged, this,
           [this](int row) { state_.SelectRotation(row); });
-  connect(buttons, &QDialogButtonBox::accepted, this, &TdlgCopySettings::btnOKClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &CopySettingsDialog::btnOKClick);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-void TdlgCopySettings::FillRotations() {
+void CopySettingsDialog::FillRotations() {
   const QSignalBlocker blocker(lbxRotations_);
   lbxRotations_->clear();
   for (const auto& entry : state_.rotations()) {
@@ -73,13 +73,13 @@ void TdlgCopySettings::FillRotations() {
   btnOK_->setEnabled(state_.ok_enabled());
 }
 
-void TdlgCopySettings::cmbSitesChange(int index) {
-  state_.ChooseSite(seams_.ui, index, use_rotations_);
+void CopySettingsDialog::cmbSitesChange(int index) {
+  state_.ChooseSite(context_.ui, index, use_rotations_);
   FillRotations();
 }
 
-void TdlgCopySettings::btnOKClick() {
-  if (state_.Accept(seams_.ui, settings_, use_rotations_)) accept();
+void CopySettingsDialog::btnOKClick() {
+  if (state_.Accept(context_.ui, settings_, use_rotations_)) accept();
 }
 
 }  // namespace parvel

@@ -13,22 +13,22 @@ class QPushButton;
 
 namespace parvel {
 
-class TdlgCopySettings : public QDialog {
+class CopySettingsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TdlgCopySettings(Seams seams, CopySettingsDialog state, SiteSettings& settings,
-                   bool use_rotations, QWidget* parent = nullptr);
+  CopySettingsDialog(ViewContext context, CopySettingsForm state, SiteSettings& settings,
+                     bool use_rotations, QWidget* parent = nullptr);
 
-  const CopySettingsDialog& state() const { return state_; }
+  const CopySettingsForm& state() const { return state_; }
 
  private:
   void cmbSitesChange(int index);
   void btnOKClick();
   void FillRotations();
 
-  Seams seams_;
-  CopySettingsDialog state_;
+  ViewContext context_;
+  CopySettingsForm state_;
   SiteSettings& settings_;
   bool use_rotations_;
   QComboBox* cmbSites_;

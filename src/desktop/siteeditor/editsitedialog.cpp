@@ -57,23 +57,24 @@ class SettingsLock {
 
 // Edit Header / Edit Footer of the thumbnail pages: the snippet maker on the text used on every
 // page, or the list editor on the file whose entries rotate; nothing without a header.
-void EditPageFurniture(Seams seams, QWidget* parent, SiteSettings& s, const std::string& site_key,
-                       bool header) {
+void EditPageHeaderFooter(ViewContext context, QWidget* parent, SiteSettings& s,
+                          const std::string& site_key, bool header) {
   const HeaderMode mode = header ? s.Header_Mode : s.Footer_Mode;
   if (mode == HeaderMode::Html) {
-    EditSnippet(seams, parent, header, header ? s.Header_HTML : s.Footer_HTML, kSettingsSnippetMax);
+    EditHeaderFooter(context, parent, header, header ? s.Header_HTML : s.Footer_HTML,
+                     kSettingsHeaderFooterMax);
   } else if (mode == HeaderMode::List) {
-    EditSnippetList(seams, parent, header, header ? s.Header_File : s.Footer_File, site_key);
+    EditHeaderFooterList(context, parent, header, header ? s.Header_File : s.Footer_File, site_key);
   }
 }
 
 }  // namespace
 
-TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
+EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* parent)
     : QDialog(parent),
-      seams_(seams),
+      context_(context),
       app_(app),
-      editor_(seams.ui, app.catalogue, app.settings, app.options, app.recent.styles) {
+      editor_(context.ui, app.catalogue, app.settings, app.options, app.recent.styles) {
   setObjectName("dlgEditSite");
   setWindowTitle("Edit Site");
   setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
@@ -138,35 +139,35 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
   style_layout->setColumnStretch(0, 1);
 
   // Header and footer.
-  auto* furniture = new QGroupBox("Header and footer", this);
-  furniture->setObjectName("grpHeaderFooter");
-  cmbHeader_ = new QComboBox(furniture);
+  auto* header_footer = new QGroupBox("Header and footer", this);
+  header_footer->setObjectName("grpHeaderFooter");
+  cmbHeader_ = new QComboBox(header_footer);
   cmbHeader_->setObjectName("cmbHeader");
   cmbHeader_->addItems(
       {"No Header", "Same Header on all created pages", "Different Header on each created page"});
-  btnEditHeader_ = Button("Edit &Header", "btnEditHeader", furniture);
-  cmbFooter_ = new QComboBox(furniture);
+  btnEditHeader_ = Button("Edit &Header", "btnEditHeader", header_footer);
+  cmbFooter_ = new QComboBox(header_footer);
   cmbFooter_->setObjectName("cmbFooter");
   cmbFooter_->addItems(
       {"No Footer", "Same Footer on all created pages", "Different Footer on each created page"});
-  btnEditFooter_ = Button("Edit &Footer", "btnEditFooter", furniture);
+  btnEditFooter_ = Button("Edit &Footer", "btnEditFooter", header_footer);
   // The header and footer editors are not part of this version: the buttons stay disabled.
   btnEditHeader_->setEnabled(false);
   btnEditFooter_->setEnabled(false);
-  auto* header_label = new QLabel("Header:", furniture);
+  auto* header_label = new QLabel("Header:", header_footer);
   header_label->setObjectName("lblHeader");
   header_label->setBuddy(cmbHeader_);
-  auto* footer_label = new QLabel("Footer:", furniture);
+  auto* footer_label = new QLabel("Footer:", header_footer);
   footer_label->setObjectName("lblFooter");
   footer_label->setBuddy(cmbFooter_);
-  auto* furniture_layout = new QGridLayout(furniture);
-  furniture_layout->addWidget(header_label, 0, 0);
-  furniture_layout->addWidget(cmbHeader_, 0, 1);
-  furniture_layout->addWidget(btnEditHeader_, 0, 2);
-  furniture_layout->addWidget(footer_label, 1, 0);
-  furniture_layout->addWidget(cmbFooter_, 1, 1);
-  furniture_layout->addWidget(btnEditFooter_, 1, 2);
-  furniture_layout->setColumnStretch(1, 1);
+  auto* header_footer_layout = new QGridLayout(header_footer);
+  header_footer_layout->addWidget(header_label, 0, 0);
+  header_footer_layout->addWidget(cmbHeader_, 0, 1);
+  header_footer_layout->addWidget(btnEditHeader_, 0, 2);
+  header_footer_layout->addWidget(footer_label, 1, 0);
+  header_footer_layout->addWidget(cmbFooter_, 1, 1);
+  header_footer_layout->addWidget(btnEditFooter_, 1, 2);
+  header_footer_layout->setColumnStretch(1, 1);
 
   btnOtherSettings_ = Button("Other La&yout Settings..", "btnOtherSettings", this);
   // The add-images dialog is not part of this version.
@@ -175,7 +176,7 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
   auto* left = new QVBoxLayout;
   left->addWidget(rotations, 1);
   left->addWidget(style_group);
-  left->addWidget(furniture);
+  left->addWidget(header_footer);
   auto* other_row = new QHBoxLayout;
   other_row->addStretch();
   other_row->addWidget(btnOtherSettings_);
@@ -183,7 +184,7 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
 
   auto* images_group = new QGroupBox("Images", this);
   images_group->setObjectName("grpImages");
-  images_ = new TImageListView(seams_.ui, images_group);
+  images_ = new ImageListView(context_.ui, images_group);
   auto* images_layout = new QVBoxLayout(images_group);
   images_layout->addWidget(images_, 1);
   auto* select_row = new QHBoxLayout;
@@ -216,24 +217,24 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
   layout->addLayout(middle, 1);
   layout->addLayout(bottom);
 
-  connect(lbxRotations_, &QListWidget::currentRowChanged, this, &TdlgEditSite::lbxRotationsClick);
-  connect(btnNewRotation_, &QPushButton::clicked, this, &TdlgEditSite::btnNewRotationClick);
-  connect(btnDeleteRotation_, &QPushButton::clicked, this, &TdlgEditSite::btnDeleteRotationClick);
-  connect(btnCopySettings_, &QPushButton::clicked, this, &TdlgEditSite::btnCopySettingsClick);
-  connect(btnApplyToAll_, &QPushButton::clicked, this, &TdlgEditSite::btnApplyToAllClick);
-  connect(btnBuildAll_, &QPushButton::clicked, this, &TdlgEditSite::btnBuildAllClick);
-  connect(btnBuild_, &QPushButton::clicked, this, &TdlgEditSite::btnBuildClick);
-  connect(btnPublish_, &QPushButton::clicked, this, &TdlgEditSite::btnPublishClick);
-  connect(btnPreview_, &QPushButton::clicked, this, &TdlgEditSite::btnPreviewClick);
-  connect(btnBrowseStyle_, &QPushButton::clicked, this, &TdlgEditSite::btnBrowseStyleClick);
-  connect(btnTestCompliance_, &QPushButton::clicked, this, &TdlgEditSite::btnTestComplianceClick);
-  connect(btnViewPage_, &QPushButton::clicked, this, &TdlgEditSite::btnViewPageClick);
-  connect(btnOtherSettings_, &QPushButton::clicked, this, &TdlgEditSite::btnOtherSettingsClick);
-  connect(btnHelp_, &QPushButton::clicked, this, [this] { seams_.ui.ShowHelp(kHelpTopic); });
+  connect(lbxRotations_, &QListWidget::currentRowChanged, this, &EditSiteDialog::lbxRotationsClick);
+  connect(btnNewRotation_, &QPushButton::clicked, this, &EditSiteDialog::btnNewRotationClick);
+  connect(btnDeleteRotation_, &QPushButton::clicked, this, &EditSiteDialog::btnDeleteRotationClick);
+  connect(btnCopySettings_, &QPushButton::clicked, this, &EditSiteDialog::btnCopySettingsClick);
+  connect(btnApplyToAll_, &QPushButton::clicked, this, &EditSiteDialog::btnApplyToAllClick);
+  connect(btnBuildAll_, &QPushButton::clicked, this, &EditSiteDialog::btnBuildAllClick);
+  connect(btnBuild_, &QPushButton::clicked, this, &EditSiteDialog::btnBuildClick);
+  connect(btnPublish_, &QPushButton::clicked, this, &EditSiteDialog::btnPublishClick);
+  connect(btnPreview_, &QPushButton::clicked, this, &EditSiteDialog::btnPreviewClick);
+  connect(btnBrowseStyle_, &QPushButton::clicked, this, &EditSiteDialog::btnBrowseStyleClick);
+  connect(btnTestCompliance_, &QPushButton::clicked, this, &EditSiteDialog::btnTestComplianceClick);
+  connect(btnViewPage_, &QPushButton::clicked, this, &EditSiteDialog::btnViewPageClick);
+  connect(btnOtherSettings_, &QPushButton::clicked, this, &EditSiteDialog::btnOtherSettingsClick);
+  connect(btnHelp_, &QPushButton::clicked, this, [this] { context_.ui.ShowHelp(kHelpTopic); });
   connect(btnClose_, &QPushButton::clicked, this, &QDialog::reject);
-  connect(cmbStyleFile_, &QComboBox::editTextChanged, this, &TdlgEditSite::cmbStyleFileChange);
+  connect(cmbStyleFile_, &QComboBox::editTextChanged, this, &EditSiteDialog::cmbStyleFileChange);
   connect(cmbStyleFile_->lineEdit(), &QLineEdit::editingFinished, this,
-          &TdlgEditSite::cmbStyleFileExit);
+          &EditSiteDialog::cmbStyleFileExit);
   connect(cmbHeader_, &QComboBox::currentIndexChanged, this, [this](int index) {
     app_.settings.Header_Mode = static_cast<HeaderMode>(index);
     btnEditHeader_->setEnabled(app_.settings.Header_Mode != HeaderMode::None);
@@ -244,21 +245,21 @@ TdlgEditSite::TdlgEditSite(Seams seams, AppState& app, QWidget* parent)
   });
   for (const bool header : {true, false}) {
     connect(header ? btnEditHeader_ : btnEditFooter_, &QPushButton::clicked, this, [this, header] {
-      EditPageFurniture(seams_, this, app_.settings, app_.catalogue.site().SiteKey, header);
+      EditPageHeaderFooter(context_, this, app_.settings, app_.catalogue.site().SiteKey, header);
     });
   }
-  connect(images_, &TImageListView::Listed, this, &TdlgEditSite::ImagesListed);
-  connect(btnSelectImages_, &QPushButton::clicked, this, &TdlgEditSite::btnSelectImagesClick);
-  new TImageDropTarget(images_, seams_.ui, [this] {
+  connect(images_, &ImageListView::Listed, this, &EditSiteDialog::ImagesListed);
+  connect(btnSelectImages_, &QPushButton::clicked, this, &EditSiteDialog::btnSelectImagesClick);
+  new ImageDropTarget(images_, context_.ui, [this] {
     return static_cast<int>(app_.options.DefaultJPEGCompression) & 0xFF;
   });
 }
 
-bool TdlgEditSite::Open() {
+bool EditSiteDialog::Open() {
   saved_on_close_ = false;
   bool opened = false;
   {
-    const SettingsLock lock(seams_.ui);  // a new site's first rotation is written here
+    const SettingsLock lock(context_.ui);  // a new site's first rotation is written here
     opened = editor_.Open();
   }
   images_->SetHeading(ToQ(editor_.images_heading()));
@@ -266,31 +267,31 @@ bool TdlgEditSite::Open() {
   return opened;
 }
 
-void TdlgEditSite::SaveOnClose() {
+void EditSiteDialog::SaveOnClose() {
   if (saved_on_close_) return;
   saved_on_close_ = true;
-  const SettingsLock lock(seams_.ui);
+  const SettingsLock lock(context_.ui);
   editor_.Close();
 }
 
-void TdlgEditSite::done(int result) {
+void EditSiteDialog::done(int result) {
   SaveOnClose();
   QDialog::done(result);
 }
 
-void TdlgEditSite::ShowStatusLine() {
+void EditSiteDialog::ShowStatusLine() {
   lblStatus_->setText(ToQ(editor_.status_line()));
   btnPreview_->setEnabled(editor_.preview_enabled());
 }
 
-void TdlgEditSite::FillTemplateChoice() {
+void EditSiteDialog::FillTemplateChoice() {
   const QSignalBlocker blocker(cmbStyleFile_);
   cmbStyleFile_->clear();
   for (const auto& path : app_.recent.styles) cmbStyleFile_->addItem(ToQ(path));
   cmbStyleFile_->setEditText(ToQ(app_.settings.Style_File));
 }
 
-void TdlgEditSite::ShowRotationList() {
+void EditSiteDialog::ShowRotationList() {
   const QSignalBlocker blocker(lbxRotations_);
   lbxRotations_->clear();
   for (const auto& entry : editor_.rotation_list()) lbxRotations_->addItem(ToQ(entry));
@@ -298,7 +299,7 @@ void TdlgEditSite::ShowRotationList() {
   if (editor_.selected() < 0) lbxRotations_->clearSelection();
 }
 
-void TdlgEditSite::ShowEditor() {
+void EditSiteDialog::ShowEditor() {
   setWindowTitle(editor_.title().empty() ? QString("Edit Site")
                                          : "Edit Site - " + ToQ(editor_.title()));
   lblSiteName_->setText(ToQ(editor_.site_name()));
@@ -329,7 +330,7 @@ void TdlgEditSite::ShowEditor() {
   btnEditFooter_->setEnabled(cmbFooter_->currentIndex() > Stored(HeaderMode::None));
   ShowStatusLine();
   // The image list follows the loaded rotation's directory.
-  const std::string dir = fixpath(editor_.rotation_directory(), true);
+  const std::string dir = FixPath(editor_.rotation_directory(), true);
   if (!loaded) {
     images_->setEnabled(false);
   } else {
@@ -341,14 +342,14 @@ void TdlgEditSite::ShowEditor() {
   }
 }
 
-void TdlgEditSite::btnSelectImagesClick() {
-  if (!add_images_) add_images_ = std::make_unique<TdlgAddImages>(seams_, app_, this);
+void EditSiteDialog::btnSelectImagesClick() {
+  if (!add_images_) add_images_ = std::make_unique<AddImagesDialog>(context_, app_, this);
   add_images_->Open(editor_);
-  seams_.dialogs.Run(*add_images_);
+  context_.dialogs.Run(*add_images_);
   images_->Refresh();
 }
 
-void TdlgEditSite::ImagesListed() {
+void EditSiteDialog::ImagesListed() {
   if (editor_.current_rotation() < 0) return;
   if (MarkRotationListed(app_.settings)) {
     editor_.ShowCurrentStatus();
@@ -356,66 +357,66 @@ void TdlgEditSite::ImagesListed() {
   }
 }
 
-void TdlgEditSite::lbxRotationsClick(int row) {
+void EditSiteDialog::lbxRotationsClick(int row) {
   {
-    const SettingsLock lock(seams_.ui);
+    const SettingsLock lock(context_.ui);
     editor_.SelectRotation(row);
   }
   ShowEditor();
 }
 
-void TdlgEditSite::btnNewRotationClick() {
+void EditSiteDialog::btnNewRotationClick() {
   {
-    const SettingsLock lock(seams_.ui);
+    const SettingsLock lock(context_.ui);
     editor_.NewRotation();
   }
   ShowEditor();
 }
 
-void TdlgEditSite::btnDeleteRotationClick() {
+void EditSiteDialog::btnDeleteRotationClick() {
   {
-    const SettingsLock lock(seams_.ui);
+    const SettingsLock lock(context_.ui);
     editor_.DeleteRotation();
   }
   ShowEditor();
 }
 
-void TdlgEditSite::btnCopySettingsClick() {
-  TdlgCopySettings dialog(seams_, editor_.CopySettings(), app_.settings, app_.options.UseRotations,
-                          this);
-  if (seams_.dialogs.Run(dialog) == QDialog::Accepted) ShowEditor();
+void EditSiteDialog::btnCopySettingsClick() {
+  CopySettingsDialog dialog(context_, editor_.CopySettings(), app_.settings,
+                            app_.options.UseRotations, this);
+  if (context_.dialogs.Run(dialog) == QDialog::Accepted) ShowEditor();
 }
 
-void TdlgEditSite::btnApplyToAllClick() {
-  const SettingsLock lock(seams_.ui);
+void EditSiteDialog::btnApplyToAllClick() {
+  const SettingsLock lock(context_.ui);
   editor_.ApplyToAll();
 }
 
-void TdlgEditSite::btnBuildAllClick() {
-  RunBuildSequence(seams_, editor_, app_, true, this, [this] { ShowRotationList(); });
+void EditSiteDialog::btnBuildAllClick() {
+  RunBuildSequence(context_, editor_, app_, true, this, [this] { ShowRotationList(); });
   ShowEditor();
 }
 
-void TdlgEditSite::btnBuildClick() {
+void EditSiteDialog::btnBuildClick() {
   if (editor_.current_rotation() < 0) return;
-  RunBuildSequence(seams_, editor_, app_, false, this, [this] { ShowRotationList(); });
+  RunBuildSequence(context_, editor_, app_, false, this, [this] { ShowRotationList(); });
   editor_.ShowCurrentStatus();  // a completed build has made the rotation's Status 2
   ShowEditor();
 }
 
-void TdlgEditSite::btnPublishClick() {
+void EditSiteDialog::btnPublishClick() {
   if (editor_.current_rotation() < 0) return;
-  PublishFromEditor(seams_, app_.catalogue.site(), editor_.rotation_directory(),
+  PublishFromEditor(context_, app_.catalogue.site(), editor_.rotation_directory(),
                     SiteRotationSelection(app_.catalogue.site().SiteKey, editor_.current_rotation(),
                                           app_.options.UseRotations),
                     this);
 }
 
-void TdlgEditSite::btnPreviewClick() {
+void EditSiteDialog::btnPreviewClick() {
   editor_.Preview();
 }
 
-void TdlgEditSite::cmbStyleFileChange(const QString& text) {
+void EditSiteDialog::cmbStyleFileChange(const QString& text) {
   app_.settings.Style_File = text.toStdString();
   // A changed template can be tested again.
   tested_style_.reset();
@@ -423,37 +424,38 @@ void TdlgEditSite::cmbStyleFileChange(const QString& text) {
   btnViewPage_->setEnabled(!text.isEmpty());
 }
 
-void TdlgEditSite::cmbStyleFileExit() {
-  if (addtexttocombolist(app_.recent.styles, app_.settings.Style_File)) FillTemplateChoice();
+void EditSiteDialog::cmbStyleFileExit() {
+  if (AddTextToComboList(app_.recent.styles, app_.settings.Style_File)) FillTemplateChoice();
 }
 
-void TdlgEditSite::btnBrowseStyleClick() {
+void EditSiteDialog::btnBrowseStyleClick() {
   const auto chosen =
-      seams_.chooser.OpenFile(this, "Please select an HTML File", "HTML Files (*.htm *.html)",
-                              ToQ(app_.settings.Style_File));
+      context_.chooser.OpenFile(this, "Please select an HTML File", "HTML Files (*.htm *.html)",
+                                ToQ(app_.settings.Style_File));
   if (!chosen || chosen->isEmpty()) return;
-  if (!ShowCompliance(seams_, chosen->toStdString(), true, ProgramTemplateMarkers(), this)) return;
+  if (!ShowCompliance(context_, chosen->toStdString(), true, ProgramTemplateMarkers(), this))
+    return;
   cmbStyleFile_->setEditText(*chosen);  // runs the change rule
   cmbStyleFileExit();
 }
 
-void TdlgEditSite::btnTestComplianceClick() {
+void EditSiteDialog::btnTestComplianceClick() {
   if (app_.settings.Style_File.empty()) return;
-  ShowCompliance(seams_, app_.settings.Style_File, true, ProgramTemplateMarkers(), this);
+  ShowCompliance(context_, app_.settings.Style_File, true, ProgramTemplateMarkers(), this);
   tested_style_ = app_.settings.Style_File;
   btnTestCompliance_->setEnabled(false);
 }
 
-void TdlgEditSite::btnViewPageClick() {
-  if (!app_.settings.Style_File.empty()) seams_.ui.OpenPage(app_.settings.Style_File);
+void EditSiteDialog::btnViewPageClick() {
+  if (!app_.settings.Style_File.empty()) context_.ui.OpenPage(app_.settings.Style_File);
 }
 
-TdlgEditSite::~TdlgEditSite() = default;
+EditSiteDialog::~EditSiteDialog() = default;
 
-void TdlgEditSite::btnOtherSettingsClick() {
+void EditSiteDialog::btnOtherSettingsClick() {
   if (!settings_dialog_) {
-    settings_dialog_ = std::make_unique<TdlgThumbOptions>(seams_, app_.settings, app_.recent,
-                                                          ProgramTemplateMarkers(), this);
+    settings_dialog_ = std::make_unique<PageSettingsDialog>(context_, app_.settings, app_.recent,
+                                                            ProgramTemplateMarkers(), this);
   }
   settings_dialog_->SetSiteKey(app_.catalogue.site().SiteKey);
   settings_dialog_->Open();

@@ -22,19 +22,19 @@ class QPushButton;
 
 namespace parvel {
 
-class TdlgAddImages;
-class TdlgThumbOptions;
+class AddImagesDialog;
+class PageSettingsDialog;
 
-class TImageListView;
+class ImageListView;
 
-class TdlgEditSite : public QDialog {
+class EditSiteDialog : public QDialog {
   Q_OBJECT
 
  public:
   static constexpr int kHelpTopic = 27;
 
-  TdlgEditSite(Seams seams, AppState& app, QWidget* parent = nullptr);
-  ~TdlgEditSite() override;
+  EditSiteDialog(ViewContext context, AppState& app, QWidget* parent = nullptr);
+  ~EditSiteDialog() override;
 
   // Opens on the current site (creating its first rotation when it has none). False when there
   // is no current site.
@@ -76,11 +76,11 @@ class TdlgEditSite : public QDialog {
   void cmbStyleFileExit();
   void ImagesListed();
 
-  Seams seams_;
+  ViewContext context_;
   AppState& app_;
   SiteEditor editor_;
-  std::unique_ptr<TdlgThumbOptions> settings_dialog_;
-  std::unique_ptr<TdlgAddImages> add_images_;
+  std::unique_ptr<PageSettingsDialog> settings_dialog_;
+  std::unique_ptr<AddImagesDialog> add_images_;
   bool saved_on_close_ = false;
   // The template text Test Compliance last ran on; the button stays greyed while it is shown.
   std::optional<std::string> tested_style_;
@@ -103,7 +103,7 @@ class TdlgEditSite : public QDialog {
   QPushButton* btnEditFooter_;
   QPushButton* btnOtherSettings_;
   QPushButton* btnSelectImages_;
-  TImageListView* images_;
+  ImageListView* images_;
   QPushButton* btnBuild_;
   QPushButton* btnPublish_;
   QPushButton* btnPreview_;

@@ -44,12 +44,12 @@ QLabel* Label(const QString& text, const QString& name, QWidget* buddy) {
 
 }  // namespace
 
-TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rotations,
-                                 QWidget* parent)
+SiteOptionsDialog::SiteOptionsDialog(ViewContext context, Catalogue& catalogue, bool use_rotations,
+                                     QWidget* parent)
     : QDialog(parent),
-      seams_(seams),
+      context_(context),
       catalogue_(catalogue),
-      state_(seams.ui, catalogue.site(), use_rotations) {
+      state_(context.ui, catalogue.site(), use_rotations) {
   setObjectName("dlgSiteOptions");
   setWindowTitle("Site Options");
   const int field_width = fontMetrics().averageCharWidth() * 48;
@@ -66,7 +66,7 @@ TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rot
   cmbBaseHTMLName_ = new QComboBox(site);
   cmbBaseHTMLName_->setObjectName("cmbBaseHTMLName");
   cmbBaseHTMLName_->setEditable(true);
-  for (const auto& choice : SiteOptionsDialog::BaseHTMLNameChoices()) {
+  for (const auto& choice : SiteOptionsForm::BaseHTMLNameChoices()) {
     cmbBaseHTMLName_->addItem(ToQ(choice));
   }
   cmbBaseHTMLName_->setEditText(ToQ(state_.base_html_name()));
@@ -88,8 +88,7 @@ TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rot
   btnBrowseLivePath_->setObjectName("btnBrowseLivePath");
   spnNextRotation_ = new QSpinBox(rotation);
   spnNextRotation_->setObjectName("spnNextRotation");
-  spnNextRotation_->setRange(SiteOptionsDialog::kMinNextRotation,
-                             SiteOptionsDialog::kMaxNextRotation);
+  spnNextRotation_->setRange(SiteOptionsForm::kMinNextRotation, SiteOptionsForm::kMaxNextRotation);
   spnNextRotation_->setValue(state_.next_rotation());
   auto* rotation_form = new QFormLayout(rotation);
   rotation_form->addRow(chkAutoRotate_);
@@ -130,26 +129,27 @@ TdlgSiteOptions::TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rot
   for (QLineEdit* edit : {edtName_, edtPath_, edtLivePath_, edtPublishURL_})
     edit->setCursorPosition(0);
 
-  connect(chkAutoRotate_, &QCheckBox::toggled, this, &TdlgSiteOptions::chkAutoRotateClick);
+  connect(chkAutoRotate_, &QCheckBox::toggled, this, &SiteOptionsDialog::chkAutoRotateClick);
   connect(btnBrowsePath_, &QPushButton::clicked, this,
           [this] { BrowseInto(edtPath_, "Site creation location"); });
   connect(btnBrowseLivePath_, &QPushButton::clicked, this,
           [this] { BrowseInto(edtLivePath_, "Copy the rotation to"); });
-  connect(btnTestPublish_, &QPushButton::clicked, this,
-          [this] { TestPublishUrl(seams_, edtPublishURL_->text().trimmed().toStdString(), this); });
-  connect(buttons, &QDialogButtonBox::accepted, this, &TdlgSiteOptions::btnOKClick);
+  connect(btnTestPublish_, &QPushButton::clicked, this, [this] {
+    TestPublishUrl(context_, edtPublishURL_->text().trimmed().toStdString(), this);
+  });
+  connect(buttons, &QDialogButtonBox::accepted, this, &SiteOptionsDialog::btnOKClick);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { state_.Help(); });
 }
 
-void TdlgSiteOptions::ShowLiveFields() {
+void SiteOptionsDialog::ShowLiveFields() {
   const bool on = state_.live_fields_enabled();
   edtLivePath_->setEnabled(on);
   btnBrowseLivePath_->setEnabled(on);
   spnNextRotation_->setEnabled(on);
 }
 
-void TdlgSiteOptions::chkAutoRotateClick(bool on) {
+void SiteOptionsDialog::chkAutoRotateClick(bool on) {
   state_.set_auto_rotate(on);
   // The rule may turn the switch off again (rotations are switched off in the options).
   const QSignalBlocker blocker(chkAutoRotate_);
@@ -157,14 +157,14 @@ void TdlgSiteOptions::chkAutoRotateClick(bool on) {
   ShowLiveFields();
 }
 
-void TdlgSiteOptions::BrowseInto(QLineEdit* edit, const QString& title) {
-  const QString start = ToQ(fixpath(edit->text().toStdString(), false));
-  if (const auto folder = seams_.chooser.Folder(this, title, start)) {
-    edit->setText(ToQ(fixpath(folder->toStdString(), true)));
+void SiteOptionsDialog::BrowseInto(QLineEdit* edit, const QString& title) {
+  const QString start = ToQ(FixPath(edit->text().toStdString(), false));
+  if (const auto folder = context_.chooser.Folder(this, title, start)) {
+    edit->setText(ToQ(FixPath(folder->toStdString(), true)));
   }
 }
 
-void TdlgSiteOptions::btnOKClick() {
+void SiteOptionsDialog::btnOKClick() {
   state_.set_name(edtName_->text().toStdString());
   state_.set_path(edtPath_->text().toStdString());
   state_.set_base_html_name(cmbBaseHTMLName_->currentText().toStdString());

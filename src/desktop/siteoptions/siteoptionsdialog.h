@@ -1,4 +1,4 @@
-// The dialog "Site Options": a view over SiteOptionsDialog for the current site, with folder
+// The dialog "Site Options": a view over SiteOptionsForm for the current site, with folder
 // choosers for the site's location and the live directory.
 #pragma once
 
@@ -16,13 +16,14 @@ class QSpinBox;
 
 namespace parvel {
 
-class TdlgSiteOptions : public QDialog {
+class SiteOptionsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TdlgSiteOptions(Seams seams, Catalogue& catalogue, bool use_rotations, QWidget* parent = nullptr);
+  SiteOptionsDialog(ViewContext context, Catalogue& catalogue, bool use_rotations,
+                    QWidget* parent = nullptr);
 
-  const SiteOptionsDialog& state() const { return state_; }
+  const SiteOptionsForm& state() const { return state_; }
 
  private:
   void btnOKClick();
@@ -30,9 +31,9 @@ class TdlgSiteOptions : public QDialog {
   void BrowseInto(QLineEdit* edit, const QString& title);
   void ShowLiveFields();
 
-  Seams seams_;
+  ViewContext context_;
   Catalogue& catalogue_;
-  SiteOptionsDialog state_;
+  SiteOptionsForm state_;
   QLineEdit* edtName_;
   QLineEdit* edtPath_;
   QPushButton* btnBrowsePath_;
