@@ -180,7 +180,7 @@ std::uint64_t DecodeBytes(std::span<const std::uint8_t> data, const std::string&
                                   (orientation == 1 ? 1 : 2);
     return decoded + JpegCoefficientBytes(data);
   }
-  const TFileFormatReader* reader = ChooseReader(data, ExtensionPart(source));
+  const ImageFormat* reader = ChooseReader(data, ExtensionPart(source));
   if (reader == nullptr) return 0;  // the decode stops at once
   const ImageInfo info = reader->Info(data, 0);
   return static_cast<std::uint64_t>(std::max(info.width, 0)) *

@@ -38,21 +38,21 @@ bool IsValidDepth(int bits) {
 
 // Shows the conversion warning that prompts 1 and 2 call for; throws when the conversion is
 // refused.
-void ConfirmConversion(const TFileFormatWriter& writer, const Raster& image, int to_bits,
+void ConfirmConversion(const ImageFormat& writer, const Raster& image, int to_bits,
                        ResolutionPrompt prompt, Interaction* ui) {
   const std::string_view current = ColorResolutionName(image);
   if (prompt == ResolutionPrompt::Refuse)
-    throw CannotWriteColorResError(writer.Description(), current);
+    throw CannotWriteColorResError(writer.WriteDescription(), current);
   if (prompt == ResolutionPrompt::Convert || ui == nullptr) return;
-  const std::string text = "The graphic cannot be saved to a " + writer.Description() +
-                           " file with the current color resolution (" + std::string(current) +
-                           ").\n\nThe graphic will be saved with a different color resolution (" +
-                           std::string(ColorResolutionName(to_bits, writer.ConvertsToGray())) +
-                           ").";
+  const std::string text =
+      "The graphic cannot be saved to a " + std::string(writer.WriteDescription()) +
+      " file with the current color resolution (" + std::string(current) +
+      ").\n\nThe graphic will be saved with a different color resolution (" +
+      std::string(ColorResolutionName(to_bits, writer.codec->write_gray)) + ").";
   if (prompt == ResolutionPrompt::Warn) {
     ui->Message(MessageKind::Warning, text, Buttons::Ok);
   } else if (ui->Message(MessageKind::Warning, text, Buttons::OkCancel) != Answer::Ok) {
-    throw CannotWriteColorResError(writer.Description(), current);
+    throw CannotWriteColorResError(writer.WriteDescription(), current);
   }
 }
 
@@ -109,7 +109,7 @@ void PixelGraphic::SetPixels(Raster image) {
 void PixelGraphic::LoadFromFile(const std::string& path) {
   const std::string data = ReadFileOrThrow(path);
   const auto bytes = AsBytes(data);
-  const TFileFormatReader* reader = ChooseReader(bytes, ExtensionPart(path));
+  const ImageFormat* reader = ChooseReader(bytes, ExtensionPart(path));
   if (!reader) throw UnknownFileFormatError();
   SetPixels(reader->Read(bytes, 0, ReadOptions{fast_jpeg_decode_}));
 }
@@ -132,18 +132,17 @@ void PixelGraphic::SaveToFile(const std::string& path, const WriteOptions& optio
 
 std::vector<std::uint8_t> PixelGraphic::Encode(const std::string& path, const WriteOptions& options,
                                                Interaction* ui) const {
-  if (FileFormatWriters().empty()) throw FileFormatWritersEmptyError();
   std::string extension = ExtensionPart(path);
   if (!extension.empty()) extension.erase(0, 1);
-  const TFileFormatWriter* writer = FindWriter(extension);
+  const ImageFormat* writer = FindWriter(extension);
   if (!writer) throw UnknownExtensionError(extension);
-  const std::vector<int> depths = writer->CanWriteResolutions();
+  const std::span<const int> depths = writer->codec->write_depths;
   if (depths.empty()) throw CanWriteResolutionsEmptyError();
   Raster converted;
   const Raster* image = &image_;
   if (std::find(depths.begin(), depths.end(), image_.bits) == depths.end()) {
     ConfirmConversion(*writer, image_, depths.front(), color_resolution_prompt_, ui);
-    converted = ConvertBitCount(image_, depths.front(), writer->ConvertsToGray());
+    converted = ConvertBitCount(image_, depths.front(), writer->codec->write_gray);
     image = &converted;
   }
   return writer->Write(*image, options);
@@ -233,11 +232,11 @@ bool ReadImageFileInfo(const std::string& path, int index, ImageFileInfo* info) 
     return false;
   }
   const auto bytes = AsBytes(data);
-  const TFileFormatReader* reader = ChooseReader(bytes, ExtensionPart(path));
+  const ImageFormat* reader = ChooseReader(bytes, ExtensionPart(path));
   if (!reader) return false;
   try {
     const ImageInfo found = reader->Info(bytes, index);
-    *info = {found.width, found.height, found.bits, reader->Description()};
+    *info = {found.width, found.height, found.bits, std::string(reader->description)};
     return true;
   } catch (const EPixelGraphic&) {
     return false;
