@@ -264,18 +264,6 @@ int ChooseJPEGScale(std::int32_t stored_width, std::int32_t stored_height, std::
   return std::min(ScaleForSide(stored_width, box_width), ScaleForSide(stored_height, box_height));
 }
 
-void LoadJPEGScaled(const std::string& path, std::int32_t box_width, std::int32_t box_height,
-                    PixelGraphic& target, bool set_stretch_mode) {
-  JpegImage jpeg;
-  jpeg.LoadFromFile(path);
-  jpeg.SetDecodeFast(true);
-  jpeg.SetDecodeScale(ChooseJPEGScale(jpeg.Width(), jpeg.Height(), box_width, box_height));
-  if (set_stretch_mode) target.SetStretchMode(smMedium);
-  if (target.BitCountNum() != 24) target.SetPixels(Raster{});
-  target.SetSize(jpeg.Width(), jpeg.Height());
-  target.Canvas().StretchDraw({0, 0, target.Width(), target.Height()}, jpeg);
-}
-
 bool SaveToJpeg(PixelGraphic& image, const std::string& path, int quality, bool progressive) {
   quality = std::clamp(quality, 0, 100);
   JPEGSaveQuality = quality;

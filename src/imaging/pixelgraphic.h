@@ -204,12 +204,6 @@ bool IsJPEGFileName(std::string_view path);
 int ChooseJPEGScale(std::int32_t stored_width, std::int32_t stored_height, std::int32_t box_width,
                     std::int32_t box_height);
 
-// Decodes a JPEG file with the fast DCT at the scale ChooseJPEGScale picks for the box, straight
-// into `target`, which becomes a 24-bit image of the scaled size. With `set_stretch_mode` the
-// target's StretchMode becomes smMedium first.
-void LoadJPEGScaled(const std::string& path, std::int32_t box_width, std::int32_t box_height,
-                    PixelGraphic& target, bool set_stretch_mode = true);
-
 // Sets JPEGSaveQuality and JPEGSaveProgressive, sets the image's ColorResolutionPrompt to Convert
 // and saves it with this quality and progressive switch. False on any failure; never raises.
 bool SaveToJpeg(PixelGraphic& image, const std::string& path, int quality, bool progressive);
