@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
   ImageInfo info;
   try {
     info = ReadJpegInfo({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()});
-  } catch (const EPixelGraphic& e) {
+  } catch (const ImageError& e) {
     std::printf("thumbnail_bench: %s: %s\n", Bench().photo.c_str(), e.what());
     return 1;
   }

@@ -27,7 +27,7 @@ std::span<const std::uint8_t> AsBytes(std::string_view data) {
 std::string ReadFileOrThrow(const std::string& path) {
   std::string data;
   if (!FileExists(path) || !ReadWholeFile(path, &data)) {
-    throw EPixelGraphic("Cannot open file \"" + path + "\"");
+    throw ImageError("Cannot open file \"" + path + "\"");
   }
   return data;
 }
@@ -65,8 +65,8 @@ PixelGraphic::PixelGraphic() : canvas_(*this) {}
 void PixelGraphic::SetSize(std::int32_t width, std::int32_t height) {
   if (width < 0 || height < 0 || (width > 0 && height > 0 && !SizeIsAcceptable(width, height)) ||
       width > kMaxImageSide || height > kMaxImageSide) {
-    throw EPixelGraphic("Invalid value for " +
-                        std::string(width < 0 || width > kMaxImageSide ? "Width" : "Height"));
+    throw ImageError("Invalid value for " +
+                     std::string(width < 0 || width > kMaxImageSide ? "Width" : "Height"));
   }
   if (width == image_.width && height == image_.height) return;
   Raster resized;
@@ -91,7 +91,7 @@ void PixelGraphic::SetBitCountNum(int bits) {
 
 void PixelGraphic::SetColorResolutionPrompt(ResolutionPrompt prompt) {
   if (prompt < ResolutionPrompt::Convert || prompt > ResolutionPrompt::Refuse)
-    throw EPixelGraphic("Invalid value for ColorResolutionPrompt");
+    throw ImageError("Invalid value for ColorResolutionPrompt");
   color_resolution_prompt_ = prompt;
 }
 
@@ -100,7 +100,7 @@ void PixelGraphic::SetPixels(Raster image) {
   if (image.width < 0 || image.height < 0 ||
       (image.width > 0 && image.height > 0 && !SizeIsAcceptable(image.width, image.height)) ||
       image.pixels.size() != image.Stride() * static_cast<std::size_t>(image.height)) {
-    throw EPixelGraphic("The pixels do not match the image size");
+    throw ImageError("The pixels do not match the image size");
   }
   image.palette.resize(image.bits == 24 ? 0 : std::size_t{1} << image.bits);
   image_ = std::move(image);
@@ -126,7 +126,7 @@ void PixelGraphic::SaveToFile(const std::string& path, const WriteOptions& optio
   if (!Files().WriteFileReplace(
           path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
           &error)) {
-    throw EPixelGraphic("Cannot write " + error);
+    throw ImageError("Cannot write " + error);
   }
 }
 
@@ -137,7 +137,7 @@ std::vector<std::uint8_t> PixelGraphic::Encode(const std::string& path, const Wr
   const ImageFormat* writer = FindWriter(extension);
   if (!writer) throw UnknownExtensionError(extension);
   const std::span<const int> depths = writer->codec->write_depths;
-  if (depths.empty()) throw CanWriteResolutionsEmptyError();
+  if (depths.empty()) throw WriteDepthsEmptyError();
   Raster converted;
   const Raster* image = &image_;
   if (std::find(depths.begin(), depths.end(), image_.bits) == depths.end()) {
@@ -170,7 +170,7 @@ void JpegImage::LoadFromData(std::string data) {
 
 void JpegImage::SetDecodeScale(int scale) {
   if (scale != 1 && scale != 2 && scale != 4 && scale != 8) {
-    throw EPixelGraphic("Invalid value for DecodeScale");
+    throw ImageError("Invalid value for DecodeScale");
   }
   decode_scale_ = scale;
 }
@@ -190,7 +190,7 @@ std::span<const std::uint8_t> JpegImage::Bytes() const {
 }
 
 void JpegImage::DecodeInto(Raster& target) const {
-  if (data_.empty()) throw EPGJPGFileFormatReaderWriter("No image loaded");
+  if (data_.empty()) throw JpegError("No image loaded");
   const JpegDecodeOptions options{decode_fast_, decode_scale_, skip_unused_scans_};
   if (orientation_ == 1) {
     DecodeJpegInto(Bytes(), options, target);
@@ -199,7 +199,7 @@ void JpegImage::DecodeInto(Raster& target) const {
   Raster upright = ReadJpeg(Bytes(), options);
   ApplyOrientation(upright, orientation_);
   if (upright.width != target.width || upright.height != target.height || target.bits != 24) {
-    throw EPGJPGFileFormatReaderWriter("The target does not have the decoded size");
+    throw JpegError("The target does not have the decoded size");
   }
   target.pixels = std::move(upright.pixels);
 }
@@ -215,7 +215,7 @@ Raster JpegImage::Decode() const {
 
 void ResampleFrom(PixelGraphic& target, const PixelGraphic& source) {
   if (source.Width() <= 0 || source.Height() <= 0) {
-    throw EPixelGraphic("Cannot resample an empty image");
+    throw ImageError("Cannot resample an empty image");
   }
   Raster out;
   out.Allocate(target.Width(), target.Height(), 24);
@@ -238,7 +238,7 @@ bool ReadImageFileInfo(const std::string& path, int index, ImageFileInfo* info) 
     const ImageInfo found = reader->Info(bytes, index);
     *info = {found.width, found.height, found.bits, std::string(reader->description)};
     return true;
-  } catch (const EPixelGraphic&) {
+  } catch (const ImageError&) {
     return false;
   }
 }

@@ -61,13 +61,13 @@ std::vector<std::uint8_t> WritePlain(const Raster& image, const WriteOptions&) {
 
 // JPEG files are turned upright by their EXIF orientation.
 Raster ReadJpegUpright(std::span<const std::uint8_t> data, int index, const ReadOptions& options) {
-  RequireFirstImage<EPGJPGFileFormatReaderWriter>(index);
+  RequireFirstImage<JpegError>(index);
   Raster image = ReadJpeg(data, {options.fast_jpeg, 1});
   ApplyOrientation(image, ReadJpegOrientation(data));
   return image;
 }
 ImageInfo ReadJpegUprightInfo(std::span<const std::uint8_t> data, int index) {
-  RequireFirstImage<EPGJPGFileFormatReaderWriter>(index);
+  RequireFirstImage<JpegError>(index);
   ImageInfo info = ReadJpegInfo(data);
   if (OrientationSwapsSides(ReadJpegOrientation(data))) std::swap(info.width, info.height);
   return info;
@@ -92,7 +92,7 @@ std::vector<std::uint8_t> WritePnmKind(const Raster& image, const WriteOptions&)
 ImageInfo ReadGifIndexInfo(std::span<const std::uint8_t> data, int index) {
   ImageInfo info = ReadGifInfo(data);
   if (index < 0 || index >= info.image_count) {
-    throw EPGGIFFileFormatReaderWriter("No image number " + std::to_string(index));
+    throw GifError("No image number " + std::to_string(index));
   }
   return info;
 }
@@ -107,8 +107,8 @@ constexpr int kGifDepths[] = {8, 4, 1};
 template <PnmKind Kind>
 constexpr Codec kPnm{
     .signature = IsPnmKindSignature<Kind>,
-    .read = ReadFirst<EPGPxMFileFormatReader, ReadPnm>,
-    .info = InfoFirst<EPGPxMFileFormatReader, ReadPnmInfo>,
+    .read = ReadFirst<PnmReadError, ReadPnm>,
+    .info = InfoFirst<PnmReadError, ReadPnmInfo>,
     .write = WritePnmKind<Kind>,
     .write_depths = Kind == PnmKind::Pbm   ? std::span<const int>(kMono)
                     : Kind == PnmKind::Pgm ? std::span<const int>(kGray)
@@ -118,8 +118,8 @@ constexpr Codec kPnm{
 
 constexpr Codec kBmp{
     .signature = IsBmpSignature,
-    .read = ReadFirst<EPGBMPFileFormatReader, ReadBmp>,
-    .info = InfoFirst<EPGBMPFileFormatReader, ReadBmpInfo>,
+    .read = ReadFirst<BmpReadError, ReadBmp>,
+    .info = InfoFirst<BmpReadError, ReadBmpInfo>,
     .write = WritePlain<WriteBmp>,
     .write_depths = kAnyDepth,
 };
@@ -132,20 +132,20 @@ constexpr Codec kJpeg{
 };
 constexpr Codec kPng{
     .signature = IsPngSignature,
-    .read = ReadFirst<EPGPNGFileFormatReaderWriter, ReadPng>,
-    .info = InfoFirst<EPGPNGFileFormatReaderWriter, ReadPngInfo>,
+    .read = ReadFirst<PngError, ReadPng>,
+    .info = InfoFirst<PngError, ReadPngInfo>,
     .write = WritePlain<WritePng>,
     .write_depths = kAnyDepth,
 };
 constexpr Codec kPcx{
     .signature = IsPcxSignature,
-    .read = ReadFirst<EPGPCXFileFormatReader, ReadPcx>,
-    .info = InfoFirst<EPGPCXFileFormatReader, ReadPcxInfo>,
+    .read = ReadFirst<PcxReadError, ReadPcx>,
+    .info = InfoFirst<PcxReadError, ReadPcxInfo>,
 };
 // No signature: chosen by extension only.
 constexpr Codec kTga{
-    .read = ReadFirst<EPGTGAFileFormatReader, ReadTga>,
-    .info = InfoFirst<EPGTGAFileFormatReader, ReadTgaInfo>,
+    .read = ReadFirst<TgaReadError, ReadTga>,
+    .info = InfoFirst<TgaReadError, ReadTgaInfo>,
     .write = WritePlain<WriteTga>,
     .write_depths = kTgaDepths,
 };
@@ -166,8 +166,8 @@ constexpr Codec kGif{
 };
 constexpr Codec kIco{
     .signature = IsIcoSignature,
-    .read = ReadFirst<EPGICOFileFormatReader, ReadIco>,
-    .info = InfoFirst<EPGICOFileFormatReader, ReadIcoInfo>,
+    .read = ReadFirst<IcoReadError, ReadIco>,
+    .info = InfoFirst<IcoReadError, ReadIcoInfo>,
 };
 // HEIF photographs: HEIC and AVIF, through libheif, turned as the container says.
 constexpr Codec kHeif{
@@ -178,8 +178,8 @@ constexpr Codec kHeif{
 // WebP through libwebp, turned upright by its EXIF orientation.
 constexpr Codec kWebp{
     .signature = IsWebpSignature,
-    .read = ReadFirst<EPGWebPFileFormatReader, ReadWebp>,
-    .info = InfoFirst<EPGWebPFileFormatReader, ReadWebpInfo>,
+    .read = ReadFirst<WebpReadError, ReadWebp>,
+    .info = InfoFirst<WebpReadError, ReadWebpInfo>,
 };
 // No signature; reading fails with a plain explanation (no renderer on this platform).
 template <Raster (*Decode)(std::span<const std::uint8_t>),
@@ -272,7 +272,7 @@ PictureIdentity IdentifyPicture(std::span<const std::uint8_t> head, std::string_
       format.Info(head.first(std::min(head.size(), kIdentifyBytes)), 0);
       identity.verdict = PictureVerdict::Picture;
       identity.reader = &format;
-    } catch (const EPixelGraphic& e) {
+    } catch (const ImageError& e) {
       if (!format.CanDecode()) {
         identity.verdict = PictureVerdict::Undecodable;
         identity.reason = e.what();

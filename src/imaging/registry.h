@@ -31,7 +31,7 @@ struct Codec {
   // Whether the first (up to kSignatureBytes) bytes are of this format; null for a format chosen
   // by its extension only.
   bool (*signature)(std::span<const std::uint8_t> head) = nullptr;
-  // Decodes image `index` of a whole file. Throws the format's EPixelGraphic class.
+  // Decodes image `index` of a whole file. Throws the format's ImageError class.
   Raster (*read)(std::span<const std::uint8_t> data, int index,
                  const ReadOptions& options) = nullptr;
   // Image count, size, depth and subformat of image `index`, from the headers only.
@@ -39,7 +39,7 @@ struct Codec {
   // False for a format that is listed but cannot be decoded on this platform.
   bool can_decode = true;
   // Encodes an image of one of `write_depths`; null for a format the program does not write.
-  // Throws the format's EPixelGraphic class.
+  // Throws the format's ImageError class.
   std::vector<std::uint8_t> (*write)(const Raster& image, const WriteOptions& options) = nullptr;
   // The colour depths `write` stores; an image of another depth is converted to the first,
   // to gray rather than colour when `write_gray`.

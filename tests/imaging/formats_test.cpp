@@ -68,7 +68,7 @@ std::string Colours(const Raster& r) {
 std::string ErrorOf(const std::function<void()>& f) {
   try {
     f();
-  } catch (const EPixelGraphic& e) {
+  } catch (const ImageError& e) {
     return e.what();
   } catch (const std::exception& e) {
     return std::string("foreign error: ") + e.what();

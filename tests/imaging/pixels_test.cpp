@@ -166,7 +166,7 @@ TEST_P(ColorResolutionPromptCase, GovernsTheConversion) {
   try {
     image.SaveToFile(path, c.with_ui ? &ui : nullptr);
     EXPECT_TRUE(c.saved);
-  } catch (const EPGCannotWriteColorRes& e) {
+  } catch (const CannotWriteColorRes& e) {
     EXPECT_FALSE(c.saved);
     EXPECT_STREQ(e.what(),
                  "The graphic cannot be saved with to a GIF-Format file with the current color "
