@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         ++different;
         std::cout << "DIFFERENT: " << path << "\n";
       }
-    } catch (const EPixelGraphic& e) {
+    } catch (const ImageError& e) {
       ++failed;
       std::cout << "error: " << path << ": " << e.what() << "\n";
     }

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
       mosaic.Canvas().CopyRect({x, y, x + kTileWidth, y + kTileHeight}, tile.Canvas(),
                                {left, top, left + kTileWidth, top + kTileHeight});
     }
-  } catch (const EPixelGraphic& e) {
+  } catch (const ImageError& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;
   }

@@ -1,6 +1,8 @@
-// Times the thumbnail path on a real photograph: LoadJPEGScaled into a 150 x 150 box, ResampleFrom
-// to the thumbnail size, SaveToJpeg at quality 70 progressive; and beside it the floor, a bare
-// library decode of the same file at the same scale with the fast DCT into a buffer.
+// Times the build's thumbnail path on a real photograph: MakeThumbnailData for a 150 x 150 box at
+// quality 70 (read, decode at the reduced scale with the fast DCT, turn upright, reduce, encode
+// progressive with the thumbnail's record) and WriteThumbnailData writing it; each step on its
+// own; and beside them the floor, a bare library decode of the same file at the same scale with
+// the fast DCT into a buffer.
 //   thumbnail_bench [benchmark flags] PHOTO.jpg     (or PARVEL_BENCH_PHOTO=PHOTO.jpg)
 // PARVEL_BENCH_OUT names the folder for the thumbnails (default /tmp).
 // Without a photograph it says so and ends successfully. bench/make-bench-photo makes one.
@@ -16,11 +18,15 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "builder/thumbnail.h"
 #include "imaging/formats/jpeg.h"
 #include "imaging/pixelgraphic.h"
+#include "imaging/resample.h"
+#include "platform/console_interaction.h"
 #include "platform/filesystem.h"
 
 namespace {
@@ -28,6 +34,7 @@ namespace {
 using namespace parvel;
 
 constexpr std::int32_t kBox = 150;
+constexpr int kQuality = 70;
 
 struct Setup {
   std::string photo;
@@ -66,25 +73,37 @@ void BareDecode(const std::string& path, int scale, std::vector<std::uint8_t>& b
   jpeg_destroy_decompress(&info);
 }
 
-// The thumbnail size for a decoded image fitted into the box, keeping proportions.
-std::pair<std::int32_t, std::int32_t> Fit(std::int32_t w, std::int32_t h) {
-  if (static_cast<std::int64_t>(w) * kBox >= static_cast<std::int64_t>(h) * kBox) {
-    return {kBox, std::max<std::int32_t>(1, h * kBox / w)};
-  }
-  return {std::max<std::int32_t>(1, w * kBox / h), kBox};
+std::span<const std::uint8_t> AsBytes(const std::string& data) {
+  return {reinterpret_cast<const std::uint8_t*>(data.data()), data.size()};
 }
 
-// The whole thumbnail path, as the thumbnail maker runs it for a JPEG source.
+// The build's decode of the photograph: the whole file read, decoded at the scale that covers
+// the box with the fast DCT, leaving out the scans that scale does not use.
+Raster BuildDecode() {
+  std::string data;
+  ReadWholeFile(Bench().photo, &data);
+  return ReadJpeg(AsBytes(data), {true, Bench().scale, true});
+}
+
+// The decoded photograph reduced to its thumbnail size with the build's filter.
+Raster Reduce(const Raster& decoded) {
+  const ThumbSize size = CalculateDimensions(decoded.width, decoded.height, kBox, kBox);
+  Raster thumb;
+  thumb.Allocate(size.width, size.height, 24);
+  Resample(decoded, thumb, ResampleFilter::Box);
+  return thumb;
+}
+
+// Writes a thumbnail as the build does; a failure is answered No and ends the benchmark.
+bool Write(const std::vector<std::uint8_t>& data, const std::string& out) {
+  ConsoleInteraction ui(std::cerr, std::cin, ConsoleInteraction::Policy::No, false);
+  return WriteThumbnailData(ui, data, out, kQuality);
+}
+
+// The whole thumbnail path, as a build runs it for one photograph.
 bool ThumbnailPath(const std::string& out) {
-  PixelGraphic work;
-  LoadJPEGScaled(Bench().photo, kBox, kBox, work);
-  const auto [w, h] = Fit(work.Width(), work.Height());
-  PixelGraphic scaled;
-  scaled.SetStretchMode(smMedium);
-  scaled.SetSize(w, h);
-  ResampleFrom(scaled, work);
-  work.Assign(scaled);
-  return SaveToJpeg(work, out, 70, true);
+  const std::vector<std::uint8_t> data = MakeThumbnailData(Bench().photo, kBox, kBox, kQuality);
+  return !data.empty() && Write(data, out);
 }
 
 void BM_Floor_BareDecode(benchmark::State& state) {
@@ -98,55 +117,45 @@ void BM_Floor_BareDecode(benchmark::State& state) {
 void BM_ThumbnailPath(benchmark::State& state) {
   const std::string out = Bench().out_dir + "/thumb_thb.jpg";
   for (auto _ : state) {
-    if (!ThumbnailPath(out)) state.SkipWithError("SaveToJpeg failed");
+    if (!ThumbnailPath(out)) state.SkipWithError("the thumbnail was not made");
   }
 }
 
-void BM_Step_LoadJPEGScaled(benchmark::State& state) {
+void BM_Step_MakeThumbnailImage(benchmark::State& state) {
   for (auto _ : state) {
-    PixelGraphic work;
-    LoadJPEGScaled(Bench().photo, kBox, kBox, work);
-    benchmark::DoNotOptimize(work.Pixels().pixels.data());
+    const Raster thumb = MakeThumbnailImage(Bench().photo, kBox, kBox);
+    benchmark::DoNotOptimize(thumb.pixels.data());
   }
 }
 
-void BM_Step_ResampleFrom(benchmark::State& state) {
-  PixelGraphic work;
-  LoadJPEGScaled(Bench().photo, kBox, kBox, work);
-  const auto [w, h] = Fit(work.Width(), work.Height());
+void BM_Step_Decode(benchmark::State& state) {
   for (auto _ : state) {
-    PixelGraphic scaled;
-    scaled.SetStretchMode(smMedium);
-    scaled.SetSize(w, h);
-    ResampleFrom(scaled, work);
-    benchmark::DoNotOptimize(scaled.Pixels().pixels.data());
+    const Raster decoded = BuildDecode();
+    benchmark::DoNotOptimize(decoded.pixels.data());
+  }
+}
+
+void BM_Step_Reduce(benchmark::State& state) {
+  const Raster decoded = BuildDecode();
+  for (auto _ : state) {
+    const Raster thumb = Reduce(decoded);
+    benchmark::DoNotOptimize(thumb.pixels.data());
   }
 }
 
 void BM_Step_Encode(benchmark::State& state) {
-  PixelGraphic work;
-  LoadJPEGScaled(Bench().photo, kBox, kBox, work);
-  const auto [w, h] = Fit(work.Width(), work.Height());
-  PixelGraphic scaled;
-  scaled.SetStretchMode(smMedium);
-  scaled.SetSize(w, h);
-  ResampleFrom(scaled, work);
+  const Raster thumb = Reduce(BuildDecode());
+  const std::string record = ThumbnailRecord("photo.jpg", FileStamp{}, kBox, kBox, kQuality);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(WriteJpeg(scaled.Pixels(), 70, true).data());
+    benchmark::DoNotOptimize(WriteJpeg(thumb, kQuality, true, record).data());
   }
 }
 
-void BM_Step_SaveToJpeg(benchmark::State& state) {
-  PixelGraphic work;
-  LoadJPEGScaled(Bench().photo, kBox, kBox, work);
-  const auto [w, h] = Fit(work.Width(), work.Height());
-  PixelGraphic scaled;
-  scaled.SetStretchMode(smMedium);
-  scaled.SetSize(w, h);
-  ResampleFrom(scaled, work);
-  const std::string out = Bench().out_dir + "/save_thb.jpg";
+void BM_Step_Write(benchmark::State& state) {
+  const std::vector<std::uint8_t> data = MakeThumbnailData(Bench().photo, kBox, kBox, kQuality);
+  const std::string out = Bench().out_dir + "/write_thb.jpg";
   for (auto _ : state) {
-    if (!SaveToJpeg(scaled, out, 70, true)) state.SkipWithError("SaveToJpeg failed");
+    if (!Write(data, out)) state.SkipWithError("WriteThumbnailData failed");
   }
 }
 
@@ -190,7 +199,7 @@ int main(int argc, char** argv) {
   ImageInfo info;
   try {
     info = ReadJpegInfo({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()});
-  } catch (const EPixelGraphic& e) {
+  } catch (const ImageError& e) {
     std::printf("thumbnail_bench: %s: %s\n", Bench().photo.c_str(), e.what());
     return 1;
   }
@@ -209,16 +218,19 @@ int main(int argc, char** argv) {
               Bench().photo.c_str(), info.width, info.height, data.size(), Bench().scale,
               Bench().out_dir.c_str());
 
-  benchmark::RegisterBenchmark("Floor_BareDecode", BM_Floor_BareDecode)
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("ThumbnailPath", BM_ThumbnailPath)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Step_LoadJPEGScaled", BM_Step_LoadJPEGScaled)
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Step_ResampleFrom", BM_Step_ResampleFrom)
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Step_Encode", BM_Step_Encode)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("Step_SaveToJpeg", BM_Step_SaveToJpeg)
-      ->Unit(benchmark::kMillisecond);
+  using Function = void (*)(benchmark::State&);
+  const std::pair<const char*, Function> benchmarks[] = {
+      {"Floor_BareDecode", BM_Floor_BareDecode},
+      {"ThumbnailPath", BM_ThumbnailPath},
+      {"Step_MakeThumbnailImage", BM_Step_MakeThumbnailImage},
+      {"Step_Decode", BM_Step_Decode},
+      {"Step_Reduce", BM_Step_Reduce},
+      {"Step_Encode", BM_Step_Encode},
+      {"Step_Write", BM_Step_Write},
+  };
+  for (const auto& [name, function] : benchmarks) {
+    benchmark::RegisterBenchmark(name, function)->Unit(benchmark::kMillisecond);
+  }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
 

@@ -70,7 +70,7 @@ Converted ConvertToJPEG(Interaction& ui, const std::string& source, const std::s
     PixelGraphic image;
     image.LoadFromFile(source);
     if (image.BitCountNum() != 24) image.SetBitCountNum(24);
-    const TFileFormatWriter* writer = FindWriter("jpg");
+    const ImageFormat* writer = FindWriter("jpg");
     if (writer == nullptr) throw std::runtime_error("no JPEG writer");
     bytes = writer->Write(image.Pixels(), WriteOptions{quality, true});
   } catch (const std::exception& e) {
@@ -179,7 +179,7 @@ bool AddImage(Interaction& ui, const std::string& source, const std::string& des
   // format, else under NAME.jpg or NAME.gif (a JPEG named .jif or .jfif, which the rotation's list
   // would not show; a GIF named .jpg, which a build would read as a JPEG). Any other picture,
   // whatever its name, becomes a JPEG.
-  const std::string& format = identity.reader->Extension();
+  const std::string_view format = identity.reader->extension;
   const bool jpeg = format == "jpg" || format == "jpeg" || format == "jif";
   const bool gif = format == "gif";
   const bool copy = jpeg || gif;

@@ -195,9 +195,9 @@ std::optional<Raster> SharedThumbnailCache::Read(const std::string& source,
   try {
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(png.data()),
                                               png.size());
-    const TFileFormatReader* reader =
+    const ImageFormat* reader =
         ChooseReader(bytes.first(std::min(bytes.size(), kSignatureBytes)), "png");
-    if (reader == nullptr || reader->Extension() != "png") return std::nullopt;
+    if (reader == nullptr || reader->extension != "png") return std::nullopt;
     Raster image = reader->Read(bytes, 0, {});
     if (image.width <= 0 || image.height <= 0) return std::nullopt;
     // Other programs write grey, palette and 16-bit thumbnails too.

@@ -32,7 +32,7 @@ std::optional<Raster> LoadImageFile(const std::string& path) {
   const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.data()),
                                             data.size());
   try {
-    const TFileFormatReader* reader =
+    const ImageFormat* reader =
         ChooseReader(bytes.first(std::min(bytes.size(), kSignatureBytes)), ExtensionPart(path));
     if (reader == nullptr) return std::nullopt;
     Raster image = reader->Read(bytes, 0, ReadOptions{});
@@ -272,7 +272,7 @@ bool ThumbDiskCache::Add(const SourceStamp& stamp, const Raster& image) {
     if (max_count_ <= 0 || directory_.empty()) return false;
     format = save_format_;
   }
-  const TFileFormatWriter* writer = FindWriter(format);
+  const ImageFormat* writer = FindWriter(format);
   if (writer == nullptr) return false;
   std::vector<std::uint8_t> data;
   try {

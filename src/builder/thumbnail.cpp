@@ -100,7 +100,7 @@ std::span<const std::uint8_t> ReadSource(const std::string& path, FileStamp* sta
   }
   std::size_t used = 0;
   if (!ReadFileIntoBuffer(path, buffer, &used, stamp)) {
-    throw EPixelGraphic("Cannot open file \"" + path + "\"");
+    throw ImageError("Cannot open file \"" + path + "\"");
   }
   return {buffer.data(), used};
 }
@@ -140,7 +140,7 @@ Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int
     decoded = ReadJpeg(bytes, options);
     ApplyOrientation(decoded, orientation);
   }
-  if (decoded.width <= 0 || decoded.height <= 0) throw EPixelGraphic("empty image");
+  if (decoded.width <= 0 || decoded.height <= 0) throw ImageError("empty image");
   const ThumbSize size = CalculateDimensions(decoded.width, decoded.height, box_width, box_height);
   Raster thumb;
   thumb.Allocate(size.width, size.height, 24);
@@ -154,12 +154,12 @@ Raster OtherThumbnail(const std::string& source, std::int32_t box_width, std::in
                       FileStamp* stamp) {
   // Taken before the read: a change after it makes the record older than the file, never newer.
   const auto before = StampOf(source);
-  if (!before) throw EPixelGraphic("Cannot open file \"" + source + "\"");
+  if (!before) throw ImageError("Cannot open file \"" + source + "\"");
   if (stamp) *stamp = *before;
   PixelGraphic loaded;
   loaded.SetFastJPEGDecode(true);
   loaded.LoadFromFile(source);
-  if (loaded.Width() <= 0 || loaded.Height() <= 0) throw EPixelGraphic("empty image");
+  if (loaded.Width() <= 0 || loaded.Height() <= 0) throw ImageError("empty image");
   const ThumbSize size =
       CalculateDimensions(loaded.Width(), loaded.Height(), box_width, box_height);
   PixelGraphic thumb;
@@ -180,7 +180,7 @@ std::uint64_t DecodeBytes(std::span<const std::uint8_t> data, const std::string&
                                   (orientation == 1 ? 1 : 2);
     return decoded + JpegCoefficientBytes(data);
   }
-  const TFileFormatReader* reader = ChooseReader(data, ExtensionPart(source));
+  const ImageFormat* reader = ChooseReader(data, ExtensionPart(source));
   if (reader == nullptr) return 0;  // the decode stops at once
   const ImageInfo info = reader->Info(data, 0);
   return static_cast<std::uint64_t>(std::max(info.width, 0)) *

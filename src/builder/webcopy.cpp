@@ -75,7 +75,7 @@ Raster MakeWebCopyImage(const std::string& source, std::int32_t box, FileStamp* 
   std::vector<std::uint8_t> buffer;
   std::size_t used = 0;
   if (!ReadFileIntoBuffer(source, buffer, &used, stamp)) {
-    throw EPixelGraphic("Cannot open file \"" + source + "\"");
+    throw ImageError("Cannot open file \"" + source + "\"");
   }
   const std::span<const std::uint8_t> bytes(buffer.data(), used);
   const CopyPlan plan = PlanCopy(bytes, box);
@@ -88,7 +88,7 @@ Raster MakeWebCopyImage(const std::string& source, std::int32_t box, FileStamp* 
   Raster decoded = ReadJpeg(bytes, options);
   buffer = {};  // the file is not needed past the decode
   ApplyOrientation(decoded, plan.orientation);
-  if (decoded.width <= 0 || decoded.height <= 0) throw EPixelGraphic("empty image");
+  if (decoded.width <= 0 || decoded.height <= 0) throw ImageError("empty image");
   const ThumbSize size = WebCopySize(plan.width, plan.height, box);
   if (decoded.width == size.width && decoded.height == size.height) return decoded;
   Raster copy;

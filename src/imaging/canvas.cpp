@@ -77,7 +77,7 @@ void StretchBlit(PixelGraphic& owner, const Raster& source, const Rect& rect) {
     return;
   }
   if (!SizeIsAcceptable(rect.Width(), rect.Height())) {
-    throw EPixelGraphic("Invalid value for the drawing rectangle");
+    throw ImageError("Invalid value for the drawing rectangle");
   }
   Raster scaled;
   scaled.Allocate(rect.Width(), rect.Height(), 24);

@@ -97,7 +97,7 @@ Raster Quantise(const Raster& image, int bits) {
   std::vector<GifColorType> map(static_cast<std::size_t>(size));
   if (GifQuantizeBuffer(static_cast<unsigned>(src.width), static_cast<unsigned>(src.height), &size,
                         r.data(), g.data(), b.data(), indexes.data(), map.data()) != GIF_OK) {
-    throw EPixelGraphic("Cannot reduce the colours of the image");
+    throw ImageError("Cannot reduce the colours of the image");
   }
   std::vector<std::array<std::uint64_t, 4>> sums(map.size(), {0, 0, 0, 0});
   for (std::size_t i = 0; i < count; ++i) {

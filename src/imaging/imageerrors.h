@@ -9,77 +9,71 @@
 
 namespace parvel {
 
-class EPixelGraphic : public std::runtime_error {
+class ImageError : public std::runtime_error {
  public:
-  explicit EPixelGraphic(const std::string& message) : std::runtime_error(message) {}
+  explicit ImageError(const std::string& message) : std::runtime_error(message) {}
 };
 
-#define PARVEL_PG_ERROR(Name)                                             \
-  class Name : public EPixelGraphic {                                     \
-   public:                                                                \
-    explicit Name(const std::string& message) : EPixelGraphic(message) {} \
+#define PARVEL_IMAGE_ERROR(Name)                                       \
+  class Name : public ImageError {                                     \
+   public:                                                             \
+    explicit Name(const std::string& message) : ImageError(message) {} \
   };
 
 // Errors of the image layer itself; the texts are made by the functions below.
-PARVEL_PG_ERROR(EPGUnknownFileFormat)         // "Unknown file format"
-PARVEL_PG_ERROR(EPGUnknownExtension)          // "Unknown file extension "%S1""
-PARVEL_PG_ERROR(EPGFileFormatWritersEmpty)    // "%S1 is empty"
-PARVEL_PG_ERROR(EPGCanWriteResolutionsEmpty)  // "%S1 is empty"
-PARVEL_PG_ERROR(EPGCannotWriteColorRes)
-PARVEL_PG_ERROR(EPGInvalidBitCountNum)  // "Invalid value for %S1"
-#undef PARVEL_PG_ERROR
+PARVEL_IMAGE_ERROR(UnknownFileFormat)  // "Unknown file format"
+PARVEL_IMAGE_ERROR(UnknownExtension)   // "Unknown file extension "%S1""
+PARVEL_IMAGE_ERROR(WriteDepthsEmpty)   // "%S1 is empty"
+PARVEL_IMAGE_ERROR(CannotWriteColorRes)
+PARVEL_IMAGE_ERROR(InvalidBitCountNum)  // "Invalid value for %S1"
+#undef PARVEL_IMAGE_ERROR
 
 // A format's own error: the message is the prefix followed by the text.
-#define PARVEL_PG_FORMAT_ERROR(Name, Prefix)                         \
-  class Name : public EPixelGraphic {                                \
-   public:                                                           \
-    static constexpr std::string_view kPrefix = Prefix;              \
-    explicit Name(std::string_view text)                             \
-        : EPixelGraphic(std::string(kPrefix) + std::string(text)) {} \
+#define PARVEL_FORMAT_ERROR(Name, Prefix)                                                          \
+  class Name : public ImageError {                                                                 \
+   public:                                                                                         \
+    static constexpr std::string_view kPrefix = Prefix;                                            \
+    explicit Name(std::string_view text) : ImageError(std::string(kPrefix) + std::string(text)) {} \
   };
 
-PARVEL_PG_FORMAT_ERROR(EPGBMPFileFormatReader, "BMP: ")
-PARVEL_PG_FORMAT_ERROR(EPGJPGFileFormatReaderWriter, "JPG: ")
-PARVEL_PG_FORMAT_ERROR(EPGPNGFileFormatReaderWriter, "PNG: ")
-PARVEL_PG_FORMAT_ERROR(EPGPCXFileFormatReader, "PCX: ")
-PARVEL_PG_FORMAT_ERROR(EPGPxMFileFormatReader, "PBM, PGM, PPM: ")
-PARVEL_PG_FORMAT_ERROR(EPGPxMFileFormatWriter, "PBM, PGM, PPM: ")
-PARVEL_PG_FORMAT_ERROR(EPGTGAFileFormatReader, "TGA: ")
-PARVEL_PG_FORMAT_ERROR(EPGTIFFileFormatReader, "TIFF: ")
-PARVEL_PG_FORMAT_ERROR(EPGTIFFileFormatWriter, "TIFF: ")
-// Formats the fixed list names no class for; they follow the same pattern.
-PARVEL_PG_FORMAT_ERROR(EPGGIFFileFormatReaderWriter, "GIF: ")
-PARVEL_PG_FORMAT_ERROR(EPGICOFileFormatReader, "ICO: ")
-PARVEL_PG_FORMAT_ERROR(EPGWMFFileFormatReader, "WMF: ")
-PARVEL_PG_FORMAT_ERROR(EPGEMFFileFormatReader, "EMF: ")
-PARVEL_PG_FORMAT_ERROR(EPGHEIFFileFormatReader, "HEIF: ")
-PARVEL_PG_FORMAT_ERROR(EPGWebPFileFormatReader, "WebP: ")
-PARVEL_PG_FORMAT_ERROR(EPGTGAFileFormatWriter, "TGA: ")
-PARVEL_PG_FORMAT_ERROR(EPGBMPFileFormatWriter, "BMP: ")
-#undef PARVEL_PG_FORMAT_ERROR
+PARVEL_FORMAT_ERROR(BmpReadError, "BMP: ")
+PARVEL_FORMAT_ERROR(JpegError, "JPG: ")
+PARVEL_FORMAT_ERROR(PngError, "PNG: ")
+PARVEL_FORMAT_ERROR(PcxReadError, "PCX: ")
+PARVEL_FORMAT_ERROR(PnmReadError, "PBM, PGM, PPM: ")
+PARVEL_FORMAT_ERROR(PnmWriteError, "PBM, PGM, PPM: ")
+PARVEL_FORMAT_ERROR(TgaReadError, "TGA: ")
+PARVEL_FORMAT_ERROR(TiffReadError, "TIFF: ")
+PARVEL_FORMAT_ERROR(TiffWriteError, "TIFF: ")
+PARVEL_FORMAT_ERROR(GifError, "GIF: ")
+PARVEL_FORMAT_ERROR(IcoReadError, "ICO: ")
+PARVEL_FORMAT_ERROR(WmfReadError, "WMF: ")
+PARVEL_FORMAT_ERROR(EmfReadError, "EMF: ")
+PARVEL_FORMAT_ERROR(HeifReadError, "HEIF: ")
+PARVEL_FORMAT_ERROR(WebpReadError, "WebP: ")
+PARVEL_FORMAT_ERROR(TgaWriteError, "TGA: ")
+PARVEL_FORMAT_ERROR(BmpWriteError, "BMP: ")
+#undef PARVEL_FORMAT_ERROR
 
 // The texts of the image layer's own errors.
-inline EPGUnknownFileFormat UnknownFileFormatError() {
-  return EPGUnknownFileFormat("Unknown file format");
+inline UnknownFileFormat UnknownFileFormatError() {
+  return UnknownFileFormat("Unknown file format");
 }
-inline EPGUnknownExtension UnknownExtensionError(std::string_view extension) {
-  return EPGUnknownExtension("Unknown file extension \"" + std::string(extension) + "\"");
+inline UnknownExtension UnknownExtensionError(std::string_view extension) {
+  return UnknownExtension("Unknown file extension \"" + std::string(extension) + "\"");
 }
-inline EPGFileFormatWritersEmpty FileFormatWritersEmptyError() {
-  return EPGFileFormatWritersEmpty("FileFormatWriters is empty");
-}
-inline EPGCanWriteResolutionsEmpty CanWriteResolutionsEmptyError() {
-  return EPGCanWriteResolutionsEmpty("CanWriteResolutions is empty");
+inline WriteDepthsEmpty WriteDepthsEmptyError() {
+  return WriteDepthsEmpty("CanWriteResolutions is empty");
 }
 // `format` is the writer's description, `depth` the name of the image's colour resolution.
-inline EPGCannotWriteColorRes CannotWriteColorResError(std::string_view format,
-                                                       std::string_view depth) {
-  return EPGCannotWriteColorRes("The graphic cannot be saved with to a " + std::string(format) +
-                                " file with the current color resolution (" + std::string(depth) +
-                                ")");
+inline CannotWriteColorRes CannotWriteColorResError(std::string_view format,
+                                                    std::string_view depth) {
+  return CannotWriteColorRes("The graphic cannot be saved with to a " + std::string(format) +
+                             " file with the current color resolution (" + std::string(depth) +
+                             ")");
 }
-inline EPGInvalidBitCountNum InvalidBitCountNumError() {
-  return EPGInvalidBitCountNum("Invalid value for BitCountNum");
+inline InvalidBitCountNum InvalidBitCountNumError() {
+  return InvalidBitCountNum("Invalid value for BitCountNum");
 }
 
 }  // namespace parvel

@@ -27,7 +27,7 @@ std::span<const std::uint8_t> AsBytes(std::string_view data) {
 std::string ReadFileOrThrow(const std::string& path) {
   std::string data;
   if (!FileExists(path) || !ReadWholeFile(path, &data)) {
-    throw EPixelGraphic("Cannot open file \"" + path + "\"");
+    throw ImageError("Cannot open file \"" + path + "\"");
   }
   return data;
 }
@@ -38,21 +38,21 @@ bool IsValidDepth(int bits) {
 
 // Shows the conversion warning that prompts 1 and 2 call for; throws when the conversion is
 // refused.
-void ConfirmConversion(const TFileFormatWriter& writer, const Raster& image, int to_bits,
+void ConfirmConversion(const ImageFormat& writer, const Raster& image, int to_bits,
                        ResolutionPrompt prompt, Interaction* ui) {
   const std::string_view current = ColorResolutionName(image);
   if (prompt == ResolutionPrompt::Refuse)
-    throw CannotWriteColorResError(writer.Description(), current);
+    throw CannotWriteColorResError(writer.WriteDescription(), current);
   if (prompt == ResolutionPrompt::Convert || ui == nullptr) return;
-  const std::string text = "The graphic cannot be saved to a " + writer.Description() +
-                           " file with the current color resolution (" + std::string(current) +
-                           ").\n\nThe graphic will be saved with a different color resolution (" +
-                           std::string(ColorResolutionName(to_bits, writer.ConvertsToGray())) +
-                           ").";
+  const std::string text =
+      "The graphic cannot be saved to a " + std::string(writer.WriteDescription()) +
+      " file with the current color resolution (" + std::string(current) +
+      ").\n\nThe graphic will be saved with a different color resolution (" +
+      std::string(ColorResolutionName(to_bits, writer.codec->write_gray)) + ").";
   if (prompt == ResolutionPrompt::Warn) {
     ui->Message(MessageKind::Warning, text, Buttons::Ok);
   } else if (ui->Message(MessageKind::Warning, text, Buttons::OkCancel) != Answer::Ok) {
-    throw CannotWriteColorResError(writer.Description(), current);
+    throw CannotWriteColorResError(writer.WriteDescription(), current);
   }
 }
 
@@ -65,8 +65,8 @@ PixelGraphic::PixelGraphic() : canvas_(*this) {}
 void PixelGraphic::SetSize(std::int32_t width, std::int32_t height) {
   if (width < 0 || height < 0 || (width > 0 && height > 0 && !SizeIsAcceptable(width, height)) ||
       width > kMaxImageSide || height > kMaxImageSide) {
-    throw EPixelGraphic("Invalid value for " +
-                        std::string(width < 0 || width > kMaxImageSide ? "Width" : "Height"));
+    throw ImageError("Invalid value for " +
+                     std::string(width < 0 || width > kMaxImageSide ? "Width" : "Height"));
   }
   if (width == image_.width && height == image_.height) return;
   Raster resized;
@@ -91,7 +91,7 @@ void PixelGraphic::SetBitCountNum(int bits) {
 
 void PixelGraphic::SetColorResolutionPrompt(ResolutionPrompt prompt) {
   if (prompt < ResolutionPrompt::Convert || prompt > ResolutionPrompt::Refuse)
-    throw EPixelGraphic("Invalid value for ColorResolutionPrompt");
+    throw ImageError("Invalid value for ColorResolutionPrompt");
   color_resolution_prompt_ = prompt;
 }
 
@@ -100,7 +100,7 @@ void PixelGraphic::SetPixels(Raster image) {
   if (image.width < 0 || image.height < 0 ||
       (image.width > 0 && image.height > 0 && !SizeIsAcceptable(image.width, image.height)) ||
       image.pixels.size() != image.Stride() * static_cast<std::size_t>(image.height)) {
-    throw EPixelGraphic("The pixels do not match the image size");
+    throw ImageError("The pixels do not match the image size");
   }
   image.palette.resize(image.bits == 24 ? 0 : std::size_t{1} << image.bits);
   image_ = std::move(image);
@@ -109,7 +109,7 @@ void PixelGraphic::SetPixels(Raster image) {
 void PixelGraphic::LoadFromFile(const std::string& path) {
   const std::string data = ReadFileOrThrow(path);
   const auto bytes = AsBytes(data);
-  const TFileFormatReader* reader = ChooseReader(bytes, ExtensionPart(path));
+  const ImageFormat* reader = ChooseReader(bytes, ExtensionPart(path));
   if (!reader) throw UnknownFileFormatError();
   SetPixels(reader->Read(bytes, 0, ReadOptions{fast_jpeg_decode_}));
 }
@@ -126,24 +126,23 @@ void PixelGraphic::SaveToFile(const std::string& path, const WriteOptions& optio
   if (!Files().WriteFileReplace(
           path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
           &error)) {
-    throw EPixelGraphic("Cannot write " + error);
+    throw ImageError("Cannot write " + error);
   }
 }
 
 std::vector<std::uint8_t> PixelGraphic::Encode(const std::string& path, const WriteOptions& options,
                                                Interaction* ui) const {
-  if (FileFormatWriters().empty()) throw FileFormatWritersEmptyError();
   std::string extension = ExtensionPart(path);
   if (!extension.empty()) extension.erase(0, 1);
-  const TFileFormatWriter* writer = FindWriter(extension);
+  const ImageFormat* writer = FindWriter(extension);
   if (!writer) throw UnknownExtensionError(extension);
-  const std::vector<int> depths = writer->CanWriteResolutions();
-  if (depths.empty()) throw CanWriteResolutionsEmptyError();
+  const std::span<const int> depths = writer->codec->write_depths;
+  if (depths.empty()) throw WriteDepthsEmptyError();
   Raster converted;
   const Raster* image = &image_;
   if (std::find(depths.begin(), depths.end(), image_.bits) == depths.end()) {
     ConfirmConversion(*writer, image_, depths.front(), color_resolution_prompt_, ui);
-    converted = ConvertBitCount(image_, depths.front(), writer->ConvertsToGray());
+    converted = ConvertBitCount(image_, depths.front(), writer->codec->write_gray);
     image = &converted;
   }
   return writer->Write(*image, options);
@@ -171,7 +170,7 @@ void JpegImage::LoadFromData(std::string data) {
 
 void JpegImage::SetDecodeScale(int scale) {
   if (scale != 1 && scale != 2 && scale != 4 && scale != 8) {
-    throw EPixelGraphic("Invalid value for DecodeScale");
+    throw ImageError("Invalid value for DecodeScale");
   }
   decode_scale_ = scale;
 }
@@ -191,7 +190,7 @@ std::span<const std::uint8_t> JpegImage::Bytes() const {
 }
 
 void JpegImage::DecodeInto(Raster& target) const {
-  if (data_.empty()) throw EPGJPGFileFormatReaderWriter("No image loaded");
+  if (data_.empty()) throw JpegError("No image loaded");
   const JpegDecodeOptions options{decode_fast_, decode_scale_, skip_unused_scans_};
   if (orientation_ == 1) {
     DecodeJpegInto(Bytes(), options, target);
@@ -200,7 +199,7 @@ void JpegImage::DecodeInto(Raster& target) const {
   Raster upright = ReadJpeg(Bytes(), options);
   ApplyOrientation(upright, orientation_);
   if (upright.width != target.width || upright.height != target.height || target.bits != 24) {
-    throw EPGJPGFileFormatReaderWriter("The target does not have the decoded size");
+    throw JpegError("The target does not have the decoded size");
   }
   target.pixels = std::move(upright.pixels);
 }
@@ -216,7 +215,7 @@ Raster JpegImage::Decode() const {
 
 void ResampleFrom(PixelGraphic& target, const PixelGraphic& source) {
   if (source.Width() <= 0 || source.Height() <= 0) {
-    throw EPixelGraphic("Cannot resample an empty image");
+    throw ImageError("Cannot resample an empty image");
   }
   Raster out;
   out.Allocate(target.Width(), target.Height(), 24);
@@ -233,13 +232,13 @@ bool ReadImageFileInfo(const std::string& path, int index, ImageFileInfo* info) 
     return false;
   }
   const auto bytes = AsBytes(data);
-  const TFileFormatReader* reader = ChooseReader(bytes, ExtensionPart(path));
+  const ImageFormat* reader = ChooseReader(bytes, ExtensionPart(path));
   if (!reader) return false;
   try {
     const ImageInfo found = reader->Info(bytes, index);
-    *info = {found.width, found.height, found.bits, reader->Description()};
+    *info = {found.width, found.height, found.bits, std::string(reader->description)};
     return true;
-  } catch (const EPixelGraphic&) {
+  } catch (const ImageError&) {
     return false;
   }
 }
@@ -263,18 +262,6 @@ int ScaleForSide(std::int32_t stored, std::int32_t box) {
 int ChooseJPEGScale(std::int32_t stored_width, std::int32_t stored_height, std::int32_t box_width,
                     std::int32_t box_height) {
   return std::min(ScaleForSide(stored_width, box_width), ScaleForSide(stored_height, box_height));
-}
-
-void LoadJPEGScaled(const std::string& path, std::int32_t box_width, std::int32_t box_height,
-                    PixelGraphic& target, bool set_stretch_mode) {
-  JpegImage jpeg;
-  jpeg.LoadFromFile(path);
-  jpeg.SetDecodeFast(true);
-  jpeg.SetDecodeScale(ChooseJPEGScale(jpeg.Width(), jpeg.Height(), box_width, box_height));
-  if (set_stretch_mode) target.SetStretchMode(smMedium);
-  if (target.BitCountNum() != 24) target.SetPixels(Raster{});
-  target.SetSize(jpeg.Width(), jpeg.Height());
-  target.Canvas().StretchDraw({0, 0, target.Width(), target.Height()}, jpeg);
 }
 
 bool SaveToJpeg(PixelGraphic& image, const std::string& path, int quality, bool progressive) {

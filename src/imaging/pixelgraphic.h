@@ -1,7 +1,7 @@
 // The image layer as the rest of the program sees it: the raster image PixelGraphic with its
 // drawing surface, the JPEG image JpegImage that decodes on demand at a reduced scale, and the
 // shared operations (load, save, file information, scaled JPEG decode, resampling).
-// Errors travel as the EPixelGraphic family (imaging/imageerrors.h). Each object belongs to one
+// Errors travel as the ImageError family (imaging/imageerrors.h). Each object belongs to one
 // thread at a time; different objects may be used on different threads at once.
 #pragma once
 
@@ -83,12 +83,12 @@ class PixelGraphic {
   std::int32_t Width() const { return image_.width; }
   std::int32_t Height() const { return image_.height; }
   // Resizing keeps the pixels that stay inside; new pixels are palette index 0 or black.
-  // A negative size or one over the raster limits raises EPixelGraphic.
+  // A negative size or one over the raster limits raises ImageError.
   void SetWidth(std::int32_t width) { SetSize(width, image_.height); }
   void SetHeight(std::int32_t height) { SetSize(image_.width, height); }
   void SetSize(std::int32_t width, std::int32_t height);
 
-  // 1, 4, 8 or 24; setting another value raises EPGInvalidBitCountNum. Setting converts the
+  // 1, 4, 8 or 24; setting another value raises InvalidBitCountNum. Setting converts the
   // pixels; an empty image gets a standard palette for the depth.
   int BitCountNum() const { return image_.bits; }
   void SetBitCountNum(int bits);
@@ -97,21 +97,21 @@ class PixelGraphic {
   void SetStretchMode(StretchQuality mode) { stretch_mode_ = mode; }
   bool FastJPEGDecode() const { return fast_jpeg_decode_; }
   void SetFastJPEGDecode(bool fast) { fast_jpeg_decode_ = fast; }
-  // See SaveToFile. A value outside the four raises EPixelGraphic.
+  // See SaveToFile. A value outside the four raises ImageError.
   ResolutionPrompt ColorResolutionPrompt() const { return color_resolution_prompt_; }
   void SetColorResolutionPrompt(ResolutionPrompt prompt);
 
   ImageCanvas& Canvas() { return canvas_; }
   const ImageCanvas& Canvas() const { return canvas_; }
 
-  // The pixel store. SetPixels checks depth, palette and size and raises EPixelGraphic when they
+  // The pixel store. SetPixels checks depth, palette and size and raises ImageError when they
   // do not fit together; whoever changes MutablePixels keeps them fitting.
   const Raster& Pixels() const { return image_; }
   Raster& MutablePixels() { return image_; }
   void SetPixels(Raster image);
 
   // Reads image 0 of any registered format, chosen by content first and extension second;
-  // raises EPGUnknownFileFormat or the format's own error.
+  // raises UnknownFileFormat or the format's own error.
   void LoadFromFile(const std::string& path);
 
   // Writes in the format of the path's extension. When that writer cannot store BitCountNum, a
@@ -141,13 +141,13 @@ class PixelGraphic {
 class JpegImage {
  public:
   // Reads the file and its headers (size and EXIF orientation); raises
-  // EPGJPGFileFormatReaderWriter when it is not a readable JPEG file.
+  // JpegError when it is not a readable JPEG file.
   void LoadFromFile(const std::string& path);
   void LoadFromData(std::string data);
 
   bool DecodeFast() const { return decode_fast_; }
   void SetDecodeFast(bool fast) { decode_fast_ = fast; }
-  // 1, 2, 4 or 8; other values raise EPixelGraphic.
+  // 1, 2, 4 or 8; other values raise ImageError.
   int DecodeScale() const { return decode_scale_; }
   void SetDecodeScale(int scale);
   // Leave out the scans of a progressive file that the scale leaves unused (the default): the
@@ -181,7 +181,7 @@ extern std::atomic<bool> JPEGSaveProgressive;  // initially false
 
 // Fills the whole of `target` (at its present size; it becomes 24-bit) with the whole of `source`
 // scaled to that size, with target's StretchMode: smFast nearest pixel, smMedium area average
-// (bilinear when enlarging), smPrecise Lanczos-3. An empty source raises EPixelGraphic.
+// (bilinear when enlarging), smPrecise Lanczos-3. An empty source raises ImageError.
 void ResampleFrom(PixelGraphic& target, const PixelGraphic& source);
 
 struct ImageFileInfo {
@@ -203,12 +203,6 @@ bool IsJPEGFileName(std::string_view path);
 // the dimension that limits it.
 int ChooseJPEGScale(std::int32_t stored_width, std::int32_t stored_height, std::int32_t box_width,
                     std::int32_t box_height);
-
-// Decodes a JPEG file with the fast DCT at the scale ChooseJPEGScale picks for the box, straight
-// into `target`, which becomes a 24-bit image of the scaled size. With `set_stretch_mode` the
-// target's StretchMode becomes smMedium first.
-void LoadJPEGScaled(const std::string& path, std::int32_t box_width, std::int32_t box_height,
-                    PixelGraphic& target, bool set_stretch_mode = true);
 
 // Sets JPEGSaveQuality and JPEGSaveProgressive, sets the image's ColorResolutionPrompt to Convert
 // and saves it with this quality and progressive switch. False on any failure; never raises.

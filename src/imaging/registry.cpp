@@ -1,5 +1,6 @@
 #include "imaging/registry.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/fileparts.h"
@@ -13,6 +14,7 @@
 #include "imaging/formats/metafile.h"
 #include "imaging/formats/pcx.h"
 #include "imaging/formats/png.h"
+#include "imaging/formats/pnm.h"
 #include "imaging/formats/tga.h"
 #include "imaging/formats/tiff.h"
 #include "imaging/formats/webp.h"
@@ -33,287 +35,220 @@ std::string NormalExtension(std::string_view extension) {
   return LowerAscii(extension);
 }
 
-}  // namespace
-
-bool TFileFormatReader::IsSignature(std::span<const std::uint8_t>) const {
-  return false;
+// The read and header check of a format that holds one image.
+template <class Error, Raster (*Decode)(std::span<const std::uint8_t>)>
+Raster ReadFirst(std::span<const std::uint8_t> data, int index, const ReadOptions&) {
+  RequireFirstImage<Error>(index);
+  return Decode(data);
+}
+template <class Error, ImageInfo (*Headers)(std::span<const std::uint8_t>)>
+ImageInfo InfoFirst(std::span<const std::uint8_t> data, int index) {
+  RequireFirstImage<Error>(index);
+  return Headers(data);
 }
 
-// --- BMP, DIB, RLE ---
-
-bool TBMPFileFormatReader::IsSignature(std::span<const std::uint8_t> head) const {
-  return IsBmpSignature(head);
-}
-Raster TBMPFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
-                                  const ReadOptions&) const {
-  RequireFirstImage<EPGBMPFileFormatReader>(index);
-  return ReadBmp(data);
-}
-ImageInfo TBMPFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
-  RequireFirstImage<EPGBMPFileFormatReader>(index);
-  return ReadBmpInfo(data);
+// The read and header check of a format that holds several images.
+template <Raster (*Decode)(std::span<const std::uint8_t>, int)>
+Raster ReadIndexed(std::span<const std::uint8_t> data, int index, const ReadOptions&) {
+  return Decode(data, index);
 }
 
-// --- JPEG ---
-
-bool TJPGFileFormatReader::IsSignature(std::span<const std::uint8_t> head) const {
-  return IsJpegSignature(head);
+// A write that takes no options.
+template <std::vector<std::uint8_t> (*Encode)(const Raster&)>
+std::vector<std::uint8_t> WritePlain(const Raster& image, const WriteOptions&) {
+  return Encode(image);
 }
-Raster TJPGFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
-                                  const ReadOptions& options) const {
-  RequireFirstImage<EPGJPGFileFormatReaderWriter>(index);
+
+// JPEG files are turned upright by their EXIF orientation.
+Raster ReadJpegUpright(std::span<const std::uint8_t> data, int index, const ReadOptions& options) {
+  RequireFirstImage<JpegError>(index);
   Raster image = ReadJpeg(data, {options.fast_jpeg, 1});
   ApplyOrientation(image, ReadJpegOrientation(data));
   return image;
 }
-ImageInfo TJPGFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
-  RequireFirstImage<EPGJPGFileFormatReaderWriter>(index);
+ImageInfo ReadJpegUprightInfo(std::span<const std::uint8_t> data, int index) {
+  RequireFirstImage<JpegError>(index);
   ImageInfo info = ReadJpegInfo(data);
   if (OrientationSwapsSides(ReadJpegOrientation(data))) std::swap(info.width, info.height);
   return info;
 }
-
-// --- PNG ---
-
-bool TPNGFileFormatReader::IsSignature(std::span<const std::uint8_t> head) const {
-  return IsPngSignature(head);
-}
-Raster TPNGFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
-                                  const ReadOptions&) const {
-  RequireFirstImage<EPGPNGFileFormatReaderWriter>(index);
-  return ReadPng(data);
-}
-ImageInfo TPNGFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
-  RequireFirstImage<EPGPNGFileFormatReaderWriter>(index);
-  return ReadPngInfo(data);
+std::vector<std::uint8_t> WriteJpegWith(const Raster& image, const WriteOptions& options) {
+  return WriteJpeg(image, options.jpeg_quality, options.jpeg_progressive);
 }
 
-// --- PCX ---
-
-bool TPCXFileFormatReader::IsSignature(std::span<const std::uint8_t> head) const {
-  return IsPcxSignature(head);
-}
-Raster TPCXFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
-                                  const ReadOptions&) const {
-  RequireFirstImage<EPGPCXFileFormatReader>(index);
-  return ReadPcx(data);
-}
-ImageInfo TPCXFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
-  RequireFirstImage<EPGPCXFileFormatReader>(index);
-  return ReadPcxInfo(data);
-}
-
-// --- PBM, PGM, PPM ---
-
-bool TPxMFileFormatReader::IsSignature(std::span<const std::uint8_t> head) const {
+// Each PNM row answers only for its own magic numbers ("P1"/"P4", "P2"/"P5", "P3"/"P6"); any of
+// them reads all six.
+template <PnmKind Kind>
+bool IsPnmKindSignature(std::span<const std::uint8_t> head) {
   if (!IsPnmSignature(head)) return false;
-  const char plain = kind_ == PnmKind::Pbm ? '1' : kind_ == PnmKind::Pgm ? '2' : '3';
+  const char plain = Kind == PnmKind::Pbm ? '1' : Kind == PnmKind::Pgm ? '2' : '3';
   return head[1] == plain || head[1] == plain + 3;
 }
-Raster TPxMFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
-                                  const ReadOptions&) const {
-  RequireFirstImage<EPGPxMFileFormatReader>(index);
-  return ReadPnm(data);
-}
-ImageInfo TPxMFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
-  RequireFirstImage<EPGPxMFileFormatReader>(index);
-  return ReadPnmInfo(data);
+template <PnmKind Kind>
+std::vector<std::uint8_t> WritePnmKind(const Raster& image, const WriteOptions&) {
+  return WritePnm(image, Kind);
 }
 
-// --- TGA ---
-
-Raster TTGAFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
-                                  const ReadOptions&) const {
-  RequireFirstImage<EPGTGAFileFormatReader>(index);
-  return ReadTga(data);
-}
-ImageInfo TTGAFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
-  RequireFirstImage<EPGTGAFileFormatReader>(index);
-  return ReadTgaInfo(data);
-}
-
-// --- HEIF and WebP ---
-
-bool THEICFileFormatReader::IsSignature(std::span<const std::uint8_t> head) const {
-  return IsHeifSignature(head);
-}
-Raster THEICFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
-                                   const ReadOptions&) const {
-  return ReadHeif(data, index);
-}
-ImageInfo THEICFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
-  return ReadHeifInfo(data, index);
-}
-
-bool TWebPFileFormatReader::IsSignature(std::span<const std::uint8_t> head) const {
-  return IsWebpSignature(head);
-}
-Raster TWebPFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
-                                   const ReadOptions&) const {
-  RequireFirstImage<EPGWebPFileFormatReader>(index);
-  return ReadWebp(data);
-}
-ImageInfo TWebPFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
-  RequireFirstImage<EPGWebPFileFormatReader>(index);
-  return ReadWebpInfo(data);
-}
-
-// --- TIFF ---
-
-bool TTIFFileFormatReader::IsSignature(std::span<const std::uint8_t> head) const {
-  return IsTiffSignature(head);
-}
-Raster TTIFFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
-                                  const ReadOptions&) const {
-  return ReadTiff(data, index);
-}
-ImageInfo TTIFFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
-  return ReadTiffInfo(data, index);
-}
-
-// --- GIF ---
-
-bool tGifFileFormatReader::IsSignature(std::span<const std::uint8_t> head) const {
-  return IsGifSignature(head);
-}
-Raster tGifFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
-                                  const ReadOptions&) const {
-  return ReadGif(data, index);
-}
-ImageInfo tGifFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
+ImageInfo ReadGifIndexInfo(std::span<const std::uint8_t> data, int index) {
   ImageInfo info = ReadGifInfo(data);
   if (index < 0 || index >= info.image_count) {
-    throw EPGGIFFileFormatReaderWriter("No image number " + std::to_string(index));
+    throw GifError("No image number " + std::to_string(index));
   }
   return info;
 }
 
-// --- ICO ---
+constexpr int kAnyDepth[] = {1, 4, 8, 24};
+constexpr int kColour[] = {24};
+constexpr int kMono[] = {1};
+constexpr int kGray[] = {8};
+constexpr int kTgaDepths[] = {8, 24};
+constexpr int kGifDepths[] = {8, 4, 1};
 
-bool tIcoFileFormatReader::IsSignature(std::span<const std::uint8_t> head) const {
-  return IsIcoSignature(head);
-}
-Raster tIcoFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
-                                  const ReadOptions&) const {
-  RequireFirstImage<EPGICOFileFormatReader>(index);
-  return ReadIco(data);
-}
-ImageInfo tIcoFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
-  RequireFirstImage<EPGICOFileFormatReader>(index);
-  return ReadIcoInfo(data);
+template <PnmKind Kind>
+constexpr Codec kPnm{
+    .signature = IsPnmKindSignature<Kind>,
+    .read = ReadFirst<PnmReadError, ReadPnm>,
+    .info = InfoFirst<PnmReadError, ReadPnmInfo>,
+    .write = WritePnmKind<Kind>,
+    .write_depths = Kind == PnmKind::Pbm   ? std::span<const int>(kMono)
+                    : Kind == PnmKind::Pgm ? std::span<const int>(kGray)
+                                           : std::span<const int>(kColour),
+    .write_gray = Kind == PnmKind::Pgm,
+};
+
+constexpr Codec kBmp{
+    .signature = IsBmpSignature,
+    .read = ReadFirst<BmpReadError, ReadBmp>,
+    .info = InfoFirst<BmpReadError, ReadBmpInfo>,
+    .write = WritePlain<WriteBmp>,
+    .write_depths = kAnyDepth,
+};
+constexpr Codec kJpeg{
+    .signature = IsJpegSignature,
+    .read = ReadJpegUpright,
+    .info = ReadJpegUprightInfo,
+    .write = WriteJpegWith,
+    .write_depths = kColour,
+};
+constexpr Codec kPng{
+    .signature = IsPngSignature,
+    .read = ReadFirst<PngError, ReadPng>,
+    .info = InfoFirst<PngError, ReadPngInfo>,
+    .write = WritePlain<WritePng>,
+    .write_depths = kAnyDepth,
+};
+constexpr Codec kPcx{
+    .signature = IsPcxSignature,
+    .read = ReadFirst<PcxReadError, ReadPcx>,
+    .info = InfoFirst<PcxReadError, ReadPcxInfo>,
+};
+// No signature: chosen by extension only.
+constexpr Codec kTga{
+    .read = ReadFirst<TgaReadError, ReadTga>,
+    .info = InfoFirst<TgaReadError, ReadTgaInfo>,
+    .write = WritePlain<WriteTga>,
+    .write_depths = kTgaDepths,
+};
+constexpr Codec kTiff{
+    .signature = IsTiffSignature,
+    .read = ReadIndexed<ReadTiff>,
+    .info = ReadTiffInfo,
+    .write = WritePlain<WriteTiff>,
+    .write_depths = kAnyDepth,
+};
+constexpr Codec kGif{
+    .signature = IsGifSignature,
+    .read = ReadIndexed<ReadGif>,
+    .info = ReadGifIndexInfo,
+    .write = WritePlain<WriteGif>,
+    .write_depths = kGifDepths,
+    .write_name = "GIF-Format",
+};
+constexpr Codec kIco{
+    .signature = IsIcoSignature,
+    .read = ReadFirst<IcoReadError, ReadIco>,
+    .info = InfoFirst<IcoReadError, ReadIcoInfo>,
+};
+// HEIF photographs: HEIC and AVIF, through libheif, turned as the container says.
+constexpr Codec kHeif{
+    .signature = IsHeifSignature,
+    .read = ReadIndexed<ReadHeif>,
+    .info = ReadHeifInfo,
+};
+// WebP through libwebp, turned upright by its EXIF orientation.
+constexpr Codec kWebp{
+    .signature = IsWebpSignature,
+    .read = ReadFirst<WebpReadError, ReadWebp>,
+    .info = InfoFirst<WebpReadError, ReadWebpInfo>,
+};
+// No signature; reading fails with a plain explanation (no renderer on this platform).
+template <Raster (*Decode)(std::span<const std::uint8_t>),
+          ImageInfo (*Headers)(std::span<const std::uint8_t>)>
+constexpr Codec kMetafile{
+    .read = [](std::span<const std::uint8_t> data, int,
+               const ReadOptions&) { return Decode(data); },
+    .info = [](std::span<const std::uint8_t> data, int) { return Headers(data); },
+    .can_decode = false,
+};
+
+constexpr unsigned kWrittenOffered = kWritten | kOffered;
+
+constexpr ImageFormat kFormats[] = {
+    {"bmp", "Bitmap", &kBmp, kWrittenOffered},
+    {"dib", "Bitmap", &kBmp, kWrittenOffered},
+    {"rle", "Bitmap", &kBmp, kOffered},
+    {"jpg", "JPEG (JFIF compliant)", &kJpeg, kWrittenOffered},
+    {"jpeg", "JPEG (JFIF compliant)", &kJpeg, kWrittenOffered},
+    {"jif", "JPEG (JFIF compliant)", &kJpeg, kWrittenOffered},
+    {"png", "Portable Network Graphics", &kPng, kWrittenOffered},
+    {"pcx", "Paintbrush", &kPcx, kOffered},
+    {"pbm", "Portable Bitmap", &kPnm<PnmKind::Pbm>, kWrittenOffered},
+    {"pgm", "Portable Graymap", &kPnm<PnmKind::Pgm>, kWrittenOffered},
+    {"ppm", "Portable Pixelmap", &kPnm<PnmKind::Ppm>, kWrittenOffered},
+    {"tga", "Truevision Targa", &kTga, kWrittenOffered},
+    {"tif", "Tagged Image File Format", &kTiff, kWrittenOffered},
+    {"tiff", "Tagged Image File Format", &kTiff, kWrittenOffered},
+    {"gif", "GIF", &kGif, kWrittenOffered},
+    {"ico", "Windows Icon", &kIco},
+    {"heic", "High Efficiency Image File", &kHeif},
+    {"heif", "High Efficiency Image File", &kHeif},
+    {"avif", "AV1 Image File", &kHeif},
+    {"webp", "WebP", &kWebp},
+    {"wmf", "Windows Metafile", &kMetafile<ReadWmf, ReadWmfInfo>},
+    {"emf", "Enhanced Metafile", &kMetafile<ReadEmf, ReadEmfInfo>},
+};
+
+std::string MakeImageFileFilter() {
+  std::vector<const ImageFormat*> offered;
+  for (const ImageFormat& format : kFormats) {
+    if (format.uses & kOffered) offered.push_back(&format);
+  }
+  std::ranges::sort(offered, {}, &ImageFormat::extension);
+  std::string all, each;
+  for (const ImageFormat* format : offered) {
+    const std::string mask = "*." + std::string(format->extension);
+    all += (all.empty() ? "" : "; ") + mask;
+    each +=
+        UpperAscii(format->extension) + " - " + std::string(format->description) + "|" + mask + "|";
+  }
+  return "Image files|" + all + "|" + each + "All files|*.*";
 }
 
-// --- WMF, EMF ---
+}  // namespace
 
-Raster tWMFFileFormatReader::Read(std::span<const std::uint8_t> data, int,
-                                  const ReadOptions&) const {
-  return ReadWmf(data);
-}
-ImageInfo tWMFFileFormatReader::Info(std::span<const std::uint8_t> data, int) const {
-  return ReadWmfInfo(data);
-}
-Raster tEMFFileFormatReader::Read(std::span<const std::uint8_t> data, int,
-                                  const ReadOptions&) const {
-  return ReadEmf(data);
-}
-ImageInfo tEMFFileFormatReader::Info(std::span<const std::uint8_t> data, int) const {
-  return ReadEmfInfo(data);
+std::span<const ImageFormat> ImageFormats() {
+  return kFormats;
 }
 
-// --- Writers ---
-
-std::vector<std::uint8_t> TBMPFileFormatWriter::Write(const Raster& image,
-                                                      const WriteOptions&) const {
-  return WriteBmp(image);
-}
-std::vector<std::uint8_t> TJPGFileFormatWriter::Write(const Raster& image,
-                                                      const WriteOptions& options) const {
-  return WriteJpeg(image, options.jpeg_quality, options.jpeg_progressive);
-}
-std::vector<std::uint8_t> TPNGFileFormatWriter::Write(const Raster& image,
-                                                      const WriteOptions&) const {
-  return WritePng(image);
-}
-std::vector<std::uint8_t> TPXMFileFormatWriter::Write(const Raster& image,
-                                                      const WriteOptions&) const {
-  return WritePnm(image, kind_);
-}
-std::vector<std::uint8_t> TTGAFileFormatWriter::Write(const Raster& image,
-                                                      const WriteOptions&) const {
-  return WriteTga(image);
-}
-std::vector<std::uint8_t> TTIFFileFormatWriter::Write(const Raster& image,
-                                                      const WriteOptions&) const {
-  return WriteTiff(image);
-}
-std::vector<std::uint8_t> TGIFFileFormatWriter::Write(const Raster& image,
-                                                      const WriteOptions&) const {
-  return WriteGif(image);
-}
-
-// --- The lists ---
-
-const std::vector<std::unique_ptr<TFileFormatReader>>& FileFormatReaders() {
-  static const auto* readers = [] {
-    auto* list = new std::vector<std::unique_ptr<TFileFormatReader>>();
-    list->push_back(std::make_unique<TBMPFileFormatReader>());
-    list->push_back(std::make_unique<TDIBFileFormatReader>());
-    list->push_back(std::make_unique<TRLEFileFormatReader>());
-    list->push_back(std::make_unique<TJPGFileFormatReader>());
-    list->push_back(std::make_unique<TJPEGFileFormatReader>());
-    list->push_back(std::make_unique<TJIFFileFormatReader>());
-    list->push_back(std::make_unique<TPNGFileFormatReader>());
-    list->push_back(std::make_unique<TPCXFileFormatReader>());
-    list->push_back(std::make_unique<TPBMFileFormatReader>());
-    list->push_back(std::make_unique<TPGMFileFormatReader>());
-    list->push_back(std::make_unique<TPPMFileFormatReader>());
-    list->push_back(std::make_unique<TTGAFileFormatReader>());
-    list->push_back(std::make_unique<TTIFFileFormatReader>());
-    list->push_back(std::make_unique<TTIFFFileFormatReader>());
-    list->push_back(std::make_unique<tGifFileFormatReader>());
-    list->push_back(std::make_unique<tIcoFileFormatReader>());
-    list->push_back(std::make_unique<THEICFileFormatReader>());
-    list->push_back(std::make_unique<THEIFFileFormatReader>());
-    list->push_back(std::make_unique<TAVIFFileFormatReader>());
-    list->push_back(std::make_unique<TWebPFileFormatReader>());
-    list->push_back(std::make_unique<tWMFFileFormatReader>());
-    list->push_back(std::make_unique<tEMFFileFormatReader>());
-    return list;
-  }();
-  return *readers;
-}
-
-const std::vector<std::unique_ptr<TFileFormatWriter>>& FileFormatWriters() {
-  static const auto* writers = [] {
-    auto* list = new std::vector<std::unique_ptr<TFileFormatWriter>>();
-    list->push_back(std::make_unique<TBMPFileFormatWriter>());
-    list->push_back(std::make_unique<TDIBFileFormatWriter>());
-    list->push_back(std::make_unique<TJPGFileFormatWriter>());
-    list->push_back(std::make_unique<TJPEGFileFormatWriter>());
-    list->push_back(std::make_unique<TJIFFileFormatWriter>());
-    list->push_back(std::make_unique<TPNGFileFormatWriter>());
-    list->push_back(std::make_unique<TPBMFileFormatWriter>());
-    list->push_back(std::make_unique<TPGMFileFormatWriter>());
-    list->push_back(std::make_unique<TPPMFileFormatWriter>());
-    list->push_back(std::make_unique<TTGAFileFormatWriter>());
-    list->push_back(std::make_unique<TTIFFileFormatWriter>());
-    list->push_back(std::make_unique<TTIFFFileFormatWriter>());
-    list->push_back(std::make_unique<TGIFFileFormatWriter>());
-    return list;
-  }();
-  return *writers;
-}
-
-const TFileFormatReader* ChooseReader(std::span<const std::uint8_t> head,
-                                      std::string_view extension) {
+const ImageFormat* ChooseReader(std::span<const std::uint8_t> head, std::string_view extension) {
   head = head.first(std::min(head.size(), kSignatureBytes));
-  for (const auto& reader : FileFormatReaders()) {
-    if (reader->HasSignature() && reader->IsSignature(head)) return reader.get();
+  for (const ImageFormat& format : kFormats) {
+    if (format.IsSignature(head)) return &format;
   }
   const std::string ext = NormalExtension(extension);
   if (ext.empty()) return nullptr;
-  for (const auto& reader : FileFormatReaders()) {
-    if (!reader->HasSignature() && reader->Extension() == ext) return reader.get();
+  for (const ImageFormat& format : kFormats) {
+    if (!format.HasSignature() && format.extension == ext) return &format;
   }
   return nullptr;
 }
@@ -322,23 +257,23 @@ PictureIdentity IdentifyPicture(std::span<const std::uint8_t> head, std::string_
   PictureIdentity identity;
   const std::span<const std::uint8_t> signature =
       head.first(std::min(head.size(), kSignatureBytes));
-  for (const auto& reader : FileFormatReaders()) {
-    if (reader->HasSignature() && reader->IsSignature(signature)) {
+  for (const ImageFormat& format : kFormats) {
+    if (format.IsSignature(signature)) {
       identity.verdict = PictureVerdict::Picture;
-      identity.reader = reader.get();
+      identity.reader = &format;
       return identity;
     }
   }
   const std::string ext = NormalExtension(extension);
   if (ext.empty()) return identity;
-  for (const auto& reader : FileFormatReaders()) {
-    if (reader->HasSignature() || reader->Extension() != ext) continue;
+  for (const ImageFormat& format : kFormats) {
+    if (format.HasSignature() || format.extension != ext) continue;
     try {
-      reader->Info(head.first(std::min(head.size(), kIdentifyBytes)), 0);
+      format.Info(head.first(std::min(head.size(), kIdentifyBytes)), 0);
       identity.verdict = PictureVerdict::Picture;
-      identity.reader = reader.get();
-    } catch (const EPixelGraphic& e) {
-      if (!reader->CanDecode()) {
+      identity.reader = &format;
+    } catch (const ImageError& e) {
+      if (!format.CanDecode()) {
         identity.verdict = PictureVerdict::Undecodable;
         identity.reason = e.what();
       }
@@ -361,22 +296,17 @@ PictureIdentity IdentifyPictureFile(const std::string& path) {
   return IdentifyPicture(head, ExtensionPart(path));
 }
 
-const TFileFormatWriter* FindWriter(std::string_view extension) {
+const ImageFormat* FindWriter(std::string_view extension) {
   const std::string ext = NormalExtension(extension);
-  for (const auto& writer : FileFormatWriters()) {
-    if (writer->Extension() == ext) return writer.get();
+  for (const ImageFormat& format : kFormats) {
+    if (format.Writes() && format.extension == ext) return &format;
   }
   return nullptr;
 }
 
 std::string_view ImageFileFilter() {
-  return "Image files|*.bmp; *.dib; *.gif; *.jif; *.jpeg; *.jpg; *.pbm; *.pcx; *.pgm; *.png; "
-         "*.ppm; *.rle; *.tga; *.tif; *.tiff|BMP - Bitmap|*.bmp|DIB - Bitmap|*.dib|GIF - "
-         "GIF|*.gif|JIF - JPEG (JFIF compliant)|*.jif|JPEG - JPEG (JFIF compliant)|*.jpeg|JPG - "
-         "JPEG (JFIF compliant)|*.jpg|PBM - Portable Bitmap|*.pbm|PCX - Paintbrush|*.pcx|PGM - "
-         "Portable Graymap|*.pgm|PNG - Portable Network Graphics|*.png|PPM - Portable "
-         "Pixelmap|*.ppm|RLE - Bitmap|*.rle|TGA - Truevision Targa|*.tga|TIF - Tagged Image File "
-         "Format|*.tif|TIFF - Tagged Image File Format|*.tiff|All files|*.*";
+  static const std::string filter = MakeImageFileFilter();
+  return filter;
 }
 
 }  // namespace parvel

@@ -81,8 +81,8 @@ TEST(Build, PageOverAPictureIsRefusedAndNothingIsWritten) {
 // The image list and the page-name checks of the model know the picture extensions without the
 // codecs; the two lists must not drift apart.
 TEST(PictureExtensions, EveryExtensionIsAPictureForThePageNameChecks) {
-  for (const auto& r : FileFormatReaders()) {  // any letter case
-    EXPECT_TRUE(HasPictureExtension("PAGE." + UpperAscii(r->Extension()))) << r->Extension();
+  for (const ImageFormat& format : ImageFormats()) {  // any letter case
+    EXPECT_TRUE(HasPictureExtension("PAGE." + UpperAscii(format.extension))) << format.extension;
   }
   EXPECT_FALSE(HasPictureExtension("Index.html"));
 }

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (info.subformat.starts_with("RLE") && std::int64_t{info.width} * info.height > (1 << 24)) {
       return 0;
     }
-  } catch (const EPixelGraphic&) {
+  } catch (const ImageError&) {
   }
   const auto image = fuzz::ReadChecked(bytes, ReadBmp);
   if (image && fuzz::SmallEnoughToRoundTrip(*image)) {

@@ -93,7 +93,7 @@ template <typename ReadInfo>
 void ProbeInfo(std::span<const std::uint8_t> bytes, ReadInfo read_info) {
   try {
     read_info(bytes);
-  } catch (const EPixelGraphic&) {
+  } catch (const ImageError&) {
   }
 }
 
@@ -104,7 +104,7 @@ std::optional<Raster> ReadChecked(std::span<const std::uint8_t> bytes, Read read
   std::optional<Raster> image;
   try {
     image = read(bytes);
-  } catch (const EPixelGraphic&) {
+  } catch (const ImageError&) {
     return std::nullopt;
   }
   Check(WellFormed(*image));

@@ -9,14 +9,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace parvel;
   if (size == 0) return 0;
   // The first byte names the extension: a reader's, none, or one no reader has.
-  const auto& readers = FileFormatReaders();
+  const std::span<const ImageFormat> readers = ImageFormats();
   const std::size_t pick = data[0] % (readers.size() + 2);
-  const std::string extension = pick < readers.size()    ? "." + readers[pick]->Extension()
+  const std::string extension = pick < readers.size() ? "." + std::string(readers[pick].extension)
                                 : pick == readers.size() ? std::string()
                                                          : std::string(".txt");
   const std::span<const std::uint8_t> head(data + 1, size - 1);
   const PictureIdentity identity = IdentifyPicture(head, extension);
-  const TFileFormatReader* reader = identity.reader;
+  const ImageFormat* reader = identity.reader;
   fuzz::Check((identity.verdict == PictureVerdict::Picture) == (reader != nullptr));
   if (reader == nullptr) {
     fuzz::Check(identity.verdict != PictureVerdict::Undecodable || !identity.reason.empty());
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (reader->HasSignature()) {
     fuzz::Check(reader->IsSignature(head.first(std::min(head.size(), kSignatureBytes))));
   } else {
-    fuzz::Check("." + reader->Extension() == extension);
+    fuzz::Check("." + std::string(reader->extension) == extension);
     reader->Info(head.first(std::min(head.size(), kIdentifyBytes)), 0);  // accepted: no raise
   }
   return 0;

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     const ImageInfo info = ReadJpegInfo(bytes);
     if (static_cast<std::int64_t>(info.width) * info.height > 4'000'000) return 0;
-  } catch (const EPixelGraphic&) {
+  } catch (const ImageError&) {
     return 0;
   }
   const auto whole = fuzz::ReadChecked(bytes, [](auto b) {

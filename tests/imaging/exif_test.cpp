@@ -41,9 +41,10 @@ Bytes JpegWithOrientation(unsigned orientation, bool big) {
 TEST(ReadJpegOrientation, EveryValueInBothByteOrdersAndEveryTruncationSafe) {
   for (unsigned value = 1; value <= 8; ++value) {
     for (bool big : {true, false}) {
+      SCOPED_TRACE(std::to_string(value) + (big ? " big-endian" : " little-endian"));
       const Bytes jpeg = JpegWithOrientation(value, big);
       ASSERT_EQ(ReadJpegInfo(jpeg).width, 8);  // still a valid JPEG file
-      EXPECT_EQ(ReadJpegOrientation(jpeg), static_cast<int>(value)) << value << " big=" << big;
+      EXPECT_EQ(ReadJpegOrientation(jpeg), static_cast<int>(value));
     }
   }
   const Bytes valid = JpegWithOrientation(3, false);
@@ -78,6 +79,7 @@ TEST(ApplyOrientation, TurnsTheImageUprightAtEveryDepth) {
       {9, {"ABC", "DEF"}},     {-1, {"ABC", "DEF"}}};
   for (const auto& [orientation, upright] : cases) {
     for (int bits : {24, 8, 4}) {
+      SCOPED_TRACE(std::to_string(orientation) + " at " + std::to_string(bits) + " bits");
       Raster image = FromLetters({"ABC", "DEF"}, bits);
       const std::vector<Rgb> palette = image.palette;
       ApplyOrientation(image, orientation);
@@ -86,8 +88,8 @@ TEST(ApplyOrientation, TurnsTheImageUprightAtEveryDepth) {
         rows.emplace_back();
         for (int x = 0; x < image.width; ++x) rows.back() += char('A' + image.ColorAt(x, y).r);
       }
-      EXPECT_EQ(rows, upright) << orientation << " at " << bits << " bits";
-      EXPECT_EQ(OrientationSwapsSides(orientation), image.width != 3) << orientation;
+      EXPECT_EQ(rows, upright);
+      EXPECT_EQ(OrientationSwapsSides(orientation), image.width != 3);
       EXPECT_EQ(image.bits, bits);
       EXPECT_EQ(image.palette, palette);
     }

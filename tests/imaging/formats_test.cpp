@@ -68,7 +68,7 @@ std::string Colours(const Raster& r) {
 std::string ErrorOf(const std::function<void()>& f) {
   try {
     f();
-  } catch (const EPixelGraphic& e) {
+  } catch (const ImageError& e) {
     return e.what();
   } catch (const std::exception& e) {
     return std::string("foreign error: ") + e.what();
@@ -76,8 +76,8 @@ std::string ErrorOf(const std::function<void()>& f) {
   return "<no error>";
 }
 
-const TFileFormatReader& ReaderFor(const Bytes& file, const std::string& extension) {
-  const TFileFormatReader* reader =
+const ImageFormat& ReaderFor(const Bytes& file, const std::string& extension) {
+  const ImageFormat* reader =
       ChooseReader(std::span(file).first(std::min(file.size(), kSignatureBytes)), extension);
   if (reader == nullptr) throw std::runtime_error("no reader for ." + extension);
   return *reader;
@@ -89,8 +89,8 @@ const TFileFormatReader& ReaderFor(const Bytes& file, const std::string& extensi
 // holds a number, and the TIFF library reads a palette cut short without complaint.
 void ExpectEveryTruncationRefusedOrWhole(const Bytes& file, const std::string& extension,
                                          const Raster& whole, bool exact = true) {
-  const TFileFormatReader& reader = ReaderFor(file, extension);
-  const std::string prefix = PrefixOf(reader.Extension());
+  const ImageFormat& reader = ReaderFor(file, extension);
+  const std::string prefix = PrefixOf(std::string(reader.extension));
   for (std::size_t n = 0; n < file.size(); ++n) {
     const auto part = std::span(file).first(n);
     Raster read;
@@ -168,13 +168,13 @@ TEST_P(SeedFile, ReadsTheVariantAndRefusesEveryTruncation) {
   SCOPED_TRACE(c.file);
   const Bytes file = Seed(c.file);
   const std::string extension = std::string(c.file).substr(std::string(c.file).rfind('.') + 1);
-  const TFileFormatReader& reader = ReaderFor(file, extension);
+  const ImageFormat& reader = ReaderFor(file, extension);
   // Formats with a signature are known by it alone; the rest by the extension.
   const auto head = std::span(file).first(std::min(file.size(), kSignatureBytes));
-  const TFileFormatReader* by_content = ChooseReader(head, "");
-  EXPECT_EQ(by_content == nullptr ? "" : by_content->Extension(),
-            reader.HasSignature() ? reader.Extension() : "");
-  EXPECT_EQ(reader.Extension(), extension);
+  const ImageFormat* by_content = ChooseReader(head, "");
+  EXPECT_EQ(by_content == nullptr ? "" : by_content->extension,
+            reader.HasSignature() ? reader.extension : "");
+  EXPECT_EQ(reader.extension, extension);
 
   const Raster r = reader.Read(file, 0, {});
   EXPECT_EQ(std::tuple(r.width, r.height, r.bits, Colours(r)),
@@ -195,20 +195,21 @@ INSTANTIATE_TEST_SUITE_P(Corpus, SeedFile, ::testing::ValuesIn(kSeeds));
 // at the same depth, and every truncation of the written file is refused; a depth it does not
 // store, or no pixels, raises its own error.
 TEST(Writers, GiveBackEachDepthTheyStoreAndRefuseTheRest) {
-  for (const auto& writer : FileFormatWriters()) {
-    const std::string extension = writer->Extension(), prefix = PrefixOf(extension);
-    const std::vector<int> depths = writer->CanWriteResolutions();
+  for (const ImageFormat& writer : ImageFormats()) {
+    if (!writer.Writes()) continue;
+    const std::string extension(writer.extension), prefix = PrefixOf(extension);
+    const std::span<const int> depths = writer.codec->write_depths;
     for (int bits : {1, 4, 8, 24}) {
       SCOPED_TRACE(extension + std::to_string(bits));
       Raster picture = bits == 24 ? PhotoLike(13, 7) : IndexedPattern(13, 7, bits);
       if (std::find(depths.begin(), depths.end(), bits) == depths.end()) {
-        const std::string error = ErrorOf([&] { writer->Write(picture, {}); });
+        const std::string error = ErrorOf([&] { writer.Write(picture, {}); });
         EXPECT_EQ(error.rfind(prefix.substr(0, 3), 0), 0u) << error;
         continue;
       }
-      if (writer->ConvertsToGray()) picture = ToGray8(picture);
+      if (writer.codec->write_gray) picture = ToGray8(picture);
       if (bits == 1) picture.palette = {Rgb{255, 255, 255}, Rgb{0, 0, 0}};
-      const Bytes file = writer->Write(picture, {});
+      const Bytes file = writer.Write(picture, {});
       const Raster back = ReaderFor(file, extension).Read(file, 0, {});
       if (prefix == "JPG: ") {
         EXPECT_GT(Psnr(picture, back), 30.0);
@@ -222,7 +223,7 @@ TEST(Writers, GiveBackEachDepthTheyStoreAndRefuseTheRest) {
     }
     Raster empty;
     empty.bits = depths.front();
-    EXPECT_NE(ErrorOf([&] { writer->Write(empty, {}); }), "<no error>") << extension;
+    EXPECT_NE(ErrorOf([&] { writer.Write(empty, {}); }), "<no error>") << extension;
   }
 }
 
@@ -291,9 +292,9 @@ Bytes GifOf(std::uint32_t side) {
   return b;
 }
 
-const TFileFormatReader& ReaderByExtension(const std::string& extension) {
-  for (const auto& reader : FileFormatReaders()) {
-    if (reader->Extension() == extension) return *reader;
+const ImageFormat& ReaderByExtension(const std::string& extension) {
+  for (const ImageFormat& format : ImageFormats()) {
+    if (format.extension == extension) return format;
   }
   throw std::runtime_error("no reader for ." + extension);
 }
@@ -341,6 +342,7 @@ TEST(DamagedFile, IsRefusedWithItsMessage) {
       {Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'E', 'B', 'P'}, "webp", "WebP: "},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.extension + (" " + c.message));
     const std::string error = ErrorOf([&] { ReaderByExtension(c.extension).Read(c.file, 0, {}); });
     if (c.message.ends_with(": ")) {
       EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
@@ -395,12 +397,26 @@ TEST(IdentifyPicture, SignatureFirstThenTheHeaderCheckOfTheNamedReader) {
     EXPECT_EQ(identity.verdict, c.verdict);
     if (c.verdict == PictureVerdict::Picture) {
       ASSERT_NE(identity.reader, nullptr);
-      EXPECT_EQ(identity.reader->Extension(), c.reader);
+      EXPECT_EQ(identity.reader->extension, c.reader);
     } else {
       EXPECT_EQ(identity.reader, nullptr);
       EXPECT_EQ(identity.reason, c.reader);
     }
   }
+}
+
+// The file chooser's filter is made from the registry: the offered extensions together, then one
+// entry per format, both in extension order.
+TEST(ImageFileFilter, ListsTheOfferedFormatsInExtensionOrder) {
+  EXPECT_EQ(
+      ImageFileFilter(),
+      "Image files|*.bmp; *.dib; *.gif; *.jif; *.jpeg; *.jpg; *.pbm; *.pcx; *.pgm; *.png; "
+      "*.ppm; *.rle; *.tga; *.tif; *.tiff|BMP - Bitmap|*.bmp|DIB - Bitmap|*.dib|GIF - "
+      "GIF|*.gif|JIF - JPEG (JFIF compliant)|*.jif|JPEG - JPEG (JFIF compliant)|*.jpeg|JPG - "
+      "JPEG (JFIF compliant)|*.jpg|PBM - Portable Bitmap|*.pbm|PCX - Paintbrush|*.pcx|PGM - "
+      "Portable Graymap|*.pgm|PNG - Portable Network Graphics|*.png|PPM - Portable "
+      "Pixelmap|*.ppm|RLE - Bitmap|*.rle|TGA - Truevision Targa|*.tga|TIF - Tagged Image File "
+      "Format|*.tif|TIFF - Tagged Image File Format|*.tiff|All files|*.*");
 }
 
 }  // namespace

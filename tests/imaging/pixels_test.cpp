@@ -24,10 +24,11 @@ using testing::TempDir;
 
 TEST(Convert, KeepsColoursThatFitAndQuantisesTheRestClosely) {
   for (int bits : {1, 4, 8}) {
+    SCOPED_TRACE(bits);
     const Raster fits = testing::IndexedPattern(20, 9, bits);
     const Raster out = ToIndexed(ConvertBitCount(fits, 24, false), bits);
     EXPECT_EQ(out.bits, bits);
-    EXPECT_TRUE(testing::SameColours(fits, out)) << bits;
+    EXPECT_TRUE(testing::SameColours(fits, out));
   }
   const Raster photo = PhotoLike(120, 80);
   EXPECT_GT(testing::Psnr(photo, ToIndexed(photo, 8)), 30.0);
@@ -45,6 +46,7 @@ TEST(Convert, KeepsColoursThatFitAndQuantisesTheRestClosely) {
 // reduction is the area-weighted mean.
 TEST(Resample, ReducingAveragesEveryCoveredPixel) {
   for (ResampleFilter filter : {ResampleFilter::Box, ResampleFilter::Lanczos3}) {
+    SCOPED_TRACE(static_cast<int>(filter));
     Raster board;
     board.Allocate(26 * 13, 26 * 13, 24);
     for (std::int32_t y = 0; y < board.height; ++y) {
@@ -74,7 +76,9 @@ TEST(DecodeScale, BoundariesAndTheSmallerSide) {
                      {1000, 1000, 251, 2}, {1000, 1000, 500, 2}, {1000, 1000, 501, 1},
                      {4000, 500, 120, 4},  {400, 100, 100, 1}};
   for (const Case& c : cases) {
-    EXPECT_EQ(ChooseJPEGScale(c.width, c.height, c.box, c.box), c.scale) << c.width << " " << c.box;
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " in " +
+                 std::to_string(c.box));
+    EXPECT_EQ(ChooseJPEGScale(c.width, c.height, c.box, c.box), c.scale);
   }
   const auto data = WriteJpeg(PhotoLike(1001, 999), 75, false);
   const Raster out = ReadJpeg(data, {true, 8});
@@ -162,7 +166,7 @@ TEST_P(ColorResolutionPromptCase, GovernsTheConversion) {
   try {
     image.SaveToFile(path, c.with_ui ? &ui : nullptr);
     EXPECT_TRUE(c.saved);
-  } catch (const EPGCannotWriteColorRes& e) {
+  } catch (const CannotWriteColorRes& e) {
     EXPECT_FALSE(c.saved);
     EXPECT_STREQ(e.what(),
                  "The graphic cannot be saved with to a GIF-Format file with the current color "

@@ -12,8 +12,6 @@
 namespace parvel {
 namespace {
 
-using GifError = EPGGIFFileFormatReaderWriter;
-
 // LZW with 12-bit codes yields at most about 2730 pixels a byte; a file shorter than its screen
 // could be cannot fill it, so it is refused before the screen is allocated.
 constexpr std::uint64_t kMaxLzwRatio = 2800;

@@ -1,4 +1,4 @@
-// GIF reading and writing through giflib. Errors come back as EPGGIFFileFormatReaderWriter
+// GIF reading and writing through giflib. Errors come back as GifError
 // ("GIF: " and a text).
 #pragma once
 

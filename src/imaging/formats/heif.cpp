@@ -27,15 +27,15 @@ struct OptionsFree {
 
 void Check(const heif_error& error) {
   if (error.code != heif_error_Ok) {
-    throw EPGHEIFFileFormatReader(error.message != nullptr ? error.message : "Unreadable file");
+    throw HeifReadError(error.message != nullptr ? error.message : "Unreadable file");
   }
 }
 
 // The context reads the caller's bytes in place; they outlive it.
 std::unique_ptr<heif_context, ContextFree> OpenContext(std::span<const std::uint8_t> data) {
-  if (data.size() < 12) throw EPGHEIFFileFormatReader("Unexpected end of file");
+  if (data.size() < 12) throw HeifReadError("Unexpected end of file");
   std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
-  if (!context) throw EPGHEIFFileFormatReader("Out of memory");
+  if (!context) throw HeifReadError("Out of memory");
   Check(
       heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(), nullptr));
   return context;
@@ -47,7 +47,7 @@ std::unique_ptr<heif_image_handle, HandleFree> OpenImage(heif_context* context, 
     Check(heif_context_get_primary_image_handle(context, &handle));
   } else {
     const int count = heif_context_get_number_of_top_level_images(context);
-    if (index < 0 || index >= count) throw EPGHEIFFileFormatReader("Image index out of range");
+    if (index < 0 || index >= count) throw HeifReadError("Image index out of range");
     std::vector<heif_item_id> ids(static_cast<std::size_t>(count));
     heif_context_get_list_of_top_level_image_IDs(context, ids.data(), count);
     Check(heif_context_get_image_handle(context, ids[static_cast<std::size_t>(index)], &handle));
@@ -85,7 +85,7 @@ Raster ReadHeif(std::span<const std::uint8_t> data, int index) {
   const auto handle = OpenImage(context.get(), index);
   if (!SizeIsAcceptable(heif_image_handle_get_width(handle.get()),
                         heif_image_handle_get_height(handle.get()))) {
-    throw EPGHEIFFileFormatReader("Image too large");
+    throw HeifReadError("Image too large");
   }
   const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
   // The default options apply the container's rotation and mirroring.
@@ -101,7 +101,7 @@ Raster ReadHeif(std::span<const std::uint8_t> data, int index) {
   const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
   const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
   if (plane == nullptr || !SizeIsAcceptable(width, height) || stride < width * (alpha ? 4 : 3)) {
-    throw EPGHEIFFileFormatReader("The decoder gave no picture");
+    throw HeifReadError("The decoder gave no picture");
   }
   Raster out;
   out.Allocate(width, height, 24);

@@ -13,7 +13,7 @@ namespace parvel {
 bool IsHeifSignature(std::span<const std::uint8_t> head);
 
 // Top-level image `index` (0: the primary image) as a 24-bit raster; transparency is laid on
-// white. Throws EPGHEIFFileFormatReader with libheif's text.
+// white. Throws HeifReadError with libheif's text.
 Raster ReadHeif(std::span<const std::uint8_t> data, int index);
 ImageInfo ReadHeifInfo(std::span<const std::uint8_t> data, int index);
 

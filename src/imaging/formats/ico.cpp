@@ -14,10 +14,10 @@
 namespace parvel {
 namespace {
 
-using Reader = ByteReader<EPGICOFileFormatReader>;
+using Reader = ByteReader<IcoReadError>;
 
 [[noreturn]] void Fail(std::string_view text) {
-  throw EPGICOFileFormatReader(text);
+  throw IcoReadError(text);
 }
 
 struct Directory {
@@ -87,9 +87,8 @@ bool IsIcoSignature(std::span<const std::uint8_t> head) {
 
 ImageInfo ReadIcoInfo(std::span<const std::uint8_t> data) {
   const Directory d = ParseDirectory(data);
-  ImageInfo info =
-      d.png ? AsIconError<EPGPNGFileFormatReaderWriter>([&] { return ReadPngInfo(d.first); })
-            : AsIconError<EPGBMPFileFormatReader>([&] { return ReadIconBitmapInfo(d.first); });
+  ImageInfo info = d.png ? AsIconError<PngError>([&] { return ReadPngInfo(d.first); })
+                         : AsIconError<BmpReadError>([&] { return ReadIconBitmapInfo(d.first); });
   info.image_count = d.count;
   return info;
 }
@@ -97,8 +96,8 @@ ImageInfo ReadIcoInfo(std::span<const std::uint8_t> data) {
 Raster ReadIco(std::span<const std::uint8_t> data) {
   const Directory d = ParseDirectory(data);
   // A PNG icon carries its own transparency, which the codec lays on white.
-  if (d.png) return AsIconError<EPGPNGFileFormatReaderWriter>([&] { return ReadPng(d.first); });
-  IconBitmap icon = AsIconError<EPGBMPFileFormatReader>([&] { return ReadIconBitmap(d.first); });
+  if (d.png) return AsIconError<PngError>([&] { return ReadPng(d.first); });
+  IconBitmap icon = AsIconError<BmpReadError>([&] { return ReadIconBitmap(d.first); });
   Raster& image = icon.image;
   const std::int32_t w = image.width;
   const std::int32_t h = image.height;

@@ -13,7 +13,7 @@ namespace parvel {
 bool IsIcoSignature(std::span<const std::uint8_t> head);
 // Decodes the first icon of the file, a bitmap or a PNG image. Pixels that the mask (or the
 // alpha) makes transparent are laid on white, which turns an indexed bitmap icon with such pixels
-// into 24 bits. Throws EPGICOFileFormatReader, also for errors in the embedded image.
+// into 24 bits. Throws IcoReadError, also for errors in the embedded image.
 Raster ReadIco(std::span<const std::uint8_t> data);
 // The icon count of the file and the size and depth of the first icon.
 ImageInfo ReadIcoInfo(std::span<const std::uint8_t> data);

@@ -27,8 +27,6 @@ namespace {
 // instead of taking gigabytes for its coefficients.
 constexpr long kLibraryMemoryLimit = 512L * 1024 * 1024;
 
-using JpegError = EPGJPGFileFormatReaderWriter;
-
 // The library's error manager with the place to jump back to; `mgr` must stay first.
 struct ErrorTrap {
   jpeg_error_mgr mgr{};

@@ -1,5 +1,5 @@
 // JPEG reading and writing through the libjpeg API. Errors of the library never end the program:
-// they come back as EPGJPGFileFormatReaderWriter ("JPG: " and the library's text). A file that
+// they come back as JpegError ("JPG: " and the library's text). A file that
 // ends before its last scan counts as an error, not as a picture with a gray rest.
 #pragma once
 

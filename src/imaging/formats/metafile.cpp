@@ -11,16 +11,16 @@ constexpr const char* kEmfText = "Enhanced metafiles cannot be read on this plat
 }  // namespace
 
 Raster ReadWmf(std::span<const std::uint8_t>) {
-  throw EPGWMFFileFormatReader(kWmfText);
+  throw WmfReadError(kWmfText);
 }
 ImageInfo ReadWmfInfo(std::span<const std::uint8_t>) {
-  throw EPGWMFFileFormatReader(kWmfText);
+  throw WmfReadError(kWmfText);
 }
 Raster ReadEmf(std::span<const std::uint8_t>) {
-  throw EPGEMFFileFormatReader(kEmfText);
+  throw EmfReadError(kEmfText);
 }
 ImageInfo ReadEmfInfo(std::span<const std::uint8_t>) {
-  throw EPGEMFFileFormatReader(kEmfText);
+  throw EmfReadError(kEmfText);
 }
 
 }  // namespace parvel

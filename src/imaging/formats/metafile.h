@@ -1,6 +1,6 @@
 // Windows and enhanced metafiles. No maintained library on this platform renders them, so their
 // registry entries stay (files are still recognised by extension) but reading fails with
-// EPGWMFFileFormatReader or EPGEMFFileFormatReader and a plain explanation.
+// WmfReadError or EmfReadError and a plain explanation.
 #pragma once
 
 #include <cstdint>

@@ -12,10 +12,10 @@
 namespace parvel {
 namespace {
 
-using Reader = ByteReader<EPGPCXFileFormatReader>;
+using Reader = ByteReader<PcxReadError>;
 
 [[noreturn]] void Fail(std::string_view text) {
-  throw EPGPCXFileFormatReader(text);
+  throw PcxReadError(text);
 }
 
 constexpr std::size_t kHeaderSize = 128;

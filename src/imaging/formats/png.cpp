@@ -12,8 +12,6 @@
 namespace parvel {
 namespace {
 
-using PngError = EPGPNGFileFormatReaderWriter;
-
 // Deflate gives at most about 1032 bytes for one; a file shorter than its rows could be cannot
 // hold them, so it is refused before its rows are allocated.
 constexpr std::uint64_t kMaxInflateRatio = 1100;

@@ -1,5 +1,5 @@
 // PNG reading and writing through libpng. Library errors come back as
-// EPGPNGFileFormatReaderWriter ("PNG: " and the library's text).
+// PngError ("PNG: " and the library's text).
 #pragma once
 
 #include <cstdint>

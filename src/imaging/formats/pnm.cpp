@@ -11,10 +11,10 @@
 namespace parvel {
 namespace {
 
-using Reader = ByteReader<EPGPxMFileFormatReader>;
+using Reader = ByteReader<PnmReadError>;
 
 [[noreturn]] void Fail(std::string_view text) {
-  throw EPGPxMFileFormatReader(text);
+  throw PnmReadError(text);
 }
 
 bool IsSpace(std::uint8_t c) {
@@ -186,11 +186,11 @@ std::vector<std::uint8_t> WritePnm(const Raster& image, PnmKind kind) {
   static constexpr int kDepth[] = {1, 8, 24};
   const int depth = kDepth[static_cast<int>(kind)];
   if (image.bits != depth) {
-    throw EPGPxMFileFormatWriter("Cannot write " + std::to_string(image.bits) + " bits per pixel");
+    throw PnmWriteError("Cannot write " + std::to_string(image.bits) + " bits per pixel");
   }
   if (image.width <= 0 || image.height <= 0 ||
       image.pixels.size() < image.Stride() * static_cast<std::size_t>(image.height)) {
-    throw EPGPxMFileFormatWriter("Invalid image size");
+    throw PnmWriteError("Invalid image size");
   }
   const char* magic = kind == PnmKind::Pbm ? "P4" : kind == PnmKind::Pgm ? "P5" : "P6";
   std::string header = std::string(magic) + "\n" + std::to_string(image.width) + " " +

@@ -11,10 +11,10 @@
 namespace parvel {
 namespace {
 
-using Reader = ByteReader<EPGTGAFileFormatReader>;
+using Reader = ByteReader<TgaReadError>;
 
 [[noreturn]] void Fail(std::string_view text) {
-  throw EPGTGAFileFormatReader(text);
+  throw TgaReadError(text);
 }
 
 constexpr int kMapped = 1;
@@ -210,13 +210,13 @@ Raster ReadTga(std::span<const std::uint8_t> data) {
 
 std::vector<std::uint8_t> WriteTga(const Raster& image) {
   if (image.bits != 8 && image.bits != 24) {
-    throw EPGTGAFileFormatWriter("Cannot write " + std::to_string(image.bits) + " bits per pixel");
+    throw TgaWriteError("Cannot write " + std::to_string(image.bits) + " bits per pixel");
   }
   if (image.width <= 0 || image.height <= 0 ||
       image.pixels.size() < image.Stride() * static_cast<std::size_t>(image.height)) {
-    throw EPGTGAFileFormatWriter("Invalid image size");
+    throw TgaWriteError("Invalid image size");
   }
-  if (image.width > 65535 || image.height > 65535) throw EPGTGAFileFormatWriter("Image too large");
+  if (image.width > 65535 || image.height > 65535) throw TgaWriteError("Image too large");
   const bool mapped = image.bits == 8;
   std::vector<std::uint8_t> out;
   out.reserve(18 + 768 + image.pixels.size());

@@ -13,12 +13,12 @@ namespace parvel {
 
 // Colour-mapped, true-colour and gray images, raw or run-length encoded, any origin: 8-bit
 // colour-mapped and gray stay 8-bit indexed, 15, 16, 24 and 32 bits become 24.
-// Throws EPGTGAFileFormatReader.
+// Throws TgaReadError.
 Raster ReadTga(std::span<const std::uint8_t> data);
 ImageInfo ReadTgaInfo(std::span<const std::uint8_t> data);
 
 // Uncompressed: 8-bit colour-mapped or 24-bit true colour; other depths (and sides over 65535)
-// throw EPGTGAFileFormatWriter.
+// throw TgaWriteError.
 std::vector<std::uint8_t> WriteTga(const Raster& image);
 
 }  // namespace parvel

@@ -151,7 +151,7 @@ Layout ReadLayout(TIFF* tif) {
   return l;
 }
 
-using ReadError = EPGTIFFileFormatReader;
+using ReadError = TiffReadError;
 
 TIFF* OpenDirectory(File& file, int index) {
   TIFF* tif = file.tif();
@@ -317,7 +317,7 @@ ImageInfo ReadTiffInfo(std::span<const std::uint8_t> data, int index) {
 }
 
 std::vector<std::uint8_t> WriteTiff(const Raster& image) {
-  using WriteError = EPGTIFFileFormatWriter;
+  using WriteError = TiffWriteError;
   if (image.bits != 1 && image.bits != 4 && image.bits != 8 && image.bits != 24) {
     throw WriteError("Unsupported colour depth");
   }

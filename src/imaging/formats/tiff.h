@@ -1,5 +1,5 @@
 // TIFF reading and writing through libtiff, from and to memory. Library errors come back as
-// EPGTIFFileFormatReader or EPGTIFFileFormatWriter ("TIFF: " and the library's text).
+// TiffReadError or TiffWriteError ("TIFF: " and the library's text).
 #pragma once
 
 #include <cstdint>

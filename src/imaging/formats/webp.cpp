@@ -24,10 +24,10 @@ struct AnimFree {
 WebPBitstreamFeatures Features(std::span<const std::uint8_t> data) {
   WebPBitstreamFeatures features;
   if (WebPGetFeatures(data.data(), data.size(), &features) != VP8_STATUS_OK) {
-    throw EPGWebPFileFormatReader("Unreadable file");
+    throw WebpReadError("Unreadable file");
   }
   if (!SizeIsAcceptable(features.width, features.height)) {
-    throw EPGWebPFileFormatReader("Image too large");
+    throw WebpReadError("Image too large");
   }
   return features;
 }
@@ -53,7 +53,7 @@ Raster DecodeStill(std::span<const std::uint8_t> data, const WebPBitstreamFeatur
   const std::uint8_t* done =
       alpha ? WebPDecodeRGBAInto(data.data(), data.size(), pixels.data(), pixels.size(), out_stride)
             : WebPDecodeRGBInto(data.data(), data.size(), pixels.data(), pixels.size(), out_stride);
-  if (done == nullptr) throw EPGWebPFileFormatReader("The picture data is damaged");
+  if (done == nullptr) throw WebpReadError("The picture data is damaged");
   Raster out;
   out.Allocate(features.width, features.height, 24);
   CopyInterleavedRows(pixels.data(), stride, alpha, out);
@@ -62,22 +62,22 @@ Raster DecodeStill(std::span<const std::uint8_t> data, const WebPBitstreamFeatur
 
 Raster DecodeFirstFrame(std::span<const std::uint8_t> data) {
   WebPAnimDecoderOptions options;
-  if (!WebPAnimDecoderOptionsInit(&options)) throw EPGWebPFileFormatReader("Library mismatch");
+  if (!WebPAnimDecoderOptionsInit(&options)) throw WebpReadError("Library mismatch");
   options.color_mode = MODE_RGBA;
   options.use_threads = 0;
   WebPData bytes{data.data(), data.size()};
   const std::unique_ptr<WebPAnimDecoder, AnimFree> decoder(WebPAnimDecoderNew(&bytes, &options));
   WebPAnimInfo info;
   if (!decoder || !WebPAnimDecoderGetInfo(decoder.get(), &info)) {
-    throw EPGWebPFileFormatReader("Unreadable animation");
+    throw WebpReadError("Unreadable animation");
   }
   if (!SizeIsAcceptable(info.canvas_width, info.canvas_height)) {
-    throw EPGWebPFileFormatReader("Image too large");
+    throw WebpReadError("Image too large");
   }
   std::uint8_t* frame = nullptr;
   int timestamp = 0;
   if (!WebPAnimDecoderGetNext(decoder.get(), &frame, &timestamp) || frame == nullptr) {
-    throw EPGWebPFileFormatReader("The picture data is damaged");
+    throw WebpReadError("The picture data is damaged");
   }
   Raster out;
   out.Allocate(static_cast<std::int32_t>(info.canvas_width),

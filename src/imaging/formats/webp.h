@@ -13,7 +13,7 @@ namespace parvel {
 bool IsWebpSignature(std::span<const std::uint8_t> head);
 
 // A 24-bit raster, upright by its EXIF orientation; transparency is laid on white. Throws
-// EPGWebPFileFormatReader.
+// WebpReadError.
 Raster ReadWebp(std::span<const std::uint8_t> data);
 // The upright size.
 ImageInfo ReadWebpInfo(std::span<const std::uint8_t> data);
