@@ -1,5 +1,5 @@
-// The checks the snippet, list and thumbnail option dialogs make before they close, and the
-// compliance test of templates.
+// The checks the snippet, list and page settings dialogs make before they close, the page
+// settings' rules, and the compliance test of templates.
 #include <gtest/gtest.h>
 
 #include <filesystem>
