@@ -50,6 +50,10 @@ Colour ChoiceColour(const ColourChoice& choice) {
   return IsDefault(choice) ? Colour::Default() : Colour::Of(IsColour(choice));
 }
 
+std::uint32_t OtherColourStart(const ColourChoice& choice) {
+  return IsDefault(choice) ? 0x00FFFFFF : IsColour(choice);
+}
+
 void PickColourItem(ColourChoice& choice, int item, std::optional<std::uint32_t> picked) {
   if (item == kColourNoItem) return;
   if (item == kColourOtherItem) {
@@ -84,40 +88,28 @@ void SetDefaultSetColour(ColourChoice& choice, bool is_default, std::uint32_t va
 }
 
 UsableControls PageSettingsUsable(const SiteSettings& s, const PageSettingsChoices& choices) {
-  UsableControls usable;
-  auto set = [&usable](std::initializer_list<const char*> names, bool on) {
-    for (const char* name : names) usable[name] = on;
-  };
   const bool html = HtmlImagePages(s);
-  set({"lblEnclosureColour", "cmbEnclosureColour", "edtEnclosureColour"}, s.Link_Enclosure != 0);
-  set({"edtDescriptionFile", "btnBrowseDescription", "chkShowFilenameWhenNoDesc"},
-      s.Filename_Display == FilenameDisplay::DescriptionFile);
-  set({"lblTemplate", "cmbImageTemplate", "btnBrowseTemplate", "chkImageHeading", "lblHeader",
-       "cmbHeader", "lblFooter", "cmbFooter", "chkNavigationBar", "chkIndexInImagePages"},
-      html);
-  set({"btnTestCompliance"}, choices.test_compliance);
-  set({"btnViewPage"}, choices.view_page);
-  set({"btnEditHeader"}, html && (s.Image_Header_Mode == ImageHeaderMode::Html ||
-                                  s.Image_Header_Mode == ImageHeaderMode::List));
-  set({"btnEditFooter"}, html && (s.Image_Footer_Mode == ImageHeaderMode::Html ||
-                                  s.Image_Footer_Mode == ImageHeaderMode::List));
-  set({"lblReturnNote", "lblReturnFile", "edtReturnFile", "btnBrowseReturn"},
-      html && s.prev_next_image_buttons);
-  set({"chkSameNavGraphics"}, s.prev_next_image_buttons && s.ImageNavigationBar && html);
-  set({"lblPreviousFile", "edtPreviousFile", "btnBrowsePrevious", "lblNextFile", "edtNextFile",
-       "btnBrowseNext"},
-      s.prev_next_image_buttons);
-  set({"lblButtonTextSize", "spnButtonTextSize", "lblSelectedIndexFile", "edtSelectedIndexFile",
-       "btnBrowseSelectedIndex", "lblOtherIndexFile", "edtOtherIndexFile", "btnBrowseOtherIndex",
-       "lblOtherColour", "cmbOtherColour"},
-      s.index_image_buttons);
-  set({"lblIndexFontSize", "cmbIndexFontSize"}, !s.index_image_buttons);
-  set({"cmbIndexFont"}, !s.index_font_default);
-  set({"cmbDefaultFont", "lblFontNote"}, !s.default_font_default);
-  set({"lblImageWidth", "spnImageWidth", "lblImageHeight", "spnImageHeight"}, s.max_image_size);
-  set({"lblWebImageSize", "spnWebImageSize", "lblWebImageQuality", "spnWebImageQuality"},
-      s.Web_Image_Size > 0);
-  return usable;
+  auto editable = [html](ImageHeaderMode mode) {
+    return html && (mode == ImageHeaderMode::Html || mode == ImageHeaderMode::List);
+  };
+  return {
+      .enclosure_colour = s.Link_Enclosure != 0,
+      .description_file = s.Filename_Display == FilenameDisplay::DescriptionFile,
+      .image_page = html,
+      .test_compliance = choices.test_compliance,
+      .view_page = choices.view_page,
+      .edit_header = editable(s.Image_Header_Mode),
+      .edit_footer = editable(s.Image_Footer_Mode),
+      .return_file = html && s.prev_next_image_buttons,
+      .same_nav_graphics = s.prev_next_image_buttons && s.ImageNavigationBar && html,
+      .prev_next_files = s.prev_next_image_buttons,
+      .index_buttons = s.index_image_buttons,
+      .index_font_size = !s.index_image_buttons,
+      .index_font = !s.index_font_default,
+      .default_font = !s.default_font_default,
+      .image_size = s.max_image_size,
+      .web_images = s.Web_Image_Size > 0,
+  };
 }
 
 void ApplyTemplateRule(const SiteSettings& s, PageSettingsChoices& choices, std::string_view text) {
@@ -129,9 +121,25 @@ void ApplyDisplayRule(const SiteSettings& s, PageSettingsChoices& choices) {
   choices.test_compliance = HtmlImagePages(s);
 }
 
+void TemplateTested(PageSettingsChoices& choices) {
+  choices.test_compliance = false;
+}
+
 void SetPrevNextImageButtons(SiteSettings& s, bool on) {
   s.prev_next_image_buttons = on;
   if (!on) s.Image_UseSameNavGraphics = false;
+}
+
+int WebImageSizeShown(const SiteSettings& s) {
+  return s.Web_Image_Size > 0 ? s.Web_Image_Size : kWebImageSizeDefault;
+}
+
+void SetWebImageCopies(SiteSettings& s, bool on, int shown) {
+  s.Web_Image_Size = on ? shown : 0;
+}
+
+void SetWebImageSizeShown(SiteSettings& s, int shown) {
+  if (s.Web_Image_Size > 0) s.Web_Image_Size = shown;
 }
 
 void OpenPageSettings(SiteSettings& s, std::vector<std::string>& image_templates,

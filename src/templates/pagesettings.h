@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -87,6 +86,10 @@ std::uint32_t IsColour(const ColourChoice& choice);
 // The record's value of the choice.
 Colour ChoiceColour(const ColourChoice& choice);
 
+// The colour the system colour chooser starts on for "Other..": the list's colour, white for
+// Default.
+std::uint32_t OtherColourStart(const ColourChoice& choice);
+
 // The user picks `item` of the list. For "Other..", `picked` is the system colour chooser's
 // answer (nullopt: cancelled, which selects Default).
 void PickColourItem(ColourChoice& choice, int item, std::optional<std::uint32_t> picked = {});
@@ -105,9 +108,28 @@ struct PageSettingsChoices {
   bool view_page = false;  // set by the template rule only
 };
 
-// Controls set by more than one rule, or read by tests, by object name: each maps to whether it
-// is usable. Controls no rule names are always usable.
-using UsableControls = std::map<std::string, bool, std::less<>>;
+// Which controls are usable, by what they are for; every control not covered here is always
+// usable. The dialog maps each flag to its controls.
+struct UsableControls {
+  bool enclosure_colour = false;  // the link enclosure's colour list, its label and text box
+  bool description_file = false;  // the description file, its Browse and "Show filename when..."
+  // The image page's template list, its label and Browse, heading, header and footer lists with
+  // their labels, navigation bar and "Insert indexes in image display pages".
+  bool image_page = false;
+  bool test_compliance = false;
+  bool view_page = false;
+  bool edit_header = false;
+  bool edit_footer = false;
+  bool return_file = false;        // the 'Return to Index' image, its Browse, note and label
+  bool same_nav_graphics = false;  // "Use the same Next/Previous graphics..."
+  bool prev_next_files = false;    // the previous and next page images with Browse and labels
+  bool index_buttons = false;      // the index button images, their text size and other colour
+  bool index_font_size = false;    // the index's HTML text size and its label
+  bool index_font = false;         // the index's custom font
+  bool default_font = false;       // the page's custom font and its note
+  bool image_size = false;         // the largest width and height of displayed images
+  bool web_images = false;         // the display copies' size and quality with their labels
+};
 UsableControls PageSettingsUsable(const SiteSettings& s, const PageSettingsChoices& choices);
 
 // The template rule: "Test Compliance" and "View Page" usable exactly when the text is not empty
@@ -115,9 +137,18 @@ UsableControls PageSettingsUsable(const SiteSettings& s, const PageSettingsChoic
 void ApplyTemplateRule(const SiteSettings& s, PageSettingsChoices& choices, std::string_view text);
 // The display rule's share of "Test Compliance": it follows the display method alone.
 void ApplyDisplayRule(const SiteSettings& s, PageSettingsChoices& choices);
+// A compliance test just ran: "Test Compliance" is greyed until the template rule runs again.
+void TemplateTested(PageSettingsChoices& choices);
 // "Image buttons for previous/next page links"; switching it off also clears
 // Image_UseSameNavGraphics.
 void SetPrevNextImageButtons(SiteSettings& s, bool on);
+
+// "Publish display copies...": a check box beside a size box. Off stores 0, on the size shown;
+// the size box shows the stored size, or the default while the copies are off.
+int WebImageSizeShown(const SiteSettings& s);
+void SetWebImageCopies(SiteSettings& s, bool on, int shown);
+// A size typed into the size box is stored only while the copies are on.
+void SetWebImageSizeShown(SiteSettings& s, int shown);
 
 // ---- Opening, each time the dialog is shown: the defaults, the image-page template list (a copy
 // of the thumbnail-page list when empty), the navigation images of `program_dir`/navgraph for

@@ -1,9 +1,10 @@
-// The checks the snippet, list and thumbnail option dialogs make before they close, and the
-// compliance test of templates.
+// The checks the snippet, list and page settings dialogs make before they close, the page
+// settings' rules, and the compliance test of templates.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -198,6 +199,288 @@ TEST(PageSettingsOk, ChecksInOrder) {
   ScriptedInteraction ui;
   EXPECT_TRUE(PageSettingsOk(ui, s));
   EXPECT_TRUE(ui.messages().empty());
+}
+
+// The page settings' rules. Each row starts from a fresh record and an empty colour list, sets
+// what it is about and takes the dialog's steps through the rules, then names the outputs that
+// matter: which controls are usable, what the steps left in the record, and the colour list.
+TEST(PageSettingsRules, SettingsAndStepsToWhatTheDialogShows) {
+  TempDir dir;
+  const std::string program = dir / "";
+  for (const char* name : {"navgraph/Next.gif", "navgraph/Index.gif"})
+    WriteFile(program + name, "x");
+  struct Dialog {
+    SiteSettings s;
+    PageSettingsChoices choices;
+    ColourChoice colour;
+  };
+  auto html_pages = [](Dialog& d) { d.s.DisplayAsImage = false; };
+  auto open = [&program](Dialog& d) {
+    std::vector<std::string> image_templates;
+    OpenPageSettings(d.s, image_templates, {}, program, d.choices);
+  };
+  using U = UsableControls;
+  struct ColourShown {
+    int item;
+    std::uint32_t colour;
+    std::string text;
+    Colour stored;
+    std::uint32_t chooser_start;  // where "Other.." starts the colour chooser
+  };
+  const struct {
+    const char* what;
+    std::function<void(Dialog&)> in;
+    std::vector<std::pair<bool U::*, bool>> usable;
+    std::optional<bool> same_nav_graphics = {};  // Image_UseSameNavGraphics afterwards
+    std::vector<std::pair<std::string SiteSettings::*, std::string>> files = {};
+    std::optional<ColourShown> colour = {};
+    std::optional<std::pair<int, int>> web_image_size = {};  // stored, shown
+  } rows[] = {
+      {"a fresh record",
+       [](Dialog&) {},
+       {{&U::enclosure_colour, false},
+        {&U::description_file, false},
+        {&U::image_page, false},
+        {&U::test_compliance, false},
+        {&U::view_page, false},
+        {&U::edit_header, false},
+        {&U::edit_footer, false},
+        {&U::return_file, false},
+        {&U::same_nav_graphics, false},
+        {&U::prev_next_files, false},
+        {&U::index_buttons, false},
+        {&U::index_font_size, true},
+        {&U::index_font, false},
+        {&U::default_font, false},
+        {&U::image_size, false},
+        {&U::web_images, false}}},
+      {"every option on with HTML image pages and a template",
+       [&](Dialog& d) {
+         html_pages(d);
+         d.s.Link_Enclosure = 1;
+         d.s.Filename_Display = FilenameDisplay::DescriptionFile;
+         d.s.Image_Header_Mode = ImageHeaderMode::Html;
+         d.s.Image_Footer_Mode = ImageHeaderMode::List;
+         d.s.prev_next_image_buttons = d.s.ImageNavigationBar = d.s.index_image_buttons = true;
+         d.s.index_font_default = d.s.default_font_default = false;
+         d.s.max_image_size = true;
+         d.s.Web_Image_Size = 800;
+         ApplyTemplateRule(d.s, d.choices, "page.htm");
+       },
+       {{&U::enclosure_colour, true},
+        {&U::description_file, true},
+        {&U::image_page, true},
+        {&U::test_compliance, true},
+        {&U::view_page, true},
+        {&U::edit_header, true},
+        {&U::edit_footer, true},
+        {&U::return_file, true},
+        {&U::same_nav_graphics, true},
+        {&U::prev_next_files, true},
+        {&U::index_buttons, true},
+        {&U::index_font_size, false},
+        {&U::index_font, true},
+        {&U::default_font, true},
+        {&U::image_size, true},
+        {&U::web_images, true}}},
+      {"a header list and a footer snippet with HTML pages",
+       [&](Dialog& d) {
+         html_pages(d);
+         d.s.Image_Header_Mode = ImageHeaderMode::List;
+         d.s.Image_Footer_Mode = ImageHeaderMode::Html;
+       },
+       {{&U::edit_header, true}, {&U::edit_footer, true}}},
+      {"no header and the thumbnail page's footer with HTML pages",
+       [&](Dialog& d) {
+         html_pages(d);
+         d.s.Image_Header_Mode = ImageHeaderMode::None;
+       },
+       {{&U::edit_header, false}, {&U::edit_footer, false}}},
+      {"snippets and image buttons with image-only display",
+       [](Dialog& d) {
+         d.s.Image_Header_Mode = ImageHeaderMode::Html;
+         d.s.Image_Footer_Mode = ImageHeaderMode::List;
+         d.s.prev_next_image_buttons = d.s.ImageNavigationBar = true;
+       },
+       {{&U::edit_header, false},
+        {&U::edit_footer, false},
+        {&U::prev_next_files, true},
+        {&U::return_file, false},
+        {&U::same_nav_graphics, false}}},
+      {"image buttons on HTML pages without a navigation bar",
+       [&](Dialog& d) {
+         html_pages(d);
+         d.s.prev_next_image_buttons = true;
+       },
+       {{&U::return_file, true}, {&U::same_nav_graphics, false}}},
+      {"a navigation bar on HTML pages without image buttons",
+       [&](Dialog& d) {
+         html_pages(d);
+         d.s.ImageNavigationBar = true;
+       },
+       {{&U::prev_next_files, false}, {&U::return_file, false}, {&U::same_nav_graphics, false}}},
+      {"image buttons for the index",
+       [](Dialog& d) { d.s.index_image_buttons = true; },
+       {{&U::index_buttons, true}, {&U::index_font_size, false}}},
+      {"a template with image-only display",
+       [](Dialog& d) { ApplyTemplateRule(d.s, d.choices, "page.htm"); },
+       {{&U::test_compliance, false}, {&U::view_page, false}}},
+      {"an empty template with HTML pages",
+       [&](Dialog& d) {
+         html_pages(d);
+         ApplyTemplateRule(d.s, d.choices, "");
+       },
+       {{&U::test_compliance, false}, {&U::view_page, false}}},
+      {"the display rule follows the display method alone",
+       [&](Dialog& d) {
+         html_pages(d);
+         ApplyDisplayRule(d.s, d.choices);
+       },
+       {{&U::test_compliance, true}, {&U::view_page, false}}},
+      {"the display rule greys a tested template's button for image-only display",
+       [&](Dialog& d) {
+         html_pages(d);
+         ApplyTemplateRule(d.s, d.choices, "page.htm");
+         d.s.DisplayAsImage = true;
+         ApplyDisplayRule(d.s, d.choices);
+       },
+       {{&U::test_compliance, false}, {&U::view_page, true}}},
+      {"a test greys Test Compliance until the template changes",
+       [&](Dialog& d) {
+         html_pages(d);
+         ApplyTemplateRule(d.s, d.choices, "page.htm");
+         TemplateTested(d.choices);
+       },
+       {{&U::test_compliance, false}, {&U::view_page, true}}},
+      {"opening with HTML pages and no template: the template rule has the last word",
+       [&](Dialog& d) {
+         html_pages(d);
+         open(d);
+       },
+       {{&U::test_compliance, false}, {&U::view_page, false}}},
+      {"opening with HTML pages and a template",
+       [&](Dialog& d) {
+         html_pages(d);
+         d.s.Image_Style_File = "page.htm";
+         open(d);
+       },
+       {{&U::test_compliance, true}, {&U::view_page, true}}},
+      {"opening fills the empty navigation images the program has",
+       [&](Dialog& d) {
+         d.s.Return_To_Index_File = "mine.gif";
+         open(d);
+       },
+       {},
+       {},
+       {{&SiteSettings::Next_Page_File, program + "navgraph/Next.gif"},
+        {&SiteSettings::Previous_Page_File, ""},
+        {&SiteSettings::Return_To_Index_File, "mine.gif"}}},
+      {"switching image buttons off clears the same graphics",
+       [](Dialog& d) {
+         SetPrevNextImageButtons(d.s, true);
+         SetPrevNextImageButtons(d.s, false);
+       },
+       {{&U::prev_next_files, false}},
+       false},
+      {"switching image buttons on keeps the same graphics",
+       [](Dialog& d) { SetPrevNextImageButtons(d.s, true); },
+       {{&U::prev_next_files, true}},
+       true},
+      {"display copies switched on take the size shown",
+       [](Dialog& d) { SetWebImageCopies(d.s, true, 1600); },
+       {{&U::web_images, true}},
+       {},
+       {},
+       {},
+       std::pair{1600, 1600}},
+      {"a size typed while display copies are off is not stored",
+       [](Dialog& d) { SetWebImageSizeShown(d.s, 1600); },
+       {{&U::web_images, false}},
+       {},
+       {},
+       {},
+       std::pair{0, kWebImageSizeDefault}},
+      {"display copies switched off store 0 and show the default",
+       [](Dialog& d) {
+         SetWebImageCopies(d.s, true, 1600);
+         SetWebImageSizeShown(d.s, 1200);
+         SetWebImageCopies(d.s, false, 1200);
+       },
+       {{&U::web_images, false}},
+       {},
+       {},
+       {},
+       std::pair{0, kWebImageSizeDefault}},
+      {"a fixed colour picked",
+       [](Dialog& d) { PickColourItem(d.colour, 6); },
+       {},
+       {},
+       {},
+       ColourShown{6, 0x00808000, "#008080", Colour::Of(0x00808000), 0x00808000}},
+      {"Other.. picks a colour",
+       [](Dialog& d) { PickColourItem(d.colour, kColourOtherItem, 0x000080FF); },
+       {},
+       {},
+       {},
+       ColourShown{kColourNoItem, 0x000080FF, "#FF8000", Colour::Of(0x000080FF), 0x000080FF}},
+      {"Other.. cancelled selects Default",
+       [](Dialog& d) {
+         PickColourItem(d.colour, 5);
+         PickColourItem(d.colour, kColourOtherItem);
+       },
+       {},
+       {},
+       {},
+       ColourShown{kColourDefaultItem, 0, "", Colour::Default(), 0x00FFFFFF}},
+      {"a stored black shows its item",
+       [](Dialog& d) { SetDefaultSetColour(d.colour, false, 0x00000000); },
+       {},
+       {},
+       {},
+       ColourShown{1, 0x00000000, "#000000", Colour::Of(0x00000000), 0x00000000}},
+      {"a stored colour no item has keeps the text box as it was",
+       [](Dialog& d) {
+         PickColourItem(d.colour, 13);
+         SetDefaultSetColour(d.colour, false, 0x00123456);
+       },
+       {},
+       {},
+       {},
+       ColourShown{kColourNoItem, 0x00123456, "#FF00FF", Colour::Of(0x00123456), 0x00123456}},
+      {"a stored default",
+       [](Dialog& d) {
+         PickColourItem(d.colour, 2);
+         SetDefaultSetColour(d.colour, true, 0x00FFFFFF);
+       },
+       {},
+       {},
+       {},
+       ColourShown{kColourDefaultItem, 0, "", Colour::Default(), 0x00FFFFFF}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Dialog d;
+    row.in(d);
+    const UsableControls usable = PageSettingsUsable(d.s, d.choices);
+    for (size_t i = 0; i < row.usable.size(); ++i) {
+      EXPECT_EQ(usable.*row.usable[i].first, row.usable[i].second) << "flag " << i;
+    }
+    if (row.same_nav_graphics) {
+      EXPECT_EQ(d.s.Image_UseSameNavGraphics, *row.same_nav_graphics);
+    }
+    for (const auto& [field, value] : row.files) EXPECT_EQ(d.s.*field, value);
+    if (const auto& shown = row.colour) {
+      EXPECT_EQ(d.colour.item, shown->item);
+      EXPECT_EQ(d.colour.colour, shown->colour);
+      EXPECT_EQ(d.colour.text, shown->text);
+      EXPECT_EQ(ChoiceColour(d.colour), shown->stored);
+      EXPECT_EQ(OtherColourStart(d.colour), shown->chooser_start);
+    }
+    if (const auto& size = row.web_image_size) {
+      EXPECT_EQ(d.s.Web_Image_Size, size->first);
+      EXPECT_EQ(WebImageSizeShown(d.s), size->second);
+    }
+  }
 }
 
 const std::string kAllMarkers = "***CONTENT*** ***INDEX*** ***HEADER*** ***FOOTER***";

@@ -105,9 +105,14 @@ Answer AnswerForButton(int standard_button) {
   }
 }
 
-std::unique_ptr<QDialog> MakePromptDialog(QWidget* parent, const QString& caption,
-                                          const QString& question, const QString& initial) {
-  auto dialog = std::make_unique<QDialog>(parent);
+PromptDialog::PromptDialog(QWidget* parent, const QString& initial)
+    : QDialog(parent), edtAnswer_(new QLineEdit(initial, this)) {
+  edtAnswer_->setObjectName("edtAnswer");
+}
+
+std::unique_ptr<PromptDialog> MakePromptDialog(QWidget* parent, const QString& caption,
+                                               const QString& question, const QString& initial) {
+  auto dialog = std::make_unique<PromptDialog>(parent, initial);
   dialog->setObjectName("promptDialog");
   dialog->setWindowTitle(caption.isEmpty() ? QString(kAppTitle) : caption);
   auto* layout = new QVBoxLayout(dialog.get());
@@ -115,8 +120,7 @@ std::unique_ptr<QDialog> MakePromptDialog(QWidget* parent, const QString& captio
   label->setObjectName("lblQuestion");
   label->setTextFormat(Qt::PlainText);
   label->setWordWrap(true);
-  auto* edit = new QLineEdit(initial, dialog.get());
-  edit->setObjectName("edtAnswer");
+  auto* edit = dialog->answer();
   // As wide as the question, within 48 to 80 characters; a longer question wraps.
   const int chars = label->fontMetrics().averageCharWidth();
   const int question_width = label->fontMetrics().boundingRect(question).width() + chars;
@@ -184,7 +188,7 @@ std::optional<std::string> QtInteraction::Prompt(std::string_view caption,
                                                  std::string_view initial) {
   const auto dialog = MakePromptDialog(parent_, ToQ(caption), ToQ(question), ToQ(initial));
   if (RunModal(*dialog) != QDialog::Accepted) return std::nullopt;
-  return dialog->findChild<QLineEdit*>("edtAnswer")->text().toStdString();
+  return dialog->answer()->text().toStdString();
 }
 
 void QtInteraction::BeginBusy() {

@@ -3,13 +3,14 @@
 // and links with the desktop's default program, and the help pages in the browser.
 #pragma once
 
+#include <QDialog>
 #include <QString>
 #include <QStringList>
 #include <memory>
 
 #include "platform/interaction.h"
 
-class QDialog;
+class QLineEdit;
 class QMessageBox;
 class QWidget;
 
@@ -36,9 +37,18 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, MessageKind kind, c
 // The answer a button of such a box stands for.
 Answer AnswerForButton(int standard_button);
 
-// Builds the prompt: the question as plain text above a one-line field holding `initial`.
-std::unique_ptr<QDialog> MakePromptDialog(QWidget* parent, const QString& caption,
-                                          const QString& question, const QString& initial);
+// The prompt: the question as plain text above a one-line field holding `initial`.
+class PromptDialog : public QDialog {
+ public:
+  PromptDialog(QWidget* parent, const QString& initial);
+  // The field, made with the dialog.
+  QLineEdit* answer() const { return edtAnswer_; }
+
+ private:
+  QLineEdit* edtAnswer_;
+};
+std::unique_ptr<PromptDialog> MakePromptDialog(QWidget* parent, const QString& caption,
+                                               const QString& question, const QString& initial);
 
 // A tooltip that shows `text` exactly as typed: tooltips would otherwise take text that looks like
 // markup (a site named "<b>Best</b>") for rich text.

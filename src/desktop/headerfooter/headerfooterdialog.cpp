@@ -114,28 +114,39 @@ HeaderFooterMakerDialog::HeaderFooterMakerDialog(ViewContext context, bool heade
   edtTextLink_ = Edit("edtTextLink", this);
   edtText_ = Edit("edtText", this);
 
+  imageLinkControls_ = {edtImageLocation_, edtImageLink_, edtAltText_, spnBorder_};
+  textLinkControls_ = {edtTextLink_, edtText_};
+  auto image = [this](QWidget* label) {
+    imageLinkControls_.push_back(label);
+    return label;
+  };
+  auto text = [this](QWidget* label) {
+    textLinkControls_.push_back(label);
+    return label;
+  };
+
   auto* grid = new QGridLayout;
   int row = 0;
   grid->addWidget(rbHtml_, row++, 0, 1, 3);
   grid->addWidget(edtHtml_, row, 1);
   grid->addWidget(btnEdit_, row++, 2);
   grid->addWidget(rbImage_, row++, 0, 1, 3);
-  grid->addWidget(Label("lblImageLocation", "Image Location (URL):", edtImageLocation_, this), row,
-                  0);
+  grid->addWidget(
+      image(Label("lblImageLocation", "Image Location (URL):", edtImageLocation_, this)), row, 0);
   grid->addWidget(edtImageLocation_, row++, 1, 1, 2);
-  grid->addWidget(Label("lblImageLink", "Link (URL):", edtImageLink_, this), row, 0);
+  grid->addWidget(image(Label("lblImageLink", "Link (URL):", edtImageLink_, this)), row, 0);
   grid->addWidget(edtImageLink_, row++, 1, 1, 2);
-  grid->addWidget(Label("lblAltText", "Alternative Text:", edtAltText_, this), row, 0);
+  grid->addWidget(image(Label("lblAltText", "Alternative Text:", edtAltText_, this)), row, 0);
   grid->addWidget(edtAltText_, row++, 1, 1, 2);
   auto* border_row = new QHBoxLayout;
   border_row->addWidget(spnBorder_);
   border_row->addStretch();
-  grid->addWidget(Label("lblBorder", "Border Width:", spnBorder_, this), row, 0);
+  grid->addWidget(image(Label("lblBorder", "Border Width:", spnBorder_, this)), row, 0);
   grid->addLayout(border_row, row++, 1, 1, 2);
   grid->addWidget(rbText_, row++, 0, 1, 3);
-  grid->addWidget(Label("lblTextLink", "Link (URL):", edtTextLink_, this), row, 0);
+  grid->addWidget(text(Label("lblTextLink", "Link (URL):", edtTextLink_, this)), row, 0);
   grid->addWidget(edtTextLink_, row++, 1, 1, 2);
-  grid->addWidget(Label("lblText", "Text:", edtText_, this), row, 0);
+  grid->addWidget(text(Label("lblText", "Text:", edtText_, this)), row, 0);
   grid->addWidget(edtText_, row++, 1, 1, 2);
   grid->setColumnStretch(1, 1);
   grid->setColumnMinimumWidth(0, chars * 24);
@@ -175,11 +186,8 @@ void HeaderFooterMakerDialog::ShowKind() {
   const bool text = rbText_->isChecked();
   for (QWidget* w : {static_cast<QWidget*>(edtHtml_), static_cast<QWidget*>(btnEdit_)})
     w->setEnabled(html);
-  for (const char* name : {"edtImageLocation", "edtImageLink", "edtAltText", "spnBorder",
-                           "lblImageLocation", "lblImageLink", "lblAltText", "lblBorder"})
-    findChild<QWidget*>(name)->setEnabled(image);
-  for (const char* name : {"edtTextLink", "edtText", "lblTextLink", "lblText"})
-    findChild<QWidget*>(name)->setEnabled(text);
+  for (QWidget* w : imageLinkControls_) w->setEnabled(image);
+  for (QWidget* w : textLinkControls_) w->setEnabled(text);
 }
 
 void HeaderFooterMakerDialog::Take() {

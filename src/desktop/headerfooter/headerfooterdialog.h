@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "desktop/common/viewcontext.h"
 #include "templates/headerfooter.h"
@@ -60,6 +61,9 @@ class HeaderFooterMakerDialog : public QDialog {
   QSpinBox* spnBorder_;
   QLineEdit* edtTextLink_;
   QLineEdit* edtText_;
+  // The image link's and the text link's fields with their labels, usable with their kind.
+  std::vector<QWidget*> imageLinkControls_;
+  std::vector<QWidget*> textLinkControls_;
 };
 
 class HeaderFooterListDialog : public QDialog {

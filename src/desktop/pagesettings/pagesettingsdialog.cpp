@@ -297,11 +297,18 @@ QRadioButton* PageSettingsDialog::Radio(const char* name, const char* caption,
   return radio;
 }
 
+template <typename Widget>
+Widget* PageSettingsDialog::Ruled(std::vector<QWidget*>& ruled, Widget* widget) {
+  ruled.push_back(widget);
+  return widget;
+}
+
 QWidget* PageSettingsDialog::FileRow(QLineEdit* edit, const char* button, std::string_view title,
-                                     std::string_view filter) {
+                                     std::string_view filter, std::vector<QWidget*>& ruled) {
   auto* row = new QWidget(this);
   auto* browse = new QPushButton("Browse", row);
   browse->setObjectName(button);
+  ruled.insert(ruled.end(), {edit, browse});
   edit->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -344,8 +351,7 @@ QWidget* PageSettingsDialog::ColourRow(ColourControl& control, const char* name,
 void PageSettingsDialog::ColourPicked(ColourControl& control, int item) {
   std::optional<std::uint32_t> picked;
   if (item == kColourOtherItem) {
-    const QColor initial =
-        IsDefault(control.choice) ? QColor(Qt::white) : ToQColor(IsColour(control.choice));
+    const QColor initial = ToQColor(OtherColourStart(control.choice));
     if (auto colour = context_.chooser.Colour(this, initial, custom_colours_)) {
       picked = FromQColor(*colour);
     }
@@ -410,13 +416,15 @@ QWidget* PageSettingsDialog::MakeThumbnailsPage() {
   auto* description = new QHBoxLayout;
   description->addWidget(filename_radio(
       "rdbDescriptionFile", "Read image description from file:", FilenameDisplay::DescriptionFile));
-  description->addWidget(FileRow(Edit("edtDescriptionFile", &SiteSettings::Description_File),
-                                 "btnBrowseDescription", kDescriptionTitle, kDescriptionFilter),
-                         1);
+  description->addWidget(
+      FileRow(Edit("edtDescriptionFile", &SiteSettings::Description_File), "btnBrowseDescription",
+              kDescriptionTitle, kDescriptionFilter, ruled_.description_file),
+      1);
   names_layout->addLayout(description);
   auto* show_filename =
-      Check("chkShowFilenameWhenNoDesc", "Show filename when there is no description",
-            &SiteSettings::ShowFilenameWhenNoDesc);
+      Ruled(ruled_.description_file,
+            Check("chkShowFilenameWhenNoDesc", "Show filename when there is no description",
+                  &SiteSettings::ShowFilenameWhenNoDesc));
   names_layout->addLayout(Row({new QLabel("      ", names), show_filename}));
 
   auto* layout = new QVBoxLayout(page);
@@ -435,25 +443,24 @@ QWidget* PageSettingsDialog::MakeWebReadyGroup(QWidget* page) {
   auto* copies =
       new QCheckBox("Publish display copies sized for screens (without location data)", group);
   copies->setObjectName("chkWebImages");
-  auto* size = new QSpinBox(group);
+  auto* size = Ruled(ruled_.web_images, new QSpinBox(group));
   size->setObjectName("spnWebImageSize");
   size->setRange(kWebImageSizeRange.lo, kWebImageSizeRange.hi);
   fillers_.push_back([this, copies, size] {
     copies->setChecked(s_.Web_Image_Size > 0);
-    size->setValue(s_.Web_Image_Size > 0 ? s_.Web_Image_Size : kWebImageSizeDefault);
+    size->setValue(WebImageSizeShown(s_));
   });
   connect(copies, &QCheckBox::toggled, this, [this, size](bool on) {
-    s_.Web_Image_Size = on ? size->value() : 0;
+    SetWebImageCopies(s_, on, size->value());
     ApplyRules();
   });
-  connect(size, &QSpinBox::valueChanged, this, [this](int v) {
-    if (s_.Web_Image_Size > 0) s_.Web_Image_Size = v;
-  });
+  connect(size, &QSpinBox::valueChanged, this, [this](int v) { SetWebImageSizeShown(s_, v); });
   grid->addWidget(copies);
-  grid->addLayout(
-      Row({Label("lblWebImageSize", "      Largest side (Pixels):", group), size,
-           Label("lblWebImageQuality", "JPEG Quality:", group),
-           Spin("spnWebImageQuality", &SiteSettings::Web_Image_Quality, kWebImageQualityRange)}));
+  grid->addLayout(Row(
+      {Ruled(ruled_.web_images, Label("lblWebImageSize", "      Largest side (Pixels):", group)),
+       size, Ruled(ruled_.web_images, Label("lblWebImageQuality", "JPEG Quality:", group)),
+       Ruled(ruled_.web_images, Spin("spnWebImageQuality", &SiteSettings::Web_Image_Quality,
+                                     kWebImageQualityRange))}));
   grid->addWidget(Check("chkHiDpiThumbnails", "Sharp thumbnails on high-density screens",
                         &SiteSettings::HiDPI_Thumbnails));
   grid->addWidget(Check("chkLazyLoading", "Load images as the visitor scrolls to them",
@@ -487,14 +494,17 @@ QWidget* PageSettingsDialog::MakeIndexPage() {
   buttons_layout->addWidget(Check("chkIndexImageButtons", "Use image buttons for page index",
                                   &SiteSettings::index_image_buttons));
   const std::string_view image_filter = ImageFileFilter();
-  buttons_layout->addWidget(
-      Label("lblSelectedIndexFile", "Style Image for currently displayed page button:", buttons));
+  buttons_layout->addWidget(Ruled(
+      ruled_.index_buttons,
+      Label("lblSelectedIndexFile", "Style Image for currently displayed page button:", buttons)));
   buttons_layout->addWidget(
       FileRow(Edit("edtSelectedIndexFile", &SiteSettings::Selected_Page_Index_File),
-              "btnBrowseSelectedIndex", kNavImageTitle, image_filter));
-  buttons_layout->addWidget(Label("lblOtherIndexFile", "Style Image for other buttons:", buttons));
+              "btnBrowseSelectedIndex", kNavImageTitle, image_filter, ruled_.index_buttons));
+  buttons_layout->addWidget(Ruled(
+      ruled_.index_buttons, Label("lblOtherIndexFile", "Style Image for other buttons:", buttons)));
   buttons_layout->addWidget(FileRow(Edit("edtOtherIndexFile", &SiteSettings::Other_Page_Index_File),
-                                    "btnBrowseOtherIndex", kNavImageTitle, image_filter));
+                                    "btnBrowseOtherIndex", kNavImageTitle, image_filter,
+                                    ruled_.index_buttons));
 
   auto* indexes = Group("grpIndexes", "Indexes", page);
   auto* indexes_layout = new QVBoxLayout(indexes);
@@ -503,8 +513,9 @@ QWidget* PageSettingsDialog::MakeIndexPage() {
             "To insert your indexes your style page must contain the text, ***INDEX***", indexes));
   indexes_layout->addWidget(Check("chkIndexInThumbPages", "Insert indexes in Thumbnail pages",
                                   &SiteSettings::IndexInThumbPages));
-  indexes_layout->addWidget(Check("chkIndexInImagePages", "Insert indexes in image display pages",
-                                  &SiteSettings::IndexInImagePages));
+  indexes_layout->addWidget(Ruled(
+      ruled_.image_page, Check("chkIndexInImagePages", "Insert indexes in image display pages",
+                               &SiteSettings::IndexInImagePages)));
 
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(layout_group);
@@ -525,11 +536,13 @@ QWidget* PageSettingsDialog::MakeIndex2Page() {
       Label("lblDisplayedColour", "Colour for Index text of currently displayed page:", colours));
   colours_layout->addWidget(
       ColourRow(colours_[0], "DisplayedColour", &SiteSettings::Displayed_Page_Text_Colour));
-  colours_layout->addWidget(
+  colours_layout->addWidget(Ruled(
+      ruled_.index_buttons,
       Label("lblOtherColour",
-            "Colour for Index text of other pages (only used with Page Index Images):", colours));
+            "Colour for Index text of other pages (only used with Page Index Images):", colours)));
   colours_layout->addWidget(
       ColourRow(colours_[1], "OtherColour", &SiteSettings::Other_Page_Text_Colour));
+  ruled_.index_buttons.push_back(colours_[1].combo);
 
   auto* font = Group("grpIndexFont", "Index Font", page);
   auto* font_grid = new QGridLayout(font);
@@ -543,19 +556,24 @@ QWidget* PageSettingsDialog::MakeIndex2Page() {
           "rdbIndexCustomFont", "Use a custom font:", [this] { return !s_.index_font_default; },
           [this] { s_.index_font_default = false; }),
       1, 0);
-  font_grid->addWidget(FontBox("cmbIndexFont", &SiteSettings::Index_Font), 1, 1, 1, 2);
+  font_grid->addWidget(Ruled(ruled_.index_font, FontBox("cmbIndexFont", &SiteSettings::Index_Font)),
+                       1, 1, 1, 2);
   font_grid->addLayout(
       Row({Check("chkIndexBold", "Bold", &SiteSettings::Index_Font_Bold),
            Check("chkIndexItalics", "Italics", &SiteSettings::Index_Font_Italics)}),
       2, 1, 1, 2);
-  font_grid->addWidget(Label("lblIndexFontSize", "HTML Text Size:", font), 3, 0);
   font_grid->addWidget(
-      Items("cmbIndexFontSize", kFontSizeItems, &SiteSettings::Index_Font_Size, ItemOfFontSize(0)),
+      Ruled(ruled_.index_font_size, Label("lblIndexFontSize", "HTML Text Size:", font)), 3, 0);
+  font_grid->addWidget(
+      Ruled(ruled_.index_font_size, Items("cmbIndexFontSize", kFontSizeItems,
+                                          &SiteSettings::Index_Font_Size, ItemOfFontSize(0))),
       3, 1);
-  font_grid->addWidget(Label("lblButtonTextSize", "Button Text Size:", font), 4, 0);
   font_grid->addWidget(
-      Spin("spnButtonTextSize", &SiteSettings::Index_Image_Font_Size, kIndexImageFontSizeRange), 4,
-      1);
+      Ruled(ruled_.index_buttons, Label("lblButtonTextSize", "Button Text Size:", font)), 4, 0);
+  font_grid->addWidget(
+      Ruled(ruled_.index_buttons, Spin("spnButtonTextSize", &SiteSettings::Index_Image_Font_Size,
+                                       kIndexImageFontSizeRange)),
+      4, 1);
   font_grid->setColumnStretch(2, 1);
 
   auto* enclosure = Group("grpLinkEnclosure", "Link Enclosure", page);
@@ -567,9 +585,13 @@ QWidget* PageSettingsDialog::MakeIndex2Page() {
   enclosure_grid->addLayout(
       Row({Items("cmbLinkEnclosure", kLinkEnclosureItems, &SiteSettings::Link_Enclosure)}), 1, 0, 1,
       2);
-  enclosure_grid->addWidget(Label("lblEnclosureColour", "Link Enclosure colour:", enclosure), 2, 0);
+  enclosure_grid->addWidget(Ruled(ruled_.enclosure_colour,
+                                  Label("lblEnclosureColour", "Link Enclosure colour:", enclosure)),
+                            2, 0);
   enclosure_grid->addWidget(
       ColourRow(colours_[2], "EnclosureColour", &SiteSettings::Link_Enclosure_Colour), 2, 1);
+  ruled_.enclosure_colour.insert(ruled_.enclosure_colour.end(),
+                                 {colours_[2].combo, colours_[2].text});
   enclosure_grid->setColumnStretch(1, 1);
 
   auto* layout = new QVBoxLayout(page);
@@ -604,9 +626,10 @@ QWidget* PageSettingsDialog::MakeImageDisplayPage() {
           [this] { return !s_.DisplayAsImage; }, [display_chosen] { display_chosen(false); }),
       row++, 0, 1, 3);
 
-  grid->addWidget(Label("lblTemplate", "Please choose an HTML Template page:", group), row++, 0, 1,
-                  3);
-  cmbImageTemplate_ = new QComboBox(group);
+  grid->addWidget(
+      Ruled(ruled_.image_page, Label("lblTemplate", "Please choose an HTML Template page:", group)),
+      row++, 0, 1, 3);
+  cmbImageTemplate_ = Ruled(ruled_.image_page, new QComboBox(group));
   cmbImageTemplate_->setObjectName("cmbImageTemplate");
   cmbImageTemplate_->setEditable(true);
   cmbImageTemplate_->setInsertPolicy(QComboBox::NoInsert);
@@ -623,11 +646,11 @@ QWidget* PageSettingsDialog::MakeImageDisplayPage() {
           &PageSettingsDialog::TemplateTextChanged);
   connect(cmbImageTemplate_->lineEdit(), &QLineEdit::editingFinished, this,
           &PageSettingsDialog::TemplateLeft);
-  auto* browse = new QPushButton("Browse..", group);
+  auto* browse = Ruled(ruled_.image_page, new QPushButton("Browse..", group));
   browse->setObjectName("btnBrowseTemplate");
-  auto* test = new QPushButton("Test Compliance", group);
+  auto* test = Ruled(ruled_.test_compliance, new QPushButton("Test Compliance", group));
   test->setObjectName("btnTestCompliance");
-  auto* view = new QPushButton("View Page", group);
+  auto* view = Ruled(ruled_.view_page, new QPushButton("View Page", group));
   view->setObjectName("btnViewPage");
   connect(browse, &QPushButton::clicked, this, &PageSettingsDialog::BrowseTemplate);
   connect(test, &QPushButton::clicked, this, &PageSettingsDialog::TestCompliance);
@@ -635,47 +658,53 @@ QWidget* PageSettingsDialog::MakeImageDisplayPage() {
   grid->addWidget(cmbImageTemplate_, row++, 0, 1, 3);
   grid->addLayout(Row({browse, test, view}), row++, 0, 1, 3);
   grid->addWidget(
-      Check("chkImageHeading", "Show Image filename as heading", &SiteSettings::Image_Heading),
+      Ruled(ruled_.image_page, Check("chkImageHeading", "Show Image filename as heading",
+                                     &SiteSettings::Image_Heading)),
       row++, 0, 1, 3);
 
   auto header_row = [&](const char* label, const char* caption, const char* list,
                         std::span<const std::string_view> items,
                         ImageHeaderMode SiteSettings::*mode, const char* button,
-                        const char* button_caption) {
-    grid->addWidget(Label(label, caption, group), row, 0);
-    auto* combo = Items(list, items, mode);
+                        const char* button_caption, std::vector<QWidget*>& ruled_button) {
+    grid->addWidget(Ruled(ruled_.image_page, Label(label, caption, group)), row, 0);
+    auto* combo = Ruled(ruled_.image_page, Items(list, items, mode));
     // A click on the list applies the display rule too.
     connect(combo, &QComboBox::activated, this, [this] {
       ApplyDisplayRule(s_, choices_);
       ApplyRules();
     });
     grid->addWidget(combo, row, 1);
-    auto* edit = new QPushButton(button_caption, group);
+    auto* edit = Ruled(ruled_button, new QPushButton(button_caption, group));
     edit->setObjectName(button);
     const bool header = mode == &SiteSettings::Image_Header_Mode;
     connect(edit, &QPushButton::clicked, this, [this, header] { EditPageHeaderFooter(header); });
     grid->addWidget(edit, row++, 2);
   };
   header_row("lblHeader", "Header:", "cmbHeader", kImageHeaderItems,
-             &SiteSettings::Image_Header_Mode, "btnEditHeader", "Edit Header");
+             &SiteSettings::Image_Header_Mode, "btnEditHeader", "Edit Header", ruled_.edit_header);
   header_row("lblFooter", "Footer:", "cmbFooter", kImageFooterItems,
-             &SiteSettings::Image_Footer_Mode, "btnEditFooter", "Edit Footer");
+             &SiteSettings::Image_Footer_Mode, "btnEditFooter", "Edit Footer", ruled_.edit_footer);
 
-  grid->addWidget(
+  chkSameNavGraphics_ = Ruled(
+      ruled_.same_nav_graphics,
       Check("chkSameNavGraphics", "Use the same Next/Previous graphics as Thumbnail Index page",
-            &SiteSettings::Image_UseSameNavGraphics),
+            &SiteSettings::Image_UseSameNavGraphics));
+  grid->addWidget(chkSameNavGraphics_, row++, 0, 1, 3);
+  grid->addWidget(
+      Ruled(ruled_.image_page,
+            Check("chkNavigationBar", "Show navigation links at bottom of image display page",
+                  &SiteSettings::ImageNavigationBar)),
       row++, 0, 1, 3);
-  grid->addWidget(Check("chkNavigationBar", "Show navigation links at bottom of image display page",
-                        &SiteSettings::ImageNavigationBar),
-                  row++, 0, 1, 3);
   grid->addWidget(Check("chkMaxImageSize", "Set maximum size of images displayed in image pages",
                         &SiteSettings::max_image_size),
                   row++, 0, 1, 3);
-  grid->addLayout(Row({Label("lblImageWidth", "  Width:", group),
-                       Spin("spnImageWidth", &SiteSettings::Image_Width, kImageSizeRange),
-                       Label("lblImageHeight", "Height:", group),
-                       Spin("spnImageHeight", &SiteSettings::Image_Height, kImageSizeRange)}),
-                  row++, 0, 1, 3);
+  auto& sized = ruled_.image_size;
+  grid->addLayout(
+      Row({Ruled(sized, Label("lblImageWidth", "  Width:", group)),
+           Ruled(sized, Spin("spnImageWidth", &SiteSettings::Image_Width, kImageSizeRange)),
+           Ruled(sized, Label("lblImageHeight", "Height:", group)),
+           Ruled(sized, Spin("spnImageHeight", &SiteSettings::Image_Height, kImageSizeRange))}),
+      row++, 0, 1, 3);
   grid->setColumnStretch(1, 1);
 
   auto* layout = new QVBoxLayout(page);
@@ -702,11 +731,15 @@ QWidget* PageSettingsDialog::MakePageTextPage() {
           "rdbCustomFont", "Use a custom font:", [this] { return !s_.default_font_default; },
           [this] { s_.default_font_default = false; }),
       2, 0);
-  font_grid->addWidget(FontBox("cmbDefaultFont", &SiteSettings::Default_Font), 2, 1, 1, 2);
-  auto* note = Label("lblFontNote",
-                     "(You can specify alternative fonts by separating them with commas, e.g. "
-                     "Arial, Helvetica)",
-                     font);
+  font_grid->addWidget(
+      Ruled(ruled_.default_font, FontBox("cmbDefaultFont", &SiteSettings::Default_Font)), 2, 1, 1,
+      2);
+  auto* note =
+      Ruled(ruled_.default_font,
+            Label("lblFontNote",
+                  "(You can specify alternative fonts by separating them with commas, e.g. "
+                  "Arial, Helvetica)",
+                  font));
   note->setWordWrap(true);
   font_grid->addWidget(note, 3, 0, 1, 3);
   font_grid->addLayout(Row({Check("chkBold", "Bold", &SiteSettings::Default_Font_Bold),
@@ -759,27 +792,30 @@ QWidget* PageSettingsDialog::MakeOtherPage() {
   fillers_.push_back([this, buttons] { buttons->setChecked(s_.prev_next_image_buttons); });
   connect(buttons, &QCheckBox::toggled, this, [this](bool on) {
     SetPrevNextImageButtons(s_, on);
-    auto* same = findChild<QCheckBox*>("chkSameNavGraphics");
-    const QSignalBlocker blocker(same);
-    same->setChecked(s_.Image_UseSameNavGraphics);
+    const QSignalBlocker blocker(chkSameNavGraphics_);
+    chkSameNavGraphics_->setChecked(s_.Image_UseSameNavGraphics);
     ApplyRules();
   });
   nav_layout->addWidget(buttons);
-  nav_layout->addWidget(Label("lblPreviousFile", "Previous page image file:", nav));
+  auto& files = ruled_.prev_next_files;
+  nav_layout->addWidget(Ruled(files, Label("lblPreviousFile", "Previous page image file:", nav)));
   nav_layout->addWidget(FileRow(Edit("edtPreviousFile", &SiteSettings::Previous_Page_File),
-                                "btnBrowsePrevious", kNavImageTitle, kNavImageFilter));
-  nav_layout->addWidget(Label("lblNextFile", "Next page image file:", nav));
+                                "btnBrowsePrevious", kNavImageTitle, kNavImageFilter, files));
+  nav_layout->addWidget(Ruled(files, Label("lblNextFile", "Next page image file:", nav)));
   nav_layout->addWidget(FileRow(Edit("edtNextFile", &SiteSettings::Next_Page_File), "btnBrowseNext",
-                                kNavImageTitle, kNavImageFilter));
-  auto* return_note = Label("lblReturnNote",
-                            "For your image pages you can also specify an image for your 'Return "
-                            "to Index' link (optional):",
-                            nav);
+                                kNavImageTitle, kNavImageFilter, files));
+  auto* return_note =
+      Ruled(ruled_.return_file, Label("lblReturnNote",
+                                      "For your image pages you can also specify an image for your "
+                                      "'Return to Index' link (optional):",
+                                      nav));
   return_note->setWordWrap(true);
   nav_layout->addWidget(return_note);
-  nav_layout->addWidget(Label("lblReturnFile", "Return to Index image:", nav));
+  nav_layout->addWidget(
+      Ruled(ruled_.return_file, Label("lblReturnFile", "Return to Index image:", nav)));
   nav_layout->addWidget(FileRow(Edit("edtReturnFile", &SiteSettings::Return_To_Index_File),
-                                "btnBrowseReturn", kNavImageTitle, kNavImageFilter));
+                                "btnBrowseReturn", kNavImageTitle, kNavImageFilter,
+                                ruled_.return_file));
 
   auto* method = Group("grpDisplayMethod", "Image Display Method", page);
   auto* method_layout = new QVBoxLayout(method);
@@ -810,10 +846,32 @@ void PageSettingsDialog::Fill() {
 }
 
 void PageSettingsDialog::ApplyRules() {
-  for (const auto& [name, usable] : PageSettingsUsable(s_, choices_)) {
-    if (auto* control = findChild<QWidget*>(QString::fromStdString(name))) {
-      control->setEnabled(usable);
-    }
+  // Every flag is bound here and paired with its controls below: a flag added to UsableControls
+  // does not compile until it is.
+  const auto [enclosure_colour, description_file, image_page, test_compliance, view_page,
+              edit_header, edit_footer, return_file, same_nav_graphics, prev_next_files,
+              index_buttons, index_font_size, index_font, default_font, image_size, web_images] =
+      PageSettingsUsable(s_, choices_);
+  const std::pair<const std::vector<QWidget*>&, bool> pairs[] = {
+      {ruled_.enclosure_colour, enclosure_colour},
+      {ruled_.description_file, description_file},
+      {ruled_.image_page, image_page},
+      {ruled_.test_compliance, test_compliance},
+      {ruled_.view_page, view_page},
+      {ruled_.edit_header, edit_header},
+      {ruled_.edit_footer, edit_footer},
+      {ruled_.return_file, return_file},
+      {ruled_.same_nav_graphics, same_nav_graphics},
+      {ruled_.prev_next_files, prev_next_files},
+      {ruled_.index_buttons, index_buttons},
+      {ruled_.index_font_size, index_font_size},
+      {ruled_.index_font, index_font},
+      {ruled_.default_font, default_font},
+      {ruled_.image_size, image_size},
+      {ruled_.web_images, web_images},
+  };
+  for (const auto& [controls, usable] : pairs) {
+    for (QWidget* control : controls) control->setEnabled(usable);
   }
 }
 
@@ -859,7 +917,7 @@ void PageSettingsDialog::TestCompliance() {
   const std::string text = cmbImageTemplate_->currentText().toStdString();
   if (text.empty()) return;
   ShowCompliance(context_, text, false, markers_, this);
-  choices_.test_compliance = false;
+  TemplateTested(choices_);
   ApplyRules();
 }
 

@@ -91,8 +91,12 @@ class PageSettingsDialog : public QDialog {
   QRadioButton* Radio(const char* name, const char* caption, std::function<bool()> shown,
                       std::function<void()> chosen);
   // A file text box with its "Browse" button, which opens an image or description file chooser.
+  // Both are filed among `ruled`.
   QWidget* FileRow(QLineEdit* edit, const char* button, std::string_view title,
-                   std::string_view filter);
+                   std::string_view filter, std::vector<QWidget*>& ruled);
+  // Files `widget` among the controls of one rule's flag.
+  template <typename Widget>
+  static Widget* Ruled(std::vector<QWidget*>& ruled, Widget* widget);
   QWidget* ColourRow(ColourControl& control, const char* name, Colour SiteSettings::*field);
 
   void Fill();
@@ -116,8 +120,16 @@ class PageSettingsDialog : public QDialog {
   std::vector<std::function<void()>> fillers_;
   std::array<ColourControl, 4> colours_;
   std::vector<QColor> custom_colours_;
+  // The controls of each flag of UsableControls, filed where they are made.
+  struct RuledControls {
+    std::vector<QWidget*> enclosure_colour, description_file, image_page, test_compliance,
+        view_page, edit_header, edit_footer, return_file, same_nav_graphics, prev_next_files,
+        index_buttons, index_font_size, index_font, default_font, image_size, web_images;
+  };
+  RuledControls ruled_;
   QTabWidget* tabs_ = nullptr;
   QComboBox* cmbImageTemplate_ = nullptr;
+  QCheckBox* chkSameNavGraphics_ = nullptr;
 };
 
 }  // namespace parvel
