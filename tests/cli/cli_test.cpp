@@ -105,32 +105,6 @@ TEST_F(CliTest, BuildWritesPagesThumbnailsAndStatus) {
             "Thumbnails: 21 made, 0 kept. Pages: 0 written, 2 unchanged.\n");
 }
 
-TEST_F(CliTest, BuildAllAndTurnwheel) {
-  WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
-  const std::string site = dir_ / "site/";
-  const std::string live = dir_ / "live";
-  CliOk({"new-site", "Rotating", "--path", site});
-  Rotate(3, live, 3);
-  WriteFile(site + "Rotation_2/Index.html", "mine");
-  for (int r = 1; r <= 3; ++r) {
-    MakeJpeg(site + "Rotation_" + std::to_string(r) + "/r" + std::to_string(r) + ".jpg");
-    CliOk({"set", "Site_1", "--rotation", std::to_string(r),
-           "Style_File=" + data_ + "Styles/Sample_No_Index.htm"});
-  }
-  // Rotation 3 is not built yet: turnwheel refuses it and keeps it due.
-  EXPECT_EQ(Wait(Start("turnwheel", {})).status, 1);
-  EXPECT_FALSE(fs::exists(live + "/Index.html"));
-  EXPECT_EQ(Setting("General", "CurrentRotationPosition"), "3");
-
-  ASSERT_EQ(Cli({"build", "Site_1", "--all", "--yes"}).status, 0);
-  EXPECT_NE(ReadFile(site + "Rotation_2/Index.html"), "mine");
-  for (const char* r : {"1", "2", "3"})
-    EXPECT_EQ(Setting(std::string("Rotation_") + r, "Status"), "2");
-  // rotate puts rotation 3 live.
-  ASSERT_EQ(Cli({"rotate"}).status, 0);
-  EXPECT_TRUE(fs::exists(live + "/r3.jpg"));
-}
-
 // Of a tree, the files only (ReadTree lists folders as "/").
 Tree FilesOf(Tree tree) {
   std::erase_if(tree, [](const auto& entry) { return entry.second == "/"; });
