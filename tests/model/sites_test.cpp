@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <thread>
 
 #include "base/textutil.h"
 #include "model/catalogue.h"
@@ -373,9 +372,7 @@ TEST_F(SiteEditorTest, CopySettingsTakesPageSettingsOnly) {
   CopySettingsForm copy = editor.CopySettings();
   EXPECT_EQ(copy.chosen_site(), 0);
   copy.ChooseSite(ui, 1, true);
-  EXPECT_FALSE(copy.Accept(ui, settings, true));  // no rotation chosen yet: it says so
-  EXPECT_EQ(ui.texts(),
-            std::vector<std::string>{"You have not selected a rotation to copy settings from!"});
+  EXPECT_FALSE(copy.Accept(ui, settings, true));  // no rotation chosen yet (the message table's)
   copy.SelectRotation(1);
   ASSERT_TRUE(copy.Accept(ui, settings, true));
   EXPECT_EQ(settings.Thumb_Width, 77);
@@ -520,57 +517,11 @@ TEST(TurnwheelTest, PutsTheDueRotationLiveOrRefusesAndChangesNothing) {
   }
 }
 
-class RotateNowTest : public testing::DataDirectoryTest {
- protected:
-  void SetUp() override {
-    testing::WriteSite("Site_1", "One",
-                       "LivePath=/srv/one\r\nAutoRotate=True\r\nCurrentRotationPosition=2\r\n"
-                       "RotationCount=3\r\n");
-    cat.ReadSites();
-    cat.SelectSite(0, true);
-  }
-};
-
-// Rotate Now! waits for the program and shows what it said, as information when it ended well
-// and as a warning otherwise; the status then shows the next rotation the program saved.
-TEST_F(RotateNowTest, WaitsAndShowsWhatTheProgramSaid) {
-  const struct {
-    int status;
-    MessageKind kind;
-    const char* shown;
-  } cases[] = {
-      {0, MessageKind::Information, "Site_1 (One): Rotation 2 is live in /srv/one"},
-      {1, MessageKind::Warning,
-       "Site_1 (One): Rotation 2 is live in /srv/one\nturnwheel ended with exit status 1."},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.status);
-    ui.Clear();
-    WriteFile(tmp / "turnwheel", "#!/bin/sh\necho \"$#\" > \"" + tmp.path() +
-                                     "args\"\nsed -i s/CurrentRotationPosition=2/"
-                                     "CurrentRotationPosition=3/ \"" +
-                                     tmp.path() +
-                                     "Site_1.ini\"\necho 'Site_1 (One): Rotation 2 is live in "
-                                     "/srv/one'\nexit " +
-                                     std::to_string(c.status) + "\n");
-    std::filesystem::permissions(tmp / "turnwheel", std::filesystem::perms::owner_all);
-    int ended = 0;
-    const SelectionStatus status = RotateNow(ui, cat, true, [&] { ++ended; });
-    EXPECT_EQ(ended, 1);
-    EXPECT_EQ(ReadFile(tmp / "args"), "0\n");
-    ASSERT_EQ(ui.texts(), std::vector<std::string>{c.shown});
-    EXPECT_EQ(ui.messages()[0].kind, c.kind);
-    EXPECT_EQ(status.next_rotation, "3");
-    WriteFile(tmp / "Site_1.ini",
-              ReplaceAll(ReadFile(tmp / "Site_1.ini"), "CurrentRotationPosition=3",
-                         "CurrentRotationPosition=2"));
-  }
-}
-
 // A file that is no program is reported as a missing one is (the message table shows that one).
-TEST_F(RotateNowTest, AFileThatIsNoProgramIsReportedPlainly) {
+TEST_F(CatalogueTest, RotateNowReportsAFileThatIsNoProgramPlainly) {
+  OneSite();
   WriteFile(tmp / "turnwheel", "not a program");
-  EXPECT_EQ(RotateNow(ui, cat, true).site_name, "One");
+  EXPECT_EQ(RotateNow(ui, cat, true).site_name, "Cats");
   ASSERT_EQ(ui.texts(), std::vector{"Could not load " + tmp.path() + "turnwheel!"});
   EXPECT_EQ(ui.messages()[0].kind, MessageKind::Plain);
 }
