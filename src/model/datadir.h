@@ -11,11 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "model/version.h"
+
 namespace parvel {
 
-// The program's name and version, for --version and the about box.
+// The program's name, for --version, the about box and the title of every window (its version,
+// kProductVersion, comes from model/version.h).
 inline constexpr char kProductName[] = "Parvel Pro";
-inline constexpr char kProductVersion[] = "1.01";
 
 // The folders every data directory is given a copy of.
 inline const std::vector<std::string>& SeededFolders() {

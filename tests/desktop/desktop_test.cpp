@@ -670,7 +670,7 @@ class DesktopTest : public QObject {
       Click(editor, "btnPrint");
     }
     const QByteArray title =
-        QStringEncoder(QStringEncoder::Utf16BE)(u'\uFEFF' + QString(kAppTitle));
+        QStringEncoder(QStringEncoder::Utf16BE)(u'\uFEFF' + QString(kProductName));
     QVERIFY(QByteArray::fromStdString(data.Read("out.pdf")).contains("/Title (" + title + ")"));
     QCOMPARE(f.ui.texts(), (std::vector<std::string>{std::string(kPreviewFailedMessage),
                                                      "The HTML could not be printed!"}));

@@ -48,7 +48,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, MessageKind kind, c
                                             Buttons buttons, Caution caution) {
   auto box = std::make_unique<QMessageBox>(parent);
   box->setObjectName("messageBox");
-  box->setWindowTitle(kAppTitle);
+  box->setWindowTitle(kProductName);
   box->setIcon(IconFor(kind));
   box->setTextFormat(Qt::PlainText);
   // CR LF pairs from the texts of the settings rules are one line break each.
@@ -109,7 +109,7 @@ std::unique_ptr<QDialog> MakePromptDialog(QWidget* parent, const QString& captio
                                           const QString& question, const QString& initial) {
   auto dialog = std::make_unique<QDialog>(parent);
   dialog->setObjectName("promptDialog");
-  dialog->setWindowTitle(caption.isEmpty() ? QString(kAppTitle) : caption);
+  dialog->setWindowTitle(caption.isEmpty() ? QString(kProductName) : caption);
   auto* layout = new QVBoxLayout(dialog.get());
   auto* label = new QLabel(question, dialog.get());
   label->setObjectName("lblQuestion");

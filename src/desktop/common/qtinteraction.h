@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <memory>
 
+#include "model/datadir.h"
 #include "platform/interaction.h"
 
 class QDialog;
@@ -14,9 +15,6 @@ class QMessageBox;
 class QWidget;
 
 namespace parvel {
-
-// The program's name: the title of every message box and of the main window.
-inline constexpr char kAppTitle[] = "Parvel Pro";
 
 // Where a long operation shows its progress (a build dialog, later the main window's status).
 class ProgressView {

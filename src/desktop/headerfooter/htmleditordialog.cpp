@@ -228,7 +228,7 @@ void HtmlEditorDialog::OpenClick() {
 }
 
 void HtmlEditorDialog::PrintClick() {
-  if (context_.chooser.Print(this, kAppTitle, memText_->toPlainText()) == PrintOutcome::Failed) {
+  if (context_.chooser.Print(this, kProductName, memText_->toPlainText()) == PrintOutcome::Failed) {
     context_.ui.Warn(kPrintFailedMessage);
   }
 }

@@ -8,8 +8,10 @@
 #include <QVBoxLayout>
 
 #include "desktop/common/qtinteraction.h"
+#include "model/datadir.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
+#include "templates/htmleditor.h"
 
 namespace parvel {
 namespace {
@@ -39,7 +41,7 @@ std::string AppIconPath() {
 
 AboutBox::AboutBox(ViewContext context, QWidget* parent) : QDialog(parent), context_(context) {
   setObjectName("AboutBox");
-  setWindowTitle(QString("About ") + kAppTitle);
+  setWindowTitle(QString("About ") + kProductName);
 
   auto* icon = new QLabel(this);
   icon->setObjectName("imgIcon");
@@ -50,18 +52,20 @@ AboutBox::AboutBox(ViewContext context, QWidget* parent) : QDialog(parent), cont
   } else {
     icon->hide();
   }
-  auto* product = new QLabel(kAppTitle, this);
+  auto* product = new QLabel(kProductName, this);
   product->setObjectName("lblProductName");
   QFont big = product->font();
   big.setBold(true);
   big.setPointSizeF(big.pointSizeF() * 1.5);
   product->setFont(big);
-  auto* version = new QLabel(QString("Version ") + kVersion, this);
+  auto* version = new QLabel(QString("Version ") + kProductVersion, this);
   version->setObjectName("lblVersion");
   auto* mail = LinkButton("Write to our sales team", "lnkSalesMail", this);
   auto* web = LinkButton("Visit the Parvel Pro web site", "lnkWebPage", this);
-  connect(mail, &QPushButton::clicked, this, [this] { context_.ui.OpenPage(kSalesMail); });
-  connect(web, &QPushButton::clicked, this, [this] { context_.ui.OpenPage(kWebPage); });
+  connect(mail, &QPushButton::clicked, this,
+          [this] { context_.ui.OpenPage("mailto:" + std::string(kMakerSalesMail)); });
+  connect(web, &QPushButton::clicked, this,
+          [this] { context_.ui.OpenPage(std::string(kMakerWebAddress)); });
 
   auto* close = new QPushButton("&Close", this);
   close->setObjectName("btnClose");

@@ -78,7 +78,7 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
 
 MainWindow::MainWindow(ViewContext context, QWidget* parent) : QWidget(parent), context_(context) {
   setObjectName("frmMain");
-  setWindowTitle(kAppTitle);
+  setWindowTitle(kProductName);
   // A fixed window: it can be minimised, never maximised.
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
