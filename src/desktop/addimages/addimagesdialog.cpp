@@ -27,6 +27,8 @@
 #include "desktop/addimages/imagedrop.h"
 #include "desktop/addimages/thumbgridview.h"
 #include "desktop/common/imagelistview.h"
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "model/editsite.h"
 #include "model/imagefiles.h"
 #include "model/inifile.h"
@@ -36,10 +38,6 @@
 namespace parvel {
 
 namespace {
-
-QString ToQ(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 constexpr int kDragThreshold = 10;
 constexpr int kGridColumns = 3;
@@ -117,8 +115,7 @@ AddImagesDialog::AddImagesDialog(ViewContext context, AppState& app, QWidget* pa
   lblSiteName_ = new QLabel(target_side);
   lblSiteName_->setObjectName("lblSiteName");
   lblSiteName_->setTextFormat(Qt::PlainText);
-  lblRotation_ = new QLabel("Rotation:", target_side);
-  lblRotation_->setObjectName("lblRotation");
+  lblRotation_ = NamedLabel("Rotation:", "lblRotation", target_side);
   cmbRotation_ = new QComboBox(target_side);
   cmbRotation_->setObjectName("cmbRotation");
   lblRotation_->setBuddy(cmbRotation_);
@@ -145,8 +142,7 @@ AddImagesDialog::AddImagesDialog(ViewContext context, AppState& app, QWidget* pa
   splitter_->setStretchFactor(0, 3);
   splitter_->setStretchFactor(1, 2);
 
-  btnClose_ = new QPushButton("&Close", this);
-  btnClose_->setObjectName("btnClose");
+  btnClose_ = NamedButton("&Close", "btnClose", this);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(btnClose_);

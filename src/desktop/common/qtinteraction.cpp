@@ -13,15 +13,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
 
 namespace parvel {
 namespace {
-
-QString ToQ(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QMessageBox::Icon IconFor(MessageKind kind) {
   switch (kind) {
@@ -111,8 +109,7 @@ std::unique_ptr<QDialog> MakePromptDialog(QWidget* parent, const QString& captio
   dialog->setObjectName("promptDialog");
   dialog->setWindowTitle(caption.isEmpty() ? QString(kProductName) : caption);
   auto* layout = new QVBoxLayout(dialog.get());
-  auto* label = new QLabel(question, dialog.get());
-  label->setObjectName("lblQuestion");
+  auto* label = NamedLabel(question, "lblQuestion", dialog.get());
   label->setTextFormat(Qt::PlainText);
   label->setWordWrap(true);
   auto* edit = new QLineEdit(initial, dialog.get());

@@ -16,6 +16,8 @@
 #include <memory>
 
 #include "desktop/common/chooser.h"
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "desktop/headerfooter/headerfooterlineedit.h"
 #include "desktop/headerfooter/htmleditordialog.h"
 #include "model/paths.h"
@@ -25,10 +27,6 @@
 
 namespace parvel {
 namespace {
-
-QString Q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 std::string S(const QLineEdit* edit) {
   return edit->text().toStdString();
@@ -40,16 +38,9 @@ QLineEdit* Edit(const char* name, QWidget* parent) {
   return edit;
 }
 
-QLabel* Label(const char* name, const QString& caption, QWidget* buddy, QWidget* parent) {
-  auto* label = new QLabel(caption, parent);
-  label->setObjectName(name);
-  label->setBuddy(buddy);
-  return label;
-}
-
-QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
+// The editors' buttons leave Enter to OK.
+QPushButton* EditorButton(const QString& caption, const QString& name, QWidget* parent) {
+  auto* button = NamedButton(caption, name, parent);
   button->setAutoDefault(false);
   return button;
 }
@@ -63,8 +54,7 @@ QDialogButtonBox* OkCancel(QWidget* parent) {
 }
 
 QLabel* Explanation(const std::string& text, QWidget* parent) {
-  auto* label = new QLabel(Q(text), parent);
-  label->setObjectName("lblExplanation");
+  auto* label = NamedLabel(ToQ(text), "lblExplanation", parent);
   label->setTextFormat(Qt::PlainText);
   label->setWordWrap(true);
   return label;
@@ -84,7 +74,7 @@ HeaderFooterMakerDialog::HeaderFooterMakerDialog(ViewContext context, bool heade
       max_length_(max_length) {
   setObjectName("dlgNewHeaderFooter");
   const HeaderFooterTexts texts = HeaderFooterTextsFor(header);
-  setWindowTitle(Q(texts.snippet_title));
+  setWindowTitle(ToQ(texts.snippet_title));
   const int chars = fontMetrics().averageCharWidth();
 
   auto* explanation = Explanation(texts.snippet_explanation, this);
@@ -104,7 +94,7 @@ HeaderFooterMakerDialog::HeaderFooterMakerDialog(ViewContext context, bool heade
   edtHtml_->setObjectName("edtHtml");
   edtHtml_->setTypedLimit(kHeaderFooterTypedMax);
   edtHtml_->setMinimumWidth(chars * 56);
-  btnEdit_ = Button("btnEdit", "&Edit..", this);
+  btnEdit_ = EditorButton("&Edit..", "btnEdit", this);
   edtImageLocation_ = Edit("edtImageLocation", this);
   edtImageLink_ = Edit("edtImageLink", this);
   edtAltText_ = Edit("edtAltText", this);
@@ -120,22 +110,22 @@ HeaderFooterMakerDialog::HeaderFooterMakerDialog(ViewContext context, bool heade
   grid->addWidget(edtHtml_, row, 1);
   grid->addWidget(btnEdit_, row++, 2);
   grid->addWidget(rbImage_, row++, 0, 1, 3);
-  grid->addWidget(Label("lblImageLocation", "Image Location (URL):", edtImageLocation_, this), row,
-                  0);
+  grid->addWidget(NamedLabel("Image Location (URL):", "lblImageLocation", this, edtImageLocation_),
+                  row, 0);
   grid->addWidget(edtImageLocation_, row++, 1, 1, 2);
-  grid->addWidget(Label("lblImageLink", "Link (URL):", edtImageLink_, this), row, 0);
+  grid->addWidget(NamedLabel("Link (URL):", "lblImageLink", this, edtImageLink_), row, 0);
   grid->addWidget(edtImageLink_, row++, 1, 1, 2);
-  grid->addWidget(Label("lblAltText", "Alternative Text:", edtAltText_, this), row, 0);
+  grid->addWidget(NamedLabel("Alternative Text:", "lblAltText", this, edtAltText_), row, 0);
   grid->addWidget(edtAltText_, row++, 1, 1, 2);
   auto* border_row = new QHBoxLayout;
   border_row->addWidget(spnBorder_);
   border_row->addStretch();
-  grid->addWidget(Label("lblBorder", "Border Width:", spnBorder_, this), row, 0);
+  grid->addWidget(NamedLabel("Border Width:", "lblBorder", this, spnBorder_), row, 0);
   grid->addLayout(border_row, row++, 1, 1, 2);
   grid->addWidget(rbText_, row++, 0, 1, 3);
-  grid->addWidget(Label("lblTextLink", "Link (URL):", edtTextLink_, this), row, 0);
+  grid->addWidget(NamedLabel("Link (URL):", "lblTextLink", this, edtTextLink_), row, 0);
   grid->addWidget(edtTextLink_, row++, 1, 1, 2);
-  grid->addWidget(Label("lblText", "Text:", edtText_, this), row, 0);
+  grid->addWidget(NamedLabel("Text:", "lblText", this, edtText_), row, 0);
   grid->addWidget(edtText_, row++, 1, 1, 2);
   grid->setColumnStretch(1, 1);
   grid->setColumnMinimumWidth(0, chars * 24);
@@ -152,13 +142,13 @@ HeaderFooterMakerDialog::HeaderFooterMakerDialog(ViewContext context, bool heade
     const QSignalBlocker blocker(kinds);
     kinds->button(static_cast<int>(fields_.kind))->setChecked(true);
   }
-  edtHtml_->setText(Q(fields_.html));
-  edtImageLocation_->setText(Q(fields_.image_location));
-  edtImageLink_->setText(Q(fields_.image_link));
-  edtAltText_->setText(Q(fields_.alt_text));
+  edtHtml_->setText(ToQ(fields_.html));
+  edtImageLocation_->setText(ToQ(fields_.image_location));
+  edtImageLink_->setText(ToQ(fields_.image_link));
+  edtAltText_->setText(ToQ(fields_.alt_text));
   spnBorder_->setValue(fields_.border);
-  edtTextLink_->setText(Q(fields_.text_link));
-  edtText_->setText(Q(fields_.text));
+  edtTextLink_->setText(ToQ(fields_.text_link));
+  edtText_->setText(ToQ(fields_.text));
   ShowKind();
 
   connect(kinds, &QButtonGroup::idToggled, this, [this](int, bool on) {
@@ -201,7 +191,7 @@ void HeaderFooterMakerDialog::btnEditClick() {
     const BusyCursor busy(context_.ui);
     editor = std::make_unique<HtmlEditorDialog>(context_, edtHtml_->text().toStdString(), this);
   }
-  if (context_.dialogs.Run(*editor) == QDialog::Accepted) edtHtml_->setText(Q(editor->snippet()));
+  if (context_.dialogs.Run(*editor) == QDialog::Accepted) edtHtml_->setText(ToQ(editor->snippet()));
 }
 
 void HeaderFooterMakerDialog::Ok() {
@@ -212,7 +202,7 @@ void HeaderFooterMakerDialog::Ok() {
     return;
   }
   snippet_ = result.snippet;
-  edtHtml_->setText(Q(snippet_));
+  edtHtml_->setText(ToQ(snippet_));
   accept();
 }
 
@@ -227,23 +217,23 @@ HeaderFooterListDialog::HeaderFooterListDialog(ViewContext context, bool header,
                                                QWidget* parent)
     : QDialog(parent), context_(context), header_(header), texts_(HeaderFooterTextsFor(header)) {
   setObjectName("dlgHeaderFooter");
-  setWindowTitle(Q(texts_.list_title));
+  setWindowTitle(ToQ(texts_.list_title));
   const int chars = fontMetrics().averageCharWidth();
 
   auto* explanation = Explanation(texts_.list_explanation, this);
 
-  auto* list_group = new QGroupBox(Q(texts_.list_name), this);
+  auto* list_group = new QGroupBox(ToQ(texts_.list_name), this);
   list_group->setObjectName("grpList");
   lbxEntries_ = new QListWidget(list_group);
   lbxEntries_->setObjectName("lbxEntries");
   lbxEntries_->setSelectionMode(QAbstractItemView::SingleSelection);
   lbxEntries_->setMinimumSize(chars * 60, fontMetrics().height() * 10);
-  btnAdd_ = Button("btnAdd", "&Add..", list_group);
-  btnModify_ = Button("btnModify", "&Modify", list_group);
-  btnRemove_ = Button("btnRemove", "&Remove", list_group);
-  btnClearAll_ = Button("btnClearAll", "Clear A&ll", list_group);
-  btnMoveUp_ = Button("btnMoveUp", "Move &Up", list_group);
-  btnMoveDown_ = Button("btnMoveDown", "Move &Down", list_group);
+  btnAdd_ = EditorButton("&Add..", "btnAdd", list_group);
+  btnModify_ = EditorButton("&Modify", "btnModify", list_group);
+  btnRemove_ = EditorButton("&Remove", "btnRemove", list_group);
+  btnClearAll_ = EditorButton("Clear A&ll", "btnClearAll", list_group);
+  btnMoveUp_ = EditorButton("Move &Up", "btnMoveUp", list_group);
+  btnMoveDown_ = EditorButton("Move &Down", "btnMoveDown", list_group);
   auto* list_buttons = new QVBoxLayout;
   for (QPushButton* b : {btnAdd_, btnModify_, btnRemove_, btnClearAll_}) list_buttons->addWidget(b);
   list_buttons->addSpacing(fontMetrics().height());
@@ -254,11 +244,11 @@ HeaderFooterListDialog::HeaderFooterListDialog(ViewContext context, bool header,
   list_layout->addWidget(lbxEntries_, 1);
   list_layout->addLayout(list_buttons);
 
-  auto* file_group = new QGroupBox(Q(texts_.list_file_box), this);
+  auto* file_group = new QGroupBox(ToQ(texts_.list_file_box), this);
   file_group->setObjectName("grpFile");
   edtFileName_ = Edit("edtFileName", file_group);
-  auto* load = Button("btnLoad", "L&oad..", file_group);
-  auto* save = Button("btnSave", "&Save as..", file_group);
+  auto* load = EditorButton("L&oad..", "btnLoad", file_group);
+  auto* save = EditorButton("&Save as..", "btnSave", file_group);
   auto* file_layout = new QHBoxLayout(file_group);
   file_layout->addWidget(edtFileName_, 1);
   file_layout->addWidget(load);
@@ -272,7 +262,7 @@ HeaderFooterListDialog::HeaderFooterListDialog(ViewContext context, bool header,
   layout->addWidget(buttons);
 
   edtFileName_->setText(
-      Q(file.empty() ? DefaultListFileName(DataDirectory(), site_key, header) : file));
+      ToQ(file.empty() ? DefaultListFileName(DataDirectory(), site_key, header) : file));
   ShowList();
 
   connect(lbxEntries_, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -309,7 +299,7 @@ void HeaderFooterListDialog::ShowList() {
     const QSignalBlocker blocker(lbxEntries_);
     if (lbxEntries_->count() != static_cast<int>(list_.entries().size())) lbxEntries_->clear();
     for (size_t i = 0; i < list_.entries().size(); ++i) {
-      const QString text = Q(DecodeListEntry(list_.entries()[i]));
+      const QString text = ToQ(DecodeListEntry(list_.entries()[i]));
       if (auto* item = lbxEntries_->item(static_cast<int>(i)))
         item->setText(text);
       else

@@ -18,6 +18,7 @@
 
 #include "desktop/common/chooser.h"
 #include "desktop/common/qtinteraction.h"
+#include "desktop/common/text.h"
 #include "platform/filesystem.h"
 #include "templates/headerfooter.h"
 #include "templates/htmleditor.h"
@@ -27,10 +28,6 @@ namespace {
 
 // The largest file the editor opens: far beyond any snippet.
 constexpr std::uint64_t kMaxOpenedFile = 4u << 20;
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -112,7 +109,8 @@ HtmlEditorDialog::HtmlEditorDialog(ViewContext context, const std::string& snipp
   const auto& items = HtmlMenuItems();
   for (int i = 0; i < static_cast<int>(items.size()); ++i) {
     // "&" would mark a mnemonic; the caption shows it as it is inserted.
-    QAction* action = mnuSnippets_->addAction(Q(items[static_cast<size_t>(i)]).replace("&", "&&"));
+    QAction* action =
+        mnuSnippets_->addAction(ToQ(items[static_cast<size_t>(i)]).replace("&", "&&"));
     action->setObjectName(QString("mnuItem%1").arg(i + 1));
     connect(action, &QAction::triggered, this, [this, i] { InsertItem(i); });
   }
@@ -136,7 +134,7 @@ HtmlEditorDialog::HtmlEditorDialog(ViewContext context, const std::string& snipp
   layout->addWidget(buttons);
   resize(fontMetrics().averageCharWidth() * 96, fontMetrics().height() * 26);
 
-  memText_->setPlainText(Q(HeaderFooterToEditorText(snippet)));
+  memText_->setPlainText(ToQ(HeaderFooterToEditorText(snippet)));
 
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -218,7 +216,7 @@ void HtmlEditorDialog::OpenClick() {
     return;
   }
   // Its lines, whatever ends them.
-  QString lines = Q(text);
+  QString lines = ToQ(text);
   lines.replace("\r\n", "\n").replace('\r', '\n');
   memText_->setPlainText(lines);
   memText_->setReadOnly(read_only);
@@ -248,7 +246,7 @@ void HtmlEditorDialog::done(int result) {
 void HtmlEditorDialog::InsertItem(int index) {
   const auto& items = HtmlMenuItems();
   if (index < 0 || index >= static_cast<int>(items.size())) return;
-  const std::u16string piece = Q(items[static_cast<size_t>(index)]).toStdU16String();
+  const std::u16string piece = ToQ(items[static_cast<size_t>(index)]).toStdU16String();
   QTextCursor cursor = memText_->textCursor();
   const int start = cursor.selectionStart();
   const Insertion done =

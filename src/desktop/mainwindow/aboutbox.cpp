@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "desktop/common/qtinteraction.h"
+#include "desktop/common/widgetmakers.h"
 #include "model/datadir.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
@@ -18,8 +19,7 @@ namespace {
 
 // A link the user clicks; the desktop opens it through the Interaction.
 QPushButton* LinkButton(const QString& text, const QString& name, QWidget* parent) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(name);
+  auto* button = NamedButton(text, name, parent);
   button->setFlat(true);
   // Drawn as a link: no frame, no padding, so that it lines up with the labels above it.
   button->setStyleSheet("QPushButton { border: none; padding: 0; text-align: left; }");
@@ -52,14 +52,12 @@ AboutBox::AboutBox(ViewContext context, QWidget* parent) : QDialog(parent), cont
   } else {
     icon->hide();
   }
-  auto* product = new QLabel(kProductName, this);
-  product->setObjectName("lblProductName");
+  auto* product = NamedLabel(kProductName, "lblProductName", this);
   QFont big = product->font();
   big.setBold(true);
   big.setPointSizeF(big.pointSizeF() * 1.5);
   product->setFont(big);
-  auto* version = new QLabel(QString("Version ") + kProductVersion, this);
-  version->setObjectName("lblVersion");
+  auto* version = NamedLabel(QString("Version ") + kProductVersion, "lblVersion", this);
   auto* mail = LinkButton("Write to our sales team", "lnkSalesMail", this);
   auto* web = LinkButton("Visit the Parvel Pro web site", "lnkWebPage", this);
   connect(mail, &QPushButton::clicked, this,
@@ -67,8 +65,7 @@ AboutBox::AboutBox(ViewContext context, QWidget* parent) : QDialog(parent), cont
   connect(web, &QPushButton::clicked, this,
           [this] { context_.ui.OpenPage(std::string(kMakerWebAddress)); });
 
-  auto* close = new QPushButton("&Close", this);
-  close->setObjectName("btnClose");
+  auto* close = NamedButton("&Close", "btnClose", this);
   close->setDefault(true);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "desktop/common/qtinteraction.h"
+#include "desktop/common/widgetmakers.h"
 #include "desktop/mainwindow/aboutbox.h"
 #include "desktop/options/optionsdialog.h"
 #include "desktop/siteeditor/editsitedialog.h"
@@ -47,8 +48,7 @@ constexpr StatusRow kStatusRows[] = {
 
 QPushButton* ActionButton(const QString& caption, const QString& tip, const QString& name,
                           QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
+  auto* button = NamedButton(caption, name, parent);
   button->setToolTip(tip);
   button->setToolTipDuration(kToolTipMs);
   return button;
@@ -97,8 +97,7 @@ MainWindow::MainWindow(ViewContext context, QWidget* parent) : QWidget(parent), 
   auto* status_layout = new QGridLayout(status);
   int row = 0;
   for (const auto& entry : kStatusRows) {
-    auto* caption = new QLabel(entry.caption, status);
-    caption->setObjectName(entry.name);
+    auto* caption = NamedLabel(entry.caption, entry.name, status);
     auto* value = new ElidedLabel(status);
     value->setObjectName(QString(entry.name) + "Value");
     value->setMinimumWidth(fontMetrics().averageCharWidth() * 36);

@@ -24,6 +24,8 @@
 
 #include "desktop/common/chooser.h"
 #include "desktop/common/dialogbuttons.h"
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "desktop/compliance/compliancedialog.h"
 #include "desktop/headerfooter/headerfooterdialog.h"
 #include "imaging/registry.h"
@@ -32,10 +34,6 @@
 
 namespace parvel {
 namespace {
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QColor ToQColor(std::uint32_t value) {
   return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
@@ -51,12 +49,6 @@ QString QtFilter(std::string_view filter) {
   QStringList entries;
   for (const std::string& entry : ChooserFilters(filter)) entries << QString::fromStdString(entry);
   return entries.join(";;");
-}
-
-QLabel* Label(const char* name, const QString& caption, QWidget* parent) {
-  auto* label = new QLabel(caption, parent);
-  label->setObjectName(name);
-  return label;
 }
 
 QGroupBox* Group(const char* name, const char* caption, QWidget* parent) {
@@ -75,7 +67,7 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets, bool stretch = true) {
 // The name shown beside a fixed colour's swatch: "clTeal" as "Teal".
 QString FixedColourName(int item) {
   const std::string_view name = ColourName(Colourcode2tcolor(item));
-  return Q(name.starts_with("cl") ? name.substr(2) : name);
+  return ToQ(name.starts_with("cl") ? name.substr(2) : name);
 }
 
 // The swatch of a fixed colour: a rectangle twice as wide as high, outlined in black.
@@ -122,12 +114,12 @@ class SwatchDelegate : public QStyledItemDelegate {
 }  // namespace
 
 ColourCombo::ColourCombo(QWidget* parent) : QComboBox(parent) {
-  addItem(Q(kColourDefaultText));
+  addItem(ToQ(kColourDefaultText));
   for (int item = 1; item < kColourOtherItem; ++item) {
     addItem(FixedColourName(item));
     setItemData(item, ToQColor(Colourcode2tcolor(item)), Qt::BackgroundRole);
   }
-  addItem(Q(kColourOtherText));
+  addItem(ToQ(kColourOtherText));
   setItemDelegate(new SwatchDelegate(this));
 }
 
@@ -189,17 +181,17 @@ PageSettingsDialog::PageSettingsDialog(ViewContext context, SiteSettings& settin
                                        QWidget* parent)
     : QDialog(parent), context_(context), s_(settings), recent_(recent), markers_(markers) {
   setObjectName("dlgThumbOptions");
-  setWindowTitle(Q(kThumbOptionsCaption));
+  setWindowTitle(ToQ(kThumbOptionsCaption));
   for (std::uint32_t slot : kCustomColourSlots) custom_colours_.push_back(ToQColor(slot));
 
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName("pgcSettings");
-  tabs_->addTab(MakeThumbnailsPage(), Q(kThumbOptionsPages[0]));
-  tabs_->addTab(MakeIndexPage(), Q(kThumbOptionsPages[1]));
-  tabs_->addTab(MakeIndex2Page(), Q(kThumbOptionsPages[2]));
-  tabs_->addTab(MakeImageDisplayPage(), Q(kThumbOptionsPages[3]));
-  tabs_->addTab(MakePageTextPage(), Q(kThumbOptionsPages[4]));
-  tabs_->addTab(MakeOtherPage(), Q(kThumbOptionsPages[5]));
+  tabs_->addTab(MakeThumbnailsPage(), ToQ(kThumbOptionsPages[0]));
+  tabs_->addTab(MakeIndexPage(), ToQ(kThumbOptionsPages[1]));
+  tabs_->addTab(MakeIndex2Page(), ToQ(kThumbOptionsPages[2]));
+  tabs_->addTab(MakeImageDisplayPage(), ToQ(kThumbOptionsPages[3]));
+  tabs_->addTab(MakePageTextPage(), ToQ(kThumbOptionsPages[4]));
+  tabs_->addTab(MakeOtherPage(), ToQ(kThumbOptionsPages[5]));
 
   auto* buttons = OkCancelHelpButtons(this);
   connect(buttons, &QDialogButtonBox::accepted, this, &PageSettingsDialog::Ok);
@@ -255,7 +247,7 @@ QComboBox* PageSettingsDialog::Items(const char* name, std::span<const std::stri
                                      Field SiteSettings::*field, int offset) {
   auto* combo = new QComboBox(this);
   combo->setObjectName(name);
-  for (std::string_view item : items) combo->addItem(Q(item));
+  for (std::string_view item : items) combo->addItem(ToQ(item));
   fillers_.push_back(
       [this, combo, field, offset] { combo->setCurrentIndex(Stored(s_.*field) + offset); });
   connect(combo, &QComboBox::currentIndexChanged, this, [this, field, offset](int index) {
@@ -300,15 +292,14 @@ QRadioButton* PageSettingsDialog::Radio(const char* name, const char* caption,
 QWidget* PageSettingsDialog::FileRow(QLineEdit* edit, const char* button, std::string_view title,
                                      std::string_view filter) {
   auto* row = new QWidget(this);
-  auto* browse = new QPushButton("Browse", row);
-  browse->setObjectName(button);
+  auto* browse = NamedButton("Browse", button, row);
   edit->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(edit, 1);
   layout->addWidget(browse);
   connect(browse, &QPushButton::clicked, this, [this, edit, title, filter] {
-    if (auto path = context_.chooser.OpenFile(this, Q(title), QtFilter(filter), edit->text())) {
+    if (auto path = context_.chooser.OpenFile(this, ToQ(title), QtFilter(filter), edit->text())) {
       edit->setText(*path);
     }
   });
@@ -451,8 +442,8 @@ QWidget* PageSettingsDialog::MakeWebReadyGroup(QWidget* page) {
   });
   grid->addWidget(copies);
   grid->addLayout(
-      Row({Label("lblWebImageSize", "      Largest side (Pixels):", group), size,
-           Label("lblWebImageQuality", "JPEG Quality:", group),
+      Row({NamedLabel("      Largest side (Pixels):", "lblWebImageSize", group), size,
+           NamedLabel("JPEG Quality:", "lblWebImageQuality", group),
            Spin("spnWebImageQuality", &SiteSettings::Web_Image_Quality, kWebImageQualityRange)}));
   grid->addWidget(Check("chkHiDpiThumbnails", "Sharp thumbnails on high-density screens",
                         &SiteSettings::HiDPI_Thumbnails));
@@ -487,20 +478,21 @@ QWidget* PageSettingsDialog::MakeIndexPage() {
   buttons_layout->addWidget(Check("chkIndexImageButtons", "Use image buttons for page index",
                                   &SiteSettings::index_image_buttons));
   const std::string_view image_filter = ImageFileFilter();
-  buttons_layout->addWidget(
-      Label("lblSelectedIndexFile", "Style Image for currently displayed page button:", buttons));
+  buttons_layout->addWidget(NamedLabel(
+      "Style Image for currently displayed page button:", "lblSelectedIndexFile", buttons));
   buttons_layout->addWidget(
       FileRow(Edit("edtSelectedIndexFile", &SiteSettings::Selected_Page_Index_File),
               "btnBrowseSelectedIndex", kNavImageTitle, image_filter));
-  buttons_layout->addWidget(Label("lblOtherIndexFile", "Style Image for other buttons:", buttons));
+  buttons_layout->addWidget(
+      NamedLabel("Style Image for other buttons:", "lblOtherIndexFile", buttons));
   buttons_layout->addWidget(FileRow(Edit("edtOtherIndexFile", &SiteSettings::Other_Page_Index_File),
                                     "btnBrowseOtherIndex", kNavImageTitle, image_filter));
 
   auto* indexes = Group("grpIndexes", "Indexes", page);
   auto* indexes_layout = new QVBoxLayout(indexes);
   indexes_layout->addWidget(
-      Label("lblIndexNote",
-            "To insert your indexes your style page must contain the text, ***INDEX***", indexes));
+      NamedLabel("To insert your indexes your style page must contain the text, ***INDEX***",
+                 "lblIndexNote", indexes));
   indexes_layout->addWidget(Check("chkIndexInThumbPages", "Insert indexes in Thumbnail pages",
                                   &SiteSettings::IndexInThumbPages));
   indexes_layout->addWidget(Check("chkIndexInImagePages", "Insert indexes in image display pages",
@@ -521,13 +513,13 @@ QWidget* PageSettingsDialog::MakeIndex2Page() {
 
   auto* colours = Group("grpIndexColours", "Index Text Colours", page);
   auto* colours_layout = new QVBoxLayout(colours);
-  colours_layout->addWidget(
-      Label("lblDisplayedColour", "Colour for Index text of currently displayed page:", colours));
+  colours_layout->addWidget(NamedLabel(
+      "Colour for Index text of currently displayed page:", "lblDisplayedColour", colours));
   colours_layout->addWidget(
       ColourRow(colours_[0], "DisplayedColour", &SiteSettings::Displayed_Page_Text_Colour));
-  colours_layout->addWidget(
-      Label("lblOtherColour",
-            "Colour for Index text of other pages (only used with Page Index Images):", colours));
+  colours_layout->addWidget(NamedLabel(
+      "Colour for Index text of other pages (only used with Page Index Images):", "lblOtherColour",
+      colours));
   colours_layout->addWidget(
       ColourRow(colours_[1], "OtherColour", &SiteSettings::Other_Page_Text_Colour));
 
@@ -548,11 +540,11 @@ QWidget* PageSettingsDialog::MakeIndex2Page() {
       Row({Check("chkIndexBold", "Bold", &SiteSettings::Index_Font_Bold),
            Check("chkIndexItalics", "Italics", &SiteSettings::Index_Font_Italics)}),
       2, 1, 1, 2);
-  font_grid->addWidget(Label("lblIndexFontSize", "HTML Text Size:", font), 3, 0);
+  font_grid->addWidget(NamedLabel("HTML Text Size:", "lblIndexFontSize", font), 3, 0);
   font_grid->addWidget(
       Items("cmbIndexFontSize", kFontSizeItems, &SiteSettings::Index_Font_Size, ItemOfFontSize(0)),
       3, 1);
-  font_grid->addWidget(Label("lblButtonTextSize", "Button Text Size:", font), 4, 0);
+  font_grid->addWidget(NamedLabel("Button Text Size:", "lblButtonTextSize", font), 4, 0);
   font_grid->addWidget(
       Spin("spnButtonTextSize", &SiteSettings::Index_Image_Font_Size, kIndexImageFontSizeRange), 4,
       1);
@@ -567,7 +559,8 @@ QWidget* PageSettingsDialog::MakeIndex2Page() {
   enclosure_grid->addLayout(
       Row({Items("cmbLinkEnclosure", kLinkEnclosureItems, &SiteSettings::Link_Enclosure)}), 1, 0, 1,
       2);
-  enclosure_grid->addWidget(Label("lblEnclosureColour", "Link Enclosure colour:", enclosure), 2, 0);
+  enclosure_grid->addWidget(NamedLabel("Link Enclosure colour:", "lblEnclosureColour", enclosure),
+                            2, 0);
   enclosure_grid->addWidget(
       ColourRow(colours_[2], "EnclosureColour", &SiteSettings::Link_Enclosure_Colour), 2, 1);
   enclosure_grid->setColumnStretch(1, 1);
@@ -604,8 +597,8 @@ QWidget* PageSettingsDialog::MakeImageDisplayPage() {
           [this] { return !s_.DisplayAsImage; }, [display_chosen] { display_chosen(false); }),
       row++, 0, 1, 3);
 
-  grid->addWidget(Label("lblTemplate", "Please choose an HTML Template page:", group), row++, 0, 1,
-                  3);
+  grid->addWidget(NamedLabel("Please choose an HTML Template page:", "lblTemplate", group), row++,
+                  0, 1, 3);
   cmbImageTemplate_ = new QComboBox(group);
   cmbImageTemplate_->setObjectName("cmbImageTemplate");
   cmbImageTemplate_->setEditable(true);
@@ -623,12 +616,9 @@ QWidget* PageSettingsDialog::MakeImageDisplayPage() {
           &PageSettingsDialog::TemplateTextChanged);
   connect(cmbImageTemplate_->lineEdit(), &QLineEdit::editingFinished, this,
           &PageSettingsDialog::TemplateLeft);
-  auto* browse = new QPushButton("Browse..", group);
-  browse->setObjectName("btnBrowseTemplate");
-  auto* test = new QPushButton("Test Compliance", group);
-  test->setObjectName("btnTestCompliance");
-  auto* view = new QPushButton("View Page", group);
-  view->setObjectName("btnViewPage");
+  auto* browse = NamedButton("Browse..", "btnBrowseTemplate", group);
+  auto* test = NamedButton("Test Compliance", "btnTestCompliance", group);
+  auto* view = NamedButton("View Page", "btnViewPage", group);
   connect(browse, &QPushButton::clicked, this, &PageSettingsDialog::BrowseTemplate);
   connect(test, &QPushButton::clicked, this, &PageSettingsDialog::TestCompliance);
   connect(view, &QPushButton::clicked, this, &PageSettingsDialog::ViewPage);
@@ -642,7 +632,7 @@ QWidget* PageSettingsDialog::MakeImageDisplayPage() {
                         std::span<const std::string_view> items,
                         ImageHeaderMode SiteSettings::*mode, const char* button,
                         const char* button_caption) {
-    grid->addWidget(Label(label, caption, group), row, 0);
+    grid->addWidget(NamedLabel(caption, label, group), row, 0);
     auto* combo = Items(list, items, mode);
     // A click on the list applies the display rule too.
     connect(combo, &QComboBox::activated, this, [this] {
@@ -650,8 +640,7 @@ QWidget* PageSettingsDialog::MakeImageDisplayPage() {
       ApplyRules();
     });
     grid->addWidget(combo, row, 1);
-    auto* edit = new QPushButton(button_caption, group);
-    edit->setObjectName(button);
+    auto* edit = NamedButton(button_caption, button, group);
     const bool header = mode == &SiteSettings::Image_Header_Mode;
     connect(edit, &QPushButton::clicked, this, [this, header] { EditPageHeaderFooter(header); });
     grid->addWidget(edit, row++, 2);
@@ -671,9 +660,9 @@ QWidget* PageSettingsDialog::MakeImageDisplayPage() {
   grid->addWidget(Check("chkMaxImageSize", "Set maximum size of images displayed in image pages",
                         &SiteSettings::max_image_size),
                   row++, 0, 1, 3);
-  grid->addLayout(Row({Label("lblImageWidth", "  Width:", group),
+  grid->addLayout(Row({NamedLabel("  Width:", "lblImageWidth", group),
                        Spin("spnImageWidth", &SiteSettings::Image_Width, kImageSizeRange),
-                       Label("lblImageHeight", "Height:", group),
+                       NamedLabel("Height:", "lblImageHeight", group),
                        Spin("spnImageHeight", &SiteSettings::Image_Height, kImageSizeRange)}),
                   row++, 0, 1, 3);
   grid->setColumnStretch(1, 1);
@@ -703,10 +692,10 @@ QWidget* PageSettingsDialog::MakePageTextPage() {
           [this] { s_.default_font_default = false; }),
       2, 0);
   font_grid->addWidget(FontBox("cmbDefaultFont", &SiteSettings::Default_Font), 2, 1, 1, 2);
-  auto* note = Label("lblFontNote",
-                     "(You can specify alternative fonts by separating them with commas, e.g. "
-                     "Arial, Helvetica)",
-                     font);
+  auto* note = NamedLabel(
+      "(You can specify alternative fonts by separating them with commas, e.g. "
+      "Arial, Helvetica)",
+      "lblFontNote", font);
   note->setWordWrap(true);
   font_grid->addWidget(note, 3, 0, 1, 3);
   font_grid->addLayout(Row({Check("chkBold", "Bold", &SiteSettings::Default_Font_Bold),
@@ -765,19 +754,19 @@ QWidget* PageSettingsDialog::MakeOtherPage() {
     ApplyRules();
   });
   nav_layout->addWidget(buttons);
-  nav_layout->addWidget(Label("lblPreviousFile", "Previous page image file:", nav));
+  nav_layout->addWidget(NamedLabel("Previous page image file:", "lblPreviousFile", nav));
   nav_layout->addWidget(FileRow(Edit("edtPreviousFile", &SiteSettings::Previous_Page_File),
                                 "btnBrowsePrevious", kNavImageTitle, kNavImageFilter));
-  nav_layout->addWidget(Label("lblNextFile", "Next page image file:", nav));
+  nav_layout->addWidget(NamedLabel("Next page image file:", "lblNextFile", nav));
   nav_layout->addWidget(FileRow(Edit("edtNextFile", &SiteSettings::Next_Page_File), "btnBrowseNext",
                                 kNavImageTitle, kNavImageFilter));
-  auto* return_note = Label("lblReturnNote",
-                            "For your image pages you can also specify an image for your 'Return "
-                            "to Index' link (optional):",
-                            nav);
+  auto* return_note = NamedLabel(
+      "For your image pages you can also specify an image for your 'Return "
+      "to Index' link (optional):",
+      "lblReturnNote", nav);
   return_note->setWordWrap(true);
   nav_layout->addWidget(return_note);
-  nav_layout->addWidget(Label("lblReturnFile", "Return to Index image:", nav));
+  nav_layout->addWidget(NamedLabel("Return to Index image:", "lblReturnFile", nav));
   nav_layout->addWidget(FileRow(Edit("edtReturnFile", &SiteSettings::Return_To_Index_File),
                                 "btnBrowseReturn", kNavImageTitle, kNavImageFilter));
 
@@ -847,7 +836,7 @@ void PageSettingsDialog::TemplateLeft() {
 }
 
 void PageSettingsDialog::BrowseTemplate() {
-  const auto path = context_.chooser.OpenFile(this, Q(kHtmlFileTitle), QtFilter(kHtmlFileFilter),
+  const auto path = context_.chooser.OpenFile(this, ToQ(kHtmlFileTitle), QtFilter(kHtmlFileFilter),
                                               cmbImageTemplate_->currentText());
   if (!path) return;
   if (ShowCompliance(context_, path->toStdString(), false, markers_, this)) {

@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 #include <thread>
 
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "keyring/keyring.h"
 #include "model/catalogue.h"
 #include "model/paths.h"
@@ -21,10 +23,6 @@
 
 namespace parvel {
 namespace {
-
-QString ToQ(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 // The publish's Interaction on the worker thread: progress goes to the dialog as signals, Cancel
 // comes back through the flag; it asks nothing.
@@ -44,8 +42,7 @@ class WorkerInteraction : public Interaction {
   void BeginBusy() override {}
   void EndBusy() override {}
   void Progress(std::string_view message, int position, int maximum) override {
-    emit dialog_.progressed(QString::fromUtf8(message.data(), static_cast<int>(message.size())),
-                            position, maximum);
+    emit dialog_.progressed(ToQ(message), position, maximum);
   }
   void Status(std::string_view message) override { Progress(message, 0, 0); }
   void Log(std::string_view) override {}
@@ -186,8 +183,7 @@ PublishDialog::PublishDialog(ViewContext context, std::string source, PublishAdd
   prgPublish_ = new QProgressBar(this);
   prgPublish_->setObjectName("prgPublish");
   prgPublish_->setRange(0, 0);
-  btnCancel_ = new QPushButton("Cancel", this);
-  btnCancel_->setObjectName("btnCancelPublish");
+  btnCancel_ = NamedButton("Cancel", "btnCancelPublish", this);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lblProgress_);
   layout->addWidget(prgPublish_);

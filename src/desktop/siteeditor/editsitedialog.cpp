@@ -19,6 +19,8 @@
 #include "desktop/common/chooser.h"
 #include "desktop/common/imagelistview.h"
 #include "desktop/common/qtinteraction.h"
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "desktop/compliance/compliancedialog.h"
 #include "desktop/headerfooter/headerfooterdialog.h"
 #include "desktop/pagesettings/pagesettingsdialog.h"
@@ -31,16 +33,6 @@
 
 namespace parvel {
 namespace {
-
-QString ToQ(const std::string& text) {
-  return QString::fromStdString(text);
-}
-
-QPushButton* Button(const QString& caption, const QString& name, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  return button;
-}
 
 // The settings files are written while this is held, as the command line programs and
 // turnwheel do; when the lock cannot be had the user is told and the write is made all the same
@@ -80,8 +72,7 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
   const int chars = fontMetrics().averageCharWidth();
 
-  auto* site_caption = new QLabel("Site:", this);
-  site_caption->setObjectName("lblSiteCaption");
+  auto* site_caption = NamedLabel("Site:", "lblSiteCaption", this);
   lblSiteName_ = new QLabel(this);
   lblSiteName_->setObjectName("lblSiteName");
   lblSiteName_->setTextFormat(Qt::PlainText);
@@ -103,11 +94,11 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   lbxRotations_->setObjectName("lbxRotations");
   lbxRotations_->setSelectionMode(QAbstractItemView::SingleSelection);
   lbxRotations_->setMinimumSize(chars * 40, fontMetrics().height() * 8);
-  btnNewRotation_ = Button("&New Rotation", "btnNewRotation", rotations);
-  btnDeleteRotation_ = Button("&Delete Rotation", "btnDeleteRotation", rotations);
-  btnCopySettings_ = Button("C&opy settings..", "btnCopySettings", rotations);
-  btnApplyToAll_ = Button("&Apply to All", "btnApplyToAll", rotations);
-  btnBuildAll_ = Button("Build A&ll", "btnBuildAll", rotations);
+  btnNewRotation_ = NamedButton("&New Rotation", "btnNewRotation", rotations);
+  btnDeleteRotation_ = NamedButton("&Delete Rotation", "btnDeleteRotation", rotations);
+  btnCopySettings_ = NamedButton("C&opy settings..", "btnCopySettings", rotations);
+  btnApplyToAll_ = NamedButton("&Apply to All", "btnApplyToAll", rotations);
+  btnBuildAll_ = NamedButton("Build A&ll", "btnBuildAll", rotations);
   auto* rotation_buttons = new QGridLayout;
   rotation_buttons->addWidget(btnNewRotation_, 0, 0);
   rotation_buttons->addWidget(btnDeleteRotation_, 0, 1);
@@ -128,9 +119,9 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   cmbStyleFile_->setInsertPolicy(QComboBox::NoInsert);
   cmbStyleFile_->setMinimumContentsLength(36);
   cmbStyleFile_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  btnBrowseStyle_ = Button("&Browse..", "btnBrowseStyle", style_group);
-  btnTestCompliance_ = Button("&Test Compliance", "btnTestCompliance", style_group);
-  btnViewPage_ = Button("&View Page", "btnViewPage", style_group);
+  btnBrowseStyle_ = NamedButton("&Browse..", "btnBrowseStyle", style_group);
+  btnTestCompliance_ = NamedButton("&Test Compliance", "btnTestCompliance", style_group);
+  btnViewPage_ = NamedButton("&View Page", "btnViewPage", style_group);
   auto* style_layout = new QGridLayout(style_group);
   style_layout->addWidget(cmbStyleFile_, 0, 0, 1, 2);
   style_layout->addWidget(btnBrowseStyle_, 0, 2);
@@ -145,20 +136,18 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   cmbHeader_->setObjectName("cmbHeader");
   cmbHeader_->addItems(
       {"No Header", "Same Header on all created pages", "Different Header on each created page"});
-  btnEditHeader_ = Button("Edit &Header", "btnEditHeader", header_footer);
+  btnEditHeader_ = NamedButton("Edit &Header", "btnEditHeader", header_footer);
   cmbFooter_ = new QComboBox(header_footer);
   cmbFooter_->setObjectName("cmbFooter");
   cmbFooter_->addItems(
       {"No Footer", "Same Footer on all created pages", "Different Footer on each created page"});
-  btnEditFooter_ = Button("Edit &Footer", "btnEditFooter", header_footer);
+  btnEditFooter_ = NamedButton("Edit &Footer", "btnEditFooter", header_footer);
   // The header and footer editors are not part of this version: the buttons stay disabled.
   btnEditHeader_->setEnabled(false);
   btnEditFooter_->setEnabled(false);
-  auto* header_label = new QLabel("Header:", header_footer);
-  header_label->setObjectName("lblHeader");
+  auto* header_label = NamedLabel("Header:", "lblHeader", header_footer);
   header_label->setBuddy(cmbHeader_);
-  auto* footer_label = new QLabel("Footer:", header_footer);
-  footer_label->setObjectName("lblFooter");
+  auto* footer_label = NamedLabel("Footer:", "lblFooter", header_footer);
   footer_label->setBuddy(cmbFooter_);
   auto* header_footer_layout = new QGridLayout(header_footer);
   header_footer_layout->addWidget(header_label, 0, 0);
@@ -169,9 +158,9 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   header_footer_layout->addWidget(btnEditFooter_, 1, 2);
   header_footer_layout->setColumnStretch(1, 1);
 
-  btnOtherSettings_ = Button("Other La&yout Settings..", "btnOtherSettings", this);
+  btnOtherSettings_ = NamedButton("Other La&yout Settings..", "btnOtherSettings", this);
   // The add-images dialog is not part of this version.
-  btnSelectImages_ = Button("&Select Images..", "btnSelectImages", this);
+  btnSelectImages_ = NamedButton("&Select Images..", "btnSelectImages", this);
 
   auto* left = new QVBoxLayout;
   left->addWidget(rotations, 1);
@@ -196,12 +185,12 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   middle->addLayout(left, 3);
   middle->addWidget(images_group, 2);
 
-  btnHelp_ = Button("&Help", "btnHelp", this);
+  btnHelp_ = NamedButton("&Help", "btnHelp", this);
   btnHelp_->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
-  btnPreview_ = Button("&Preview", "btnPreview", this);
-  btnBuild_ = Button("Build!", "btnBuild", this);
-  btnPublish_ = Button("P&ublish", "btnPublish", this);
-  btnClose_ = Button("&Close", "btnClose", this);
+  btnPreview_ = NamedButton("&Preview", "btnPreview", this);
+  btnBuild_ = NamedButton("Build!", "btnBuild", this);
+  btnPublish_ = NamedButton("P&ublish", "btnPublish", this);
+  btnClose_ = NamedButton("&Close", "btnClose", this);
   btnClose_->setAutoDefault(false);
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(btnHelp_);
