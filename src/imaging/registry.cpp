@@ -25,7 +25,7 @@ namespace {
 // Formats that hold one image refuse any other index.
 template <class Error>
 void RequireFirstImage(int index) {
-  if (index != 0) throw Error("No image number " + std::to_string(index));
+  if (index != 0) throw Error(NoImageNumberText(index));
 }
 
 std::string NormalExtension(std::string_view extension) {
@@ -183,7 +183,7 @@ Raster tGifFileFormatReader::Read(std::span<const std::uint8_t> data, int index,
 ImageInfo tGifFileFormatReader::Info(std::span<const std::uint8_t> data, int index) const {
   ImageInfo info = ReadGifInfo(data);
   if (index < 0 || index >= info.image_count) {
-    throw EPGGIFFileFormatReaderWriter("No image number " + std::to_string(index));
+    throw EPGGIFFileFormatReaderWriter(NoImageNumberText(index));
   }
   return info;
 }

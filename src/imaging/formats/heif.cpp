@@ -27,15 +27,15 @@ struct OptionsFree {
 
 void Check(const heif_error& error) {
   if (error.code != heif_error_Ok) {
-    throw EPGHEIFFileFormatReader(error.message != nullptr ? error.message : "Unreadable file");
+    throw EPGHEIFFileFormatReader(error.message != nullptr ? error.message : kUnreadableFile);
   }
 }
 
 // The context reads the caller's bytes in place; they outlive it.
 std::unique_ptr<heif_context, ContextFree> OpenContext(std::span<const std::uint8_t> data) {
-  if (data.size() < 12) throw EPGHEIFFileFormatReader("Unexpected end of file");
+  if (data.size() < 12) throw EPGHEIFFileFormatReader(kUnexpectedEnd);
   std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
-  if (!context) throw EPGHEIFFileFormatReader("Out of memory");
+  if (!context) throw EPGHEIFFileFormatReader(kOutOfMemory);
   Check(
       heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(), nullptr));
   return context;
@@ -85,7 +85,7 @@ Raster ReadHeif(std::span<const std::uint8_t> data, int index) {
   const auto handle = OpenImage(context.get(), index);
   if (!SizeIsAcceptable(heif_image_handle_get_width(handle.get()),
                         heif_image_handle_get_height(handle.get()))) {
-    throw EPGHEIFFileFormatReader("Image too large");
+    throw EPGHEIFFileFormatReader(kImageTooLarge);
   }
   const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
   // The default options apply the container's rotation and mirroring.

@@ -24,10 +24,10 @@ struct AnimFree {
 WebPBitstreamFeatures Features(std::span<const std::uint8_t> data) {
   WebPBitstreamFeatures features;
   if (WebPGetFeatures(data.data(), data.size(), &features) != VP8_STATUS_OK) {
-    throw EPGWebPFileFormatReader("Unreadable file");
+    throw EPGWebPFileFormatReader(kUnreadableFile);
   }
   if (!SizeIsAcceptable(features.width, features.height)) {
-    throw EPGWebPFileFormatReader("Image too large");
+    throw EPGWebPFileFormatReader(kImageTooLarge);
   }
   return features;
 }
@@ -72,7 +72,7 @@ Raster DecodeFirstFrame(std::span<const std::uint8_t> data) {
     throw EPGWebPFileFormatReader("Unreadable animation");
   }
   if (!SizeIsAcceptable(info.canvas_width, info.canvas_height)) {
-    throw EPGWebPFileFormatReader("Image too large");
+    throw EPGWebPFileFormatReader(kImageTooLarge);
   }
   std::uint8_t* frame = nullptr;
   int timestamp = 0;
