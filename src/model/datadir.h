@@ -19,6 +19,14 @@ namespace parvel {
 // kProductVersion, comes from model/version.h).
 inline constexpr char kProductName[] = "Parvel Pro";
 
+// What --version prints for `program`: "parvel-cli (Parvel Pro) 1.01".
+inline std::string VersionLine(const std::string& program) {
+  return program + " (" + kProductName + ") " + kProductVersion;
+}
+// The last line of each program's --help, and the start of the error for an option it lacks.
+inline constexpr char kHelpVersionLine[] = "--help, --version: this text, the version.\n";
+inline constexpr char kUnknownOption[] = "unknown option ";
+
 // The folders every data directory is given a copy of.
 inline const std::vector<std::string>& SeededFolders() {
   static const std::vector<std::string> folders = {"Styles", "Samples", "navgraph", "help",

@@ -18,6 +18,7 @@
 #include "keyring/keyring.h"
 #include "model/catalogue.h"
 #include "model/paths.h"
+#include "model/siteoptions.h"
 #include "platform/filesystem.h"
 #include "platform/interaction.h"
 
@@ -76,7 +77,7 @@ PasswordDialog::PasswordDialog(const QString& who, QWidget* parent) : QDialog(pa
   auto* label = new QLabel(this);
   label->setObjectName("lblPasswordFor");
   label->setTextFormat(Qt::PlainText);
-  label->setText("Password for " + who + ":");
+  label->setText(kPasswordFor + who + ":");
   edtPassword_ = new QLineEdit(this);
   edtPassword_->setObjectName("edtPassword");
   edtPassword_->setEchoMode(QLineEdit::Password);
@@ -114,15 +115,7 @@ void DesktopQuestions::OnWindowThread(const std::function<void()>& work) {
 
 bool DesktopQuestions::TrustNewHost(const std::string& host, const std::string& fingerprint) {
   bool trust = false;
-  OnWindowThread([&] {
-    trust = context_.ui.AskYesNo(
-        "The host " + host +
-        " is not known: its key is not in ~/.ssh/known_hosts. Its key "
-        "fingerprint is " +
-        fingerprint +
-        ". Compare it with the one your host's provider gives. Trust the host and add its key to "
-        "~/.ssh/known_hosts?");
-  });
+  OnWindowThread([&] { trust = context_.ui.AskYesNo(NewHostQuestion(host, fingerprint)); });
   return trust;
 }
 
@@ -178,7 +171,7 @@ PublishDialog::PublishDialog(ViewContext context, std::string source, PublishAdd
   lblProgress_ = new QLabel(this);
   lblProgress_->setObjectName("lblPublishProgress");
   lblProgress_->setTextFormat(Qt::PlainText);
-  lblProgress_->setText("Connecting to " + ToQ(address_.Who()) + " ...");
+  lblProgress_->setText(ToQ(ConnectingStatus(address_)));
   lblProgress_->setMinimumWidth(fontMetrics().averageCharWidth() * 60);
   prgPublish_ = new QProgressBar(this);
   prgPublish_->setObjectName("prgPublish");
@@ -226,7 +219,7 @@ bool PublishFromEditor(ViewContext context, const SiteRecord& site,
   std::string why;
   const auto address = ParsePublishUrl(site.Publish_URL, &why);
   if (!address) {
-    context.ui.Warn("The address to publish to, " + site.Publish_URL + ", is " + why + ".");
+    context.ui.Warn(kPublishAddressPrefix + site.Publish_URL + ", is " + why + ".");
     return false;
   }
   const std::string dir = FixPath(rotation_directory, true);
