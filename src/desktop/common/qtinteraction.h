@@ -16,7 +16,7 @@ class QWidget;
 
 namespace parvel {
 
-// Where a long operation shows its progress (a build dialog, later the main window's status).
+// Where a long operation shows its progress and takes Cancel (the build dialog).
 class ProgressView {
  public:
   virtual ~ProgressView() = default;
@@ -48,7 +48,7 @@ std::string HelpPagePath(int topic);
 
 class QtInteraction : public Interaction {
  public:
-  // Boxes are centred on `parent` (may change later with set_parent).
+  // Boxes are centred on `parent` (set_parent changes it).
   explicit QtInteraction(QWidget* parent = nullptr) : parent_(parent) {}
 
   void set_parent(QWidget* parent) { parent_ = parent; }
