@@ -169,11 +169,11 @@ AddImagesDialog::AddImagesDialog(ViewContext context, AppState& app, QWidget* pa
           [this] { follow_folder_ = false; });
   connect(grid_, &ThumbGridView::Released, this, &AddImagesDialog::ShowSelection);
   connect(grid_, &ThumbGridView::DoubleClicked, this, [this] {
-    if (btnCopy_->isEnabled()) btnCopyClick();
+    if (btnCopy_->isEnabled()) CopySelectedImages();
   });
   connect(grid_, &ThumbGridView::Pressed, this, &AddImagesDialog::GridPressed);
   connect(grid_, &ThumbGridView::Moved, this, &AddImagesDialog::GridMoved);
-  connect(btnCopy_, &QPushButton::clicked, this, &AddImagesDialog::btnCopyClick);
+  connect(btnCopy_, &QPushButton::clicked, this, &AddImagesDialog::CopySelectedImages);
   connect(cmbRotation_, &QComboBox::activated, this, &AddImagesDialog::ChooseRotation);
   connect(btnClose_, &QPushButton::clicked, this, &QDialog::accept);
   ShowSelection();
@@ -253,7 +253,7 @@ void AddImagesDialog::ChooseRotation(int index) {
   if (DirectoryExists(dir)) {
     SetTarget(FixPath(dir, true));
   } else {
-    context_.ui.Warn("Error!  The directory, " + dir + ", could not be located!");
+    context_.ui.Warn(MissingDirectoryMessage(dir));
   }
 }
 
@@ -265,7 +265,7 @@ void AddImagesDialog::ShowSelection() {
                         : "Copy to current Site");
 }
 
-void AddImagesDialog::btnCopyClick() {
+void AddImagesDialog::CopySelectedImages() {
   std::vector<std::string> files;
   grid_->grid().GetSelectedFiles(files);
   if (target_dir_.empty()) return;

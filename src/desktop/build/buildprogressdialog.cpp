@@ -120,12 +120,12 @@ BuildProgressDialog::BuildProgressDialog(ViewContext context, BuildState& state,
 
   start_timer_.setSingleShot(true);
   start_timer_.setInterval(kUnattendedStartMs);
-  connect(&start_timer_, &QTimer::timeout, this, &BuildProgressDialog::btnokClick);
-  connect(btnStart_, &QPushButton::clicked, this, &BuildProgressDialog::btnokClick);
-  connect(btnCancel_, &QPushButton::clicked, this, &BuildProgressDialog::btncancelClick);
-  connect(btnExclude_, &QPushButton::clicked, this, &BuildProgressDialog::btnexcludeClick);
-  connect(btnUp_, &QPushButton::clicked, this, [this] { bkmkupClick(-1); });
-  connect(btnDown_, &QPushButton::clicked, this, [this] { bkmkupClick(+1); });
+  connect(&start_timer_, &QTimer::timeout, this, &BuildProgressDialog::StartBuild);
+  connect(btnStart_, &QPushButton::clicked, this, &BuildProgressDialog::StartBuild);
+  connect(btnCancel_, &QPushButton::clicked, this, &BuildProgressDialog::CancelBuildOrClose);
+  connect(btnExclude_, &QPushButton::clicked, this, &BuildProgressDialog::ExcludeSelected);
+  connect(btnUp_, &QPushButton::clicked, this, [this] { MoveSelected(-1); });
+  connect(btnDown_, &QPushButton::clicked, this, [this] { MoveSelected(+1); });
   connect(btnHelp_, &QPushButton::clicked, this, [this] { context_.ui.ShowHelp(kHelpTopic); });
   connect(chkNoRecreate_, &QCheckBox::toggled, this,
           [this](bool on) { state_.set_no_recreate(on); });
@@ -185,17 +185,17 @@ void BuildProgressDialog::ApplyRules() {
   btnHelp_->setEnabled(!building);
 }
 
-void BuildProgressDialog::btnexcludeClick() {
+void BuildProgressDialog::ExcludeSelected() {
   state_.image_list().Exclude(SelectedRows());
   RefillList(-1);
 }
 
-void BuildProgressDialog::bkmkupClick(int step) {
+void BuildProgressDialog::MoveSelected(int step) {
   const int focused = state_.image_list().Move(lbxImages_->currentRow(), step);
   RefillList(focused);
 }
 
-void BuildProgressDialog::btnokClick() {
+void BuildProgressDialog::StartBuild() {
   start_timer_.stop();
   if (state_.building()) return;
   cancel_requested_ = false;
@@ -214,7 +214,7 @@ void BuildProgressDialog::btnokClick() {
   if (state_.Start()) accept();
 }
 
-void BuildProgressDialog::btncancelClick() {
+void BuildProgressDialog::CancelBuildOrClose() {
   start_timer_.stop();
   if (state_.Cancel()) {
     QDialog::reject();
@@ -224,13 +224,13 @@ void BuildProgressDialog::btncancelClick() {
 }
 
 void BuildProgressDialog::reject() {
-  btncancelClick();
+  CancelBuildOrClose();
 }
 
 void BuildProgressDialog::closeEvent(QCloseEvent* event) {
   if (state_.building()) {
     event->ignore();
-    btncancelClick();
+    CancelBuildOrClose();
     return;
   }
   start_timer_.stop();

@@ -127,13 +127,13 @@ ComplianceDialog::ComplianceDialog(ViewContext context, ComplianceResult result,
   layout->addWidget(warnings);
   layout->addWidget(buttons);
 
-  connect(buttons, &QDialogButtonBox::accepted, this, &ComplianceDialog::btnOKClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &ComplianceDialog::AcceptIfConfirmed);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons, &QDialogButtonBox::helpRequested, this,
           [this] { context_.ui.ShowHelp(kHelpTopic); });
 }
 
-void ComplianceDialog::btnOKClick() {
+void ComplianceDialog::AcceptIfConfirmed() {
   if (ConfirmCompliance(context_.ui, result_)) accept();
 }
 

@@ -154,7 +154,7 @@ HeaderFooterMakerDialog::HeaderFooterMakerDialog(ViewContext context, bool heade
   connect(kinds, &QButtonGroup::idToggled, this, [this](int, bool on) {
     if (on) ShowKind();
   });
-  connect(btnEdit_, &QPushButton::clicked, this, &HeaderFooterMakerDialog::btnEditClick);
+  connect(btnEdit_, &QPushButton::clicked, this, &HeaderFooterMakerDialog::EditHtml);
   connect(buttons, &QDialogButtonBox::accepted, this, &HeaderFooterMakerDialog::Ok);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
@@ -185,7 +185,7 @@ void HeaderFooterMakerDialog::Take() {
   fields_.text = S(edtText_);
 }
 
-void HeaderFooterMakerDialog::btnEditClick() {
+void HeaderFooterMakerDialog::EditHtml() {
   std::unique_ptr<HtmlEditorDialog> editor;
   {
     const BusyCursor busy(context_.ui);
@@ -269,19 +269,19 @@ HeaderFooterListDialog::HeaderFooterListDialog(ViewContext context, bool header,
     list_.Select(row);
     ShowList();
   });
-  connect(btnAdd_, &QPushButton::clicked, this, &HeaderFooterListDialog::btnAddClick);
-  connect(btnModify_, &QPushButton::clicked, this, &HeaderFooterListDialog::btnModifyClick);
-  connect(btnRemove_, &QPushButton::clicked, this, &HeaderFooterListDialog::btnRemoveClick);
-  connect(btnClearAll_, &QPushButton::clicked, this, &HeaderFooterListDialog::btnClearAllClick);
+  connect(btnAdd_, &QPushButton::clicked, this, &HeaderFooterListDialog::AddEntry);
+  connect(btnModify_, &QPushButton::clicked, this, &HeaderFooterListDialog::ModifyEntry);
+  connect(btnRemove_, &QPushButton::clicked, this, &HeaderFooterListDialog::RemoveEntry);
+  connect(btnClearAll_, &QPushButton::clicked, this, &HeaderFooterListDialog::ClearEntries);
   connect(btnMoveUp_, &QPushButton::clicked, this, [this] {
     if (list_.MoveUp()) ShowList();
   });
   connect(btnMoveDown_, &QPushButton::clicked, this, [this] {
     if (list_.MoveDown()) ShowList();
   });
-  connect(load, &QPushButton::clicked, this, &HeaderFooterListDialog::btnLoadClick);
-  connect(save, &QPushButton::clicked, this, &HeaderFooterListDialog::btnSaveClick);
-  connect(buttons, &QDialogButtonBox::accepted, this, &HeaderFooterListDialog::btnOKClick);
+  connect(load, &QPushButton::clicked, this, &HeaderFooterListDialog::ChooseAndLoadList);
+  connect(save, &QPushButton::clicked, this, &HeaderFooterListDialog::ChooseAndSaveList);
+  connect(buttons, &QDialogButtonBox::accepted, this, &HeaderFooterListDialog::SaveAndAccept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
@@ -316,7 +316,7 @@ void HeaderFooterListDialog::ShowList() {
   btnClearAll_->setEnabled(usable.clear);
 }
 
-void HeaderFooterListDialog::btnAddClick() {
+void HeaderFooterListDialog::AddEntry() {
   HeaderFooterMakerDialog maker(context_, header_, maker_fields_, 0, this);
   if (context_.dialogs.Run(maker) != QDialog::Accepted) return;
   // A list read in windows-1252 stays in it.
@@ -324,7 +324,7 @@ void HeaderFooterListDialog::btnAddClick() {
   ShowList();
 }
 
-void HeaderFooterListDialog::btnModifyClick() {
+void HeaderFooterListDialog::ModifyEntry() {
   if (list_.selected() < 0) return;
   const std::string& entry = list_.entries()[static_cast<size_t>(list_.selected())];
   const ListEncoding encoding = EntryEncoding(entry);
@@ -337,11 +337,11 @@ void HeaderFooterListDialog::btnModifyClick() {
   ShowList();
 }
 
-void HeaderFooterListDialog::btnRemoveClick() {
+void HeaderFooterListDialog::RemoveEntry() {
   if (list_.Remove()) ShowList();
 }
 
-void HeaderFooterListDialog::btnClearAllClick() {
+void HeaderFooterListDialog::ClearEntries() {
   if (list_.entries().empty() || !context_.ui.AskYesNo(kClearAllQuestion)) return;
   list_.Clear();
   ShowList();
@@ -366,7 +366,7 @@ bool HeaderFooterListDialog::SaveList() {
   return true;
 }
 
-void HeaderFooterListDialog::btnLoadClick() {
+void HeaderFooterListDialog::ChooseAndLoadList() {
   const auto path = context_.chooser.OpenFile(this, "Please select a text file", "All Files (*)",
                                               edtFileName_->text());
   // A cancelled question keeps the list as it is, unsaved entries included.
@@ -375,7 +375,7 @@ void HeaderFooterListDialog::btnLoadClick() {
   LoadList();
 }
 
-void HeaderFooterListDialog::btnSaveClick() {
+void HeaderFooterListDialog::ChooseAndSaveList() {
   const auto path = context_.chooser.SaveFile(this, "Please choose a file name",
                                               "Text Files (*.txt)", edtFileName_->text());
   if (!path) return;
@@ -383,7 +383,7 @@ void HeaderFooterListDialog::btnSaveClick() {
   SaveList();
 }
 
-void HeaderFooterListDialog::btnOKClick() {
+void HeaderFooterListDialog::SaveAndAccept() {
   if (file_name().empty() || list_.entries().empty()) {
     context_.ui.Inform(ListNotCreatedMessage(header_));
     return;

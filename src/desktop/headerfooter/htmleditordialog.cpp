@@ -138,8 +138,8 @@ HtmlEditorDialog::HtmlEditorDialog(ViewContext context, const std::string& snipp
 
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(btnOpen, &QToolButton::clicked, this, &HtmlEditorDialog::OpenClick);
-  connect(btnPrint, &QToolButton::clicked, this, &HtmlEditorDialog::PrintClick);
+  connect(btnOpen, &QToolButton::clicked, this, &HtmlEditorDialog::OpenTextFile);
+  connect(btnPrint, &QToolButton::clicked, this, &HtmlEditorDialog::PrintText);
   connect(btnUndo_, &QToolButton::clicked, memText_, &QPlainTextEdit::undo);
   connect(btnCut_, &QToolButton::clicked, memText_, &QPlainTextEdit::cut);
   connect(btnCopy_, &QToolButton::clicked, memText_, &QPlainTextEdit::copy);
@@ -154,7 +154,7 @@ HtmlEditorDialog::HtmlEditorDialog(ViewContext context, const std::string& snipp
     mnuSnippets_->popup(under_mouse ? mouse
                                     : btnInsert_->mapToGlobal(btnInsert_->rect().bottomLeft()));
   });
-  connect(btnPreview_, &QToolButton::clicked, this, &HtmlEditorDialog::PreviewClick);
+  connect(btnPreview_, &QToolButton::clicked, this, &HtmlEditorDialog::PreviewText);
   connect(memText_, &QPlainTextEdit::textChanged, this, &HtmlEditorDialog::UpdateButtons);
   connect(memText_, &QPlainTextEdit::undoAvailable, btnUndo_, &QWidget::setEnabled);
   connect(memText_, &QPlainTextEdit::selectionChanged, this, &HtmlEditorDialog::UpdateButtons);
@@ -205,7 +205,7 @@ void HtmlEditorDialog::showEvent(QShowEvent* event) {
   memText_->document()->setModified(modified);
 }
 
-void HtmlEditorDialog::OpenClick() {
+void HtmlEditorDialog::OpenTextFile() {
   bool read_only = false;
   const auto path =
       context_.chooser.OpenFileReadOnly(this, "Open", kOpenFilter, QString(), &read_only);
@@ -225,13 +225,13 @@ void HtmlEditorDialog::OpenClick() {
   UpdateButtons();
 }
 
-void HtmlEditorDialog::PrintClick() {
+void HtmlEditorDialog::PrintText() {
   if (context_.chooser.Print(this, kProductName, memText_->toPlainText()) == PrintOutcome::Failed) {
     context_.ui.Warn(kPrintFailedMessage);
   }
 }
 
-void HtmlEditorDialog::PreviewClick() {
+void HtmlEditorDialog::PreviewText() {
   if (memText_->document()->isEmpty()) return;
   previewed_ = true;
   PreviewHtml(context_.ui, memText_->toPlainText().toStdString());

@@ -84,7 +84,7 @@ OptionsDialog::OptionsDialog(ViewContext context, AppOptions& options, QWidget* 
           [this](bool on) { state_.set_use_thumbs_directory(on); });
   connect(rdbRotations_, &QRadioButton::toggled, this,
           [this](bool on) { state_.set_multiple_rotations(on); });
-  connect(buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::btnOKClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::TakeAndAccept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { state_.Help(context_.ui); });
 }
@@ -99,7 +99,7 @@ void OptionsDialog::ShowState() {
   rdbSingleVersion_->setChecked(!state_.multiple_rotations());
 }
 
-void OptionsDialog::btnOKClick() {
+void OptionsDialog::TakeAndAccept() {
   state_.Accept(options_);
   accept();
 }

@@ -55,10 +55,10 @@ CopySettingsDialog::CopySettingsDialog(ViewContext context, CopySettingsForm sta
   layout->addWidget(buttons);
   FillRotations();
 
-  connect(cmbSites_, &QComboBox::currentIndexChanged, this, &CopySettingsDialog::cmbSitesChange);
+  connect(cmbSites_, &QComboBox::currentIndexChanged, this, &CopySettingsDialog::ChooseSite);
   connect(lbxRotations_, &QListWidget::currentRowChanged, this,
           [this](int row) { state_.SelectRotation(row); });
-  connect(buttons, &QDialogButtonBox::accepted, this, &CopySettingsDialog::btnOKClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &CopySettingsDialog::CopyAndAccept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
@@ -73,12 +73,12 @@ void CopySettingsDialog::FillRotations() {
   btnOK_->setEnabled(state_.ok_enabled());
 }
 
-void CopySettingsDialog::cmbSitesChange(int index) {
+void CopySettingsDialog::ChooseSite(int index) {
   state_.ChooseSite(context_.ui, index, use_rotations_);
   FillRotations();
 }
 
-void CopySettingsDialog::btnOKClick() {
+void CopySettingsDialog::CopyAndAccept() {
   if (state_.Accept(context_.ui, settings_, use_rotations_)) accept();
 }
 

@@ -118,7 +118,7 @@ SiteOptionsDialog::SiteOptionsDialog(ViewContext context, Catalogue& catalogue, 
   for (QLineEdit* edit : {edtName_, edtPath_, edtLivePath_, edtPublishURL_})
     edit->setCursorPosition(0);
 
-  connect(chkAutoRotate_, &QCheckBox::toggled, this, &SiteOptionsDialog::chkAutoRotateClick);
+  connect(chkAutoRotate_, &QCheckBox::toggled, this, &SiteOptionsDialog::SetAutoRotate);
   connect(btnBrowsePath_, &QPushButton::clicked, this,
           [this] { BrowseInto(edtPath_, "Site creation location"); });
   connect(btnBrowseLivePath_, &QPushButton::clicked, this,
@@ -126,7 +126,7 @@ SiteOptionsDialog::SiteOptionsDialog(ViewContext context, Catalogue& catalogue, 
   connect(btnTestPublish_, &QPushButton::clicked, this, [this] {
     TestPublishUrl(context_, edtPublishURL_->text().trimmed().toStdString(), this);
   });
-  connect(buttons, &QDialogButtonBox::accepted, this, &SiteOptionsDialog::btnOKClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &SiteOptionsDialog::AcceptAfterChecks);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { state_.Help(); });
 }
@@ -138,7 +138,7 @@ void SiteOptionsDialog::ShowLiveFields() {
   spnNextRotation_->setEnabled(on);
 }
 
-void SiteOptionsDialog::chkAutoRotateClick(bool on) {
+void SiteOptionsDialog::SetAutoRotate(bool on) {
   state_.set_auto_rotate(on);
   // The rule may turn the switch off again (rotations are switched off in the options).
   const QSignalBlocker blocker(chkAutoRotate_);
@@ -153,7 +153,7 @@ void SiteOptionsDialog::BrowseInto(QLineEdit* edit, const QString& title) {
   }
 }
 
-void SiteOptionsDialog::btnOKClick() {
+void SiteOptionsDialog::AcceptAfterChecks() {
   state_.set_name(edtName_->text().toStdString());
   state_.set_path(edtPath_->text().toStdString());
   state_.set_base_html_name(cmbBaseHTMLName_->currentText().toStdString());
