@@ -112,7 +112,7 @@ HtmlEditorDialog::HtmlEditorDialog(ViewContext context, const std::string& snipp
     QAction* action =
         mnuSnippets_->addAction(ToQ(items[static_cast<size_t>(i)]).replace("&", "&&"));
     action->setObjectName(QString("mnuItem%1").arg(i + 1));
-    connect(action, &QAction::triggered, this, [this, i] { InsertItem(i); });
+    connect(action, &QAction::triggered, this, [this, i] { InsertMenuItem(i); });
   }
 
   auto* tools = new QHBoxLayout;
@@ -243,7 +243,7 @@ void HtmlEditorDialog::done(int result) {
   QDialog::done(result);
 }
 
-void HtmlEditorDialog::InsertItem(int index) {
+void HtmlEditorDialog::InsertMenuItem(int index) {
   const auto& items = HtmlMenuItems();
   if (index < 0 || index >= static_cast<int>(items.size())) return;
   const std::u16string piece = ToQ(items[static_cast<size_t>(index)]).toStdU16String();

@@ -49,9 +49,6 @@ class HtmlEditorDialog : public QDialog {
   // The editor's lines joined by "|" again.
   std::string snippet() const;
 
-  // Inserts the insert menu's item `index` (0 .. 18) at the caret.
-  void InsertItem(int index);
-
  protected:
   void showEvent(QShowEvent* event) override;
   // Closing removes the preview file this editor wrote.
@@ -62,6 +59,8 @@ class HtmlEditorDialog : public QDialog {
   void OpenTextFile();
   void PrintText();
   void PreviewText();
+  // Inserts the insert menu's item `index` (0 .. 18) at the caret.
+  void InsertMenuItem(int index);
 
   QToolButton* Tool(const char* name, const QString& caption, const QString& theme_icon,
                     const QString& hint);
