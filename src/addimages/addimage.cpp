@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/fileparts.h"
+#include "builder/messages.h"
 #include "imaging/pixelgraphic.h"
 #include "imaging/registry.h"
 #include "model/filehelpers.h"
@@ -78,8 +79,7 @@ Converted ConvertToJPEG(Interaction& ui, const std::string& source, const std::s
     return Converted::Unreadable;
   }
   if (PathExists(target) && IsReadOnly(target)) {
-    if (!ui.AskYesNo("Are you sure you want to delete the file, " + target +
-                     "?  This file is marked READ ONLY!")) {
+    if (!ui.AskYesNo(ReadOnlyDeleteQuestion(target))) {
       return Converted::Failed;
     }
     // A file that stays read-only is not replaced.
@@ -133,7 +133,7 @@ std::string NotAPictureQuestion(std::string_view source, std::string_view reason
 }
 
 std::string CopyCauseMessage(std::string_view source, std::string_view cause) {
-  return "Error encountered copying the file, " + std::string(source) + "!  " + std::string(cause);
+  return kCopyErrorPrefix + std::string(source) + "!  " + std::string(cause);
 }
 
 std::string UnreadableFileCause(std::string_view reason) {
@@ -142,10 +142,6 @@ std::string UnreadableFileCause(std::string_view reason) {
 
 std::string UnreadablePictureCause(std::string_view reason) {
   return "Its picture cannot be read (" + std::string(reason) + ")";
-}
-
-std::string MissingFolderCause(std::string_view folder) {
-  return "The folder, " + std::string(folder) + ", could not be located";
 }
 
 bool AddImage(Interaction& ui, const std::string& source, const std::string& destination,
@@ -228,7 +224,7 @@ bool AddImage(Interaction& ui, const std::string& source, const std::string& des
     if (added != nullptr) *added = true;
     return true;
   }
-  return GoOnAfter(ui, "Error encountered copying the file, " + source +
+  return GoOnAfter(ui, kCopyErrorPrefix + source +
                            "!  You may be out of disk space or do not have write access to the "
                            "directory you are copying to");
 }

@@ -33,12 +33,12 @@ inline constexpr std::string_view kNotAPicture = "its content is not a picture";
 
 // The texts of AddImage that name a cause: the unsupported-format question with the reason in
 // brackets (kNotAPicture when `reason` is empty); the copying warning with a cause in place of
-// the disk-space sentence, the cause being one of the three below.
+// the disk-space sentence, the cause being one of the two below or MissingFolderCause
+// (builder/messages.h).
 std::string NotAPictureQuestion(std::string_view source, std::string_view reason = {});
 std::string CopyCauseMessage(std::string_view source, std::string_view cause);
 std::string UnreadableFileCause(std::string_view reason);     // the system's reason
 std::string UnreadablePictureCause(std::string_view reason);  // the reader's reason
-std::string MissingFolderCause(std::string_view folder);
 
 // Adds one file. Only a picture goes in: its name must be of a supported format and its content
 // a picture (IdentifyPictureFile); either refusal is asked about (OK skips, Cancel stops) and

@@ -700,7 +700,7 @@ bool BuildState::CopyPass(const std::string& site_dir) {
     try {
       if (!FileExists(file)) {
         // Copying would first remove the site's own copy and then fail: keep that copy.
-        ui_.Warn("An error was encountered copying the file, " + file + "!");
+        ui_.Warn(kCopyErrorWarning + file + "!");
       } else if (folder.empty()) {
         if (CopyUnlessSame(file, site_dir + FileNamePart(file))) {
           Produced(site_dir + FileNamePart(file));

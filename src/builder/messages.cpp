@@ -17,7 +17,11 @@ std::string DirectoryFailedMessage(std::string_view directory) {
 }
 
 std::string CopyFailedMessage(std::string_view file) {
-  return "Error encountered copying the file, " + std::string(file) + ", to your site directory!";
+  return kCopyErrorPrefix + std::string(file) + ", to your site directory!";
+}
+
+std::string MissingFolderCause(std::string_view folder) {
+  return "The folder, " + std::string(folder) + ", could not be located";
 }
 
 std::string ThumbnailFailedMessage(std::string_view image) {

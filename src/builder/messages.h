@@ -6,28 +6,18 @@
 #include <string_view>
 #include <vector>
 
+#include "templates/pagesettings.h"
+
 namespace parvel {
 
-// ---- Messages of the checks before a build.
+// ---- Messages of the checks before a build (the page settings' own, which their dialog's OK
+// shows too, are in templates/pagesettings.h).
 inline constexpr std::string_view kNoThumbTemplateMessage =
     "You have not specified a HTML template file for your thumbnail page or the file cannot be "
     "located!";
 inline constexpr std::string_view kNoImageTemplateMessage =
     "You have not specified a HTML template file for your image display page or the file cannot "
     "be located!";
-inline constexpr std::string_view kNoDescriptionFileMessage =
-    "You have elected to show descriptions for your thumbnails, however you have not specified a "
-    "description file or the file cannot be located!";
-inline constexpr std::string_view kNoHeaderHtmlMessage =
-    "You have elected to insert a header, but have not provided any HTML!";
-inline constexpr std::string_view kNoHeaderFileMessage =
-    "You have elected to insert custom headers, but you have not specified a file to use or the "
-    "file cannot be located!";
-inline constexpr std::string_view kNoFooterHtmlMessage =
-    "You have elected to insert a footer, but have not provided any HTML!";
-inline constexpr std::string_view kNoFooterFileMessage =
-    "You have elected to insert custom footers, but you have not specified a file to use or the "
-    "file cannot be located!";
 inline constexpr std::string_view kNoImagesQuestion =
     "The current Site or Rotation does not contain any images!  Do you want to create a site "
     "without thumbnails?";
@@ -67,6 +57,10 @@ inline constexpr std::string_view kBuildNotReplacingMessage =
     "The build was stopped before writing anything.";
 
 // The progress messages and failure texts that carry a name.
+// "Error encountered copying the file, " + name + ...
+inline constexpr char kCopyErrorPrefix[] = "Error encountered copying the file, ";
+// "The folder, <folder>, could not be located": why a file could not be written into it.
+std::string MissingFolderCause(std::string_view folder);
 // "Building would write the page, <page>, over your picture, <picture>, in the site directory!
 // ..." (a warning of the checks before a build).
 std::string PageOverPictureMessage(std::string_view page, std::string_view picture);

@@ -354,8 +354,7 @@ bool WriteThumbnailData(Interaction& ui, const std::vector<std::uint8_t>& data,
   if (!data.empty()) {
     const std::string folder = DirectoryPart(target);
     if (!DirectoryExists(folder)) {
-      return GoOnWithout(
-          ui, ThumbnailCauseQuestion("The folder, " + folder + ", could not be located"));
+      return GoOnWithout(ui, ThumbnailCauseQuestion(MissingFolderCause(folder)));
     }
     if (!error.empty()) ui.Log(ReasonLine("Writing " + target, error));
   }

@@ -38,7 +38,7 @@ bool Arguments::TakeFlag(const std::string& name) {
 
 bool AnswerHelpOrVersion(Arguments& args, const char* program, void (*help)()) {
   if (args.TakeFlag("--version")) {
-    std::cout << program << " (" << kProductName << ") " << kProductVersion << "\n";
+    std::cout << VersionLine(program) << "\n";
     return true;
   }
   if (args.TakeFlag("--help") || args.TakeFlag("-h")) {

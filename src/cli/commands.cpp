@@ -12,6 +12,7 @@
 #include "cli/consolequestions.h"
 #include "keyring/keyring.h"
 #include "model/buildrecord.h"
+#include "model/datadir.h"
 #include "model/editsite.h"
 #include "model/paths.h"
 #include "model/settingskeys.h"
@@ -53,7 +54,7 @@ int TakeRotation(Arguments& args) {
 bool CheckWords(Arguments& args, size_t min, size_t max) {
   if (!args.error.empty()) return false;
   if (const std::string unknown = args.UnknownOption(); !unknown.empty()) {
-    args.error = "unknown option " + unknown;
+    args.error = kUnknownOption + unknown;
     return false;
   }
   if (args.words.size() < min || args.words.size() > max) {
@@ -410,7 +411,7 @@ int CmdPublish(Arguments& args) {
   }
   std::string why;
   const auto address = ParsePublishUrl(site.Publish_URL, &why);
-  if (!address) return fail("The address to publish to, " + site.Publish_URL + ", is " + why);
+  if (!address) return fail(kPublishAddressPrefix + site.Publish_URL + ", is " + why);
   IniFile ini(SiteSettingsFileName(site.SiteKey));
   ini.Load();
   const bool rotations = env.options().UseRotations;
@@ -491,7 +492,7 @@ int CmdAdd(Arguments& args) {
     directory = FixPath(editor.rotation_directory(), false);
   }
   if (!DirectoryExists(directory)) {
-    env.ui().Warn("Error!  The directory, " + directory + ", could not be located!");
+    env.ui().Warn(MissingDirectoryMessage(directory));
     return kExitFailed;
   }
   // The files go in as if dropped onto the rotation's image list, in the order given.

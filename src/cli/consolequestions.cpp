@@ -7,16 +7,6 @@
 
 namespace parvel::cli {
 
-std::string ConsoleQuestions::NewHostQuestion(const std::string& host,
-                                              const std::string& fingerprint) {
-  return "The host " + host +
-         " is not known: its key is not in ~/.ssh/known_hosts. Its key "
-         "fingerprint is " +
-         fingerprint +
-         ". Compare it with the one your host's provider gives. Trust the host and add its key "
-         "to ~/.ssh/known_hosts?";
-}
-
 bool ConsoleQuestions::TrustNewHost(const std::string& host, const std::string& fingerprint) {
   std::cerr << "Confirmation: " << NewHostQuestion(host, fingerprint) << '\n';
   // --yes settles every other question, never this one: only a person can compare a key.
@@ -56,7 +46,7 @@ std::optional<std::string> ConsoleQuestions::Passphrase(const std::string& promp
 }
 
 std::optional<std::string> ConsoleQuestions::Password(const std::string& who, int attempt) {
-  return Secret(attempt == 1 ? "Password for " + who : "Password for " + who + " (again)");
+  return Secret(attempt == 1 ? kPasswordFor + who : kPasswordFor + who + " (again)");
 }
 
 }  // namespace parvel::cli

@@ -18,9 +18,6 @@ class ConsoleQuestions : public PublishQuestions {
   std::optional<std::string> Passphrase(const std::string& prompt) override;
   std::optional<std::string> Password(const std::string& who, int attempt) override;
 
-  // The question asked about a host never seen before.
-  static std::string NewHostQuestion(const std::string& host, const std::string& fingerprint);
-
  private:
   std::optional<std::string> Secret(const std::string& prompt);
 

@@ -3,6 +3,7 @@
 
 #include "cli/clienv.h"
 #include "cli/commands.h"
+#include "model/datadir.h"
 #include "model/turnwheel.h"
 
 int main(int argc, char** argv) {
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
                      "them is <data directory>SITE.live); other files in a live folder stay, and\n"
                      "a rotation whose files would land on them is not copied (exit status 1).\n"
                      "Run it from a timer to rotate on a schedule.\n"
-                     "--help, --version: this text, the version.\n";
+                  << parvel::kHelpVersionLine;
       })) {
     return kExitOk;
   }

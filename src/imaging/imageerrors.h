@@ -3,11 +3,41 @@
 // file").
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace parvel {
+
+// Texts the readers and writers share, after the format's prefix.
+inline constexpr char kUnexpectedEnd[] = "Unexpected end of file";
+inline constexpr char kImageTooLarge[] = "Image too large";
+inline constexpr char kInvalidImageSize[] = "Invalid image size";
+inline constexpr char kOutOfMemory[] = "Out of memory";
+inline constexpr char kUnreadableFile[] = "Unreadable file";
+inline constexpr char kFileTooShort[] = "The file is too short for its image size";
+inline constexpr char kUnsupportedColourDepth[] = "Unsupported colour depth";
+inline constexpr char kTargetSizeMismatch[] = "The target does not have the decoded size";
+
+// "Image too large (W x H pixels)"
+inline std::string TooLargeText(std::int64_t width, std::int64_t height) {
+  return std::string(kImageTooLarge) + " (" + std::to_string(width) + " x " +
+         std::to_string(height) + " pixels)";
+}
+// "Image size not allowed (W x H pixels)"
+inline std::string SizeNotAllowedText(std::int64_t width, std::int64_t height) {
+  return "Image size not allowed (" + std::to_string(width) + " x " + std::to_string(height) +
+         " pixels)";
+}
+// "Cannot write N bits per pixel"
+inline std::string CannotWriteBitsText(int bits) {
+  return "Cannot write " + std::to_string(bits) + " bits per pixel";
+}
+// "No image number N"
+inline std::string NoImageNumberText(int index) {
+  return "No image number " + std::to_string(index);
+}
 
 class ImageError : public std::runtime_error {
  public:

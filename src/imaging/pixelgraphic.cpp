@@ -199,7 +199,7 @@ void JpegImage::DecodeInto(Raster& target) const {
   Raster upright = ReadJpeg(Bytes(), options);
   ApplyOrientation(upright, orientation_);
   if (upright.width != target.width || upright.height != target.height || target.bits != 24) {
-    throw JpegError("The target does not have the decoded size");
+    throw JpegError(kTargetSizeMismatch);
   }
   target.pixels = std::move(upright.pixels);
 }

@@ -27,7 +27,7 @@ namespace {
 // Formats that hold one image refuse any other index.
 template <class Error>
 void RequireFirstImage(int index) {
-  if (index != 0) throw Error("No image number " + std::to_string(index));
+  if (index != 0) throw Error(NoImageNumberText(index));
 }
 
 std::string NormalExtension(std::string_view extension) {
@@ -92,7 +92,7 @@ std::vector<std::uint8_t> WritePnmKind(const Raster& image, const WriteOptions&)
 ImageInfo ReadGifIndexInfo(std::span<const std::uint8_t> data, int index) {
   ImageInfo info = ReadGifInfo(data);
   if (index < 0 || index >= info.image_count) {
-    throw GifError("No image number " + std::to_string(index));
+    throw GifError(NoImageNumberText(index));
   }
   return info;
 }

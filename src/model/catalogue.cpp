@@ -16,7 +16,6 @@ namespace parvel {
 namespace {
 
 constexpr char kSites[] = "Sites";
-constexpr char kGeneral[] = "General";
 constexpr char kNewSiteName[] = "New Site";
 constexpr char kDefaultBaseHTMLName[] = "Index.html";
 constexpr int kLastSiteNumber = 90000;
@@ -81,23 +80,23 @@ std::string Catalogue::GenerateNewSiteName() const {
 }
 
 bool Catalogue::AddSite(const std::string& site_key) {
-  bool ok = WriteKey(SiteSettingsFileName(site_key), kGeneral, "Name", kNewSiteName);
+  bool ok = WriteKey(SiteSettingsFileName(site_key), kGeneralSection, "Name", kNewSiteName);
   ok = ok && WriteKey(SitesFileName(), kSites, site_key, kNewSiteName);
   keys_.push_back(site_key);
   return ok;
 }
 
 void ReadSiteRecord(const IniFile& ini, SiteRecord& site) {
-  site.Name = ini.GetString(kGeneral, "Name", "Name Error");
-  site.Path = FixPath(ExpandPath(ini.GetString(kGeneral, "Path", "")), true);
-  site.BaseHTMLName = ini.GetString(kGeneral, "BaseHTMLName", kDefaultBaseHTMLName);
-  site.LivePath = ini.GetString(kGeneral, "LivePath", "");
-  site.Publish_URL = ini.GetString(kGeneral, "Publish_URL", "");
+  site.Name = ini.GetString(kGeneralSection, "Name", "Name Error");
+  site.Path = FixPath(ExpandPath(ini.GetString(kGeneralSection, "Path", "")), true);
+  site.BaseHTMLName = ini.GetString(kGeneralSection, kBaseHTMLNameKey, kDefaultBaseHTMLName);
+  site.LivePath = ini.GetString(kGeneralSection, "LivePath", "");
+  site.Publish_URL = ini.GetString(kGeneralSection, "Publish_URL", "");
   site.AutoRotate = !site.LivePath.empty() &&
-                    UpperAscii(ini.GetString(kGeneral, "AutoRotate", "False")) == "TRUE";
+                    UpperAscii(ini.GetString(kGeneralSection, "AutoRotate", "False")) == "TRUE";
   site.CurrentRotationPosition =
-      ParseInt(ini.GetString(kGeneral, "CurrentRotationPosition", "1")).value_or(1);
-  const auto count = ini.Get(kGeneral, "RotationCount");
+      ParseInt(ini.GetString(kGeneralSection, kCurrentRotationPositionKey, "1")).value_or(1);
+  const auto count = ini.Get(kGeneralSection, kRotationCountKey);
   const std::int32_t rotations =
       count ? ParseInt(*count).value_or(kUnknownRotationCount) : kUnknownRotationCount;
   site.RotationCount = rotations < 0 ? 0 : rotations;
@@ -128,8 +127,8 @@ bool Catalogue::SaveCurrentSite(const std::function<void(IniFile&)>& also) {
   SiteRecord merged = site_;
   bool changed = false;
   const auto field = [&](auto SiteRecord::*member, const char* key, const std::string& text) {
-    if (all || site_.*member != stored_.*member || !ini.Get(kGeneral, key)) {
-      ini.Set(kGeneral, key, text);
+    if (all || site_.*member != stored_.*member || !ini.Get(kGeneralSection, key)) {
+      ini.Set(kGeneralSection, key, text);
       changed = true;
     } else {
       merged.*member = disk.*member;
@@ -139,16 +138,16 @@ bool Catalogue::SaveCurrentSite(const std::function<void(IniFile&)>& also) {
   field(&SiteRecord::Path, "Path", TruncatePath(site_.Path));
   field(&SiteRecord::LivePath, "LivePath", site_.LivePath);
   field(&SiteRecord::AutoRotate, "AutoRotate", site_.AutoRotate ? "True" : "False");
-  field(&SiteRecord::CurrentRotationPosition, "CurrentRotationPosition",
+  field(&SiteRecord::CurrentRotationPosition, kCurrentRotationPositionKey,
         IntToStr(site_.CurrentRotationPosition));
-  field(&SiteRecord::BaseHTMLName, "BaseHTMLName", site_.BaseHTMLName);
-  field(&SiteRecord::RotationCount, "RotationCount", IntToStr(site_.RotationCount));
+  field(&SiteRecord::BaseHTMLName, kBaseHTMLNameKey, site_.BaseHTMLName);
+  field(&SiteRecord::RotationCount, kRotationCountKey, IntToStr(site_.RotationCount));
   // Written only for a site that publishes, so that other sites' files stay as they were.
   if (all || site_.Publish_URL != stored_.Publish_URL) {
     if (site_.Publish_URL.empty()) {
-      ini.EraseKey(kGeneral, "Publish_URL");
+      ini.EraseKey(kGeneralSection, "Publish_URL");
     } else {
-      ini.Set(kGeneral, "Publish_URL", site_.Publish_URL);
+      ini.Set(kGeneralSection, "Publish_URL", site_.Publish_URL);
     }
     changed = true;
   } else {

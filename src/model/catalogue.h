@@ -12,6 +12,13 @@
 
 namespace parvel {
 
+// The section of a site's settings file that holds its record, and the keys of it that more
+// than the catalogue read.
+inline constexpr char kGeneralSection[] = "General";
+inline constexpr char kCurrentRotationPositionKey[] = "CurrentRotationPosition";
+inline constexpr char kBaseHTMLNameKey[] = "BaseHTMLName";
+inline constexpr char kRotationCountKey[] = "RotationCount";
+
 class IniFile;
 
 // Shown when the current site's record could not be saved.

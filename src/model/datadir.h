@@ -11,11 +11,21 @@
 #include <string>
 #include <vector>
 
+#include "model/version.h"
+
 namespace parvel {
 
-// The program's name and version, for --version and the about box.
+// The program's name, for --version, the about box and the title of every window (its version,
+// kProductVersion, comes from model/version.h).
 inline constexpr char kProductName[] = "Parvel Pro";
-inline constexpr char kProductVersion[] = "1.01";
+
+// What --version prints for `program`: "parvel-cli (Parvel Pro) 1.01".
+inline std::string VersionLine(const std::string& program) {
+  return program + " (" + kProductName + ") " + kProductVersion;
+}
+// The last line of each program's --help, and the start of the error for an option it lacks.
+inline constexpr char kHelpVersionLine[] = "--help, --version: this text, the version.\n";
+inline constexpr char kUnknownOption[] = "unknown option ";
 
 // The folders every data directory is given a copy of.
 inline const std::vector<std::string>& SeededFolders() {

@@ -13,7 +13,6 @@
 namespace parvel {
 namespace {
 
-constexpr char kGeneral[] = "General";
 constexpr int kUnknownRotationCount = 10;
 
 std::string EntryLabel(int rotation, bool use_rotations) {
@@ -53,6 +52,10 @@ std::string DefaultRotationDirectory(std::string_view site_path, int rotation, b
   return site + RotationSection(rotation);
 }
 
+std::string MissingDirectoryMessage(std::string_view directory) {
+  return "Error!  The directory, " + std::string(directory) + ", could not be located!";
+}
+
 std::string RotationDirectory(const IniFile& site_ini, std::string_view site_path, int rotation,
                               bool use_rotations) {
   if (auto stored = site_ini.Get(RotationSection(rotation), "Rotation_Path")) {
@@ -62,7 +65,7 @@ std::string RotationDirectory(const IniFile& site_ini, std::string_view site_pat
 }
 
 int ListedRotationCount(const IniFile& site_ini, bool use_rotations) {
-  const auto text = site_ini.Get(kGeneral, "RotationCount");
+  const auto text = site_ini.Get(kGeneralSection, kRotationCountKey);
   int count = text ? ParseInt(*text).value_or(kUnknownRotationCount) : kUnknownRotationCount;
   count = std::clamp(count, 0, kMaxRotations);
   if (!use_rotations && count >= 2) count = 1;
@@ -85,8 +88,9 @@ std::vector<KeptFolder> CatalogueFolders(const std::string& site_key, int leave_
     const bool own = EqualsNoCase(key, site_key);
     const std::string of_site =
         own ? std::string()
-            : " of the site " + ini.GetString(kGeneral, "Name", key) + " (" + key + ")";
-    const std::string site_path = FixPath(ExpandPath(ini.GetString(kGeneral, "Path", "")), true);
+            : " of the site " + ini.GetString(kGeneralSection, "Name", key) + " (" + key + ")";
+    const std::string site_path =
+        FixPath(ExpandPath(ini.GetString(kGeneralSection, "Path", "")), true);
     if (!(own && leave_out == kLeaveOutWholeSite)) {
       folders.push_back({site_path, own ? "the site's own directory" : "the directory" + of_site});
     }
@@ -106,8 +110,8 @@ RotationList LoadRotationList(Interaction& ui, const std::string& site_key, bool
   IniFile ini(SiteSettingsFileName(site_key));
   ini.Load();  // an unreadable file reads like a missing one
   const int count = ListedRotationCount(ini, use_rotations);
-  const std::string site_path = ExpandPath(ini.GetString(kGeneral, "Path", ""));
-  const std::string base = ini.GetString(kGeneral, "BaseHTMLName", "Index.html");
+  const std::string site_path = ExpandPath(ini.GetString(kGeneralSection, "Path", ""));
+  const std::string base = ini.GetString(kGeneralSection, kBaseHTMLNameKey, "Index.html");
   for (int n = 1; n <= count; ++n) {
     const std::string dir = RotationDirectory(ini, site_path, n, use_rotations);
     list.entries.push_back(EntryLabel(n, use_rotations) + EntryState(dir, base));
@@ -238,7 +242,7 @@ bool SiteEditor::SelectRotation(int index) {
   ini.Load();
   const std::string dir = RotationDirectory(ini, site.site_path, rotation, site.use_rotations);
   if (!DirectoryExists(dir)) {
-    status_line_ = "Error!  The directory, " + dir + ", could not be located!";
+    status_line_ = MissingDirectoryMessage(dir);
     return false;
   }
   LoadRotation(ui_, settings_, site, rotation, {.with_path = true, .make_current = true});

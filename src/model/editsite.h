@@ -30,6 +30,9 @@ inline constexpr std::string_view kNoRotationSelectedMessage =
 std::string DefaultRotationDirectory(std::string_view site_path, int rotation, bool use_rotations);
 
 // Rotation_Path of section Rotation_N of a site's settings, expanded, or the default directory.
+// "Error!  The directory, <directory>, could not be located!"
+std::string MissingDirectoryMessage(std::string_view directory);
+
 std::string RotationDirectory(const IniFile& site_ini, std::string_view site_path, int rotation,
                               bool use_rotations);
 

@@ -78,12 +78,11 @@ bool CreateNewDirectory(Interaction& ui, const std::string& path, std::vector<st
 bool DeleteFileAsked(Interaction& ui, const std::string& filename, bool overwriting) {
   try {
     if (!FileExists(filename)) {
-      ui.Warn("Unable to locate the file, " + filename);
+      ui.Warn(kMissingFileWarning + filename);
       return true;
     }
     if (IsReadOnly(filename)) {
-      if (!ui.AskYesNo("Are you sure you want to delete the file, " + filename +
-                       "?  This file is marked READ ONLY!")) {
+      if (!ui.AskYesNo(ReadOnlyDeleteQuestion(filename))) {
         return false;
       }
       if (!Files().MakeWritable(filename, nullptr)) {
@@ -247,7 +246,7 @@ bool CopyFileAsked(Interaction& ui, const std::string& source, const std::string
   if (std::filesystem::equivalent(source, destination, ec)) return true;
 
   const auto failed = [&] {
-    ui.Warn("An error was encountered copying the file, " + source + "!");
+    ui.Warn(kCopyErrorWarning + source + "!");
     return false;
   };
   if (PathExists(destination)) {
@@ -257,8 +256,7 @@ bool CopyFileAsked(Interaction& ui, const std::string& source, const std::string
     }
     // A read-only destination that stays read-only cannot be replaced: the copy has failed.
     if (IsReadOnly(destination)) {
-      if (!ui.AskYesNo("Are you sure you want to delete the file, " + destination +
-                       "?  This file is marked READ ONLY!")) {
+      if (!ui.AskYesNo(ReadOnlyDeleteQuestion(destination))) {
         return failed();
       }
       if (!Files().MakeWritable(destination, nullptr)) {

@@ -11,6 +11,17 @@
 
 namespace parvel {
 
+// "Are you sure you want to delete the file, " + name + "?"
+inline constexpr char kDeleteFileQuestion[] = "Are you sure you want to delete the file, ";
+// The question before a read-only file is deleted or replaced.
+inline std::string ReadOnlyDeleteQuestion(const std::string& file) {
+  return kDeleteFileQuestion + file + "?  This file is marked READ ONLY!";
+}
+// "Unable to locate the file, " + name
+inline constexpr char kMissingFileWarning[] = "Unable to locate the file, ";
+// "An error was encountered copying the file, " + name + "!"
+inline constexpr char kCopyErrorWarning[] = "An error was encountered copying the file, ";
+
 // Creates `path` and every missing parent (never the root). A path shorter than 4 characters
 // gives false at once. On failure the directories made so far are removed again and a warning is
 // shown. "\" counts as a separator like "/". `made`, when given, receives the directories that

@@ -39,7 +39,7 @@ bool FolderImageList::DeleteSelected(Interaction& ui, const std::set<int>& selec
     std::optional<BusyCursor> busy;
     if (chosen.size() > 1) busy.emplace(ui);
     yes = ui.ConfirmDelete(
-        chosen.size() == 1 ? "Are you sure you want to delete the file, " + chosen.front() + "?"
+        chosen.size() == 1 ? kDeleteFileQuestion + chosen.front() + "?"
                            : "Are you sure you want to delete these " +
                                  IntToStr(static_cast<std::int64_t>(chosen.size())) + " files?");
     if (yes) TrashFiles(ui, chosen);
@@ -55,9 +55,8 @@ void FolderImageList::TrashFiles(Interaction& ui, const std::vector<std::string>
   for (auto it = names.rbegin(); it != names.rend(); ++it) {
     const std::string path = directory_ + *it;
     if (!FileExists(path) && !IsSymbolicLink(path)) {
-      ui.Warn("Unable to locate the file, " + path);
-    } else if (!IsReadOnly(path) || ui.ConfirmDelete("Are you sure you want to delete the file, " +
-                                                     path + "?  This file is marked READ ONLY!")) {
+      ui.Warn(kMissingFileWarning + path);
+    } else if (!IsReadOnly(path) || ui.ConfirmDelete(ReadOnlyDeleteQuestion(path))) {
       paths.push_back(path);
     }
   }

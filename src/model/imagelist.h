@@ -1,6 +1,6 @@
-// The image list of a rotation directory as the site editor (and later the add-images dialog)
-// shows it: its names and count, the rule that a listed rotation counts as changed, and the
-// Delete key's questions and deletions. The window only shows what this holds.
+// The image list of a rotation directory as the site editor and the add-images dialog show it: its
+// names and count, the rule that a listed rotation counts as changed, and the Delete key's
+// questions and deletions. The window only shows what this holds.
 #pragma once
 
 #include <set>

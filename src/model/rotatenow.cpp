@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "base/textutil.h"
+#include "model/catalogue.h"
 #include "model/datadir.h"
 #include "model/inifile.h"
 #include "model/paths.h"
@@ -52,7 +53,7 @@ SelectionStatus RotateNow(Interaction& ui, Catalogue& catalogue, bool use_rotati
     IniFile ini(SiteSettingsFileName(site.SiteKey));
     if (ini.Load()) {
       site.CurrentRotationPosition =
-          ParseInt(ini.GetString("General", "CurrentRotationPosition", "1"))
+          ParseInt(ini.GetString(kGeneralSection, kCurrentRotationPositionKey, "1"))
               .value_or(site.CurrentRotationPosition);
     }
   }

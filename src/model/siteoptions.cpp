@@ -46,7 +46,7 @@ bool IsRelativeFolder(const std::string& path) {
 }
 
 std::string PublishUrlMessage(std::string_view url) {
-  return "The address to publish to, " + std::string(url) +
+  return kPublishAddressPrefix + std::string(url) +
          ", is not an sftp:// address!  Enter one like sftp://user@host/folder, or leave it empty.";
 }
 

@@ -39,6 +39,8 @@ bool IsRelativeFolder(const std::string& path);
 // "The name of the first HTML page, <name>, ends in the extension of a picture.  ..."
 std::string PictureBaseHTMLNameMessage(std::string_view name);
 
+// "The address to publish to, <url>, is ...": the start of every complaint about the address.
+inline constexpr char kPublishAddressPrefix[] = "The address to publish to, ";
 // "The address to publish to, <url>, is not an sftp:// address!  ..."
 std::string PublishUrlMessage(std::string_view url);
 

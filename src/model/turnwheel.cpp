@@ -85,7 +85,7 @@ bool SavePosition(const std::string& site_key, int next, std::string* error) {
     *error = ini.path() + " cannot be read";
     return false;
   }
-  ini.Set("General", "CurrentRotationPosition", IntToStr(next));
+  ini.Set(kGeneralSection, kCurrentRotationPositionKey, IntToStr(next));
   return ini.Save(error);
 }
 

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "base/textutil.h"
+#include "model/catalogue.h"
 #include "model/inifile.h"
 #include "platform/filesystem.h"
 #include "publish/publishrecord.h"
@@ -77,7 +78,7 @@ class Publisher {
     if (!LoadPublishRecord(address_.Text(), &record_, &error)) {
       return Finish(PublishOutcome::Failed, error + ": nothing was published");
     }
-    ui_.Status("Connecting to " + address_.Who() + " ...");
+    ui_.Status(ConnectingStatus(address_));
     if (!session_.Open(address_, questions_)) return Lost(PublishOutcome::Failed);
     if (!record_.exists && !CheckFirstFolder()) return result_;
     if (!RemoveTemporaries()) return result_;
@@ -380,6 +381,10 @@ PublishResult PublishFolder(Interaction& ui, PublishQuestions& questions, const 
   return publisher.Run(source, selection);
 }
 
+std::string ConnectingStatus(const PublishAddress& address) {
+  return "Connecting to " + address.Who() + " ...";
+}
+
 std::string PublishSummary(const PublishAddress& address, const PublishCounts& counts) {
   return "Published to " + address.Text() + ": " + std::to_string(counts.sent) + " file" +
          (counts.sent == 1 ? "" : "s") + " sent (" + Megabytes(counts.bytes) + "), " +
@@ -439,9 +444,9 @@ bool TestPublishAddress(PublishQuestions& questions, const std::string& url, std
 
 int DefaultPublishRotation(const IniFile& site_ini, int rotation_count, bool use_rotations) {
   if (!use_rotations || rotation_count < 1) return 1;
-  if (site_ini.GetString("General", "TurnwheelLivePath", "").empty()) return 1;
+  if (site_ini.GetString(kGeneralSection, "TurnwheelLivePath", "").empty()) return 1;
   const int next =
-      ParseInt(site_ini.GetString("General", "CurrentRotationPosition", "1")).value_or(1);
+      ParseInt(site_ini.GetString(kGeneralSection, kCurrentRotationPositionKey, "1")).value_or(1);
   if (next < 1 || next > rotation_count) return 1;
   return next == 1 ? rotation_count : next - 1;
 }

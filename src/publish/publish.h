@@ -51,6 +51,9 @@ struct PublishResult {
 PublishResult PublishFolder(Interaction& ui, PublishQuestions& questions, const std::string& source,
                             const PublishAddress& address, const LiveSelection& selection = {});
 
+// The status while the connection is made: "Connecting to user@host ...".
+std::string ConnectingStatus(const PublishAddress& address);
+
 // The summary line of a publish that went through: "Published to ADDRESS: N files sent (S),
 // M unchanged, R removed."
 std::string PublishSummary(const PublishAddress& address, const PublishCounts& counts);

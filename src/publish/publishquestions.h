@@ -9,6 +9,17 @@
 
 namespace parvel {
 
+// The question TrustNewHost puts to a person, naming the host and its key's fingerprint.
+inline std::string NewHostQuestion(const std::string& host, const std::string& fingerprint) {
+  return "The host " + host +
+         " is not known: its key is not in ~/.ssh/known_hosts. Its key fingerprint is " +
+         fingerprint +
+         ". Compare it with the one your host's provider gives. Trust the host and add its key "
+         "to ~/.ssh/known_hosts?";
+}
+// "Password for " + user@host: how Password is asked.
+inline constexpr char kPasswordFor[] = "Password for ";
+
 class PublishQuestions {
  public:
   virtual ~PublishQuestions() = default;

@@ -166,28 +166,19 @@ std::optional<OkCheckFailure> CheckPageSettings(const SiteSettings& s) {
                           "a template file or the file cannot be located!"};
   }
   if (s.Filename_Display == FilenameDisplay::DescriptionFile && !Exists(s.Description_File)) {
-    return OkCheckFailure{Warning,
-                          "You have elected to show descriptions for your thumbnails, however "
-                          "you have not specified a description file or the file cannot be "
-                          "located!"};
+    return OkCheckFailure{Warning, kNoDescriptionFileMessage};
   }
   if (s.Image_Header_Mode == ImageHeaderMode::Html && s.Image_Header_HTML.empty()) {
-    return OkCheckFailure{Information,
-                          "You have elected to insert a header, but have not provided any HTML!"};
+    return OkCheckFailure{Information, kNoHeaderHtmlMessage};
   }
   if (s.Image_Header_Mode == ImageHeaderMode::List && !Exists(s.Image_Header_File)) {
-    return OkCheckFailure{Warning,
-                          "You have elected to insert custom headers, but you have not specified "
-                          "a file to use or the file cannot be located!"};
+    return OkCheckFailure{Warning, kNoHeaderFileMessage};
   }
   if (s.Image_Footer_Mode == ImageHeaderMode::Html && s.Image_Footer_HTML.empty()) {
-    return OkCheckFailure{Information,
-                          "You have elected to insert a footer, but have not provided any HTML!"};
+    return OkCheckFailure{Information, kNoFooterHtmlMessage};
   }
   if (s.Image_Footer_Mode == ImageHeaderMode::List && !Exists(s.Image_Footer_File)) {
-    return OkCheckFailure{Warning,
-                          "You have elected to insert custom footers, but you have not specified "
-                          "a file to use or the file cannot be located!"};
+    return OkCheckFailure{Warning, kNoFooterFileMessage};
   }
   if (s.prev_next_image_buttons && (!Exists(s.Next_Page_File) || !Exists(s.Previous_Page_File))) {
     return OkCheckFailure{Warning,

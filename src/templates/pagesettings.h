@@ -159,6 +159,21 @@ void OpenPageSettings(SiteSettings& s, std::vector<std::string>& image_templates
 
 // ---- OK.
 
+// Five of the checks' messages, which the build's own checks show as well.
+inline constexpr std::string_view kNoDescriptionFileMessage =
+    "You have elected to show descriptions for your thumbnails, however you have not specified a "
+    "description file or the file cannot be located!";
+inline constexpr std::string_view kNoHeaderHtmlMessage =
+    "You have elected to insert a header, but have not provided any HTML!";
+inline constexpr std::string_view kNoHeaderFileMessage =
+    "You have elected to insert custom headers, but you have not specified a file to use or the "
+    "file cannot be located!";
+inline constexpr std::string_view kNoFooterHtmlMessage =
+    "You have elected to insert a footer, but have not provided any HTML!";
+inline constexpr std::string_view kNoFooterFileMessage =
+    "You have elected to insert custom footers, but you have not specified a file to use or the "
+    "file cannot be located!";
+
 struct OkCheckFailure {
   MessageKind kind;
   std::string_view text;

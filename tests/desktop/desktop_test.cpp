@@ -91,7 +91,7 @@ struct EditorFixture {
     editor = std::make_unique<EditSiteDialog>(doubles.context(), app);
     if (!editor->Open()) qFatal("the editor did not open");
     app.settings.Style_File = data.path + "thumbs.htm";
-    if (rotations) editor->btnApplyToAllClick();  // every rotation builds with this template
+    if (rotations) Click(*editor, "btnApplyToAll");  // every rotation builds with this template
   }
   // Rotation n's default directory, with "/" (the site directory itself without rotations).
   std::string RotationDir(int n) const {
@@ -188,7 +188,8 @@ class DesktopTest : public QObject {
       QCOMPARE(Find(window, "btnRotateNow")->isEnabled(), !on);
       QCOMPARE(Find<QLabel>(window, "lblRotationsValue")->text(), on ? "N/A" : "4");
       doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
-      window.lbxSitesDblClick(1);  // Edit/Build Site
+      auto* sites = Find<QListWidget>(window, "lbxSites");
+      emit sites->itemDoubleClicked(sites->item(1));  // Edit/Build Site
       QCOMPARE(doubles.dialogs.opened, std::vector<QString>({"dlgOptions", "dlgEditSite"}));
       QVERIFY(doubles.ui.messages().empty());
     }
@@ -670,7 +671,7 @@ class DesktopTest : public QObject {
       Click(editor, "btnPrint");
     }
     const QByteArray title =
-        QStringEncoder(QStringEncoder::Utf16BE)(u'\uFEFF' + QString(kAppTitle));
+        QStringEncoder(QStringEncoder::Utf16BE)(u'\uFEFF' + QString(kProductName));
     QVERIFY(QByteArray::fromStdString(data.Read("out.pdf")).contains("/Title (" + title + ")"));
     QCOMPARE(f.ui.texts(), (std::vector<std::string>{std::string(kPreviewFailedMessage),
                                                      "The HTML could not be printed!"}));
@@ -752,7 +753,7 @@ class DesktopTest : public QObject {
     Photos(photos, 7);
     MainWindow window(f.doubles.context());
     window.show();
-    window.lbxSitesClick(0);
+    emit Find<QListWidget>(window, "lbxSites")->currentRowChanged(0);
     std::vector<QDialog*> seen;
     for (const Answer answer : {Answer::YesToAll, Answer::NoToAll}) {
       for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
@@ -807,7 +808,7 @@ class DesktopTest : public QObject {
         Click(editor, "btnOtherSettings");
         return int(QDialog::Rejected);
       });
-      window.btnEditSiteClick();
+      Click(window, "btnEditSite");
       for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
         QCOMPARE(f.data.Read("site/" + std::string(name)) != "OLD", answer == Answer::YesToAll);
       QVERIFY(std::filesystem::exists(f.site + "g.jpg"));
@@ -835,10 +836,10 @@ class DesktopTest : public QObject {
     f.doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
     Click(*f.editor, "btnTestCompliance");
     QVERIFY(!test->isEnabled());
-    f.editor->lbxRotationsClick(0);  // the rotation shown again
+    emit Find<QListWidget>(*f.editor, "lbxRotations")->currentRowChanged(0);  // shown again
     QVERIFY(!test->isEnabled());
     f.doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
-    f.editor->btnOtherSettingsClick();
+    Click(*f.editor, "btnOtherSettings");
     QVERIFY(!test->isEnabled());
     style->setEditText(Q(f.data.path + "other.htm"));
     QVERIFY(test->isEnabled());

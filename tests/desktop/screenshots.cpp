@@ -163,7 +163,7 @@ void SiteEditorPictures(const DataDir& data, Doubles& doubles, bool rotations) {
     if (!taken) Fail("no picture of the build dialog during a build");
     return dialog.result();
   });
-  editor.btnBuildClick();
+  Click(editor, "btnBuild");
   std::string why = "the build dialog did not open; the messages:";
   for (const std::string& text : doubles.ui.texts()) why += " " + text;
   if (doubles.dialogs.unused() != 0) Fail(why);

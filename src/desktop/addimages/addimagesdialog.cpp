@@ -27,6 +27,8 @@
 #include "desktop/addimages/imagedrop.h"
 #include "desktop/addimages/thumbgridview.h"
 #include "desktop/common/imagelistview.h"
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "model/editsite.h"
 #include "model/imagefiles.h"
 #include "model/inifile.h"
@@ -36,10 +38,6 @@
 namespace parvel {
 
 namespace {
-
-QString ToQ(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 constexpr int kDragThreshold = 10;
 constexpr int kGridColumns = 3;
@@ -117,8 +115,7 @@ AddImagesDialog::AddImagesDialog(ViewContext context, AppState& app, QWidget* pa
   lblSiteName_ = new QLabel(target_side);
   lblSiteName_->setObjectName("lblSiteName");
   lblSiteName_->setTextFormat(Qt::PlainText);
-  lblRotation_ = new QLabel("Rotation:", target_side);
-  lblRotation_->setObjectName("lblRotation");
+  lblRotation_ = NamedLabel("Rotation:", "lblRotation", target_side);
   cmbRotation_ = new QComboBox(target_side);
   cmbRotation_->setObjectName("cmbRotation");
   lblRotation_->setBuddy(cmbRotation_);
@@ -145,8 +142,7 @@ AddImagesDialog::AddImagesDialog(ViewContext context, AppState& app, QWidget* pa
   splitter_->setStretchFactor(0, 3);
   splitter_->setStretchFactor(1, 2);
 
-  btnClose_ = new QPushButton("&Close", this);
-  btnClose_->setObjectName("btnClose");
+  btnClose_ = NamedButton("&Close", "btnClose", this);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(btnClose_);
@@ -173,11 +169,11 @@ AddImagesDialog::AddImagesDialog(ViewContext context, AppState& app, QWidget* pa
           [this] { follow_folder_ = false; });
   connect(grid_, &ThumbGridView::Released, this, &AddImagesDialog::ShowSelection);
   connect(grid_, &ThumbGridView::DoubleClicked, this, [this] {
-    if (btnCopy_->isEnabled()) btnCopyClick();
+    if (btnCopy_->isEnabled()) CopySelectedImages();
   });
   connect(grid_, &ThumbGridView::Pressed, this, &AddImagesDialog::GridPressed);
   connect(grid_, &ThumbGridView::Moved, this, &AddImagesDialog::GridMoved);
-  connect(btnCopy_, &QPushButton::clicked, this, &AddImagesDialog::btnCopyClick);
+  connect(btnCopy_, &QPushButton::clicked, this, &AddImagesDialog::CopySelectedImages);
   connect(cmbRotation_, &QComboBox::activated, this, &AddImagesDialog::ChooseRotation);
   connect(btnClose_, &QPushButton::clicked, this, &QDialog::accept);
   ShowSelection();
@@ -257,7 +253,7 @@ void AddImagesDialog::ChooseRotation(int index) {
   if (DirectoryExists(dir)) {
     SetTarget(FixPath(dir, true));
   } else {
-    context_.ui.Warn("Error!  The directory, " + dir + ", could not be located!");
+    context_.ui.Warn(MissingDirectoryMessage(dir));
   }
 }
 
@@ -269,7 +265,7 @@ void AddImagesDialog::ShowSelection() {
                         : "Copy to current Site");
 }
 
-void AddImagesDialog::btnCopyClick() {
+void AddImagesDialog::CopySelectedImages() {
   std::vector<std::string> files;
   grid_->grid().GetSelectedFiles(files);
   if (target_dir_.empty()) return;

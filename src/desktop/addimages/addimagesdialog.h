@@ -57,8 +57,6 @@ class AddImagesDialog : public QDialog {
   void ChooseFolder(const std::string& folder);
   // Chooser entry `index` (rotation index + 1): its directory becomes the target when it exists.
   void ChooseRotation(int index);
-  // Copies the grid's selected images into the target directory, then re-reads its list.
-  void btnCopyClick();
 
   ThumbGridView* grid() const { return grid_; }
   ImageListView* targetList() const { return target_; }
@@ -69,6 +67,10 @@ class AddImagesDialog : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // What the controls run, each from its own connect.
+  // Copies the grid's selected images into the target directory, then re-reads its list.
+  void CopySelectedImages();
+
   void ShowSelection();
   // Brings the chosen folder to the top of the tree.
   void ScrollTreeToFolder();

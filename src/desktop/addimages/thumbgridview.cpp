@@ -9,6 +9,8 @@
 #include <QScrollBar>
 #include <cmath>
 
+#include "desktop/common/text.h"
+
 namespace parvel {
 
 namespace {
@@ -163,8 +165,7 @@ void ThumbGridView::PaintCell(QPainter& painter, int item, std::vector<SourceSta
       type == ThumbDisplay::tdtIconInfo ? grid_.FilenameTextWidth() : inset.width() - 6;
   const QString caption =
       QString::fromStdString(ShortenCaption(grid_.Caption(item), room, [&](std::string_view text) {
-        return metrics.horizontalAdvance(
-            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        return metrics.horizontalAdvance(ToQ(text));
       }));
   const int text_width = metrics.horizontalAdvance(caption);
   const int text_height = metrics.height();

@@ -17,25 +17,15 @@
 #include <utility>
 
 #include "builder/sitebuild.h"
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "model/appstate.h"
 #include "model/editsite.h"
 #include "model/paths.h"
 #include "platform/filelock.h"
 
 namespace parvel {
-namespace {
-
-QString ToQ(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QPushButton* Button(const QString& caption, const QString& name, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  return button;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void BuildInteraction::Progress(std::string_view message, int position, int maximum) {
   if (view_)
@@ -69,18 +59,18 @@ BuildProgressDialog::BuildProgressDialog(ViewContext context, BuildState& state,
   setWindowTitle("Build Site");
   const int chars = fontMetrics().averageCharWidth();
 
-  auto* heading = new QLabel("The following images will be built, in this order:", this);
-  heading->setObjectName("lblImages");
+  auto* heading =
+      NamedLabel("The following images will be built, in this order:", "lblImages", this);
   lbxImages_ = new QListWidget(this);
   lbxImages_->setObjectName("lbxImages");
   lbxImages_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   lbxImages_->setMinimumSize(chars * 40, fontMetrics().height() * 16);
   heading->setBuddy(lbxImages_);
 
-  btnExclude_ = Button("&Exclude", "btnExclude", this);
-  btnUp_ = Button("Move &Up", "btnUp", this);
+  btnExclude_ = NamedButton("&Exclude", "btnExclude", this);
+  btnUp_ = NamedButton("Move &Up", "btnUp", this);
   btnUp_->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
-  btnDown_ = Button("Move &Down", "btnDown", this);
+  btnDown_ = NamedButton("Move &Down", "btnDown", this);
   btnDown_->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
   auto* list_buttons = new QVBoxLayout;
   list_buttons->addWidget(btnExclude_);
@@ -109,10 +99,10 @@ BuildProgressDialog::BuildProgressDialog(ViewContext context, BuildState& state,
   prgBuild_->setRange(0, 1);
   prgBuild_->setValue(0);
 
-  btnStart_ = Button("&Start", "btnStart", this);
+  btnStart_ = NamedButton("&Start", "btnStart", this);
   btnStart_->setDefault(true);
-  btnCancel_ = Button("Cancel", "btnCancel", this);
-  btnHelp_ = Button("&Help", "btnHelp", this);
+  btnCancel_ = NamedButton("Cancel", "btnCancel", this);
+  btnHelp_ = NamedButton("&Help", "btnHelp", this);
   btnHelp_->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(btnHelp_);
@@ -130,12 +120,12 @@ BuildProgressDialog::BuildProgressDialog(ViewContext context, BuildState& state,
 
   start_timer_.setSingleShot(true);
   start_timer_.setInterval(kUnattendedStartMs);
-  connect(&start_timer_, &QTimer::timeout, this, &BuildProgressDialog::btnokClick);
-  connect(btnStart_, &QPushButton::clicked, this, &BuildProgressDialog::btnokClick);
-  connect(btnCancel_, &QPushButton::clicked, this, &BuildProgressDialog::btncancelClick);
-  connect(btnExclude_, &QPushButton::clicked, this, &BuildProgressDialog::btnexcludeClick);
-  connect(btnUp_, &QPushButton::clicked, this, [this] { bkmkupClick(-1); });
-  connect(btnDown_, &QPushButton::clicked, this, [this] { bkmkupClick(+1); });
+  connect(&start_timer_, &QTimer::timeout, this, &BuildProgressDialog::StartBuild);
+  connect(btnStart_, &QPushButton::clicked, this, &BuildProgressDialog::StartBuild);
+  connect(btnCancel_, &QPushButton::clicked, this, &BuildProgressDialog::CancelBuildOrClose);
+  connect(btnExclude_, &QPushButton::clicked, this, &BuildProgressDialog::ExcludeSelected);
+  connect(btnUp_, &QPushButton::clicked, this, [this] { MoveSelected(-1); });
+  connect(btnDown_, &QPushButton::clicked, this, [this] { MoveSelected(+1); });
   connect(btnHelp_, &QPushButton::clicked, this, [this] { context_.ui.ShowHelp(kHelpTopic); });
   connect(chkNoRecreate_, &QCheckBox::toggled, this,
           [this](bool on) { state_.set_no_recreate(on); });
@@ -195,17 +185,17 @@ void BuildProgressDialog::ApplyRules() {
   btnHelp_->setEnabled(!building);
 }
 
-void BuildProgressDialog::btnexcludeClick() {
+void BuildProgressDialog::ExcludeSelected() {
   state_.image_list().Exclude(SelectedRows());
   RefillList(-1);
 }
 
-void BuildProgressDialog::bkmkupClick(int step) {
+void BuildProgressDialog::MoveSelected(int step) {
   const int focused = state_.image_list().Move(lbxImages_->currentRow(), step);
   RefillList(focused);
 }
 
-void BuildProgressDialog::btnokClick() {
+void BuildProgressDialog::StartBuild() {
   start_timer_.stop();
   if (state_.building()) return;
   cancel_requested_ = false;
@@ -224,7 +214,7 @@ void BuildProgressDialog::btnokClick() {
   if (state_.Start()) accept();
 }
 
-void BuildProgressDialog::btncancelClick() {
+void BuildProgressDialog::CancelBuildOrClose() {
   start_timer_.stop();
   if (state_.Cancel()) {
     QDialog::reject();
@@ -234,13 +224,13 @@ void BuildProgressDialog::btncancelClick() {
 }
 
 void BuildProgressDialog::reject() {
-  btncancelClick();
+  CancelBuildOrClose();
 }
 
 void BuildProgressDialog::closeEvent(QCloseEvent* event) {
   if (state_.building()) {
     event->ignore();
-    btncancelClick();
+    CancelBuildOrClose();
     return;
   }
   start_timer_.stop();

@@ -69,12 +69,6 @@ class BuildProgressDialog : public QDialog, public ProgressView {
                       QWidget* parent = nullptr);
   ~BuildProgressDialog() override;
 
-  // The actions, as the buttons run them.
-  void btnokClick();
-  void btnexcludeClick();
-  void bkmkupClick(int step);
-  void btncancelClick();
-
   // ProgressView
   void ShowProgress(const QString& message, int position, int maximum) override;
   void ShowStatus(const QString& message) override;
@@ -88,6 +82,12 @@ class BuildProgressDialog : public QDialog, public ProgressView {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // What the controls run, each from its own connect.
+  void StartBuild();
+  void ExcludeSelected();
+  void MoveSelected(int step);
+  void CancelBuildOrClose();
+
   void FormShow();
   void RefillList(int focused);
   std::set<int> SelectedRows() const;

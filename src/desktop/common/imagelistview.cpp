@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 #include <set>
 
+#include "desktop/common/widgetmakers.h"
+
 namespace parvel {
 
 ImageListView::ImageListView(Interaction& ui, QWidget* parent) : QWidget(parent), ui_(ui) {

@@ -13,15 +13,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
 
 namespace parvel {
 namespace {
-
-QString ToQ(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QMessageBox::Icon IconFor(MessageKind kind) {
   switch (kind) {
@@ -48,7 +46,7 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, MessageKind kind, c
                                             Buttons buttons, Caution caution) {
   auto box = std::make_unique<QMessageBox>(parent);
   box->setObjectName("messageBox");
-  box->setWindowTitle(kAppTitle);
+  box->setWindowTitle(kProductName);
   box->setIcon(IconFor(kind));
   box->setTextFormat(Qt::PlainText);
   // CR LF pairs from the texts of the settings rules are one line break each.
@@ -114,10 +112,9 @@ std::unique_ptr<PromptDialog> MakePromptDialog(QWidget* parent, const QString& c
                                                const QString& question, const QString& initial) {
   auto dialog = std::make_unique<PromptDialog>(parent, initial);
   dialog->setObjectName("promptDialog");
-  dialog->setWindowTitle(caption.isEmpty() ? QString(kAppTitle) : caption);
+  dialog->setWindowTitle(caption.isEmpty() ? QString(kProductName) : caption);
   auto* layout = new QVBoxLayout(dialog.get());
-  auto* label = new QLabel(question, dialog.get());
-  label->setObjectName("lblQuestion");
+  auto* label = NamedLabel(question, "lblQuestion", dialog.get());
   label->setTextFormat(Qt::PlainText);
   label->setWordWrap(true);
   auto* edit = dialog->answer();

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <memory>
 
+#include "model/datadir.h"
 #include "platform/interaction.h"
 
 class QLineEdit;
@@ -16,10 +17,7 @@ class QWidget;
 
 namespace parvel {
 
-// The program's name: the title of every message box and of the main window.
-inline constexpr char kAppTitle[] = "Parvel Pro";
-
-// Where a long operation shows its progress (a build dialog, later the main window's status).
+// Where a long operation shows its progress and takes Cancel (the build dialog).
 class ProgressView {
  public:
   virtual ~ProgressView() = default;
@@ -60,7 +58,7 @@ std::string HelpPagePath(int topic);
 
 class QtInteraction : public Interaction {
  public:
-  // Boxes are centred on `parent` (may change later with set_parent).
+  // Boxes are centred on `parent` (set_parent changes it).
   explicit QtInteraction(QWidget* parent = nullptr) : parent_(parent) {}
 
   void set_parent(QWidget* parent) { parent_ = parent; }

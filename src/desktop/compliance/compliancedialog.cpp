@@ -17,18 +17,15 @@
 #include <cmath>
 
 #include "desktop/common/dialogbuttons.h"
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "platform/interaction.h"
 
 namespace parvel {
 namespace {
 
-QString ToQ(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QLabel* PlainLabel(std::string_view text, const QString& name, QWidget* parent) {
-  auto* label = new QLabel(ToQ(text), parent);
-  label->setObjectName(name);
+  auto* label = NamedLabel(ToQ(text), name, parent);
   label->setTextFormat(Qt::PlainText);
   return label;
 }
@@ -51,8 +48,7 @@ ComplianceDialog::ComplianceDialog(ViewContext context, ComplianceResult result,
   setWindowTitle(ToQ(kComplianceTitle));
   const int chars = fontMetrics().averageCharWidth();
 
-  auto* file_label = new QLabel("HTML File:", this);
-  file_label->setObjectName("lblFile");
+  auto* file_label = NamedLabel("HTML File:", "lblFile", this);
   auto* file = new QLineEdit(ToQ(result_.template_path), this);
   file->setObjectName("edtFile");
   file->setReadOnly(true);
@@ -131,13 +127,13 @@ ComplianceDialog::ComplianceDialog(ViewContext context, ComplianceResult result,
   layout->addWidget(warnings);
   layout->addWidget(buttons);
 
-  connect(buttons, &QDialogButtonBox::accepted, this, &ComplianceDialog::btnOKClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &ComplianceDialog::AcceptIfConfirmed);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons, &QDialogButtonBox::helpRequested, this,
           [this] { context_.ui.ShowHelp(kHelpTopic); });
 }
 
-void ComplianceDialog::btnOKClick() {
+void ComplianceDialog::AcceptIfConfirmed() {
   if (ConfirmCompliance(context_.ui, result_)) accept();
 }
 

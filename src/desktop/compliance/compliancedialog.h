@@ -20,7 +20,7 @@ class ComplianceDialog : public QDialog {
   const ComplianceResult& result() const { return result_; }
 
  private:
-  void btnOKClick();
+  void AcceptIfConfirmed();
 
   ViewContext context_;
   ComplianceResult result_;

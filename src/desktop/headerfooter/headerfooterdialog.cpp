@@ -16,6 +16,8 @@
 #include <memory>
 
 #include "desktop/common/chooser.h"
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "desktop/headerfooter/headerfooterlineedit.h"
 #include "desktop/headerfooter/htmleditordialog.h"
 #include "model/paths.h"
@@ -25,10 +27,6 @@
 
 namespace parvel {
 namespace {
-
-QString Q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 std::string S(const QLineEdit* edit) {
   return edit->text().toStdString();
@@ -40,16 +38,9 @@ QLineEdit* Edit(const char* name, QWidget* parent) {
   return edit;
 }
 
-QLabel* Label(const char* name, const QString& caption, QWidget* buddy, QWidget* parent) {
-  auto* label = new QLabel(caption, parent);
-  label->setObjectName(name);
-  label->setBuddy(buddy);
-  return label;
-}
-
-QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
+// The editors' buttons leave Enter to OK.
+QPushButton* EditorButton(const QString& caption, const QString& name, QWidget* parent) {
+  auto* button = NamedButton(caption, name, parent);
   button->setAutoDefault(false);
   return button;
 }
@@ -63,8 +54,7 @@ QDialogButtonBox* OkCancel(QWidget* parent) {
 }
 
 QLabel* Explanation(const std::string& text, QWidget* parent) {
-  auto* label = new QLabel(Q(text), parent);
-  label->setObjectName("lblExplanation");
+  auto* label = NamedLabel(ToQ(text), "lblExplanation", parent);
   label->setTextFormat(Qt::PlainText);
   label->setWordWrap(true);
   return label;
@@ -84,7 +74,7 @@ HeaderFooterMakerDialog::HeaderFooterMakerDialog(ViewContext context, bool heade
       max_length_(max_length) {
   setObjectName("dlgNewHeaderFooter");
   const HeaderFooterTexts texts = HeaderFooterTextsFor(header);
-  setWindowTitle(Q(texts.snippet_title));
+  setWindowTitle(ToQ(texts.snippet_title));
   const int chars = fontMetrics().averageCharWidth();
 
   auto* explanation = Explanation(texts.snippet_explanation, this);
@@ -104,7 +94,7 @@ HeaderFooterMakerDialog::HeaderFooterMakerDialog(ViewContext context, bool heade
   edtHtml_->setObjectName("edtHtml");
   edtHtml_->setTypedLimit(kHeaderFooterTypedMax);
   edtHtml_->setMinimumWidth(chars * 56);
-  btnEdit_ = Button("btnEdit", "&Edit..", this);
+  btnEdit_ = EditorButton("&Edit..", "btnEdit", this);
   edtImageLocation_ = Edit("edtImageLocation", this);
   edtImageLink_ = Edit("edtImageLink", this);
   edtAltText_ = Edit("edtAltText", this);
@@ -132,21 +122,22 @@ HeaderFooterMakerDialog::HeaderFooterMakerDialog(ViewContext context, bool heade
   grid->addWidget(btnEdit_, row++, 2);
   grid->addWidget(rbImage_, row++, 0, 1, 3);
   grid->addWidget(
-      image(Label("lblImageLocation", "Image Location (URL):", edtImageLocation_, this)), row, 0);
+      image(NamedLabel("Image Location (URL):", "lblImageLocation", this, edtImageLocation_)), row,
+      0);
   grid->addWidget(edtImageLocation_, row++, 1, 1, 2);
-  grid->addWidget(image(Label("lblImageLink", "Link (URL):", edtImageLink_, this)), row, 0);
+  grid->addWidget(image(NamedLabel("Link (URL):", "lblImageLink", this, edtImageLink_)), row, 0);
   grid->addWidget(edtImageLink_, row++, 1, 1, 2);
-  grid->addWidget(image(Label("lblAltText", "Alternative Text:", edtAltText_, this)), row, 0);
+  grid->addWidget(image(NamedLabel("Alternative Text:", "lblAltText", this, edtAltText_)), row, 0);
   grid->addWidget(edtAltText_, row++, 1, 1, 2);
   auto* border_row = new QHBoxLayout;
   border_row->addWidget(spnBorder_);
   border_row->addStretch();
-  grid->addWidget(image(Label("lblBorder", "Border Width:", spnBorder_, this)), row, 0);
+  grid->addWidget(image(NamedLabel("Border Width:", "lblBorder", this, spnBorder_)), row, 0);
   grid->addLayout(border_row, row++, 1, 1, 2);
   grid->addWidget(rbText_, row++, 0, 1, 3);
-  grid->addWidget(text(Label("lblTextLink", "Link (URL):", edtTextLink_, this)), row, 0);
+  grid->addWidget(text(NamedLabel("Link (URL):", "lblTextLink", this, edtTextLink_)), row, 0);
   grid->addWidget(edtTextLink_, row++, 1, 1, 2);
-  grid->addWidget(text(Label("lblText", "Text:", edtText_, this)), row, 0);
+  grid->addWidget(text(NamedLabel("Text:", "lblText", this, edtText_)), row, 0);
   grid->addWidget(edtText_, row++, 1, 1, 2);
   grid->setColumnStretch(1, 1);
   grid->setColumnMinimumWidth(0, chars * 24);
@@ -163,19 +154,19 @@ HeaderFooterMakerDialog::HeaderFooterMakerDialog(ViewContext context, bool heade
     const QSignalBlocker blocker(kinds);
     kinds->button(static_cast<int>(fields_.kind))->setChecked(true);
   }
-  edtHtml_->setText(Q(fields_.html));
-  edtImageLocation_->setText(Q(fields_.image_location));
-  edtImageLink_->setText(Q(fields_.image_link));
-  edtAltText_->setText(Q(fields_.alt_text));
+  edtHtml_->setText(ToQ(fields_.html));
+  edtImageLocation_->setText(ToQ(fields_.image_location));
+  edtImageLink_->setText(ToQ(fields_.image_link));
+  edtAltText_->setText(ToQ(fields_.alt_text));
   spnBorder_->setValue(fields_.border);
-  edtTextLink_->setText(Q(fields_.text_link));
-  edtText_->setText(Q(fields_.text));
+  edtTextLink_->setText(ToQ(fields_.text_link));
+  edtText_->setText(ToQ(fields_.text));
   ShowKind();
 
   connect(kinds, &QButtonGroup::idToggled, this, [this](int, bool on) {
     if (on) ShowKind();
   });
-  connect(btnEdit_, &QPushButton::clicked, this, &HeaderFooterMakerDialog::btnEditClick);
+  connect(btnEdit_, &QPushButton::clicked, this, &HeaderFooterMakerDialog::EditHtml);
   connect(buttons, &QDialogButtonBox::accepted, this, &HeaderFooterMakerDialog::Ok);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
@@ -203,13 +194,13 @@ void HeaderFooterMakerDialog::Take() {
   fields_.text = S(edtText_);
 }
 
-void HeaderFooterMakerDialog::btnEditClick() {
+void HeaderFooterMakerDialog::EditHtml() {
   std::unique_ptr<HtmlEditorDialog> editor;
   {
     const BusyCursor busy(context_.ui);
     editor = std::make_unique<HtmlEditorDialog>(context_, edtHtml_->text().toStdString(), this);
   }
-  if (context_.dialogs.Run(*editor) == QDialog::Accepted) edtHtml_->setText(Q(editor->snippet()));
+  if (context_.dialogs.Run(*editor) == QDialog::Accepted) edtHtml_->setText(ToQ(editor->snippet()));
 }
 
 void HeaderFooterMakerDialog::Ok() {
@@ -220,7 +211,7 @@ void HeaderFooterMakerDialog::Ok() {
     return;
   }
   snippet_ = result.snippet;
-  edtHtml_->setText(Q(snippet_));
+  edtHtml_->setText(ToQ(snippet_));
   accept();
 }
 
@@ -235,23 +226,23 @@ HeaderFooterListDialog::HeaderFooterListDialog(ViewContext context, bool header,
                                                QWidget* parent)
     : QDialog(parent), context_(context), header_(header), texts_(HeaderFooterTextsFor(header)) {
   setObjectName("dlgHeaderFooter");
-  setWindowTitle(Q(texts_.list_title));
+  setWindowTitle(ToQ(texts_.list_title));
   const int chars = fontMetrics().averageCharWidth();
 
   auto* explanation = Explanation(texts_.list_explanation, this);
 
-  auto* list_group = new QGroupBox(Q(texts_.list_name), this);
+  auto* list_group = new QGroupBox(ToQ(texts_.list_name), this);
   list_group->setObjectName("grpList");
   lbxEntries_ = new QListWidget(list_group);
   lbxEntries_->setObjectName("lbxEntries");
   lbxEntries_->setSelectionMode(QAbstractItemView::SingleSelection);
   lbxEntries_->setMinimumSize(chars * 60, fontMetrics().height() * 10);
-  btnAdd_ = Button("btnAdd", "&Add..", list_group);
-  btnModify_ = Button("btnModify", "&Modify", list_group);
-  btnRemove_ = Button("btnRemove", "&Remove", list_group);
-  btnClearAll_ = Button("btnClearAll", "Clear A&ll", list_group);
-  btnMoveUp_ = Button("btnMoveUp", "Move &Up", list_group);
-  btnMoveDown_ = Button("btnMoveDown", "Move &Down", list_group);
+  btnAdd_ = EditorButton("&Add..", "btnAdd", list_group);
+  btnModify_ = EditorButton("&Modify", "btnModify", list_group);
+  btnRemove_ = EditorButton("&Remove", "btnRemove", list_group);
+  btnClearAll_ = EditorButton("Clear A&ll", "btnClearAll", list_group);
+  btnMoveUp_ = EditorButton("Move &Up", "btnMoveUp", list_group);
+  btnMoveDown_ = EditorButton("Move &Down", "btnMoveDown", list_group);
   auto* list_buttons = new QVBoxLayout;
   for (QPushButton* b : {btnAdd_, btnModify_, btnRemove_, btnClearAll_}) list_buttons->addWidget(b);
   list_buttons->addSpacing(fontMetrics().height());
@@ -262,11 +253,11 @@ HeaderFooterListDialog::HeaderFooterListDialog(ViewContext context, bool header,
   list_layout->addWidget(lbxEntries_, 1);
   list_layout->addLayout(list_buttons);
 
-  auto* file_group = new QGroupBox(Q(texts_.list_file_box), this);
+  auto* file_group = new QGroupBox(ToQ(texts_.list_file_box), this);
   file_group->setObjectName("grpFile");
   edtFileName_ = Edit("edtFileName", file_group);
-  auto* load = Button("btnLoad", "L&oad..", file_group);
-  auto* save = Button("btnSave", "&Save as..", file_group);
+  auto* load = EditorButton("L&oad..", "btnLoad", file_group);
+  auto* save = EditorButton("&Save as..", "btnSave", file_group);
   auto* file_layout = new QHBoxLayout(file_group);
   file_layout->addWidget(edtFileName_, 1);
   file_layout->addWidget(load);
@@ -280,26 +271,26 @@ HeaderFooterListDialog::HeaderFooterListDialog(ViewContext context, bool header,
   layout->addWidget(buttons);
 
   edtFileName_->setText(
-      Q(file.empty() ? DefaultListFileName(DataDirectory(), site_key, header) : file));
+      ToQ(file.empty() ? DefaultListFileName(DataDirectory(), site_key, header) : file));
   ShowList();
 
   connect(lbxEntries_, &QListWidget::currentRowChanged, this, [this](int row) {
     list_.Select(row);
     ShowList();
   });
-  connect(btnAdd_, &QPushButton::clicked, this, &HeaderFooterListDialog::btnAddClick);
-  connect(btnModify_, &QPushButton::clicked, this, &HeaderFooterListDialog::btnModifyClick);
-  connect(btnRemove_, &QPushButton::clicked, this, &HeaderFooterListDialog::btnRemoveClick);
-  connect(btnClearAll_, &QPushButton::clicked, this, &HeaderFooterListDialog::btnClearAllClick);
+  connect(btnAdd_, &QPushButton::clicked, this, &HeaderFooterListDialog::AddEntry);
+  connect(btnModify_, &QPushButton::clicked, this, &HeaderFooterListDialog::ModifyEntry);
+  connect(btnRemove_, &QPushButton::clicked, this, &HeaderFooterListDialog::RemoveEntry);
+  connect(btnClearAll_, &QPushButton::clicked, this, &HeaderFooterListDialog::ClearEntries);
   connect(btnMoveUp_, &QPushButton::clicked, this, [this] {
     if (list_.MoveUp()) ShowList();
   });
   connect(btnMoveDown_, &QPushButton::clicked, this, [this] {
     if (list_.MoveDown()) ShowList();
   });
-  connect(load, &QPushButton::clicked, this, &HeaderFooterListDialog::btnLoadClick);
-  connect(save, &QPushButton::clicked, this, &HeaderFooterListDialog::btnSaveClick);
-  connect(buttons, &QDialogButtonBox::accepted, this, &HeaderFooterListDialog::btnOKClick);
+  connect(load, &QPushButton::clicked, this, &HeaderFooterListDialog::ChooseAndLoadList);
+  connect(save, &QPushButton::clicked, this, &HeaderFooterListDialog::ChooseAndSaveList);
+  connect(buttons, &QDialogButtonBox::accepted, this, &HeaderFooterListDialog::SaveAndAccept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
@@ -317,7 +308,7 @@ void HeaderFooterListDialog::ShowList() {
     const QSignalBlocker blocker(lbxEntries_);
     if (lbxEntries_->count() != static_cast<int>(list_.entries().size())) lbxEntries_->clear();
     for (size_t i = 0; i < list_.entries().size(); ++i) {
-      const QString text = Q(DecodeListEntry(list_.entries()[i]));
+      const QString text = ToQ(DecodeListEntry(list_.entries()[i]));
       if (auto* item = lbxEntries_->item(static_cast<int>(i)))
         item->setText(text);
       else
@@ -334,7 +325,7 @@ void HeaderFooterListDialog::ShowList() {
   btnClearAll_->setEnabled(usable.clear);
 }
 
-void HeaderFooterListDialog::btnAddClick() {
+void HeaderFooterListDialog::AddEntry() {
   HeaderFooterMakerDialog maker(context_, header_, maker_fields_, 0, this);
   if (context_.dialogs.Run(maker) != QDialog::Accepted) return;
   // A list read in windows-1252 stays in it.
@@ -342,7 +333,7 @@ void HeaderFooterListDialog::btnAddClick() {
   ShowList();
 }
 
-void HeaderFooterListDialog::btnModifyClick() {
+void HeaderFooterListDialog::ModifyEntry() {
   if (list_.selected() < 0) return;
   const std::string& entry = list_.entries()[static_cast<size_t>(list_.selected())];
   const ListEncoding encoding = EntryEncoding(entry);
@@ -355,11 +346,11 @@ void HeaderFooterListDialog::btnModifyClick() {
   ShowList();
 }
 
-void HeaderFooterListDialog::btnRemoveClick() {
+void HeaderFooterListDialog::RemoveEntry() {
   if (list_.Remove()) ShowList();
 }
 
-void HeaderFooterListDialog::btnClearAllClick() {
+void HeaderFooterListDialog::ClearEntries() {
   if (list_.entries().empty() || !context_.ui.AskYesNo(kClearAllQuestion)) return;
   list_.Clear();
   ShowList();
@@ -384,7 +375,7 @@ bool HeaderFooterListDialog::SaveList() {
   return true;
 }
 
-void HeaderFooterListDialog::btnLoadClick() {
+void HeaderFooterListDialog::ChooseAndLoadList() {
   const auto path = context_.chooser.OpenFile(this, "Please select a text file", "All Files (*)",
                                               edtFileName_->text());
   // A cancelled question keeps the list as it is, unsaved entries included.
@@ -393,7 +384,7 @@ void HeaderFooterListDialog::btnLoadClick() {
   LoadList();
 }
 
-void HeaderFooterListDialog::btnSaveClick() {
+void HeaderFooterListDialog::ChooseAndSaveList() {
   const auto path = context_.chooser.SaveFile(this, "Please choose a file name",
                                               "Text Files (*.txt)", edtFileName_->text());
   if (!path) return;
@@ -401,7 +392,7 @@ void HeaderFooterListDialog::btnSaveClick() {
   SaveList();
 }
 
-void HeaderFooterListDialog::btnOKClick() {
+void HeaderFooterListDialog::SaveAndAccept() {
   if (file_name().empty() || list_.entries().empty()) {
     context_.ui.Inform(ListNotCreatedMessage(header_));
     return;

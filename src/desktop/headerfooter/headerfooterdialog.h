@@ -37,10 +37,11 @@ class HeaderFooterMakerDialog : public QDialog {
   // The snippet made by OK.
   const std::string& snippet() const { return snippet_; }
 
-  // "Edit..": the HTML editor on the HTML field.
-  void btnEditClick();
-
  private:
+  // What the controls run, each from its own connect.
+  // "Edit..": the HTML editor on the HTML field.
+  void EditHtml();
+
   void ShowKind();
   void Take();
   void Ok();
@@ -80,16 +81,16 @@ class HeaderFooterListDialog : public QDialog {
   std::string file_name() const;
   const HeaderFooterList& list() const { return list_; }
 
-  // The actions, as the buttons run them.
-  void btnAddClick();
-  void btnModifyClick();
-  void btnRemoveClick();
-  void btnClearAllClick();
-  void btnLoadClick();
-  void btnSaveClick();
-  void btnOKClick();
-
  private:
+  // What the controls run, each from its own connect.
+  void AddEntry();
+  void ModifyEntry();
+  void RemoveEntry();
+  void ClearEntries();
+  void ChooseAndLoadList();
+  void ChooseAndSaveList();
+  void SaveAndAccept();
+
   void ShowList();
   // Replaces the list by the file named in the file name box; false after the warning.
   bool LoadList();

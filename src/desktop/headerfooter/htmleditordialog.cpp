@@ -18,6 +18,7 @@
 
 #include "desktop/common/chooser.h"
 #include "desktop/common/qtinteraction.h"
+#include "desktop/common/text.h"
 #include "platform/filesystem.h"
 #include "templates/headerfooter.h"
 #include "templates/htmleditor.h"
@@ -27,10 +28,6 @@ namespace {
 
 // The largest file the editor opens: far beyond any snippet.
 constexpr std::uint64_t kMaxOpenedFile = 4u << 20;
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -112,9 +109,10 @@ HtmlEditorDialog::HtmlEditorDialog(ViewContext context, const std::string& snipp
   const auto& items = HtmlMenuItems();
   for (int i = 0; i < static_cast<int>(items.size()); ++i) {
     // "&" would mark a mnemonic; the caption shows it as it is inserted.
-    QAction* action = mnuSnippets_->addAction(Q(items[static_cast<size_t>(i)]).replace("&", "&&"));
+    QAction* action =
+        mnuSnippets_->addAction(ToQ(items[static_cast<size_t>(i)]).replace("&", "&&"));
     action->setObjectName(QString("mnuItem%1").arg(i + 1));
-    connect(action, &QAction::triggered, this, [this, i] { InsertItem(i); });
+    connect(action, &QAction::triggered, this, [this, i] { InsertMenuItem(i); });
   }
 
   auto* tools = new QHBoxLayout;
@@ -136,12 +134,12 @@ HtmlEditorDialog::HtmlEditorDialog(ViewContext context, const std::string& snipp
   layout->addWidget(buttons);
   resize(fontMetrics().averageCharWidth() * 96, fontMetrics().height() * 26);
 
-  memText_->setPlainText(Q(HeaderFooterToEditorText(snippet)));
+  memText_->setPlainText(ToQ(HeaderFooterToEditorText(snippet)));
 
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(btnOpen, &QToolButton::clicked, this, &HtmlEditorDialog::OpenClick);
-  connect(btnPrint, &QToolButton::clicked, this, &HtmlEditorDialog::PrintClick);
+  connect(btnOpen, &QToolButton::clicked, this, &HtmlEditorDialog::OpenTextFile);
+  connect(btnPrint, &QToolButton::clicked, this, &HtmlEditorDialog::PrintText);
   connect(btnUndo_, &QToolButton::clicked, memText_, &QPlainTextEdit::undo);
   connect(btnCut_, &QToolButton::clicked, memText_, &QPlainTextEdit::cut);
   connect(btnCopy_, &QToolButton::clicked, memText_, &QPlainTextEdit::copy);
@@ -156,7 +154,7 @@ HtmlEditorDialog::HtmlEditorDialog(ViewContext context, const std::string& snipp
     mnuSnippets_->popup(under_mouse ? mouse
                                     : btnInsert_->mapToGlobal(btnInsert_->rect().bottomLeft()));
   });
-  connect(btnPreview_, &QToolButton::clicked, this, &HtmlEditorDialog::PreviewClick);
+  connect(btnPreview_, &QToolButton::clicked, this, &HtmlEditorDialog::PreviewText);
   connect(memText_, &QPlainTextEdit::textChanged, this, &HtmlEditorDialog::UpdateButtons);
   connect(memText_, &QPlainTextEdit::undoAvailable, btnUndo_, &QWidget::setEnabled);
   connect(memText_, &QPlainTextEdit::selectionChanged, this, &HtmlEditorDialog::UpdateButtons);
@@ -207,7 +205,7 @@ void HtmlEditorDialog::showEvent(QShowEvent* event) {
   memText_->document()->setModified(modified);
 }
 
-void HtmlEditorDialog::OpenClick() {
+void HtmlEditorDialog::OpenTextFile() {
   bool read_only = false;
   const auto path =
       context_.chooser.OpenFileReadOnly(this, "Open", kOpenFilter, QString(), &read_only);
@@ -218,7 +216,7 @@ void HtmlEditorDialog::OpenClick() {
     return;
   }
   // Its lines, whatever ends them.
-  QString lines = Q(text);
+  QString lines = ToQ(text);
   lines.replace("\r\n", "\n").replace('\r', '\n');
   memText_->setPlainText(lines);
   memText_->setReadOnly(read_only);
@@ -227,13 +225,13 @@ void HtmlEditorDialog::OpenClick() {
   UpdateButtons();
 }
 
-void HtmlEditorDialog::PrintClick() {
-  if (context_.chooser.Print(this, kAppTitle, memText_->toPlainText()) == PrintOutcome::Failed) {
+void HtmlEditorDialog::PrintText() {
+  if (context_.chooser.Print(this, kProductName, memText_->toPlainText()) == PrintOutcome::Failed) {
     context_.ui.Warn(kPrintFailedMessage);
   }
 }
 
-void HtmlEditorDialog::PreviewClick() {
+void HtmlEditorDialog::PreviewText() {
   if (memText_->document()->isEmpty()) return;
   previewed_ = true;
   PreviewHtml(context_.ui, memText_->toPlainText().toStdString());
@@ -245,10 +243,10 @@ void HtmlEditorDialog::done(int result) {
   QDialog::done(result);
 }
 
-void HtmlEditorDialog::InsertItem(int index) {
+void HtmlEditorDialog::InsertMenuItem(int index) {
   const auto& items = HtmlMenuItems();
   if (index < 0 || index >= static_cast<int>(items.size())) return;
-  const std::u16string piece = Q(items[static_cast<size_t>(index)]).toStdU16String();
+  const std::u16string piece = ToQ(items[static_cast<size_t>(index)]).toStdU16String();
   QTextCursor cursor = memText_->textCursor();
   const int start = cursor.selectionStart();
   const Insertion done =

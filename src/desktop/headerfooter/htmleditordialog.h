@@ -49,19 +49,19 @@ class HtmlEditorDialog : public QDialog {
   // The editor's lines joined by "|" again.
   std::string snippet() const;
 
-  // The actions, as the tool buttons run them.
-  void OpenClick();
-  void PrintClick();
-  void PreviewClick();
-  // Inserts the insert menu's item `index` (0 .. 18) at the caret.
-  void InsertItem(int index);
-
  protected:
   void showEvent(QShowEvent* event) override;
   // Closing removes the preview file this editor wrote.
   void done(int result) override;
 
  private:
+  // What the controls run, each from its own connect.
+  void OpenTextFile();
+  void PrintText();
+  void PreviewText();
+  // Inserts the insert menu's item `index` (0 .. 18) at the caret.
+  void InsertMenuItem(int index);
+
   QToolButton* Tool(const char* name, const QString& caption, const QString& theme_icon,
                     const QString& hint);
   void UpdateButtons();

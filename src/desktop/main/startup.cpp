@@ -21,7 +21,7 @@ StartArguments ParseStartArguments(int argc, char** argv) {
       const auto dir = std::filesystem::absolute(argv[++i], ec);
       args.data_dir = ec ? std::string(argv[i]) : dir.lexically_normal().string();
     } else if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
-      args.error = "unknown option " + word;
+      args.error = kUnknownOption + word;
       return args;
     } else {
       args.files.push_back(word);
@@ -34,7 +34,7 @@ int AnswerHelpOrVersion(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string word = argv[i];
     if (word == "--version") {
-      std::cout << "parvel (" << kProductName << ") " << kProductVersion << "\n";
+      std::cout << VersionLine("parvel") << "\n";
       return 0;
     }
     if (word == "--help" || word == "-h") {
@@ -48,7 +48,7 @@ int AnswerHelpOrVersion(int argc, char** argv) {
                    "them too when missing or empty. One copy runs per data directory: a second\n"
                    "start hands its FILEs to it and ends.\n"
                    "Qt's own options (-platform NAME, ...) are accepted too.\n"
-                   "--help, --version: this text, the version.\n";
+                << kHelpVersionLine;
       return 0;
     }
   }

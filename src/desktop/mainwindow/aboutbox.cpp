@@ -8,16 +8,18 @@
 #include <QVBoxLayout>
 
 #include "desktop/common/qtinteraction.h"
+#include "desktop/common/widgetmakers.h"
+#include "model/datadir.h"
 #include "model/paths.h"
 #include "platform/filesystem.h"
+#include "templates/htmleditor.h"
 
 namespace parvel {
 namespace {
 
 // A link the user clicks; the desktop opens it through the Interaction.
 QPushButton* LinkButton(const QString& text, const QString& name, QWidget* parent) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(name);
+  auto* button = NamedButton(text, name, parent);
   button->setFlat(true);
   // Drawn as a link: no frame, no padding, so that it lines up with the labels above it.
   button->setStyleSheet("QPushButton { border: none; padding: 0; text-align: left; }");
@@ -39,7 +41,7 @@ std::string AppIconPath() {
 
 AboutBox::AboutBox(ViewContext context, QWidget* parent) : QDialog(parent), context_(context) {
   setObjectName("AboutBox");
-  setWindowTitle(QString("About ") + kAppTitle);
+  setWindowTitle(QString("About ") + kProductName);
 
   auto* icon = new QLabel(this);
   icon->setObjectName("imgIcon");
@@ -50,21 +52,20 @@ AboutBox::AboutBox(ViewContext context, QWidget* parent) : QDialog(parent), cont
   } else {
     icon->hide();
   }
-  auto* product = new QLabel(kAppTitle, this);
-  product->setObjectName("lblProductName");
+  auto* product = NamedLabel(kProductName, "lblProductName", this);
   QFont big = product->font();
   big.setBold(true);
   big.setPointSizeF(big.pointSizeF() * 1.5);
   product->setFont(big);
-  auto* version = new QLabel(QString("Version ") + kVersion, this);
-  version->setObjectName("lblVersion");
+  auto* version = NamedLabel(QString("Version ") + kProductVersion, "lblVersion", this);
   auto* mail = LinkButton("Write to our sales team", "lnkSalesMail", this);
   auto* web = LinkButton("Visit the Parvel Pro web site", "lnkWebPage", this);
-  connect(mail, &QPushButton::clicked, this, [this] { context_.ui.OpenPage(kSalesMail); });
-  connect(web, &QPushButton::clicked, this, [this] { context_.ui.OpenPage(kWebPage); });
+  connect(mail, &QPushButton::clicked, this,
+          [this] { context_.ui.OpenPage("mailto:" + std::string(kMakerSalesMail)); });
+  connect(web, &QPushButton::clicked, this,
+          [this] { context_.ui.OpenPage(std::string(kMakerWebAddress)); });
 
-  auto* close = new QPushButton("&Close", this);
-  close->setObjectName("btnClose");
+  auto* close = NamedButton("&Close", "btnClose", this);
   close->setDefault(true);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
 

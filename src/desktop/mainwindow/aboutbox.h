@@ -7,10 +7,6 @@
 
 namespace parvel {
 
-inline constexpr char kVersion[] = "1.01";
-inline constexpr char kSalesMail[] = "mailto:sales@parvel.example.org";
-inline constexpr char kWebPage[] = "https://parvel.example.org/";
-
 // The program's icon file in the data directory (absent: the box shows no icon).
 std::string AppIconPath();
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "desktop/common/qtinteraction.h"
+#include "desktop/common/widgetmakers.h"
 #include "desktop/mainwindow/aboutbox.h"
 #include "desktop/options/optionsdialog.h"
 #include "desktop/siteeditor/editsitedialog.h"
@@ -47,8 +48,7 @@ constexpr StatusRow kStatusRows[] = {
 
 QPushButton* ActionButton(const QString& caption, const QString& tip, const QString& name,
                           QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
+  auto* button = NamedButton(caption, name, parent);
   button->setToolTip(tip);
   button->setToolTipDuration(kToolTipMs);
   return button;
@@ -78,7 +78,7 @@ void ElidedLabel::paintEvent(QPaintEvent*) {
 
 MainWindow::MainWindow(ViewContext context, QWidget* parent) : QWidget(parent), context_(context) {
   setObjectName("frmMain");
-  setWindowTitle(kAppTitle);
+  setWindowTitle(kProductName);
   // A fixed window: it can be minimised, never maximised.
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -97,8 +97,7 @@ MainWindow::MainWindow(ViewContext context, QWidget* parent) : QWidget(parent), 
   auto* status_layout = new QGridLayout(status);
   int row = 0;
   for (const auto& entry : kStatusRows) {
-    auto* caption = new QLabel(entry.caption, status);
-    caption->setObjectName(entry.name);
+    auto* caption = NamedLabel(entry.caption, entry.name, status);
     auto* value = new ElidedLabel(status);
     value->setObjectName(QString(entry.name) + "Value");
     value->setMinimumWidth(fontMetrics().averageCharWidth() * 36);
@@ -150,18 +149,18 @@ MainWindow::MainWindow(ViewContext context, QWidget* parent) : QWidget(parent), 
   // The window's size is its layout's: it follows the fonts and the screen's scaling.
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(btnNewSite_, &QPushButton::clicked, this, &MainWindow::btnNewSiteClick);
-  connect(btnDeleteSite_, &QPushButton::clicked, this, &MainWindow::btnDeleteSiteClick);
-  connect(btnSiteOptions_, &QPushButton::clicked, this, &MainWindow::btnSiteOptionsClick);
-  connect(btnEditSite_, &QPushButton::clicked, this, &MainWindow::btnEditSiteClick);
-  connect(btnOptions_, &QPushButton::clicked, this, &MainWindow::btnOptionsClick);
-  connect(btnRotateNow_, &QPushButton::clicked, this, &MainWindow::btnRotateNowClick);
-  connect(btnAbout_, &QPushButton::clicked, this, &MainWindow::btnAboutClick);
-  connect(btnHelp_, &QPushButton::clicked, this, &MainWindow::btnHelpClick);
+  connect(btnNewSite_, &QPushButton::clicked, this, &MainWindow::NewSite);
+  connect(btnDeleteSite_, &QPushButton::clicked, this, &MainWindow::DeleteSite);
+  connect(btnSiteOptions_, &QPushButton::clicked, this, &MainWindow::EditSiteOptions);
+  connect(btnEditSite_, &QPushButton::clicked, this, &MainWindow::EditSelectedSite);
+  connect(btnOptions_, &QPushButton::clicked, this, &MainWindow::EditOptions);
+  connect(btnRotateNow_, &QPushButton::clicked, this, &MainWindow::RotateSitesNow);
+  connect(btnAbout_, &QPushButton::clicked, this, &MainWindow::ShowAboutBox);
+  connect(btnHelp_, &QPushButton::clicked, this, &MainWindow::ShowHelpPages);
   connect(btnClose_, &QPushButton::clicked, this, &QWidget::close);
-  connect(lbxSites_, &QListWidget::currentRowChanged, this, &MainWindow::lbxSitesClick);
+  connect(lbxSites_, &QListWidget::currentRowChanged, this, &MainWindow::SelectSite);
   connect(lbxSites_, &QListWidget::itemDoubleClicked, this,
-          [this](QListWidgetItem* item) { lbxSitesDblClick(lbxSites_->row(item)); });
+          [this](QListWidgetItem* item) { OpenSite(lbxSites_->row(item)); });
 
   // Until start-up has read the options and the catalogue, no site action can be taken.
   ShowStatus(SelectionStatus{});
@@ -247,17 +246,17 @@ bool MainWindow::RunSiteOptions() {
   return context_.dialogs.Run(dialog) == QDialog::Accepted;
 }
 
-void MainWindow::lbxSitesClick(int row) {
+void MainWindow::SelectSite(int row) {
   ShowStatus(state_.catalogue.SelectSite(row, state_.options.UseRotations));
 }
 
-void MainWindow::lbxSitesDblClick(int row) {
+void MainWindow::OpenSite(int row) {
   const auto result = state_.catalogue.DoubleClickSite(row, state_.options.UseRotations);
   ShowStatus(result.status);
-  if (result.open_editor) btnEditSiteClick();
+  if (result.open_editor) EditSelectedSite();
 }
 
-void MainWindow::btnNewSiteClick() {
+void MainWindow::NewSite() {
   const SelectionStatus status =
       state_.catalogue.NewSite(context_.ui, state_.options.UseRotations, [this] {
         // The new entry is in the list and selected while its site options are open.
@@ -268,14 +267,14 @@ void MainWindow::btnNewSiteClick() {
   ShowStatus(status);
 }
 
-void MainWindow::btnDeleteSiteClick() {
+void MainWindow::DeleteSite() {
   const SelectionStatus status =
       state_.catalogue.DeleteSite(context_.ui, state_.options.UseRotations);
   RefillSiteList();
   ShowStatus(status);
 }
 
-void MainWindow::btnSiteOptionsClick() {
+void MainWindow::EditSiteOptions() {
   const auto status = SiteOptionsAction(context_.ui, state_.catalogue, state_.options.UseRotations,
                                         [this] { return RunSiteOptions(); });
   if (!status) return;
@@ -295,11 +294,11 @@ void BringToFront(QWidget& window) {
   front->activateWindow();
 }
 
-void MainWindow::btnEditSiteClick() {
+void MainWindow::EditSelectedSite() {
   const SiteRecord& site = state_.catalogue.site();
   if (site.SiteKey.empty() || site.Path.empty()) {
     // A directory has to be given first.
-    btnSiteOptionsClick();
+    EditSiteOptions();
     return;
   }
   OpenSiteEditor();
@@ -315,7 +314,7 @@ void MainWindow::OpenSiteEditor() {
   editor.SaveOnClose();
 }
 
-void MainWindow::btnOptionsClick() {
+void MainWindow::EditOptions() {
   OptionsDialog dialog(context_, state_.options, this);
   if (context_.dialogs.Run(dialog) != QDialog::Accepted) return;
   btnRotateNow_->setEnabled(state_.options.UseRotations);
@@ -323,7 +322,7 @@ void MainWindow::btnOptionsClick() {
   ShowStatus(state_.catalogue.ComputeSelectionStatus(state_.options.UseRotations));
 }
 
-void MainWindow::btnRotateNowClick() {
+void MainWindow::RotateSitesNow() {
   // The window keeps painting while turnwheel runs, but takes no other action meanwhile.
   std::vector<std::pair<QWidget*, bool>> controls;
   for (QWidget* control : std::initializer_list<QWidget*>{
@@ -340,12 +339,12 @@ void MainWindow::btnRotateNowClick() {
   ShowStatus(status);
 }
 
-void MainWindow::btnAboutClick() {
+void MainWindow::ShowAboutBox() {
   AboutBox box(context_, this);
   context_.dialogs.Run(box);
 }
 
-void MainWindow::btnHelpClick() {
+void MainWindow::ShowHelpPages() {
   context_.ui.ShowHelp(0);
 }
 

@@ -48,23 +48,23 @@ class MainWindow : public QWidget {
   // The program's start-up (once; showing the window the first time runs it).
   void StartUp();
 
-  // The actions, as the buttons run them.
-  void btnNewSiteClick();
-  void btnDeleteSiteClick();
-  void btnSiteOptionsClick();
-  void btnEditSiteClick();
-  void btnOptionsClick();
-  void btnRotateNowClick();
-  void btnAboutClick();
-  void btnHelpClick();
-  void lbxSitesClick(int row);
-  void lbxSitesDblClick(int row);
-
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // What the controls run, each from its own connect.
+  void NewSite();
+  void DeleteSite();
+  void EditSiteOptions();
+  void EditSelectedSite();
+  void EditOptions();
+  void RotateSitesNow();
+  void ShowAboutBox();
+  void ShowHelpPages();
+  void SelectSite(int row);
+  void OpenSite(int row);
+
   // Runs the site options for the current site; true when confirmed.
   bool RunSiteOptions();
   // Opens the site editor for the current site, which has a Path.

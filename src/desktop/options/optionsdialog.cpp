@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "desktop/common/dialogbuttons.h"
+#include "desktop/common/widgetmakers.h"
 #include "platform/interaction.h"
 
 namespace parvel {
@@ -27,16 +28,15 @@ OptionsDialog::OptionsDialog(ViewContext context, AppOptions& options, QWidget* 
   spnQuality_->setObjectName("spnQuality");
   spnQuality_->setRange(1, 100);
   spnQuality_->setSuffix(" %");
-  auto* quality_label = new QLabel("&JPEG quality of images converted when added:", images);
-  quality_label->setObjectName("lblQuality");
+  auto* quality_label =
+      NamedLabel("&JPEG quality of images converted when added:", "lblQuality", images);
   quality_label->setBuddy(spnQuality_);
   chkTruncate_ = new QCheckBox("&Truncate the display of filenames greater than", images);
   chkTruncate_->setObjectName("chkTruncate");
   spnMaxLength_ = new QSpinBox(images);
   spnMaxLength_->setObjectName("spnMaxLength");
   spnMaxLength_->setRange(10, 99);
-  auto* characters = new QLabel("characters", images);
-  characters->setObjectName("lblCharacters");
+  auto* characters = NamedLabel("characters", "lblCharacters", images);
   chkThumbsDirectory_ = new QCheckBox("&Save thumbnails to /thumbs/ sub-directory", images);
   chkThumbsDirectory_->setObjectName("chkThumbsDirectory");
 
@@ -84,7 +84,7 @@ OptionsDialog::OptionsDialog(ViewContext context, AppOptions& options, QWidget* 
           [this](bool on) { state_.set_use_thumbs_directory(on); });
   connect(rdbRotations_, &QRadioButton::toggled, this,
           [this](bool on) { state_.set_multiple_rotations(on); });
-  connect(buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::btnOKClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::TakeAndAccept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { state_.Help(context_.ui); });
 }
@@ -99,7 +99,7 @@ void OptionsDialog::ShowState() {
   rdbSingleVersion_->setChecked(!state_.multiple_rotations());
 }
 
-void OptionsDialog::btnOKClick() {
+void OptionsDialog::TakeAndAccept() {
   state_.Accept(options_);
   accept();
 }

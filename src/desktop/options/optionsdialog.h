@@ -22,7 +22,7 @@ class OptionsDialog : public QDialog {
   const OptionsForm& state() const { return state_; }
 
  private:
-  void btnOKClick();
+  void TakeAndAccept();
   void ShowState();
 
   ViewContext context_;

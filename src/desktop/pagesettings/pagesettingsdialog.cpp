@@ -24,6 +24,8 @@
 
 #include "desktop/common/chooser.h"
 #include "desktop/common/dialogbuttons.h"
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "desktop/compliance/compliancedialog.h"
 #include "desktop/headerfooter/headerfooterdialog.h"
 #include "imaging/registry.h"
@@ -32,10 +34,6 @@
 
 namespace parvel {
 namespace {
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QColor ToQColor(std::uint32_t value) {
   return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
@@ -51,12 +49,6 @@ QString QtFilter(std::string_view filter) {
   QStringList entries;
   for (const std::string& entry : ChooserFilters(filter)) entries << QString::fromStdString(entry);
   return entries.join(";;");
-}
-
-QLabel* Label(const char* name, const QString& caption, QWidget* parent) {
-  auto* label = new QLabel(caption, parent);
-  label->setObjectName(name);
-  return label;
 }
 
 QGroupBox* Group(const char* name, const char* caption, QWidget* parent) {
@@ -75,7 +67,7 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets, bool stretch = true) {
 // The name shown beside a fixed colour's swatch: "clTeal" as "Teal".
 QString FixedColourName(int item) {
   const std::string_view name = ColourName(Colourcode2tcolor(item));
-  return Q(name.starts_with("cl") ? name.substr(2) : name);
+  return ToQ(name.starts_with("cl") ? name.substr(2) : name);
 }
 
 // The swatch of a fixed colour: a rectangle twice as wide as high, outlined in black.
@@ -122,12 +114,12 @@ class SwatchDelegate : public QStyledItemDelegate {
 }  // namespace
 
 ColourCombo::ColourCombo(QWidget* parent) : QComboBox(parent) {
-  addItem(Q(kColourDefaultText));
+  addItem(ToQ(kColourDefaultText));
   for (int item = 1; item < kColourOtherItem; ++item) {
     addItem(FixedColourName(item));
     setItemData(item, ToQColor(Colourcode2tcolor(item)), Qt::BackgroundRole);
   }
-  addItem(Q(kColourOtherText));
+  addItem(ToQ(kColourOtherText));
   setItemDelegate(new SwatchDelegate(this));
 }
 
@@ -189,17 +181,17 @@ PageSettingsDialog::PageSettingsDialog(ViewContext context, SiteSettings& settin
                                        QWidget* parent)
     : QDialog(parent), context_(context), s_(settings), recent_(recent), markers_(markers) {
   setObjectName("dlgThumbOptions");
-  setWindowTitle(Q(kThumbOptionsCaption));
+  setWindowTitle(ToQ(kThumbOptionsCaption));
   for (std::uint32_t slot : kCustomColourSlots) custom_colours_.push_back(ToQColor(slot));
 
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName("pgcSettings");
-  tabs_->addTab(MakeThumbnailsPage(), Q(kThumbOptionsPages[0]));
-  tabs_->addTab(MakeIndexPage(), Q(kThumbOptionsPages[1]));
-  tabs_->addTab(MakeIndex2Page(), Q(kThumbOptionsPages[2]));
-  tabs_->addTab(MakeImageDisplayPage(), Q(kThumbOptionsPages[3]));
-  tabs_->addTab(MakePageTextPage(), Q(kThumbOptionsPages[4]));
-  tabs_->addTab(MakeOtherPage(), Q(kThumbOptionsPages[5]));
+  tabs_->addTab(MakeThumbnailsPage(), ToQ(kThumbOptionsPages[0]));
+  tabs_->addTab(MakeIndexPage(), ToQ(kThumbOptionsPages[1]));
+  tabs_->addTab(MakeIndex2Page(), ToQ(kThumbOptionsPages[2]));
+  tabs_->addTab(MakeImageDisplayPage(), ToQ(kThumbOptionsPages[3]));
+  tabs_->addTab(MakePageTextPage(), ToQ(kThumbOptionsPages[4]));
+  tabs_->addTab(MakeOtherPage(), ToQ(kThumbOptionsPages[5]));
 
   auto* buttons = OkCancelHelpButtons(this);
   connect(buttons, &QDialogButtonBox::accepted, this, &PageSettingsDialog::Ok);
@@ -255,7 +247,7 @@ QComboBox* PageSettingsDialog::Items(const char* name, std::span<const std::stri
                                      Field SiteSettings::*field, int offset) {
   auto* combo = new QComboBox(this);
   combo->setObjectName(name);
-  for (std::string_view item : items) combo->addItem(Q(item));
+  for (std::string_view item : items) combo->addItem(ToQ(item));
   fillers_.push_back(
       [this, combo, field, offset] { combo->setCurrentIndex(Stored(s_.*field) + offset); });
   connect(combo, &QComboBox::currentIndexChanged, this, [this, field, offset](int index) {
@@ -315,7 +307,7 @@ QWidget* PageSettingsDialog::FileRow(QLineEdit* edit, const char* button, std::s
   layout->addWidget(edit, 1);
   layout->addWidget(browse);
   connect(browse, &QPushButton::clicked, this, [this, edit, title, filter] {
-    if (auto path = context_.chooser.OpenFile(this, Q(title), QtFilter(filter), edit->text())) {
+    if (auto path = context_.chooser.OpenFile(this, ToQ(title), QtFilter(filter), edit->text())) {
       edit->setText(*path);
     }
   });
@@ -456,11 +448,12 @@ QWidget* PageSettingsDialog::MakeWebReadyGroup(QWidget* page) {
   });
   connect(size, &QSpinBox::valueChanged, this, [this](int v) { SetWebImageSizeShown(s_, v); });
   grid->addWidget(copies);
-  grid->addLayout(Row(
-      {Ruled(ruled_.web_images, Label("lblWebImageSize", "      Largest side (Pixels):", group)),
-       size, Ruled(ruled_.web_images, Label("lblWebImageQuality", "JPEG Quality:", group)),
-       Ruled(ruled_.web_images, Spin("spnWebImageQuality", &SiteSettings::Web_Image_Quality,
-                                     kWebImageQualityRange))}));
+  grid->addLayout(
+      Row({Ruled(ruled_.web_images,
+                 NamedLabel("      Largest side (Pixels):", "lblWebImageSize", group)),
+           size, Ruled(ruled_.web_images, NamedLabel("JPEG Quality:", "lblWebImageQuality", group)),
+           Ruled(ruled_.web_images, Spin("spnWebImageQuality", &SiteSettings::Web_Image_Quality,
+                                         kWebImageQualityRange))}));
   grid->addWidget(Check("chkHiDpiThumbnails", "Sharp thumbnails on high-density screens",
                         &SiteSettings::HiDPI_Thumbnails));
   grid->addWidget(Check("chkLazyLoading", "Load images as the visitor scrolls to them",
@@ -494,14 +487,14 @@ QWidget* PageSettingsDialog::MakeIndexPage() {
   buttons_layout->addWidget(Check("chkIndexImageButtons", "Use image buttons for page index",
                                   &SiteSettings::index_image_buttons));
   const std::string_view image_filter = ImageFileFilter();
-  buttons_layout->addWidget(Ruled(
-      ruled_.index_buttons,
-      Label("lblSelectedIndexFile", "Style Image for currently displayed page button:", buttons)));
+  buttons_layout->addWidget(
+      Ruled(ruled_.index_buttons, NamedLabel("Style Image for currently displayed page button:",
+                                             "lblSelectedIndexFile", buttons)));
   buttons_layout->addWidget(
       FileRow(Edit("edtSelectedIndexFile", &SiteSettings::Selected_Page_Index_File),
               "btnBrowseSelectedIndex", kNavImageTitle, image_filter, ruled_.index_buttons));
-  buttons_layout->addWidget(Ruled(
-      ruled_.index_buttons, Label("lblOtherIndexFile", "Style Image for other buttons:", buttons)));
+  buttons_layout->addWidget(Ruled(ruled_.index_buttons, NamedLabel("Style Image for other buttons:",
+                                                                   "lblOtherIndexFile", buttons)));
   buttons_layout->addWidget(FileRow(Edit("edtOtherIndexFile", &SiteSettings::Other_Page_Index_File),
                                     "btnBrowseOtherIndex", kNavImageTitle, image_filter,
                                     ruled_.index_buttons));
@@ -509,8 +502,8 @@ QWidget* PageSettingsDialog::MakeIndexPage() {
   auto* indexes = Group("grpIndexes", "Indexes", page);
   auto* indexes_layout = new QVBoxLayout(indexes);
   indexes_layout->addWidget(
-      Label("lblIndexNote",
-            "To insert your indexes your style page must contain the text, ***INDEX***", indexes));
+      NamedLabel("To insert your indexes your style page must contain the text, ***INDEX***",
+                 "lblIndexNote", indexes));
   indexes_layout->addWidget(Check("chkIndexInThumbPages", "Insert indexes in Thumbnail pages",
                                   &SiteSettings::IndexInThumbPages));
   indexes_layout->addWidget(Ruled(
@@ -532,14 +525,14 @@ QWidget* PageSettingsDialog::MakeIndex2Page() {
 
   auto* colours = Group("grpIndexColours", "Index Text Colours", page);
   auto* colours_layout = new QVBoxLayout(colours);
-  colours_layout->addWidget(
-      Label("lblDisplayedColour", "Colour for Index text of currently displayed page:", colours));
+  colours_layout->addWidget(NamedLabel(
+      "Colour for Index text of currently displayed page:", "lblDisplayedColour", colours));
   colours_layout->addWidget(
       ColourRow(colours_[0], "DisplayedColour", &SiteSettings::Displayed_Page_Text_Colour));
-  colours_layout->addWidget(Ruled(
-      ruled_.index_buttons,
-      Label("lblOtherColour",
-            "Colour for Index text of other pages (only used with Page Index Images):", colours)));
+  colours_layout->addWidget(
+      Ruled(ruled_.index_buttons,
+            NamedLabel("Colour for Index text of other pages (only used with Page Index Images):",
+                       "lblOtherColour", colours)));
   colours_layout->addWidget(
       ColourRow(colours_[1], "OtherColour", &SiteSettings::Other_Page_Text_Colour));
   ruled_.index_buttons.push_back(colours_[1].combo);
@@ -563,13 +556,14 @@ QWidget* PageSettingsDialog::MakeIndex2Page() {
            Check("chkIndexItalics", "Italics", &SiteSettings::Index_Font_Italics)}),
       2, 1, 1, 2);
   font_grid->addWidget(
-      Ruled(ruled_.index_font_size, Label("lblIndexFontSize", "HTML Text Size:", font)), 3, 0);
+      Ruled(ruled_.index_font_size, NamedLabel("HTML Text Size:", "lblIndexFontSize", font)), 3, 0);
   font_grid->addWidget(
       Ruled(ruled_.index_font_size, Items("cmbIndexFontSize", kFontSizeItems,
                                           &SiteSettings::Index_Font_Size, ItemOfFontSize(0))),
       3, 1);
   font_grid->addWidget(
-      Ruled(ruled_.index_buttons, Label("lblButtonTextSize", "Button Text Size:", font)), 4, 0);
+      Ruled(ruled_.index_buttons, NamedLabel("Button Text Size:", "lblButtonTextSize", font)), 4,
+      0);
   font_grid->addWidget(
       Ruled(ruled_.index_buttons, Spin("spnButtonTextSize", &SiteSettings::Index_Image_Font_Size,
                                        kIndexImageFontSizeRange)),
@@ -585,9 +579,10 @@ QWidget* PageSettingsDialog::MakeIndex2Page() {
   enclosure_grid->addLayout(
       Row({Items("cmbLinkEnclosure", kLinkEnclosureItems, &SiteSettings::Link_Enclosure)}), 1, 0, 1,
       2);
-  enclosure_grid->addWidget(Ruled(ruled_.enclosure_colour,
-                                  Label("lblEnclosureColour", "Link Enclosure colour:", enclosure)),
-                            2, 0);
+  enclosure_grid->addWidget(
+      Ruled(ruled_.enclosure_colour,
+            NamedLabel("Link Enclosure colour:", "lblEnclosureColour", enclosure)),
+      2, 0);
   enclosure_grid->addWidget(
       ColourRow(colours_[2], "EnclosureColour", &SiteSettings::Link_Enclosure_Colour), 2, 1);
   ruled_.enclosure_colour.insert(ruled_.enclosure_colour.end(),
@@ -626,9 +621,9 @@ QWidget* PageSettingsDialog::MakeImageDisplayPage() {
           [this] { return !s_.DisplayAsImage; }, [display_chosen] { display_chosen(false); }),
       row++, 0, 1, 3);
 
-  grid->addWidget(
-      Ruled(ruled_.image_page, Label("lblTemplate", "Please choose an HTML Template page:", group)),
-      row++, 0, 1, 3);
+  grid->addWidget(Ruled(ruled_.image_page,
+                        NamedLabel("Please choose an HTML Template page:", "lblTemplate", group)),
+                  row++, 0, 1, 3);
   cmbImageTemplate_ = Ruled(ruled_.image_page, new QComboBox(group));
   cmbImageTemplate_->setObjectName("cmbImageTemplate");
   cmbImageTemplate_->setEditable(true);
@@ -666,7 +661,7 @@ QWidget* PageSettingsDialog::MakeImageDisplayPage() {
                         std::span<const std::string_view> items,
                         ImageHeaderMode SiteSettings::*mode, const char* button,
                         const char* button_caption, std::vector<QWidget*>& ruled_button) {
-    grid->addWidget(Ruled(ruled_.image_page, Label(label, caption, group)), row, 0);
+    grid->addWidget(Ruled(ruled_.image_page, NamedLabel(caption, label, group)), row, 0);
     auto* combo = Ruled(ruled_.image_page, Items(list, items, mode));
     // A click on the list applies the display rule too.
     connect(combo, &QComboBox::activated, this, [this] {
@@ -700,9 +695,9 @@ QWidget* PageSettingsDialog::MakeImageDisplayPage() {
                   row++, 0, 1, 3);
   auto& sized = ruled_.image_size;
   grid->addLayout(
-      Row({Ruled(sized, Label("lblImageWidth", "  Width:", group)),
+      Row({Ruled(sized, NamedLabel("  Width:", "lblImageWidth", group)),
            Ruled(sized, Spin("spnImageWidth", &SiteSettings::Image_Width, kImageSizeRange)),
-           Ruled(sized, Label("lblImageHeight", "Height:", group)),
+           Ruled(sized, NamedLabel("Height:", "lblImageHeight", group)),
            Ruled(sized, Spin("spnImageHeight", &SiteSettings::Image_Height, kImageSizeRange))}),
       row++, 0, 1, 3);
   grid->setColumnStretch(1, 1);
@@ -736,10 +731,9 @@ QWidget* PageSettingsDialog::MakePageTextPage() {
       2);
   auto* note =
       Ruled(ruled_.default_font,
-            Label("lblFontNote",
-                  "(You can specify alternative fonts by separating them with commas, e.g. "
-                  "Arial, Helvetica)",
-                  font));
+            NamedLabel("(You can specify alternative fonts by separating them with commas, e.g. "
+                       "Arial, Helvetica)",
+                       "lblFontNote", font));
   note->setWordWrap(true);
   font_grid->addWidget(note, 3, 0, 1, 3);
   font_grid->addLayout(Row({Check("chkBold", "Bold", &SiteSettings::Default_Font_Bold),
@@ -798,21 +792,21 @@ QWidget* PageSettingsDialog::MakeOtherPage() {
   });
   nav_layout->addWidget(buttons);
   auto& files = ruled_.prev_next_files;
-  nav_layout->addWidget(Ruled(files, Label("lblPreviousFile", "Previous page image file:", nav)));
+  nav_layout->addWidget(
+      Ruled(files, NamedLabel("Previous page image file:", "lblPreviousFile", nav)));
   nav_layout->addWidget(FileRow(Edit("edtPreviousFile", &SiteSettings::Previous_Page_File),
                                 "btnBrowsePrevious", kNavImageTitle, kNavImageFilter, files));
-  nav_layout->addWidget(Ruled(files, Label("lblNextFile", "Next page image file:", nav)));
+  nav_layout->addWidget(Ruled(files, NamedLabel("Next page image file:", "lblNextFile", nav)));
   nav_layout->addWidget(FileRow(Edit("edtNextFile", &SiteSettings::Next_Page_File), "btnBrowseNext",
                                 kNavImageTitle, kNavImageFilter, files));
-  auto* return_note =
-      Ruled(ruled_.return_file, Label("lblReturnNote",
-                                      "For your image pages you can also specify an image for your "
-                                      "'Return to Index' link (optional):",
-                                      nav));
+  auto* return_note = Ruled(
+      ruled_.return_file, NamedLabel("For your image pages you can also specify an image for your "
+                                     "'Return to Index' link (optional):",
+                                     "lblReturnNote", nav));
   return_note->setWordWrap(true);
   nav_layout->addWidget(return_note);
   nav_layout->addWidget(
-      Ruled(ruled_.return_file, Label("lblReturnFile", "Return to Index image:", nav)));
+      Ruled(ruled_.return_file, NamedLabel("Return to Index image:", "lblReturnFile", nav)));
   nav_layout->addWidget(FileRow(Edit("edtReturnFile", &SiteSettings::Return_To_Index_File),
                                 "btnBrowseReturn", kNavImageTitle, kNavImageFilter,
                                 ruled_.return_file));
@@ -905,7 +899,7 @@ void PageSettingsDialog::TemplateLeft() {
 }
 
 void PageSettingsDialog::BrowseTemplate() {
-  const auto path = context_.chooser.OpenFile(this, Q(kHtmlFileTitle), QtFilter(kHtmlFileFilter),
+  const auto path = context_.chooser.OpenFile(this, ToQ(kHtmlFileTitle), QtFilter(kHtmlFileFilter),
                                               cmbImageTemplate_->currentText());
   if (!path) return;
   if (ShowCompliance(context_, path->toStdString(), false, markers_, this)) {

@@ -13,18 +13,17 @@
 #include <QVBoxLayout>
 #include <thread>
 
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "keyring/keyring.h"
 #include "model/catalogue.h"
 #include "model/paths.h"
+#include "model/siteoptions.h"
 #include "platform/filesystem.h"
 #include "platform/interaction.h"
 
 namespace parvel {
 namespace {
-
-QString ToQ(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 // The publish's Interaction on the worker thread: progress goes to the dialog as signals, Cancel
 // comes back through the flag; it asks nothing.
@@ -44,8 +43,7 @@ class WorkerInteraction : public Interaction {
   void BeginBusy() override {}
   void EndBusy() override {}
   void Progress(std::string_view message, int position, int maximum) override {
-    emit dialog_.progressed(QString::fromUtf8(message.data(), static_cast<int>(message.size())),
-                            position, maximum);
+    emit dialog_.progressed(ToQ(message), position, maximum);
   }
   void Status(std::string_view message) override { Progress(message, 0, 0); }
   void Log(std::string_view) override {}
@@ -79,7 +77,7 @@ PasswordDialog::PasswordDialog(const QString& who, QWidget* parent) : QDialog(pa
   auto* label = new QLabel(this);
   label->setObjectName("lblPasswordFor");
   label->setTextFormat(Qt::PlainText);
-  label->setText("Password for " + who + ":");
+  label->setText(kPasswordFor + who + ":");
   edtPassword_ = new QLineEdit(this);
   edtPassword_->setObjectName("edtPassword");
   edtPassword_->setEchoMode(QLineEdit::Password);
@@ -117,15 +115,7 @@ void DesktopQuestions::OnWindowThread(const std::function<void()>& work) {
 
 bool DesktopQuestions::TrustNewHost(const std::string& host, const std::string& fingerprint) {
   bool trust = false;
-  OnWindowThread([&] {
-    trust = context_.ui.AskYesNo(
-        "The host " + host +
-        " is not known: its key is not in ~/.ssh/known_hosts. Its key "
-        "fingerprint is " +
-        fingerprint +
-        ". Compare it with the one your host's provider gives. Trust the host and add its key to "
-        "~/.ssh/known_hosts?");
-  });
+  OnWindowThread([&] { trust = context_.ui.AskYesNo(NewHostQuestion(host, fingerprint)); });
   return trust;
 }
 
@@ -181,13 +171,12 @@ PublishDialog::PublishDialog(ViewContext context, std::string source, PublishAdd
   lblProgress_ = new QLabel(this);
   lblProgress_->setObjectName("lblPublishProgress");
   lblProgress_->setTextFormat(Qt::PlainText);
-  lblProgress_->setText("Connecting to " + ToQ(address_.Who()) + " ...");
+  lblProgress_->setText(ToQ(ConnectingStatus(address_)));
   lblProgress_->setMinimumWidth(fontMetrics().averageCharWidth() * 60);
   prgPublish_ = new QProgressBar(this);
   prgPublish_->setObjectName("prgPublish");
   prgPublish_->setRange(0, 0);
-  btnCancel_ = new QPushButton("Cancel", this);
-  btnCancel_->setObjectName("btnCancelPublish");
+  btnCancel_ = NamedButton("Cancel", "btnCancelPublish", this);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lblProgress_);
   layout->addWidget(prgPublish_);
@@ -230,7 +219,7 @@ bool PublishFromEditor(ViewContext context, const SiteRecord& site,
   std::string why;
   const auto address = ParsePublishUrl(site.Publish_URL, &why);
   if (!address) {
-    context.ui.Warn("The address to publish to, " + site.Publish_URL + ", is " + why + ".");
+    context.ui.Warn(kPublishAddressPrefix + site.Publish_URL + ", is " + why + ".");
     return false;
   }
   const std::string dir = FixPath(rotation_directory, true);

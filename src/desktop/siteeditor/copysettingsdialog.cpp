@@ -8,6 +8,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "desktop/common/widgetmakers.h"
+
 namespace parvel {
 
 CopySettingsDialog::CopySettingsDialog(ViewContext context, CopySettingsForm state,
@@ -25,15 +27,13 @@ CopySettingsDialog::CopySettingsDialog(ViewContext context, CopySettingsForm sta
       "Take over the page settings of this rotation; its images and directory stay.", this);
   explanation->setObjectName("lblExplanation");
   explanation->setWordWrap(true);
-  auto* site_label = new QLabel("&Site:", this);
-  site_label->setObjectName("lblSite");
+  auto* site_label = NamedLabel("&Site:", "lblSite", this);
   cmbSites_ = new QComboBox(this);
   cmbSites_->setObjectName("cmbSites");
   for (const auto& name : state_.site_names()) cmbSites_->addItem(QString::fromStdString(name));
   cmbSites_->setCurrentIndex(state_.chosen_site());
   site_label->setBuddy(cmbSites_);
-  auto* rotations_label = new QLabel("&Copy the settings of:", this);
-  rotations_label->setObjectName("lblRotations");
+  auto* rotations_label = NamedLabel("&Copy the settings of:", "lblRotations", this);
   lbxRotations_ = new QListWidget(this);
   lbxRotations_->setObjectName("lbxRotations");
   lbxRotations_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -55,10 +55,10 @@ CopySettingsDialog::CopySettingsDialog(ViewContext context, CopySettingsForm sta
   layout->addWidget(buttons);
   FillRotations();
 
-  connect(cmbSites_, &QComboBox::currentIndexChanged, this, &CopySettingsDialog::cmbSitesChange);
+  connect(cmbSites_, &QComboBox::currentIndexChanged, this, &CopySettingsDialog::ChooseSite);
   connect(lbxRotations_, &QListWidget::currentRowChanged, this,
           [this](int row) { state_.SelectRotation(row); });
-  connect(buttons, &QDialogButtonBox::accepted, this, &CopySettingsDialog::btnOKClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &CopySettingsDialog::CopyAndAccept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
@@ -73,12 +73,12 @@ void CopySettingsDialog::FillRotations() {
   btnOK_->setEnabled(state_.ok_enabled());
 }
 
-void CopySettingsDialog::cmbSitesChange(int index) {
+void CopySettingsDialog::ChooseSite(int index) {
   state_.ChooseSite(context_.ui, index, use_rotations_);
   FillRotations();
 }
 
-void CopySettingsDialog::btnOKClick() {
+void CopySettingsDialog::CopyAndAccept() {
   if (state_.Accept(context_.ui, settings_, use_rotations_)) accept();
 }
 

@@ -23,8 +23,8 @@ class CopySettingsDialog : public QDialog {
   const CopySettingsForm& state() const { return state_; }
 
  private:
-  void cmbSitesChange(int index);
-  void btnOKClick();
+  void ChooseSite(int index);
+  void CopyAndAccept();
   void FillRotations();
 
   ViewContext context_;

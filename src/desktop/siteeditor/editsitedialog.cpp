@@ -19,6 +19,8 @@
 #include "desktop/common/chooser.h"
 #include "desktop/common/imagelistview.h"
 #include "desktop/common/qtinteraction.h"
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "desktop/compliance/compliancedialog.h"
 #include "desktop/headerfooter/headerfooterdialog.h"
 #include "desktop/pagesettings/pagesettingsdialog.h"
@@ -28,19 +30,10 @@
 #include "model/paths.h"
 #include "model/turnwheel.h"
 #include "platform/filelock.h"
+#include "templates/pagesettings.h"
 
 namespace parvel {
 namespace {
-
-QString ToQ(const std::string& text) {
-  return QString::fromStdString(text);
-}
-
-QPushButton* Button(const QString& caption, const QString& name, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  return button;
-}
 
 // The settings files are written while this is held, as the command line programs and
 // turnwheel do; when the lock cannot be had the user is told and the write is made all the same
@@ -80,8 +73,7 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
   const int chars = fontMetrics().averageCharWidth();
 
-  auto* site_caption = new QLabel("Site:", this);
-  site_caption->setObjectName("lblSiteCaption");
+  auto* site_caption = NamedLabel("Site:", "lblSiteCaption", this);
   lblSiteName_ = new QLabel(this);
   lblSiteName_->setObjectName("lblSiteName");
   lblSiteName_->setTextFormat(Qt::PlainText);
@@ -103,11 +95,11 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   lbxRotations_->setObjectName("lbxRotations");
   lbxRotations_->setSelectionMode(QAbstractItemView::SingleSelection);
   lbxRotations_->setMinimumSize(chars * 40, fontMetrics().height() * 8);
-  btnNewRotation_ = Button("&New Rotation", "btnNewRotation", rotations);
-  btnDeleteRotation_ = Button("&Delete Rotation", "btnDeleteRotation", rotations);
-  btnCopySettings_ = Button("C&opy settings..", "btnCopySettings", rotations);
-  btnApplyToAll_ = Button("&Apply to All", "btnApplyToAll", rotations);
-  btnBuildAll_ = Button("Build A&ll", "btnBuildAll", rotations);
+  btnNewRotation_ = NamedButton("&New Rotation", "btnNewRotation", rotations);
+  btnDeleteRotation_ = NamedButton("&Delete Rotation", "btnDeleteRotation", rotations);
+  btnCopySettings_ = NamedButton("C&opy settings..", "btnCopySettings", rotations);
+  btnApplyToAll_ = NamedButton("&Apply to All", "btnApplyToAll", rotations);
+  btnBuildAll_ = NamedButton("Build A&ll", "btnBuildAll", rotations);
   auto* rotation_buttons = new QGridLayout;
   rotation_buttons->addWidget(btnNewRotation_, 0, 0);
   rotation_buttons->addWidget(btnDeleteRotation_, 0, 1);
@@ -128,9 +120,9 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   cmbStyleFile_->setInsertPolicy(QComboBox::NoInsert);
   cmbStyleFile_->setMinimumContentsLength(36);
   cmbStyleFile_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  btnBrowseStyle_ = Button("&Browse..", "btnBrowseStyle", style_group);
-  btnTestCompliance_ = Button("&Test Compliance", "btnTestCompliance", style_group);
-  btnViewPage_ = Button("&View Page", "btnViewPage", style_group);
+  btnBrowseStyle_ = NamedButton("&Browse..", "btnBrowseStyle", style_group);
+  btnTestCompliance_ = NamedButton("&Test Compliance", "btnTestCompliance", style_group);
+  btnViewPage_ = NamedButton("&View Page", "btnViewPage", style_group);
   auto* style_layout = new QGridLayout(style_group);
   style_layout->addWidget(cmbStyleFile_, 0, 0, 1, 2);
   style_layout->addWidget(btnBrowseStyle_, 0, 2);
@@ -143,22 +135,19 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   header_footer->setObjectName("grpHeaderFooter");
   cmbHeader_ = new QComboBox(header_footer);
   cmbHeader_->setObjectName("cmbHeader");
-  cmbHeader_->addItems(
-      {"No Header", "Same Header on all created pages", "Different Header on each created page"});
-  btnEditHeader_ = Button("Edit &Header", "btnEditHeader", header_footer);
+  // The site editor offers the modes without "same as the thumbnail page".
+  for (const int mode : {0, 2, 3}) cmbHeader_->addItem(ToQ(kImageHeaderItems[mode]));
+  btnEditHeader_ = NamedButton("Edit &Header", "btnEditHeader", header_footer);
   cmbFooter_ = new QComboBox(header_footer);
   cmbFooter_->setObjectName("cmbFooter");
-  cmbFooter_->addItems(
-      {"No Footer", "Same Footer on all created pages", "Different Footer on each created page"});
-  btnEditFooter_ = Button("Edit &Footer", "btnEditFooter", header_footer);
-  // The header and footer editors are not part of this version: the buttons stay disabled.
+  for (const int mode : {0, 2, 3}) cmbFooter_->addItem(ToQ(kImageFooterItems[mode]));
+  btnEditFooter_ = NamedButton("Edit &Footer", "btnEditFooter", header_footer);
+  // Greyed until ShowEditor shows a header or footer mode that has something to edit.
   btnEditHeader_->setEnabled(false);
   btnEditFooter_->setEnabled(false);
-  auto* header_label = new QLabel("Header:", header_footer);
-  header_label->setObjectName("lblHeader");
+  auto* header_label = NamedLabel("Header:", "lblHeader", header_footer);
   header_label->setBuddy(cmbHeader_);
-  auto* footer_label = new QLabel("Footer:", header_footer);
-  footer_label->setObjectName("lblFooter");
+  auto* footer_label = NamedLabel("Footer:", "lblFooter", header_footer);
   footer_label->setBuddy(cmbFooter_);
   auto* header_footer_layout = new QGridLayout(header_footer);
   header_footer_layout->addWidget(header_label, 0, 0);
@@ -169,9 +158,8 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   header_footer_layout->addWidget(btnEditFooter_, 1, 2);
   header_footer_layout->setColumnStretch(1, 1);
 
-  btnOtherSettings_ = Button("Other La&yout Settings..", "btnOtherSettings", this);
-  // The add-images dialog is not part of this version.
-  btnSelectImages_ = Button("&Select Images..", "btnSelectImages", this);
+  btnOtherSettings_ = NamedButton("Other La&yout Settings..", "btnOtherSettings", this);
+  btnSelectImages_ = NamedButton("&Select Images..", "btnSelectImages", this);
 
   auto* left = new QVBoxLayout;
   left->addWidget(rotations, 1);
@@ -196,12 +184,12 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   middle->addLayout(left, 3);
   middle->addWidget(images_group, 2);
 
-  btnHelp_ = Button("&Help", "btnHelp", this);
+  btnHelp_ = NamedButton("&Help", "btnHelp", this);
   btnHelp_->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
-  btnPreview_ = Button("&Preview", "btnPreview", this);
-  btnBuild_ = Button("Build!", "btnBuild", this);
-  btnPublish_ = Button("P&ublish", "btnPublish", this);
-  btnClose_ = Button("&Close", "btnClose", this);
+  btnPreview_ = NamedButton("&Preview", "btnPreview", this);
+  btnBuild_ = NamedButton("Build!", "btnBuild", this);
+  btnPublish_ = NamedButton("P&ublish", "btnPublish", this);
+  btnClose_ = NamedButton("&Close", "btnClose", this);
   btnClose_->setAutoDefault(false);
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(btnHelp_);
@@ -217,24 +205,24 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   layout->addLayout(middle, 1);
   layout->addLayout(bottom);
 
-  connect(lbxRotations_, &QListWidget::currentRowChanged, this, &EditSiteDialog::lbxRotationsClick);
-  connect(btnNewRotation_, &QPushButton::clicked, this, &EditSiteDialog::btnNewRotationClick);
-  connect(btnDeleteRotation_, &QPushButton::clicked, this, &EditSiteDialog::btnDeleteRotationClick);
-  connect(btnCopySettings_, &QPushButton::clicked, this, &EditSiteDialog::btnCopySettingsClick);
-  connect(btnApplyToAll_, &QPushButton::clicked, this, &EditSiteDialog::btnApplyToAllClick);
-  connect(btnBuildAll_, &QPushButton::clicked, this, &EditSiteDialog::btnBuildAllClick);
-  connect(btnBuild_, &QPushButton::clicked, this, &EditSiteDialog::btnBuildClick);
-  connect(btnPublish_, &QPushButton::clicked, this, &EditSiteDialog::btnPublishClick);
-  connect(btnPreview_, &QPushButton::clicked, this, &EditSiteDialog::btnPreviewClick);
-  connect(btnBrowseStyle_, &QPushButton::clicked, this, &EditSiteDialog::btnBrowseStyleClick);
-  connect(btnTestCompliance_, &QPushButton::clicked, this, &EditSiteDialog::btnTestComplianceClick);
-  connect(btnViewPage_, &QPushButton::clicked, this, &EditSiteDialog::btnViewPageClick);
-  connect(btnOtherSettings_, &QPushButton::clicked, this, &EditSiteDialog::btnOtherSettingsClick);
+  connect(lbxRotations_, &QListWidget::currentRowChanged, this, &EditSiteDialog::SelectRotation);
+  connect(btnNewRotation_, &QPushButton::clicked, this, &EditSiteDialog::NewRotation);
+  connect(btnDeleteRotation_, &QPushButton::clicked, this, &EditSiteDialog::DeleteRotation);
+  connect(btnCopySettings_, &QPushButton::clicked, this, &EditSiteDialog::CopySettingsFromOther);
+  connect(btnApplyToAll_, &QPushButton::clicked, this, &EditSiteDialog::ApplyToAllRotations);
+  connect(btnBuildAll_, &QPushButton::clicked, this, &EditSiteDialog::BuildAllRotations);
+  connect(btnBuild_, &QPushButton::clicked, this, &EditSiteDialog::BuildRotation);
+  connect(btnPublish_, &QPushButton::clicked, this, &EditSiteDialog::PublishRotation);
+  connect(btnPreview_, &QPushButton::clicked, this, &EditSiteDialog::PreviewRotation);
+  connect(btnBrowseStyle_, &QPushButton::clicked, this, &EditSiteDialog::ChooseTemplate);
+  connect(btnTestCompliance_, &QPushButton::clicked, this, &EditSiteDialog::TestTemplate);
+  connect(btnViewPage_, &QPushButton::clicked, this, &EditSiteDialog::ViewTemplate);
+  connect(btnOtherSettings_, &QPushButton::clicked, this, &EditSiteDialog::ShowPageSettings);
   connect(btnHelp_, &QPushButton::clicked, this, [this] { context_.ui.ShowHelp(kHelpTopic); });
   connect(btnClose_, &QPushButton::clicked, this, &QDialog::reject);
-  connect(cmbStyleFile_, &QComboBox::editTextChanged, this, &EditSiteDialog::cmbStyleFileChange);
+  connect(cmbStyleFile_, &QComboBox::editTextChanged, this, &EditSiteDialog::TemplateEdited);
   connect(cmbStyleFile_->lineEdit(), &QLineEdit::editingFinished, this,
-          &EditSiteDialog::cmbStyleFileExit);
+          &EditSiteDialog::RememberTemplate);
   connect(cmbHeader_, &QComboBox::currentIndexChanged, this, [this](int index) {
     app_.settings.Header_Mode = static_cast<HeaderMode>(index);
     btnEditHeader_->setEnabled(app_.settings.Header_Mode != HeaderMode::None);
@@ -249,7 +237,7 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
     });
   }
   connect(images_, &ImageListView::Listed, this, &EditSiteDialog::ImagesListed);
-  connect(btnSelectImages_, &QPushButton::clicked, this, &EditSiteDialog::btnSelectImagesClick);
+  connect(btnSelectImages_, &QPushButton::clicked, this, &EditSiteDialog::ShowAddImages);
   new ImageDropTarget(images_, context_.ui, [this] {
     return static_cast<int>(app_.options.DefaultJPEGCompression) & 0xFF;
   });
@@ -342,7 +330,7 @@ void EditSiteDialog::ShowEditor() {
   }
 }
 
-void EditSiteDialog::btnSelectImagesClick() {
+void EditSiteDialog::ShowAddImages() {
   if (!add_images_) add_images_ = std::make_unique<AddImagesDialog>(context_, app_, this);
   add_images_->Open(editor_);
   context_.dialogs.Run(*add_images_);
@@ -357,7 +345,7 @@ void EditSiteDialog::ImagesListed() {
   }
 }
 
-void EditSiteDialog::lbxRotationsClick(int row) {
+void EditSiteDialog::SelectRotation(int row) {
   {
     const SettingsLock lock(context_.ui);
     editor_.SelectRotation(row);
@@ -365,7 +353,7 @@ void EditSiteDialog::lbxRotationsClick(int row) {
   ShowEditor();
 }
 
-void EditSiteDialog::btnNewRotationClick() {
+void EditSiteDialog::NewRotation() {
   {
     const SettingsLock lock(context_.ui);
     editor_.NewRotation();
@@ -373,7 +361,7 @@ void EditSiteDialog::btnNewRotationClick() {
   ShowEditor();
 }
 
-void EditSiteDialog::btnDeleteRotationClick() {
+void EditSiteDialog::DeleteRotation() {
   {
     const SettingsLock lock(context_.ui);
     editor_.DeleteRotation();
@@ -381,30 +369,30 @@ void EditSiteDialog::btnDeleteRotationClick() {
   ShowEditor();
 }
 
-void EditSiteDialog::btnCopySettingsClick() {
+void EditSiteDialog::CopySettingsFromOther() {
   CopySettingsDialog dialog(context_, editor_.CopySettings(), app_.settings,
                             app_.options.UseRotations, this);
   if (context_.dialogs.Run(dialog) == QDialog::Accepted) ShowEditor();
 }
 
-void EditSiteDialog::btnApplyToAllClick() {
+void EditSiteDialog::ApplyToAllRotations() {
   const SettingsLock lock(context_.ui);
   editor_.ApplyToAll();
 }
 
-void EditSiteDialog::btnBuildAllClick() {
+void EditSiteDialog::BuildAllRotations() {
   RunBuildSequence(context_, editor_, app_, true, this, [this] { ShowRotationList(); });
   ShowEditor();
 }
 
-void EditSiteDialog::btnBuildClick() {
+void EditSiteDialog::BuildRotation() {
   if (editor_.current_rotation() < 0) return;
   RunBuildSequence(context_, editor_, app_, false, this, [this] { ShowRotationList(); });
   editor_.ShowCurrentStatus();  // a completed build has made the rotation's Status 2
   ShowEditor();
 }
 
-void EditSiteDialog::btnPublishClick() {
+void EditSiteDialog::PublishRotation() {
   if (editor_.current_rotation() < 0) return;
   PublishFromEditor(context_, app_.catalogue.site(), editor_.rotation_directory(),
                     SiteRotationSelection(app_.catalogue.site().SiteKey, editor_.current_rotation(),
@@ -412,11 +400,11 @@ void EditSiteDialog::btnPublishClick() {
                     this);
 }
 
-void EditSiteDialog::btnPreviewClick() {
+void EditSiteDialog::PreviewRotation() {
   editor_.Preview();
 }
 
-void EditSiteDialog::cmbStyleFileChange(const QString& text) {
+void EditSiteDialog::TemplateEdited(const QString& text) {
   app_.settings.Style_File = text.toStdString();
   // A changed template can be tested again.
   tested_style_.reset();
@@ -424,35 +412,34 @@ void EditSiteDialog::cmbStyleFileChange(const QString& text) {
   btnViewPage_->setEnabled(!text.isEmpty());
 }
 
-void EditSiteDialog::cmbStyleFileExit() {
+void EditSiteDialog::RememberTemplate() {
   if (AddTextToComboList(app_.recent.styles, app_.settings.Style_File)) FillTemplateChoice();
 }
 
-void EditSiteDialog::btnBrowseStyleClick() {
-  const auto chosen =
-      context_.chooser.OpenFile(this, "Please select an HTML File", "HTML Files (*.htm *.html)",
-                                ToQ(app_.settings.Style_File));
+void EditSiteDialog::ChooseTemplate() {
+  const auto chosen = context_.chooser.OpenFile(
+      this, ToQ(kHtmlFileTitle), "HTML Files (*.htm *.html)", ToQ(app_.settings.Style_File));
   if (!chosen || chosen->isEmpty()) return;
   if (!ShowCompliance(context_, chosen->toStdString(), true, ProgramTemplateMarkers(), this))
     return;
   cmbStyleFile_->setEditText(*chosen);  // runs the change rule
-  cmbStyleFileExit();
+  RememberTemplate();
 }
 
-void EditSiteDialog::btnTestComplianceClick() {
+void EditSiteDialog::TestTemplate() {
   if (app_.settings.Style_File.empty()) return;
   ShowCompliance(context_, app_.settings.Style_File, true, ProgramTemplateMarkers(), this);
   tested_style_ = app_.settings.Style_File;
   btnTestCompliance_->setEnabled(false);
 }
 
-void EditSiteDialog::btnViewPageClick() {
+void EditSiteDialog::ViewTemplate() {
   if (!app_.settings.Style_File.empty()) context_.ui.OpenPage(app_.settings.Style_File);
 }
 
 EditSiteDialog::~EditSiteDialog() = default;
 
-void EditSiteDialog::btnOtherSettingsClick() {
+void EditSiteDialog::ShowPageSettings() {
   if (!settings_dialog_) {
     settings_dialog_ = std::make_unique<PageSettingsDialog>(context_, app_.settings, app_.recent,
                                                             ProgramTemplateMarkers(), this);

@@ -44,36 +44,36 @@ class EditSiteDialog : public QDialog {
 
   SiteEditor& editor() { return editor_; }
 
-  // The actions, as the controls run them.
-  void lbxRotationsClick(int row);
-  void btnNewRotationClick();
-  void btnDeleteRotationClick();
-  void btnCopySettingsClick();
-  void btnApplyToAllClick();
-  void btnBuildAllClick();
-  void btnBuildClick();
-  void btnPublishClick();
-  void btnPreviewClick();
-  void btnBrowseStyleClick();
-  void btnTestComplianceClick();
-  void btnViewPageClick();
-  // Opens the page settings dialog (made once, kept for the editor's life) on the record.
-  void btnOtherSettingsClick();
-  // Opens the add-images dialog (made once, kept for the editor's life) on the loaded rotation
-  // and reads the image list again when it closes.
-  void btnSelectImagesClick();
-
   void done(int result) override;
 
  private:
+  // What the controls run, each from its own connect.
+  void SelectRotation(int row);
+  void NewRotation();
+  void DeleteRotation();
+  void CopySettingsFromOther();
+  void ApplyToAllRotations();
+  void BuildAllRotations();
+  void BuildRotation();
+  void PublishRotation();
+  void PreviewRotation();
+  void ChooseTemplate();
+  void TestTemplate();
+  void ViewTemplate();
+  // Opens the page settings dialog (made once, kept for the editor's life) on the record.
+  void ShowPageSettings();
+  // Opens the add-images dialog (made once, kept for the editor's life) on the loaded rotation
+  // and reads the image list again when it closes.
+  void ShowAddImages();
+
   // Shows the editor's state in every widget, without running any of their handlers.
   void ShowEditor();
   // The rotation list as the editor holds it, the selected entry marked.
   void ShowRotationList();
   void ShowStatusLine();
   void FillTemplateChoice();
-  void cmbStyleFileChange(const QString& text);
-  void cmbStyleFileExit();
+  void TemplateEdited(const QString& text);
+  void RememberTemplate();
   void ImagesListed();
 
   ViewContext context_;

@@ -16,6 +16,8 @@
 
 #include "desktop/common/chooser.h"
 #include "desktop/common/dialogbuttons.h"
+#include "desktop/common/text.h"
+#include "desktop/common/widgetmakers.h"
 #include "desktop/publish/publishdialog.h"
 #include "model/paths.h"
 #include "model/turnwheel.h"
@@ -23,23 +25,11 @@
 namespace parvel {
 namespace {
 
-QString ToQ(const std::string& text) {
-  return QString::fromStdString(text);
-}
-
 QHBoxLayout* WithButton(QLineEdit* edit, QPushButton* button) {
   auto* row = new QHBoxLayout;
   row->addWidget(edit, 1);
   row->addWidget(button);
   return row;
-}
-
-// A field's caption, whose mnemonic moves to the field.
-QLabel* Label(const QString& text, const QString& name, QWidget* buddy) {
-  auto* label = new QLabel(text, buddy->parentWidget());
-  label->setObjectName(name);
-  label->setBuddy(buddy);
-  return label;
 }
 
 }  // namespace
@@ -61,8 +51,7 @@ SiteOptionsDialog::SiteOptionsDialog(ViewContext context, Catalogue& catalogue, 
   edtPath_ = new QLineEdit(ToQ(state_.path()), site);
   edtPath_->setObjectName("edtPath");
   edtPath_->setMinimumWidth(field_width);
-  btnBrowsePath_ = new QPushButton("&Browse..", site);
-  btnBrowsePath_->setObjectName("btnBrowsePath");
+  btnBrowsePath_ = NamedButton("&Browse..", "btnBrowsePath", site);
   cmbBaseHTMLName_ = new QComboBox(site);
   cmbBaseHTMLName_->setObjectName("cmbBaseHTMLName");
   cmbBaseHTMLName_->setEditable(true);
@@ -71,11 +60,12 @@ SiteOptionsDialog::SiteOptionsDialog(ViewContext context, Catalogue& catalogue, 
   }
   cmbBaseHTMLName_->setEditText(ToQ(state_.base_html_name()));
   auto* site_form = new QFormLayout(site);
-  site_form->addRow(Label("Site &name:", "lblName", edtName_), edtName_);
-  site_form->addRow(Label("Site creation &location:", "lblPath", edtPath_),
+  site_form->addRow(NamedLabel("Site &name:", "lblName", site, edtName_), edtName_);
+  site_form->addRow(NamedLabel("Site creation &location:", "lblPath", site, edtPath_),
                     WithButton(edtPath_, btnBrowsePath_));
-  site_form->addRow(Label("Name of &first HTML page:", "lblBaseHTMLName", cmbBaseHTMLName_),
-                    cmbBaseHTMLName_);
+  site_form->addRow(
+      NamedLabel("Name of &first HTML page:", "lblBaseHTMLName", site, cmbBaseHTMLName_),
+      cmbBaseHTMLName_);
 
   auto* rotation = new QGroupBox("Rotation schedule", this);
   rotation->setObjectName("grpRotation");
@@ -84,30 +74,29 @@ SiteOptionsDialog::SiteOptionsDialog(ViewContext context, Catalogue& catalogue, 
   chkAutoRotate_->setChecked(state_.auto_rotate());
   edtLivePath_ = new QLineEdit(ToQ(state_.live_path()), rotation);
   edtLivePath_->setObjectName("edtLivePath");
-  btnBrowseLivePath_ = new QPushButton("B&rowse..", rotation);
-  btnBrowseLivePath_->setObjectName("btnBrowseLivePath");
+  btnBrowseLivePath_ = NamedButton("B&rowse..", "btnBrowseLivePath", rotation);
   spnNextRotation_ = new QSpinBox(rotation);
   spnNextRotation_->setObjectName("spnNextRotation");
   spnNextRotation_->setRange(SiteOptionsForm::kMinNextRotation, SiteOptionsForm::kMaxNextRotation);
   spnNextRotation_->setValue(state_.next_rotation());
   auto* rotation_form = new QFormLayout(rotation);
   rotation_form->addRow(chkAutoRotate_);
-  rotation_form->addRow(Label("&Copy the rotation to:", "lblLivePath", edtLivePath_),
+  rotation_form->addRow(NamedLabel("&Copy the rotation to:", "lblLivePath", rotation, edtLivePath_),
                         WithButton(edtLivePath_, btnBrowseLivePath_));
   auto* next_row = new QHBoxLayout;
   next_row->addWidget(spnNextRotation_);
   next_row->addStretch();
-  rotation_form->addRow(Label("Ne&xt Rotation to copy:", "lblNextRotation", spnNextRotation_),
-                        next_row);
+  rotation_form->addRow(
+      NamedLabel("Ne&xt Rotation to copy:", "lblNextRotation", rotation, spnNextRotation_),
+      next_row);
   auto* publishing = new QGroupBox("Publishing", this);
   publishing->setObjectName("grpPublishing");
   edtPublishURL_ = new QLineEdit(ToQ(state_.publish_url()), publishing);
   edtPublishURL_->setObjectName("edtPublishURL");
   edtPublishURL_->setPlaceholderText("sftp://user@host/folder");
-  btnTestPublish_ = new QPushButton("&Test", publishing);
-  btnTestPublish_->setObjectName("btnTestPublish");
+  btnTestPublish_ = NamedButton("&Test", "btnTestPublish", publishing);
   auto* publishing_form = new QFormLayout(publishing);
-  publishing_form->addRow(Label("&Publish to:", "lblPublishURL", edtPublishURL_),
+  publishing_form->addRow(NamedLabel("&Publish to:", "lblPublishURL", publishing, edtPublishURL_),
                           WithButton(edtPublishURL_, btnTestPublish_));
   // The captions of all groups take one width, so that their fields line up.
   const auto captions = findChildren<QLabel*>();
@@ -129,7 +118,7 @@ SiteOptionsDialog::SiteOptionsDialog(ViewContext context, Catalogue& catalogue, 
   for (QLineEdit* edit : {edtName_, edtPath_, edtLivePath_, edtPublishURL_})
     edit->setCursorPosition(0);
 
-  connect(chkAutoRotate_, &QCheckBox::toggled, this, &SiteOptionsDialog::chkAutoRotateClick);
+  connect(chkAutoRotate_, &QCheckBox::toggled, this, &SiteOptionsDialog::SetAutoRotate);
   connect(btnBrowsePath_, &QPushButton::clicked, this,
           [this] { BrowseInto(edtPath_, "Site creation location"); });
   connect(btnBrowseLivePath_, &QPushButton::clicked, this,
@@ -137,7 +126,7 @@ SiteOptionsDialog::SiteOptionsDialog(ViewContext context, Catalogue& catalogue, 
   connect(btnTestPublish_, &QPushButton::clicked, this, [this] {
     TestPublishUrl(context_, edtPublishURL_->text().trimmed().toStdString(), this);
   });
-  connect(buttons, &QDialogButtonBox::accepted, this, &SiteOptionsDialog::btnOKClick);
+  connect(buttons, &QDialogButtonBox::accepted, this, &SiteOptionsDialog::AcceptAfterChecks);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { state_.Help(); });
 }
@@ -149,7 +138,7 @@ void SiteOptionsDialog::ShowLiveFields() {
   spnNextRotation_->setEnabled(on);
 }
 
-void SiteOptionsDialog::chkAutoRotateClick(bool on) {
+void SiteOptionsDialog::SetAutoRotate(bool on) {
   state_.set_auto_rotate(on);
   // The rule may turn the switch off again (rotations are switched off in the options).
   const QSignalBlocker blocker(chkAutoRotate_);
@@ -164,7 +153,7 @@ void SiteOptionsDialog::BrowseInto(QLineEdit* edit, const QString& title) {
   }
 }
 
-void SiteOptionsDialog::btnOKClick() {
+void SiteOptionsDialog::AcceptAfterChecks() {
   state_.set_name(edtName_->text().toStdString());
   state_.set_path(edtPath_->text().toStdString());
   state_.set_base_html_name(cmbBaseHTMLName_->currentText().toStdString());

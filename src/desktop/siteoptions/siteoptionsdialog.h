@@ -26,8 +26,8 @@ class SiteOptionsDialog : public QDialog {
   const SiteOptionsForm& state() const { return state_; }
 
  private:
-  void btnOKClick();
-  void chkAutoRotateClick(bool on);
+  void AcceptAfterChecks();
+  void SetAutoRotate(bool on);
   void BrowseInto(QLineEdit* edit, const QString& title);
   void ShowLiveFields();
 

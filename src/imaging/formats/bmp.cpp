@@ -110,8 +110,8 @@ DibHeader ParseInfoHeader(Reader& r, bool icon) {
     height = -height;
   }
   if (icon) height /= 2;
-  if (width <= 0 || height <= 0) Fail("Invalid image size");
-  if (!SizeIsAcceptable(width, height)) Fail("Image too large");
+  if (width <= 0 || height <= 0) Fail(kInvalidImageSize);
+  if (!SizeIsAcceptable(width, height)) Fail(kImageTooLarge);
   h.width = static_cast<std::int32_t>(width);
   h.height = static_cast<std::int32_t>(height);
 
@@ -377,17 +377,17 @@ ImageInfo ReadIconBitmapInfo(std::span<const std::uint8_t> dib) {
 std::vector<std::uint8_t> WriteBmp(const Raster& image) {
   const int bits = image.bits;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24) {
-    throw BmpWriteError("Cannot write " + std::to_string(bits) + " bits per pixel");
+    throw BmpWriteError(CannotWriteBitsText(bits));
   }
   if (image.width <= 0 || image.height <= 0 ||
       image.pixels.size() < image.Stride() * static_cast<std::size_t>(image.height)) {
-    throw BmpWriteError("Invalid image size");
+    throw BmpWriteError(kInvalidImageSize);
   }
   const std::uint32_t colors = bits == 24 ? 0 : (1u << bits);
   const std::size_t stride = ((static_cast<std::size_t>(image.width) * bits + 31) / 32) * 4;
   const std::size_t pixel_bytes = stride * static_cast<std::size_t>(image.height);
   const std::size_t offset = kFileHeaderSize + 40 + 4 * colors;
-  if (offset + pixel_bytes > 0xFFFFFFFFu) throw BmpWriteError("Image too large");
+  if (offset + pixel_bytes > 0xFFFFFFFFu) throw BmpWriteError(kImageTooLarge);
 
   std::vector<std::uint8_t> out;
   out.reserve(offset + pixel_bytes);

@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "imaging/imageerrors.h"
+
 namespace parvel {
 
-inline constexpr std::string_view kUnexpectedEnd = "Unexpected end of file";
-
-// Error is one of the format classes of pgerrors.h (constructible from a text).
+// Error is one of the format classes of imaging/imageerrors.h (constructible from a text).
 template <class Error>
 class ByteReader {
  public:

@@ -33,7 +33,7 @@ int ReadData(GifFileType* gif, GifByteType* out, int length) {
 
 std::string ErrorText(int code) {
   if (code == D_GIF_ERR_READ_FAILED || code == D_GIF_ERR_EOF_TOO_SOON) {
-    return "Unexpected end of file";
+    return kUnexpectedEnd;
   }
   const char* text = GifErrorString(code);
   return text ? text : "Error " + std::to_string(code);
@@ -124,7 +124,7 @@ Raster ReadGif(std::span<const std::uint8_t> data, int index) {
   GifFileType* gif = d.gif();
   int transparent = -1;
   for (int i = 0;; ++i) {
-    if (!d.NextImage(&transparent)) throw GifError("No image number " + std::to_string(index));
+    if (!d.NextImage(&transparent)) throw GifError(NoImageNumberText(index));
     if (i == index) break;
     d.SkipImage();
   }
@@ -132,12 +132,11 @@ Raster ReadGif(std::span<const std::uint8_t> data, int index) {
   CheckFrame(desc);
   const auto [width, height] = CanvasSize(gif);
   if (!SizeIsAcceptable(width, height)) {
-    throw GifError("Image too large (" + std::to_string(width) + " x " + std::to_string(height) +
-                   " pixels)");
+    throw GifError(TooLargeText(width, height));
   }
   if (static_cast<std::uint64_t>(width * height) > kSmallScreenPixels &&
       static_cast<std::uint64_t>(width * height) > d.size() * kMaxLzwRatio) {
-    throw GifError("The file is too short for its image size");
+    throw GifError(kFileTooShort);
   }
   const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
   const int colours = map ? std::clamp(map->ColorCount, 1, 256) : 256;
@@ -240,7 +239,7 @@ class Encoder {
       colours[i] = {image.palette[i].r, image.palette[i].g, image.palette[i].b};
     }
     map_ = GifMakeMapObject(entries, colours.data());
-    if (!map_) throw GifError("Out of memory");
+    if (!map_) throw GifError(kOutOfMemory);
     EGifSetGifVersion(gif_, false);
     Check(EGifPutScreenDesc(gif_, image.width, image.height, image.bits, 0, map_));
     Check(EGifPutImageDesc(gif_, 0, 0, image.width, image.height, false, nullptr));
@@ -269,8 +268,7 @@ std::vector<std::uint8_t> WriteGif(const Raster& image) {
     throw GifError("Only 1, 4 and 8-bit images can be written");
   }
   if (image.width <= 0 || image.height <= 0 || image.width > 65535 || image.height > 65535) {
-    throw GifError("Image size not allowed (" + std::to_string(image.width) + " x " +
-                   std::to_string(image.height) + " pixels)");
+    throw GifError(SizeNotAllowedText(image.width, image.height));
   }
   std::vector<std::uint8_t> out;
   Encoder(&out).Encode(image);

@@ -27,15 +27,15 @@ struct OptionsFree {
 
 void Check(const heif_error& error) {
   if (error.code != heif_error_Ok) {
-    throw HeifReadError(error.message != nullptr ? error.message : "Unreadable file");
+    throw HeifReadError(error.message != nullptr ? error.message : kUnreadableFile);
   }
 }
 
 // The context reads the caller's bytes in place; they outlive it.
 std::unique_ptr<heif_context, ContextFree> OpenContext(std::span<const std::uint8_t> data) {
-  if (data.size() < 12) throw HeifReadError("Unexpected end of file");
+  if (data.size() < 12) throw HeifReadError(kUnexpectedEnd);
   std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
-  if (!context) throw HeifReadError("Out of memory");
+  if (!context) throw HeifReadError(kOutOfMemory);
   Check(
       heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(), nullptr));
   return context;
@@ -85,7 +85,7 @@ Raster ReadHeif(std::span<const std::uint8_t> data, int index) {
   const auto handle = OpenImage(context.get(), index);
   if (!SizeIsAcceptable(heif_image_handle_get_width(handle.get()),
                         heif_image_handle_get_height(handle.get()))) {
-    throw HeifReadError("Image too large");
+    throw HeifReadError(kImageTooLarge);
   }
   const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
   // The default options apply the container's rotation and mirroring.

@@ -73,10 +73,6 @@ void Run(ErrorTrap& trap, Body&& body) {
   if (!Trapped(trap, body)) throw JpegError(trap.text);
 }
 
-std::string SizeText(std::int64_t w, std::int64_t h) {
-  return "Image too large (" + std::to_string(w) + " x " + std::to_string(h) + " pixels)";
-}
-
 // Owns the library's state, so that it is released also when a constructor below throws.
 struct DecompressState {
   jpeg_decompress_struct info{};
@@ -266,7 +262,7 @@ class Decompressor {
       jpeg_read_header(&info_, TRUE);
     });
     if (!SizeIsAcceptable(info_.image_width, info_.image_height)) {
-      throw JpegError(SizeText(info_.image_width, info_.image_height));
+      throw JpegError(TooLargeText(info_.image_width, info_.image_height));
     }
     if (t_arena != nullptr) {
       hooks_.arena = t_arena;
@@ -356,7 +352,7 @@ class Decompressor {
         done += n;
       }
     });
-    if (stalled) throw JpegError("Unexpected end of file");
+    if (stalled) throw JpegError(kUnexpectedEnd);
   }
 
  private:
@@ -501,7 +497,7 @@ void DecodeJpegInto(std::span<const std::uint8_t> data, const JpegDecodeOptions&
   if (target.bits != 24 || target.width != static_cast<std::int32_t>(info.output_width) ||
       target.height != static_cast<std::int32_t>(info.output_height) ||
       target.pixels.size() != target.Stride() * static_cast<std::size_t>(target.height)) {
-    throw JpegError("The target does not have the decoded size");
+    throw JpegError(kTargetSizeMismatch);
   }
   std::vector<std::uint8_t> ink_row;
   std::vector<JSAMPROW> pointers;
@@ -630,8 +626,7 @@ std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progr
   if (image.bits != 24) throw JpegError("Only 24-bit images can be written");
   if (image.width <= 0 || image.height <= 0 || image.width > JPEG_MAX_DIMENSION ||
       image.height > JPEG_MAX_DIMENSION) {
-    throw JpegError("Image size not allowed (" + std::to_string(image.width) + " x " +
-                    std::to_string(image.height) + " pixels)");
+    throw JpegError(SizeNotAllowedText(image.width, image.height));
   }
   Compressor c;
   return c.Encode(image, std::clamp(quality, 0, 100), progressive, comment, icc);

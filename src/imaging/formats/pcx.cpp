@@ -56,10 +56,10 @@ Header ParseHeader(std::span<const std::uint8_t> data) {
   h.bytes_per_line = r.U16LE();
   r.Seek(kHeaderSize);  // the rest of the header carries nothing needed
 
-  if (xmax < xmin || ymax < ymin) Fail("Invalid image size");
+  if (xmax < xmin || ymax < ymin) Fail(kInvalidImageSize);
   h.width = xmax - xmin + 1;
   h.height = ymax - ymin + 1;
-  if (!SizeIsAcceptable(h.width, h.height)) Fail("Image too large");
+  if (!SizeIsAcceptable(h.width, h.height)) Fail(kImageTooLarge);
   const bool supported =
       (h.planes == 1 && (h.bits == 1 || h.bits == 2 || h.bits == 4 || h.bits == 8)) ||
       (h.bits == 1 && h.planes >= 2 && h.planes <= 4) ||

@@ -45,7 +45,7 @@ struct Source {
 
 void ReadData(png_structp png, png_bytep out, png_size_t length) {
   auto* src = static_cast<Source*>(png_get_io_ptr(png));
-  if (length > src->data.size() - src->pos) png_error(png, "Unexpected end of file");
+  if (length > src->data.size() - src->pos) png_error(png, kUnexpectedEnd);
   if (length > 0) std::memcpy(out, src->data.data() + src->pos, length);
   src->pos += length;
 }
@@ -68,10 +68,10 @@ class Reader {
   explicit Reader(std::span<const std::uint8_t> data)
       : source_{data}, png_(state_.png), info_(state_.info) {
     png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, &trap_, OnError, OnWarning);
-    if (!png_) throw PngError("Out of memory");
+    if (!png_) throw PngError(kOutOfMemory);
     Run([&] {
       info_ = png_create_info_struct(png_);
-      if (!info_) png_error(png_, "Out of memory");
+      if (!info_) png_error(png_, kOutOfMemory);
       png_set_read_fn(png_, &source_, ReadData);
       png_set_user_limits(png_, static_cast<png_uint_32>(kMaxImageSide),
                           static_cast<png_uint_32>(kMaxImageSide));
@@ -85,8 +85,7 @@ class Reader {
       channels_ = png_get_channels(png_, info_);
     });
     if (!SizeIsAcceptable(width_, height_)) {
-      throw PngError("Image too large (" + std::to_string(width_) + " x " +
-                     std::to_string(height_) + " pixels)");
+      throw PngError(TooLargeText(width_, height_));
     }
   }
 
@@ -144,7 +143,7 @@ class Reader {
     const std::uint64_t row = 1 + (std::uint64_t{width_} * channels_ * depth_ + 7) / 8;
     const std::uint64_t raw = row * height_;
     if (raw > kSmallImageBytes && raw > source_.data.size() * kMaxInflateRatio) {
-      throw PngError("The file is too short for its image size");
+      throw PngError(kFileTooShort);
     }
   }
 
@@ -229,7 +228,7 @@ void WriteData(png_structp png, png_bytep data, png_size_t length) {
   } catch (...) {
     ok = false;
   }
-  if (!ok) png_error(png, "Out of memory");
+  if (!ok) png_error(png, kOutOfMemory);
 }
 
 void FlushData(png_structp) {}
@@ -238,7 +237,7 @@ class Writer {
  public:
   Writer() {
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &trap_, OnError, OnWarning);
-    if (!png_) throw PngError("Out of memory");
+    if (!png_) throw PngError(kOutOfMemory);
   }
   ~Writer() { png_destroy_write_struct(&png_, info_ ? &info_ : nullptr); }
   Writer(const Writer&) = delete;
@@ -257,7 +256,7 @@ class Writer {
     const bool indexed = image.bits != 24;
     auto body = [&] {
       info_ = png_create_info_struct(png_);
-      if (!info_) png_error(png_, "Out of memory");
+      if (!info_) png_error(png_, kOutOfMemory);
       png_set_write_fn(png_, &sink, WriteData, FlushData);
       png_set_IHDR(png_, info_, static_cast<png_uint_32>(image.width),
                    static_cast<png_uint_32>(image.height), indexed ? image.bits : 8,
@@ -294,7 +293,7 @@ Raster ReadPng(std::span<const std::uint8_t> data) {
 
 std::vector<std::uint8_t> WritePng(const Raster& image) {
   if (image.bits != 1 && image.bits != 4 && image.bits != 8 && image.bits != 24) {
-    throw PngError("Unsupported colour depth");
+    throw PngError(kUnsupportedColourDepth);
   }
   if (image.width <= 0 || image.height <= 0) throw PngError("Empty image");
   return Writer().Write(image);

@@ -73,8 +73,8 @@ Header ParseHeader(Reader& r) {
   }
   // Raw samples start after exactly one white-space character.
   if (!h.Plain() && !IsSpace(r.U8())) Fail("Invalid character in the file");
-  if (width == 0 || height == 0) Fail("Invalid image size");
-  if (!SizeIsAcceptable(width, height)) Fail("Image too large");
+  if (width == 0 || height == 0) Fail(kInvalidImageSize);
+  if (!SizeIsAcceptable(width, height)) Fail(kImageTooLarge);
   h.width = static_cast<std::int32_t>(width);
   h.height = static_cast<std::int32_t>(height);
   return h;
@@ -186,11 +186,11 @@ std::vector<std::uint8_t> WritePnm(const Raster& image, PnmKind kind) {
   static constexpr int kDepth[] = {1, 8, 24};
   const int depth = kDepth[static_cast<int>(kind)];
   if (image.bits != depth) {
-    throw PnmWriteError("Cannot write " + std::to_string(image.bits) + " bits per pixel");
+    throw PnmWriteError(CannotWriteBitsText(image.bits));
   }
   if (image.width <= 0 || image.height <= 0 ||
       image.pixels.size() < image.Stride() * static_cast<std::size_t>(image.height)) {
-    throw PnmWriteError("Invalid image size");
+    throw PnmWriteError(kInvalidImageSize);
   }
   const char* magic = kind == PnmKind::Pbm ? "P4" : kind == PnmKind::Pgm ? "P5" : "P6";
   std::string header = std::string(magic) + "\n" + std::to_string(image.width) + " " +

@@ -79,8 +79,8 @@ Header ParseHeader(Reader& r) {
       depth_ok = h.depth == 8 || h.depth == 16;
   }
   if (!depth_ok) Fail("Unsupported pixel depth " + std::to_string(h.depth));
-  if (h.width == 0 || h.height == 0) Fail("Invalid image size");
-  if (!SizeIsAcceptable(h.width, h.height)) Fail("Image too large");
+  if (h.width == 0 || h.height == 0) Fail(kInvalidImageSize);
+  if (!SizeIsAcceptable(h.width, h.height)) Fail(kImageTooLarge);
   return h;
 }
 
@@ -210,13 +210,13 @@ Raster ReadTga(std::span<const std::uint8_t> data) {
 
 std::vector<std::uint8_t> WriteTga(const Raster& image) {
   if (image.bits != 8 && image.bits != 24) {
-    throw TgaWriteError("Cannot write " + std::to_string(image.bits) + " bits per pixel");
+    throw TgaWriteError(CannotWriteBitsText(image.bits));
   }
   if (image.width <= 0 || image.height <= 0 ||
       image.pixels.size() < image.Stride() * static_cast<std::size_t>(image.height)) {
-    throw TgaWriteError("Invalid image size");
+    throw TgaWriteError(kInvalidImageSize);
   }
-  if (image.width > 65535 || image.height > 65535) throw TgaWriteError("Image too large");
+  if (image.width > 65535 || image.height > 65535) throw TgaWriteError(kImageTooLarge);
   const bool mapped = image.bits == 8;
   std::vector<std::uint8_t> out;
   out.reserve(18 + 768 + image.pixels.size());

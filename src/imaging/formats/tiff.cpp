@@ -206,7 +206,7 @@ Raster ReadIndexed(TIFF* tif, const Layout& l, File& file) {
   for (std::int32_t y = 0; y < out.height; ++y) {
     out.pixels.resize(out.Stride() * static_cast<std::size_t>(y + 1));
     if (TIFFReadScanline(tif, out.Row(y), static_cast<std::uint32_t>(y), 0) < 0) {
-      throw ReadError(file.Error("Unexpected end of file"));
+      throw ReadError(file.Error(kUnexpectedEnd));
     }
   }
   return out;
@@ -251,7 +251,7 @@ Raster ReadRgba(TIFF* tif, const Layout& l, File& file) {
     img.row_offset = static_cast<int>(y);
     img.col_offset = 0;
     if (!TIFFRGBAImageGet(&img, buffer.data(), l.width, count)) {
-      throw ReadError(file.Error("Unexpected end of file"));
+      throw ReadError(file.Error(kUnexpectedEnd));
     }
     out.pixels.resize(out.Stride() * (std::size_t{y} + count));
     for (std::uint32_t r = 0; r < count; ++r) {
@@ -287,8 +287,7 @@ Raster ReadTiff(std::span<const std::uint8_t> data, int index) {
   TIFF* tif = OpenDirectory(file, index);
   const Layout l = ReadLayout(tif);
   if (!SizeIsAcceptable(l.width, l.height)) {
-    throw ReadError("Image too large (" + std::to_string(l.width) + " x " +
-                    std::to_string(l.height) + " pixels)");
+    throw ReadError(TooLargeText(l.width, l.height));
   }
   Raster out = IsIndexedStripImage(tif, l) ? ReadIndexed(tif, l, file) : ReadRgba(tif, l, file);
   if (l.orientation != ORIENTATION_TOPLEFT) ApplyOrientation(out, l.orientation);
@@ -302,8 +301,7 @@ ImageInfo ReadTiffInfo(std::span<const std::uint8_t> data, int index) {
   TIFF* tif = OpenDirectory(file, index);
   const Layout l = ReadLayout(tif);
   if (!SizeIsAcceptable(l.width, l.height)) {
-    throw ReadError("Image too large (" + std::to_string(l.width) + " x " +
-                    std::to_string(l.height) + " pixels)");
+    throw ReadError(TooLargeText(l.width, l.height));
   }
   ImageInfo info;
   const bool sideways = OrientationSwapsSides(l.orientation);
@@ -319,7 +317,7 @@ ImageInfo ReadTiffInfo(std::span<const std::uint8_t> data, int index) {
 std::vector<std::uint8_t> WriteTiff(const Raster& image) {
   using WriteError = TiffWriteError;
   if (image.bits != 1 && image.bits != 4 && image.bits != 8 && image.bits != 24) {
-    throw WriteError("Unsupported colour depth");
+    throw WriteError(kUnsupportedColourDepth);
   }
   if (image.width <= 0 || image.height <= 0) throw WriteError("Empty image");
   std::vector<std::uint8_t> out;

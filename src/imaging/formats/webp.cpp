@@ -24,10 +24,10 @@ struct AnimFree {
 WebPBitstreamFeatures Features(std::span<const std::uint8_t> data) {
   WebPBitstreamFeatures features;
   if (WebPGetFeatures(data.data(), data.size(), &features) != VP8_STATUS_OK) {
-    throw WebpReadError("Unreadable file");
+    throw WebpReadError(kUnreadableFile);
   }
   if (!SizeIsAcceptable(features.width, features.height)) {
-    throw WebpReadError("Image too large");
+    throw WebpReadError(kImageTooLarge);
   }
   return features;
 }
@@ -72,7 +72,7 @@ Raster DecodeFirstFrame(std::span<const std::uint8_t> data) {
     throw WebpReadError("Unreadable animation");
   }
   if (!SizeIsAcceptable(info.canvas_width, info.canvas_height)) {
-    throw WebpReadError("Image too large");
+    throw WebpReadError(kImageTooLarge);
   }
   std::uint8_t* frame = nullptr;
   int timestamp = 0;
