@@ -83,19 +83,14 @@ ThumbResult MakeGridThumbnail(const SourceStamp& stamp, const ThumbRecipe& recip
       image = recipe.shared->Read(stamp.path, mtime_seconds, SharedThumbSize::Normal);
       if (!image) image = recipe.shared->Read(stamp.path, mtime_seconds, SharedThumbSize::Large);
     }
-    const bool disk = recipe.disk != nullptr && recipe.disk->enabled();
-    if (!image && disk) image = recipe.disk->Load(stamp);
     if (!image) {
       // The shared cache's normal size serves the file manager as well as this box.
       const int side = static_cast<int>(SharedThumbSize::Normal);
       const bool for_shared = recipe.shared != nullptr && made_width <= side && made_height <= side;
       image = for_shared ? MadeFrom(stamp.path, side, side)
                          : MadeFrom(stamp.path, made_width, made_height);
-      if (image) {
-        if (for_shared) {
-          recipe.shared->Write(stamp.path, mtime_seconds, SharedThumbSize::Normal, *image);
-        }
-        if (disk) recipe.disk->Add(stamp, *image);
+      if (image && for_shared) {
+        recipe.shared->Write(stamp.path, mtime_seconds, SharedThumbSize::Normal, *image);
       }
     }
   }
@@ -133,26 +128,6 @@ void ThumbGrid::ComputeCellSize() {
 
 void ThumbGrid::SetThumbDisplayType(ThumbDisplay type) {
   display_ = type;
-  ComputeCellSize();
-}
-
-void ThumbGrid::SetCellPadding(int padding) {
-  padding_ = std::max(padding, 0);
-  ComputeCellSize();
-}
-
-void ThumbGrid::SetThumbnailHeight(int height) {
-  thumb_height_ = std::max(height, 1);
-  ComputeCellSize();
-}
-
-void ThumbGrid::SetThumbnailWidth(int width) {
-  thumb_width_ = std::max(width, 1);
-  ComputeCellSize();
-}
-
-void ThumbGrid::SetFilenameTextWidth(int width) {
-  filename_width_ = std::max(width, 1);
   ComputeCellSize();
 }
 
@@ -419,7 +394,6 @@ ThumbRecipe ThumbGrid::Recipe() {
   recipe.supported_formats = SupportedFormats;
   recipe.non_supported_thumb = NonSupportedFormatThumb;
   recipe.load_error_thumb = LoadErrorThumb;
-  recipe.disk = &disk_;
   recipe.shared = shared_.get();
   return recipe;
 }

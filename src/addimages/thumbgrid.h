@@ -1,7 +1,7 @@
 // The thumbnail grid without its window: image files of a folder laid out row by row in a grid of
 // cells, each shown as a thumbnail with its name, the mouse and key selection, the cell sizes of
 // the three display types, the relayout when the width changes, and the thumbnails themselves
-// (the memory and disk caches, the desktop's shared cache, and making one from a file). A window
+// (the memory cache, the desktop's shared cache, and making one from a file). A window
 // paints from it and feeds it the mouse, the keys and its width; the thumbnails are made on
 // worker threads (ThumbLoader) and handed back to the window's thread.
 #pragma once
@@ -54,7 +54,6 @@ struct ThumbRecipe {
   std::string supported_formats;
   std::string non_supported_thumb;
   std::string load_error_thumb;
-  ThumbDiskCache* disk = nullptr;                // null or off: no disk cache
   const SharedThumbnailCache* shared = nullptr;  // null: the shared cache is not used
 };
 
@@ -64,11 +63,11 @@ struct ThumbResult {
   std::optional<Raster> image;
 };
 
-// Makes the thumbnail of `stamp`'s file as the recipe says: the shared cache (fresh entries),
-// the disk cache, or the file itself (a JPEG decoded at reduced scale), then fitted into the box;
-// a file of an extension outside the supported formats uses the non-supported image, and a
-// failure the load-error image. A thumbnail made from the file is stored in the disk and shared
-// caches. Safe on any thread; never raises.
+// Makes the thumbnail of `stamp`'s file as the recipe says: the shared cache (fresh entries) or
+// the file itself (a JPEG decoded at reduced scale), then fitted into the box; a file of an
+// extension outside the supported formats uses the non-supported image, and a failure the
+// load-error image. A thumbnail made from the file is stored in the shared cache. Safe on any
+// thread; never raises.
 ThumbResult MakeGridThumbnail(const SourceStamp& stamp, const ThumbRecipe& recipe);
 
 class ThumbGrid {
@@ -79,17 +78,7 @@ class ThumbGrid {
   ThumbGrid& operator=(const ThumbGrid&) = delete;
 
   // --- Properties ---
-  int MemoryCacheMaxCacheCount() const { return memory_.slot_count(); }
   void SetMemoryCacheMaxCacheCount(int count) { memory_.Resize(count); }
-  int DiskCacheMaxCacheCount() const { return disk_.max_count(); }
-  void SetDiskCacheMaxCacheCount(int count) { disk_.SetMaxCount(count); }
-  std::string DiskCacheDirectory() const { return disk_.directory(); }
-  // False (with kNoCacheDirectoryError) when the directory does not exist.
-  bool SetDiskCacheDirectory(const std::string& dir, std::string* error) {
-    return disk_.SetDirectory(dir, error);
-  }
-  std::string DiskCacheSaveFormat() const { return disk_.save_format(); }
-  void SetDiskCacheSaveFormat(const std::string& format) { disk_.SetSaveFormat(format); }
   bool HighlightCurrentCell = true;
   bool HideFileExtensions = false;
   ThumbDisplay ThumbDisplayType() const { return display_; }
@@ -97,19 +86,12 @@ class ThumbGrid {
   bool MultipleSelect = true;
   bool DisableComponentKeyEventHandling = true;
   int CellPadding() const { return padding_; }
-  void SetCellPadding(int padding);
-  int ThumbnailHeight() const { return thumb_height_; }
-  void SetThumbnailHeight(int height);
-  int ThumbnailWidth() const { return thumb_width_; }
-  void SetThumbnailWidth(int width);
   std::string SupportedFormats = "*.jpg;*.bmp;*.jpeg;";
   std::string LoadErrorThumb;
   int FilenameTextWidth() const { return filename_width_; }
-  void SetFilenameTextWidth(int width);
   std::string NonSupportedFormatThumb;
   // The desktop's shared thumbnail cache, or null (the default) to leave it alone.
   void SetSharedCache(std::unique_ptr<SharedThumbnailCache> shared) { shared_ = std::move(shared); }
-  const SharedThumbnailCache* shared_cache() const { return shared_.get(); }
 
   // The caption font's height in pixels (the font size in points times the screen's pixels per
   // inch over 72, rounded); the row heights follow it.
@@ -118,8 +100,6 @@ class ThumbGrid {
   // --- Layout ---
   int ColWidth() const { return col_width_; }
   int RowHeight() const { return row_height_; }
-  void SetColWidth(int width) { col_width_ = width; }
-  void SetRowHeight(int height) { row_height_ = height; }
   int ColCount() const { return cols_; }
   void SetColCount(int cols);
   int RowCount() const { return rows_; }
@@ -144,7 +124,6 @@ class ThumbGrid {
   // The item of a cell, or -1 for a cell past the last item.
   int ItemAt(int col, int row) const;
   int Current() const { return current_; }
-  int Anchor() const { return anchor_; }
   bool Selected(int item) const { return items_[static_cast<std::size_t>(item)].selected; }
   int SelectedCount() const;
   // Clears `list` and adds the path of every selected item in reading order; their number.
@@ -182,9 +161,6 @@ class ThumbGrid {
   // The stamp of an item's file, taken once per load; nullopt when it cannot be read.
   const std::optional<SourceStamp>& Stamp(int item);
 
-  ThumbMemoryCache& memory_cache() { return memory_; }
-  ThumbDiskCache& disk_cache() { return disk_; }
-
  private:
   struct Item {
     std::string path;
@@ -200,7 +176,6 @@ class ThumbGrid {
   void Fill(bool keep_state);
 
   ThumbMemoryCache memory_{100};
-  ThumbDiskCache disk_;
   std::unique_ptr<SharedThumbnailCache> shared_;
   ThumbDisplay display_ = ThumbDisplay::tdtFilename;
   int padding_ = 5;

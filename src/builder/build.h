@@ -144,11 +144,8 @@ class BuildState {
   const std::vector<std::string>& excluded_names() const { return excluded_names_; }
   const TemplateMarkers& markers() const { return markers_; }
   bool no_thumbnail_mode() const { return no_thumbnail_mode_; }
-  int requested_page_count() const { return requested_page_count_; }
   bool unattended() const { return unattended_; }
   bool building() const { return building_; }  // Start is disabled while true
-  bool use_image_buttons() const { return use_image_buttons_; }
-  const std::string& description_ini_path() const { return description_ini_path_; }
   // "Do not create thumbnails if they already exist": keep each thumbnail that is up to date
   // (CheckThumbnail); off, every thumbnail is made again.
   bool no_recreate() const { return no_recreate_; }

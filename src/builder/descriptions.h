@@ -48,8 +48,6 @@ class DescriptionFile {
 
   // The file lookups read (the build's description file in INI form); empty when none.
   const std::string& lookup_path() const { return lookup_path_; }
-  // The temporary file this object wrote and has not yet removed; empty when none.
-  const std::string& temporary_path() const { return temporary_; }
 
   // The description of image `name` (a bare file name): key `name`, then key Rotation_Path +
   // `name`, in section "Descriptions", letter case ignored; else `name` itself when

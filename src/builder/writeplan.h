@@ -33,7 +33,6 @@ class WritePlan {
   // A file the build may write. A path planned twice keeps its first entry.
   void Add(std::string path, std::function<bool()> replaceable = {});
 
-  bool Planned(const std::string& path) const { return paths_.contains(path); }
   // Inside one of the own folders.
   bool Owned(const std::string& path) const;
 

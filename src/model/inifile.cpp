@@ -112,10 +112,6 @@ std::string IniFile::GetString(std::string_view section, std::string_view key,
   return value ? *value : std::string(fallback);
 }
 
-bool IniFile::HasSection(std::string_view section) const {
-  return FindSection(section).begin != npos;
-}
-
 std::vector<std::string> IniFile::Keys(std::string_view section) const {
   std::vector<std::string> keys;
   const Range range = FindSection(section);

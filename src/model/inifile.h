@@ -36,7 +36,6 @@ class IniFile {
   // The value, or `fallback` when missing.
   std::string GetString(std::string_view section, std::string_view key,
                         std::string_view fallback) const;
-  bool HasSection(std::string_view section) const;
   // Key names of a section in file order (first spelling of each), empty when missing.
   std::vector<std::string> Keys(std::string_view section) const;
   std::vector<std::string> Sections() const;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -21,6 +22,7 @@
 #include "builder/build_site.h"
 #include "builder/thumbnail.h"
 #include "builder/thumbpool.h"
+#include "imaging/pixelgraphic.h"
 #include "imaging/registry.h"
 #include "model/imagefiles.h"
 
@@ -49,6 +51,62 @@ TEST(PreBuildChecks, NoImagesGivesTheRequestedPagesWithoutThumbnails) {
   EXPECT_TRUE(site.ui.unexpected().empty());
 }
 
+// Three pages with their headings and an index of buttons (or of text links): the prefix "Set"
+// gains its blank, the buttons take the format their background allows (one of fewer than 24
+// bits gives GIF buttons) with the label in their middle, and the bar never passes its maximum.
+TEST(Build, PageHeadingsButtonsAndProgress) {
+  const struct {
+    const char* background;  // null: text links
+    int bits;
+    const char* button;  // page 2's button on the first page
+  } cases[] = {{nullptr, 24, nullptr},
+               {"background.jpg", 24, "Page_Button_2.jpg"},
+               {"background.gif", 8, "Page_Button_2.gif"}};
+  const Rgb blue{20, 20, 120};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.background ? c.background : "text links");
+    Site site;
+    site.AddImages(3);
+    auto& s = site.settings;
+    s.Horizontal_Thumb_Count = s.Vertical_Thumb_Count = 1;
+    s.Page_Position_Heading = true;
+    s.Page_Number_Prefix = "Set";
+    if (c.background) {
+      PixelGraphic background;
+      background.SetSize(120, 40);
+      background.Canvas().BrushColor = blue;
+      background.Canvas().FillRect({0, 0, 120, 40});
+      background.SetBitCountNum(c.bits);
+      background.SaveToFile(site.styles + c.background);
+      s.index_image_buttons = true;
+      s.Selected_Page_Index_File = s.Other_Page_Index_File = site.styles + c.background;
+    }
+    ASSERT_TRUE(site.Build());
+    EXPECT_NE(site.Page("Index2.html").find("Set 2"), std::string::npos);
+    for (const auto& step : site.ui.progress()) {
+      EXPECT_LE(step.position, step.maximum) << step.message;
+    }
+    if (!c.button) continue;
+    EXPECT_EQ(Count(site.Page("Index.html"), c.button), 1);
+    PixelGraphic button;
+    button.LoadFromFile(site.site + c.button);
+    const Raster& pixels = button.Pixels();
+    ASSERT_EQ(std::pair(pixels.width, pixels.height), std::pair(120, 40));
+    const auto near = [](Rgb a, Rgb b) {
+      return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b) < 60;
+    };
+    int label = 0;  // pixels off the background: the label's, none of them near an edge
+    for (int y = 0; y < 40; ++y) {
+      for (int x = 0; x < 120; ++x) {
+        if (near(pixels.ColorAt(x, y), blue)) continue;
+        ++label;
+        EXPECT_TRUE(x >= 30 && x < 90) << x << "," << y;
+      }
+    }
+    EXPECT_GT(label, 0);
+  }
+}
+
 // A page that would be written over a picture of the site: refused, nothing written. Each row:
 // the base page name, the clash (page and picture), display pages or not, and the pictures.
 TEST(Build, PageOverAPictureIsRefusedAndNothingIsWritten) {
@@ -63,6 +121,7 @@ TEST(Build, PageOverAPictureIsRefusedAndNothingIsWritten) {
       {"home", "photo.jpg", "photo.jpg", true, {"photo.jpg.jpg", "photo.jpg"}},  // no extension
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.base_html_name);
     Site site;
     site.settings.DisplayAsImage = !c.display_pages;
     site.settings.Horizontal_Thumb_Count = site.settings.Vertical_Thumb_Count = 1;
@@ -143,9 +202,10 @@ TEST(Build, ThumbnailPagesStartTheHeaderAndFooterListsAgain) {
   ASSERT_TRUE(site.Build());
   for (const auto& [page, n] :
        {std::pair{"img01.html", 1}, {"img02.html", 2}, {"Index.html", 1}, {"Index2.html", 2}}) {
+    SCOPED_TRACE(page);
     const std::string text = site.Page(page);
-    EXPECT_EQ(Count(text, "<kbd>H" + std::to_string(n) + "</kbd>"), 1) << page;
-    EXPECT_EQ(Count(text, "<var>F" + std::to_string(n) + "</var>"), 1) << page;
+    EXPECT_EQ(Count(text, "<kbd>H" + std::to_string(n) + "</kbd>"), 1);
+    EXPECT_EQ(Count(text, "<var>F" + std::to_string(n) + "</var>"), 1);
   }
   EXPECT_FALSE(site.Exists("Index3.html"));
 }
@@ -175,6 +235,7 @@ TEST(CreateThumbnail, WritesAProgressiveJpegOfTheRightSize) {
   for (const auto& [source, box, expected] :
        {std::tuple{"1280x960.jpg", 150, ThumbSize{149, 112}},
         {"1600x1200_orientation6.jpg", 100, ThumbSize{75, 100}}}) {
+    SCOPED_TRACE(source);
     TempDir dir;
     ScriptedInteraction ui;
     ASSERT_TRUE(
@@ -236,6 +297,7 @@ TEST(ParallelThumbnailPass, GivesTheSameThumbnailsProgressAndOrderAsOneJob) {
       {-1, 4, Answer::No, 10, true, {cancel}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "broken " << c.broken << ", cancel at " << c.cancel_at);
     const BuildRun parallel = BuildSite(4, c.broken, c.cancel_at, c.answer);
     EXPECT_EQ(BuildSite(1, c.broken, c.cancel_at, c.answer), parallel);
     EXPECT_EQ(std::get<0>(parallel), c.built);
@@ -281,7 +343,9 @@ TEST(Rebuild, MakesExactlyTheThumbnailsThatAreOutOfDate) {
        }},
   };
   for (const int jobs : {1, 2}) {
-    for (const auto& c : cases) {
+    for (std::size_t row = 0; row < std::size(cases); ++row) {
+      SCOPED_TRACE(::testing::Message() << "row " << row << ", " << jobs << " jobs");
+      const auto& c = cases[row];
       Site site;  // three photographs, image display pages, buttons and a copied graphic
       site.AddImages(3);
       auto& s = site.settings;
@@ -314,12 +378,12 @@ TEST(Rebuild, MakesExactlyTheThumbnailsThatAreOutOfDate) {
       for (const auto& [name, state] : after) {
         if (!before.contains(name) || before.at(name) != state) changed.insert(name);
       }
-      EXPECT_EQ(changed, c.changed) << jobs;
+      EXPECT_EQ(changed, c.changed);
       EXPECT_EQ(before.size(), after.size());
       BuildState third(site.ui, site.settings, site.inputs);  // what was re-made is recorded
       third.set_no_recreate(true);
       ASSERT_TRUE(site.Build(third));
-      EXPECT_EQ(third.counts().thumbnails_made, 0) << jobs;
+      EXPECT_EQ(third.counts().thumbnails_made, 0);
     }
   }
 }

@@ -294,12 +294,13 @@ TEST(SpliceTextTest, MarkersAndScript) {
       {"<HEAD></HEAD>***CONTENT***", "C", "", "", "", 2, false, "<HEAD></HEAD>C"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.page_template << " method " << c.method << " header "
+                                      << c.header << " script " << c.add_script);
     SiteSettings settings;
     settings.Image_Display_Method = static_cast<DisplayMethod>(c.method);
     EXPECT_EQ(
         SpliceText(settings, c.page_template, c.content, c.index, c.header, c.footer, c.add_script),
-        c.page)
-        << c.page_template << " method " << c.method;
+        c.page);
   }
 }
 

@@ -82,6 +82,7 @@ TEST(Colour, ReadsAndWritesTheStoredForms) {
                {"clScrollBar", Colour::Of(0x80000000)},
                {"clinfobk", Colour::Of(0x80000018)},
                {"$00123456", Colour::Of(0x00123456)},
+               {"$80000019", Colour::Of(0x80000019)},
                {"-1", Colour::Of(0xFFFFFFFF)},
                {"255", Colour::Of(0x000000FF)},
                {"", std::nullopt},

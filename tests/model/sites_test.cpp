@@ -240,6 +240,12 @@ class SiteEditorTest : public testing::DataDirectoryTest {
 };
 
 TEST_F(SiteEditorTest, RotationListEntries) {
+  // A site without RotationCount lists ten rotations; here the first is on disk.
+  std::vector<std::string> ten{"Rotation 1 : 1 Images : NOT BUILT"}, ten_chosen{"Rotation 1"};
+  for (int i = 2; i <= 10; ++i) {
+    ten.push_back("Rotation " + std::to_string(i) + " : ERROR! Not found!");
+    ten_chosen.push_back("Rotation " + std::to_string(i));
+  }
   struct Case {
     bool use_rotations;
     const char* general;
@@ -262,6 +268,8 @@ TEST_F(SiteEditorTest, RotationListEntries) {
       {true, "RotationCount=1\r\n",
        {{"Thumb_Width=90\r\n", {"Site_1/Rotation_1/a.jpg", "Site_1/rotation1/b.jpg"}}},
        {"Rotation 1 : 1 Images : NOT BUILT"}, {"Rotation 1"}},
+      {true, "BaseHTMLName=home.html\r\n",
+       {{"Rotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.jpg"}}}, ten, ten_chosen},
       // clang-format on
   };
   for (const auto& c : cases) {

@@ -82,14 +82,13 @@ AddImagesDialog::AddImagesDialog(ViewContext context, AppState& app, QWidget* pa
   grid_ = new ThumbGridView(this);
   ThumbGrid& grid = grid_->grid();
   grid.SetMemoryCacheMaxCacheCount(100);
-  grid.SetDiskCacheSaveFormat(".jpg");
   grid.SetThumbDisplayType(ThumbDisplay::tdtLargeIcon);
   grid.SupportedFormats = AddImagesGridFormats();
   grid.SetColCount(kGridColumns);  // of kCellWidth, the large icons' width
   // The arrows, Home, End and the page keys move through the files, Shift extends the selection
   // from its anchor, Ctrl+A selects them all and Return copies them.
   grid.DisableComponentKeyEventHandling = false;
-  // The desktop's shared cache in place of the grid's own disk cache, which stays off.
+  // The desktop's shared thumbnail cache, which file managers use too.
   if (const std::string root = SharedThumbnailCache::DefaultRoot(); !root.empty()) {
     grid.SetSharedCache(std::make_unique<SharedThumbnailCache>(root));
   }
