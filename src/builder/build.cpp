@@ -428,7 +428,7 @@ bool BuildState::RunPasses() {
   const bool web_ready =
       !no_thumbnail_mode_ && (s.HiDPI_Thumbnails || s.Web_Image_Size > 0 || s.Lazy_Loading);
   web_.clear();
-  if (web_ready) web_ = ReadWebImages(s, images, site_dir, thumb_dir);
+  if (web_ready) web_ = ReadWebImages(s, images, site_dir, thumb_dir, &recorded_copies_);
 
   std::string page_failure;
   PageContext ctx = MakePageContext(images, site_dir, &page_failure);
@@ -952,6 +952,7 @@ bool BuildState::CopyPassForWeb(const std::vector<std::string>& images,
   const SiteSettings& s = settings_;
   const std::string web_dir = site_dir + std::string(kWebFolder);
   std::unordered_set<std::string> wanted;
+  recorded_copies_.clear();
   if (s.Web_Image_Size > 0) {
     const int box = s.Web_Image_Size;
     const int quality = s.Web_Image_Quality;
@@ -967,6 +968,7 @@ bool BuildState::CopyPassForWeb(const std::vector<std::string>& images,
           CheckRecordedFile(WebCopyRecordKind(), source, target, box, box, quality);
       if (no_recreate_ && !queued.contains(target) && state == ThumbnailState::UpToDate) {
         ++counts_.copies_kept;
+        recorded_copies_.insert(target);
         Advance();
         continue;
       }
@@ -981,6 +983,7 @@ bool BuildState::CopyPassForWeb(const std::vector<std::string>& images,
             "Creating display copy of ", &written)) {
       return false;
     }
+    recorded_copies_.insert(written.begin(), written.end());
   }
   if (DirectoryExists(web_dir)) {
     RemoveUnwanted(web_dir, WebCopyRecordKind(), IsJpgName, wanted, s.Web_Image_Size <= 0);

@@ -285,6 +285,8 @@ class BuildState {
   bool record_failed_ = false;
   // What the web-ready options add to each image's tags, for the pages of this build.
   std::unordered_map<std::string, WebImage> web_;
+  // The display copies this build kept or wrote, which carry their record.
+  std::unordered_set<std::string> recorded_copies_;
   std::string message_;
   std::int64_t position_ = 0;
   std::int64_t maximum_ = 0;

@@ -86,11 +86,7 @@ ThumbSize CalculateDimensions(std::int32_t width, std::int32_t height, std::int3
           static_cast<std::int32_t>(std::max<std::int64_t>(th, 1))};
 }
 
-namespace {
-
-// The file's bytes in a buffer the thread keeps, so a large photograph does not take fresh
-// memory (and its page faults) at every image.
-std::span<const std::uint8_t> ReadSource(const std::string& path, FileStamp* stamp) {
+std::span<const std::uint8_t> ReadPictureSource(const std::string& path, FileStamp* stamp) {
   thread_local std::vector<std::uint8_t> buffer;
   // A buffer that one huge file grew is given back; otherwise it only ever grows.
   if (buffer.size() > kKeptBufferBytes) {
@@ -104,6 +100,8 @@ std::span<const std::uint8_t> ReadSource(const std::string& path, FileStamp* sta
   }
   return {buffer.data(), used};
 }
+
+namespace {
 
 // How a JPEG is decoded for a thumbnail: its orientation, its upright size and the reduced
 // scale that still covers the box. The thumbnail and the memory estimate share it.
@@ -128,7 +126,7 @@ JpegPlan PlanJpeg(std::span<const std::uint8_t> bytes, std::int32_t box_width,
 // the medium (area average) filter, as drawing the JPEG stretched and resampling it would.
 Raster JpegThumbnail(const std::string& source, std::int32_t box_width, std::int32_t box_height,
                      ThumbnailOptions thumbnail_options, FileStamp* stamp, bool* gps) {
-  const std::span<const std::uint8_t> bytes = ReadSource(source, stamp);
+  const std::span<const std::uint8_t> bytes = ReadPictureSource(source, stamp);
   if (gps) *gps = JpegHasGpsPosition(bytes);
   const auto [orientation, width, height, scale] = PlanJpeg(bytes, box_width, box_height);
   const JpegDecodeOptions options{true, scale, thumbnail_options.skip_unused_scans};

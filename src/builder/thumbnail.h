@@ -63,6 +63,12 @@ bool CreateThumbnail(Interaction& ui, const std::string& source, const std::stri
                      std::int32_t box_width, std::int32_t box_height, int quality,
                      ThumbnailOptions options = {}, bool* written = nullptr);
 
+// The bytes of the file `path` in a buffer the calling thread keeps from picture to picture, so
+// that a large photograph does not take fresh memory (and its page faults) at every one; valid
+// until the thread's next call. `stamp`, when given, receives the file's stamp as it was opened.
+// Raises when the file cannot be read.
+std::span<const std::uint8_t> ReadPictureSource(const std::string& path, FileStamp* stamp);
+
 // The part of CreateThumbnail that touches no file but the source: decodes and scales `source`
 // and encodes the thumbnail with its record. Empty when anything fails, with the reason in
 // `failure` when given; never raises. Safe on any thread.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <span>
 
 #include "base/textutil.h"
@@ -70,14 +71,16 @@ ThumbSize WebCopySize(std::int32_t width, std::int32_t height, std::int32_t box)
   return CalculateDimensions(width, height, box, box);
 }
 
-Raster MakeWebCopyImage(const std::string& source, std::int32_t box, FileStamp* stamp,
-                        std::vector<std::uint8_t>* icc) {
-  std::vector<std::uint8_t> buffer;
-  std::size_t used = 0;
-  if (!ReadFileIntoBuffer(source, buffer, &used, stamp)) {
-    throw ImageError("Cannot open file \"" + source + "\"");
-  }
-  const std::span<const std::uint8_t> bytes(buffer.data(), used);
+namespace {
+
+// A copy's pixel store above this is given back after the copy rather than kept.
+constexpr std::size_t kKeptCopyBytes = 64u * 1024 * 1024;
+
+// The copy of `source` in the pixel store `store` (whatever it holds, grown as needed): fresh
+// memory at every copy is zeroed and faulted in page by page, which costs more than the filter.
+Raster DecodeCopy(const std::string& source, std::int32_t box, FileStamp* stamp,
+                  std::vector<std::uint8_t>* icc, std::vector<std::uint8_t> store) {
+  const std::span<const std::uint8_t> bytes = ReadPictureSource(source, stamp);
   const CopyPlan plan = PlanCopy(bytes, box);
   if (icc) {
     *icc = ReadJpegIccProfile(bytes);
@@ -85,28 +88,61 @@ Raster MakeWebCopyImage(const std::string& source, std::int32_t box, FileStamp* 
   }
   JpegDecodeOptions options;
   options.eighths = plan.eighths;
-  Raster decoded = ReadJpeg(bytes, options);
-  buffer = {};  // the file is not needed past the decode
-  ApplyOrientation(decoded, plan.orientation);
-  if (decoded.width <= 0 || decoded.height <= 0) throw ImageError("empty image");
+  // Reduced in the file's own orientation and turned upright after: the decode streams through
+  // the filter, and only the copy, far smaller than the decode, is turned.
   const ThumbSize size = WebCopySize(plan.width, plan.height, box);
-  if (decoded.width == size.width && decoded.height == size.height) return decoded;
+  const bool swap = OrientationSwapsSides(plan.orientation);
   Raster copy;
-  copy.Allocate(size.width, size.height, 24);
-  Resample(decoded, copy, ResampleFilter::Lanczos3);
+  std::unique_ptr<RowResampler> filter;
+  std::int32_t next_row = 0;
+  DecodeJpegRows(
+      bytes, options,
+      [&](std::int32_t width, std::int32_t height) {
+        if (width <= 0 || height <= 0) throw ImageError("empty image");
+        copy.width = swap ? size.height : size.width;
+        copy.height = swap ? size.width : size.height;
+        copy.bits = 24;
+        // Every byte is written below: the filter and the decode fill whole rows.
+        copy.pixels = std::move(store);
+        copy.pixels.resize(copy.Stride() * static_cast<std::size_t>(copy.height));
+        if (width != copy.width || height != copy.height) {
+          filter = std::make_unique<RowResampler>(width, height, copy, ResampleFilter::Lanczos3);
+        }
+      },
+      [&](const std::uint8_t* row) {
+        if (filter) {
+          filter->Push(row);
+        } else {
+          std::memcpy(copy.Row(next_row++), row, copy.Stride());
+        }
+      });
+  ApplyOrientation(copy, plan.orientation);
   return copy;
+}
+
+}  // namespace
+
+Raster MakeWebCopyImage(const std::string& source, std::int32_t box, FileStamp* stamp,
+                        std::vector<std::uint8_t>* icc) {
+  return DecodeCopy(source, box, stamp, icc, {});
 }
 
 std::vector<std::uint8_t> MakeWebCopyData(const std::string& source, std::int32_t box, int quality,
                                           std::string* failure) {
+  // The thread's pixel store, kept from copy to copy as the file's bytes are.
+  thread_local std::vector<std::uint8_t> kept;
   try {
     FileStamp stamp;
     std::vector<std::uint8_t> icc;
-    const Raster copy = MakeWebCopyImage(source, box, &stamp, &icc);
+    Raster copy = DecodeCopy(source, box, &stamp, &icc, std::move(kept));
     // The copy tells nobody where the photograph was taken: its GPS flag is never recorded.
-    return WriteJpeg(
-        copy, std::clamp(quality, 0, 100), true,
-        MadeRecord(WebCopyRecordKind(), FileNamePart(source), stamp, box, box, quality), icc);
+    // Progressive by frequency alone: the copy's encode would otherwise cost half its decode.
+    std::vector<std::uint8_t> data =
+        WriteJpeg(copy, std::clamp(quality, 0, 100), true,
+                  MadeRecord(WebCopyRecordKind(), FileNamePart(source), stamp, box, box, quality),
+                  icc, JpegProgression::Spectral);
+    if (copy.pixels.capacity() <= kKeptCopyBytes) kept = std::move(copy.pixels);
+    return data;
   } catch (const std::exception& e) {
     if (failure) *failure = e.what();
     return {};
@@ -120,12 +156,18 @@ std::uint64_t EstimateWebCopyMemory(const std::string& source, std::int32_t box)
   try {
     const CopyPlan plan = PlanCopy(head, box);
     const ThumbSize out = WebCopySize(plan.width, plan.height, box);
-    const auto decoded = static_cast<std::uint64_t>(JpegEighthsSide(plan.width, plan.eighths)) *
-                         static_cast<std::uint64_t>(JpegEighthsSide(plan.height, plan.eighths)) *
-                         3 * (plan.orientation == 1 ? 1 : 2);
-    const auto copy = static_cast<std::uint64_t>(out.width) * out.height * 3;
-    // The filter's intermediate (one pass reduced) is at most the decode's size.
-    return 2 * size + 2 * decoded + 2 * copy + JpegCoefficientBytes(head);
+    const auto decoded_long = static_cast<std::uint64_t>(
+        JpegEighthsSide(std::max(plan.width, plan.height), plan.eighths));
+    const auto copy_long = static_cast<std::uint64_t>(std::max(out.width, out.height));
+    const auto copy_short =
+        static_cast<std::uint64_t>(std::max(1, std::min(out.width, out.height)));
+    const std::uint64_t copy = copy_long * copy_short * 3;
+    // The decode streams through the filter: its ring of float rows across the copy (a row of
+    // taps, six source rows a target row spans, each way) and one decoded row of floats.
+    const std::uint64_t filter =
+        12 * copy_long * (6 * decoded_long / copy_short + 2) + 12 * decoded_long;
+    // The copy, its upright turn and the encoder's coefficients (each within the copy's size).
+    return 2 * size + 3 * copy + filter + JpegCoefficientBytes(head);
   } catch (const std::exception&) {
     return size + static_cast<std::uint64_t>(kMaxImagePixels) * 4;
   }
@@ -139,15 +181,16 @@ bool TakesHiDpiThumbnail(std::int32_t width, std::int32_t height, std::int32_t b
          static_cast<std::int64_t>(height) >= 2 * static_cast<std::int64_t>(one.height);
 }
 
-std::unordered_map<std::string, WebImage> ReadWebImages(const SiteSettings& settings,
-                                                        const std::vector<std::string>& images,
-                                                        const std::string& site_dir,
-                                                        const std::string& thumb_dir) {
+std::unordered_map<std::string, WebImage> ReadWebImages(
+    const SiteSettings& settings, const std::vector<std::string>& images,
+    const std::string& site_dir, const std::string& thumb_dir,
+    const std::unordered_set<std::string>* recorded) {
   std::unordered_map<std::string, WebImage> web;
   for (const std::string& image : images) {
     WebImage& entry = web[image];
+    const std::string copy = site_dir + WebCopyName(image);
     entry.copy = settings.Web_Image_Size > 0 && TakesWebCopy(image) &&
-                 HasRecord(WebCopyRecordKind(), site_dir + WebCopyName(image));
+                 ((recorded && recorded->contains(copy)) || HasRecord(WebCopyRecordKind(), copy));
     entry.hidpi = settings.HiDPI_Thumbnails && FileExists(thumb_dir + HiDpiThumbnailName(image));
     if (!settings.Lazy_Loading) continue;
     ImageFileInfo info;
@@ -157,7 +200,7 @@ std::unordered_map<std::string, WebImage> ReadWebImages(const SiteSettings& sett
     }
     // Only display pages show the picture in a tag of their own.
     if (settings.DisplayAsImage) continue;
-    if (ReadImageFileInfo(site_dir + (entry.copy ? WebCopyName(image) : image), 0, &info)) {
+    if (ReadImageFileInfo(entry.copy ? copy : site_dir + image, 0, &info)) {
       entry.shown_width = info.width;
       entry.shown_height = info.height;
     }

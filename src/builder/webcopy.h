@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "builder/pagecontext.h"
@@ -38,9 +39,9 @@ const RecordKind& WebCopyRecordKind();
 ThumbSize WebCopySize(std::int32_t width, std::int32_t height, std::int32_t box);
 
 // The copy of the JPEG `source` as pixels: decoded at the smallest eighths scale that still
-// covers the copy's size, turned upright by its EXIF orientation and reduced with the Lanczos-3
-// filter. `icc` receives the picture's RGB colour profile (empty when none or not RGB). Raises
-// when the picture cannot be read; safe on any thread.
+// covers the copy's size, reduced with the Lanczos-3 filter as the rows arrive and turned upright
+// by its EXIF orientation. `icc` receives the picture's RGB colour profile (empty when none or not
+// RGB). Raises when the picture cannot be read; safe on any thread.
 Raster MakeWebCopyImage(const std::string& source, std::int32_t box, FileStamp* stamp,
                         std::vector<std::uint8_t>* icc);
 
@@ -50,7 +51,7 @@ std::vector<std::uint8_t> MakeWebCopyData(const std::string& source, std::int32_
                                           std::string* failure = nullptr);
 
 // The peak memory MakeWebCopyData holds for `source`, from its headers (see
-// EstimateThumbnailMemory): the file, the scaled decode, the copy and the filter's rows.
+// EstimateThumbnailMemory): the file, the decoder's coefficients, the filter's rows and the copy.
 std::uint64_t EstimateWebCopyMemory(const std::string& source, std::int32_t box);
 
 // Whether a picture whose upright size is `width` x `height` gets a thumbnail for twice the
@@ -61,10 +62,11 @@ bool TakesHiDpiThumbnail(std::int32_t width, std::int32_t height, std::int32_t b
 // What the pages show of each image under the web-ready options, from the files a build left:
 // its display copy (web/NAME.jpg with the program's record) with copies on, its 2x thumbnail
 // with 2x thumbnails on, and with lazy loading the sizes of the thumbnail and of the file a
-// display page shows.
-std::unordered_map<std::string, WebImage> ReadWebImages(const SiteSettings& settings,
-                                                        const std::vector<std::string>& images,
-                                                        const std::string& site_dir,
-                                                        const std::string& thumb_dir);
+// display page shows. `recorded`, when given, holds display copies (full paths) known to carry
+// the program's record, which are not read again.
+std::unordered_map<std::string, WebImage> ReadWebImages(
+    const SiteSettings& settings, const std::vector<std::string>& images,
+    const std::string& site_dir, const std::string& thumb_dir,
+    const std::unordered_set<std::string>* recorded = nullptr);
 
 }  // namespace parvel

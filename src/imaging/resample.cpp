@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -89,84 +90,229 @@ AxisWeights Weights(int src, int dst, ResampleFilter filter) {
   return filter == ResampleFilter::Box ? BoxWeights(src, dst) : LanczosWeights(src, dst);
 }
 
-// Rounds half away from zero and clamps to 0..255, as lround and a clamp would, without the
-// library call (a tenth of a small photograph's thumbnail time): a float plus 0.5 is exact in
-// double, so truncating it is lround for every value above zero.
-std::uint8_t Clamp(float v) {
-  if (!(v > 0.0f)) return 0;
-  if (v >= 255.0f) return 255;
-  return static_cast<std::uint8_t>(static_cast<int>(static_cast<double>(v) + 0.5));
+// The same weights with every pixel's taps made as many as the widest's by zeros after its own
+// (a zero weight adds an exact zero, so the sums stay the same to the last bit); the taps then
+// read up to that many pixels past the source row's end. Returns the tap count.
+int PadToWidest(AxisWeights& w) {
+  const int taps = w.count.empty() ? 0 : *std::max_element(w.count.begin(), w.count.end());
+  std::vector<float> padded(w.count.size() * static_cast<std::size_t>(taps), 0.0f);
+  for (std::size_t i = 0; i < w.count.size(); ++i) {
+    std::copy_n(w.weights.begin() + static_cast<std::ptrdiff_t>(w.offset[i]), w.count[i],
+                padded.begin() + static_cast<std::ptrdiff_t>(i * static_cast<std::size_t>(taps)));
+    w.count[i] = taps;
+    w.offset[i] = i * static_cast<std::size_t>(taps);
+  }
+  w.weights = std::move(padded);
+  return taps;
 }
 
-void Nearest(const Raster& src, Raster& dst) {
-  std::vector<std::int32_t> xs(static_cast<std::size_t>(dst.width));
-  for (std::int32_t x = 0; x < dst.width; ++x) {
-    xs[static_cast<std::size_t>(x)] = std::min<std::int32_t>(
-        src.width - 1, static_cast<std::int32_t>((x + 0.5) * src.width / dst.width));
-  }
-  for (std::int32_t y = 0; y < dst.height; ++y) {
-    const auto sy = std::min<std::int32_t>(
-        src.height - 1, static_cast<std::int32_t>((y + 0.5) * src.height / dst.height));
-    const std::uint8_t* in = src.Row(sy);
-    std::uint8_t* out = dst.Row(y);
-    for (std::int32_t x = 0; x < dst.width; ++x, out += 3) {
-      const std::uint8_t* p = in + 3 * static_cast<std::size_t>(xs[static_cast<std::size_t>(x)]);
-      out[0] = p[0];
-      out[1] = p[1];
-      out[2] = p[2];
-    }
-  }
+// Four floats, one pixel's three channels and a spare lane, so that a tap is one multiply-add
+// however the compiler targets the machine (SSE, NEON or plain scalars). Four sums run side by
+// side: each is a chain of additions, whose latency one alone would wait out at every tap.
+using Lanes = float __attribute__((vector_size(16)));
+using Doubles = double __attribute__((vector_size(32)));
+using Ints = std::int32_t __attribute__((vector_size(16)));
+using ByteLanes = std::uint8_t __attribute__((vector_size(4)));
+
+Lanes Load(const float* p) {
+  Lanes v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
 }
 
-// Two separable passes: across every source row into floats, then down every target column.
-void Filtered(const Raster& src, Raster& dst, ResampleFilter filter) {
-  const AxisWeights wx = Weights(src.width, dst.width, filter);
-  const AxisWeights wy = Weights(src.height, dst.height, filter);
-  const std::size_t row_floats = 3 * static_cast<std::size_t>(dst.width);
-  std::vector<float> across(row_floats * static_cast<std::size_t>(src.height));
-  for (std::int32_t y = 0; y < src.height; ++y) {
-    const std::uint8_t* in = src.Row(y);
-    float* out = across.data() + row_floats * static_cast<std::size_t>(y);
-    for (std::int32_t x = 0; x < dst.width; ++x) {
-      const auto ix = static_cast<std::size_t>(x);
-      const std::uint8_t* p = in + 3 * static_cast<std::size_t>(wx.first[ix]);
-      const float* k = wx.weights.data() + wx.offset[ix];
-      float r = 0, g = 0, b = 0;
-      for (int t = 0; t < wx.count[ix]; ++t, p += 3) {
-        r += k[t] * p[0];
-        g += k[t] * p[1];
-        b += k[t] * p[2];
-      }
-      out[3 * ix] = r;
-      out[3 * ix + 1] = g;
-      out[3 * ix + 2] = b;
-    }
+void Store(float* p, Lanes v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+// Rounds half away from zero and clamps to 0..255, as lround and a clamp would, four lanes at
+// once: a float plus 0.5 is exact in double, so truncating it is lround for every value above
+// zero, and a NaN falls to 0. Writes the first `count` (at most 4).
+void StoreBytes(std::uint8_t* out, Lanes v, std::size_t count) {
+  const Lanes low = {0, 0, 0, 0};
+  const Lanes high = {255, 255, 255, 255};
+  v = v > low ? v : low;
+  v = v < high ? v : high;
+  const Ints rounded = __builtin_convertvector(__builtin_convertvector(v, Doubles) + 0.5, Ints);
+  if (count == 4) {
+    const ByteLanes bytes = __builtin_convertvector(rounded, ByteLanes);
+    std::memcpy(out, &bytes, sizeof bytes);
+    return;
   }
-  std::vector<float> sum(row_floats);
-  for (std::int32_t y = 0; y < dst.height; ++y) {
-    const auto iy = static_cast<std::size_t>(y);
-    std::fill(sum.begin(), sum.end(), 0.0f);
-    const float* k = wy.weights.data() + wy.offset[iy];
-    for (int t = 0; t < wy.count[iy]; ++t) {
-      const float* in = across.data() + row_floats * static_cast<std::size_t>(wy.first[iy] + t);
-      for (std::size_t i = 0; i < row_floats; ++i) sum[i] += k[t] * in[i];
-    }
-    std::uint8_t* out = dst.Row(y);
-    for (std::size_t i = 0; i < row_floats; ++i) out[i] = Clamp(sum[i]);
-  }
+  for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<std::uint8_t>(rounded[i]);
+}
+
+// The floats a row of `pixels` RGB pixels takes with `spare` floats after it, rounded up to whole
+// groups of four Lanes.
+std::size_t PaddedFloats(std::int32_t pixels, std::size_t spare) {
+  return (3 * static_cast<std::size_t>(pixels) + spare + 15) / 16 * 16;
 }
 
 }  // namespace
+
+// Two separable passes: each source row across into floats as it arrives, kept in a ring of as
+// many rows as a target row's filter spans, then each target row down those rows.
+struct RowResampler::State {
+  Raster& target;
+  ResampleFilter filter;
+  std::int32_t source_width;
+  std::int32_t source_height;
+  std::int32_t pushed = 0;  // source rows in
+  std::int32_t filled = 0;  // target rows done
+  AxisWeights wx, wy;
+  std::size_t taps_x = 0;  // every target pixel's taps across (padded with zero weights)
+  std::vector<std::int32_t> nearest_x, nearest_y;
+  std::size_t ring_rows = 0;
+  std::size_t ring_stride = 0;
+  std::vector<float> ring;
+  std::vector<const float*> tap_rows;  // the ring rows of a target row's taps, in order
+  std::vector<float> source_row;
+
+  State(std::int32_t width, std::int32_t height, Raster& out, ResampleFilter f)
+      : target(out), filter(f), source_width(width), source_height(height) {
+    if (width <= 0 || height <= 0 || target.width <= 0 || target.height <= 0) {
+      source_height = 0;  // nothing to do: every row is ignored
+      return;
+    }
+    if (filter == ResampleFilter::Nearest) {
+      nearest_x.resize(static_cast<std::size_t>(target.width));
+      for (std::int32_t x = 0; x < target.width; ++x) {
+        nearest_x[static_cast<std::size_t>(x)] = std::min<std::int32_t>(
+            width - 1, static_cast<std::int32_t>((x + 0.5) * width / target.width));
+      }
+      nearest_y.resize(static_cast<std::size_t>(target.height));
+      for (std::int32_t y = 0; y < target.height; ++y) {
+        nearest_y[static_cast<std::size_t>(y)] = std::min<std::int32_t>(
+            height - 1, static_cast<std::int32_t>((y + 0.5) * height / target.height));
+      }
+      return;
+    }
+    wx = Weights(width, target.width, filter);
+    taps_x = static_cast<std::size_t>(PadToWidest(wx));
+    wy = Weights(height, target.height, filter);
+    ring_rows = static_cast<std::size_t>(*std::max_element(wy.count.begin(), wy.count.end()));
+    ring_stride = PaddedFloats(target.width, 1);
+    ring.assign(ring_rows * ring_stride, 0.0f);
+    tap_rows.resize(ring_rows);
+    source_row.assign(PaddedFloats(width, 3 * taps_x + 1), 0.0f);
+  }
+
+  float* RingRow(std::int32_t source_y) {
+    return ring.data() + ring_stride * (static_cast<std::size_t>(source_y) % ring_rows);
+  }
+
+  void PushNearest(const std::uint8_t* in) {
+    for (; filled < target.height && nearest_y[static_cast<std::size_t>(filled)] == pushed;
+         ++filled) {
+      std::uint8_t* out = target.Row(filled);
+      for (std::int32_t x = 0; x < target.width; ++x, out += 3) {
+        const std::uint8_t* p =
+            in + 3 * static_cast<std::size_t>(nearest_x[static_cast<std::size_t>(x)]);
+        out[0] = p[0];
+        out[1] = p[1];
+        out[2] = p[2];
+      }
+    }
+  }
+
+  const float* SourceAt(std::int32_t x) const {
+    return source_row.data() + 3 * static_cast<std::size_t>(wx.first[static_cast<std::size_t>(x)]);
+  }
+
+  // Each store's spare lane runs into the next pixel, which the next store overwrites.
+  void Across(const std::uint8_t* in, float* out) {
+    const std::size_t count = 3 * static_cast<std::size_t>(source_width);
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+      ByteLanes bytes;
+      std::memcpy(&bytes, in + i, sizeof bytes);
+      Store(source_row.data() + i, __builtin_convertvector(bytes, Lanes));
+    }
+    for (; i < count; ++i) source_row[i] = in[i];
+    const float* k = wx.weights.data();
+    const std::size_t taps = taps_x;
+    std::int32_t x = 0;
+    for (; x + 4 <= target.width; x += 4, k += 4 * taps, out += 12) {
+      const float* p0 = SourceAt(x);
+      const float* p1 = SourceAt(x + 1);
+      const float* p2 = SourceAt(x + 2);
+      const float* p3 = SourceAt(x + 3);
+      Lanes s0 = {0, 0, 0, 0}, s1 = s0, s2 = s0, s3 = s0;
+      for (std::size_t t = 0; t < taps; ++t) {
+        s0 += k[t] * Load(p0 + 3 * t);
+        s1 += k[taps + t] * Load(p1 + 3 * t);
+        s2 += k[2 * taps + t] * Load(p2 + 3 * t);
+        s3 += k[3 * taps + t] * Load(p3 + 3 * t);
+      }
+      Store(out, s0);
+      Store(out + 3, s1);
+      Store(out + 6, s2);
+      Store(out + 9, s3);
+    }
+    for (; x < target.width; ++x, k += taps, out += 3) {
+      const float* p = SourceAt(x);
+      Lanes sum = {0, 0, 0, 0};
+      for (std::size_t t = 0; t < taps; ++t) sum += k[t] * Load(p + 3 * t);
+      Store(out, sum);
+    }
+  }
+
+  void Down(std::int32_t y) {
+    const auto iy = static_cast<std::size_t>(y);
+    const float* k = wy.weights.data() + wy.offset[iy];
+    const auto taps = static_cast<std::size_t>(wy.count[iy]);
+    for (std::size_t t = 0; t < taps; ++t)
+      tap_rows[t] = RingRow(wy.first[iy] + static_cast<std::int32_t>(t));
+    std::uint8_t* out = target.Row(y);
+    const std::size_t count = 3 * static_cast<std::size_t>(target.width);
+    // Sixteen floats at a time: the ring's rows are padded to that.
+    for (std::size_t i = 0; i < count; i += 16) {
+      Lanes s0 = {0, 0, 0, 0}, s1 = s0, s2 = s0, s3 = s0;
+      for (std::size_t t = 0; t < taps; ++t) {
+        const float* row = tap_rows[t] + i;
+        s0 += k[t] * Load(row);
+        s1 += k[t] * Load(row + 4);
+        s2 += k[t] * Load(row + 8);
+        s3 += k[t] * Load(row + 12);
+      }
+      const Lanes sums[] = {s0, s1, s2, s3};
+      for (std::size_t l = 0; l < 4 && i + 4 * l < count; ++l)
+        StoreBytes(out + i + 4 * l, sums[l], std::min<std::size_t>(4, count - i - 4 * l));
+    }
+  }
+
+  void Push(const std::uint8_t* in) {
+    if (pushed >= source_height) return;
+    if (filter == ResampleFilter::Nearest) {
+      PushNearest(in);
+      ++pushed;
+      return;
+    }
+    Across(in, RingRow(pushed));
+    ++pushed;
+    for (; filled < target.height; ++filled) {
+      const auto iy = static_cast<std::size_t>(filled);
+      if (wy.first[iy] + wy.count[iy] > pushed) break;
+      Down(filled);
+    }
+  }
+};
+
+RowResampler::RowResampler(std::int32_t source_width, std::int32_t source_height, Raster& target,
+                           ResampleFilter filter)
+    : state_(std::make_unique<State>(source_width, source_height, target, filter)) {}
+
+RowResampler::~RowResampler() = default;
+
+void RowResampler::Push(const std::uint8_t* row) {
+  state_->Push(row);
+}
 
 void Resample(const Raster& source, Raster& target, ResampleFilter filter) {
   if (target.width <= 0 || target.height <= 0 || source.width <= 0 || source.height <= 0) return;
   const Raster converted = source.bits == 24 ? Raster{} : ToBits24(source);
   const Raster& src = source.bits == 24 ? source : converted;
-  if (filter == ResampleFilter::Nearest) {
-    Nearest(src, target);
-  } else {
-    Filtered(src, target, filter);
-  }
+  RowResampler rows(src.width, src.height, target, filter);
+  for (std::int32_t y = 0; y < src.height; ++y) rows.Push(src.Row(y));
 }
 
 }  // namespace parvel

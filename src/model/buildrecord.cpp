@@ -192,8 +192,10 @@ bool BuildRecord::Save(std::string* error) {
   const bool readable = Read(&on_disk);
   if (!readable) on_disk.clear();
   // What a build of the same folder recorded meanwhile stays, while its files are there.
+  // Only those this build does not hold are looked for: a record of thousands of files is
+  // stored after every pass.
   for (const std::string& relative : on_disk) {
-    if (PathExists(folder_ + relative)) entries_.insert(relative);
+    if (!entries_.contains(relative) && PathExists(folder_ + relative)) entries_.insert(relative);
   }
   if (readable && entries_ == on_disk && PathExists(file_)) return true;
   if (entries_.empty() && !PathExists(file_)) return true;

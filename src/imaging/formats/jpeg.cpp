@@ -157,6 +157,7 @@ struct CoefficientArena {
   std::unique_ptr<JBLOCK[]> store;
   std::size_t capacity = 0;  // blocks
   std::vector<JBLOCKROW> rows;
+  bool busy = false;  // one codec object uses it; another alive meanwhile takes library memory
 };
 
 thread_local CoefficientArena* t_arena = nullptr;
@@ -247,6 +248,33 @@ JBLOCKARRAY ArenaAccess(j_common_ptr info, jvirt_barray_ptr ptr, JDIMENSION star
   return hooks->arena->rows.data() + a->first_row + start;
 }
 
+// With a reuse scope active on this thread, the library's whole-image coefficient arrays of
+// `info` (a decompressor's or a compressor's) go into the thread's store.
+void InstallArena(j_common_ptr info, ArenaHooks& hooks) {
+  if (t_arena == nullptr || t_arena->busy) return;
+  t_arena->busy = true;
+  hooks.arena = t_arena;
+  hooks.request = info->mem->request_virt_barray;
+  hooks.realize = info->mem->realize_virt_arrays;
+  hooks.access = info->mem->access_virt_barray;
+  info->client_data = &hooks;
+  info->mem->request_virt_barray = ArenaRequest;
+  info->mem->realize_virt_arrays = ArenaRealize;
+  info->mem->access_virt_barray = ArenaAccess;
+}
+
+// Leaves the store to the next codec object, giving it back when one image grew it past the kept
+// size.
+void ReleaseArena(ArenaHooks& hooks) {
+  if (hooks.arena == nullptr) return;
+  hooks.arena->busy = false;
+  if (hooks.arena->capacity * sizeof(JBLOCK) > kKeptStoreBytes) {
+    hooks.arena->store.reset();
+    hooks.arena->capacity = 0;
+    hooks.arena->rows = {};
+  }
+}
+
 class Decompressor {
  public:
   // `keep_icc`: the header read keeps the colour profile's segments for jpeg_read_icc_profile.
@@ -264,26 +292,11 @@ class Decompressor {
     if (!SizeIsAcceptable(info_.image_width, info_.image_height)) {
       throw JpegError(TooLargeText(info_.image_width, info_.image_height));
     }
-    if (t_arena != nullptr) {
-      hooks_.arena = t_arena;
-      hooks_.request = info_.mem->request_virt_barray;
-      hooks_.realize = info_.mem->realize_virt_arrays;
-      hooks_.access = info_.mem->access_virt_barray;
-      info_.client_data = &hooks_;
-      info_.mem->request_virt_barray = ArenaRequest;
-      info_.mem->realize_virt_arrays = ArenaRealize;
-      info_.mem->access_virt_barray = ArenaAccess;
-    }
+    InstallArena(reinterpret_cast<j_common_ptr>(&info_), hooks_);
   }
   Decompressor(const Decompressor&) = delete;
   Decompressor& operator=(const Decompressor&) = delete;
-  ~Decompressor() {
-    if (hooks_.arena != nullptr && hooks_.arena->capacity * sizeof(JBLOCK) > kKeptStoreBytes) {
-      hooks_.arena->store.reset();
-      hooks_.arena->capacity = 0;
-      hooks_.arena->rows = {};
-    }
-  }
+  ~Decompressor() { ReleaseArena(hooks_); }
 
   jpeg_decompress_struct& info() { return info_; }
 
@@ -529,6 +542,31 @@ Raster ReadJpeg(std::span<const std::uint8_t> data, const JpegDecodeOptions& opt
   return out;
 }
 
+void DecodeJpegRows(std::span<const std::uint8_t> data, const JpegDecodeOptions& options,
+                    const std::function<void(std::int32_t width, std::int32_t height)>& start,
+                    const std::function<void(const std::uint8_t* row)>& row) {
+  Decompressor d(data);
+  d.Start(options);
+  const auto& info = d.info();
+  const auto width = static_cast<std::int32_t>(info.output_width);
+  const auto height = static_cast<std::int32_t>(info.output_height);
+  start(width, height);
+  // A band of rows at a time: the library hands out a few rows per call.
+  constexpr std::int32_t kBand = 16;
+  Raster band;
+  band.width = width;
+  band.height = std::min(kBand, height);
+  band.bits = 24;
+  band.pixels.resize(band.Stride() * static_cast<std::size_t>(band.height));
+  std::vector<std::uint8_t> ink_row;
+  std::vector<JSAMPROW> pointers;
+  for (std::int32_t y = 0; y < height; y += kBand) {
+    const std::int32_t count = std::min(kBand, height - y);
+    DecodeRows(d, band, 0, count, ink_row, pointers);
+    for (std::int32_t i = 0; i < count; ++i) row(band.Row(i));
+  }
+}
+
 namespace {
 
 // A destination that appends to a vector; running out of memory becomes a library error.
@@ -564,16 +602,31 @@ void TermDestination(j_compress_ptr info) {
   dest->out->resize(dest->out->size() - dest->mgr.free_in_buffer);
 }
 
+// Components 0, 1, 2 are Y, Cb, Cr; each row: components, their indexes, Ss, Se, Ah, Al.
+constexpr std::array<jpeg_scan_info, 5> kSpectralScans{{
+    {3, {0, 1, 2, 0}, 0, 0, 0, 0},
+    {1, {0, 0, 0, 0}, 1, 5, 0, 0},
+    {1, {2, 0, 0, 0}, 1, 63, 0, 0},
+    {1, {1, 0, 0, 0}, 1, 63, 0, 0},
+    {1, {0, 0, 0, 0}, 6, 63, 0, 0},
+}};
+
 class Compressor {
  public:
   Compressor() : info_(state_.info) {
     InstallTrap(trap_);
     info_.err = &trap_.mgr;
     Run(trap_, [&] { jpeg_create_compress(&info_); });
+    // A progressive or optimised encode keeps every coefficient of the image.
+    InstallArena(reinterpret_cast<j_common_ptr>(&info_), hooks_);
   }
+  ~Compressor() { ReleaseArena(hooks_); }
+  Compressor(const Compressor&) = delete;
+  Compressor& operator=(const Compressor&) = delete;
 
   std::vector<std::uint8_t> Encode(const Raster& image, int quality, bool progressive,
-                                   std::string_view comment, std::span<const std::uint8_t> icc) {
+                                   std::string_view comment, std::span<const std::uint8_t> icc,
+                                   JpegProgression progression) {
     std::vector<std::uint8_t> out;
     dest_.out = &out;
     dest_.mgr.init_destination = InitDestination;
@@ -590,7 +643,12 @@ class Compressor {
     }
     Run(trap_, [&] {
       jpeg_set_defaults(&info_);
-      if (progressive) jpeg_simple_progression(&info_);
+      if (progressive && progression == JpegProgression::Spectral && info_.num_components == 3) {
+        info_.scan_info = kSpectralScans.data();
+        info_.num_scans = static_cast<int>(kSpectralScans.size());
+      } else if (progressive) {
+        jpeg_simple_progression(&info_);
+      }
       jpeg_set_quality(&info_, quality, TRUE);
       info_.dct_method = JDCT_FLOAT;
       jpeg_start_compress(&info_, TRUE);
@@ -615,12 +673,14 @@ class Compressor {
   CompressState state_;
   jpeg_compress_struct& info_;
   VectorDestination dest_;
+  ArenaHooks hooks_;
 };
 
 }  // namespace
 
 std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progressive,
-                                    std::string_view comment, std::span<const std::uint8_t> icc) {
+                                    std::string_view comment, std::span<const std::uint8_t> icc,
+                                    JpegProgression progression) {
   // A segment's length field counts itself: two bytes of the 65,535 are taken.
   if (comment.size() > 65533) throw JpegError("Comment too long");
   if (image.bits != 24) throw JpegError("Only 24-bit images can be written");
@@ -629,7 +689,7 @@ std::vector<std::uint8_t> WriteJpeg(const Raster& image, int quality, bool progr
     throw JpegError(SizeNotAllowedText(image.width, image.height));
   }
   Compressor c;
-  return c.Encode(image, std::clamp(quality, 0, 100), progressive, comment, icc);
+  return c.Encode(image, std::clamp(quality, 0, 100), progressive, comment, icc, progression);
 }
 
 std::optional<std::string> FindJpegComment(std::span<const std::uint8_t> head,
