@@ -20,6 +20,7 @@
 #include "base/textutil.h"
 #include "builder/build.h"
 #include "builder/build_site.h"
+#include "builder/pagebuttons.h"
 #include "builder/thumbnail.h"
 #include "builder/thumbpool.h"
 #include "imaging/pixelgraphic.h"
@@ -88,6 +89,9 @@ TEST(Build, PageHeadingsButtonsAndProgress) {
     }
     if (!c.button) continue;
     EXPECT_EQ(Count(site.Page("Index.html"), c.button), 1);
+    const std::string button_name = c.button;  // the plan names the same format
+    EXPECT_EQ(ButtonExtensionFor(site.styles + c.background),
+              button_name.substr(button_name.rfind('.')));
     PixelGraphic button;
     button.LoadFromFile(site.site + c.button);
     const Raster& pixels = button.Pixels();

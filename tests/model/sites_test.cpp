@@ -119,6 +119,11 @@ TEST_F(CatalogueTest, SaveWritesOnlyWhatChangedHereAndKeepsTheRest) {
               c.expected);
     std::filesystem::remove(tmp / "sites.ini");
   }
+  // A site file without RotationCount reads as ten rotations.
+  testing::WriteSite("Site_1", "Cats", "BaseHTMLName=Index.html\r\n");
+  cat.ReadSites();
+  cat.SelectSite(0, true);
+  EXPECT_EQ(cat.site().RotationCount, 10);
 }
 
 // OK's steps run name, location, live directory, the location's folder: each row fails at one
