@@ -4,6 +4,7 @@
 // an image list); the header and footer editors and the page settings; and the message boxes and
 // prompt every flow shows. The rules behind them (rotations, builds, lists, snippets, messages) are
 // tested in the core.
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSpinBox>
 #include <QStyleOptionComboBox>
 #include <QTabWidget>
@@ -909,6 +911,14 @@ class DesktopTest : public QObject {
     EditSiteDialog editor(context, f.app);
     QVERIFY(editor.Open());
     editor.show();
+    QSet<QChar> keys;  // each Alt+letter reaches one button (two make Qt only move the focus)
+    for (const auto* button : editor.findChildren<QAbstractButton*>()) {
+      const QString text = button->text();
+      const qsizetype amp = text.indexOf('&');
+      if (amp < 0 || amp + 1 >= text.size()) continue;
+      QVERIFY2(!keys.contains(text.at(amp + 1).toUpper()), qPrintable(text));
+      keys.insert(text.at(amp + 1).toUpper());
+    }
     auto* images = Find<QListWidget>(editor, "lbxImages");
     QCOMPARE(images->count(), 2);
     for (const int chosen : {1, 2}) {

@@ -137,7 +137,7 @@ EditSiteDialog::EditSiteDialog(ViewContext context, AppState& app, QWidget* pare
   cmbHeader_->setObjectName("cmbHeader");
   // The site editor offers the modes without "same as the thumbnail page".
   for (const int mode : {0, 2, 3}) cmbHeader_->addItem(ToQ(kImageHeaderItems[mode]));
-  btnEditHeader_ = NamedButton("Edit &Header", "btnEditHeader", header_footer);
+  btnEditHeader_ = NamedButton("Edit H&eader", "btnEditHeader", header_footer);
   cmbFooter_ = new QComboBox(header_footer);
   cmbFooter_->setObjectName("cmbFooter");
   for (const int mode : {0, 2, 3}) cmbFooter_->addItem(ToQ(kImageFooterItems[mode]));
