@@ -36,7 +36,7 @@ bool WritePlan::Owned(const std::string& path) const {
 std::vector<std::string> WritePlan::Conflicts(const BuildRecord& record) const {
   std::vector<std::string> conflicts;
   for (const PlannedFile& file : files_) {
-    if (Owned(file.path) || !SomethingAt(file.path) || record.Holds(file.path)) continue;
+    if (Owned(file.path) || record.Holds(file.path) || !SomethingAt(file.path)) continue;
     if (file.replaceable && file.replaceable()) continue;
     conflicts.push_back(file.path);
   }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "base/textutil.h"
@@ -182,8 +184,24 @@ void BuildRecord::Add(const std::string& path) {
 }
 
 void BuildRecord::DropMissing() {
-  std::erase_if(entries_,
-                [this](const std::string& relative) { return !PathExists(folder_ + relative); });
+  // One listing per folder rather than one look per file (a record holds thousands); a name the
+  // listing lacks, or a link, is looked at on its own.
+  std::unordered_map<std::string, std::unordered_set<std::string>> listed;  // folder -> names
+  std::erase_if(entries_, [&](const std::string& relative) {
+    const std::size_t slash = relative.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : relative.substr(0, slash + 1);
+    const auto [names, fresh] = listed.try_emplace(folder);
+    if (fresh) {
+      std::vector<DirectoryEntry> entries;
+      if (Files().ListDirectory(folder_ + folder, &entries, nullptr)) {
+        for (DirectoryEntry& entry : entries) {
+          if (!entry.is_link) names->second.insert(std::move(entry.name));
+        }
+      }
+    }
+    return !names->second.contains(relative.substr(folder.size())) &&
+           !PathExists(folder_ + relative);
+  });
 }
 
 bool BuildRecord::Save(std::string* error) {

@@ -228,13 +228,12 @@ bool FileSystem::ListDirectory(const std::string& directory, std::vector<Directo
   for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
     DirectoryEntry entry;
     entry.name = it->path().filename().string();
-    // The listing's own type where the system gives one; a link costs one look at its target.
+    // The listing's own type where the system gives one (the entry's queries use it and look at
+    // the file only when it gives none); a link costs one look at its target.
     std::error_code type_ec;
-    fs::file_status status = it->symlink_status(type_ec);
-    entry.is_link = fs::is_symlink(status);
-    if (entry.is_link) status = it->status(type_ec);
-    entry.is_directory = fs::is_directory(status);
-    entry.is_regular_file = fs::is_regular_file(status);
+    entry.is_link = it->is_symlink(type_ec);
+    entry.is_directory = it->is_directory(type_ec);
+    entry.is_regular_file = it->is_regular_file(type_ec);
     entries->push_back(std::move(entry));
   }
   if (ec) return Fail(error, directory + ": " + ec.message());
