@@ -528,17 +528,13 @@ WritePlan BuildState::PlanWrites(const std::vector<std::string>& images, int pag
   // list that shares its name (a.jpg and a.gif), so that the later image's thumbnail wins. Out
   // of the thumbnail folder, one that carries a thumbnail record is the program's.
   kept_.assign(images.size(), 0);
+  current_web_files_.clear();
   if (!no_thumbnail_mode_) {
+    const std::vector<char> current = CheckMadeFiles(images, site_dir, thumb_dir);
     std::unordered_set<std::string> written;
     for (size_t i = 0; i < images.size(); ++i) {
       const std::string target = thumb_dir + ThumbnailName(images[i]);
-      // Its record also tells whether the photograph holds a GPS position: read here once.
-      bool gps = false;
-      kept_[i] = no_recreate_ && !written.contains(target) &&
-                         CheckThumbnail(site_dir + images[i], target, s.Thumb_Width, s.Thumb_Height,
-                                        s.Thumb_JPEG_Quality, &gps) == ThumbnailState::UpToDate
-                     ? (gps ? kKeptWithGps : kKept)
-                     : kMade;
+      kept_[i] = no_recreate_ && !written.contains(target) ? current[i] : kMade;
       if (kept_[i]) continue;
       written.insert(target);
       plan.Add(target, [target] { return CarriesThumbnailRecord(target); });
@@ -870,6 +866,42 @@ void BuildState::NoteGps(const std::string& image, const std::string& site_dir,
   if (counts_.gps_names.size() < kGpsNamesShown) counts_.gps_names.push_back(image);
 }
 
+std::vector<char> BuildState::CheckMadeFiles(const std::vector<std::string>& images,
+                                             const std::string& site_dir,
+                                             const std::string& thumb_dir) {
+  const SiteSettings& s = settings_;
+  std::vector<char> thumbnails(images.size(), kMade);
+  if (!no_recreate_) return thumbnails;
+  // Which display copies and 2x thumbnails are current, by list position.
+  std::vector<char> copies(images.size(), 0), hidpi(images.size(), 0);
+  ForEachIndex(images.size(), jobs_, [&](std::size_t i) {
+    const std::string source = site_dir + images[i];
+    const std::optional<FileStamp> stamp = StampOf(source);
+    const auto current = [&](const RecordKind& kind, const std::string& target, int width,
+                             int height, int quality, bool* gps) {
+      return CheckRecordedFile(kind, source, target, width, height, quality, gps, &stamp) ==
+             ThumbnailState::UpToDate;
+    };
+    // Its record also tells whether the photograph holds a GPS position: read here once.
+    bool gps = false;
+    if (current(ThumbnailRecordKind(), thumb_dir + ThumbnailName(images[i]), s.Thumb_Width,
+                s.Thumb_Height, s.Thumb_JPEG_Quality, &gps)) {
+      thumbnails[i] = gps ? kKeptWithGps : kKept;
+    }
+    copies[i] = s.Web_Image_Size > 0 && TakesWebCopy(images[i]) &&
+                current(WebCopyRecordKind(), site_dir + WebCopyName(images[i]), s.Web_Image_Size,
+                        s.Web_Image_Size, s.Web_Image_Quality, nullptr);
+    hidpi[i] = s.HiDPI_Thumbnails &&
+               current(ThumbnailRecordKind(), thumb_dir + HiDpiThumbnailName(images[i]),
+                       2 * s.Thumb_Width, 2 * s.Thumb_Height, s.Thumb_JPEG_Quality, nullptr);
+  });
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    if (copies[i]) current_web_files_.insert(site_dir + WebCopyName(images[i]));
+    if (hidpi[i]) current_web_files_.insert(thumb_dir + HiDpiThumbnailName(images[i]));
+  }
+  return thumbnails;
+}
+
 // ---- Web-ready files.
 
 namespace {
@@ -907,9 +939,7 @@ bool BuildState::HiDpiPass(const std::vector<std::string>& images, const std::st
       const std::string name = HiDpiThumbnailName(image);
       const std::string target = thumb_dir + name;
       const std::string source = site_dir + image;
-      if (no_recreate_ && !job_of_target.contains(target) &&
-          CheckThumbnail(source, target, box_width, box_height, quality) ==
-              ThumbnailState::UpToDate) {
+      if (no_recreate_ && !job_of_target.contains(target) && current_web_files_.contains(target)) {
         ++counts_.copies_kept;
         wanted.insert(UpperAscii(name));
         Advance();
@@ -964,9 +994,7 @@ bool BuildState::CopyPassForWeb(const std::vector<std::string>& images,
       const std::string target = site_dir + name;
       const std::string source = site_dir + image;
       wanted.insert(UpperAscii(FileNamePart(name)));
-      const ThumbnailState state =
-          CheckRecordedFile(WebCopyRecordKind(), source, target, box, box, quality);
-      if (no_recreate_ && !queued.contains(target) && state == ThumbnailState::UpToDate) {
+      if (no_recreate_ && !queued.contains(target) && current_web_files_.contains(target)) {
         ++counts_.copies_kept;
         recorded_copies_.insert(target);
         Advance();

@@ -182,6 +182,11 @@ class BuildState {
   // them; decides which thumbnails are kept (kept_) and the button extensions.
   WritePlan PlanWrites(const std::vector<std::string>& images, int pages,
                        const std::string& site_dir, const std::string& thumb_dir);
+  // Reads the records of the files made from `images` (on every job's thread): returns kKept,
+  // kKeptWithGps or kMade for each thumbnail, and puts the display copies and 2x thumbnails that
+  // are current into current_web_files_. Nothing is current when the build makes everything anew.
+  std::vector<char> CheckMadeFiles(const std::vector<std::string>& images,
+                                   const std::string& site_dir, const std::string& thumb_dir);
   // The site directory's files that already hold the pages the build would write, composed
   // without writing anything.
   std::unordered_set<std::string> PagesAlreadyThere(const std::vector<std::string>& images,
@@ -285,6 +290,8 @@ class BuildState {
   bool record_failed_ = false;
   // What the web-ready options add to each image's tags, for the pages of this build.
   std::unordered_map<std::string, WebImage> web_;
+  // The display copies and 2x thumbnails (full paths) found current when the plan was made.
+  std::unordered_set<std::string> current_web_files_;
   // The display copies this build kept or wrote, which carry their record.
   std::unordered_set<std::string> recorded_copies_;
   std::string message_;

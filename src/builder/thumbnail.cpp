@@ -259,11 +259,12 @@ const RecordKind& ThumbnailRecordKind() {
 
 ThumbnailState CheckRecordBytes(const RecordKind& kind, std::span<const std::uint8_t> head,
                                 const std::string& source, std::int32_t box_width,
-                                std::int32_t box_height, int quality, bool* gps) {
+                                std::int32_t box_height, int quality, bool* gps,
+                                const std::optional<FileStamp>* source_stamp) {
   if (gps) *gps = false;
   const auto record = FindJpegComment(head, kind.prefix);
   if (!record) return kind.record_required ? ThumbnailState::Stale : ThumbnailState::UpToDate;
-  const auto stamp = StampOf(source);
+  const std::optional<FileStamp> stamp = source_stamp ? *source_stamp : StampOf(source);
   if (!stamp) return ThumbnailState::Stale;
   const std::string name = FileNamePart(source);
   if (*record == MadeRecord(kind, name, *stamp, box_width, box_height, quality, false)) {
@@ -278,14 +279,15 @@ ThumbnailState CheckRecordBytes(const RecordKind& kind, std::span<const std::uin
 
 ThumbnailState CheckRecordedFile(const RecordKind& kind, const std::string& source,
                                  const std::string& target, std::int32_t box_width,
-                                 std::int32_t box_height, int quality, bool* gps) {
+                                 std::int32_t box_height, int quality, bool* gps,
+                                 const std::optional<FileStamp>* source_stamp) {
   if (gps) *gps = false;
   thread_local std::vector<std::uint8_t> head;
   std::uint64_t size = 0;
   if (!ReadFileHead(target, kRecordHeadBytes, &head, &size)) {
     return FileExists(target) ? ThumbnailState::Stale : ThumbnailState::Missing;
   }
-  return CheckRecordBytes(kind, head, source, box_width, box_height, quality, gps);
+  return CheckRecordBytes(kind, head, source, box_width, box_height, quality, gps, source_stamp);
 }
 
 bool HasRecord(const RecordKind& kind, const std::string& path) {

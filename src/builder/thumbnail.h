@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -153,12 +154,16 @@ ThumbnailState CheckThumbnail(const std::string& source, const std::string& targ
                               bool* gps = nullptr);
 
 // CheckThumbnail for any kind of recorded file, from its path or from its first bytes.
+// `source_stamp`, when given, is the source's stamp already taken (none: it cannot be read), so
+// that several files made from one source cost one stat of it.
 ThumbnailState CheckRecordedFile(const RecordKind& kind, const std::string& source,
                                  const std::string& target, std::int32_t box_width,
-                                 std::int32_t box_height, int quality, bool* gps = nullptr);
+                                 std::int32_t box_height, int quality, bool* gps = nullptr,
+                                 const std::optional<FileStamp>* source_stamp = nullptr);
 ThumbnailState CheckRecordBytes(const RecordKind& kind, std::span<const std::uint8_t> head,
                                 const std::string& source, std::int32_t box_width,
-                                std::int32_t box_height, int quality, bool* gps = nullptr);
+                                std::int32_t box_height, int quality, bool* gps = nullptr,
+                                const std::optional<FileStamp>* source_stamp = nullptr);
 
 // True when the file at `path` carries a record of `kind`: the program made it.
 bool HasRecord(const RecordKind& kind, const std::string& path);

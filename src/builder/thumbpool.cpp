@@ -1,6 +1,8 @@
 #include "builder/thumbpool.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <limits>
 #include <utility>
 
@@ -12,6 +14,34 @@ int DefaultThumbnailJobs() {
   // Each worker may hold one large photograph's decode (about 100 MB for 24 MP), so many-core
   // machines get no more than eight.
   return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+}
+
+void ForEachIndex(std::size_t count, int threads, const std::function<void(std::size_t)>& each) {
+  const std::size_t helpers =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), count) - (count > 0);
+  if (helpers == 0) {
+    for (std::size_t i = 0; i < count; ++i) each(i);
+    return;
+  }
+  std::atomic<std::size_t> next{0};
+  std::mutex failure_mutex;
+  std::exception_ptr failure;
+  const auto work = [&] {
+    for (std::size_t i = next++; i < count; i = next++) {
+      try {
+        each(i);
+      } catch (...) {
+        const std::lock_guard<std::mutex> lock(failure_mutex);
+        if (!failure) failure = std::current_exception();
+        next = count;
+      }
+    }
+  };
+  std::vector<std::thread> others;
+  for (std::size_t t = 0; t < helpers; ++t) others.emplace_back(work);
+  work();
+  for (std::thread& t : others) t.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 ThumbnailPool::ThumbnailPool(std::vector<std::string> sources, int workers, int look_ahead,

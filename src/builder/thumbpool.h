@@ -18,6 +18,11 @@ namespace parvel {
 // The number of workers a build uses when nothing else is asked: the machine's cores, at most 8.
 int DefaultThumbnailJobs();
 
+// Calls `each(i)` for every i below `count` on `threads` threads (the calling one among them;
+// one thread: in order, on the calling thread). `each` must be safe on several threads at once;
+// the first exception it raises is raised here once every thread has stopped.
+void ForEachIndex(std::size_t count, int threads, const std::function<void(std::size_t)>& each);
+
 // What the sources being made may hold in memory together.
 struct ThumbnailMemoryBudget {
   // What making one source will hold at its peak, found cheaply (from headers, not by decoding),
