@@ -12,7 +12,8 @@
 #   - an unchanged rebuild of BENCH_PHOTOS (10000) small photographs with copies on and off;
 #   - the quality: SSIM of each of BENCH_SSIM copies (20) against ImageMagick's Lanczos resize of
 #     the same picture, turned upright, to the same size, on their grey levels (bench/ssim.cpp:
-#     Debian 12's ImageMagick 6 has no SSIM metric in compare).
+#     Debian 12's ImageMagick 6 has no SSIM metric in compare); beside it the same reference
+#     encoded by cjpeg at the copies' quality, which bounds what a JPEG at that quality reaches.
 # Prints a table and the load average around the runs. Not a test: figures depend on the
 # machine and its load.
 #
@@ -87,18 +88,29 @@ peak=$(/usr/bin/time -f '%M' "$CLI" --data-dir "$WORK/data-corpus" build Site_1 
 
 # Quality against ImageMagick's Lanczos resize of the upright picture to the copy's size.
 g++ -O2 -std=c++20 -o "$WORK/ssim" "$ROOT/bench/ssim.cpp"
+# The ceiling beside it: the reference itself encoded by cjpeg at the copies' quality, against
+# the reference (what any encoder with the standard tables loses at that quality).
+quality=$("$CLI" --data-dir "$WORK/data-corpus" show Site_1 Web_Image_Quality | tail -n 1 | sed 's/.*=//')
 ssim_sum=0
 ssim_min=1
+ceiling_sum=0
+gap_max=0
 n=0
 for f in "${jpegs[@]:0:$SSIM_COUNT}"; do
   name=$(basename "$f" .jpg)
   copy=$WORK/site/web/$name.jpg
   size=$(identify -format '%wx%h' "$copy")
-  convert "$f" -auto-orient -filter Lanczos -resize "$size!" -strip -colorspace Gray -depth 8 "$WORK/ref.pgm"
+  convert "$f" -auto-orient -filter Lanczos -resize "$size!" -strip "$WORK/ref.ppm"
+  convert "$WORK/ref.ppm" -colorspace Gray -depth 8 "$WORK/ref.pgm"
+  cjpeg -quality "$quality" -progressive "$WORK/ref.ppm" >"$WORK/ceiling.jpg"
+  convert "$WORK/ceiling.jpg" -colorspace Gray -depth 8 "$WORK/ceiling.pgm"
   convert "$copy" -strip -colorspace Gray -depth 8 "$WORK/copy.pgm"
   s=$("$WORK/ssim" "$WORK/copy.pgm" "$WORK/ref.pgm")
+  c=$("$WORK/ssim" "$WORK/ceiling.pgm" "$WORK/ref.pgm")
   ssim_sum=$(awk -v a="$ssim_sum" -v b="$s" 'BEGIN {print a + b}')
   ssim_min=$(awk -v a="$ssim_min" -v b="$s" 'BEGIN {print (b < a) ? b : a}')
+  ceiling_sum=$(awk -v a="$ceiling_sum" -v b="$c" 'BEGIN {print a + b}')
+  gap_max=$(awk -v a="$gap_max" -v s="$s" -v c="$c" 'BEGIN {print (c - s > a) ? c - s : a}')
   n=$((n + 1))
 done
 
@@ -125,6 +137,10 @@ printf '%-58s %10s\n' "peak memory, two jobs (MB)" "$((peak / 1024))"
 printf '%-58s %10s\n' "SSIM against ImageMagick Lanczos, mean of $n" \
   "$(awk -v a="$ssim_sum" -v n="$n" 'BEGIN {printf "%.4f", a / n}')"
 printf '%-58s %10s\n' "SSIM, lowest" "$ssim_min"
+printf '%-58s %10s\n' "SSIM of the reference encoded at quality $quality (ceiling), mean" \
+  "$(awk -v a="$ceiling_sum" -v n="$n" 'BEGIN {printf "%.4f", a / n}')"
+printf '%-58s %10s\n' "largest shortfall of a copy below its ceiling" \
+  "$(awk -v a="$gap_max" 'BEGIN {printf "%.4f", a}')"
 printf '%-58s %10s\n' "unchanged rebuild of $PHOTOS photographs, copies off" "$off"
 printf '%-58s %10s   (%.2f x off)\n' "unchanged rebuild of $PHOTOS photographs, copies on" "$on" \
   "$(awk -v a="$on" -v b="$off" 'BEGIN {print a / b}')"
