@@ -172,31 +172,35 @@ TEST(DisplayCopies, AreKeptAndRemovedByTheRules) {
       {"option off", 0, 0, false, false, {}, 0, 0, 2},
       {"a file of the user's stays", 0, 0, false, true, {"notes.jpg"}, 0, 0, 2},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    WebSite site;
-    site.settings.Web_Image_Size = 400;
-    ASSERT_TRUE(site.Build());
-    const std::string big_before = ReadFile(site.site + "web/big.jpg");
-    const auto time_before = fs::last_write_time(site.site + "web/big.jpg");
-    site.settings.Web_Image_Size = c.size;
-    if (c.quality) site.settings.Web_Image_Quality = c.quality;
-    if (c.remove_small) fs::remove(site.site + "small.jpg");
-    if (c.user_file) WriteFile(site.site + "web/notes.jpg", "mine");
-    BuildState again(site.ui, site.settings, site.inputs);
-    again.set_no_recreate(true);
-    ASSERT_TRUE(site.Build(again));
-    EXPECT_EQ(again.counts().copies_made, c.made);
-    EXPECT_EQ(again.counts().copies_kept, c.kept);
-    EXPECT_EQ(again.counts().copies_removed, c.removed);
-    std::vector<std::string> copies;
-    for (const auto& [name, bytes] : ReadTree(site.site + "web")) copies.push_back(name);
-    EXPECT_EQ(copies, c.copies);
-    if (c.kept == 2) {  // nothing written
-      EXPECT_EQ(ReadFile(site.site + "web/big.jpg"), big_before);
-      EXPECT_EQ(fs::last_write_time(site.site + "web/big.jpg"), time_before);
+  // The records are read on each job's thread: one job and several see the same.
+  for (const int jobs : {1, 4}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", jobs " + std::to_string(jobs));
+      WebSite site;
+      site.settings.Web_Image_Size = 400;
+      ASSERT_TRUE(site.Build());
+      const std::string big_before = ReadFile(site.site + "web/big.jpg");
+      const auto time_before = fs::last_write_time(site.site + "web/big.jpg");
+      site.settings.Web_Image_Size = c.size;
+      if (c.quality) site.settings.Web_Image_Quality = c.quality;
+      if (c.remove_small) fs::remove(site.site + "small.jpg");
+      if (c.user_file) WriteFile(site.site + "web/notes.jpg", "mine");
+      BuildState again(site.ui, site.settings, site.inputs);
+      again.set_no_recreate(true);
+      again.set_jobs(jobs);
+      ASSERT_TRUE(site.Build(again));
+      EXPECT_EQ(again.counts().copies_made, c.made);
+      EXPECT_EQ(again.counts().copies_kept, c.kept);
+      EXPECT_EQ(again.counts().copies_removed, c.removed);
+      std::vector<std::string> copies;
+      for (const auto& [name, bytes] : ReadTree(site.site + "web")) copies.push_back(name);
+      EXPECT_EQ(copies, c.copies);
+      if (c.kept == 2) {  // nothing written
+        EXPECT_EQ(ReadFile(site.site + "web/big.jpg"), big_before);
+        EXPECT_EQ(fs::last_write_time(site.site + "web/big.jpg"), time_before);
+      }
+      EXPECT_TRUE(site.ui.messages().empty());
     }
-    EXPECT_TRUE(site.ui.messages().empty());
   }
 }
 
