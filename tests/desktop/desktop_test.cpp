@@ -160,8 +160,9 @@ class DesktopTest : public QObject {
 
  private slots:
   // Start-up offers the sample navigation images when they are there and lists the catalogue
-  // with nothing selected; selecting fills the panel, and Options switches rotations over. Both
-  // with the Samples folder there and rotations on, and without either.
+  // with nothing selected; selecting fills the panel, and Options switches rotations over; a
+  // close that cannot write the settings says so. Both with the Samples folder there and rotations
+  // on, and without either.
   void startUpSelectAndOptions() {
     for (const bool on : {true, false}) {
       DataDir data(on);
@@ -194,6 +195,16 @@ class DesktopTest : public QObject {
       emit sites->itemDoubleClicked(sites->item(1));  // Edit/Build Site
       QCOMPARE(doubles.dialogs.opened, std::vector<QString>({"dlgOptions", "dlgEditSite"}));
       QVERIFY(doubles.ui.messages().empty());
+      // A directory holds the options file's name, so it cannot be replaced: closing says so
+      // once, and the lists are still written after it.
+      std::filesystem::remove(data.path + "options.ini");
+      std::filesystem::create_directory(data.path + "options.ini");
+      window.state().recent.image_styles = {"/t/b.htm"};
+      window.close();
+      QCOMPARE(doubles.ui.texts(),
+               std::vector<std::string>{
+                   "Error encountered saving your settings!  You may be out of disk space!"});
+      QCOMPARE(data.Read("recent_image_styles.txt"), std::string("/t/b.htm\r\n"));
     }
   }
 
@@ -235,22 +246,6 @@ class DesktopTest : public QObject {
             "Index.html); the live directory is unchanged\nturnwheel ended with exit status 1.");
     QCOMPARE(doubles.ui.messages().back().kind, MessageKind::Warning);
     QCOMPARE(Find<QLabel>(window, "lblNextRotationValue")->text(), QString("1"));
-  }
-
-  // A directory holds the options file's name, so it cannot be replaced: one message, and the
-  // lists are still written after it.
-  void closeSaysWhenTheSettingsCannotBeWritten() {
-    DataDir data;
-    std::filesystem::create_directory(data.path + "options.ini");
-    Doubles doubles;
-    MainWindow window(doubles.context());
-    window.show();
-    window.state().recent.image_styles = {"/t/b.htm"};
-    window.close();
-    QCOMPARE(doubles.ui.texts(),
-             std::vector<std::string>{
-                 "Error encountered saving your settings!  You may be out of disk space!"});
-    QCOMPARE(data.Read("recent_image_styles.txt"), std::string("/t/b.htm\r\n"));
   }
 
   // The site's location and live directory must be full paths (the stored "%/" form is one), or
@@ -476,7 +471,9 @@ class DesktopTest : public QObject {
   // maker, which stores only on OK.
   void siteEditorOpensTheEditorItsChoiceAsks() {
     EditorFixture f(false, 1, 0);
-    f.data.Write("list.txt", "A\r\n\r\nC\r\n");
+    const std::string long_entry = "<p>" + std::string(40000, 'x') + "</p>";
+    const std::string list_file = long_entry + "\r\n\r\nCaf\xE9 \x93quoted\x94\xA0!\r\n";
+    f.data.Write("list.txt", list_file);
     f.data.Write("blocker", "a file where a folder should be");
     Find<QComboBox>(*f.editor, "cmbHeader")->setCurrentIndex(2);
     f.doubles.dialogs.Queue([&](QDialog& list) {
@@ -484,13 +481,33 @@ class DesktopTest : public QObject {
       const QString name = Find<QLineEdit>(list, "edtFileName")->text();
       f.doubles.chooser.files = {Q(f.data.path + "list.txt")};
       Click(list, "btnLoad");
-      CHECK_EQ(Items(list, "lbxEntries"), (QStringList{"A", "", "C"}));
+      CHECK_EQ(Items(list, "lbxEntries"),
+               (QStringList{Q(long_entry), "",
+                            QString::fromUtf8("Caf\u00e9 \u201cquoted\u201d\u00a0!")}));
+      for (int row : {0, 2}) {  // through Modify and the HTML editor as they were
+        Find<QListWidget>(list, "lbxEntries")->setCurrentRow(row);
+        f.doubles.dialogs.Queue([&, row](QDialog& maker) {
+          CHECK_EQ(Find<HeaderFooterLineEdit>(maker, "edtHtml")->text().size(),
+                   row == 0 ? qsizetype(40007) : qsizetype(15));
+          f.doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Accepted); });
+          Click(maker, "btnEdit");
+          return Click(maker, "btnOK");
+        });
+        Click(list, "btnModify");
+      }
       f.doubles.chooser.saves = {Q(f.data.path + "copy.txt")};
       Click(list, "btnSave");
       f.doubles.ui.QueueAnswer(Answer::Yes);
       Click(list, "btnClearAll");
       f.doubles.dialogs.Queue([&](QDialog& maker) {
-        Find<HeaderFooterLineEdit>(maker, "edtHtml")->setText("line one|line two");
+        auto* html = Find<HeaderFooterLineEdit>(maker, "edtHtml");
+        html->setText(QString(999, 'a'));  // typing stops at a thousand characters, not setText
+        html->moveCursor(QTextCursor::End);
+        QTest::keyClicks(html, "bcd");
+        CHECK_EQ(html->text(), QString(999, 'a') + "b");
+        html->setText(QString(2000, 'x'));
+        CHECK_EQ(html->text().size(), qsizetype(2000));
+        html->setText("line one|line two");
         f.doubles.dialogs.Queue([&](QDialog& html) {
           auto* text = Find<QPlainTextEdit>(html, "memText");
           CHECK_EQ(text->toPlainText(), QString("line one\nline two"));
@@ -510,7 +527,7 @@ class DesktopTest : public QObject {
     Click(*f.editor, "btnEditHeader");
     QCOMPARE(f.app.settings.Header_File, f.data.path + "Site_1_Headers.txt");
     QCOMPARE(f.data.Read("Site_1_Headers.txt"), std::string("line one|line two|line three\r\n"));
-    QCOMPARE(f.data.Read("copy.txt"), std::string("A\r\n\r\nC\r\n"));
+    QCOMPARE(f.data.Read("copy.txt"), list_file);
 
     f.app.settings.Footer_HTML = "<B>Hi</B>";
     Find<QComboBox>(*f.editor, "cmbFooter")->setCurrentIndex(1);
@@ -529,51 +546,11 @@ class DesktopTest : public QObject {
     }
     QCOMPARE(f.doubles.dialogs.opened,
              std::vector<QString>({"dlgHeaderFooter", "dlgNewHeaderFooter", "frmRichEdit",
-                                   "dlgNewHeaderFooter", "dlgNewHeaderFooter"}));
+                                   "dlgNewHeaderFooter", "frmRichEdit", "dlgNewHeaderFooter",
+                                   "frmRichEdit", "dlgNewHeaderFooter", "dlgNewHeaderFooter"}));
     QCOMPARE(f.doubles.ui.messages().size(), 2u);  // Clear All's question, the failed save:
     QCOMPARE(f.doubles.ui.texts().back(),
              "Error encountered saving your Header List file," + f.data.path + "blocker/list.txt!");
-  }
-
-  // A list entry of 40,000 characters and one in windows-1252 go through Modify and the HTML
-  // editor and come back as they were, byte for byte; the HTML field still takes no more than a
-  // thousand typed characters.
-  void listEntriesKeepTheirLengthAndBytes() {
-    Doubles f;
-    DataDir data;
-    const std::string long_entry = "<p>" + std::string(40000, 'x') + "</p>";
-    const std::string windows = "Caf\xE9 \x93quoted\x94\xA0!";
-    const std::string file = long_entry + "\r\n" + windows + "\r\n";
-    data.Write("list.txt", file);
-    HeaderFooterListDialog list(f.context(), true, data.path + "list.txt", "Site_1");
-    f.dialogs.Queue([&](QDialog& dialog) {
-      CHECK_EQ(Items(dialog, "lbxEntries").value(1),
-               QString::fromUtf8("Caf\u00e9 \u201cquoted\u201d\u00a0!"));
-      for (int row : {0, 1}) {
-        Find<QListWidget>(dialog, "lbxEntries")->setCurrentRow(row);
-        f.dialogs.Queue([&, row](QDialog& maker) {
-          auto* html = Find<HeaderFooterLineEdit>(maker, "edtHtml");
-          CHECK_EQ(html->text().size(), row == 0 ? qsizetype(40007) : qsizetype(15));
-          f.dialogs.Queue([](QDialog&) { return int(QDialog::Accepted); });
-          Click(maker, "btnEdit");
-          return Click(maker, "btnOK");
-        });
-        Click(dialog, "btnModify");
-      }
-      return Click(dialog, "btnOK");
-    });
-    QCOMPARE(list.Open(), int(QDialog::Accepted));
-    QCOMPARE(data.Read("list.txt"), file);
-
-    HeaderFooterFields fields;
-    fields.html = std::string(999, 'a');
-    HeaderFooterMakerDialog maker(f.context(), true, fields, 0);
-    auto* html = Find<HeaderFooterLineEdit>(maker, "edtHtml");
-    html->moveCursor(QTextCursor::End);
-    QTest::keyClicks(html, "bcd");
-    QCOMPARE(html->text(), QString(999, 'a') + "b");
-    html->setText(QString(2000, 'x'));
-    QCOMPARE(html->text().size(), qsizetype(2000));
   }
 
   // The buttons follow the text, its selection and the clipboard; an insert goes before the
@@ -929,8 +906,8 @@ class DesktopTest : public QObject {
   }
 
   // Publish shows its dialog, sends the rotation and says so; without an address or a build it
-  // says what is missing and opens nothing.
-  void publishSendsTheRotation() {
+  // says what is missing and opens nothing. Then the password question.
+  void publishSendsTheRotationAndAsksPasswords() {
     DataDir data;
     testing::SshServer server;
     QVERIFY(server.Start());
@@ -966,11 +943,8 @@ class DesktopTest : public QObject {
     QVERIFY(!PublishFromEditor(doubles.context(), record, site.path(), {}, nullptr));
     QVERIFY(doubles.ui.texts()[0].find("was cancelled") != std::string::npos);
     QCOMPARE(testing::ReadFile(server.Scratch("www/a.jpg")), std::string(1 << 20, 'a'));
-  }
 
-  // The password is typed in a hidden field; remembering it is off until ticked.
-  void passwordPrompt() {
-    Doubles doubles;
+    // The password is typed in a hidden field; remembering it is off until ticked.
     DesktopQuestions questions(doubles.context(), nullptr);
     doubles.dialogs.Queue([](QDialog& dialog) {
       CHECK_EQ(Find<QLineEdit>(dialog, "edtPassword")->echoMode(), QLineEdit::Password);
@@ -981,7 +955,8 @@ class DesktopTest : public QObject {
     QCOMPARE(questions.Password("me@host", 1), std::optional<std::string>("s3cret"));
     doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
     QCOMPARE(questions.Password("me@host", 2), std::optional<std::string>());
-    QCOMPARE(doubles.dialogs.opened, (std::vector<QString>{"dlgPassword", "dlgPassword"}));
+    QCOMPARE(doubles.dialogs.opened,
+             (std::vector<QString>{"dlgPublish", "dlgPublish", "dlgPassword", "dlgPassword"}));
   }
 };
 
