@@ -219,9 +219,8 @@ class DesktopTest : public QObject {
                                  "site/\r\nLivePath=" + live +
                                  "\r\nAutoRotate=True\r\nCurrentRotationPosition=2\r\n"
                                  "RotationCount=2\r\n");
-    for (const char* n : {"1", "2"}) {
+    for (const char* n : {"1", "2"})
       data.Write(std::string("site/Rotation_") + n + "/Index.html", std::string("page ") + n);
-    }
     std::filesystem::copy_file(PARVEL_TURNWHEEL, data.path + "turnwheel");
     Doubles doubles;
     MainWindow window(doubles.context());
@@ -327,9 +326,8 @@ class DesktopTest : public QObject {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       CHECK_EQ(box->detailedText(), QString("Writing /site/a.jpg: No space left on device"));
       QAbstractButton* details = nullptr;
-      for (QAbstractButton* button : box->buttons()) {
+      for (QAbstractButton* button : box->buttons())
         if (box->buttonRole(button) == QMessageBox::ActionRole) details = button;
-      }
       CHECK_EQ(details != nullptr, true);
       QTest::mouseClick(details, Qt::LeftButton);  // the details open; the button has the focus
       // The key goes where the keyboard is: the box's focus widget.
