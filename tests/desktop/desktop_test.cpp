@@ -349,51 +349,6 @@ class DesktopTest : public QObject {
     qputenv("XDG_CACHE_HOME", (home_.path() + "/cache").toUtf8());
   }
 
-  // A failing template shows NOT FOUND and OK asks (No keeps the dialog open); after a test,
-  // Test Compliance stays greyed whatever else runs, until the template's text changes. Browse
-  // takes a file only when the compliance dialog is left with OK. View Page names the page it
-  // could not open.
-  void templateChoiceTakesOnlyAcceptedTemplates() {
-    EditorFixture f(false, 1, 0);
-    const std::string bad = f.data.path + "bad.htm", good = f.data.path + "Good.htm";
-    f.data.Write("bad.htm", "<html>***content*** ***INDEX***</html>");
-    f.data.Write("Good.htm", "<html>***CONTENT***</html>");
-    auto* style = Find<QComboBox>(*f.editor, "cmbStyleFile");
-    auto* test = Find(*f.editor, "btnTestCompliance");
-    style->setEditText(Q(bad));
-    QVERIFY(test->isEnabled());
-    f.doubles.dialogs.Queue([&](QDialog& dialog) {
-      CHECK_EQ(Find<QLabel>(dialog, "lblContentFound")->text(), QString("- NOT FOUND!"));
-      CHECK_EQ(Find<QLabel>(dialog, "lblIndexFound")->text(), QString("- Found"));
-      f.doubles.ui.QueueAnswer(Answer::No);
-      CHECK_EQ(Click(dialog, "btnOK"), int(QDialog::Rejected));
-      f.doubles.ui.QueueAnswer(Answer::Yes);
-      return Click(dialog, "btnOK");
-    });
-    Click(*f.editor, "btnTestCompliance");
-    QCOMPARE(f.doubles.ui.messages().size(), size_t(2));
-    QVERIFY(!test->isEnabled());
-    emit Find<QListWidget>(*f.editor, "lbxRotations")->currentRowChanged(0);  // shown again
-    QVERIFY(!test->isEnabled());
-    f.doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
-    Click(*f.editor, "btnOtherSettings");
-    QVERIFY(!test->isEnabled());
-    f.doubles.chooser.files = {Q(good), Q(good)};
-    f.doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnCancel"); });
-    f.doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnOK"); });
-    Click(*f.editor, "btnBrowseStyle");
-    QCOMPARE(f.app.settings.Style_File, bad);
-    Click(*f.editor, "btnBrowseStyle");
-    QCOMPARE(f.app.settings.Style_File, good);
-    style->setEditText(Q(f.data.path + "thumbs.htm"));
-    QVERIFY(test->isEnabled());
-    f.doubles.ui.Clear();
-    f.doubles.ui.FailOpening();
-    Click(*f.editor, "btnViewPage");
-    QCOMPARE(f.doubles.ui.texts(),
-             std::vector<std::string>{"The desktop could not open " + f.data.path + "thumbs.htm!"});
-  }
-
   // Build! offers the images in their order (Up moves the first to the last place); Cancel during
   // a build asks and Yes stops it, leaving the dialog open, saying so and the Status as it was;
   // Escape asks and No goes on; Start makes every page, asks about the preview with the bar full,
@@ -467,6 +422,10 @@ class DesktopTest : public QObject {
   // list with an empty entry, Save as.., Clear All (which asks), and a save that fails and keeps
   // the dialog open (the list file rules and messages are tested in the core); the footer's snippet
   // maker, which stores only on OK.
+  // Then the template choice: a failing template shows NOT FOUND and OK asks (No keeps the dialog
+  // open); after a test, Test Compliance stays greyed whatever else runs, until the template's
+  // text changes. Browse takes a file only when the compliance dialog is left with OK. View Page
+  // names the page it could not open.
   void siteEditorOpensTheEditorItsChoiceAsks() {
     EditorFixture f(false, 1, 0);
     const std::string long_entry = "<p>" + std::string(40000, 'x') + "</p>";
@@ -549,69 +508,52 @@ class DesktopTest : public QObject {
     QCOMPARE(f.doubles.ui.messages().size(), 2u);  // Clear All's question, the failed save:
     QCOMPARE(f.doubles.ui.texts().back(),
              "Error encountered saving your Header List file," + f.data.path + "blocker/list.txt!");
-  }
 
-  // The buttons follow the text, its selection and the clipboard; an insert goes before the
-  // selection; Preview writes the preview file; typing stops at a thousand characters.
-  void htmlEditorButtonsInsertsTypingLimitAndPrinting() {
-    Doubles f;
-    DataDir data;
-    QGuiApplication::clipboard()->clear();
-    HtmlEditorDialog editor(f.context(), "");
-    auto* text = Find<QPlainTextEdit>(editor, "memText");
-    for (const char* name : {"btnUndo", "btnCut", "btnPaste", "btnPreview"})
-      QVERIFY2(!Find(editor, name)->isEnabled(), name);
-    QGuiApplication::clipboard()->setText("<HR>");
-    QVERIFY(Find(editor, "btnPaste")->isEnabled());
-    QTest::keyClicks(text, "abcd");
-    QVERIFY(Find(editor, "btnUndo")->isEnabled() && Find(editor, "btnPreview")->isEnabled());
-    QTextCursor cursor = text->textCursor();
-    cursor.setPosition(1);
-    cursor.setPosition(3, QTextCursor::KeepAnchor);
-    text->setTextCursor(cursor);
-    QVERIFY(Find(editor, "btnCut")->isEnabled());
-    Find<QAction>(editor, "mnuItem15")->trigger();
-    QCOMPARE(text->toPlainText(), QString("a</I>bcd"));
-    QVERIFY(!Find(editor, "btnCut")->isEnabled());
-    Click(editor, "btnPreview");
-    QCOMPARE(f.ui.opened(), std::vector<std::string>{PreviewFileName()});
-    QCOMPARE(data.Read("~prev.htm"), std::string("<BODY>\r\na</I>bcd\r\n</BODY>"));
-    text->setPlainText(QString(997, 'x'));
-    text->moveCursor(QTextCursor::End);
-    QTest::keyClicks(text, "abcdef");
-    QVERIFY(text->toPlainText().endsWith("xabc"));
-    // A browser that cannot be started gives the editor's own warning.
-    f.ui.FailOpening();
-    Click(editor, "btnPreview");
-    QCOMPARE(f.ui.messages().at(0).kind, MessageKind::Warning);
-    // Open.. (rich text, text or all files) reads a file's lines and honours the read-only box;
-    // Print prints them under the program's title, and says when it could not.
-    data.Write("snippet.txt", "<B>Quiz</B>|\r\nJumped\r\n");
-    for (const bool read_only : {true, false}) {
-      f.chooser.files = {Q(data.path + "snippet.txt")};
-      f.chooser.read_only = {read_only};
-      Click(editor, "btnOpen");
-      QCOMPARE(text->toPlainText(), QString("<B>Quiz</B>|\nJumped\n"));
-      QCOMPARE(text->isReadOnly(), read_only);
-    }
-    QCOMPARE(f.chooser.open_filter,
-             QString("Rich Text Files (*.RTF);;Text Files (*.TXT);;All Files (*)"));
-    for (const char* pdf : {"out.pdf", "no/such/folder/out.pdf"}) {
-      f.chooser.pdf = Q(data.path + pdf);
-      Click(editor, "btnPrint");
-    }
-    const QByteArray title =
-        QStringEncoder(QStringEncoder::Utf16BE)(u'\uFEFF' + QString(kProductName));
-    QVERIFY(QByteArray::fromStdString(data.Read("out.pdf")).contains("/Title (" + title + ")"));
-    QCOMPARE(f.ui.texts(), (std::vector<std::string>{std::string(kPreviewFailedMessage),
-                                                     "The HTML could not be printed!"}));
-    editor.reject();  // closing takes the preview file away
-    QVERIFY(!std::filesystem::exists(data.path + "~prev.htm"));
+    f.doubles.ui.Clear();
+    const std::string bad = f.data.path + "bad.htm", good = f.data.path + "Good.htm";
+    f.data.Write("bad.htm", "<html>***content*** ***INDEX***</html>");
+    f.data.Write("Good.htm", "<html>***CONTENT***</html>");
+    auto* style = Find<QComboBox>(*f.editor, "cmbStyleFile");
+    auto* test = Find(*f.editor, "btnTestCompliance");
+    style->setEditText(Q(bad));
+    QVERIFY(test->isEnabled());
+    f.doubles.dialogs.Queue([&](QDialog& dialog) {
+      CHECK_EQ(Find<QLabel>(dialog, "lblContentFound")->text(), QString("- NOT FOUND!"));
+      CHECK_EQ(Find<QLabel>(dialog, "lblIndexFound")->text(), QString("- Found"));
+      f.doubles.ui.QueueAnswer(Answer::No);
+      CHECK_EQ(Click(dialog, "btnOK"), int(QDialog::Rejected));
+      f.doubles.ui.QueueAnswer(Answer::Yes);
+      return Click(dialog, "btnOK");
+    });
+    Click(*f.editor, "btnTestCompliance");
+    QCOMPARE(f.doubles.ui.messages().size(), size_t(2));
+    QVERIFY(!test->isEnabled());
+    emit Find<QListWidget>(*f.editor, "lbxRotations")->currentRowChanged(0);  // shown again
+    QVERIFY(!test->isEnabled());
+    f.doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
+    Click(*f.editor, "btnOtherSettings");
+    QVERIFY(!test->isEnabled());
+    f.doubles.chooser.files = {Q(good), Q(good)};
+    f.doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnCancel"); });
+    f.doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnOK"); });
+    Click(*f.editor, "btnBrowseStyle");
+    QCOMPARE(f.app.settings.Style_File, bad);
+    Click(*f.editor, "btnBrowseStyle");
+    QCOMPARE(f.app.settings.Style_File, good);
+    style->setEditText(Q(f.data.path + "thumbs.htm"));
+    QVERIFY(test->isEnabled());
+    f.doubles.ui.Clear();
+    f.doubles.ui.FailOpening();
+    Click(*f.editor, "btnViewPage");
+    QCOMPARE(f.doubles.ui.texts(),
+             std::vector<std::string>{"The desktop could not open " + f.data.path + "thumbs.htm!"});
   }
 
   // Every page's controls go to the settings and come back from the settings file as they were;
-  // a colour picked with "Other" shows its value; help opens each page's topic.
-  void pageSettingsRoundTripOverAllPages() {
+  // a colour picked with "Other" shows its value; help opens each page's topic. Then the HTML
+  // editor: its buttons follow the text, its selection and the clipboard; an insert goes before
+  // the selection; Preview writes the preview file; typing stops at a thousand characters.
+  void pageSettingsRoundTripAndHtmlEditor() {
     Doubles f;
     DataDir data;
     SiteSettings settings;
@@ -671,7 +613,59 @@ class DesktopTest : public QObject {
     });
     QCOMPARE(dialog.Open(), int(QDialog::Rejected));
     QVERIFY(f.ui.messages().empty());
+    QGuiApplication::clipboard()->clear();
+    HtmlEditorDialog editor(f.context(), "");
+    auto* text = Find<QPlainTextEdit>(editor, "memText");
+    for (const char* name : {"btnUndo", "btnCut", "btnPaste", "btnPreview"})
+      QVERIFY2(!Find(editor, name)->isEnabled(), name);
+    QGuiApplication::clipboard()->setText("<HR>");
+    QVERIFY(Find(editor, "btnPaste")->isEnabled());
+    QTest::keyClicks(text, "abcd");
+    QVERIFY(Find(editor, "btnUndo")->isEnabled() && Find(editor, "btnPreview")->isEnabled());
+    QTextCursor cursor = text->textCursor();
+    cursor.setPosition(1);
+    cursor.setPosition(3, QTextCursor::KeepAnchor);
+    text->setTextCursor(cursor);
+    QVERIFY(Find(editor, "btnCut")->isEnabled());
+    Find<QAction>(editor, "mnuItem15")->trigger();
+    QCOMPARE(text->toPlainText(), QString("a</I>bcd"));
+    QVERIFY(!Find(editor, "btnCut")->isEnabled());
+    Click(editor, "btnPreview");
+    QCOMPARE(f.ui.opened(), std::vector<std::string>{PreviewFileName()});
+    QCOMPARE(data.Read("~prev.htm"), std::string("<BODY>\r\na</I>bcd\r\n</BODY>"));
+    text->setPlainText(QString(997, 'x'));
+    text->moveCursor(QTextCursor::End);
+    QTest::keyClicks(text, "abcdef");
+    QVERIFY(text->toPlainText().endsWith("xabc"));
+    // A browser that cannot be started gives the editor's own warning.
+    f.ui.FailOpening();
+    Click(editor, "btnPreview");
+    QCOMPARE(f.ui.messages().at(0).kind, MessageKind::Warning);
+    // Open.. (rich text, text or all files) reads a file's lines and honours the read-only box;
+    // Print prints them under the program's title, and says when it could not.
+    data.Write("snippet.txt", "<B>Quiz</B>|\r\nJumped\r\n");
+    for (const bool read_only : {true, false}) {
+      f.chooser.files = {Q(data.path + "snippet.txt")};
+      f.chooser.read_only = {read_only};
+      Click(editor, "btnOpen");
+      QCOMPARE(text->toPlainText(), QString("<B>Quiz</B>|\nJumped\n"));
+      QCOMPARE(text->isReadOnly(), read_only);
+    }
+    QCOMPARE(f.chooser.open_filter,
+             QString("Rich Text Files (*.RTF);;Text Files (*.TXT);;All Files (*)"));
+    for (const char* pdf : {"out.pdf", "no/such/folder/out.pdf"}) {
+      f.chooser.pdf = Q(data.path + pdf);
+      Click(editor, "btnPrint");
+    }
+    const QByteArray title =
+        QStringEncoder(QStringEncoder::Utf16BE)(u'\uFEFF' + QString(kProductName));
+    QVERIFY(QByteArray::fromStdString(data.Read("out.pdf")).contains("/Title (" + title + ")"));
+    QCOMPARE(f.ui.texts(), (std::vector<std::string>{std::string(kPreviewFailedMessage),
+                                                     "The HTML could not be printed!"}));
+    editor.reject();  // closing takes the preview file away
+    QVERIFY(!std::filesystem::exists(data.path + "~prev.htm"));
   }
+
   // Select Images from the site editor the main window opens: in the grid a click, Ctrl+click and
   // Shift+click select (the selection rules themselves are the grid's own tests'), the arrows,
   // Home and End move the current file and select it alone, Shift extends the selection from the
