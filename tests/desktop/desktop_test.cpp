@@ -160,8 +160,9 @@ class DesktopTest : public QObject {
 
  private slots:
   // Start-up offers the sample navigation images when they are there and lists the catalogue
-  // with nothing selected; selecting fills the panel, and Options switches rotations over. Both
-  // with the Samples folder there and rotations on, and without either.
+  // with nothing selected; selecting fills the panel, and Options switches rotations over; a
+  // close that cannot write the settings says so. Both with the Samples folder there and rotations
+  // on, and without either.
   void startUpSelectAndOptions() {
     for (const bool on : {true, false}) {
       DataDir data(on);
@@ -194,6 +195,16 @@ class DesktopTest : public QObject {
       emit sites->itemDoubleClicked(sites->item(1));  // Edit/Build Site
       QCOMPARE(doubles.dialogs.opened, std::vector<QString>({"dlgOptions", "dlgEditSite"}));
       QVERIFY(doubles.ui.messages().empty());
+      // A directory holds the options file's name, so it cannot be replaced: closing says so
+      // once, and the lists are still written after it.
+      std::filesystem::remove(data.path + "options.ini");
+      std::filesystem::create_directory(data.path + "options.ini");
+      window.state().recent.image_styles = {"/t/b.htm"};
+      window.close();
+      QCOMPARE(doubles.ui.texts(),
+               std::vector<std::string>{
+                   "Error encountered saving your settings!  You may be out of disk space!"});
+      QCOMPARE(data.Read("recent_image_styles.txt"), std::string("/t/b.htm\r\n"));
     }
   }
 
@@ -208,9 +219,8 @@ class DesktopTest : public QObject {
                                  "site/\r\nLivePath=" + live +
                                  "\r\nAutoRotate=True\r\nCurrentRotationPosition=2\r\n"
                                  "RotationCount=2\r\n");
-    for (const char* n : {"1", "2"}) {
+    for (const char* n : {"1", "2"})
       data.Write(std::string("site/Rotation_") + n + "/Index.html", std::string("page ") + n);
-    }
     std::filesystem::copy_file(PARVEL_TURNWHEEL, data.path + "turnwheel");
     Doubles doubles;
     MainWindow window(doubles.context());
@@ -235,22 +245,6 @@ class DesktopTest : public QObject {
             "Index.html); the live directory is unchanged\nturnwheel ended with exit status 1.");
     QCOMPARE(doubles.ui.messages().back().kind, MessageKind::Warning);
     QCOMPARE(Find<QLabel>(window, "lblNextRotationValue")->text(), QString("1"));
-  }
-
-  // A directory holds the options file's name, so it cannot be replaced: one message, and the
-  // lists are still written after it.
-  void closeSaysWhenTheSettingsCannotBeWritten() {
-    DataDir data;
-    std::filesystem::create_directory(data.path + "options.ini");
-    Doubles doubles;
-    MainWindow window(doubles.context());
-    window.show();
-    window.state().recent.image_styles = {"/t/b.htm"};
-    window.close();
-    QCOMPARE(doubles.ui.texts(),
-             std::vector<std::string>{
-                 "Error encountered saving your settings!  You may be out of disk space!"});
-    QCOMPARE(data.Read("recent_image_styles.txt"), std::string("/t/b.htm\r\n"));
   }
 
   // The site's location and live directory must be full paths (the stored "%/" form is one), or
@@ -282,8 +276,8 @@ class DesktopTest : public QObject {
   }
 
   // Every box shows its text as typed, with its kind's icon and buttons; Escape or a button gives
-  // its answer.
-  void boxesAndPrompt() {
+  // its answer. The prompt shows its question as typed and returns the text, or nothing on Escape.
+  void boxesPromptAndDetails() {
     const QString text = "<b>x.jpg</b> &amp; <i>y</i>";
     QtInteraction ui;
     using B = QMessageBox;
@@ -314,7 +308,6 @@ class DesktopTest : public QObject {
       });
       QCOMPARE(ui.Message(kind, text.toStdString(), buttons), answer);
     }
-    // The prompt shows its question as typed and returns the text, or nothing on Escape.
     const auto dialog = MakePromptDialog(nullptr, "Pages", "<b>How many?</b>", "4");
     QCOMPARE(Find<QLabel>(*dialog, "lblQuestion")->textFormat(), Qt::PlainText);
     QTimer::singleShot(0, [] {
@@ -325,21 +318,16 @@ class DesktopTest : public QObject {
     QTimer::singleShot(0,
                        [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
     QCOMPARE(ui.Prompt("Pages", "How many?", "4"), std::optional<std::string>());
-  }
-
-  // A box with details (the reason logged before it) answers Return with its default button, also
-  // once the details were opened with their button: that button takes only a click. (Were Return
-  // to toggle the details, the box would stay open and Escape below would answer Cancel.)
-  void returnAnswersABoxWithDetails() {
-    QtInteraction ui;
+    // A box with details (the reason logged before it) answers Return with its default button,
+    // also once the details were opened with their button: that button takes only a click. (Were
+    // Return to toggle the details, the box would stay open and Escape below would answer Cancel.)
     ui.Log("Writing /site/a.jpg: No space left on device");
     QTimer::singleShot(0, [] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       CHECK_EQ(box->detailedText(), QString("Writing /site/a.jpg: No space left on device"));
       QAbstractButton* details = nullptr;
-      for (QAbstractButton* button : box->buttons()) {
+      for (QAbstractButton* button : box->buttons())
         if (box->buttonRole(button) == QMessageBox::ActionRole) details = button;
-      }
       CHECK_EQ(details != nullptr, true);
       QTest::mouseClick(details, Qt::LeftButton);  // the details open; the button has the focus
       // The key goes where the keyboard is: the box's focus widget.
@@ -359,33 +347,6 @@ class DesktopTest : public QObject {
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
     qputenv("HOME", home_.path().toUtf8());
     qputenv("XDG_CACHE_HOME", (home_.path() + "/cache").toUtf8());
-  }
-
-  // A failing template shows NOT FOUND and OK asks (No keeps the dialog open); Browse takes a
-  // file only when the compliance dialog is left with OK.
-  void templateChoiceTakesOnlyAcceptedTemplates() {
-    EditorFixture f(false, 1, 0);
-    const std::string bad = f.data.path + "bad.htm", good = f.data.path + "Good.htm";
-    f.data.Write("bad.htm", "<html>***content*** ***INDEX***</html>");
-    f.data.Write("Good.htm", "<html>***CONTENT***</html>");
-    Find<QComboBox>(*f.editor, "cmbStyleFile")->setEditText(QString::fromStdString(bad));
-    f.doubles.dialogs.Queue([&](QDialog& dialog) {
-      CHECK_EQ(Find<QLabel>(dialog, "lblContentFound")->text(), QString("- NOT FOUND!"));
-      CHECK_EQ(Find<QLabel>(dialog, "lblIndexFound")->text(), QString("- Found"));
-      f.doubles.ui.QueueAnswer(Answer::No);
-      CHECK_EQ(Click(dialog, "btnOK"), int(QDialog::Rejected));
-      f.doubles.ui.QueueAnswer(Answer::Yes);
-      return Click(dialog, "btnOK");
-    });
-    Click(*f.editor, "btnTestCompliance");
-    QCOMPARE(f.doubles.ui.messages().size(), size_t(2));
-    f.doubles.chooser.files = {QString::fromStdString(good), QString::fromStdString(good)};
-    f.doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnCancel"); });
-    f.doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnOK"); });
-    Click(*f.editor, "btnBrowseStyle");
-    QCOMPARE(f.app.settings.Style_File, bad);
-    Click(*f.editor, "btnBrowseStyle");
-    QCOMPARE(f.app.settings.Style_File, good);
   }
 
   // Build! offers the images in their order (Up moves the first to the last place); Cancel during
@@ -457,73 +418,19 @@ class DesktopTest : public QObject {
       QVERIFY2(entry.endsWith(" : 2 Images : Built"), qPrintable(entry));
   }
 
-  // Select Images: the Copy button follows the grid's selection, the copies go to the rotation
-  // chosen in the dialog, and the thumbnails the grid made are in the shared cache; then a drop.
-  void addImagesAndDropsCopyTheChosenOnes() {
-    EditorFixture f(true, 2, 0);
-    const std::string photos = f.data.path + "photos/";
-    Photos(photos, 3);
-    f.doubles.dialogs.Queue([&](QDialog& dialog) {
-      auto& add = static_cast<AddImagesDialog&>(dialog);
-      add.show();
-      add.ChooseFolder(photos);
-      ThumbGridView& grid = *add.grid();
-      // The selection rules themselves are the grid's own tests'; these clicks reach them.
-      for (const auto& [item, modifiers, count] : {std::tuple{1, Qt::NoModifier, 1},
-                                                   {1, Qt::ControlModifier, 0},
-                                                   {0, Qt::NoModifier, 1},
-                                                   {2, Qt::ShiftModifier, 3}}) {
-        const GridRect cell = grid.grid().InsetCell(item);
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, modifiers,
-                          QPoint(cell.left + cell.width / 2, cell.top + cell.height / 2));
-        CHECK_EQ(Find<QAbstractButton>(add, "btnCopy")->text(),
-                 count ? QString("Copy these %1 images to the current Site").arg(count)
-                       : QString("Copy to current Site"));
-        CHECK_EQ(Find(add, "btnCopy")->isEnabled(), count > 0);
-      }
-      CHECK_EQ(QTest::qWaitFor([&] { return grid.VisibleComplete() && !grid.Working(); }, 10000),
-               true);
-      Find<QComboBox>(add, "cmbRotation")->setCurrentIndex(1);
-      add.ChooseRotation(1);
-      Click(add, "btnCopy");
-      CHECK_EQ(Items(add, "lbxImages"), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
-      return int(QDialog::Accepted);
-    });
-    Click(*f.editor, "btnSelectImages");
-    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
-      QVERIFY(std::filesystem::exists(f.RotationDir(2) + name));
-      QVERIFY(std::filesystem::exists(SharedThumbnailCache(SharedThumbnailCache::DefaultRoot())
-                                          .ThumbnailPath(photos + name, SharedThumbSize::Normal)));
-    }
-    QVERIFY(f.doubles.ui.messages().empty());
-    // Files dropped onto the image list are copied, whatever the source proposed; a source that
-    // allows no copy is told that nothing was taken.
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(Q(photos + "a.jpg"))});
-    auto* list = Find<QListWidget>(*f.editor, "lbxImages");
-    for (const auto& [actions, reported] :
-         {std::pair{Qt::DropActions(Qt::MoveAction), Qt::IgnoreAction},
-          {Qt::CopyAction | Qt::MoveAction, Qt::CopyAction}}) {
-      QDragEnterEvent enter(QPoint(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
-      enter.setDropAction(Qt::MoveAction);
-      QApplication::sendEvent(list->viewport(), &enter);
-      QDropEvent drop(QPointF(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
-      drop.setDropAction(Qt::MoveAction);
-      if (enter.isAccepted()) QApplication::sendEvent(list->viewport(), &drop);
-      QCOMPARE(enter.isAccepted() && drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction,
-               reported);
-    }
-    QCOMPARE(Items(*f.editor, "lbxImages"), QStringList{"a.jpg"});
-    QVERIFY(std::filesystem::exists(photos + "a.jpg"));
-  }
-
   // Site editor -> list editor -> snippet maker -> HTML editor, with the list editor's Load.. of a
   // list with an empty entry, Save as.., Clear All (which asks), and a save that fails and keeps
   // the dialog open (the list file rules and messages are tested in the core); the footer's snippet
   // maker, which stores only on OK.
+  // Then the template choice: a failing template shows NOT FOUND and OK asks (No keeps the dialog
+  // open); after a test, Test Compliance stays greyed whatever else runs, until the template's
+  // text changes. Browse takes a file only when the compliance dialog is left with OK. View Page
+  // names the page it could not open.
   void siteEditorOpensTheEditorItsChoiceAsks() {
     EditorFixture f(false, 1, 0);
-    f.data.Write("list.txt", "A\r\n\r\nC\r\n");
+    const std::string long_entry = "<p>" + std::string(40000, 'x') + "</p>";
+    const std::string list_file = long_entry + "\r\n\r\nCaf\xE9 \x93quoted\x94\xA0!\r\n";
+    f.data.Write("list.txt", list_file);
     f.data.Write("blocker", "a file where a folder should be");
     Find<QComboBox>(*f.editor, "cmbHeader")->setCurrentIndex(2);
     f.doubles.dialogs.Queue([&](QDialog& list) {
@@ -531,13 +438,33 @@ class DesktopTest : public QObject {
       const QString name = Find<QLineEdit>(list, "edtFileName")->text();
       f.doubles.chooser.files = {Q(f.data.path + "list.txt")};
       Click(list, "btnLoad");
-      CHECK_EQ(Items(list, "lbxEntries"), (QStringList{"A", "", "C"}));
+      CHECK_EQ(Items(list, "lbxEntries"),
+               (QStringList{Q(long_entry), "",
+                            QString::fromUtf8("Caf\u00e9 \u201cquoted\u201d\u00a0!")}));
+      for (int row : {0, 2}) {  // through Modify and the HTML editor as they were
+        Find<QListWidget>(list, "lbxEntries")->setCurrentRow(row);
+        f.doubles.dialogs.Queue([&, row](QDialog& maker) {
+          CHECK_EQ(Find<HeaderFooterLineEdit>(maker, "edtHtml")->text().size(),
+                   row == 0 ? qsizetype(40007) : qsizetype(15));
+          f.doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Accepted); });
+          Click(maker, "btnEdit");
+          return Click(maker, "btnOK");
+        });
+        Click(list, "btnModify");
+      }
       f.doubles.chooser.saves = {Q(f.data.path + "copy.txt")};
       Click(list, "btnSave");
       f.doubles.ui.QueueAnswer(Answer::Yes);
       Click(list, "btnClearAll");
       f.doubles.dialogs.Queue([&](QDialog& maker) {
-        Find<HeaderFooterLineEdit>(maker, "edtHtml")->setText("line one|line two");
+        auto* html = Find<HeaderFooterLineEdit>(maker, "edtHtml");
+        html->setText(QString(999, 'a'));  // typing stops at a thousand characters, not setText
+        html->moveCursor(QTextCursor::End);
+        QTest::keyClicks(html, "bcd");
+        CHECK_EQ(html->text(), QString(999, 'a') + "b");
+        html->setText(QString(2000, 'x'));
+        CHECK_EQ(html->text().size(), qsizetype(2000));
+        html->setText("line one|line two");
         f.doubles.dialogs.Queue([&](QDialog& html) {
           auto* text = Find<QPlainTextEdit>(html, "memText");
           CHECK_EQ(text->toPlainText(), QString("line one\nline two"));
@@ -557,7 +484,7 @@ class DesktopTest : public QObject {
     Click(*f.editor, "btnEditHeader");
     QCOMPARE(f.app.settings.Header_File, f.data.path + "Site_1_Headers.txt");
     QCOMPARE(f.data.Read("Site_1_Headers.txt"), std::string("line one|line two|line three\r\n"));
-    QCOMPARE(f.data.Read("copy.txt"), std::string("A\r\n\r\nC\r\n"));
+    QCOMPARE(f.data.Read("copy.txt"), list_file);
 
     f.app.settings.Footer_HTML = "<B>Hi</B>";
     Find<QComboBox>(*f.editor, "cmbFooter")->setCurrentIndex(1);
@@ -576,114 +503,57 @@ class DesktopTest : public QObject {
     }
     QCOMPARE(f.doubles.dialogs.opened,
              std::vector<QString>({"dlgHeaderFooter", "dlgNewHeaderFooter", "frmRichEdit",
-                                   "dlgNewHeaderFooter", "dlgNewHeaderFooter"}));
+                                   "dlgNewHeaderFooter", "frmRichEdit", "dlgNewHeaderFooter",
+                                   "frmRichEdit", "dlgNewHeaderFooter", "dlgNewHeaderFooter"}));
     QCOMPARE(f.doubles.ui.messages().size(), 2u);  // Clear All's question, the failed save:
     QCOMPARE(f.doubles.ui.texts().back(),
              "Error encountered saving your Header List file," + f.data.path + "blocker/list.txt!");
-  }
 
-  // A list entry of 40,000 characters and one in windows-1252 go through Modify and the HTML
-  // editor and come back as they were, byte for byte; the HTML field still takes no more than a
-  // thousand typed characters.
-  void listEntriesKeepTheirLengthAndBytes() {
-    Doubles f;
-    DataDir data;
-    const std::string long_entry = "<p>" + std::string(40000, 'x') + "</p>";
-    const std::string windows = "Caf\xE9 \x93quoted\x94\xA0!";
-    const std::string file = long_entry + "\r\n" + windows + "\r\n";
-    data.Write("list.txt", file);
-    HeaderFooterListDialog list(f.context(), true, data.path + "list.txt", "Site_1");
-    f.dialogs.Queue([&](QDialog& dialog) {
-      CHECK_EQ(Items(dialog, "lbxEntries").value(1),
-               QString::fromUtf8("Caf\u00e9 \u201cquoted\u201d\u00a0!"));
-      for (int row : {0, 1}) {
-        Find<QListWidget>(dialog, "lbxEntries")->setCurrentRow(row);
-        f.dialogs.Queue([&, row](QDialog& maker) {
-          auto* html = Find<HeaderFooterLineEdit>(maker, "edtHtml");
-          CHECK_EQ(html->text().size(), row == 0 ? qsizetype(40007) : qsizetype(15));
-          f.dialogs.Queue([](QDialog&) { return int(QDialog::Accepted); });
-          Click(maker, "btnEdit");
-          return Click(maker, "btnOK");
-        });
-        Click(dialog, "btnModify");
-      }
+    f.doubles.ui.Clear();
+    const std::string bad = f.data.path + "bad.htm", good = f.data.path + "Good.htm";
+    f.data.Write("bad.htm", "<html>***content*** ***INDEX***</html>");
+    f.data.Write("Good.htm", "<html>***CONTENT***</html>");
+    auto* style = Find<QComboBox>(*f.editor, "cmbStyleFile");
+    auto* test = Find(*f.editor, "btnTestCompliance");
+    style->setEditText(Q(bad));
+    QVERIFY(test->isEnabled());
+    f.doubles.dialogs.Queue([&](QDialog& dialog) {
+      CHECK_EQ(Find<QLabel>(dialog, "lblContentFound")->text(), QString("- NOT FOUND!"));
+      CHECK_EQ(Find<QLabel>(dialog, "lblIndexFound")->text(), QString("- Found"));
+      f.doubles.ui.QueueAnswer(Answer::No);
+      CHECK_EQ(Click(dialog, "btnOK"), int(QDialog::Rejected));
+      f.doubles.ui.QueueAnswer(Answer::Yes);
       return Click(dialog, "btnOK");
     });
-    QCOMPARE(list.Open(), int(QDialog::Accepted));
-    QCOMPARE(data.Read("list.txt"), file);
-
-    HeaderFooterFields fields;
-    fields.html = std::string(999, 'a');
-    HeaderFooterMakerDialog maker(f.context(), true, fields, 0);
-    auto* html = Find<HeaderFooterLineEdit>(maker, "edtHtml");
-    html->moveCursor(QTextCursor::End);
-    QTest::keyClicks(html, "bcd");
-    QCOMPARE(html->text(), QString(999, 'a') + "b");
-    html->setText(QString(2000, 'x'));
-    QCOMPARE(html->text().size(), qsizetype(2000));
-  }
-
-  // The buttons follow the text, its selection and the clipboard; an insert goes before the
-  // selection; Preview writes the preview file; typing stops at a thousand characters.
-  void htmlEditorButtonsInsertsTypingLimitAndPrinting() {
-    Doubles f;
-    DataDir data;
-    QGuiApplication::clipboard()->clear();
-    HtmlEditorDialog editor(f.context(), "");
-    auto* text = Find<QPlainTextEdit>(editor, "memText");
-    for (const char* name : {"btnUndo", "btnCut", "btnPaste", "btnPreview"})
-      QVERIFY2(!Find(editor, name)->isEnabled(), name);
-    QGuiApplication::clipboard()->setText("<HR>");
-    QVERIFY(Find(editor, "btnPaste")->isEnabled());
-    QTest::keyClicks(text, "abcd");
-    QVERIFY(Find(editor, "btnUndo")->isEnabled() && Find(editor, "btnPreview")->isEnabled());
-    QTextCursor cursor = text->textCursor();
-    cursor.setPosition(1);
-    cursor.setPosition(3, QTextCursor::KeepAnchor);
-    text->setTextCursor(cursor);
-    QVERIFY(Find(editor, "btnCut")->isEnabled());
-    Find<QAction>(editor, "mnuItem15")->trigger();
-    QCOMPARE(text->toPlainText(), QString("a</I>bcd"));
-    QVERIFY(!Find(editor, "btnCut")->isEnabled());
-    Click(editor, "btnPreview");
-    QCOMPARE(f.ui.opened(), std::vector<std::string>{PreviewFileName()});
-    QCOMPARE(data.Read("~prev.htm"), std::string("<BODY>\r\na</I>bcd\r\n</BODY>"));
-    text->setPlainText(QString(997, 'x'));
-    text->moveCursor(QTextCursor::End);
-    QTest::keyClicks(text, "abcdef");
-    QVERIFY(text->toPlainText().endsWith("xabc"));
-    // A browser that cannot be started gives the editor's own warning.
-    f.ui.FailOpening();
-    Click(editor, "btnPreview");
-    QCOMPARE(f.ui.messages().at(0).kind, MessageKind::Warning);
-    // Open.. (rich text, text or all files) reads a file's lines and honours the read-only box;
-    // Print prints them under the program's title, and says when it could not.
-    data.Write("snippet.txt", "<B>Quiz</B>|\r\nJumped\r\n");
-    for (const bool read_only : {true, false}) {
-      f.chooser.files = {Q(data.path + "snippet.txt")};
-      f.chooser.read_only = {read_only};
-      Click(editor, "btnOpen");
-      QCOMPARE(text->toPlainText(), QString("<B>Quiz</B>|\nJumped\n"));
-      QCOMPARE(text->isReadOnly(), read_only);
-    }
-    QCOMPARE(f.chooser.open_filter,
-             QString("Rich Text Files (*.RTF);;Text Files (*.TXT);;All Files (*)"));
-    for (const char* pdf : {"out.pdf", "no/such/folder/out.pdf"}) {
-      f.chooser.pdf = Q(data.path + pdf);
-      Click(editor, "btnPrint");
-    }
-    const QByteArray title =
-        QStringEncoder(QStringEncoder::Utf16BE)(u'\uFEFF' + QString(kProductName));
-    QVERIFY(QByteArray::fromStdString(data.Read("out.pdf")).contains("/Title (" + title + ")"));
-    QCOMPARE(f.ui.texts(), (std::vector<std::string>{std::string(kPreviewFailedMessage),
-                                                     "The HTML could not be printed!"}));
-    editor.reject();  // closing takes the preview file away
-    QVERIFY(!std::filesystem::exists(data.path + "~prev.htm"));
+    Click(*f.editor, "btnTestCompliance");
+    QCOMPARE(f.doubles.ui.messages().size(), size_t(2));
+    QVERIFY(!test->isEnabled());
+    emit Find<QListWidget>(*f.editor, "lbxRotations")->currentRowChanged(0);  // shown again
+    QVERIFY(!test->isEnabled());
+    f.doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
+    Click(*f.editor, "btnOtherSettings");
+    QVERIFY(!test->isEnabled());
+    f.doubles.chooser.files = {Q(good), Q(good)};
+    f.doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnCancel"); });
+    f.doubles.dialogs.Queue([](QDialog& dialog) { return Click(dialog, "btnOK"); });
+    Click(*f.editor, "btnBrowseStyle");
+    QCOMPARE(f.app.settings.Style_File, bad);
+    Click(*f.editor, "btnBrowseStyle");
+    QCOMPARE(f.app.settings.Style_File, good);
+    style->setEditText(Q(f.data.path + "thumbs.htm"));
+    QVERIFY(test->isEnabled());
+    f.doubles.ui.Clear();
+    f.doubles.ui.FailOpening();
+    Click(*f.editor, "btnViewPage");
+    QCOMPARE(f.doubles.ui.texts(),
+             std::vector<std::string>{"The desktop could not open " + f.data.path + "thumbs.htm!"});
   }
 
   // Every page's controls go to the settings and come back from the settings file as they were;
-  // a colour picked with "Other" shows its value; help opens each page's topic.
-  void pageSettingsRoundTripOverAllPages() {
+  // a colour picked with "Other" shows its value; help opens each page's topic. Then the HTML
+  // editor: its buttons follow the text, its selection and the clipboard; an insert goes before
+  // the selection; Preview writes the preview file; typing stops at a thousand characters.
+  void pageSettingsRoundTripAndHtmlEditor() {
     Doubles f;
     DataDir data;
     SiteSettings settings;
@@ -743,14 +613,70 @@ class DesktopTest : public QObject {
     });
     QCOMPARE(dialog.Open(), int(QDialog::Rejected));
     QVERIFY(f.ui.messages().empty());
+    QGuiApplication::clipboard()->clear();
+    HtmlEditorDialog editor(f.context(), "");
+    auto* text = Find<QPlainTextEdit>(editor, "memText");
+    for (const char* name : {"btnUndo", "btnCut", "btnPaste", "btnPreview"})
+      QVERIFY2(!Find(editor, name)->isEnabled(), name);
+    QGuiApplication::clipboard()->setText("<HR>");
+    QVERIFY(Find(editor, "btnPaste")->isEnabled());
+    QTest::keyClicks(text, "abcd");
+    QVERIFY(Find(editor, "btnUndo")->isEnabled() && Find(editor, "btnPreview")->isEnabled());
+    QTextCursor cursor = text->textCursor();
+    cursor.setPosition(1);
+    cursor.setPosition(3, QTextCursor::KeepAnchor);
+    text->setTextCursor(cursor);
+    QVERIFY(Find(editor, "btnCut")->isEnabled());
+    Find<QAction>(editor, "mnuItem15")->trigger();
+    QCOMPARE(text->toPlainText(), QString("a</I>bcd"));
+    QVERIFY(!Find(editor, "btnCut")->isEnabled());
+    Click(editor, "btnPreview");
+    QCOMPARE(f.ui.opened(), std::vector<std::string>{PreviewFileName()});
+    QCOMPARE(data.Read("~prev.htm"), std::string("<BODY>\r\na</I>bcd\r\n</BODY>"));
+    text->setPlainText(QString(997, 'x'));
+    text->moveCursor(QTextCursor::End);
+    QTest::keyClicks(text, "abcdef");
+    QVERIFY(text->toPlainText().endsWith("xabc"));
+    // A browser that cannot be started gives the editor's own warning.
+    f.ui.FailOpening();
+    Click(editor, "btnPreview");
+    QCOMPARE(f.ui.messages().at(0).kind, MessageKind::Warning);
+    // Open.. (rich text, text or all files) reads a file's lines and honours the read-only box;
+    // Print prints them under the program's title, and says when it could not.
+    data.Write("snippet.txt", "<B>Quiz</B>|\r\nJumped\r\n");
+    for (const bool read_only : {true, false}) {
+      f.chooser.files = {Q(data.path + "snippet.txt")};
+      f.chooser.read_only = {read_only};
+      Click(editor, "btnOpen");
+      QCOMPARE(text->toPlainText(), QString("<B>Quiz</B>|\nJumped\n"));
+      QCOMPARE(text->isReadOnly(), read_only);
+    }
+    QCOMPARE(f.chooser.open_filter,
+             QString("Rich Text Files (*.RTF);;Text Files (*.TXT);;All Files (*)"));
+    for (const char* pdf : {"out.pdf", "no/such/folder/out.pdf"}) {
+      f.chooser.pdf = Q(data.path + pdf);
+      Click(editor, "btnPrint");
+    }
+    const QByteArray title =
+        QStringEncoder(QStringEncoder::Utf16BE)(u'\uFEFF' + QString(kProductName));
+    QVERIFY(QByteArray::fromStdString(data.Read("out.pdf")).contains("/Title (" + title + ")"));
+    QCOMPARE(f.ui.texts(), (std::vector<std::string>{std::string(kPreviewFailedMessage),
+                                                     "The HTML could not be printed!"}));
+    editor.reject();  // closing takes the preview file away
+    QVERIFY(!std::filesystem::exists(data.path + "~prev.htm"));
   }
-  // In the add-images grid the arrows, Home and End move the current file and select it alone;
-  // Shift extends the selection from the anchor (and shrinks it again); Ctrl+A selects every file;
-  // Return copies, over existing files asking once with Yes to All: the rest follow the answer.
+
+  // Select Images from the site editor the main window opens: in the grid a click, Ctrl+click and
+  // Shift+click select (the selection rules themselves are the grid's own tests'), the arrows,
+  // Home and End move the current file and select it alone, Shift extends the selection from the
+  // anchor (and shrinks it again), Ctrl+A selects every file, and the Copy button follows. Copy
+  // or Return copies into the rotation chosen in the dialog, over existing files asking once with
+  // Yes to All: the rest follow the answer; the thumbnails the grid made are in the shared cache.
   // The site editor, its page settings and its add-images dialog are made once: the second
   // opening finds the same dialogs, the add-images one on the folder and selection it was left.
-  void addImagesKeysYesToAllAndDialogsKeptBetweenOpenings() {
-    EditorFixture f(false, 1, 0);
+  // Then files dropped onto an image list.
+  void addImagesSelectsCopiesAndIsKeptBetweenOpenings() {
+    EditorFixture f(true, 2, 0);
     const std::string photos = f.data.path + "photos/";
     Photos(photos, 7);
     MainWindow window(f.doubles.context());
@@ -759,7 +685,7 @@ class DesktopTest : public QObject {
     std::vector<QDialog*> seen;
     for (const Answer answer : {Answer::YesToAll, Answer::NoToAll}) {
       for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
-        f.data.Write("site/" + std::string(name), "OLD");
+        f.data.Write("site/Rotation_2/" + std::string(name), "OLD");
       f.doubles.dialogs.Queue([&](QDialog& editor) {
         seen.push_back(&editor);
         f.doubles.dialogs.Queue([&](QDialog& dialog) {
@@ -773,33 +699,57 @@ class DesktopTest : public QObject {
             add.ChooseFolder(photos);
             CHECK_EQ(cols >= 2 && cols < 7, true);
             const struct {
+              int click;  // the item clicked, or -1: the key pressed
               Qt::Key key;
               Qt::KeyboardModifiers modifiers;
               std::vector<int> selected;
               int current;
             } steps[] = {
-                {Qt::Key_Right, Qt::NoModifier, {1}, 1},
-                {Qt::Key_Right, Qt::ShiftModifier, {1, 2}, 2},
-                {Qt::Key_Right, Qt::ShiftModifier, {1, 2, 3}, 3},
-                {Qt::Key_Left, Qt::ShiftModifier, {1, 2}, 2},  // shrinks
-                {Qt::Key_End, Qt::ShiftModifier, Range(1, 6), 6},
-                {Qt::Key_Home, Qt::NoModifier, {0}, 0},
-                {Qt::Key_Down, Qt::NoModifier, {cols}, cols},
-                {Qt::Key_Up, Qt::ShiftModifier, Range(0, cols), 0},  // from the new anchor
-                {Qt::Key_A, Qt::ControlModifier, Range(0, 6), 0},
+                {1, Qt::Key_unknown, Qt::NoModifier, {1}, 1},
+                {1, Qt::Key_unknown, Qt::ControlModifier, {}, 1},
+                {0, Qt::Key_unknown, Qt::NoModifier, {0}, 0},
+                {2, Qt::Key_unknown, Qt::ShiftModifier, {0, 1, 2}, 2},
+                {-1, Qt::Key_Right, Qt::NoModifier, {3}, 3},
+                {-1, Qt::Key_Right, Qt::ShiftModifier, {3, 4}, 4},
+                {-1, Qt::Key_Right, Qt::ShiftModifier, {3, 4, 5}, 5},
+                {-1, Qt::Key_Left, Qt::ShiftModifier, {3, 4}, 4},  // shrinks
+                {-1, Qt::Key_End, Qt::ShiftModifier, Range(3, 6), 6},
+                {-1, Qt::Key_Home, Qt::NoModifier, {0}, 0},
+                {-1, Qt::Key_Down, Qt::NoModifier, {cols}, cols},
+                {-1, Qt::Key_Up, Qt::ShiftModifier, Range(0, cols), 0},  // from the new anchor
+                {-1, Qt::Key_A, Qt::ControlModifier, Range(0, 6), 0},
             };
             for (const auto& step : steps) {
-              QTest::keyClick(&view, step.key, step.modifiers);
+              const GridRect cell = grid.InsetCell(std::max(step.click, 0));
+              if (step.click < 0)
+                QTest::keyClick(&view, step.key, step.modifiers);
+              else
+                QTest::mouseClick(view.viewport(), Qt::LeftButton, step.modifiers,
+                                  QPoint(cell.left + cell.width / 2, cell.top + cell.height / 2));
               CHECK_EQ(Selection(grid), step.selected);
               CHECK_EQ(grid.Current(), step.current);
+              const auto count = step.selected.size();
+              CHECK_EQ(Find<QAbstractButton>(add, "btnCopy")->text(),
+                       count ? QString("Copy these %1 images to the current Site").arg(count)
+                             : QString("Copy to current Site"));
+              CHECK_EQ(Find(add, "btnCopy")->isEnabled(), count > 0);
             }
+            CHECK_EQ(
+                QTest::qWaitFor([&] { return view.VisibleComplete() && !view.Working(); }, 10000),
+                true);
           }
           CHECK_EQ(add.folder(), photos);
           CHECK_EQ(Selection(grid), Range(0, 6));
           CHECK_EQ(Find<QAbstractButton>(add, "btnCopy")->text(),
                    QString("Copy these 7 images to the current Site"));
+          Find<QComboBox>(add, "cmbRotation")->setCurrentIndex(1);
+          add.ChooseRotation(1);
           f.doubles.ui.QueueAnswer(answer);
-          QTest::keyClick(&view, Qt::Key_Return);
+          if (answer == Answer::YesToAll)
+            Click(add, "btnCopy");
+          else
+            QTest::keyClick(&view, Qt::Key_Return);
+          CHECK_EQ(Items(add, "lbxImages").size(), 7);
           return int(QDialog::Accepted);
         });
         Click(editor, "btnSelectImages");
@@ -812,39 +762,38 @@ class DesktopTest : public QObject {
       });
       Click(window, "btnEditSite");
       for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
-        QCOMPARE(f.data.Read("site/" + std::string(name)) != "OLD", answer == Answer::YesToAll);
-      QVERIFY(std::filesystem::exists(f.site + "g.jpg"));
+        QCOMPARE(f.data.Read("site/Rotation_2/" + std::string(name)) != "OLD",
+                 answer == Answer::YesToAll);
+      QVERIFY(std::filesystem::exists(f.RotationDir(2) + "g.jpg"));
       QCOMPARE(f.doubles.ui.messages().back().buttons, Buttons::YesAllNoAllCancel);
     }
-    QCOMPARE(f.doubles.ui.messages().size(), 2u);  // one question each time
+    QCOMPARE(f.doubles.ui.messages().size(), 2u);  // one question each time, and nothing else
     QCOMPARE(seen.size(), 6u);
     QCOMPARE(std::vector<QDialog*>(seen.begin(), seen.begin() + 3),
              std::vector<QDialog*>(seen.begin() + 3, seen.end()));
     QCOMPARE(f.doubles.dialogs.unused(), 0u);
-  }
-
-  // View Page names the page it could not open. After a test, Test Compliance stays greyed
-  // whatever else runs, until the template's text changes.
-  void viewPageAndTestComplianceGreyedUntilTheTemplateChanges() {
-    EditorFixture f(false, 1, 2);
-    auto* style = Find<QComboBox>(*f.editor, "cmbStyleFile");
-    style->setEditText(Q(f.data.path + "thumbs.htm"));
-    f.doubles.ui.FailOpening();
-    Click(*f.editor, "btnViewPage");
-    QCOMPARE(f.doubles.ui.texts(),
-             std::vector<std::string>{"The desktop could not open " + f.data.path + "thumbs.htm!"});
-    auto* test = Find(*f.editor, "btnTestCompliance");
-    QVERIFY(test->isEnabled());
-    f.doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
-    Click(*f.editor, "btnTestCompliance");
-    QVERIFY(!test->isEnabled());
-    emit Find<QListWidget>(*f.editor, "lbxRotations")->currentRowChanged(0);  // shown again
-    QVERIFY(!test->isEnabled());
-    f.doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
-    Click(*f.editor, "btnOtherSettings");
-    QVERIFY(!test->isEnabled());
-    style->setEditText(Q(f.data.path + "other.htm"));
-    QVERIFY(test->isEnabled());
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+      QVERIFY(std::filesystem::exists(SharedThumbnailCache(SharedThumbnailCache::DefaultRoot())
+                                          .ThumbnailPath(photos + name, SharedThumbSize::Normal)));
+    // Files dropped onto the image list are copied, whatever the source proposed; a source that
+    // allows no copy is told that nothing was taken.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(Q(photos + "a.jpg"))});
+    auto* list = Find<QListWidget>(*f.editor, "lbxImages");
+    for (const auto& [actions, reported] :
+         {std::pair{Qt::DropActions(Qt::MoveAction), Qt::IgnoreAction},
+          {Qt::CopyAction | Qt::MoveAction, Qt::CopyAction}}) {
+      QDragEnterEvent enter(QPoint(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+      enter.setDropAction(Qt::MoveAction);
+      QApplication::sendEvent(list->viewport(), &enter);
+      QDropEvent drop(QPointF(5, 5), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+      drop.setDropAction(Qt::MoveAction);
+      if (enter.isAccepted()) QApplication::sendEvent(list->viewport(), &drop);
+      QCOMPARE(enter.isAccepted() && drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction,
+               reported);
+    }
+    QCOMPARE(Items(*f.editor, "lbxImages"), QStringList{"a.jpg"});
+    QVERIFY(std::filesystem::exists(photos + "a.jpg"));
   }
 
   // A fixed colour shows its swatch with its name; a picked colour fills the field and leaves
@@ -901,8 +850,9 @@ class DesktopTest : public QObject {
     QCOMPARE(QApplication::activeWindow(), &dialog);
   }
   // The three questions that delete (the image list's Delete key, Delete Rotation, Delete Site)
-  // in the real message box: No is its default button, so Enter deletes nothing; Yes sends the
-  // files to the desktop's Trash (a Trash of the test program's own, see support/testsupport.h).
+  // in the real message box: they ask with No as the default (their texts and that caution are
+  // the core's), so Enter deletes nothing; Yes sends the files to the desktop's Trash (a Trash of
+  // the test program's own, see support/testsupport.h).
   void enterDeletesNothingAndYesSendsToTheTrash() {
     testing::EmptyTrash();
     EditorFixture f(true, 2, 2);
@@ -920,17 +870,12 @@ class DesktopTest : public QObject {
       keys.insert(text.at(amp + 1).toUpper());
     }
     auto* images = Find<QListWidget>(editor, "lbxImages");
+    images->selectAll();
+    NextBox enter;
+    QTest::keyClick(images, Qt::Key_Delete);
+    QCOMPARE(enter.default_button, int(QMessageBox::No));
+    QCOMPARE(enter.text, QString("Are you sure you want to delete these 2 files?"));
     QCOMPARE(images->count(), 2);
-    for (const int chosen : {1, 2}) {
-      images->clearSelection();
-      for (int row = 0; row < chosen; ++row) images->item(row)->setSelected(true);
-      NextBox enter;
-      QTest::keyClick(images, Qt::Key_Delete);
-      QCOMPARE(enter.default_button, int(QMessageBox::No));
-      QCOMPARE(enter.text, chosen == 1 ? QString("Are you sure you want to delete the file, a.jpg?")
-                                       : QString("Are you sure you want to delete these 2 files?"));
-      QCOMPARE(images->count(), 2);
-    }
     images->clearSelection();
     images->item(1)->setSelected(true);
     NextBox(true), QTest::keyClick(images, Qt::Key_Delete);
@@ -939,31 +884,22 @@ class DesktopTest : public QObject {
 
     auto* rotations = Find<QListWidget>(editor, "lbxRotations");
     rotations->setCurrentRow(1);
-    NextBox enter;
+    NextBox yes(true);
     Click(editor, "btnDeleteRotation");
-    QVERIFY(enter.text.startsWith("Are you sure you want to remove Rotation 2"));
-    QCOMPARE(enter.default_button, int(QMessageBox::No));
-    QCOMPARE(rotations->count(), 2);
-    NextBox(true), Click(editor, "btnDeleteRotation");
+    QVERIFY(yes.text.startsWith("Are you sure you want to remove Rotation 2"));
     QCOMPARE(rotations->count(), 1);
 
     MainWindow window(context);
     window.show();
     auto* sites = Find<QListWidget>(window, "lbxSites");
     sites->setCurrentRow(0);
-    const testing::Tree before = testing::ReadTree(f.data.path);
-    NextBox site_enter;
-    Click(window, "btnDeleteSite");
-    QVERIFY(site_enter.text.startsWith("Are you sure you want to delete the current site, First?"));
-    QCOMPARE(site_enter.default_button, int(QMessageBox::No));
-    QCOMPARE(testing::ReadTree(f.data.path), before);
     NextBox(true), Click(window, "btnDeleteSite");
     QCOMPARE(sites->count(), 0);
   }
 
   // Publish shows its dialog, sends the rotation and says so; without an address or a build it
-  // says what is missing and opens nothing.
-  void publishSendsTheRotation() {
+  // says what is missing and opens nothing. Then the password question.
+  void publishSendsTheRotationAndAsksPasswords() {
     DataDir data;
     testing::SshServer server;
     QVERIFY(server.Start());
@@ -999,25 +935,20 @@ class DesktopTest : public QObject {
     QVERIFY(!PublishFromEditor(doubles.context(), record, site.path(), {}, nullptr));
     QVERIFY(doubles.ui.texts()[0].find("was cancelled") != std::string::npos);
     QCOMPARE(testing::ReadFile(server.Scratch("www/a.jpg")), std::string(1 << 20, 'a'));
-  }
 
-  // The password is typed in a hidden field; remembering it is off until ticked.
-  void passwordPrompt() {
-    Doubles doubles;
+    // The password is typed in a hidden field; remembering it is off until ticked.
     DesktopQuestions questions(doubles.context(), nullptr);
     doubles.dialogs.Queue([](QDialog& dialog) {
-      auto* field = Find<QLineEdit>(dialog, "edtPassword");
-      if (field->echoMode() != QLineEdit::Password) return int(QDialog::Rejected);
-      if (Find<QCheckBox>(dialog, "chkRememberPassword")->isChecked()) {
-        return int(QDialog::Rejected);
-      }
-      field->setText("s3cret");
+      CHECK_EQ(Find<QLineEdit>(dialog, "edtPassword")->echoMode(), QLineEdit::Password);
+      CHECK_EQ(Find<QCheckBox>(dialog, "chkRememberPassword")->isChecked(), false);
+      SetText(dialog, "edtPassword", "s3cret");
       return int(QDialog::Accepted);
     });
     QCOMPARE(questions.Password("me@host", 1), std::optional<std::string>("s3cret"));
     doubles.dialogs.Queue([](QDialog&) { return int(QDialog::Rejected); });
     QCOMPARE(questions.Password("me@host", 2), std::optional<std::string>());
-    QCOMPARE(doubles.dialogs.opened, (std::vector<QString>{"dlgPassword", "dlgPassword"}));
+    QCOMPARE(doubles.dialogs.opened,
+             (std::vector<QString>{"dlgPublish", "dlgPublish", "dlgPassword", "dlgPassword"}));
   }
 };
 

@@ -56,14 +56,13 @@ class ScriptedChooser : public Chooser {
     return Next(colours);
   }
   // The read-only box's answers, in order (none: unticked).
-  std::deque<bool> read_only;
+  std::deque<std::optional<bool>> read_only;
   QString open_filter;  // the filter of the last OpenFileReadOnly
   std::optional<QString> OpenFileReadOnly(QWidget* parent, const QString& title,
                                           const QString& filter, const QString& start,
                                           bool* ticked) override {
     open_filter = filter;
-    *ticked = !read_only.empty() && read_only.front();
-    if (!read_only.empty()) read_only.pop_front();
+    *ticked = Next(read_only).value_or(false);
     return OpenFile(parent, title, filter, start);
   }
   PrintOutcome Print(QWidget*, const QString& title, const QString& text) override {

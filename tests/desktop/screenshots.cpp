@@ -57,7 +57,8 @@ void Settle() {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }
 
-void Save(QWidget& widget, const char* name) {
+template <typename Widget>  // a temporary too
+void Save(Widget&& widget, const char* name) {
   widget.show();
   widget.activateWindow();
   Settle();
@@ -181,8 +182,7 @@ void HeaderFooterPictures(const DataDir& data, Doubles& doubles, QWidget* parent
                                    std::pair{HeaderFooterKind::ImageLink, "snippet-image"},
                                    std::pair{HeaderFooterKind::TextLink, "snippet-text"}}) {
     fields.kind = kind;
-    HeaderFooterMakerDialog maker(doubles.context(), true, fields, 0, parent);
-    Save(maker, name);
+    Save(HeaderFooterMakerDialog(doubles.context(), true, fields, 0, parent), name);
   }
 
   data.Write("Site_1_Headers.txt",
@@ -244,14 +244,11 @@ int main(int argc, char** argv) {
   Save(window, "main-window");
   window.show();
 
-  SiteOptionsDialog site_options(doubles.context(), window.state().catalogue, true, &window);
-  Save(site_options, "site-options");
-  OptionsDialog options(doubles.context(), window.state().options, &window);
-  Save(options, "options");
-  AboutBox about(doubles.context(), &window);
-  Save(about, "about");
-  PasswordDialog password("anna@www.example.org", &window);
-  Save(password, "password");
+  Save(SiteOptionsDialog(doubles.context(), window.state().catalogue, true, &window),
+       "site-options");
+  Save(OptionsDialog(doubles.context(), window.state().options, &window), "options");
+  Save(AboutBox(doubles.context(), &window), "about");
+  Save(PasswordDialog("anna@www.example.org", &window), "password");
   PublishDialog publish(doubles.context(), data.path,
                         *ParsePublishUrl("sftp://anna@www.example.org/srv/www", nullptr), {},
                         &window);
