@@ -230,16 +230,14 @@ TEST_P(AddImageTest, AsksCopiesOrConvertsAndNeverLosesAFile) {
                 : AddImage(ui, paths[0], rotation_ + FileNamePart(paths[0]), kQualityOption, &one),
             c.result);
   EXPECT_EQ(c.drop ? added : one, c.added);
-  for (const auto& m : ui.messages())
+  for (const auto& m : ui.messages()) {
     boxes.push_back(std::string(MessageKindName(m.kind)) + "|" + m.text);
+    // Yes to All and No to All are offered exactly when several files go in one series.
+    if (m.kind == MessageKind::Confirmation)
+      EXPECT_EQ(m.buttons, paths.size() > 1 ? Buttons::YesAllNoAllCancel : Buttons::YesNoCancel);
+  }
   for (const auto& b : c.boxes) expected_boxes.push_back(Expand(b));
   EXPECT_EQ(boxes, expected_boxes);
-  // Yes to All and No to All are offered exactly when several files go in one series.
-  for (const auto& m : ui.messages()) {
-    if (m.kind == MessageKind::Confirmation) {
-      EXPECT_EQ(m.buttons, paths.size() > 1 ? Buttons::YesAllNoAllCancel : Buttons::YesNoCancel);
-    }
-  }
   EXPECT_EQ(ui.unused_answers(), 0u);
   testing::Tree expected;
   for (const auto& [name, what] : c.after) {
@@ -280,24 +278,17 @@ TEST(AddImageMessages, NameTheRealCause) {
     const char* row;
     std::string source, destination;
     bool full_disk;
-    std::string box, log;
+    std::string reason, log;  // the box says "Error encountered copying the file, SOURCE!  " first
   } cases[] = {
       {"MissingFolder", from + "a.bmp", dir / "gone/a.bmp", false,
-       "Error encountered copying the file, " + from + "a.bmp!  The folder, " + dir.path() +
-           "gone/, could not be located",
-       ""},
+       "The folder, " + dir.path() + "gone/, could not be located", ""},
       {"MissingSource", from + "gone.jpg", to + "gone.jpg", false,
-       "Error encountered copying the file, " + from +
-           "gone.jpg!  It could not be read (No such file or directory)",
-       ""},
+       "It could not be read (No such file or directory)", ""},
       {"DamagedPicture", from + "broken.png", to + "broken.png", false,
-       "Error encountered copying the file, " + from + "broken.png!  Its picture cannot be read (" +
-           damaged + ")",
-       ""},
+       "Its picture cannot be read (" + damaged + ")", ""},
       {"FullDisk", from + "a.bmp", to + "a.bmp", true,
-       "Error encountered copying the file, " + from +
-           "a.bmp!  You may be out of disk space or do not have write access to the directory you "
-           "are copying to",
+       "You may be out of disk space or do not have write access to the directory you are copying "
+       "to",
        "Writing " + to + "a.jpg: No space left on device"},
   };
   EXPECT_TRUE(damaged.starts_with("PNG: ")) << damaged;
@@ -311,9 +302,10 @@ TEST(AddImageMessages, NameTheRealCause) {
     EXPECT_TRUE(AddImage(ui, c.source, c.destination, 80, &added));
     EXPECT_FALSE(added);
     ASSERT_EQ(ui.messages().size(), 1u);
-    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
-    EXPECT_EQ(ui.messages()[0].buttons, Buttons::OkCancel);
-    EXPECT_EQ(ui.messages()[0].text, c.box);
+    const auto& box = ui.messages()[0];
+    EXPECT_EQ(std::tuple(box.kind, box.buttons, box.text),
+              std::tuple(MessageKind::Warning, Buttons::OkCancel,
+                         "Error encountered copying the file, " + c.source + "!  " + c.reason));
     EXPECT_EQ(ui.logs(),
               c.log.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.log});
     EXPECT_TRUE(std::filesystem::is_empty(to));
@@ -497,36 +489,25 @@ TEST(SharedThumbnails, UriAndNameAsFileManagersSpellThem) {
   }
 }
 
-// A PNG as another program writes it: `format` of libpng's simplified API (grey, RGB, RGBA,
-// 8 or 16 bits a channel), every sample `level` of its maximum, and the thumbnail keys.
-std::string ForeignThumbnail(png_uint_32 format, double level, const std::string& uri,
-                             const std::string& mtime) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = 40;
-  image.height = 30;
-  image.format = format;
-  const std::size_t samples = PNG_IMAGE_SIZE(image) / PNG_IMAGE_SAMPLE_COMPONENT_SIZE(format);
-  std::vector<std::uint16_t> wide(samples, static_cast<std::uint16_t>(level * 65535));
-  std::vector<std::uint8_t> narrow(samples, static_cast<std::uint8_t>(level * 255));
-  const void* pixels =
-      (format & PNG_FORMAT_FLAG_LINEAR) ? static_cast<const void*>(wide.data()) : narrow.data();
+// A white PNG as another program writes it: `format` of libpng's simplified API (grey, RGB,
+// RGBA, 8 or 16 bits a channel), with the thumbnail keys of a source last changed at 1000.
+std::string ForeignThumbnail(png_uint_32 format, const std::string& uri) {
+  png_image image{.version = PNG_IMAGE_VERSION, .width = 40, .height = 30, .format = format};
+  const std::vector<std::uint8_t> white(PNG_IMAGE_SIZE(image), 0xFF);
   png_alloc_size_t size = 0;
-  EXPECT_TRUE(png_image_write_to_memory(&image, nullptr, &size, 0, pixels, 0, nullptr));
+  EXPECT_TRUE(png_image_write_to_memory(&image, nullptr, &size, 0, white.data(), 0, nullptr));
   std::string png(size, '\0');
-  EXPECT_TRUE(png_image_write_to_memory(&image, png.data(), &size, 0, pixels, 0, nullptr));
+  EXPECT_TRUE(png_image_write_to_memory(&image, png.data(), &size, 0, white.data(), 0, nullptr));
   png.resize(size);
+  const auto word = [](std::size_t w) {
+    return std::string{char(w >> 24), char(w >> 16), char(w >> 8), char(w)};
+  };
   std::string chunks;
-  for (const auto& [key, value] : {std::pair<std::string, std::string>{"Thumb::URI", uri},
-                                   std::pair<std::string, std::string>{"Thumb::MTime", mtime}}) {
-    const std::string body = "tEXt" + key + std::string(1, '\0') + value;
-    const auto put32 = [&](std::uint32_t word) {
-      for (int shift = 24; shift >= 0; shift -= 8) chunks += static_cast<char>(word >> shift);
-    };
-    put32(static_cast<std::uint32_t>(body.size() - 4));
-    chunks += body;
-    put32(static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+  for (const auto& [key, value] :
+       {std::pair<std::string, std::string>{"Thumb::URI", uri}, {"Thumb::MTime", "1000"}}) {
+    const std::string body = "tEXt" + key + '\0' + value;
+    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()));
+    chunks += word(body.size() - 4) + body + word(crc);
   }
   png.insert(33, chunks);  // after the signature and the header chunk
   return png;
@@ -546,13 +527,12 @@ TEST(SharedThumbnails, AFreshForeignThumbnailIsReadAndNeverReplaced) {
     const std::string source = dir / "IMG (1).jpg";
     const std::string file = shared.ThumbnailPath(source, SharedThumbSize::Normal);
     std::filesystem::create_directories(dir / "thumbnails/normal");
-    const std::string foreign = ForeignThumbnail(format, 1.0, FileUri(source), "1000");
+    const std::string foreign = ForeignThumbnail(format, FileUri(source));
     WriteFile(file, foreign);
     const auto read = shared.Read(source, 1000, SharedThumbSize::Normal);
     ASSERT_TRUE(read.has_value());
-    EXPECT_EQ(read->bits, 24);
-    EXPECT_EQ(read->width, 40);
-    EXPECT_EQ(read->ColorAt(5, 5), (Rgb{255, 255, 255}));
+    EXPECT_EQ(std::tuple(read->bits, read->width, read->ColorAt(5, 5)),
+              std::tuple(24, 40, Rgb{255, 255, 255}));
     // Fresh: kept as it is.
     EXPECT_FALSE(shared.Write(source, 1000, SharedThumbSize::Normal, Solid(20, 20, {0, 0, 0})));
     EXPECT_EQ(testing::ReadFile(file), foreign);

@@ -7,6 +7,7 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -22,14 +23,8 @@ using testing::PhotoLike;
 using Script = std::vector<jpeg_scan_info>;
 
 jpeg_scan_info S(std::initializer_list<int> comps, int ss, int se, int ah, int al) {
-  jpeg_scan_info s{};
-  s.comps_in_scan = static_cast<int>(comps.size());
-  int i = 0;
-  for (int c : comps) s.component_index[i++] = c;
-  s.Ss = ss;
-  s.Se = se;
-  s.Ah = ah;
-  s.Al = al;
+  jpeg_scan_info s{static_cast<int>(comps.size()), {}, ss, se, ah, al};
+  std::copy(comps.begin(), comps.end(), s.component_index);
   return s;
 }
 

@@ -42,16 +42,9 @@ inline Raster IndexedPattern(std::int32_t width, std::int32_t height, int bits) 
                                               static_cast<std::uint8_t>(i * 101 % 256)};
   }
   for (std::int32_t y = 0; y < height; ++y) {
-    for (std::int32_t x = 0; x < width; ++x) {
-      const int index = (x * 7 + y * 3) % n;
-      std::uint8_t* row = r.Row(y);
-      if (bits == 1) {
-        row[x >> 3] |= static_cast<std::uint8_t>(index << (7 - (x & 7)));
-      } else if (bits == 4) {
-        row[x >> 1] |= static_cast<std::uint8_t>((x & 1) ? index : index << 4);
-      } else {
-        row[x] = static_cast<std::uint8_t>(index);
-      }
+    for (std::int32_t x = 0; x < width; ++x) {  // the leftmost pixel in the high bits
+      r.Row(y)[x * bits / 8] |=
+          static_cast<std::uint8_t>(((x * 7 + y * 3) % n) << (8 - bits - x * bits % 8));
     }
   }
   return r;
