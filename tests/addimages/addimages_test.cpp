@@ -9,7 +9,6 @@
 #include <utime.h>
 #include <zlib.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <tuple>
@@ -123,9 +122,6 @@ struct Case {
   std::map<std::string, std::string> after;
 };
 
-const std::string kOverwrite =
-    "Confirmation|A file by the name of {R}photo.jpg already exists.  Are you sure you want to "
-    "overwrite it?";
 const std::string kCopyError = "Warning|Error encountered copying the file, {S}";
 const std::string kCopyErrorEnd =
     "!  You may be out of disk space or do not have write access to the directory you are "
@@ -146,7 +142,7 @@ const Case kCases[] = {
   {"UnsupportedCancelStops", false, {"{S}notes.txt"}, {}, {Answer::Cancel}, false, 0, 0, {kNotes},
    {}},
   {"ExistingYesReplaced", false, {"{S}photo.png"}, {"photo.jpg"}, {Answer::Yes}, false, 1, 1,
-   {kOverwrite}, {{"photo.jpg", "JPEG"}}},
+   {Overwrite("photo.jpg")}, {{"photo.jpg", "JPEG"}}},
   // A text named like a picture is refused before anything is asked or written.
   {"TextNamedLikeAPictureKeepsOld", false, {"{S}fake.ppm"}, {"fake.jpg"}, {Answer::Ok}, false, 1,
    0, {NotAPicture("fake.ppm")}, {{"fake.jpg", "OLD"}}},
@@ -172,9 +168,10 @@ const Case kCases[] = {
    {{"b.jpg", "COPY"}}},
   {"FullDiskConversionKeepsOld", false, {"{S}photo.bmp"}, {"photo.jpg"},
    {Answer::Yes, Answer::Cancel}, true, 0, 0,
-   {kOverwrite, kCopyError + "photo.bmp" + kCopyErrorEnd}, {{"photo.jpg", "OLD"}}},
+   {Overwrite("photo.jpg"), kCopyError + "photo.bmp" + kCopyErrorEnd}, {{"photo.jpg", "OLD"}}},
   {"FullDiskCopyKeepsOld", false, {"{S}photo.jpg"}, {"photo.jpg"}, {Answer::Yes, Answer::Ok},
-   true, 1, 0, {kOverwrite, "Warning|An error was encountered copying the file, {S}photo.jpg!",
+   true, 1, 0, {Overwrite("photo.jpg"),
+                "Warning|An error was encountered copying the file, {S}photo.jpg!",
                 kCopyError + "photo.jpg" + kCopyErrorEnd}, {{"photo.jpg", "OLD"}}},
   // The target is the source itself through a link: it must not be deleted or rewritten.
   {"OwnTargetThroughALink", false, {"{L}/x.jpg"}, {"x.jpg"}, {}, false, 0, 0, {kSameFolder},

@@ -123,8 +123,7 @@ TEST(DecodeScale, BoundariesAndTheSmallerSide) {
                      {1000, 1000, 251, 2}, {1000, 1000, 500, 2}, {1000, 1000, 501, 1},
                      {4000, 500, 120, 4},  {400, 100, 100, 1}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " in " +
-                 std::to_string(c.box));
+    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " in " << c.box);
     EXPECT_EQ(ChooseJPEGScale(c.width, c.height, c.box, c.box), c.scale);
   }
   const auto data = WriteJpeg(PhotoLike(1001, 999), 75, false);
@@ -142,10 +141,8 @@ Box ChangedPixels(const Raster& before, const Raster& after) {
   for (int y = 0; y < before.height; ++y) {
     for (int x = 0; x < before.width; ++x) {
       if (before.ColorAt(x, y) == after.ColorAt(x, y)) continue;
-      box.left = std::min(box.left, x);
-      box.right = std::max(box.right, x);
-      box.top = std::min(box.top, y);
-      box.bottom = std::max(box.bottom, y);
+      box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
+             std::max(box.bottom, y)};
     }
   }
   return box;
