@@ -230,22 +230,21 @@ TEST(PageSettingsRules, SettingsAndStepsToWhatTheDialogShows) {
     SiteSettings s;
     PageSettingsChoices choices;
   };
-  auto html_pages = [](Dialog& d) { d.s.DisplayAsImage = false; };
   auto open = [&program](Dialog& d) {
     std::vector<std::string> image_templates;
     OpenPageSettings(d.s, image_templates, {}, program, d.choices);
   };
   const struct {
     const char* what;
+    bool html;  // HTML image pages, else image-only display
     std::function<void(Dialog&)> in;
     const char* usable;
     std::optional<bool> same_nav_graphics = {};              // Image_UseSameNavGraphics afterwards
     std::optional<std::pair<int, int>> web_image_size = {};  // stored, shown
   } rows[] = {
-      {"a fresh record", [](Dialog&) {}, "0000 0000 0001 0000"},
-      {"every option on with HTML image pages and a template",
+      {"a fresh record", false, [](Dialog&) {}, "0000 0000 0001 0000"},
+      {"every option on with HTML image pages and a template", true,
        [&](Dialog& d) {
-         html_pages(d);
          d.s.Link_Enclosure = 1;
          d.s.Filename_Display = FilenameDisplay::DescriptionFile;
          d.s.Image_Header_Mode = ImageHeaderMode::Html;
@@ -257,73 +256,59 @@ TEST(PageSettingsRules, SettingsAndStepsToWhatTheDialogShows) {
          ApplyTemplateRule(d.s, d.choices, "page.htm");
        },
        "1111 1111 1110 1111"},
-      {"a header list and a footer snippet with HTML pages",
+      {"a header list and a footer snippet with HTML pages", true,
        [&](Dialog& d) {
-         html_pages(d);
          d.s.Image_Header_Mode = ImageHeaderMode::List;
          d.s.Image_Footer_Mode = ImageHeaderMode::Html;
        },
        ".... .11. .... ...."},
-      {"no header and the thumbnail page's footer with HTML pages",
-       [&](Dialog& d) { html_pages(d), d.s.Image_Header_Mode = ImageHeaderMode::None; },
-       ".... .00. .... ...."},
-      {"snippets and image buttons with image-only display",
+      {"no header and the thumbnail page's footer with HTML pages", true,
+       [&](Dialog& d) { d.s.Image_Header_Mode = ImageHeaderMode::None; }, ".... .00. .... ...."},
+      {"snippets and image buttons with image-only display", false,
        [](Dialog& d) {
          d.s.Image_Header_Mode = ImageHeaderMode::Html;
          d.s.Image_Footer_Mode = ImageHeaderMode::List;
          d.s.prev_next_image_buttons = d.s.ImageNavigationBar = true;
        },
        ".... .000 01.. ...."},
-      {"image buttons on HTML pages without a navigation bar",
-       [&](Dialog& d) { html_pages(d), d.s.prev_next_image_buttons = true; },
-       ".... ...1 0... ...."},
-      {"a navigation bar on HTML pages without image buttons",
-       [&](Dialog& d) { html_pages(d), d.s.ImageNavigationBar = true; }, ".... ...0 00.. ...."},
-      {"image buttons for the index", [](Dialog& d) { d.s.index_image_buttons = true; },
+      {"image buttons on HTML pages without a navigation bar", true,
+       [&](Dialog& d) { d.s.prev_next_image_buttons = true; }, ".... ...1 0... ...."},
+      {"a navigation bar on HTML pages without image buttons", true,
+       [&](Dialog& d) { d.s.ImageNavigationBar = true; }, ".... ...0 00.. ...."},
+      {"image buttons for the index", false, [](Dialog& d) { d.s.index_image_buttons = true; },
        ".... .... ..10 ...."},
-      {"a template with image-only display",
+      {"a template with image-only display", false,
        [](Dialog& d) { ApplyTemplateRule(d.s, d.choices, "page.htm"); }, "...0 0... .... ...."},
-      {"an empty template with HTML pages",
-       [&](Dialog& d) { html_pages(d), ApplyTemplateRule(d.s, d.choices, ""); },
-       "...0 0... .... ...."},
-      {"the display rule follows the display method alone",
-       [&](Dialog& d) { html_pages(d), ApplyDisplayRule(d.s, d.choices); }, "...1 0... .... ...."},
-      {"the display rule greys a tested template's button for image-only display",
-       [&](Dialog& d) {
-         html_pages(d);
+      {"an empty template with HTML pages", true,
+       [](Dialog& d) { ApplyTemplateRule(d.s, d.choices, ""); }, "...0 0... .... ...."},
+      {"the display rule follows the display method alone", true,
+       [&](Dialog& d) { ApplyDisplayRule(d.s, d.choices); }, "...1 0... .... ...."},
+      {"the display rule greys a tested template's button for image-only display", true,
+       [](Dialog& d) {
          ApplyTemplateRule(d.s, d.choices, "page.htm");
          d.s.DisplayAsImage = true;
          ApplyDisplayRule(d.s, d.choices);
        },
        "...0 1... .... ...."},
-      {"a test greys Test Compliance until the template changes",
-       [&](Dialog& d) {
-         html_pages(d);
-         ApplyTemplateRule(d.s, d.choices, "page.htm");
-         TemplateTested(d.choices);
-       },
+      {"a test greys Test Compliance until the template changes", true,
+       [](Dialog& d) { ApplyTemplateRule(d.s, d.choices, "page.htm"), TemplateTested(d.choices); },
        "...0 1... .... ...."},
-      {"opening with HTML pages and no template: the template rule has the last word",
-       [&](Dialog& d) { html_pages(d), open(d); }, "...0 0... .... ...."},
-      {"opening with HTML pages and a template",
-       [&](Dialog& d) {
-         html_pages(d);
-         d.s.Image_Style_File = "page.htm";
-         open(d);
-       },
-       "...1 1... .... ...."},
-      {"switching image buttons off clears the same graphics",
+      {"opening with HTML pages and no template: the template rule has the last word", true,
+       [&](Dialog& d) { open(d); }, "...0 0... .... ...."},
+      {"opening with HTML pages and a template", true,
+       [&](Dialog& d) { d.s.Image_Style_File = "page.htm", open(d); }, "...1 1... .... ...."},
+      {"switching image buttons off clears the same graphics", false,
        [](Dialog& d) { SetPrevNextImageButtons(d.s, true), SetPrevNextImageButtons(d.s, false); },
        ".... .... .0.. ....", false},
-      {"switching image buttons on keeps the same graphics",
+      {"switching image buttons on keeps the same graphics", false,
        [](Dialog& d) { SetPrevNextImageButtons(d.s, true); }, ".... .... .1.. ....", true},
-      {"display copies switched on take the size shown",
+      {"display copies switched on take the size shown", false,
        [](Dialog& d) { SetWebImageCopies(d.s, true, 1600); }, ".... .... .... ...1", std::nullopt,
        std::pair{1600, 1600}},
-      {"a size typed while display copies are off is not stored",
+      {"a size typed while display copies are off is not stored", false,
        [](Dialog& d) { SetWebImageSizeShown(d.s, 1600); }, ".... .... .... ...0", std::nullopt,
        std::pair{0, kWebImageSizeDefault}},
-      {"display copies switched off store 0 and show the default",
+      {"display copies switched off store 0 and show the default", false,
        [](Dialog& d) {
          SetWebImageCopies(d.s, true, 1600);
          SetWebImageSizeShown(d.s, 1200);
@@ -334,6 +319,7 @@ TEST(PageSettingsRules, SettingsAndStepsToWhatTheDialogShows) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     Dialog d;
+    d.s.DisplayAsImage = !row.html;
     row.in(d);
     EXPECT_EQ(UsableShown(PageSettingsUsable(d.s, d.choices), row.usable), row.usable);
     if (row.same_nav_graphics) {
