@@ -363,13 +363,9 @@ TEST(IdentifyPicture, SignatureFirstThenTheHeaderCheckOfTheNamedReader) {
     }
     const PictureIdentity identity = IdentifyPictureFile(dir / c.name);
     EXPECT_EQ(identity.verdict, c.verdict);
-    if (c.verdict == PictureVerdict::Picture) {
-      ASSERT_NE(identity.reader, nullptr);
-      EXPECT_EQ(identity.reader->extension, c.reader);
-    } else {
-      EXPECT_EQ(identity.reader, nullptr);
-      EXPECT_EQ(identity.reason, c.reader);
-    }
+    EXPECT_EQ(identity.reader != nullptr, c.verdict == PictureVerdict::Picture);
+    EXPECT_EQ(identity.reader ? identity.reader->extension : std::string_view(identity.reason),
+              c.reader);
   }
 }
 
