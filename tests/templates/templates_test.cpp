@@ -99,8 +99,7 @@ TEST(HeaderFooterList, Operations) {
     list.Replace({"A", "B", "C"});
     list.Select(c.selected);
     EXPECT_TRUE(c.act(list));
-    EXPECT_EQ(list.entries(), c.entries);
-    EXPECT_EQ(list.selected(), c.selected_after);
+    EXPECT_EQ(std::pair(list.entries(), list.selected()), std::pair(c.entries, c.selected_after));
   }
 }
 
@@ -124,10 +123,9 @@ TEST(ListEntryEncoding, Windows1252RoundTripsByteForByte) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(EntryEncoding(c.bytes), c.encoding);
-    EXPECT_EQ(DecodeListEntry(c.bytes), c.text);
-    EXPECT_EQ(EncodeListEntry(c.text, c.encoding), c.bytes);
-    EXPECT_EQ(ListFileEncoding({"plain", c.bytes}), c.encoding);
+    EXPECT_EQ(std::tuple(EntryEncoding(c.bytes), ListFileEncoding({"plain", c.bytes}),
+                         DecodeListEntry(c.bytes), EncodeListEntry(c.text, c.encoding)),
+              std::tuple(c.encoding, c.encoding, c.text, c.bytes));
   }
   EXPECT_EQ(EncodeListEntry("\xE6\x97\xA5 caf\xC3\xA9", ListEncoding::Windows1252),
             "\xE6\x97\xA5 caf\xC3\xA9");
