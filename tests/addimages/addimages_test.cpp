@@ -345,8 +345,8 @@ TEST(ThumbGridLayout, FittingAndCaptions) {
   EXPECT_EQ(FitIntoBox(10, 20, {10, 20, 90, 75}), (GridRect{36, 20, 37, 75}));
 
   const auto one_per_byte = [](std::string_view text) { return static_cast<int>(text.size()); };
-  EXPECT_EQ(ShortenCaption("caf\xC3\xA9s.jpg", 6, one_per_byte),
-            "caf..");  // two dots, whole letters
+  // Two dots, whole letters.
+  EXPECT_EQ(ShortenCaption("caf\xC3\xA9s.jpg", 6, one_per_byte), "caf..");
 }
 
 TEST(ThumbGridSelection, MouseClicks) {
@@ -370,8 +370,7 @@ TEST(ThumbGridSelection, MouseClicks) {
       grid.MouseDown(item, how == 'r' ? GridButton::Right : GridButton::Left, modifiers);
       if (how != 'd') grid.MouseUp(modifiers);
     }
-    EXPECT_EQ(SelectedItems(grid), selected);
-    EXPECT_EQ(grid.Current(), current);
+    EXPECT_EQ(std::pair(SelectedItems(grid), grid.Current()), std::pair(selected, current));
   }
 }
 
