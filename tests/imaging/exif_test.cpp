@@ -54,20 +54,13 @@ TEST(ReadJpegOrientation, EveryValueInBothByteOrdersAndEveryTruncationSafe) {
   }
 }
 
-// An image written as rows of letters, each letter one distinct colour; at 8 and 4 bits the
-// same colours through a palette.
-Raster FromLetters(const std::vector<std::string>& rows, int bits) {
+// The letters ABC over DEF, each one distinct colour whose red is the letter's number; at 8 and
+// 4 bits the same colours through a palette.
+Raster Letters(int bits) {
   Raster r;
-  r.Allocate(static_cast<std::int32_t>(rows[0].size()), static_cast<std::int32_t>(rows.size()), 24);
-  for (int y = 0; y < r.height; ++y) {
-    for (int x = 0; x < r.width; ++x) {
-      const auto letter = static_cast<std::uint8_t>(rows[std::size_t(y)][std::size_t(x)] - 'A');
-      std::uint8_t* p = r.Row(y) + 3 * x;
-      p[0] = letter;
-      p[1] = static_cast<std::uint8_t>(100 + letter);
-      p[2] = static_cast<std::uint8_t>(200 + letter);
-    }
-  }
+  r.Allocate(3, 2, 24);
+  for (int i = 0; i < 6; ++i)
+    r.pixels[3 * i] = i, r.pixels[3 * i + 1] = 100 + i, r.pixels[3 * i + 2] = 200 + i;
   return bits == 24 ? r : ToIndexed(r, bits);
 }
 
@@ -80,7 +73,7 @@ TEST(ApplyOrientation, TurnsTheImageUprightAtEveryDepth) {
   for (const auto& [orientation, upright] : cases) {
     for (int bits : {24, 8, 4}) {
       SCOPED_TRACE(std::to_string(orientation) + " at " + std::to_string(bits) + " bits");
-      Raster image = FromLetters({"ABC", "DEF"}, bits);
+      Raster image = Letters(bits);
       const std::vector<Rgb> palette = image.palette;
       ApplyOrientation(image, orientation);
       std::vector<std::string> rows;
