@@ -54,20 +54,13 @@ TEST(ReadJpegOrientation, EveryValueInBothByteOrdersAndEveryTruncationSafe) {
   }
 }
 
-// An image written as rows of letters, each letter one distinct colour; at 8 and 4 bits the
-// same colours through a palette.
-Raster FromLetters(const std::vector<std::string>& rows, int bits) {
+// The letters ABC over DEF, each one distinct colour whose red is the letter's number; at 8 and
+// 4 bits the same colours through a palette.
+Raster Letters(int bits) {
   Raster r;
-  r.Allocate(static_cast<std::int32_t>(rows[0].size()), static_cast<std::int32_t>(rows.size()), 24);
-  for (int y = 0; y < r.height; ++y) {
-    for (int x = 0; x < r.width; ++x) {
-      const auto letter = static_cast<std::uint8_t>(rows[std::size_t(y)][std::size_t(x)] - 'A');
-      std::uint8_t* p = r.Row(y) + 3 * x;
-      p[0] = letter;
-      p[1] = static_cast<std::uint8_t>(100 + letter);
-      p[2] = static_cast<std::uint8_t>(200 + letter);
-    }
-  }
+  r.Allocate(3, 2, 24);
+  for (int i = 0; i < 6; ++i)
+    r.pixels[3 * i] = i, r.pixels[3 * i + 1] = 100 + i, r.pixels[3 * i + 2] = 200 + i;
   return bits == 24 ? r : ToIndexed(r, bits);
 }
 
@@ -80,7 +73,7 @@ TEST(ApplyOrientation, TurnsTheImageUprightAtEveryDepth) {
   for (const auto& [orientation, upright] : cases) {
     for (int bits : {24, 8, 4}) {
       SCOPED_TRACE(std::to_string(orientation) + " at " + std::to_string(bits) + " bits");
-      Raster image = FromLetters({"ABC", "DEF"}, bits);
+      Raster image = Letters(bits);
       const std::vector<Rgb> palette = image.palette;
       ApplyOrientation(image, orientation);
       std::vector<std::string> rows;
@@ -90,60 +83,54 @@ TEST(ApplyOrientation, TurnsTheImageUprightAtEveryDepth) {
       }
       EXPECT_EQ(rows, upright);
       EXPECT_EQ(OrientationSwapsSides(orientation), image.width != 3);
-      EXPECT_EQ(image.bits, bits);
-      EXPECT_EQ(image.palette, palette);
+      EXPECT_EQ(std::pair(image.bits, image.palette), std::pair(bits, palette));
     }
   }
 }
 
 // A HEIF file of this compression, or a WebP file (heif 0) whose EXIF chunk may have its own
 // header and big-endian byte order. The extension does not decide: the content does.
-struct PhotoCase {
-  const char* file;
-  int orientation, heif;
-  bool exif_header;
-  const char* description;
-};
+TEST(Photo, ReadsUprightWithItsSize) {
+  const struct {
+    const char* file;
+    int orientation, heif;
+    bool exif_header;
+    const char* description;
+  } cases[] = {
+      // Orientation 5: mirrored and turned.
+      {"a.heif", 5, heif_compression_HEVC, false, "High Efficiency Image File"},
+      {"a.dat", 8, heif_compression_AV1, false, "High Efficiency Image File"},
+      {"a.bin", 8, 0, true, "WebP"},
+      {"a.webp", 2, 0, false, "WebP"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const Raster original = testing::PhotoLike(48, 32);
+    Raster upright = original;
+    ApplyOrientation(upright, c.orientation);
+    testing::TempDir dir;
+    const std::string path = dir / c.file;
+    const Bytes file =
+        c.heif != 0 ? testing::EncodeHeif(original, heif_compression_format(c.heif), c.orientation)
+                    : testing::EncodeWebp(original, c.orientation, c.exif_header, c.exif_header);
+    testing::WriteFile(path, std::string(file.begin(), file.end()));
 
-const PhotoCase kPhotoCases[] = {
-    {"a.heif", 5, heif_compression_HEVC, false, "High Efficiency Image File"},  // mirrored, turned
-    {"a.dat", 8, heif_compression_AV1, false, "High Efficiency Image File"},
-    {"a.bin", 8, 0, true, "WebP"},
-    {"a.webp", 2, 0, false, "WebP"},
-};
+    ImageFileInfo info;
+    ASSERT_TRUE(ReadImageFileInfo(path, 0, &info));
+    EXPECT_EQ(std::tuple(info.width, info.height, info.description),
+              std::tuple(upright.width, upright.height, std::string(c.description)));
 
-class Photo : public ::testing::TestWithParam<PhotoCase> {};
-
-TEST_P(Photo, ReadsUprightWithItsSize) {
-  const PhotoCase& c = GetParam();
-  SCOPED_TRACE(c.file);
-  const Raster original = testing::PhotoLike(48, 32);
-  Raster upright = original;
-  ApplyOrientation(upright, c.orientation);
-  testing::TempDir dir;
-  const std::string path = dir / c.file;
-  const Bytes file =
-      c.heif != 0 ? testing::EncodeHeif(original, heif_compression_format(c.heif), c.orientation)
-                  : testing::EncodeWebp(original, c.orientation, c.exif_header, c.exif_header);
-  testing::WriteFile(path, std::string(file.begin(), file.end()));
-
-  ImageFileInfo info;
-  ASSERT_TRUE(ReadImageFileInfo(path, 0, &info));
-  EXPECT_EQ(std::tuple(info.width, info.height, info.description),
-            std::tuple(upright.width, upright.height, std::string(c.description)));
-
-  PixelGraphic image;
-  image.LoadFromFile(path);
-  ASSERT_EQ(std::tuple(image.Width(), image.Height(), image.BitCountNum()),
-            std::tuple(upright.width, upright.height, 24));
-  // Lossy, but close to the upright original and far from the stored one.
-  EXPECT_GT(testing::Psnr(upright, image.Pixels()), 28.0);
-  if (c.orientation != 1 && original.width == image.Width()) {
-    EXPECT_LT(testing::Psnr(original, image.Pixels()), 20.0);
+    PixelGraphic image;
+    image.LoadFromFile(path);
+    ASSERT_EQ(std::tuple(image.Width(), image.Height(), image.BitCountNum()),
+              std::tuple(upright.width, upright.height, 24));
+    // Lossy, but close to the upright original and far from the stored one.
+    EXPECT_GT(testing::Psnr(upright, image.Pixels()), 28.0);
+    if (c.orientation != 1 && original.width == image.Width()) {
+      EXPECT_LT(testing::Psnr(original, image.Pixels()), 20.0);
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(HeifWebp, Photo, ::testing::ValuesIn(kPhotoCases));
 
 }  // namespace
 }  // namespace parvel

@@ -40,8 +40,7 @@ TEST(Convert, KeepsColoursThatFitAndQuantisesTheRestClosely) {
   colours.pixels = {255, 0, 0, 0, 0, 255};
   const Raster luma = ConvertBitCount(colours, 8, true);
   EXPECT_TRUE(HasGrayRamp(luma));
-  EXPECT_EQ(luma.Row(0)[0], 76);
-  EXPECT_EQ(luma.Row(0)[1], 29);
+  EXPECT_EQ(luma.pixels, (std::vector<std::uint8_t>{76, 29}));
   EXPECT_FALSE(HasGrayRamp(testing::IndexedPattern(2, 2, 8)));
 }
 
@@ -66,8 +65,7 @@ TEST(Resample, ReducingAveragesEveryCoveredPixel) {
   row.pixels = {0, 0, 0, 90, 90, 90, 180, 180, 180};
   out.Allocate(2, 1, 24);
   Resample(row, out, ResampleFilter::Box);
-  EXPECT_EQ(out.pixels[0], 30);
-  EXPECT_EQ(out.pixels[3], 150);
+  EXPECT_EQ(out.pixels, (std::vector<std::uint8_t>{30, 30, 30, 150, 150, 150}));
 }
 
 // The Lanczos-3 reduction and enlargement of odd sizes match a plain double-precision reference
@@ -125,14 +123,12 @@ TEST(DecodeScale, BoundariesAndTheSmallerSide) {
                      {1000, 1000, 251, 2}, {1000, 1000, 500, 2}, {1000, 1000, 501, 1},
                      {4000, 500, 120, 4},  {400, 100, 100, 1}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " in " +
-                 std::to_string(c.box));
+    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " in " << c.box);
     EXPECT_EQ(ChooseJPEGScale(c.width, c.height, c.box, c.box), c.scale);
   }
   const auto data = WriteJpeg(PhotoLike(1001, 999), 75, false);
   const Raster out = ReadJpeg(data, {true, 8});
-  EXPECT_EQ(out.width, 126);
-  EXPECT_EQ(out.height, 125);
+  EXPECT_EQ(std::pair(out.width, out.height), std::pair(126, 125));
   EXPECT_EQ(JpegScaledSide(5, 8), 1);
 }
 
@@ -145,105 +141,87 @@ Box ChangedPixels(const Raster& before, const Raster& after) {
   for (int y = 0; y < before.height; ++y) {
     for (int x = 0; x < before.width; ++x) {
       if (before.ColorAt(x, y) == after.ColorAt(x, y)) continue;
-      box.left = std::min(box.left, x);
-      box.right = std::max(box.right, x);
-      box.top = std::min(box.top, y);
-      box.bottom = std::max(box.bottom, y);
+      box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
+             std::max(box.bottom, y)};
     }
   }
   return box;
 }
 
-struct PlacementCase {
-  int points;
-  bool bold, italic, antialias;
-};
-
-class DrawTextPlacement : public ::testing::TestWithParam<PlacementCase> {};
-
-TEST_P(DrawTextPlacement, PaintsOnlyInsideTheMeasuredCellAtThePoint) {
-  const PlacementCase& c = GetParam();
-  const TextStyle style{"DejaVu Sans", c.points, c.bold, c.italic, {}, c.antialias};
+TEST(DrawText, PaintsOnlyInsideTheMeasuredCellAtThePoint) {
   const std::string label = "Page 12";
-  const TextExtent extent = MeasureText(style, label);
   const Raster before = testing::PhotoLike(240, 120);  // no pixel the text's black
-  Raster after = before;
   const int x = 17, y = 9;
-  DrawText(after, x, y, style, label);
-
-  const Box box = ChangedPixels(before, after);
-  ASSERT_NE(box.left, INT_MAX) << "nothing drawn";
-  const int slack = c.italic ? 2 : 0;
-  EXPECT_GE(box.left, x);
-  EXPECT_LT(box.right, x + extent.width + slack);
-  EXPECT_GE(box.top, y);
-  EXPECT_LT(box.bottom, y + extent.height);
-  // The ink fills most of the cell (up to the side bearings of the first and last glyph): the text
-  // is not drawn at a much smaller size or elsewhere.
-  const int bearing = std::max(3, extent.height / 8);
-  EXPECT_LE(box.left, x + bearing);
-  EXPECT_GE(box.right, x + extent.width - bearing);
-  EXPECT_GE(box.bottom - box.top + 1, extent.height / 2);
+  for (const TextStyle& style : {TextStyle{"DejaVu Sans", 10, false, false, {}, true},
+                                 TextStyle{"DejaVu Sans", 18, true, true, {}, true},
+                                 TextStyle{"DejaVu Sans", 10, false, false, {}, false}}) {
+    SCOPED_TRACE(::testing::Message() << style.points << (style.italic ? " italic" : ""));
+    const TextExtent extent = MeasureText(style, label);
+    Raster after = before;
+    DrawText(after, x, y, style, label);
+    const Box box = ChangedPixels(before, after);
+    ASSERT_NE(box.left, INT_MAX) << "nothing drawn";
+    EXPECT_GE(box.left, x);
+    EXPECT_LT(box.right, x + extent.width + (style.italic ? 2 : 0));
+    EXPECT_GE(box.top, y);
+    EXPECT_LT(box.bottom, y + extent.height);
+    // The ink fills most of the cell (up to the side bearings of the first and last glyph): the
+    // text is not drawn at a much smaller size or elsewhere.
+    const int bearing = std::max(3, extent.height / 8);
+    EXPECT_LE(box.left, x + bearing);
+    EXPECT_GE(box.right, x + extent.width - bearing);
+    EXPECT_GE(box.bottom - box.top + 1, extent.height / 2);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Styles, DrawTextPlacement,
-                         ::testing::Values(PlacementCase{10, false, false, true},
-                                           PlacementCase{18, true, true, true},
-                                           PlacementCase{10, false, false, false}));
 
 // The prompt table: what a 24-bit image saved as GIF does under each setting.
-struct PromptCase {
-  ResolutionPrompt prompt;
-  bool with_ui;
-  std::optional<Answer> answer;
-  bool saved;
-  bool box_shown;
-  Buttons buttons;
-};
-
-class ColorResolutionPromptCase : public ::testing::TestWithParam<PromptCase> {};
-
-TEST_P(ColorResolutionPromptCase, GovernsTheConversion) {
-  const PromptCase c = GetParam();
-  TempDir dir;
-  ScriptedInteraction ui;
-  if (c.answer) ui.QueueAnswer(*c.answer);
-  PixelGraphic image;
-  image.SetPixels(PhotoLike(12, 12));
-  image.SetColorResolutionPrompt(c.prompt);
-  const std::string path = dir / "picture.gif";
-  try {
-    image.SaveToFile(path, c.with_ui ? &ui : nullptr);
-    EXPECT_TRUE(c.saved);
-  } catch (const CannotWriteColorRes& e) {
-    EXPECT_FALSE(c.saved);
-    EXPECT_STREQ(e.what(),
-                 "The graphic cannot be saved with to a GIF-Format file with the current color "
-                 "resolution (16.7 million colors)");
+TEST(ColorResolutionPrompt, GovernsTheConversion) {
+  const struct {
+    ResolutionPrompt prompt;
+    bool with_ui;
+    std::optional<Answer> answer;
+    bool saved;
+    std::optional<Buttons> box;  // the warning's buttons, when one is shown
+  } cases[] = {
+      {ResolutionPrompt::Convert, true, std::nullopt, true, std::nullopt},
+      {ResolutionPrompt::Warn, true, std::nullopt, true, Buttons::Ok},
+      {ResolutionPrompt::Ask, true, Answer::Ok, true, Buttons::OkCancel},
+      {ResolutionPrompt::Ask, true, Answer::Cancel, false, Buttons::OkCancel},
+      {ResolutionPrompt::Refuse, true, std::nullopt, false, std::nullopt},
+      {ResolutionPrompt::Ask, false, std::nullopt, true, std::nullopt},
+      {ResolutionPrompt::Warn, false, std::nullopt, true, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << int(c.prompt) << (c.with_ui ? " with a window" : ""));
+    TempDir dir;
+    ScriptedInteraction ui;
+    if (c.answer) ui.QueueAnswer(*c.answer);
+    PixelGraphic image;
+    image.SetPixels(PhotoLike(12, 12));
+    image.SetColorResolutionPrompt(c.prompt);
+    const std::string path = dir / "picture.gif";
+    try {
+      image.SaveToFile(path, c.with_ui ? &ui : nullptr);
+      EXPECT_TRUE(c.saved);
+    } catch (const CannotWriteColorRes& e) {
+      EXPECT_FALSE(c.saved);
+      EXPECT_STREQ(e.what(),
+                   "The graphic cannot be saved with to a GIF-Format file with the current color "
+                   "resolution (16.7 million colors)");
+    }
+    EXPECT_EQ(FileExists(path), c.saved);
+    ASSERT_EQ(ui.messages().size(), c.box ? 1u : 0u);
+    if (c.box) {
+      const auto& box = ui.messages()[0];
+      EXPECT_EQ(std::tuple(box.kind, box.buttons, box.text),
+                std::tuple(MessageKind::Warning, *c.box,
+                           "The graphic cannot be saved to a GIF-Format file with the current "
+                           "color resolution (16.7 million colors).\n\nThe graphic will be saved "
+                           "with a different color resolution (256 colors)."));
+    }
+    EXPECT_TRUE(ui.unexpected().empty());
   }
-  EXPECT_EQ(FileExists(path), c.saved);
-  ASSERT_EQ(ui.messages().size(), c.box_shown ? 1u : 0u);
-  if (c.box_shown) {
-    EXPECT_EQ(ui.messages()[0].kind, MessageKind::Warning);
-    EXPECT_EQ(ui.messages()[0].buttons, c.buttons);
-    EXPECT_EQ(ui.messages()[0].text,
-              "The graphic cannot be saved to a GIF-Format file with the current color resolution "
-              "(16.7 million colors).\n\nThe graphic will be saved with a different color "
-              "resolution (256 colors).");
-  }
-  EXPECT_TRUE(ui.unexpected().empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Settings, ColorResolutionPromptCase,
-    ::testing::Values(
-        PromptCase{ResolutionPrompt::Convert, true, std::nullopt, true, false, Buttons::Ok},
-        PromptCase{ResolutionPrompt::Warn, true, std::nullopt, true, true, Buttons::Ok},
-        PromptCase{ResolutionPrompt::Ask, true, Answer::Ok, true, true, Buttons::OkCancel},
-        PromptCase{ResolutionPrompt::Ask, true, Answer::Cancel, false, true, Buttons::OkCancel},
-        PromptCase{ResolutionPrompt::Refuse, true, std::nullopt, false, false, Buttons::Ok},
-        PromptCase{ResolutionPrompt::Ask, false, std::nullopt, true, false, Buttons::Ok},
-        PromptCase{ResolutionPrompt::Warn, false, std::nullopt, true, false, Buttons::Ok}));
 
 }  // namespace
 }  // namespace parvel

@@ -99,8 +99,7 @@ TEST(HeaderFooterList, Operations) {
     list.Replace({"A", "B", "C"});
     list.Select(c.selected);
     EXPECT_TRUE(c.act(list));
-    EXPECT_EQ(list.entries(), c.entries);
-    EXPECT_EQ(list.selected(), c.selected_after);
+    EXPECT_EQ(std::pair(list.entries(), list.selected()), std::pair(c.entries, c.selected_after));
   }
 }
 
@@ -124,10 +123,9 @@ TEST(ListEntryEncoding, Windows1252RoundTripsByteForByte) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(EntryEncoding(c.bytes), c.encoding);
-    EXPECT_EQ(DecodeListEntry(c.bytes), c.text);
-    EXPECT_EQ(EncodeListEntry(c.text, c.encoding), c.bytes);
-    EXPECT_EQ(ListFileEncoding({"plain", c.bytes}), c.encoding);
+    EXPECT_EQ(std::tuple(EntryEncoding(c.bytes), ListFileEncoding({"plain", c.bytes}),
+                         DecodeListEntry(c.bytes), EncodeListEntry(c.text, c.encoding)),
+              std::tuple(c.encoding, c.encoding, c.text, c.bytes));
   }
   EXPECT_EQ(EncodeListEntry("\xE6\x97\xA5 caf\xC3\xA9", ListEncoding::Windows1252),
             "\xE6\x97\xA5 caf\xC3\xA9");
@@ -201,9 +199,26 @@ TEST(PageSettingsOk, ChecksInOrder) {
   EXPECT_TRUE(ui.messages().empty());
 }
 
-// The page settings' rules. Each row starts from a fresh record and an empty colour list, sets
-// what it is about and takes the dialog's steps through the rules, then names the outputs that
-// matter: which controls are usable, what the steps left in the record, and the colour list.
+// The usable controls, one digit each (1 usable) in four groups: enclosure colour, description
+// file, image page, Test Compliance | View Page, Edit Header, Edit Footer, Return to Index |
+// same graphics, previous/next files, index buttons, index text size | index font, default font,
+// image size, display copies. A row's "." leaves that control unchecked.
+std::string UsableShown(const UsableControls& u, std::string_view mask) {
+  const bool flags[] = {u.enclosure_colour,  u.description_file, u.image_page,    u.test_compliance,
+                        u.view_page,         u.edit_header,      u.edit_footer,   u.return_file,
+                        u.same_nav_graphics, u.prev_next_files,  u.index_buttons, u.index_font_size,
+                        u.index_font,        u.default_font,     u.image_size,    u.web_images};
+  std::string out;
+  for (std::size_t i = 0, flag = 0; i < mask.size(); ++i) {
+    out += mask[i] == ' ' || mask[i] == '.' ? mask[i] : flags[flag] ? '1' : '0';
+    flag += mask[i] != ' ';
+  }
+  return out;
+}
+
+// The page settings' rules. Each row starts from a fresh record, sets what it is about and takes
+// the dialog's steps through the rules, then names which controls are usable and what the steps
+// left in the record.
 TEST(PageSettingsRules, SettingsAndStepsToWhatTheDialogShows) {
   TempDir dir;
   const std::string program = dir / "";
@@ -212,51 +227,22 @@ TEST(PageSettingsRules, SettingsAndStepsToWhatTheDialogShows) {
   struct Dialog {
     SiteSettings s;
     PageSettingsChoices choices;
-    ColourChoice colour;
   };
-  auto html_pages = [](Dialog& d) { d.s.DisplayAsImage = false; };
   auto open = [&program](Dialog& d) {
     std::vector<std::string> image_templates;
     OpenPageSettings(d.s, image_templates, {}, program, d.choices);
   };
-  using U = UsableControls;
-  struct ColourShown {
-    int item;
-    std::uint32_t colour;
-    std::string text;
-    Colour stored;
-    std::uint32_t chooser_start;  // where "Other.." starts the colour chooser
-  };
   const struct {
     const char* what;
+    bool html;  // HTML image pages, else image-only display
     std::function<void(Dialog&)> in;
-    std::vector<std::pair<bool U::*, bool>> usable;
-    std::optional<bool> same_nav_graphics = {};  // Image_UseSameNavGraphics afterwards
-    std::vector<std::pair<std::string SiteSettings::*, std::string>> files = {};
-    std::optional<ColourShown> colour = {};
+    const char* usable;
+    std::optional<bool> same_nav_graphics = {};              // Image_UseSameNavGraphics afterwards
     std::optional<std::pair<int, int>> web_image_size = {};  // stored, shown
   } rows[] = {
-      {"a fresh record",
-       [](Dialog&) {},
-       {{&U::enclosure_colour, false},
-        {&U::description_file, false},
-        {&U::image_page, false},
-        {&U::test_compliance, false},
-        {&U::view_page, false},
-        {&U::edit_header, false},
-        {&U::edit_footer, false},
-        {&U::return_file, false},
-        {&U::same_nav_graphics, false},
-        {&U::prev_next_files, false},
-        {&U::index_buttons, false},
-        {&U::index_font_size, true},
-        {&U::index_font, false},
-        {&U::default_font, false},
-        {&U::image_size, false},
-        {&U::web_images, false}}},
-      {"every option on with HTML image pages and a template",
+      {"a fresh record", false, [](Dialog&) {}, "0000 0000 0001 0000"},
+      {"every option on with HTML image pages and a template", true,
        [&](Dialog& d) {
-         html_pages(d);
          d.s.Link_Enclosure = 1;
          d.s.Filename_Display = FilenameDisplay::DescriptionFile;
          d.s.Image_Header_Mode = ImageHeaderMode::Html;
@@ -267,219 +253,124 @@ TEST(PageSettingsRules, SettingsAndStepsToWhatTheDialogShows) {
          d.s.Web_Image_Size = 800;
          ApplyTemplateRule(d.s, d.choices, "page.htm");
        },
-       {{&U::enclosure_colour, true},
-        {&U::description_file, true},
-        {&U::image_page, true},
-        {&U::test_compliance, true},
-        {&U::view_page, true},
-        {&U::edit_header, true},
-        {&U::edit_footer, true},
-        {&U::return_file, true},
-        {&U::same_nav_graphics, true},
-        {&U::prev_next_files, true},
-        {&U::index_buttons, true},
-        {&U::index_font_size, false},
-        {&U::index_font, true},
-        {&U::default_font, true},
-        {&U::image_size, true},
-        {&U::web_images, true}}},
-      {"a header list and a footer snippet with HTML pages",
+       "1111 1111 1110 1111"},
+      {"a header list and a footer snippet with HTML pages", true,
        [&](Dialog& d) {
-         html_pages(d);
          d.s.Image_Header_Mode = ImageHeaderMode::List;
          d.s.Image_Footer_Mode = ImageHeaderMode::Html;
        },
-       {{&U::edit_header, true}, {&U::edit_footer, true}}},
-      {"no header and the thumbnail page's footer with HTML pages",
-       [&](Dialog& d) {
-         html_pages(d);
-         d.s.Image_Header_Mode = ImageHeaderMode::None;
-       },
-       {{&U::edit_header, false}, {&U::edit_footer, false}}},
-      {"snippets and image buttons with image-only display",
+       ".... .11. .... ...."},
+      {"no header and the thumbnail page's footer with HTML pages", true,
+       [&](Dialog& d) { d.s.Image_Header_Mode = ImageHeaderMode::None; }, ".... .00. .... ...."},
+      {"snippets and image buttons with image-only display", false,
        [](Dialog& d) {
          d.s.Image_Header_Mode = ImageHeaderMode::Html;
          d.s.Image_Footer_Mode = ImageHeaderMode::List;
          d.s.prev_next_image_buttons = d.s.ImageNavigationBar = true;
        },
-       {{&U::edit_header, false},
-        {&U::edit_footer, false},
-        {&U::prev_next_files, true},
-        {&U::return_file, false},
-        {&U::same_nav_graphics, false}}},
-      {"image buttons on HTML pages without a navigation bar",
-       [&](Dialog& d) {
-         html_pages(d);
-         d.s.prev_next_image_buttons = true;
-       },
-       {{&U::return_file, true}, {&U::same_nav_graphics, false}}},
-      {"a navigation bar on HTML pages without image buttons",
-       [&](Dialog& d) {
-         html_pages(d);
-         d.s.ImageNavigationBar = true;
-       },
-       {{&U::prev_next_files, false}, {&U::return_file, false}, {&U::same_nav_graphics, false}}},
-      {"image buttons for the index",
-       [](Dialog& d) { d.s.index_image_buttons = true; },
-       {{&U::index_buttons, true}, {&U::index_font_size, false}}},
-      {"a template with image-only display",
-       [](Dialog& d) { ApplyTemplateRule(d.s, d.choices, "page.htm"); },
-       {{&U::test_compliance, false}, {&U::view_page, false}}},
-      {"an empty template with HTML pages",
-       [&](Dialog& d) {
-         html_pages(d);
-         ApplyTemplateRule(d.s, d.choices, "");
-       },
-       {{&U::test_compliance, false}, {&U::view_page, false}}},
-      {"the display rule follows the display method alone",
-       [&](Dialog& d) {
-         html_pages(d);
-         ApplyDisplayRule(d.s, d.choices);
-       },
-       {{&U::test_compliance, true}, {&U::view_page, false}}},
-      {"the display rule greys a tested template's button for image-only display",
-       [&](Dialog& d) {
-         html_pages(d);
+       ".... .000 01.. ...."},
+      {"image buttons on HTML pages without a navigation bar", true,
+       [&](Dialog& d) { d.s.prev_next_image_buttons = true; }, ".... ...1 0... ...."},
+      {"a navigation bar on HTML pages without image buttons", true,
+       [&](Dialog& d) { d.s.ImageNavigationBar = true; }, ".... ...0 00.. ...."},
+      {"image buttons for the index", false, [](Dialog& d) { d.s.index_image_buttons = true; },
+       ".... .... ..10 ...."},
+      {"a template with image-only display", false,
+       [](Dialog& d) { ApplyTemplateRule(d.s, d.choices, "page.htm"); }, "...0 0... .... ...."},
+      {"an empty template with HTML pages", true,
+       [](Dialog& d) { ApplyTemplateRule(d.s, d.choices, ""); }, "...0 0... .... ...."},
+      {"the display rule follows the display method alone", true,
+       [&](Dialog& d) { ApplyDisplayRule(d.s, d.choices); }, "...1 0... .... ...."},
+      {"the display rule greys a tested template's button for image-only display", true,
+       [](Dialog& d) {
          ApplyTemplateRule(d.s, d.choices, "page.htm");
          d.s.DisplayAsImage = true;
          ApplyDisplayRule(d.s, d.choices);
        },
-       {{&U::test_compliance, false}, {&U::view_page, true}}},
-      {"a test greys Test Compliance until the template changes",
-       [&](Dialog& d) {
-         html_pages(d);
-         ApplyTemplateRule(d.s, d.choices, "page.htm");
-         TemplateTested(d.choices);
-       },
-       {{&U::test_compliance, false}, {&U::view_page, true}}},
-      {"opening with HTML pages and no template: the template rule has the last word",
-       [&](Dialog& d) {
-         html_pages(d);
-         open(d);
-       },
-       {{&U::test_compliance, false}, {&U::view_page, false}}},
-      {"opening with HTML pages and a template",
-       [&](Dialog& d) {
-         html_pages(d);
-         d.s.Image_Style_File = "page.htm";
-         open(d);
-       },
-       {{&U::test_compliance, true}, {&U::view_page, true}}},
-      {"opening fills the empty navigation images the program has",
-       [&](Dialog& d) {
-         d.s.Return_To_Index_File = "mine.gif";
-         open(d);
-       },
-       {},
-       {},
-       {{&SiteSettings::Next_Page_File, program + "navgraph/Next.gif"},
-        {&SiteSettings::Previous_Page_File, ""},
-        {&SiteSettings::Return_To_Index_File, "mine.gif"}}},
-      {"switching image buttons off clears the same graphics",
-       [](Dialog& d) {
-         SetPrevNextImageButtons(d.s, true);
-         SetPrevNextImageButtons(d.s, false);
-       },
-       {{&U::prev_next_files, false}},
-       false},
-      {"switching image buttons on keeps the same graphics",
-       [](Dialog& d) { SetPrevNextImageButtons(d.s, true); },
-       {{&U::prev_next_files, true}},
-       true},
-      {"display copies switched on take the size shown",
-       [](Dialog& d) { SetWebImageCopies(d.s, true, 1600); },
-       {{&U::web_images, true}},
-       {},
-       {},
-       {},
+       "...0 1... .... ...."},
+      {"a test greys Test Compliance until the template changes", true,
+       [](Dialog& d) { ApplyTemplateRule(d.s, d.choices, "page.htm"), TemplateTested(d.choices); },
+       "...0 1... .... ...."},
+      {"opening with HTML pages and no template: the template rule has the last word", true,
+       [&](Dialog& d) { open(d); }, "...0 0... .... ...."},
+      {"opening with HTML pages and a template", true,
+       [&](Dialog& d) { d.s.Image_Style_File = "page.htm", open(d); }, "...1 1... .... ...."},
+      {"switching image buttons off clears the same graphics", false,
+       [](Dialog& d) { SetPrevNextImageButtons(d.s, true), SetPrevNextImageButtons(d.s, false); },
+       ".... .... .0.. ....", false},
+      {"switching image buttons on keeps the same graphics", false,
+       [](Dialog& d) { SetPrevNextImageButtons(d.s, true); }, ".... .... .1.. ....", true},
+      {"display copies switched on take the size shown", false,
+       [](Dialog& d) { SetWebImageCopies(d.s, true, 1600); }, ".... .... .... ...1", std::nullopt,
        std::pair{1600, 1600}},
-      {"a size typed while display copies are off is not stored",
-       [](Dialog& d) { SetWebImageSizeShown(d.s, 1600); },
-       {{&U::web_images, false}},
-       {},
-       {},
-       {},
+      {"a size typed while display copies are off is not stored", false,
+       [](Dialog& d) { SetWebImageSizeShown(d.s, 1600); }, ".... .... .... ...0", std::nullopt,
        std::pair{0, kWebImageSizeDefault}},
-      {"display copies switched off store 0 and show the default",
+      {"display copies switched off store 0 and show the default", false,
        [](Dialog& d) {
          SetWebImageCopies(d.s, true, 1600);
          SetWebImageSizeShown(d.s, 1200);
          SetWebImageCopies(d.s, false, 1200);
        },
-       {{&U::web_images, false}},
-       {},
-       {},
-       {},
-       std::pair{0, kWebImageSizeDefault}},
-      {"a fixed colour picked",
-       [](Dialog& d) { PickColourItem(d.colour, 6); },
-       {},
-       {},
-       {},
-       ColourShown{6, 0x00808000, "#008080", Colour::Of(0x00808000), 0x00808000}},
-      {"Other.. picks a colour",
-       [](Dialog& d) { PickColourItem(d.colour, kColourOtherItem, 0x000080FF); },
-       {},
-       {},
-       {},
-       ColourShown{kColourNoItem, 0x000080FF, "#FF8000", Colour::Of(0x000080FF), 0x000080FF}},
-      {"Other.. cancelled selects Default",
-       [](Dialog& d) {
-         PickColourItem(d.colour, 5);
-         PickColourItem(d.colour, kColourOtherItem);
-       },
-       {},
-       {},
-       {},
-       ColourShown{kColourDefaultItem, 0, "", Colour::Default(), 0x00FFFFFF}},
-      {"a stored black shows its item",
-       [](Dialog& d) { SetDefaultSetColour(d.colour, false, 0x00000000); },
-       {},
-       {},
-       {},
-       ColourShown{1, 0x00000000, "#000000", Colour::Of(0x00000000), 0x00000000}},
-      {"a stored colour no item has keeps the text box as it was",
-       [](Dialog& d) {
-         PickColourItem(d.colour, 13);
-         SetDefaultSetColour(d.colour, false, 0x00123456);
-       },
-       {},
-       {},
-       {},
-       ColourShown{kColourNoItem, 0x00123456, "#FF00FF", Colour::Of(0x00123456), 0x00123456}},
-      {"a stored default",
-       [](Dialog& d) {
-         PickColourItem(d.colour, 2);
-         SetDefaultSetColour(d.colour, true, 0x00FFFFFF);
-       },
-       {},
-       {},
-       {},
-       ColourShown{kColourDefaultItem, 0, "", Colour::Default(), 0x00FFFFFF}},
+       ".... .... .... ...0", std::nullopt, std::pair{0, kWebImageSizeDefault}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     Dialog d;
+    d.s.DisplayAsImage = !row.html;
     row.in(d);
-    const UsableControls usable = PageSettingsUsable(d.s, d.choices);
-    for (size_t i = 0; i < row.usable.size(); ++i) {
-      EXPECT_EQ(usable.*row.usable[i].first, row.usable[i].second) << "flag " << i;
-    }
+    EXPECT_EQ(UsableShown(PageSettingsUsable(d.s, d.choices), row.usable), row.usable);
     if (row.same_nav_graphics) {
       EXPECT_EQ(d.s.Image_UseSameNavGraphics, *row.same_nav_graphics);
     }
-    for (const auto& [field, value] : row.files) EXPECT_EQ(d.s.*field, value);
-    if (const auto& shown = row.colour) {
-      EXPECT_EQ(d.colour.item, shown->item);
-      EXPECT_EQ(d.colour.colour, shown->colour);
-      EXPECT_EQ(d.colour.text, shown->text);
-      EXPECT_EQ(ChoiceColour(d.colour), shown->stored);
-      EXPECT_EQ(OtherColourStart(d.colour), shown->chooser_start);
-    }
     if (const auto& size = row.web_image_size) {
-      EXPECT_EQ(d.s.Web_Image_Size, size->first);
-      EXPECT_EQ(WebImageSizeShown(d.s), size->second);
+      EXPECT_EQ(std::pair(d.s.Web_Image_Size, WebImageSizeShown(d.s)), *size);
     }
+  }
+  // Opening fills the empty navigation images the program has.
+  Dialog d;
+  d.s.Return_To_Index_File = "mine.gif";
+  open(d);
+  EXPECT_EQ(std::tuple(d.s.Next_Page_File, d.s.Previous_Page_File, d.s.Return_To_Index_File),
+            std::tuple(program + "navgraph/Next.gif", "", "mine.gif"));
+}
+
+// The colour list: what a pick or a stored colour shows, the colour the record stores, and where
+// "Other.." starts the colour chooser.
+TEST(PageSettingsRules, ColourList) {
+  const struct {
+    const char* what;
+    std::function<void(ColourChoice&)> in;
+    int item;
+    std::uint32_t colour;
+    std::string text;
+    Colour stored;
+    std::uint32_t chooser_start;
+  } rows[] = {
+      {"a fixed colour picked", [](ColourChoice& c) { PickColourItem(c, 6); }, 6, 0x00808000,
+       "#008080", Colour::Of(0x00808000), 0x00808000},
+      {"Other.. picks a colour",
+       [](ColourChoice& c) { PickColourItem(c, kColourOtherItem, 0x000080FF); }, kColourNoItem,
+       0x000080FF, "#FF8000", Colour::Of(0x000080FF), 0x000080FF},
+      {"Other.. cancelled selects Default",
+       [](ColourChoice& c) { PickColourItem(c, 5), PickColourItem(c, kColourOtherItem); },
+       kColourDefaultItem, 0, "", Colour::Default(), 0x00FFFFFF},
+      {"a stored black shows its item",
+       [](ColourChoice& c) { SetDefaultSetColour(c, false, 0x00000000); }, 1, 0x00000000, "#000000",
+       Colour::Of(0x00000000), 0x00000000},
+      {"a stored colour no item has keeps the text box as it was",
+       [](ColourChoice& c) { PickColourItem(c, 13), SetDefaultSetColour(c, false, 0x00123456); },
+       kColourNoItem, 0x00123456, "#FF00FF", Colour::Of(0x00123456), 0x00123456},
+      {"a stored default",
+       [](ColourChoice& c) { PickColourItem(c, 2), SetDefaultSetColour(c, true, 0x00FFFFFF); },
+       kColourDefaultItem, 0, "", Colour::Default(), 0x00FFFFFF},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    ColourChoice c;
+    row.in(c);
+    EXPECT_EQ(std::tuple(c.item, c.colour, c.text, ChoiceColour(c), OtherColourStart(c)),
+              std::tuple(row.item, row.colour, row.text, row.stored, row.chooser_start));
   }
 }
 
