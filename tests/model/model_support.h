@@ -23,6 +23,8 @@ class DataDirectoryTest : public ::testing::Test {
     EXPECT_EQ(ui.unexpected(), std::vector<std::string>{});
     EXPECT_EQ(ui.unused_answers(), 0u);
   }
+  // Writes Site_1 (as WriteSite does), the first site of the catalogue, and selects it.
+  void OpenSite(const std::string& name, const std::string& rest);
   TempDir tmp;
   ScriptedInteraction ui;
   Catalogue cat;
@@ -37,11 +39,22 @@ inline void WriteSite(const std::string& key, const std::string& name, const std
             "[General]\r\nName=" + name + "\r\nPath=%/" + key + "/\r\n" + rest);
 }
 
-// A key of Site_1's settings, or "<missing>".
-inline std::string SiteKey(const std::string& section, const std::string& key) {
+inline void DataDirectoryTest::OpenSite(const std::string& name, const std::string& rest) {
+  WriteSite("Site_1", name, rest);
+  cat.ReadSites();
+  cat.SelectSite(0, true);
+}
+
+// Keys of a section of Site_1's settings, each value or "<missing>", joined by blanks.
+inline std::string SiteKey(const std::string& section, std::initializer_list<const char*> keys) {
   IniFile ini(DataDirectory() + "Site_1.ini");
   EXPECT_TRUE(ini.Load());
-  return ini.GetString(section, key, "<missing>");
+  std::string values;
+  for (const char* key : keys) values += " " + ini.GetString(section, key, "<missing>");
+  return values.substr(1);
+}
+inline std::string SiteKey(const std::string& section, const char* key) {
+  return SiteKey(section, {key});
 }
 
 }  // namespace parvel::testing

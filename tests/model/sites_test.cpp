@@ -23,16 +23,7 @@ using testing::TempDir;
 using testing::Tree;
 using testing::WriteFile;
 
-class CatalogueTest : public testing::DataDirectoryTest {
- protected:
-  // The site Cats, selected, its directory made.
-  void OneSite() {
-    testing::WriteSite("Site_1", "Cats", "RotationCount=1\r\n");
-    std::filesystem::create_directory(tmp / "Site_1");
-    cat.ReadSites();
-    cat.SelectSite(0, true);
-  }
-};
+using CatalogueTest = testing::DataDirectoryTest;
 
 TEST_F(CatalogueTest, NewSiteKeySkipsListedKeysAndStrayFiles) {
   struct Case {
@@ -94,11 +85,9 @@ TEST_F(CatalogueTest, SaveWritesOnlyWhatChangedHereAndKeepsTheRest) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    testing::WriteSite("Site_1", "Cats",
-                       "LivePath=/srv/live\r\nAutoRotate=True\r\nCurrentRotationPosition=1\r\n"
-                       "BaseHTMLName=Index.html\r\nRotationCount=2\r\n");
-    cat.ReadSites();
-    cat.SelectSite(0, true);
+    OpenSite("Cats",
+             "LivePath=/srv/live\r\nAutoRotate=True\r\nCurrentRotationPosition=1\r\n"
+             "BaseHTMLName=Index.html\r\nRotationCount=2\r\n");
     IniFile other(tmp / "Site_1.ini");
     ASSERT_TRUE(other.Load());
     if (c.there_value) {
@@ -109,10 +98,8 @@ TEST_F(CatalogueTest, SaveWritesOnlyWhatChangedHereAndKeepsTheRest) {
     ASSERT_TRUE(other.Save());
     c.here(cat.site());
     ASSERT_TRUE(cat.SaveCurrentSite());
-    const std::string file = SiteKey("General", "Name") + " " + SiteKey("General", "LivePath") +
-                             " " + SiteKey("General", "CurrentRotationPosition") + " " +
-                             SiteKey("General", "RotationCount");
-    EXPECT_EQ(file, c.expected);
+    EXPECT_EQ(SiteKey("General", {"Name", "LivePath", "CurrentRotationPosition", "RotationCount"}),
+              c.expected);
     const SiteRecord& site = cat.site();
     EXPECT_EQ(site.Name + " " + site.LivePath + " " + std::to_string(site.CurrentRotationPosition) +
                   " " + std::to_string(site.RotationCount),
@@ -120,9 +107,7 @@ TEST_F(CatalogueTest, SaveWritesOnlyWhatChangedHereAndKeepsTheRest) {
     std::filesystem::remove(tmp / "sites.ini");
   }
   // A site file without RotationCount reads as ten rotations.
-  testing::WriteSite("Site_1", "Cats", "BaseHTMLName=Index.html\r\n");
-  cat.ReadSites();
-  cat.SelectSite(0, true);
+  OpenSite("Cats", "BaseHTMLName=Index.html\r\n");
   EXPECT_EQ(cat.site().RotationCount, 10);
 }
 
@@ -133,7 +118,8 @@ TEST_F(CatalogueTest, SaveWritesOnlyWhatChangedHereAndKeepsTheRest) {
 // refusal stores nothing; an accepted first page name is stored in its full form (pages named like
 // pictures would be written over the photographs).
 TEST_F(CatalogueTest, OkRunsItsStepsInOrderAndMakesNoFolderBeforeTheLast) {
-  OneSite();
+  OpenSite("Cats", "RotationCount=1\r\n");
+  std::filesystem::create_directory(tmp / "Site_1");
   const std::string missing = tmp / "new/site";
   const std::string file = tmp / "a-file";
   WriteFile(file, "x");
@@ -229,13 +215,13 @@ struct RotationOnDisk {
 
 class SiteEditorTest : public testing::DataDirectoryTest {
  protected:
-  // Writes the site Site_1; `text` holds the lines after Path.
+  // Writes and selects the site Site_1; `text` holds the lines after Path.
   void MakeSite(std::string text, const std::vector<RotationOnDisk>& rotations) {
     for (size_t i = 0; i < rotations.size(); ++i) {
       text += "[Rotation_" + std::to_string(i + 1) + "]\r\n" + rotations[i].section;
       for (const char* file : rotations[i].files) WriteFile(DataDirectory() + file, "x");
     }
-    testing::WriteSite("Site_1", "One", text);
+    OpenSite("One", text);
   }
 
   SiteSettings settings;
@@ -252,28 +238,27 @@ TEST_F(SiteEditorTest, RotationListEntries) {
     ten_chosen.push_back("Rotation " + std::to_string(i));
   }
   struct Case {
-    bool use_rotations;
     const char* general;
     std::vector<RotationOnDisk> rotations;
     std::vector<std::string> entries, chooser;
   } cases[] = {
       // clang-format off
-      {true, "RotationCount=2\r\nBaseHTMLName=home.html\r\n",
+      {"RotationCount=2\r\nBaseHTMLName=home.html\r\n",
        {{"Rotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.JPG", "Site_1/one/b.gif",
          "Site_1/one/c.jpe", "Site_1/one/d.png", "Site_1/one/home.html", "Site_1/one/e.jpeg"}},
         {"Rotation_Path=%/Site_1/two\r\n", {"Site_1/two/a.jpg", "Site_1/two/Index.html"}}},
        {"Rotation 1 : 4 Images : Built", "Rotation 2 : 1 Images : NOT BUILT"},  // e.jpeg counts
        {"Rotation 1", "Rotation 2"}},
-      {true, "RotationCount=2\r\n",
+      {"RotationCount=2\r\n",
        {{"Rotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.jpg"}},
         {"Rotation_Path=%/Site_1/gone\r\n", {}}},
        {"Rotation 1 : 1 Images : NOT BUILT", "Rotation 2 : ERROR! Not found!"},
        {"Rotation 1", "Rotation 2"}},
       // Without Rotation_Path the folder is the one New Rotation makes: "Rotation_" + N.
-      {true, "RotationCount=1\r\n",
+      {"RotationCount=1\r\n",
        {{"Thumb_Width=90\r\n", {"Site_1/Rotation_1/a.jpg", "Site_1/rotation1/b.jpg"}}},
        {"Rotation 1 : 1 Images : NOT BUILT"}, {"Rotation 1"}},
-      {true, "BaseHTMLName=home.html\r\n",
+      {"BaseHTMLName=home.html\r\n",
        {{"Rotation_Path=%/Site_1/one\r\n", {"Site_1/one/a.jpg"}}}, ten, ten_chosen},
       // clang-format on
   };
@@ -281,7 +266,7 @@ TEST_F(SiteEditorTest, RotationListEntries) {
     TempDir dir;
     SetDataDirectory(dir.path());
     MakeSite(c.general, c.rotations);
-    const RotationList list = LoadRotationList(ui, "Site_1", c.use_rotations);
+    const RotationList list = LoadRotationList(ui, "Site_1", true);
     EXPECT_EQ(list.entries, c.entries);
     EXPECT_EQ(list.chooser, c.chooser);
     EXPECT_EQ(ui.busy_depth(), 0);
@@ -300,13 +285,11 @@ TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
              {"Site_1/Rotation_2/b.jpg"}},
             {"Status=0\r\nRotation_Path=%/elsewhere/three\r\nThumb_Width=130\r\n",
              {"elsewhere/three/c.gif"}}});
-  cat.ReadSites();
-  cat.SelectSite(0, true);
   ASSERT_TRUE(editor.Open());
   settings.Thumb_Width = 321;
   settings.Status = RotationStatus::Opened;
   ASSERT_TRUE(editor.SelectRotation(1));
-  EXPECT_EQ(SiteKey("Rotation_1", "Thumb_Width") + " " + SiteKey("Rotation_1", "Status"), "321 1");
+  EXPECT_EQ(SiteKey("Rotation_1", {"Thumb_Width", "Status"}), "321 1");
   EXPECT_EQ(settings.Thumb_Width, 120);
   EXPECT_EQ(editor.rotation_directory(), tmp / "Site_1/Rotation_2");
   EXPECT_FALSE(editor.delete_rotation_enabled());
@@ -327,9 +310,9 @@ TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
   settings.Thumb_Width = 222;
   ASSERT_TRUE(editor.NewRotation());
   EXPECT_TRUE(std::filesystem::is_directory(tmp / "Site_1/Rotation_3"));
-  EXPECT_EQ(SiteKey("General", "RotationCount") + " " + SiteKey("Rotation_3", "Thumb_Width") + " " +
-                SiteKey("Rotation_3", "Rotation_Path") + " " + SiteKey("Rotation_3", "Status"),
-            "3 222 %/Site_1/Rotation_3 0");
+  EXPECT_EQ(SiteKey("General", "RotationCount"), "3");
+  EXPECT_EQ(SiteKey("Rotation_3", {"Thumb_Width", "Rotation_Path", "Status"}),
+            "222 %/Site_1/Rotation_3 0");
   EXPECT_EQ(editor.current_rotation(), 3);
 }
 
@@ -338,9 +321,7 @@ TEST_F(SiteEditorTest, SelectDeleteAndNewRotation) {
 // the thumbnail pages' own stays so).
 TEST_F(SiteEditorTest, ANewSiteLeavesTheOtherSitesHeadersAndFootersBehind) {
   options.UseRotations = true;
-  testing::WriteSite("Site_1", "New", "RotationCount=0\r\n");
-  cat.ReadSites();
-  cat.SelectSite(0, true);
+  OpenSite("New", "RotationCount=0\r\n");
   settings.Thumb_Width = 150;
   settings.Header_Mode = HeaderMode::Html;
   settings.Header_HTML = "Welcome to our Summer Holiday";
@@ -532,7 +513,7 @@ TEST(TurnwheelTest, PutsTheDueRotationLiveOrRefusesAndChangesNothing) {
 
 // A file that is no program is reported as a missing one is (the message table shows that one).
 TEST_F(CatalogueTest, RotateNowReportsAFileThatIsNoProgramPlainly) {
-  OneSite();
+  OpenSite("Cats", "RotationCount=1\r\n");
   WriteFile(tmp / "turnwheel", "not a program");
   EXPECT_EQ(RotateNow(ui, cat, true).site_name, "Cats");
   ASSERT_EQ(ui.texts(), std::vector{"Could not load " + tmp.path() + "turnwheel!"});
