@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,7 @@ class DataDirectoryTest : public ::testing::Test {
     EXPECT_EQ(ui.unexpected(), std::vector<std::string>{});
     EXPECT_EQ(ui.unused_answers(), 0u);
   }
-  // Writes Site_1 (as WriteSite does), the first site of the catalogue, and selects it.
+  // Writes Site_1 (as WriteSite does), reads the catalogue and selects Site_1 in it.
   void OpenSite(const std::string& name, const std::string& rest);
   TempDir tmp;
   ScriptedInteraction ui;
@@ -42,7 +43,9 @@ inline void WriteSite(const std::string& key, const std::string& name, const std
 inline void DataDirectoryTest::OpenSite(const std::string& name, const std::string& rest) {
   WriteSite("Site_1", name, rest);
   cat.ReadSites();
-  cat.SelectSite(0, true);
+  const auto& keys = cat.keys();
+  cat.SelectSite(static_cast<int>(std::find(keys.begin(), keys.end(), "Site_1") - keys.begin()),
+                 true);
 }
 
 // Keys of a section of Site_1's settings, each value or "<missing>", joined by blanks.
