@@ -53,35 +53,21 @@ TEST(ImageFiles, ListsImagesSortedWithoutRegardToCase) {
 }
 
 // (The installed layout, seeding from share/parvel-pro, is checked by tests/cli/install_check.sh.)
-TEST(DataDirectory, SeedsWhatIsMissingAndLeavesTheRestAlone) {
-  TempDir tmp;
-  const std::string from = tmp / "share/";
-  WriteFile(from + "Styles/more/deep.htm", "deep");
-  WriteFile(from + "help/index.html", "new help");
-  WriteFile(from + "sites.ini", "not seeded");
-  const std::string dir = tmp / "data/";
-  WriteFile(dir + "help/index.html", "the user's own");
-
-  std::string error;
-  ASSERT_TRUE(PrepareDataDirectory(dir, from, &error)) << error;
-  EXPECT_EQ(ReadFile(dir + "Styles/more/deep.htm"), "deep");
-  EXPECT_EQ(ReadFile(dir + "help/index.html"), "the user's own");
-  // Styles and help only: no Samples (nothing to copy it from), no sites.ini, no temporary.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
-}
-
 // A folder named with --data-dir is made when missing and given the seeded folders when it is
 // new, empty or already a data directory (sites.ini or Styles); what is there stays as it is, and a
-// folder of other things gets nothing. One that cannot be made, or a file, is refused with its
-// name and the system's reason; the data directory stays as it was.
+// folder of other things gets nothing. Seeding copies whole folders, deep ones too, and nothing
+// else (no sites.ini, no folder the program has nothing to copy from). One that cannot be made, or
+// a file, is refused with its name and the system's reason; the data directory stays as it was.
 TEST(DataDirectory, NamedFolderIsMadeAndSeededUnlessItHoldsOtherThings) {
   TempDir tmp;
   const std::string program = tmp / "prefix/bin/";
   const std::string share = tmp / "prefix/share/parvel-pro/";
-  for (const std::string& folder : SeededFolders()) WriteFile(share + folder + "/seed", folder);
+  const std::vector<std::string> all = {"Styles", "Samples", "navgraph", "help"};  // no icons
+  for (const std::string& folder : all) WriteFile(share + folder + "/seed", folder);
+  WriteFile(share + "Styles/more/deep.htm", "deep");
+  WriteFile(share + "sites.ini", "not seeded");
   fs::create_directories(program);
   WriteFile(tmp / "blocker", "a file");
-  const std::vector<std::string> all = {"Styles", "Samples", "navgraph", "help", "icons"};
   const struct {
     const char* row;
     std::string dir;
@@ -95,7 +81,7 @@ TEST(DataDirectory, NamedFolderIsMadeAndSeededUnlessItHoldsOtherThings) {
       {"Empty", tmp / "empty/", {}, true, all, ""},
       {"HoldsSitesIni", tmp / "catalogue/", {{"sites.ini", "[Sites]\r\n"}}, true, all, ""},
       {"HoldsStyles", tmp / "styles/", {{"Styles/mine.htm", "the user's own"}}, true,
-       {"Samples", "navgraph", "help", "icons"}, ""},
+       {"Samples", "navgraph", "help"}, ""},
       {"HoldsOtherThings", tmp / "pictures/", {{"holiday.jpg", "a photograph"}}, true, {}, ""},
       {"CannotBeMade", tmp / "blocker/data/", {{"-", ""}}, false, {},
        "The data directory " + tmp.path() + "blocker/data/ could not be made: " + tmp.path() +
@@ -122,10 +108,15 @@ TEST(DataDirectory, NamedFolderIsMadeAndSeededUnlessItHoldsOtherThings) {
     EXPECT_EQ(error, c.error);
     if (!c.ok) continue;
     std::vector<std::string> seeded;
-    for (const std::string& folder : all) {
+    for (const std::string& folder : SeededFolders()) {
       if (fs::exists(dir + folder + "/seed")) seeded.push_back(folder);
     }
     EXPECT_EQ(seeded, c.seeded);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}),
+              std::ssize(seeded) + (c.before.empty() || c.before.contains("-") ? 0 : 1));
+    if (!seeded.empty() && seeded[0] == "Styles") {
+      EXPECT_EQ(ReadFile(dir + "Styles/more/deep.htm"), "deep");
+    }
     for (const auto& [name, content] : c.before) {
       if (name != "-") {
         EXPECT_EQ(ReadFile(dir + name), content);
