@@ -99,27 +99,17 @@ TEST_F(DeleteTest, AFolderThatIsALinkGoesByItself) {
     WriteFile(target + "Index.html", "page");
     WriteFile(target + "thumbs/a_thb.jpg", "small");
     const testing::Tree before = ReadTree(target);
-    WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_1=One\r\n");
-    if (site) {
-      fs::create_directory_symlink(target, tmp / "Linked");
-      WriteFile(tmp / "Site_1.ini",
-                "[General]\r\nName=One\r\nPath=%/Linked/\r\nRotationCount=0\r\n");
-    } else {
-      fs::create_directories(tmp / "Site_1/Rotation_1");
-      fs::create_directory_symlink(target, tmp / "Site_1/Rotation_2");
-      WriteFile(tmp / "Site_1.ini",
-                "[General]\r\nName=One\r\nPath=%/Site_1/\r\nRotationCount=2\r\n[Rotation_1]\r\n"
-                "Rotation_Path=%/Site_1/Rotation_1\r\n[Rotation_2]\r\n"
-                "Rotation_Path=%/Site_1/Rotation_2/\r\n");
-    }
-    cat.ReadSites();
-    cat.SelectSite(0, true);
+    const std::string linked = tmp / (site ? "Site_1" : "Site_1/Rotation_2");
+    if (!site) fs::create_directories(tmp / "Site_1/Rotation_1");
+    fs::create_directory_symlink(target, linked);
+    OpenSite("One", site
+                        ? "RotationCount=0\r\n"
+                        : "RotationCount=2\r\n[Rotation_1]\r\nRotation_Path=%/Site_1/Rotation_1\r\n"
+                          "[Rotation_2]\r\nRotation_Path=%/Site_1/Rotation_2/\r\n");
     ui.QueueAnswer(Answer::Yes);
-    std::string linked;
     if (site) {
       cat.DeleteSite(ui, true);
       EXPECT_TRUE(cat.keys().empty());
-      linked = tmp / "Linked";
     } else {
       // A later rotation 2 gets the same folder: the old record of what builds wrote there
       // must not make a user's new file there the program's.
@@ -132,7 +122,6 @@ TEST_F(DeleteTest, AFolderThatIsALinkGoesByItself) {
       EXPECT_EQ(testing::SiteKey("General", "RotationCount"), "1");
       EXPECT_FALSE(fs::exists(BuildRecordPath("Site_1", 2)));
       EXPECT_TRUE(fs::exists(BuildRecordPath("Site_1", 1)));
-      linked = tmp / "Site_1/Rotation_2";
     }
     EXPECT_EQ(ReadTree(target), before);
     EXPECT_FALSE(fs::exists(fs::symlink_status(linked)));
