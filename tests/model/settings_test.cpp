@@ -67,32 +67,30 @@ TEST(IniFile, SetKeepsOrderAndAppendsAtSectionEnd) {
             "; kept\r\n[A]\r\na=1\r\nb=20\r\nnew=x\r\n\r\n[B]\r\nc=3\r\n[C]\r\nd=4\r\n");
 }
 
+// Every form is read; the forms a colour is written in read back as that colour.
 TEST(Colour, ReadsAndWritesTheStoredForms) {
   const struct {
     const char* text;
     std::optional<Colour> colour;
-  } reads[] = {{"Default", Colour::Default()},
+    bool written = false;
+  } cases[] = {{"Default", Colour::Default(), true},
+               {"clBlack", Colour::Of(0), true},
+               {"clBtnFace", Colour::Of(0x8000000F), true},
+               {"$00123456", Colour::Of(0x00123456), true},
+               {"$80000019", Colour::Of(0x80000019), true},
                {"CLRED", Colour::Of(0x000000FF)},
                {"clScrollBar", Colour::Of(0x80000000)},
                {"clinfobk", Colour::Of(0x80000018)},
-               {"$00123456", Colour::Of(0x00123456)},
-               {"$80000019", Colour::Of(0x80000019)},
                {"-1", Colour::Of(0xFFFFFFFF)},
                {"255", Colour::Of(0x000000FF)},
                {"", std::nullopt},
                {"clOrange", std::nullopt},
                {"$123456789", std::nullopt},
                {"12px", std::nullopt}};
-  for (const auto& c : reads) EXPECT_EQ(ParseColour(c.text), c.colour) << c.text;
-  const struct {
-    Colour colour;
-    const char* text;
-  } writes[] = {{Colour::Default(), "Default"},
-                {Colour::Of(0), "clBlack"},
-                {Colour::Of(0x8000000F), "clBtnFace"},
-                {Colour::Of(0x00123456), "$00123456"},
-                {Colour::Of(0x80000019), "$80000019"}};
-  for (const auto& c : writes) EXPECT_EQ(ColourToString(c.colour), c.text) << c.text;
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseColour(c.text), c.colour) << c.text;
+    EXPECT_EQ(c.written ? ColourToString(*c.colour) : c.text, c.text);
+  }
 }
 
 // ---- Every field of the record as text, so that a test can say what changed and what did not.

@@ -387,8 +387,11 @@ TEST_F(SiteEditorTest, WholeDirectoryDeletesRefuseFoldersThatHoldMore) {
                                  "elsewhere/r1/b.jpg", "outer/data/Site_1/Rotation_1/c.jpg"}) {
     WriteFile(tmp / file, "bytes of " + file);
   }
-  const std::string site_two = "[General]\r\nName=Two\r\nPath=" + two +
-                               "\r\nRotationCount=1\r\n[Rotation_1]\r\nRotation_Path=" + two_r1;
+  // The refused deletes change no file: the catalogue and the other site are written once.
+  WriteFile(data + "sites.ini", "[Sites]\r\nSite_1=One\r\nSite_2=Two\r\n");
+  WriteFile(data + "Site_2.ini",
+            "[General]\r\nName=Two\r\nPath=" + two +
+                "\r\nRotationCount=1\r\n[Rotation_1]\r\nRotation_Path=" + two_r1);
   struct Case {
     std::string folder;
     std::string why;
@@ -400,15 +403,13 @@ TEST_F(SiteEditorTest, WholeDirectoryDeletesRefuseFoldersThatHoldMore) {
       {tmp / "elsewhere/", "holds the directory of Rotation 1 of the site Two (Site_2), " + two_r1},
   };
   for (const auto& c : cases) {
-    WriteFile(data + "sites.ini", "[Sites]\r\nSite_1=One\r\nSite_2=Two\r\n");
-    WriteFile(data + "Site_2.ini", site_two);
     // Delete Site, the site's directory being the folder.
     WriteFile(data + "Site_1.ini",
               "[General]\r\nName=One\r\nPath=" + c.folder + "\r\nRotationCount=0\r\n");
     ui.Clear();
     cat.ReadSites();
     cat.SelectSite(0, true);
-    testing::Tree before = testing::ReadTree(tmp.path());
+    Tree before = testing::ReadTree(tmp.path());
     cat.DeleteSite(ui, true);
     EXPECT_EQ(testing::ReadTree(tmp.path()), before) << c.folder;
     const std::string its_directory = " its directory, " + c.folder + ", " + c.why + ".";
