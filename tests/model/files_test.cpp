@@ -292,28 +292,38 @@ class LiveTreeTest : public ::testing::Test {
 
 // The live copy holds the rotation's files and folders (a link to a file as a file); it leaves out
 // links to folders, the folders of other rotations however they are spelled, and the programs'
-// temporary files.
-TEST_F(LiveTreeTest, ARotationsLiveFilesLeaveOutOtherRotationsAndTemporaries) {
+// temporary files. With display copies on, the originals that have a copy stay out too (the
+// rotation keeps them); with copies off, none is left out.
+TEST_F(LiveTreeTest, ARotationsLiveFilesLeaveOutOtherRotationsTemporariesAndOriginals) {
   WriteFile(tmp / "outside.txt", "outside");
   fs::create_symlink(tmp / "outside.txt", source + "/linked.txt");
   fs::create_directory_symlink(tmp / "www", source + "/loop");
-  MakeTree(source, {{"Rotation_3/c.jpg", "c"},
-                    {"deep/Rotation_4/d.jpg", "d"},
-                    {".parvel-tmp-Index.html.Xy12Ab", "half"},
-                    {".a.jpg.turnwheel-part", "half"},
-                    {".thumbs.exchange", "/"},
-                    {"~prev.htm", "preview"}});
+  const Tree pictures = {{"Beach.JPG", "original"},
+                         {"gone.jpeg", "original without a copy"},
+                         {"anim.gif", "gif"},
+                         {"web", "/"},
+                         {"web/Beach.jpg", "copy"}};
+  MakeTree(source, With(pictures, {{"Rotation_3/c.jpg", "c"},
+                                   {"deep/Rotation_4/d.jpg", "d"},
+                                   {".parvel-tmp-Index.html.Xy12Ab", "half"},
+                                   {".a.jpg.turnwheel-part", "half"},
+                                   {".thumbs.exchange", "/"},
+                                   {"~prev.htm", "preview"}}));
+  EXPECT_EQ(OriginalsLeftOut(source, 0), std::set<std::string>{});
+  const LiveSelection selection{
+      {tmp / "site/Rotation_2/./Rotation_3/", source + "/deep/../deep/Rotation_4"},
+      OriginalsLeftOut(source, 2048)};
+  EXPECT_EQ(selection.left_out_files, std::set<std::string>{"Beach.JPG"});
   std::vector<LiveFile> files;
   std::string error;
-  ASSERT_TRUE(RotationLiveFiles(
-      source, {{tmp / "site/Rotation_2/./Rotation_3/", source + "/deep/../deep/Rotation_4"}, {}},
-      &files, &error))
-      << error;
-  std::vector<LiveFile> expected;
-  for (const auto& [rel, content] : With(kRotation, {{"linked.txt", "outside"}})) {
-    expected.push_back({rel, content == "/" ? "" : source + "/" + rel});
+  ASSERT_TRUE(RotationLiveFiles(source, selection, &files, &error)) << error;
+  Tree expected = With(With(kRotation, pictures), {{"linked.txt", "outside"}});
+  expected.erase("Beach.JPG");
+  std::vector<LiveFile> listed;
+  for (const auto& [rel, content] : expected) {
+    listed.push_back({rel, content == "/" ? "" : source + "/" + rel});
   }
-  EXPECT_EQ(files, expected);
+  EXPECT_EQ(files, listed);
 }
 
 // Which user entries a live copy would land on.
@@ -416,27 +426,6 @@ TEST_F(LiveTreeTest, PutLiveRefusesRelativeAndRootPathsAndFiles) {
   WriteFile(tmp / "afile", "x");
   EXPECT_FALSE(PutLive(Copy(), tmp / "afile", {}, {}, &error));
   EXPECT_EQ(ReadFile(tmp / "afile"), "x");
-}
-
-// With display copies on, the originals that have a copy stay out of the live copy (the
-// rotation keeps them); with copies off, everything goes live.
-TEST_F(LiveTreeTest, DisplayCopiesLeaveTheOriginalsOut) {
-  MakeTree(source, {{"Beach.JPG", "original"},
-                    {"gone.jpeg", "original without a copy"},
-                    {"anim.gif", "gif"},
-                    {"web", "/"},
-                    {"web/Beach.jpg", "copy"}});
-  EXPECT_EQ(OriginalsLeftOut(source, 0), std::set<std::string>{});
-  LiveSelection selection;
-  selection.left_out_files = OriginalsLeftOut(source, 2048);
-  EXPECT_EQ(selection.left_out_files, std::set<std::string>{"Beach.JPG"});
-  std::vector<LiveFile> files;
-  std::string error;
-  ASSERT_TRUE(RotationLiveFiles(source, selection, &files, &error)) << error;
-  Tree expected = ReadTree(source);
-  expected.erase("Beach.JPG");
-  ASSERT_EQ(files.size(), expected.size());
-  for (const LiveFile& file : files) EXPECT_TRUE(expected.contains(file.path)) << file.path;
 }
 
 }  // namespace
