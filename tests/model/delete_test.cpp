@@ -55,19 +55,15 @@ TEST_F(DeleteTest, DeleteSiteSendsItsFolderSettingsAndListsToTheTrash) {
         "elsewhere/Rotation_2/a.jpg"}) {
     WriteFile(tmp / file, file);
   }
-  // The program's records of what turnwheel put live and what the builds wrote.
-  for (const std::string& record : {LiveRecordFileName("Site_1"), BuildRecordPath("Site_1", 1),
-                                    LiveRecordFileName("Site_2"), BuildRecordPath("Site_2", 1)}) {
-    WriteFile(record, "record");
-  }
+  // The program's records of what turnwheel put live and what the builds wrote: Site_1's go,
+  // Site_2's (the last two) stay.
+  const std::string records[] = {LiveRecordFileName("Site_1"), BuildRecordPath("Site_1", 1),
+                                 LiveRecordFileName("Site_2"), BuildRecordPath("Site_2", 1)};
+  for (const std::string& record : records) WriteFile(record, "record");
   OpenSite("One", "RotationCount=1\r\n[Rotation_1]\r\nHeader_File=%/Site_1_Headers.txt\r\n");
   ui.QueueAnswer(Answer::Yes);
   cat.DeleteSite(ui, true);
-  EXPECT_EQ(
-      std::vector<bool>(
-          {fs::exists(LiveRecordFileName("Site_1")), fs::exists(BuildRecordPath("Site_1", 1)),
-           fs::exists(LiveRecordFileName("Site_2")), fs::exists(BuildRecordPath("Site_2", 1))}),
-      std::vector<bool>({false, false, true, true}));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(fs::exists(records[i]), i >= 2) << records[i];
   EXPECT_EQ(Cautions(), std::vector<Caution>{Caution::DefaultNo});  // its text: the message table
   EXPECT_EQ(TrashContents(), (std::vector<TrashedEntry>{
                                  {"Site_1", tmp / "Site_1"},
