@@ -47,8 +47,6 @@ class DeleteTest : public testing::DataDirectoryTest {
 // file another site uses, another site's lists and files of other names stay; the catalogue
 // forgets the site.
 TEST_F(DeleteTest, DeleteSiteSendsItsFolderSettingsAndListsToTheTrash) {
-  testing::WriteSite("Site_1", "One",
-                     "RotationCount=1\r\n[Rotation_1]\r\nHeader_File=%/Site_1_Headers.txt\r\n");
   testing::WriteSite("Site_2", "Two",
                      "RotationCount=1\r\n[Rotation_1]\r\nFooter_File=%/site_1_footers.txt\r\n");
   for (const char* file :
@@ -57,20 +55,15 @@ TEST_F(DeleteTest, DeleteSiteSendsItsFolderSettingsAndListsToTheTrash) {
         "elsewhere/Rotation_2/a.jpg"}) {
     WriteFile(tmp / file, file);
   }
-  // The program's records of what turnwheel put live and what the builds wrote.
-  for (const std::string& record : {LiveRecordFileName("Site_1"), BuildRecordPath("Site_1", 1),
-                                    LiveRecordFileName("Site_2"), BuildRecordPath("Site_2", 1)}) {
-    WriteFile(record, "record");
-  }
-  cat.ReadSites();
-  cat.SelectSite(0, true);
+  // The program's records of what turnwheel put live and what the builds wrote: Site_1's go,
+  // Site_2's (the last two) stay.
+  const std::string records[] = {LiveRecordFileName("Site_1"), BuildRecordPath("Site_1", 1),
+                                 LiveRecordFileName("Site_2"), BuildRecordPath("Site_2", 1)};
+  for (const std::string& record : records) WriteFile(record, "record");
+  OpenSite("One", "RotationCount=1\r\n[Rotation_1]\r\nHeader_File=%/Site_1_Headers.txt\r\n");
   ui.QueueAnswer(Answer::Yes);
   cat.DeleteSite(ui, true);
-  EXPECT_EQ(
-      std::vector<bool>(
-          {fs::exists(LiveRecordFileName("Site_1")), fs::exists(BuildRecordPath("Site_1", 1)),
-           fs::exists(LiveRecordFileName("Site_2")), fs::exists(BuildRecordPath("Site_2", 1))}),
-      std::vector<bool>({false, false, true, true}));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(fs::exists(records[i]), i >= 2) << records[i];
   EXPECT_EQ(Cautions(), std::vector<Caution>{Caution::DefaultNo});  // its text: the message table
   EXPECT_EQ(TrashContents(), (std::vector<TrashedEntry>{
                                  {"Site_1", tmp / "Site_1"},
@@ -102,27 +95,17 @@ TEST_F(DeleteTest, AFolderThatIsALinkGoesByItself) {
     WriteFile(target + "Index.html", "page");
     WriteFile(target + "thumbs/a_thb.jpg", "small");
     const testing::Tree before = ReadTree(target);
-    WriteFile(tmp / "sites.ini", "[Sites]\r\nSite_1=One\r\n");
-    if (site) {
-      fs::create_directory_symlink(target, tmp / "Linked");
-      WriteFile(tmp / "Site_1.ini",
-                "[General]\r\nName=One\r\nPath=%/Linked/\r\nRotationCount=0\r\n");
-    } else {
-      fs::create_directories(tmp / "Site_1/Rotation_1");
-      fs::create_directory_symlink(target, tmp / "Site_1/Rotation_2");
-      WriteFile(tmp / "Site_1.ini",
-                "[General]\r\nName=One\r\nPath=%/Site_1/\r\nRotationCount=2\r\n[Rotation_1]\r\n"
-                "Rotation_Path=%/Site_1/Rotation_1\r\n[Rotation_2]\r\n"
-                "Rotation_Path=%/Site_1/Rotation_2/\r\n");
-    }
-    cat.ReadSites();
-    cat.SelectSite(0, true);
+    const std::string linked = tmp / (site ? "Site_1" : "Site_1/Rotation_2");
+    if (!site) fs::create_directories(tmp / "Site_1/Rotation_1");
+    fs::create_directory_symlink(target, linked);
+    OpenSite("One", site
+                        ? "RotationCount=0\r\n"
+                        : "RotationCount=2\r\n[Rotation_1]\r\nRotation_Path=%/Site_1/Rotation_1\r\n"
+                          "[Rotation_2]\r\nRotation_Path=%/Site_1/Rotation_2/\r\n");
     ui.QueueAnswer(Answer::Yes);
-    std::string linked;
     if (site) {
       cat.DeleteSite(ui, true);
       EXPECT_TRUE(cat.keys().empty());
-      linked = tmp / "Linked";
     } else {
       // A later rotation 2 gets the same folder: the old record of what builds wrote there
       // must not make a user's new file there the program's.
@@ -135,7 +118,6 @@ TEST_F(DeleteTest, AFolderThatIsALinkGoesByItself) {
       EXPECT_EQ(testing::SiteKey("General", "RotationCount"), "1");
       EXPECT_FALSE(fs::exists(BuildRecordPath("Site_1", 2)));
       EXPECT_TRUE(fs::exists(BuildRecordPath("Site_1", 1)));
-      linked = tmp / "Site_1/Rotation_2";
     }
     EXPECT_EQ(ReadTree(target), before);
     EXPECT_FALSE(fs::exists(fs::symlink_status(linked)));
@@ -157,17 +139,16 @@ TEST_F(DeleteTest, WithoutATrashItAsksBeforeDeletingForGood) {
   WriteFile(tmp / "target/kept.jpg", "kept");
   const testing::Tree target = ReadTree(tmp / "target");
   std::vector<std::string> paths;
+  std::string named;  // the first ten
   for (int i = 1; i <= 11; ++i) {
     paths.push_back(tmp / ("f" + std::to_string(i) + ".jpg"));
     WriteFile(paths.back(), "x");
+    if (i <= 10) named += (i > 1 ? ", " : "") + paths.back();
   }
   WriteFile(tmp / "folder/a.jpg", "a");
   fs::create_directory_symlink(tmp / "target", tmp / "link");
   paths.push_back(tmp / "folder/");
   paths.push_back(tmp / "link/");
-  std::string named;
-  for (int i = 1; i <= 10; ++i)
-    named += (i > 1 ? ", " : "") + (tmp / ("f" + std::to_string(i) + ".jpg"));
   const std::string question =
       "There is no Trash on the file system of these 13 files and folders, so they cannot be "
       "moved there: " +
@@ -187,10 +168,8 @@ TEST_F(DeleteTest, WithoutATrashItAsksBeforeDeletingForGood) {
   }
   // Delete Site: No to deleting for good leaves the site whole and listed; Yes deletes its folder
   // (one path, named by itself) and then asks again for its settings file.
-  testing::WriteSite("Site_1", "One", "RotationCount=0\r\n");
   WriteFile(tmp / "Site_1/a.jpg", "a");
-  cat.ReadSites();
-  cat.SelectSite(0, true);
+  OpenSite("One", "RotationCount=0\r\n");
   const testing::Tree before = ReadTree(tmp.path());
   ui.Clear();
   ui.QueueAnswer(Answer::Yes);
@@ -210,8 +189,7 @@ TEST_F(DeleteTest, WithoutATrashItAsksBeforeDeletingForGood) {
   cat.DeleteSite(ui, true);
   EXPECT_EQ(Cautions(),
             (std::vector<Caution>{Caution::DefaultNo, Caution::PersonOnly, Caution::PersonOnly}));
-  EXPECT_FALSE(fs::exists(tmp / "Site_1"));
-  EXPECT_FALSE(fs::exists(tmp / "Site_1.ini"));
+  EXPECT_FALSE(fs::exists(tmp / "Site_1") || fs::exists(tmp / "Site_1.ini"));
   EXPECT_TRUE(cat.keys().empty());
   EXPECT_TRUE(TrashContents().empty());
 }
@@ -234,13 +212,11 @@ TEST_F(DeleteTest, AFailedMoveIsReportedAndTheRestGoOn) {
 // stay as they were.
 TEST_F(DeleteTest, ARotationWhoseFolderStaysStaysListed) {
   options.UseRotations = true;
-  testing::WriteSite("Site_1", "One",
-                     "RotationCount=2\r\n[Rotation_1]\r\nRotation_Path=%/Site_1/Rotation_1\r\n"
-                     "[Rotation_2]\r\nRotation_Path=%/Site_1/Rotation_2\r\n");
   WriteFile(tmp / "Site_1/Rotation_1/a.jpg", "a");
   WriteFile(tmp / "Site_1/Rotation_2/b.jpg", "b");
-  cat.ReadSites();
-  cat.SelectSite(0, true);
+  OpenSite("One",
+           "RotationCount=2\r\n[Rotation_1]\r\nRotation_Path=%/Site_1/Rotation_1\r\n"
+           "[Rotation_2]\r\nRotation_Path=%/Site_1/Rotation_2\r\n");
   SiteEditor editor{ui, cat, settings, options, styles};
   ASSERT_TRUE(editor.Open());
   ASSERT_TRUE(editor.SelectRotation(1));

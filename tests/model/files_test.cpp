@@ -53,35 +53,21 @@ TEST(ImageFiles, ListsImagesSortedWithoutRegardToCase) {
 }
 
 // (The installed layout, seeding from share/parvel-pro, is checked by tests/cli/install_check.sh.)
-TEST(DataDirectory, SeedsWhatIsMissingAndLeavesTheRestAlone) {
-  TempDir tmp;
-  const std::string from = tmp / "share/";
-  WriteFile(from + "Styles/more/deep.htm", "deep");
-  WriteFile(from + "help/index.html", "new help");
-  WriteFile(from + "sites.ini", "not seeded");
-  const std::string dir = tmp / "data/";
-  WriteFile(dir + "help/index.html", "the user's own");
-
-  std::string error;
-  ASSERT_TRUE(PrepareDataDirectory(dir, from, &error)) << error;
-  EXPECT_EQ(ReadFile(dir + "Styles/more/deep.htm"), "deep");
-  EXPECT_EQ(ReadFile(dir + "help/index.html"), "the user's own");
-  // Styles and help only: no Samples (nothing to copy it from), no sites.ini, no temporary.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
-}
-
 // A folder named with --data-dir is made when missing and given the seeded folders when it is
 // new, empty or already a data directory (sites.ini or Styles); what is there stays as it is, and a
-// folder of other things gets nothing. One that cannot be made, or a file, is refused with its
-// name and the system's reason; the data directory stays as it was.
+// folder of other things gets nothing. Seeding copies whole folders, deep ones too, and nothing
+// else (no sites.ini, no folder the program has nothing to copy from). One that cannot be made, or
+// a file, is refused with its name and the system's reason; the data directory stays as it was.
 TEST(DataDirectory, NamedFolderIsMadeAndSeededUnlessItHoldsOtherThings) {
   TempDir tmp;
   const std::string program = tmp / "prefix/bin/";
   const std::string share = tmp / "prefix/share/parvel-pro/";
-  for (const std::string& folder : SeededFolders()) WriteFile(share + folder + "/seed", folder);
+  const std::vector<std::string> all = {"Styles", "Samples", "navgraph", "help"};  // no icons
+  for (const std::string& folder : all) WriteFile(share + folder + "/seed", folder);
+  WriteFile(share + "Styles/more/deep.htm", "deep");
+  WriteFile(share + "sites.ini", "not seeded");
   fs::create_directories(program);
   WriteFile(tmp / "blocker", "a file");
-  const std::vector<std::string> all = {"Styles", "Samples", "navgraph", "help", "icons"};
   const struct {
     const char* row;
     std::string dir;
@@ -95,7 +81,7 @@ TEST(DataDirectory, NamedFolderIsMadeAndSeededUnlessItHoldsOtherThings) {
       {"Empty", tmp / "empty/", {}, true, all, ""},
       {"HoldsSitesIni", tmp / "catalogue/", {{"sites.ini", "[Sites]\r\n"}}, true, all, ""},
       {"HoldsStyles", tmp / "styles/", {{"Styles/mine.htm", "the user's own"}}, true,
-       {"Samples", "navgraph", "help", "icons"}, ""},
+       {"Samples", "navgraph", "help"}, ""},
       {"HoldsOtherThings", tmp / "pictures/", {{"holiday.jpg", "a photograph"}}, true, {}, ""},
       {"CannotBeMade", tmp / "blocker/data/", {{"-", ""}}, false, {},
        "The data directory " + tmp.path() + "blocker/data/ could not be made: " + tmp.path() +
@@ -122,10 +108,15 @@ TEST(DataDirectory, NamedFolderIsMadeAndSeededUnlessItHoldsOtherThings) {
     EXPECT_EQ(error, c.error);
     if (!c.ok) continue;
     std::vector<std::string> seeded;
-    for (const std::string& folder : all) {
+    for (const std::string& folder : SeededFolders()) {
       if (fs::exists(dir + folder + "/seed")) seeded.push_back(folder);
     }
     EXPECT_EQ(seeded, c.seeded);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}),
+              std::ssize(seeded) + (c.before.empty() || c.before.contains("-") ? 0 : 1));
+    if (!seeded.empty() && seeded[0] == "Styles") {
+      EXPECT_EQ(ReadFile(dir + "Styles/more/deep.htm"), "deep");
+    }
     for (const auto& [name, content] : c.before) {
       if (name != "-") {
         EXPECT_EQ(ReadFile(dir + name), content);
@@ -301,28 +292,38 @@ class LiveTreeTest : public ::testing::Test {
 
 // The live copy holds the rotation's files and folders (a link to a file as a file); it leaves out
 // links to folders, the folders of other rotations however they are spelled, and the programs'
-// temporary files.
-TEST_F(LiveTreeTest, ARotationsLiveFilesLeaveOutOtherRotationsAndTemporaries) {
+// temporary files. With display copies on, the originals that have a copy stay out too (the
+// rotation keeps them); with copies off, none is left out.
+TEST_F(LiveTreeTest, ARotationsLiveFilesLeaveOutOtherRotationsTemporariesAndOriginals) {
   WriteFile(tmp / "outside.txt", "outside");
   fs::create_symlink(tmp / "outside.txt", source + "/linked.txt");
   fs::create_directory_symlink(tmp / "www", source + "/loop");
-  MakeTree(source, {{"Rotation_3/c.jpg", "c"},
-                    {"deep/Rotation_4/d.jpg", "d"},
-                    {".parvel-tmp-Index.html.Xy12Ab", "half"},
-                    {".a.jpg.turnwheel-part", "half"},
-                    {".thumbs.exchange", "/"},
-                    {"~prev.htm", "preview"}});
+  const Tree pictures = {{"Beach.JPG", "original"},
+                         {"gone.jpeg", "original without a copy"},
+                         {"anim.gif", "gif"},
+                         {"web", "/"},
+                         {"web/Beach.jpg", "copy"}};
+  MakeTree(source, With(pictures, {{"Rotation_3/c.jpg", "c"},
+                                   {"deep/Rotation_4/d.jpg", "d"},
+                                   {".parvel-tmp-Index.html.Xy12Ab", "half"},
+                                   {".a.jpg.turnwheel-part", "half"},
+                                   {".thumbs.exchange", "/"},
+                                   {"~prev.htm", "preview"}}));
+  EXPECT_EQ(OriginalsLeftOut(source, 0), std::set<std::string>{});
+  const LiveSelection selection{
+      {tmp / "site/Rotation_2/./Rotation_3/", source + "/deep/../deep/Rotation_4"},
+      OriginalsLeftOut(source, 2048)};
+  EXPECT_EQ(selection.left_out_files, std::set<std::string>{"Beach.JPG"});
   std::vector<LiveFile> files;
   std::string error;
-  ASSERT_TRUE(RotationLiveFiles(
-      source, {{tmp / "site/Rotation_2/./Rotation_3/", source + "/deep/../deep/Rotation_4"}, {}},
-      &files, &error))
-      << error;
-  std::vector<LiveFile> expected;
-  for (const auto& [rel, content] : With(kRotation, {{"linked.txt", "outside"}})) {
-    expected.push_back({rel, content == "/" ? "" : source + "/" + rel});
+  ASSERT_TRUE(RotationLiveFiles(source, selection, &files, &error)) << error;
+  Tree expected = With(With(kRotation, pictures), {{"linked.txt", "outside"}});
+  expected.erase("Beach.JPG");
+  std::vector<LiveFile> listed;
+  for (const auto& [rel, content] : expected) {
+    listed.push_back({rel, content == "/" ? "" : source + "/" + rel});
   }
-  EXPECT_EQ(files, expected);
+  EXPECT_EQ(files, listed);
 }
 
 // Which user entries a live copy would land on.
@@ -425,27 +426,6 @@ TEST_F(LiveTreeTest, PutLiveRefusesRelativeAndRootPathsAndFiles) {
   WriteFile(tmp / "afile", "x");
   EXPECT_FALSE(PutLive(Copy(), tmp / "afile", {}, {}, &error));
   EXPECT_EQ(ReadFile(tmp / "afile"), "x");
-}
-
-// With display copies on, the originals that have a copy stay out of the live copy (the
-// rotation keeps them); with copies off, everything goes live.
-TEST_F(LiveTreeTest, DisplayCopiesLeaveTheOriginalsOut) {
-  MakeTree(source, {{"Beach.JPG", "original"},
-                    {"gone.jpeg", "original without a copy"},
-                    {"anim.gif", "gif"},
-                    {"web", "/"},
-                    {"web/Beach.jpg", "copy"}});
-  EXPECT_EQ(OriginalsLeftOut(source, 0), std::set<std::string>{});
-  LiveSelection selection;
-  selection.left_out_files = OriginalsLeftOut(source, 2048);
-  EXPECT_EQ(selection.left_out_files, std::set<std::string>{"Beach.JPG"});
-  std::vector<LiveFile> files;
-  std::string error;
-  ASSERT_TRUE(RotationLiveFiles(source, selection, &files, &error)) << error;
-  Tree expected = ReadTree(source);
-  expected.erase("Beach.JPG");
-  ASSERT_EQ(files.size(), expected.size());
-  for (const LiveFile& file : files) EXPECT_TRUE(expected.contains(file.path)) << file.path;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ class DataDirectoryTest : public ::testing::Test {
     EXPECT_EQ(ui.unexpected(), std::vector<std::string>{});
     EXPECT_EQ(ui.unused_answers(), 0u);
   }
+  // Writes Site_1 (as WriteSite does), reads the catalogue and selects Site_1 in it.
+  void OpenSite(const std::string& name, const std::string& rest);
   TempDir tmp;
   ScriptedInteraction ui;
   Catalogue cat;
@@ -37,11 +40,24 @@ inline void WriteSite(const std::string& key, const std::string& name, const std
             "[General]\r\nName=" + name + "\r\nPath=%/" + key + "/\r\n" + rest);
 }
 
-// A key of Site_1's settings, or "<missing>".
-inline std::string SiteKey(const std::string& section, const std::string& key) {
+inline void DataDirectoryTest::OpenSite(const std::string& name, const std::string& rest) {
+  WriteSite("Site_1", name, rest);
+  cat.ReadSites();
+  const auto& keys = cat.keys();
+  cat.SelectSite(static_cast<int>(std::find(keys.begin(), keys.end(), "Site_1") - keys.begin()),
+                 true);
+}
+
+// Keys of a section of Site_1's settings, each value or "<missing>", joined by blanks.
+inline std::string SiteKey(const std::string& section, std::initializer_list<const char*> keys) {
   IniFile ini(DataDirectory() + "Site_1.ini");
   EXPECT_TRUE(ini.Load());
-  return ini.GetString(section, key, "<missing>");
+  std::string values;
+  for (const char* key : keys) values += " " + ini.GetString(section, key, "<missing>");
+  return values.substr(1);
+}
+inline std::string SiteKey(const std::string& section, const char* key) {
+  return SiteKey(section, {key});
 }
 
 }  // namespace parvel::testing

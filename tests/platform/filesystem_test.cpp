@@ -23,123 +23,104 @@ using testing::TempDir;
 using testing::WriteFile;
 using namespace std::chrono_literals;
 
-// Both writers cope with a name of the longest length. When
-// the real rename fails (the target is a folder that is not empty) or the disk refuses the write
-// part way (the file size limit stands in for a full disk), the old file stays whole, no temporary
-// is left behind and the error says why.
-TEST(FileSystemTest, ReplacingKeepsTheOldFileUntilTheNewOneIsWhole) {
-  for (const auto writer : {&FileSystem::WriteFileAtomic, &FileSystem::WriteFileReplace}) {
-    std::string error;
-    const auto write = [&](const std::string& path, std::string_view text) {
-      return (RealFileSystem().*writer)(path, text, &error);
-    };
-    TempDir dir;
-    const std::string name = dir / std::string(255, 'n');
-    ASSERT_TRUE(write(name, "whole")) << error;
-    ASSERT_TRUE(write(name, "again")) << error;
-
-    WriteFile(dir / "Index.html/inside", "someone's");
-    EXPECT_FALSE(write(dir / "Index.html", "page"));
-    EXPECT_NE(error.find("Index.html"), std::string::npos) << error;
-
-    struct rlimit before {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
-    struct rlimit small = before;
-    small.rlim_cur = 1024;
-    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = write(name, std::string(4096, 'x'));
-    ::setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, handler);
-    EXPECT_FALSE(written);
-    EXPECT_NE(error.find("File too large"), std::string::npos) << error;
-    EXPECT_EQ(ReadFile(name), "again");
-    EXPECT_EQ(ReadFile(dir / "Index.html/inside"), "someone's");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
-  }
-}
-
 // The ways the program puts a whole file on disk, each as one call.
+using Write = bool (FileSystem::*)(const std::string&, std::string_view, std::string*);
+using Copy = bool (FileSystem::*)(const std::string&, const std::string&, std::string*);
 struct Writer {
   const char* name;
+  Write write;
+  Copy copy;      // the copies write their text to a source file first
   bool replaces;  // may replace an existing file (CopyFile only makes new ones)
-  bool (*write)(const std::string& path, std::string* error);
+  bool operator()(const std::string& path, std::string* error,
+                  std::string_view text = "new") const {
+    if (write) return (RealFileSystem().*write)(path, text, error);
+    TempDir source;
+    WriteFile(source / "from", text);
+    ::chmod((source / "from").c_str(), 0600);  // a copy does not take the source's mode
+    return (RealFileSystem().*copy)(source / "from", path, error);
+  }
 };
 const Writer kWriters[] = {
-    {"WriteFileAtomic", true,
-     [](const std::string& path, std::string* error) {
-       return RealFileSystem().WriteFileAtomic(path, "new", error);
-     }},
-    {"WriteFileReplace", true,
-     [](const std::string& path, std::string* error) {
-       return RealFileSystem().WriteFileReplace(path, "new", error);
-     }},
-    {"CopyFile", false,
-     [](const std::string& path, std::string* error) {
-       TempDir source;
-       WriteFile(source / "from", "new");
-       ::chmod((source / "from").c_str(), 0600);  // a copy does not take the source's mode
-       return RealFileSystem().CopyFile(source / "from", path, error);
-     }},
-    {"ReplaceWithCopy", true,
-     [](const std::string& path, std::string* error) {
-       TempDir source;
-       WriteFile(source / "from", "new");
-       ::chmod((source / "from").c_str(), 0600);
-       return RealFileSystem().ReplaceWithCopy(source / "from", path, error);
-     }},
+    {"WriteFileAtomic", &FileSystem::WriteFileAtomic, nullptr, true},
+    {"WriteFileReplace", &FileSystem::WriteFileReplace, nullptr, true},
+    {"CopyFile", nullptr, &FileSystem::CopyFile, false},
+    {"ReplaceWithCopy", nullptr, &FileSystem::ReplaceWithCopy, true},
 };
 
 // With a umask of 027 every writer makes a new file 0640, as a shell redirection would; a file
 // replaced keeps its own mode.
 TEST(FileSystemTest, NewFilesFollowTheUmaskAndReplacedOnesKeepTheirMode) {
   const mode_t before = ::umask(027);
-  for (const Writer& writer : kWriters) {
-    SCOPED_TRACE(writer.name);
+  for (const Writer& write : kWriters) {
+    SCOPED_TRACE(write.name);
     TempDir dir;
     std::string error;
-    ASSERT_TRUE(writer.write(dir / "made", &error)) << error;
+    ASSERT_TRUE(write(dir / "made", &error)) << error;
     EXPECT_EQ(std::filesystem::status(dir / "made").permissions(), std::filesystem::perms(0640));
-    if (!writer.replaces) {
-      EXPECT_FALSE(writer.write(dir / "made", &error));
+    if (!write.replaces) {
+      EXPECT_FALSE(write(dir / "made", &error));
       continue;
     }
     WriteFile(dir / "kept", "old");
     ASSERT_EQ(::chmod((dir / "kept").c_str(), 0604), 0);
-    ASSERT_TRUE(writer.write(dir / "kept", &error)) << error;
+    ASSERT_TRUE(write(dir / "kept", &error)) << error;
     EXPECT_EQ(ReadFile(dir / "kept"), "new");
     EXPECT_EQ(std::filesystem::status(dir / "kept").permissions(), std::filesystem::perms(0604));
   }
   ::umask(before);
 }
 
-// A symbolic link (also one in a chain, also one naming a file not yet there) is written
-// through: its target is replaced in its own folder and the link stays a link. A file no one may
-// write is refused with the reason and left as it was. Neither leaves a temporary behind.
-TEST(FileSystemTest, WritesGoThroughLinksAndRefuseAReadOnlyFile) {
-  for (const Writer& writer : kWriters) {
-    if (!writer.replaces) continue;
-    SCOPED_TRACE(writer.name);
+// Each writer copes with a name of the longest length. When the real rename fails (the target is
+// a folder that is not empty) or the disk refuses the write part way (the file size limit stands
+// in for a full disk), the old file stays whole. A symbolic link (also one in a chain, also one
+// naming a file not yet there) is written through: its target is replaced in its own folder and
+// the link stays a link. A file no one may write is refused with the reason and left as it was.
+// None of them leaves a temporary behind.
+TEST(FileSystemTest, WritesKeepTheOldFileUntilTheNewOneIsWholeAndGoThroughLinks) {
+  for (const Writer& write : kWriters) {
+    if (!write.replaces) continue;
+    SCOPED_TRACE(write.name);
     TempDir dir;
+    std::string error;
+    const std::string name = dir / std::string(255, 'n');
+    ASSERT_TRUE(write(name, &error, "whole")) << error;
+    ASSERT_TRUE(write(name, &error, "again")) << error;
+    WriteFile(dir / "Index.html/inside", "someone's");
+    EXPECT_FALSE(write(dir / "Index.html", &error));
+    EXPECT_NE(error.find("Index.html"), std::string::npos) << error;
+    struct rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit small = before;
+    small.rlim_cur = 1024;
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    // (A copy's own source could not be written under the limit.)
+    const bool written = write.write && write(name, &error, std::string(4096, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(!write.write || error.find("File too large") != std::string::npos) << error;
+    EXPECT_EQ(ReadFile(name), "again");
+    EXPECT_EQ(ReadFile(dir / "Index.html/inside"), "someone's");
+
     WriteFile(dir / "lists/real.txt", "old");
     std::filesystem::create_directory(dir / "site");
     std::filesystem::create_symlink("../lists/real.txt", dir / "site/link.txt");
     std::filesystem::create_symlink("link.txt", dir / "site/chain.txt");
     std::filesystem::create_symlink(dir / "lists/later.txt", dir / "site/dangling.txt");
-    std::string error;
     for (const char* link : {"site/link.txt", "site/chain.txt", "site/dangling.txt"}) {
       SCOPED_TRACE(link);
-      ASSERT_TRUE(writer.write(dir / link, &error)) << error;
+      ASSERT_TRUE(write(dir / link, &error)) << error;
       EXPECT_TRUE(std::filesystem::is_symlink(dir / link));
       EXPECT_EQ(ReadFile(dir / link), "new");
       WriteFile(dir / "lists/real.txt", "old");
     }
     EXPECT_EQ(ReadFile(dir / "lists/later.txt"), "new");
-
     ASSERT_EQ(::chmod((dir / "lists/real.txt").c_str(), 0444), 0);
-    EXPECT_FALSE(writer.write(dir / "site/link.txt", &error));
+    EXPECT_FALSE(write(dir / "site/link.txt", &error));
     EXPECT_TRUE(error.ends_with("lists/real.txt: Permission denied")) << error;
     EXPECT_EQ(ReadFile(dir / "lists/real.txt"), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "lists"), {}), 2);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "site"), {}), 3);
   }
