@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,15 @@ TEST_F(BuildRecordTest, NamesReadBackAsWritten) {
   for (const auto& name : names) EXPECT_TRUE(again.Holds(folder + name)) << name;
   EXPECT_EQ(again.entries().size(), names.size());
   EXPECT_FALSE(again.Holds(tmp / "elsewhere.html"));
+  // Files that are gone, also behind a link, leave the record; the others stay.
+  std::filesystem::remove(folder + "x\r.gif");
+  std::filesystem::remove(folder + "sub/page.html");
+  std::filesystem::create_symlink(tmp / "nowhere", folder + "dangling.html");
+  std::filesystem::create_symlink(folder + "a\nb.html", folder + "link.html");
+  again.Add(folder + "dangling.html");
+  again.Add(folder + "link.html");
+  again.DropMissing();
+  EXPECT_EQ(again.entries(), (std::set<std::string>{"100%25.html", "a\nb.html", "link.html"}));
 }
 
 // A record of another folder (the rotation was moved) or one that is not a record reads as
