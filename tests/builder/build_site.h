@@ -18,12 +18,17 @@ inline constexpr std::string_view kTemplate =
     "<HTML><BODY>\r\n***HEADER***\r\n***INDEX***\r\n***CONTENT***\r\n***FOOTER***\r\n</BODY></"
     "HTML>";
 
+// `image` as a `width` x `height` area of `colour`.
+inline void Fill(PixelGraphic& image, int width, int height, Rgb colour) {
+  image.SetSize(width, height);
+  image.Canvas().BrushColor = colour;
+  image.Canvas().FillRect({0, 0, width, height});
+}
+
 // A small JPEG (64x48), so that thumbnails are quick to make.
 inline void MakeJpeg(const std::string& path, Rgb colour = {200, 30, 30}) {
   PixelGraphic image;
-  image.SetSize(64, 48);
-  image.Canvas().BrushColor = colour;
-  image.Canvas().FillRect({0, 0, 64, 48});
+  Fill(image, 64, 48, colour);
   ASSERT_TRUE(SaveToJpeg(image, path, 80, false)) << path;
 }
 

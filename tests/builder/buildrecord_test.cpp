@@ -22,13 +22,23 @@ namespace fs = std::filesystem;
 using testing::MakeJpeg, testing::ReadFile, testing::ReadTree, testing::Site, testing::WriteFile;
 using Names = std::vector<std::string>;
 
-constexpr std::string_view kNextGraphic = "the program's next graphic";
+constexpr char kNextGraphic[] = "the program's next graphic";
 
-// The site with the previous/next graphic `next.gif` of the styles folder.
-void WithNextGraphic(Site& site) {
+// The site with the previous/next graphic `next.gif` of the styles folder, and a file of that
+// name holding `in_site` in the site folder (none when null).
+void WithNextGraphic(Site& site, const char* in_site = nullptr) {
   site.settings.prev_next_image_buttons = true;
   site.settings.Next_Page_File = site.styles + "next.gif";
   WriteFile(site.settings.Next_Page_File, kNextGraphic);
+  if (in_site) WriteFile(site.site + "next.gif", in_site);
+}
+
+// The picture `name`.jpg with the user's page `name`.html ("mine") beside it, on a site of
+// display pages.
+void UserPage(Site& site, const std::string& name) {
+  site.settings.DisplayAsImage = false;
+  MakeJpeg(site.site + name + ".jpg");
+  WriteFile(site.site + name + ".html", "mine");
 }
 
 std::string RecordOf(const Site& site) {
@@ -46,34 +56,17 @@ TEST(BuildRecord, AsksOnceAboutFilesItDidNotMake) {
     const char* file;
     std::optional<std::string> user_bytes;  // what the user's file held; nullopt: no check
   } rows[] = {
-      {"a user's page beside its picture",
-       [](Site& site) {
-         site.settings.DisplayAsImage = false;
-         MakeJpeg(site.site + "clock.jpg");
-         WriteFile(site.site + "clock.html", "my clock");
-       },
-       "clock.html", Answer::Yes, "clock.html", "my clock"},
+      {"a user's page beside its picture", [](Site& site) { UserPage(site, "clock"); },
+       "clock.html", Answer::Yes, "clock.html", "mine"},
       {"a user's photograph where the navigation graphic goes",
-       [](Site& site) {
-         WithNextGraphic(site);
-         WriteFile(site.site + "next.gif", "my photograph");
-       },
-       "next.gif", Answer::No, "next.gif", "my photograph"},
+       [](Site& site) { WithNextGraphic(site, "my photograph"); }, "next.gif", Answer::No,
+       "next.gif", "my photograph"},
       {"both, named in the order they would be written",
-       [](Site& site) {
-         WithNextGraphic(site);
-         site.settings.DisplayAsImage = false;
-         MakeJpeg(site.site + "clock.jpg");
-         WriteFile(site.site + "clock.html", "my clock");
-         WriteFile(site.site + "next.gif", "my photograph");
-       },
-       "next.gif, clock.html", Answer::No, "clock.html", "my clock"},
+       [](Site& site) { WithNextGraphic(site, "my photograph"), UserPage(site, "clock"); },
+       "next.gif, clock.html", Answer::No, "clock.html", "mine"},
       {"a file that holds the build's bytes already",
-       [](Site& site) {
-         WithNextGraphic(site);
-         WriteFile(site.site + "next.gif", kNextGraphic);
-       },
-       std::nullopt, Answer::Yes, "next.gif", std::nullopt},
+       [](Site& site) { WithNextGraphic(site, kNextGraphic); }, std::nullopt, Answer::Yes,
+       "next.gif", std::nullopt},
       {"a display copy",
        [](Site& site) {
          site.settings.Web_Image_Size = 400;
@@ -100,11 +93,7 @@ TEST(BuildRecord, AsksOnceAboutFilesItDidNotMake) {
        "Index.html, Index2.html", Answer::Yes, "Index.html", std::nullopt},
       {"twelve of them: the first ten named",
        [](Site& site) {
-         site.settings.DisplayAsImage = false;
-         for (int i = 10; i < 22; ++i) {
-           MakeJpeg(site.site + "p" + std::to_string(i) + ".jpg");
-           WriteFile(site.site + "p" + std::to_string(i) + ".html", "mine");
-         }
+         for (int i = 10; i < 22; ++i) UserPage(site, "p" + std::to_string(i));
        },
        "p10.html, p11.html, p12.html, p13.html, p14.html, p15.html, p16.html, p17.html, "
        "p18.html, p19.html and 2 more",
