@@ -34,9 +34,7 @@ inline void MakeJpeg(const std::string& path, Rgb colour = {200, 30, 30}) {
 
 inline int Count(std::string_view text, std::string_view part) {
   int count = 0;
-  for (size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
+  for (size_t at = text.find(part); at != text.npos; at = text.find(part, at + 1)) ++count;
   return count;
 }
 
@@ -62,9 +60,8 @@ struct Site {
 
   // "img01.jpg" .. "imgNN.jpg" in the site directory.
   void AddImages(int count) {
-    for (int i = 1; i <= count; ++i) {
+    for (int i = 1; i <= count; ++i)
       MakeJpeg(site + (i < 10 ? "img0" : "img") + std::to_string(i) + ".jpg");
-    }
   }
 
   // Checks, fills the list and presses Start, as the dialog does; false when any step stops.

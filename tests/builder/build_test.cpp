@@ -18,11 +18,9 @@
 #include <vector>
 
 #include "base/textutil.h"
-#include "builder/build.h"
 #include "builder/build_site.h"
 #include "builder/pagebuttons.h"
 #include "builder/thumbnail.h"
-#include "imaging/pixelgraphic.h"
 #include "imaging/registry.h"
 #include "model/imagefiles.h"
 
@@ -81,9 +79,8 @@ TEST(Build, PageHeadingsButtonsAndProgress) {
     }
     ASSERT_TRUE(site.Build());
     EXPECT_NE(site.Page("Index2.html").find("Set 2"), std::string::npos);
-    for (const auto& step : site.ui.progress()) {
+    for (const auto& step : site.ui.progress())
       EXPECT_LE(step.position, step.maximum) << step.message;
-    }
     if (!c.button) continue;
     EXPECT_EQ(Count(site.Page("Index.html"), c.button), 1);
     // The plan names the same format.
@@ -372,9 +369,8 @@ TEST(Rebuild, MakesExactlyTheThumbnailsThatAreOutOfDate) {
       EXPECT_TRUE(site.ui.messages().empty());
       const auto after = Snapshot(site.site);
       std::set<std::string> changed;
-      for (const auto& [name, state] : after) {
+      for (const auto& [name, state] : after)
         if (!before.contains(name) || before.at(name) != state) changed.insert(name);
-      }
       EXPECT_EQ(changed, c.changed);
       EXPECT_EQ(before.size(), after.size());
       EXPECT_EQ(made(), 0);  // what was re-made is recorded

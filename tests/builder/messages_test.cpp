@@ -58,10 +58,7 @@ struct World : Site {
 
   // Every file system call fails from here to the end of the case.
   void FailAll() { faulty.FailAll(), scope.emplace(faulty); }
-  bool Checks() {
-    BuildState state(ui, settings, inputs);
-    return state.PreBuildChecks(false);
-  }
+  bool Checks() { return BuildState(ui, settings, inputs).PreBuildChecks(false); }
   void Rotate() { lines = RotateSites().Lines(); }
   void Options(const char* name, const std::string& path, bool auto_rotate, const char* live_dir,
                bool use_rotations = true) {
@@ -299,9 +296,8 @@ TEST(Messages, TheUserReadsTheTextWrittenHere) {
     const std::string text = Expand(c.text, world);
     // The report lines, or the texts of the case's kind of box.
     std::vector<std::string> shown = c.kind ? std::vector<std::string>{} : world.lines;
-    for (const auto& m : world.ui.messages()) {
+    for (const auto& m : world.ui.messages())
       if (m.kind == c.kind) shown.push_back(m.text);
-    }
     EXPECT_TRUE(c.kind ? std::ranges::find(shown, text) != shown.end()
                        : shown == std::vector<std::string>{text})
         << "not shown as written (or not of its kind): " << text
