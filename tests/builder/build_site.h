@@ -18,20 +18,23 @@ inline constexpr std::string_view kTemplate =
     "<HTML><BODY>\r\n***HEADER***\r\n***INDEX***\r\n***CONTENT***\r\n***FOOTER***\r\n</BODY></"
     "HTML>";
 
+// `image` as a `width` x `height` area of `colour`.
+inline void Fill(PixelGraphic& image, int width, int height, Rgb colour) {
+  image.SetSize(width, height);
+  image.Canvas().BrushColor = colour;
+  image.Canvas().FillRect({0, 0, width, height});
+}
+
 // A small JPEG (64x48), so that thumbnails are quick to make.
 inline void MakeJpeg(const std::string& path, Rgb colour = {200, 30, 30}) {
   PixelGraphic image;
-  image.SetSize(64, 48);
-  image.Canvas().BrushColor = colour;
-  image.Canvas().FillRect({0, 0, 64, 48});
+  Fill(image, 64, 48, colour);
   ASSERT_TRUE(SaveToJpeg(image, path, 80, false)) << path;
 }
 
 inline int Count(std::string_view text, std::string_view part) {
   int count = 0;
-  for (size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
+  for (size_t at = text.find(part); at != text.npos; at = text.find(part, at + 1)) ++count;
   return count;
 }
 
@@ -57,9 +60,8 @@ struct Site {
 
   // "img01.jpg" .. "imgNN.jpg" in the site directory.
   void AddImages(int count) {
-    for (int i = 1; i <= count; ++i) {
+    for (int i = 1; i <= count; ++i)
       MakeJpeg(site + (i < 10 ? "img0" : "img") + std::to_string(i) + ".jpg");
-    }
   }
 
   // Checks, fills the list and presses Start, as the dialog does; false when any step stops.

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "builder/build.h"
 #include "builder/build_site.h"
 #include "builder/messages.h"
+#include "builder/thumbnail.h"
 #include "builder/writeplan.h"
 #include "model/buildrecord.h"
 
@@ -22,13 +22,23 @@ namespace fs = std::filesystem;
 using testing::MakeJpeg, testing::ReadFile, testing::ReadTree, testing::Site, testing::WriteFile;
 using Names = std::vector<std::string>;
 
-constexpr std::string_view kNextGraphic = "the program's next graphic";
+constexpr char kNextGraphic[] = "the program's next graphic";
 
-// The site with the previous/next graphic `next.gif` of the styles folder.
-void WithNextGraphic(Site& site) {
+// The site with the previous/next graphic `next.gif` of the styles folder, and a file of that
+// name holding `in_site` in the site folder (none when null).
+void WithNextGraphic(Site& site, const char* in_site = nullptr) {
   site.settings.prev_next_image_buttons = true;
   site.settings.Next_Page_File = site.styles + "next.gif";
   WriteFile(site.settings.Next_Page_File, kNextGraphic);
+  if (in_site) WriteFile(site.site + "next.gif", in_site);
+}
+
+// The picture `name`.jpg with the user's page `name`.html ("mine") beside it, on a site of
+// display pages.
+void UserPage(Site& site, const std::string& name) {
+  site.settings.DisplayAsImage = false;
+  MakeJpeg(site.site + name + ".jpg");
+  WriteFile(site.site + name + ".html", "mine");
 }
 
 std::string RecordOf(const Site& site) {
@@ -46,34 +56,17 @@ TEST(BuildRecord, AsksOnceAboutFilesItDidNotMake) {
     const char* file;
     std::optional<std::string> user_bytes;  // what the user's file held; nullopt: no check
   } rows[] = {
-      {"a user's page beside its picture",
-       [](Site& site) {
-         site.settings.DisplayAsImage = false;
-         MakeJpeg(site.site + "clock.jpg");
-         WriteFile(site.site + "clock.html", "my clock");
-       },
-       "clock.html", Answer::Yes, "clock.html", "my clock"},
+      {"a user's page beside its picture", [](Site& site) { UserPage(site, "clock"); },
+       "clock.html", Answer::Yes, "clock.html", "mine"},
       {"a user's photograph where the navigation graphic goes",
-       [](Site& site) {
-         WithNextGraphic(site);
-         WriteFile(site.site + "next.gif", "my photograph");
-       },
-       "next.gif", Answer::No, "next.gif", "my photograph"},
+       [](Site& site) { WithNextGraphic(site, "my photograph"); }, "next.gif", Answer::No,
+       "next.gif", "my photograph"},
       {"both, named in the order they would be written",
-       [](Site& site) {
-         WithNextGraphic(site);
-         site.settings.DisplayAsImage = false;
-         MakeJpeg(site.site + "clock.jpg");
-         WriteFile(site.site + "clock.html", "my clock");
-         WriteFile(site.site + "next.gif", "my photograph");
-       },
-       "next.gif, clock.html", Answer::No, "clock.html", "my clock"},
+       [](Site& site) { WithNextGraphic(site, "my photograph"), UserPage(site, "clock"); },
+       "next.gif, clock.html", Answer::No, "clock.html", "mine"},
       {"a file that holds the build's bytes already",
-       [](Site& site) {
-         WithNextGraphic(site);
-         WriteFile(site.site + "next.gif", kNextGraphic);
-       },
-       std::nullopt, Answer::Yes, "next.gif", std::nullopt},
+       [](Site& site) { WithNextGraphic(site, kNextGraphic); }, std::nullopt, Answer::Yes,
+       "next.gif", std::nullopt},
       {"a display copy",
        [](Site& site) {
          site.settings.Web_Image_Size = 400;
@@ -100,11 +93,7 @@ TEST(BuildRecord, AsksOnceAboutFilesItDidNotMake) {
        "Index.html, Index2.html", Answer::Yes, "Index.html", std::nullopt},
       {"twelve of them: the first ten named",
        [](Site& site) {
-         site.settings.DisplayAsImage = false;
-         for (int i = 10; i < 22; ++i) {
-           MakeJpeg(site.site + "p" + std::to_string(i) + ".jpg");
-           WriteFile(site.site + "p" + std::to_string(i) + ".html", "mine");
-         }
+         for (int i = 10; i < 22; ++i) UserPage(site, "p" + std::to_string(i));
        },
        "p10.html, p11.html, p12.html, p13.html, p14.html, p15.html, p16.html, p17.html, "
        "p18.html, p19.html and 2 more",
@@ -135,9 +124,7 @@ TEST(BuildRecord, AsksOnceAboutFilesItDidNotMake) {
       continue;
     }
     ASSERT_TRUE(built);
-    if (row.user_bytes) {
-      EXPECT_NE(site.Page(row.file), *row.user_bytes);
-    }
+    EXPECT_TRUE(!row.user_bytes || site.Page(row.file) != *row.user_bytes) << "kept";
     // What the build wrote is the program's now: the next build asks nothing.
     site.ui.Clear();
     WriteFile(site.site + row.file, "changed again");
@@ -187,11 +174,11 @@ TEST(BuildEnd, APictureWithoutThumbnailIsLeftOutAndNamed) {
     site.ui.QueueAnswer(Answer::No);   // no preview
     ASSERT_TRUE(site.Build(state, false));
     EXPECT_EQ(state.left_out(), Names{"fake.jpg"});
-    const Names texts = site.ui.texts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[1],
-              "Your build has finished, but 1 picture was left out of the pages because its "
-              "thumbnail could not be made: fake.jpg.  Would you like to preview it now?");
+    EXPECT_EQ(
+        site.ui.texts(),
+        (Names{ThumbnailCauseQuestion("The file, " + site.site + "fake.jpg, is not a picture"),
+               "Your build has finished, but 1 picture was left out of the pages because its "
+               "thumbnail could not be made: fake.jpg.  Would you like to preview it now?"}));
     EXPECT_EQ(site.Page("Index.html").find("fake"), std::string::npos);
     EXPECT_FALSE(site.Exists("fake.html"));
     // The first picture's page leads on to the second, and nothing leads to the one left out.
@@ -233,18 +220,15 @@ TEST(BuildEnd, CancelSaysCancelledAndLeavesStatus) {
   EXPECT_EQ(site.ui.progress().back().message, "The build was cancelled.");
   EXPECT_EQ(site.ui.progress().back().position, 0);
   EXPECT_EQ(site.settings.Status, RotationStatus::Opened);
-  site.ui.QueueAnswer(Answer::No);  // no preview
-  int position = -1, maximum = -1;
+  site.ui.QueueAnswer(Answer::No);                    // no preview
+  ScriptedInteraction::ProgressStep bar{"", -1, -1};  // when the preview question comes
   site.ui.on_message = [&](std::string_view text) {
-    if (text == kPreviewQuestion) {
-      position = site.ui.progress().back().position;
-      maximum = site.ui.progress().back().maximum;
-    }
+    if (text == kPreviewQuestion) bar = site.ui.progress().back();
   };
   ASSERT_TRUE(state.Start());
   EXPECT_EQ(state.outcome(), BuildOutcome::Completed);
-  EXPECT_GT(maximum, 0);
-  EXPECT_EQ(position, maximum);
+  EXPECT_GT(bar.maximum, 0);
+  EXPECT_EQ(bar.position, bar.maximum);
   EXPECT_EQ(site.settings.Status, RotationStatus::Built);
 }
 

@@ -26,6 +26,7 @@
 namespace parvel {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::Site, testing::WriteFile;
 
 // A build site (one image) beside a data directory holding one site, Site_1 "Cats", whose
@@ -58,10 +59,7 @@ struct World : Site {
 
   // Every file system call fails from here to the end of the case.
   void FailAll() { faulty.FailAll(), scope.emplace(faulty); }
-  bool Checks() {
-    BuildState state(ui, settings, inputs);
-    return state.PreBuildChecks(false);
-  }
+  bool Checks() { return BuildState(ui, settings, inputs).PreBuildChecks(false); }
   void Rotate() { lines = RotateSites().Lines(); }
   void Options(const char* name, const std::string& path, bool auto_rotate, const char* live_dir,
                bool use_rotations = true) {
@@ -71,7 +69,7 @@ struct World : Site {
   }
   // The editor opens a site without rotations, whose first rotation's folder cannot be made.
   void FirstRotationUnderFailure() {
-    std::filesystem::remove_all(data + "Site_1");
+    fs::remove_all(data + "Site_1");
     WriteFile(data + "Site_1.ini",
               "[General]\r\nName=Cats\r\nPath=%/Site_1/\r\nRotationCount=0\r\n");
     catalogue.ReadSites();
@@ -137,8 +135,8 @@ const MessageCase kCases[] = {
      kWarn},
     {"You failed to enter a valid number", kWarn,
      [](World& w) {
-       std::filesystem::remove(w.site + "img01.jpg"), w.ui.QueueAnswer(Answer::Yes),
-           w.ui.QueuePrompt("many"), w.Checks();
+       fs::remove(w.site + "img01.jpg"), w.ui.QueueAnswer(Answer::Yes), w.ui.QueuePrompt("many"),
+           w.Checks();
      }},
     // The build.
     {"The current Site or Rotation does not contain any images!", kWarn,
@@ -187,7 +185,7 @@ const MessageCase kCases[] = {
      "want to continue processing your images?",
      kWarn,
      [](World& w) {
-       std::filesystem::create_directories(w.site + "taken_thb.jpg/");  // the write fails
+       fs::create_directories(w.site + "taken_thb.jpg/");  // the write fails
        w.ui.QueueAnswer(Answer::Yes),
            WriteThumbnailData(w.ui, {1, 2, 3}, w.site + "taken_thb.jpg", 80);
      }},
@@ -255,7 +253,7 @@ const MessageCase kCases[] = {
      [](World& w) { w.editor.Open(), w.ui.QueueAnswer(Answer::No), w.editor.DeleteRotation(); }},
     {"Error!  The directory, {D}Site_1/Rotation_1, could not be located!", kLine,
      [](World& w) {
-       std::filesystem::remove_all(w.data + "Site_1/Rotation_1"), w.editor.Open(),
+       fs::remove_all(w.data + "Site_1/Rotation_1"), w.editor.Open(),
            w.lines = {w.editor.status_line()};
      }},
     {"Error encountered saving the settings for the current rotation.  Ensure you have sufficient "
@@ -271,14 +269,10 @@ const MessageCase kCases[] = {
      [](World& w) { w.Rotate(); }},
     {"Site_1 (Cats): Rotation 1 is not built ({D}Site_1/Rotation_1 holds no Index.html); the live "
      "directory is unchanged",
-     kLine,
-     [](World& w) {
-       std::filesystem::remove(w.data + "Site_1/Rotation_1/Index.html"), w.Rotate();
-     }},
+     kLine, [](World& w) { fs::remove(w.data + "Site_1/Rotation_1/Index.html"), w.Rotate(); }},
     {"Site_1 (Cats): Rotation 1: the directory, {D}Site_1/Rotation_1, does not exist; the live "
      "directory is unchanged",
-     kLine,
-     [](World& w) { std::filesystem::remove_all(w.data + "Site_1/Rotation_1"), w.Rotate(); }},
+     kLine, [](World& w) { fs::remove_all(w.data + "Site_1/Rotation_1"), w.Rotate(); }},
     {"No site is due for rotation.", kLine,
      [](World& w) { WriteFile(w.data + "sites.ini", "[Sites]\r\n"), w.Rotate(); }},
 };
@@ -299,9 +293,8 @@ TEST(Messages, TheUserReadsTheTextWrittenHere) {
     const std::string text = Expand(c.text, world);
     // The report lines, or the texts of the case's kind of box.
     std::vector<std::string> shown = c.kind ? std::vector<std::string>{} : world.lines;
-    for (const auto& m : world.ui.messages()) {
+    for (const auto& m : world.ui.messages())
       if (m.kind == c.kind) shown.push_back(m.text);
-    }
     EXPECT_TRUE(c.kind ? std::ranges::find(shown, text) != shown.end()
                        : shown == std::vector<std::string>{text})
         << "not shown as written (or not of its kind): " << text
@@ -316,7 +309,7 @@ TEST(Messages, ChecksBeforeABuildRunInTheirOrderEachStoppingTheStart) {
   auto& s = w.settings;
   const std::string thumbs = s.Style_File, image = s.Image_Style_File;
   for (const auto& file : {thumbs, image}) WriteFile(file, "<HTML></HTML>");
-  std::filesystem::remove(w.site + "img01.jpg");
+  fs::remove(w.site + "img01.jpg");
   s.Style_File = w.styles;  // a folder is no template
   s.DisplayAsImage = false;
   s.Image_Style_File.clear();

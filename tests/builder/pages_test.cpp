@@ -72,10 +72,9 @@ using testing::DataFile, testing::ReadFile, testing::TempDir, testing::WriteFile
 std::vector<std::string> ScenarioNames() {
   std::vector<std::string> names;
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(DataFile("pages"), ec)) {
+  for (const auto& entry : fs::directory_iterator(DataFile("pages"), ec))
     if (entry.is_directory()) names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
+  std::ranges::sort(names);
   return names;
 }
 
@@ -89,15 +88,18 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
 
   // The scenario's files go into the site folder; its settings become the site's settings file.
   for (const auto& entry : fs::directory_iterator(folder)) {
-    if (!entry.is_regular_file()) continue;
     const std::string name = entry.path().filename().string();
-    const std::string text = ReplaceAll(ReadFile(entry.path().string()), "${SITE}", site);
-    WriteFile(name == "scenario.ini" ? temp / "Site_1.ini" : site + name, text);
+    if (entry.is_regular_file())
+      WriteFile(name == "scenario.ini" ? temp / "Site_1.ini" : site + name,
+                ReplaceAll(ReadFile(entry.path().string()), "${SITE}", site));
   }
   IniFile scenario(temp / "Site_1.ini");
   ASSERT_TRUE(scenario.Load());
-  auto build_key = [&scenario](std::string_view key, std::string_view fallback) {
+  const auto build_key = [&scenario](std::string_view key, std::string_view fallback) {
     return scenario.GetString("Build", key, fallback);
+  };
+  const auto build_flag = [&](std::string_view key, bool fallback) {
+    return UpperAscii(build_key(key, fallback ? "True" : "False")) == "TRUE";
   };
 
   ScriptedInteraction ui;
@@ -121,19 +123,18 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
   const auto max_length = ParseInt(build_key("MaxFilenameLength", "15"));
   const auto draw = ParseInt(build_key("KorrinDraw", "0"));
   ASSERT_TRUE(max_length && draw);
-  PageContext ctx{
-      .settings = settings,
-      .site_dir = FixPath(settings.Rotation_Path, true),
-      .base_html_name = base,
-      .images = SplitLines(ReplaceAll(build_key("Images", ""), "|", "\n")),
-      .use_thumbs_directory = UpperAscii(build_key("UseThumbsDirectory", "True")) != "FALSE",
-      .max_filename_length = *max_length,
-      .headers = &rotation,
-      .descriptions = describe ? &descriptions : nullptr,
-      .draw = [d = *draw] { return d; }};
+  PageContext ctx{.settings = settings,
+                  .site_dir = FixPath(settings.Rotation_Path, true),
+                  .base_html_name = base,
+                  .images = SplitLines(ReplaceAll(build_key("Images", ""), "|", "\n")),
+                  .use_thumbs_directory = build_flag("UseThumbsDirectory", true),
+                  .max_filename_length = *max_length,
+                  .headers = &rotation,
+                  .descriptions = describe ? &descriptions : nullptr,
+                  .draw = [d = *draw] { return d; }};
 
   std::unordered_map<std::string, WebImage> web;
-  if (UpperAscii(build_key("WebReady", "False")) == "TRUE") {
+  if (build_flag("WebReady", false)) {
     const std::string thumbs = ctx.use_thumbs_directory ? site + "thumbs/" : site;
     fs::create_directories(thumbs);
     fs::create_directories(site + "web");
@@ -147,14 +148,12 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
            thumbs + ThumbnailName(image));
       ImageFileInfo info;
       ASSERT_TRUE(ReadImageFileInfo(site + image, 0, &info));
-      if (settings.HiDPI_Thumbnails && TakesHiDpiThumbnail(info.width, info.height, w, h)) {
+      if (settings.HiDPI_Thumbnails && TakesHiDpiThumbnail(info.width, info.height, w, h))
         make(MakeThumbnailData(site + image, 2 * w, 2 * h, settings.Thumb_JPEG_Quality),
              thumbs + HiDpiThumbnailName(image));
-      }
-      if (settings.Web_Image_Size > 0 && TakesWebCopy(image)) {
+      if (settings.Web_Image_Size > 0 && TakesWebCopy(image))
         make(MakeWebCopyData(site + image, settings.Web_Image_Size, settings.Web_Image_Quality),
              site + WebCopyName(image));
-      }
     }
     web = ReadWebImages(settings, ctx.images, site, thumbs);
     ctx.web = &web;
@@ -165,32 +164,28 @@ TEST_P(PagesGolden, BuiltPagesMatchThePagesWrittenByHand) {
   const int page_count = (image_count + per_page - 1) / per_page;
 
   ButtonExtensions extensions;
-  const bool use_buttons =
-      UpperAscii(build_key("UseButtons", "False")) == "TRUE" && UsesImageButtons(settings);
+  const bool use_buttons = build_flag("UseButtons", false) && UsesImageButtons(settings);
   ASSERT_TRUE(!use_buttons || RunButtonPass(settings, site, page_count, &extensions, {}).status ==
                                   ButtonPassResult::Done);
-  auto index_for = [&](bool wanted, int page) {
+  const auto index_for = [&](bool wanted, int page) {
     return wanted ? CreateIndex(ui, settings, base, extensions, page, page_count, use_buttons)
                   : std::string();
   };
 
   rotation.ResetPositions();
-  if (!settings.DisplayAsImage) {
-    for (int page = 1; page <= page_count; ++page) {
-      const std::string index = index_for(markers.image.index && settings.IndexInImagePages, page);
-      for (int i = (page - 1) * per_page; i < std::min(page * per_page, image_count); ++i) {
-        const std::string& image = ctx.images[static_cast<size_t>(i)];
-        ASSERT_TRUE(createHTMLImagepage(ctx, site + DisplayPageName(image, base), i, page, index))
-            << image;
-      }
-    }
+  for (int i = 0; !settings.DisplayAsImage && i < image_count; ++i) {
+    const std::string& image = ctx.images[static_cast<size_t>(i)];
+    const int page = i / per_page + 1;
+    ASSERT_TRUE(
+        createHTMLImagepage(ctx, site + DisplayPageName(image, base), i, page,
+                            index_for(markers.image.index && settings.IndexInImagePages, page)))
+        << image;
   }
   rotation.ResetPositions();
   for (int page = 1; page <= page_count; ++page) {
-    const std::string index =
-        index_for(markers.thumbnail.index && settings.IndexInThumbPages, page);
-    ASSERT_TRUE(createHTMLThumbpage(ctx, site + HtmlPageName(base, page), page, page_count,
-                                    (page - 1) * per_page, index))
+    ASSERT_TRUE(createHTMLThumbpage(
+        ctx, site + HtmlPageName(base, page), page, page_count, (page - 1) * per_page,
+        index_for(markers.thumbnail.index && settings.IndexInThumbPages, page)))
         << "page " << page;
   }
   EXPECT_TRUE(ui.messages().empty()) << ui.texts().front();
