@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -21,6 +23,7 @@
 #include "builder/build_site.h"
 #include "builder/pagebuttons.h"
 #include "builder/thumbnail.h"
+#include "builder/thumbpool.h"
 #include "imaging/registry.h"
 #include "model/imagefiles.h"
 
@@ -297,6 +300,21 @@ TEST(ParallelThumbnailPass, GivesTheSameThumbnailsProgressAndOrderAsOneJob) {
     EXPECT_EQ(std::get<0>(parallel), c.built);
     EXPECT_EQ(std::get<3>(parallel).size(), c.thumbs);
     EXPECT_EQ(std::get<1>(parallel), c.texts);
+  }
+}
+
+// Work spread over threads reaches every index once, and a failure on any thread reaches the
+// caller after all have stopped.
+TEST(ForEachIndex, VisitsEachIndexOnceAndPassesOnAFailure) {
+  for (const int threads : {1, 3}) {
+    std::vector<std::atomic<int>> visits(100);
+    ForEachIndex(visits.size(), threads, [&](std::size_t i) { ++visits[i]; });
+    EXPECT_TRUE(std::all_of(visits.begin(), visits.end(), [](auto& v) { return v == 1; }));
+    EXPECT_THROW(ForEachIndex(visits.size(), threads,
+                              [](std::size_t i) {
+                                if (i == 42) throw std::runtime_error("42");
+                              }),
+                 std::runtime_error);
   }
 }
 
