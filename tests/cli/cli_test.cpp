@@ -2,8 +2,8 @@
 // temporary folder; and the help pages shipped with them.
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <tuple>
 
@@ -39,8 +39,7 @@ TEST_F(CliTest, AFailedNewSiteLeavesTheNamedFolderAlone) {
 
 // set checks every assignment before it saves any; show and sites list what was saved.
 TEST_F(CliTest, NewSiteSetShowAndSites) {
-  const std::string site = dir_ / "site/";
-  EXPECT_TRUE(Cli({"new-site", "Holiday", "--path", site}).output.ends_with("\nSite_1\n"));
+  EXPECT_TRUE(Cli({"new-site", "Holiday", "--path", site_}).output.ends_with("\nSite_1\n"));
   const std::string before = ReadFile(data_ + "Site_1.ini");
   const std::pair<const char*, const char*> cases[] = {
       {"Thumb_Widht=100", "Unknown settings key: Thumb_Widht"},
@@ -81,15 +80,15 @@ TEST_F(CliTest, NewSiteSetShowAndSites) {
   ASSERT_EQ(Cli({"set", "Site_1", "Web_Image_Size=200"}).status, 0);
   EXPECT_NE(Cli({"show", "Site_1"}).output.find("\nWeb_Image_Size=200\n"), std::string::npos);
   EXPECT_EQ(Cli({"sites"}).output,
-            "Site_1\tHoliday\t" + site + "\n\tCurrent Site  : 0 Images : NOT BUILT\n");
+            "Site_1\tHoliday\t" + site_ + "\n\tCurrent Site  : 0 Images : NOT BUILT\n");
 }
 
 TEST_F(CliTest, BuildWritesPagesThumbnailsAndStatus) {
-  const std::string site = dir_ / "site/";
-  CliOk({"new-site", "Holiday", "--path", site});
-  for (int i = 1; i <= 21; ++i) MakeJpeg(site + (i < 10 ? "p0" : "p") + std::to_string(i) + ".jpg");
-  WriteFile(site + "holiday_thb.jpg", "not an image to build");
-  WriteFile(site + "Page_Button_2.gif", "not an image to build");
+  NewSite("Holiday");
+  for (int i = 1; i <= 21; ++i)
+    MakeJpeg(site_ + (i < 10 ? "p0" : "p") + std::to_string(i) + ".jpg");
+  for (const char* name : {"holiday_thb.jpg", "Page_Button_2.gif"})
+    WriteFile(site_ + name, "not an image to build");
   CliOk({"set", "Site_1", "Style_File=" + data_ + "Styles/Sample_With_Index.htm",
          "DisplayAsImage=True"});
   // The line a build ends with: a thumbnail for each of the 21 photographs (neither the old
@@ -116,15 +115,13 @@ Tree FilesOf(Tree tree) {
 // (What of a rotation goes live, without the temporaries, is the model's live tree tests'.)
 TEST_F(CliTest, TurnwheelKeepsWhatTheUserPutInTheLiveFolder) {
   const std::string live = dir_ / "www/live";
+  const auto picture = [](int i) { return (i < 10 ? "p0" : "p") + std::to_string(i) + ".jpg"; };
   const Tree one = {{"Index.html", "page 1"}, {"a.jpg", "a"}, {"thumbs/a_thb.jpg", "small a"}};
   Tree two = {{"Index.html", "page 2"}, {"b.jpg", "b"}, {"thumbs/b_thb.jpg", "small b"}};
-  for (int i = 1; i <= 12; ++i)
-    two["p" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".jpg"] = "p";
-  WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
-  CliOk({"new-site", "Rotating", "--path", dir_ / "site/"});
-  Rotate(2, live, 1);
-  for (const auto& [name, bytes] : one) WriteFile(dir_ / ("site/Rotation_1/" + name), bytes);
-  for (const auto& [name, bytes] : two) WriteFile(dir_ / ("site/Rotation_2/" + name), bytes);
+  for (int i = 1; i <= 12; ++i) two[picture(i)] = "p";
+  NewSite("Rotating", 2, live);
+  for (const auto& [name, bytes] : one) WriteFile(site_ + "Rotation_1/" + name, bytes);
+  for (const auto& [name, bytes] : two) WriteFile(site_ + "Rotation_2/" + name, bytes);
   ASSERT_EQ(Wait(Start("turnwheel", {})).status, 0);
   EXPECT_EQ(FilesOf(ReadTree(live)), one);
   const Tree mine = {{"notes.txt", "my notes"}, {"blog/index.html", "my blog"}};
@@ -139,8 +136,7 @@ TEST_F(CliTest, TurnwheelKeepsWhatTheUserPutInTheLiveFolder) {
   EXPECT_EQ(record.find("notes.txt"), std::string::npos) << record;
 
   // Rotation 2 is due; the user's own p01.jpg ... p12.jpg stand where its pictures go.
-  for (int i = 1; i <= 12; ++i)
-    WriteFile(live + "/p" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".jpg", "mine");
+  for (int i = 1; i <= 12; ++i) WriteFile(live + "/" + picture(i), "mine");
   const Tree before = ReadTree(live);
   const std::string settings = ReadFile(data_ + "Site_1.ini");
   const Finished run = Wait(Start("turnwheel", {}));
@@ -161,11 +157,10 @@ TEST_F(CliTest, TurnwheelKeepsWhatTheUserPutInTheLiveFolder) {
 // no terminal) writes nothing and fails; Yes replaces it and makes it the program's, recorded in
 // the data directory. A picture without a thumbnail is left out and the build fails.
 TEST_F(CliTest, BuildAndQuickAskAboutUserFilesAndLeaveOutDamagedPictures) {
-  const std::string site = dir_ / "site/";
-  CliOk({"new-site", "Holiday", "--path", site});
-  for (const char* name : {"p1.jpg", "p2.jpg", "p3.jpg"}) MakeJpeg(site + name);
-  WriteFile(site + "fake.jpg", "a text file named like a picture");
-  WriteFile(site + "Index.html", "my own page");
+  NewSite("Holiday");
+  for (const char* name : {"p1.jpg", "p2.jpg", "p3.jpg"}) MakeJpeg(site_ + name);
+  WriteFile(site_ + "fake.jpg", "a text file named like a picture");
+  WriteFile(site_ + "Index.html", "my own page");
   CliOk({"set", "Site_1", "Style_File=" + data_ + "Styles/Sample_No_Index.htm"});
   const std::string question =
       "Confirmation: The build would replace these files that it did not make: Index.html.  "
@@ -175,8 +170,8 @@ TEST_F(CliTest, BuildAndQuickAskAboutUserFilesAndLeaveOutDamagedPictures) {
     const Finished run = Cli(refused);
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_NE(run.output.find(question + "No\n"), std::string::npos) << run.output;
-    EXPECT_EQ(ReadFile(site + "Index.html"), "my own page");
-    EXPECT_FALSE(fs::exists(site + "thumbs"));
+    EXPECT_EQ(ReadFile(site_ + "Index.html"), "my own page");
+    EXPECT_FALSE(fs::exists(site_ + "thumbs"));
   }
   const Finished run = Cli({"build", "Site_1", "--yes"});
   EXPECT_EQ(run.status, 1) << run.output;
@@ -184,9 +179,9 @@ TEST_F(CliTest, BuildAndQuickAskAboutUserFilesAndLeaveOutDamagedPictures) {
   EXPECT_TRUE(run.output.ends_with(
       "\nThumbnails: 3 made, 0 kept, 1 left out. Pages: 1 written, 0 unchanged.\n"))
       << run.output;
-  EXPECT_EQ(ReadFile(site + "Index.html").find("fake"), std::string::npos);
-  fs::remove(site + "fake.jpg");
-  WriteFile(site + "Index.html", "edited");
+  EXPECT_EQ(ReadFile(site_ + "Index.html").find("fake"), std::string::npos);
+  fs::remove(site_ + "fake.jpg");
+  WriteFile(site_ + "Index.html", "edited");
   const Finished again = Cli({"build", "Site_1", "--no"});
   EXPECT_EQ(again.status, 0) << again.output;
   EXPECT_EQ(again.output.find("did not make"), std::string::npos) << again.output;
@@ -212,9 +207,8 @@ TEST_F(CliTest, BuildAndQuickAskAboutUserFilesAndLeaveOutDamagedPictures) {
 // are asked about (Cancel without a terminal), --yes/--no answer the questions, other formats are
 // converted, only pictures go in, and the exit status says whether every file went in.
 TEST_F(CliTest, AddConvertsAsksAndReportsByItsExitStatus) {
-  const std::string site = dir_ / "site/";
   const std::string from = dir_ / "from/";
-  CliOk({"new-site", "Trip", "--path", site});
+  NewSite("Trip");
   WriteFile(from + "notes.txt", "not a picture");  // (makes the folder)
   WriteFile(from + "fake.jpg", "a text file named like a picture");
   PixelGraphic image;
@@ -233,15 +227,15 @@ TEST_F(CliTest, AddConvertsAsksAndReportsByItsExitStatus) {
   for (const auto& [words, said, a] : steps) {
     std::vector<std::string> args{"add", "Trip"};
     for (const auto& w : words) args.push_back(w.starts_with("-") || w == "4" ? w : from + w);
-    if (*a) WriteFile(site + "a.jpg", a);
+    if (*a) WriteFile(site_ + "a.jpg", a);
     const Finished run = Cli(args);
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_NE(run.output.find(said), std::string::npos) << run.output;
-    EXPECT_TRUE(!*a || ReadFile(site + "a.jpg") == a);
+    EXPECT_TRUE(!*a || ReadFile(site_ + "a.jpg") == a);
   }
-  EXPECT_FALSE(fs::exists(site + "fake.jpg"));
-  EXPECT_EQ(ReadFile(site + "b.jpg"), ReadFile(from + "b.jpg"));
-  EXPECT_NE(ReadFile(site + "c.jpg").find("\xFF\xC2"), std::string::npos);  // progressive
+  EXPECT_FALSE(fs::exists(site_ + "fake.jpg"));
+  EXPECT_EQ(ReadFile(site_ + "b.jpg"), ReadFile(from + "b.jpg"));
+  EXPECT_NE(ReadFile(site_ + "c.jpg").find("\xFF\xC2"), std::string::npos);  // progressive
 }
 
 // --data-dir: a missing folder is made and seeded from the programs' own folder; one that cannot
@@ -273,20 +267,12 @@ const std::string kHelp = std::string(PARVEL_SOURCE_DIR) + "/data/help/";
 // The values of href and src attributes inside tags (text that merely shows an attribute, such
 // as <code>src="..."</code>, is no link).
 std::vector<std::string> Links(const std::string& html) {
+  static const std::regex tag("<[A-Za-z][^>]*>"), attribute(" (?:href|src)=\"([^\"]*)\"");
   std::vector<std::string> links;
-  for (size_t open = html.find('<'); open != std::string::npos; open = html.find('<', open + 1)) {
-    if (open + 1 >= html.size() || !std::isalpha(static_cast<unsigned char>(html[open + 1]))) {
-      continue;
-    }
-    const size_t close = html.find('>', open);
-    if (close == std::string::npos) break;
-    const std::string tag = html.substr(open, close - open);
-    for (const std::string name : {" href=\"", " src=\""}) {
-      const size_t at = tag.find(name);
-      if (at == std::string::npos) continue;
-      const size_t start = at + name.size();
-      links.push_back(tag.substr(start, tag.find('"', start) - start));
-    }
+  for (std::sregex_iterator t(html.begin(), html.end(), tag), end; t != end; ++t) {
+    const std::string text = t->str();
+    for (std::sregex_iterator a(text.begin(), text.end(), attribute); a != end; ++a)
+      links.push_back((*a)[1]);
   }
   return links;
 }
@@ -321,13 +307,9 @@ TEST(HelpPagesTest, EveryTopicHasAPageAndNoLinkIsDead) {
 // opened before a rotation and cancelled (or confirmed) after it, and the site editor's New
 // Rotation, Delete Rotation and close around a `set`, never put back what those programs saved.
 TEST_F(CliTest, TheDesktopsSavesKeepWhatTurnwheelAndSetSaved) {
-  WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
-  const std::string site = dir_ / "site/";
-  const std::string live = dir_ / "live";
-  CliOk({"new-site", "Rotating", "--path", site});
-  Rotate(2, live, 1);
+  NewSite("Rotating", 2, dir_ / "live");
   for (int r = 1; r <= 2; ++r) {
-    MakeJpeg(site + "Rotation_" + std::to_string(r) + "/r" + std::to_string(r) + ".jpg");
+    MakeJpeg(site_ + "Rotation_" + std::to_string(r) + "/r" + std::to_string(r) + ".jpg");
     CliOk({"set", "Site_1", "--rotation", std::to_string(r),
            "Style_File=" + data_ + "Styles/Sample_No_Index.htm"});
   }

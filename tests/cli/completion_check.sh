@@ -20,20 +20,16 @@ status=0
 # expect "LINE TO COMPLETE" WORD...: the completions offered for the last word of the line
 # (empty when the line ends in a blank) are exactly the WORDs, in any order.
 expect() {
-  local line=$1
+  local line=$1 got want
   shift
   read -ra COMP_WORDS <<<"$line"
   [[ $line == *" " ]] && COMP_WORDS+=("")
   COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
   COMPREPLY=()
   _parvel_cli
-  local got want
   got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' ')
   want=$(printf '%s\n' "$@" | sort | tr '\n' ' ')
-  if [[ $got != "$want" ]]; then
-    echo "completing '$line': got [$got], want [$want]"
-    status=1
-  fi
+  [[ $got == "$want" ]] || { echo "completing '$line': got [$got], want [$want]"; status=1; }
 }
 
 commands=$("$bin/parvel-cli" --help | sed -n 's/^  \([a-z][a-z-]*\).*/\1/p')

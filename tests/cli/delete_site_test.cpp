@@ -19,9 +19,9 @@ class DeleteSiteTest : public ProgramTest {
  protected:
   DeleteSiteTest() {
     EmptyTrash();
-    CliOk({"new-site", "Holiday", "--path", site});
-    WriteFile(site + "a.jpg", "a");
-    WriteFile(site + "notes.txt", "notes");
+    NewSite("Holiday");
+    WriteFile(site_ + "a.jpg", "a");
+    WriteFile(site_ + "notes.txt", "notes");
   }
   // What `sites` lists.
   std::string Sites() const { return Cli({"sites"}).output; }
@@ -54,18 +54,17 @@ class DeleteSiteTest : public ProgramTest {
     return done;
   }
 
-  std::string site = dir_ / "site/";
   std::string question =
       "Confirmation: Are you sure you want to delete the current site, Holiday?  "
       "\r\n\r\nNote: This will also delete the directory, " +
-      site + " and all files that it contains!\n";
+      site_ + " and all files that it contains!\n";
 };
 
 // Without an answer and without a terminal the answer is No, and so with --no: exit 1, nothing
 // changed. Usage and an unknown site: exit 2, nothing asked.
 TEST_F(DeleteSiteTest, NoOrNoAnswerKeepsTheSite) {
   // The site's folder and the data directory, as they are now.
-  const auto state = [&] { return std::pair{ReadTree(site), ReadTree(data_)}; };
+  const auto state = [&] { return std::pair{ReadTree(site_), ReadTree(data_)}; };
   const auto before = state();
   const std::string listed = Sites();
   for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
@@ -102,8 +101,8 @@ TEST_F(DeleteSiteTest, YesOnATerminalOrByOptionSendsTheSiteToTheTrash) {
   EXPECT_EQ(TrashContents(), (std::vector<TrashedEntry>{{"Site_1.ini", data_ + "Site_1.ini"},
                                                         {"site", dir_ / "site"}}));
   EXPECT_EQ(ReadFile(TrashFolder() + "files/site/notes.txt"), "notes");
-  EXPECT_FALSE(fs::exists(site));
-  CliOk({"new-site", "Holiday", "--path", site});
+  EXPECT_FALSE(fs::exists(site_));
+  NewSite("Holiday");
   run = Cli({"delete-site", "Holiday", "--yes"});
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output, question + "Answer: Yes\nDeleted Site_1\n");

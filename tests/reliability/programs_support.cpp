@@ -76,13 +76,16 @@ void ProgramTest::CliOk(std::vector<std::string> args) const {
   ASSERT_EQ(run.status, 0) << args[0] << ": " << run.output;
 }
 
-void ProgramTest::Rotate(int count, const std::string& live, int position) const {
+void ProgramTest::NewSite(const std::string& name, int rotations, const std::string& live) const {
+  if (rotations > 0) WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
+  CliOk({"new-site", name, "--path", site_});
+  if (rotations == 0) return;
   IniFile general(data_ + "Site_1.ini");
   ASSERT_TRUE(general.Load());
-  general.Set("General", "RotationCount", std::to_string(count));
+  general.Set("General", "RotationCount", std::to_string(rotations));
   general.Set("General", "AutoRotate", "True");
   general.Set("General", "LivePath", live);
-  general.Set("General", "CurrentRotationPosition", std::to_string(position));
+  general.Set("General", "CurrentRotationPosition", "1");
   ASSERT_TRUE(general.Save());
 }
 

@@ -39,13 +39,15 @@ class ProgramTest : public ::testing::Test {
 
   // Runs parvel-cli with `args`, which must succeed.
   void CliOk(std::vector<std::string> args) const;
-  // Gives Site_1 `count` rotations turned into `live`, the next one being `position`.
-  void Rotate(int count, const std::string& live, int position) const;
+  // Makes Site_1, called `name`, over site_; with `rotations` > 0 rotations are on and the site
+  // has that many, turned into `live`, rotation 1 next.
+  void NewSite(const std::string& name, int rotations = 0, const std::string& live = "") const;
   // A value of Site_1.ini, "<missing>" when it is not there.
   std::string Setting(const std::string& section, const std::string& key) const;
 
   TempDir dir_;
   std::string data_ = dir_ / "data/";
+  std::string site_ = dir_ / "site/";
 };
 
 }  // namespace parvel::testing

@@ -200,15 +200,14 @@ constexpr int kKills = 20;
 using KilledBuildTest = testing::ProgramTest;
 
 TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
-  const std::string site = dir_ / "site/";
-  CliOk({"new-site", "Interrupted", "--path", site});
+  NewSite("Interrupted");
   // One small photo, encoded once and copied under every name.
   testing::MakeJpeg(dir_ / "one.jpg", 160, 120);
   for (int i = 1; i <= kImages; ++i)  // img001.jpg ...
     fs::create_hard_link(dir_ / "one.jpg",
-                         site + "img" + std::to_string(1000 + i).substr(1) + ".jpg");
+                         site_ + "img" + std::to_string(1000 + i).substr(1) + ".jpg");
   // A file of the user's that merely looks a little like a temporary one.
-  WriteFile(site + ".htaccess.backup", "keep");
+  WriteFile(site_ + ".htaccess.backup", "keep");
   // Image pages with an index, and the page index as buttons.
   CliOk({"set", "Site_1", "Style_File=" + data_ + "Styles/Sample_With_Index.htm",
          "Image_Style_File=" + data_ + "Styles/Sample_No_Index.htm", "DisplayAsImage=False",
@@ -241,7 +240,7 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(Wait(start_build(), "build").status, 0);
   const auto duration = std::chrono::steady_clock::now() - start;
-  const Tree reference = testing::ReadTree(site);
+  const Tree reference = testing::ReadTree(site_);
   ASSERT_TRUE(reference.count("Index.html") && reference.count("img150.html"));
 
   const char* seed_text = std::getenv("PARVEL_KILL_SEED");
@@ -267,7 +266,7 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
     EXPECT_TRUE(run.signal == SIGKILL || run.status == 0) << when << ": " << run.output;
     expect_settings_whole(when);
     // Every file of the site is as the complete build wrote it, or is a write's temporary file.
-    for (const auto& [name, contents] : testing::ReadTree(site)) {
+    for (const auto& [name, contents] : testing::ReadTree(site_)) {
       if (IsWriteTemporaryName(fs::path(name).filename().string())) continue;
       const auto it = reference.find(name);
       EXPECT_TRUE(it != reference.end() && it->second == contents) << when << ": " << name;
@@ -278,10 +277,10 @@ TEST_F(KilledBuildTest, EveryKillLeavesSettingsAndPagesWhole) {
 
   // One build to the end: the site is whole again, without the temporaries, also those a stopped
   // build left in the site and the thumbnail folder.
-  WriteFile(site + ".parvel-tmp-Index3.html.Ab12Cd", "<html><body>half");
-  WriteFile(site + "thumbs/.parvel-tmp-img001_thb.jpg.xY34zW", "\xff\xd8");
+  WriteFile(site_ + ".parvel-tmp-Index3.html.Ab12Cd", "<html><body>half");
+  WriteFile(site_ + "thumbs/.parvel-tmp-img001_thb.jpg.xY34zW", "\xff\xd8");
   ASSERT_EQ(Wait(start_build(), "build").status, 0);
-  EXPECT_EQ(testing::ReadTree(site), reference);
+  EXPECT_EQ(testing::ReadTree(site_), reference);
   expect_settings_whole("after the last build");
   EXPECT_EQ(Setting("Rotation_1", "Status"), "2");
 }
@@ -319,11 +318,9 @@ using ConcurrentRotationTest = testing::ProgramTest;
 
 TEST_F(ConcurrentRotationTest, SavesAndRotationsNeitherTearNorLoseAnything) {
   const std::string live = dir_ / "live";
-  WriteFile(data_ + "options.ini", "[Options]\r\nUseRotations=True\r\n");
-  CliOk({"new-site", "Spinning", "--path", dir_ / "site/"});
-  Rotate(kRotations, live, 1);
+  NewSite("Spinning", kRotations, live);
   for (int r = 1; r <= kRotations; ++r) {
-    const std::string root = dir_ / ("site/Rotation_" + std::to_string(r) + "/");
+    const std::string root = site_ + "Rotation_" + std::to_string(r) + "/";
     for (const auto& [name, contents] : RotationTree(r)) {
       if (contents != "/") WriteFile(root + name, contents);  // (makes the folders)
     }
