@@ -1019,10 +1019,6 @@ bool BuildState::CopyPassForWeb(const std::vector<std::string>& images,
   return Checkpoint();
 }
 
-namespace {
-constexpr int kWebFilesAhead = 8;  // finished results per worker waiting to be written
-}  // namespace
-
 bool BuildState::MakeWebFiles(
     const std::vector<WebJob>& jobs,
     const std::function<std::vector<std::uint8_t>(const std::string&)>& maker,
@@ -1033,9 +1029,7 @@ bool BuildState::MakeWebFiles(
   sources.reserve(jobs.size());
   for (const WebJob& job : jobs) sources.push_back(job.source);
   const int workers = std::max(jobs_, 1);
-  // A finished copy waiting its turn holds only its encoded bytes (a megabyte or two), while a
-  // worker kept from the next picture behind a slow one idles: the workers may run well ahead.
-  ThumbnailPool pool(std::move(sources), workers, kWebFilesAhead * workers, maker,
+  ThumbnailPool pool(std::move(sources), workers, 2 * workers, maker,
                      {estimate, kThumbnailMemoryBudget});
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     const WebJob& job = jobs[i];
