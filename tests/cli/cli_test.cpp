@@ -2,8 +2,8 @@
 // temporary folder; and the help pages shipped with them.
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <tuple>
 
@@ -267,12 +267,20 @@ const std::string kHelp = std::string(PARVEL_SOURCE_DIR) + "/data/help/";
 // The values of href and src attributes inside tags (text that merely shows an attribute, such
 // as <code>src="..."</code>, is no link).
 std::vector<std::string> Links(const std::string& html) {
-  static const std::regex tag("<[A-Za-z][^>]*>"), attribute(" (?:href|src)=\"([^\"]*)\"");
   std::vector<std::string> links;
-  for (std::sregex_iterator t(html.begin(), html.end(), tag), end; t != end; ++t) {
-    const std::string text = t->str();
-    for (std::sregex_iterator a(text.begin(), text.end(), attribute); a != end; ++a)
-      links.push_back((*a)[1]);
+  for (size_t open = html.find('<'); open != std::string::npos; open = html.find('<', open + 1)) {
+    if (open + 1 >= html.size() || !std::isalpha(static_cast<unsigned char>(html[open + 1]))) {
+      continue;
+    }
+    const size_t close = html.find('>', open);
+    if (close == std::string::npos) break;
+    const std::string tag = html.substr(open, close - open);
+    for (const std::string name : {" href=\"", " src=\""}) {
+      const size_t at = tag.find(name);
+      if (at == std::string::npos) continue;
+      const size_t start = at + name.size();
+      links.push_back(tag.substr(start, tag.find('"', start) - start));
+    }
   }
   return links;
 }
