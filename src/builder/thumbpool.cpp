@@ -51,7 +51,7 @@ ThumbnailPool::ThumbnailPool(std::vector<std::string> sources, int workers, int 
       budget_(std::move(budget)),
       results_(sources_.size()),
       done_(sources_.size(), 0) {
-  admitted_ = NextToMake(0);
+  admitted_ = next_ = NextToMake(0);
   const int count = std::max(1, workers);
   look_ahead_ = static_cast<std::size_t>(std::max(count, look_ahead));
   threads_.reserve(static_cast<std::size_t>(count));
@@ -89,33 +89,33 @@ void ThumbnailPool::Work() {
     changed_.wait(
         lock, [this] { return stop_ || next_ >= sources_.size() || next_ < taken_ + look_ahead_; });
     if (stop_ || next_ >= sources_.size()) return;
-    const std::size_t slot = next_++;
+    // Slots with nothing to make are never claimed: an unchanged rebuild wakes no one.
+    const std::size_t slot = next_;
+    next_ = NextToMake(slot + 1);
+    lock.unlock();
+    const std::uint64_t cost = Estimate(sources_[slot]);
+    lock.lock();
+    // Every source before this one has started, and those still in flight leave room. The
+    // build's thread waits for the earliest slot not done, which is in flight or this one, so
+    // the wait always ends.
+    changed_.wait(lock, [&] {
+      return stop_ ||
+             (admitted_ == slot && (in_flight_ == 0 || (in_flight_ <= budget_.limit &&
+                                                        cost <= budget_.limit - in_flight_)));
+    });
+    if (stop_) return;
+    admitted_ = NextToMake(slot + 1);
+    in_flight_ += cost;
+    changed_.notify_all();
+    lock.unlock();
     std::vector<std::uint8_t> result;
-    if (!sources_[slot].empty()) {
-      lock.unlock();
-      const std::uint64_t cost = Estimate(sources_[slot]);
-      lock.lock();
-      // Every source before this one has started, and those still in flight leave room. The
-      // build's thread waits for the earliest slot not done, which is in flight or this one, so
-      // the wait always ends.
-      changed_.wait(lock, [&] {
-        return stop_ ||
-               (admitted_ == slot && (in_flight_ == 0 || (in_flight_ <= budget_.limit &&
-                                                          cost <= budget_.limit - in_flight_)));
-      });
-      if (stop_) return;
-      admitted_ = NextToMake(slot + 1);
-      in_flight_ += cost;
-      changed_.notify_all();
-      lock.unlock();
-      try {
-        result = maker_(sources_[slot]);
-      } catch (...) {
-        result.clear();  // an empty result: the build's thread tries again and reports
-      }
-      lock.lock();
-      in_flight_ -= cost;
+    try {
+      result = maker_(sources_[slot]);
+    } catch (...) {
+      result.clear();  // an empty result: the build's thread tries again and reports
     }
+    lock.lock();
+    in_flight_ -= cost;
     results_[slot] = std::move(result);
     done_[slot] = 1;
     changed_.notify_all();
@@ -123,19 +123,25 @@ void ThumbnailPool::Work() {
 }
 
 bool ThumbnailPool::WaitFor(std::size_t index, std::chrono::milliseconds timeout) {
+  if (index >= sources_.size() || sources_[index].empty()) return true;
   std::unique_lock<std::mutex> lock(mutex_);
-  if (index >= sources_.size()) return true;
   return changed_.wait_for(lock, timeout, [&] { return done_[index] != 0; });
 }
 
 std::vector<std::uint8_t> ThumbnailPool::Take(std::size_t index) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (index >= sources_.size()) return {};
-  changed_.wait(lock, [&] { return done_[index] != 0; });
-  std::vector<std::uint8_t> result = std::move(results_[index]);
-  results_[index] = {};
+  std::vector<std::uint8_t> result;
+  if (!sources_[index].empty()) {
+    changed_.wait(lock, [&] { return done_[index] != 0; });
+    result = std::move(results_[index]);
+    results_[index] = {};
+  }
+  // Wakes the workers only when a slot they wait to claim has come within the look-ahead.
+  const bool opens =
+      next_ < sources_.size() && next_ >= taken_ + look_ahead_ && next_ < index + 1 + look_ahead_;
   taken_ = std::max(taken_, index + 1);
-  changed_.notify_all();
+  if (opens) changed_.notify_all();
   return result;
 }
 

@@ -318,6 +318,24 @@ TEST(ForEachIndex, VisitsEachIndexOnceAndPassesOnAFailure) {
   }
 }
 
+// The pool hands every slot over in order, whether its source is made, has nothing to make, or
+// lies beyond a run of empty slots longer than the look-ahead (the workers wait there until the
+// build's thread has taken enough of them).
+TEST(ThumbnailPool, HandsOverEverySlotPastRunsOfEmptyOnes) {
+  const std::vector<std::vector<std::string>> cases = {
+      {}, {"", "", ""}, {"a", "b", "c"}, {"", "", "", "", "", "", "", "a", "", "", "", "", "b"}};
+  for (const auto& sources : cases) {
+    ThumbnailPool pool(sources, 2, 2, [](const std::string& s) {
+      return std::vector<std::uint8_t>(s.begin(), s.end());
+    });
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+      ASSERT_TRUE(pool.WaitFor(i, std::chrono::seconds(20))) << "slot " << i;
+      const std::vector<std::uint8_t> made = pool.Take(i);
+      EXPECT_EQ(std::string(made.begin(), made.end()), sources[i]);
+    }
+  }
+}
+
 // Rebuilds: a thumbnail is kept exactly when it was made from the same photograph with the same
 // settings, and a rebuild leaves every file it need not change as it was: its bytes, its time and
 // its inode (a replace by rename gives a new one).
