@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <map>
 
 #include "platform/filelock.h"
 #include "platform/filesystem.h"
@@ -171,6 +172,28 @@ TEST(FileSystemTest, ListingsGoThroughFiles) {
   }
   EXPECT_EQ(FindFileNoCase(dir.path(), "photo.jpg"), dir / "Photo.JPG");
   EXPECT_EQ(RemoveStaleTemporaries(dir.path()), 1);
+
+  // Each entry's kind, links followed for the last two; a folder that is not there says why.
+  std::filesystem::create_directory(dir / "folder");
+  std::filesystem::create_symlink("Photo.JPG", dir / "to-file");
+  std::filesystem::create_symlink("folder", dir / "to-folder");
+  std::filesystem::create_symlink("gone", dir / "dangling");
+  std::vector<DirectoryEntry> entries;
+  ASSERT_TRUE(Files().ListDirectory(dir.path(), &entries, nullptr));
+  std::map<std::string, std::string> kinds;
+  for (const DirectoryEntry& e : entries) {
+    kinds[e.name] = std::string(e.is_link ? "link " : "") + (e.is_directory ? "folder" : "") +
+                    (e.is_regular_file ? "file" : "");
+  }
+  const std::map<std::string, std::string> expected = {{"Photo.JPG", "file"},
+                                                       {"folder", "folder"},
+                                                       {"to-file", "link file"},
+                                                       {"to-folder", "link folder"},
+                                                       {"dangling", "link "}};
+  EXPECT_EQ(kinds, expected);
+  std::string error;
+  EXPECT_FALSE(Files().ListDirectory(dir / "none", &entries, &error));
+  EXPECT_EQ(error, dir / "none" + ": No such file or directory");
 }
 
 // Whether another process can take the lock on `path` at once (the child locks by hand: a forked
