@@ -9,7 +9,8 @@
 #   - vipsthumbnail -s BOX of the same files, one thread;
 #   - the build's copies with one job and with two jobs (the thumbnails made beforehand, so the
 #     time is the copies'), with the peak memory of the two-job run (GNU time);
-#   - an unchanged rebuild of BENCH_PHOTOS (10000) small photographs with copies on and off;
+#   - an unchanged rebuild of BENCH_PHOTOS (10000) small photographs with copies on and off, the
+#     median of BENCH_RUNS (9) runs of each, taken in turn;
 #   - the quality: SSIM of each of BENCH_SSIM copies (20) against ImageMagick's Lanczos resize of
 #     the same picture, turned upright, to the same size, on their grey levels (bench/ssim.cpp:
 #     Debian 12's ImageMagick 6 has no SSIM metric in compare); beside it the same reference
@@ -17,7 +18,7 @@
 # Prints a table and the load average around the runs. Not a test: figures depend on the
 # machine and its load.
 #
-# Environment: PARVEL_CLI (build/bin/parvel-cli by default), BENCH_PHOTOS, BENCH_SSIM,
+# Environment: PARVEL_CLI (build/bin/parvel-cli by default), BENCH_PHOTOS, BENCH_SSIM, BENCH_RUNS,
 # BENCH_WORK (a temporary folder, removed at the end). Needs libjpeg-turbo-progs, libvips-tools,
 # imagemagick and time (Debian packages).
 set -euo pipefail
@@ -28,6 +29,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 CLI=${PARVEL_CLI:-$ROOT/build/bin/parvel-cli}
 PHOTOS=${BENCH_PHOTOS:-10000}
 SSIM_COUNT=${BENCH_SSIM:-20}
+RUNS=${BENCH_RUNS:-9}
 WORK=${BENCH_WORK:-$(mktemp -d)}
 mkdir -p "$WORK"
 [ -n "${BENCH_WORK:-}" ] || trap 'rm -rf "$WORK"' EXIT
@@ -114,17 +116,31 @@ for f in "${jpegs[@]:0:$SSIM_COUNT}"; do
   n=$((n + 1))
 done
 
-# An unchanged rebuild of many small photographs, copies on and off.
-mkdir -p "$WORK/many"
+# An unchanged rebuild of many small photographs, copies on and off: two sites of the same
+# photographs, rebuilt in turn, the median of RUNS each.
 djpeg -scale 1/8 "${jpegs[0]}" | cjpeg -quality 85 >"$WORK/small.jpg"
-for ((i = 1; i <= PHOTOS; i++)); do ln "$WORK/small.jpg" "$(printf '%s/many/p%05d.jpg' "$WORK" "$i")"; done
-make_site many "$WORK/many"
-build many --jobs 2 >/dev/null
-off=$(seconds "$CLI" --data-dir "$WORK/data-many" build Site_1 --no --jobs 2)
-"$CLI" --data-dir "$WORK/data-many" set Site_1 "Web_Image_Size=$BOX" >/dev/null
-build many --jobs 2 >/dev/null
-on_line=$(build many --jobs 2 | tail -n 1)
-on=$(seconds "$CLI" --data-dir "$WORK/data-many" build Site_1 --no --jobs 2)
+for v in off on; do
+  mkdir -p "$WORK/many-$v"
+  for ((i = 1; i <= PHOTOS; i++)); do
+    ln "$WORK/small.jpg" "$(printf '%s/many-%s/p%05d.jpg' "$WORK" "$v" "$i")"
+  done
+  make_site "many-$v" "$WORK/many-$v"
+done
+"$CLI" --data-dir "$WORK/data-many-on" set Site_1 "Web_Image_Size=$BOX" >/dev/null
+build many-off --jobs 2 >/dev/null
+build many-on --jobs 2 >/dev/null
+on_line=$(build many-on --jobs 2 | tail -n 1)
+: >"$WORK/rebuilds.txt"
+for ((r = 0; r < RUNS; r++)); do
+  for v in off on; do
+    echo "$v $(seconds "$CLI" --data-dir "$WORK/data-many-$v" build Site_1 --no --jobs 2)" \
+      >>"$WORK/rebuilds.txt"
+  done
+done
+median() { awk -v v="$1" '$1 == v {print $2}' "$WORK/rebuilds.txt" | sort -n |
+  awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+off=$(median off)
+on=$(median on)
 
 printf '\n%-58s %10s\n' "run (${#jpegs[@]} photographs, box $BOX)" "wall s"
 printf '%-58s %10s\n' "floor: djpeg -scale M/8, one core" "$floor"
