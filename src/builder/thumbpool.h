@@ -54,7 +54,7 @@ class ThumbnailPool {
   // Waits for and hands over the result of slot `index`; slots are taken in increasing order.
   std::vector<std::uint8_t> Take(std::size_t index);
   // Waits at most `timeout` for slot `index`; true when its result is there (Take then returns at
-  // once) or there is no such slot.
+  // once), or the slot has nothing to make, or there is no such slot.
   bool WaitFor(std::size_t index, std::chrono::milliseconds timeout);
 
  private:
